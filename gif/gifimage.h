@@ -1,0 +1,694 @@
+// The in-memory model of a GIF file: the header with the logical screen and the
+// global colour table, the frames with their local tables, pixels and extension
+// blocks, and the animation that owns them and reads and writes whole files.
+//
+// Ownership follows the lists: a TGIFList owns the items added to it (created
+// with new, freed by Delete, Clear or the list's destruction), and an item being
+// destroyed takes itself out of its list first, so a list never holds a freed
+// item. Errors raise GIFException with the texts of gif/texts.h; warnings go to
+// TGIFImage::OnWarning and are dropped without a handler.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "gif/stream.h"
+#include "gif/texts.h"
+
+namespace gif {
+
+class TGIFImage;
+class TGIFSubImage;
+class TGIFHeader;
+class TGIFExtension;
+class TGIFGraphicControlExtension;
+
+// ---------------------------------------------------------------------------
+// Shared small types and routines
+
+class GIFException : public std::runtime_error {
+public:
+  explicit GIFException(const std::string& message) : std::runtime_error(message) {}
+};
+
+[[noreturn]] void GIFError(const std::string& message);
+
+// 0x00BBGGRR: red in the low byte.
+using TColor = std::uint32_t;
+// Means "no colour" for settings such as TGIFImage::BackgroundColor.
+inline constexpr TColor clNone = 0x1FFFFFFF;
+
+struct TGIFColor {
+  std::uint8_t Red = 0, Green = 0, Blue = 0;
+  bool operator==(const TGIFColor&) const = default;
+};
+
+struct TRect {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  int Width() const { return Right - Left; }
+  int Height() const { return Bottom - Top; }
+  bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
+  bool operator==(const TRect&) const = default;
+};
+
+using TStrings = std::vector<std::string>;
+
+enum TGIFVersion : int { gvUnknown = 0, gv87a = 1, gv89a = 2 };
+
+enum class TProgressStage { psStarting, psRunning, psEnding };
+
+// Sender is the object that reports: an item, a list, a colour table or the image.
+using TGIFWarningEvent = std::function<void(const void* sender, int severity, const std::string& message)>;
+using TProgressEvent = std::function<void(const void* sender, TProgressStage stage, int percent,
+                                          bool redrawNow, const std::string& message)>;
+using TNotifyEvent = std::function<void(const void* sender)>;
+
+inline constexpr int GIFSeverityInformation = 0;
+inline constexpr int GIFSeverityWarning = 1;
+inline constexpr int GIFSeverityError = 2;
+
+int ColorsToBits(int count);
+int AlignedRowBytes(int width, int bitsPerPixel, int alignmentBits);
+// Rounds to nearest, as the graphics code has always done for scaling.
+int MulDiv(int number, int numerator, int denominator);
+
+void WriteByte(ByteWriter& stream, std::uint8_t value);
+// Returns 0 at the end of the stream.
+std::uint8_t ReadByte(ByteReader& stream);
+// Reads exactly count bytes or raises "Premature end of data".
+void ReadCheck(ByteReader& stream, void* buffer, std::size_t count);
+// Text lines as data sub-blocks of at most 255 bytes, ended by a 0 byte.
+void WriteStrings(ByteWriter& stream, const TStrings& strings);
+// One line per sub-block, each cut at its first 0 byte.
+void ReadStrings(ByteReader& stream, TStrings& strings);
+
+// ---------------------------------------------------------------------------
+// Blocks and lists of blocks
+
+class TGIFItem {
+public:
+  explicit TGIFItem(TGIFImage* image) : image_(image) {}
+  virtual ~TGIFItem() = default;
+  TGIFItem(const TGIFItem&) = delete;
+  TGIFItem& operator=(const TGIFItem&) = delete;
+
+  TGIFImage* Image() const { return image_; }
+  virtual int GetVersion() const { return gv87a; }
+  virtual void Warning(int severity, const std::string& message);
+  virtual void SaveToStream(ByteWriter& stream) = 0;
+  virtual void LoadFromStream(ByteReader& stream) = 0;
+  void SaveToFile(const std::string& name);
+  void LoadFromFile(const std::string& name);
+
+private:
+  friend class TGIFImage;  // rebinds items when a freshly loaded image is swapped in
+  TGIFImage* image_;
+};
+
+class TGIFList {
+public:
+  explicit TGIFList(TGIFImage* image) : image_(image) {}
+  virtual ~TGIFList();
+  TGIFList(const TGIFList&) = delete;
+  TGIFList& operator=(const TGIFList&) = delete;
+
+  TGIFImage* Image() const { return image_; }
+  // Raises std::out_of_range for a bad index.
+  TGIFItem* GetItem(int index) const;
+  int GetCount() const { return static_cast<int>(items_.size()); }
+  int IndexOf(const TGIFItem* item) const;
+  // Takes ownership; the item must have the same owner image.
+  int Add(TGIFItem* item);
+  void Insert(int index, TGIFItem* item);
+  void Move(int fromIndex, int toIndex);
+  // Removes and frees.
+  void Delete(int index);
+  void Clear();
+  // Removes without freeing; ownership passes back to the caller.
+  void Remove(TGIFItem* item);
+
+  virtual void Warning(int severity, const std::string& message);
+  virtual void SaveToStream(ByteWriter& stream);
+  virtual void LoadFromStream(ByteReader& stream, TGIFItem* parent) = 0;
+
+protected:
+  std::vector<TGIFItem*> items_;
+
+private:
+  friend class TGIFImage;
+  TGIFImage* image_;
+};
+
+class TGIFImageList : public TGIFList {
+public:
+  using TGIFList::TGIFList;
+  TGIFSubImage* GetFrame(int index) const;
+  void SaveToStream(ByteWriter& stream) override;
+  // parent is unused: frames belong to the list's image.
+  void LoadFromStream(ByteReader& stream, TGIFItem* parent) override;
+};
+
+class TGIFExtensionList : public TGIFList {
+public:
+  using TGIFList::TGIFList;
+  TGIFExtension* GetExtension(int index) const;
+  // parent is the frame the extensions precede.
+  void LoadFromStream(ByteReader& stream, TGIFItem* parent) override;
+};
+
+// ---------------------------------------------------------------------------
+// Colour tables
+
+struct THistogramEntry {
+  int Count = 0;
+  int Index = 0;
+};
+using THistogram = std::array<THistogramEntry, 256>;
+using TColormapMap = std::array<std::uint8_t, 256>;
+// A platform palette: the colours in order (the Windows palette object's stand-in).
+using TGIFPalette = std::vector<TColor>;
+
+class TGIFColorMap {
+public:
+  TGIFColorMap() = default;
+  // Derived classes call Changed in their own destructors.
+  virtual ~TGIFColorMap() = default;
+  TGIFColorMap(const TGIFColorMap&) = delete;
+  TGIFColorMap& operator=(const TGIFColorMap&) = delete;
+
+  void Clear();
+  virtual void Assign(const TGIFColorMap& source);
+
+  int GetCount() const { return count_; }
+  bool GetOptimized() const { return optimized_; }
+  void SetOptimized(bool value) { optimized_ = value; }
+  const TGIFColor* Data() const { return entries_.data(); }
+  const TGIFColor& Entry(int index) const { return entries_[static_cast<std::size_t>(index)]; }
+
+  int IndexOf(TColor color) const;
+  int Add(TColor color);
+  int AddUnique(TColor color);
+  void Delete(int index);
+  TColor GetColor(int index);
+  void SetColor(int index, TColor color);
+  int GetBitsPerPixel() const { return ColorsToBits(count_); }
+
+  static TGIFColor ColorToRGB(TColor color);
+  static TColor RGBToColor(TGIFColor triple);
+
+  void SaveToStream(ByteWriter& stream) const;
+  // Writes at least entries triples (padding with black), for tables that must
+  // cover indices beyond their count.
+  void SaveToStreamCovering(ByteWriter& stream, int entries) const;
+  void LoadFromStream(ByteReader& stream, int count);
+
+  void ImportPalette(const TGIFPalette& palette);
+  // triples points to a block of 256 triples; count of them are taken.
+  void ImportRGB(const TGIFColor* triples, int count);
+  // quads: blue, green, red, reserved per entry.
+  void ImportColorTable(const std::uint8_t* quads, int count);
+  TGIFPalette ExportPalette() const;
+
+  bool Optimize();
+
+  virtual void Warning(int severity, const std::string& message) = 0;
+  virtual void BuildHistogram(THistogram& histogram) = 0;
+  virtual void RemapPixels(const TColormapMap& map) = 0;
+  virtual bool DoOptimize() = 0;
+  virtual void Changed() = 0;
+
+private:
+  std::array<TGIFColor, 256> entries_{};
+  int count_ = 0;
+  bool optimized_ = false;
+};
+
+class TGIFGlobalColorMap : public TGIFColorMap {
+public:
+  explicit TGIFGlobalColorMap(TGIFHeader* header) : header_(header) {}
+  ~TGIFGlobalColorMap() override;
+  TGIFHeader* Header() const { return header_; }
+  void Warning(int severity, const std::string& message) override;
+  void BuildHistogram(THistogram& histogram) override;
+  void RemapPixels(const TColormapMap& map) override;
+  bool DoOptimize() override;
+  void Changed() override;
+
+private:
+  TGIFHeader* header_;
+};
+
+class TGIFLocalColorMap : public TGIFColorMap {
+public:
+  explicit TGIFLocalColorMap(TGIFSubImage* frame) : frame_(frame) {}
+  ~TGIFLocalColorMap() override;
+  TGIFSubImage* SubImage() const { return frame_; }
+  void Warning(int severity, const std::string& message) override;
+  void BuildHistogram(THistogram& histogram) override;
+  void RemapPixels(const TColormapMap& map) override;
+  bool DoOptimize() override;
+  void Changed() override;
+
+private:
+  TGIFSubImage* frame_;
+};
+
+// ---------------------------------------------------------------------------
+// Header and trailer
+
+class TGIFHeader : public TGIFItem {
+public:
+  explicit TGIFHeader(TGIFImage* image);
+  ~TGIFHeader() override;
+
+  void Clear();
+  void Assign(const TGIFHeader& source);
+  void Assign(const TGIFColorMap& source);
+  void Prepare();
+  void SaveToStream(ByteWriter& stream) override;
+  void LoadFromStream(ByteReader& stream) override;
+  int GetVersion() const override;
+
+  TGIFGlobalColorMap& ColorMap() { return colorMap_; }
+  const TGIFGlobalColorMap& ColorMap() const { return colorMap_; }
+
+  std::uint16_t GetWidth() const { return width_; }
+  void SetWidth(std::uint16_t value) { width_ = value; }
+  std::uint16_t GetHeight() const { return height_; }
+  void SetHeight(std::uint16_t value) { height_ = value; }
+  std::uint8_t GetPackedFields() const { return packed_; }
+  std::uint8_t GetAspectRatio() const { return aspect_; }
+  void SetAspectRatio(std::uint8_t value) { aspect_ = value; }
+
+  std::uint8_t GetBackgroundColorIndex() const { return background_; }
+  void SetBackgroundColorIndex(int index);
+  TColor GetBackgroundColor();
+  void SetBackgroundColor(TColor color);
+  int GetBitsPerPixel() const { return colorMap_.GetBitsPerPixel(); }
+  int GetColorResolution() const { return GetBitsPerPixel() - 1; }
+
+private:
+  std::uint16_t width_ = 0;
+  std::uint16_t height_ = 0;
+  std::uint8_t packed_ = 0;
+  std::uint8_t background_ = 0;
+  std::uint8_t aspect_ = 0;
+  TGIFGlobalColorMap colorMap_;
+};
+
+class TGIFTrailer : public TGIFItem {
+public:
+  using TGIFItem::TGIFItem;
+  void SaveToStream(ByteWriter& stream) override;
+  void LoadFromStream(ByteReader& stream) override;
+};
+
+// ---------------------------------------------------------------------------
+// Extension blocks
+
+// What the label and application registries hold: how to make an extension and,
+// optionally, how to pick a more specific class by looking further into the
+// stream (positioned just after the label; the picker may move it, the caller
+// puts it back). A picker returns itself when it is the answer, nullptr for none.
+struct TGIFExtensionClass {
+  const char* Name;
+  TGIFExtension* (*Create)(TGIFSubImage* frame);
+  const TGIFExtensionClass* (*GetExtensionClass)(ByteReader& stream);
+};
+
+using TGIFApplicationIdentifier = std::array<std::uint8_t, 11>;
+
+// Later registrations win over earlier ones.
+void RegisterExtension(std::uint8_t label, const TGIFExtensionClass* extensionClass);
+void RegisterAppExtension(const TGIFApplicationIdentifier& identifier, const TGIFExtensionClass* extensionClass);
+const TGIFExtensionClass* FindExtension(std::uint8_t label);
+const TGIFExtensionClass* FindAppExtension(const TGIFApplicationIdentifier& identifier);
+
+inline constexpr std::uint8_t ExtensionIntroducer = 0x21;
+inline constexpr std::uint8_t ImageSeparator = 0x2C;
+inline constexpr std::uint8_t Trailer = 0x3B;
+
+inline constexpr std::uint8_t bsPlainTextExtension = 0x01;
+inline constexpr std::uint8_t bsGraphicControlExtension = 0xF9;
+inline constexpr std::uint8_t bsCommentExtension = 0xFE;
+inline constexpr std::uint8_t bsApplicationExtension = 0xFF;
+
+class TGIFExtension : public TGIFItem {
+public:
+  explicit TGIFExtension(TGIFSubImage* frame);
+  // Takes itself out of its frame's extension list.
+  ~TGIFExtension() override;
+
+  TGIFSubImage* SubImage() const { return frame_; }
+  virtual std::uint8_t GetExtensionType() const = 0;
+  int GetVersion() const override { return gv89a; }
+  void SaveToStream(ByteWriter& stream) override;
+  void LoadFromStream(ByteReader& stream) override;
+
+private:
+  TGIFSubImage* const frame_;
+};
+
+// Disposal methods of the graphic control extension.
+enum TDisposalMethod : std::uint8_t {
+  dmNone = 0,
+  dmNoDisposal = 1,
+  dmBackground = 2,
+  dmPrevious = 3,
+};
+
+class TGIFGraphicControlExtension : public TGIFExtension {
+public:
+  static const TGIFExtensionClass Class;
+  // Becomes the frame's graphic control extension when the frame has none yet.
+  explicit TGIFGraphicControlExtension(TGIFSubImage* frame);
+  ~TGIFGraphicControlExtension() override;
+
+  std::uint8_t GetExtensionType() const override { return bsGraphicControlExtension; }
+  void SaveToStream(ByteWriter& stream) override;
+  void LoadFromStream(ByteReader& stream) override;
+
+  bool GetTransparent() const { return (packed_ & 0x01) != 0; }
+  void SetTransparent(bool value);
+  std::uint8_t GetTransparentColorIndex() const { return transparentIndex_; }
+  void SetTransparentColorIndex(int index);
+  TColor GetTransparentColor();
+  void SetTransparentColor(TColor color);
+  std::uint16_t GetDelay() const { return delay_; }
+  void SetDelay(std::uint16_t hundredths) { delay_ = hundredths; }
+  bool GetUserInput() const { return (packed_ & 0x02) != 0; }
+  void SetUserInput(bool value);
+  std::uint8_t GetDisposal() const { return (packed_ >> 2) & 0x07; }
+  void SetDisposal(int method);
+  std::uint8_t GetPackedFields() const { return packed_; }
+
+private:
+  std::uint8_t blockSize_ = 4;
+  std::uint8_t packed_ = 0;
+  std::uint16_t delay_ = 0;
+  std::uint8_t transparentIndex_ = 0;
+  std::uint8_t terminator_ = 0;
+};
+
+class TGIFTextExtension : public TGIFExtension {
+public:
+  static const TGIFExtensionClass Class;
+  explicit TGIFTextExtension(TGIFSubImage* frame);
+
+  std::uint8_t GetExtensionType() const override { return bsPlainTextExtension; }
+  void SaveToStream(ByteWriter& stream) override;
+  void LoadFromStream(ByteReader& stream) override;
+
+  TStrings& Text() { return text_; }
+  std::uint16_t Left = 0, Top = 0, GridWidth = 0, GridHeight = 0;
+  std::uint8_t CharWidth = 0, CharHeight = 0;
+  std::uint8_t ForegroundColorIndex = 0, BackgroundColorIndex = 0;
+
+private:
+  std::uint8_t blockSize_ = 12;
+  TStrings text_;
+};
+
+class TGIFCommentExtension : public TGIFExtension {
+public:
+  static const TGIFExtensionClass Class;
+  explicit TGIFCommentExtension(TGIFSubImage* frame) : TGIFExtension(frame) {}
+
+  std::uint8_t GetExtensionType() const override { return bsCommentExtension; }
+  void SaveToStream(ByteWriter& stream) override;
+  void LoadFromStream(ByteReader& stream) override;
+  TStrings& Text() { return text_; }
+
+private:
+  TStrings text_;
+};
+
+// A raw data sub-block (1..255 bytes).
+struct TGIFBlock {
+  std::vector<std::uint8_t> Data;
+};
+
+class TGIFApplicationExtension : public TGIFExtension {
+public:
+  static const TGIFExtensionClass Class;
+  explicit TGIFApplicationExtension(TGIFSubImage* frame) : TGIFExtension(frame) {}
+
+  std::uint8_t GetExtensionType() const override { return bsApplicationExtension; }
+  void SaveToStream(ByteWriter& stream) override;
+  void LoadFromStream(ByteReader& stream) override;
+  virtual void WriteData(ByteWriter& stream) {}
+  virtual void ReadData(ByteReader& stream) {}
+
+  TGIFApplicationIdentifier& Identifier() { return identifier_; }
+  // The 8-byte application name and 3-byte authentication code as text.
+  std::string GetIdentifierText() const;
+
+protected:
+  TGIFApplicationIdentifier identifier_{};
+};
+
+// Any application extension nobody registered for, kept byte for byte; also
+// holds blocks whose first sub-block is not the usual 11 bytes.
+class TGIFUnknownAppExtension : public TGIFApplicationExtension {
+public:
+  static const TGIFExtensionClass Class;
+  explicit TGIFUnknownAppExtension(TGIFSubImage* frame) : TGIFApplicationExtension(frame) {}
+
+  void SaveToStream(ByteWriter& stream) override;
+  void LoadFromStream(ByteReader& stream) override;
+  void WriteData(ByteWriter& stream) override;
+  void ReadData(ByteReader& stream) override;
+  std::vector<TGIFBlock>& Blocks() { return blocks_; }
+
+private:
+  std::vector<TGIFBlock> blocks_;
+  // The first sub-block as read, when its size is not 11.
+  std::vector<std::uint8_t> oddHeader_;
+  bool hasOddHeader_ = false;
+};
+
+// The loop count of the "NETSCAPE2.0" (or "ANIMEXTS1.0") application extension.
+class TGIFAppExtNSLoop : public TGIFApplicationExtension {
+public:
+  static const TGIFExtensionClass Class;
+  explicit TGIFAppExtNSLoop(TGIFSubImage* frame);
+
+  void WriteData(ByteWriter& stream) override;
+  void ReadData(ByteReader& stream) override;
+  // 0 loops forever.
+  std::uint16_t GetLoops() const { return loops_; }
+  void SetLoops(std::uint16_t value) { loops_ = value; }
+  // 0 is not written.
+  std::uint32_t GetBufferSize() const { return bufferSize_; }
+  void SetBufferSize(std::uint32_t value) { bufferSize_ = value; }
+
+private:
+  std::uint16_t loops_ = 0;
+  std::uint32_t bufferSize_ = 0;
+};
+
+// An extension whose label no class is registered for: kept as read and written
+// back unchanged, so a valid file never loses a block it does not understand.
+class TGIFUnknownExtension : public TGIFExtension {
+public:
+  static const TGIFExtensionClass Class;
+  explicit TGIFUnknownExtension(TGIFSubImage* frame) : TGIFExtension(frame) {}
+
+  std::uint8_t GetExtensionType() const override { return label_; }
+  void SaveToStream(ByteWriter& stream) override;
+  void LoadFromStream(ByteReader& stream) override;
+  std::vector<TGIFBlock>& Blocks() { return blocks_; }
+
+private:
+  std::uint8_t label_ = 0;
+  std::vector<TGIFBlock> blocks_;
+};
+
+// ---------------------------------------------------------------------------
+// Frames
+
+class TGIFSubImage : public TGIFItem {
+public:
+  explicit TGIFSubImage(TGIFImage* image);
+  // Takes itself out of the image's frame list.
+  ~TGIFSubImage() override;
+
+  void Clear();
+  bool IsEmpty() const;
+  void Assign(const TGIFSubImage& source);
+
+  // 1 Left, 2 Top, 3 Width, 4 Height; other indices read 0 and write nothing.
+  std::uint16_t GetBoundsValue(int index) const;
+  void SetBoundsValue(int index, std::uint16_t value);
+  void SetBounds(int left, int top, int width, int height);
+  TRect GetBoundsRect() const;
+  std::uint16_t GetLeft() const { return left_; }
+  std::uint16_t GetTop() const { return top_; }
+  std::uint16_t GetWidth() const { return width_; }
+  std::uint16_t GetHeight() const { return height_; }
+  void SetLeft(std::uint16_t value) { SetBoundsValue(1, value); }
+  void SetTop(std::uint16_t value) { SetBoundsValue(2, value); }
+  void SetWidth(std::uint16_t value) { SetBoundsValue(3, value); }
+  void SetHeight(std::uint16_t value) { SetBoundsValue(4, value); }
+
+  bool GetInterlaced() const { return (packed_ & 0x40) != 0; }
+  void SetInterlaced(bool value);
+  std::uint8_t GetPackedFields() const { return packed_; }
+  int GetBitsPerPixel() const { return colorMap_.GetBitsPerPixel(); }
+  int GetColorResolution() const { return GetBitsPerPixel() - 1; }
+
+  TGIFExtensionList& Extensions() { return extensions_; }
+  TGIFLocalColorMap& ColorMap() { return colorMap_; }
+  const TGIFLocalColorMap& ColorMap() const { return colorMap_; }
+  TGIFColorMap& GetActiveColorMap();
+
+  int GetVersion() const override;
+  void SaveToStream(ByteWriter& stream) override;
+  void LoadFromStream(ByteReader& stream) override;
+
+  std::uint8_t GetPixel(int x, int y) const;
+  std::uint8_t* GetScanline(int y);
+  // width x height bytes, rows top to bottom; empty for an empty frame.
+  std::uint8_t* Data() { return pixels_.data(); }
+  const std::uint8_t* Data() const { return pixels_.data(); }
+  std::size_t DataSize() const { return pixels_.size(); }
+
+  // The graphic control extension in the list that speaks for the frame, or null.
+  TGIFGraphicControlExtension* GraphicControlExtension() const { return gce_; }
+  // Set while the graphic control extension says transparent.
+  bool Transparent() const { return transparent_; }
+
+  // The colours the frame draws with: the local table, else the global one.
+  TGIFPalette GetPalette();
+  void SetPalette(const TGIFPalette& palette);
+
+  // Makes pixels transparent where they repeat the previous frame.
+  void Merge(TGIFSubImage* previous);
+  // Cuts away transparent borders of a transparent frame.
+  void Crop();
+
+private:
+  friend class TGIFGraphicControlExtension;
+  friend class TGIFImage;
+  void ReallocPixels();
+
+  TGIFExtensionList extensions_;
+  TGIFLocalColorMap colorMap_;
+  std::uint16_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  std::uint8_t packed_ = 0;
+  std::vector<std::uint8_t> pixels_;
+  bool transparent_ = false;
+  TGIFGraphicControlExtension* gce_ = nullptr;
+  TGIFPalette palette_;
+  bool hasPalette_ = false;
+};
+
+// ---------------------------------------------------------------------------
+// The animation
+
+// Draw option bits.
+inline constexpr std::uint16_t goAsync = 0x0001;
+inline constexpr std::uint16_t goTransparent = 0x0002;
+inline constexpr std::uint16_t goAnimate = 0x0004;
+inline constexpr std::uint16_t goLoop = 0x0008;
+inline constexpr std::uint16_t goLoopContinously = 0x0010;
+inline constexpr std::uint16_t goValidateCanvas = 0x0020;
+inline constexpr std::uint16_t goDirectDraw = 0x0040;
+inline constexpr std::uint16_t goClearOnLoop = 0x0080;
+inline constexpr std::uint16_t goTile = 0x0100;
+inline constexpr std::uint16_t goDither = 0x0200;
+inline constexpr std::uint16_t goAutoDither = 0x0400;
+inline constexpr std::uint16_t GIFDefaultDrawOptions = 0x060F;
+
+enum TGIFCompression : std::uint8_t { gcLZW = 0, gcRLE = 1 };
+
+class TGIFImage {
+public:
+  TGIFImage();
+  virtual ~TGIFImage();
+  TGIFImage(const TGIFImage&) = delete;
+  TGIFImage& operator=(const TGIFImage&) = delete;
+
+  void Clear();
+  TGIFImageList& Images() { return images_; }
+  const TGIFImageList& Images() const { return images_; }
+  TGIFHeader& Header() { return *header_; }
+  const TGIFHeader& Header() const { return *header_; }
+  TGIFGlobalColorMap& GetGlobalColorMap() { return header_->ColorMap(); }
+  TColor GetBackgroundColorIndex() { return header_->GetBackgroundColor(); }
+
+  // Appends the frame (taking ownership) and returns its index.
+  int Add(TGIFSubImage* frame);
+  bool IsEmpty() const { return images_.GetCount() == 0; }
+  int GetWidth() const { return header_->GetWidth(); }
+  int GetHeight() const { return header_->GetHeight(); }
+  void SetWidth(int value);
+  void SetHeight(int value);
+  // Highest version any frame needs; 0 without frames.
+  int GetVersion() const;
+  bool IsTransparent() const;
+  bool Equals(const TGIFImage* other) const { return other == this; }
+
+  // Settings.
+  std::uint16_t GetDrawOptions() const { return drawOptions_; }
+  void SetDrawOptions(std::uint16_t options);
+  int ColorReduction = 6;
+  int GetColorReductionBits() const { return colorReductionBits_; }
+  void SetColorReductionBits(int bits);
+  int DitherMode = 0;
+  TGIFCompression Compression = gcLZW;
+  int ThreadPriority = 3;
+  int AnimationSpeed = 100;
+  TColor BackgroundColor = clNone;
+  bool ShouldDither() const;
+  void FlushRenderState();
+  bool PaletteModified = false;
+
+  // Frames of more pixels than this (width x height) fail to load before any
+  // pixel memory is taken. New images start from DefaultMaxFramePixels.
+  std::uint64_t MaxFramePixels;
+  static std::uint64_t DefaultMaxFramePixels;
+
+  // Events.
+  TGIFWarningEvent OnWarning;
+  TProgressEvent OnProgress;
+  TNotifyEvent OnChange;
+  virtual void Warning(const void* sender, int severity, const std::string& message);
+  void Progress(const void* sender, TProgressStage stage, int percent, bool redrawNow,
+                const std::string& message);
+  void Changed();
+
+  // Streams and files. A failed load leaves the image as it was; a failed save
+  // leaves the file on disk as it was.
+  void LoadFromStream(ByteReader& stream);
+  void SaveToStream(ByteWriter& stream);
+  void LoadFromMemory(std::span<const std::uint8_t> data);
+  std::vector<std::uint8_t> SaveToMemory();
+  void LoadFromFile(const std::string& name);
+  void SaveToFile(const std::string& name);
+
+  void Assign(const TGIFImage& source);
+
+  TGIFPalette GetPalette();
+  void SetPalette(const TGIFPalette& palette);
+
+private:
+  void ReadStream(ByteReader& stream);
+  void Swap(TGIFImage& other);
+
+  TGIFImageList images_;
+  std::unique_ptr<TGIFHeader> header_;
+  std::uint16_t drawOptions_ = GIFDefaultDrawOptions;
+  int colorReductionBits_ = 8;
+  TGIFPalette palette_;
+  bool hasPalette_ = false;
+  bool paletteInProgress_ = false;
+};
+
+}  // namespace gif

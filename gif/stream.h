@@ -1,0 +1,65 @@
+// The byte streams the GIF library reads from and writes to. Input is always a
+// memory buffer (files are read into one first), so a reader can never run past
+// its end; output goes to a growing byte vector and reaches disk through a
+// temporary file and a rename.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace gif {
+
+// Reads a borrowed buffer; the buffer must outlive the reader. Every read
+// returns what was available and never touches memory beyond the end.
+class ByteReader {
+public:
+  ByteReader() = default;
+  explicit ByteReader(std::span<const std::uint8_t> data) : data_(data) {}
+
+  std::size_t Size() const { return data_.size(); }
+  std::size_t Position() const { return pos_; }
+  std::size_t Remaining() const { return data_.size() - pos_; }
+  bool AtEnd() const { return pos_ >= data_.size(); }
+  // Clamps to the buffer: a seek outside it lands on the nearest end.
+  void Seek(std::size_t position) { pos_ = position < data_.size() ? position : data_.size(); }
+  void Skip(std::ptrdiff_t delta);
+
+  // One byte into value; false at the end (value untouched).
+  bool Read(std::uint8_t& value);
+  // Up to count bytes; returns how many were read.
+  std::size_t Read(void* buffer, std::size_t count);
+  // The unread rest of the buffer.
+  std::span<const std::uint8_t> Rest() const { return data_.subspan(pos_); }
+
+private:
+  std::span<const std::uint8_t> data_;
+  std::size_t pos_ = 0;
+};
+
+class ByteWriter {
+public:
+  void Write(std::uint8_t value) { bytes_.push_back(value); }
+  void Write(const void* data, std::size_t count);
+  void WriteWord(std::uint16_t value) {
+    bytes_.push_back(static_cast<std::uint8_t>(value));
+    bytes_.push_back(static_cast<std::uint8_t>(value >> 8));
+  }
+  std::size_t Position() const { return bytes_.size(); }
+  std::vector<std::uint8_t>& Bytes() { return bytes_; }
+  const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+  std::vector<std::uint8_t> Take() { return std::move(bytes_); }
+
+private:
+  std::vector<std::uint8_t> bytes_;
+};
+
+// Reads a whole file; raises GIFException with the reason when it cannot.
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+// Writes bytes to path through a private temporary file in the same folder and a
+// rename, so the old file stays intact when anything fails; raises GIFException.
+void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+
+}  // namespace gif
