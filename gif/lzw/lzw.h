@@ -1,0 +1,109 @@
+// LZW coding of GIF table-based image data: the bytes of an image block that
+// follow the image descriptor and the optional local colour table, i.e. the LZW
+// minimum code size byte, data sub-blocks of 1..255 bytes and a 0 terminator.
+//
+// DecodeLZW turns such data into one byte per pixel; TLZWEncoder and
+// TRLEEncoder produce it from pixels. Nothing here raises: both directions
+// report what happened as a value, and the caller turns that into its warnings
+// or errors (LZWStatusText gives the library's text for a decoder status).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace gif {
+
+// ---------------------------------------------------------------------------
+// Decoding
+
+enum class LZWStatus : std::uint8_t {
+  Ok,              // every pixel decoded; the data ended with its terminator (or the input ran out
+                   // after the last pixel's code, which loses nothing)
+  ExcessData,      // every pixel decoded; codes past the last pixel were skipped to the terminator
+  ShortData,       // an end code came before the last pixel; the rest keeps the fill value
+  BadCodeSize,     // the minimum code size is outside 1..8; no pixel decoded, data skipped
+  BadCode,         // a code above the next free code, or a first code after a clear that is not
+                   // a colour; decoding stopped there and the data was skipped to the terminator
+  BufferUnderrun,  // the sub-blocks ended (0 terminator) before the end code and the last pixel
+  PrematureEnd,    // the input ended inside the image data before the last pixel
+};
+
+// The library's warning text for a status, or nullptr when the status is not
+// worth a warning (Ok, ExcessData, ShortData). Every warning has severity 1.
+const char* LZWStatusText(LZWStatus status);
+
+struct LZWDecodeResult {
+  // Bytes of the input taken: through the 0 terminator, or the whole input when
+  // it ends inside the data. The next block of the file starts here.
+  std::size_t consumed = 0;
+  LZWStatus status = LZWStatus::Ok;
+  // Pixels written, counted in the order of the code stream (interlaced order
+  // for interlaced frames).
+  std::size_t decoded = 0;
+};
+
+// Decodes `data`, which starts at the minimum code size byte and may go on past
+// the terminator, into `pixels`, a width x height buffer of rows top to bottom
+// that the caller has filled with the frame's fill value; pixels the data does
+// not reach keep it. Interlaced frames arrive in their four-pass row order and
+// are put in place here. Rows that do not fit in `pixels` are not written.
+LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
+                          int width, int height, bool interlaced);
+
+// ---------------------------------------------------------------------------
+// Encoding
+
+enum class EncodeStatus : std::uint8_t {
+  Ok,
+  // A pixel at or above the colour count (text "Color not in color table"):
+  // the frame is not written; `out` keeps what was appended before the pixel.
+  ColorNotInTable,
+};
+
+// Common ground of the two encoders: the minimum code size byte, the bit
+// packing into sub-blocks of at most 255 bytes, the terminator, and the walk
+// over the pixels in interlaced order when asked.
+class TGIFEncoder {
+public:
+  virtual ~TGIFEncoder() = default;
+
+  // Appends one complete table-based image data block to `out`. The minimum
+  // code size is bitsPerPixel (1..8), at least 2. Pixels must lie below
+  // colorCount (and below 2^bitsPerPixel, or the codes could not hold them).
+  // `pixels` holds width x height bytes in row order; with `interlaced` the
+  // rows are written in the four-pass order. A frame without pixels writes an
+  // end code only.
+  EncodeStatus Encode(std::vector<std::uint8_t>& out, int bitsPerPixel, int colorCount,
+                      std::span<const std::uint8_t> pixels, bool interlaced, int height,
+                      int width);
+
+  struct Job;  // one frame being encoded; defined with the encoders
+
+protected:
+  virtual EncodeStatus Compress(Job& job) = 0;
+};
+
+// True LZW compression with a hashed string table; the table is restarted with
+// a clear code when the next free code would pass 4094.
+class TLZWEncoder final : public TGIFEncoder {
+protected:
+  EncodeStatus Compress(Job& job) override;
+};
+
+// Run-length coding inside a valid LZW code stream: single-pixel codes and
+// codes for runs that a decoder defines by itself, so the encoder keeps no
+// string table. Compresses flat areas well and noise not at all.
+class TRLEEncoder final : public TGIFEncoder {
+protected:
+  EncodeStatus Compress(Job& job) override;
+};
+
+// Picks the encoder by the image's compression setting: 1 is run-length, any
+// other value LZW.
+EncodeStatus EncodeImageData(int compression, std::vector<std::uint8_t>& out, int bitsPerPixel,
+                             int colorCount, std::span<const std::uint8_t> pixels,
+                             bool interlaced, int height, int width);
+
+}  // namespace gif
