@@ -1,3 +1,11 @@
+// GIF LZW decoder. Codes come from a 64-bit accumulator refilled from the
+// current sub-block; each code's string is copied straight into the frame from
+// the place where the decoder wrote it before, so a table entry is only the
+// (position, length) of an earlier string and no pixel goes through a stack.
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
 #include "gif/lzw/lzw.h"
 
 namespace gif {
@@ -19,9 +27,291 @@ const char* LZWStatusText(LZWStatus status) {
   return nullptr;
 }
 
+namespace {
+
+constexpr int kMaxCodes = 4096;
+constexpr int kMaxCodeBits = 12;
+
+inline std::uint64_t LoadLE64(const std::uint8_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+  return v;
+}
+
+// Reads the bits of the data sub-blocks in order, least significant bit first.
+// Never looks past the current sub-block except to read the next length byte,
+// so `pos` and `blockEnd` always tell where the unread image data resumes.
+class SubBlockBits {
+public:
+  SubBlockBits(const std::uint8_t* data, std::size_t size, std::size_t pos)
+      : data_(data), size_(size), pos_(pos), blockEnd_(pos) {}
+
+  // Makes at least `need` bits available unless the data runs out first.
+  bool Ensure(int need) {
+    if (bits_ >= need) return true;
+    Refill();
+    return bits_ >= need;
+  }
+
+  unsigned Take(int n) {
+    unsigned v = static_cast<unsigned>(acc_) & ((1u << n) - 1);
+    acc_ >>= n;
+    bits_ -= n;
+    return v;
+  }
+
+  bool Terminated() const { return terminated_; }
+
+  // Skips whatever image data is left, through the 0 terminator; returns the
+  // position after it, or the input size when the input ends first.
+  std::size_t SkipToEnd() {
+    if (terminated_) return pos_;
+    std::size_t p = blockEnd_;
+    while (p < size_) {
+      std::size_t len = data_[p++];
+      if (len == 0) return p;
+      p += len;
+    }
+    return size_;
+  }
+
+private:
+  void Refill() {
+    while (bits_ <= 56) {
+      if (blockEnd_ - pos_ >= 8) {
+        acc_ |= LoadLE64(data_ + pos_) << bits_;
+        int take = (63 - bits_) >> 3;
+        pos_ += static_cast<std::size_t>(take);
+        bits_ += take * 8;
+        return;
+      }
+      if (pos_ < blockEnd_) {
+        acc_ |= static_cast<std::uint64_t>(data_[pos_++]) << bits_;
+        bits_ += 8;
+        continue;
+      }
+      if (terminated_ || pos_ >= size_) return;
+      std::size_t len = data_[pos_++];
+      if (len == 0) {
+        terminated_ = true;
+        blockEnd_ = pos_;
+        return;
+      }
+      // A sub-block cut short by the end of the input gives what it holds.
+      blockEnd_ = pos_ + std::min(len, size_ - pos_);
+    }
+  }
+
+  const std::uint8_t* data_;
+  std::size_t size_;
+  std::size_t pos_;
+  std::size_t blockEnd_;
+  std::uint64_t acc_ = 0;
+  int bits_ = 0;
+  bool terminated_ = false;
+};
+
+// Exact copy of a short run that does not overlap its source; chunks may
+// overlap each other but never reach outside [dst, dst + len).
+inline void CopyString(std::uint8_t* dst, const std::uint8_t* src, std::size_t len) {
+  if (len >= 8) {
+    if (len > 32) {
+      std::memcpy(dst, src, len);
+      return;
+    }
+    std::size_t i = 0;
+    for (; i + 8 < len; i += 8) std::memcpy(dst + i, src + i, 8);
+    std::memcpy(dst + len - 8, src + len - 8, 8);
+  } else if (len >= 4) {
+    std::uint32_t a, b;
+    std::memcpy(&a, src, 4);
+    std::memcpy(&b, src + len - 4, 4);
+    std::memcpy(dst, &a, 4);
+    std::memcpy(dst + len - 4, &b, 4);
+  } else if (len >= 2) {
+    std::uint16_t a, b;
+    std::memcpy(&a, src, 2);
+    std::memcpy(&b, src + len - 2, 2);
+    std::memcpy(dst, &a, 2);
+    std::memcpy(dst + len - 2, &b, 2);
+  } else {
+    *dst = *src;
+  }
+}
+
+// Pixels in code-stream order laid straight into the frame rows.
+class FlatOutput {
+public:
+  explicit FlatOutput(std::uint8_t* base) : base_(base) {}
+  void Put(std::size_t at, std::uint8_t v) { base_[at] = v; }
+  std::uint8_t Get(std::size_t at) const { return base_[at]; }
+  void Copy(std::size_t dst, std::size_t src, std::size_t len) {
+    CopyString(base_ + dst, base_ + src, len);
+  }
+
+private:
+  std::uint8_t* base_;
+};
+
+// Pixels in code-stream order, i.e. rows in the four interlace passes, put
+// into their rows of the frame as they come.
+class InterlacedOutput {
+public:
+  InterlacedOutput(std::uint8_t* base, std::size_t width, std::size_t height)
+      : base_(base), width_(width) {
+    pass1_ = (height + 7) / 8;
+    pass2_ = pass1_ + (height + 3) / 8;
+    pass3_ = pass2_ + (height + 1) / 4;
+  }
+  void Put(std::size_t at, std::uint8_t v) { *Locate(at) = v; }
+  std::uint8_t Get(std::size_t at) const { return *Locate(at); }
+  void Copy(std::size_t dst, std::size_t src, std::size_t len) {
+    while (len > 0) {
+      std::size_t srcCol = src % width_, dstCol = dst % width_;
+      std::size_t n = std::min({len, width_ - srcCol, width_ - dstCol});
+      std::memcpy(Locate(dst), Locate(src), n);
+      src += n;
+      dst += n;
+      len -= n;
+    }
+  }
+
+private:
+  std::uint8_t* Locate(std::size_t at) const {
+    std::size_t r = at / width_, c = at % width_;
+    std::size_t row;
+    if (r < pass1_)
+      row = r * 8;
+    else if (r < pass2_)
+      row = (r - pass1_) * 8 + 4;
+    else if (r < pass3_)
+      row = (r - pass2_) * 4 + 2;
+    else
+      row = (r - pass3_) * 2 + 1;
+    return base_ + row * width_ + c;
+  }
+
+  std::uint8_t* base_;
+  std::size_t width_;
+  std::size_t pass1_, pass2_, pass3_;
+};
+
+struct StringRef {
+  std::uint32_t pos;
+  std::uint32_t len;
+};
+
+template <class Output>
+LZWDecodeResult Run(SubBlockBits& in, Output& out, std::size_t total, int minCodeSize) {
+  const unsigned clear = 1u << minCodeSize;
+  const unsigned end = clear + 1;
+  StringRef table[kMaxCodes];
+
+  int codeSize = minCodeSize + 1;
+  unsigned nextFree = clear + 2;
+  bool havePrev = false;  // false right after a clear: no entry is defined by the next code
+  std::size_t prevPos = 0, prevLen = 0;
+  std::size_t n = 0;  // pixels written
+  LZWStatus status = LZWStatus::Ok;
+
+  for (;;) {
+    if (!in.Ensure(codeSize)) {
+      // Out of data before an end code: only a loss when pixels are missing.
+      if (n < total)
+        status = in.Terminated() ? LZWStatus::BufferUnderrun : LZWStatus::PrematureEnd;
+      break;
+    }
+    const unsigned code = in.Take(codeSize);
+    if (code == clear) {
+      codeSize = minCodeSize + 1;
+      nextFree = clear + 2;
+      havePrev = false;
+      continue;
+    }
+    if (code == end) {
+      if (n < total) status = LZWStatus::ShortData;
+      break;
+    }
+    if (n >= total) {
+      status = LZWStatus::ExcessData;
+      break;
+    }
+
+    std::size_t len;
+    if (code < clear) {
+      len = 1;
+      out.Put(n, static_cast<std::uint8_t>(code));
+    } else if (!havePrev) {
+      status = LZWStatus::BadCode;
+      break;
+    } else if (code < nextFree) {
+      const StringRef s = table[code];
+      len = s.len;
+      out.Copy(n, s.pos, std::min<std::size_t>(len, total - n));
+    } else if (code == nextFree) {
+      // The string being defined: the previous one plus its own first pixel.
+      len = prevLen + 1;
+      out.Copy(n, prevPos, std::min(prevLen, total - n));
+      if (n + prevLen < total) out.Put(n + prevLen, out.Get(prevPos));
+    } else {
+      status = LZWStatus::BadCode;
+      break;
+    }
+
+    if (havePrev && nextFree < kMaxCodes) {
+      table[nextFree] = {static_cast<std::uint32_t>(prevPos),
+                         static_cast<std::uint32_t>(prevLen + 1)};
+      ++nextFree;
+    }
+    // Grows as soon as the next free code no longer fits; for a minimum code
+    // size of 1 that already happens after the first code.
+    if (nextFree >= (1u << codeSize) && codeSize < kMaxCodeBits) ++codeSize;
+    havePrev = true;
+    prevPos = n;
+    prevLen = len;
+    if (total - n < len) {
+      n = total;
+      status = LZWStatus::ExcessData;
+      break;
+    }
+    n += len;
+  }
+  return {0, status, n};
+}
+
+}  // namespace
+
 LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
                           int width, int height, bool interlaced) {
-  return {data.size(), LZWStatus::PrematureEnd, 0};
+  LZWDecodeResult result;
+  if (data.empty()) {
+    result.status = LZWStatus::PrematureEnd;
+    return result;
+  }
+  const int minCodeSize = data[0];
+  SubBlockBits in(data.data(), data.size(), 1);
+  if (minCodeSize < 1 || minCodeSize > 8) {
+    result.consumed = in.SkipToEnd();
+    result.status = LZWStatus::BadCodeSize;
+    return result;
+  }
+
+  std::size_t total = 0;
+  if (width > 0 && height > 0) {
+    std::size_t need = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (need <= pixels.size()) total = need;
+  }
+  if (interlaced && total > 0) {
+    InterlacedOutput out(pixels.data(), static_cast<std::size_t>(width),
+                         static_cast<std::size_t>(height));
+    result = Run(in, out, total, minCodeSize);
+  } else {
+    FlatOutput out(pixels.data());
+    result = Run(in, out, total, minCodeSize);
+  }
+  result.consumed = in.SkipToEnd();
+  return result;
 }
 
 }  // namespace gif
