@@ -28,3 +28,35 @@ inline std::string Hex(const FlashOutputStream& out)
 {
     return Hex(out.Bytes());
 }
+
+#include <gtest/gtest.h>
+
+#include "swf/tag.h"
+
+// Reads back one written tag: its record header must carry the code, and the tag's Read
+// must consume exactly the body's length.
+template <typename Tag>
+void ReadBack(const FlashOutputStream& written, uint16_t code, Tag& tag)
+{
+    FlashInputStream in(written.Bytes());
+    FlashTagHeader header;
+    in >> header;
+    ASSERT_EQ(header.GetTagID(), code);
+    ASSERT_EQ(header.GetTagLength() + size_t(header.WrittenSize()), written.Size());
+    FlashInputStream body = in.Sub(header.GetTagLength());
+    tag.SetTagLength(header.GetTagLength());
+    tag.Read(body);
+    EXPECT_FALSE(body.Failed());
+    EXPECT_TRUE(body.AtEnd()) << "read " << body.Tell() << " of " << header.GetTagLength();
+}
+
+// The body of one written tag.
+inline std::vector<uint8_t> Body(const FlashOutputStream& written)
+{
+    FlashInputStream in(written.Bytes());
+    FlashTagHeader header;
+    in >> header;
+    std::vector<uint8_t> body;
+    in.ReadBytes(body, header.GetTagLength());
+    return body;
+}
