@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "gif/color/bitmap.h"
 #include "gif/stream.h"
 #include "gif/texts.h"
 
@@ -172,12 +173,11 @@ struct THistogramEntry {
 using THistogram = std::array<THistogramEntry, 256>;
 using TColormapMap = std::array<std::uint8_t, 256>;
 // A platform palette: the colours in order (the Windows palette object's stand-in).
-using TGIFPalette = std::vector<TColor>;
+using TGIFPalette = Palette;
 
 class TGIFColorMap {
 public:
   TGIFColorMap() = default;
-  // Derived classes call Changed in their own destructors.
   virtual ~TGIFColorMap() = default;
   TGIFColorMap(const TGIFColorMap&) = delete;
   TGIFColorMap& operator=(const TGIFColorMap&) = delete;
@@ -564,9 +564,30 @@ public:
   // Set while the graphic control extension says transparent.
   bool Transparent() const { return transparent_; }
 
-  // The colours the frame draws with: the local table, else the global one.
+  // The colours the frame draws with: the 216-colour cube when the image
+  // dithers, else the local table, else the image's palette.
   TGIFPalette GetPalette();
   void SetPalette(const TGIFPalette& palette);
+
+  // The frame rendered to an 8-bit bitmap (cached; the frame owns it).
+  const Bitmap& GetBitmap();
+  bool HasBitmap() const { return hasBitmap_; }
+  void SetHasBitmap(bool value);
+  void FreeBitmap();
+  // Renders when a mask is still needed; true when the frame has a mask.
+  bool HasMask();
+  // 1 bit per pixel, 1 = transparent; empty until HasMask or GetBitmap made it.
+  const Bitmap& Mask() const { return mask_; }
+  void FreeMask();
+
+  // Takes a bitmap's picture: 1-, 4- and 8-bit bitmaps as they are, others
+  // reduced by the image's colour-reduction settings; a 32-bit bitmap's alpha
+  // below 128 becomes the frame's transparency.
+  void Assign(const Bitmap& source);
+  void AssignTo(Bitmap& destination);
+  // Draws into a 24- or 32-bit canvas: the frame's place on the logical screen
+  // scaled into rect, or the screen tiled over rect.
+  void Draw(Bitmap& canvas, const TRect& rect, bool transparent, bool tile);
 
   // Makes pixels transparent where they repeat the previous frame.
   void Merge(TGIFSubImage* previous);
@@ -576,7 +597,10 @@ public:
 private:
   friend class TGIFGraphicControlExtension;
   friend class TGIFImage;
-  void ReallocPixels();
+  void RenderBitmap();
+  void ApplyMask(const std::vector<std::uint8_t>& transparentPixels);
+  void DrawOne(Bitmap& canvas, const TRect& target, bool masked);
+  int LargestIndex() const;
 
   TGIFExtensionList extensions_;
   TGIFLocalColorMap colorMap_;
@@ -587,6 +611,10 @@ private:
   TGIFGraphicControlExtension* gce_ = nullptr;
   TGIFPalette palette_;
   bool hasPalette_ = false;
+  Bitmap bitmap_;
+  bool hasBitmap_ = false;
+  Bitmap mask_;
+  bool needMask_ = true;
 };
 
 // ---------------------------------------------------------------------------
@@ -674,9 +702,19 @@ public:
   void SaveToFile(const std::string& name);
 
   void Assign(const TGIFImage& source);
+  // Clears, then takes the bitmap as the one frame.
+  void Assign(const Bitmap& source);
+  // A new frame from the bitmap, appended; returns its index.
+  int Add(const Bitmap& source);
+  void AssignTo(Bitmap& destination);
 
+  // The first frame on the logical screen (cached); null for an empty image.
+  const Bitmap* GetBitmap();
   TGIFPalette GetPalette();
   void SetPalette(const TGIFPalette& palette);
+  // Draws the first frame (the still picture) into a 24- or 32-bit canvas.
+  void Draw(Bitmap& canvas, const TRect& rect);
+  void FreeDrawState();
 
 private:
   void ReadStream(ByteReader& stream);
@@ -689,6 +727,9 @@ private:
   TGIFPalette palette_;
   bool hasPalette_ = false;
   bool paletteInProgress_ = false;
+  bool drawing_ = false;
+  Bitmap bitmap_;
+  bool hasBitmap_ = false;
 };
 
 }  // namespace gif

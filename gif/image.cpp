@@ -1,0 +1,339 @@
+// The animation: settings, whole-stream loading and saving, copying, the still
+// picture and drawing.
+#include <algorithm>
+#include <utility>
+
+#include "gif/color/palettes.h"
+#include "gif/gifimage.h"
+
+namespace gif {
+
+// Large enough for any real animation frame (16384 x 16384), small enough that
+// a forged descriptor in a tiny file cannot ask for gigabytes.
+std::uint64_t TGIFImage::DefaultMaxFramePixels = 16384ull * 16384ull;
+
+TGIFImage::TGIFImage() : MaxFramePixels(DefaultMaxFramePixels), images_(this), header_(std::make_unique<TGIFHeader>(this)) {
+  Clear();
+}
+
+TGIFImage::~TGIFImage() {
+  images_.Clear();
+  header_.reset();
+}
+
+void TGIFImage::Clear() {
+  FreeDrawState();
+  images_.Clear();
+  header_->ColorMap().Clear();
+  header_->SetWidth(0);
+  header_->SetHeight(0);
+  header_->Prepare();
+  SetPalette({});
+}
+
+int TGIFImage::Add(TGIFSubImage* frame) {
+  const int index = images_.Add(frame);
+  FreeDrawState();
+  Changed();
+  return index;
+}
+
+int TGIFImage::Add(const Bitmap& source) {
+  auto* frame = new TGIFSubImage(this);
+  try {
+    frame->Assign(source);
+  } catch (...) {
+    delete frame;
+    throw;
+  }
+  return Add(frame);
+}
+
+void TGIFImage::SetWidth(int value) {
+  for (int i = 0; i < images_.GetCount(); ++i)
+    if (value < images_.GetFrame(i)->GetBoundsRect().Right) GIFError(texts::WidthTooSmall);
+  value = std::clamp(value, 0, 0xFFFF);
+  if (value == header_->GetWidth()) return;
+  header_->SetWidth(static_cast<std::uint16_t>(value));
+  FreeDrawState();
+  Changed();
+}
+
+void TGIFImage::SetHeight(int value) {
+  for (int i = 0; i < images_.GetCount(); ++i)
+    if (value < images_.GetFrame(i)->GetBoundsRect().Bottom) GIFError(texts::HeightTooSmall);
+  value = std::clamp(value, 0, 0xFFFF);
+  if (value == header_->GetHeight()) return;
+  header_->SetHeight(static_cast<std::uint16_t>(value));
+  FreeDrawState();
+  Changed();
+}
+
+int TGIFImage::GetVersion() const {
+  int version = gvUnknown;
+  for (int i = 0; i < images_.GetCount() && version != gv89a; ++i)
+    version = std::max(version, images_.GetFrame(i)->GetVersion());
+  return version;
+}
+
+bool TGIFImage::IsTransparent() const {
+  for (int i = 0; i < images_.GetCount(); ++i) {
+    const TGIFGraphicControlExtension* gce = images_.GetFrame(i)->GraphicControlExtension();
+    if (gce && gce->GetTransparent()) return true;
+  }
+  return false;
+}
+
+void TGIFImage::SetDrawOptions(std::uint16_t options) {
+  if (options == drawOptions_) return;
+  drawOptions_ = options;
+  FlushRenderState();
+  Changed();
+}
+
+void TGIFImage::SetColorReductionBits(int bits) {
+  if (bits < 3 || bits > 8) GIFError(texts::InvalidBitsPerPixel);
+  colorReductionBits_ = bits;
+}
+
+bool TGIFImage::ShouldDither() const {
+  // Displays here are never palette devices, so "dither only on palette
+  // displays" never dithers.
+  constexpr bool paletteDevice = false;
+  return (drawOptions_ & goDither) && (!(drawOptions_ & goAutoDither) || paletteDevice);
+}
+
+void TGIFImage::FlushRenderState() {
+  FreeDrawState();
+  SetPalette({});
+  for (int i = 0; i < images_.GetCount(); ++i) {
+    TGIFSubImage* frame = images_.GetFrame(i);
+    frame->FreeBitmap();
+    frame->SetPalette({});
+  }
+  if (header_->ColorMap().GetCount() == 0 && images_.GetCount() == 1) {
+    TGIFSubImage* frame = images_.GetFrame(0);
+    header_->ColorMap().Assign(frame->ColorMap());
+    frame->ColorMap().Clear();
+  }
+}
+
+void TGIFImage::Warning(const void* sender, int severity, const std::string& message) {
+  if (OnWarning) OnWarning(sender, severity, message);
+}
+
+void TGIFImage::Progress(const void* sender, TProgressStage stage, int percent, bool redrawNow,
+                         const std::string& message) {
+  if (OnProgress) OnProgress(sender, stage, percent, redrawNow, message);
+}
+
+void TGIFImage::Changed() {
+  if (OnChange) OnChange(this);
+}
+
+// ---------------------------------------------------------------------------
+// Streams
+
+void TGIFImage::ReadStream(ByteReader& stream) {
+  Progress(this, TProgressStage::psStarting, 0, false, texts::Loading);
+  try {
+    Clear();
+    header_->LoadFromStream(stream);
+    images_.LoadFromStream(stream, nullptr);
+    TGIFTrailer trailer(this);
+    trailer.LoadFromStream(stream);
+  } catch (...) {
+    Progress(this, TProgressStage::psEnding, 0, true, texts::Loading);
+    throw;
+  }
+  Progress(this, TProgressStage::psEnding, 100, true, texts::Loading);
+}
+
+void TGIFImage::Swap(TGIFImage& other) {
+  std::swap(images_.items_, other.images_.items_);
+  std::swap(header_, other.header_);
+  for (TGIFImage* image : {this, &other}) {
+    image->header_->image_ = image;
+    for (TGIFItem* item : image->images_.items_) {
+      auto* frame = static_cast<TGIFSubImage*>(item);
+      frame->image_ = image;
+      frame->extensions_.image_ = image;
+      for (TGIFItem* extension : frame->extensions_.items_) extension->image_ = image;
+    }
+  }
+}
+
+void TGIFImage::LoadFromStream(ByteReader& stream) {
+  const std::size_t start = stream.Position();
+  // Parsed apart and swapped in whole, so a damaged file leaves this image as it was.
+  TGIFImage fresh;
+  fresh.MaxFramePixels = MaxFramePixels;
+  fresh.OnWarning = [this](const void* sender, int severity, const std::string& message) {
+    Warning(sender, severity, message);
+  };
+  fresh.OnProgress = [this](const void* sender, TProgressStage stage, int percent, bool redrawNow,
+                            const std::string& message) { Progress(sender, stage, percent, redrawNow, message); };
+  try {
+    fresh.ReadStream(stream);
+  } catch (...) {
+    stream.Seek(start);
+    throw;
+  }
+  FreeDrawState();
+  Swap(fresh);
+  SetPalette({});
+  Changed();
+}
+
+void TGIFImage::SaveToStream(ByteWriter& stream) {
+  Progress(this, TProgressStage::psStarting, 0, false, texts::Saving);
+  try {
+    header_->SaveToStream(stream);
+    images_.SaveToStream(stream);
+    TGIFTrailer trailer(this);
+    trailer.SaveToStream(stream);
+  } catch (...) {
+    Progress(this, TProgressStage::psEnding, 0, true, texts::Saving);
+    throw;
+  }
+  Progress(this, TProgressStage::psEnding, 100, true, texts::Saving);
+}
+
+void TGIFImage::LoadFromMemory(std::span<const std::uint8_t> data) {
+  ByteReader stream(data);
+  LoadFromStream(stream);
+}
+
+std::vector<std::uint8_t> TGIFImage::SaveToMemory() {
+  ByteWriter stream;
+  SaveToStream(stream);
+  return stream.Take();
+}
+
+void TGIFImage::LoadFromFile(const std::string& name) {
+  const std::vector<std::uint8_t> bytes = ReadFileBytes(name);
+  LoadFromMemory(bytes);
+}
+
+void TGIFImage::SaveToFile(const std::string& name) {
+  const std::vector<std::uint8_t> bytes = SaveToMemory();
+  WriteFileAtomically(name, bytes);
+}
+
+// ---------------------------------------------------------------------------
+// Copying
+
+void TGIFImage::Assign(const TGIFImage& source) {
+  if (&source == this) return;
+  Clear();
+  Progress(this, TProgressStage::psStarting, 0, false, texts::Copying);
+  try {
+    header_->Assign(source.Header());
+    ThreadPriority = source.ThreadPriority;
+    BackgroundColor = source.BackgroundColor;
+    drawOptions_ = source.drawOptions_;
+    ColorReduction = source.ColorReduction;
+    DitherMode = source.DitherMode;
+    const int count = source.images_.GetCount();
+    for (int i = 0; i < count; ++i) {
+      auto* frame = new TGIFSubImage(this);
+      try {
+        frame->Assign(*source.images_.GetFrame(i));
+      } catch (...) {
+        delete frame;
+        throw;
+      }
+      Add(frame);
+      Progress(this, TProgressStage::psRunning, (i + 1) * 100 / count, false, texts::Copying);
+    }
+  } catch (...) {
+    Progress(this, TProgressStage::psEnding, 0, false, texts::Copying);
+    throw;
+  }
+  Progress(this, TProgressStage::psEnding, 100, false, texts::Copying);
+}
+
+void TGIFImage::Assign(const Bitmap& source) {
+  Clear();
+  Add(source);
+}
+
+void TGIFImage::AssignTo(Bitmap& destination) {
+  const Bitmap* bitmap = GetBitmap();
+  destination = bitmap ? *bitmap : Bitmap();
+}
+
+// ---------------------------------------------------------------------------
+// The still picture
+
+const Bitmap* TGIFImage::GetBitmap() {
+  if (IsEmpty()) return nullptr;
+  if (!hasBitmap_) {
+    TGIFSubImage* first = images_.GetFrame(0);
+    if (first->GetLeft() == 0 && first->GetTop() == 0 && first->GetWidth() == GetWidth() &&
+        first->GetHeight() == GetHeight()) {
+      bitmap_ = first->GetBitmap();
+    } else {
+      Bitmap canvas(GetWidth(), GetHeight(), PixelFormat::pf32bit);
+      for (int y = 0; y < canvas.Height(); ++y) {
+        std::uint8_t* row = canvas.Scanline(y);
+        for (int x = 0; x < canvas.Width(); ++x) row[x * 4 + 3] = 255;
+      }
+      first->Draw(canvas, TRect{0, 0, GetWidth(), GetHeight()}, false, false);
+      bitmap_ = std::move(canvas);
+    }
+    hasBitmap_ = true;
+  }
+  return &bitmap_;
+}
+
+TGIFPalette TGIFImage::GetPalette() {
+  if (paletteInProgress_) GIFError(texts::NoColorTable);
+  if (hasBitmap_ && !bitmap_.Colors().empty()) return bitmap_.Colors();
+  if (hasPalette_) return palette_;
+  paletteInProgress_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{paletteInProgress_};
+  if (ShouldDither()) {
+    palette_ = CreateWebSafePalette();
+    hasPalette_ = true;
+    return palette_;
+  }
+  if (header_->ColorMap().GetCount() > 0) {
+    palette_ = header_->ColorMap().ExportPalette();
+    hasPalette_ = true;
+    return palette_;
+  }
+  if (images_.GetCount() > 0) return images_.GetFrame(0)->GetPalette();
+  return {};
+}
+
+void TGIFImage::SetPalette(const TGIFPalette& palette) {
+  if (hasPalette_ && palette == palette_) return;
+  palette_ = palette;
+  hasPalette_ = !palette.empty();
+  if (hasBitmap_ && !bitmap_.Colors().empty() && bitmap_.Colors() != palette) {
+    FreeDrawState();
+    PaletteModified = true;
+    Changed();
+  }
+}
+
+void TGIFImage::FreeDrawState() {
+  bitmap_ = Bitmap();
+  hasBitmap_ = false;
+}
+
+void TGIFImage::Draw(Bitmap& canvas, const TRect& rect) {
+  if (drawing_ || IsEmpty() || rect.IsEmpty()) return;
+  drawing_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{drawing_};
+  images_.GetFrame(0)->Draw(canvas, rect, (drawOptions_ & goTransparent) != 0, (drawOptions_ & goTile) != 0);
+}
+
+}  // namespace gif

@@ -1,0 +1,323 @@
+// Blocks, lists of blocks, the header with the logical screen, the trailer and
+// the loops over the block sequence.
+#include <algorithm>
+#include <cstring>
+
+#include "gif/gifimage.h"
+
+namespace gif {
+
+void GIFError(const std::string& message) { throw GIFException(message); }
+
+int ColorsToBits(int count) {
+  if (count <= 0) return 0;
+  int bits = 1;
+  while ((1 << bits) < count) ++bits;
+  return bits;
+}
+
+int AlignedRowBytes(int width, int bitsPerPixel, int alignmentBits) {
+  const long long bits = static_cast<long long>(width) * bitsPerPixel + alignmentBits - 1;
+  return static_cast<int>(bits / alignmentBits * alignmentBits / 8);
+}
+
+int MulDiv(int number, int numerator, int denominator) {
+  if (denominator == 0) return -1;
+  const long long product = static_cast<long long>(number) * numerator;
+  long long half = denominator / 2;
+  if (half < 0) half = -half;
+  const bool negative = (product < 0) != (denominator < 0);
+  const long long magnitude = (product < 0 ? -product : product) + half;
+  const long long d = denominator < 0 ? -static_cast<long long>(denominator) : denominator;
+  return static_cast<int>(negative ? -(magnitude / d) : magnitude / d);
+}
+
+void WriteByte(ByteWriter& stream, std::uint8_t value) { stream.Write(value); }
+
+std::uint8_t ReadByte(ByteReader& stream) {
+  std::uint8_t value = 0;
+  stream.Read(value);
+  return value;
+}
+
+void ReadCheck(ByteReader& stream, void* buffer, std::size_t count) {
+  if (stream.Read(buffer, count) != count) GIFError(texts::PrematureEnd);
+}
+
+void WriteStrings(ByteWriter& stream, const TStrings& strings) {
+  for (const std::string& line : strings) {
+    for (std::size_t at = 0; at < line.size(); at += 255) {
+      const std::size_t n = std::min<std::size_t>(255, line.size() - at);
+      stream.Write(static_cast<std::uint8_t>(n));
+      stream.Write(line.data() + at, n);
+    }
+  }
+  stream.Write(0);
+}
+
+void ReadStrings(ByteReader& stream, TStrings& strings) {
+  strings.clear();
+  std::uint8_t size = 0;
+  while (stream.Read(size) && size != 0) {
+    char buffer[255];
+    ReadCheck(stream, buffer, size);
+    const void* nul = std::memchr(buffer, 0, size);
+    const std::size_t n = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer) : size;
+    strings.emplace_back(buffer, n);
+  }
+}
+
+// ---------------------------------------------------------------------------
+
+void TGIFItem::Warning(int severity, const std::string& message) {
+  if (image_) image_->Warning(this, severity, message);
+}
+
+void TGIFItem::SaveToFile(const std::string& name) {
+  ByteWriter out;
+  SaveToStream(out);
+  WriteFileAtomically(name, out.Bytes());
+}
+
+void TGIFItem::LoadFromFile(const std::string& name) {
+  const std::vector<std::uint8_t> bytes = ReadFileBytes(name);
+  ByteReader in(bytes);
+  LoadFromStream(in);
+}
+
+// ---------------------------------------------------------------------------
+
+TGIFList::~TGIFList() { Clear(); }
+
+TGIFItem* TGIFList::GetItem(int index) const {
+  if (index < 0 || index >= GetCount()) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  return items_[static_cast<std::size_t>(index)];
+}
+
+int TGIFList::IndexOf(const TGIFItem* item) const {
+  const auto it = std::find(items_.begin(), items_.end(), item);
+  return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+}
+
+int TGIFList::Add(TGIFItem* item) {
+  items_.push_back(item);
+  return GetCount() - 1;
+}
+
+void TGIFList::Insert(int index, TGIFItem* item) {
+  if (index < 0 || index > GetCount()) throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+  items_.insert(items_.begin() + index, item);
+}
+
+void TGIFList::Move(int fromIndex, int toIndex) {
+  if (fromIndex == toIndex) return;
+  TGIFItem* item = GetItem(fromIndex);
+  if (toIndex < 0 || toIndex >= GetCount()) throw std::out_of_range("List index out of bounds (" + std::to_string(toIndex) + ")");
+  items_.erase(items_.begin() + fromIndex);
+  items_.insert(items_.begin() + toIndex, item);
+}
+
+void TGIFList::Delete(int index) {
+  TGIFItem* item = GetItem(index);
+  items_.erase(items_.begin() + index);
+  delete item;
+}
+
+void TGIFList::Clear() {
+  while (!items_.empty()) Delete(0);
+}
+
+void TGIFList::Remove(TGIFItem* item) {
+  const int index = IndexOf(item);
+  if (index >= 0) items_.erase(items_.begin() + index);
+}
+
+void TGIFList::Warning(int severity, const std::string& message) {
+  if (image_) image_->Warning(this, severity, message);
+}
+
+void TGIFList::SaveToStream(ByteWriter& stream) {
+  for (TGIFItem* item : items_) item->SaveToStream(stream);
+}
+
+// ---------------------------------------------------------------------------
+
+TGIFSubImage* TGIFImageList::GetFrame(int index) const { return static_cast<TGIFSubImage*>(GetItem(index)); }
+
+namespace {
+// Skips 0 bytes; false at the end of the stream.
+bool NextBlockByte(ByteReader& stream, std::uint8_t& b) {
+  do {
+    if (!stream.Read(b)) return false;
+  } while (b == 0);
+  return true;
+}
+}  // namespace
+
+void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
+  TGIFImage* image = Image();
+  std::uint8_t b = 0;
+  if (!NextBlockByte(stream, b)) return;
+  while (b != Trailer) {
+    stream.Skip(-1);
+    if (b != ExtensionIntroducer && b != ImageSeparator) {
+      Warning(GIFSeverityWarning, texts::UnknownBlockType);
+      return;
+    }
+    auto* frame = new TGIFSubImage(image);
+    try {
+      frame->LoadFromStream(stream);
+    } catch (...) {
+      delete frame;
+      throw;
+    }
+    Add(frame);
+    const std::size_t size = stream.Size();
+    image->Progress(this, TProgressStage::psRunning,
+                    size ? static_cast<int>(static_cast<unsigned long long>(stream.Position()) * 100 / size) : 0,
+                    false, texts::Loading);
+    if (!NextBlockByte(stream, b)) return;
+  }
+  stream.Skip(-1);
+}
+
+void TGIFImageList::SaveToStream(ByteWriter& stream) {
+  const int count = GetCount();
+  for (int i = 0; i < count; ++i) {
+    GetFrame(i)->SaveToStream(stream);
+    Image()->Progress(this, TProgressStage::psRunning, (i + 1) * 100 / count, false, texts::Saving);
+  }
+}
+
+TGIFExtension* TGIFExtensionList::GetExtension(int index) const { return static_cast<TGIFExtension*>(GetItem(index)); }
+
+// ---------------------------------------------------------------------------
+
+TGIFHeader::TGIFHeader(TGIFImage* image) : TGIFItem(image), colorMap_(this) {}
+
+TGIFHeader::~TGIFHeader() = default;
+
+void TGIFHeader::Clear() {
+  colorMap_.Clear();
+  width_ = height_ = 0;
+  packed_ = background_ = aspect_ = 0;
+}
+
+void TGIFHeader::Assign(const TGIFHeader& source) {
+  if (&source == this) return;
+  colorMap_.Assign(source.colorMap_);
+  width_ = source.width_;
+  height_ = source.height_;
+  packed_ = source.packed_;
+  background_ = source.background_;
+  aspect_ = source.aspect_;
+}
+
+void TGIFHeader::Assign(const TGIFColorMap& source) {
+  if (&source == &colorMap_) return;
+  Clear();
+  colorMap_.Assign(source);
+}
+
+void TGIFHeader::Prepare() {
+  std::uint8_t packed = 0;
+  const int bits = colorMap_.GetBitsPerPixel();
+  if (colorMap_.GetCount() > 0) {
+    packed |= 0x80;
+    if (colorMap_.GetOptimized()) packed |= 0x08;
+  }
+  packed |= static_cast<std::uint8_t>(((bits - 1) * 16) & 0x70);
+  packed |= static_cast<std::uint8_t>((bits - 1) & 0x07);
+  packed_ = packed;
+}
+
+int TGIFHeader::GetVersion() const {
+  return colorMap_.GetOptimized() || aspect_ != 0 ? gv89a : gv87a;
+}
+
+void TGIFHeader::SaveToStream(ByteWriter& stream) {
+  const int version = Image() ? Image()->GetVersion() : GetVersion();
+  if (version != gv87a && version != gv89a) GIFError(texts::UnsupportedVersion);
+  static const char versions[] = "87a89a";
+  stream.Write("GIF", 3);
+  stream.Write(versions + (version - 1) * 3, 3);
+  Prepare();
+  stream.WriteWord(width_);
+  stream.WriteWord(height_);
+  stream.Write(packed_);
+  stream.Write(background_);
+  stream.Write(aspect_);
+  if (packed_ & 0x80) {
+    // A loaded file may use indices beyond its table; cover them so that what
+    // loads can always be written again.
+    int largest = -1;
+    if (Image()) {
+      for (int i = 0; i < Image()->Images().GetCount(); ++i) {
+        TGIFSubImage* frame = Image()->Images().GetFrame(i);
+        if (frame->ColorMap().GetCount() > 0 || frame->IsEmpty()) continue;
+        const std::uint8_t* p = frame->Data();
+        largest = std::max<int>(largest, *std::max_element(p, p + frame->DataSize()));
+      }
+    }
+    colorMap_.SaveToStreamCovering(stream, largest + 1);
+  }
+}
+
+namespace {
+void ReadSignature(ByteReader& stream) {
+  const std::size_t start = stream.Position();
+  char sig[6];
+  auto matches = [&] {
+    if (stream.Read(sig, 6) != 6) return false;
+    for (int i = 0; i < 3; ++i)
+      if ((sig[i] & ~0x20) != "GIF"[i]) return false;
+    return true;
+  };
+  if (matches()) return;
+  // Some writers put a 4-byte size in front of the data.
+  stream.Seek(start + 4);
+  if (stream.Position() == start + 4 && matches()) return;
+  GIFError(texts::InvalidSignature);
+}
+}  // namespace
+
+void TGIFHeader::LoadFromStream(ByteReader& stream) {
+  ReadSignature(stream);
+  std::uint8_t screen[7];
+  ReadCheck(stream, screen, 7);
+  width_ = static_cast<std::uint16_t>(screen[0] | screen[1] << 8);
+  height_ = static_cast<std::uint16_t>(screen[2] | screen[3] << 8);
+  packed_ = screen[4];
+  background_ = screen[5];
+  aspect_ = screen[6];
+  if (packed_ & 0x80) {
+    const int count = 2 << (packed_ & 7);
+    if (count < 2 || count > 256) GIFError(texts::InvalidScreenColors);
+    colorMap_.LoadFromStream(stream, count);
+  } else {
+    colorMap_.Clear();
+  }
+}
+
+TColor TGIFHeader::GetBackgroundColor() { return colorMap_.GetColor(background_); }
+
+void TGIFHeader::SetBackgroundColor(TColor color) { SetBackgroundColorIndex(colorMap_.AddUnique(color)); }
+
+void TGIFHeader::SetBackgroundColorIndex(int index) {
+  if ((index < 0 || index >= colorMap_.GetCount()) && colorMap_.GetCount() > 0) {
+    Warning(GIFSeverityWarning, texts::InvalidColorIndex);
+    index = 0;
+  }
+  background_ = static_cast<std::uint8_t>(index);
+}
+
+// ---------------------------------------------------------------------------
+
+void TGIFTrailer::SaveToStream(ByteWriter& stream) { stream.Write(Trailer); }
+
+void TGIFTrailer::LoadFromStream(ByteReader& stream) {
+  std::uint8_t b = 0;
+  if (stream.Read(b) && b != Trailer) Warning(GIFSeverityWarning, texts::InvalidTrailer);
+}
+
+}  // namespace gif
