@@ -63,7 +63,9 @@ private:
   std::array<std::int16_t, kCellCount> cells_;
 };
 
-// The 216-colour cube: each channel c becomes level (c + 3) / 51.
+// The 216-colour cube: each channel c becomes level (c + 3) / 51. That leans
+// toward the lower level (47 maps to 0, not 51), which stored renderings rely
+// on; the error diffusion around it makes up the difference.
 class TNetscapeColorLookup final : public TColorLookup {
 public:
   TNetscapeColorLookup() : TColorLookup(216) {}
