@@ -200,7 +200,8 @@ void TPTGroup::changeEvent(QEvent* event) {
 
 void TPTGroup::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  if (Color().isValid()) p.fillRect(rect(), Color());
+  // Without default drawing the background is left to OnPaint.
+  if (Color().isValid() && DefaultDrawing()) p.fillRect(rect(), Color());
   PTDrawFrame(p, rect(), FrameStyle(), palette(), Color(), Caption(), isEnabled());
   if (DefaultDrawing() && FrameStyle() != ptfsGroup)
     PTDrawCaption(p, contentsRect(), Caption(), Alignment(), FrameSpace(), palette().color(QPalette::WindowText));

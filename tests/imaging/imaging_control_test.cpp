@@ -147,6 +147,64 @@ TEST_F(ImagingControlTest, ReadsTargaRowsFromEitherOrigin) {
   }
 }
 
+// Utah run-length files keep their first row at the bottom.
+TEST_F(ImagingControlTest, ReadsUtahRunLengthRowsBottomUp) {
+  std::string rle("\x52\xCC\0\0\0\0\x02\0\x02\0\x02\x03\x08\0\0\0", 16);  // 2x2, 3 channels
+  const unsigned char rows[2][2][3] = {{{255, 0, 0}, {0, 255, 0}}, {{0, 0, 255}, {255, 255, 255}}};
+  for (int row = 0; row < 2; ++row) {
+    for (int channel = 0; channel < 3; ++channel) {
+      rle += {'\x02', char(channel), '\x05', '\x01'};  // set channel, two literal bytes
+      rle += {char(rows[row][0][channel]), char(rows[row][1][channel])};
+    }
+    if (row == 0) rle += {'\x01', '\x01'};  // next line
+  }
+  rle += {'\x07', '\0'};
+  Write("rows.rle", rle);
+  ImagingControl control;
+  ASSERT_EQ(control.Load(Path("rows.rle")), img::kImagingOk);
+  EXPECT_EQ(control.Pixels(), (std::vector<std::uint32_t>{0xFF0000FF, 0xFFFFFFFF, 0xFFFF0000, 0xFF00FF00}));
+}
+
+// A placeable metafile drawing one red rectangle over its whole 100 x 50 unit frame at 96 units
+// an inch; the reader renders it at 72 dots an inch.
+TEST_F(ImagingControlTest, RendersAWindowsMetafile) {
+  std::string wmf;
+  auto u16 = [&](unsigned v) { wmf += char(v & 0xFF), wmf += char(v >> 8); };
+  auto u32 = [&](std::uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+  u32(0x9AC6CDD7);
+  for (unsigned v : {0u, 0u, 0u, 100u, 50u, 96u, 0u, 0u}) u16(v);
+  unsigned checksum = 0;
+  for (int i = 0; i < 10; ++i) checksum ^= std::uint8_t(wmf[2 * i]) | std::uint8_t(wmf[2 * i + 1]) << 8;
+  u16(checksum);
+  const std::size_t header = wmf.size();
+  for (unsigned v : {1u, 9u, 0x300u}) u16(v);
+  u32(0);  // total size in words, patched below
+  u16(1);
+  u32(7);
+  u16(0);
+  auto record = [&](unsigned function, std::initializer_list<unsigned> params) {
+    u32(3 + unsigned(params.size()));
+    u16(function);
+    for (unsigned p : params) u16(p);
+  };
+  record(0x020B, {0, 0});              // window origin
+  record(0x020C, {50, 100});           // window extent
+  record(0x02FC, {0, 0x00FF, 0, 0});   // solid red brush
+  record(0x012D, {0});                 // select it
+  record(0x041B, {50, 100, 0, 0});     // rectangle
+  record(0x0000, {});                  // end
+  const std::uint32_t words = std::uint32_t((wmf.size() - header) / 2);
+  for (int i = 0; i < 4; ++i) wmf[header + 6 + i] = char(words >> (8 * i));
+  Write("drawing.wmf", wmf);
+
+  ImagingControl control;
+  ASSERT_EQ(control.Load(Path("drawing.wmf")), img::kImagingOk);
+  EXPECT_EQ(control.Width(), 75);
+  EXPECT_EQ(control.Height(), 38);
+  const std::vector<std::uint32_t> pixels = control.Pixels();
+  EXPECT_EQ(pixels[19 * 75 + 37], 0xFFFF0000u);
+}
+
 TEST_F(ImagingControlTest, KeepsTransparencyOfAnAlphaImage) {
   // 2x1 PAM: an opaque red pixel and a fully transparent one.
   Write("alpha.pam", std::string("P7\nWIDTH 2\nHEIGHT 1\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n") +
