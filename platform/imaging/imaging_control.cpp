@@ -38,7 +38,9 @@ constexpr std::array<const char*, 20> kSniffedAllowed{
     "PNG", "RLE", "TGA", "TIFF", "WMF", "WPG", "BMP2", "BMP3", "GIF87", "PAM"};
 
 constexpr std::int64_t kMaxSide = 65535;
-constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28;
+// Large enough for any frame the editor makes, small enough that a forged header cannot
+// make the reader claim gigabytes.
+constexpr std::int64_t kMaxPixels = std::int64_t{1} << 26;
 
 void EnsureMagick() {
   static std::once_flag once;

@@ -227,6 +227,8 @@ TEST_F(ImagingControlTest, BadFilesGiveTheLoadErrorAndLeaveNoImage) {
   // A lossless (process 3) JPEG frame header, which the JPEG reader here does not decode.
   Write("lossless.jpg", std::string("\xFF\xD8\xFF\xC3\x00\x0B\x08\x00\x02\x00\x02\x01\x01\x11\x00\xFF\xD9", 17));
   Write("picture.pic", "PIC data");
+  Write("huge.ppm", "P6\n60000 60000\n255\n\x01\x02\x03");
+  Write("wide.ppm", "P6\n70000 1\n255\n\x01\x02\x03");
   Write("picture.ljp", std::string("\xFF\xD8\xFF\xC3", 4));
   fs::create_directory(Path("folder.png"));
   struct Case {
@@ -240,6 +242,8 @@ TEST_F(ImagingControlTest, BadFilesGiveTheLoadErrorAndLeaveNoImage) {
       {Path("empty.bmp"), img::kImagingDecodeFailed},
       {Path("short.png"), img::kImagingDecodeFailed},
       {Path("lossless.jpg"), img::kImagingDecodeFailed},
+      {Path("huge.ppm"), img::kImagingDecodeFailed},
+      {Path("wide.ppm"), img::kImagingDecodeFailed},
       {Path("script.png"), img::kImagingUnsupportedFormat},
       {Path("picture.pic"), img::kImagingUnsupportedFormat},
       {Path("picture.ljp"), img::kImagingUnsupportedFormat},
