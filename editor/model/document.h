@@ -1,0 +1,134 @@
+// The documents of the editor: each open animation's file name, modified flag, undo history and
+// working copy, and the list that switches the one shared working image between them.
+//
+// Only one document is loaded into the working image at a time. Switching is synchronous and all
+// or nothing: the leaving document's working copy is written first, the arriving document is read
+// into a fresh image, and only then is that image swapped in; any failure leaves the previous
+// document active and loaded. A document that is not loaded always has a current working copy (or
+// is unmodified and can be read back from its file).
+#pragma once
+
+#include "editor/model/history.h"
+#include "editor/model/working_image.h"
+
+#include <QPoint>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace movinta::editor {
+
+class TDocuments;
+
+class TMDIChild {
+public:
+  TMDIChild(TDocuments& owner, const QString& fileName, bool fromFile);
+  ~TMDIChild();
+  TMDIChild(const TMDIChild&) = delete;
+  TMDIChild& operator=(const TMDIChild&) = delete;
+
+  QString FileName;
+  bool Loaded = false;
+  bool Modified = false;
+  bool Untitled = true;
+  bool FromFile = false;
+  int CurrentFrame = 0;
+  QString WorkingCopy;
+  int MaxUndo = 50;
+  THistoryList History{50};
+  QPoint InspectorSelection{0, 0};  // column, row of the frame inspector's grid
+  bool DrawTransparent = false;
+  gif::TColor TransparentColor = 0;
+  QString Caption;
+
+  QString DisplayName() const;
+  bool FileExistsOnDisk() const;
+  void SetMaxUndo(int n);
+
+  // With true, writes the working image to the working copy; a failed write is reported and
+  // retried at the next edit or switch, and the document stays open and modified.
+  void SetModified(bool value);
+  void DeleteWorkingCopy();
+  void Rename(const QString& newName);
+  // False only when the user cancels (or a chosen save fails).
+  bool SaveDocument(bool forceSaveAs, bool noPrompt);
+  // Writes the document's own content to FileName.
+  bool WriteDocument();
+  bool UpdateUndoState();
+  void AddUndoEntry(std::uint8_t kind, std::uint8_t operation, int index2, int data, int frameIndex,
+                    const QString& caption);
+  void Undo();
+  void MoveFrame(int from, int to);
+  void DeleteFrame(int index);
+
+  // Whether the working copy holds the document's current content.
+  bool WorkingCopyCurrent() const { return workingCopyCurrent_; }
+  // Writes the working image to the working copy when it is not current; false on failure (reported).
+  bool FlushWorkingCopy();
+  // The row of the frame inspector the last undo points at.
+  int InspectorRowForCaption(const QString& caption) const;
+
+private:
+  friend class TDocuments;
+  // The content to save: the working image when loaded, else a copy read from the working copy or
+  // the file. Null (reported) when it cannot be read.
+  TGIFImage* Content(std::unique_ptr<TGIFImage>& holder);
+  bool WriteTo(const QString& fileName);
+  void AfterWrite();
+  bool ReloadWorkingImageFrom(const QString& source);
+
+  TDocuments& owner_;
+  bool workingCopyCurrent_ = false;
+};
+
+// The main window's side of the documents: the list, the active one and the untitled counter.
+class TDocuments {
+public:
+  TDocuments();
+  ~TDocuments();
+  TDocuments(const TDocuments&) = delete;
+  TDocuments& operator=(const TDocuments&) = delete;
+
+  // A new empty document ("Untitled%d.gif"), loaded and active; null when the active document's
+  // working copy cannot be written.
+  TMDIChild* NewDocument();
+  // Opens a GIF file as a new active document; null (reported) when it cannot be read or the active
+  // document cannot be put aside.
+  TMDIChild* OpenDocument(const QString& fileName);
+  // Makes the document the active one; false (reported) when the switch cannot be made, in which
+  // case the previous document stays active and loaded.
+  bool Activate(TMDIChild* document);
+  // Asks to save when modified; false when the user cancels, and the document stays.
+  bool Close(TMDIChild* document);
+  // Closes every document, asking for each modified one; stops at the first cancel.
+  bool CloseAll();
+  // Removes the document without asking.
+  void FreeChildWindow(TMDIChild* document);
+  // Reads a file into a fresh image and swaps it in as the working image for the active document.
+  bool ReloadDocument(const QString& path);
+
+  TMDIChild* Active() const { return active_; }
+  int Count() const { return static_cast<int>(documents_.size()); }
+  TMDIChild* At(int index) const { return documents_[static_cast<std::size_t>(index)].get(); }
+  bool AnyChildModified() const;
+  int IndexOf(const TMDIChild* document) const;
+  // The document whose full file name equals fileName, or -1.
+  int FindOpenDocument(const QString& fileName) const;
+  int UntitledCounter() const { return untitledCounter_; }
+  // The folder the save dialog starts in.
+  QString SaveFolder;
+  // Undo limit for new documents (the MaxUndo setting).
+  int MaxUndo = 50;
+
+private:
+  friend class TMDIChild;
+  bool PutActiveAside();
+  TMDIChild* AddDocument(std::unique_ptr<TMDIChild> document, std::unique_ptr<TGIFImage> image);
+
+  std::vector<std::unique_ptr<TMDIChild>> documents_;
+  TMDIChild* active_ = nullptr;
+  int untitledCounter_ = 1;
+};
+
+}  // namespace movinta::editor

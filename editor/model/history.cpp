@@ -1,0 +1,344 @@
+#include "editor/model/history.h"
+
+#include "editor/model/files.h"
+#include "editor/model/string_tables.h"
+
+namespace movinta::editor {
+
+using gif::TGIFAppExtNSLoop;
+using gif::TGIFCommentExtension;
+using gif::TGIFGraphicControlExtension;
+
+namespace {
+TGIFSubImage* WorkingFrame(int index) {
+  TGIFImage& image = *SharedImage();
+  if (index < 0 || index >= image.Images().GetCount()) return nullptr;
+  return image.Images().GetFrame(index);
+}
+
+// Saves the whole working image to a new private temporary file; raises when it cannot.
+QString SnapshotWorkingImage() {
+  BusyScope busy;
+  const QString name = NewWorkingTempFile();
+  if (name.isEmpty()) throw ECommandError(Tr(texts::kErrorSaving).arg(GetTempDirectory()));
+  TGIFImage scratch;
+  scratch.OnProgress = SharedImage()->OnProgress;
+  QString error;
+  bool ok = false;
+  try {
+    scratch.Assign(*SharedImage());
+    ok = WriteGifFile(scratch, name, true, &error);
+  } catch (const std::exception& e) {
+    error = QString::fromStdString(e.what());
+  }
+  if (!ok) {
+    DeleteTempFile(name);
+    throw ECommandError(Tr(texts::kErrorSaving).arg(name));
+  }
+  return name;
+}
+
+QString JoinLines(const gif::TStrings& lines) {
+  QStringList out;
+  for (const std::string& l : lines) out.append(QString::fromStdString(l));
+  return out.join(QLatin1Char('\n'));
+}
+}  // namespace
+
+void TCommand::CheckOperation() const {
+  if (Operation == 0) throw ECommandError(Tr(texts::kUnknownActionType).arg(ClassNameText()));
+}
+
+// ---- kind 1
+
+TActiveAnimation::TActiveAnimation(std::uint8_t operation, int frameIndex) : TCommand(operation, frameIndex) {
+  // An empty animation cannot be written as a GIF stream; restoring it means emptying the image.
+  if (SharedImage()->IsEmpty())
+    emptyImage_ = true;
+  else
+    TempFileName = SnapshotWorkingImage();
+}
+
+TActiveAnimation::~TActiveAnimation() { DeleteTempFile(TempFileName); }
+
+void TActiveAnimation::Restore() {
+  if (emptyImage_) {
+    SharedImage()->Clear();
+    return;
+  }
+  QString error;
+  std::unique_ptr<TGIFImage> scratch = ReadGifFile(TempFileName, &error);
+  if (!scratch) throw ECommandError(Tr(texts::kErrorLoading).arg(TempFileName));
+  SharedImage()->Assign(*scratch);
+}
+
+// ---- kind 2
+
+gif::TGIFColorMap* TCommandPalette::TargetMap() const {
+  if (FrameIndex == -1) return &SharedImage()->GetGlobalColorMap();
+  TGIFSubImage* frame = WorkingFrame(FrameIndex);
+  return frame ? &frame->ColorMap() : nullptr;
+}
+
+TCommandPalette::TCommandPalette(std::uint8_t operation, int colorIndex, int colorValue, int frameIndex)
+    : TCommand(operation, frameIndex), ColorIndex(colorIndex), ColorValue(colorValue) {
+  gif::TGIFColorMap* target = TargetMap();
+  switch (operation) {
+    case 2:
+      SavedMap = std::make_unique<TCmdColorMap>();
+      if (target && target->GetCount() > 0) SavedMap->Assign(*target);
+      if (FrameIndex >= 0) SavedMap->Frame = FrameIndex;
+      break;
+    case 3:
+      if (target) {
+        SavedMap = std::make_unique<TCmdColorMap>();
+        SavedMap->Assign(*target);
+        SavedMap->Frame = FrameIndex;
+      }
+      break;
+    case 6:
+      if (ColorIndex == -1) throw ECommandError(Tr(texts::kColorIndexIsMinusOne));
+      if (target && ColorIndex >= 0 && ColorIndex < target->GetCount())
+        ColorValue = static_cast<int>(target->GetColor(ColorIndex));
+      break;
+    default:
+      break;
+  }
+}
+
+void TCommandPalette::Restore() {
+  CheckOperation();
+  gif::TGIFColorMap* target = TargetMap();
+  if (!target) return;
+  switch (Operation) {
+    case 1: target->Clear(); target->Changed(); break;
+    case 2:
+    case 3:
+      if (!SavedMap) break;
+      if (FrameIndex == -1 || target->GetCount() == 0) target->Assign(*SavedMap);
+      break;
+    case 5:
+      if (target->GetCount() > 0) target->Delete(target->GetCount() - 1);
+      break;
+    case 6: target->Add(static_cast<gif::TColor>(ColorValue)); break;
+    case 7:
+      if (ColorIndex != -1) target->SetColor(ColorIndex, static_cast<gif::TColor>(ColorValue));
+      break;
+    default: break;
+  }
+}
+
+// ---- kind 3
+
+TFrame::TFrame(std::uint8_t operation, int targetIndex, int frameIndex)
+    : TCommand(operation, frameIndex), TargetIndex(targetIndex) {
+  TGIFSubImage* frame = WorkingFrame(frameIndex);
+  if (!frame) throw ECommandError(Tr(texts::kCouldNotGetSubImage));
+  AnimationHeight = SharedImage()->GetHeight();
+  AnimationWidth = SharedImage()->GetWidth();
+  Left = frame->GetLeft();
+  Top = frame->GetTop();
+  Width = frame->GetWidth();
+  Height = frame->GetHeight();
+  Interlaced = frame->GetInterlaced() ? 1 : 0;
+  if (operation == 2) TempFileName = SnapshotWorkingImage();
+}
+
+TFrame::~TFrame() {
+  if (Operation == 2) DeleteTempFile(TempFileName);
+}
+
+void TFrame::Restore() {
+  CheckOperation();
+  TGIFImage& image = *SharedImage();
+  switch (Operation) {
+    case 1: DeleteFrameAt(image, FrameIndex); break;
+    case 2:
+      if (TempFileName.isEmpty()) throw ECommandError(Tr(texts::kTempFileNameEmpty));
+      if (!RestoreFrameFromFile(image, TempFileName, FrameIndex))
+        throw ECommandError(Tr(texts::kCouldNotRestoreFrame).arg(TempFileName));
+      break;
+    case 3: {
+      TGIFSubImage* frame = WorkingFrame(FrameIndex);
+      if (!frame) throw ECommandError(Tr(texts::kCouldNotGetSubImage));
+      frame->SetBounds(Left, Top, Width, Height);
+      frame->SetInterlaced(Interlaced != 0);
+      if (image.GetHeight() != AnimationHeight) image.SetHeight(AnimationHeight);
+      if (image.GetWidth() != AnimationWidth) image.SetWidth(AnimationWidth);
+      break;
+    }
+    case 4:
+      if (TargetIndex != -1) MoveFrameTo(image, TargetIndex, FrameIndex);
+      break;
+    default: break;
+  }
+}
+
+// ---- kind 5
+
+TGCExt::TGCExt(std::uint8_t operation, int extensionIndex, int frameIndex)
+    : TFrameExtension(operation, extensionIndex, frameIndex) {
+  TGIFSubImage* frame = WorkingFrame(frameIndex);
+  TGIFGraphicControlExtension* gce = frame ? frame->GraphicControlExtension() : nullptr;
+  if (!gce) return;
+  Delay = gce->GetDelay();
+  Disposal = gce->GetDisposal();
+  Transparent = gce->GetTransparent() ? 1 : 0;
+  TransparentIndex = gce->GetTransparentColorIndex();
+  if (frame->GetActiveColorMap().GetCount() > TransparentIndex)
+    TransparentColor = static_cast<int>(frame->GetActiveColorMap().GetColor(TransparentIndex));
+  UserInput = gce->GetUserInput() ? 1 : 0;
+}
+
+void TGCExt::Restore() {
+  CheckOperation();
+  TGIFSubImage* frame = WorkingFrame(FrameIndex);
+  if (!frame) throw ECommandError(Tr(texts::kSubImageIsNil).arg(ClassNameText()));
+  auto write = [this, frame](TGIFGraphicControlExtension& gce) {
+    gce.SetDelay(Delay);
+    gce.SetDisposal(Disposal);
+    gce.SetTransparent(Transparent != 0);
+    gce.SetTransparentColorIndex(TransparentIndex);
+    // The index already names the colour unless the table changed since; looking the colour up
+    // again would move the index to another entry of the same colour.
+    gif::TGIFColorMap& map = frame->GetActiveColorMap();
+    if (Transparent && (map.GetCount() <= TransparentIndex ||
+                        static_cast<int>(map.GetColor(TransparentIndex)) != TransparentColor))
+      gce.SetTransparentColor(static_cast<gif::TColor>(TransparentColor));
+    gce.SetUserInput(UserInput != 0);
+  };
+  switch (Operation) {
+    case 1: delete frame->GraphicControlExtension(); break;
+    case 2: {
+      auto* gce = new TGIFGraphicControlExtension(frame);
+      frame->Extensions().Add(gce);
+      write(*gce);
+      break;
+    }
+    case 3:
+      if (auto* gce = frame->GraphicControlExtension()) write(*gce);
+      break;
+    default: break;
+  }
+}
+
+// ---- kind 4
+
+TCommentExt::TCommentExt(std::uint8_t operation, int extensionIndex, int frameIndex)
+    : TFrameExtension(operation, extensionIndex, frameIndex) {
+  if (operation != 2 && operation != 3) return;
+  TGIFSubImage* frame = WorkingFrame(frameIndex);
+  if (!frame || extensionIndex < 0 || extensionIndex >= frame->Extensions().GetCount()) return;
+  if (auto* comment = dynamic_cast<TGIFCommentExtension*>(frame->Extensions().GetExtension(extensionIndex)))
+    Text = JoinLines(comment->Text());
+}
+
+void TCommentExt::Restore() {
+  CheckOperation();
+  TGIFSubImage* frame = WorkingFrame(FrameIndex);
+  if (!frame) throw ECommandError(Tr(texts::kSubImageIsNil).arg(ClassNameText()));
+  auto commentAt = [frame](int index) -> TGIFCommentExtension* {
+    if (index < 0 || index >= frame->Extensions().GetCount()) return nullptr;
+    return dynamic_cast<TGIFCommentExtension*>(frame->Extensions().GetExtension(index));
+  };
+  switch (Operation) {
+    case 1: {
+      TGIFCommentExtension* c = commentAt(ExtensionIndex);
+      if (!c) throw ECommandError(Tr(texts::kInvalidExtensionIndex));
+      delete c;
+      break;
+    }
+    case 2: AddCommentExtension(*frame, Text); break;
+    case 3: {
+      TGIFCommentExtension* c = commentAt(ExtensionIndex);
+      if (!c) throw ECommandError(Tr(texts::kInvalidExtensionIndex));
+      c->Text().clear();
+      for (const QString& line : Text.split(QLatin1Char('\n'))) c->Text().push_back(line.toStdString());
+      break;
+    }
+    default: break;
+  }
+}
+
+// ---- kind 7
+
+TNSLoop::TNSLoop(std::uint8_t operation, int extensionIndex, int frameIndex)
+    : TFrameExtension(operation, extensionIndex, frameIndex) {
+  TGIFSubImage* frame = WorkingFrame(frameIndex);
+  if (TGIFAppExtNSLoop* loop = frame ? FindLoopExtension(*frame) : nullptr) {
+    SavedLoops = loop->GetLoops();
+    HadLoop = true;
+  }
+}
+
+void TNSLoop::Restore() {
+  CheckOperation();
+  TGIFSubImage* frame = WorkingFrame(FrameIndex);
+  if (!frame) throw ECommandError(Tr(texts::kSubImageIsNil).arg(ClassNameText()));
+  TGIFAppExtNSLoop* loop = FindLoopExtension(*frame);
+  switch (Operation) {
+    case 1: delete loop; break;
+    case 2:
+    case 3:
+      // Back to what was recorded: the block with its count, or no block at all.
+      if (!HadLoop) {
+        delete loop;
+      } else if (loop) {
+        loop->SetLoops(SavedLoops);
+      } else {
+        loop = new TGIFAppExtNSLoop(frame);
+        loop->SetLoops(SavedLoops);
+        if (frame->Extensions().GetCount() == 0)
+          frame->Extensions().Add(loop);
+        else
+          frame->Extensions().Insert(0, loop);
+      }
+      break;
+    default: break;
+  }
+}
+
+// ---- history
+
+void THistoryList::Add(std::unique_ptr<TCommand> command) {
+  const int limit = limit_ < 0 ? 0 : limit_;
+  while (!items_.empty() && Count() - 1 >= limit) {
+    items_.erase(items_.begin());
+    ++trimmed_;
+  }
+  items_.push_back(std::move(command));
+}
+
+void THistoryList::AddByKind(std::uint8_t kind, std::uint8_t operation, int index2, int data, int frameIndex,
+                             const QString& caption) {
+  std::unique_ptr<TCommand> command;
+  switch (kind) {
+    case 1: command = std::make_unique<TActiveAnimation>(operation, frameIndex); break;
+    case 2: command = std::make_unique<TCommandPalette>(operation, index2, data, frameIndex); break;
+    case 3: command = std::make_unique<TFrame>(operation, data, frameIndex); break;
+    case 4: command = std::make_unique<TCommentExt>(operation, data, frameIndex); break;
+    case 5: command = std::make_unique<TGCExt>(operation, data, frameIndex); break;
+    case 7: command = std::make_unique<TNSLoop>(operation, data, frameIndex); break;
+    default: return;
+  }
+  command->Caption = caption;
+  Add(std::move(command));
+}
+
+void THistoryList::UndoLast() {
+  if (items_.empty()) return;
+  items_.back()->Restore();
+  items_.pop_back();
+}
+
+void THistoryList::Delete(int index) {
+  if (index < 0 || index >= Count()) return;
+  items_.erase(items_.begin() + index);
+}
+
+void THistoryList::Clear() {
+  while (!items_.empty()) items_.erase(items_.begin());
+  trimmed_ = 0;
+}
+
+}  // namespace movinta::editor

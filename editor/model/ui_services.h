@@ -1,0 +1,125 @@
+// What the editor's model needs of the user interface: message boxes, choosing a file name,
+// progress and the clipboard. The window layer installs real ones; tests install recording ones.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace movinta::editor {
+
+// Kinds of message box.
+enum class MessageType { Warning = 0, Error = 1, Information = 2, Confirmation = 3 };
+
+// Button results, also used as the bit positions of a button set.
+enum MessageResult : int {
+  mrNone = 0,
+  mrOk = 1,
+  mrCancel = 2,
+  mrAbort = 3,
+  mrRetry = 4,
+  mrIgnore = 5,
+  mrYes = 6,
+  mrNo = 7,
+  mrAll = 8,
+};
+
+using ButtonSet = unsigned;
+constexpr ButtonSet Button(MessageResult r) { return 1u << static_cast<unsigned>(r); }
+constexpr ButtonSet kOk = Button(mrOk);
+constexpr ButtonSet kOkCancel = Button(mrOk) | Button(mrCancel);
+constexpr ButtonSet kYesNo = Button(mrYes) | Button(mrNo);
+constexpr ButtonSet kYesNoCancel = Button(mrYes) | Button(mrNo) | Button(mrCancel);
+
+class IMessageRoutine {
+public:
+  virtual ~IMessageRoutine() = default;
+  virtual int Show(const QString& text, MessageType type, ButtonSet buttons) = 0;
+  // A message with a check box below it; the first two buttons may carry other captions.
+  virtual int ShowWithCheck(const QString& text, MessageType type, ButtonSet buttons,
+                            const QString& checkCaption, const QStringList& buttonCaptions, bool& checked) {
+    (void)checkCaption;
+    (void)buttonCaptions;
+    checked = false;
+    return Show(text, type, buttons);
+  }
+  virtual void Beep() {}
+};
+
+class IFileChooser {
+public:
+  virtual ~IFileChooser() = default;
+  // The chosen full path, or nothing when the user cancels.
+  virtual std::optional<QString> ChooseSaveName(const QString& initialName, const QString& initialFolder,
+                                                const QString& defaultExtension) = 0;
+};
+
+// Progress of long operations: stage 0 starting, 1 running, 2 ending.
+class IProgress {
+public:
+  virtual ~IProgress() = default;
+  virtual void Progress(int stage, int percent, const QString& message) = 0;
+  virtual void SetBusy(bool busy) { (void)busy; }
+};
+
+class IClipboard {
+public:
+  virtual ~IClipboard() = default;
+  virtual void SetData(const QString& mimeType, const QByteArray& data) = 0;
+  virtual QByteArray Data(const QString& mimeType) const = 0;
+  virtual bool HasFormat(const QString& mimeType) const = 0;
+};
+
+class TMDIChild;
+
+// What the model tells the main window: the frame strip, the document windows and their state.
+class IEditorView {
+public:
+  virtual ~IEditorView() = default;
+  virtual int SelectedFrame() const { return -1; }
+  virtual void SetSelectedFrame(int index) { (void)index; }
+  virtual void FrameCountChanged(int count) { (void)count; }
+  virtual void ShowFrame(int index) { (void)index; }
+  // The working image now holds the document: reset the frame strip and show frame 0.
+  virtual void DocumentLoaded(TMDIChild* document) { (void)document; }
+  // Modified flag, undo caption, file name or caption changed.
+  virtual void DocumentStateChanged(TMDIChild* document) { (void)document; }
+  virtual void DocumentAdded(TMDIChild* document) { (void)document; }
+  // Called before the document is freed.
+  virtual void DocumentRemoved(TMDIChild* document) { (void)document; }
+  virtual void StatusText(int panel, const QString& text) {
+    (void)panel;
+    (void)text;
+  }
+};
+
+IEditorView* EditorView();  // never null: a view that does nothing when none is installed
+IEditorView* SetEditorView(IEditorView* view);
+
+// The program-wide message routine. Without an installed routine it answers Cancel where Cancel is
+// offered (the safe choice), else the first button offered.
+int ShowMessage(const QString& text, MessageType type, ButtonSet buttons = kOk);
+int ShowMessageWithCheck(const QString& text, MessageType type, ButtonSet buttons, const QString& checkCaption,
+                         const QStringList& buttonCaptions, bool& checked);
+void MessageBeep();
+IMessageRoutine* SetMessageRoutine(IMessageRoutine* routine);  // returns the previous one
+
+IFileChooser* FileChooser();
+IFileChooser* SetFileChooser(IFileChooser* chooser);
+IProgress* ProgressSink();
+IProgress* SetProgressSink(IProgress* sink);
+IClipboard* Clipboard();
+IClipboard* SetClipboard(IClipboard* clipboard);
+
+// Busy cursor for a scope, through the progress sink.
+class BusyScope {
+public:
+  BusyScope();
+  ~BusyScope();
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+};
+
+}  // namespace movinta::editor

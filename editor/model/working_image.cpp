@@ -1,0 +1,415 @@
+#include "editor/model/working_image.h"
+
+#include "editor/model/files.h"
+#include "editor/model/registry.h"
+#include "editor/model/settings.h"
+#include "editor/model/string_tables.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <vector>
+
+namespace movinta::editor {
+
+using gif::TGIFAppExtNSLoop;
+using gif::TGIFCommentExtension;
+using gif::TGIFExtension;
+using gif::TGIFGraphicControlExtension;
+
+namespace {
+std::unique_ptr<TGIFImage> g_shared;
+
+TGIFSubImage* FrameAt(TGIFImage& image, int index) {
+  if (index < 0 || index >= image.Images().GetCount()) return nullptr;
+  return image.Images().GetFrame(index);
+}
+
+QString Native(const std::string& s) { return QString::fromStdString(s); }
+}  // namespace
+
+TGIFImage* SharedImage(int free) {
+  if (free == 1) {
+    g_shared.reset();
+    return nullptr;
+  }
+  if (!g_shared) g_shared = std::make_unique<TGIFImage>();
+  return g_shared.get();
+}
+
+std::unique_ptr<TGIFImage> ReplaceSharedImage(std::unique_ptr<TGIFImage> image) {
+  std::swap(g_shared, image);
+  return image;
+}
+
+bool TCmdColorMap::CanRemoveColor(int colorIndex, int frameIndex) const {
+  if (colorIndex < 0 || colorIndex >= GetCount()) return false;
+  const gif::TGIFColor& c = Entry(colorIndex);
+  for (int i = 0; i < GetCount(); ++i)
+    if (i != colorIndex && Entry(i) == c) return true;
+  TGIFImage& image = *SharedImage();
+  auto frameUses = [colorIndex](const TGIFSubImage& f) {
+    const std::uint8_t* p = f.Data();
+    for (std::size_t i = 0; i < f.DataSize(); ++i)
+      if (p[i] == colorIndex) return true;
+    return false;
+  };
+  if (frameIndex >= 0) {
+    TGIFSubImage* f = FrameAt(image, frameIndex);
+    return !f || !frameUses(*f);
+  }
+  // Every frame drawn with the global table counts, not just the first.
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    TGIFSubImage* f = image.Images().GetFrame(i);
+    if (f->ColorMap().GetCount() == 0 && frameUses(*f)) return false;
+  }
+  return true;
+}
+
+std::unique_ptr<TGIFImage> ReadGifFile(const QString& fileName, QString* error) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) {
+    if (error) *error = file.errorString();
+    return nullptr;
+  }
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    if (error) *error = file.errorString();
+    return nullptr;
+  }
+  auto image = std::make_unique<TGIFImage>();
+  try {
+    image->LoadFromMemory(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                        static_cast<std::size_t>(bytes.size())));
+  } catch (const std::exception& e) {
+    if (error) *error = Native(e.what());
+    return nullptr;
+  }
+  return image;
+}
+
+bool LoadGifFile(TGIFImage& image, const QString& fileName) {
+  BusyScope busy;
+  QString error;
+  std::unique_ptr<TGIFImage> loaded;
+  if (QFileInfo::exists(fileName)) {
+    loaded = ReadGifFile(fileName, &error);
+    if (!loaded) MessageBeep();
+  }
+  if (!loaded) {
+    ShowMessage(Tr(texts::kErrorLoading).arg(fileName), MessageType::Warning, kOk);
+    return false;
+  }
+  image.Assign(*loaded);
+  return true;
+}
+
+bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile, QString* error) {
+  std::vector<std::uint8_t> bytes;
+  try {
+    bytes = graphic.SaveToMemory();
+  } catch (const std::exception& e) {
+    if (error) *error = Native(e.what());
+    return false;
+  }
+  QSaveFile file(fileName);
+  // Unbuffered, so that a failing write (a full disk) is seen by the save file and its commit
+  // refuses to replace the old file; a buffered flush failure goes unnoticed by commit().
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+    if (error) *error = file.errorString();
+    return false;
+  }
+  if (privateFile) file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  if (file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
+      static_cast<qint64>(bytes.size())) {
+    if (error) *error = file.errorString();
+    file.cancelWriting();
+    return false;
+  }
+  if (!file.commit()) {
+    if (error) *error = file.errorString();
+    return false;
+  }
+  return true;
+}
+
+bool SaveGraphicToFile(TGIFImage& graphic, const QString& fileName, bool keepExisting, bool force) {
+  bool ok = false;
+  if (force || QFileInfo::exists(fileName)) {
+    try {
+      PrepareForSave(graphic, !keepExisting);
+      ok = WriteGifFile(graphic, fileName, !keepExisting, nullptr);
+    } catch (const std::exception&) {
+      ok = false;
+    }
+  }
+  if (!ok) ShowMessage(Tr(texts::kErrorSaving).arg(fileName), MessageType::Warning, kOk);
+  return ok;
+}
+
+bool HasSeveralFrames(const TGIFImage& image) {
+  int filled = 0;
+  for (int i = 0; i < image.Images().GetCount(); ++i)
+    if (!image.Images().GetFrame(i)->IsEmpty() && ++filled >= 2) return true;
+  return false;
+}
+
+bool IsAnimationFile(const QString& fileName) {
+  if (GetFileTypeCode(fileName) != kFileTypeGif) return false;
+  TGIFImage scratch;
+  return LoadGifFile(scratch, fileName) && HasSeveralFrames(scratch);
+}
+
+int GetFrameDelay(TGIFImage& image, int frameIndex) {
+  TGIFSubImage* f = FrameAt(image, frameIndex);
+  if (!f || !f->GraphicControlExtension()) return 0;
+  return f->GraphicControlExtension()->GetDelay();
+}
+
+void SetFrameDelay(TGIFSubImage& frame, int delay) {
+  TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
+  if (!gce) {
+    gce = new TGIFGraphicControlExtension(&frame);
+    frame.Extensions().Add(gce);
+  }
+  gce->SetDelay(static_cast<std::uint16_t>(delay));
+}
+
+void AddCommentExtension(TGIFSubImage& frame, const QString& text) {
+  auto* comment = new TGIFCommentExtension(&frame);
+  const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
+  for (const QString& line : lines) comment->Text().push_back(line.toStdString());
+  frame.Extensions().Add(comment);
+}
+
+TGIFAppExtNSLoop* FindLoopExtension(TGIFSubImage& frame) {
+  for (int i = 0; i < frame.Extensions().GetCount(); ++i)
+    if (auto* loop = dynamic_cast<TGIFAppExtNSLoop*>(frame.Extensions().GetExtension(i))) return loop;
+  return nullptr;
+}
+
+bool HasLoopExtension(TGIFImage& image) {
+  TGIFSubImage* f = FrameAt(image, 0);
+  return f && FindLoopExtension(*f);
+}
+
+int GetLoopCount(TGIFImage& image) {
+  TGIFSubImage* f = FrameAt(image, 0);
+  TGIFAppExtNSLoop* loop = f ? FindLoopExtension(*f) : nullptr;
+  if (!loop) return 1;
+  const int stored = loop->GetLoops();
+  return (stored == 0 || stored == 65535) ? 0 : stored + 1;
+}
+
+namespace {
+void PutLoopAtHead(TGIFSubImage& frame, std::uint16_t stored) {
+  auto* loop = new TGIFAppExtNSLoop(&frame);
+  loop->SetLoops(stored);
+  if (frame.Extensions().GetCount() == 0)
+    frame.Extensions().Add(loop);
+  else
+    frame.Extensions().Insert(0, loop);
+}
+
+std::uint16_t StoredLoops(int plays) { return static_cast<std::uint16_t>(plays >= 2 ? plays - 1 : 0); }
+}  // namespace
+
+void AddLoopExtension(TGIFImage& image, int frameIndex, int plays) {
+  if (plays == 1) return;
+  TGIFSubImage* f = FrameAt(image, frameIndex);
+  if (!f) return;
+  PutLoopAtHead(*f, StoredLoops(plays));
+}
+
+bool SetLoopCount(TGIFImage& image, int plays) {
+  if (plays == 1 || image.Images().GetCount() == 0) return false;
+  TGIFSubImage* f = FrameAt(image, 0);
+  if (TGIFAppExtNSLoop* loop = FindLoopExtension(*f)) {
+    loop->SetLoops(StoredLoops(plays));
+    return true;
+  }
+  AddLoopExtension(image, 0, plays);
+  return false;
+}
+
+void FillWebSafe(gif::TGIFColorMap& map) {
+  map.Clear();
+  std::vector<gif::TGIFColor> cube(256);
+  for (int r = 0; r < 6; ++r)
+    for (int g = 0; g < 6; ++g)
+      for (int b = 0; b < 6; ++b)
+        cube[static_cast<std::size_t>(36 * r + 6 * g + b)] = {static_cast<std::uint8_t>(51 * r),
+                                                              static_cast<std::uint8_t>(51 * g),
+                                                              static_cast<std::uint8_t>(51 * b)};
+  map.ImportRGB(cube.data(), 216);
+}
+
+void PrepareNewFrame(TGIFImage& image, TGIFSubImage& frame, int loopCount, int delay) {
+  if (!HasLoopExtension(image)) AddLoopExtension(image, 0, loopCount);
+  SetFrameDelay(frame, delay);
+  if (frame.ColorMap().GetCount() > 0) frame.ColorMap().DoOptimize();
+  gif::TGIFGlobalColorMap& global = image.GetGlobalColorMap();
+  if (global.GetCount() == 0) {
+    if (frame.ColorMap().GetCount() > 0)
+      global.Assign(frame.ColorMap());
+    else
+      FillWebSafe(global);
+  }
+}
+
+void MoveFrameTo(TGIFImage& image, int from, int to) {
+  if (from == -1) return;
+  const int count = image.Images().GetCount();
+  bool moved = false;
+  std::uint16_t stored = 0;
+  if ((from == 0 || to == 0) && count > 0) {
+    TGIFSubImage* first = image.Images().GetFrame(0);
+    if (TGIFAppExtNSLoop* loop = FindLoopExtension(*first)) {
+      stored = loop->GetLoops();
+      delete loop;
+      moved = true;
+    }
+  }
+  if (from >= 0 && from < count && to >= 0 && to < count) image.Images().Move(from, to);
+  if (moved && count > 0) PutLoopAtHead(*image.Images().GetFrame(0), stored);
+  EditorView()->SetSelectedFrame(to);
+}
+
+bool DeleteFrameAt(TGIFImage& image, int index) {
+  bool ok = false;
+  if (index >= 0 && index < image.Images().GetCount()) {
+    image.Images().Delete(index);
+    ok = true;
+    EditorView()->FrameCountChanged(image.Images().GetCount());
+    EditorView()->SetSelectedFrame(index == 0 ? 0 : index - 1);
+  }
+  EditorView()->ShowFrame(EditorView()->SelectedFrame());
+  return ok;
+}
+
+bool RestoreFrameFromFile(TGIFImage& image, const QString& fileName, int index) {
+  BusyScope busy;
+  std::unique_ptr<TGIFImage> scratch = ReadGifFile(fileName);
+  if (!scratch) return false;
+  TGIFSubImage* source = FrameAt(*scratch, index);
+  if (!source || source->IsEmpty() || index > image.Images().GetCount()) return false;
+  auto frame = std::make_unique<TGIFSubImage>(&image);
+  try {
+    frame->Assign(*source);
+  } catch (const std::exception&) {
+    return false;
+  }
+  image.Images().Insert(index, frame.release());
+  EditorView()->FrameCountChanged(image.Images().GetCount());
+  EditorView()->SetSelectedFrame(index);
+  return true;
+}
+
+int GetRunningTime(const TGIFImage& image) {
+  int total = 0;
+  for (int i = 0; i < image.Images().GetCount(); ++i)
+    if (auto* gce = image.Images().GetFrame(i)->GraphicControlExtension()) total += gce->GetDelay();
+  return total;
+}
+
+std::size_t GetEncodedSize(TGIFImage& image) {
+  try {
+    return image.SaveToMemory().size();
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+gif::TColor GetBottomLeftColor(TGIFSubImage& frame) {
+  try {
+    gif::TGIFColorMap& map = frame.GetActiveColorMap();
+    if (map.GetCount() == 0 || frame.IsEmpty()) return 0xFFFFFF;
+    return map.GetColor(frame.GetPixel(0, frame.GetHeight() - 1));
+  } catch (const std::exception&) {
+    return 0xFFFFFF;
+  }
+}
+
+namespace {
+bool CarriesNothing(const TGIFGraphicControlExtension& gce) {
+  return gce.GetDelay() == 0 && !gce.GetTransparent() && gce.GetDisposal() == 0 && !gce.GetUserInput();
+}
+}  // namespace
+
+void PrepareForSave(TGIFImage& image, bool adjustBackground) {
+  const int count = image.Images().GetCount();
+  if (count == 0) return;
+  BusyScope busy;
+  if (image.GetGlobalColorMap().GetCount() == 0) FillWebSafe(image.GetGlobalColorMap());
+
+  TGIFSubImage* first = image.Images().GetFrame(0);
+  if (adjustBackground && image.IsTransparent() &&
+      (first->GetHeight() < image.GetHeight() || first->GetWidth() < image.GetWidth()))
+    image.Header().SetBackgroundColor(Settings().FrameBackColor);
+
+  bool loopMoved = false;
+  std::uint16_t movedLoops = 0;
+  for (int f = count - 1; f >= 0; --f) {
+    TGIFSubImage* frame = image.Images().GetFrame(f);
+    TGIFGraphicControlExtension* own = frame->GraphicControlExtension();
+    for (int e = frame->Extensions().GetCount() - 1; e >= 0; --e) {
+      TGIFExtension* ext = frame->Extensions().GetExtension(e);
+      if (f > 0) {
+        if (auto* loop = dynamic_cast<TGIFAppExtNSLoop*>(ext)) {
+          // Frames are visited last to first, so the earliest frame's count wins.
+          movedLoops = loop->GetLoops();
+          loopMoved = true;
+          delete loop;
+          continue;
+        }
+      }
+      if (auto* gce = dynamic_cast<TGIFGraphicControlExtension*>(ext)) {
+        // The frame's own extension is the one it is drawn with; duplicates of it go.
+        const bool duplicate = own && gce != own;
+        if (duplicate || CarriesNothing(*gce)) {
+          if (gce == own) own = nullptr;
+          delete gce;
+        }
+      }
+    }
+    // Freeing a transparent duplicate may clear the frame's transparency; its own extension decides.
+    if (own && own->GetTransparent()) own->SetTransparent(true);
+  }
+  if (loopMoved && !FindLoopExtension(*first)) PutLoopAtHead(*first, movedLoops);
+}
+
+bool ApplyPaletteDefaults(TGIFImage& image) {
+  const SettingsStore store;
+  const QString section = QString::fromLatin1(sections::kSettings);
+  const int type = ReadRegInt(store, section, QStringLiteral("PaletteType"), 0);
+  if (type == 0 || type == 2) {
+    image.ColorReduction = 7;
+    switch (ReadRegInt(store, section, QStringLiteral("MaxColorCount"), 256)) {
+      case 8: image.SetColorReductionBits(3); break;
+      case 16: image.SetColorReductionBits(4); break;
+      case 32: image.SetColorReductionBits(5); break;
+      case 64: image.SetColorReductionBits(6); break;
+      case 128: image.SetColorReductionBits(7); break;
+      case 256: image.SetColorReductionBits(8); break;
+      default: break;
+    }
+  } else if (type == 1) {
+    image.ColorReduction = 6;
+    image.SetColorReductionBits(8);
+  }
+  const int dither = ReadRegInt(store, section, QStringLiteral("DitherMethod"), 0);
+  if (dither == 0 || dither == 1) image.DitherMode = dither;
+  return type == 0 || type == 1;
+}
+
+bool OptimizerAvailable() { return false; }
+
+bool ApplyStandardPalette(TGIFImage& image) {
+  (void)image;
+  ShowMessage(Tr(texts::kNotAvailable), MessageType::Information, kOk);
+  return false;
+}
+
+}  // namespace movinta::editor

@@ -1,0 +1,82 @@
+// The shared working image that the active document edits, the colour-map class used for palette
+// editing and undo, and the helpers over frames, extensions, loading and saving.
+#pragma once
+
+#include "editor/model/ui_services.h"
+#include "gif/gifimage.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+namespace movinta::editor {
+
+using gif::TGIFImage;
+using gif::TGIFSubImage;
+
+// The working image, created on first request; SharedImage(1) frees it and returns null. Callers do
+// not keep the pointer across a document switch: a switch swaps a freshly loaded image in.
+TGIFImage* SharedImage(int free = 0);
+// Puts image in place of the working image and hands back the one it replaces.
+std::unique_ptr<TGIFImage> ReplaceSharedImage(std::unique_ptr<TGIFImage> image);
+
+// A free-standing colour table for palette editing and undo: its owner hooks do nothing.
+class TCmdColorMap : public gif::TGIFColorMap {
+public:
+  int Frame = -1;  // the frame whose local table it copies, -1 for the global table
+
+  void Warning(int, const std::string&) override {}
+  void BuildHistogram(gif::THistogram&) override {}
+  void RemapPixels(const gif::TColormapMap&) override {}
+  bool DoOptimize() override { return false; }
+  void Changed() override {}
+
+  // Whether the colour at colorIndex may be deleted from this map without changing what
+  // frameIndex (-1: the frames that use the global table) of the working image shows.
+  bool CanRemoveColor(int colorIndex, int frameIndex) const;
+};
+
+// Reads a GIF file into a new image; null with the reason in error when it cannot.
+std::unique_ptr<TGIFImage> ReadGifFile(const QString& fileName, QString* error = nullptr);
+// Loads the file into image, or shows the load error and returns false (image unchanged).
+bool LoadGifFile(TGIFImage& image, const QString& fileName);
+// Writes the image's GIF stream through a temporary file and a rename; a failure leaves the file on
+// disk as it was. Writes only when force is set or the file exists. Shows the save error on failure.
+bool SaveGraphicToFile(TGIFImage& graphic, const QString& fileName, bool keepExisting, bool force);
+// The same without a message; the reason goes to error.
+bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile, QString* error);
+bool IsAnimationFile(const QString& fileName);
+bool HasSeveralFrames(const TGIFImage& image);
+
+// Frames and extensions. A frame that cannot be reached makes them do nothing.
+int GetFrameDelay(TGIFImage& image, int frameIndex);
+void SetFrameDelay(TGIFSubImage& frame, int delay);
+void AddCommentExtension(TGIFSubImage& frame, const QString& text);
+gif::TGIFAppExtNSLoop* FindLoopExtension(TGIFSubImage& frame);
+bool HasLoopExtension(TGIFImage& image);
+int GetLoopCount(TGIFImage& image);
+void AddLoopExtension(TGIFImage& image, int frameIndex, int plays);
+bool SetLoopCount(TGIFImage& image, int plays);
+void PrepareNewFrame(TGIFImage& image, TGIFSubImage& frame, int loopCount, int delay);
+void MoveFrameTo(TGIFImage& image, int from, int to);
+bool DeleteFrameAt(TGIFImage& image, int index);
+// Puts frame index of the animation saved in fileName back at index; false when it cannot.
+bool RestoreFrameFromFile(TGIFImage& image, const QString& fileName, int index);
+int GetRunningTime(const TGIFImage& image);
+std::size_t GetEncodedSize(TGIFImage& image);
+gif::TColor GetBottomLeftColor(TGIFSubImage& frame);
+void FillWebSafe(gif::TGIFColorMap& map);
+
+// Makes the image fit to be written: a global table, one graphic control extension per frame and
+// none that carries nothing, the loop block on frame 0 only. Transparency, disposal and the loop
+// count are kept.
+void PrepareForSave(TGIFImage& image, bool adjustBackground);
+
+// Palette defaults of the settings store for colour reduction; true for palette types 0 and 1.
+bool ApplyPaletteDefaults(TGIFImage& image);
+// Needs the colour-map optimiser, which this build does not have: reports that and returns false.
+bool ApplyStandardPalette(TGIFImage& image);
+bool OptimizerAvailable();
+
+}  // namespace movinta::editor
