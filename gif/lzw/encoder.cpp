@@ -162,12 +162,13 @@ namespace {
 // reaches 0xFFFFF since prefixes stop at 4094).
 class THashTable {
 public:
-  static constexpr unsigned kSlots = 1u << 13;
+  static constexpr int kBits = 14;
+  static constexpr unsigned kSlots = 1u << kBits;
   static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
 
   void Clear() { std::memset(slots_.data(), 0xFF, sizeof slots_); }
 
-  static unsigned Hash(std::uint32_t key) { return (key * 0x9E3779B1u) >> (32 - 13); }
+  static unsigned Hash(std::uint32_t key) { return (key * 0x9E3779B1u) >> (32 - kBits); }
 
   // Code of the key, or -1.
   int Lookup(std::uint32_t key) const {

@@ -1,0 +1,172 @@
+// LZW decode and encode throughput on 100 frames of 640x480, ours against
+// giflib on the same pixels in the same run. Prints megapixels per second and
+// the ratio (above 1: ours is faster).
+//   bench_gif_lzw [frames]
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "gif/lzw/lzw.h"
+#include "tests/gif_lzw/giflib_peer.h"
+
+namespace {
+
+constexpr int kWidth = 640, kHeight = 480;
+constexpr std::size_t kPixels = static_cast<std::size_t>(kWidth) * kHeight;
+
+using Frames = std::vector<std::vector<std::uint8_t>>;
+
+// Soft shapes drifting over a gradient: long runs and repeated rows.
+Frames Smooth(int count) {
+  Frames frames(static_cast<std::size_t>(count), std::vector<std::uint8_t>(kPixels));
+  for (int f = 0; f < count; ++f) {
+    auto& p = frames[static_cast<std::size_t>(f)];
+    double cx = 320 + 200 * std::cos(f * 0.1), cy = 240 + 150 * std::sin(f * 0.13);
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        double d = std::hypot(x - cx, y - cy);
+        int v = d < 90 ? 200 + static_cast<int>(d / 10) : (x + y + f) / 8 % 160;
+        p[static_cast<std::size_t>(y) * kWidth + x] = static_cast<std::uint8_t>(v);
+      }
+  }
+  return frames;
+}
+
+// A photo-like frame after dithering: a smooth base with noise in every pixel.
+Frames Noisy(int count) {
+  Frames frames = Smooth(count);
+  std::mt19937 rng(42);
+  for (auto& p : frames)
+    for (auto& v : p) v = static_cast<std::uint8_t>(v + rng() % 24);
+  return frames;
+}
+
+// Every pixel independent: the worst case for any LZW coder.
+Frames Random(int count) {
+  Frames frames(static_cast<std::size_t>(count), std::vector<std::uint8_t>(kPixels));
+  std::mt19937 rng(7);
+  for (auto& p : frames)
+    for (auto& v : p) v = static_cast<std::uint8_t>(rng());
+  return frames;
+}
+
+double BestSeconds(int repeats, const std::function<void()>& run) {
+  double best = 1e9;
+  for (int i = 0; i < repeats; ++i) {
+    auto t0 = std::chrono::steady_clock::now();
+    run();
+    std::chrono::duration<double> d = std::chrono::steady_clock::now() - t0;
+    best = std::min(best, d.count());
+  }
+  return best;
+}
+
+// One GIF file holding every frame, written by giflib.
+std::vector<std::uint8_t> GiflibEncodeAll(const Frames& frames) {
+  std::vector<std::uint8_t> out;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&out, giflib_peer::WriteMemory, &error);
+  ColorMapObject* map = giflib_peer::MakeColorMap(8);
+  bool ok = EGifPutScreenDesc(gif, kWidth, kHeight, 8, 0, map) == GIF_OK;
+  for (const auto& p : frames) {
+    ok = ok && EGifPutImageDesc(gif, 0, 0, kWidth, kHeight, false, nullptr) == GIF_OK;
+    ok = ok && EGifPutLine(gif, const_cast<GifPixelType*>(p.data()), static_cast<int>(kPixels)) ==
+                   GIF_OK;
+  }
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  if (!ok) {
+    std::fprintf(stderr, "giflib failed to encode\n");
+    std::exit(1);
+  }
+  return out;
+}
+
+// The same file layout with our encoder's image data.
+std::vector<std::uint8_t> OursEncodeAll(const Frames& frames, std::vector<std::size_t>* offsets) {
+  std::vector<std::uint8_t> out = giflib_peer::WrapInGif({}, kWidth, kHeight, 8, false);
+  out.resize(out.size() - 11);  // keep header and global table; frames follow
+  for (const auto& p : frames) {
+    std::uint8_t desc[10] = {0x2C, 0, 0, 0, 0, kWidth & 0xFF, kWidth >> 8,
+                             kHeight & 0xFF, kHeight >> 8, 0};
+    out.insert(out.end(), desc, desc + 10);
+    if (offsets) offsets->push_back(out.size());
+    gif::EncodeImageData(0, out, 8, 256, p, false, kHeight, kWidth);
+  }
+  out.push_back(0x3B);
+  return out;
+}
+
+void GiflibDecodeAll(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& pixels) {
+  giflib_peer::MemoryIn in{file};
+  int error = 0;
+  GifFileType* gif = DGifOpen(&in, giflib_peer::ReadMemory, &error);
+  GifRecordType type;
+  while (DGifGetRecordType(gif, &type) == GIF_OK && type != TERMINATE_RECORD_TYPE) {
+    if (type == IMAGE_DESC_RECORD_TYPE) {
+      if (DGifGetImageDesc(gif) != GIF_OK ||
+          DGifGetLine(gif, pixels.data(), static_cast<int>(kPixels)) != GIF_OK) {
+        std::fprintf(stderr, "giflib failed to decode\n");
+        std::exit(1);
+      }
+    } else {
+      break;
+    }
+  }
+  DGifCloseFile(gif, &error);
+}
+
+void Run(const char* name, const Frames& frames, int repeats) {
+  const double mpix = static_cast<double>(frames.size() * kPixels) / 1e6;
+
+  std::vector<std::size_t> offsets;
+  std::vector<std::uint8_t> ours = OursEncodeAll(frames, &offsets);
+  std::vector<std::uint8_t> theirs = GiflibEncodeAll(frames);
+
+  double encOurs = BestSeconds(repeats, [&] { OursEncodeAll(frames, nullptr); });
+  double encTheirs = BestSeconds(repeats, [&] { GiflibEncodeAll(frames); });
+
+  std::vector<std::uint8_t> pixels(kPixels);
+  // Check once that both decoders agree with the pixels.
+  for (std::size_t f = 0; f < frames.size(); ++f) {
+    auto r = gif::DecodeLZW(std::span(ours).subspan(offsets[f]), pixels, kWidth, kHeight, false);
+    if (r.status != gif::LZWStatus::Ok || pixels != frames[f]) {
+      std::fprintf(stderr, "%s: our round trip differs at frame %zu\n", name, f);
+      std::exit(1);
+    }
+  }
+  GiflibDecodeAll(ours, pixels);
+  if (pixels != frames.back()) {
+    std::fprintf(stderr, "%s: giflib reads our data differently\n", name);
+    std::exit(1);
+  }
+
+  double decOurs = BestSeconds(repeats, [&] {
+    for (std::size_t off : offsets)
+      gif::DecodeLZW(std::span(ours).subspan(off), pixels, kWidth, kHeight, false);
+  });
+  double decTheirs = BestSeconds(repeats, [&] { GiflibDecodeAll(ours, pixels); });
+
+  std::printf("%-7s %3zu frames  data: ours %7.1f KB, giflib %7.1f KB\n", name, frames.size(),
+              ours.size() / 1024.0, theirs.size() / 1024.0);
+  std::printf("  decode  ours %7.1f Mpx/s  giflib %7.1f Mpx/s  ratio %.2f\n", mpix / decOurs,
+              mpix / decTheirs, decTheirs / decOurs);
+  std::printf("  encode  ours %7.1f Mpx/s  giflib %7.1f Mpx/s  ratio %.2f\n", mpix / encOurs,
+              mpix / encTheirs, encTheirs / encOurs);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int count = argc > 1 ? std::atoi(argv[1]) : 100;
+  if (count < 1) count = 1;
+  const int repeats = 3;
+  Run("smooth", Smooth(count), repeats);
+  Run("noisy", Noisy(count), repeats);
+  Run("random", Random(count), repeats);
+  return 0;
+}
