@@ -1,6 +1,7 @@
 // Framed group panels: a container (TPTGroup) whose children sit inside one of eleven frame
 // styles, and a plain framed area with a caption (TPTFrame). The frame sits in the widget's
-// contents margins, so layouts on a group place children inside the frame.
+// contents margins: children placed through a layout (or inside contentsRect()) sit inside the
+// frame and move when the style, caption or font changes it.
 #pragma once
 
 #include <QColor>
