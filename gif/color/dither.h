@@ -28,8 +28,8 @@ inline constexpr std::uint8_t dmBurkes = 6;
 inline constexpr std::uint8_t kDitherModeCount = 7;
 
 // The Jarvis-Judice-Ninke weights add up to 48, but their errors are divided
-// by 38 (rounded by adding 19): stored pictures were made that way, so the
-// kernel keeps its stronger-than-unit diffusion.
+// by 38 (rounded by adding 19): the kernel spreads more error than it takes,
+// and is kept so that reductions match what this library has always produced.
 inline constexpr int kJaJuNiDivisor = 38;
 inline constexpr int kJaJuNiRounding = 19;
 

@@ -64,8 +64,8 @@ private:
 };
 
 // The 216-colour cube: each channel c becomes level (c + 3) / 51. That leans
-// toward the lower level (47 maps to 0, not 51), which stored renderings rely
-// on; the error diffusion around it makes up the difference.
+// toward the lower level (47 maps to 0, not 51); it is kept so that renderings
+// match what this library has always produced, and diffusion evens it out.
 class TNetscapeColorLookup final : public TColorLookup {
 public:
   TNetscapeColorLookup() : TColorLookup(216) {}
