@@ -65,17 +65,26 @@ double BestSeconds(int repeats, const std::function<void()>& run) {
   return best;
 }
 
-// One GIF file holding every frame, written by giflib.
-std::vector<std::uint8_t> GiflibEncodeAll(const Frames& frames) {
+constexpr int kPassStart[4] = {0, 4, 2, 1}, kPassStep[4] = {8, 8, 4, 2};
+
+// One GIF file holding every frame, written by giflib; interlaced frames go in
+// row by row in pass order.
+std::vector<std::uint8_t> GiflibEncodeAll(const Frames& frames, bool interlaced) {
   std::vector<std::uint8_t> out;
   int error = 0;
   GifFileType* gif = EGifOpen(&out, giflib_peer::WriteMemory, &error);
   ColorMapObject* map = giflib_peer::MakeColorMap(8);
   bool ok = EGifPutScreenDesc(gif, kWidth, kHeight, 8, 0, map) == GIF_OK;
   for (const auto& p : frames) {
-    ok = ok && EGifPutImageDesc(gif, 0, 0, kWidth, kHeight, false, nullptr) == GIF_OK;
-    ok = ok && EGifPutLine(gif, const_cast<GifPixelType*>(p.data()), static_cast<int>(kPixels)) ==
-                   GIF_OK;
+    ok = ok && EGifPutImageDesc(gif, 0, 0, kWidth, kHeight, interlaced, nullptr) == GIF_OK;
+    auto* px = const_cast<GifPixelType*>(p.data());
+    if (!interlaced) {
+      ok = ok && EGifPutLine(gif, px, static_cast<int>(kPixels)) == GIF_OK;
+      continue;
+    }
+    for (int pass = 0; pass < 4; ++pass)
+      for (int y = kPassStart[pass]; y < kHeight; y += kPassStep[pass])
+        ok = ok && EGifPutLine(gif, px + static_cast<std::size_t>(y) * kWidth, kWidth) == GIF_OK;
   }
   EGifCloseFile(gif, &error);
   GifFreeMapObject(map);
@@ -87,29 +96,40 @@ std::vector<std::uint8_t> GiflibEncodeAll(const Frames& frames) {
 }
 
 // The same file layout with our encoder's image data.
-std::vector<std::uint8_t> OursEncodeAll(const Frames& frames, std::vector<std::size_t>* offsets) {
+std::vector<std::uint8_t> OursEncodeAll(const Frames& frames, bool interlaced,
+                                        std::vector<std::size_t>* offsets) {
   std::vector<std::uint8_t> out = giflib_peer::WrapInGif({}, kWidth, kHeight, 8, false);
   out.resize(out.size() - 11);  // keep header and global table; frames follow
   for (const auto& p : frames) {
     std::uint8_t desc[10] = {0x2C, 0, 0, 0, 0, kWidth & 0xFF, kWidth >> 8,
-                             kHeight & 0xFF, kHeight >> 8, 0};
+                             kHeight & 0xFF, kHeight >> 8,
+                             static_cast<std::uint8_t>(interlaced ? 0x40 : 0)};
     out.insert(out.end(), desc, desc + 10);
     if (offsets) offsets->push_back(out.size());
-    gif::EncodeImageData(0, out, 8, 256, p, false, kHeight, kWidth);
+    gif::EncodeImageData(0, out, 8, 256, p, interlaced, kHeight, kWidth);
   }
   out.push_back(0x3B);
   return out;
 }
 
-void GiflibDecodeAll(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& pixels) {
+void GiflibDecodeAll(std::span<const std::uint8_t> file, std::vector<std::uint8_t>& pixels,
+                     bool interlaced) {
   giflib_peer::MemoryIn in{file};
   int error = 0;
   GifFileType* gif = DGifOpen(&in, giflib_peer::ReadMemory, &error);
   GifRecordType type;
   while (DGifGetRecordType(gif, &type) == GIF_OK && type != TERMINATE_RECORD_TYPE) {
     if (type == IMAGE_DESC_RECORD_TYPE) {
-      if (DGifGetImageDesc(gif) != GIF_OK ||
-          DGifGetLine(gif, pixels.data(), static_cast<int>(kPixels)) != GIF_OK) {
+      bool ok = DGifGetImageDesc(gif) == GIF_OK;
+      if (!interlaced) {
+        ok = ok && DGifGetLine(gif, pixels.data(), static_cast<int>(kPixels)) == GIF_OK;
+      } else {
+        for (int pass = 0; pass < 4; ++pass)
+          for (int y = kPassStart[pass]; y < kHeight; y += kPassStep[pass])
+            ok = ok && DGifGetLine(gif, pixels.data() + static_cast<std::size_t>(y) * kWidth,
+                                   kWidth) == GIF_OK;
+      }
+      if (!ok) {
         std::fprintf(stderr, "giflib failed to decode\n");
         std::exit(1);
       }
@@ -120,26 +140,27 @@ void GiflibDecodeAll(std::span<const std::uint8_t> file, std::vector<std::uint8_
   DGifCloseFile(gif, &error);
 }
 
-void Run(const char* name, const Frames& frames, int repeats) {
+void Run(const char* name, const Frames& frames, bool interlaced, int repeats) {
   const double mpix = static_cast<double>(frames.size() * kPixels) / 1e6;
 
   std::vector<std::size_t> offsets;
-  std::vector<std::uint8_t> ours = OursEncodeAll(frames, &offsets);
-  std::vector<std::uint8_t> theirs = GiflibEncodeAll(frames);
+  std::vector<std::uint8_t> ours = OursEncodeAll(frames, interlaced, &offsets);
+  std::vector<std::uint8_t> theirs = GiflibEncodeAll(frames, interlaced);
 
-  double encOurs = BestSeconds(repeats, [&] { OursEncodeAll(frames, nullptr); });
-  double encTheirs = BestSeconds(repeats, [&] { GiflibEncodeAll(frames); });
+  double encOurs = BestSeconds(repeats, [&] { OursEncodeAll(frames, interlaced, nullptr); });
+  double encTheirs = BestSeconds(repeats, [&] { GiflibEncodeAll(frames, interlaced); });
 
   std::vector<std::uint8_t> pixels(kPixels);
   // Check once that both decoders agree with the pixels.
   for (std::size_t f = 0; f < frames.size(); ++f) {
-    auto r = gif::DecodeLZW(std::span(ours).subspan(offsets[f]), pixels, kWidth, kHeight, false);
+    auto r = gif::DecodeLZW(std::span(ours).subspan(offsets[f]), pixels, kWidth, kHeight,
+                            interlaced);
     if (r.status != gif::LZWStatus::Ok || pixels != frames[f]) {
       std::fprintf(stderr, "%s: our round trip differs at frame %zu\n", name, f);
       std::exit(1);
     }
   }
-  GiflibDecodeAll(ours, pixels);
+  GiflibDecodeAll(ours, pixels, interlaced);
   if (pixels != frames.back()) {
     std::fprintf(stderr, "%s: giflib reads our data differently\n", name);
     std::exit(1);
@@ -147,11 +168,11 @@ void Run(const char* name, const Frames& frames, int repeats) {
 
   double decOurs = BestSeconds(repeats, [&] {
     for (std::size_t off : offsets)
-      gif::DecodeLZW(std::span(ours).subspan(off), pixels, kWidth, kHeight, false);
+      gif::DecodeLZW(std::span(ours).subspan(off), pixels, kWidth, kHeight, interlaced);
   });
-  double decTheirs = BestSeconds(repeats, [&] { GiflibDecodeAll(ours, pixels); });
+  double decTheirs = BestSeconds(repeats, [&] { GiflibDecodeAll(ours, pixels, interlaced); });
 
-  std::printf("%-7s %3zu frames  data: ours %7.1f KB, giflib %7.1f KB\n", name, frames.size(),
+  std::printf("%-18s %3zu frames  data: ours %7.1f KB, giflib %7.1f KB\n", name, frames.size(),
               ours.size() / 1024.0, theirs.size() / 1024.0);
   std::printf("  decode  ours %7.1f Mpx/s  giflib %7.1f Mpx/s  ratio %.2f\n", mpix / decOurs,
               mpix / decTheirs, decTheirs / decOurs);
@@ -165,8 +186,10 @@ int main(int argc, char** argv) {
   int count = argc > 1 ? std::atoi(argv[1]) : 100;
   if (count < 1) count = 1;
   const int repeats = 3;
-  Run("smooth", Smooth(count), repeats);
-  Run("noisy", Noisy(count), repeats);
-  Run("random", Random(count), repeats);
+  Frames smooth = Smooth(count);
+  Run("smooth", smooth, false, repeats);
+  Run("smooth interlaced", smooth, true, repeats);
+  Run("noisy", Noisy(count), false, repeats);
+  Run("random", Random(count), false, repeats);
   return 0;
 }

@@ -155,7 +155,8 @@ private:
 };
 
 // Pixels in code-stream order, i.e. rows in the four interlace passes, put
-// into their rows of the frame as they come.
+// into their rows of the frame as they come. Writes move forward row by row
+// and copies mostly read recent rows, so each side remembers its last row.
 class InterlacedOutput {
 public:
   InterlacedOutput(std::uint8_t* base, std::size_t width, std::size_t height)
@@ -163,14 +164,16 @@ public:
     pass1_ = (height + 7) / 8;
     pass2_ = pass1_ + (height + 3) / 8;
     pass3_ = pass2_ + (height + 1) / 4;
+    dst_ = src_ = {0, base};  // stream row 0 is frame row 0
   }
-  void Put(std::size_t at, std::uint8_t v) { *Locate(at) = v; }
-  std::uint8_t Get(std::size_t at) const { return *Locate(at); }
+  void Put(std::size_t at, std::uint8_t v) { *Locate(at, dst_) = v; }
+  std::uint8_t Get(std::size_t at) { return *Locate(at, src_); }
   void Copy(std::size_t dst, std::size_t src, std::size_t len) {
     while (len > 0) {
-      std::size_t srcCol = src % width_, dstCol = dst % width_;
-      std::size_t n = std::min({len, width_ - srcCol, width_ - dstCol});
-      std::memcpy(Locate(dst), Locate(src), n);
+      std::uint8_t* d = Locate(dst, dst_);
+      const std::uint8_t* s = Locate(src, src_);
+      std::size_t n = std::min({len, width_ - (src - src_.start), width_ - (dst - dst_.start)});
+      CopyString(d, s, n);
       src += n;
       dst += n;
       len -= n;
@@ -178,8 +181,14 @@ public:
   }
 
 private:
-  std::uint8_t* Locate(std::size_t at) const {
-    std::size_t r = at / width_, c = at % width_;
+  struct Row {
+    std::size_t start;  // stream position of the row's first pixel
+    std::uint8_t* pixels;
+  };
+
+  std::uint8_t* Locate(std::size_t at, Row& cache) const {
+    if (at - cache.start < width_) return cache.pixels + (at - cache.start);
+    std::size_t r = at / width_;
     std::size_t row;
     if (r < pass1_)
       row = r * 8;
@@ -189,12 +198,15 @@ private:
       row = (r - pass2_) * 4 + 2;
     else
       row = (r - pass3_) * 2 + 1;
-    return base_ + row * width_ + c;
+    cache.start = r * width_;
+    cache.pixels = base_ + row * width_;
+    return cache.pixels + (at - cache.start);
   }
 
   std::uint8_t* base_;
   std::size_t width_;
   std::size_t pass1_, pass2_, pass3_;
+  Row dst_, src_;
 };
 
 struct StringRef {
