@@ -1,0 +1,86 @@
+/* Reeltide: builds one SWF (version 5) movie at a time from JPEG images, shapes and
+ * display-list operations, and writes it to a file.
+ *
+ * The movie under construction is global state of the library, kept from createMovie to
+ * writeMovie. The library is NOT thread-safe: one thread builds one movie at a time.
+ *
+ * Integers are 32-bit; where an SWF field is 16 bits the low 16 bits are taken. Character
+ * ids are returned as 16-bit values, zero-extended. Coordinates are pixels; the library
+ * writes them in twips (1/20 pixel). Strings are zero-terminated 8-bit text.
+ */
+#ifndef REELTIDE_H
+#define REELTIDE_H
+
+#if defined(__GNUC__)
+#define REELTIDE_API __attribute__((visibility("default")))
+#else
+#define REELTIDE_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Starts a movie: stores the frame rate (used by the sound exports), clears the frame
+ * count and the sound track, sets the start frame to 1 and clears the depth table. Writes
+ * no tag; tags and character ids of a movie never written stay part of the next file. */
+REELTIDE_API void createMovie(int frameRate);
+
+/* Writes a SetBackgroundColor tag (low byte of each component). */
+REELTIDE_API void setBkColor(int red, int green, int blue);
+
+/* Defines an empty shape (DefineShape3) and returns its character id. */
+REELTIDE_API int makeBlankShape(void);
+
+/* Defines a shape (DefineShape3) from a command list and returns its character id.
+ * cmds[0..3]: x, y, width, height of the shape's box in pixels (used by commands 7 and 8).
+ * From cmds[4], each command is followed by its values:
+ *   0 move to: y, x                 1 line: dy, dx
+ *   2 curve: anchorDy, anchorDx, controlDy, controlDx
+ *   3 select fill style 0: n        4 select line style: n
+ *   5 add line style: width, r, g, b, a
+ *   6 add solid fill: r, g, b, a
+ *   7 add bitmap fill: bitmapId, clipped (1 = clipped, else tiled); the bitmap is scaled
+ *     by 20 and placed at the box's origin
+ *   8 add gradient fill: up to 8 groups (1, ratio, r, g, b, a), ended by any other value
+ *   10 glyph of charCode from font fontName: bold, italic, underline
+ * Styles are numbered from 1 in the order added. Unknown commands take no values; a
+ * command whose values would run past count ends the list. */
+REELTIDE_API int makeShape(const char* fontName, int charCode, int count, const int* cmds);
+
+/* Defines a JPEG bitmap from the file's bytes (DefineBitsJPEG2), or, when withAlpha is
+ * not 0, with the width * height opacity bytes of alpha (DefineBitsJPEG3). Returns the
+ * bitmap's character id, or 0 when the file cannot be read or the alpha plane is missing
+ * or cannot be compressed; then no tag is written and no id is used. */
+REELTIDE_API int makeJpeg(const char* fileName, int width, int height, int withAlpha, const unsigned char* alpha);
+
+/* Places characterId at depth (PlaceObject2), unless the depth table marks characterId's
+ * entry as placed. */
+REELTIDE_API void placeObject(int depth, int characterId);
+
+/* Removes the character at depth (RemoveObject2) when one was placed there. */
+REELTIDE_API void removeObject(int depth);
+
+/* Places or moves characterId at depth with a matrix and a colour transform built from
+ * 18 values: [0] 1 = scale, [1] [2] scale x, y in percent (negative flips); [3] 1 = rotation
+ * entry (always 0); [4] [5] unused; [6] [7] translation in pixels; [8] 1 = add terms,
+ * [9..12] add r, g, b, a; [13] 1 = mult terms, [14..17] mult r, g, b, a. */
+REELTIDE_API void transformObject(int depth, int characterId, const int* params);
+
+/* Ends the current frame (ShowFrame), after the sound track's next block when it plays. */
+REELTIDE_API void showFrame(void);
+
+/* Ends the movie and writes it to fileName: with the low byte of playFlag set, first an
+ * action that jumps to the start frame and plays; then the End tag, the header (version 5,
+ * width * height pixels, frameRate frames per second, frame count = frames shown + 1) and
+ * the tags. The file is replaced only once it has been written whole. Returns 1 when the
+ * file was written, 0 when it could not be created or written. Either way the movie state
+ * is reset (empty tag stream, character ids from 0, no sound track), ready for the next
+ * createMovie. */
+REELTIDE_API int writeMovie(const char* fileName, int width, int height, int frameRate, int playFlag);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* REELTIDE_H */

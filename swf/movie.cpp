@@ -1,0 +1,325 @@
+#include "swf/movie.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "swf/actions.h"
+#include "swf/bitmap_tags.h"
+#include "swf/control_tags.h"
+#include "swf/glyph_outliner.h"
+#include "swf/movie_state.h"
+#include "swf/shape.h"
+
+namespace reeltide {
+namespace {
+
+int32_t Twips(int64_t pixels)
+{
+    return int32_t(std::clamp<int64_t>(pixels * 20, INT32_MIN, INT32_MAX));
+}
+
+// Scale of the gradient square (32768 twips wide) to a box of the given size in twips.
+FlashFixed GradientScale(int32_t size)
+{
+    if (size > 0 && size <= 32768) return FlashFixed::FromRaw(65536 / (32768 / size));
+    return FlashFixed::FromRaw(int32_t(std::clamp<int64_t>(int64_t(size) * 2, INT32_MIN, INT32_MAX)));
+}
+
+// The command list of makeShape; values past its end are never read.
+class ShapeCommands {
+public:
+    ShapeCommands(const int* cmds, int count) : cmds_(cmds), count_(cmds ? std::max(count, 0) : 0) {}
+    bool Has(int i, int n) const { return i >= 0 && int64_t(i) + n <= count_; }
+    int operator[](int i) const { return Has(i, 1) ? cmds_[i] : 0; }
+    int Count() const { return count_; }
+
+private:
+    const int* cmds_;
+    int count_;
+};
+
+bool ReadWholeFile(const char* fileName, std::vector<uint8_t>& bytes)
+{
+    if (!fileName) return false;
+    FILE* f = std::fopen(fileName, "rb");
+    if (!f) return false;
+    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    long size = ok ? std::ftell(f) : -1;
+    // The tag length field is 32 bits and must also hold the id and offsets.
+    ok = size >= 0 && uint64_t(size) <= 0xFFFFFFFFull - 16 && std::fseek(f, 0, SEEK_SET) == 0;
+    if (ok) {
+        bytes.resize(size_t(size));
+        ok = std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    }
+    std::fclose(f);
+    return ok;
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t n)
+{
+    while (n > 0) {
+        ssize_t w = ::write(fd, data, n);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += w;
+        n -= size_t(w);
+    }
+    return true;
+}
+
+// Writes the file through a temporary file beside it and a rename, so that a failed write
+// never leaves a half-written file in place of an existing one.
+bool SaveFile(const std::string& fileName, const FlashOutputStream& header, const FlashOutputStream& body)
+{
+    std::string temp = fileName + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+    mode_t mode;
+    struct stat st;
+    if (::stat(fileName.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    bool ok = WriteAll(fd, header.Data(), header.Size()) && WriteAll(fd, body.Data(), body.Size()) &&
+              ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.c_str(), fileName.c_str()) == 0;
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+void ResetMovieState()
+{
+    soundTrack.reset();
+    movieTagStream.Reset();
+    soundTrackOn = 0;
+    nextCharacterId = 0;
+    ReleaseDepthTable();
+}
+
+}  // namespace
+
+int32_t PercentToFixed(int percent)
+{
+    return int32_t(std::clamp<int64_t>(int64_t(percent) * 65536 / 100, INT32_MIN, INT32_MAX));
+}
+
+void CreateMovie(int frameRate)
+{
+    movieFrameRate = frameRate;
+    movieFrameCount = 0;
+    soundTrack.reset();
+    movieStartFrame = 1;
+    AllocateDepthTable();
+}
+
+void SetBkColor(int red, int green, int blue)
+{
+    FlashTagBackgroundColor(uint8_t(red), uint8_t(green), uint8_t(blue)).Write(movieTagStream);
+}
+
+int MakeBlankShape()
+{
+    FlashShapeWithStyle shape;
+    FlashTagDefineShape3 tag(shape);
+    tag.Write(movieTagStream);
+    DepthUsed(tag.GetId()) = 0;
+    return tag.GetId();
+}
+
+int MakeShape(const char* fontName, int charCode, int count, const int* cmds)
+{
+    ShapeCommands c(cmds, count);
+    int32_t x = Twips(c[0]), y = Twips(c[1]), w = Twips(c[2]), h = Twips(c[3]);
+
+    // Styles stay alive here until the tag has been written.
+    std::deque<FlashFillStyleSolid> solids;
+    std::deque<FlashFillStyleBitmap> bitmaps;
+    std::deque<FlashFillStyleGradient> gradients;
+    std::deque<FlashLineStyle> lines;
+    FlashShapeWithStyle shape;
+    auto color = [&](int i) {
+        return FlashRGBA(int16_t(c[i]), int16_t(c[i + 1]), int16_t(c[i + 2]), int16_t(c[i + 3]));
+    };
+
+    // A command whose values run past the end of the list ends the list.
+    for (int i = 4; i < c.Count() - 1; ++i) {
+        int command = c[i];
+        int values = command == 0 || command == 1 || command == 7 ? 2
+                   : command == 2 ? 4
+                   : command == 3 || command == 4 ? 1
+                   : command == 5 ? 5
+                   : command == 6 ? 4
+                   : command == 10 ? 3
+                   : 0;
+        if (!c.Has(i + 1, values)) break;
+        switch (command) {
+        case 0:
+            shape.AddRecord(FlashShapeRecordChange(Twips(c[i + 2]), Twips(c[i + 1])));
+            break;
+        case 1:
+            shape.AddRecord(FlashShapeRecordStraight(Twips(c[i + 2]), Twips(c[i + 1])));
+            break;
+        case 2:
+            shape.AddRecord(FlashShapeRecordCurved(Twips(c[i + 4]), Twips(c[i + 3]), Twips(c[i + 2]),
+                                                   Twips(c[i + 1])));
+            break;
+        case 3: {
+            FlashShapeRecordChange select;
+            select.SetFillStyle0(uint16_t(c[i + 1]));
+            shape.AddRecord(select);
+            break;
+        }
+        case 4: {
+            FlashShapeRecordChange select;
+            select.SetLineStyle(uint16_t(c[i + 1]));
+            shape.AddRecord(select);
+            break;
+        }
+        case 5:
+            lines.emplace_back(uint16_t(Twips(c[i + 1])), color(i + 2));
+            shape.GetLineStyles().Add(&lines.back());
+            break;
+        case 6:
+            solids.emplace_back(color(i + 1));
+            shape.GetFillStyles().Add(&solids.back());
+            break;
+        case 7: {
+            FlashMatrix m;
+            m.SetScale(FlashFixed(20.0), FlashFixed(20.0));
+            m.SetTranslate(x, y);
+            bitmaps.emplace_back(uint16_t(c[i + 1]), m, c[i + 2] != 1);
+            shape.GetFillStyles().Add(&bitmaps.back());
+            break;
+        }
+        case 8: {
+            FlashGradient g;
+            for (int group = 0; group < 8; ++group) {
+                if (!c.Has(i + 1, 1)) break;
+                if (c[i + 1] != 1) {
+                    ++values;  // the end value
+                    break;
+                }
+                if (!c.Has(i + 2, 5)) break;
+                g.AddRecord(uint8_t(c[i + 2]), color(i + 3));
+                i += 6;
+            }
+            FlashMatrix m;
+            m.SetScale(GradientScale(w), GradientScale(h));
+            m.SetTranslate(x + w / 2, y + h / 2);
+            gradients.emplace_back(m, g);
+            shape.GetFillStyles().Add(&gradients.back());
+            break;
+        }
+        case 10:
+            FlashGlyphOutliner().AddGlyph(fontName ? fontName : "", uint16_t(charCode), shape.GetShape(),
+                                          uint16_t(c[i + 1]), uint16_t(c[i + 2]), uint16_t(c[i + 3]));
+            break;
+        default:
+            break;
+        }
+        i += values;
+    }
+    FlashTagDefineShape3 tag(shape);
+    tag.Write(movieTagStream);
+    DepthUsed(tag.GetId()) = 0;
+    return tag.GetId();
+}
+
+int MakeJpeg(const char* fileName, int width, int height, int withAlpha, const uint8_t* alpha)
+{
+    std::vector<uint8_t> jpeg;
+    if (!ReadWholeFile(fileName, jpeg)) return 0;
+    if (withAlpha == 0) {
+        FlashTagDefineBitsJPEG2 tag(jpeg.data(), uint32_t(jpeg.size()));
+        tag.Write(movieTagStream);
+        return tag.GetId();
+    }
+    // The alpha plane is one byte per pixel; without one, or when it doesn't compress,
+    // no tag is written and no id is used.
+    if (!alpha || width < 0 || height < 0 || int64_t(width) * height > 0x7FFFFFFF) return 0;
+    std::vector<uint8_t> packed;
+    if (!CompressBytes(alpha, size_t(width) * size_t(height), packed)) return 0;
+    if (jpeg.size() + packed.size() > 0xFFFFFFFFull - 16) return 0;
+    FlashTagDefineBitsJPEG3 tag(jpeg.data(), uint32_t(jpeg.size()), packed.data(), uint32_t(packed.size()));
+    tag.Write(movieTagStream);
+    return tag.GetId();
+}
+
+void PlaceObject(int depth, int characterId)
+{
+    if (DepthUsed(characterId) != 0) return;
+    FlashTagPlaceObject2(uint16_t(depth), uint16_t(characterId)).Write(movieTagStream);
+    DepthUsed(depth) = 1;
+}
+
+void RemoveObject(int depth)
+{
+    if (DepthUsed(depth) != 1) return;
+    FlashTagRemoveObject2(uint16_t(depth)).Write(movieTagStream);
+    DepthUsed(depth) = 0;
+}
+
+void TransformObject(int depth, int characterId, const int* params)
+{
+    if (!params) return;
+    FlashMatrix m;
+    if (params[0] == 1)
+        m.SetScale(FlashFixed::FromRaw(PercentToFixed(params[1])), FlashFixed::FromRaw(PercentToFixed(params[2])));
+    if (params[3] == 1) m.SetRotate(FlashFixed(), FlashFixed());
+    m.SetTranslate(Twips(params[6]), Twips(params[7]));
+    auto terms = [&](int i) {
+        return FlashRGBA(int16_t(params[i]), int16_t(params[i + 1]), int16_t(params[i + 2]), int16_t(params[i + 3]));
+    };
+    FlashColorTransform transform(params[8] == 1, terms(9), params[13] == 1, terms(14));
+    FlashTagPlaceObject2 tag(uint16_t(depth), uint16_t(characterId), m, transform);
+    uint8_t& used = DepthUsed(depth);
+    if (used == 1)
+        tag.SetMove(true);
+    else
+        used = 1;
+    tag.Write(movieTagStream);
+}
+
+void ShowFrame()
+{
+    if (soundTrackOn == 1 && soundTrack) soundTrack->WriteNextBlock(movieTagStream);
+    FlashTagShowFrame().Write(movieTagStream);
+    ++movieFrameCount;
+}
+
+int WriteMovie(const char* fileName, int width, int height, int frameRate, int playFlag)
+{
+    if ((playFlag & 0xFF) != 0) {
+        FlashActionGotoFrame gotoStart{uint16_t(movieStartFrame)};
+        FlashActionPlay play;
+        FlashTagDoAction start;
+        start.AddAction(&gotoStart);
+        start.AddAction(&play);
+        start.Write(movieTagStream);
+    }
+    FlashTagEnd().Write(movieTagStream);
+    FlashHeader header(5, uint32_t(movieTagStream.Size()), Twips(width), Twips(height), double(frameRate),
+                       uint16_t(movieFrameCount + 1));
+    FlashOutputStream head;
+    head << header;
+    bool written = fileName && *fileName && SaveFile(fileName, head, movieTagStream);
+    ResetMovieState();
+    return written ? 1 : 0;
+}
+
+}  // namespace reeltide
