@@ -1,0 +1,50 @@
+// File operations of the shell layer, in place of the Windows shell's file
+// operation engine: renames that never replace, the XDG trash, permanent
+// deletion, and copy, move and link of items into a folder. There is no
+// progress window, no undo and no conflict dialog: an existing target name is
+// reported and both files are kept.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/shellnamespace/hresult.h"
+
+namespace shellns {
+
+// Renames without ever replacing an existing file (EEXIST then).
+HRESULT RenameNoReplace(const std::string& from, const std::string& to);
+
+// Moves a file or folder into the XDG trash: the home trash when it lies on the
+// same device as the data folder, else the volume's .Trash-<uid>; writes the
+// .trashinfo first (created exclusively) so no entry is ever without its info.
+// `nameInTrash` receives the name under files/.
+HRESULT MoveToTrash(const std::string& path, std::string* nameInTrash = nullptr);
+// Removes a home-trash entry and its info file for good.
+HRESULT DeleteTrashEntry(const std::string& nameInFiles);
+
+// Removes a file, link or whole folder for good (links are never followed).
+HRESULT DeletePermanently(const std::string& path);
+
+enum class TransferMode { Copy, Move, Link };
+
+struct TransferReport {
+  std::vector<std::string> errors;   // "<path>: <cause>", in source order
+  std::vector<std::string> skipped;  // special files (devices, sockets, pipes) left out
+  std::vector<std::string> created;  // top-level targets made
+  bool ok() const { return errors.empty() && skipped.empty(); }
+};
+
+// Copies, moves or links each source into `targetFolder`. A folder is never
+// put into itself or below itself; links are copied as links; special files are
+// skipped; a moved source that had to be copied is removed only when all of it
+// was copied. A copy into the source's own folder gets a free "(copy)" name; any
+// other existing name is an error and nothing is replaced. S_OK when everything
+// went through, S_FALSE when some items failed or were skipped (see the report).
+HRESULT TransferItems(const std::vector<std::string>& sources, const std::string& targetFolder, TransferMode mode,
+                      TransferReport& report);
+
+// The first of "<stem> (copy)<ext>", "<stem> (copy 2)<ext>", ... that does not exist in `folder`.
+std::string FreeCopyName(const std::string& folder, const std::string& name);
+
+}  // namespace shellns
