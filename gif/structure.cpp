@@ -241,26 +241,28 @@ void TGIFHeader::SaveToStream(ByteWriter& stream) {
   static const char versions[] = "87a89a";
   stream.Write("GIF", 3);
   stream.Write(versions + (version - 1) * 3, 3);
+  // A loaded file may use indices beyond its table; the table is padded over
+  // them so that what loads can always be written again.
+  int largest = -1;
+  if (Image() && colorMap_.GetCount() > 0) {
+    for (int i = 0; i < Image()->Images().GetCount(); ++i) {
+      TGIFSubImage* frame = Image()->Images().GetFrame(i);
+      if (frame->ColorMap().GetCount() > 0 || frame->IsEmpty()) continue;
+      const std::uint8_t* p = frame->Data();
+      largest = std::max<int>(largest, *std::max_element(p, p + frame->DataSize()));
+    }
+  }
   Prepare();
+  if (largest >= colorMap_.GetCount() && colorMap_.GetCount() > 0) {
+    const int bits = ColorsToBits(largest + 1);
+    packed_ = static_cast<std::uint8_t>((packed_ & 0x88) | (((bits - 1) * 16) & 0x70) | ((bits - 1) & 0x07));
+  }
   stream.WriteWord(width_);
   stream.WriteWord(height_);
   stream.Write(packed_);
   stream.Write(background_);
   stream.Write(aspect_);
-  if (packed_ & 0x80) {
-    // A loaded file may use indices beyond its table; cover them so that what
-    // loads can always be written again.
-    int largest = -1;
-    if (Image()) {
-      for (int i = 0; i < Image()->Images().GetCount(); ++i) {
-        TGIFSubImage* frame = Image()->Images().GetFrame(i);
-        if (frame->ColorMap().GetCount() > 0 || frame->IsEmpty()) continue;
-        const std::uint8_t* p = frame->Data();
-        largest = std::max<int>(largest, *std::max_element(p, p + frame->DataSize()));
-      }
-    }
-    colorMap_.SaveToStreamCovering(stream, largest + 1);
-  }
+  if (packed_ & 0x80) colorMap_.SaveToStreamCovering(stream, largest + 1);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include "gif/color/lookup.h"
 #include "gif/color/palettes.h"
+#include "gif/color/reduce.h"
 #include "gif/gifimage.h"
 #include "gif/lzw/lzw.h"
 
@@ -401,6 +402,22 @@ void TGIFSubImage::Assign(const Bitmap& source) {
   Clear();
   if (source.Empty()) return;
   TGIFImage* image = Image();
+  if (!IsIndexed(source.Format()) && image && image->ColorReduction != rmNone) {
+    // Reduced first; the alpha of a 32-bit picture still says what is transparent.
+    Bitmap reduced = ReduceColors(source, static_cast<std::uint8_t>(image->ColorReduction),
+                                  static_cast<std::uint8_t>(image->DitherMode), nullptr,
+                                  image->GetColorReductionBits());
+    if (reduced.Empty()) return;
+    std::vector<std::uint8_t> alpha;
+    if (source.Format() == PixelFormat::pf32bit) {
+      alpha.reserve(static_cast<std::size_t>(source.Width()) * source.Height());
+      for (int y = 0; y < source.Height(); ++y)
+        for (int x = 0; x < source.Width(); ++x) alpha.push_back(source.Scanline(y)[x * 4 + 3] < 128);
+    }
+    Assign(reduced);
+    if (std::find(alpha.begin(), alpha.end(), 1) != alpha.end()) ApplyMask(alpha);
+    return;
+  }
   SetBounds(0, 0, source.Width(), source.Height());
   const int w = width_, h = height_;
   std::vector<std::uint8_t> transparentPixels;

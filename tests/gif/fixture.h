@@ -78,8 +78,18 @@ inline Bytes LiteralLZW(const Bytes& pixels, int minCodeSize = 2, bool endCode =
 }
 
 // An image descriptor (no local table unless given) and its literal data.
+// Rows in the four-pass order of an interlaced image.
+inline Bytes InterlacedOrder(const Bytes& pixels, int width, int height) {
+  Bytes out;
+  for (auto [start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
+    for (int y = start; y < height; y += step)
+      out.insert(out.end(), pixels.begin() + y * width, pixels.begin() + (y + 1) * width);
+  return out;
+}
+
+// codeSize 0 picks the local table's bits (at least 2).
 inline Bytes Image(int left, int top, int width, int height, const Bytes& pixels, std::vector<std::uint32_t> local = {},
-                   bool interlaced = false) {
+                   bool interlaced = false, int codeSize = 0) {
   Bytes out{0x2C};
   Word(out, left);
   Word(out, top);
@@ -93,7 +103,8 @@ inline Bytes Image(int left, int top, int width, int height, const Bytes& pixels
     local.resize(std::size_t{1} << bits, 0);
     for (std::uint32_t c : local) Append(out, {int(c >> 16 & 0xFF), int(c >> 8 & 0xFF), int(c & 0xFF)});
   }
-  const Bytes data = LiteralLZW(pixels, std::max(2, bits));
+  const Bytes data = LiteralLZW(interlaced ? InterlacedOrder(pixels, width, height) : pixels,
+                                codeSize ? codeSize : std::max(2, bits));
   out.insert(out.end(), data.begin(), data.end());
   return out;
 }
