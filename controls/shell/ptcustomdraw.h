@@ -1,0 +1,88 @@
+// The custom-draw wrapper the tree and list bases hand to their drawing events:
+// a handler changes an item's font, text colour or background, or takes over
+// the drawing of the item, and Apply turns that into the answer the view paints by.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <cstdint>
+#include <optional>
+
+class QPainter;
+
+namespace ptshell {
+
+// Answer bits.
+inline constexpr uint32_t CDRF_DODEFAULT = 0x0;
+inline constexpr uint32_t CDRF_NEWFONT = 0x2;
+inline constexpr uint32_t CDRF_SKIPDEFAULT = 0x4;
+inline constexpr uint32_t CDRF_NOTIFYITEMDRAW = 0x20;
+
+// Draw stages.
+inline constexpr int dsOther = 0, dsPrePaint = 1, dsPostPaint = 2, dsItemPrePaint = 4, dsItemPostPaint = 5;
+
+// One paint notification: what the view is about to draw with, which Apply may change.
+struct TPTCustomDrawInfo {
+  int Stage = dsOther;
+  QPainter* Painter = nullptr;
+  QRect Rect;
+  QFont CurrentFont;  // the font the item would be drawn in
+  QColor TextColor;   // the item's text colour
+  QColor TextBkColor; // the item's background, invalid for the view's own
+};
+
+struct TPTDrawFont {
+  QFont Font;
+  QColor Color;
+};
+
+class TPTCustomDraw {
+ public:
+  TPTCustomDraw(TPTCustomDrawInfo* notification, const QFont& controlFont, uint32_t* result);
+  virtual ~TPTCustomDraw() = default;
+
+  virtual void Init(TPTCustomDrawInfo* notification, uint32_t* result);
+  virtual void CreateFont();
+  virtual void CreateBrush();
+  virtual void Apply();
+
+  int DrawStage() const { return NMCustomDraw ? NMCustomDraw->Stage : dsOther; }
+  QPainter* Painter() const { return NMCustomDraw ? NMCustomDraw->Painter : nullptr; }
+  QRect Rect() const { return NMCustomDraw ? NMCustomDraw->Rect : QRect(); }
+
+  // The item's font, made on demand from the control's font and the current text colour.
+  const TPTDrawFont& Font();
+  void SetFont(const QFont& font);
+  void SetFontColor(const QColor& color);
+  // The item's background, made on demand from the current background colour.
+  QColor BrushColor();
+  void SetBrushColor(const QColor& color);
+
+  QFont ControlFont;
+  bool FontChanged = false;
+  bool BrushChanged = false;
+  uint8_t NotifyItemDraw = 0;
+  bool SkipDefault = false;
+  TPTCustomDrawInfo* NMCustomDraw = nullptr;
+  uint32_t* Result = nullptr;
+
+ protected:
+  std::optional<TPTDrawFont> FontValue;
+  std::optional<QColor> Brush;
+};
+
+class TPTTvCustomDraw : public TPTCustomDraw {
+ public:
+  TPTTvCustomDraw(TPTCustomDrawInfo* notification, const QFont& controlFont, uint32_t* result)
+      : TPTCustomDraw(notification, controlFont, result) {
+    NotifyItemDraw = 1;
+  }
+};
+
+class TPTLvCustomDraw : public TPTCustomDraw {
+ public:
+  using TPTCustomDraw::TPTCustomDraw;
+};
+
+}  // namespace ptshell
