@@ -327,3 +327,26 @@ TEST_F(MovieTest, CreateMovieWithoutWriteKeepsTheTags)
     ASSERT_EQ(m.Codes(), (std::vector<uint16_t>{9, 32, 32, 0}));
     EXPECT_EQ(Hex(m.tags[0].body), "FF 80 40");
 }
+
+TEST_F(MovieTest, GlyphCommandAddsTheOutline)
+{
+    CreateMovie(10);
+    int glyph[] = {0, 0, 0, 0, 6, 0, 0, 0, 255, 10, 0, 0, 0};
+    EXPECT_EQ(MakeShape("Liberation Sans", 'A', 13, glyph), 0);
+    EXPECT_EQ(MakeShape("Liberation Sans", ' ', 13, glyph), 1);
+    ParsedMovie m = Write(10, 10, 10, 0);
+    FlashTagDefineShape3 letter, space;
+    ReadBody(m.tags[0], letter);
+    ReadBody(m.tags[1], space);
+    // The outliner's first record selects fill 1 and line 0; a space adds nothing more.
+    const auto& spaceShape = space.GetShapes().GetShape();
+    ASSERT_EQ(spaceShape.RecordCount(), 1u);
+    EXPECT_EQ(spaceShape.GetChanges()[0].GetFillStyle0(), 1);
+    EXPECT_TRUE(spaceShape.GetChanges()[0].HasLineStyle());
+    const auto& a = letter.GetShapes().GetShape();
+    EXPECT_GT(a.RecordCount(), 3u);
+    EXPECT_GT(a.GetStraights().size(), 2u);
+    FlashRect bounds = letter.GetStoredBounds();
+    EXPECT_LT(bounds.GetY1(), 1024);  // the glyph rises above the baseline at y = 1024
+    EXPECT_GT(bounds.GetX2(), bounds.GetX1());
+}
