@@ -191,7 +191,7 @@ int MakeShape(const char* fontName, int charCode, int count, const int* cmds)
             break;
         }
         case 5:
-            lines.emplace_back(uint16_t(Twips(c[i + 1])), color(i + 2));
+            lines.emplace_back(uint16_t(std::clamp(Twips(c[i + 1]), 0, 0xFFFF)), color(i + 2));
             shape.GetLineStyles().Add(&lines.back());
             break;
         case 6:

@@ -26,18 +26,24 @@ int16_t ClampTerm(int16_t v)
 
 }  // namespace
 
+// Values outside the type's range (or not a number) are clamped to it rather than
+// converted with undefined results.
 FlashFixed::FlashFixed(double x)
 {
+    if (!(x >= -32768.0)) x = -32768.0;
+    if (x >= 32768.0) x = 32767.0 + 65535.0 / 65536.0;
     double f = std::floor(x);
     upper_ = int16_t(int32_t(f));
-    lower_ = uint16_t(uint32_t((x - f) * 65536.0));
+    lower_ = uint16_t(std::min((x - f) * 65536.0, 65535.0));
 }
 
 FlashFixed16::FlashFixed16(double x)
 {
+    if (!(x >= 0.0)) x = 0.0;
+    if (x >= 256.0) x = 255.0 + 255.0 / 256.0;
     double f = std::floor(x);
     upper_ = uint8_t(int32_t(f));
-    lower_ = uint8_t(uint32_t((x - f) * 256.0));
+    lower_ = uint8_t(std::min((x - f) * 256.0, 255.0));
 }
 
 int FlashRect::FieldBits() const

@@ -75,6 +75,11 @@ TEST(SwfFixed, BuildsFromDoublesAndSplitsRawValues)
 
     EXPECT_EQ(FlashFixed16(12.0).ConvertToRaw(), 0x0C00);
     EXPECT_EQ(FlashFixed16(7.75).ConvertToRaw(), 0x07C0);
+    // Out of range values clamp instead of wrapping.
+    EXPECT_EQ(FlashFixed(1e9).GetUpper(), 32767);
+    EXPECT_EQ(FlashFixed(-1e9).ConvertToRaw(), INT32_MIN);
+    EXPECT_EQ(FlashFixed16(300.0).GetUpper(), 255);
+    EXPECT_EQ(FlashFixed16(-2.0).ConvertToRaw(), 0);
     EXPECT_EQ(FlashFixed16::FromRaw(0x1880), FlashFixed16(0x18, 0x80));
 }
 
