@@ -172,6 +172,32 @@ bool IsValidName(std::string_view name) {
          name.find('\0') == std::string_view::npos;
 }
 
+bool ParseIdListArrayBytes(const uint8_t* data, size_t size, IdList& parent, std::vector<IdList>& children) {
+  parent.clear();
+  children.clear();
+  if (!data || size < 8) return false;
+  const uint32_t count = Read32(data);
+  // Every child takes at least a 4-byte offset and a 2-byte terminator.
+  if (count > (size - 8) / 6) return false;
+  const size_t header = 4 + 4 * (static_cast<size_t>(count) + 1);
+  std::vector<IdList> lists;
+  for (uint32_t i = 0; i <= count; ++i) {
+    const uint32_t off = Read32(data + 4 + 4 * static_cast<size_t>(i));
+    if (off < header || off >= size) return false;
+    size_t used = 0;
+    if (!ValidateIdList(data + off, size - off, &used)) return false;
+    lists.emplace_back(data + off, data + off + used);
+  }
+  if (!ValidateAbsoluteIdList(lists[0].data(), lists[0].size())) return false;
+  for (uint32_t i = 1; i <= count; ++i) {
+    const IdList whole = Concat(lists[0].data(), lists[i].data());
+    if (ItemCount(lists[i].data()) == 0 || !ValidateAbsoluteIdList(whole.data(), whole.size())) return false;
+  }
+  parent = std::move(lists[0]);
+  children.assign(std::make_move_iterator(lists.begin() + 1), std::make_move_iterator(lists.end()));
+  return true;
+}
+
 IdList MakeRootItem(RootId id) { return Finish(IdList{0, 0, static_cast<uint8_t>(ItemKind::Root), static_cast<uint8_t>(id)}); }
 
 IdList MakeVolumeItem(std::string_view mountPoint, uint8_t flags) {

@@ -90,6 +90,12 @@ IdList ItemAt(const uint8_t* list, size_t index);
 
 bool IsValidName(std::string_view name);
 
+// Reads a "Shell IDList Array" block (CIDA: 32-bit count, count + 1 offsets
+// from the block's start, the parent first, then the lists they point at).
+// Checks counts, offsets and every list (the parent and each parent + child as
+// absolute lists) and copies them out; false for anything malformed.
+bool ParseIdListArrayBytes(const uint8_t* data, size_t size, IdList& parent, std::vector<IdList>& children);
+
 // Raw bytes shown as text: valid UTF-8 passes through, every invalid byte becomes U+FFFD.
 std::string DisplayableName(std::string_view raw);
 

@@ -13,11 +13,6 @@ void Put32(QByteArray& out, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) out[static_cast<qsizetype>(at) + i] = static_cast<char>(v >> (8 * i));
 }
 
-uint32_t Get32(const QByteArray& b, size_t at) {
-  uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(b[static_cast<qsizetype>(at) + i])) << (8 * i);
-  return v;
-}
 
 }  // namespace
 
@@ -45,30 +40,8 @@ QByteArray MakeIdListArray(const uint8_t* parent, const std::vector<const uint8_
 }
 
 bool ParseIdListArray(const QByteArray& block, IdList& parent, std::vector<IdList>& children) {
-  parent.clear();
-  children.clear();
-  const size_t size = static_cast<size_t>(block.size());
-  if (size < 8) return false;
-  const uint32_t count = Get32(block, 0);
-  // Every child takes at least a 4-byte offset and a 2-byte terminator.
-  if (count > (size - 8) / 6) return false;
-  const auto* data = reinterpret_cast<const uint8_t*>(block.constData());
-  std::vector<IdList> lists;
-  for (uint32_t i = 0; i <= count; ++i) {
-    const uint32_t off = Get32(block, 4 + 4 * static_cast<size_t>(i));
-    if (off < 4 + 4 * (static_cast<size_t>(count) + 1) || off >= size) return false;
-    size_t used = 0;
-    if (!ValidateIdList(data + off, size - off, &used)) return false;
-    lists.emplace_back(data + off, data + off + used);
-  }
-  if (!ValidateAbsoluteIdList(lists[0].data(), lists[0].size())) return false;
-  for (uint32_t i = 1; i <= count; ++i) {
-    const IdList whole = Concat(lists[0].data(), lists[i].data());
-    if (ItemCount(lists[i].data()) == 0 || !ValidateAbsoluteIdList(whole.data(), whole.size())) return false;
-  }
-  parent = std::move(lists[0]);
-  children.assign(std::make_move_iterator(lists.begin() + 1), std::make_move_iterator(lists.end()));
-  return true;
+  return ParseIdListArrayBytes(reinterpret_cast<const uint8_t*>(block.constData()), static_cast<size_t>(block.size()),
+                               parent, children);
 }
 
 QByteArray MakeUriList(const std::vector<std::string>& paths) {
