@@ -75,10 +75,9 @@ std::optional<int> TChangeHandlerThread::Send(Command command) {
   Pending = std::move(command);
   const uint64_t one = 1;
   [[maybe_unused]] ssize_t n = write(CommandEvent, &one, sizeof one);
-  if (!Done.wait_for(lock, std::chrono::milliseconds(2000), [&] { return AckSeq >= seq; })) {
-    // Withdrawn: the worker takes a command and acknowledges it under the lock,
-    // so a command still pending here will never be carried out.
-    if (Pending && Pending->Seq == seq) Pending.reset();
+  if (!Done.wait_for(lock, std::chrono::milliseconds(CommandTimeoutMs), [&] { return AckSeq >= seq; })) {
+    if (Pending && Pending->Seq == seq) Pending.reset();  // never taken: never carried out
+    else WithdrawnSeq = seq;                              // being carried out: undone when done
     return std::nullopt;
   }
   return ResultIndex;
@@ -256,23 +255,34 @@ void TChangeHandlerThread::Run() {
       if (errno == EINTR) continue;
       return;
     }
-    std::vector<int> changed;
+    std::optional<Command> command;
     {
       std::lock_guard lock(Mutex);
       if (Exit) return;
       if (fds[0].revents & POLLIN) {
         uint64_t count = 0;
         [[maybe_unused]] ssize_t n = read(CommandEvent, &count, sizeof count);
-        if (Pending) {
-          Command c = std::move(*Pending);
-          Pending.reset();
-          Execute(c, ResultIndex);
-          AckSeq = c.Seq;
-          Done.notify_all();
-        }
+        command = std::move(Pending);
+        Pending.reset();
       }
-      if (fds[1].revents & POLLIN) ReadEvents(changed);
     }
+    if (command) {
+      // Outside the lock: adding a watch looks the path up, which can hang on
+      // a dead network mount, and the GUI thread must still be able to give up.
+      if (OnExecute) OnExecute();
+      int result = -1;
+      Execute(*command, result);
+      std::lock_guard lock(Mutex);
+      if (WithdrawnSeq == command->Seq) {
+        if (command->Kind == Cmd::Add && result >= 0) FreeSlot(result);
+      } else {
+        ResultIndex = result;
+        AckSeq = command->Seq;
+        Done.notify_all();
+      }
+    }
+    std::vector<int> changed;
+    if (fds[1].revents & POLLIN) ReadEvents(changed);
     if (NotifyWindow)
       for (int slot : changed)
         if (slot >= 0 && slot < kSlotCount)

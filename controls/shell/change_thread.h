@@ -10,6 +10,7 @@
 
 #include <QObject>
 #include <condition_variable>
+#include <functional>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -55,6 +56,13 @@ class TChangeHandlerThread {
   // Whether the worker started (an inotify descriptor could be had).
   bool Running() const { return Started; }
 
+  // How long a command is waited for. A command that is not answered in time
+  // is withdrawn: if the worker still carries it out, an added watch is closed
+  // again, and its late answer is never taken for a later command's.
+  int CommandTimeoutMs = 2000;
+  // Called on the worker before it carries out each command (tests stall it here).
+  std::function<void()> OnExecute;
+
  private:
   enum class Cmd { Add, RemoveOne, RemoveAll, WatchLoaded, ForgetLoaded };
   struct Command {
@@ -94,11 +102,12 @@ class TChangeHandlerThread {
   bool Started = false;
 
   std::mutex SendMutex;  // one command in flight
-  std::mutex Mutex;      // guards everything below
+  std::mutex Mutex;      // guards the command fields below; the slots are the worker's alone
   std::condition_variable Done;
   std::optional<Command> Pending;
   uint64_t NextSeq = 0;
   uint64_t AckSeq = 0;
+  uint64_t WithdrawnSeq = 0;
   int ResultIndex = -1;
   bool Exit = false;
   std::vector<Slot> Slots;

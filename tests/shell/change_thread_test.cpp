@@ -65,6 +65,24 @@ TEST_F(ChangeThread, SixtyThreeSlotsThenTheNextIsRefused) {
   EXPECT_FALSE(thread.AddWatch(root + "/missing", 3, false, slot));
 }
 
+TEST_F(ChangeThread, ALateAnswerIsNeverTakenForTheNextCommand) {
+  TChangeHandlerThread thread(nullptr, WM_PT_CHANGENOTIFY);
+  thread.CommandTimeoutMs = 100;
+  std::atomic<int> calls{0};
+  thread.OnExecute = [&] {
+    if (calls++ == 0) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  };
+  MakeDir(root + "/slow");
+  MakeDir(root + "/next");
+  int slot = -1;
+  EXPECT_FALSE(thread.AddWatch(root + "/slow", 3, false, slot)) << "no answer in time";
+  thread.CommandTimeoutMs = 2000;
+  ASSERT_TRUE(thread.AddWatch(root + "/next", 3, false, slot));
+  EXPECT_EQ(slot, 0) << "the withdrawn watch was closed again, so slot 0 is free";
+  ASSERT_TRUE(thread.AddWatch(root + "/slow", 3, false, slot));
+  EXPECT_EQ(slot, 1);
+}
+
 TEST_F(ChangeThread, AChangePostsItsSlotAndSlotsAreReusedLowestFirst) {
   Receiver r;
   TChangeHandlerThread thread(&r, WM_PT_CHANGENOTIFY);
