@@ -15,19 +15,20 @@ public:
     void WriteU8(uint8_t v) { bytes_.push_back(v); }
     void WriteU16(uint16_t v)
     {
-        const uint8_t b[2] = {uint8_t(v), uint8_t(v >> 8)};
-        bytes_.insert(bytes_.end(), b, b + 2);
+        bytes_.push_back(uint8_t(v));
+        bytes_.push_back(uint8_t(v >> 8));
     }
     void WriteU32(uint32_t v)
     {
-        const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
-        bytes_.insert(bytes_.end(), b, b + 4);
+        WriteU16(uint16_t(v));
+        WriteU16(uint16_t(v >> 16));
     }
     void WriteBytes(const void* data, size_t n)
     {
         if (n == 0) return;
-        const auto* p = static_cast<const uint8_t*>(data);
-        bytes_.insert(bytes_.end(), p, p + n);
+        size_t old = bytes_.size();
+        bytes_.resize(old + n);
+        std::memcpy(bytes_.data() + old, data, n);
     }
     void WriteBytes(const FlashOutputStream& other) { WriteBytes(other.Data(), other.Size()); }
     // A zero-terminated string as the SWF STRING: its bytes and one 0 byte.
