@@ -27,10 +27,12 @@ int32_t Twips(int64_t pixels)
     return int32_t(std::clamp<int64_t>(pixels * 20, INT32_MIN, INT32_MAX));
 }
 
-// Scale of the gradient square (32768 twips wide) to a box of the given size in twips.
+// Scale of the gradient square (32768 twips wide) to a box of the given size in twips:
+// 65536 div (32768 div size) as a fraction, as movies have always been written, while that
+// is defined and not 0; the exact size / 32768 for boxes of no size or over 16384 twips.
 FlashFixed GradientScale(int32_t size)
 {
-    if (size > 0 && size <= 32768) return FlashFixed::FromRaw(65536 / (32768 / size));
+    if (size > 0 && size <= 16384) return FlashFixed::FromRaw(65536 / (32768 / size));
     return FlashFixed::FromRaw(int32_t(std::clamp<int64_t>(int64_t(size) * 2, INT32_MIN, INT32_MAX)));
 }
 

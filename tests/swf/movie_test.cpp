@@ -227,8 +227,18 @@ TEST_F(MovieTest, ShapeCommands)
     std::vector<int> cut = {0, 0, 10, 10, 6, 1, 2, 3, 4, 2, 1};
     EXPECT_EQ(MakeShape("", 0, int(cut.size()), cut.data()), 2);
     EXPECT_EQ(MakeBlankShape(), 3);
+    // Gradient boxes wider than 16384 twips or of no size get their exact scale.
+    std::vector<int> wide = {0, 0, 1920, 0, 8, 1, 0, 0, 0, 0, 255, 0};
+    EXPECT_EQ(MakeShape("", 0, int(wide.size()), wide.data()), 4);
     ParsedMovie m = Write(10, 10, 10, 0);
-    ASSERT_EQ(m.Codes(), (std::vector<uint16_t>{32, 32, 32, 32, 0}));
+    ASSERT_EQ(m.Codes(), (std::vector<uint16_t>{32, 32, 32, 32, 32, 0}));
+    FlashTagDefineShape3 wideShape;
+    ReadBody(m.tags[4], wideShape);
+    auto* wideFill = dynamic_cast<FlashFillStyleGradient*>(wideShape.GetShapes().GetFillStyles().Get(0));
+    ASSERT_NE(wideFill, nullptr);
+    EXPECT_EQ(wideFill->GetMatrix().GetScaleX().ConvertToRaw(), 2 * 38400);
+    EXPECT_EQ(wideFill->GetMatrix().GetScaleY().ConvertToRaw(), 0);
+    EXPECT_EQ(wideFill->GetMatrix().GetTranslateX(), 19200);
 
     FlashTagDefineShape3 empty, full, truncated, blank;
     ReadBody(m.tags[0], empty);
