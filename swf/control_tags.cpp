@@ -177,8 +177,9 @@ FlashInputStream& FlashTagLabelFrame::Read(FlashInputStream& in)
 static void WriteAssets(FlashOutputStream& body, const std::vector<std::string>& names,
                         const std::vector<uint16_t>& ids)
 {
-    body.WriteU16(uint16_t(names.size()));
-    for (size_t i = 0; i < names.size() && i < 0xFFFF; ++i) {
+    size_t count = std::min<size_t>(names.size(), 0xFFFF);
+    body.WriteU16(uint16_t(count));
+    for (size_t i = 0; i < count; ++i) {
         body.WriteU16(ids[i]);
         body.WriteString(names[i]);
     }
