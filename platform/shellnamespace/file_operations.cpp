@@ -228,8 +228,8 @@ HRESULT MoveToTrash(const std::string& rawPath, std::string* nameInTrash) {
   return HResultFromErrno(EEXIST);
 }
 
-HRESULT DeleteTrashEntry(const std::string& nameInFiles) {
-  const std::string trash = HomeTrashDir();
+HRESULT DeleteTrashEntry(const std::string& nameInFiles, const std::string& trashDir) {
+  const std::string trash = trashDir.empty() ? HomeTrashDir() : trashDir;
   const HRESULT hr = DeletePermanently(JoinPath(JoinPath(trash, "files"), nameInFiles));
   if (SUCCEEDED(hr)) unlink(JoinPath(JoinPath(trash, "info"), nameInFiles + ".trashinfo").c_str());
   return hr;

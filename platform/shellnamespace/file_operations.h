@@ -20,8 +20,8 @@ HRESULT RenameNoReplace(const std::string& from, const std::string& to);
 // .trashinfo first (created exclusively) so no entry is ever without its info.
 // `nameInTrash` receives the name under files/.
 HRESULT MoveToTrash(const std::string& path, std::string* nameInTrash = nullptr);
-// Removes a home-trash entry and its info file for good.
-HRESULT DeleteTrashEntry(const std::string& nameInFiles);
+// Removes a trash entry and its info file for good; an empty trash folder is the home trash.
+HRESULT DeleteTrashEntry(const std::string& nameInFiles, const std::string& trashDir = std::string());
 
 // Removes a file, link or whole folder for good (links are never followed).
 HRESULT DeletePermanently(const std::string& path);

@@ -51,10 +51,15 @@ IdList Finish(IdList item) {
   return item;
 }
 
-IdList StatItem(ItemKind kind, std::string_view name, const StatSnapshot& stat) {
+IdList StatItem(ItemKind kind, std::string_view name, const StatSnapshot& stat, std::string_view trashDir = {}) {
   if (!IsValidName(name)) return {};
+  if (!trashDir.empty() && (trashDir.front() != '/' || trashDir.find('\0') != std::string_view::npos)) return {};
   IdList item{0, 0, static_cast<uint8_t>(kind)};
   PutStat(item, stat);
+  if (!trashDir.empty()) {
+    item.insert(item.end(), trashDir.begin(), trashDir.end());
+    item.push_back(0);
+  }
   item.insert(item.end(), name.begin(), name.end());
   return Finish(std::move(item));
 }
@@ -138,6 +143,14 @@ bool DecodeItem(const uint8_t* item, ItemView& out) {
       if (bodySize <= kStatSnapshotSize || !ReadStat(body, out.stat)) return false;
       out.kind = static_cast<ItemKind>(kind);
       out.name = std::string_view(reinterpret_cast<const char*>(body + kStatSnapshotSize), bodySize - kStatSnapshotSize);
+      if (out.kind == ItemKind::TrashEntry) {
+        const size_t nul = out.name.find('\0');
+        if (nul != std::string_view::npos) {
+          out.trashDir = out.name.substr(0, nul);
+          out.name = out.name.substr(nul + 1);
+          if (out.trashDir.empty() || out.trashDir.front() != '/') return false;
+        }
+      }
       return IsValidName(out.name);
     default:
       return false;
@@ -208,8 +221,8 @@ IdList MakeVolumeItem(std::string_view mountPoint, uint8_t flags) {
 }
 
 IdList MakeFileItem(std::string_view name, const StatSnapshot& stat) { return StatItem(ItemKind::File, name, stat); }
-IdList MakeTrashItem(std::string_view name, const StatSnapshot& stat) {
-  return StatItem(ItemKind::TrashEntry, name, stat);
+IdList MakeTrashItem(std::string_view name, const StatSnapshot& stat, std::string_view trashDir) {
+  return StatItem(ItemKind::TrashEntry, name, stat, trashDir);
 }
 
 IdList EmptyIdList() { return IdList{0, 0}; }

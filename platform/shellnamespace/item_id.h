@@ -7,7 +7,9 @@
 //   Root        one RootId byte (Home, Computer, Trash; only at the top level)
 //   Volume      one VolumeFlags byte, then the mount point's absolute path bytes
 //   File        a 26-byte StatSnapshot, then the raw name bytes
-//   TrashEntry  a 26-byte StatSnapshot, then the raw name inside Trash/files
+//   TrashEntry  a 26-byte StatSnapshot, then, for a trash other than the home
+//               trash, that trash folder's absolute path and a NUL, then the raw
+//               name inside its files/ folder
 // Names are raw bytes (Linux names need not be UTF-8). Decode only to show.
 #pragma once
 
@@ -52,6 +54,7 @@ struct ItemView {
   uint8_t volumeFlags = 0;
   StatSnapshot stat;
   std::string_view name;  // raw name (File, TrashEntry) or mount point (Volume)
+  std::string_view trashDir;  // TrashEntry of a volume's trash; empty for the home trash
 };
 
 // Byte counts of a trusted, terminated list.
@@ -78,7 +81,7 @@ bool ValidateAbsoluteIdList(const uint8_t* data, size_t size, size_t* used = nul
 IdList MakeRootItem(RootId id);
 IdList MakeVolumeItem(std::string_view mountPoint, uint8_t flags);
 IdList MakeFileItem(std::string_view name, const StatSnapshot& stat);
-IdList MakeTrashItem(std::string_view name, const StatSnapshot& stat);
+IdList MakeTrashItem(std::string_view name, const StatSnapshot& stat, std::string_view trashDir = {});
 
 IdList EmptyIdList();
 IdList ToIdList(const uint8_t* list);  // a copy; the empty list for null

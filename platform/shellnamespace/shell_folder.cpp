@@ -86,7 +86,8 @@ bool Step(const Location& parent, const ItemView& v, Location& out) {
     case ItemKind::TrashEntry:
       if (parent.kind != Location::Kind::Trash) return false;
       out.kind = Location::Kind::TrashEntry;
-      out.path = JoinPath(JoinPath(HomeTrashDir(), "files"), std::string(v.name));
+      out.trashDir = v.trashDir.empty() ? HomeTrashDir() : std::string(v.trashDir);
+      out.path = JoinPath(JoinPath(out.trashDir, "files"), std::string(v.name));
       out.stat = v.stat;
       return true;
     case ItemKind::File:
@@ -95,6 +96,7 @@ bool Step(const Location& parent, const ItemView& v, Location& out) {
         return false;
       out.kind = Location::Kind::File;
       out.path = JoinPath(parent.path, std::string(v.name));
+      out.trashDir = parent.trashDir;
       out.stat = v.stat;
       return true;
   }
@@ -141,7 +143,8 @@ bool HasSubfolder(const std::string& path) {
   return found;
 }
 
-HRESULT ReadDirectory(const std::string& path, uint32_t flags, ItemKind kind, std::vector<IdList>& items) {
+HRESULT ReadDirectory(const std::string& path, uint32_t flags, ItemKind kind, std::vector<IdList>& items,
+                      const std::string& trashDir = std::string()) {
   DIR* dir = opendir(path.c_str());
   if (!dir) return HResultFromErrno(errno);
   for (;;) {
@@ -155,7 +158,7 @@ HRESULT ReadDirectory(const std::string& path, uint32_t flags, ItemKind kind, st
     if (FAILED(SnapshotOf(JoinPath(path, name), s))) continue;  // vanished meanwhile
     const bool folder = s.type == FileType::Directory;
     if (folder ? !(flags & SHCONTF_FOLDERS) : !(flags & SHCONTF_NONFOLDERS)) continue;
-    IdList item = kind == ItemKind::File ? MakeFileItem(name, s) : MakeTrashItem(name, s);
+    IdList item = kind == ItemKind::File ? MakeFileItem(name, s) : MakeTrashItem(name, s, trashDir);
     if (!item.empty()) items.push_back(std::move(item));
   }
   const int err = errno;
@@ -216,19 +219,29 @@ int CompareItems(uint32_t column, const ItemView& a, const ItemView& b) {
   }
   if (c) return c;
   if ((c = CompareFolded(a.name, b.name))) return c;
-  return CompareRaw(a.name, b.name);
+  if ((c = CompareRaw(a.name, b.name))) return c;
+  return CompareRaw(a.trashDir, b.trashDir);
 }
 
-std::string TrashInfoPath(const std::string& nameInFiles) {
-  return JoinPath(JoinPath(HomeTrashDir(), "info"), nameInFiles + ".trashinfo");
-}
 
 }  // namespace
 
 bool Resolve(const uint8_t* absolute, Location& out) { return Walk(DesktopLocation(), absolute, out); }
 
-std::string TrashEntryOriginalPath(const std::string& nameInFiles) {
-  std::ifstream in(TrashInfoPath(nameInFiles), std::ios::binary);
+std::vector<std::string> TrashFolders() {
+  std::vector<std::string> out{HomeTrashDir()};
+  const std::string own = ".Trash-" + std::to_string(getuid());
+  for (const Volume& v : MountTable::Volumes()) {
+    const std::string dir = JoinPath(v.mountPoint, own);
+    struct stat st{};
+    if (dir != out.front() && lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) out.push_back(dir);
+  }
+  return out;
+}
+
+std::string TrashEntryOriginalPath(const std::string& trashDir, const std::string& nameInFiles) {
+  const std::string dir = trashDir.empty() ? HomeTrashDir() : trashDir;
+  std::ifstream in(JoinPath(JoinPath(dir, "info"), nameInFiles + ".trashinfo"), std::ios::binary);
   bool inSection = false;
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -238,7 +251,9 @@ std::string TrashEntryOriginalPath(const std::string& nameInFiles) {
     }
     if (inSection && line.compare(0, 5, "Path=") == 0) {
       auto decoded = PercentDecode(line.substr(5));
-      return decoded ? *decoded : std::string();
+      if (!decoded || decoded->empty()) return {};
+      // A volume's trash may record paths relative to the volume.
+      return decoded->front() == '/' ? *decoded : JoinPath(DirName(dir), *decoded);
     }
   }
   return {};
@@ -280,10 +295,18 @@ HRESULT ShellFolder::EnumObjects(uint32_t flags, std::vector<IdList>& items) con
         }
       return S_OK;
     case Location::Kind::Trash: {
-      const std::string files = JoinPath(HomeTrashDir(), "files");
-      struct stat st{};
-      if (stat(files.c_str(), &st) != 0) return S_OK;  // no trash yet: empty
-      return ReadDirectory(files, flags | SHCONTF_INCLUDEHIDDEN, ItemKind::TrashEntry, items);
+      const std::vector<std::string> trashes = TrashFolders();
+      for (size_t i = 0; i < trashes.size(); ++i) {
+        const std::string files = JoinPath(trashes[i], "files");
+        struct stat st{};
+        if (stat(files.c_str(), &st) != 0) continue;  // no trash there yet
+        std::vector<IdList> entries;
+        const HRESULT hr = ReadDirectory(files, flags | SHCONTF_INCLUDEHIDDEN, ItemKind::TrashEntry, entries,
+                                         i == 0 ? std::string() : trashes[i]);
+        if (FAILED(hr) && i == 0) return hr;
+        items.insert(items.end(), std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()));
+      }
+      return S_OK;
     }
     default:
       if (!where_.IsFolder()) return E_INVALIDARG;
@@ -389,7 +412,7 @@ HRESULT ShellFolder::GetDisplayNameOf(const uint8_t* item, uint32_t flags, std::
       if (parsing) {
         name = inFolder ? raw : where.path;
       } else if (where.kind == Location::Kind::TrashEntry && self == false && v.kind == ItemKind::TrashEntry) {
-        const std::string original = TrashEntryOriginalPath(raw);
+        const std::string original = TrashEntryOriginalPath(where.trashDir, raw);
         name = DisplayableName(original.empty() ? raw : BaseName(original));
       } else {
         name = DisplayableName(raw);

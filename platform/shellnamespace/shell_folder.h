@@ -71,6 +71,7 @@ struct Location {
   std::string path;          // file-system path; empty for Computer, Trash and a desktop without folder
   StatSnapshot stat;         // File and TrashEntry
   uint8_t volumeFlags = 0;   // Volume
+  std::string trashDir;      // TrashEntry and below: the trash folder holding the entry
   bool IsFolder() const;
 };
 
@@ -129,7 +130,11 @@ HRESULT PathToIdList(const std::string& path, IdList& out);
 std::string IdListToPath(const uint8_t* absolute);
 HRESULT SpecialFolderLocation(int csidl, IdList& out);
 
-// The original path recorded for a trash entry (its .trashinfo Path), empty when unreadable.
-std::string TrashEntryOriginalPath(const std::string& nameInFiles);
+// The original path recorded for a trash entry (its .trashinfo Path, made
+// absolute for a volume's trash), empty when unreadable. An empty trash folder
+// means the home trash.
+std::string TrashEntryOriginalPath(const std::string& trashDir, const std::string& nameInFiles);
+// The trash folders the Trash shows: the home trash, then each volume's .Trash-<uid>.
+std::vector<std::string> TrashFolders();
 
 }  // namespace shellns

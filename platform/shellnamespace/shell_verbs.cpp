@@ -43,12 +43,12 @@ void ReportErrors(QWidget* owner, const QString& title, const std::vector<std::s
   Services().error(owner, title + QLatin1String("\n\n") + lines.join(QLatin1Char('\n')));
 }
 
-// Trash entries of the Trash folder, by their names under files/.
-std::vector<std::string> TrashNames(const std::vector<IdList>& items) {
-  std::vector<std::string> names;
+// Trash entries of the Trash folder: {trash folder (empty for home), name under files/}.
+std::vector<std::pair<std::string, std::string>> TrashNames(const std::vector<IdList>& items) {
+  std::vector<std::pair<std::string, std::string>> names;
   for (const IdList& i : items) {
     ItemView v;
-    if (DecodeItem(i.data(), v) && v.kind == ItemKind::TrashEntry) names.emplace_back(v.name);
+    if (DecodeItem(i.data(), v) && v.kind == ItemKind::TrashEntry) names.emplace_back(v.trashDir, v.name);
   }
   return names;
 }
@@ -179,8 +179,8 @@ HRESULT ShellContextMenu::Delete(const InvokeInfo& info) {
   }
   std::vector<std::string> errors;
   if (inTrash) {
-    for (const std::string& name : TrashNames(items_))
-      if (HRESULT hr = DeleteTrashEntry(name); FAILED(hr)) errors.push_back(name + ": " + ResultText(hr));
+    for (const auto& [trashDir, name] : TrashNames(items_))
+      if (HRESULT hr = DeleteTrashEntry(name, trashDir); FAILED(hr)) errors.push_back(name + ": " + ResultText(hr));
   } else {
     for (const std::string& p : paths) {
       const HRESULT hr = forGood ? DeletePermanently(p) : MoveToTrash(p);

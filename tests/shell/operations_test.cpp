@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <cctype>
+#include <map>
 
 #include "controls/shell/shell_consts.h"
 #include "controls/shell/shell_controls.h"
@@ -117,6 +118,46 @@ TEST_F(Operations, TrashKeepsAnInfoFileForEveryEntry) {
   ASSERT_EQ(DeleteTrashEntry("a b.txt.2"), S_OK);
   EXPECT_FALSE(Exists(trash + "/files/a b.txt.2"));
   EXPECT_FALSE(Exists(trash + "/info/a b.txt.2.trashinfo"));
+}
+
+TEST_F(Operations, TheTrashShowsTheVolumesTrashesToo) {
+  const std::string volume = home + "/usbdisk";  // a user mount
+  const std::string trash = volume + "/.Trash-" + std::to_string(getuid());
+  MakeDir(trash + "/files");
+  MakeDir(trash + "/info");
+  WriteFile(trash + "/files/photo.gif", "p");
+  WriteFile(trash + "/info/photo.gif.trashinfo", "[Trash Info]\nPath=pics/photo%20one.gif\nDeletionDate=2024-01-01T00:00:00\n");
+  WriteMounts("50 22 8:65 / " + volume + " rw - ext4 /dev/sde1 rw\n");
+  WriteFile(docs + "/mine.txt", "m");
+  ASSERT_EQ(MoveToTrash(docs + "/mine.txt"), S_OK);
+
+  IdList trashList;
+  ASSERT_EQ(SpecialFolderLocation(CSIDL_BITBUCKET, trashList), S_OK);
+  ShellFolderPtr folder;
+  ASSERT_EQ(ShellFolder::Bind(trashList.data(), folder), S_OK);
+  std::vector<IdList> items;
+  ASSERT_EQ(folder->EnumObjects(SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, items), S_OK);
+  ASSERT_EQ(items.size(), 2u);
+  std::map<std::string, IdList> byName;
+  for (const IdList& i : items) {
+    std::string shown;
+    folder->GetDisplayNameOf(i.data(), SHGDN_INFOLDER, shown);
+    byName[shown] = i;
+  }
+  ASSERT_TRUE(byName.count("photo one.gif")) << "named from the volume's info file, relative to the volume";
+  ASSERT_TRUE(byName.count("mine.txt"));
+  std::string path;
+  folder->GetDisplayNameOf(byName["photo one.gif"].data(), SHGDN_FORPARSING, path);
+  EXPECT_EQ(path, trash + "/files/photo.gif");
+  EXPECT_EQ(TrashEntryOriginalPath(trash, "photo.gif"), volume + "/pics/photo one.gif");
+
+  Services().confirm = [](QWidget*, const QString&) { return true; };
+  std::unique_ptr<ShellContextMenu> menu;
+  ASSERT_EQ(ShellContextMenu::Create(folder, {byName["photo one.gif"]}, menu), S_OK);
+  ASSERT_EQ(InvokeVerb(nullptr, *menu, "delete"), S_OK);
+  EXPECT_FALSE(Exists(trash + "/files/photo.gif"));
+  EXPECT_FALSE(Exists(trash + "/info/photo.gif.trashinfo"));
+  EXPECT_TRUE(Exists(home + "/.local/share/Trash/files/mine.txt")) << "only the chosen entry goes";
 }
 
 TEST_F(Operations, DeleteVerbTrashesOrAsksBeforeDeletingForGood) {
