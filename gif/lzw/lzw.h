@@ -48,7 +48,8 @@ struct LZWDecodeResult {
 // the terminator, into `pixels`, a width x height buffer of rows top to bottom
 // that the caller has filled with the frame's fill value; pixels the data does
 // not reach keep it. Interlaced frames arrive in their four-pass row order and
-// are put in place here. Rows that do not fit in `pixels` are not written.
+// are put in place here. A buffer smaller than width x height is left alone
+// (the data is read as excess). Empty input counts as PrematureEnd.
 LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
                           int width, int height, bool interlaced);
 

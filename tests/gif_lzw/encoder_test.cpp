@@ -79,6 +79,24 @@ TEST(GifLzwRoundTrip, DecodesWhatGiflibEncodes) {
         }
 }
 
+// Both make the same LZW decisions (restart before code 4095, same code
+// widths), so the bytes agree too.
+TEST(GifLzwRoundTrip, LzwEncoderWritesTheSameBytesAsGiflib) {
+  for (Size size : kSizes)
+    for (int bits : kBits)
+      for (Content content : kContents) {
+        SCOPED_TRACE(testing::Message() << size.width << "x" << size.height << " bits " << bits
+                                        << " " << lzw_fixtures::Name(content));
+        auto pixels = lzw_fixtures::Picture(content, size.width, size.height, bits, 9);
+        std::vector<std::uint8_t> ours;
+        ASSERT_EQ(gif::EncodeImageData(0, ours, bits, 1 << bits, pixels, false, size.height,
+                                       size.width),
+                  EncodeStatus::Ok);
+        auto file = giflib_peer::EncodeFile(pixels, size.width, size.height, bits, false);
+        EXPECT_EQ(ours, giflib_peer::ImageDataOf(file, bits));
+      }
+}
+
 // Large enough frames fill the 4096-entry table many times over, and long
 // runs reach the longest run codes.
 TEST(GifLzwRoundTrip, LargeFramesRestartTheTableAndStayExact) {
