@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <mutex>
 
 namespace shellns {
 
@@ -60,6 +61,54 @@ std::string ConfigHomeDir() { return AbsoluteEnvOr("XDG_CONFIG_HOME", JoinPath(H
 std::string HomeTrashDir() { return JoinPath(DataHomeDir(), "Trash"); }
 std::string SendToDir() { return JoinPath(DataHomeDir(), "gif-movinta/SendTo"); }
 
+namespace {
+
+// The parsed user-dirs.dirs, read again only when home, the file's name or its
+// change time and size differ (icons ask for the user folders per item).
+struct UserDirsCache {
+  std::string home, file;
+  bool exists = false;
+  timespec mtime{};
+  off_t size = 0;
+  std::map<std::string, std::string> values;  // key -> parsed path
+};
+
+std::map<std::string, std::string> ReadUserDirs(const std::string& file, const std::string& home) {
+  std::map<std::string, std::string> values;
+  std::ifstream in(file, std::ios::binary);
+  for (std::string line; std::getline(in, line);) {
+    const size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || line[start] == '#' || line.compare(start, 4, "XDG_") != 0) continue;
+    const size_t eq = line.find('=', start);
+    if (eq == std::string::npos || eq < start + 8 || line.compare(eq - 4, 4, "_DIR") != 0) continue;
+    if (auto v = ParseUserDirValue(line.substr(eq + 1), home)) values[line.substr(start + 4, eq - 4 - start - 4)] = *v;
+  }
+  return values;
+}
+
+std::map<std::string, std::string> UserDirValues(const std::string& home) {
+  static std::mutex mutex;
+  static UserDirsCache cache;
+  const std::string file = JoinPath(ConfigHomeDir(), "user-dirs.dirs");
+  struct stat st{};
+  const bool exists = stat(file.c_str(), &st) == 0;
+  std::lock_guard lock(mutex);
+  const bool same = cache.home == home && cache.file == file && cache.exists == exists &&
+                    (!exists || (cache.mtime.tv_sec == st.st_mtim.tv_sec && cache.mtime.tv_nsec == st.st_mtim.tv_nsec &&
+                                 cache.size == st.st_size));
+  if (!same) {
+    cache.home = home;
+    cache.file = file;
+    cache.exists = exists;
+    cache.mtime = exists ? st.st_mtim : timespec{};
+    cache.size = exists ? st.st_size : 0;
+    cache.values = exists ? ReadUserDirs(file, home) : std::map<std::string, std::string>{};
+  }
+  return cache.values;
+}
+
+}  // namespace
+
 std::optional<std::string> UserDir(const std::string& key) {
   static const std::map<std::string, std::string> defaults = {
       {"DESKTOP", "Desktop"}, {"DOCUMENTS", "Documents"}, {"DOWNLOAD", "Downloads"},
@@ -68,16 +117,10 @@ std::optional<std::string> UserDir(const std::string& key) {
   const auto d = defaults.find(key);
   if (d == defaults.end()) return std::nullopt;
   const std::string home = HomeDir();
-  std::optional<std::string> result = JoinPath(home, d->second);
-  std::ifstream in(JoinPath(ConfigHomeDir(), "user-dirs.dirs"), std::ios::binary);
-  const std::string wanted = "XDG_" + key + "_DIR=";
-  for (std::string line; std::getline(in, line);) {
-    size_t start = line.find_first_not_of(" \t");
-    if (start == std::string::npos || line[start] == '#') continue;
-    if (line.compare(start, wanted.size(), wanted) != 0) continue;
-    if (auto v = ParseUserDirValue(line.substr(start + wanted.size()), home)) result = v;
-  }
-  if (result && *result == home) return std::nullopt;
+  const auto values = UserDirValues(home);
+  const auto v = values.find(key);
+  const std::string result = v != values.end() ? v->second : JoinPath(home, d->second);
+  if (result == home) return std::nullopt;
   return result;
 }
 
