@@ -350,7 +350,8 @@ uint32_t ShellFolder::AttributesOf(const Location& where, const ItemView& item, 
           SFGAO_FILESYSTEM;
       break;
     case Location::Kind::TrashEntry:
-      a = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANDELETE | SFGAO_HASPROPSHEET | SFGAO_FILESYSTEM;
+      // No move: a trash entry leaves the trash only with its info file.
+      a = SFGAO_CANCOPY | SFGAO_CANDELETE | SFGAO_HASPROPSHEET | SFGAO_FILESYSTEM;
       break;
   }
   if (where.kind == Location::Kind::File || where.kind == Location::Kind::TrashEntry) {

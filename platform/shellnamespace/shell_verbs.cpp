@@ -168,9 +168,11 @@ HRESULT ShellContextMenu::InvokeCommand(int offset, const InvokeInfo& info) {
 
 HRESULT ShellContextMenu::Delete(const InvokeInfo& info) {
   const bool inTrash = folder_->Where().kind == Location::Kind::Trash;
+  // Inside a trashed folder there is nowhere further to go than away for good.
+  const bool belowTrash = !folder_->Where().trashDir.empty();
   const std::vector<std::string> paths = ItemPaths();
   if (paths.empty()) return E_FAIL;
-  const bool forGood = inTrash || info.shiftDown;
+  const bool forGood = inTrash || belowTrash || info.shiftDown;
   if (forGood) {
     const QString what = paths.size() == 1 ? QStringLiteral("'%1'").arg(Show(BaseName(paths.front())))
                                            : QStringLiteral("these %1 items").arg(paths.size());
