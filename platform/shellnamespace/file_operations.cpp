@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "platform/shellnamespace/mount_table.h"
+#include "platform/shellnamespace/shell_folder.h"
 #include "platform/shellnamespace/user_folders.h"
 
 namespace shellns {
@@ -231,6 +232,16 @@ HRESULT MoveToTrash(const std::string& rawPath, std::string* nameInTrash) {
 HRESULT DeleteTrashEntry(const std::string& nameInFiles, const std::string& trashDir) {
   const std::string trash = trashDir.empty() ? HomeTrashDir() : trashDir;
   const HRESULT hr = DeletePermanently(JoinPath(JoinPath(trash, "files"), nameInFiles));
+  if (SUCCEEDED(hr)) unlink(JoinPath(JoinPath(trash, "info"), nameInFiles + ".trashinfo").c_str());
+  return hr;
+}
+
+HRESULT RestoreTrashEntry(const std::string& nameInFiles, const std::string& trashDir) {
+  const std::string trash = trashDir.empty() ? HomeTrashDir() : trashDir;
+  const std::string original = TrashEntryOriginalPath(trashDir, nameInFiles);
+  if (original.empty() || original.front() != '/') return HResultFromErrno(ENOENT);
+  if (int err = MakeDirs(DirName(original), 0777)) return HResultFromErrno(err);
+  const HRESULT hr = RenameNoReplace(JoinPath(JoinPath(trash, "files"), nameInFiles), original);
   if (SUCCEEDED(hr)) unlink(JoinPath(JoinPath(trash, "info"), nameInFiles + ".trashinfo").c_str());
   return hr;
 }

@@ -23,6 +23,10 @@ HRESULT MoveToTrash(const std::string& path, std::string* nameInTrash = nullptr)
 // Removes a trash entry and its info file for good; an empty trash folder is the home trash.
 HRESULT DeleteTrashEntry(const std::string& nameInFiles, const std::string& trashDir = std::string());
 
+// Puts a trash entry back where it was deleted from, making the folders on
+// the way; never replaces what has taken its place there (EEXIST then).
+HRESULT RestoreTrashEntry(const std::string& nameInFiles, const std::string& trashDir = std::string());
+
 // Removes a file, link or whole folder for good (links are never followed).
 HRESULT DeletePermanently(const std::string& path);
 

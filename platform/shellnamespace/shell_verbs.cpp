@@ -88,6 +88,7 @@ HRESULT ShellContextMenu::Create(std::shared_ptr<ShellFolder> folder, std::vecto
                                        : (raw.size() == 1 && (attrs & SFGAO_FOLDER) && (attrs & SFGAO_FILESYSTEM));
   if (folderTarget && !(background && inTrash))
     add(kCmdPaste, "paste", "&Paste", "Inserts the items you have copied or cut into the selected location.");
+  if (!background && inTrash) add(kCmdRestore, "restore", "R&estore", "Puts the selected items back where they were deleted from.", true);
   if (!background && (attrs & SFGAO_CANDELETE)) add(kCmdDelete, "delete", "&Delete", "Deletes the selected items.", true);
   if (!background && raw.size() == 1 && (attrs & SFGAO_CANRENAME))
     add(kCmdRename, "rename", "Rena&me", "Renames the selected item.");
@@ -162,6 +163,7 @@ HRESULT ShellContextMenu::InvokeCommand(int offset, const InvokeInfo& info) {
     case kCmdPaste: return Paste(info);
     case kCmdDelete: return Delete(info);
     case kCmdProperties: return Properties(info);
+    case kCmdRestore: return Restore(info);
     default: return E_NOTIMPL;  // rename: the view edits the label
   }
 }
@@ -190,6 +192,17 @@ HRESULT ShellContextMenu::Delete(const InvokeInfo& info) {
     }
   }
   ReportErrors(info.owner, QStringLiteral("Some items could not be deleted."), errors);
+  return errors.empty() ? S_OK : E_FAIL;
+}
+
+HRESULT ShellContextMenu::Restore(const InvokeInfo& info) {
+  std::vector<std::string> errors;
+  for (const auto& [trashDir, name] : TrashNames(items_))
+    if (HRESULT hr = RestoreTrashEntry(name, trashDir); FAILED(hr)) {
+      const std::string original = TrashEntryOriginalPath(trashDir, name);
+      errors.push_back((original.empty() ? name : original) + ": " + ResultText(hr));
+    }
+  ReportErrors(info.owner, QStringLiteral("Some items could not be restored."), errors);
   return errors.empty() ? S_OK : E_FAIL;
 }
 

@@ -1,6 +1,7 @@
 // Verbs of shell items, in place of the shell's context-menu handlers: open
 // with the desktop's default handler, cut, copy and paste through the clipboard,
-// delete to the trash (permanently with Shift, after confirmation), rename
+// delete to the trash (permanently with Shift, after confirmation), restore from
+// the trash, rename
 // (left to the view: it edits the label), properties, and drops onto folders,
 // the trash and Send To entries. Left out: "Open with", third-party menu
 // extensions, "Create shortcut" from the menu and the "New" submenu of documents.
@@ -27,6 +28,7 @@ inline constexpr int kCmdProperties = 19;
 inline constexpr int kCmdCut = 24;
 inline constexpr int kCmdCopy = 25;
 inline constexpr int kCmdPaste = 26;
+inline constexpr int kCmdRestore = 27;
 
 // Context-menu flags.
 inline constexpr uint32_t CMF_NORMAL = 0;
@@ -71,6 +73,7 @@ class ShellContextMenu {
   HRESULT Delete(const InvokeInfo& info);
   HRESULT Paste(const InvokeInfo& info);
   HRESULT Properties(const InvokeInfo& info);
+  HRESULT Restore(const InvokeInfo& info);
   std::shared_ptr<ShellFolder> folder_;
   std::vector<IdList> items_;
   uint32_t attributes_ = 0;

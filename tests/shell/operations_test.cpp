@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <algorithm>
 #include <cctype>
 #include <map>
 
@@ -118,6 +119,24 @@ TEST_F(Operations, TrashKeepsAnInfoFileForEveryEntry) {
   ASSERT_EQ(DeleteTrashEntry("a b.txt.2"), S_OK);
   EXPECT_FALSE(Exists(trash + "/files/a b.txt.2"));
   EXPECT_FALSE(Exists(trash + "/info/a b.txt.2.trashinfo"));
+
+  // Restoring puts the entry back, but never over what took its place.
+  WriteFile(docs + "/a b.txt", "newer");
+  const auto first = std::find_if(items.begin(), items.end(), [](const IdList& i) {
+    ItemView v;
+    return DecodeItem(i.data(), v) && v.name == "a b.txt";
+  });
+  ASSERT_NE(first, items.end());
+  std::unique_ptr<ShellContextMenu> menu;
+  ASSERT_EQ(ShellContextMenu::Create(folder, {*first}, menu), S_OK);
+  EXPECT_EQ(InvokeVerb(nullptr, *menu, "restore"), E_FAIL);
+  EXPECT_EQ(ReadFile(docs + "/a b.txt"), "newer");
+  EXPECT_EQ(errors.size(), 1u);
+  ASSERT_EQ(unlink((docs + "/a b.txt").c_str()), 0);
+  DeletePermanently(docs);
+  EXPECT_EQ(InvokeVerb(nullptr, *menu, "restore"), S_OK);
+  EXPECT_EQ(ReadFile(docs + "/a b.txt"), "first") << "the folder on the way is made again";
+  EXPECT_FALSE(Exists(trash + "/info/a b.txt.trashinfo"));
 }
 
 TEST_F(Operations, TheTrashShowsTheVolumesTrashesToo) {
