@@ -62,6 +62,8 @@ public:
   }
 
   bool Terminated() const { return terminated_; }
+  // A sub-block that codes were read from claimed more bytes than the input holds.
+  bool Clipped() const { return clipped_; }
 
   // Skips whatever image data is left, through the 0 terminator; returns the
   // position after it, or the input size when the input ends first.
@@ -99,7 +101,11 @@ private:
         return;
       }
       // A sub-block cut short by the end of the input gives what it holds.
-      blockEnd_ = pos_ + std::min(len, size_ - pos_);
+      if (len > size_ - pos_) {
+        len = size_ - pos_;
+        clipped_ = true;
+      }
+      blockEnd_ = pos_ + len;
     }
   }
 
@@ -110,6 +116,7 @@ private:
   std::uint64_t acc_ = 0;
   int bits_ = 0;
   bool terminated_ = false;
+  bool clipped_ = false;
 };
 
 // Exact copy of a short run that does not overlap its source; chunks may
@@ -322,6 +329,9 @@ LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uin
     FlatOutput out(pixels.data());
     result = Run(in, out, total, minCodeSize);
   }
+  // Whatever the codes said, data cut off by the end of the file is damaged.
+  if (in.Clipped() && LZWStatusText(result.status) == nullptr)
+    result.status = LZWStatus::PrematureEnd;
   result.consumed = in.SkipToEnd();
   return result;
 }

@@ -27,7 +27,8 @@ enum class LZWStatus : std::uint8_t {
   BadCode,         // a code above the next free code, or a first code after a clear that is not
                    // a colour; decoding stopped there and the data was skipped to the terminator
   BufferUnderrun,  // the sub-blocks ended (0 terminator) before the end code and the last pixel
-  PrematureEnd,    // the input ended inside the image data before the last pixel
+  PrematureEnd,    // the input ended inside the image data before the last pixel, or a sub-block
+                   // that was read claimed more bytes than the input holds
 };
 
 // The library's warning text for a status, or nullptr when the status is not

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <random>
+#include <set>
 
 #include "gif/lzw/lzw.h"
 #include "tests/gif_lzw/lzw_fixtures.h"
@@ -191,16 +192,19 @@ TEST(GifLzwDecoder, TruncationAtEveryOffsetKeepsWhatWasThere) {
     std::vector<std::uint8_t> data;
     ASSERT_EQ(gif::EncodeImageData(0, data, 8, 256, pixels, interlaced, 23, 37),
               gif::EncodeStatus::Ok);
+    std::set<std::size_t> lengthBytes;
+    for (std::size_t p = 1; p < data.size(); p += data[p] + 1u) lengthBytes.insert(p);
     for (std::size_t cut = 0; cut < data.size(); ++cut) {
       SCOPED_TRACE(testing::Message() << "cut at " << cut << (interlaced ? " interlaced" : ""));
       // A copy of exactly `cut` bytes, so the sanitizer sees any read past it.
       std::vector<std::uint8_t> part(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(cut));
       Decoded d = Decode(part, 37, 23, interlaced);
       EXPECT_EQ(d.result.consumed, cut);
-      if (d.result.decoded < pixels.size()) {
-        EXPECT_EQ(d.result.status, LZWStatus::PrematureEnd);
-      } else {
+      // Only a cut right before a length byte, after the last pixel, loses nothing.
+      if (d.result.decoded == pixels.size() && lengthBytes.count(cut)) {
         EXPECT_EQ(d.result.status, LZWStatus::Ok);
+      } else {
+        EXPECT_EQ(d.result.status, LZWStatus::PrematureEnd);
       }
       // Decoded pixels are right and the others keep the fill value.
       std::size_t right = 0, wrong = 0;
@@ -225,6 +229,15 @@ TEST(GifLzwDecoder, SubBlockRunningPastTheEndGivesWhatItHolds) {
   EXPECT_TRUE(std::equal(d.pixels.begin(),
                          d.pixels.begin() + static_cast<std::ptrdiff_t>(d.result.decoded),
                          pixels.begin()));
+}
+
+TEST(GifLzwDecoder, EndCodeInsideASubBlockCutByTheFileEndIsPrematureEnd) {
+  // The sub-block claims 40 bytes; the two that exist hold clear, 1, clear, end.
+  const std::vector<std::uint8_t> data = {2, 40, 0x0C, 0x3B};
+  Decoded d = Decode(data, 4, 1);
+  EXPECT_EQ(d.result.status, LZWStatus::PrematureEnd);
+  EXPECT_EQ(d.result.consumed, data.size());
+  EXPECT_EQ(d.pixels, (std::vector<std::uint8_t>{1, kFill, kFill, kFill}));
 }
 
 TEST(GifLzwDecoder, EmptyInputIsPrematureEnd) {
