@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -22,6 +23,7 @@ class TreeNodeDelegate : public QStyledItemDelegate {
     initStyleOption(&opt, index);
     TPTTreeNode* node = Tree->NodeFromItem(Tree->itemFromIndex(index));
     if (!node) return QStyledItemDelegate::paint(painter, option, index);
+    if (node == Tree->DropHilited) opt.state |= QStyle::State_Selected;
     const bool selected = (opt.state & QStyle::State_Selected) != 0;
     if (const TPTImageList* images = Tree->Images) {
       const int image = selected ? Tree->GetSelectedIndex(node) : Tree->GetImageIndex(node);
@@ -48,6 +50,15 @@ class TreeNodeDelegate : public QStyledItemDelegate {
     const QWidget* w = opt.widget;
     QStyle* style = w ? w->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, w);
+  }
+
+  void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+    auto* edit = qobject_cast<QLineEdit*>(editor);
+    TPTTreeNode* node = Tree->NodeFromItem(Tree->itemFromIndex(index));
+    if (!edit || !node) return QStyledItemDelegate::setModelData(editor, model, index);
+    QString text = edit->text();
+    if (text.isEmpty() || text == node->Text()) return;
+    if (Tree->NodeEdited(node, text)) node->SetText(text);
   }
 
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
@@ -111,7 +122,7 @@ void TPTCustomTreeView::EndUpdate() {
 }
 
 void TPTCustomTreeView::EditText(TPTTreeNode* node) {
-  if (!node) return;
+  if (!node || !CanEdit(node)) return;
   node->setFlags(node->flags() | Qt::ItemIsEditable);
   setCurrentItem(node);
   scrollToItem(node);

@@ -60,12 +60,17 @@ class TPTCustomTreeView : public QTreeWidget {
   void BeginUpdate();
   void EndUpdate();
   bool IsEditing() const { return state() == EditingState; }
-  // Starts editing a node's label (when the view allows it).
+  // Starts editing a node's label (when CanEdit allows it).
   void EditText(TPTTreeNode* node);
+  bool ReadOnly = false;
+  virtual bool CanEdit(TPTTreeNode* node) { return !ReadOnly; }
+  // A label edit ended with `text`; true keeps the (possibly changed) text.
+  virtual bool NodeEdited(TPTTreeNode* node, QString& text) { return true; }
 
   const TPTImageList* Images = nullptr;
   QMenu* PopupMenu = nullptr;  // not owned
   bool MenuShown = false;
+  TPTTreeNode* DropHilited = nullptr;  // drawn as selected while a drag is over it
 
   // The node's images, asked when it is drawn; the defaults fire the events.
   virtual int GetImageIndex(TPTTreeNode* node);
