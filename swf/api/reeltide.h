@@ -79,6 +79,46 @@ REELTIDE_API void showFrame(void);
  * createMovie. */
 REELTIDE_API int writeMovie(const char* fileName, int width, int height, int frameRate, int playFlag);
 
+/* Further exports: start and wait frames, an end URL, buttons and sounds. */
+
+/* Sets the frame that writeMovie's start action jumps to (1 after createMovie; kept
+ * across writeMovie). Writes no tag. */
+REELTIDE_API void setMovieStartFrame(int frame);
+
+/* Writes an action that waits for the frame to load, skipping the low byte of
+ * skipCount actions until it has (DoAction with WaitForFrame2). */
+REELTIDE_API void setMovieWaitFrame(int skipCount);
+
+/* Writes an action that opens url in target (DoAction with GetURL) into the frame
+ * being built. A null string is taken as empty. */
+REELTIDE_API void setEndURL(const char* url, const char* target);
+
+/* Defines a button (DefineButton2) from four characters, each also giving its layer:
+ * overId for the over state, upId for up, downId for down, hitId for the hit area.
+ * actionKind chooses what a click does: 0 open url in target, 1 go to frame (low 16
+ * bits) and play, 2 stop, 3 play, 4 next frame, 5 previous frame, 6 stop sounds,
+ * 7 toggle quality; any other value gives a button without an action. Returns the
+ * button's character id. */
+REELTIDE_API int makeButton(int overId, int upId, int downId, int hitId, int actionKind, int frame,
+                            const char* url, const char* target);
+
+/* Loads an MP3 file as the movie's streamed sound track (replacing an earlier one) and
+ * writes its stream head; after playSoundTrack every showFrame streams the audio of one
+ * movie frame (at createMovie's frame rate), timed by the MP3 frames' own durations. A
+ * file that cannot be read or holds no MP3 frame gives a silent track. Returns 0. */
+REELTIDE_API int makeSound(const char* mp3FileName);
+
+/* Defines an event sound (DefineSound) holding every MP3 frame of the file and returns
+ * its character id. */
+REELTIDE_API int makeSoundClip(const char* mp3FileName);
+
+/* Starts the event sound soundId (StartSound), unless it already plays. */
+REELTIDE_API void playSound(int soundId);
+
+/* Makes every later showFrame first write the sound track's next block, until
+ * writeMovie. */
+REELTIDE_API void playSoundTrack(void);
+
 #ifdef __cplusplus
 }
 #endif
