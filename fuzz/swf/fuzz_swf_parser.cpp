@@ -1,9 +1,11 @@
-// Reads arbitrary bytes as a movie through the tag reader and the text dump.
+// Reads arbitrary bytes as a movie through the tag reader and the text dump, and as
+// an MP3 file through the frame splitter.
 #include <cstddef>
 #include <cstdint>
 #include <iostream>
 #include <sstream>
 
+#include "swf/mp3_frames.h"
 #include "swf/text_dump.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -15,5 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     (void)quiet;
     std::ostringstream text;
     DumpMovie(data, size, text);
+    const Mp3FrameList frames = SplitMp3Frames(std::span(data, size));
+    for (const Mp3FrameRef& f : frames.frames)
+        if (f.offset + f.size > size) __builtin_trap();
     return 0;
 }

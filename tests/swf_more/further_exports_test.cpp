@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "swf/movie_reader.h"
+#include "swf/text_dump.h"
 #include "tests/swf_more/support.h"
 
 namespace {
@@ -229,6 +232,14 @@ TEST(FurtherExports, YaswfpParsesAMovieOfEveryExport) {
     EXPECT_NE(listing.find("DefineButton2 DefineButton2"), std::string::npos) << listing;
     EXPECT_NE(listing.find("DoAction DoAction"), std::string::npos) << listing;
     EXPECT_NE(listing.find("SoundStreamBlock"), std::string::npos) << listing;
+
+    // Our own reader takes every tag back without a size message.
+    std::ostringstream text;
+    testing::internal::CaptureStdout();
+    const int read = DumpMovie(file.data(), file.size(), text);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(std::size_t(read), Tags(file).size());
+    EXPECT_NE(text.str().find("<FlashTagDoAction>\nNum Actions: 1\n"), std::string::npos);
 }
 
 }  // namespace
