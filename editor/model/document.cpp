@@ -56,7 +56,6 @@ void TMDIChild::SetModified(bool value) {
     FlushWorkingCopy();
   }
   Modified = value;
-  EditorView()->StatusText(1, value ? Tr(texts::kModified) : QString());
   EditorView()->DocumentStateChanged(this);
 }
 
@@ -100,7 +99,6 @@ void TMDIChild::AfterWrite() {
   History.Clear();
   DeleteWorkingCopy();
   Caption = FileName;
-  EditorView()->StatusText(1, QString());
   UpdateUndoState();
 }
 
@@ -136,6 +134,10 @@ bool TMDIChild::SaveDocument(bool forceSaveAs, bool noPrompt) {
     return true;
   }
   return WriteDocument();
+}
+
+QString TMDIChild::UndoCaption() const {
+  return History.Count() > 0 ? Tr(texts::kUndoCaption).arg(History.LastCaption()) : QString();
 }
 
 bool TMDIChild::UpdateUndoState() {

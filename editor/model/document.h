@@ -55,7 +55,10 @@ public:
   bool SaveDocument(bool forceSaveAs, bool noPrompt);
   // Writes the document's own content to FileName.
   bool WriteDocument();
+  // Tells the main window the undo caption and the modified state; true while there is an entry.
   bool UpdateUndoState();
+  // "&Undo <caption>" of the last entry, empty without one.
+  QString UndoCaption() const;
   void AddUndoEntry(std::uint8_t kind, std::uint8_t operation, int index2, int data, int frameIndex,
                     const QString& caption);
   void Undo();

@@ -89,6 +89,7 @@ public:
   virtual void DocumentAdded(TMDIChild* document) { (void)document; }
   // Called before the document is freed.
   virtual void DocumentRemoved(TMDIChild* document) { (void)document; }
+  // Panel 2 of the main window's status bar: hints and progress texts.
   virtual void StatusText(int panel, const QString& text) {
     (void)panel;
     (void)text;

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <vector>
 
 namespace movinta::editor {
@@ -30,16 +31,36 @@ TGIFSubImage* FrameAt(TGIFImage& image, int index) {
 QString Native(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
+namespace {
+// The library's long operations report to the program's progress sink.
+void RouteProgress(TGIFImage& image) {
+  image.OnProgress = [](const void*, gif::TProgressStage stage, int percent, bool, const std::string& message) {
+    if (IProgress* sink = ProgressSink()) sink->Progress(static_cast<int>(stage), percent, Native(message));
+  };
+}
+}  // namespace
+
 TGIFImage* SharedImage(int free) {
   if (free == 1) {
     g_shared.reset();
     return nullptr;
   }
-  if (!g_shared) g_shared = std::make_unique<TGIFImage>();
+  if (!g_shared) {
+    g_shared = std::make_unique<TGIFImage>();
+    RouteProgress(*g_shared);
+  }
   return g_shared.get();
 }
 
 std::unique_ptr<TGIFImage> ReplaceSharedImage(std::unique_ptr<TGIFImage> image) {
+  if (image) {
+    if (g_shared) {
+      image->OnWarning = g_shared->OnWarning;
+      image->OnProgress = g_shared->OnProgress;
+    } else {
+      RouteProgress(*image);
+    }
+  }
   std::swap(g_shared, image);
   return image;
 }
@@ -330,6 +351,53 @@ gif::TColor GetBottomLeftColor(TGIFSubImage& frame) {
   } catch (const std::exception&) {
     return 0xFFFFFF;
   }
+}
+
+void CropBitmap(gif::Bitmap& bitmap, int width, int height) {
+  width = std::min(width, bitmap.Width());
+  height = std::min(height, bitmap.Height());
+  if (width == bitmap.Width() && height == bitmap.Height()) return;
+  gif::Bitmap cropped(std::max(width, 0), std::max(height, 0), bitmap.Format());
+  cropped.SetColors(bitmap.Colors());
+  const int bpp = bitmap.BitsPerPixel();
+  for (int y = 0; y < cropped.Height(); ++y) {
+    if (bpp >= 8) {
+      std::copy_n(bitmap.Scanline(y), static_cast<std::size_t>(width) * static_cast<std::size_t>(bpp / 8),
+                  cropped.Scanline(y));
+    } else {
+      for (int x = 0; x < width; ++x) cropped.SetPixelIndex(x, y, bitmap.PixelIndex(x, y));
+    }
+  }
+  bitmap = std::move(cropped);
+}
+
+void FitImageAndBitmap(TGIFImage& image, gif::Bitmap& bitmap, int mode) {
+  if (image.Images().GetCount() == 0) return;
+  if (mode == 1) {
+    CropBitmap(bitmap, image.GetWidth(), image.GetHeight());
+    return;
+  }
+  if (mode != 0) return;
+  const int bw = bitmap.Width();
+  const int bh = bitmap.Height();
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    TGIFSubImage& f = *image.Images().GetFrame(i);
+    if (f.GetLeft() + f.GetWidth() <= bw && f.GetTop() + f.GetHeight() <= bh) continue;
+    // Cut the pixels in place: reassigning the frame from a bitmap would drop its extensions.
+    const int left = std::min<int>(f.GetLeft(), bw);
+    const int top = std::min<int>(f.GetTop(), bh);
+    const int w = std::clamp(bw - left, 0, static_cast<int>(f.GetWidth()));
+    const int h = std::clamp(bh - top, 0, static_cast<int>(f.GetHeight()));
+    const int oldWidth = f.GetWidth();
+    std::vector<std::uint8_t> kept(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    for (int y = 0; y < h && !f.IsEmpty(); ++y)
+      std::copy_n(f.Data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(oldWidth), w,
+                  kept.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w));
+    f.SetBounds(left, top, w, h);
+    if (f.DataSize() == kept.size()) std::copy(kept.begin(), kept.end(), f.Data());
+  }
+  image.SetWidth(bw);
+  image.SetHeight(bh);
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "editor/model/ui_services.h"
+#include "gif/color/bitmap.h"
 #include "gif/gifimage.h"
 
 #include <QString>
@@ -67,6 +68,12 @@ int GetRunningTime(const TGIFImage& image);
 std::size_t GetEncodedSize(TGIFImage& image);
 gif::TColor GetBottomLeftColor(TGIFSubImage& frame);
 void FillWebSafe(gif::TGIFColorMap& map);
+
+// Mode 0: frames reaching beyond the bitmap are cut to it (their pixels, extensions and tables are
+// kept), then the image takes the bitmap's size. Mode 1: the bitmap is cropped to the image.
+void FitImageAndBitmap(TGIFImage& image, gif::Bitmap& bitmap, int mode);
+// The top-left width x height of the bitmap, in place.
+void CropBitmap(gif::Bitmap& bitmap, int width, int height);
 
 // Makes the image fit to be written: a global table, one graphic control extension per frame and
 // none that carries nothing, the loop block on frame 0 only. Transparency, disposal and the loop

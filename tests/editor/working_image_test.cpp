@@ -226,3 +226,35 @@ TEST(FrameHelpers, PaletteDefaultsComeFromTheSettingsStore) {
 
 }  // namespace
 }  // namespace movinta::editor
+
+namespace movinta::editor {
+namespace {
+
+TEST(FitImageAndBitmap, CutsFramesToTheBitmapKeepingTheirExtensionsOrCropsTheBitmap) {
+  auto image = MakeAnimation(2);
+  gif::TGIFSubImage& f1 = *image->Images().GetFrame(1);
+  f1.SetBounds(2, 1, 4, 3);  // widens the screen to 6 x 4
+  std::fill_n(f1.Data(), f1.DataSize(), std::uint8_t{3});
+  ASSERT_EQ(image->GetWidth(), 6);
+  gif::Bitmap bitmap(5, 3, gif::PixelFormat::pf24bit);
+  FitImageAndBitmap(*image, bitmap, 0);
+  EXPECT_EQ(image->GetWidth(), 5);
+  EXPECT_EQ(image->GetHeight(), 3);
+  EXPECT_EQ(image->Images().GetFrame(0)->GetWidth(), 4);
+  EXPECT_EQ(f1.GetWidth(), 3);
+  EXPECT_EQ(f1.GetHeight(), 2);
+  EXPECT_EQ(f1.GetPixel(2, 1), 3);
+  EXPECT_EQ(GetFrameDelay(*image, 1), 20);
+
+  gif::Bitmap big(8, 8, gif::PixelFormat::pf8bit);
+  big.SetPixelIndex(4, 2, 9);
+  big.SetPixelIndex(1, 1, 7);
+  FitImageAndBitmap(*image, big, 1);
+  EXPECT_EQ(big.Width(), 5);
+  EXPECT_EQ(big.Height(), 3);
+  EXPECT_EQ(big.PixelIndex(4, 2), 9);
+  EXPECT_EQ(big.PixelIndex(1, 1), 7);
+}
+
+}  // namespace
+}  // namespace movinta::editor

@@ -1,0 +1,107 @@
+#include "editor/document_window.h"
+
+#include "editor/main_window.h"
+#include "editor/model/settings.h"
+#include "editor/model/string_tables.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace movinta::editor {
+
+QImage RenderFrame(TGIFImage& image, int index) {
+  if (index < 0 || index >= image.Images().GetCount()) return {};
+  gif::TGIFSubImage& frame = *image.Images().GetFrame(index);
+  if (frame.IsEmpty()) return {};
+  QImage out(frame.GetWidth(), frame.GetHeight(), QImage::Format_Indexed8);
+  gif::TGIFColorMap& map = frame.GetActiveColorMap();
+  QList<QRgb> table(256, qRgb(0, 0, 0));
+  for (int i = 0; i < map.GetCount(); ++i) {
+    const gif::TGIFColor& c = map.Entry(i);
+    table[i] = qRgb(c.Red, c.Green, c.Blue);
+  }
+  if (frame.Transparent() && frame.GraphicControlExtension())
+    table[frame.GraphicControlExtension()->GetTransparentColorIndex()] = qRgba(0, 0, 0, 0);
+  out.setColorTable(table);
+  for (int y = 0; y < frame.GetHeight(); ++y)
+    std::copy_n(frame.Data() + static_cast<std::size_t>(y) * frame.GetWidth(), frame.GetWidth(), out.scanLine(y));
+  return out;
+}
+
+void FrameView::SetFrame(const QImage& image, bool drawTransparent, QColor background) {
+  frame_ = image;
+  drawTransparent_ = drawTransparent;
+  background_ = background;
+  setFixedSize(sizeHint());
+  update();
+}
+
+QSize FrameView::sizeHint() const { return frame_.isNull() ? QSize(1, 1) : frame_.size(); }
+
+void FrameView::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  if (frame_.isNull()) return;
+  if (drawTransparent_) p.fillRect(rect(), background_);
+  p.drawImage(0, 0, frame_);
+  p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+  p.drawRect(0, 0, width() - 1, height() - 1);
+}
+
+TMDIChildWindow::TMDIChildWindow(TfrmMain& main, TMDIChild* document, QWidget* parent)
+    : QWidget(parent), main_(main), document_(document) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  sbox_ = new QScrollArea(this);
+  sbox_->setAlignment(Qt::AlignCenter);
+  sbox_->setBackgroundRole(QPalette::Dark);
+  pb_ = new FrameView;
+  sbox_->setWidget(pb_);
+  layout->addWidget(sbox_, 1);
+  statusBar_ = new QStatusBar(this);
+  statusBar_->setSizeGripEnabled(false);
+  panel0_ = new QLabel;
+  panel0_->setFixedWidth(20);
+  panel1_ = new QLabel;
+  panel1_->setFixedWidth(75);
+  panel2_ = new QLabel;
+  panel2_->setMinimumWidth(50);
+  statusBar_->addWidget(panel0_);
+  statusBar_->addWidget(panel1_);
+  statusBar_->addWidget(panel2_, 1);
+  layout->addWidget(statusBar_);
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  UpdateState();
+}
+
+void TMDIChildWindow::ShowFrame(int index) {
+  if (!document_ || !document_->Loaded) return;
+  document_->CurrentFrame = index;
+  const SettingsRecord& settings = Settings();
+  const QColor back(settings.FrameBackColor & 0xFF, (settings.FrameBackColor >> 8) & 0xFF,
+                    (settings.FrameBackColor >> 16) & 0xFF);
+  pb_->SetFrame(RenderFrame(*SharedImage(), index), true, back);
+}
+
+void TMDIChildWindow::UpdateState() {
+  if (!document_) return;
+  setWindowTitle(document_->Caption);
+  panel0_->setText(document_->Modified ? QStringLiteral("\u25CF") : QString());
+  panel1_->setText(document_->Modified ? Tr(texts::kModified) : QString());
+  statusBar_->setToolTip(document_->Modified ? Tr(texts::kAnimationModified) : QString());
+}
+
+void TMDIChildWindow::closeEvent(QCloseEvent* event) {
+  // The model decides: a cancelled save question keeps the window.
+  if (document_ && !main_.CloseDocument(document_)) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+}  // namespace movinta::editor

@@ -1,0 +1,63 @@
+// The window of one open animation inside the main window's MDI area: the frame shown in a
+// scroll box, and a status bar with the modified mark. The document itself is the model's
+// TMDIChild; the window only shows it and forwards its close request.
+#pragma once
+
+#include "editor/model/document.h"
+
+#include <QImage>
+#include <QWidget>
+
+class QLabel;
+class QScrollArea;
+class QStatusBar;
+
+namespace movinta::editor {
+
+class TfrmMain;
+
+// Renders frame index of image at its own size; transparent pixels become clear.
+QImage RenderFrame(TGIFImage& image, int index);
+
+class FrameView : public QWidget {
+  Q_OBJECT
+public:
+  using QWidget::QWidget;
+  void SetFrame(const QImage& image, bool drawTransparent, QColor background);
+  QSize sizeHint() const override;
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+
+private:
+  QImage frame_;
+  bool drawTransparent_ = false;
+  QColor background_ = Qt::white;
+};
+
+class TMDIChildWindow : public QWidget {
+  Q_OBJECT
+public:
+  TMDIChildWindow(TfrmMain& main, TMDIChild* document, QWidget* parent = nullptr);
+
+  TMDIChild* Document() const { return document_; }
+  // The document is gone: the window holds no pointer to it any more.
+  void Detach() { document_ = nullptr; }
+  void ShowFrame(int index);
+  void UpdateState();
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  TfrmMain& main_;
+  TMDIChild* document_;
+  QScrollArea* sbox_;
+  FrameView* pb_;
+  QStatusBar* statusBar_;
+  QLabel* panel0_;
+  QLabel* panel1_;
+  QLabel* panel2_;
+};
+
+}  // namespace movinta::editor

@@ -1,0 +1,58 @@
+// The model's user-interface services over Qt Widgets: message boxes, the save dialog, progress in
+// the status bar with the busy cursor, and the system clipboard.
+#pragma once
+
+#include "editor/model/ui_services.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QWidget>
+
+namespace movinta::editor {
+
+class QtMessageRoutine : public IMessageRoutine {
+public:
+  explicit QtMessageRoutine(QWidget* parent = nullptr) : parent_(parent) {}
+  int Show(const QString& text, MessageType type, ButtonSet buttons) override;
+  int ShowWithCheck(const QString& text, MessageType type, ButtonSet buttons, const QString& checkCaption,
+                    const QStringList& buttonCaptions, bool& checked) override;
+  void Beep() override;
+
+private:
+  QPointer<QWidget> parent_;
+};
+
+class QtFileChooser : public IFileChooser {
+public:
+  explicit QtFileChooser(QWidget* parent = nullptr) : parent_(parent) {}
+  std::optional<QString> ChooseSaveName(const QString& initialName, const QString& initialFolder,
+                                        const QString& defaultExtension) override;
+
+private:
+  QPointer<QWidget> parent_;
+};
+
+// Shows progress in a bar and a text label of the main window's status bar.
+class StatusBarProgress : public IProgress {
+public:
+  StatusBarProgress(QProgressBar* bar, QLabel* text) : bar_(bar), text_(text) {}
+  void Progress(int stage, int percent, const QString& message) override;
+  void SetBusy(bool busy) override;
+
+private:
+  QPointer<QProgressBar> bar_;
+  QPointer<QLabel> text_;
+};
+
+class QtClipboard : public IClipboard {
+public:
+  void SetData(const QString& mimeType, const QByteArray& data) override;
+  QByteArray Data(const QString& mimeType) const override;
+  bool HasFormat(const QString& mimeType) const override;
+};
+
+// Opens a file or link with the desktop's default handler; tells the user when none takes it.
+bool RunShellFile(const QString& target);
+
+}  // namespace movinta::editor
