@@ -185,7 +185,7 @@ void Run(const char* name, const Frames& frames, bool interlaced, int repeats) {
 int main(int argc, char** argv) {
   int count = argc > 1 ? std::atoi(argv[1]) : 100;
   if (count < 1) count = 1;
-  const int repeats = 3;
+  const int repeats = 5;
   Frames smooth = Smooth(count);
   Run("smooth", smooth, false, repeats);
   Run("smooth interlaced", smooth, true, repeats);

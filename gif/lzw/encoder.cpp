@@ -185,8 +185,8 @@ public:
     unsigned h = Hash(key);
     for (;;) {
       std::uint32_t s = slots_[h];
+      if ((s >> 12) == key) return static_cast<int>(s & 0xFFF);  // never true of a free slot
       if (s == kFree) break;
-      if ((s >> 12) == key) return static_cast<int>(s & 0xFFF);
       h = (h + 1) & (kSlots - 1);
     }
     if (insert) slots_[h] = (key << 12) | code;
