@@ -46,10 +46,14 @@ function(movinta_add_test)
     MOVINTA_SHARED_DIR="${MOVINTA_SHARED_DIR}"
     MOVINTA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     MOVINTA_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  set(props TIMEOUT 300)
+  if(T_LABELS)
+    list(APPEND props LABELS "${T_LABELS}")
+  endif()
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300)
+    PROPERTIES ${props})
 endfunction()
 
 # movinta_add_fuzzer(NAME name SOURCES a.cpp ... LIBS lib ...)
