@@ -49,6 +49,11 @@ TPTCustomShellCombo::~TPTCustomShellCombo() {
   ClearItems();
 }
 
+TPTCustomShellTree* TPTCustomShellCombo::ShellTree() const { return TreeValue.data(); }
+TPTCustomShellList* TPTCustomShellCombo::ShellList() const { return ListValue.data(); }
+void TPTCustomShellCombo::LinkTree(TPTCustomShellTree* tree) { TreeValue = tree; }
+void TPTCustomShellCombo::LinkList(TPTCustomShellList* list) { ListValue = list; }
+
 void TPTCustomShellCombo::SetShellTree(TPTCustomShellTree* tree) {
   if (ListValue && tree) return;
   if (TreeValue && TreeValue != tree) TreeValue->SetShellCombo(nullptr);

@@ -48,13 +48,13 @@ class TPTCustomShellCombo : public TPTCustomImageCombo {
   void Refresh() { Fill(); }
   void GoUp(int levels);
 
-  TPTCustomShellTree* ShellTree() const { return TreeValue; }
+  TPTCustomShellTree* ShellTree() const;
   void SetShellTree(TPTCustomShellTree* tree);
-  TPTCustomShellList* ShellList() const { return ListValue; }
+  TPTCustomShellList* ShellList() const;
   void SetShellList(TPTCustomShellList* list);
   // The linked control's side of a link (set or cleared by it).
-  void LinkTree(TPTCustomShellTree* tree) { TreeValue = tree; }
-  void LinkList(TPTCustomShellList* list) { ListValue = list; }
+  void LinkTree(TPTCustomShellTree* tree);
+  void LinkList(TPTCustomShellList* list);
   void FollowTree(PCItemIDList absolute);
   void SettlePending();
 

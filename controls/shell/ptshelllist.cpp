@@ -461,6 +461,12 @@ void TPTCustomShellList::FolderChanged() {
   if (OnFolderChanged) OnFolderChanged(this);
 }
 
+TPTCustomShellTree* TPTCustomShellList::ShellTree() const { return TreeValue.data(); }
+TPTCustomShellCombo* TPTCustomShellList::ShellCombo() const { return ComboValue.data(); }
+bool TPTCustomShellList::HidesFoldersWhenLinkedToTree() const {
+  return (OptionsValue & ptsloHideFoldersWhenLinkedToTree) && TreeValue;
+}
+
 void TPTCustomShellList::LinkTree(TPTCustomShellTree* tree) { TreeValue = tree; }
 void TPTCustomShellList::LinkCombo(TPTCustomShellCombo* combo) { ComboValue = combo; }
 
@@ -769,6 +775,12 @@ bool TPTCustomShellList::ViewKeyPress(QKeyEvent* e) {
 
 void TPTCustomShellList::ViewDoubleClick(TPTListItem* item) {
   if (!item) return;
+  // The item double-clicked is the one opened, whatever the press left selected.
+  if (!IsSelected(item)) {
+    ClearSelection();
+    SetSelected(item, true);
+  }
+  SetItemFocused(item);
   try {
     OpenSelection();
   } catch (...) {

@@ -118,13 +118,11 @@ class TPTCustomShellList : public TPTCustomListView {
   // Links, set by the tree and the combo.
   void LinkTree(TPTCustomShellTree* tree);
   void LinkCombo(TPTCustomShellCombo* combo);
-  TPTCustomShellTree* ShellTree() const { return TreeValue; }
-  TPTCustomShellCombo* ShellCombo() const { return ComboValue; }
+  TPTCustomShellTree* ShellTree() const;
+  TPTCustomShellCombo* ShellCombo() const;
   void FollowTree(PCItemIDList absolute);
   void SettlePending();
-  bool HidesFoldersWhenLinkedToTree() const {
-    return (OptionsValue & ptsloHideFoldersWhenLinkedToTree) && TreeValue;
-  }
+  bool HidesFoldersWhenLinkedToTree() const;
   bool ResyncScheduled() const { return RefreshTimer.isActive(); }
   int ResyncInterval() const { return RefreshTimer.interval(); }
   bool RefreshPending = false;

@@ -184,6 +184,9 @@ void TPTCustomShellTree::SetShellList(TPTCustomShellList* list) {
   }
 }
 
+TPTCustomShellList* TPTCustomShellTree::ShellList() const { return ShellListValue.data(); }
+TPTCustomShellCombo* TPTCustomShellTree::ShellCombo() const { return ShellComboValue.data(); }
+
 void TPTCustomShellTree::SetShellCombo(TPTCustomShellCombo* combo) { ShellComboValue = combo; }
 
 std::string TPTCustomShellTree::GetSelectedPath() {

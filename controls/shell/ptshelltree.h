@@ -79,9 +79,9 @@ class TPTCustomShellTree : public TPTCustomTreeView {
   TPTShellTreeOptions Options() const { return OptionsValue; }
   void SetOptions(TPTShellTreeOptions value);
 
-  TPTCustomShellList* ShellList() const { return ShellListValue; }
+  TPTCustomShellList* ShellList() const;
   void SetShellList(TPTCustomShellList* list);
-  TPTCustomShellCombo* ShellCombo() const { return ShellComboValue; }
+  TPTCustomShellCombo* ShellCombo() const;
   void SetShellCombo(TPTCustomShellCombo* combo);
 
   std::string GetSelectedPath();

@@ -1,0 +1,227 @@
+#include <QLineEdit>
+#include <QListView>
+#include <QTreeView>
+
+#include "controls/shell/pt_messages.h"
+#include "controls/shell/ptshelllist.h"
+#include "controls/shell/ptshelltree.h"
+#include "shell_fixture.h"
+
+using namespace ptshell;
+
+namespace {
+
+class ShellListTest : public ShellControlsTest {
+ protected:
+  void SetUp() override {
+    ShellControlsTest::SetUp();
+    MakeDir(tree + "/Sub");
+    WriteFile(tree + "/a.gif", std::string(10, 'a'));
+    WriteFile(tree + "/B.GIF", std::string(3000, 'b'));
+    WriteFile(tree + "/c.jpg", std::string(1025, 'c'));
+    WriteFile(tree + "/d.txt", "");
+    WriteFile(tree + "/.hidden", "h");
+  }
+
+  static QStringList Captions(TPTCustomShellList& list) {
+    QStringList out;
+    for (int i = 0; i < list.ItemCount(); ++i) out << list.ItemCaption(list.Item(i));
+    return out;
+  }
+};
+
+TEST_F(ShellListTest, FillsFiltersAndSortsByColumn) {
+  struct Case {
+    const char* filter;
+    int sort;
+    QStringList expected;
+  };
+  const Case cases[] = {
+      {"", 1, {"Sub", ".hidden", "a.gif", "B.GIF", "c.jpg", "d.txt"}},
+      {"*", 1, {"Sub", ".hidden", "a.gif", "B.GIF", "c.jpg", "d.txt"}},
+      {"*.*", 1, {"Sub", ".hidden", "a.gif", "B.GIF", "c.jpg", "d.txt"}},
+      {"*.gif;*.jpg", 1, {"Sub", "a.gif", "B.GIF", "c.jpg"}},
+      {"*.GIF", 1, {"Sub", "a.gif", "B.GIF"}},
+      {";;?.txt;", 1, {"Sub", "d.txt"}},
+      {"[ab]*", 1, {"Sub"}},  // masks are not globs: brackets are plain characters
+      {"*.gif;*.jpg", -1, {"c.jpg", "B.GIF", "a.gif", "Sub"}},  // descending turns the whole order
+      {"", 2, {"Sub", "d.txt", ".hidden", "a.gif", "c.jpg", "B.GIF"}},  // by size
+      {"", -2, {"B.GIF", "c.jpg", "a.gif", ".hidden", "d.txt", "Sub"}},
+  };
+  for (const Case& c : cases) {
+    TPTShellList list;
+    list.SetSortColumn(c.sort);
+    list.SetFileFilter(c.filter);
+    list.Folder().SetPath(tree);
+    EXPECT_EQ(Captions(list), c.expected) << c.filter << " " << c.sort;
+  }
+  // Without hidden items the dot file goes.
+  TPTShellList plain;
+  plain.SetOptions(kShellListDefaultOptions & ~ptsloShowHidden);
+  plain.Folder().SetPath(tree);
+  EXPECT_FALSE(Captions(plain).contains(".hidden"));
+  // A filter has no say in a folder outside the file system.
+  TPTShellList computer;
+  computer.SetFileFilter("*.gif");
+  computer.Folder().SetCsidl(shellns::CSIDL_DRIVES);
+  EXPECT_EQ(Captions(computer), QStringList{"File System"});
+}
+
+TEST_F(ShellListTest, StandardColumnsAndDetailTexts) {
+  TPTShellList list;
+  list.Folder().SetPath(tree);
+  ASSERT_EQ(list.ColumnCount(), 4);
+  const struct {
+    const char* caption;
+    int width;
+    Qt::Alignment align;
+  } columns[] = {{"Name", 200, Qt::AlignLeft}, {"Size", 60, Qt::AlignRight}, {"Type", 100, Qt::AlignLeft},
+                 {"Modified", 120, Qt::AlignLeft}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(list.Column(i).Caption, columns[i].caption);
+    EXPECT_EQ(list.ColumnWidth(i), columns[i].width);
+    EXPECT_EQ(list.Column(i).Alignment, columns[i].align);
+  }
+  TPTListItem* jpg = list.FindItemByName("c.jpg");
+  ASSERT_NE(jpg, nullptr);
+  EXPECT_EQ(list.ItemSubText(jpg, 1), "2KB");
+  EXPECT_FALSE(list.ItemSubText(jpg, 2).isEmpty());
+  EXPECT_FALSE(list.ItemSubText(jpg, 3).isEmpty());
+  EXPECT_TRUE(list.ItemSubText(list.FindItemByName("Sub"), 1).isEmpty());
+  // A column the user widened is kept for the next folder.
+  list.SetColumnWidth(0, 321);
+  list.Folder().SetPath(tree + "/Sub");
+  EXPECT_EQ(list.ColumnWidth(0), 321);
+}
+
+TEST_F(ShellListTest, ResyncAndRenameKeepTheSelection) {
+  TPTShellList list;
+  list.Folder().SetPath(tree);
+  TPTListItem* jpg = list.FindItemByName("c.jpg");
+  list.SetSelected(jpg, true);
+  list.SetItemFocused(jpg);
+  WriteFile(tree + "/e.png", "new");
+  shellns::DeletePermanently(tree + "/d.txt");
+  list.Resync();
+  EXPECT_NE(list.FindItemByName("e.png"), nullptr);
+  EXPECT_EQ(list.FindItemByName("d.txt"), nullptr);
+  EXPECT_EQ(list.Selected(), jpg);
+  EXPECT_EQ(list.SelCount(), 1);
+
+  QString text = "renamed.jpg";
+  EXPECT_TRUE(list.ItemModel()->setData(list.ItemModel()->index(jpg->Index, 0), text, Qt::EditRole));
+  EXPECT_TRUE(Exists(tree + "/renamed.jpg"));
+  EXPECT_FALSE(Exists(tree + "/c.jpg"));
+  EXPECT_EQ(list.ItemCaption(jpg), "renamed.jpg");
+  EXPECT_EQ(list.GetDataOf(jpg)->GetPath(), tree + "/renamed.jpg");
+  list.Resync();
+  EXPECT_EQ(list.Selected(), jpg);
+  // A name that is taken is refused and nothing is replaced.
+  text = "a.gif";
+  EXPECT_FALSE(list.ItemModel()->setData(list.ItemModel()->index(jpg->Index, 0), text, Qt::EditRole));
+  EXPECT_TRUE(Exists(tree + "/renamed.jpg"));
+  EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(ShellListTest, FailedFillLeavesFolderAndListTogether) {
+  TPTShellList list;
+  MakeDir(tree + "/Sub/gone");
+  list.Folder().SetPath(tree + "/Sub/gone");
+  ASSERT_EQ(list.FolderPath(), tree + "/Sub/gone");
+  shellns::DeletePermanently(tree + "/Sub/gone");
+  list.Refresh();
+  EXPECT_EQ(list.ItemCount(), 0);
+  EXPECT_EQ(ComparePidls(list.FolderPidl(), list.Folder().GetPidl()), 0);
+  EXPECT_EQ(messages.size(), 1u);
+  // Back to a readable folder, all is well again.
+  list.Folder().SetPath(tree);
+  EXPECT_EQ(list.FolderPath(), tree);
+  EXPECT_GT(list.ItemCount(), 0);
+}
+
+TEST_F(ShellListTest, EnterAndDoubleClickOpenFoldersUnlessTheListMayNotChangeFolder) {
+  TPTShellList list;
+  list.resize(400, 300);
+  list.SetViewStyle(vsReport);
+  list.show();
+  list.Folder().SetPath(tree);
+  Settle();
+  TPTListItem* sub = list.FindItemByName("Sub");
+  list.SetSelected(sub, true);
+  list.SetItemFocused(sub);
+  QTest::keyClick(list.ActiveView(), Qt::Key_Return);
+  EXPECT_EQ(list.FolderPath(), tree + "/Sub");
+  QTest::keyClick(list.ActiveView(), Qt::Key_Backspace);
+  EXPECT_EQ(list.FolderPath(), tree);
+
+  Settle();
+  sub = list.FindItemByName("Sub");
+  const QRect r = list.ReportView()->visualRect(list.ReportView()->model()->index(sub->Index, 0));
+  QTest::mouseDClick(list.ReportView()->viewport(), Qt::LeftButton, {}, r.center());
+  EXPECT_EQ(list.FolderPath(), tree + "/Sub");
+  list.GoUp(1);
+  EXPECT_EQ(list.FolderPath(), tree);
+
+  list.SetOptions(kShellListDefaultOptions | ptsloDontChangeFolder);
+  sub = list.FindItemByName("Sub");
+  list.SetSelected(sub, true);
+  list.OpenItem(sub);
+  EXPECT_EQ(list.FolderPath(), tree);
+  // A file goes to the double-click handler first.
+  bool asked = false;
+  list.OnDblClickOpen = [&](TPTCustomShellList*, bool& handled) {
+    asked = true;
+    handled = true;
+  };
+  list.OpenItem(list.FindItemByName("a.gif"));
+  EXPECT_TRUE(asked);
+}
+
+TEST_F(ShellListTest, NewFolderGetsTheNextFreeNameAndItsCaptionEdited) {
+  MakeDir(tree + "/New Folder");
+  TPTShellList list;
+  list.resize(400, 300);
+  list.show();
+  list.Folder().SetPath(tree);
+  ASSERT_TRUE(list.CreateNewFolder(true));
+  EXPECT_TRUE(Exists(tree + "/New Folder (2)"));
+  ASSERT_NE(list.FindItemByName("New Folder (2)"), nullptr);
+  Settle();
+  EXPECT_TRUE(list.IsEditing());
+}
+
+TEST_F(ShellListTest, QuickChangesCauseOneResyncAndOwnRenamesNone) {
+  TPTShellList list;
+  list.resize(400, 300);
+  list.show();
+  list.Folder().SetPath(tree);
+  ASSERT_NE(list.Watcher(), nullptr);
+  int resyncs = 0;
+  list.OnFillStart = [&](TPTCustomShellList*) { ++resyncs; };
+  WriteFile(tree + "/one", "1");
+  QTest::qWait(100);
+  WriteFile(tree + "/two", "2");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return list.FindItemByName("two") != nullptr; }, 4000));
+  QTest::qWait(50);
+  EXPECT_EQ(resyncs, 1);
+  EXPECT_NE(list.FindItemByName("one"), nullptr);
+  list.OnFillStart = nullptr;
+}
+
+TEST_F(ShellListTest, HidesFileSystemFoldersWhenLinkedToATree) {
+  TPTShellTree t;
+  TPTShellList list;
+  list.SetOptions(kShellListDefaultOptions | ptsloHideFoldersWhenLinkedToTree);
+  t.BaseFolder().SetPath(tree);
+  t.SetShellList(&list);
+  Settle();
+  ASSERT_EQ(list.FolderPath(), tree);
+  EXPECT_EQ(list.FindItemByName("Sub"), nullptr);
+  EXPECT_NE(list.FindItemByName("a.gif"), nullptr);
+  // Virtual folders stay: the desktop's Computer is no file-system folder.
+  list.Folder().Reset();
+  EXPECT_NE(list.FindItemByName("Computer"), nullptr);
+  EXPECT_EQ(list.FindItemByName("Home"), nullptr);
+}
+
+}  // namespace
