@@ -157,7 +157,7 @@ EncodeStatus TGIFEncoder::Encode(std::vector<std::uint8_t>& out, int bitsPerPixe
 namespace {
 
 // String table of (prefix code, pixel) -> code. Open addressing over a
-// power-of-two block that stays in the first-level cache; an entry packs the
+// power-of-two block (64 KB) that stays in the near caches; an entry packs the
 // 20-bit key above the 12-bit code, and all-ones marks a free slot (no key
 // reaches 0xFFFFF since prefixes stop at 4094).
 class THashTable {
@@ -170,17 +170,8 @@ public:
 
   static unsigned Hash(std::uint32_t key) { return (key * 0x9E3779B1u) >> (32 - kBits); }
 
-  // Code of the key, or -1.
-  int Lookup(std::uint32_t key) const {
-    for (unsigned h = Hash(key);; h = (h + 1) & (kSlots - 1)) {
-      std::uint32_t s = slots_[h];
-      if (s == kFree) return -1;
-      if ((s >> 12) == key) return static_cast<int>(s & 0xFFF);
-    }
-  }
-
-  // Looks the key up; when it is missing, stores `code` for it in the slot the
-  // search ended on and returns -1.
+  // Looks the key up; when it is missing, returns -1 and, with `insert`,
+  // stores `code` for it in the free slot the search ended on.
   int LookupOrInsert(std::uint32_t key, unsigned code, bool insert) {
     unsigned h = Hash(key);
     for (;;) {
