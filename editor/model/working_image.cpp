@@ -11,6 +11,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace movinta::editor {
@@ -160,8 +161,24 @@ bool SaveGraphicToFile(TGIFImage& graphic, const QString& fileName, bool keepExi
   bool ok = false;
   if (force || QFileInfo::exists(fileName)) {
     try {
-      PrepareForSave(graphic, !keepExisting);
-      ok = WriteGifFile(graphic, fileName, !keepExisting, nullptr);
+      if (keepExisting) {
+        PrepareForSave(graphic, false);
+        ok = WriteGifFile(graphic, fileName, false, nullptr);
+      } else {
+        // A working copy is written from a prepared copy, so that the edited image in memory keeps
+        // every extension the undo history may still point at.
+        TGIFImage copy;
+        const gif::TProgressEvent progress = std::exchange(graphic.OnProgress, nullptr);
+        try {
+          copy.Assign(graphic);
+        } catch (...) {
+          graphic.OnProgress = progress;
+          throw;
+        }
+        graphic.OnProgress = progress;
+        PrepareForSave(copy, true);
+        ok = WriteGifFile(copy, fileName, true, nullptr);
+      }
     } catch (const std::exception&) {
       ok = false;
     }

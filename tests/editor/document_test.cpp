@@ -127,6 +127,16 @@ TEST_F(DocumentTest, UndoingEverythingOfASavedFileReloadsItAndClearsModified) {
   EXPECT_EQ(a->InspectorSelection, QPoint(1, 10)) << "the undone caption names the Delay row";
 }
 
+TEST_F(DocumentTest, AnEditThatEmptiesAControlCanStillBeUndone) {
+  TDocuments docs;
+  TMDIChild* a = docs.OpenDocument(MakeFile(QStringLiteral("a.gif"), 2));
+  EditDelay(a, 1, 77);
+  EditDelay(a, 1, 0);  // the control now carries nothing; the working copy leaves it out
+  EXPECT_NE(SharedImage()->Images().GetFrame(1)->GraphicControlExtension(), nullptr);
+  a->Undo();
+  EXPECT_EQ(Delays(*SharedImage()), (std::vector<int>{10, 77}));
+}
+
 TEST_F(DocumentTest, UndoAfterTrimmingDoesNotRevertToTheFileOnDisk) {
   TDocuments docs;
   TMDIChild* a = docs.OpenDocument(MakeFile(QStringLiteral("a.gif"), 2));
