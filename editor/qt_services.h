@@ -1,5 +1,6 @@
 // The model's user-interface services over Qt Widgets: message boxes, the save dialog, progress in
-// the status bar with the busy cursor, and the system clipboard.
+// the status bar with the busy cursor, and the system clipboard. Stand in for the original message
+// boxes and common dialogs; leave out help buttons and the system beep choice per message type.
 #pragma once
 
 #include "editor/model/ui_services.h"

@@ -4,6 +4,8 @@
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 
+#include <algorithm>
+
 namespace movinta::editor {
 
 bool IsNumericText(const QString& s) {
@@ -37,6 +39,25 @@ bool ValidateIntegerText(const QString& text, bool smallRange) {
 std::int64_t SizeInKB(std::int64_t bytes) { return bytes <= 1024 ? 1 : bytes / 1024; }
 
 int CenterOffset(int low, int high, int size) { return (low + high - size) / 2; }
+
+QRect MakeGridRect(int col, int row, bool clampToZero) {
+  if (clampToZero) {
+    col = std::max(col, 0);
+    row = std::max(row, 0);
+  }
+  return QRect(QPoint(col, row), QPoint(col, row));
+}
+
+QVariant StreamToVariant(const QByteArray& bytes) { return QVariant(bytes); }
+
+QByteArray VariantToStream(const QVariant& variant) { return variant.toByteArray(); }
+
+bool VariantToBitmap(const QVariant& variant, QImage& bitmap) {
+  QImage image;
+  if (!image.loadFromData(variant.toByteArray())) return false;
+  bitmap = image;
+  return true;
+}
 
 int ShowPromptWithDefault(const QString& message, const QString& checkCaption, const QString& settingName,
                           void (*remember)(int result), ButtonSet buttons, MessageType type) {

@@ -3,7 +3,11 @@
 
 #include "editor/model/ui_services.h"
 
+#include <QByteArray>
+#include <QImage>
+#include <QRect>
 #include <QString>
+#include <QVariant>
 
 #include <cstdint>
 
@@ -18,6 +22,15 @@ bool IsYesText(const QString& s);
 bool ValidateIntegerText(const QString& text, bool smallRange);
 std::int64_t SizeInKB(std::int64_t bytes);
 int CenterOffset(int low, int high, int size);
+
+// A one-cell grid selection at col, row; negative values become 0 when clampToZero.
+QRect MakeGridRect(int col, int row, bool clampToZero);
+
+// Bytes to and from the variant form the automation interfaces carry.
+QVariant StreamToVariant(const QByteArray& bytes);
+QByteArray VariantToStream(const QVariant& variant);
+// False when the bytes hold no picture.
+bool VariantToBitmap(const QVariant& variant, QImage& bitmap);
 
 // Returns a remembered Yes (6) or No (7) of settingName at once; otherwise asks, and when the check
 // box is ticked hands the answer to remember (unless it is Cancel).

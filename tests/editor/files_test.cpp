@@ -2,6 +2,7 @@
 #include "editor/model/text_helpers.h"
 #include "test_support.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -72,6 +73,24 @@ TEST(TextHelpers, NumbersSizesAndYes) {
   EXPECT_TRUE(IsYesText(QStringLiteral("yEs")));
   EXPECT_FALSE(IsYesText(QStringLiteral("y")));
   EXPECT_EQ(CenterOffset(10, 110, 40), 40);
+}
+
+TEST(TextHelpers, GridCellsAndVariants) {
+  EXPECT_EQ(MakeGridRect(-1, 3, true), QRect(QPoint(0, 3), QPoint(0, 3)));
+  EXPECT_EQ(MakeGridRect(-1, -2, false), QRect(QPoint(-1, -2), QPoint(-1, -2)));
+  const QByteArray bytes("\x00\x01\xFFGIF", 6);
+  EXPECT_EQ(VariantToStream(StreamToVariant(bytes)), bytes);
+  QImage picture(3, 2, QImage::Format_RGB32);
+  picture.fill(Qt::blue);
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  picture.save(&buffer, "PNG");
+  QImage back;
+  EXPECT_TRUE(VariantToBitmap(StreamToVariant(png), back));
+  EXPECT_EQ(back.size(), QSize(3, 2));
+  EXPECT_FALSE(VariantToBitmap(StreamToVariant(bytes), back));
+  EXPECT_EQ(back.size(), QSize(3, 2)) << "a failed read leaves the bitmap";
 }
 
 TEST(TextHelpers, IntegerValidationReportsTheBadText) {

@@ -1,10 +1,12 @@
 #include "editor/document_window.h"
 #include "editor/main_window.h"
+#include "editor/widget_helpers.h"
 #include "gif_fixture.h"
 #include "test_support.h"
 
 #include <QApplication>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMdiSubWindow>
 
 #include <gtest/gtest.h>
@@ -129,6 +131,17 @@ TEST_F(MainWindowTest, ClosingTheMainWindowClosesEveryDocumentUnlessCancelled) {
   auto saved = ReadGifFile(pa_);
   ASSERT_TRUE(saved);
   EXPECT_EQ(GetFrameDelay(*saved, 0), 8);
+}
+
+TEST(WidgetHelpers, FindsMenuItemsByPartOfTheirCaption) {
+  QMenu menu;
+  menu.addAction(QStringLiteral("&Open..."));
+  menu.addAction(QStringLiteral("Play /tmp/a.gif"));
+  menu.addAction(QStringLiteral("Play /tmp/b.gif"));
+  EXPECT_EQ(FindMenuItemByCaption(&menu, QStringLiteral("Open")), 0);
+  EXPECT_EQ(FindPopupItemByCaption(&menu, QStringLiteral("/tmp/b.gif")), 2);
+  EXPECT_EQ(FindMenuItemByCaption(&menu, QStringLiteral("Close")), -1);
+  EXPECT_EQ(FindMenuItemByCaption(nullptr, QStringLiteral("Open")), -1);
 }
 
 }  // namespace
