@@ -244,6 +244,44 @@ TEST_F(DocumentTest, CloseAllSavesEachDocumentsOwnContentAndStopsAtCancel) {
   EXPECT_EQ(docs.Count(), 0);
 }
 
+TEST_F(DocumentTest, CloseAllOnAReadOnlyFolderKeepsTheDocumentsItCouldNotSave) {
+  TDocuments docs;
+  const QString pa = MakeFile(QStringLiteral("a.gif"), 2);
+  const QByteArray before = FileBytes(pa);
+  TMDIChild* a = docs.OpenDocument(pa);
+  EditDelay(a, 0, 19);
+  docs.OpenDocument(MakeFile(QStringLiteral("b.gif"), 3));
+  messages_.Answers = {mrYes};
+  {
+    testing::ReadOnlyFolder readOnly(work_);
+    EXPECT_FALSE(docs.CloseAll());
+  }
+  EXPECT_EQ(FileBytes(pa), before);
+  ASSERT_EQ(docs.IndexOf(a), 0) << "a document whose save failed stays open";
+  EXPECT_TRUE(a->Modified);
+  messages_.Answers = {mrYes};
+  EXPECT_TRUE(docs.CloseAll());
+  EXPECT_EQ(DelaysOnDisk(pa), (std::vector<int>{19, 20}));
+}
+
+TEST_F(DocumentTest, UndoWhileTheDiskFailsIsKeptForTheNextSwitch) {
+  TDocuments docs;
+  TMDIChild* a = docs.OpenDocument(MakeFile(QStringLiteral("a.gif"), 2));
+  TMDIChild* b = docs.OpenDocument(MakeFile(QStringLiteral("b.gif"), 2));
+  EditDelay(b, 0, 1);
+  EditDelay(b, 0, 2);
+  {
+    testing::ReadOnlyFolder readOnly(tmp_.Path);
+    b->Undo();
+    EXPECT_EQ(Delays(*SharedImage()), (std::vector<int>{1, 20}));
+    EXPECT_FALSE(docs.Activate(a)) << "the working copy still holds the undone edit";
+  }
+  ASSERT_TRUE(docs.Activate(a));
+  ASSERT_TRUE(docs.Activate(b));
+  EXPECT_EQ(Delays(*SharedImage()), (std::vector<int>{1, 20}));
+  EXPECT_TRUE(b->Modified);
+}
+
 TEST_F(DocumentTest, UnmodifiedDocumentsCloseWithoutAQuestionOrAWrite) {
   TDocuments docs;
   const QString path = MakeFile(QStringLiteral("a.gif"), 2);
