@@ -1,0 +1,261 @@
+// Load and save of a 200-frame 640 x 480 animation by the GIF library and by
+// giflib in the same run, with the ratio (giflib time / ours: above 1 means we
+// are faster). Given GIF files as arguments it times decoding each file both
+// ways and says whether every composited frame agrees with giflib's.
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gif/gifimage.h"
+
+using namespace gif;
+using Bytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kWidth = 640, kHeight = 480, kFrames = 200;
+
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+// A frame as both decoders describe it, for one compositor.
+struct PlainFrame {
+  int left, top, width, height;
+  const std::uint8_t* pixels;
+  std::vector<Rgb> colors;
+  int transparent;
+  int disposal;
+};
+
+std::vector<Bytes> CompositeAll(int w, int h, const std::vector<PlainFrame>& frames) {
+  std::vector<Bytes> out;
+  Bytes screen(static_cast<std::size_t>(w) * h * 4, 0);
+  for (const PlainFrame& f : frames) {
+    const Bytes before = f.disposal == 3 ? screen : Bytes();
+    for (int y = 0; y < f.height && f.top + y < h; ++y)
+      for (int x = 0; x < f.width && f.left + x < w; ++x) {
+        const int p = f.pixels[static_cast<std::size_t>(y) * f.width + x];
+        if (p == f.transparent) continue;
+        const Rgb c = p < static_cast<int>(f.colors.size()) ? f.colors[static_cast<std::size_t>(p)] : Rgb{};
+        std::uint8_t* d = &screen[(static_cast<std::size_t>(f.top + y) * w + f.left + x) * 4];
+        d[0] = c.red, d[1] = c.green, d[2] = c.blue, d[3] = 255;
+      }
+    out.push_back(screen);
+    if (f.disposal == 2) {
+      for (int y = f.top; y < std::min(h, f.top + f.height); ++y)
+        for (int x = f.left; x < std::min(w, f.left + f.width); ++x)
+          std::fill_n(&screen[(static_cast<std::size_t>(y) * w + x) * 4], 4, 0);
+    } else if (f.disposal == 3) {
+      screen = before;
+    }
+  }
+  return out;
+}
+
+std::vector<PlainFrame> OurFrames(TGIFImage& image) {
+  std::vector<PlainFrame> frames;
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    TGIFSubImage* f = image.Images().GetFrame(i);
+    if (f->IsEmpty()) continue;
+    PlainFrame p{f->GetLeft(), f->GetTop(), f->GetWidth(), f->GetHeight(), f->Data(), {}, -1, 0};
+    const TGIFColorMap& map = f->GetActiveColorMap();
+    for (int k = 0; k < map.GetCount(); ++k) p.colors.push_back(Rgb{map.Entry(k).Red, map.Entry(k).Green, map.Entry(k).Blue});
+    if (TGIFGraphicControlExtension* gce = f->GraphicControlExtension()) {
+      if (gce->GetTransparent()) p.transparent = gce->GetTransparentColorIndex();
+      p.disposal = gce->GetDisposal();
+    }
+    frames.push_back(std::move(p));
+  }
+  return frames;
+}
+
+std::vector<PlainFrame> GiflibFrames(GifFileType* gif) {
+  std::vector<PlainFrame> frames;
+  for (int i = 0; i < gif->ImageCount; ++i) {
+    const SavedImage& s = gif->SavedImages[i];
+    PlainFrame p{s.ImageDesc.Left, s.ImageDesc.Top, s.ImageDesc.Width, s.ImageDesc.Height, s.RasterBits, {}, -1, 0};
+    const ColorMapObject* map = s.ImageDesc.ColorMap ? s.ImageDesc.ColorMap : gif->SColorMap;
+    if (map)
+      for (int k = 0; k < map->ColorCount; ++k)
+        p.colors.push_back(Rgb{map->Colors[k].Red, map->Colors[k].Green, map->Colors[k].Blue});
+    GraphicsControlBlock gcb;
+    if (DGifSavedExtensionToGCB(gif, i, &gcb) == GIF_OK) {
+      p.transparent = gcb.TransparentColor;
+      p.disposal = gcb.DisposalMode;
+    }
+    frames.push_back(std::move(p));
+  }
+  return frames;
+}
+
+struct Reader {
+  const Bytes* data;
+  std::size_t at = 0;
+};
+
+int ReadMemory(GifFileType* gif, GifByteType* buffer, int count) {
+  auto* r = static_cast<Reader*>(gif->UserData);
+  const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count), r->data->size() - r->at);
+  std::memcpy(buffer, r->data->data() + r->at, n);
+  r->at += n;
+  return static_cast<int>(n);
+}
+
+int WriteMemory(GifFileType* gif, const GifByteType* buffer, int count) {
+  auto* out = static_cast<Bytes*>(gif->UserData);
+  out->insert(out->end(), buffer, buffer + count);
+  return count;
+}
+
+GifFileType* GiflibLoad(const Bytes& bytes, Reader& reader) {
+  reader = Reader{&bytes, 0};
+  int error = 0;
+  GifFileType* gif = DGifOpen(&reader, ReadMemory, &error);
+  if (!gif) return nullptr;
+  if (DGifSlurp(gif) != GIF_OK && gif->ImageCount == 0) {
+    DGifCloseFile(gif, &error);
+    return nullptr;
+  }
+  return gif;
+}
+
+// The same animation written by giflib: global table, a delay per frame.
+Bytes GiflibSave(const std::vector<Bytes>& frames, const std::vector<Rgb>& palette) {
+  Bytes out;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&out, WriteMemory, &error);
+  GifColorType colors[256];
+  for (int i = 0; i < 256; ++i) colors[i] = GifColorType{palette[static_cast<std::size_t>(i)].red, palette[static_cast<std::size_t>(i)].green, palette[static_cast<std::size_t>(i)].blue};
+  ColorMapObject* map = GifMakeMapObject(256, colors);
+  EGifSetGifVersion(gif, true);
+  EGifPutScreenDesc(gif, kWidth, kHeight, 8, 0, map);
+  for (const Bytes& pixels : frames) {
+    GraphicsControlBlock gcb{DISPOSE_DO_NOT, false, 4, NO_TRANSPARENT_COLOR};
+    GifByteType ext[4];
+    const size_t n = EGifGCBToExtension(&gcb, ext);
+    EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(n), ext);
+    EGifPutImageDesc(gif, 0, 0, kWidth, kHeight, false, nullptr);
+    for (int y = 0; y < kHeight; ++y)
+      EGifPutLine(gif, const_cast<GifPixelType*>(pixels.data() + static_cast<std::size_t>(y) * kWidth), kWidth);
+  }
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  return out;
+}
+
+// Frames of flat areas, gradients and a noisy strip, moving over time.
+std::vector<Bytes> MakeFrames() {
+  std::vector<Bytes> frames;
+  std::mt19937 random(7);
+  for (int f = 0; f < kFrames; ++f) {
+    Bytes pixels(static_cast<std::size_t>(kWidth) * kHeight);
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        std::uint8_t v;
+        if (y < 160)
+          v = static_cast<std::uint8_t>(((x + f * 3) / 40 + y / 40) % 16);
+        else if (y < 320)
+          v = static_cast<std::uint8_t>((x + y + f) & 0xFF);
+        else
+          v = static_cast<std::uint8_t>(random() & 0xFF);
+        pixels[static_cast<std::size_t>(y) * kWidth + x] = v;
+      }
+    frames.push_back(std::move(pixels));
+  }
+  return frames;
+}
+
+int Synthetic() {
+  const std::vector<Bytes> frames = MakeFrames();
+  std::vector<Rgb> palette(256);
+  for (int i = 0; i < 256; ++i) palette[static_cast<std::size_t>(i)] = Rgb{std::uint8_t(i), std::uint8_t(255 - i), std::uint8_t(i * 7)};
+
+  TGIFImage image;
+  for (const Rgb& c : palette) image.GetGlobalColorMap().Add(RgbToColor(c));
+  for (const Bytes& pixels : frames) {
+    auto* frame = new TGIFSubImage(&image);
+    image.Images().Add(frame);
+    frame->SetBounds(0, 0, kWidth, kHeight);
+    std::memcpy(frame->Data(), pixels.data(), pixels.size());
+    auto* gce = new TGIFGraphicControlExtension(frame);
+    frame->Extensions().Add(gce);
+    gce->SetDelay(4);
+    gce->SetDisposal(dmNoDisposal);
+  }
+
+  auto best = [](auto&& work) {
+    double t = 1e9;
+    for (int i = 0; i < 3; ++i) {
+      const auto start = Clock::now();
+      work();
+      t = std::min(t, Seconds(start));
+    }
+    return t;
+  };
+  Bytes ours, theirs;
+  const double saveOurs = best([&] { ours = image.SaveToMemory(); });
+  const double saveGiflib = best([&] { theirs = GiflibSave(frames, palette); });
+  const double loadOurs = best([&] {
+    TGIFImage loaded;
+    loaded.LoadFromMemory(ours);
+  });
+  const double loadGiflib = best([&] {
+    Reader reader;
+    GifFileType* gif = GiflibLoad(ours, reader);
+    int error = 0;
+    DGifCloseFile(gif, &error);
+  });
+  std::printf("%d frames of %dx%d (best of 3)\n", kFrames, kWidth, kHeight);
+  std::printf("save: ours %.3f s (%zu bytes), giflib %.3f s (%zu bytes), ratio %.2f\n", saveOurs, ours.size(),
+              saveGiflib, theirs.size(), saveGiflib / saveOurs);
+  std::printf("load: ours %.3f s, giflib %.3f s, ratio %.2f\n", loadOurs, loadGiflib, loadGiflib / loadOurs);
+  return 0;
+}
+
+int Files(int argc, char** argv) {
+  int disagreements = 0;
+  for (int i = 1; i < argc; ++i) {
+    std::ifstream in(argv[i], std::ios::binary);
+    const Bytes bytes((std::istreambuf_iterator<char>(in)), {});
+    TGIFImage image;
+    std::string ourError;
+    auto start = Clock::now();
+    try {
+      image.LoadFromMemory(bytes);
+    } catch (const GIFException& e) {
+      ourError = e.what();
+    }
+    const double ours = Seconds(start);
+    Reader reader;
+    start = Clock::now();
+    GifFileType* gif = GiflibLoad(bytes, reader);
+    const double theirs = Seconds(start);
+    std::string verdict;
+    if (!ourError.empty() || !gif) {
+      verdict = std::string("ours: ") + (ourError.empty() ? "loaded" : ourError) + ", giflib: " + (gif ? "loaded" : "failed");
+    } else {
+      const bool same = CompositeAll(image.GetWidth(), image.GetHeight(), OurFrames(image)) ==
+                        CompositeAll(gif->SWidth, gif->SHeight, GiflibFrames(gif));
+      verdict = same ? "all frames agree" : "FRAMES DIFFER";
+      disagreements += !same;
+    }
+    std::printf("%s: ours %.4f s, giflib %.4f s, ratio %.2f, %s\n", argv[i], ours, theirs, ours > 0 ? theirs / ours : 0.0,
+                verdict.c_str());
+    if (gif) {
+      int error = 0;
+      DGifCloseFile(gif, &error);
+    }
+  }
+  return disagreements ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return argc > 1 ? Files(argc, argv) : Synthetic(); }
