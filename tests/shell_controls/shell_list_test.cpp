@@ -92,6 +92,12 @@ TEST_F(ShellListTest, StandardColumnsAndDetailTexts) {
   list.SetColumnWidth(0, 321);
   list.Folder().SetPath(tree + "/Sub");
   EXPECT_EQ(list.ColumnWidth(0), 321);
+  TPTShellList another;
+  another.Folder().SetPath(tree);
+  EXPECT_EQ(another.ColumnWidth(0), 321);
+  // The widths are remembered for the whole program: put the default back.
+  list.SetColumnWidth(0, 200);
+  list.Folder().SetPath(tree);
 }
 
 TEST_F(ShellListTest, ResyncAndRenameKeepTheSelection) {
@@ -194,17 +200,39 @@ TEST_F(ShellListTest, QuickChangesCauseOneResyncAndOwnRenamesNone) {
   TPTShellList list;
   list.resize(400, 300);
   list.show();
+  list.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+  list.SetFocusToList();
   list.Folder().SetPath(tree);
   ASSERT_NE(list.Watcher(), nullptr);
   int resyncs = 0;
   list.OnFillStart = [&](TPTCustomShellList*) { ++resyncs; };
   WriteFile(tree + "/one", "1");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return list.ResyncScheduled(); }, 2000));
+  EXPECT_EQ(list.ResyncInterval(), 400);  // focused
   QTest::qWait(100);
   WriteFile(tree + "/two", "2");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return list.FindItemByName("two") != nullptr; }, 4000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return list.FindItemByName("two") != nullptr; }, 3000));
   QTest::qWait(50);
   EXPECT_EQ(resyncs, 1);
   EXPECT_NE(list.FindItemByName("one"), nullptr);
+
+  // The list's own rename is not taken for a change from outside.
+  TPTListItem* one = list.FindItemByName("one");
+  ASSERT_TRUE(list.ItemModel()->setData(list.ItemModel()->index(one->Index, 0), QString("uno"), Qt::EditRole));
+  QTest::qWait(200);
+  EXPECT_FALSE(list.ResyncScheduled());
+  EXPECT_EQ(resyncs, 1);
+
+  // Without the focus a change waits longer.
+  list.clearFocus();
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  WriteFile(tree + "/three", "3");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return list.ResyncScheduled(); }, 2000));
+  EXPECT_EQ(list.ResyncInterval(), 2000);
   list.OnFillStart = nullptr;
 }
 
