@@ -22,6 +22,7 @@ QGuiApplication& App() {
   static int argc = 1;
   static char name[] = "gif_clipboard_tests";
   static char* argv[] = {name, nullptr};
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static QGuiApplication app(argc, argv);
   return app;
 }
