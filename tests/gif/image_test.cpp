@@ -167,6 +167,13 @@ TEST(GIFImage, StillPictureAndDrawing) {
   EXPECT_EQ(canvas.PixelColor(3, 0), 0x0000FFu);  // frame 0's (1, 0) doubled
   EXPECT_EQ(canvas.PixelColor(0, 0), 0xFFFFFFu);
 
+  // A screen of no size does not stop drawing: the frame spans the rect.
+  image.Header().SetWidth(0);
+  image.Header().SetHeight(0);
+  Bitmap small(3, 2, PixelFormat::pf24bit);
+  image.Draw(small, TRect{0, 0, 3, 2});
+  EXPECT_EQ(small.PixelColor(1, 0), 0x0000FFu);
+
   // A single frame without a global table lends its table to the image.
   TGIFImage lone;
   lone.LoadFromMemory(Cat({Header(1, 1, {}), Image(0, 0, 1, 1, {1}, {0x000000, 0x123456}), Bytes{0x3B}}));

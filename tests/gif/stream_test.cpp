@@ -34,6 +34,8 @@ TEST(GIFStream, LoadsTheBlockSequenceAndReportsOddEndings) {
   zeros.insert(zeros.end(), {0, 0, 0});
   zeros.insert(zeros.end(), image.begin(), image.end());
   zeros.insert(zeros.end(), {0, 0x3B});
+  Bytes extensionThenJunk = noTrailer;
+  extensionThenJunk.insert(extensionThenJunk.end(), {0x21, 0xFE, 1, 'c', 0, 0x99, 0x2C});
   Bytes unknownBlock = noTrailer;
   unknownBlock.push_back(0x99);
   unknownBlock.insert(unknownBlock.end(), image.begin(), image.end());
@@ -46,6 +48,7 @@ TEST(GIFStream, LoadsTheBlockSequenceAndReportsOddEndings) {
       {"other trailer", badTrailer, 1, texts::InvalidTrailer},
       {"zero bytes between blocks", zeros, 2, nullptr},
       {"unknown block", unknownBlock, 1, texts::UnknownBlockType},
+      {"extension not followed by an image", extensionThenJunk, 2, texts::UnknownBlockType},
   };
   for (const LoadCase& c : cases) {
     SCOPED_TRACE(c.name);
