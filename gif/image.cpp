@@ -274,6 +274,9 @@ const Bitmap* TGIFImage::GetBitmap() {
         first->GetHeight() == GetHeight()) {
       bitmap_ = first->GetBitmap();
     } else {
+      // The screen size comes from the file: a tiny frame on a forged
+      // 65535 x 65535 screen must not take gigabytes.
+      if (static_cast<std::uint64_t>(GetWidth()) * GetHeight() > MaxFramePixels) GIFError(texts::FrameTooLarge);
       Bitmap canvas(GetWidth(), GetHeight(), PixelFormat::pf32bit);
       for (int y = 0; y < canvas.Height(); ++y) {
         std::uint8_t* row = canvas.Scanline(y);

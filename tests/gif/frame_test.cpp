@@ -133,6 +133,9 @@ TEST(GIFFrame, HugeDescriptorFailsBeforeAllocating) {
     EXPECT_STREQ(e.what(), texts::FrameTooLarge);
   }
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  // Nor does a tiny frame on a forged screen when the still picture is made.
+  image.LoadFromMemory(Cat({Header(60000, 60000, {0, 0xFFFFFF}), Image(5, 5, 1, 1, {1}), Bytes{0x3B}}));
+  EXPECT_THROW(image.GetBitmap(), GIFException);
   image.MaxFramePixels = 100;
   EXPECT_THROW(image.LoadFromMemory(FourColours(Image(0, 0, 11, 10, Bytes(110, 1)), 11, 10)), GIFException);
   EXPECT_NO_THROW(image.LoadFromMemory(FourColours(Image(0, 0, 10, 10, Bytes(100, 1)), 10, 10)));
