@@ -204,7 +204,11 @@ TGIFGraphicControlExtension::~TGIFGraphicControlExtension() {
 
 void TGIFGraphicControlExtension::SetTransparent(bool value) {
   packed_ = static_cast<std::uint8_t>(value ? packed_ | 0x01 : packed_ & ~0x01);
-  if (SubImage() && SubImage()->gce_ == this) SubImage()->transparent_ = value;
+  if (SubImage() && SubImage()->gce_ == this) {
+    SubImage()->transparent_ = value;
+    // The cached mask no longer says which pixels are transparent.
+    SubImage()->FreeMask();
+  }
 }
 
 void TGIFGraphicControlExtension::SetTransparentColorIndex(int index) {
@@ -216,6 +220,7 @@ void TGIFGraphicControlExtension::SetTransparentColorIndex(int index) {
     }
   }
   transparentIndex_ = static_cast<std::uint8_t>(index);
+  if (SubImage() && SubImage()->gce_ == this) SubImage()->FreeMask();
 }
 
 TColor TGIFGraphicControlExtension::GetTransparentColor() {

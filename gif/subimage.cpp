@@ -246,7 +246,7 @@ void TGIFSubImage::SetHasBitmap(bool value) {
 }
 
 bool TGIFSubImage::HasMask() {
-  if (needMask_ && transparent_) {
+  if (needMask_ && transparent_ && !IsEmpty()) {
     if (hasBitmap_) {
       // The bitmap is cached but its mask was dropped: render again.
       FreeBitmap();

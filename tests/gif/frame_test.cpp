@@ -154,6 +154,12 @@ TEST(GIFFrame, RendersPixelsAndATransparencyMask) {
   EXPECT_EQ(mask.PixelIndex(0, 0), 1);
   EXPECT_EQ(mask.PixelIndex(1, 0), 1);
   EXPECT_EQ(mask.PixelIndex(0, 1), 0);
+  // A new transparent index gives a new mask.
+  frame->GraphicControlExtension()->SetTransparentColorIndex(3);
+  ASSERT_TRUE(frame->HasMask());
+  EXPECT_EQ(frame->Mask().PixelIndex(0, 0), 0);
+  EXPECT_EQ(frame->Mask().PixelIndex(1, 1), 1);
+  frame->GraphicControlExtension()->SetTransparentColorIndex(2);
 
   // The first row is transparent: drawn over a blue canvas it shows blue.
   Bitmap canvas(2, 2, PixelFormat::pf32bit);
