@@ -53,7 +53,8 @@ struct Shown {
   bool operator==(const Shown&) const = default;
 };
 
-inline std::vector<Shown> Timeline(TGIFImage& image) {
+// join = false keeps one entry per frame.
+inline std::vector<Shown> Timeline(TGIFImage& image, bool join = true) {
   const int w = image.GetWidth(), h = image.GetHeight();
   std::vector<std::uint32_t> screen(static_cast<std::size_t>(w) * h, 0);
   std::vector<Shown> out;
@@ -75,7 +76,7 @@ inline std::vector<Shown> Timeline(TGIFImage& image) {
           screen[static_cast<std::size_t>(sy) * w + sx] = 0xFF000000u | TGIFColorMap::RGBToColor(c);
         }
     }
-    if (!out.empty() && out.back().rgba == screen)
+    if (join && !out.empty() && out.back().rgba == screen)
       out.back().delay += delay;
     else
       out.push_back(Shown{screen, delay});

@@ -1,0 +1,343 @@
+// The playback painter against an injected clock and a GUI queue the test pumps.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <deque>
+#include <thread>
+
+#include "gif/painter/painter.h"
+#include "tests/gif_opt/animation_builder.h"
+
+namespace {
+
+using namespace giftest;
+using namespace std::chrono_literals;
+
+// Time moves only when the painter waits.
+class FakeClock : public TGIFPlaybackClock {
+public:
+  std::uint32_t Now() override { return now_; }
+  void Sleep(int ms) override {
+    if (ms > 0) now_ += static_cast<std::uint32_t>(ms);
+    std::lock_guard<std::mutex> guard(lock_);
+    sleeps_.push_back(ms);
+  }
+  bool WaitForWake(int ms, const std::function<bool(int)>& block) override {
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      waits_.push_back(ms);
+    }
+    if (block(0)) return true;
+    if (ms < 0) return block(-1);  // only Stop ends it
+    now_ += static_cast<std::uint32_t>(ms);
+    return false;
+  }
+  std::vector<int> Waits() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return waits_;
+  }
+  std::vector<int> Sleeps() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return sleeps_;
+  }
+
+private:
+  std::atomic<std::uint32_t> now_{5000};
+  std::mutex lock_;
+  std::vector<int> waits_, sleeps_;
+};
+
+// The GUI thread is the test's own: it runs what painters post when it pumps.
+class QueueDispatcher : public TGIFDispatcher {
+public:
+  void Post(std::function<void()> task) override {
+    std::lock_guard<std::mutex> guard(lock_);
+    queue_.push_back(std::move(task));
+    ready_.notify_all();
+  }
+  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds bound = 5000ms) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::function<void()> task;
+      {
+        std::unique_lock<std::mutex> lock(lock_);
+        ready_.wait_for(lock, 5ms, [&] { return !queue_.empty(); });
+        if (queue_.empty()) continue;
+        task = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      task();
+    }
+    return true;
+  }
+
+private:
+  std::mutex lock_;
+  std::condition_variable ready_;
+  std::deque<std::function<void()>> queue_;
+};
+
+struct Recorder {
+  std::vector<std::string> log;
+  std::vector<std::thread::id> threads;
+  TGIFPlayEvents Events(const std::function<void(TGIFPainter&)>& afterFrame = nullptr) {
+    auto note = [this](const char* name) {
+      return [this, name](TGIFPainter& p) {
+        log.push_back(std::string(name) + std::to_string(p.ActiveImage()));
+        threads.push_back(std::this_thread::get_id());
+      };
+    };
+    TGIFPlayEvents e;
+    e.OnBeginPlay = note("begin");
+    e.OnBeforeFrame = note("before");
+    e.OnLoopRestart = note("loop");
+    e.OnEndPlay = note("end");
+    auto after = note("after");
+    e.OnAfterFrame = [after, afterFrame](TGIFPainter& p) {
+      after(p);
+      if (afterFrame) afterFrame(p);
+    };
+    return e;
+  }
+  int Count(const std::string& prefix) const {
+    int n = 0;
+    for (const auto& s : log) n += s.rfind(prefix, 0) == 0 ? 1 : 0;
+    return n;
+  }
+};
+
+void BuildDelays(TGIFImage& image, const std::vector<int>& delays, int loops = -1) {
+  MakeScreen(image, 2, 2, {0x0000FF, 0x00FF00});
+  for (std::size_t i = 0; i < delays.size(); ++i) {
+    auto* f = AddFrame(image, {0, 0, 2, 2, std::vector<std::uint8_t>(4, std::uint8_t(i % 2)), {}, delays[i] >= 0,
+                               std::max(delays[i], 0), 1, -1});
+    if (i == 0 && loops >= 0) {
+      auto* loop = new TGIFAppExtNSLoop(f);
+      loop->SetLoops(static_cast<std::uint16_t>(loops));
+      f->Extensions().Add(loop);
+    }
+  }
+}
+
+bool Finished(TGIFImage& image) { return TGIFPainterList::Of(image).Count() == 0; }
+
+struct TimingCase {
+  std::vector<int> delays;  // -1: no graphic control extension
+  int speed;
+  std::vector<int> waits;
+};
+
+TEST(PainterTest, WaitsFollowDelaysMinimumAndSpeed) {
+  const TimingCase cases[] = {
+      {{1, 0, 50, -1, 7}, 100, {36, 120, 600, 120}},
+      {{1, 0, 50, -1, 7}, 200, {18, 60, 300, 60}},
+      {{10, 10}, 50, {240}},
+  };
+  for (const TimingCase& c : cases) {
+    SCOPED_TRACE(c.speed);
+    TGIFImage image;
+    BuildDelays(image, c.delays);
+    image.AnimationSpeed = c.speed;
+    Bitmap canvas(2, 2, PixelFormat::pf32bit);
+    FakeClock clock;
+    QueueDispatcher gui;
+    Recorder events;
+    ASSERT_NE(Paint(image, canvas, {0, 0, 2, 2}, goAsync | goAnimate, events.Events(), &gui, nullptr, &clock), nullptr);
+    ASSERT_TRUE(gui.PumpUntil([&] { return Finished(image); }));
+    EXPECT_EQ(clock.Waits(), c.waits);
+    EXPECT_EQ(events.Count("after"), static_cast<int>(c.delays.size()));
+    for (auto id : events.threads) EXPECT_EQ(id, std::this_thread::get_id());
+  }
+  EXPECT_TRUE(WaitForPainterThreads(2000ms));
+}
+
+TEST(PainterTest, OverrunsAreHalvedOffTheNextWait) {
+  TGIFImage image;
+  BuildDelays(image, {10, 10, 10});
+  Bitmap canvas(2, 2, PixelFormat::pf32bit);
+  FakeClock clock;
+  // Drawing frame 1 takes 40 ms: half of it comes off the wait that follows.
+  Recorder events;
+  auto e = events.Events([&](TGIFPainter& p) {
+    if (p.ActiveImage() == 1) clock.Sleep(40);
+  });
+  Paint(image, canvas, {0, 0, 2, 2}, goAnimate, e, nullptr, nullptr, &clock);
+  std::vector<int> sleeps = clock.Sleeps();
+  // Synchronous: 1 unit before frame 0 (12 ms), 120 before frame 1, then the
+  // 40 ms of drawing, then 120 - 20 before frame 2, each in slices of 100 ms.
+  EXPECT_EQ(sleeps, (std::vector<int>{12, 100, 20, 40, 100}));
+}
+
+struct LoopCase {
+  int loops;  // -1: no loop block
+  std::uint16_t options;
+  int plays;
+};
+
+TEST(PainterTest, LoopCountsDecideHowOftenItPlays) {
+  const LoopCase cases[] = {
+      {2, goAsync | goAnimate | goLoop, 3},
+      {-1, goAsync | goAnimate | goLoop, 1},
+      {5, goAsync | goAnimate, 1},  // without looping, once whatever the count
+      {2, goAnimate | goLoop, 3},
+      {0, goAnimate | goLoop, 1},  // "forever" plays once inside the caller
+      {0, goAsync | goAnimate | goLoop, 7},  // forever: stopped after seven plays
+      {-1, goAsync | goAnimate | goLoop | goLoopContinously, 7},
+  };
+  for (const LoopCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.loops << " " << c.options);
+    TGIFImage image;
+    BuildDelays(image, {3, 3}, c.loops);
+    Bitmap canvas(2, 2, PixelFormat::pf32bit);
+    FakeClock clock;
+    QueueDispatcher gui;
+    Recorder events;
+    auto e = events.Events([&](TGIFPainter& p) {
+      if (events.Count("after") == 14) p.Stop();
+    });
+    Paint(image, canvas, {0, 0, 2, 2}, c.options, e, (c.options & goAsync) ? &gui : nullptr, nullptr, &clock);
+    ASSERT_TRUE(gui.PumpUntil([&] { return Finished(image); }));
+    EXPECT_EQ(events.Count("after"), 2 * c.plays);
+    EXPECT_EQ(events.Count("loop"), c.plays - 1);
+    EXPECT_EQ(events.log.front(), "begin0");
+    if (events.Count("after") < 14) {
+      EXPECT_EQ(events.log.back(), "end-1");
+    } else {
+      EXPECT_EQ(events.Count("end"), 0);  // nothing fires once stopped
+    }
+  }
+  EXPECT_TRUE(WaitForPainterThreads(2000ms));
+}
+
+TEST(PainterTest, EventsComeInPlayOrder) {
+  TGIFImage image;
+  BuildDelays(image, {3, 3}, 1);
+  Bitmap canvas(2, 2, PixelFormat::pf32bit);
+  FakeClock clock;
+  Recorder events;
+  Paint(image, canvas, {0, 0, 2, 2}, goAnimate | goLoop, events.Events(), nullptr, nullptr, &clock);
+  EXPECT_EQ(events.log, (std::vector<std::string>{"begin0", "before0", "after0", "before1", "after1", "loop0",
+                                                  "before0", "after0", "before1", "after1", "end-1"}));
+}
+
+TEST(PainterTest, ComposesDisposalsOverWhatLayUnderTheTarget) {
+  TGIFImage image;
+  MakeScreen(image, 4, 3, {0x000000, 0x0000FF, 0x00FF00, 0xFF0000});
+  AddFrame(image, {0, 0, 4, 3, {0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 0, 0}, {}, true, 3, 1, 0});
+  AddFrame(image, {1, 0, 2, 2, {2, 2, 0, 2}, {}, true, 3, 2, 0});
+  AddFrame(image, {0, 1, 3, 2, {3, 3, 3, 3, 0, 3}, {}, true, 3, 3, 0});
+  AddFrame(image, {2, 2, 2, 1, {2, 0}, {}, true, 3, 1, 0});
+  AddFrame(image, {0, 0, 4, 3, std::vector<std::uint8_t>(12, 3), {}, true, 3, 2, -1});
+  AddFrame(image, {3, 0, 1, 1, {1}, {}, true, 3, 0, -1});
+  // A patterned target, offset inside a larger canvas.
+  Bitmap canvas(6, 5, PixelFormat::pf32bit);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 6; ++x) canvas.SetPixelColor(x, y, 0x101010u * static_cast<TColor>(x + y));
+  const Bitmap original = canvas;
+  const TRect rect{1, 2, 5, 5};
+  const auto expected = Timeline(image, false);
+  FakeClock clock;
+  std::vector<Bitmap> seen;
+  TGIFPlayEvents e;
+  e.OnAfterFrame = [&](TGIFPainter&) { seen.push_back(canvas); };
+  Paint(image, canvas, rect, goAnimate | goTransparent, e, nullptr, nullptr, &clock);
+  ASSERT_EQ(seen.size(), expected.size());
+  for (std::size_t f = 0; f < seen.size(); ++f) {
+    SCOPED_TRACE(f);
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 6; ++x) {
+        std::uint32_t want = original.PixelColor(x, y);
+        if (x >= rect.Left && x < rect.Right && y >= rect.Top && y < rect.Bottom) {
+          const std::uint32_t shown = expected[f].rgba[static_cast<std::size_t>(y - rect.Top) * 4 + (x - rect.Left)];
+          if (shown >> 24) want = shown & 0xFFFFFF;
+        }
+        ASSERT_EQ(seen[f].PixelColor(x, y), want) << x << "," << y;
+      }
+  }
+}
+
+TEST(PainterTest, StopEndsAWaitAtOnce) {
+  for (int speed : {100, 0}) {
+    SCOPED_TRACE(speed);
+    TGIFImage image;
+    BuildDelays(image, {6000, 6000});  // 72 s per frame
+    image.AnimationSpeed = speed;
+    Bitmap canvas(2, 2, PixelFormat::pf32bit);
+    QueueDispatcher gui;
+    Recorder events;
+    TGIFPainter* slot = nullptr;
+    Paint(image, canvas, {0, 0, 2, 2}, goAsync | goAnimate, events.Events(), &gui, &slot);
+    ASSERT_TRUE(gui.PumpUntil([&] { return events.Count("after") == 1; }));
+    const auto start = std::chrono::steady_clock::now();
+    StopAllPainters(image);
+    EXPECT_TRUE(Finished(image));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+    EXPECT_TRUE(WaitForPainterThreads(1000ms));
+    std::lock_guard<std::recursive_mutex> guard(TGIFPainterList::Of(image).Lock());
+    EXPECT_EQ(slot, nullptr);
+  }
+}
+
+TEST(PainterTest, StoppingFromItsOwnEventOrWithoutPumpingDoesNotDeadlock) {
+  TGIFImage image;
+  BuildDelays(image, {3, 3, 3});
+  Bitmap canvas(2, 2, PixelFormat::pf32bit);
+  QueueDispatcher gui;
+  Recorder events;
+  // The GUI stops all painters from inside the painter's own event.
+  auto e = events.Events([&](TGIFPainter& p) {
+    if (p.ActiveImage() == 1) StopAllPainters(image, 500ms);
+  });
+  Paint(image, canvas, {0, 0, 2, 2}, goAsync | goAnimate | goLoop | goLoopContinously, e, &gui);
+  ASSERT_TRUE(gui.PumpUntil([&] { return Finished(image); }, 2000ms));
+  EXPECT_EQ(events.Count("after"), 2);
+  ASSERT_TRUE(WaitForPainterThreads(1000ms));
+
+  // The GUI stops without ever running what the painter posted.
+  Paint(image, canvas, {0, 0, 2, 2}, goAsync | goAnimate | goLoop | goLoopContinously, events.Events(), &gui);
+  const auto start = std::chrono::steady_clock::now();
+  StopAllPainters(image);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+  EXPECT_TRUE(Finished(image));
+  EXPECT_TRUE(WaitForPainterThreads(1000ms));
+}
+
+TEST(PainterTest, ErrorsReachTheWarningCallback) {
+  TGIFImage image;
+  BuildDelays(image, {3, 3});
+  std::vector<std::string> warnings;
+  image.OnWarning = [&](const void*, int, const std::string& m) { warnings.push_back(m); };
+  Bitmap palette(2, 2, PixelFormat::pf8bit);
+  EXPECT_EQ(Paint(image, palette, {0, 0, 2, 2}, goAnimate), nullptr);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0], texts::UnsupportedPixelFormat);
+
+  Bitmap canvas(2, 2, PixelFormat::pf32bit);
+  QueueDispatcher gui;
+  Recorder events;
+  TGIFPlayEvents e = events.Events();
+  e.OnBeforeFrame = [](TGIFPainter& p) {
+    if (p.ActiveImage() == 1) GIFError(texts::InvalidData);
+  };
+  Paint(image, canvas, {0, 0, 2, 2}, goAsync | goAnimate, e, &gui);
+  ASSERT_TRUE(gui.PumpUntil([&] { return Finished(image); }));
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_EQ(warnings[1], texts::InvalidData);
+  EXPECT_EQ(events.Count("end"), 0);
+  EXPECT_TRUE(WaitForPainterThreads(1000ms));
+}
+
+TEST(PainterTest, OneFrameIsDrawnInsideTheCallerAndTheDelayUnitIs12ms) {
+  static_assert(MillisecondsPerDelayUnit == 12);
+  TGIFImage image;
+  BuildDelays(image, {50});
+  Bitmap canvas(2, 2, PixelFormat::pf32bit);
+  QueueDispatcher gui;
+  Recorder events;
+  EXPECT_EQ(Paint(image, canvas, {0, 0, 2, 2}, GIFDefaultDrawOptions, events.Events(), &gui), nullptr);
+  EXPECT_EQ(events.Count("after"), 1);
+  EXPECT_EQ(canvas.PixelColor(1, 1), 0x0000FFu);
+}
+
+}  // namespace
