@@ -329,7 +329,9 @@ TPTCustomListView::TPTCustomListView(QWidget* parent) : QWidget(parent) {
                                static_cast<QAbstractItemView*>(ReportViewWidget)}) {
     v->setModel(Model);
     v->setSelectionModel(SelectionModel);
-    v->setItemDelegate(new ListItemDelegate(this));
+    auto* delegate = new ListItemDelegate(this);
+    v->setItemDelegate(delegate);
+    connect(delegate, &QAbstractItemDelegate::closeEditor, this, [this] { EditEnded(); }, Qt::QueuedConnection);
     v->setSelectionMode(QAbstractItemView::ExtendedSelection);
     v->setSelectionBehavior(QAbstractItemView::SelectRows);
     v->setEditTriggers(QAbstractItemView::NoEditTriggers);

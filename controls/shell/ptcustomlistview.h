@@ -199,6 +199,8 @@ class TPTCustomListView : public QWidget {
   virtual bool CanEditCaption(TPTListItem* item) { return !ReadOnly; }
   // The edit of a caption ended with `text`; true keeps the new caption.
   virtual bool CaptionEdited(TPTListItem* item, QString& text);
+  // A caption editor closed, committed or not.
+  virtual void EditEnded() {}
   // Before an item object is freed.
   virtual void ItemDeleting(TPTListItem* item);
   virtual void ColumnClick(int column);

@@ -152,6 +152,7 @@ class TPTCustomShellList : public TPTCustomListView {
   void ViewDragLeave(QDragLeaveEvent* e) override;
   bool ViewDrop(QDropEvent* e) override;
   bool HasCustomDrawEvents() const override;
+  void EditEnded() override { RunPendingRefresh(); }
   TPTLvCustomDraw* CustomDrawNotify(TPTCustomDrawInfo* notification, uint32_t& result, TPTListItem* item) override;
 
  protected:

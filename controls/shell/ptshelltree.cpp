@@ -52,6 +52,15 @@ bool IsWithin(const TPTTreeNode* node, const TPTTreeNode* ancestor) {
 
 PidlPtr CopyOf(PCItemIDList pidl) { return PidlPtr(CopyPidl(nullptr, pidl)); }
 
+// The effects a drag source allows, as the drop protocol passes them in.
+uint32_t AllowedFromQt(Qt::DropActions actions) {
+  uint32_t effects = 0;
+  if (actions & Qt::CopyAction) effects |= DROPEFFECT_COPY;
+  if (actions & Qt::MoveAction) effects |= DROPEFFECT_MOVE;
+  if (actions & Qt::LinkAction) effects |= DROPEFFECT_LINK;
+  return effects;
+}
+
 }  // namespace
 
 std::function<QAction*(QWidget*, QMenu*, const QPoint&)>& TPTCustomShellTree::MenuTracker =
@@ -945,7 +954,7 @@ TPTTreeNode* TPTCustomShellTree::DropNode(const QPoint& pos) const {
 void TPTCustomShellTree::dragEnterEvent(QDragEnterEvent* e) {
   DragKeyState = KeyStateFromQt(e->buttons(), e->modifiers());
   TPTTreeNode* node = DropNode(e->position().toPoint());
-  uint32_t effect = DropEffectFromQt(e->proposedAction());
+  uint32_t effect = AllowedFromQt(e->possibleActions());
   PidlPtr target = node && node != TopNode() ? CopyOf(NodeData(node)->GetAbsolutePidl()) : nullptr;
   DropHelper.DragEnter(e->mimeData(), DragKeyState, e->position().toPoint(), target.get(), effect);
   DropHilited = target ? node : DragNode;
@@ -959,7 +968,7 @@ void TPTCustomShellTree::dragMoveEvent(QDragMoveEvent* e) {
   const QPoint pos = e->position().toPoint();
   DragKeyState = KeyStateFromQt(e->buttons(), e->modifiers()) | (DragKeyState & (MK_LBUTTON | MK_RBUTTON));
   TPTTreeNode* node = DropNode(pos);
-  uint32_t effect = DropEffectFromQt(e->proposedAction());
+  uint32_t effect = AllowedFromQt(e->possibleActions());
   PidlPtr target = node ? CopyOf(NodeData(node)->GetAbsolutePidl()) : nullptr;
   DropHelper.DragOver(DragKeyState, pos, target.get(), effect);
   int dx = 0, dy = 0;
@@ -991,7 +1000,7 @@ void TPTCustomShellTree::dragLeaveEvent(QDragLeaveEvent* e) {
 void TPTCustomShellTree::dropEvent(QDropEvent* e) {
   const QPoint pos = e->position().toPoint();
   TPTTreeNode* node = DropNode(pos);
-  uint32_t effect = DropEffectFromQt(e->proposedAction());
+  uint32_t effect = AllowedFromQt(e->possibleActions());
   PidlPtr target = node ? CopyOf(NodeData(node)->GetAbsolutePidl()) : nullptr;
   const uint32_t keys = KeyStateFromQt(e->buttons(), e->modifiers()) | (DragKeyState & (MK_LBUTTON | MK_RBUTTON));
   if (target) DropHelper.Drop(e->mimeData(), keys, pos, target.get(), effect);
@@ -1005,6 +1014,12 @@ void TPTCustomShellTree::dropEvent(QDropEvent* e) {
   } catch (...) {
     HandleApplicationException(std::current_exception());
   }
+}
+
+void TPTCustomShellTree::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  TPTCustomTreeView::closeEditor(editor, hint);
+  // A refresh asked for while the label was edited runs now, edit kept or not.
+  QTimer::singleShot(0, this, [this] { RunPendingRefresh(); });
 }
 
 bool TPTCustomShellTree::HasCustomDrawEvents() const {

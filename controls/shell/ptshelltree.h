@@ -146,6 +146,7 @@ class TPTCustomShellTree : public TPTCustomTreeView {
   void dragMoveEvent(QDragMoveEvent* e) override;
   void dragLeaveEvent(QDragLeaveEvent* e) override;
   void dropEvent(QDropEvent* e) override;
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
  private:
   void FillChildren(const ShellFolderPtr& folder, TPTTreeNode* node);

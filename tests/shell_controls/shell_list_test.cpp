@@ -2,9 +2,14 @@
 #include <QListView>
 #include <QTreeView>
 
+#include <QMimeData>
+
+#include "controls/shell/device_change.h"
+#include "controls/shell/pidl_list.h"
 #include "controls/shell/pt_messages.h"
 #include "controls/shell/ptshelllist.h"
 #include "controls/shell/ptshelltree.h"
+#include "controls/shell/shell_dragdrop.h"
 #include "shell_fixture.h"
 
 using namespace ptshell;
@@ -250,6 +255,107 @@ TEST_F(ShellListTest, HidesFileSystemFoldersWhenLinkedToATree) {
   list.Folder().Reset();
   EXPECT_NE(list.FindItemByName("Computer"), nullptr);
   EXPECT_EQ(list.FindItemByName("Home"), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+class ShellListActionsTest : public ShellListTest {};
+
+PidlPtr PidlOf(const std::string& path) {
+  PItemIDList p = nullptr;
+  EXPECT_TRUE(SUCCEEDED(PathToPidl(path, p))) << path;
+  return PidlPtr(p);
+}
+
+TEST_F(ShellListActionsTest, DefaultKeysSelectRefreshRenameAndDelete) {
+  shellns::Services().confirm = [](QWidget*, const QString&) { return true; };
+  TPTShellList list;
+  list.resize(400, 300);
+  list.SetViewStyle(vsReport);
+  list.show();
+  list.Folder().SetPath(tree);
+  QWidget* view = list.ActiveView();
+  QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(list.SelCount(), list.ItemCount());
+  int fills = 0;
+  list.OnFillStart = [&](TPTCustomShellList*) { ++fills; };
+  QTest::keyClick(view, Qt::Key_F5);
+  EXPECT_EQ(fills, 1);
+  list.OnFillStart = nullptr;
+
+  TPTListItem* txt = list.FindItemByName("d.txt");
+  list.ClearSelection();
+  list.SetSelected(txt, true);
+  list.SetItemFocused(txt);
+  QTest::keyClick(view, Qt::Key_Delete);
+  EXPECT_FALSE(Exists(tree + "/d.txt"));
+  EXPECT_TRUE(Exists(home + "/.local/share/Trash/files/d.txt"));
+  EXPECT_EQ(list.FindItemByName("d.txt"), nullptr);
+
+  TPTListItem* gif = list.FindItemByName("a.gif");
+  list.SetSelected(gif, true);
+  list.SetItemFocused(gif);
+  QTest::keyClick(view, Qt::Key_F2);
+  EXPECT_TRUE(list.IsEditing());
+}
+
+TEST_F(ShellListActionsTest, DropsGoToTheFolderUnderThePointerOrTheListsOwn) {
+  MakeDir(root + "/other");
+  WriteFile(root + "/other/x.txt", "x");
+  WriteFile(root + "/other/y.txt", "y");
+  TPTShellList list;
+  list.resize(400, 300);
+  list.SetViewStyle(vsReport);
+  list.show();
+  list.Folder().SetPath(tree);
+  Settle();
+  QWidget* viewport = list.ReportView()->viewport();
+  PidlPtr parent = PidlOf(root + "/other");
+  auto dropAt = [&](const std::string& name, QPoint at) {
+    PidlPtr item = PidlOf(root + "/other/" + name);
+    TPTIdListArray split(item.get());
+    PidlPtr relative(CopyPidl(nullptr, split.Item(split.Count() - 1)));
+    std::unique_ptr<QMimeData> data(CreateShellDataObject(parent.get(), {relative.get()}));
+    ASSERT_NE(data, nullptr);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent move(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    EXPECT_TRUE(move.isAccepted()) << name;
+    QDropEvent drop(at, actions, data.get(), Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+  };
+  TPTListItem* sub = list.FindItemByName("Sub");
+  dropAt("x.txt", list.ReportView()->visualRect(list.ItemModel()->index(sub->Index, 0)).center());
+  EXPECT_TRUE(Exists(tree + "/Sub/x.txt"));
+  dropAt("y.txt", QPoint(200, 280));
+  EXPECT_TRUE(Exists(tree + "/y.txt"));
+  EXPECT_FALSE(Exists(root + "/other/y.txt"));  // within one volume a plain drop moves
+  ASSERT_TRUE(QTest::qWaitFor([&] { return list.FindItemByName("y.txt") != nullptr; }, 3000));
+}
+
+TEST_F(ShellListActionsTest, DeviceNoticeRefreshesAListOfTheComputer) {
+  TPTShellList computer, folder;
+  computer.Folder().SetCsidl(shellns::CSIDL_DRIVES);
+  folder.Folder().SetPath(tree);
+  ASSERT_EQ(computer.ItemCount(), 1);
+  const int folderItems = folder.ItemCount();
+  MakeDir(home + "/usb");
+  WriteFile(root + "/mountinfo2", "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n30 22 8:17 / " + home +
+                                      "/usb rw,nosuid - vfat /dev/sdb1 rw\n");
+  shellns::MountTable::SetSource(root + "/mountinfo2");
+  int folderFills = 0;
+  folder.OnFillStart = [&](TPTCustomShellList*) { ++folderFills; };
+  DeviceChangeHandler()->DeviceChange(DBT_DEVICEARRIVAL, 0);
+  EXPECT_EQ(computer.ItemCount(), 1);  // posted: nothing happens before the broadcast returns
+  Settle();
+  EXPECT_EQ(computer.ItemCount(), 2);
+  EXPECT_EQ(folderFills, 0);
+  EXPECT_EQ(folder.ItemCount(), folderItems);
+  folder.OnFillStart = nullptr;
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
+
+#include "controls/shell/pidl_list.h"
+#include "controls/shell/shell_dragdrop.h"
 
 #include "controls/shell/pt_messages.h"
 #include "platform/shellnamespace/user_folders.h"
@@ -214,6 +218,43 @@ TEST_F(ShellTreeTest, RenamesInPlaceFromTheMenuEntryWithoutASecondRefresh) {
   QTest::qWait(150);
   Settle();
   EXPECT_FALSE(t.RefreshScheduled());
+}
+
+TEST_F(ShellTreeTest, DropOntoANodeMovesIntoItsFolderAndDeleteKeyTrashesANode) {
+  shellns::Services().confirm = [](QWidget*, const QString&) { return true; };
+  MakeDir(root + "/other");
+  WriteFile(root + "/other/x.txt", "x");
+  TPTShellTree t;
+  t.resize(300, 300);
+  t.show();
+  t.BaseFolder().SetPath(tree);
+  Settle();
+  TPTTreeNode* beta = Child(t.TopNode(), "beta");
+  PItemIDList parent = nullptr, item = nullptr;
+  ASSERT_TRUE(SUCCEEDED(PathToPidl(root + "/other", parent)));
+  ASSERT_TRUE(SUCCEEDED(PathToPidl(root + "/other/x.txt", item)));
+  PidlPtr holdParent(parent), holdItem(item);
+  TPTIdListArray split(item);
+  PidlPtr relative(CopyPidl(nullptr, split.Item(split.Count() - 1)));
+  std::unique_ptr<QMimeData> data(CreateShellDataObject(parent, {relative.get()}));
+  const QPoint at = t.visualItemRect(beta).center();
+  const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(t.viewport(), &enter);
+  QDragMoveEvent move(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(t.viewport(), &move);
+  EXPECT_TRUE(move.isAccepted());
+  QDropEvent drop(at, actions, data.get(), Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(t.viewport(), &drop);
+  EXPECT_TRUE(Exists(tree + "/beta/x.txt"));
+  EXPECT_FALSE(Exists(root + "/other/x.txt"));
+
+  t.SetSelected(Child(t.TopNode(), "beta"));
+  t.setFocus();
+  QTest::keyClick(&t, Qt::Key_Delete);
+  EXPECT_FALSE(Exists(tree + "/beta"));
+  EXPECT_EQ(Child(t.TopNode(), "beta"), nullptr);
+  EXPECT_EQ(t.Selected(), t.TopNode());
 }
 
 }  // namespace
