@@ -91,4 +91,22 @@ TEST_F(ShellComboTest, LinksToATreeOrAListButNotBoth) {
   EXPECT_EQ(t.GetSelectedPath(), tree + "/a");
 }
 
+TEST_F(ShellComboTest, ChoosingAnEntryMovesALinkedList) {
+  MakeDir(tree + "/a/b");
+  TPTShellList list;
+  TPTShellCombo combo;
+  combo.SetShellList(&list);
+  combo.Folder().SetPath(tree + "/a/b");
+  EXPECT_EQ(list.FolderPath(), tree + "/a/b");
+  const int a = combo.currentIndex() - 1;
+  combo.setCurrentIndex(a);
+  emit combo.activated(a);
+  EXPECT_EQ(combo.Folder().GetPath(), tree + "/a");
+  EXPECT_EQ(list.FolderPath(), tree + "/a");
+  // The list going into a folder moves the combo too.
+  list.OpenItem(list.FindItemByName("b"));
+  EXPECT_EQ(combo.Folder().GetPath(), tree + "/a/b");
+  EXPECT_EQ(Current(combo), "b");
+}
+
 }  // namespace

@@ -257,4 +257,19 @@ TEST_F(ShellTreeTest, DropOntoANodeMovesIntoItsFolderAndDeleteKeyTrashesANode) {
   EXPECT_EQ(t.Selected(), t.TopNode());
 }
 
+TEST_F(ShellTreeTest, NewFolderIsMadeInTheSelectionAndItsLabelEdited) {
+  TPTShellTree t;
+  t.resize(300, 300);
+  t.show();
+  t.BaseFolder().SetPath(tree);
+  t.SetSelectedPath(tree + "/beta");
+  ASSERT_TRUE(t.CreateFolder());
+  EXPECT_TRUE(Exists(tree + "/beta/New Folder"));
+  TPTTreeNode* beta = Child(t.TopNode(), "beta");
+  ASSERT_NE(Child(beta, "New Folder"), nullptr);
+  EXPECT_TRUE(beta->Expanded());
+  EXPECT_TRUE(t.IsEditing());
+  EXPECT_EQ(t.Selected(), Child(beta, "New Folder"));
+}
+
 }  // namespace
