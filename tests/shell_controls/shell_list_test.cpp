@@ -2,6 +2,8 @@
 #include <QListView>
 #include <QTreeView>
 
+#include <QFileInfo>
+#include <QMenu>
 #include <QMimeData>
 
 #include "controls/shell/device_change.h"
@@ -356,6 +358,54 @@ TEST_F(ShellListActionsTest, DeviceNoticeRefreshesAListOfTheComputer) {
   EXPECT_EQ(folderFills, 0);
   EXPECT_EQ(folder.ItemCount(), folderItems);
   folder.OnFillStart = nullptr;
+}
+
+}  // namespace
+
+namespace {
+
+QAction* FindAction(QMenu* menu, const std::function<bool(QAction*)>& match) {
+  for (QAction* a : menu->actions()) {
+    if (a->menu())
+      if (QAction* inner = FindAction(a->menu(), match)) return inner;
+    if (!a->menu() && match(a)) return a;
+  }
+  return nullptr;
+}
+
+TEST_F(ShellListActionsTest, ContextMenuSendsTheSelectionToASendToEntryAndHintsItsCommands) {
+  const std::string sendTo = home + "/.local/share/gif-movinta/SendTo";
+  MakeDir(sendTo);
+  WriteFile(sendTo + "/Mailer", "#!/bin/sh\n");
+  chmod((sendTo + "/Mailer").c_str(), 0700);
+  QString launched;
+  QStringList arguments;
+  shellns::Services().launch = [&](const QString& program, const QStringList& args) {
+    launched = program;
+    arguments = args;
+    return true;
+  };
+  TPTShellList list;
+  list.resize(400, 300);
+  list.show();
+  list.Folder().SetPath(tree);
+  QStringList hints;
+  list.OnPopupHint = [&](QObject*, const QString& hint) { hints << hint; };
+  TPTListItem* gif = list.FindItemByName("a.gif");
+  list.SetSelected(gif, true);
+  list.SetItemFocused(gif);
+  const auto old = TPTCustomShellTree::MenuTracker;
+  TPTCustomShellTree::MenuTracker = [&](QWidget*, QMenu* menu, const QPoint&) {
+    QAction* open = FindAction(menu, [](QAction* a) { return MenuCommandId(a) == 1000; });
+    if (open) emit menu->hovered(open);
+    return FindAction(menu, [](QAction* a) { return MenuCommandId(a) == 1; });
+  };
+  list.ShowContextMenuAt(QPoint(1, 1));
+  TPTCustomShellTree::MenuTracker = old;
+  EXPECT_EQ(QFileInfo(launched).fileName(), "Mailer");
+  EXPECT_EQ(arguments, QStringList{QString::fromStdString(tree + "/a.gif")});
+  ASSERT_EQ(hints.size(), 1);
+  EXPECT_FALSE(hints[0].isEmpty());
 }
 
 }  // namespace
