@@ -95,6 +95,16 @@ TEST_F(ShellListTest, StandardColumnsAndDetailTexts) {
   EXPECT_FALSE(list.ItemSubText(jpg, 2).isEmpty());
   EXPECT_FALSE(list.ItemSubText(jpg, 3).isEmpty());
   EXPECT_TRUE(list.ItemSubText(list.FindItemByName("Sub"), 1).isEmpty());
+  // A header click sorts by its column; a second click turns the order round.
+  list.ColumnClick(1);
+  EXPECT_EQ(list.SortColumn(), 2);
+  EXPECT_EQ(list.TPTCustomListView::SortColumn(), 1);
+  EXPECT_EQ(list.SortDirection(), 1);
+  EXPECT_EQ(list.ItemCaption(list.Item(list.ItemCount() - 1)), "B.GIF");
+  list.ColumnClick(1);
+  EXPECT_EQ(list.SortColumn(), -2);
+  EXPECT_EQ(list.SortDirection(), 0);
+  EXPECT_EQ(list.ItemCaption(list.Item(0)), "B.GIF");
   // A column the user widened is kept for the next folder.
   list.SetColumnWidth(0, 321);
   list.Folder().SetPath(tree + "/Sub");
