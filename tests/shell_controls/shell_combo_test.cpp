@@ -65,6 +65,12 @@ TEST_F(ShellComboTest, ShowsTheAncestryOfADeepFolderWithItsIndents) {
 
   combo.GoUp(1);
   EXPECT_EQ(combo.Folder().GetPath(), tree + "/a");
+  // A desktop child that is no volume is itself the entry at indent 1.
+  combo.Folder().SetCsidl(shellns::CSIDL_BITBUCKET);
+  ASSERT_GE(combo.currentIndex(), 1);
+  EXPECT_EQ(combo.Items(combo.currentIndex())->Indent, 1);
+  EXPECT_EQ(Current(combo), "Trash");
+  combo.Folder().SetPath(tree + "/a");
   EXPECT_EQ(Current(combo), "a");
   combo.Folder().Reset();
   EXPECT_EQ(combo.currentIndex(), 0);

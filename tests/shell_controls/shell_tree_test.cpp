@@ -2,6 +2,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <set>
 
 #include "controls/shell/pidl_list.h"
 #include "controls/shell/shell_dragdrop.h"
@@ -70,6 +71,21 @@ TEST_F(ShellTreeTest, SelectionWalksToADeepFolderAndStopsWhereALevelIsRefused) {
   t.SetSelectedPath(tree + "/alpha/inner/deep");
   EXPECT_EQ(t.GetSelectedPath(), tree + "/alpha/inner/deep");
   EXPECT_TRUE(Child(t.TopNode(), "alpha")->Expanded());
+  t.GoUp(2);
+  EXPECT_EQ(t.GetSelectedPath(), tree + "/alpha");
+  t.GoUp(5);  // never past the root
+  EXPECT_EQ(t.Selected(), t.TopNode());
+  // Drawing events see each node with its shell data.
+  std::set<std::string> drawn;
+  t.OnCustomDrawSh = [&](TPTCustomShellTree*, TPTTvCustomDraw* draw, TPTTreeNode*, TPTShTreeData* data) {
+    if (data) drawn.insert(data->GetPath());
+    draw->SetFontColor(Qt::red);
+  };
+  t.resize(300, 300);
+  t.grab();
+  EXPECT_TRUE(drawn.count(tree + "/alpha"));
+  EXPECT_TRUE(drawn.count(tree));
+  t.OnCustomDrawSh = nullptr;
 
   // A level the item test refuses is not walked past.
   t.OnAddItem = [](QObject*, const ShellFolderPtr&, PCItemIDList, PCItemIDList item, uint32_t, bool& allow) {
