@@ -117,6 +117,23 @@ TEST_F(ShellListTest, StandardColumnsAndDetailTexts) {
   list.Folder().SetPath(tree);
 }
 
+TEST_F(ShellListTest, ShowsItsItemsInEveryViewStyle) {
+  TPTShellList list;
+  list.resize(500, 300);
+  list.show();
+  list.Folder().SetPath(tree);
+  TPTListItem* gif = list.FindItemByName("a.gif");
+  for (TViewStyle style : {vsIcon, vsSmallIcon, vsList, vsReport}) {
+    list.SetViewStyle(style);
+    Settle();
+    const QRect icon = list.ItemIconRect(gif);
+    EXPECT_TRUE(icon.isValid()) << style;
+    EXPECT_EQ(icon.width(), style == vsIcon ? 32 : 16) << style;
+    EXPECT_EQ(list.ItemAt(icon.center()), gif) << style;
+    EXPECT_FALSE(list.grab().isNull());
+  }
+}
+
 TEST_F(ShellListTest, ResyncAndRenameKeepTheSelection) {
   TPTShellList list;
   list.Folder().SetPath(tree);
