@@ -1,0 +1,102 @@
+#include "editor/forms/palette_logic.h"
+#include "forms_fixture.h"
+
+namespace movinta::editor::forms {
+namespace {
+
+using testing::MakeAnimation;
+using testing::SetPixels;
+using testing::ShownColors;
+
+TEST(SwatchHitTest, AcceptsOnlyTheSixteenColumnsAndEntriesInUse) {
+  struct Case {
+    int x, y, count, index;
+  } cases[] = {
+      {2, 3, 256, -1},   {3, 3, 256, 0},   {17, 3, 256, 0},   {18, 3, 256, 1},  {242, 3, 256, 15},
+      {243, 3, 256, -1}, {3, 18, 256, 16}, {242, 242, 256, 255}, {3, 243, 256, -1}, {18, 3, 1, -1},
+      {3, 2, 256, -1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SwatchIndexAt(c.x, c.y, c.count), c.index) << c.x << "," << c.y;
+  EXPECT_EQ(SwatchPosition(17), QPoint(16, 16));
+  EXPECT_EQ(SwatchPosition(-1), QPoint(-1, -1));
+}
+
+// Global table black, white, red, black: entry 3 repeats entry 0, entry 2 is unused.
+class PaletteSessionTest : public testing::DocumentFixture {
+protected:
+  gif::TGIFImage& Build() {
+    auto image = MakeAnimation(2, 2, 2);
+    gif::TGIFColorMap& g = image->GetGlobalColorMap();
+    g.Clear();
+    for (gif::TColor c : {0x000000u, 0xFFFFFFu, 0x0000FFu, 0x000000u}) g.Add(c);
+    SetPixels(*image->Images().GetFrame(0), {0, 1, 3, 1});
+    SetPixels(*image->Images().GetFrame(1), {3, 3, 1, 0});
+    return Use(std::move(image));
+  }
+};
+
+TEST_F(PaletteSessionTest, DeletesUnusedAndRepeatedEntriesAndKeepsEveryPixelsColour) {
+  gif::TGIFImage& image = Build();
+  const auto before0 = ShownColors(image, 0), before1 = ShownColors(image, 1);
+  PaletteEditSession session(&image, -1);
+  EXPECT_FALSE(session.CanDelete(1));  // white is drawn and has no twin
+  EXPECT_TRUE(session.CanDelete(2));
+  EXPECT_TRUE(session.Delete(2));
+  EXPECT_TRUE(session.CanDelete(2));  // the second black, now at 2
+  EXPECT_TRUE(session.Delete(2));
+  EXPECT_FALSE(session.Delete(0));    // the last black is now required
+  ASSERT_EQ(session.Count(), 2);
+
+  ApplyGlobalPaletteEdit(*doc_, image, session, QStringLiteral("Change Global Palette"));
+  EXPECT_EQ(image.GetGlobalColorMap().GetCount(), 2);
+  EXPECT_EQ(ShownColors(image, 0), before0);
+  EXPECT_EQ(ShownColors(image, 1), before1);
+  EXPECT_EQ(doc_->History.Last()->ClassNameText(), QStringLiteral("TActiveAnimation"));
+
+  doc_->Undo();
+  gif::TGIFImage& undone = *SharedImage();
+  EXPECT_EQ(undone.GetGlobalColorMap().GetCount(), 4);
+  EXPECT_EQ(undone.Images().GetFrame(0)->Data()[2], 3);
+}
+
+TEST_F(PaletteSessionTest, ColourChangesAloneAreATableUndo) {
+  gif::TGIFImage& image = Build();
+  PaletteEditSession session(&image, -1);
+  session.SetColor(1, 0x00FF00);
+  ASSERT_TRUE(session.AddColor(0x123456));
+  EXPECT_TRUE(session.CanDelete(4));  // added here, nothing uses it
+  ApplyGlobalPaletteEdit(*doc_, image, session, QStringLiteral("Change Global Palette"));
+  EXPECT_EQ(doc_->History.Last()->ClassNameText(), QStringLiteral("TCommandPalette"));
+  EXPECT_EQ(image.GetGlobalColorMap().GetColor(1), 0x00FF00u);
+  EXPECT_EQ(image.GetGlobalColorMap().GetCount(), 5);
+}
+
+TEST_F(PaletteSessionTest, TransparentIndexKeepsAnEntryAndFollowsADeletion) {
+  gif::TGIFImage& image = Build();
+  gif::TGIFSubImage& frame = *image.Images().GetFrame(1);
+  frame.GraphicControlExtension()->SetTransparentColorIndex(2);
+  frame.GraphicControlExtension()->SetTransparent(true);
+  EXPECT_TRUE(PaletteEntryRequired(image, -1, 2));
+  EXPECT_FALSE(PaletteEntryRequired(image, -1, 3));  // black repeats
+
+  frame.GraphicControlExtension()->SetTransparentColorIndex(3);
+  PaletteEditSession session(&image, -1);
+  ASSERT_TRUE(session.Delete(2));
+  const IndexMap map = session.Map();
+  EXPECT_EQ(map[3], 2);
+  RemapTableUsers(image, -1, map);
+  EXPECT_EQ(frame.GraphicControlExtension()->GetTransparentColorIndex(), 2);
+  EXPECT_TRUE(frame.Transparent());
+}
+
+TEST(MapAfterDelete, MovesLaterEntriesDownAndTwinsTogether) {
+  TCmdColorMap table;
+  for (gif::TColor c : {0x10u, 0x20u, 0x10u, 0x30u}) table.Add(c);
+  const IndexMap a = MapAfterDelete(table, 0);
+  EXPECT_EQ((std::vector<int>{a[0], a[1], a[2], a[3]}), (std::vector<int>{1, 0, 1, 2}));
+  const IndexMap b = MapAfterDelete(table, 2);
+  EXPECT_EQ((std::vector<int>{b[0], b[1], b[2], b[3]}), (std::vector<int>{0, 1, 0, 2}));
+}
+
+}  // namespace
+}  // namespace movinta::editor::forms
