@@ -1,4 +1,5 @@
 #include <QBuffer>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -389,6 +390,28 @@ TEST_F(OpenDialogTest, RefusesReentryAndReachesTheFormByName) {
   dlg.SetFileName("");
   EXPECT_EQ(dlg.Files(), QStringList{""});
   EXPECT_EQ(dlg.FileName(), "");
+}
+
+TEST_F(OpenDialogTest, MaximisedFormKeepsItsNormalSizeAndReadOnlyComesBack) {
+  TPTOpenDlg dlg;
+  dlg.InitialDir = T("");
+  dlg.FormWidth = 520;
+  dlg.FormHeight = 330;
+  dlg.FormWindowState = wsMaximized;
+  dlg.SetOptions(dlg.Options() & ~ptofHideReadOnly);
+  bool readOnlyShown = false;
+  Drive(dlg, {[&](QDialog* d) {
+    readOnlyShown = Form(d)->ReadOnlyChk->isVisible();
+    Form(d)->ReadOnlyChk->setChecked(true);
+    Type(d, "a.gif");
+    ClickOk(d);
+  }});
+  EXPECT_TRUE(dlg.Execute());
+  EXPECT_TRUE(readOnlyShown);
+  EXPECT_TRUE(dlg.Options() & ptofReadOnly);
+  EXPECT_EQ(dlg.FormWindowState, wsMaximized);
+  EXPECT_EQ(dlg.FormWidth, 520);
+  EXPECT_EQ(dlg.FormHeight, 330);
 }
 
 }  // namespace

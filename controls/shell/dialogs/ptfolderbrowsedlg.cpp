@@ -112,7 +112,11 @@ void TPTFrmFolderBrowseDlg::showEvent(QShowEvent* e) {
   if (AutoFillHeld) {
     AutoFillHeld = false;
     PTShellTree1->SetOptions(PTShellTree1->Options() | ptstoAutoFill);
-    PTShellTree1->Fill();
+    try {
+      PTShellTree1->Fill();
+    } catch (...) {
+      HandleApplicationException(std::current_exception());
+    }
   }
   SetCaptions();
   ShownValue = true;
@@ -172,7 +176,12 @@ void TPTFrmFolderBrowseDlg::PTShellTree1Change(TPTTreeNode* node) {
 }
 
 void TPTFrmFolderBrowseDlg::CreateBtnClick() {
-  if (PTShellTree1->Selected()) PTShellTree1->CreateFolder();
+  if (!PTShellTree1->Selected()) return;
+  try {
+    PTShellTree1->CreateFolder();
+  } catch (...) {
+    HandleApplicationException(std::current_exception());
+  }
 }
 
 void TPTFrmFolderBrowseDlg::DeleteBtnClick() {

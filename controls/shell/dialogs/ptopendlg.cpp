@@ -60,6 +60,18 @@ void SetRightKeepingLeft(QWidget* w, int left) {
   w->setGeometry(left, g.top(), g.right() + 1 - left, g.height());
 }
 
+// Slots run inside the event loop, which an exception must not cross.
+template <class F>
+auto Safely(F f) {
+  return [f](auto&&...) {
+    try {
+      f();
+    } catch (...) {
+      HandleApplicationException(std::current_exception());
+    }
+  };
+}
+
 void ChangeOverrideCursor(Qt::CursorShape shape) {
   if (QApplication::overrideCursor()) QApplication::changeOverrideCursor(shape);
 }
@@ -177,10 +189,10 @@ TPTFrmOpenDlg::TPTFrmOpenDlg(QWidget* parent) : QDialog(parent) {
   Properties1Mitm = Named(LvPopup->addAction(QStringLiteral("P&roperties")), "Properties1Mitm");
   PTShellList1->PopupMenu = LvPopup;
 
-  connect(UpOneLevelBtn, &QToolButton::clicked, this, [this] { UpOneLevelBtnClick(); });
-  connect(ShowDesktopBtn, &QToolButton::clicked, this, [this] { ShowDesktopBtnClick(); });
-  connect(CreateNewFolderBtn, &QToolButton::clicked, this, [this] { CreateNewFolderBtnClick(); });
-  connect(ShowTreeBtn, &QToolButton::clicked, this, [this] { ShowTree(ShowTreeBtn->isChecked()); });
+  connect(UpOneLevelBtn, &QToolButton::clicked, this, Safely([this] { UpOneLevelBtnClick(); }));
+  connect(ShowDesktopBtn, &QToolButton::clicked, this, Safely([this] { ShowDesktopBtnClick(); }));
+  connect(CreateNewFolderBtn, &QToolButton::clicked, this, Safely([this] { CreateNewFolderBtnClick(); }));
+  connect(ShowTreeBtn, &QToolButton::clicked, this, Safely([this] { ShowTree(ShowTreeBtn->isChecked()); }));
   connect(ListBtn, &QToolButton::clicked, this, [this] { ViewBtnClick(ListBtn); });
   connect(DetailsBtn, &QToolButton::clicked, this, [this] { ViewBtnClick(DetailsBtn); });
   connect(OpenBtn, &QPushButton::clicked, this, &QDialog::accept);
@@ -191,10 +203,10 @@ TPTFrmOpenDlg::TPTFrmOpenDlg(QWidget* parent) : QDialog(parent) {
   });
   connect(FileNameEdt, &QLineEdit::textChanged, this, [this] { FileNameEdtChange(); });
   connect(FileTypesCbx, &QComboBox::activated, this, [this] { FileTypesCbxSelEndOk(); });
-  connect(Paste1Mitm, &QAction::triggered, this, [this] { PTShellList1->InvokeVerbOnSelection("paste"); });
+  connect(Paste1Mitm, &QAction::triggered, this, Safely([this] { PTShellList1->InvokeVerbOnSelection("paste"); }));
   connect(Properties1Mitm, &QAction::triggered, this,
-          [this] { PTShellList1->InvokeVerbOnSelection("properties"); });
-  connect(Folder1Mitm, &QAction::triggered, this, [this] { CreateNewFolderBtnClick(); });
+          Safely([this] { PTShellList1->InvokeVerbOnSelection("properties"); }));
+  connect(Folder1Mitm, &QAction::triggered, this, Safely([this] { CreateNewFolderBtnClick(); }));
   connect(PTShellList1, &TPTCustomListView::SelectionChanged, this, [this] { PTShellList1Change(); });
   PTShellList1->OnFolderChanged = [this](TPTCustomShellList*) {
     if (ShownValue) DoFolderChanged();
@@ -208,7 +220,7 @@ TPTFrmOpenDlg::TPTFrmOpenDlg(QWidget* parent) : QDialog(parent) {
   for (int key : {Qt::Key_F4, Qt::Key_F5, Qt::Key_F12}) {
     auto* shortcut = new QShortcut(QKeySequence(key), this);
     shortcut->setContext(Qt::WindowShortcut);
-    connect(shortcut, &QShortcut::activated, this, [this, key] { FormKeyDown(key, Qt::NoModifier); });
+    connect(shortcut, &QShortcut::activated, this, Safely([this, key] { FormKeyDown(key, Qt::NoModifier); }));
   }
   FormResize();
 }
@@ -295,7 +307,12 @@ void TPTFrmOpenDlg::DoTypeChanged() {
 
 void TPTFrmOpenDlg::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
-  if (!e->spontaneous() && !ShownValue) DoShow();
+  if (e->spontaneous() || ShownValue) return;
+  try {
+    DoShow();
+  } catch (...) {
+    HandleApplicationException(std::current_exception());
+  }
 }
 
 void TPTFrmOpenDlg::hideEvent(QHideEvent* e) {
@@ -677,7 +694,16 @@ bool TPTFrmOpenDlg::CheckFile(const QString& full) {
 }
 
 void TPTFrmOpenDlg::done(int result) {
-  if (result == QDialog::Accepted && !FormCloseQuery()) return;
+  if (result == QDialog::Accepted) {
+    bool close = false;
+    try {
+      close = FormCloseQuery();
+    } catch (...) {
+      ValidFiles.clear();
+      HandleApplicationException(std::current_exception());
+    }
+    if (!close) return;
+  }
   QDialog::done(result);
 }
 
