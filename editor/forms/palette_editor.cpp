@@ -137,8 +137,11 @@ TfrmPalette::TfrmPalette(QWidget* owner, PaletteMode mode, gif::TGIFImage* image
   setWindowTitle(PaletteCaption(mode));
   setModal(true);
   if (mode_ == PaletteMode::Global) session_ = std::make_unique<PaletteEditSession>(image_, -1);
-  if (mode_ == PaletteMode::Transparent && image_ && !image_->IsEmpty() && FrameIndex >= 0 &&
-      FrameIndex < image_->Images().GetCount()) {
+  const bool frameReached = image_ && FrameIndex >= 0 && FrameIndex < image_->Images().GetCount();
+  // Without a frame to show, the choice is among the global colours.
+  if (mode_ == PaletteMode::Transparent && image_ && !image_->IsEmpty() && !frameReached)
+    session_ = std::make_unique<PaletteEditSession>(image_, -1);
+  if (mode_ == PaletteMode::Transparent && image_ && !image_->IsEmpty() && frameReached) {
     session_ = std::make_unique<PaletteEditSession>(image_, FrameIndex);
     gif::TGIFSubImage* frame = image_->Images().GetFrame(FrameIndex);
     if (frame->Transparent() && frame->GraphicControlExtension() && session_->Count() > 0) {
@@ -214,7 +217,9 @@ void TfrmPalette::Build() {
       sbPreview = new QScrollArea(this);
       sbPreview->setAlignment(Qt::AlignCenter);
       sbPreview->setMinimumSize(kSwatchBoxSide, kSwatchBoxSide);
-      gif::TGIFSubImage* frame = session_ ? image_->Images().GetFrame(FrameIndex) : nullptr;
+      gif::TGIFSubImage* frame = session_ && FrameIndex >= 0 && FrameIndex < image_->Images().GetCount()
+                                     ? image_->Images().GetFrame(FrameIndex)
+                                     : nullptr;
       pbImage = new FramePreview(this, frame, sbPreview);
       sbPreview->setWidget(pbImage);
       row->addWidget(sbPreview, 1);
@@ -306,6 +311,7 @@ void TfrmPalette::RgbEditExit(RgbSpin* edit) {
     edit->setValue(edit->Tag);
     return;
   }
+  edit->setValue(value);
   if (value != edit->Tag) {
     edit->Tag = value;
     ApplyRGB();
