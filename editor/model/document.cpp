@@ -103,6 +103,7 @@ void TMDIChild::AfterWrite() {
 }
 
 bool TMDIChild::WriteDocument() {
+  owner_.BeforeChange();
   FileName = ExpandFileName(FileName);
   if (!WriteTo(FileName)) return false;
   AfterWrite();
@@ -110,6 +111,7 @@ bool TMDIChild::WriteDocument() {
 }
 
 bool TMDIChild::SaveDocument(bool forceSaveAs, bool noPrompt) {
+  owner_.BeforeChange();
   if (!noPrompt) {
     if (!Modified) return true;
     MessageBeep();
@@ -275,12 +277,14 @@ TMDIChild* TDocuments::AddDocument(std::unique_ptr<TMDIChild> document, std::uni
 }
 
 TMDIChild* TDocuments::NewDocument() {
+  BeforeChange();
   if (!PutActiveAside()) return nullptr;
   const QString name = Tr(texts::kUntitled).arg(untitledCounter_++);
   return AddDocument(std::make_unique<TMDIChild>(*this, name, false), std::make_unique<TGIFImage>());
 }
 
 TMDIChild* TDocuments::OpenDocument(const QString& fileName) {
+  BeforeChange();
   const QString full = ExpandFileName(fileName);
   std::unique_ptr<TGIFImage> image = ReadGifFile(full);
   if (!image) {
@@ -295,6 +299,7 @@ TMDIChild* TDocuments::OpenDocument(const QString& fileName) {
 bool TDocuments::Activate(TMDIChild* document) {
   if (document == active_) return document != nullptr;
   if (IndexOf(document) < 0) return false;
+  BeforeChange();
   if (!PutActiveAside()) return false;
 
   TMDIChild& d = *document;
@@ -349,12 +354,14 @@ bool TDocuments::ReloadDocument(const QString& path) {
 
 bool TDocuments::Close(TMDIChild* document) {
   if (IndexOf(document) < 0) return true;
+  BeforeChange();
   if (!document->SaveDocument(false, false)) return false;
   FreeChildWindow(document);
   return true;
 }
 
 bool TDocuments::CloseAll() {
+  BeforeChange();
   while (!documents_.empty()) {
     // Others first, the active one last, as the windows stack.
     TMDIChild* next = documents_.front().get();

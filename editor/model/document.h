@@ -14,6 +14,7 @@
 #include <QPoint>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -123,10 +124,16 @@ public:
   QString SaveFolder;
   // Undo limit for new documents (the MaxUndo setting).
   int MaxUndo = 50;
+  // Runs before a document is added, switched, saved or closed: values still waiting to be
+  // applied to the active document go in first.
+  std::function<void()> BeforeDocumentChange;
 
 private:
   friend class TMDIChild;
   bool PutActiveAside();
+  void BeforeChange() const {
+    if (BeforeDocumentChange) BeforeDocumentChange();
+  }
   TMDIChild* AddDocument(std::unique_ptr<TMDIChild> document, std::unique_ptr<TGIFImage> image);
 
   std::vector<std::unique_ptr<TMDIChild>> documents_;

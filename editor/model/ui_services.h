@@ -7,6 +7,8 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace movinta::editor {
 
@@ -70,6 +72,10 @@ public:
   virtual void SetData(const QString& mimeType, const QByteArray& data) = 0;
   virtual QByteArray Data(const QString& mimeType) const = 0;
   virtual bool HasFormat(const QString& mimeType) const = 0;
+  // Several formats of one copy at once. The default can hold only the first.
+  virtual void SetDataSet(const std::vector<std::pair<QString, QByteArray>>& formats) {
+    if (!formats.empty()) SetData(formats.front().first, formats.front().second);
+  }
 };
 
 class TMDIChild;
@@ -81,6 +87,15 @@ public:
   virtual int SelectedFrame() const { return -1; }
   virtual void SetSelectedFrame(int index) { (void)index; }
   virtual void FrameCountChanged(int count) { (void)count; }
+  // The strip's selected columns, first <= last; a single selection is SelectedFrame() alone.
+  virtual int SelectionFirst() const { return SelectedFrame(); }
+  virtual int SelectionLast() const { return SelectedFrame(); }
+  virtual void SetSelection(int first, int last) {
+    (void)last;
+    SetSelectedFrame(first);
+  }
+  // The frame strip's cells need painting again (delays, pictures, count).
+  virtual void RepaintFrames() {}
   virtual void ShowFrame(int index) { (void)index; }
   // The working image now holds the document: reset the frame strip and show frame 0.
   virtual void DocumentLoaded(TMDIChild* document) { (void)document; }

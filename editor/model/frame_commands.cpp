@@ -1,0 +1,898 @@
+#include "editor/model/frame_commands.h"
+
+#include "editor/model/files.h"
+#include "editor/model/registry.h"
+#include "editor/model/settings.h"
+#include "editor/model/string_tables.h"
+#include "editor/model/text_helpers.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QImage>
+
+#include <algorithm>
+
+namespace movinta::editor {
+
+using gif::Bitmap;
+using gif::PixelFormat;
+using gif::TGIFAppExtNSLoop;
+using gif::TGIFGraphicControlExtension;
+
+namespace {
+
+IEditDialogs g_noDialogs;
+IEditDialogs* g_dialogs = &g_noDialogs;
+
+TGIFSubImage* FrameAt(TGIFImage& image, int index) {
+  if (index < 0 || index >= image.Images().GetCount()) return nullptr;
+  return image.Images().GetFrame(index);
+}
+
+int SettingsInt(const char* name, int defaultValue) {
+  return ReadSettingInt(QString::fromLatin1(sections::kSettings), QString::fromLatin1(name), defaultValue);
+}
+
+// Records an undo entry; a command that cannot be recorded is not made.
+bool Record(TMDIChild& document, std::uint8_t kind, std::uint8_t operation, int data, int frame,
+            const QString& caption) {
+  try {
+    document.AddUndoEntry(kind, operation, -1, data, frame, caption);
+    return true;
+  } catch (const std::exception& e) {
+    ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
+    return false;
+  }
+}
+
+QString ChangeCaption(const char* what) { return Tr(frame_texts::kChangeValue).arg(Tr(what)); }
+
+// The frame's pixels in its own colours, for the clipboard.
+QImage FrameToQImage(TGIFSubImage& frame) {
+  QImage out(frame.GetWidth(), frame.GetHeight(), QImage::Format_Indexed8);
+  QList<QRgb> colors(256, qRgb(0, 0, 0));
+  gif::TGIFColorMap& map = frame.GetActiveColorMap();
+  for (int i = 0; i < map.GetCount(); ++i) {
+    const gif::TGIFColor& c = map.Entry(i);
+    colors[i] = qRgb(c.Red, c.Green, c.Blue);
+  }
+  out.setColorTable(colors);
+  for (int y = 0; y < frame.GetHeight(); ++y)
+    std::copy_n(frame.Data() + static_cast<std::size_t>(y) * frame.GetWidth(), frame.GetWidth(), out.scanLine(y));
+  return out;
+}
+
+Bitmap QImageToBitmap(const QImage& image) {
+  const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+  Bitmap out(argb.width(), argb.height(), PixelFormat::pf32bit);
+  // ARGB32 is blue, green, red, alpha in memory, as the 32-bit bitmap is.
+  for (int y = 0; y < argb.height(); ++y)
+    std::copy_n(argb.constScanLine(y), static_cast<std::size_t>(argb.width()) * 4, out.Scanline(y));
+  return out;
+}
+
+// Gives the frame the picture of bitmap without touching its extensions.
+void ReplaceFramePicture(TGIFImage& image, TGIFSubImage& frame, const Bitmap& bitmap) {
+  TGIFSubImage scratch(&image);
+  scratch.Assign(bitmap);
+  frame.SetBounds(0, 0, scratch.GetWidth(), scratch.GetHeight());
+  if (frame.DataSize() == scratch.DataSize()) std::copy_n(scratch.Data(), scratch.DataSize(), frame.Data());
+  frame.ColorMap().Assign(scratch.ColorMap());
+  frame.FreeBitmap();
+}
+
+}  // namespace
+
+IEditDialogs* EditDialogs() { return g_dialogs; }
+IEditDialogs* SetEditDialogs(IEditDialogs* dialogs) {
+  IEditDialogs* previous = g_dialogs == &g_noDialogs ? nullptr : g_dialogs;
+  g_dialogs = dialogs ? dialogs : &g_noDialogs;
+  return previous;
+}
+
+// ---- free helpers
+
+int AnimationPlays(TGIFImage& image) {
+  for (int i = 0; i < image.Images().GetCount(); ++i)
+    if (TGIFAppExtNSLoop* loop = FindLoopExtension(*image.Images().GetFrame(i))) {
+      const int stored = loop->GetLoops();
+      return (stored == 0 || stored == 65535) ? 0 : stored + 1;
+    }
+  return 1;
+}
+
+void NormalizeLoopBlock(TGIFImage& image, int plays) {
+  TGIFSubImage* first = FrameAt(image, 0);
+  if (!first) return;
+  // Frame 0's own first block stays when it already says the right count, so that an animation
+  // already in order is left byte for byte as it was.
+  TGIFAppExtNSLoop* keep = plays == 1 ? nullptr : FindLoopExtension(*first);
+  for (int f = 0; f < image.Images().GetCount(); ++f) {
+    TGIFSubImage& frame = *image.Images().GetFrame(f);
+    for (int e = frame.Extensions().GetCount() - 1; e >= 0; --e) {
+      auto* loop = dynamic_cast<TGIFAppExtNSLoop*>(frame.Extensions().GetExtension(e));
+      if (loop && loop != keep) delete loop;
+    }
+  }
+  if (plays == 1) return;
+  const auto stored = static_cast<std::uint16_t>(plays >= 2 ? plays - 1 : 0);
+  if (keep) {
+    if (keep->GetLoops() != stored && !(plays == 0 && keep->GetLoops() == 65535)) keep->SetLoops(stored);
+  } else {
+    AddLoopExtension(image, 0, plays);
+  }
+}
+
+Bitmap StretchBitmap(const Bitmap& source, int width, int height) {
+  Bitmap out(width, height, PixelFormat::pf24bit);
+  if (source.Empty() || width <= 0 || height <= 0) return out;
+  const Bitmap rgb = source.Format() == PixelFormat::pf24bit ? source : source.ConvertedTo(PixelFormat::pf24bit);
+  for (int y = 0; y < height; ++y) {
+    const int sy = static_cast<int>(static_cast<std::int64_t>(y) * rgb.Height() / height);
+    const std::uint8_t* src = rgb.Scanline(sy);
+    std::uint8_t* dst = out.Scanline(y);
+    for (int x = 0; x < width; ++x) {
+      const int sx = static_cast<int>(static_cast<std::int64_t>(x) * rgb.Width() / width);
+      std::copy_n(src + sx * 3, 3, dst + x * 3);
+    }
+  }
+  return out;
+}
+
+bool ResizeAnimation(TGIFImage& image, int width, int height) {
+  if (width < 1 || width > 1000) width = width < 1 ? 10 : 1000;
+  if (height < 1 || height > 1000) height = height < 1 ? 10 : 1000;
+  if (width == image.GetWidth() && height == image.GetHeight()) return false;
+  const int oldWidth = std::max(image.GetWidth(), 1);
+  const int oldHeight = std::max(image.GetHeight(), 1);
+  Bitmap composite(oldWidth, oldHeight, PixelFormat::pf24bit);
+  const gif::TRect screen{0, 0, oldWidth, oldHeight};
+  bool first = true;
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    TGIFSubImage& frame = *image.Images().GetFrame(i);
+    if (frame.IsEmpty()) continue;
+    frame.Draw(composite, screen, !first, false);
+    first = false;
+    ReplaceFramePicture(image, frame, StretchBitmap(composite, width, height));
+  }
+  image.SetWidth(width);
+  image.SetHeight(height);
+  return true;
+}
+
+// ---- TFrameCommands
+
+TFrameCommands::TFrameCommands(TDocuments& documents) : documents_(documents) {
+  documents_.BeforeDocumentChange = [this] { ApplyPendingInput(); };
+}
+
+TFrameCommands::~TFrameCommands() {
+  documents_.BeforeDocumentChange = nullptr;
+  DeleteFrameClipboard();
+}
+
+bool TFrameCommands::CanEdit() const { return documents_.Active() != nullptr && !playing_; }
+
+bool TFrameCommands::Begin() {
+  ApplyPendingInput();
+  return CanEdit();
+}
+
+void TFrameCommands::Finish(int show) {
+  EditorView()->RepaintFrames();
+  EditorView()->ShowFrame(show);
+}
+
+int TFrameCommands::SelectedFrame() const { return EditorView()->SelectedFrame(); }
+
+int TFrameCommands::FrameCount() const { return SharedImage()->Images().GetCount(); }
+
+bool TFrameCommands::RangeSelected() const {
+  return EditorView()->SelectionFirst() != EditorView()->SelectionLast();
+}
+
+std::vector<int> TFrameCommands::SelectedFrames() const {
+  std::vector<int> out;
+  const int count = FrameCount();
+  if (RangeSelected()) {
+    const int first = std::max(0, std::min(EditorView()->SelectionFirst(), EditorView()->SelectionLast()));
+    const int last = std::min(count - 1, std::max(EditorView()->SelectionFirst(), EditorView()->SelectionLast()));
+    for (int i = first; i <= last; ++i) out.push_back(i);
+  } else if (SelectedFrame() >= 0 && SelectedFrame() < count) {
+    out.push_back(SelectedFrame());
+  }
+  return out;
+}
+
+int TFrameCommands::InsertPosition() const {
+  const int count = FrameCount();
+  if (count == 0 || SelectedFrame() < 0) return 0;
+  return std::min(SelectedFrame() + 1, count);
+}
+
+bool TFrameCommands::PrepareShowFrame(int index) {
+  TMDIChild* document = Active();
+  if (!document) return false;
+  TGIFImage& image = *SharedImage();
+  TGIFSubImage* frame = FrameAt(image, index);
+  if (!frame) return false;
+  if (!frame->GraphicControlExtension()) SetFrameDelay(*frame, 0);
+  TGIFGraphicControlExtension* gce = frame->GraphicControlExtension();
+  document->DrawTransparent = frame->Transparent();
+  document->TransparentColor = gce->GetTransparentColor();
+  document->CurrentFrame = index;
+  if (!RangeSelected()) EditorView()->SetSelectedFrame(index);
+  SetLoopControls(-1);
+  return true;
+}
+
+// ---- adding frames
+
+int TFrameCommands::InsertFrameIntoImage(TGIFImage& image, const Bitmap& bitmap, int position) {
+  const int before = image.Images().GetCount();
+  bool reduce = SettingsInt("PaletteType", 0) == 0;
+  const int bits = bitmap.BitsPerPixel();
+  if (bits == 8 || bits == 24 || bits == 32) {
+    BusyScope busy;
+    if (SettingsInt("PaletteDefaults", 0) == 0 && !EditDialogs()->AskPaletteDefaults()) return -1;
+    reduce = ApplyPaletteDefaults(image);
+  }
+  EditorView()->StatusText(2, Tr(frame_texts::kInsertingFrame));
+  auto owned = std::make_unique<TGIFSubImage>(&image);
+  try {
+    owned->Assign(bitmap);
+  } catch (const std::exception& e) {
+    EditorView()->StatusText(2, QString());
+    ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
+    return -1;
+  }
+  TGIFSubImage* frame = owned.get();
+  // Inserting before the end whenever the position lies inside the list, so that a frame added
+  // after the next-to-last one lands there and one added after the last is appended.
+  if (position >= 0 && position < before) {
+    image.Images().Insert(position, owned.release());
+  } else {
+    position = image.Add(owned.release());
+  }
+  PrepareNewFrame(image, *frame, Settings().DefaultNSLoop, Settings().DefaultDelay);
+  if (before == 0)
+    AddCommentExtension(*frame, Tr(frame_texts::kCreatedWith) + Tr(frame_texts::kMakerAddress));
+  if (reduce && image.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(image);
+  EditorView()->StatusText(2, QString());
+  return position;
+}
+
+int TFrameCommands::CheckOversize(Bitmap& bitmap) {
+  TGIFImage& image = *SharedImage();
+  if (image.Images().GetCount() == 0) return 0;
+  if (bitmap.Width() <= image.GetWidth() + 1 && bitmap.Height() <= image.GetHeight() + 1) return 0;
+  if (SettingsInt("ClipDefault", 0) != 0) {
+    FitImageAndBitmap(image, bitmap, SettingsInt("ClipFrame", 1) != 0 ? 1 : 0);
+    return 0;
+  }
+  const std::optional<bool> trim = EditDialogs()->AskOversize();
+  if (!trim) return 2;
+  FitImageAndBitmap(image, bitmap, *trim ? 1 : 0);
+  return 1;
+}
+
+int TFrameCommands::InsertBitmapFrame(const Bitmap& bitmap, int position, const QString& caption) {
+  ApplyPendingInput();
+  if (playing_) return -1;
+  Bitmap picture = bitmap;
+  const bool hadFrames = FrameCount() > 0;
+  if (hadFrames && CheckOversize(picture) == 2) return -1;
+  TMDIChild* created = nullptr;
+  if (!Active()) {
+    created = documents_.NewDocument();
+    if (!created) return -1;
+  }
+  TGIFImage& image = *SharedImage();
+  const int index = InsertFrameIntoImage(image, picture, position);
+  if (index < 0) {
+    if (created) documents_.FreeChildWindow(created);
+    return -1;
+  }
+  EditorView()->FrameCountChanged(image.Images().GetCount());
+  TMDIChild& document = *Active();
+  Record(document, 3, 1, -1, index, caption);
+  document.SetModified(true);
+  document.CurrentFrame = index;
+  EditorView()->SetSelection(index, index);
+  Finish(index);
+  return index;
+}
+
+bool TFrameCommands::InsertBitmapAt(TGIFImage& image, const Bitmap& bitmap, int delay) {
+  ApplyPendingInput();
+  TMDIChild* document = Active();
+  if (!document || playing_) return false;
+  int selected = std::max(0, SelectedFrame());
+  auto owned = std::make_unique<TGIFSubImage>(&image);
+  try {
+    owned->Assign(bitmap);
+  } catch (const std::exception&) {
+    return false;
+  }
+  TGIFSubImage* frame = owned.get();
+  const int count = image.Images().GetCount();
+  if (selected < count - 1) {
+    image.Images().Insert(selected, owned.release());
+  } else {
+    selected = image.Add(owned.release());
+  }
+  PrepareNewFrame(image, *frame, Settings().DefaultNSLoop, delay);
+  if (SettingsInt("PaletteType", 0) < 2 && image.Images().GetCount() > 1 && OptimizerAvailable())
+    ApplyStandardPalette(image);
+  EditorView()->FrameCountChanged(image.Images().GetCount());
+  Record(*document, 3, 1, -1, selected, Tr(frame_texts::kAddFrame));
+  document->SetModified(true);
+  document->CurrentFrame = selected;
+  EditorView()->SetSelection(selected, selected);
+  Finish(selected);
+  return true;
+}
+
+// ---- deleting and moving
+
+void TFrameCommands::DeleteFrames() {
+  if (!Begin()) return;
+  const std::vector<int> frames = SelectedFrames();
+  if (frames.empty()) return;
+  TMDIChild* document = Active();
+  EditorView()->SetSelection(frames.back(), frames.back());
+  for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
+    if (documents_.IndexOf(document) < 0 || FrameCount() <= 1) {
+      if (documents_.IndexOf(document) >= 0) document->DeleteFrame(*it);  // says why it cannot
+      break;
+    }
+    document->DeleteFrame(*it);
+  }
+  Finish(SelectedFrame());
+}
+
+void TFrameCommands::MoveSelected(int to) {
+  if (!Begin()) return;
+  const int from = SelectedFrame();
+  if (from < 0 || from >= FrameCount() || to < 0 || to >= FrameCount() || to == from) return;
+  Active()->MoveFrame(from, to);
+  EditorView()->SetSelection(to, to);
+  Finish(to);
+}
+
+void TFrameCommands::MoveFrameLeft() { MoveSelected(SelectedFrame() - 1); }
+void TFrameCommands::MoveFrameRight() { MoveSelected(SelectedFrame() + 1); }
+void TFrameCommands::MoveFrameToBeginning() { MoveSelected(0); }
+void TFrameCommands::MoveFrameToEnd() { MoveSelected(FrameCount() - 1); }
+
+bool TFrameCommands::DragFramesTo(int target) {
+  if (!Begin()) return false;
+  const int count = FrameCount();
+  const int selected = SelectedFrame();
+  if (selected < 0 || target < 0 || target >= count || target == selected) return false;
+  TMDIChild& document = *Active();
+  if (!RangeSelected()) {
+    document.MoveFrame(selected, target);
+    EditorView()->SetSelection(target, target);
+    Finish(target);
+    return true;
+  }
+  const std::vector<int> frames = SelectedFrames();
+  const int first = frames.front(), last = frames.back();
+  if (target >= first && target <= last) return false;
+  // The range moves as one block, its order kept: it ends at a target after it and starts at a
+  // target before it.
+  const int width = last - first + 1;
+  for (int k = 0; k < width; ++k) {
+    if (target > last)
+      document.MoveFrame(first, target);
+    else
+      document.MoveFrame(first + k, target + k);
+  }
+  const int newFirst = target > last ? target - width + 1 : target;
+  EditorView()->SetSelection(newFirst, newFirst + width - 1);
+  Finish(newFirst);
+  return true;
+}
+
+int TFrameCommands::DropBitmapAt(const Bitmap& bitmap, int target) {
+  if (!Begin()) return -1;
+  if (target < 0 || target >= FrameCount()) return -1;
+  return InsertBitmapFrame(bitmap, target, Tr(frame_texts::kAddFrame));
+}
+
+int TFrameCommands::DropFrameOnDocument(TMDIChild* target) {
+  if (!Begin() || !target) return -1;
+  TGIFSubImage* frame = FrameAt(*SharedImage(), SelectedFrame());
+  if (!frame || frame->IsEmpty()) return -1;
+  const Bitmap copy = frame->GetBitmap();
+  if (!documents_.Activate(target)) return -1;
+  EditorView()->DocumentLoaded(target);
+  return InsertBitmapFrame(copy, InsertPosition(), Tr(frame_texts::kDragAndDropImage));
+}
+
+// ---- clipboard
+
+void TFrameCommands::DeleteFrameClipboard() {
+  if (clipboardFile_.isEmpty()) return;
+  DeleteTempFile(clipboardFile_);
+  clipboardFile_.clear();
+  copyToken_.clear();
+}
+
+bool TFrameCommands::CopyFrames() {
+  if (!Begin()) return false;
+  const std::vector<int> frames = SelectedFrames();
+  if (frames.empty()) return false;
+  BusyScope busy;
+  if (clipboardFile_.isEmpty() || !QFileInfo::exists(clipboardFile_)) clipboardFile_ = NewWorkingTempFile();
+  if (clipboardFile_.isEmpty()) return false;
+  TGIFImage& source = *SharedImage();
+  TGIFImage copy;
+  copy.Header().Assign(source.Header());
+  QImage firstPicture;
+  for (int index : frames) {
+    TGIFSubImage& from = *source.Images().GetFrame(index);
+    if (from.IsEmpty()) continue;
+    auto* to = new TGIFSubImage(&copy);
+    copy.Add(to);
+    to->SetBounds(from.GetLeft(), from.GetTop(), from.GetWidth(), from.GetHeight());
+    std::copy_n(from.Data(), from.DataSize(), to->Data());
+    to->SetInterlaced(from.GetInterlaced());
+    if (from.ColorMap().GetCount() > 0) to->ColorMap().Assign(from.ColorMap());
+    auto* gce = new TGIFGraphicControlExtension(to);
+    to->Extensions().Add(gce);
+    if (TGIFGraphicControlExtension* own = from.GraphicControlExtension()) {
+      // The delay goes too: a paste gives the new frame the copied frame's delay.
+      gce->SetDelay(own->GetDelay());
+      gce->SetDisposal(own->GetDisposal());
+      gce->SetTransparentColorIndex(own->GetTransparentColorIndex());
+      gce->SetTransparent(own->GetTransparent());
+    }
+    if (firstPicture.isNull()) firstPicture = FrameToQImage(from);
+  }
+  QString error;
+  if (copy.IsEmpty() || !WriteGifFile(copy, clipboardFile_, true, &error)) {
+    DeleteFrameClipboard();
+    return false;
+  }
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  firstPicture.save(&buffer, "PNG");
+  copyToken_ = QStringLiteral("%1:%2:%3")
+                   .arg(clipboardFile_)
+                   .arg(QCoreApplication::applicationPid())
+                   .arg(++copySerial_)
+                   .toUtf8();
+  if (IClipboard* clipboard = Clipboard())
+    clipboard->SetDataSet({{QString::fromLatin1(kBitmapMimeType), png},
+                           {QString::fromLatin1(kFrameCopyMimeType), copyToken_}});
+  return true;
+}
+
+bool TFrameCommands::CutFrames() {
+  if (!CopyFrames()) return false;
+  DeleteFrames();
+  if (Active()) Active()->SetModified(true);
+  return true;
+}
+
+bool TFrameCommands::ClipboardHoldsOwnCopy() const {
+  IClipboard* clipboard = Clipboard();
+  if (!clipboard || copyToken_.isEmpty() || !QFileInfo::exists(clipboardFile_)) return false;
+  return clipboard->HasFormat(QString::fromLatin1(kFrameCopyMimeType)) &&
+         clipboard->Data(QString::fromLatin1(kFrameCopyMimeType)) == copyToken_;
+}
+
+bool TFrameCommands::CanPaste(bool commentsPageShown) const {
+  IClipboard* clipboard = Clipboard();
+  const bool text = clipboard && clipboard->HasFormat(QStringLiteral("text/plain"));
+  if (commentsPageShown && text) return true;
+  return (clipboard && clipboard->HasFormat(QString::fromLatin1(kBitmapMimeType))) || !clipboardFile_.isEmpty();
+}
+
+int TFrameCommands::PasteOneFrame(const Bitmap& bitmap) {
+  return InsertBitmapFrame(bitmap, InsertPosition(), Tr(frame_texts::kPasteFrame));
+}
+
+int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
+  int last = -1;
+  ApplyPaletteDefaults(copy);
+  const int paletteType = SettingsInt("PaletteType", 0);
+  if (paletteType < 2 && copy.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(copy);
+  for (int i = 0; i < copy.Images().GetCount(); ++i) {
+    TGIFSubImage& source = *copy.Images().GetFrame(i);
+    if (source.IsEmpty()) continue;
+    const int index = PasteOneFrame(source.GetBitmap());
+    if (index < 0) break;
+    last = index;
+    TGIFSubImage& frame = *SharedImage()->Images().GetFrame(index);
+    frame.SetLeft(source.GetLeft());
+    frame.SetTop(source.GetTop());
+    if (paletteType == 2) {
+      frame.ColorMap().Assign(source.ColorMap().GetCount() > 0
+                                  ? static_cast<const gif::TGIFColorMap&>(source.ColorMap())
+                                  : static_cast<const gif::TGIFColorMap&>(copy.GetGlobalColorMap()));
+    }
+    TGIFGraphicControlExtension* from = source.GraphicControlExtension();
+    TGIFGraphicControlExtension* to = frame.GraphicControlExtension();
+    if (from && to) {
+      to->SetDelay(from->GetDelay());
+      to->SetDisposal(from->GetDisposal());
+      to->SetTransparent(from->GetTransparent());
+      to->SetTransparentColor(from->GetTransparentColor());
+    }
+    frame.FreeBitmap();
+    Active()->SetModified(true);
+  }
+  return last;
+}
+
+bool TFrameCommands::Paste(bool commentsPageShown) {
+  ApplyPendingInput();
+  if (playing_) return false;
+  IClipboard* clipboard = Clipboard();
+  if (!clipboard) return false;
+  if (commentsPageShown && clipboard->HasFormat(QStringLiteral("text/plain")))
+    return PasteComment(QString::fromUtf8(clipboard->Data(QStringLiteral("text/plain"))));
+  if (!clipboard->HasFormat(QString::fromLatin1(kBitmapMimeType))) return false;
+  BusyScope busy;
+  // The copy is ours only when the marker that came with it is still there; a picture copied by
+  // another program since then is pasted alone, whatever its size.
+  if (ClipboardHoldsOwnCopy()) {
+    if (std::unique_ptr<TGIFImage> copy = ReadGifFile(clipboardFile_)) return PasteFrameCopy(*copy) >= 0;
+  }
+  QImage picture;
+  if (!picture.loadFromData(clipboard->Data(QString::fromLatin1(kBitmapMimeType))) || picture.isNull())
+    return false;
+  return PasteOneFrame(QImageToBitmap(picture)) >= 0;
+}
+
+bool TFrameCommands::PasteComment(const QString& text) {
+  if (!Begin()) return false;
+  TGIFSubImage* first = FrameAt(*SharedImage(), 0);
+  if (!first) {
+    ShowMessage(Tr(frame_texts::kNoCommentFromClipboard), MessageType::Error, kOk);
+    return false;
+  }
+  AddCommentExtension(*first, text.size() >= 256 ? text.left(255) : text);
+  const int index = first->Extensions().GetCount() - 1;
+  TMDIChild& document = *Active();
+  Record(document, 4, 1, index, 0, Tr(frame_texts::kAddGifComment));
+  document.SetModified(true);
+  Finish(SelectedFrame());
+  return true;
+}
+
+// ---- frame and loop properties
+
+void TFrameCommands::ApplyFrameProperties(int index, int what, int delay, int disposal) {
+  TMDIChild* document = Active();
+  TGIFSubImage* frame = document ? FrameAt(*SharedImage(), index) : nullptr;
+  if (!frame) return;
+  BusyScope busy;
+  bool changed = false;
+  bool delayChanged = false;
+  if (TGIFGraphicControlExtension* gce = frame->GraphicControlExtension()) {
+    if ((what & 1) && delay >= 0 && delay <= 65535 && delay != gce->GetDelay()) {
+      if (!Record(*document, 5, 3, -1, index, ChangeCaption(frame_texts::kDelay))) return;
+      gce->SetDelay(static_cast<std::uint16_t>(delay));
+      changed = delayChanged = true;
+    }
+    if ((what & 2) && disposal >= 0 && disposal <= 3 && disposal != gce->GetDisposal()) {
+      if (!Record(*document, 5, 3, -1, index, ChangeCaption(frame_texts::kDisposal))) return;
+      gce->SetDisposal(disposal);
+      changed = true;
+    }
+  } else {
+    SetFrameDelay(*frame, Settings().DefaultDelay);
+    // Recorded as an addition, so that undoing takes the new block away again.
+    Record(*document, 5, 1, -1, index, ChangeCaption(frame_texts::kDelay));
+    changed = delayChanged = true;
+  }
+  if (changed) document->SetModified(true);
+  if (delayChanged) EditorView()->RepaintFrames();
+}
+
+void TFrameCommands::ApplyDelayToSelection(int delay) {
+  if (!Begin()) return;
+  for (int index : SelectedFrames()) ApplyFrameProperties(index, 1, delay, -1);
+  Finish(SelectedFrame());
+}
+
+void TFrameCommands::ApplyDisposalToSelection(int disposal) {
+  if (!Begin()) return;
+  for (int index : SelectedFrames()) ApplyFrameProperties(index, 2, -1, disposal);
+  Finish(SelectedFrame());
+}
+
+void TFrameCommands::SetLoopControls(int count) {
+  loopCount_ = count == -1 ? GetLoopCount(*SharedImage()) : count;
+}
+
+void TFrameCommands::ApplyLoopChange(bool infinite, int count) {
+  TMDIChild* document = Active();
+  TGIFImage& image = *SharedImage();
+  TGIFSubImage* first = FrameAt(image, 0);
+  if (!document || !first) return;
+  // What the image holds now, which the panel shows unless an undo changed it since.
+  loopCount_ = GetLoopCount(image);
+  const QString caption = Tr(frame_texts::kChangeAnimationLoop);
+  bool changed = false;
+  if (infinite) {
+    if (loopCount_ == 1) {
+      AddLoopExtension(image, 0, 0);
+      changed = Record(*document, 7, 1, -1, 0, caption);
+    } else if (loopCount_ > 1) {
+      if (!Record(*document, 7, 3, -1, 0, caption)) return;
+      SetLoopCount(image, 0);
+      changed = true;
+    }
+    if (changed) loopCount_ = 0;
+  } else if (count != loopCount_ && count >= 1 && count <= 65535) {
+    if (count == 1) {
+      if (TGIFAppExtNSLoop* loop = FindLoopExtension(*first)) {
+        if (!Record(*document, 7, 2, -1, 0, caption)) return;
+        delete loop;
+        changed = true;
+      }
+    } else if (loopCount_ == 1) {
+      AddLoopExtension(image, 0, count);
+      changed = Record(*document, 7, 1, -1, 0, caption);
+    } else {
+      if (!Record(*document, 7, 3, -1, 0, caption)) return;
+      SetLoopCount(image, count);
+      changed = true;
+    }
+    if (changed) loopCount_ = count;
+  }
+  if (changed) document->SetModified(true);
+}
+
+// ---- animation commands
+
+bool TFrameCommands::ChangeGlobalPalette() {
+  if (!Begin()) return false;
+  TGIFImage& image = *SharedImage();
+  if (image.GetGlobalColorMap().GetCount() == 0) return false;
+  std::unique_ptr<TCmdColorMap> edited = EditDialogs()->EditGlobalPalette(image.GetGlobalColorMap());
+  if (!edited) return false;
+  TMDIChild& document = *Active();
+  if (!Record(document, 2, 3, -1, -1, Tr(texts::kChangeGlobalPalette))) return false;
+  image.GetGlobalColorMap().Assign(*edited);
+  for (int i = 0; i < image.Images().GetCount(); ++i) image.Images().GetFrame(i)->FreeBitmap();
+  document.SetModified(true);
+  if (document.WorkingCopyCurrent() && !document.WorkingCopy.isEmpty())
+    documents_.ReloadDocument(document.WorkingCopy);
+  Finish(SelectedFrame());
+  return true;
+}
+
+bool TFrameCommands::OptimizeAnimation() {
+  if (!Begin()) return false;
+  TGIFImage& image = *SharedImage();
+  NormalizeLoopBlock(image, AnimationPlays(image));
+  if (!EditDialogs()->RunOptimizeWizard()) return false;
+  Finish(SelectedFrame());
+  return true;
+}
+
+bool TFrameCommands::AnimationInfo() {
+  if (!Begin()) return false;
+  TGIFImage& image = *SharedImage();
+  NormalizeLoopBlock(image, AnimationPlays(image));
+  const std::optional<LoopChoice> choice = EditDialogs()->AskAnimationInfo();
+  if (!choice) return false;
+  ApplyLoopChange(choice->Infinite, choice->Count);
+  // The panel then shows what the image says, endless included.
+  SetLoopControls(-1);
+  Finish(SelectedFrame());
+  return true;
+}
+
+bool TFrameCommands::ResizeAnimationCommand() {
+  if (!Begin()) return false;
+  TGIFImage& image = *SharedImage();
+  const std::optional<ResizeChoice> choice = EditDialogs()->AskResize(image.GetWidth(), image.GetHeight());
+  if (!choice || (choice->Width == image.GetWidth() && choice->Height == image.GetHeight())) return false;
+  TMDIChild& document = *Active();
+  if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kChangeAnimationSize)))
+    return false;
+  BusyScope busy;
+  ResizeAnimation(image, choice->Width, choice->Height);
+  document.SetModified(true);
+  Finish(SelectedFrame());
+  return true;
+}
+
+bool TFrameCommands::GlobalChange() {
+  if (!Begin()) return false;
+  TGIFImage& image = *SharedImage();
+  TGIFSubImage* selected = FrameAt(image, SelectedFrame());
+  if (!selected) selected = FrameAt(image, 0);
+  if (!selected) return false;
+  GlobalChangeCaptions captions;
+  captions.RemoveTransparent = selected->Transparent();
+  captions.RemoveInterlaced = selected->GetInterlaced();
+  captions.RemoveLocalPalette = selected->ColorMap().GetCount() > 0;
+  const std::optional<GlobalChangeChoice> choice = EditDialogs()->AskGlobalChange(captions);
+  if (!choice) return false;
+  bool delayOk = false;
+  const int delay = choice->DelayText.trimmed().toInt(&delayOk);
+  delayOk = delayOk && delay >= 0 && delay <= 65535 && IsNumberText(choice->DelayText);
+  if (!delayOk && choice->Disposal < 0 && !choice->TransparentTouched && !choice->InterlacedTouched &&
+      !choice->LocalPaletteTouched)
+    return false;
+  TMDIChild& document = *Active();
+  if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kGlobalPropertiesChange)))
+    return false;
+  BusyScope busy;
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    TGIFSubImage& frame = *image.Images().GetFrame(i);
+    TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
+    if (!gce) continue;
+    if (delayOk) gce->SetDelay(static_cast<std::uint16_t>(delay));
+    if (choice->TransparentTouched) {
+      if (captions.RemoveTransparent) {
+        gce->SetTransparent(!choice->TransparentChecked);
+      } else {
+        gce->SetTransparent(choice->TransparentChecked);
+        if (choice->TransparentChecked) gce->SetTransparentColor(choice->Transparent.Color);
+      }
+    }
+    if (choice->InterlacedTouched)
+      frame.SetInterlaced(captions.RemoveInterlaced ? !choice->InterlacedChecked : choice->InterlacedChecked);
+    if (choice->LocalPaletteTouched && choice->LocalPaletteChecked) {
+      const gif::TColor before = gce->GetTransparentColor();
+      if (captions.RemoveLocalPalette) {
+        frame.ColorMap().Clear();
+      } else if (image.GetGlobalColorMap().GetCount() > 0) {
+        frame.ColorMap().Assign(image.GetGlobalColorMap());
+      }
+      gce->SetTransparentColor(before);
+    }
+    if (choice->Disposal >= 0 && choice->Disposal <= 3) gce->SetDisposal(choice->Disposal);
+    frame.FreeBitmap();
+  }
+  document.SetModified(true);
+  Finish(SelectedFrame());
+  return true;
+}
+
+std::optional<PickedColor> TFrameCommands::MakeAnimationTransparent(const PickedColor& start) {
+  if (!Begin()) return std::nullopt;
+  const std::optional<PickedColor> picked = EditDialogs()->PickColor(-1, start);
+  if (!picked) return std::nullopt;
+  TMDIChild& document = *Active();
+  if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kMakeAnimationTransparent)))
+    return std::nullopt;
+  TGIFImage& image = *SharedImage();
+  image.Header().SetBackgroundColor(picked->Color);
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    TGIFSubImage& frame = *image.Images().GetFrame(i);
+    TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
+    if (!gce) continue;
+    gce->SetTransparent(true);
+    if (i == 0) {
+      gce->SetTransparentColor(picked->Color);
+    } else {
+      gif::TGIFColorMap& map = frame.GetActiveColorMap();
+      const gif::TColor current =
+          map.GetCount() > gce->GetTransparentColorIndex() ? map.GetColor(gce->GetTransparentColorIndex()) : 0xFFFFFF;
+      if (gce->GetTransparentColor() != current) gce->SetTransparentColor(current);
+    }
+    gce->SetDisposal(gif::dmBackground);
+    frame.FreeBitmap();
+  }
+  document.SetModified(true);
+  Finish(SelectedFrame());
+  return picked;
+}
+
+bool TFrameCommands::ChangeTransparentColor() {
+  if (!Begin()) return false;
+  const int index = SelectedFrame();
+  TGIFSubImage* frame = FrameAt(*SharedImage(), index);
+  if (!frame) return false;
+  TGIFGraphicControlExtension* gce = frame->GraphicControlExtension();
+  PickedColor start;
+  if (gce) start = {gce->GetTransparentColor(), gce->GetTransparentColorIndex()};
+  const std::optional<PickedColor> picked = EditDialogs()->PickColor(index, start);
+  bool changed = false;
+  if (picked) {
+    TMDIChild& document = *Active();
+    if (!gce) {
+      SetFrameDelay(*frame, 0);
+      gce = frame->GraphicControlExtension();
+      Record(document, 5, 1, -1, index, Tr(frame_texts::kChangeTransparentColor));
+    }
+    if (picked->Index != gce->GetTransparentColorIndex() || !gce->GetTransparent()) {
+      if (Record(document, 5, 3, -1, index, Tr(frame_texts::kChangeTransparentColor))) {
+        gce->SetTransparentColorIndex(picked->Index);
+        gce->SetTransparent(true);
+        gce->SetDisposal(gif::dmBackground);
+        frame->FreeBitmap();
+        changed = true;
+      }
+    }
+    document.SetModified(true);
+  }
+  Finish(index);
+  return changed;
+}
+
+bool TFrameCommands::ReverseFrames(bool playForever, int loopText) {
+  if (!Begin()) return false;
+  TGIFImage& image = *SharedImage();
+  if (!HasSeveralFrames(image)) {
+    MessageBeep();
+    return false;
+  }
+  const int keep = playForever ? 0 : loopText;
+  BusyScope busy;
+  TMDIChild& document = *Active();
+  if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kReverseFrameOrder))) return false;
+  const int count = image.Images().GetCount();
+  if (!RangeSelected()) {
+    for (int k = 0; k < count; ++k) image.Images().Move(0, count - k - 1);
+  } else {
+    const std::vector<int> frames = SelectedFrames();
+    const int first = frames.front(), last = frames.back();
+    for (int k = 0; k <= last - first; ++k) image.Images().Move(first, last - k);
+  }
+  NormalizeLoopBlock(image, keep);
+  document.SetModified(true);
+  Finish(SelectedFrame());
+  return true;
+}
+
+void TFrameCommands::Undo() {
+  ApplyPendingInput();
+  if (!CanEdit()) return;
+  Active()->Undo();
+  EditorView()->RepaintFrames();
+}
+
+// ---- typed values
+
+void TFrameCommands::TypeDelay(int delay) {
+  TMDIChild* document = Active();
+  if (!document) return;
+  if (pending_.Document && pending_.Document != document) ApplyPendingInput();
+  pending_.Document = document;
+  pending_.Delay = true;
+  pending_.DelayValue = delay;
+  pending_.Frames = SelectedFrames();
+  if (PendingTimer) PendingTimer(true);
+}
+
+void TFrameCommands::TypeLoop(bool infinite, int count) {
+  TMDIChild* document = Active();
+  if (!document) return;
+  if (pending_.Document && pending_.Document != document) ApplyPendingInput();
+  pending_.Document = document;
+  pending_.Loop = true;
+  pending_.Infinite = infinite;
+  pending_.LoopValue = count;
+  if (PendingTimer) PendingTimer(true);
+}
+
+void TFrameCommands::ApplyPendingInput() {
+  if (applying_ || !pending_.Document) return;
+  const PendingInput input = std::exchange(pending_, PendingInput{});
+  if (PendingTimer) PendingTimer(false);
+  // Every switch, save and close applies what is waiting first, so the document the values were
+  // typed for is still the active one; a document closed without that takes its values with it.
+  if (input.Document != Active() || documents_.IndexOf(input.Document) < 0) return;
+  applying_ = true;
+  if (input.Delay)
+    for (int index : input.Frames) ApplyFrameProperties(index, 1, input.DelayValue, -1);
+  if (input.Loop) ApplyLoopChange(input.Infinite, input.LoopValue);
+  applying_ = false;
+  EditorView()->RepaintFrames();
+  EditorView()->ShowFrame(SelectedFrame());
+}
+
+}  // namespace movinta::editor

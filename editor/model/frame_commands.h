@@ -1,0 +1,170 @@
+// The commands that change the active animation: adding, inserting, pasting, cutting, copying,
+// deleting, moving and reversing frames, frame and loop properties, resizing, transparency, the
+// global palette, and the values typed into the property panel. Each works on the shared working
+// image in one order: the undo entry first (an addition once the new item exists), then the change,
+// then the document's modified flag, which writes its working copy; then the frame is shown again.
+//
+// Commands run only while a document is active and no animation plays. Delay and loop values typed
+// into the panel wait a moment before they apply; whatever is waiting applies, to the document it
+// was typed for, before any other command runs and before the documents switch, save or close.
+#pragma once
+
+#include "editor/model/document.h"
+#include "editor/model/edit_dialogs.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace movinta::editor {
+
+namespace frame_texts {
+inline constexpr const char* kAddFrame = "Add Frame";
+inline constexpr const char* kDragAndDropImage = "Drag and Drop Image";
+inline constexpr const char* kPasteFrame = "Paste Frame";
+inline constexpr const char* kChangeValue = "Change %1";
+inline constexpr const char* kDelay = "Delay";
+inline constexpr const char* kDisposal = "Disposal";
+inline constexpr const char* kChangeAnimationSize = "Change Animation Size";
+inline constexpr const char* kGlobalPropertiesChange = "Global Properties Change";
+inline constexpr const char* kAddGifComment = "Add GIF Comment";
+inline constexpr const char* kMakeAnimationTransparent = "Make Animation Transparent";
+inline constexpr const char* kChangeTransparentColor = "Change Transparent Color";
+inline constexpr const char* kReverseFrameOrder = "Reverse Frame Order";
+inline constexpr const char* kChangeAnimationLoop = "Change Animation Loop";
+inline constexpr const char* kInsertingFrame = "Inserting new frame...";
+inline constexpr const char* kCreatedWith = "Created with Larkspur GIF Movinta - ";
+inline constexpr const char* kMakerAddress = "http://www.larkspursoftware.com";
+inline constexpr const char* kNoCommentFromClipboard = "Unable to create a GIF Comment from the clipboard text.";
+}  // namespace frame_texts
+
+// What the clipboard holds of a frame copy: the first frame as a picture, and a marker that only
+// this program's own copy carries.
+inline constexpr const char* kBitmapMimeType = "image/png";
+inline constexpr const char* kFrameCopyMimeType = "application/x-movinta-frame-copy";
+
+// Puts a single loop block on frame 0 for plays (none for 1) and takes every other loop block away.
+void NormalizeLoopBlock(TGIFImage& image, int plays);
+// The play count the animation's loop blocks say, frame 0's first; 1 without any.
+int AnimationPlays(TGIFImage& image);
+// Stretches the whole animation to width x height (sides clamped to 10..1000 when outside
+// 1..1000); every frame then covers the screen from 0, 0. False when the size is unchanged.
+bool ResizeAnimation(TGIFImage& image, int width, int height);
+// The picture stretched to width x height (nearest pixel), as 24 bits.
+gif::Bitmap StretchBitmap(const gif::Bitmap& source, int width, int height);
+
+class TFrameCommands {
+public:
+  explicit TFrameCommands(TDocuments& documents);
+  ~TFrameCommands();
+  TFrameCommands(const TFrameCommands&) = delete;
+  TFrameCommands& operator=(const TFrameCommands&) = delete;
+
+  TDocuments& Documents() { return documents_; }
+  TMDIChild* Active() const { return documents_.Active(); }
+  // A document is active and no animation plays.
+  bool CanEdit() const;
+  void SetPlaying(bool playing) { playing_ = playing; }
+  bool Playing() const { return playing_; }
+
+  // The selected frame and range, as the frame strip holds them.
+  int SelectedFrame() const;
+  int FrameCount() const;
+  bool RangeSelected() const;
+  // Where added frames go: right after the selected frame (after the last one: appended).
+  int InsertPosition() const;
+  // The frame shown: gives it a graphic control block when it has none, keeps the selection and
+  // the document's current frame; false when there is no such frame.
+  bool PrepareShowFrame(int index);
+
+  // Adding frames.
+  int InsertFrameIntoImage(TGIFImage& image, const gif::Bitmap& bitmap, int position);
+  // 0 nothing to do, 1 trimmed or fitted, 2 cancelled.
+  int CheckOversize(gif::Bitmap& bitmap);
+  int InsertBitmapFrame(const gif::Bitmap& bitmap, int position, const QString& caption);
+  bool InsertBitmapAt(TGIFImage& image, const gif::Bitmap& bitmap, int delay);
+
+  // Deleting and moving.
+  void DeleteFrames();
+  void MoveFrameLeft();
+  void MoveFrameRight();
+  void MoveFrameToBeginning();
+  void MoveFrameToEnd();
+  // Dragging in the strip: the selected frame or each of the range, first to last, goes to target.
+  bool DragFramesTo(int target);
+  // A document's picture dropped on the strip: inserted at target.
+  int DropBitmapAt(const gif::Bitmap& bitmap, int target);
+  // The selected frame dragged onto another document, inserted there after its selection.
+  int DropFrameOnDocument(TMDIChild* target);
+
+  // Clipboard.
+  bool CopyFrames();
+  bool CutFrames();
+  // The paste the clipboard calls for: comments when the inspector shows them, else frames.
+  bool CanPaste(bool commentsPageShown) const;
+  bool Paste(bool commentsPageShown);
+  int PasteOneFrame(const gif::Bitmap& bitmap);
+  bool PasteComment(const QString& text);
+  QString FrameClipboardFile() const { return clipboardFile_; }
+  void DeleteFrameClipboard();
+
+  // Frame and animation properties. what: bit 0 delay, bit 1 disposal.
+  void ApplyFrameProperties(int index, int what, int delay, int disposal);
+  void ApplyDelayToSelection(int delay);
+  void ApplyDisposalToSelection(int disposal);
+  void ApplyLoopChange(bool infinite, int count);
+  // The loop setting shown in the panel: 0 endless, 1 play once, N times; -1 takes the image's.
+  void SetLoopControls(int count);
+  int LoopCount() const { return loopCount_; }
+
+  bool ChangeGlobalPalette();
+  bool OptimizeAnimation();
+  bool AnimationInfo();
+  bool ResizeAnimationCommand();
+  bool GlobalChange();
+  // The colour chosen, which the panel's transparency swatch then shows.
+  std::optional<PickedColor> MakeAnimationTransparent(const PickedColor& start);
+  bool ChangeTransparentColor();
+  bool ReverseFrames(bool playForever, int loopText);
+  void Undo();
+
+  // Values typed into the panel, applied when the wait ends or before anything else runs.
+  void TypeDelay(int delay);
+  void TypeLoop(bool infinite, int count);
+  bool InputPending() const { return pending_.Document != nullptr; }
+  void ApplyPendingInput();
+  // Starts (true) or stops (false) the panel's wait; the window installs its timer here.
+  std::function<void(bool)> PendingTimer;
+
+private:
+  struct PendingInput {
+    TMDIChild* Document = nullptr;
+    bool Delay = false;
+    int DelayValue = 0;
+    std::vector<int> Frames;
+    bool Loop = false;
+    bool Infinite = false;
+    int LoopValue = 1;
+  };
+  // Runs what is waiting, then says whether a command may go on.
+  bool Begin();
+  void Finish(int show);
+  std::vector<int> SelectedFrames() const;
+  void MoveSelected(int to);
+  int PasteFrameCopy(TGIFImage& copy);
+  bool ClipboardHoldsOwnCopy() const;
+
+  TDocuments& documents_;
+  bool playing_ = false;
+  int loopCount_ = 1;
+  QString clipboardFile_;
+  QByteArray copyToken_;
+  int copySerial_ = 0;
+  PendingInput pending_;
+  bool applying_ = false;
+};
+
+}  // namespace movinta::editor

@@ -1,0 +1,437 @@
+#include "editor/model/frame_commands.h"
+#include "editor/model/registry.h"
+#include "editor/model/settings.h"
+#include "frames_fixture.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace movinta::editor {
+namespace {
+
+using testing::Composited;
+using testing::Delays;
+using testing::MakePatternAnimation;
+
+QByteArray Bytes(gif::TGIFImage& image) {
+  const std::vector<std::uint8_t> b = image.SaveToMemory();
+  return QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
+}
+
+gif::Bitmap SolidBitmap(int width, int height, std::uint8_t red) {
+  gif::Bitmap b(width, height, gif::PixelFormat::pf24bit);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) b.SetPixelColor(x, y, red);
+  return b;
+}
+
+QByteArray Png(const QImage& image) {
+  QByteArray out;
+  QBuffer buffer(&out);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return out;
+}
+
+class FrameCommandsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    // New frames keep their own colours and are never asked about.
+    WriteSetting(QStringLiteral("Settings"), QStringLiteral("PaletteDefaults"), {}, true, 1);
+    WriteSetting(QStringLiteral("Settings"), QStringLiteral("PaletteType"), {}, true, 2);
+    commands_ = std::make_unique<TFrameCommands>(docs_);
+    view_.Commands = commands_.get();
+  }
+  void TearDown() override {
+    view_.Commands = nullptr;
+    commands_.reset();
+    SharedImage(1);
+  }
+  // An untitled document holding the pattern animation, so that undoing every entry leaves the
+  // image itself to compare (a saved file would simply be read back).
+  TMDIChild* Start(int frames) {
+    TMDIChild* d = docs_.NewDocument();
+    ReplaceSharedImage(MakePatternAnimation(frames));
+    view_.SetSelectedFrame(0);
+    return d;
+  }
+  void UndoAll(TMDIChild* d) {
+    for (int guard = 0; d->History.Count() > 0 && guard < 100; ++guard) commands_->Undo();
+  }
+  TGIFImage& Image() { return *SharedImage(); }
+
+  testing::ScopedTmpDir tmp_;
+  testing::ScopedSettingsDir settingsDir_;
+  testing::RecordingMessages messages_;
+  testing::StripView view_;
+  testing::ScriptedDialogs dialogs_;
+  testing::MemoryClipboard clipboard_;
+  TDocuments docs_;
+  std::unique_ptr<TFrameCommands> commands_;
+};
+
+struct Sequence {
+  const char* Name;
+  std::function<void(TFrameCommands&, testing::StripView&, testing::ScriptedDialogs&)> Run;
+};
+
+TEST_F(FrameCommandsTest, EverySequenceUndoesToTheOriginalImage) {
+  const std::vector<Sequence> sequences = {
+      {"move left, then to the end",
+       [](auto& c, auto& v, auto&) {
+         v.SetSelectedFrame(2);
+         c.MoveFrameLeft();
+         c.MoveFrameToEnd();
+       }},
+      {"delete a range", [](auto& c, auto& v, auto&) {
+         v.SetSelection(1, 2);
+         c.DeleteFrames();
+       }},
+      {"reverse all", [](auto& c, auto& v, auto&) {
+         v.SetSelectedFrame(1);
+         c.ReverseFrames(true, 1);
+       }},
+      {"reverse a range", [](auto& c, auto& v, auto&) {
+         v.SetSelection(1, 3);
+         c.ReverseFrames(false, 4);
+       }},
+      {"typed delay on three frames, then disposal", [](auto& c, auto& v, auto&) {
+         v.SetSelection(0, 2);
+         c.TypeDelay(55);
+         c.ApplyDisposalToSelection(2);
+       }},
+      {"loop three times, once, forever, five times", [](auto& c, auto&, auto&) {
+         c.ApplyLoopChange(false, 3);
+         c.ApplyLoopChange(false, 1);
+         c.ApplyLoopChange(true, 0);
+         c.ApplyLoopChange(false, 5);
+       }},
+      {"resize", [](auto& c, auto&, auto& d) {
+         d.Resize = ResizeChoice{12, 8};
+         c.ResizeAnimationCommand();
+       }},
+      {"global change", [](auto& c, auto&, auto& d) {
+         GlobalChangeChoice g;
+         g.DelayText = QStringLiteral("7");
+         g.Disposal = 1;
+         g.InterlacedTouched = g.InterlacedChecked = true;
+         d.Global = g;
+         c.GlobalChange();
+       }},
+      {"make transparent", [](auto& c, auto&, auto& d) {
+         d.Picked = PickedColor{0xFFFFFF, 1};
+         c.MakeAnimationTransparent({});
+       }},
+      {"frame transparent colour", [](auto& c, auto& v, auto& d) {
+         v.SetSelectedFrame(2);
+         d.Picked = PickedColor{0x00FF00, 3};
+         c.ChangeTransparentColor();
+       }},
+      {"copy and paste", [](auto& c, auto& v, auto&) {
+         v.SetSelectedFrame(1);
+         c.CopyFrames();
+         v.SetSelectedFrame(3);
+         c.Paste(false);
+       }},
+      {"cut a range and paste it at the start", [](auto& c, auto& v, auto&) {
+         v.SetSelection(1, 2);
+         c.CutFrames();
+         v.SetSelectedFrame(0);
+         c.Paste(false);
+       }},
+      {"drag a range", [](auto& c, auto& v, auto&) {
+         v.SetSelection(0, 1);
+         c.DragFramesTo(4);
+       }},
+      {"add a picture", [](auto& c, auto&, auto&) {
+         c.InsertBitmapFrame(SolidBitmap(6, 4, 200), c.InsertPosition(), QStringLiteral("Add Frame"));
+       }},
+      {"paste a comment", [](auto& c, auto&, auto&) { c.PasteComment(QStringLiteral("hello")); }},
+  };
+  for (const Sequence& s : sequences) {
+    SCOPED_TRACE(s.Name);
+    TMDIChild* d = Start(5);
+    const QByteArray original = Bytes(Image());
+    const std::vector<gif::Bitmap> shown = Composited(Image());
+    s.Run(*commands_, view_, dialogs_);
+    commands_->ApplyPendingInput();
+    ASSERT_GT(d->History.Count(), 0);
+    EXPECT_NE(Bytes(Image()), original);
+    EXPECT_TRUE(d->Modified);
+    UndoAll(d);
+    EXPECT_EQ(Composited(Image()), shown);
+    EXPECT_EQ(Bytes(Image()), original);
+    docs_.FreeChildWindow(d);
+  }
+  EXPECT_TRUE(messages_.Shown.empty()) << messages_.Shown.front().Text.toStdString();
+}
+
+TEST_F(FrameCommandsTest, NormalisingTheLoopBlockKeepsWhatPlays) {
+  Start(3);
+  // A loop block left on a later frame, as some programs write it.
+  delete FindLoopExtension(*Image().Images().GetFrame(0));
+  AddLoopExtension(Image(), 1, 4);
+  const QByteArray before = Bytes(Image());
+  dialogs_.Loop = std::nullopt;
+  commands_->AnimationInfo();
+  EXPECT_NE(FindLoopExtension(*Image().Images().GetFrame(0)), nullptr);
+  EXPECT_EQ(FindLoopExtension(*Image().Images().GetFrame(1)), nullptr);
+  EXPECT_EQ(GetLoopCount(Image()), 4);
+  if (!QFileInfo::exists(QStringLiteral("/usr/bin/gifdiff"))) GTEST_SKIP() << "gifdiff not installed";
+  const QString a = tmp_.Path + QStringLiteral("/a.gif"), b = tmp_.Path + QStringLiteral("/b.gif");
+  QFile fa(a), fb(b);
+  ASSERT_TRUE(fa.open(QIODevice::WriteOnly) && fb.open(QIODevice::WriteOnly));
+  fa.write(before);
+  fb.write(Bytes(Image()));
+  fa.close();
+  fb.close();
+  EXPECT_EQ(QProcess::execute(QStringLiteral("/usr/bin/gifdiff"), {a, b}), 0);
+}
+
+TEST_F(FrameCommandsTest, AddedFramesGoRightAfterTheSelection) {
+  struct Case {
+    int Selected;
+    int Expected;
+  };
+  for (const Case c : {Case{-1, 0}, Case{0, 1}, Case{3, 4}, Case{4, 5}}) {
+    SCOPED_TRACE(c.Selected);
+    TMDIChild* d = Start(5);
+    view_.SetSelectedFrame(c.Selected);
+    const int index = commands_->InsertBitmapFrame(SolidBitmap(6, 4, 9), commands_->InsertPosition(),
+                                                   QStringLiteral("Add Frame"));
+    EXPECT_EQ(index, c.Expected);
+    std::vector<int> expected = {10, 20, 30, 40, 50};
+    expected.insert(expected.begin() + c.Expected, Settings().DefaultDelay);
+    EXPECT_EQ(Delays(Image()), expected);
+    EXPECT_EQ(view_.SelectedFrame(), c.Expected);
+    docs_.FreeChildWindow(d);
+  }
+}
+
+TEST_F(FrameCommandsTest, DraggingMovesTheFrameOrTheRangeAsABlock) {
+  struct Case {
+    int First, Last, Target;
+    std::vector<int> Expected;
+    int NewFirst;
+  };
+  const std::vector<Case> cases = {
+      {1, 1, 3, {10, 30, 40, 20, 50}, 3},
+      {3, 3, 0, {40, 10, 20, 30, 50}, 0},
+      {0, 1, 4, {30, 40, 50, 10, 20}, 3},
+      {3, 4, 1, {10, 40, 50, 20, 30}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Target);
+    TMDIChild* d = Start(5);
+    view_.SetSelection(c.First, c.Last);
+    EXPECT_TRUE(commands_->DragFramesTo(c.Target));
+    EXPECT_EQ(Delays(Image()), c.Expected);
+    EXPECT_EQ(view_.SelectionFirst(), c.NewFirst);
+    EXPECT_EQ(view_.SelectionLast(), c.NewFirst + c.Last - c.First);
+    docs_.FreeChildWindow(d);
+  }
+  Start(5);
+  view_.SetSelection(1, 3);
+  EXPECT_FALSE(commands_->DragFramesTo(2));  // onto itself
+}
+
+TEST_F(FrameCommandsTest, PasteTakesOwnCopiesWholeAndForeignPicturesAlone) {
+  Start(5);
+  view_.SetSelection(1, 2);
+  ASSERT_TRUE(commands_->CopyFrames());
+  EXPECT_TRUE(clipboard_.HasFormat(QString::fromLatin1(kFrameCopyMimeType)));
+  view_.SetSelectedFrame(4);
+  EXPECT_TRUE(commands_->Paste(false));
+  EXPECT_EQ(Delays(Image()), (std::vector<int>{10, 20, 30, 40, 50, 20, 30}));
+
+  // Another program's picture of the very same size: pasted alone.
+  QImage foreign(6, 4, QImage::Format_RGB32);
+  foreign.fill(Qt::red);
+  clipboard_.SetData(QString::fromLatin1(kBitmapMimeType), Png(foreign));
+  view_.SetSelectedFrame(0);
+  EXPECT_TRUE(commands_->Paste(false));
+  EXPECT_EQ(Image().Images().GetCount(), 8);
+  EXPECT_EQ(GetFrameDelay(Image(), 1), Settings().DefaultDelay);
+
+  // Asking whether Paste may run never throws the copied frames away.
+  clipboard_.SetData(QStringLiteral("text/plain"), "a comment");
+  EXPECT_TRUE(commands_->CanPaste(true));
+  EXPECT_TRUE(QFileInfo::exists(commands_->FrameClipboardFile()));
+  EXPECT_TRUE(commands_->Paste(true));
+  EXPECT_EQ(Image().Images().GetCount(), 8);
+  EXPECT_EQ(docs_.Active()->History.LastCaption(), QStringLiteral("Add GIF Comment"));
+}
+
+TEST_F(FrameCommandsTest, TypedValuesApplyBeforeAnythingElseToTheirOwnDocument) {
+  TMDIChild* a = Start(3);
+  std::vector<bool> timer;
+  commands_->PendingTimer = [&](bool on) { timer.push_back(on); };
+
+  // A command right after typing: the delay goes to the frame it was typed for, then it moves.
+  view_.SetSelectedFrame(0);
+  commands_->TypeDelay(77);
+  EXPECT_EQ(timer, std::vector<bool>{true});
+  commands_->MoveFrameRight();
+  EXPECT_EQ(Delays(Image()), (std::vector<int>{20, 77, 30}));
+  EXPECT_EQ(a->History.Count(), 2);
+  EXPECT_FALSE(timer.back());
+
+  // A switch right after typing: the loop count goes into A's working copy.
+  commands_->TypeLoop(false, 6);
+  TMDIChild* b = docs_.NewDocument();
+  ASSERT_NE(b, nullptr);
+  auto copy = ReadGifFile(a->WorkingCopy);
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(GetLoopCount(*copy), 6);
+  EXPECT_EQ(a->History.LastCaption(), QStringLiteral("Change Animation Loop"));
+
+  // A save right after typing writes the typed value.
+  ASSERT_TRUE(docs_.Activate(a));
+  view_.SetSelectedFrame(2);
+  commands_->TypeDelay(5);
+  const QString saved = tmp_.Path + QStringLiteral("/saved.gif");
+  a->FileName = saved;
+  a->Untitled = false;
+  ASSERT_TRUE(a->SaveDocument(false, true));
+  auto onDisk = ReadGifFile(saved);
+  ASSERT_TRUE(onDisk);
+  EXPECT_EQ(Delays(*onDisk), (std::vector<int>{20, 77, 5}));
+}
+
+TEST_F(FrameCommandsTest, ChangingTheDelayOfThreeFramesRecordsThreeEntries) {
+  TMDIChild* d = Start(4);
+  view_.SetSelection(0, 2);
+  commands_->TypeDelay(9);
+  commands_->ApplyPendingInput();
+  EXPECT_EQ(d->History.Count(), 3);
+  EXPECT_EQ(Delays(Image()), (std::vector<int>{9, 9, 9, 40}));
+  commands_->ApplyDelayToSelection(9);  // unchanged: nothing more
+  EXPECT_EQ(d->History.Count(), 3);
+}
+
+TEST_F(FrameCommandsTest, LoopChangesFollowThePlayCount) {
+  struct Case {
+    bool Infinite;
+    int Count;
+    int Plays;
+    bool Recorded;
+  };
+  // From endless (the fixture's block stores 0).
+  const std::vector<Case> cases = {{true, 0, 0, false}, {false, 4, 4, true}, {false, 1, 1, true},
+                                   {false, 1, 1, false}, {false, 3, 3, true}, {true, 0, 0, true}};
+  TMDIChild* d = Start(2);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Count);
+    const int entries = d->History.Count();
+    commands_->ApplyLoopChange(c.Infinite, c.Count);
+    EXPECT_EQ(GetLoopCount(Image()), c.Plays);
+    EXPECT_EQ(HasLoopExtension(Image()), c.Plays != 1);
+    EXPECT_EQ(d->History.Count(), entries + (c.Recorded ? 1 : 0));
+    EXPECT_EQ(commands_->LoopCount(), c.Plays);
+  }
+}
+
+TEST_F(FrameCommandsTest, ResizingClampsTheSidesAndPutsFramesAtTheOrigin) {
+  Start(3);
+  Image().Images().GetFrame(1)->SetLeft(2);
+  EXPECT_TRUE(ResizeAnimation(Image(), 0, 2000));
+  EXPECT_EQ(Image().GetWidth(), 10);
+  EXPECT_EQ(Image().GetHeight(), 1000);
+  for (int i = 0; i < 3; ++i) {
+    const TGIFSubImage& f = *Image().Images().GetFrame(i);
+    EXPECT_EQ(f.GetLeft(), 0);
+    EXPECT_EQ(f.GetTop(), 0);
+    EXPECT_EQ(f.GetWidth(), 10);
+    EXPECT_EQ(f.GetHeight(), 1000);
+  }
+  EXPECT_EQ(Delays(Image()), (std::vector<int>{10, 20, 30}));
+  EXPECT_FALSE(ResizeAnimation(Image(), 10, 1000));
+}
+
+TEST_F(FrameCommandsTest, ReversingATwoFrameRangeSwapsOnlyThoseFrames) {
+  Start(5);
+  view_.SetSelection(2, 3);
+  EXPECT_TRUE(commands_->ReverseFrames(true, 1));
+  EXPECT_EQ(Delays(Image()), (std::vector<int>{10, 20, 40, 30, 50}));
+  EXPECT_EQ(GetLoopCount(Image()), 0);
+}
+
+TEST_F(FrameCommandsTest, MakingTheAnimationTransparentSetsBackgroundDisposal) {
+  Start(3);
+  dialogs_.Picked = PickedColor{0x0000FF, 2};
+  ASSERT_TRUE(commands_->MakeAnimationTransparent({}));
+  for (int i = 0; i < 3; ++i) {
+    auto* gce = Image().Images().GetFrame(i)->GraphicControlExtension();
+    EXPECT_TRUE(gce->GetTransparent());
+    EXPECT_EQ(gce->GetDisposal(), gif::dmBackground);
+  }
+  EXPECT_EQ(Image().Images().GetFrame(0)->GraphicControlExtension()->GetTransparentColor(), 0x0000FFu);
+}
+
+TEST_F(FrameCommandsTest, TheFirstFrameMakesADocumentWithTheProgramsComment) {
+  ASSERT_EQ(docs_.Active(), nullptr);
+  EXPECT_EQ(commands_->InsertBitmapFrame(SolidBitmap(4, 4, 1), 0, QStringLiteral("Add Frame")), 0);
+  ASSERT_NE(docs_.Active(), nullptr);
+  EXPECT_EQ(docs_.Count(), 1);
+  bool comment = false;
+  TGIFSubImage& f = *Image().Images().GetFrame(0);
+  for (int e = 0; e < f.Extensions().GetCount(); ++e)
+    if (auto* c = dynamic_cast<gif::TGIFCommentExtension*>(f.Extensions().GetExtension(e)))
+      comment = !c->Text().empty() && c->Text()[0].rfind("Created with Larkspur GIF Movinta - ", 0) == 0;
+  EXPECT_TRUE(comment);
+}
+
+TEST_F(FrameCommandsTest, CancelledPromptsChangeNothing) {
+  TMDIChild* d = Start(3);
+  const QByteArray original = Bytes(Image());
+  // An oversize picture whose prompt is cancelled.
+  dialogs_.Oversize = std::nullopt;
+  EXPECT_EQ(commands_->InsertBitmapFrame(SolidBitmap(40, 40, 3), 1, QStringLiteral("Add Frame")), -1);
+  // Palette defaults asked for and cancelled.
+  WriteSetting(QStringLiteral("Settings"), QStringLiteral("PaletteDefaults"), {}, true, 0);
+  dialogs_.PaletteDefaultsOk = false;
+  EXPECT_EQ(commands_->InsertBitmapFrame(SolidBitmap(6, 4, 3), 1, QStringLiteral("Add Frame")), -1);
+  EXPECT_FALSE(commands_->ResizeAnimationCommand());
+  EXPECT_FALSE(commands_->GlobalChange());
+  EXPECT_EQ(Bytes(Image()), original);
+  EXPECT_EQ(d->History.Count(), 0);
+  // Trimming an oversize picture when the prompt says so.
+  dialogs_.PaletteDefaultsOk = true;
+  dialogs_.Oversize = true;
+  const int index = commands_->InsertBitmapFrame(SolidBitmap(40, 40, 3), 1, QStringLiteral("Add Frame"));
+  ASSERT_EQ(index, 1);
+  EXPECT_EQ(Image().Images().GetFrame(1)->GetWidth(), 6);
+  EXPECT_EQ(Image().GetWidth(), 6);
+}
+
+TEST_F(FrameCommandsTest, EditingIsRefusedWhilePlaying) {
+  TMDIChild* d = Start(4);
+  const QByteArray original = Bytes(Image());
+  commands_->SetPlaying(true);
+  view_.SetSelection(1, 2);
+  dialogs_.Resize = ResizeChoice{20, 20};
+  dialogs_.Picked = PickedColor{0, 0};
+  commands_->DeleteFrames();
+  commands_->MoveFrameToEnd();
+  commands_->ReverseFrames(true, 1);
+  commands_->ResizeAnimationCommand();
+  commands_->MakeAnimationTransparent({});
+  commands_->ApplyDelayToSelection(3);
+  commands_->DragFramesTo(3);
+  EXPECT_FALSE(commands_->CopyFrames());
+  EXPECT_EQ(commands_->InsertBitmapFrame(SolidBitmap(6, 4, 3), 0, QStringLiteral("Add Frame")), -1);
+  EXPECT_EQ(Bytes(Image()), original);
+  EXPECT_EQ(d->History.Count(), 0);
+  commands_->SetPlaying(false);
+  commands_->MoveFrameToEnd();
+  EXPECT_EQ(d->History.Count(), 1);
+}
+
+}  // namespace
+}  // namespace movinta::editor

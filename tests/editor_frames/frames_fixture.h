@@ -1,0 +1,111 @@
+// Stand-ins for the frame strip, the dialogs and the clipboard in the frame-command tests.
+#pragma once
+
+#include "editor/model/frame_commands.h"
+#include "gif_fixture.h"
+#include "test_support.h"
+
+#include <map>
+
+namespace movinta::editor::testing {
+
+// The frame strip: a selected frame, a selected range, and what the commands asked of it.
+class StripView : public IEditorView {
+public:
+  StripView() { previous_ = SetEditorView(this); }
+  ~StripView() override { SetEditorView(previous_); }
+  int SelectedFrame() const override { return selected_; }
+  void SetSelectedFrame(int index) override { selected_ = first_ = last_ = index; }
+  int SelectionFirst() const override { return first_; }
+  int SelectionLast() const override { return last_; }
+  void SetSelection(int first, int last) override {
+    selected_ = first_ = first;
+    last_ = last;
+  }
+  void ShowFrame(int index) override {
+    ++Shows;
+    if (Commands) Commands->PrepareShowFrame(index);
+  }
+  void RepaintFrames() override { ++Repaints; }
+  TFrameCommands* Commands = nullptr;
+  int Shows = 0;
+  int Repaints = 0;
+
+private:
+  IEditorView* previous_;
+  int selected_ = 0, first_ = 0, last_ = 0;
+};
+
+// Answers every dialog from what the test put in.
+class ScriptedDialogs : public IEditDialogs {
+public:
+  ScriptedDialogs() { previous_ = SetEditDialogs(this); }
+  ~ScriptedDialogs() override { SetEditDialogs(previous_); }
+  bool AskPaletteDefaults() override { return PaletteDefaultsOk; }
+  std::optional<bool> AskOversize() override { return Oversize; }
+  std::optional<ResizeChoice> AskResize(int, int) override { return Resize; }
+  std::optional<LoopChoice> AskAnimationInfo() override { return Loop; }
+  std::optional<GlobalChangeChoice> AskGlobalChange(const GlobalChangeCaptions& captions) override {
+    Captions = captions;
+    return Global;
+  }
+  std::optional<PickedColor> PickColor(int, const PickedColor&) override { return Picked; }
+
+  bool PaletteDefaultsOk = true;
+  std::optional<bool> Oversize;
+  std::optional<ResizeChoice> Resize;
+  std::optional<LoopChoice> Loop;
+  std::optional<GlobalChangeChoice> Global;
+  GlobalChangeCaptions Captions;
+  std::optional<PickedColor> Picked;
+
+private:
+  IEditDialogs* previous_;
+};
+
+// A clipboard in memory that keeps every format of one copy together, as the system's does.
+class MemoryClipboard : public IClipboard {
+public:
+  MemoryClipboard() { previous_ = SetClipboard(this); }
+  ~MemoryClipboard() override { SetClipboard(previous_); }
+  void SetData(const QString& mime, const QByteArray& data) override { Formats = {{mime, data}}; }
+  void SetDataSet(const std::vector<std::pair<QString, QByteArray>>& formats) override {
+    Formats.clear();
+    for (const auto& [mime, data] : formats) Formats[mime] = data;
+  }
+  QByteArray Data(const QString& mime) const override {
+    auto it = Formats.find(mime);
+    return it == Formats.end() ? QByteArray() : it->second;
+  }
+  bool HasFormat(const QString& mime) const override { return Formats.count(mime) > 0; }
+  std::map<QString, QByteArray> Formats;
+
+private:
+  IClipboard* previous_;
+};
+
+// frames frames of width x height whose pixels differ from frame to frame and within each, over
+// a 4-colour global table, with a loop block on frame 0 and delays 10, 20, ...
+inline std::unique_ptr<gif::TGIFImage> MakePatternAnimation(int frames, int width = 6, int height = 4) {
+  auto image = MakeAnimation(frames, width, height);
+  for (int i = 0; i < frames; ++i) {
+    gif::TGIFSubImage& f = *image->Images().GetFrame(i);
+    for (std::size_t p = 0; p < f.DataSize(); ++p) f.Data()[p] = static_cast<std::uint8_t>((p + i) % 4);
+  }
+  AddLoopExtension(*image, 0, 0);
+  return image;
+}
+
+// Every frame as the screen shows it: the frames up to it drawn in order over white.
+inline std::vector<gif::Bitmap> Composited(gif::TGIFImage& image) {
+  std::vector<gif::Bitmap> out;
+  gif::Bitmap screen(image.GetWidth(), image.GetHeight(), gif::PixelFormat::pf24bit);
+  std::fill(screen.Bits(), screen.Bits() + screen.SizeBytes(), 0xFF);
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    image.Images().GetFrame(i)->Draw(screen, gif::TRect{0, 0, image.GetWidth(), image.GetHeight()}, true, false);
+    out.push_back(screen);
+  }
+  return out;
+}
+
+}  // namespace movinta::editor::testing
