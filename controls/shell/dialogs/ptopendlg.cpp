@@ -329,7 +329,7 @@ void TPTFrmOpenDlg::resizeEvent(QResizeEvent* e) {
 
 void TPTFrmOpenDlg::DoShow() {
   ChangeOverrideCursor(Qt::WaitCursor);
-  if (!(OptionsValue & ptofAllowTree)) {
+  if (!(OptionsValue & ptofAllowTree) && !ShowTreeBtn->isHidden()) {
     ShowTreeBtn->hide();
     const int shift = ListBtn->x() - ShowTreeBtn->x();
     ListBtn->move(ListBtn->x() - shift, ListBtn->y());
