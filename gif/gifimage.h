@@ -29,6 +29,7 @@ class TGIFSubImage;
 class TGIFHeader;
 class TGIFExtension;
 class TGIFGraphicControlExtension;
+class TGIFEncodedDataCache;
 
 // ---------------------------------------------------------------------------
 // Shared small types and routines
@@ -649,6 +650,7 @@ public:
   TGIFHeader& Header() { return *header_; }
   const TGIFHeader& Header() const { return *header_; }
   TGIFGlobalColorMap& GetGlobalColorMap() { return header_->ColorMap(); }
+  // The colour at the background index (the name has always said index).
   TColor GetBackgroundColorIndex() { return header_->GetBackgroundColor(); }
 
   // Appends the frame (taking ownership) and returns its index.
@@ -677,6 +679,9 @@ public:
   bool ShouldDither() const;
   void FlushRenderState();
   bool PaletteModified = false;
+  // When set, frames take their encoded image data from it instead of encoding again (see
+  // gif/encoded_data_cache.h); images written from copies may share one.
+  std::shared_ptr<TGIFEncodedDataCache> EncodedDataCache;
 
   // Frames of more pixels than this (width x height) fail to load before any
   // pixel memory is taken. New images start from DefaultMaxFramePixels.
