@@ -117,6 +117,9 @@ public:
   bool Asynchronous() const { return (options_ & goAsync) != 0; }
   bool Terminated() const { return terminated_; }
   std::uint16_t DrawOptions() const { return options_; }
+  // True while the GUI thread runs this painter's work (its events among it):
+  // a stopped painter then ends only after that work returns.
+  bool InGUIWork() const { return guiBusy_; }
 
 private:
   friend TGIFPainter* Paint(TGIFImage&, Bitmap&, const TRect&, std::uint16_t, const TGIFPlayEvents&,
