@@ -6,6 +6,7 @@
 #include "gif/color/lookup.h"
 #include "gif/color/palettes.h"
 #include "gif/color/reduce.h"
+#include "gif/encoded_data_cache.h"
 #include "gif/gifimage.h"
 #include "gif/lzw/lzw.h"
 
@@ -190,9 +191,11 @@ void TGIFSubImage::SaveToStream(ByteWriter& stream) {
   const int colors = active.GetCount() > 0 ? 1 << ColorsToBits(std::max(active.GetCount(), largest + 1)) : 256;
   const int bits = std::max(1, ColorsToBits(active.GetCount() > 0 ? colors : largest + 1));
   const int compression = Image() ? Image()->Compression : gcLZW;
-  if (EncodeImageData(compression, stream.Bytes(), bits, colors, pixels_, GetInterlaced(), height_, width_) !=
-      EncodeStatus::Ok)
-    GIFError(texts::ColorNotInTable);
+  TGIFEncodedDataCache* cache = Image() ? Image()->EncodedDataCache.get() : nullptr;
+  const EncodeStatus status =
+      cache ? cache->Encode({compression, bits, colors, GetInterlaced(), width_, height_}, pixels_, stream.Bytes())
+            : EncodeImageData(compression, stream.Bytes(), bits, colors, pixels_, GetInterlaced(), height_, width_);
+  if (status != EncodeStatus::Ok) GIFError(texts::ColorNotInTable);
 }
 
 // ---------------------------------------------------------------------------
