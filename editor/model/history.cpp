@@ -27,6 +27,7 @@ QString SnapshotWorkingImage() {
   bool ok = false;
   try {
     scratch.Assign(*SharedImage());
+    scratch.EncodedDataCache = SharedImage()->EncodedDataCache;
     ok = WriteGifFile(scratch, name, true, &error);
   } catch (const std::exception& e) {
     error = QString::fromStdString(e.what());

@@ -4,6 +4,7 @@
 #include "editor/model/registry.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
+#include "gif/encoded_data_cache.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -177,7 +178,13 @@ bool SaveGraphicToFile(TGIFImage& graphic, const QString& fileName, bool keepExi
         }
         graphic.OnProgress = progress;
         PrepareForSave(copy, true);
+        // Working copies are written after every edit; frames the edit left alone keep their
+        // encoded data from the last write.
+        if (!graphic.EncodedDataCache) graphic.EncodedDataCache = std::make_shared<gif::TGIFEncodedDataCache>();
+        copy.EncodedDataCache = graphic.EncodedDataCache;
+        copy.EncodedDataCache->BeginWrite();
         ok = WriteGifFile(copy, fileName, true, nullptr);
+        copy.EncodedDataCache->EndWrite();
       }
     } catch (const std::exception&) {
       ok = false;
