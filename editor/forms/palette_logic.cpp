@@ -166,6 +166,13 @@ PaletteEditSession::PaletteEditSession(TGIFImage* image, int frameIndex) : image
   }
 }
 
+PaletteEditSession::PaletteEditSession(const PaletteEditSession& other)
+    : image_(other.image_), frameIndex_(other.frameIndex_), originalCount_(other.originalCount_),
+      where_(other.where_), origin_(other.origin_), deleted_(other.deleted_) {
+  copy_.Assign(other.copy_);
+  copy_.Frame = other.copy_.Frame;
+}
+
 bool PaletteEditSession::AddColor(gif::TColor color) {
   if (copy_.GetCount() >= 256) return false;
   const int index = copy_.Add(color);

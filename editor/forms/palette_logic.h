@@ -65,6 +65,8 @@ class PaletteEditSession {
 public:
   // frameIndex -1 edits the global table, else that frame's active table.
   PaletteEditSession(gif::TGIFImage* image, int frameIndex);
+  PaletteEditSession(const PaletteEditSession& other);
+  PaletteEditSession& operator=(const PaletteEditSession&) = delete;
 
   TCmdColorMap& Copy() { return copy_; }
   const TCmdColorMap& Copy() const { return copy_; }

@@ -1,0 +1,74 @@
+#include "editor/forms/edit_dialogs_qt.h"
+#include "editor/forms/palette_editor.h"
+#include "editor/forms/prompts.h"
+#include "forms_fixture.h"
+
+#include <QApplication>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace movinta::editor::forms {
+namespace {
+
+using testing::MakeAnimation;
+
+class QtEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "editor_forms_edit_dialogs_test";
+    static char* argv[] = {name, nullptr};
+    app_ = new QApplication(argc, argv);
+  }
+  void TearDown() override { delete app_; }
+
+private:
+  QApplication* app_ = nullptr;
+};
+[[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+class EditDialogsTest : public testing::DocumentFixture {};
+
+TEST_F(EditDialogsTest, ReadsEachDialogBackAndCancelGivesNothing) {
+  Use(MakeAnimation(2, 20, 10));
+  QtEditDialogs dialogs;
+  dialogs.Run = [](QDialog& d) {
+    if (auto* p = qobject_cast<TfrmPrompts*>(&d)) {
+      if (p->Page() == pgFrameSize) p->optChange->setChecked(true);
+      if (p->Page() == pgResize) p->udWidth->setValue(40);
+      p->accept();
+    }
+    if (auto* palette = qobject_cast<TfrmPalette*>(&d)) {
+      if (palette->Mode() == PaletteMode::Global) {
+        palette->pbPaletteMouseDown(50, 5);  // entry 3, unused by the fixture's frames
+        palette->btnColorDeleteClick();
+      } else {
+        palette->pbPaletteMouseDown(20, 5);
+      }
+    }
+    return true;
+  };
+  EXPECT_EQ(dialogs.AskOversize(), std::optional<bool>(false));
+  const auto size = dialogs.AskResize(20, 10);
+  ASSERT_TRUE(size);
+  EXPECT_EQ(size->Width, 40);
+  EXPECT_EQ(size->Height, 10);
+
+  const auto table = dialogs.EditGlobalPalette(SharedImage()->GetGlobalColorMap());
+  ASSERT_TRUE(table);
+  EXPECT_EQ(table->GetCount(), 3);
+  ASSERT_NE(dialogs.LastGlobalEdit(), nullptr);
+  EXPECT_TRUE(dialogs.LastGlobalEdit()->DeletedAny());
+
+  const auto picked = dialogs.PickColor(0, PickedColor{0, 0});
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(picked->Index, 1);
+  EXPECT_EQ(picked->Color, 0xFFFFFFu);
+
+  dialogs.Run = [](QDialog&) { return false; };
+  EXPECT_FALSE(dialogs.AskAnimationInfo());
+  EXPECT_FALSE(dialogs.AskPaletteDefaults());
+}
+
+}  // namespace
+}  // namespace movinta::editor::forms
