@@ -7,6 +7,7 @@
 #include "editor/model/ui_services.h"
 
 #include <QCloseEvent>
+#include <QMouseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
@@ -21,6 +22,7 @@
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTreeWidget>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace movinta::editor::forms {
@@ -38,6 +40,20 @@ QPixmap Swatch(gif::TColor c) {
   return p;
 }
 }  // namespace
+
+// Value cells that open a list carry an arrow at their right edge.
+class InspectorCellDelegate : public QStyledItemDelegate {
+public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    if (index.column() != 1 || !RowHasDropDown(index.row())) return;
+    QStyleOption arrow;
+    arrow.rect = QRect(option.rect.right() - 14, option.rect.top(), 14, option.rect.height());
+    arrow.palette = option.palette;
+    option.widget->style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &arrow, painter, option.widget);
+  }
+};
 
 // ---- PaletteGrid
 
@@ -157,6 +173,9 @@ void TfrmFloat::Build() {
     grid->setItem(r, 1, value);
     if (kind == RowKind::Header) grid->setSpan(r, 0, 1, 2);
   }
+  grid->setItemDelegate(new InspectorCellDelegate(grid));
+  grid->viewport()->setMouseTracking(true);
+  grid->viewport()->installEventFilter(this);
   connect(grid, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
     if (!filling_ && row >= 0) gridSelectCell(row);
   });
@@ -355,6 +374,11 @@ void TfrmFloat::gridSelectCell(int row) {
   if (SelectedRow >= 0 && ValueText(SelectedRow) != EnteredValue) CommitEdit();
   row = SelectableRow(row);
   if (row < 0 || row >= kInspectorRowCount) return;
+  filling_ = true;
+  for (int r = 0; r < kInspectorRowCount; ++r)
+    if (InspectorRowKind(r) != RowKind::Header)
+      grid->item(r, 0)->setBackground(r == row ? palette().highlight() : palette().base());
+  filling_ = false;
   SelectedRow = row;
   EnteredValue = ValueText(row);
   lblField->setText(InspectorRowCaption(row));
@@ -632,6 +656,14 @@ void TfrmFloat::changeEvent(QEvent* event) {
 bool TfrmFloat::eventFilter(QObject* watched, QEvent* event) {
   if (watched == mmoComments && event->type() == QEvent::FocusOut) mmoCommentsExit();
   if (watched == lbDrop && event->type() == QEvent::FocusOut) lbDrop->hide();
+  if (watched == grid->viewport() && event->type() == QEvent::MouseMove) {
+    // An I-beam over the cells that take typed values.
+    const QModelIndex at = grid->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+    const int row = at.row();
+    const bool typed = at.column() == 1 && (row == rowHeight || row == rowWidth || row == rowLeft ||
+                                            row == rowTop || row == rowDelay);
+    grid->viewport()->setCursor(typed ? Qt::IBeamCursor : Qt::ArrowCursor);
+  }
   return QWidget::eventFilter(watched, event);
 }
 
