@@ -1,14 +1,56 @@
+// The program's main block: the splash, the main window, the image browser and the frame
+// inspector created in that order, and the message loop.
+#include "editor/command_line.h"
+#include "editor/forms/splash_screen.h"
+#include "editor/forms/tool_windows.h"
 #include "editor/main_window.h"
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
 int main(int argc, char** argv) {
+  using namespace movinta::editor;
+  // Without a display Qt would abort with a message about platform plugins; say what to do instead.
+  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+      qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    std::fprintf(stderr,
+                 "Movinta6 needs a display. Run it on a desktop, or headless as\n"
+                 "  xvfb-run -a %s [file.gif]\n",
+                 argv[0]);
+    return 1;
+  }
+
   QApplication app(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Larkspur Software"));
   QApplication::setApplicationName(QStringLiteral("GIF Movinta"));
-  movinta::editor::TfrmMain window;
-  window.show();
-  const QStringList args = QApplication::arguments();
-  if (args.size() > 1) window.OpenFile(args.at(1));
+  QApplication::setApplicationDisplayName(QStringLiteral("Larkspur GIF Movinta 6.0"));
+  const CommandLine commandLine = ParseCommandLine(QApplication::arguments().mid(1));
+
+  std::unique_ptr<TSplashScreen> splash;
+  if (!commandLine.NoSplash) {
+    splash = std::make_unique<TSplashScreen>(QString::fromLatin1(kResourceLibrary));
+    if (commandLine.SplashWaits()) {
+      splash->exec();
+    } else {
+      splash->show();
+      QApplication::processEvents();
+    }
+  }
+
+  auto* main = new TfrmMain;
+  main->setAttribute(Qt::WA_DeleteOnClose);
+  the_frmMain = main;
+  the_frmThumbWin = new TfrmThumbWin(main);
+  the_frmFloat = new TfrmFloat(main);
+  // First placement beside the main window; stored placements replace it in the deferred start-up.
+  const QRect frame = main->frameGeometry();
+  the_frmThumbWin->setGeometry(frame.left(), frame.bottom() + 30, frame.width() - 50, 220);
+  the_frmFloat->move(frame.right() + 10, frame.top());
+  main->SetCommandLineFile(commandLine.FileName);
+  main->show();
+  splash.reset();
   return app.exec();
 }

@@ -1,55 +1,166 @@
 #include "editor/main_window.h"
 
+#include "controls/xpress.h"
 #include "editor/document_window.h"
+#include "editor/forms/splash_screen.h"
+#include "editor/forms/start_page.h"
+#include "editor/forms/tool_windows.h"
 #include "editor/model/files.h"
+#include "editor/model/registry.h"
 #include "editor/model/string_tables.h"
 
 #include <QAction>
+#include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace movinta::editor {
 
-TfrmMain::TfrmMain(bool installServices, QWidget* parent) : QMainWindow(parent) {
-  setWindowTitle(QStringLiteral("GIF Movinta"));
+QPointer<TfrmMain> the_frmMain;
+
+namespace {
+constexpr const char* kTitle = "Larkspur GIF Movinta 6.0";
+constexpr const char* kUnsupported =
+    "Error loading %1! GIF Movinta does not support the file type or it is a corrupted file.";
+constexpr const char* kUnableToDecode = "Unable to decode %1. The file is could be corrupt.";
+constexpr const char* kCouldNotOpen = "Could not open %1. The file may have moved.";
+constexpr const char* kOpensThisFile = "Opens this file";
+constexpr const char* kAddFrame = "Add Frame";
+constexpr const char* kCreatedWith = "Created with Larkspur GIF Movinta - ";
+constexpr const char* kWarningText =
+    "A GIF process has resulted in %1. The source is traced to %2 with the following message: \"%3.\"";
+constexpr const char* kAborted = "This process has been aborted.";
+constexpr const char* kGifFilter = "GIF Images (*.gif)";
+constexpr int kMaxRecentFiles = 10;
+// Menu items that need an open document carry this help context.
+constexpr const char* kHelpContext = "helpContext";
+
+const QColor kWorkspace(0x80, 0x80, 0x80);
+
+QString SenderName(const void* sender, const TGIFImage* image) {
+  if (sender == image) return QStringLiteral("TGIFImage");
+  if (image) {
+    for (int i = 0; i < image->Images().GetCount(); ++i)
+      if (sender == image->Images().GetFrame(i)) return QStringLiteral("TGIFSubImage");
+    if (sender == &image->Images()) return QStringLiteral("TGIFImageList");
+    if (sender == &image->Header()) return QStringLiteral("TGIFHeader");
+  }
+  return QStringLiteral("TGIFItem");
+}
+
+// Swallows every message for the scope: the start page goes without one when its picture is missing.
+class SilentMessages : public IMessageRoutine {
+public:
+  SilentMessages() { previous_ = SetMessageRoutine(this); }
+  ~SilentMessages() override { SetMessageRoutine(previous_); }
+  int Show(const QString&, MessageType, ButtonSet) override { return mrOk; }
+
+private:
+  IMessageRoutine* previous_;
+};
+}  // namespace
+
+// ---- creation and destruction
+
+TfrmMain::TfrmMain(bool installServices, QWidget* parent)
+    : TfrmMain(MainWindowOptions{installServices, installServices, QString::fromLatin1(kResourceLibrary)}, parent) {}
+
+TfrmMain::TfrmMain(const MainWindowOptions& options, QWidget* parent) : QMainWindow(parent), options_(options) {
+  setObjectName(QStringLiteral("frmMain"));
+  FormCreate();
+}
+
+TfrmMain::~TfrmMain() { FormDestroy(); }
+
+void TfrmMain::FormCreate() {
+  setWindowTitle(QString::fromLatin1(kTitle));
   mdi_ = new QMdiArea(this);
+  mdi_->setObjectName(QStringLiteral("mdiArea"));
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  mdi_->setBackground(kWorkspace);
   setCentralWidget(mdi_);
   connect(mdi_, &QMdiArea::subWindowActivated, this, &TfrmMain::SubWindowActivated);
 
-  statusHint_ = new QLabel;
-  progressBar_ = new QProgressBar;
-  progressBar_->setMaximumWidth(160);
-  progressBar_->hide();
-  statusBar()->addWidget(statusHint_, 1);
-  statusBar()->addPermanentWidget(progressBar_);
+  pnlSplash_ = new QWidget(mdi_);
+  pnlSplash_->setObjectName(QStringLiteral("pnlSplash"));
+  pnlSplash_->setAutoFillBackground(true);
+  QPalette white = pnlSplash_->palette();
+  white.setColor(QPalette::Window, Qt::white);
+  pnlSplash_->setPalette(white);
+  pnlSplash_->hide();
+  imgAni_ = new AnimatedPicture(pnlSplash_);
+  imgAni_->setObjectName(QStringLiteral("imgAni"));
+  imgAni_->hide();
+
+  imgX_ = new TXpress(this);
+  imgX_->setObjectName(QStringLiteral("imgX"));
+  imgX_->hide();
+
+  BuildStatusBar();
 
   previousView_ = SetEditorView(this);
-  if (installServices) {
+  if (options_.InstallServices) {
     messages_ = std::make_unique<QtMessageRoutine>(this);
     chooser_ = std::make_unique<QtFileChooser>(this);
-    progress_ = std::make_unique<StatusBarProgress>(progressBar_, statusHint_);
+    progress_ = std::make_unique<StatusBarProgress>(prgBar_, panel2_);
     clipboard_ = std::make_unique<QtClipboard>();
     SetMessageRoutine(messages_.get());
     SetFileChooser(chooser_.get());
     SetProgressSink(progress_.get());
     SetClipboard(clipboard_.get());
   }
-  BuildMenus();
-  UpdateCommands();
+  BuildActions();
+
+  timer_.setInterval(700);
+  timer_.setSingleShot(true);
+  connect(&timer_, &QTimer::timeout, this, &TfrmMain::TimerTimer);
+
+  ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
+    return QFileDialog::getOpenFileNames(this, QStringLiteral("Open"), folder, filter);
+  };
+
   resize(800, 600);
+  settings_ = CurrentSettings();
+  settings_.InitialDir = QDir(ProgramFolder()).filePath(QStringLiteral("Images"));
+  settings_.ThumbDirectory = settings_.InitialDir;
+  if (options_.UseSettingsStore) {
+    SettingsStore store;
+    settings_ = LoadSettings(store, settings_, ProgramFolder());
+  }
+  ApplySettings();
+  setAcceptDrops(true);
+  UpdateCommands();
+  UpdateDocumentMenus();
 }
 
-TfrmMain::~TfrmMain() {
+void TfrmMain::FormDestroy() {
   // The MDI area signals while it is torn down; nothing of this window may answer then.
   disconnect(mdi_, nullptr, this, nullptr);
+  timer_.stop();
+  imgAni_->Clear();
+  if (options_.UseSettingsStore) {
+    SettingsStore store;
+    SaveSettings(store, CurrentSettings(), ProgramFolder());
+  }
   // Documents go before the window's view of them.
   while (documents_.Count() > 0) documents_.FreeChildWindow(documents_.At(documents_.Count() - 1));
   SetEditorView(previousView_);
@@ -60,64 +171,771 @@ TfrmMain::~TfrmMain() {
   SharedImage(1);
 }
 
-void TfrmMain::BuildMenus() {
-  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  file->addAction(QStringLiteral("&New"), QKeySequence::New, this, [this] { documents_.NewDocument(); });
-  file->addAction(QStringLiteral("&Open..."), QKeySequence::Open, this, [this] {
-    const QString name = QFileDialog::getOpenFileName(this, QStringLiteral("Open"), documents_.SaveFolder,
-                                                      QStringLiteral("GIF Image (*.gif);;All files (*)"));
-    if (!name.isEmpty()) OpenFile(name);
-  });
-  FileSave = file->addAction(QStringLiteral("&Save"), QKeySequence::Save, this, [this] {
+QString TfrmMain::ProgramFolder() const { return QCoreApplication::applicationDirPath(); }
+
+void TfrmMain::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar"));
+  panel0_ = new QLabel;
+  panel0_->setFixedWidth(20);
+  auto* host = new QWidget;
+  host->setFixedWidth(225);
+  panel1_ = new QLabel(host);
+  panel1_->setGeometry(0, 0, 225, 20);
+  prgBar_ = new QProgressBar(host);
+  prgBar_->setObjectName(QStringLiteral("prgBar"));
+  prgBar_->setRange(0, 100);
+  prgBar_->setTextVisible(false);
+  prgBar_->setGeometry(0, 2, 225, 16);
+  prgBar_->hide();
+  host->setMinimumHeight(20);
+  panel2_ = new QLabel;
+  panel2_->setMinimumWidth(50);
+  bar->addWidget(panel0_);
+  bar->addWidget(host);
+  bar->addWidget(panel2_, 1);
+}
+
+QAction* TfrmMain::DocumentAction(QMenu* menu, const QString& text, const std::function<void()>& handler) {
+  QAction* a = menu->addAction(text, this, handler);
+  a->setProperty(kHelpContext, 1);
+  return a;
+}
+
+void TfrmMain::BuildActions() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("mnuMain"));
+
+  QMenu* file = bar->addMenu(QStringLiteral("&File"));
+  FileNew = file->addAction(QStringLiteral("&New..."), this, &TfrmMain::FileNewExecute);
+  FileNew->setShortcut(QKeySequence::New);
+  FileNew->setStatusTip(QStringLiteral("Creates a new animation"));
+  FileOpen = file->addAction(QStringLiteral("&Open..."), this, &TfrmMain::FileOpenExecute);
+  FileOpen->setShortcut(QKeySequence::Open);
+  FileOpen->setStatusTip(QStringLiteral("Opens an existing animation"));
+  mniFileRecent_ = file->addMenu(QStringLiteral("&Reopen"));
+  mniFileRecent_->setObjectName(QStringLiteral("mniFileRecent"));
+  mniFileRecent_->menuAction()->setVisible(false);
+  file->addSeparator();
+  FileSave = file->addAction(QStringLiteral("&Save"), this, [this] {
     if (TMDIChild* d = ActiveDocument()) d->SaveDocument(false, true);
   });
-  file->addAction(QStringLiteral("Save &As..."), QKeySequence::SaveAs, this, [this] {
+  FileSave->setShortcut(QKeySequence::Save);
+  FileSaveAs = DocumentAction(file, QStringLiteral("Save &As..."), [this] {
     if (TMDIChild* d = ActiveDocument()) d->SaveDocument(true, true);
   });
+  FileSaveAs->setShortcut(QKeySequence::SaveAs);
   FileSaveAll = file->addAction(QStringLiteral("Save A&ll"), this, [this] {
     for (int i = 0; i < documents_.Count(); ++i)
       if (documents_.At(i)->Modified && !documents_.At(i)->SaveDocument(false, true)) break;
   });
   file->addSeparator();
-  file->addAction(QStringLiteral("&Close"), this, [this] {
+  FileClose = DocumentAction(file, QStringLiteral("&Close"), [this] {
     if (QMdiSubWindow* sub = mdi_->activeSubWindow()) sub->close();
   });
-  file->addAction(QStringLiteral("Close A&ll"), this, [this] { documents_.CloseAll(); });
+  FileCloseAll = DocumentAction(file, QStringLiteral("Close A&ll"), [this] {
+    if (documents_.CloseAll()) ResetAfterLastClose();
+  });
   file->addSeparator();
-  file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+  FileExit = file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
 
-  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-  EditUndo = edit->addAction(QStringLiteral("&Undo"), QKeySequence::Undo, this, [this] {
+  QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+  EditUndo = edit->addAction(QStringLiteral("&Undo"), this, [this] {
     if (TMDIChild* d = ActiveDocument()) d->Undo();
   });
+  EditUndo->setShortcut(QKeySequence::Undo);
 
-  QMenu* frame = menuBar()->addMenu(QStringLiteral("F&rame"));
-  frame->addAction(QStringLiteral("&Delete Frame"), this, [this] {
-    if (TMDIChild* d = ActiveDocument()) d->DeleteFrame(selectedFrame_);
+  QMenu* view = bar->addMenu(QStringLiteral("&View"));
+  QMenu* toolbars = view->addMenu(QStringLiteral("&Toolbars"));
+  tbStandard_ = addToolBar(QStringLiteral("Standard Toolbar"));
+  tbStandard_->setObjectName(QStringLiteral("tbStandard"));
+  tbAnimation_ = addToolBar(QStringLiteral("Animation Toolbar"));
+  tbAnimation_->setObjectName(QStringLiteral("tbAnimation"));
+  tbFrame_ = addToolBar(QStringLiteral("Frame Toolbar"));
+  tbFrame_->setObjectName(QStringLiteral("tbFrame"));
+  const char* const toolbarNames[] = {"&Standard", "&Animation", "&Frame"};
+  for (int tag = 0; tag < 3; ++tag) {
+    QAction* item = toolbars->addAction(QString::fromLatin1(toolbarNames[tag]));
+    item->setCheckable(true);
+    item->setChecked(true);
+    connect(item, &QAction::toggled, this, [this, tag](bool on) {
+      if (QToolBar* t = Toolbar(tag)) t->setVisible(on);
+    });
+    toolbarItems_.append(item);
+  }
+  ThumbView = view->addAction(QStringLiteral("&Image Browser"));
+  ThumbView->setCheckable(true);
+  connect(ThumbView, &QAction::triggered, this, [](bool on) {
+    if (the_frmThumbWin) the_frmThumbWin->setVisible(on);
   });
-  frame->addAction(QStringLiteral("Move &Up"), this, [this] {
-    if (TMDIChild* d = ActiveDocument(); d && selectedFrame_ > 0) d->MoveFrame(selectedFrame_, selectedFrame_ - 1);
-    ShowFrame(selectedFrame_);
+
+  QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
+  mniToolInspector = tools->addAction(QStringLiteral("Frame &Inspector"));
+  mniToolInspector->setCheckable(true);
+  mniToolInspector->setChecked(true);
+  connect(mniToolInspector, &QAction::triggered, this, [this](bool on) {
+    if (the_frmFloat) the_frmFloat->setVisible(on);
+    tag_ = 0;
   });
-  frame->addAction(QStringLiteral("Move Do&wn"), this, [this] {
-    if (TMDIChild* d = ActiveDocument()) d->MoveFrame(selectedFrame_, selectedFrame_ + 1);
-    ShowFrame(selectedFrame_);
-  });
-  frame->addAction(QStringLiteral("&Next Frame"), this, [this] {
-    const int count = SharedImage()->Images().GetCount();
-    if (count > 0) ShowFrame((selectedFrame_ + 1) % count);
-  });
+
+  mnuPlugins_ = bar->addMenu(QStringLiteral("&Plug-ins"));
+  mnuPlugins_->menuAction()->setVisible(false);
+
+  mnuWindow_ = bar->addMenu(QStringLiteral("&Window"));
+  connect(mnuWindow_, &QMenu::aboutToShow, this, &TfrmMain::RebuildWindowMenu);
+  WindowCascade = new QAction(QStringLiteral("&Cascade"), this);
+  connect(WindowCascade, &QAction::triggered, mdi_, &QMdiArea::cascadeSubWindows);
+  RebuildWindowMenu();
+
+  // The open button drops down the recent files.
+  popRecentFiles_ = new QMenu(this);
+  popRecentFiles_->setObjectName(QStringLiteral("popRecentFiles"));
+  connect(popRecentFiles_, &QMenu::aboutToShow, this, &TfrmMain::RebuildRecentPopup);
+  const QIcon none;
+  FileNew->setIcon(QIcon::fromTheme(QStringLiteral("document-new"), none));
+  FileOpen->setIcon(QIcon::fromTheme(QStringLiteral("document-open"), none));
+  FileSave->setIcon(QIcon::fromTheme(QStringLiteral("document-save"), none));
+  FileSaveAll->setIcon(QIcon::fromTheme(QStringLiteral("document-save-all"), none));
+  EditUndo->setIcon(QIcon::fromTheme(QStringLiteral("edit-undo"), none));
+  tbStandard_->addAction(FileNew);
+  tbStandard_->addAction(FileOpen);
+  if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileOpen))) {
+    button->setMenu(popRecentFiles_);
+    button->setPopupMode(QToolButton::MenuButtonPopup);
+  }
+  tbStandard_->addAction(FileSave);
+  tbStandard_->addAction(FileSaveAll);
+  tbStandard_->addSeparator();
+  tbStandard_->addAction(EditUndo);
+  tbAnimation_->addAction(WindowCascade);
+  tbAnimation_->hide();
+  tbFrame_->hide();
+  toolbarItems_[1]->setChecked(false);
+  toolbarItems_[2]->setChecked(false);
+}
+
+QToolBar* TfrmMain::Toolbar(int tag) const {
+  switch (tag) {
+    case 0: return tbStandard_;
+    case 1: return tbFrame_;
+    case 2: return tbAnimation_;
+  }
+  return nullptr;
+}
+
+void TfrmMain::RebuildWindowMenu() {
+  mnuWindow_->clear();
+  const bool any = documents_.Count() > 0;
+  WindowCascade->setEnabled(any);
+  QAction* next = mnuWindow_->addAction(QStringLiteral("&Next Document"), mdi_, &QMdiArea::activateNextSubWindow);
+  QAction* prev =
+      mnuWindow_->addAction(QStringLiteral("&Previous Document"), mdi_, &QMdiArea::activatePreviousSubWindow);
+  next->setEnabled(any);
+  prev->setEnabled(any);
+  mnuWindow_->addSeparator();
+  mnuWindow_->addAction(WindowCascade);
+  mnuWindow_->addAction(QStringLiteral("Tile &Horizontally"), this, [this] { TileWindows(Qt::Horizontal); })
+      ->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("Tile &Vertically"), this, [this] { TileWindows(Qt::Vertical); })
+      ->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("&Minimize All"), this, [this] {
+    for (QMdiSubWindow* s : mdi_->subWindowList()) s->showMinimized();
+  })->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("&Arrange All"), mdi_, &QMdiArea::tileSubWindows)->setEnabled(any);
+  if (!any) return;
+  mnuWindow_->addSeparator();
+  for (int i = 0; i < documents_.Count(); ++i) {
+    TMDIChild* d = documents_.At(i);
+    QAction* item = mnuWindow_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(d->FileName), this, [this, d] {
+      if (documents_.IndexOf(d) < 0) return;
+      if (QMdiSubWindow* s = SubWindowFor(d)) mdi_->setActiveSubWindow(s);
+    });
+    item->setCheckable(true);
+    item->setChecked(d == ActiveDocument());
+  }
+}
+
+void TfrmMain::TileWindows(Qt::Orientation orientation) {
+  const QList<QMdiSubWindow*> subs = mdi_->subWindowList();
+  if (subs.isEmpty()) return;
+  const QRect area = mdi_->viewport()->rect();
+  const int n = static_cast<int>(subs.size());
+  for (int i = 0; i < n; ++i) {
+    subs[i]->showNormal();
+    if (orientation == Qt::Horizontal)
+      subs[i]->setGeometry(0, area.height() * i / n, area.width(), area.height() / n);
+    else
+      subs[i]->setGeometry(area.width() * i / n, 0, area.width() / n, area.height());
+  }
+}
+
+// ---- settings
+
+MainWindowSettings TfrmMain::CurrentSettings() const {
+  MainWindowSettings v = settings_;
+  if (isMaximized())
+    v.State = WindowShow::Maximized;
+  else if (isMinimized())
+    v.State = WindowShow::Minimized;
+  else
+    v.State = WindowShow::Normal;
+  const QRect g = geometry();
+  v.Top = g.top();
+  v.Left = g.left();
+  v.Height = g.height();
+  v.Width = g.width();
+  v.InspectorVisible = mniToolInspector->isChecked();
+  for (int tag = 0; tag < 3; ++tag) {
+    QToolBar* t = Toolbar(tag);
+    ToolbarPlacement& p = v.Toolbars[static_cast<std::size_t>(tag)];
+    p.Left = t->x();
+    p.Top = t->y();
+    p.Visible = !t->isHidden();
+  }
+  v.InitialDir = openFolder_.isEmpty() ? settings_.InitialDir : openFolder_;
+  v.RecentFiles = RecentFiles();
+  v.ThumbDirectory = Settings().ThumbDirectory.isEmpty() ? settings_.ThumbDirectory : Settings().ThumbDirectory;
+  return v;
+}
+
+void TfrmMain::ApplySettings() {
+  const MainWindowSettings& v = settings_;
+  if (v.State == WindowShow::Normal) {
+    if (v.Width > 0 && v.Height > 0) setGeometry(v.Left, v.Top, v.Width, v.Height);
+  } else {
+    setWindowState(windowState() | Qt::WindowMaximized);
+  }
+  mniToolInspector->setChecked(v.InspectorVisible);
+  tag_ = v.InspectorHiddenOnce ? 1 : 0;
+  for (int tag = 0; tag < 3; ++tag) {
+    const bool visible = v.Toolbars[static_cast<std::size_t>(tag)].Visible;
+    Toolbar(tag)->setVisible(visible);
+    const int item = tag == 0 ? 0 : (tag == 1 ? 2 : 1);  // the View items run Standard, Animation, Frame
+    toolbarItems_[item]->setChecked(visible);
+  }
+  const bool flat = !v.NormalStyle;
+  for (int tag = 0; tag < 3; ++tag)
+    Toolbar(tag)->setStyleSheet(flat ? QString() : QStringLiteral("QToolButton { border: 1px outset gray; }"));
+
+  SettingsRecord& record = Settings();
+  TakeIntoRecord(v, record);
+  openFolder_ = v.SyncOpenDialog ? v.ThumbDirectory : v.InitialDir;
+  QString thumbs = v.ThumbDirectory;
+  if (!QFileInfo(thumbs).isDir()) thumbs = QDir(ProgramFolder()).filePath(QStringLiteral("Images"));
+  record.ThumbDirectory = thumbs;
+  settings_.ThumbDirectory = thumbs;
+  documents_.SaveFolder = openFolder_;
+
+  displayAnimation_ = v.DisplayAnimation != 0;
+  mdi_->setBackground(displayAnimation_ ? QBrush(Qt::white) : QBrush(kWorkspace));
+  InstallWarnings(v.Warnings == 1);
+
+  mniFileRecent_->clear();
+  for (auto it = v.RecentFiles.crbegin(); it != v.RecentFiles.crend(); ++it) AddRecentFile(*it);
+}
+
+// ---- start-up
+
+void TfrmMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (event->spontaneous() || startupPosted_) return;
+  if (mniToolInspector->isChecked() && the_frmFloat) the_frmFloat->show();
+  // Posted, so that the window is painted before the slow parts of the start-up begin.
+  startupPosted_ = true;
+  QMetaObject::invokeMethod(this, &TfrmMain::DeferredStartup, Qt::QueuedConnection);
+}
+
+void TfrmMain::DeferredStartup() {
+  std::unique_ptr<SettingsStore> store;
+  if (options_.UseSettingsStore) store = std::make_unique<SettingsStore>();
+  auto read = [&store](const char* section, const char* name, int fallback) {
+    return store ? ReadRegInt(*store, QString::fromLatin1(section), QString::fromLatin1(name), fallback) : fallback;
+  };
+  const QString folder = Settings().ThumbDirectory;
+
+  if (read(sections::kSettings, "AutoLoadStartUp", 1) != 0 && the_frmThumbWin && the_frmThumbWin->isVisible()) {
+    QCoreApplication::processEvents();
+    the_frmThumbWin->SelectFolder(folder);
+  }
+  // A file named on the command line takes the place of the start page.
+  if (read(sections::kSettings, "DisplayAnimation", 1) != 0 && pendingFile_.isEmpty()) ShowStartPage();
+
+  if (TfrmThumbWin* browser = the_frmThumbWin) {
+    const QRect g = browser->geometry();
+    const bool visible = read(sections::kThumbNails, "Visible", 1) != 0;
+    const int left = read(sections::kThumbNails, "Left", g.left());
+    const int top = read(sections::kThumbNails, "Top", g.top());
+    const int height = read(sections::kThumbNails, "WindowHeight", g.height());
+    const int width = read(sections::kThumbNails, "WindowWidth", this->width() - 50);
+    browser->setGeometry(left, top, std::max(width, 100), std::max(height, 60));
+    browser->SetExplorerWidth(read(sections::kThumbNails, "ExplorerWidth", browser->ExplorerWidth()));
+    browser->SetExplorerVisible(read(sections::kThumbNails, "ExplorerVisible", 1) != 0);
+    browser->SelectFolder(folder);
+    browser->setVisible(visible);
+    ThumbView->setChecked(visible);
+    if (visible) browser->RefreshThumbnails();
+  }
+
+  // Opened here, once every window exists, rather than while the main window is being created.
+  if (!pendingFile_.isEmpty()) {
+    const QString file = pendingFile_;
+    pendingFile_.clear();
+    OpenFileByType(file);
+  }
+}
+
+void TfrmMain::ShowStartPage() {
+  std::unique_ptr<TGIFImage> animation;
+  {
+    BusyScope busy;
+    SilentMessages quiet;
+    animation = LoadGifResource(options_.ResourceLibrary, QStringLiteral("ANIMATED"), QStringLiteral("GIF"));
+  }
+  if (!animation || !imgAni_->SetAnimation(*animation)) return;
+  QWidget* area = mdi_->viewport();
+  pnlSplash_->setGeometry(area->geometry().adjusted(2, 2, -2, -2));
+  const QSize picture = imgAni_->PictureSize();
+  imgAni_->move(std::abs(pnlSplash_->width() - picture.width()) / 2,
+                std::abs(pnlSplash_->height() - picture.height()) / 2);
+  imgAni_->show();
+  pnlSplash_->show();
+  pnlSplash_->raise();
+}
+
+bool TfrmMain::StartPageShown() const { return pnlSplash_->isVisible() && imgAni_->HasPicture(); }
+
+void TfrmMain::HideSplash() {
+  // Documents sit on the workspace colour even when the start page never came (a file given on
+  // the command line, or no picture to show).
+  mdi_->setBackground(kWorkspace);
+  if (!imgAni_->HasPicture() && pnlSplash_->isHidden()) return;
+  pnlSplash_->hide();
+  imgAni_->hide();
+  imgAni_->Clear();
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  HideSplash();
+}
+
+void TfrmMain::ShowInspectorOnce() {
+  if (tag_ != 1) return;
+  if (the_frmFloat) the_frmFloat->show();
+  mniToolInspector->setChecked(true);
+  tag_ = 0;
+}
+
+bool TfrmMain::event(QEvent* event) {
+  // Hints go to status panel 2, and the panels stay in place.
+  if (event->type() == QEvent::StatusTip) {
+    SetStatusText(static_cast<QStatusTipEvent*>(event)->tip(), 2);
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+  if (!documents_.CloseAll()) {
+    event->ignore();
+    return;
+  }
+  if (the_frmThumbWin) the_frmThumbWin->hide();
+  if (the_frmFloat) the_frmFloat->hide();
+  event->accept();
+}
+
+// ---- opening
+
+void TfrmMain::OpenFileByType(const QString& path) {
+  const std::uint8_t code = GetFileTypeCode(path);
+  if (code == kFileTypeGif) {
+    OpenGifDocument(path);
+  } else if (code >= 1 && code <= 17) {
+    InsertImageFile(path, code);
+  } else if (code == kFileTypeAvi) {
+    // Video import comes with its own command; until then an AVI is refused like any other type.
+    ShowMessage(Tr(kUnsupported).arg(FileNameOnly(path)), MessageType::Warning, kOk);
+  } else {
+    ShowMessage(Tr(kUnsupported).arg(FileNameOnly(path)), MessageType::Warning, kOk);
+  }
+}
+
+bool TfrmMain::BringOpenDocumentToFront(const QString& path) {
+  const int index = documents_.FindOpenDocument(path);
+  if (index < 0) return false;
+  MessageBeep();
+  TMDIChild* d = documents_.At(index);
+  if (QMdiSubWindow* sub = SubWindowFor(d)) {
+    sub->showNormal();
+    mdi_->setActiveSubWindow(sub);
+  }
+  return true;
 }
 
 TMDIChild* TfrmMain::OpenFile(const QString& fileName) {
   const int open = documents_.FindOpenDocument(fileName);
   if (open >= 0) {
-    TMDIChild* d = documents_.At(open);
-    if (QMdiSubWindow* sub = SubWindowFor(d)) mdi_->setActiveSubWindow(sub);
-    return d;
+    BringOpenDocumentToFront(fileName);
+    return documents_.At(open);
   }
-  return documents_.OpenDocument(fileName);
+  return OpenGifDocument(fileName) ? ActiveDocument() : nullptr;
 }
+
+std::unique_ptr<TGIFImage> TfrmMain::ReadForOpen(const QString& path) {
+  QFile file(path);
+  if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return nullptr;
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) return nullptr;
+  auto image = std::make_unique<TGIFImage>();
+  if (warnings_)
+    image->OnWarning = [this](const void* sender, int severity, const std::string& message) {
+      if (warnings_) GifWarning(sender, severity, message);
+    };
+  try {
+    image->LoadFromMemory(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                        static_cast<std::size_t>(bytes.size())));
+  } catch (const std::exception&) {
+    MessageBeep();
+    return nullptr;
+  }
+  image->OnWarning = nullptr;
+  return image;
+}
+
+bool TfrmMain::OpenGifDocument(const QString& path) {
+  HideSplash();
+  if (BringOpenDocumentToFront(path)) return false;
+  const QString full = ExpandFileName(path);
+  std::unique_ptr<TGIFImage> image;
+  {
+    BusyScope busy;
+    image = ReadForOpen(full);
+  }
+  // The active document is put aside only once the new file has been read, so a failure leaves
+  // it as it was.
+  if (!image) {
+    ShowMessage(Tr(kUnsupported).arg(full), MessageType::Warning, kOk);
+    return false;
+  }
+  if (!LoadImageIntoWindow(*image, full)) return false;
+  AddRecentFile(full);
+  return true;
+}
+
+bool TfrmMain::LoadImageIntoWindow(TGIFImage& image, const QString& path) {
+  const int count = image.Images().GetCount();
+  if (count < 2 && (count == 0 || image.Images().GetFrame(0)->IsEmpty())) {
+    ShowMessage(Tr(kUnableToDecode).arg(path), MessageType::Warning, kOk);
+    RemoveRecentFile(path);
+    return false;
+  }
+  if (options_.UseSettingsStore)
+    documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
+  TMDIChild* d = documents_.OpenDocument(path);
+  if (!d) return false;
+
+  TGIFImage& shown = *SharedImage();
+  const int frames = shown.Images().GetCount();
+  int columns = frames;
+  if (frames >= 2) {
+    BusyScope busy;
+    prgBar_->setRange(0, frames - 1);
+    prgBar_->setValue(0);
+    prgBar_->show();
+    // Empty frames go behind the others, where the strip does not show them.
+    for (int i = frames - 1; i >= 0; --i)
+      if (shown.Images().GetFrame(i)->IsEmpty()) MoveFrameTo(shown, i, shown.Images().GetCount() - 1);
+    columns = 0;
+    for (int i = 0; i < frames; ++i) {
+      if (!shown.Images().GetFrame(i)->IsEmpty()) ++columns;
+      prgBar_->setValue(i);
+      statusBar()->repaint();
+    }
+    prgBar_->hide();
+    prgBar_->setRange(0, 100);
+  }
+  frameColumns_ = columns;
+  selectedFrame_ = 0;
+  ShowFrame(0);
+  return true;
+}
+
+void TfrmMain::InsertImageFile(const QString& path, std::uint8_t code) {
+  HideSplash();
+  gif::Bitmap bitmap;
+  QString error;
+  int result;
+  {
+    BusyScope busy;
+    result = ImportImageFile(*this, path, bitmap, code, true, &error);
+  }
+  if (result != kImportBitmap) {
+    if (!error.isEmpty()) ShowMessage(error, MessageType::Warning, kOk);
+    return;
+  }
+  const int count = SharedImage()->Images().GetCount();
+  InsertBitmapFrame(bitmap, count < 2 ? count : 0, Tr(kAddFrame));
+}
+
+int TfrmMain::InsertPosition() const {
+  const int last = frameColumns_ - 1;
+  if (last < 0) return -1;
+  return std::min(std::max(selectedFrame_, -1) + 1, last);
+}
+
+int TfrmMain::InsertBitmapFrame(const gif::Bitmap& bitmap, int position, const QString& caption) {
+  TMDIChild* d = ActiveDocument();
+  if (!d) {
+    if (options_.UseSettingsStore)
+      documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
+    d = documents_.NewDocument();
+    if (!d) return -1;
+  }
+  TGIFImage& image = *SharedImage();
+  const int before = image.Images().GetCount();
+  if (options_.UseSettingsStore &&
+      ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("PaletteDefaults"), 0) != 0)
+    ApplyPaletteDefaults(image);
+  SetStatusText(QStringLiteral("Inserting new frame..."), 2);
+  int index;
+  try {
+    index = image.Add(bitmap);
+  } catch (const std::exception& e) {
+    SetStatusText(QString(), 2);
+    ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
+    return -1;
+  }
+  TGIFSubImage& frame = *image.Images().GetFrame(index);
+  if (position >= 0 && position < before - 1) {
+    MoveFrameTo(image, index, position);
+    index = position;
+  }
+  const SettingsRecord& record = Settings();
+  PrepareNewFrame(image, frame, record.DefaultNSLoop, record.DefaultDelay);
+  if (before == 0) AddCommentExtension(frame, Tr(kCreatedWith) + QString::fromLatin1(kMakerWebPage));
+  const gif::TRect r = frame.GetBoundsRect();
+  if (image.GetWidth() < r.Right) image.Header().SetWidth(static_cast<std::uint16_t>(r.Right));
+  if (image.GetHeight() < r.Bottom) image.Header().SetHeight(static_cast<std::uint16_t>(r.Bottom));
+  SetStatusText(QString(), 2);
+  try {
+    d->AddUndoEntry(3, 1, -1, -1, index, caption);
+  } catch (const std::exception& e) {
+    ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
+  }
+  frameColumns_ = image.Images().GetCount();
+  d->SetModified(true);
+  d->CurrentFrame = index;
+  ShowFrame(index);
+  if (TMDIChildWindow* w = WindowFor(d)) {
+    if (QMdiSubWindow* sub = SubWindowFor(d); sub && before == 0)
+      sub->resize(image.GetWidth() + 70, image.GetHeight() + 65 + 24);
+    w->ShowFrame(index);
+  }
+  return index;
+}
+
+void TfrmMain::BringActiveDocumentToFront() {
+  if (QMdiSubWindow* sub = SubWindowFor(ActiveDocument())) mdi_->setActiveSubWindow(sub);
+}
+
+void TfrmMain::ActiveDocumentChanged() {
+  if (TMDIChild* d = ActiveDocument()) d->FlushWorkingCopy();
+}
+
+void TfrmMain::FileOpenExecute() {
+  const QStringList files = ChooseOpenFiles(QString::fromLatin1(kGifFilter), openFolder_);
+  for (const QString& f : files) OpenGifDocument(f);
+  if (!files.isEmpty()) openFolder_ = QFileInfo(files.back()).absolutePath();
+  SetStatusText(QString(), 1);
+}
+
+void TfrmMain::FileNewExecute() {
+  HideSplash();
+  BusyScope busy;
+  if (options_.UseSettingsStore)
+    documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
+  documents_.NewDocument();
+  SetStatusText(QString(), 1);
+}
+
+bool TfrmMain::DropFiles(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return false;
+  QStringList files;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile() && !url.toLocalFile().isEmpty()) files.append(QFileInfo(url.toLocalFile()).absoluteFilePath());
+  for (const QString& f : files) OpenFileByType(f);
+  return !files.isEmpty();
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  const QMimeData* data = event->mimeData();
+  if (data && data->hasUrls()) {
+    for (const QUrl& url : data->urls())
+      if (url.isLocalFile()) {
+        event->acceptProposedAction();
+        return;
+      }
+  }
+  event->ignore();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+  if (DropFiles(event->mimeData()))
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+// ---- warnings
+
+void TfrmMain::InstallWarnings(bool on) {
+  warnings_ = on;
+  TGIFImage& image = *SharedImage();
+  if (!on) {
+    image.OnWarning = nullptr;
+    return;
+  }
+  image.OnWarning = [this](const void* sender, int severity, const std::string& message) {
+    if (warnings_) GifWarning(sender, severity, message);
+  };
+}
+
+void TfrmMain::GifWarning(const void* sender, int severity, const std::string& message) {
+  static const char* const kSeverity[] = {"special comments", "a warning", "an error"};
+  const char* name = kSeverity[std::clamp(severity, 0, 2)];
+  const QString text = Tr(kWarningText)
+                           .arg(QString::fromLatin1(name), SenderName(sender, SharedImage()),
+                                QString::fromStdString(message));
+  const int answer =
+      ShowMessage(text, MessageType::Warning, Button(mrAbort) | Button(mrIgnore) | Button(mrAll));
+  if (answer == mrIgnore) return;
+  if (answer == mrAll) {
+    if (options_.UseSettingsStore)
+      WriteSetting(QString::fromLatin1(sections::kSettings), QStringLiteral("Warnings"), QString(), true, 0);
+    settings_.Warnings = 0;
+    // The handler may be running inside the very callback it would remove: it falls silent now
+    // and is taken off the shared image once the operation is over.
+    warnings_ = false;
+    QMetaObject::invokeMethod(
+        this, [this] { if (!warnings_) SharedImage()->OnWarning = nullptr; }, Qt::QueuedConnection);
+    return;
+  }
+  throw gif::GIFException(kAborted);
+}
+
+// ---- recent files
+
+QStringList TfrmMain::RecentFiles() const {
+  QStringList out;
+  for (QAction* a : mniFileRecent_->actions()) out.append(a->text().mid(3));
+  return out;
+}
+
+void TfrmMain::RenumberRecentFiles() {
+  const QList<QAction*> items = mniFileRecent_->actions();
+  for (int i = 0; i < items.size(); ++i) {
+    if (i >= kMaxRecentFiles) {
+      mniFileRecent_->removeAction(items[i]);
+      items[i]->deleteLater();
+      continue;
+    }
+    items[i]->setText(QStringLiteral("&%1 ").arg(i) + items[i]->text().mid(3));
+  }
+  mniFileRecent_->menuAction()->setVisible(!mniFileRecent_->actions().isEmpty());
+}
+
+void TfrmMain::AddRecentFile(const QString& path) {
+  const QList<QAction*> items = mniFileRecent_->actions();
+  QAction* found = nullptr;
+  for (QAction* a : items)
+    if (a->text().mid(3) == path) found = a;
+  if (found) {
+    mniFileRecent_->removeAction(found);
+  } else {
+    found = new QAction(QStringLiteral("&0 ") + path, mniFileRecent_);
+    found->setStatusTip(Tr(kOpensThisFile));
+    connect(found, &QAction::triggered, this, [this, found] { RecentFileClick(found); });
+  }
+  QList<QAction*> rest = mniFileRecent_->actions();
+  mniFileRecent_->insertAction(rest.isEmpty() ? nullptr : rest.front(), found);
+  RenumberRecentFiles();
+}
+
+void TfrmMain::RemoveRecentFile(const QString& path) {
+  for (QAction* a : mniFileRecent_->actions())
+    if (a->text().mid(3) == path) {
+      mniFileRecent_->removeAction(a);
+      a->deleteLater();
+    }
+  RenumberRecentFiles();
+}
+
+void TfrmMain::RecentFileClick(QAction* item) {
+  if (!item) return;
+  const QString path = item->text().mid(3);
+  if (QFileInfo(path).isFile()) {
+    OpenGifDocument(path);
+    return;
+  }
+  ShowMessage(Tr(kCouldNotOpen).arg(path), MessageType::Warning, kOk);
+  RemoveRecentFile(path);
+}
+
+void TfrmMain::RebuildRecentPopup() {
+  popRecentFiles_->clear();
+  for (QAction* a : mniFileRecent_->actions()) {
+    QAction* copy = popRecentFiles_->addAction(a->text());
+    copy->setStatusTip(a->statusTip());
+    connect(copy, &QAction::triggered, a, &QAction::trigger);
+  }
+}
+
+// ---- menus and status bar
+
+void TfrmMain::UpdateDocumentMenus() {
+  // Updated whether or not the automation object exists, so the items never lag the documents.
+  const bool active = ActiveDocument() != nullptr;
+  std::function<void(QMenu*)> visit = [&](QMenu* menu) {
+    for (QAction* a : menu->actions()) {
+      if (a->property(kHelpContext).toInt() == 1) a->setEnabled(active);
+      if (QMenu* sub = a->menu()) visit(sub);
+    }
+  };
+  for (QAction* top : menuBar()->actions()) {
+    if (top->property(kHelpContext).toInt() == 1) top->setEnabled(active);
+    if (QMenu* m = top->menu()) visit(m);
+  }
+}
+
+void TfrmMain::TimerTimer() {
+  const bool any = documents_.Count() > 0;
+  FileSave->setEnabled(any && ActiveDocument() && ActiveDocument()->Modified);
+  FileSaveAll->setEnabled(any && documents_.AnyChildModified());
+  UpdateDocumentMenus();
+  timer_.stop();
+}
+
+void TfrmMain::SetStatusText(const QString& text, int panel) {
+  QLabel* label = panel == 0 ? panel0_ : panel == 1 ? panel1_ : panel == 2 ? panel2_ : nullptr;
+  if (!label) return;
+  label->setText(text);
+  label->repaint();
+}
+
+QString TfrmMain::StatusTextOf(int panel) const {
+  const QLabel* label = panel == 0 ? panel0_ : panel == 1 ? panel1_ : panel == 2 ? panel2_ : nullptr;
+  return label ? label->text() : QString();
+}
+
+void TfrmMain::ResetAfterLastClose() {
+  frameColumns_ = 0;
+  selectedFrame_ = -1;
+  SetStatusText(QString(), 2);
+  timer_.start();
+}
+
+// ---- the model's view
 
 QMdiSubWindow* TfrmMain::SubWindowFor(const TMDIChild* document) const { return windows_.value(document); }
 
@@ -131,9 +949,11 @@ bool TfrmMain::CloseDocument(TMDIChild* document) { return documents_.Close(docu
 void TfrmMain::ShowFrame(int index) {
   selectedFrame_ = index;
   if (TMDIChildWindow* w = WindowFor(ActiveDocument())) w->ShowFrame(index);
+  ShowInspectorOnce();
 }
 
 void TfrmMain::DocumentAdded(TMDIChild* document) {
+  HideSplash();
   auto* window = new TMDIChildWindow(*this, document);
   QMdiSubWindow* sub = mdi_->addSubWindow(window);
   sub->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -144,20 +964,26 @@ void TfrmMain::DocumentAdded(TMDIChild* document) {
   sub->show();
   mdi_->setActiveSubWindow(sub);
   switching_ = false;
+  timer_.stop();
+  if (documents_.Count() == 1) UpdateDocumentMenus();
 }
 
 void TfrmMain::DocumentRemoved(TMDIChild* document) {
   QPointer<QMdiSubWindow> sub = windows_.take(document);
-  if (!sub) return;
-  if (auto* w = qobject_cast<TMDIChildWindow*>(sub->widget())) w->Detach();
-  // Removal may come from inside the window's own close handling, so the window goes later.
-  sub->hide();
-  sub->deleteLater();
+  const bool last = documents_.Count() == 1;
+  if (sub) {
+    if (auto* w = qobject_cast<TMDIChildWindow*>(sub->widget())) w->Detach();
+    // Removal may come from inside the window's own close handling, so the window goes later.
+    sub->hide();
+    sub->deleteLater();
+  }
+  if (last) ResetAfterLastClose();
   UpdateCommands();
 }
 
 void TfrmMain::DocumentLoaded(TMDIChild* document) {
   selectedFrame_ = 0;
+  frameColumns_ = SharedImage()->Images().GetCount();
   if (TMDIChildWindow* w = WindowFor(document)) w->ShowFrame(document ? document->CurrentFrame : 0);
   UpdateCommands();
 }
@@ -165,10 +991,6 @@ void TfrmMain::DocumentLoaded(TMDIChild* document) {
 void TfrmMain::DocumentStateChanged(TMDIChild* document) {
   if (TMDIChildWindow* w = WindowFor(document)) w->UpdateState();
   UpdateCommands();
-}
-
-void TfrmMain::StatusText(int panel, const QString& text) {
-  if (panel == 2) statusHint_->setText(text);
 }
 
 void TfrmMain::UpdateCommands() {
@@ -193,14 +1015,6 @@ void TfrmMain::SubWindowActivated(QMdiSubWindow* sub) {
     switching_ = false;
   }
   UpdateCommands();
-}
-
-void TfrmMain::closeEvent(QCloseEvent* event) {
-  if (!documents_.CloseAll()) {
-    event->ignore();
-    return;
-  }
-  event->accept();
 }
 
 }  // namespace movinta::editor

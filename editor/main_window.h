@@ -1,33 +1,52 @@
-// A first main window: the MDI area that holds the document windows, the file and edit commands
-// these need, and the status bar with its progress bar. The frame strip, property panel, toolbars
-// and the other tool windows join it later.
+// The main window: the MDI area with the document windows, the menus, toolbars and status bar with
+// its progress bar, the start page shown while no document is open, opening files by their type
+// (command line, open dialog, recent files, drops), and the settings read at creation and written at
+// exit. The frame strip and property panel join it later.
 #pragma once
 
+#include "editor/image_import.h"
 #include "editor/model/document.h"
+#include "editor/model/resource_library.h"
+#include "editor/model/settings.h"
 #include "editor/qt_services.h"
 
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class QAction;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class QMenu;
+class QMimeData;
 class QProgressBar;
+class QToolBar;
+class TXpress;
 
 namespace movinta::editor {
 
+class AnimatedPicture;
 class TMDIChildWindow;
 
-class TfrmMain : public QMainWindow, public IEditorView {
+struct MainWindowOptions {
+  // The window answers the model's messages, file choices and progress; tests install their own.
+  bool InstallServices = true;
+  // Settings are read at creation and written at exit, and the deferred start-up reads its own.
+  bool UseSettingsStore = true;
+  // The resource file with the splash, start-page and wizard pictures.
+  QString ResourceLibrary = QString::fromLatin1(kResourceLibrary);
+};
+
+class TfrmMain : public QMainWindow, public IEditorView, public IImportHost {
   Q_OBJECT
 public:
-  // With installServices the window answers the model's messages, file choices and progress;
-  // tests install their own instead.
   explicit TfrmMain(bool installServices = true, QWidget* parent = nullptr);
+  explicit TfrmMain(const MainWindowOptions& options, QWidget* parent = nullptr);
   ~TfrmMain() override;
 
   TDocuments& Documents() { return documents_; }
@@ -36,44 +55,156 @@ public:
   QMdiSubWindow* SubWindowFor(const TMDIChild* document) const;
   // Asks the model to close the document; false when the user keeps it.
   bool CloseDocument(TMDIChild* document);
+  // Opens a GIF as a document, or brings it to the front when it is open; the document or null.
   TMDIChild* OpenFile(const QString& fileName);
 
+  // Opening files.
+  // Opens the file by its type: a GIF as a document, another image as a frame, anything else refused.
+  void OpenFileByType(const QString& path);
+  bool OpenGifDocument(const QString& path) override;
+  // Beeps and brings the document to the front when that file is open.
+  bool BringOpenDocumentToFront(const QString& path);
+  // Reads a non-GIF image file and adds it as a frame of the active animation (a new one without).
+  void InsertImageFile(const QString& path, std::uint8_t code);
+  // Local files of a drop, opened by type in order; false when the drop holds none.
+  bool DropFiles(const QMimeData* data);
+  void FileOpenExecute();
+  void FileNewExecute();
+  // Chooses the files of the open command; a plain dialog until the previewing one is here.
+  std::function<QStringList(const QString& filter, const QString& folder)> ChooseOpenFiles;
+
+  // Recent files: newest first, at most ten.
+  void AddRecentFile(const QString& path);
+  void RemoveRecentFile(const QString& path);
+  QStringList RecentFiles() const;
+  QMenu* RecentFilesMenu() const { return mniFileRecent_; }
+  void RecentFileClick(QAction* item);
+
+  // Start-up.
+  // The file of the command line, opened by the deferred start-up once every window exists.
+  void SetCommandLineFile(const QString& path) { pendingFile_ = path; }
+  void DeferredStartup();
+  bool StartPageShown() const;
+  AnimatedPicture* StartPicture() const { return imgAni_; }
+  void HideSplash();
+  void ShowInspectorOnce();
+
+  // Menus and status bar.
+  // Document-dependent menu items (help context 1) are enabled exactly while a document is active.
+  void UpdateDocumentMenus();
+  void TimerTimer();
+  QTimer& Timer() { return timer_; }
+  void SetStatusText(const QString& text, int panel);
+  QString StatusTextOf(int panel) const;
+  QProgressBar* ProgressBar() const { return prgBar_; }
+  QToolBar* Toolbar(int tag) const;
+
+  // The hidden imaging control that reads image files the GIF library cannot.
+  TXpress* Imaging() override { return imgX_; }
+
+  QAction* FileNew = nullptr;
+  QAction* FileOpen = nullptr;
   QAction* FileSave = nullptr;
+  QAction* FileSaveAs = nullptr;
   QAction* FileSaveAll = nullptr;
+  QAction* FileClose = nullptr;
+  QAction* FileCloseAll = nullptr;
+  QAction* FileExit = nullptr;
   QAction* EditUndo = nullptr;
+  QAction* ThumbView = nullptr;
+  QAction* mniToolInspector = nullptr;
+  QAction* WindowCascade = nullptr;
 
   // IEditorView
   int SelectedFrame() const override { return selectedFrame_; }
   void SetSelectedFrame(int index) override { selectedFrame_ = index; }
+  void FrameCountChanged(int count) override { frameColumns_ = count; }
   void ShowFrame(int index) override;
   void DocumentLoaded(TMDIChild* document) override;
   void DocumentStateChanged(TMDIChild* document) override;
   void DocumentAdded(TMDIChild* document) override;
   void DocumentRemoved(TMDIChild* document) override;
-  void StatusText(int panel, const QString& text) override;
+  void StatusText(int panel, const QString& text) override { SetStatusText(text, panel); }
+
+  // IImportHost
+  int InsertBitmapFrame(const gif::Bitmap& bitmap, int position, const QString& caption) override;
+  int InsertPosition() const override;
+  bool HasDocument() const override { return documents_.Active() != nullptr; }
+  bool OpenAsNew() const override { return openAsNew_; }
+  void BringActiveDocumentToFront() override;
+  void ActiveDocumentChanged() override;
 
 protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool event(QEvent* event) override;
 
 private:
-  void BuildMenus();
+  void FormCreate();
+  void FormDestroy();
+  void BuildActions();
+  void BuildStatusBar();
+  void ApplySettings();
+  MainWindowSettings CurrentSettings() const;
+  void ShowStartPage();
   void SubWindowActivated(QMdiSubWindow* sub);
   void UpdateCommands();
+  void ResetAfterLastClose();
+  void RenumberRecentFiles();
+  void RebuildRecentPopup();
+  void RebuildWindowMenu();
+  void TileWindows(Qt::Orientation orientation);
+  void InstallWarnings(bool on);
+  void GifWarning(const void* sender, int severity, const std::string& message);
+  // Reads the GIF for opening, with the warning handler when warnings are on; null when it cannot.
+  std::unique_ptr<TGIFImage> ReadForOpen(const QString& path);
+  bool LoadImageIntoWindow(TGIFImage& image, const QString& path);
+  QString ProgramFolder() const;
   TMDIChild* ActiveDocument() const { return documents_.Active(); }
+  QAction* DocumentAction(QMenu* menu, const QString& text, const std::function<void()>& handler);
 
+  MainWindowOptions options_;
   TDocuments documents_;
-  QMdiArea* mdi_;
-  QLabel* statusHint_;
-  QProgressBar* progressBar_;
+  QMdiArea* mdi_ = nullptr;
+  QLabel* panel0_ = nullptr;
+  QLabel* panel1_ = nullptr;
+  QLabel* panel2_ = nullptr;
+  QProgressBar* prgBar_ = nullptr;
+  QWidget* pnlSplash_ = nullptr;
+  AnimatedPicture* imgAni_ = nullptr;
+  TXpress* imgX_ = nullptr;
+  QMenu* mniFileRecent_ = nullptr;
+  QMenu* popRecentFiles_ = nullptr;
+  QMenu* mnuWindow_ = nullptr;
+  QMenu* mnuPlugins_ = nullptr;
+  QToolBar* tbStandard_ = nullptr;
+  QToolBar* tbAnimation_ = nullptr;
+  QToolBar* tbFrame_ = nullptr;
+  QList<QAction*> toolbarItems_;
+  QTimer timer_;
   QHash<const TMDIChild*, QPointer<QMdiSubWindow>> windows_;
+  MainWindowSettings settings_;
+  QString openFolder_;
+  QString pendingFile_;
   int selectedFrame_ = 0;
+  int frameColumns_ = 0;
+  int tag_ = 0;  // 1: the inspector was hidden once and comes back with the first frame shown
   bool switching_ = false;
+  bool openAsNew_ = true;
+  bool warnings_ = false;
+  bool startupPosted_ = false;
+  bool displayAnimation_ = true;
 
   std::unique_ptr<QtMessageRoutine> messages_;
   std::unique_ptr<QtFileChooser> chooser_;
   std::unique_ptr<StatusBarProgress> progress_;
   std::unique_ptr<QtClipboard> clipboard_;
-  IEditorView* previousView_;
+  IEditorView* previousView_ = nullptr;
 };
+
+extern QPointer<TfrmMain> the_frmMain;
 
 }  // namespace movinta::editor

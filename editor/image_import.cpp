@@ -1,0 +1,129 @@
+#include "editor/image_import.h"
+
+#include "controls/xpress.h"
+#include "editor/model/files.h"
+#include "editor/model/settings.h"
+#include "editor/model/string_tables.h"
+#include "editor/model/text_helpers.h"
+#include "editor/model/working_image.h"
+#include "gif/qt/qimage_adapter.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QtEndian>
+
+namespace movinta::editor {
+
+namespace {
+constexpr const char* kUnrecognizedType = "%1 is an unrecognized file type!";
+constexpr const char* kDropQuestion =
+    "Would you like to add this image to the current animation?\r\n Or, would you like to start it as new animation?";
+constexpr const char* kMakeDefault = "Make this the &default";
+constexpr const char* kDragAndDropImage = "Drag and Drop Image";
+
+void RememberDrop(int result) {
+  SettingsStore store;
+  RememberDropChoice(store, result);
+}
+
+bool ReadBitmapFile(const QString& fileName, gif::Bitmap& bitmap) {
+  QImageReader reader(fileName, "BMP");
+  reader.setDecideFormatFromContent(false);
+  const QImage image = reader.read();
+  if (image.isNull()) return false;
+  bitmap = gif::qt::FromQImage(image);
+  return !bitmap.Empty();
+}
+}  // namespace
+
+bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap) {
+  if (dib.size() < 40) return false;
+  const auto* p = reinterpret_cast<const uchar*>(dib.constData());
+  const quint32 headerSize = qFromLittleEndian<quint32>(p);
+  const quint32 colorsUsed = qFromLittleEndian<quint32>(p + 32);
+  if (headerSize < 40 || headerSize > static_cast<quint32>(dib.size()) || colorsUsed > 256) return false;
+  // The file header a BMP stream starts with, in front of the packed bitmap.
+  QByteArray file(14, '\0');
+  auto* h = reinterpret_cast<uchar*>(file.data());
+  h[0] = 'B';
+  h[1] = 'M';
+  qToLittleEndian<quint32>(static_cast<quint32>(14 + dib.size()), h + 2);
+  qToLittleEndian<quint32>(14 + headerSize + 4 * colorsUsed, h + 10);
+  file += dib;
+  QImage image;
+  if (!image.loadFromData(file, "BMP")) return false;
+  bitmap = gif::qt::FromQImage(image);
+  return !bitmap.Empty();
+}
+
+int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bitmap, std::uint8_t typeCode,
+                    bool asBitmapOnly, QString* error) {
+  const QString loadError = Tr(texts::kErrorLoading).arg(fileName);
+  auto fail = [&](const QString& text) {
+    if (error) *error = text;
+    return kImportFailed;
+  };
+  if (error) error->clear();
+  if (!QFileInfo(fileName).isFile()) return fail(loadError);
+  if (typeCode == 2) return ReadBitmapFile(fileName, bitmap) ? kImportBitmap : fail(loadError);
+  if (typeCode == kFileTypeUnknown) return fail(Tr(kUnrecognizedType).arg(FileNameOnly(fileName)));
+  if (typeCode != kFileTypeGif) {
+    TXpress* imgX = host.Imaging();
+    if (!imgX) return fail(loadError);
+    imgX->SetFileName(fileName);
+    if ((imgX->GetErrorCode() & 0xFFFF) != 0) {
+      imgX->ClearImage(0);
+      return fail(loadError);
+    }
+    const bool ok = PackedDibToBitmap(imgX->CopyDIB(), bitmap);
+    imgX->ClearImage(0);
+    return ok ? kImportBitmap : fail(loadError);
+  }
+
+  QString reason;
+  std::unique_ptr<gif::TGIFImage> scratch = ReadGifFile(fileName, &reason);
+  if (!scratch) {
+    MessageBeep();
+    return fail(loadError);
+  }
+  if (asBitmapOnly) {
+    const gif::Bitmap* whole = scratch->GetBitmap();
+    if (!whole) return fail(loadError);
+    bitmap = *whole;
+    return kImportBitmap;
+  }
+  if (!host.HasDocument() || host.OpenAsNew()) {
+    scratch.reset();
+    return host.OpenGifDocument(fileName) ? kImportOpenedAsNew : kImportFailed;
+  }
+  return AskDropImageAction(host, Tr(kDropQuestion), *scratch, bitmap, fileName);
+}
+
+int AskDropImageAction(IImportHost& host, const QString& message, gif::TGIFImage& gifImage, gif::Bitmap& bitmap,
+                       const QString& fileName) {
+  const int answer = ShowPromptWithDefault(message, Tr(kMakeDefault), QStringLiteral("DropImageDefault"),
+                                           &RememberDrop, kYesNoCancel, MessageType::Confirmation);
+  if (answer == mrYes) {
+    int index = host.InsertPosition();
+    if (index == -1) return kImportFailed;
+    BusyScope busy;
+    for (int i = 0; i < gifImage.Images().GetCount(); ++i) {
+      gif::TGIFSubImage& frame = *gifImage.Images().GetFrame(i);
+      if (frame.IsEmpty()) continue;
+      bitmap = frame.GetBitmap();
+      if (host.InsertBitmapFrame(bitmap, index, Tr(kDragAndDropImage)) == -1) return kImportFailed;
+      ++index;
+    }
+    host.ActiveDocumentChanged();
+    return kImportAddedFrames;
+  }
+  if (answer == mrNo) {
+    host.BringActiveDocumentToFront();
+    return host.OpenGifDocument(fileName) ? kImportOpenedAsNew : kImportFailed;
+  }
+  return kImportFailed;
+}
+
+}  // namespace movinta::editor
