@@ -129,6 +129,35 @@ TEST(OptimizeTest, EveryPassKeepsWhatEveryFrameShows) {
   }
 }
 
+// Animations made by the peers themselves: FFmpeg's one global table and
+// ImageMagick's local tables per frame.
+TEST(OptimizeTest, PeerMadeAnimationsLookTheSameAndShrink) {
+  if (!HaveGifdiff() || std::system("command -v ffmpeg >/dev/null 2>&1") != 0 ||
+      std::system("test -x /usr/bin/convert-im6.q16") != 0)
+    GTEST_SKIP() << "needs gifdiff, ffmpeg and ImageMagick";
+  const std::string made = TempPath("peer.gif"), ours = TempPath("peer_ours.gif");
+  const std::string commands[] = {
+      "ffmpeg -y -v error -f lavfi -t 1 -i testsrc=size=64x48:rate=8 '" + made + "'",
+      "/usr/bin/convert-im6.q16 -seed 1 -size 32x24 plasma:fractal -duplicate 3 -distort SRT '%[fx:t*20]' "
+      "-set delay 6 -loop 0 '" + made + "'",
+  };
+  for (const std::string& command : commands) {
+    SCOPED_TRACE(command);
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    TGIFImage image;
+    image.LoadFromFile(made);
+    const std::size_t plain = image.SaveToMemory().size();
+    const auto shown = Timeline(image);
+    Optimize(image, ooAll);
+    EXPECT_EQ(Timeline(image), shown);
+    image.SaveToFile(ours);
+    EXPECT_EQ(std::system(("gifdiff -w '" + made + "' '" + ours + "' >&2").c_str()), 0);
+    EXPECT_LE(std::filesystem::file_size(ours), plain);
+  }
+  std::filesystem::remove(made);
+  std::filesystem::remove(ours);
+}
+
 TEST(OptimizeTest, AllPassesMakeTheMixedAnimationSmaller) {
   TGIFImage image;
   BuildMixed(image);
