@@ -441,6 +441,7 @@ void TGIFPainter::PlayFrame(PlayState& play) {
     else
       frame.Draw(*canvas_, rect_, (options_ & goTransparent) != 0, (options_ & goTile) != 0);
     firstFrameDrawn_ = true;
+    if (terminated_) return;
     if (events_.OnCanvasChanged) events_.OnCanvasChanged(*this);
     if (terminated_) return;
     play.previousDisposal = disposal;

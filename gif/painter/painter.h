@@ -120,6 +120,9 @@ public:
   // True while the GUI thread runs this painter's work (its events among it):
   // a stopped painter then ends only after that work returns.
   bool InGUIWork() const { return guiBusy_; }
+  // The caller's slot is going away: the painter no longer clears it. Call it
+  // under the list's lock.
+  void ForgetCallerSlot() { callerSlot_ = nullptr; }
 
 private:
   friend TGIFPainter* Paint(TGIFImage&, Bitmap&, const TRect&, std::uint16_t, const TGIFPlayEvents&,

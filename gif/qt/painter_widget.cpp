@@ -80,8 +80,13 @@ void GIFPainterWidget::Stop() {
       std::lock_guard<std::recursive_mutex> guard(list.Lock());
       if (!painter_) break;
       painter_->Stop();
-      // Called from the painter's own event: it ends once that returns.
-      if (painter_->InGUIWork()) break;
+      // Called from the painter's own event: it ends once that returns, and
+      // must not reach back into this widget then.
+      if (painter_->InGUIWork()) {
+        painter_->ForgetCallerSlot();
+        painter_ = nullptr;
+        break;
+      }
     }
     if (std::chrono::steady_clock::now() >= deadline) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
