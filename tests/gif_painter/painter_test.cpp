@@ -341,3 +341,43 @@ TEST(PainterTest, OneFrameIsDrawnInsideTheCallerAndTheDelayUnitIs12ms) {
 }
 
 }  // namespace
+
+namespace {
+
+class QuittingDispatcher : public TGIFDispatcher {
+public:
+  void Post(std::function<void()> task) override { task(); }
+  bool ProcessEvents() override { return ++calls < 3; }
+  int calls = 0;
+};
+
+TEST(PainterTest, RestartPlaysAgainAndQuittingEndsASynchronousWait) {
+  TGIFImage image;
+  BuildDelays(image, {3, 3, 3});
+  Bitmap canvas(2, 2, PixelFormat::pf32bit);
+  FakeClock clock;
+  Recorder events;
+  bool restarted = false;
+  auto e = events.Events([&](TGIFPainter& p) {
+    if (p.ActiveImage() == 1 && !restarted) {
+      restarted = true;
+      p.Restart();
+    }
+  });
+  Paint(image, canvas, {0, 0, 2, 2}, goAnimate, e, nullptr, nullptr, &clock);
+  EXPECT_EQ(events.log, (std::vector<std::string>{"begin0", "before0", "after0", "before1", "after1", "end-1",
+                                                   "begin0", "before0", "after0", "before1", "after1", "before2",
+                                                   "after2", "end-1"}));
+
+  // The application quits while the painter waits inside the caller: the
+  // frame after the wait is never drawn.
+  TGIFImage slow;
+  BuildDelays(slow, {500, 500});
+  QuittingDispatcher quitting;
+  Recorder quit;
+  Paint(slow, canvas, {0, 0, 2, 2}, goAnimate, quit.Events(), &quitting, nullptr, &clock);
+  EXPECT_EQ(quit.Count("after"), 1);
+  EXPECT_EQ(quitting.calls, 3);
+}
+
+}  // namespace
