@@ -569,7 +569,7 @@ bool TFrameCommands::PasteComment(const QString& text) {
 // ---- frame and loop properties
 
 void TFrameCommands::ApplyFrameProperties(int index, int what, int delay, int disposal) {
-  TMDIChild* document = Active();
+  TMDIChild* document = playing_ ? nullptr : Active();
   TGIFSubImage* frame = document ? FrameAt(*SharedImage(), index) : nullptr;
   if (!frame) return;
   BusyScope busy;
@@ -616,7 +616,7 @@ void TFrameCommands::ApplyLoopChange(bool infinite, int count) {
   TMDIChild* document = Active();
   TGIFImage& image = *SharedImage();
   TGIFSubImage* first = FrameAt(image, 0);
-  if (!document || !first) return;
+  if (!document || !first || playing_) return;
   // What the image holds now, which the panel shows unless an undo changed it since.
   loopCount_ = GetLoopCount(image);
   const QString caption = Tr(frame_texts::kChangeAnimationLoop);

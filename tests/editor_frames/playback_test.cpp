@@ -1,0 +1,152 @@
+#include "editor/model/playback.h"
+#include "frames_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+namespace movinta::editor {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Time that passes only when the painter waits.
+class FakeClock : public gif::TGIFPlaybackClock {
+public:
+  std::uint32_t Now() override { return now_; }
+  void Sleep(int ms) override {
+    if (ms > 0) now_ += static_cast<std::uint32_t>(ms);
+  }
+  bool WaitForWake(int ms, const std::function<bool(int)>& block) override {
+    if (block(0)) return true;
+    if (ms < 0) return block(-1);
+    now_ += static_cast<std::uint32_t>(ms);
+    return false;
+  }
+
+private:
+  std::atomic<std::uint32_t> now_{0};
+};
+
+// The GUI thread's queue: the test pumps it.
+class QueueDispatcher : public gif::TGIFDispatcher {
+public:
+  void Post(std::function<void()> task) override {
+    std::lock_guard guard(lock_);
+    queue_.push_back(std::move(task));
+    ready_.notify_all();
+  }
+  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds bound = 10s) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::function<void()> task;
+      {
+        std::unique_lock lock(lock_);
+        ready_.wait_for(lock, 5ms, [&] { return !queue_.empty(); });
+        if (queue_.empty()) continue;
+        task = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      task();
+    }
+    return true;
+  }
+
+private:
+  std::mutex lock_;
+  std::condition_variable ready_;
+  std::deque<std::function<void()>> queue_;
+};
+
+class RecordingPlaybackView : public IPlaybackView {
+public:
+  void PlaybackShown(bool playing) override { Shown.push_back(playing); }
+  void DocumentStatus(const QString& text) override { Status.push_back(text); }
+  std::function<void()> DuringPlay;
+  void CanvasChanged() override {
+    ++Pictures;
+    if (DuringPlay) DuringPlay();
+  }
+  std::vector<bool> Shown;
+  QStringList Status;
+  int Pictures = 0;
+};
+
+class PlaybackTest : public ::testing::Test {
+protected:
+  void SetUp() override { playback_.SetView(&view_); }
+  void TearDown() override {
+    playback_.SetView(nullptr);
+    playback_.Stop(true);
+    EXPECT_TRUE(gif::WaitForPainterThreads(5s));
+    SharedImage(1);
+  }
+  TMDIChild* Start(int frames, int plays) {
+    TMDIChild* d = docs_.NewDocument();
+    auto image = testing::MakePatternAnimation(frames);
+    NormalizeLoopBlock(*image, plays);
+    ReplaceSharedImage(std::move(image));
+    return d;
+  }
+
+  testing::ScopedTmpDir tmp_;
+  testing::RecordingMessages messages_;
+  testing::StripView strip_;
+  TDocuments docs_;
+  TFrameCommands commands_{docs_};
+  FakeClock clock_;
+  QueueDispatcher dispatcher_;
+  RecordingPlaybackView view_;
+  TPlayback playback_{commands_, &dispatcher_, &clock_};
+};
+
+TEST_F(PlaybackTest, AFinitePlayReachesItsEndAndGivesEditingBack) {
+  TMDIChild* d = Start(3, 1);
+  int refused = 0;
+  view_.DuringPlay = [&] {
+    // Editing is off while the animation plays.
+    commands_.MoveFrameToEnd();
+    commands_.ApplyLoopChange(false, 5);
+    if (d->History.Count() == 0) ++refused;
+  };
+  ASSERT_TRUE(playback_.Play());
+  EXPECT_TRUE(playback_.Playing());
+  EXPECT_TRUE(commands_.Playing());
+  ASSERT_TRUE(dispatcher_.PumpUntil([&] { return !playback_.Playing(); }));
+  EXPECT_EQ(view_.Shown, (std::vector<bool>{true, false}));
+  EXPECT_EQ(view_.Status, (QStringList{QStringLiteral("Playing Frame 0 of 2"), QStringLiteral("Playing Frame 1 of 2"),
+                                       QStringLiteral("Playing Frame 2 of 2"),
+                                       QStringLiteral("Untitled1.gif - [Height: 4 x Width: 6]")}));
+  EXPECT_GT(refused, 0);
+  EXPECT_EQ(d->History.Count(), 0);
+  EXPECT_FALSE(commands_.Playing());
+  commands_.MoveFrameToEnd();
+  EXPECT_EQ(d->History.Count(), 1);
+}
+
+TEST_F(PlaybackTest, PauseStopsAnEndlessPlay) {
+  Start(3, 0);
+  ASSERT_TRUE(playback_.Play());
+  ASSERT_TRUE(dispatcher_.PumpUntil([&] { return view_.Status.size() >= 7; }));  // it loops
+  playback_.Stop(true);
+  EXPECT_FALSE(playback_.Playing());
+  EXPECT_FALSE(commands_.Playing());
+  EXPECT_EQ(view_.Shown.back(), false);
+  EXPECT_TRUE(gif::WaitForPainterThreads(5s));
+}
+
+TEST_F(PlaybackTest, AStillPictureIsNotPlayed) {
+  TMDIChild* d = Start(1, 1);
+  EXPECT_FALSE(playback_.Play());
+  EXPECT_FALSE(playback_.Playing());
+  EXPECT_TRUE(messages_.Saw(QStringLiteral("This GIF is not an animation, therefore it cannot be played.")));
+  EXPECT_TRUE(view_.Shown.empty());
+  EXPECT_EQ(d->History.Count(), 0);
+}
+
+}  // namespace
+}  // namespace movinta::editor
