@@ -122,7 +122,14 @@ TfrmFloat::TfrmFloat(IInspectorHost* host, QWidget* parent)
   tabImgInfo->setEnabled(false);
 }
 
-TfrmFloat::~TfrmFloat() = default;
+TfrmFloat::~TfrmFloat() {
+  // Focus moving while the window goes must not commit into a half-destroyed window.
+  mmoComments->removeEventFilter(this);
+  lbDrop->removeEventFilter(this);
+  grid->viewport()->removeEventFilter(this);
+  grid->disconnect(this);
+  lvComments->disconnect(this);
+}
 
 TMDIChild* TfrmFloat::Document() const { return host_ ? host_->ActiveDocument() : nullptr; }
 
@@ -145,6 +152,8 @@ void TfrmFloat::Build() {
   main->addWidget(cbFrames);
   tabImgInfo = new QTabBar(this);
   for (const char* t : {"Properties", "Palettes", "Comments"}) tabImgInfo->addTab(QString::fromLatin1(t));
+  tabImgInfo->setUsesScrollButtons(false);
+  tabImgInfo->setElideMode(Qt::ElideRight);
   main->addWidget(tabImgInfo);
   pages = new QStackedWidget(this);
   main->addWidget(pages, 1);
@@ -155,6 +164,8 @@ void TfrmFloat::Build() {
   grid->setSelectionMode(QAbstractItemView::SingleSelection);
   grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
   grid->setColumnWidth(0, 90);
+  grid->horizontalHeader()->setStretchLastSection(true);
+  grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
   QFont bold = grid->font();
   bold.setBold(true);
   for (int r = 0; r < kInspectorRowCount; ++r) {
@@ -631,7 +642,6 @@ void TfrmFloat::closeEvent(QCloseEvent* event) {
 
 void TfrmFloat::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  grid->setColumnWidth(1, std::max(0, grid->viewport()->width() - grid->columnWidth(0) - 2));
   lbDrop->hide();
   LayoutPaletteGrid();
 }

@@ -162,7 +162,10 @@ TfrmPalette::TfrmPalette(QWidget* owner, PaletteMode mode, gif::TGIFImage* image
   UpdateButtons();
 }
 
-TfrmPalette::~TfrmPalette() = default;
+TfrmPalette::~TfrmPalette() {
+  // Leaving a field while the dialog goes must not reach the half-destroyed dialog.
+  for (RgbSpin* spin : {udRed, udGreen, udBlue}) spin->Edit()->disconnect(this);
+}
 
 void TfrmPalette::Build() {
   auto* main = new QVBoxLayout(this);
@@ -181,8 +184,10 @@ void TfrmPalette::Build() {
   auto* rgb = new QHBoxLayout(pnlRGB);
   rgb->setContentsMargins(0, 0, 0, 0);
   auto addSpin = [&](const char* label, RgbSpin*& spin, const char* name) {
-    rgb->addWidget(new QLabel(QString::fromLatin1(label), pnlRGB));
+    auto* caption = new QLabel(QString::fromLatin1(label), pnlRGB);
+    rgb->addWidget(caption);
     spin = new RgbSpin(pnlRGB);
+    caption->setBuddy(spin);
     spin->setObjectName(QString::fromLatin1(name));
     rgb->addWidget(spin);
     connect(spin, &RgbSpin::Stepped, this, &TfrmPalette::ApplyRGB);

@@ -75,6 +75,12 @@ TfrmPrompts::TfrmPrompts(QWidget* owner, int page, gif::TGIFImage* image, Settin
 }
 
 TfrmPrompts::~TfrmPrompts() {
+  // Fields losing the focus while the dialog goes must not reach the half-destroyed dialog.
+  for (QLineEdit* edit : {txtLoop, txtDelay})
+    if (edit) {
+      edit->disconnect(this);
+      edit->removeEventFilter(this);
+    }
   if (imgXprops) imgXprops->ClearImage(0);
 }
 

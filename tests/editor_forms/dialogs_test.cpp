@@ -76,6 +76,12 @@ TEST_F(DialogTest, GlobalPaletteSwatchesTypedValuesAddAndDelete) {
   QTest::mouseClick(dialog.btnColorDelete, Qt::LeftButton);  // the unused white goes
   EXPECT_EQ(dialog.PaletteCopy()->GetCount(), 2);
   EXPECT_EQ(dialog.SelectedIndex, 1);
+
+  // Closing with the focus in a field leaves it without reaching the dialog being destroyed.
+  dialog.show();
+  dialog.activateWindow();
+  dialog.udRed->setFocus();
+  QApplication::processEvents();
 }
 
 TEST_F(DialogTest, TransparentPickTakesThePixelsOwnIndexAmongTwins) {
@@ -119,10 +125,15 @@ TEST_F(DialogTest, PromptPagesResizeLoopHtmlAndSettings) {
   EXPECT_EQ(resize.udWidth->value(), 100);
   EXPECT_EQ(resize.tabPrompts->tabText(0), QStringLiteral("Resize"));
 
-  TfrmPrompts loop(nullptr, pgAnimationInfo, &working, &store);
-  EXPECT_EQ(loop.txtCurrLoop->text(), QStringLiteral("1"));
-  EXPECT_TRUE(loop.optLoopPlay->isChecked());
-  EXPECT_TRUE(loop.txtLoop->isEnabled());
+  auto loop = std::make_unique<TfrmPrompts>(nullptr, pgAnimationInfo, &working, &store);
+  EXPECT_EQ(loop->txtCurrLoop->text(), QStringLiteral("1"));
+  EXPECT_TRUE(loop->optLoopPlay->isChecked());
+  EXPECT_TRUE(loop->txtLoop->isEnabled());
+  loop->show();
+  loop->activateWindow();
+  loop->txtLoop->setFocus();
+  QApplication::processEvents();
+  loop.reset();
   AddLoopExtension(working, 0, 0);
   TfrmPrompts endless(nullptr, pgAnimationInfo, &working, &store);
   EXPECT_EQ(endless.txtCurrLoop->text(), QStringLiteral("0"));
@@ -293,6 +304,12 @@ TEST_F(DialogTest, InspectorPaletteAndCommentTabs) {
   inspector.ResetInspector();
   EXPECT_FALSE(inspector.tabImgInfo->isEnabled());
   EXPECT_EQ(inspector.windowTitle(), QStringLiteral("Frame Inspector"));
+
+  inspector.show();
+  inspector.activateWindow();
+  inspector.tabImgInfo->setCurrentIndex(2);
+  inspector.mmoComments->setFocus();
+  QApplication::processEvents();
 }
 
 }  // namespace
