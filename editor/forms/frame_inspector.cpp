@@ -326,6 +326,7 @@ void TfrmFloat::ShowFrameProperties(TMDIChild* document, int index) {
   gif::TGIFImage* image = SharedImage();
   if (index < 0 || index >= image->Images().GetCount()) return;
   gif::TGIFSubImage& frame = *image->Images().GetFrame(index);
+  if (index != frame_) SelectedColorIndex = -1;  // a selection in another frame's table means nothing here
   frame_ = index;
   tabImgInfo->setEnabled(true);
   grid->setEnabled(true);
