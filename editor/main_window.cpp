@@ -707,7 +707,8 @@ int TfrmMain::InsertBitmapFrame(const gif::Bitmap& bitmap, int position, const Q
     return -1;
   }
   TGIFSubImage& frame = *image.Images().GetFrame(index);
-  if (position >= 0 && position < before - 1) {
+  // A position on the last frame puts the new one in front of it; only beyond the end appends.
+  if (position >= 0 && position < before) {
     MoveFrameTo(image, index, position);
     index = position;
   }

@@ -131,6 +131,7 @@ public:
   int InsertPosition() const override;
   bool HasDocument() const override { return documents_.Active() != nullptr; }
   bool OpenAsNew() const override { return openAsNew_; }
+  void SetOpenAsNew(bool on) { openAsNew_ = on; }
   void BringActiveDocumentToFront() override;
   void ActiveDocumentChanged() override;
 

@@ -1,0 +1,75 @@
+// A main window as the program builds it, over private settings and temporary folders.
+#pragma once
+
+#include "editor/forms/tool_windows.h"
+#include "editor/main_window.h"
+#include "tests/editor/gif_fixture.h"
+#include "tests/editor/test_support.h"
+
+#include <QApplication>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace movinta::editor::testing {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "editor_app_test";
+    static char* argv[] = {name, nullptr};
+    app_ = new QApplication(argc, argv);
+  }
+  void TearDown() override { delete app_; }
+
+private:
+  QApplication* app_ = nullptr;
+};
+
+inline QString BuiltResourceLibrary() { return QStringLiteral(MOVINTA_BINARY_DIR "/editor/Tessary.dll"); }
+
+inline void WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+}
+
+class AppTest : public ::testing::Test {
+protected:
+  void TearDown() override { CloseMain(); }
+
+  // The main window, the image browser and the frame inspector, in the main block's order.
+  TfrmMain& OpenMain(const QString& commandLineFile = QString(), bool startUp = true) {
+    MainWindowOptions options;
+    options.InstallServices = false;
+    options.ResourceLibrary = BuiltResourceLibrary();
+    main_ = std::make_unique<TfrmMain>(options);
+    the_frmMain = main_.get();
+    the_frmThumbWin = new TfrmThumbWin(main_.get());
+    the_frmFloat = new TfrmFloat(main_.get());
+    main_->SetCommandLineFile(commandLineFile);
+    if (startUp) {
+      main_->show();
+      QCoreApplication::processEvents();
+    }
+    return *main_;
+  }
+  void CloseMain() {
+    main_.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  QString Gif(const QString& name, int frames) {
+    const QString path = tmp_.Path + QLatin1Char('/') + name;
+    WriteAnimation(*MakeAnimation(frames), path);
+    return path;
+  }
+  QString Path(const QString& name) const { return tmp_.Path + QLatin1Char('/') + name; }
+
+  ScopedSettingsDir settingsDir_;
+  ScopedTmpDir tmp_;
+  RecordingMessages messages_;
+  std::unique_ptr<TfrmMain> main_;
+};
+
+}  // namespace movinta::editor::testing

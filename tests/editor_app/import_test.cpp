@@ -1,0 +1,188 @@
+#include "app_fixture.h"
+#include "controls/xpress.h"
+#include "editor/image_import.h"
+#include "editor/model/string_tables.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QtEndian>
+
+namespace movinta::editor {
+namespace {
+
+using testing::AppTest;
+
+// A 3 x 2 picture of six distinct colours, as a binary PPM.
+QByteArray SixColours() {
+  QByteArray ppm("P6\n3 2\n255\n");
+  const unsigned char rgb[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 255, 0};
+  ppm.append(reinterpret_cast<const char*>(rgb), sizeof rgb);
+  return ppm;
+}
+
+// Writes the picture in the format the extension names with an independent converter; false when
+// the converter cannot write it.
+bool Convert(const QString& source, const QString& target, const QString& format) {
+  if (!QFileInfo::exists(QStringLiteral(IMAGEMAGICK_CONVERT))) return false;
+  QProcess p;
+  p.start(QStringLiteral(IMAGEMAGICK_CONVERT), {source, format + QLatin1Char(':') + target});
+  return p.waitForFinished(20000) && p.exitCode() == 0 && QFileInfo(target).size() > 0;
+}
+
+std::uint32_t PixelOfFrame(TGIFImage& image, int frame, int x, int y) {
+  gif::TGIFSubImage& f = *image.Images().GetFrame(frame);
+  return f.GetActiveColorMap().GetColor(f.Data()[static_cast<std::size_t>(y) * f.GetWidth() + x]);
+}
+
+TEST_F(AppTest, EveryReadableImageFormatOpensAsAFrameOfANewAnimation) {
+  const QString ppm = Path(QStringLiteral("six.ppm"));
+  testing::WriteBytes(ppm, SixColours());
+  struct Format {
+    const char* Extension;
+    const char* Writer;
+    // Colours and rows survive the format unchanged (the converter writes TGA rows top first while
+    // the file says bottom first, so readers that follow the file see it upside down).
+    bool Exact;
+  };
+  const Format formats[] = {{"jpg", "jpg", false}, {"bmp", "bmp3", true},  {"jif", "jpg", false},
+                            {"dcx", "dcx", true},  {"ico", "ico", true},   {"pbm", "pbm", false},
+                            {"pcx", "pcx", true},  {"pgm", "pgm", false},  {"png", "png", true},
+                            {"ppm", "ppm", true},  {"tga", "tga", false},   {"tif", "tif", true},
+                            {"PNG", "png", true}};
+  int tried = 0;
+  for (const Format& f : formats) {
+    const QString extension = QString::fromLatin1(f.Extension);
+    if (!TXpress::CanReadExtension(extension)) continue;
+    const QString file = Path(QStringLiteral("pic.") + extension);
+    if (!Convert(ppm, file, QString::fromLatin1(f.Writer))) continue;
+    ++tried;
+    TfrmMain& main = OpenMain();
+    main.OpenFileByType(file);
+    ASSERT_EQ(main.Documents().Count(), 1) << f.Extension;
+    TMDIChild* d = main.Documents().Active();
+    EXPECT_TRUE(d->Untitled) << f.Extension;
+    EXPECT_TRUE(d->Modified) << f.Extension;
+    EXPECT_EQ(d->UndoCaption(), QStringLiteral("&Undo Add Frame")) << f.Extension;
+    TGIFImage& image = *SharedImage();
+    ASSERT_EQ(image.Images().GetCount(), 1) << f.Extension;
+    EXPECT_EQ(image.Images().GetFrame(0)->GetWidth(), 3) << f.Extension;
+    EXPECT_EQ(image.Images().GetFrame(0)->GetHeight(), 2) << f.Extension;
+    EXPECT_EQ(image.GetWidth(), 3) << f.Extension;
+    if (f.Exact) {
+      EXPECT_EQ(PixelOfFrame(image, 0, 0, 0), 0x0000FFu) << f.Extension;  // red, 0x00BBGGRR
+      EXPECT_EQ(PixelOfFrame(image, 0, 2, 0), 0xFF0000u) << f.Extension;  // blue
+      EXPECT_EQ(PixelOfFrame(image, 0, 2, 1), 0x00FFFFu) << f.Extension;  // yellow, bottom right
+    }
+    EXPECT_TRUE(messages_.Shown.empty()) << f.Extension << ": " << messages_.Shown[0].Text.toStdString();
+    messages_.Shown.clear();
+    CloseMain();
+  }
+  EXPECT_GE(tried, 5) << "the usual formats should all be readable here";
+}
+
+TEST_F(AppTest, AFurtherImageGoesInFrontOfTheFramesOfTheOpenAnimation) {
+  const QString bmp = Path(QStringLiteral("six.bmp"));
+  QImage picture(3, 2, QImage::Format_RGB32);
+  picture.fill(qRgb(0, 0, 255));
+  ASSERT_TRUE(picture.save(bmp, "BMP"));
+  TfrmMain& main = OpenMain();
+  TMDIChild* a = main.OpenFile(Gif(QStringLiteral("a.gif"), 2));
+  main.OpenFileByType(bmp);
+  EXPECT_EQ(main.Documents().Count(), 1);
+  EXPECT_EQ(main.Documents().Active(), a);
+  TGIFImage& image = *SharedImage();
+  ASSERT_EQ(image.Images().GetCount(), 3);
+  EXPECT_EQ(PixelOfFrame(image, 0, 0, 0), 0xFF0000u);
+  EXPECT_EQ(testing::Delays(image), (std::vector<int>{100, 10, 20}));
+  EXPECT_TRUE(a->Modified);
+  a->Undo();
+  EXPECT_EQ(testing::Delays(*SharedImage()), (std::vector<int>{10, 20}));
+}
+
+TEST_F(AppTest, ImportFailuresAreReportedOnceWithTheirText) {
+  TfrmMain& main = OpenMain();
+  const QString ljp = Path(QStringLiteral("x.ljp"));
+  testing::WriteBytes(ljp, QByteArray("not a picture of any kind"));
+  const QString badBmp = Path(QStringLiteral("x.bmp"));
+  testing::WriteBytes(badBmp, QByteArray("BMnonsense"));
+  const QString badPng = Path(QStringLiteral("x.png"));
+  testing::WriteBytes(badPng, QByteArray("\x89PNG but cut"));
+  for (const QString& file : {ljp, badBmp, badPng, Path(QStringLiteral("gone.jpg"))}) {
+    messages_.Shown.clear();
+    main.OpenFileByType(file);
+    ASSERT_EQ(messages_.Shown.size(), 1u) << file.toStdString();
+    EXPECT_EQ(messages_.Shown[0].Text,
+              QStringLiteral("Error loading %1! GIF Movinta does not support the file type or it is a corrupted file.")
+                  .arg(file));
+  }
+  EXPECT_EQ(main.Documents().Count(), 0);
+
+  gif::Bitmap bitmap;
+  QString error;
+  testing::WriteBytes(Path(QStringLiteral("x.xyz")), QByteArray("?"));
+  EXPECT_EQ(ImportImageFile(main, Path(QStringLiteral("x.xyz")), bitmap, 20, true, &error), kImportFailed);
+  EXPECT_EQ(error, QStringLiteral("x.xyz is an unrecognized file type!"));
+}
+
+TEST_F(AppTest, AGifImportedIntoAnOpenDocumentFollowsTheRememberedAnswer) {
+  TfrmMain& main = OpenMain();
+  const QString pa = Gif(QStringLiteral("a.gif"), 2);
+  const QString pb = Gif(QStringLiteral("b.gif"), 3);
+  gif::Bitmap bitmap;
+  QString error;
+  EXPECT_EQ(ImportImageFile(main, pa, bitmap, 0, false, &error), kImportOpenedAsNew)
+      << "with no document the GIF opens without a question";
+  EXPECT_TRUE(messages_.Shown.empty());
+  TMDIChild* a = main.Documents().Active();
+  ASSERT_TRUE(a);
+
+  WriteSetting(QStringLiteral("Settings"), QStringLiteral("DropImageDefault"), QString(), true, mrYes);
+  main.SetOpenAsNew(false);  // as when the drop lands on a document window
+  main.SetSelectedFrame(0);
+  EXPECT_EQ(ImportImageFile(main, pb, bitmap, 0, false, &error), kImportAddedFrames);
+  EXPECT_TRUE(messages_.Shown.empty());
+  EXPECT_EQ(main.Documents().Count(), 1);
+  EXPECT_EQ(testing::Delays(*SharedImage()), (std::vector<int>{10, 100, 100, 100, 20}));
+  EXPECT_EQ(a->UndoCaption(), QStringLiteral("&Undo Drag and Drop Image"));
+
+  WriteSetting(QStringLiteral("Settings"), QStringLiteral("DropImageDefault"), QString(), true, mrNo);
+  EXPECT_EQ(ImportImageFile(main, pb, bitmap, 0, false, &error), kImportOpenedAsNew);
+  EXPECT_EQ(main.Documents().Count(), 2);
+
+  WriteSetting(QStringLiteral("Settings"), QStringLiteral("DropImageDefault"), QString(), true, 0);
+  messages_.Answers = {mrCancel};
+  EXPECT_EQ(ImportImageFile(main, pa, bitmap, 0, false, &error), kImportFailed);
+  ASSERT_EQ(messages_.Shown.size(), 1u);
+  EXPECT_EQ(messages_.LastCaptions, (QStringList{QStringLiteral("&Include"), QStringLiteral("&Start New")}));
+  EXPECT_TRUE(error.isEmpty()) << "a cancel is no failure to report";
+}
+
+TEST(PackedDibTest, RowsBottomUpBecomeABitmapTopDown) {
+  // 2 x 2, 32 bits, no colour table: bottom row first.
+  QByteArray dib(40 + 16, '\0');
+  auto* p = reinterpret_cast<uchar*>(dib.data());
+  qToLittleEndian<quint32>(40, p);
+  qToLittleEndian<qint32>(2, p + 4);
+  qToLittleEndian<qint32>(2, p + 8);
+  qToLittleEndian<quint16>(1, p + 12);
+  qToLittleEndian<quint16>(32, p + 14);
+  const uchar pixels[] = {0, 0, 255, 0, 0, 255, 0, 0,   // bottom: red, green (B, G, R, x)
+                          255, 0, 0, 0, 255, 255, 255, 0};  // top: blue, white
+  std::copy(std::begin(pixels), std::end(pixels), p + 40);
+  gif::Bitmap bitmap;
+  ASSERT_TRUE(PackedDibToBitmap(dib, bitmap));
+  ASSERT_EQ(bitmap.Width(), 2);
+  ASSERT_EQ(bitmap.Height(), 2);
+  EXPECT_EQ(bitmap.PixelColor(0, 0), 0xFF0000u);
+  EXPECT_EQ(bitmap.PixelColor(1, 0), 0xFFFFFFu);
+  EXPECT_EQ(bitmap.PixelColor(0, 1), 0x0000FFu);
+  EXPECT_EQ(bitmap.PixelColor(1, 1), 0x00FF00u);
+
+  EXPECT_FALSE(PackedDibToBitmap(QByteArray(12, '\0'), bitmap));
+  QByteArray lying = dib;
+  qToLittleEndian<quint32>(4000, reinterpret_cast<uchar*>(lying.data()));
+  EXPECT_FALSE(PackedDibToBitmap(lying, bitmap));
+}
+
+}  // namespace
+}  // namespace movinta::editor

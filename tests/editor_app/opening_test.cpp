@@ -1,0 +1,172 @@
+#include "app_fixture.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+
+namespace movinta::editor {
+namespace {
+
+using testing::AppTest;
+
+QString LoadError(const QString& path) {
+  return QStringLiteral("Error loading %1! GIF Movinta does not support the file type or it is a corrupted file.")
+      .arg(path);
+}
+
+TEST_F(AppTest, AFailedOpenLeavesTheActiveDocumentAsItWas) {
+  TfrmMain& main = OpenMain();
+  TMDIChild* a = main.OpenFile(Gif(QStringLiteral("a.gif"), 2));
+  ASSERT_TRUE(a);
+  a->AddUndoEntry(5, 3, -1, -1, 0, QStringLiteral("Change Delay"));
+  SetFrameDelay(*SharedImage()->Images().GetFrame(0), 77);
+  a->SetModified(true);
+  const QString copy = a->WorkingCopy;
+  const QByteArray copyBytes = testing::FileBytes(copy);
+
+  struct Case {
+    QString Name;
+    QByteArray Bytes;
+    QString Message;
+  };
+  const Case cases[] = {
+      {QStringLiteral("cut.gif"), QByteArray("GIF89a\x04", 7), LoadError(Path(QStringLiteral("cut.gif")))},
+      {QStringLiteral("noise.gif"), QByteArray("this is no picture"), LoadError(Path(QStringLiteral("noise.gif")))},
+      {QStringLiteral("empty.gif"), QByteArray("GIF89a\x01\x00\x01\x00\x00\x00\x00\x3B", 14),
+       QStringLiteral("Unable to decode %1. The file is could be corrupt.").arg(Path(QStringLiteral("empty.gif")))},
+  };
+  for (const Case& c : cases) {
+    testing::WriteBytes(Path(c.Name), c.Bytes);
+    main.AddRecentFile(Path(c.Name));
+    messages_.Shown.clear();
+    EXPECT_FALSE(main.OpenGifDocument(Path(c.Name)));
+    ASSERT_EQ(messages_.Shown.size(), 1u) << c.Name.toStdString();
+    EXPECT_EQ(messages_.Shown[0].Text, c.Message);
+    EXPECT_EQ(main.Documents().Count(), 1);
+    EXPECT_EQ(main.Documents().Active(), a);
+    EXPECT_TRUE(a->Loaded);
+    EXPECT_EQ(testing::Delays(*SharedImage()), (std::vector<int>{77, 20}));
+    EXPECT_EQ(testing::FileBytes(copy), copyBytes);
+  }
+  EXPECT_FALSE(main.RecentFiles().contains(Path(QStringLiteral("empty.gif"))))
+      << "a GIF without a usable frame leaves the recent files";
+  EXPECT_TRUE(main.RecentFiles().contains(Path(QStringLiteral("cut.gif"))));
+}
+
+TEST_F(AppTest, AnOpenFileComesToTheFrontInsteadOfOpeningTwice) {
+  TfrmMain& main = OpenMain();
+  const QString pa = Gif(QStringLiteral("a.gif"), 2);
+  const QString pb = Gif(QStringLiteral("b.gif"), 3);
+  TMDIChild* a = main.OpenFile(pa);
+  TMDIChild* b = main.OpenFile(pb);
+  ASSERT_TRUE(a && b);
+  EXPECT_FALSE(main.OpenGifDocument(pa));
+  EXPECT_EQ(main.Documents().Count(), 2);
+  EXPECT_EQ(main.Documents().Active(), a);
+  EXPECT_EQ(main.MdiArea()->activeSubWindow(), main.SubWindowFor(a));
+  EXPECT_EQ(testing::Delays(*SharedImage()), (std::vector<int>{10, 20}));
+  EXPECT_TRUE(messages_.Shown.empty());
+}
+
+TEST_F(AppTest, DroppedLocalFilesOpenByTypeInOrder) {
+  TfrmMain& main = OpenMain();
+  const QString pa = Gif(QStringLiteral("a.gif"), 2);
+  const QString pb = Gif(QStringLiteral("b.gif"), 3);
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(pa), QUrl(QStringLiteral("https://example.org/c.gif")), QUrl::fromLocalFile(pb)});
+  EXPECT_TRUE(main.DropFiles(&data));
+  ASSERT_EQ(main.Documents().Count(), 2);
+  EXPECT_EQ(main.Documents().At(0)->FileName, pa);
+  EXPECT_EQ(main.Documents().Active()->FileName, pb);
+  EXPECT_EQ(main.RecentFiles(), (QStringList{pb, pa}));
+
+  QMimeData remoteOnly;
+  remoteOnly.setUrls({QUrl(QStringLiteral("https://example.org/c.gif"))});
+  EXPECT_FALSE(main.DropFiles(&remoteOnly));
+  EXPECT_EQ(main.Documents().Count(), 2);
+}
+
+TEST_F(AppTest, RecentFilesKeepTheNewestTenAndForgetMissingOnes) {
+  TfrmMain& main = OpenMain();
+  QStringList paths;
+  for (int i = 0; i < 11; ++i) paths.append(QStringLiteral("/x/%1.gif").arg(i));
+  for (const QString& p : paths) main.AddRecentFile(p);
+  QStringList expected;
+  for (int i = 10; i >= 1; --i) expected.append(paths[i]);
+  EXPECT_EQ(main.RecentFiles(), expected) << "the eleventh pushes the oldest out";
+  main.AddRecentFile(paths[5]);
+  EXPECT_EQ(main.RecentFiles().size(), 10);
+  EXPECT_EQ(main.RecentFiles().front(), paths[5]);
+  EXPECT_EQ(main.RecentFiles().count(paths[5]), 1);
+  const QList<QAction*> items = main.RecentFilesMenu()->actions();
+  EXPECT_EQ(items[0]->text(), QStringLiteral("&0 /x/5.gif"));
+  EXPECT_EQ(items[9]->text(), QStringLiteral("&9 /x/1.gif"));
+  EXPECT_EQ(items[0]->statusTip(), QStringLiteral("Opens this file"));
+
+  main.RecentFileClick(items[1]);  // /x/10.gif does not exist
+  EXPECT_TRUE(messages_.Saw(QStringLiteral("Could not open /x/10.gif. The file may have moved.")));
+  EXPECT_FALSE(main.RecentFiles().contains(QStringLiteral("/x/10.gif")));
+  EXPECT_EQ(main.RecentFilesMenu()->actions()[1]->text(), QStringLiteral("&1 /x/9.gif"));
+
+  const QString real = Gif(QStringLiteral("real.gif"), 2);
+  main.AddRecentFile(real);
+  main.RecentFileClick(main.RecentFilesMenu()->actions()[0]);
+  ASSERT_EQ(main.Documents().Count(), 1);
+  EXPECT_EQ(main.Documents().Active()->FileName, real);
+}
+
+TEST_F(AppTest, WarningsOfTheGifLibraryAreShownWhenSwitchedOn) {
+  QByteArray bytes = testing::FileBytes(Gif(QStringLiteral("a.gif"), 2));
+  bytes.back() = '\x99';  // an unknown block where the trailer belongs
+  testing::WriteBytes(Path(QStringLiteral("odd.gif")), bytes);
+  testing::WriteBytes(Path(QStringLiteral("odd2.gif")), bytes);
+  testing::WriteBytes(Path(QStringLiteral("odd3.gif")), bytes);
+
+  WriteSetting(QStringLiteral("Settings"), QStringLiteral("Warnings"), QString(), true, 1);
+  TfrmMain& main = OpenMain();
+  messages_.Answers = {mrAbort};
+  EXPECT_FALSE(main.OpenGifDocument(Path(QStringLiteral("odd.gif"))));
+  ASSERT_EQ(messages_.Shown.size(), 2u);
+  EXPECT_TRUE(messages_.Shown[0].Text.startsWith(
+      QStringLiteral("A GIF process has resulted in a warning. The source is traced to ")));
+  EXPECT_EQ(messages_.Shown[0].Buttons, Button(mrAbort) | Button(mrIgnore) | Button(mrAll));
+  EXPECT_EQ(messages_.Shown[1].Text, LoadError(Path(QStringLiteral("odd.gif"))));
+  EXPECT_EQ(main.Documents().Count(), 0);
+
+  messages_.Shown.clear();
+  messages_.Answers = {mrAll};
+  EXPECT_TRUE(main.OpenGifDocument(Path(QStringLiteral("odd2.gif"))));
+  EXPECT_EQ(messages_.Shown.size(), 1u) << "All silences the rest of the warnings";
+  EXPECT_EQ(ReadSettingInt(QStringLiteral("Settings"), QStringLiteral("Warnings"), 1), 0);
+  QCoreApplication::processEvents();
+  messages_.Shown.clear();
+  EXPECT_TRUE(main.OpenGifDocument(Path(QStringLiteral("odd3.gif"))));
+  EXPECT_TRUE(messages_.Shown.empty());
+}
+
+TEST_F(AppTest, TheOpenCommandOpensEveryChosenFileAndRemembersTheFolder) {
+  TfrmMain& main = OpenMain();
+  const QString pa = Gif(QStringLiteral("a.gif"), 2);
+  const QString pb = Gif(QStringLiteral("b.gif"), 3);
+  QString filterAsked;
+  main.ChooseOpenFiles = [&](const QString& filter, const QString&) {
+    filterAsked = filter;
+    return QStringList{pa, pb};
+  };
+  main.FileOpenExecute();
+  EXPECT_EQ(filterAsked, QStringLiteral("GIF Images (*.gif)"));
+  EXPECT_EQ(main.Documents().Count(), 2);
+  QString folderAsked;
+  main.ChooseOpenFiles = [&](const QString&, const QString& folder) {
+    folderAsked = folder;
+    return QStringList{};
+  };
+  main.FileOpenExecute();
+  EXPECT_EQ(folderAsked, tmp_.Path);
+}
+
+}  // namespace
+}  // namespace movinta::editor

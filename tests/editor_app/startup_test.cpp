@@ -1,0 +1,182 @@
+#include "app_fixture.h"
+#include "editor/command_line.h"
+#include "editor/forms/splash_screen.h"
+#include "editor/forms/start_page.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QResizeEvent>
+
+namespace movinta::editor {
+namespace {
+
+[[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(new testing::QtEnvironment);
+
+using testing::AppTest;
+
+TEST(CommandLineTest, SwitchesAreNeverTakenForFiles) {
+  struct Case {
+    QStringList Arguments;
+    QString File;
+    QString Automation;
+    bool Waits;
+  };
+  const Case cases[] = {
+      {{}, {}, {}, true},
+      {{"a.gif"}, "a.gif", {}, true},
+      {{"-Embedding"}, {}, "EMBEDDING", false},
+      {{"--automation", "b.gif"}, "b.gif", "AUTOMATION", false},
+      {{"-regserver"}, {}, "REGSERVER", false},
+      {{"--UNREGSERVER"}, {}, "UNREGSERVER", false},
+      {{"--no-splash", "c.gif", "d.gif"}, "c.gif", {}, false},
+      {{"-unknown", "e.gif"}, "e.gif", {}, true},
+      {{"--", "-f.gif"}, "-f.gif", {}, true},
+  };
+  for (const Case& c : cases) {
+    const CommandLine line = ParseCommandLine(c.Arguments);
+    EXPECT_EQ(line.FileName, c.File) << c.Arguments.join(' ').toStdString();
+    EXPECT_EQ(line.AutomationSwitch, c.Automation) << c.Arguments.join(' ').toStdString();
+    EXPECT_EQ(line.SplashWaits(), c.Waits) << c.Arguments.join(' ').toStdString();
+  }
+}
+
+TEST_F(AppTest, WithoutAFileTheStartPagePlaysTheBundledAnimationUntilTheWindowIsResized) {
+  TfrmMain& main = OpenMain();
+  ASSERT_TRUE(the_frmThumbWin && the_frmFloat);
+  EXPECT_EQ(the_frmThumbWin->windowTitle(), QStringLiteral("Image Browser"));
+  EXPECT_EQ(the_frmFloat->windowTitle(), QStringLiteral("Frame Inspector"));
+  EXPECT_TRUE(the_frmThumbWin->isVisible()) << "a first start shows the image browser";
+  EXPECT_TRUE(main.ThumbView->isChecked());
+  EXPECT_TRUE(the_frmFloat->isVisible());
+  ASSERT_TRUE(main.StartPageShown());
+  EXPECT_GT(main.StartPicture()->FrameCount(), 1);
+  EXPECT_TRUE(messages_.Shown.empty());
+
+  main.resize(main.width() + 40, main.height());
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(main.StartPageShown());
+  EXPECT_EQ(main.StartPicture()->FrameCount(), 0);
+}
+
+TEST_F(AppTest, TheCommandLineFileOpensInTheDeferredStartUpInsteadOfTheStartPage) {
+  const QString a = Gif(QStringLiteral("a.gif"), 3);
+  TfrmMain& main = OpenMain(a, false);
+  EXPECT_EQ(main.Documents().Count(), 0) << "nothing opens while the windows are being made";
+  main.show();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(main.Documents().Count(), 1);
+  EXPECT_EQ(main.Documents().Active()->FileName, a);
+  EXPECT_FALSE(main.StartPageShown());
+  EXPECT_EQ(main.RecentFiles(), QStringList{a});
+  EXPECT_EQ(testing::Delays(*SharedImage()), (std::vector<int>{10, 20, 30}));
+}
+
+TEST_F(AppTest, AMissingOrUnsupportedCommandLineFileIsReportedAndOpensNothing) {
+  struct Case {
+    QString File;
+    QString Message;
+  };
+  const Case cases[] = {
+      {Path(QStringLiteral("gone.gif")),
+       QStringLiteral("Error loading %1! GIF Movinta does not support the file type or it is a corrupted file.")
+           .arg(Path(QStringLiteral("gone.gif")))},
+      {Path(QStringLiteral("notes.xyz")),
+       QStringLiteral("Error loading notes.xyz! GIF Movinta does not support the file type or it is a corrupted file.")},
+  };
+  for (const Case& c : cases) {
+    messages_.Shown.clear();
+    TfrmMain& main = OpenMain(c.File);
+    EXPECT_EQ(main.Documents().Count(), 0);
+    ASSERT_EQ(messages_.Shown.size(), 1u) << c.File.toStdString();
+    EXPECT_EQ(messages_.Shown[0].Text, c.Message);
+    EXPECT_EQ(messages_.Shown[0].Type, MessageType::Warning);
+    CloseMain();
+  }
+}
+
+TEST_F(AppTest, DocumentMenusFollowTheDocumentsAndSettleAfterTheLastOneCloses) {
+  TfrmMain& main = OpenMain();
+  EXPECT_FALSE(main.FileClose->isEnabled());
+  EXPECT_FALSE(main.FileSaveAs->isEnabled());
+  main.OpenGifDocument(Gif(QStringLiteral("a.gif"), 2));
+  EXPECT_TRUE(main.FileClose->isEnabled());
+  EXPECT_TRUE(main.FileCloseAll->isEnabled());
+  main.FileCloseAll->trigger();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(main.Documents().Count(), 0);
+  EXPECT_TRUE(main.Timer().isActive());
+  main.TimerTimer();
+  EXPECT_FALSE(main.Timer().isActive());
+  EXPECT_FALSE(main.FileClose->isEnabled());
+  EXPECT_FALSE(main.FileSave->isEnabled());
+  EXPECT_FALSE(main.FileSaveAll->isEnabled());
+}
+
+TEST_F(AppTest, SettingsWrittenAtExitAreReadAtTheNextStart) {
+  {
+    TfrmMain& main = OpenMain();
+    main.setGeometry(40, 50, 700, 500);
+    main.AddRecentFile(QStringLiteral("/x/old.gif"));
+    main.AddRecentFile(QStringLiteral("/x/new.gif"));
+    CloseMain();
+  }
+  TfrmMain& main = OpenMain(QString(), false);
+  EXPECT_EQ(main.RecentFiles(), (QStringList{QStringLiteral("/x/new.gif"), QStringLiteral("/x/old.gif")}));
+  EXPECT_EQ(main.geometry().size(), QSize(700, 500));
+}
+
+TEST_F(AppTest, AnInspectorHiddenOnceComesBackWithTheFirstFrameShown) {
+  WriteSetting(QStringLiteral("FormPos\\Inspector"), QStringLiteral("HideOnce"), QString(), true, 1);
+  TfrmMain& main = OpenMain();
+  EXPECT_FALSE(main.mniToolInspector->isChecked());
+  EXPECT_FALSE(the_frmFloat->isVisible());
+  EXPECT_EQ(ReadSettingInt(QStringLiteral("FormPos\\Inspector"), QStringLiteral("HideOnce"), 1), 0);
+  main.OpenGifDocument(Gif(QStringLiteral("a.gif"), 2));
+  EXPECT_TRUE(main.mniToolInspector->isChecked());
+  EXPECT_TRUE(the_frmFloat->isVisible());
+}
+
+TEST_F(AppTest, DisplayAnimationZeroShowsNoStartPage) {
+  WriteSetting(QStringLiteral("Settings"), QStringLiteral("DisplayAnimation"), QString(), true, 0);
+  TfrmMain& main = OpenMain();
+  EXPECT_FALSE(main.StartPageShown());
+}
+
+TEST_F(AppTest, TheSplashClosesOnlyFromItsStartSpot) {
+  TSplashScreen splash(testing::BuiltResourceLibrary());
+  EXPECT_TRUE(splash.HasPicture());
+  EXPECT_EQ(splash.size(), QSize(449, 301));
+  EXPECT_EQ(splash.Shape2()->geometry(), QRect(282, 210, 151, 33));
+  EXPECT_EQ(splash.Shape1()->toolTip(), QStringLiteral("Order this program Online now!"));
+  splash.show();
+  splash.Shape1MouseDown(Qt::RightButton, 1);
+  EXPECT_TRUE(splash.isVisible());
+  splash.Shape1MouseDown(Qt::LeftButton, 1);
+  EXPECT_FALSE(splash.isVisible());
+  EXPECT_EQ(splash.result(), QDialog::Accepted);
+
+  TSplashScreen missing(Path(QStringLiteral("Nowhere.dll")));
+  EXPECT_FALSE(missing.HasPicture());
+  EXPECT_EQ(missing.size(), QSize(449, 301));
+  EXPECT_TRUE(messages_.Saw(QStringLiteral("Could not load %1 library file.").arg(Path(QStringLiteral("Nowhere.dll")))));
+}
+
+TEST(StartPageTest, ComposesFramesOnTheLogicalScreenWithTheirDisposal) {
+  auto image = testing::MakeAnimation(3, 4, 3);
+  // The second frame covers only the top-left pixel and is removed to the background afterwards.
+  gif::TGIFSubImage& second = *image->Images().GetFrame(1);
+  second.SetBounds(0, 0, 1, 1);
+  second.Data()[0] = 1;
+  second.GraphicControlExtension()->SetDisposal(gif::dmBackground);
+  const ComposedFrames composed = ComposeAnimation(*image);
+  ASSERT_EQ(composed.Frames.size(), 3u);
+  EXPECT_EQ(composed.Frames[1].size(), QSize(4, 3));
+  EXPECT_EQ(composed.Frames[1].pixel(0, 0), qRgb(255, 255, 255));
+  EXPECT_EQ(composed.Frames[1].pixel(3, 2), qRgb(0, 0, 0)) << "the first frame shows through";
+  EXPECT_EQ(composed.DelaysMs, (std::vector<int>{100, 200, 300}));
+}
+
+}  // namespace
+}  // namespace movinta::editor
