@@ -65,7 +65,7 @@ QImage Splash() {
   back.setColorAt(1, QColor(0xd8, 0xe4, 0xf4));
   p.fillRect(image.rect(), back);
   DrawFilmStrip(p, QRectF(24, 24, 180, 110), 0.15);
-  QFont title(QStringLiteral("Sans"), 26, QFont::Bold);
+  QFont title(QStringLiteral("Sans"), 20, QFont::Bold);
   p.setFont(title);
   p.setPen(kInk);
   p.drawText(QRectF(220, 30, 220, 44), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("GIF Movinta"));
