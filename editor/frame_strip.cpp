@@ -1,0 +1,207 @@
+#include "editor/frame_strip.h"
+
+#include "gif/qt/qimage_adapter.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <qdrawutil.h>
+
+namespace movinta::editor {
+
+class FrameCells : public QWidget {
+public:
+  explicit FrameCells(TFrameStrip& strip) : QWidget(&strip), strip_(strip) { setAcceptDrops(true); }
+
+protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override { DragMove(event); }
+  void dragMoveEvent(QDragMoveEvent* event) override { DragMove(event); }
+  void dropEvent(QDropEvent* event) override;
+
+private:
+  void DragMove(QDropEvent* event);
+  void PaintCell(QPainter& p, int cell);
+
+  TFrameStrip& strip_;
+  QPoint pressAt_;
+  bool dragArmed_ = false;
+};
+
+QSize TFrameStrip::PictureSize(int width, int height, int frameSize) {
+  if (width <= 0 || height <= 0) return {0, 0};
+  if (width <= frameSize + 1 && height <= frameSize + 1) return {width, height};
+  if (height < width) return {frameSize, std::max(1, gif::MulDiv(height, frameSize, width))};
+  return {std::max(1, gif::MulDiv(width, frameSize, height)), frameSize};
+}
+
+TFrameStrip::TFrameStrip(TFrameCommands& commands, QWidget* parent)
+    : QScrollArea(parent), commands_(commands), cells_(new FrameCells(*this)) {
+  setObjectName(QStringLiteral("grdFrames"));
+  setWidget(cells_);
+  setWidgetResizable(false);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Reset();
+}
+
+void TFrameStrip::SetFrameSize(int size) {
+  frameSize_ = size;
+  SetColumnCount(columns_);
+  setMinimumHeight(CellHeight() + horizontalScrollBar()->sizeHint().height() + 2);
+}
+
+void TFrameStrip::Reset() {
+  selected_ = first_ = last_ = -1;
+  SetColumnCount(0);
+}
+
+void TFrameStrip::SetColumnCount(int count) {
+  columns_ = std::max(0, count);
+  cells_->resize(std::max(1, columns_) * CellWidth(), CellHeight());
+  if (selected_ >= columns_) SetSelection(columns_ - 1, columns_ - 1);
+  cells_->update();
+}
+
+int TFrameStrip::CellAt(const QPoint& p) const {
+  if (p.y() < 0 || p.y() >= CellHeight() || p.x() < 0) return -1;
+  const int cell = p.x() / CellWidth();
+  return cell < columns_ ? cell : -1;
+}
+
+void TFrameStrip::SetSelection(int first, int last) {
+  selected_ = first;
+  first_ = first;
+  last_ = last;
+  if (first >= 0) ensureVisible(first * CellWidth() + CellWidth() / 2, CellHeight() / 2, CellWidth() / 2, 0);
+  cells_->update();
+  emit selectionChanged();
+}
+
+void TFrameStrip::SelectAll() {
+  if (columns_ == 0) return;
+  const int keep = std::max(0, selected_);
+  SetSelection(0, columns_ - 1);
+  selected_ = keep;
+}
+
+void TFrameStrip::RepaintCells() {
+  SetColumnCount(SharedImage()->Images().GetCount());
+  cells_->update();
+}
+
+void TFrameStrip::CellPressed(int cell, Qt::KeyboardModifiers modifiers) {
+  if (!commands_.Active() || cell < 0) return;
+  if ((modifiers & Qt::ControlModifier) && selected_ >= 0) {
+    const int anchor = selected_;
+    first_ = std::min(anchor, cell);
+    last_ = std::max(anchor, cell);
+    cells_->update();
+    emit selectionChanged();
+    return;
+  }
+  SetSelection(cell, cell);
+  emit frameSelected(cell);
+}
+
+void FrameCells::PaintCell(QPainter& p, int cell) {
+  TGIFImage& image = *SharedImage();
+  if (cell >= image.Images().GetCount()) return;
+  TGIFSubImage& frame = *image.Images().GetFrame(cell);
+  const int w = strip_.CellWidth(), h = strip_.CellHeight();
+  const QRect rect(cell * w, 0, w, h);
+  const QRect inset = rect.adjusted(3, 3, -3, -3);
+  const QPalette& pal = palette();
+  p.fillRect(inset, pal.button());
+  qDrawShadePanel(&p, inset, pal, false, 1);
+  if (frame.IsEmpty()) return;
+
+  const int captionHeight = p.fontMetrics().height() + 3;
+  QImage picture;
+  try {
+    picture = gif::qt::ToQImage(frame.GetBitmap());
+  } catch (const std::exception&) {
+    return;
+  }
+  const QSize size = TFrameStrip::PictureSize(picture.width(), picture.height(), strip_.FrameSize());
+  const QRect target(inset.left() + (inset.width() - size.width()) / 2,
+                     inset.top() + (inset.height() - size.height()) / 2, size.width(), size.height());
+  qDrawShadePanel(&p, target.adjusted(-1, -1, 1, 1), pal, true, 1);
+  p.drawImage(target, picture);
+
+  const QRect caption(rect.left() + 3, rect.top() + 3, w - 6, captionHeight);
+  qDrawShadePanel(&p, caption, pal, true, 1);
+  p.drawText(caption.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, QString::number(cell));
+  p.drawText(caption.adjusted(2, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
+             QStringLiteral("%1 x %2").arg(picture.height()).arg(picture.width()));
+
+  const QRect delay(rect.left() + 3, rect.bottom() - 20, w - 6, 18);
+  qDrawShadePanel(&p, delay, pal, true, 1);
+  p.drawText(delay.adjusted(18, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+             QString::number(GetFrameDelay(image, cell)));
+
+  if (cell >= strip_.SelectionFirst() && cell <= strip_.SelectionLast()) {
+    QPen pen(pal.highlight(), 2);
+    p.setPen(pen);
+    p.drawRect(target.adjusted(-4, -4, 4, 4));
+  }
+}
+
+void FrameCells::paintEvent(QPaintEvent* event) {
+  QPainter p(this);
+  p.fillRect(event->rect(), palette().window());
+  if (!strip_.commands_.Active()) return;
+  const int first = std::max(0, event->rect().left() / strip_.CellWidth());
+  const int last = std::min(strip_.ColumnCount() - 1, event->rect().right() / strip_.CellWidth());
+  for (int cell = first; cell <= last; ++cell) PaintCell(p, cell);
+}
+
+void FrameCells::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  const int cell = strip_.CellAt(event->position().toPoint());
+  strip_.CellPressed(cell, event->modifiers());
+  pressAt_ = event->position().toPoint();
+  dragArmed_ = cell >= 0 && strip_.SelectionFirst() == strip_.SelectionLast();
+}
+
+void FrameCells::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragArmed_ || !(event->buttons() & Qt::LeftButton)) return;
+  if ((event->position().toPoint() - pressAt_).manhattanLength() < 15) return;
+  dragArmed_ = false;
+  auto* data = new QMimeData;
+  data->setData(QString::fromLatin1(kFrameStripMimeType), QByteArray::number(strip_.SelectedFrame()));
+  auto* drag = new QDrag(this);
+  drag->setMimeData(data);
+  drag->exec(Qt::MoveAction);
+}
+
+void FrameCells::DragMove(QDropEvent* event) {
+  const bool ours = event->mimeData()->hasFormat(QString::fromLatin1(kFrameStripMimeType));
+  const bool picture = event->mimeData()->hasImage();
+  if ((ours || picture) && strip_.CellAt(event->position().toPoint()) >= 0) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
+void FrameCells::dropEvent(QDropEvent* event) {
+  const int target = strip_.CellAt(event->position().toPoint());
+  if (target < 0) return;
+  if (event->mimeData()->hasFormat(QString::fromLatin1(kFrameStripMimeType))) {
+    strip_.commands_.DragFramesTo(target);
+  } else if (event->mimeData()->hasImage()) {
+    const QImage image = qvariant_cast<QImage>(event->mimeData()->imageData());
+    strip_.commands_.DropBitmapAt(gif::qt::FromQImage(image), target);
+  }
+  event->acceptProposedAction();
+  strip_.RepaintCells();
+}
+
+}  // namespace movinta::editor
