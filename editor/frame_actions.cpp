@@ -1,0 +1,133 @@
+#include "editor/frame_actions.h"
+
+#include "gif/qt/qimage_adapter.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace movinta::editor {
+
+namespace {
+class CanvasPicture : public QWidget {
+public:
+  CanvasPicture(const gif::Bitmap& canvas, QWidget* parent) : QWidget(parent), canvas_(canvas) {
+    setObjectName(QStringLiteral("imgAni"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+  }
+
+protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    if (!canvas_.Empty()) p.drawImage(QPoint((width() - canvas_.Width()) / 2, (height() - canvas_.Height()) / 2),
+                                      gif::qt::ToQImage(canvas_));
+  }
+
+private:
+  const gif::Bitmap& canvas_;
+};
+}  // namespace
+
+TAnimationPlayer::TAnimationPlayer(TFrameCommands& commands, QObject* parent)
+    : QObject(parent), playback_(commands, &dispatcher_) {
+  playback_.SetView(this);
+}
+
+TAnimationPlayer::~TAnimationPlayer() {
+  playback_.SetView(nullptr);
+  playback_.Stop(true);
+  delete picture_.data();
+}
+
+void TAnimationPlayer::PlaybackShown(bool playing) {
+  if (playing) {
+    QWidget* host = Host ? Host() : nullptr;
+    if (host) {
+      delete picture_.data();
+      picture_ = new CanvasPicture(playback_.Canvas(), host);
+      picture_->setGeometry(host->rect());
+      picture_->show();
+      picture_->raise();
+    }
+  } else if (picture_) {
+    picture_->hide();
+    picture_->deleteLater();
+  }
+  if (PlayingChanged) PlayingChanged(playing);
+}
+
+void TAnimationPlayer::CanvasChanged() {
+  if (picture_) picture_->update();
+}
+
+void FrameActions::Update(TFrameCommands& commands, const TFrameStrip& strip, bool playing) {
+  const bool doc = commands.Active() != nullptr && !playing;
+  const int selected = strip.SelectedFrame();
+  const int last = commands.FrameCount() - 1;
+  const bool frame = doc && selected >= 0 && selected <= last;
+  for (QAction* a : {EditCut, EditCopy, FrameDelete, FrameTransColor}) a->setEnabled(frame);
+  FrameMoveBegin->setEnabled(frame && selected > 0);
+  FrameMoveUp->setEnabled(frame && selected > 0);
+  FrameMoveDown->setEnabled(frame && selected < last);
+  FrameMoveEnd->setEnabled(frame && selected < last);
+  for (QAction* a : {FrameReverse, FrameSelectAll, FrameGlobalChange, AnimationResize, AnimationInfo,
+                     AnimationOptimize, AnimationPlay})
+    a->setEnabled(doc);
+  AnimationPalette->setEnabled(doc && SharedImage()->GetGlobalColorMap().GetCount() > 0);
+  EditPaste->setEnabled(!playing && commands.CanPaste(false));
+  AnimationPause->setEnabled(playing);
+}
+
+FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFrameCommands& commands,
+                               TFrameStrip& strip, TPropertyPanel& panel, TAnimationPlayer& player) {
+  FrameActions a;
+  auto add = [owner](QMenu* menu, const char* text, std::function<void()> run) {
+    QAction* action = menu->addAction(QString::fromUtf8(text));
+    QObject::connect(action, &QAction::triggered, owner, std::move(run));
+    return action;
+  };
+  edit->addSeparator();
+  a.EditCut = add(edit, "Cu&t", [&commands] { commands.CutFrames(); });
+  a.EditCut->setShortcut(QKeySequence::Cut);
+  a.EditCopy = add(edit, "&Copy", [&commands] { commands.CopyFrames(); });
+  a.EditCopy->setShortcut(QKeySequence::Copy);
+  a.EditPaste = add(edit, "&Paste", [&commands] { commands.Paste(false); });
+  a.EditPaste->setShortcut(QKeySequence::Paste);
+  QObject::connect(edit, &QMenu::aboutToShow, owner,
+                   [&commands, paste = a.EditPaste] { paste->setEnabled(commands.CanPaste(false)); });
+
+  QMenu* frame = bar->addMenu(QStringLiteral("Fra&me"));
+  a.FrameDelete = add(frame, "&Delete Frame", [&commands] { commands.DeleteFrames(); });
+  a.FrameDelete->setShortcut(QKeySequence::Delete);
+  frame->addSeparator();
+  a.FrameMoveBegin = add(frame, "Move Frame to &Beginning", [&commands] { commands.MoveFrameToBeginning(); });
+  a.FrameMoveUp = add(frame, "Move Frame &Left", [&commands] { commands.MoveFrameLeft(); });
+  a.FrameMoveDown = add(frame, "Move Frame &Right", [&commands] { commands.MoveFrameRight(); });
+  a.FrameMoveEnd = add(frame, "Move Frame to &End", [&commands] { commands.MoveFrameToEnd(); });
+  a.FrameReverse = add(frame, "Re&verse Frame Order", [&commands, &panel] {
+    commands.ReverseFrames(panel.optLoopInfinite->isChecked(), panel.txtLoop->value());
+  });
+  frame->addSeparator();
+  a.FrameSelectAll = add(frame, "Select &All", [&strip] { strip.SelectAll(); });
+  a.FrameGlobalChange = add(frame, "&Global Properties...", [&commands] { commands.GlobalChange(); });
+  a.FrameTransColor = add(frame, "&Transparent Color...", [&commands] { commands.ChangeTransparentColor(); });
+
+  QMenu* animation = bar->addMenu(QStringLiteral("&Animation"));
+  a.AnimationPlay = add(animation, "&Play Animation", [&player] { player.Playback().Play(); });
+  a.AnimationPlay->setShortcut(QKeySequence(QStringLiteral("Ctrl+G")));
+  a.AnimationPause = add(animation, "Pa&use Animation", [&player] { player.Playback().Stop(true); });
+  a.AnimationPause->setEnabled(false);
+  animation->addSeparator();
+  a.AnimationResize = add(animation, "&Resize...", [&commands] { commands.ResizeAnimationCommand(); });
+  a.AnimationInfo = add(animation, "&Information...", [&commands, &panel] {
+    if (commands.AnimationInfo()) panel.SetLoopControls(-1);
+  });
+  a.AnimationPalette = add(animation, "Global &Palette...", [&commands] { commands.ChangeGlobalPalette(); });
+  a.AnimationOptimize = add(animation, "&Optimize...", [&commands] { commands.OptimizeAnimation(); });
+  return a;
+}
+
+}  // namespace movinta::editor

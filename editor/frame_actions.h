@@ -1,0 +1,72 @@
+// The main window's frame and animation commands as menus and actions over the model's frame
+// commands, and the playback of the active animation over its document window.
+#pragma once
+
+#include "editor/frame_strip.h"
+#include "editor/model/playback.h"
+#include "editor/property_panel.h"
+#include "gif/qt/painter_widget.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+
+namespace movinta::editor {
+
+// Shows the playing copy's canvas over the document window's frame.
+class TAnimationPlayer : public QObject, public IPlaybackView {
+  Q_OBJECT
+public:
+  explicit TAnimationPlayer(TFrameCommands& commands, QObject* parent = nullptr);
+  ~TAnimationPlayer() override;
+  TPlayback& Playback() { return playback_; }
+  // The widget the picture is laid over (the active document's window) and its status panel.
+  std::function<QWidget*()> Host;
+  std::function<void(const QString&)> Status;
+  std::function<void(bool)> PlayingChanged;
+
+  void PlaybackShown(bool playing) override;
+  void CanvasChanged() override;
+  void DocumentStatus(const QString& text) override {
+    if (Status) Status(text);
+  }
+
+private:
+  gif::qt::QtPainterDispatcher dispatcher_;
+  TPlayback playback_;
+  QPointer<QWidget> picture_;
+};
+
+struct FrameActions {
+  QAction* EditCut = nullptr;
+  QAction* EditCopy = nullptr;
+  QAction* EditPaste = nullptr;
+  QAction* FrameDelete = nullptr;
+  QAction* FrameMoveBegin = nullptr;
+  QAction* FrameMoveUp = nullptr;
+  QAction* FrameMoveDown = nullptr;
+  QAction* FrameMoveEnd = nullptr;
+  QAction* FrameReverse = nullptr;
+  QAction* FrameSelectAll = nullptr;
+  QAction* FrameGlobalChange = nullptr;
+  QAction* FrameTransColor = nullptr;
+  QAction* AnimationPlay = nullptr;
+  QAction* AnimationPause = nullptr;
+  QAction* AnimationResize = nullptr;
+  QAction* AnimationInfo = nullptr;
+  QAction* AnimationPalette = nullptr;
+  QAction* AnimationOptimize = nullptr;
+  // Enables what the selection and the playing state allow.
+  void Update(TFrameCommands& commands, const TFrameStrip& strip, bool playing);
+};
+
+// Adds the commands to the Edit menu and new Frame and Animation menus.
+FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFrameCommands& commands,
+                               TFrameStrip& strip, TPropertyPanel& panel, TAnimationPlayer& player);
+
+}  // namespace movinta::editor
