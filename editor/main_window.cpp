@@ -592,14 +592,20 @@ std::unique_ptr<TGIFImage> TfrmMain::ReadForOpen(const QString& path) {
     image->OnWarning = [this](const void* sender, int severity, const std::string& message) {
       if (warnings_) GifWarning(sender, severity, message);
     };
+  image->OnProgress = [](const void*, gif::TProgressStage stage, int percent, bool, const std::string& message) {
+    if (IProgress* sink = ProgressSink()) sink->Progress(static_cast<int>(stage), percent, QString::fromStdString(message));
+  };
   try {
     image->LoadFromMemory(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                                         static_cast<std::size_t>(bytes.size())));
   } catch (const std::exception&) {
+    // A load that stops part way never reports its end; the bar must not stay.
+    if (IProgress* sink = ProgressSink()) sink->Progress(2, 0, QString());
     MessageBeep();
     return nullptr;
   }
   image->OnWarning = nullptr;
+  image->OnProgress = nullptr;
   return image;
 }
 
