@@ -3,6 +3,9 @@
 #include "gif/qt/qimage_adapter.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -30,6 +33,12 @@ private:
   const gif::Bitmap& canvas_;
 };
 }  // namespace
+
+void QtFrameClipboard::SetDataSet(const std::vector<std::pair<QString, QByteArray>>& formats) {
+  auto* mime = new QMimeData;
+  for (const auto& [type, data] : formats) mime->setData(type, data);
+  QGuiApplication::clipboard()->setMimeData(mime);
+}
 
 TAnimationPlayer::TAnimationPlayer(TFrameCommands& commands, QObject* parent)
     : QObject(parent), playback_(commands, &dispatcher_) {

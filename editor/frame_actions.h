@@ -5,6 +5,7 @@
 #include "editor/frame_strip.h"
 #include "editor/model/playback.h"
 #include "editor/property_panel.h"
+#include "editor/qt_services.h"
 #include "gif/qt/painter_widget.h"
 
 #include <QPointer>
@@ -17,6 +18,13 @@ class QMenu;
 class QMenuBar;
 
 namespace movinta::editor {
+
+// The system clipboard holding every format of one copy together (a frame copy is a picture and
+// the marker that says it is ours).
+class QtFrameClipboard : public QtClipboard {
+public:
+  void SetDataSet(const std::vector<std::pair<QString, QByteArray>>& formats) override;
+};
 
 // Shows the playing copy's canvas over the document window's frame.
 class TAnimationPlayer : public QObject, public IPlaybackView {

@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -65,11 +66,13 @@ TPropertyPanel::TPropertyPanel(TFrameCommands& commands, QWidget* parent) : QTab
   timerInput_.setSingleShot(true);
   timerInput_.setInterval(150);
   connect(&timerInput_, &QTimer::timeout, this, [this] { commands_.ApplyPendingInput(); });
-  commands_.PendingTimer = [this](bool on) {
+  // The commands may outlive the panel while a window closes.
+  commands_.PendingTimer = [panel = QPointer<TPropertyPanel>(this)](bool on) {
+    if (!panel) return;
     if (on)
-      timerInput_.start();
+      panel->timerInput_.start();
     else
-      timerInput_.stop();
+      panel->timerInput_.stop();
   };
 
   connect(txtDelay, &QSpinBox::valueChanged, this, [this](int value) {
@@ -85,7 +88,7 @@ TPropertyPanel::TPropertyPanel(TFrameCommands& commands, QWidget* parent) : QTab
   });
 }
 
-TPropertyPanel::~TPropertyPanel() { commands_.PendingTimer = nullptr; }
+TPropertyPanel::~TPropertyPanel() = default;
 
 void TPropertyPanel::SetQuietly(QSpinBox* edit, int value) {
   quiet_ = true;
