@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -29,6 +30,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -129,6 +131,7 @@ void TfrmMain::FormCreate() {
     SetClipboard(clipboard_.get());
   }
   BuildActions();
+  BuildFrameStrip();
 
   timer_.setInterval(700);
   timer_.setSingleShot(true);
@@ -685,9 +688,9 @@ void TfrmMain::InsertImageFile(const QString& path, std::uint8_t code) {
 }
 
 int TfrmMain::InsertPosition() const {
-  const int last = frameColumns_ - 1;
-  if (last < 0) return -1;
-  return std::min(std::max(selectedFrame_, -1) + 1, last);
+  // Right after the selected frame; after the last one that is the end.
+  if (frameColumns_ <= 0) return -1;
+  return frameCommands_->InsertPosition();
 }
 
 int TfrmMain::InsertBitmapFrame(const gif::Bitmap& bitmap, int position, const QString& caption) {
@@ -938,6 +941,7 @@ QString TfrmMain::StatusTextOf(int panel) const {
 void TfrmMain::ResetAfterLastClose() {
   frameColumns_ = 0;
   selectedFrame_ = -1;
+  if (grdFrames_) grdFrames_->Reset();
   SetStatusText(QString(), 2);
   timer_.start();
 }
@@ -954,9 +958,90 @@ TMDIChildWindow* TfrmMain::WindowFor(const TMDIChild* document) const {
 bool TfrmMain::CloseDocument(TMDIChild* document) { return documents_.Close(document); }
 
 void TfrmMain::ShowFrame(int index) {
+  // Showing a frame ends playback.
+  if (player_ && player_->Playback().Playing()) player_->Playback().Stop(true);
   selectedFrame_ = index;
+  if (frameCommands_ && frameCommands_->PrepareShowFrame(index) && tabFrames_)
+    tabFrames_->ShowFrameProperties(index, grdFrames_ && grdFrames_->SpansAll());
   if (TMDIChildWindow* w = WindowFor(ActiveDocument())) w->ShowFrame(index);
+  if (grdFrames_) grdFrames_->RepaintCells();
+  UpdateFrameActions();
   ShowInspectorOnce();
+}
+
+void TfrmMain::FrameCountChanged(int count) {
+  frameColumns_ = count;
+  if (grdFrames_) grdFrames_->SetColumnCount(count);
+}
+
+int TfrmMain::SelectionFirst() const { return grdFrames_ ? grdFrames_->SelectionFirst() : selectedFrame_; }
+int TfrmMain::SelectionLast() const { return grdFrames_ ? grdFrames_->SelectionLast() : selectedFrame_; }
+
+void TfrmMain::SetSelection(int first, int last) {
+  selectedFrame_ = first;
+  if (grdFrames_) grdFrames_->SetSelection(first, last);
+}
+
+void TfrmMain::RepaintFrames() {
+  if (grdFrames_) grdFrames_->RepaintCells();
+}
+
+void TfrmMain::UpdateFrameActions() {
+  if (frameCommands_ && grdFrames_ && frameActions_.EditCut)
+    frameActions_.Update(*frameCommands_, *grdFrames_, player_ && player_->Playback().Playing());
+}
+
+void TfrmMain::BuildFrameStrip() {
+  frameCommands_ = std::make_unique<TFrameCommands>(documents_);
+  auto* bottom = new QWidget;
+  bottom->setObjectName(QStringLiteral("pnlFrameTab"));
+  auto* layout = new QVBoxLayout(bottom);
+  layout->setContentsMargins(2, 2, 2, 2);
+  tabFrames_ = new TPropertyPanel(*frameCommands_, bottom);
+  grdFrames_ = new TFrameStrip(*frameCommands_, bottom);
+  grdFrames_->SetFrameSize(Settings().FrameSize);
+  layout->addWidget(tabFrames_);
+  layout->addWidget(grdFrames_);
+  auto* dock = new QDockWidget(QStringLiteral("Frames"), this);
+  dock->setObjectName(QStringLiteral("dockFrames"));
+  dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+  dock->setTitleBarWidget(new QWidget(dock));
+  dock->setWidget(bottom);
+  addDockWidget(Qt::BottomDockWidgetArea, dock);
+  connect(grdFrames_, &TFrameStrip::frameSelected, this, [this](int index) { ShowFrame(index); });
+  connect(grdFrames_, &TFrameStrip::selectionChanged, this, [this] { UpdateFrameActions(); });
+  connect(tabFrames_, &TPropertyPanel::frameChosen, this, [this](int index) {
+    if (index < 0) {
+      grdFrames_->SelectAll();
+    } else {
+      grdFrames_->SetSelection(index, index);
+      ShowFrame(index);
+    }
+  });
+
+  player_ = std::make_unique<TAnimationPlayer>(*frameCommands_);
+  player_->Host = [this]() -> QWidget* { return WindowFor(ActiveDocument()); };
+  player_->Status = [this](const QString& text) { SetStatusText(text, 2); };
+  player_->PlayingChanged = [this](bool playing) {
+    tabFrames_->SetControlsEnabled(!playing);
+    for (QAction* a : {FileNew, FileOpen}) if (a) a->setEnabled(!playing);
+    UpdateFrameActions();
+  };
+
+  QMenu* edit = EditUndo ? qobject_cast<QMenu*>(EditUndo->parent()) : nullptr;
+  for (QAction* a : menuBar()->actions())
+    if (!edit && a->menu() && a->text() == QStringLiteral("&Edit")) edit = a->menu();
+  if (edit) {
+    // Undo goes through the commands, so that a typed value waiting to apply is applied first.
+    disconnect(EditUndo, &QAction::triggered, nullptr, nullptr);
+    connect(EditUndo, &QAction::triggered, this, [this] { frameCommands_->Undo(); });
+    frameActions_ = BuildFrameActions(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_);
+  }
+  if (options_.InstallServices) {
+    frameClipboard_ = std::make_unique<QtFrameClipboard>();
+    SetClipboard(frameClipboard_.get());
+  }
+  UpdateFrameActions();
 }
 
 void TfrmMain::DocumentAdded(TMDIChild* document) {
@@ -991,6 +1076,13 @@ void TfrmMain::DocumentRemoved(TMDIChild* document) {
 void TfrmMain::DocumentLoaded(TMDIChild* document) {
   selectedFrame_ = 0;
   frameColumns_ = SharedImage()->Images().GetCount();
+  if (grdFrames_) {
+    grdFrames_->Reset();
+    grdFrames_->SetColumnCount(frameColumns_);
+    const int current = document && document->CurrentFrame < frameColumns_ ? document->CurrentFrame : 0;
+    if (frameColumns_ > 0) grdFrames_->SetSelection(current, current);
+    selectedFrame_ = frameColumns_ > 0 ? current : 0;
+  }
   if (TMDIChildWindow* w = WindowFor(document)) w->ShowFrame(document ? document->CurrentFrame : 0);
   UpdateCommands();
 }

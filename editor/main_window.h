@@ -4,6 +4,7 @@
 // exit. The frame strip and property panel join it later.
 #pragma once
 
+#include "editor/frame_actions.h"
 #include "editor/image_import.h"
 #include "editor/model/document.h"
 #include "editor/model/resource_library.h"
@@ -117,8 +118,17 @@ public:
 
   // IEditorView
   int SelectedFrame() const override { return selectedFrame_; }
-  void SetSelectedFrame(int index) override { selectedFrame_ = index; }
-  void FrameCountChanged(int count) override { frameColumns_ = count; }
+  void SetSelectedFrame(int index) override { SetSelection(index, index); }
+  void FrameCountChanged(int count) override;
+  int SelectionFirst() const override;
+  int SelectionLast() const override;
+  void SetSelection(int first, int last) override;
+  void RepaintFrames() override;
+  // The frame and animation commands, the strip and the panel at the bottom of the window.
+  TFrameCommands& FrameCommands() { return *frameCommands_; }
+  TFrameStrip* FrameStrip() const { return grdFrames_; }
+  TPropertyPanel* PropertyPanel() const { return tabFrames_; }
+  TAnimationPlayer* Player() const { return player_.get(); }
   void ShowFrame(int index) override;
   void DocumentLoaded(TMDIChild* document) override;
   void DocumentStateChanged(TMDIChild* document) override;
@@ -148,6 +158,8 @@ private:
   void FormDestroy();
   void BuildActions();
   void BuildStatusBar();
+  void BuildFrameStrip();
+  void UpdateFrameActions();
   void ApplySettings();
   MainWindowSettings CurrentSettings() const;
   void ShowStartPage();
@@ -204,6 +216,14 @@ private:
   std::unique_ptr<StatusBarProgress> progress_;
   std::unique_ptr<QtClipboard> clipboard_;
   IEditorView* previousView_ = nullptr;
+
+  // Declared last so that they go first, while the documents they work on still exist.
+  std::unique_ptr<QtFrameClipboard> frameClipboard_;
+  std::unique_ptr<TFrameCommands> frameCommands_;
+  std::unique_ptr<TAnimationPlayer> player_;
+  TFrameStrip* grdFrames_ = nullptr;
+  TPropertyPanel* tabFrames_ = nullptr;
+  FrameActions frameActions_;
 };
 
 extern QPointer<TfrmMain> the_frmMain;
