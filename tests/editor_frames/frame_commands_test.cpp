@@ -66,6 +66,7 @@ protected:
   }
   TGIFImage& Image() { return *SharedImage(); }
 
+  testing::FreeSharedImageLast freeLast_;
   testing::ScopedTmpDir tmp_;
   testing::ScopedSettingsDir settingsDir_;
   testing::RecordingMessages messages_;

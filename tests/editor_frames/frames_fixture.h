@@ -9,6 +9,12 @@
 
 namespace movinta::editor::testing {
 
+// Declared first in a fixture, so that it goes last: closing documents may make a fresh working
+// image, which must not outlive the test into the program's exit.
+struct FreeSharedImageLast {
+  ~FreeSharedImageLast() { SharedImage(1); }
+};
+
 // The frame strip: a selected frame, a selected range, and what the commands asked of it.
 class StripView : public IEditorView {
 public:

@@ -93,6 +93,7 @@ protected:
     return d;
   }
 
+  testing::FreeSharedImageLast freeLast_;
   testing::ScopedTmpDir tmp_;
   testing::RecordingMessages messages_;
   testing::StripView strip_;

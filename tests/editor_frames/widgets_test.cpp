@@ -64,6 +64,7 @@ protected:
   }
   void TearDown() override { SharedImage(1); }
 
+  testing::FreeSharedImageLast freeLast_;
   testing::ScopedTmpDir tmp_;
   testing::RecordingMessages messages_;
   testing::StripView view_;
