@@ -39,15 +39,6 @@ struct WaitScope {
 
 PidlPtr CopyOf(PCItemIDList pidl) { return PidlPtr(CopyPidl(nullptr, pidl)); }
 
-// The effects a drag source allows, as the drop protocol passes them in.
-uint32_t AllowedFromQt(Qt::DropActions actions) {
-  uint32_t effects = 0;
-  if (actions & Qt::CopyAction) effects |= DROPEFFECT_COPY;
-  if (actions & Qt::MoveAction) effects |= DROPEFFECT_MOVE;
-  if (actions & Qt::LinkAction) effects |= DROPEFFECT_LINK;
-  return effects;
-}
-
 // Column widths the lists last had, shared by every list of the process.
 std::vector<int>& SavedColumnWidths() {
   static std::vector<int> widths;
@@ -899,7 +890,7 @@ PCItemIDList TPTCustomShellList::DropTargetAt(const QPoint& viewportPos, QAbstra
 
 bool TPTCustomShellList::ViewDragEnter(QDragEnterEvent* e) {
   DragKeyState = KeyStateFromQt(e->buttons(), e->modifiers());
-  uint32_t effect = AllowedFromQt(e->possibleActions());
+  uint32_t effect = DropEffectsFromQt(e->possibleActions());
   QAbstractItemView* v = ActiveView();
   DropHelper.DragEnter(e->mimeData(), DragKeyState, e->position().toPoint(),
                        DropTargetAt(e->position().toPoint(), v), effect);
@@ -911,7 +902,7 @@ bool TPTCustomShellList::ViewDragEnter(QDragEnterEvent* e) {
 bool TPTCustomShellList::ViewDragMove(QDragMoveEvent* e) {
   QAbstractItemView* v = ActiveView();
   const QPoint pos = e->position().toPoint();
-  uint32_t effect = AllowedFromQt(e->possibleActions());
+  uint32_t effect = DropEffectsFromQt(e->possibleActions());
   const uint32_t keys = KeyStateFromQt(e->buttons(), e->modifiers()) | (DragKeyState & (MK_LBUTTON | MK_RBUTTON));
   PCItemIDList target = DropTargetAt(pos, v);
   if (target) {
@@ -939,7 +930,7 @@ void TPTCustomShellList::ViewDragLeave(QDragLeaveEvent*) { DropHelper.DragLeave(
 bool TPTCustomShellList::ViewDrop(QDropEvent* e) {
   QAbstractItemView* v = ActiveView();
   const QPoint pos = e->position().toPoint();
-  uint32_t effect = AllowedFromQt(e->possibleActions());
+  uint32_t effect = DropEffectsFromQt(e->possibleActions());
   const uint32_t keys = KeyStateFromQt(e->buttons(), e->modifiers()) | (DragKeyState & (MK_LBUTTON | MK_RBUTTON));
   PCItemIDList target = DropTargetAt(pos, v);
   if (target)

@@ -52,15 +52,6 @@ bool IsWithin(const TPTTreeNode* node, const TPTTreeNode* ancestor) {
 
 PidlPtr CopyOf(PCItemIDList pidl) { return PidlPtr(CopyPidl(nullptr, pidl)); }
 
-// The effects a drag source allows, as the drop protocol passes them in.
-uint32_t AllowedFromQt(Qt::DropActions actions) {
-  uint32_t effects = 0;
-  if (actions & Qt::CopyAction) effects |= DROPEFFECT_COPY;
-  if (actions & Qt::MoveAction) effects |= DROPEFFECT_MOVE;
-  if (actions & Qt::LinkAction) effects |= DROPEFFECT_LINK;
-  return effects;
-}
-
 }  // namespace
 
 std::function<QAction*(QWidget*, QMenu*, const QPoint&)>& TPTCustomShellTree::MenuTracker =
@@ -954,7 +945,7 @@ TPTTreeNode* TPTCustomShellTree::DropNode(const QPoint& pos) const {
 void TPTCustomShellTree::dragEnterEvent(QDragEnterEvent* e) {
   DragKeyState = KeyStateFromQt(e->buttons(), e->modifiers());
   TPTTreeNode* node = DropNode(e->position().toPoint());
-  uint32_t effect = AllowedFromQt(e->possibleActions());
+  uint32_t effect = DropEffectsFromQt(e->possibleActions());
   PidlPtr target = node && node != TopNode() ? CopyOf(NodeData(node)->GetAbsolutePidl()) : nullptr;
   DropHelper.DragEnter(e->mimeData(), DragKeyState, e->position().toPoint(), target.get(), effect);
   DropHilited = target ? node : DragNode;
@@ -968,7 +959,7 @@ void TPTCustomShellTree::dragMoveEvent(QDragMoveEvent* e) {
   const QPoint pos = e->position().toPoint();
   DragKeyState = KeyStateFromQt(e->buttons(), e->modifiers()) | (DragKeyState & (MK_LBUTTON | MK_RBUTTON));
   TPTTreeNode* node = DropNode(pos);
-  uint32_t effect = AllowedFromQt(e->possibleActions());
+  uint32_t effect = DropEffectsFromQt(e->possibleActions());
   PidlPtr target = node ? CopyOf(NodeData(node)->GetAbsolutePidl()) : nullptr;
   DropHelper.DragOver(DragKeyState, pos, target.get(), effect);
   int dx = 0, dy = 0;
@@ -1000,7 +991,7 @@ void TPTCustomShellTree::dragLeaveEvent(QDragLeaveEvent* e) {
 void TPTCustomShellTree::dropEvent(QDropEvent* e) {
   const QPoint pos = e->position().toPoint();
   TPTTreeNode* node = DropNode(pos);
-  uint32_t effect = AllowedFromQt(e->possibleActions());
+  uint32_t effect = DropEffectsFromQt(e->possibleActions());
   PidlPtr target = node ? CopyOf(NodeData(node)->GetAbsolutePidl()) : nullptr;
   const uint32_t keys = KeyStateFromQt(e->buttons(), e->modifiers()) | (DragKeyState & (MK_LBUTTON | MK_RBUTTON));
   if (target) DropHelper.Drop(e->mimeData(), keys, pos, target.get(), effect);

@@ -86,6 +86,14 @@ Qt::DropActions DropEffectsToQt(uint32_t effects) {
   return a;
 }
 
+uint32_t DropEffectsFromQt(Qt::DropActions actions) {
+  uint32_t effects = 0;
+  if (actions & Qt::CopyAction) effects |= DROPEFFECT_COPY;
+  if (actions & Qt::MoveAction) effects |= DROPEFFECT_MOVE;
+  if (actions & Qt::LinkAction) effects |= DROPEFFECT_LINK;
+  return effects;
+}
+
 Qt::DropAction DropEffectToQt(uint32_t effect) {
   if (effect & DROPEFFECT_MOVE) return Qt::MoveAction;
   if (effect & DROPEFFECT_COPY) return Qt::CopyAction;

@@ -73,6 +73,7 @@ uint32_t ItemDropEffects(PCItemIDList absolute);
 // Qt's view of key states and effects.
 uint32_t KeyStateFromQt(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 Qt::DropActions DropEffectsToQt(uint32_t effects);
+uint32_t DropEffectsFromQt(Qt::DropActions actions);
 Qt::DropAction DropEffectToQt(uint32_t effect);
 uint32_t DropEffectFromQt(Qt::DropAction action);
 

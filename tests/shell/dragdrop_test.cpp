@@ -248,6 +248,8 @@ TEST_F(Drops, EffectsFromTheItemsAttributes) {
   EXPECT_EQ(ItemDropEffects(homeList.data()), DROPEFFECT_COPY | DROPEFFECT_LINK);
   EXPECT_EQ(KeyStateFromQt(Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier), MK_LBUTTON | MK_CONTROL | MK_SHIFT);
   EXPECT_EQ(DropEffectsToQt(7), Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
+  for (uint32_t effects = 0; effects <= 7; ++effects)
+    EXPECT_EQ(DropEffectsFromQt(DropEffectsToQt(effects)), effects) << effects;
 }
 
 TEST_F(Drops, DeviceChangesArePostedThenDeliveredToEachRegistration) {
