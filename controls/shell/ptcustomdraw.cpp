@@ -1,5 +1,10 @@
 #include "controls/shell/ptcustomdraw.h"
 
+#include <QApplication>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QWidget>
+
 namespace ptshell {
 
 TPTCustomDraw::TPTCustomDraw(TPTCustomDrawInfo* notification, const QFont& controlFont, uint32_t* result)
@@ -68,6 +73,23 @@ void TPTCustomDraw::Apply() {
     }
   }
   if (Result) *Result = answer;
+}
+
+void PaintItemWithCustomDraw(QPainter* painter, QStyleOptionViewItem& opt,
+                             const std::function<uint32_t(TPTCustomDrawInfo&)>& notify) {
+  TPTCustomDrawInfo info;
+  info.Stage = dsItemPrePaint;
+  info.Painter = painter;
+  info.Rect = opt.rect;
+  info.CurrentFont = opt.font;
+  info.TextColor = opt.palette.color(QPalette::Text);
+  if (notify(info) & CDRF_SKIPDEFAULT) return;
+  opt.font = info.CurrentFont;
+  opt.fontMetrics = QFontMetrics(opt.font);
+  if (info.TextColor.isValid()) opt.palette.setColor(QPalette::Text, info.TextColor);
+  if (info.TextBkColor.isValid()) opt.backgroundBrush = info.TextBkColor;
+  const QWidget* w = opt.widget;
+  (w ? w->style() : QApplication::style())->drawControl(QStyle::CE_ItemViewItem, &opt, painter, w);
 }
 
 }  // namespace ptshell

@@ -7,9 +7,11 @@
 #include <QFont>
 #include <QRect>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class QPainter;
+class QStyleOptionViewItem;
 
 namespace ptshell {
 
@@ -71,6 +73,12 @@ class TPTCustomDraw {
   std::optional<TPTDrawFont> FontValue;
   std::optional<QColor> Brush;
 };
+
+// Paints one view item as the style would after offering it to the control's
+// drawing events through `notify`: the font and colours they chose are used,
+// and nothing is painted when they answer CDRF_SKIPDEFAULT.
+void PaintItemWithCustomDraw(QPainter* painter, QStyleOptionViewItem& opt,
+                             const std::function<uint32_t(TPTCustomDrawInfo&)>& notify);
 
 class TPTTvCustomDraw : public TPTCustomDraw {
  public:

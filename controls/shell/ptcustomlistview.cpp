@@ -83,20 +83,7 @@ class ListItemDelegate : public QStyledItemDelegate {
     TPTListItem* item = List->Item(index.row());
     if (!item) return;
     if (item->Cut && index.column() == 0) opt.state &= ~QStyle::State_Enabled;
-    TPTCustomDrawInfo info;
-    info.Stage = dsItemPrePaint;
-    info.Painter = painter;
-    info.Rect = opt.rect;
-    info.CurrentFont = opt.font;
-    info.TextColor = opt.palette.color(QPalette::Text);
-    const uint32_t answer = List->NotifyItemPaint(info, item);
-    if (answer & CDRF_SKIPDEFAULT) return;
-    opt.font = info.CurrentFont;
-    opt.fontMetrics = QFontMetrics(opt.font);
-    if (info.TextColor.isValid()) opt.palette.setColor(QPalette::Text, info.TextColor);
-    if (info.TextBkColor.isValid()) opt.backgroundBrush = info.TextBkColor;
-    const QWidget* w = opt.widget;
-    (w ? w->style() : QApplication::style())->drawControl(QStyle::CE_ItemViewItem, &opt, painter, w);
+    PaintItemWithCustomDraw(painter, opt, [&](TPTCustomDrawInfo& info) { return List->NotifyItemPaint(info, item); });
   }
 
  private:

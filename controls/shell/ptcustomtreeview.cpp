@@ -35,21 +35,7 @@ class TreeNodeDelegate : public QStyledItemDelegate {
       }
     }
     if (node->Cut) opt.state &= ~QStyle::State_Enabled;
-    TPTCustomDrawInfo info;
-    info.Stage = dsItemPrePaint;
-    info.Painter = painter;
-    info.Rect = opt.rect;
-    info.CurrentFont = opt.font;
-    info.TextColor = opt.palette.color(QPalette::Text);
-    const uint32_t answer = Tree->NotifyItemPaint(info, node);
-    if (answer & CDRF_SKIPDEFAULT) return;
-    opt.font = info.CurrentFont;
-    opt.fontMetrics = QFontMetrics(opt.font);
-    if (info.TextColor.isValid()) opt.palette.setColor(QPalette::Text, info.TextColor);
-    if (info.TextBkColor.isValid()) opt.backgroundBrush = info.TextBkColor;
-    const QWidget* w = opt.widget;
-    QStyle* style = w ? w->style() : QApplication::style();
-    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, w);
+    PaintItemWithCustomDraw(painter, opt, [&](TPTCustomDrawInfo& info) { return Tree->NotifyItemPaint(info, node); });
   }
 
   void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
