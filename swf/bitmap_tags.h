@@ -31,10 +31,12 @@ protected:
     std::vector<uint8_t> owned_;
 };
 
-class FlashTagDefineBitsJPEG1 : public FlashTagBlock {
+// A JPEG character: its id, then the image bytes as they stand in the tag.
+template <uint16_t Code>
+class FlashTagJPEGCharacter : public FlashTagBlock {
 public:
-    FlashTagDefineBitsJPEG1() : FlashTagBlock(6, true) {}
-    FlashTagDefineBitsJPEG1(const uint8_t* data, uint32_t length) : FlashTagBlock(6, true, data, length) {}
+    FlashTagJPEGCharacter() : FlashTagBlock(Code, true) {}
+    FlashTagJPEGCharacter(const uint8_t* data, uint32_t length) : FlashTagBlock(Code, true, data, length) {}
     FlashOutputStream& Write(FlashOutputStream& out) override { WriteBlock(out, id_.GetId()); return out; }
     FlashInputStream& Read(FlashInputStream& in) override { id_.SetId(ReadBlock(in)); return in; }
     uint16_t GetId() const { return id_.GetId(); }
@@ -43,6 +45,8 @@ public:
 private:
     FlashCharacterId id_{true};
 };
+
+using FlashTagDefineBitsJPEG1 = FlashTagJPEGCharacter<6>;
 
 class FlashTagJPEGTables : public FlashTagBlock {
 public:
@@ -52,18 +56,7 @@ public:
     FlashInputStream& Read(FlashInputStream& in) override { ReadBlock(in); return in; }
 };
 
-class FlashTagDefineBitsJPEG2 : public FlashTagBlock {
-public:
-    FlashTagDefineBitsJPEG2() : FlashTagBlock(21, true) {}
-    FlashTagDefineBitsJPEG2(const uint8_t* data, uint32_t length) : FlashTagBlock(21, true, data, length) {}
-    FlashOutputStream& Write(FlashOutputStream& out) override { WriteBlock(out, id_.GetId()); return out; }
-    FlashInputStream& Read(FlashInputStream& in) override { id_.SetId(ReadBlock(in)); return in; }
-    uint16_t GetId() const { return id_.GetId(); }
-    const FlashCharacterId& GetCharacterId() const { return id_; }
-
-private:
-    FlashCharacterId id_{true};
-};
+using FlashTagDefineBitsJPEG2 = FlashTagJPEGCharacter<21>;
 
 // The alpha data is one opacity byte per pixel, already zlib-compressed by the caller.
 class FlashTagDefineBitsJPEG3 : public FlashTag {
