@@ -52,6 +52,17 @@ size_t ReadStyleCount(FlashInputStream& in, int version)
     return count;
 }
 
+template <typename Style>
+void WriteStyles(FlashOutputStream& out, const std::vector<std::shared_ptr<Style>>& styles, int version)
+{
+    size_t n = WritableStyleCount(styles.size(), version);
+    WriteStyleCount(out, n, version);
+    for (size_t i = 0; i < n; ++i) {
+        styles[i]->SetVersion(version);
+        styles[i]->Write(out);
+    }
+}
+
 void WriteStraightPiece(FlashBitWriter& w, int32_t dx, int32_t dy)
 {
     int nb = EdgeBits({dx, dy});
@@ -195,12 +206,7 @@ int FlashFillStyleArray::Add(FlashFillStyle* style)
 
 void FlashFillStyleArray::Write(FlashOutputStream& out)
 {
-    size_t n = WritableStyleCount(styles_.size(), GetVersion());
-    WriteStyleCount(out, n, GetVersion());
-    for (size_t i = 0; i < n; ++i) {
-        styles_[i]->SetVersion(GetVersion());
-        styles_[i]->Write(out);
-    }
+    WriteStyles(out, styles_, GetVersion());
 }
 
 void FlashFillStyleArray::Read(FlashInputStream& in)
@@ -234,12 +240,7 @@ int FlashLineStyleArray::Add(FlashLineStyle* style)
 
 void FlashLineStyleArray::Write(FlashOutputStream& out)
 {
-    size_t n = WritableStyleCount(styles_.size(), GetVersion());
-    WriteStyleCount(out, n, GetVersion());
-    for (size_t i = 0; i < n; ++i) {
-        styles_[i]->SetVersion(GetVersion());
-        styles_[i]->Write(out);
-    }
+    WriteStyles(out, styles_, GetVersion());
 }
 
 void FlashLineStyleArray::Read(FlashInputStream& in)
