@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/shellnamespace/file_operations.h"
 #include "platform/shellnamespace/mount_table.h"
 #include "platform/shellnamespace/user_folders.h"
 
@@ -509,19 +510,10 @@ HRESULT ShellFolder::SetNameOf(const uint8_t* item, const std::string& newName, 
     return S_OK;
   }
   const std::string target = JoinPath(where_.path, newName);
-  if (renameat2(AT_FDCWD, child.path.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
-    if (errno != EINVAL && errno != ENOSYS) return HResultFromErrno(errno);
-    // File systems without the no-replace flag: a hard link never replaces.
-    if (link(child.path.c_str(), target.c_str()) == 0) {
-      unlink(child.path.c_str());
-    } else {
-      struct stat st{};
-      if (lstat(target.c_str(), &st) == 0) return HResultFromErrno(EEXIST);
-      if (rename(child.path.c_str(), target.c_str()) != 0) return HResultFromErrno(errno);
-    }
-  }
+  HRESULT hr = RenameNoReplace(child.path, target);
+  if (FAILED(hr)) return hr;
   StatSnapshot s;
-  HRESULT hr = SnapshotOf(target, s);
+  hr = SnapshotOf(target, s);
   if (FAILED(hr)) return hr;
   newItem = MakeFileItem(newName, s);
   return newItem.empty() ? HResultFromErrno(ENAMETOOLONG) : S_OK;
