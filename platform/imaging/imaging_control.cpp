@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -97,6 +98,7 @@ bool ReadWholeFile(const std::string& name, std::vector<unsigned char>& out) {
     std::size_t done = 0;
     while (done < out.size()) {
       const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+      if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         ok = false;
         break;
