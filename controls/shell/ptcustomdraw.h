@@ -74,6 +74,27 @@ class TPTCustomDraw {
   std::optional<QColor> Brush;
 };
 
+// Runs a control's drawing events in their fixed order. The events that see
+// every stage come first and are told no item outside the item stages; those
+// that see only an item's pre-paint follow with the same wrapper, made on first
+// need. The wrapper's changes are applied once, and the caller owns it.
+template <class Draw, class Item, class Create, class EveryStage, class ItemPrePaint>
+Draw* RunCustomDrawEvents(const TPTCustomDrawInfo& notification, Item* item, bool anyEveryStage,
+                          bool anyItemPrePaint, Create create, EveryStage everyStage, ItemPrePaint itemPrePaint) {
+  Draw* draw = nullptr;
+  const bool itemStage = notification.Stage == dsItemPrePaint || notification.Stage == dsItemPostPaint;
+  if (anyEveryStage) {
+    draw = create();
+    everyStage(draw, itemStage ? item : nullptr);
+  }
+  if (anyItemPrePaint && notification.Stage == dsItemPrePaint) {
+    if (!draw) draw = create();
+    itemPrePaint(draw, item);
+  }
+  if (draw) draw->Apply();
+  return draw;
+}
+
 // Paints one view item as the style would after offering it to the control's
 // drawing events through `notify`: the font and colours they chose are used,
 // and nothing is painted when they answer CDRF_SKIPDEFAULT.

@@ -698,17 +698,11 @@ TPTLvCustomDraw* TPTCustomListView::CreateCustomDraw(TPTCustomDrawInfo* notifica
 
 TPTLvCustomDraw* TPTCustomListView::CustomDrawNotify(TPTCustomDrawInfo* notification, uint32_t& result,
                                                      TPTListItem* item) {
-  TPTLvCustomDraw* draw = nullptr;
-  const bool itemStage = notification->Stage == dsItemPrePaint || notification->Stage == dsItemPostPaint;
-  if (OnCustomDrawLvEx) {
-    draw = CreateCustomDraw(notification, &result);
-    OnCustomDrawLvEx(this, draw, itemStage ? item : nullptr);
-  }
-  if (OnCustomDrawLv && notification->Stage == dsItemPrePaint) {
-    if (!draw) draw = CreateCustomDraw(notification, &result);
-    OnCustomDrawLv(this, draw, item);
-  }
-  if (draw) draw->Apply();
+  TPTLvCustomDraw* draw = RunCustomDrawEvents<TPTLvCustomDraw>(
+      *notification, item, bool(OnCustomDrawLvEx), bool(OnCustomDrawLv),
+      [&] { return CreateCustomDraw(notification, &result); },
+      [&](TPTLvCustomDraw* d, TPTListItem* it) { OnCustomDrawLvEx(this, d, it); },
+      [&](TPTLvCustomDraw* d, TPTListItem* it) { OnCustomDrawLv(this, d, it); });
   if (notification->Stage == dsPrePaint) result |= CDRF_NOTIFYITEMDRAW;
   return draw;
 }

@@ -131,17 +131,11 @@ TPTTvCustomDraw* TPTCustomTreeView::CreateCustomDraw(TPTCustomDrawInfo* notifica
 
 TPTTvCustomDraw* TPTCustomTreeView::CustomDrawNotify(TPTCustomDrawInfo* notification, uint32_t& result,
                                                      TPTTreeNode* node) {
-  TPTTvCustomDraw* draw = nullptr;
-  const bool itemStage = notification->Stage == dsItemPrePaint || notification->Stage == dsItemPostPaint;
-  if (OnCustomDrawTvEx) {
-    draw = CreateCustomDraw(notification, &result);
-    OnCustomDrawTvEx(this, draw, itemStage ? node : nullptr);
-  }
-  if (OnCustomDrawTv && notification->Stage == dsItemPrePaint) {
-    if (!draw) draw = CreateCustomDraw(notification, &result);
-    OnCustomDrawTv(this, draw, node);
-  }
-  if (draw) draw->Apply();
+  TPTTvCustomDraw* draw = RunCustomDrawEvents<TPTTvCustomDraw>(
+      *notification, node, bool(OnCustomDrawTvEx), bool(OnCustomDrawTv),
+      [&] { return CreateCustomDraw(notification, &result); },
+      [&](TPTTvCustomDraw* d, TPTTreeNode* n) { OnCustomDrawTvEx(this, d, n); },
+      [&](TPTTvCustomDraw* d, TPTTreeNode* n) { OnCustomDrawTv(this, d, n); });
   if (notification->Stage == dsPrePaint && HasCustomDrawEvents()) result |= CDRF_NOTIFYITEMDRAW;
   return draw;
 }

@@ -953,20 +953,17 @@ bool TPTCustomShellList::HasCustomDrawEvents() const {
 
 TPTLvCustomDraw* TPTCustomShellList::CustomDrawNotify(TPTCustomDrawInfo* notification, uint32_t& result,
                                                       TPTListItem* item) {
-  TPTLvCustomDraw* draw = nullptr;
-  const bool itemStage = notification->Stage == dsItemPrePaint || notification->Stage == dsItemPostPaint;
-  TPTListItem* it = itemStage ? item : nullptr;
-  if (OnCustomDrawShEx || OnCustomDrawLvEx) {
-    draw = CreateCustomDraw(notification, &result);
-    if (OnCustomDrawLvEx) OnCustomDrawLvEx(this, draw, it);
-    if (OnCustomDrawShEx) OnCustomDrawShEx(this, draw, it, GetDataOf(it));
-  }
-  if ((OnCustomDrawSh || OnCustomDrawLv) && notification->Stage == dsItemPrePaint) {
-    if (!draw) draw = CreateCustomDraw(notification, &result);
-    if (OnCustomDrawLv) OnCustomDrawLv(this, draw, item);
-    if (OnCustomDrawSh) OnCustomDrawSh(this, draw, item, GetDataOf(item));
-  }
-  if (draw) draw->Apply();
+  TPTLvCustomDraw* draw = RunCustomDrawEvents<TPTLvCustomDraw>(
+      *notification, item, OnCustomDrawShEx || OnCustomDrawLvEx, OnCustomDrawSh || OnCustomDrawLv,
+      [&] { return CreateCustomDraw(notification, &result); },
+      [&](TPTLvCustomDraw* d, TPTListItem* it) {
+        if (OnCustomDrawLvEx) OnCustomDrawLvEx(this, d, it);
+        if (OnCustomDrawShEx) OnCustomDrawShEx(this, d, it, GetDataOf(it));
+      },
+      [&](TPTLvCustomDraw* d, TPTListItem* it) {
+        if (OnCustomDrawLv) OnCustomDrawLv(this, d, it);
+        if (OnCustomDrawSh) OnCustomDrawSh(this, d, it, GetDataOf(it));
+      });
   if (notification->Stage == dsPrePaint) result |= CDRF_NOTIFYITEMDRAW;
   return draw;
 }

@@ -1019,20 +1019,17 @@ bool TPTCustomShellTree::HasCustomDrawEvents() const {
 
 TPTTvCustomDraw* TPTCustomShellTree::CustomDrawNotify(TPTCustomDrawInfo* notification, uint32_t& result,
                                                       TPTTreeNode* node) {
-  TPTTvCustomDraw* draw = nullptr;
-  const bool itemStage = notification->Stage == dsItemPrePaint || notification->Stage == dsItemPostPaint;
-  TPTTreeNode* n = itemStage ? node : nullptr;
-  if (OnCustomDrawShEx || OnCustomDrawTvEx) {
-    draw = CreateCustomDraw(notification, &result);
-    if (OnCustomDrawTvEx) OnCustomDrawTvEx(this, draw, n);
-    if (OnCustomDrawShEx) OnCustomDrawShEx(this, draw, n, NodeData(n));
-  }
-  if ((OnCustomDrawSh || OnCustomDrawTv) && notification->Stage == dsItemPrePaint) {
-    if (!draw) draw = CreateCustomDraw(notification, &result);
-    if (OnCustomDrawTv) OnCustomDrawTv(this, draw, node);
-    if (OnCustomDrawSh) OnCustomDrawSh(this, draw, node, NodeData(node));
-  }
-  if (draw) draw->Apply();
+  TPTTvCustomDraw* draw = RunCustomDrawEvents<TPTTvCustomDraw>(
+      *notification, node, OnCustomDrawShEx || OnCustomDrawTvEx, OnCustomDrawSh || OnCustomDrawTv,
+      [&] { return CreateCustomDraw(notification, &result); },
+      [&](TPTTvCustomDraw* d, TPTTreeNode* n) {
+        if (OnCustomDrawTvEx) OnCustomDrawTvEx(this, d, n);
+        if (OnCustomDrawShEx) OnCustomDrawShEx(this, d, n, NodeData(n));
+      },
+      [&](TPTTvCustomDraw* d, TPTTreeNode* n) {
+        if (OnCustomDrawTv) OnCustomDrawTv(this, d, n);
+        if (OnCustomDrawSh) OnCustomDrawSh(this, d, n, NodeData(n));
+      });
   if (notification->Stage == dsPrePaint && HasCustomDrawEvents()) result |= CDRF_NOTIFYITEMDRAW;
   return draw;
 }

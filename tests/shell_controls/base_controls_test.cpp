@@ -8,7 +8,9 @@
 #include <QTest>
 #include <QTreeView>
 #include <QListView>
+#include <memory>
 #include <set>
+#include <string>
 
 #include "controls/shell/ptcustomdraw.h"
 #include "controls/shell/ptcustomlistview.h"
@@ -191,6 +193,49 @@ TEST(CustomDraw, ApplyAnswersByStage) {
     d.Apply();
     EXPECT_EQ(result, CDRF_SKIPDEFAULT);
     EXPECT_EQ(info.TextColor, QColor(Qt::green));
+  }
+}
+
+TEST(CustomDraw, EventsRunInOrderSharingOneWrapper) {
+  struct Case {
+    int stage;
+    bool everyStage, itemPrePaint;
+    const char* calls;  // e: every-stage event with the item, E: without it, i: item pre-paint event
+    int wrappers;
+  };
+  const Case cases[] = {
+      {dsPrePaint, true, true, "E", 1},        {dsItemPrePaint, true, true, "ei", 1},
+      {dsItemPostPaint, true, true, "e", 1},   {dsItemPrePaint, false, true, "i", 1},
+      {dsItemPostPaint, false, true, "", 0},   {dsPostPaint, false, false, "", 0},
+  };
+  const QFont control("Sans", 10);
+  int item = 0;
+  for (const Case& c : cases) {
+    TPTCustomDrawInfo info;
+    info.Stage = c.stage;
+    info.TextColor = Qt::black;
+    uint32_t result = 0;
+    std::string calls;
+    int wrappers = 0;
+    std::unique_ptr<TPTLvCustomDraw> draw(RunCustomDrawEvents<TPTLvCustomDraw>(
+        info, &item, c.everyStage, c.itemPrePaint,
+        [&] {
+          ++wrappers;
+          return new TPTLvCustomDraw(&info, control, &result);
+        },
+        [&](TPTLvCustomDraw* d, int* it) {
+          calls += it == &item ? "e" : "E";
+          d->SetFontColor(Qt::red);
+        },
+        [&](TPTLvCustomDraw* d, int* it) {
+          calls += it == &item ? "i" : "?";
+          EXPECT_EQ(d->Font().Color, QColor(c.everyStage ? Qt::red : Qt::black)) << "one wrapper for both";
+        }));
+    EXPECT_EQ(calls, c.calls) << c.stage;
+    EXPECT_EQ(wrappers, c.wrappers) << c.stage;
+    EXPECT_EQ(draw != nullptr, c.wrappers != 0) << c.stage;
+    const bool applied = c.everyStage && c.stage == dsItemPrePaint;
+    EXPECT_EQ(info.TextColor, QColor(applied ? Qt::red : Qt::black)) << c.stage;
   }
 }
 
