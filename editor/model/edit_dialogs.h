@@ -1,6 +1,7 @@
 // The dialogs that frame and animation commands open, seen from the commands: each returns the
 // dialog's result, or nothing when the user cancels. The window layer installs the real dialogs;
-// without any installed every dialog answers Cancel, so a command never changes anything unasked.
+// without them the two questions about an added picture take the stored palette defaults and trim
+// an oversize picture (neither touches the animation), and every other dialog answers Cancel.
 #pragma once
 
 #include "gif/gifimage.h"
@@ -50,9 +51,9 @@ class IEditDialogs {
 public:
   virtual ~IEditDialogs() = default;
   // The palette-defaults page; it stores the chosen defaults itself. False on Cancel.
-  virtual bool AskPaletteDefaults() { return false; }
+  virtual bool AskPaletteDefaults() { return true; }
   // The oversize-frame page: true to trim the frame, false to fit the animation; nothing on Cancel.
-  virtual std::optional<bool> AskOversize() { return std::nullopt; }
+  virtual std::optional<bool> AskOversize() { return true; }
   virtual std::optional<ResizeChoice> AskResize(int width, int height) {
     (void)width;
     (void)height;
