@@ -6,7 +6,6 @@
 #include <QtGlobal>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 
 #include "platform/shellnamespace/mount_table.h"
 #include "platform/shellnamespace/shell_icons.h"
@@ -177,26 +176,11 @@ HRESULT ReadShellLink(const std::string& fileName, TLinkData& data, bool wantIdL
     data.Path = CleanPath(target);
     data.WorkingDirectory = DirName(data.Path);
   } else if (fileName.size() > 8 && fileName.compare(fileName.size() - 8, 8, ".desktop") == 0) {
-    std::ifstream in(fileName, std::ios::binary);
-    bool entry = false;
-    std::string type, url, exec;
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (!line.empty() && line.front() == '[') {
-        entry = line == "[Desktop Entry]";
-        continue;
-      }
-      if (!entry) continue;
-      const size_t eq = line.find('=');
-      if (eq == std::string::npos) continue;
-      const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-      if (key == "Type") type = value;
-      else if (key == "URL") url = value;
-      else if (key == "Exec") exec = value;
-      else if (key == "Comment") data.Description = value;
-      else if (key == "Icon") data.IconLocation = value;
-      else if (key == "Path") data.WorkingDirectory = value;
-    }
+    std::map<std::string, std::string> entry = DesktopEntryValues(fileName);
+    const std::string type = entry["Type"], url = entry["URL"], exec = entry["Exec"];
+    if (auto it = entry.find("Comment"); it != entry.end()) data.Description = it->second;
+    if (auto it = entry.find("Icon"); it != entry.end()) data.IconLocation = it->second;
+    if (auto it = entry.find("Path"); it != entry.end()) data.WorkingDirectory = it->second;
     if (type == "Link") {
       if (url.compare(0, 7, "file://") == 0) {
         auto p = PercentDecode(url.substr(7));

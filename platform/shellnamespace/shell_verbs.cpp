@@ -9,7 +9,6 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QStringList>
-#include <fstream>
 #include <sstream>
 
 #include "platform/shellnamespace/file_operations.h"
@@ -269,13 +268,7 @@ bool IsDesktopLauncher(const std::string& path) {
 
 // Exec= of a .desktop file split into words, file codes replaced by the paths.
 QStringList LauncherCommand(const std::string& path, const std::vector<std::string>& files) {
-  std::ifstream in(path, std::ios::binary);
-  std::string exec;
-  bool entry = false;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.front() == '[') entry = line.rfind("[Desktop Entry]", 0) == 0;
-    else if (entry && line.compare(0, 5, "Exec=") == 0) exec = line.substr(5);
-  }
+  const std::string exec = DesktopEntryValues(path)["Exec"];
   QStringList words, out;
   QString cur;
   bool quoted = false, any = false;

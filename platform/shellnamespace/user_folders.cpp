@@ -217,4 +217,20 @@ std::optional<std::string> PercentDecode(const std::string& text) {
   return out;
 }
 
+std::map<std::string, std::string> DesktopEntryValues(const std::string& path) {
+  std::map<std::string, std::string> values;
+  std::ifstream in(path, std::ios::binary);
+  bool entry = false;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.front() == '[') {
+      entry = line == "[Desktop Entry]";
+      continue;
+    }
+    const size_t eq = line.find('=');
+    if (entry && eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return values;
+}
+
 }  // namespace shellns

@@ -3,6 +3,7 @@
 // variables into temporary trees).
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 
@@ -40,4 +41,8 @@ namespace shellns {
 // stay); decoding answers nullopt for a malformed escape.
 std::string PercentEncode(const std::string& raw);
 std::optional<std::string> PercentDecode(const std::string& text);
+
+// The keys and values of a desktop entry file's [Desktop Entry] group (a later
+// line wins); empty when the file cannot be read.
+std::map<std::string, std::string> DesktopEntryValues(const std::string& path);
 }  // namespace shellns
