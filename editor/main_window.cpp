@@ -68,6 +68,42 @@ QString SenderName(const void* sender, const TGIFImage* image) {
   return QStringLiteral("TGIFItem");
 }
 
+// The image's progress in the status bar's bar and hint panel. Frames render, and report their
+// progress, while other widgets paint; the bar therefore never repaints at once, which would
+// paint inside another widget's paint, but asks for a repaint like every other widget.
+class StatusPanelProgress : public IProgress {
+public:
+  StatusPanelProgress(QProgressBar* bar, QLabel* text) : bar_(bar), text_(text) {}
+  void Progress(int stage, int percent, const QString& message) override {
+    if (!bar_) return;
+    bar_->setUpdatesEnabled(false);
+    if (stage == 0) {
+      bar_->setRange(0, 100);
+      bar_->setValue(0);
+      bar_->show();
+      if (text_) text_->setText(message);
+    } else if (stage == 1) {
+      bar_->setValue(std::clamp(percent, 0, 100));
+    } else {
+      bar_->setValue(0);
+      bar_->hide();
+      if (text_) text_->clear();
+    }
+    bar_->setUpdatesEnabled(true);
+    bar_->update();
+  }
+  void SetBusy(bool busy) override {
+    if (busy)
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+      QApplication::restoreOverrideCursor();
+  }
+
+private:
+  QPointer<QProgressBar> bar_;
+  QPointer<QLabel> text_;
+};
+
 // Swallows every message for the scope: the start page goes without one when its picture is missing.
 class SilentMessages : public IMessageRoutine {
 public:
@@ -123,7 +159,7 @@ void TfrmMain::FormCreate() {
   if (options_.InstallServices) {
     messages_ = std::make_unique<QtMessageRoutine>(this);
     chooser_ = std::make_unique<QtFileChooser>(this);
-    progress_ = std::make_unique<StatusBarProgress>(prgBar_, panel2_);
+    progress_ = std::make_unique<StatusPanelProgress>(prgBar_, panel2_);
     clipboard_ = std::make_unique<QtClipboard>();
     SetMessageRoutine(messages_.get());
     SetFileChooser(chooser_.get());

@@ -213,7 +213,7 @@ private:
 
   std::unique_ptr<QtMessageRoutine> messages_;
   std::unique_ptr<QtFileChooser> chooser_;
-  std::unique_ptr<StatusBarProgress> progress_;
+  std::unique_ptr<IProgress> progress_;
   std::unique_ptr<QtClipboard> clipboard_;
   IEditorView* previousView_ = nullptr;
 
