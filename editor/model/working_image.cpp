@@ -132,7 +132,13 @@ bool LoadGifFile(TGIFImage& image, const QString& fileName) {
 bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile, QString* error) {
   std::vector<std::uint8_t> bytes;
   try {
-    bytes = graphic.SaveToMemory();
+    // A file written again is about as large as last time; room for it up front spares the
+    // stream's growth copying tens of megabytes of a long animation over and over.
+    gif::ByteWriter stream;
+    const qint64 previous = QFileInfo(fileName).size();
+    if (previous > 0) stream.Bytes().reserve(static_cast<std::size_t>(previous + previous / 8 + 4096));
+    graphic.SaveToStream(stream);
+    bytes = stream.Take();
   } catch (const std::exception& e) {
     if (error) *error = Native(e.what());
     return false;
