@@ -1,8 +1,10 @@
 #include "editor/frame_actions.h"
 
+#include "editor/model/settings.h"
 #include "gif/qt/qimage_adapter.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -123,6 +125,19 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   a.FrameSelectAll = add(frame, "Select &All", [&strip] { strip.SelectAll(); });
   a.FrameGlobalChange = add(frame, "&Global Properties...", [&commands] { commands.GlobalChange(); });
   a.FrameTransColor = add(frame, "&Transparent Color...", [&commands] { commands.ChangeTransparentColor(); });
+  frame->addSeparator();
+  QMenu* sizes = frame->addMenu(QStringLiteral("Frame Si&ze"));
+  auto* group = new QActionGroup(owner);
+  for (int size : {80, 96, 112, 128, 144, 160}) {
+    QAction* item = sizes->addAction(QStringLiteral("%1 x %1").arg(size));
+    item->setCheckable(true);
+    item->setChecked(size == strip.FrameSize());
+    group->addAction(item);
+    QObject::connect(item, &QAction::triggered, owner, [&strip, size] {
+      strip.SetFrameSize(size);
+      Settings().FrameSize = static_cast<std::uint8_t>(size);
+    });
+  }
 
   QMenu* animation = bar->addMenu(QStringLiteral("&Animation"));
   a.AnimationPlay = add(animation, "&Play Animation", [&player] { player.Playback().Play(); });
