@@ -18,8 +18,6 @@ namespace {
 // Attributes the combo looks at; no subfolder probe is needed for a flat list.
 constexpr uint32_t kComboAttributeMask = 0x700B0000;
 
-PidlPtr CopyOf(PCItemIDList pidl) { return PidlPtr(CopyPidl(nullptr, pidl)); }
-
 const shellns::ShellFolder* SortingFolder = nullptr;
 
 }  // namespace

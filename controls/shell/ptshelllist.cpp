@@ -37,8 +37,6 @@ struct WaitScope {
   ~WaitScope() { QApplication::restoreOverrideCursor(); }
 };
 
-PidlPtr CopyOf(PCItemIDList pidl) { return PidlPtr(CopyPidl(nullptr, pidl)); }
-
 // Column widths the lists last had, shared by every list of the process.
 std::vector<int>& SavedColumnWidths() {
   static std::vector<int> widths;

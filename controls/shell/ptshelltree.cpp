@@ -50,8 +50,6 @@ bool IsWithin(const TPTTreeNode* node, const TPTTreeNode* ancestor) {
   return false;
 }
 
-PidlPtr CopyOf(PCItemIDList pidl) { return PidlPtr(CopyPidl(nullptr, pidl)); }
-
 }  // namespace
 
 std::function<QAction*(QWidget*, QMenu*, const QPoint&)>& TPTCustomShellTree::MenuTracker =

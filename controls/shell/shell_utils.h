@@ -72,6 +72,8 @@ PItemIDList PidlFromIdList(const shellns::IdList& list, IMalloc* allocator = nul
 // --- PIDL handling ---
 int GetPidlSize(PCItemIDList pidl);  // 0 for null, 2 for the empty list
 PItemIDList CopyPidl(IMalloc* allocator, PCItemIDList pidl);
+// A copy its holder frees; a null list copies as the empty list, null only when allocation fails.
+inline PidlPtr CopyOf(PCItemIDList pidl) { return PidlPtr(CopyPidl(nullptr, pidl)); }
 PItemIDList ConcatPidls(IMalloc* allocator, PCItemIDList first, PCItemIDList second);
 inline constexpr int kPidlsNotComparable = 0x7FFFFFFF;
 // 0 equal; -1 when exactly one is null or empty; else the desktop's order;
