@@ -1,21 +1,14 @@
 // Merging every colour table of an animation into one global table.
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <mutex>
 
 #include "gif/optimize/optimize.h"
-#include "gif/optimize/references.h"
 #include "gif/painter/painter.h"
 
 namespace gif {
 namespace optimize {
-
-int ColorDistance(TColor a, TColor b) {
-  const int dr = int(a & 0xFF) - int(b & 0xFF);
-  const int dg = int((a >> 8) & 0xFF) - int((b >> 8) & 0xFF);
-  const int db = int((a >> 16) & 0xFF) - int((b >> 16) & 0xFF);
-  return dr * dr + dg * dg + db * db;
-}
 
 THistogram::THistogram(TGIFColorMap& table) : table_(&table), count_(table.GetCount()) {
   entries_.resize(static_cast<std::size_t>(count_));
@@ -108,28 +101,28 @@ TColorMapOptimizer::~TColorMapOptimizer() {
 void TColorMapOptimizer::Optimize() {
   TGIFImageList& frames = image_.Images();
   TGIFGlobalColorMap& global = image_.GetGlobalColorMap();
-  GlobalReferences references(image_);
+  TGIFColorReferences references(image_);
 
   THistogram* globalHistogram = nullptr;
   if (global.GetCount() > 0) {
-    auto* h = new THistogram(global);
+    // A warning handler may throw while frames are counted.
+    auto h = std::make_unique<THistogram>(global);
     for (int i = 0; i < frames.GetCount(); ++i) {
       TGIFSubImage* f = frames.GetFrame(i);
       if (!f->IsEmpty() && f->ColorMap().GetCount() == 0) transparencyInUse_ |= h->ProcessFrame(*f);
     }
-    if (h->Frames().empty()) {
-      delete h;
-    } else {
-      histograms_.push_back(h);
-      globalHistogram = h;
+    if (!h->Frames().empty()) {
+      globalHistogram = h.get();
+      histograms_.push_back(h.release());
     }
   }
   for (int i = 0; i < frames.GetCount(); ++i) {
     TGIFSubImage* f = frames.GetFrame(i);
     if (f->IsEmpty() || f->ColorMap().GetCount() == 0) continue;
-    auto* h = new THistogram(f->ColorMap());
-    histograms_.push_back(h);
-    transparencyInUse_ |= h->ProcessFrame(*f);
+    auto h = std::make_unique<THistogram>(f->ColorMap());
+    histograms_.push_back(h.get());
+    h.release();
+    transparencyInUse_ |= histograms_.back()->ProcessFrame(*f);
   }
 
   merged_.clear();

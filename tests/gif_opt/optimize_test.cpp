@@ -243,6 +243,14 @@ TEST(OptimizeColorMapsTest, PixelsOutsideTheTableBecomeZeroWithAWarning) {
   EXPECT_EQ(TGIFColorMap::RGBToColor(global.Entry(image.Images().GetFrame(0)->Data()[1])), kRed);
 }
 
+TEST(OptimizeColorMapsTest, AWarningHandlerThatThrowsLeavesNothingBehind) {
+  TGIFImage image;
+  MakeScreen(image, 3, 1, {kRed, kGreen});
+  AddFrame(image, {0, 0, 3, 1, {1, 7, 1}, {}, true, 10, 1, -1});
+  image.OnWarning = [](const void*, int, const std::string& m) { throw std::runtime_error(m); };
+  EXPECT_THROW(OptimizeColorMaps(image), std::runtime_error);
+}
+
 TEST(OptimizeColorMapTest, SortingTheGlobalTableKeepsTheBackgroundColour) {
   TGIFImage image;
   MakeScreen(image, 3, 1, {kWhite, kRed, kGreen, kBlue});
