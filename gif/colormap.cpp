@@ -1,7 +1,10 @@
 // Colour tables and the hooks through which a table reaches the pixels using it.
 #include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
+#include "gif/color_references.h"
 #include "gif/gifimage.h"
 
 namespace gif {
@@ -180,6 +183,7 @@ bool TGIFColorMap::Optimize() {
   RemapPixels(map);
 
   const auto old = entries_;
+  const int oldCount = count_;
   for (int i = 0; i < count_; ++i) entries_[map[static_cast<std::size_t>(i)]] = old[static_cast<std::size_t>(i)];
   for (int k = 0; k < count_; ++k) {
     if (pairs[static_cast<std::size_t>(k)].Count == 0) {
@@ -187,6 +191,10 @@ bool TGIFColorMap::Optimize() {
       break;
     }
   }
+  RemapReferences(map, oldCount);
+  // A colour that a reference brings back sits behind the used ones, so the
+  // table is still in order of use.
+  optimized_ = true;
   Changed();
   return true;
 }
@@ -240,6 +248,21 @@ void TGIFGlobalColorMap::RemapPixels(const TColormapMap& map) {
     TGIFSubImage* frame = image->Images().GetFrame(i);
     if (&frame->GetActiveColorMap() == this) RemapFrame(*frame, map);
   }
+}
+
+void TGIFGlobalColorMap::RemapReferences(const TColormapMap& map, int oldCount) {
+  TGIFImage* image = header_->Image();
+  if (!image) return;
+  std::vector<TColor> oldColors(static_cast<std::size_t>(oldCount));
+  std::vector<int> kept(static_cast<std::size_t>(oldCount), -1);
+  for (int i = 0; i < oldCount; ++i) {
+    const int moved = map[static_cast<std::size_t>(i)];
+    oldColors[static_cast<std::size_t>(i)] = RGBToColor(Entry(moved));
+    if (moved < GetCount()) kept[static_cast<std::size_t>(i)] = moved;
+  }
+  TGIFColorReferences references(*image, std::move(oldColors));
+  references.ResolveInto(*this, kept);
+  references.Apply(*image);
 }
 
 bool TGIFGlobalColorMap::DoOptimize() {

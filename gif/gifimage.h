@@ -30,6 +30,11 @@ class TGIFHeader;
 class TGIFExtension;
 class TGIFGraphicControlExtension;
 class TGIFEncodedDataCache;
+// Of the painter library (gif/painter/painter.h).
+class TGIFPainter;
+class TGIFPainterList;
+class TGIFDispatcher;
+struct TGIFPlayEvents;
 
 // ---------------------------------------------------------------------------
 // Shared small types and routines
@@ -224,6 +229,11 @@ public:
   virtual bool DoOptimize() = 0;
   virtual void Changed() = 0;
 
+protected:
+  // Optimize has moved old entry i to map[i] (of oldCount entries, the first
+  // GetCount() kept): owners whose other blocks index the table follow here.
+  virtual void RemapReferences(const TColormapMap& /*map*/, int /*oldCount*/) {}
+
 private:
   std::array<TGIFColor, 256> entries_{};
   int count_ = 0;
@@ -240,6 +250,10 @@ public:
   void RemapPixels(const TColormapMap& map) override;
   bool DoOptimize() override;
   void Changed() override;
+
+protected:
+  // The header's background index and the plain-text extensions' colours.
+  void RemapReferences(const TColormapMap& map, int oldCount) override;
 
 private:
   TGIFHeader* header_;
@@ -718,10 +732,34 @@ public:
   TGIFPalette GetPalette();
   void SetPalette(const TGIFPalette& palette);
   // Draws the first frame (the still picture) into a 24- or 32-bit canvas.
+  // Animation runs through Paint, which needs a dispatcher to reach the GUI.
   void Draw(Bitmap& canvas, const TRect& rect);
   void FreeDrawState();
 
+  // Playback, defined by the painter library (link movinta_gif_painter to use
+  // them); see gif::Paint and gif::StopAllPainters there.
+  TGIFPainter* Paint(Bitmap& canvas, const TRect& rect, std::uint16_t options);
+  TGIFPainter* Paint(Bitmap& canvas, const TRect& rect, std::uint16_t options, const TGIFPlayEvents& events,
+                     TGIFDispatcher* dispatcher, TGIFPainter** callerSlot = nullptr);
+  void StopAllPainters();
+  TGIFPainterList& Painters() const;
+
+  // Optimisation, defined by the optimiser library (link movinta_gif_optimize);
+  // see gif::OptimizeColorMaps and gif::Optimize there.
+  void OptimizeColorMaps();
+  void Optimize(unsigned options, int method = 0, int ditherMode = 0, int bits = 8);
+
+  // Stops the image's painters and detaches any that do not end in time, so
+  // that none touches the image afterwards; must not throw. The painter
+  // library installs it when it is part of the program; the image calls it
+  // before it frees frames (Clear, loading, destruction).
+  using TStopPaintersHook = void (*)(TGIFImage& image) noexcept;
+  inline static TStopPaintersHook StopPaintersHook = nullptr;
+
 private:
+  void StopPainters() noexcept {
+    if (StopPaintersHook) StopPaintersHook(*this);
+  }
   void ReadStream(ByteReader& stream);
   void Swap(TGIFImage& other);
 

@@ -17,11 +17,13 @@ TGIFImage::TGIFImage() : MaxFramePixels(DefaultMaxFramePixels), images_(this), h
 }
 
 TGIFImage::~TGIFImage() {
+  StopPainters();
   images_.Clear();
   header_.reset();
 }
 
 void TGIFImage::Clear() {
+  StopPainters();
   FreeDrawState();
   images_.Clear();
   header_->ColorMap().Clear();
@@ -179,6 +181,8 @@ void TGIFImage::LoadFromStream(ByteReader& stream) {
     stream.Seek(start);
     throw;
   }
+  // The frames a painter is playing go away with fresh.
+  StopPainters();
   FreeDrawState();
   Swap(fresh);
   SetPalette({});

@@ -1,11 +1,9 @@
 // The passes of Optimize. Each keeps what every frame shows, over time, as it
 // was: where a pass could change that, it leaves the frame alone.
 #include <algorithm>
-#include <array>
 #include <mutex>
 
 #include "gif/optimize/optimize.h"
-#include "gif/optimize/references.h"
 #include "gif/painter/painter.h"
 
 namespace gif {
@@ -28,42 +26,6 @@ bool UsesIndex(const TGIFSubImage& f, int index) {
 bool AllPixelsAre(const TGIFSubImage& f, int index) {
   const std::uint8_t* p = f.Data();
   return std::all_of(p, p + f.DataSize(), [index](std::uint8_t v) { return v == index; });
-}
-
-// Sorts a table by use and drops unused entries, keeping the background and
-// plain-text indices of the global table on their colours.
-void OptimizeTable(TGIFImage& image, TGIFColorMap& table, bool global) {
-  if (!global) {
-    table.DoOptimize();
-    return;
-  }
-  optimize::GlobalReferences references(image);
-  // Where each old index first occurs: read back after the remap, it says
-  // where that index went.
-  struct Probe {
-    const TGIFSubImage* frame = nullptr;
-    std::size_t at = 0;
-  };
-  std::array<Probe, 256> probes{};
-  int found = 0;
-  for (int i = 0; i < image.Images().GetCount() && found < 256; ++i) {
-    TGIFSubImage* f = image.Images().GetFrame(i);
-    if (&f->GetActiveColorMap() != &table) continue;
-    const std::uint8_t* p = f->Data();
-    for (std::size_t k = 0; k < f->DataSize() && found < 256; ++k)
-      if (!probes[p[k]].frame) {
-        probes[p[k]] = Probe{f, k};
-        ++found;
-      }
-  }
-  const int oldCount = table.GetCount();
-  if (!table.DoOptimize()) return;
-  std::vector<int> map(static_cast<std::size_t>(oldCount), -1);
-  for (int i = 0; i < oldCount; ++i)
-    if (probes[static_cast<std::size_t>(i)].frame)
-      map[static_cast<std::size_t>(i)] = probes[static_cast<std::size_t>(i)].frame->Data()[probes[static_cast<std::size_t>(i)].at];
-  references.ResolveInto(table, map);
-  references.Apply(image);
 }
 
 // A fully transparent frame that must stay keeps one transparent pixel.
@@ -92,11 +54,11 @@ void Optimize(TGIFImage& image, unsigned options, int method, int ditherMode, in
   image.Progress(&image, TProgressStage::psStarting, 0, false, texts::Optimizing);
   try {
     if (options & ooColorMap) {
-      if (image.GetGlobalColorMap().GetCount() > 0) OptimizeTable(image, image.GetGlobalColorMap(), true);
+      if (image.GetGlobalColorMap().GetCount() > 0) image.GetGlobalColorMap().DoOptimize();
       step();
       for (int i = 0; i < frames.GetCount(); ++i) {
         TGIFSubImage* f = frames.GetFrame(i);
-        if (f->ColorMap().GetCount() > 0) OptimizeTable(image, f->ColorMap(), false);
+        if (f->ColorMap().GetCount() > 0) f->ColorMap().DoOptimize();
         step();
       }
     }
@@ -197,6 +159,13 @@ void Optimize(TGIFImage& image, unsigned options, int method, int ditherMode, in
   image.SetPalette({});
   image.Progress(&image, TProgressStage::psEnding, 100, false, texts::Optimizing);
   image.Changed();
+}
+
+// The image's own members for the two operations.
+void TGIFImage::OptimizeColorMaps() { gif::OptimizeColorMaps(*this); }
+
+void TGIFImage::Optimize(unsigned options, int method, int ditherMode, int bits) {
+  gif::Optimize(*this, options, method, ditherMode, bits);
 }
 
 }  // namespace gif

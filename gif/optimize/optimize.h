@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "gif/color_references.h"
 #include "gif/gifimage.h"
 
 namespace gif {
@@ -99,7 +100,7 @@ private:
 };
 
 // Squared RGB distance, the measure for colours that no longer fit a table.
-int ColorDistance(TColor a, TColor b);
+using gif::ColorDistance;
 
 }  // namespace optimize
 }  // namespace gif

@@ -85,11 +85,43 @@ TGIFPlaybackClock& TGIFPlaybackClock::System() {
 // ---------------------------------------------------------------------------
 // The painter list
 
+namespace {
+struct Registry {
+  std::mutex lock;
+  std::map<const TGIFImage*, std::unique_ptr<TGIFPainterList>> lists;
+};
+
+Registry& Lists() {
+  static Registry registry;
+  return registry;
+}
+
+// Images that were never painted have no list, and asking must not make one:
+// every image asks when it is cleared or destroyed.
+TGIFPainterList* FindList(const TGIFImage& image) {
+  Registry& registry = Lists();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  auto it = registry.lists.find(&image);
+  return it == registry.lists.end() ? nullptr : it->second.get();
+}
+
+void StopPaintersOf(TGIFImage& image) noexcept {
+  try {
+    if (FindList(image)) StopAllPainters(image);
+  } catch (...) {
+    // Nothing better to do on the way out: the painters were told to stop
+    // before anything could fail, and a painter never outlives its list.
+  }
+}
+
+// Images reach their painters through this once the library is in the program.
+const bool stopHookInstalled = (TGIFImage::StopPaintersHook = &StopPaintersOf, true);
+}  // namespace
+
 TGIFPainterList& TGIFPainterList::Of(const TGIFImage& image) {
-  static std::mutex registryLock;
-  static std::map<const TGIFImage*, std::unique_ptr<TGIFPainterList>> registry;
-  std::lock_guard<std::mutex> guard(registryLock);
-  auto& slot = registry[&image];
+  Registry& registry = Lists();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  auto& slot = registry.lists[&image];
   if (!slot) slot = std::make_unique<TGIFPainterList>();
   return *slot;
 }
@@ -518,6 +550,10 @@ void TGIFPainter::RestoreBackground(Bitmap& target, TGIFSubImage& frame) {
 TGIFPainter* Paint(TGIFImage& image, Bitmap& canvas, const TRect& rect, std::uint16_t options,
                    const TGIFPlayEvents& events, TGIFDispatcher* dispatcher, TGIFPainter** callerSlot,
                    TGIFPlaybackClock* clock) {
+  // Static start-up has installed it already; kept here so that no painter
+  // can exist without it, whatever the order of start-up.
+  TGIFImage::StopPaintersHook = &StopPaintersOf;
+  (void)stopHookInstalled;
   if (callerSlot) *callerSlot = nullptr;
   if (image.IsEmpty() || rect.IsEmpty()) return nullptr;
   if (image.Images().GetCount() == 1) options &= static_cast<std::uint16_t>(~(goAsync | goAnimate));
@@ -568,6 +604,22 @@ void StopAllPainters(TGIFImage& image, std::chrono::milliseconds bound) {
   list.painters_.clear();
   list.changed_.notify_all();
 }
+
+// ---------------------------------------------------------------------------
+// The image's own playback members
+
+TGIFPainter* TGIFImage::Paint(Bitmap& canvas, const TRect& rect, std::uint16_t options) {
+  return gif::Paint(*this, canvas, rect, options);
+}
+
+TGIFPainter* TGIFImage::Paint(Bitmap& canvas, const TRect& rect, std::uint16_t options, const TGIFPlayEvents& events,
+                              TGIFDispatcher* dispatcher, TGIFPainter** callerSlot) {
+  return gif::Paint(*this, canvas, rect, options, events, dispatcher, callerSlot);
+}
+
+void TGIFImage::StopAllPainters() { gif::StopAllPainters(*this); }
+
+TGIFPainterList& TGIFImage::Painters() const { return TGIFPainterList::Of(*this); }
 
 bool WaitForPainterThreads(std::chrono::milliseconds bound) {
   std::unique_lock<std::mutex> lock(threadsLock);

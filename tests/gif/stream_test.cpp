@@ -1,6 +1,9 @@
 // The block sequence, header, trailer, colour tables and string sub-blocks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "gif/gifimage.h"
 #include "tests/gif/fixture.h"
 
@@ -247,6 +250,43 @@ TEST(GIFColorMap, OptimizeSortsByUseAndRemapsPixelsAndTransparency) {
   EXPECT_EQ(frame->GraphicControlExtension()->GetTransparentColorIndex(), 1);
   EXPECT_TRUE(map.Optimize());  // now in order: nothing changes
   EXPECT_EQ(map.GetCount(), 2);
+}
+
+TEST(GIFColorMap, OptimizeKeepsTheBackgroundAndPlainTextColours) {
+  constexpr TColor white = 0xFFFFFF, red = 0x0000FF, green = 0x00FF00, blue = 0xFF0000;
+  struct Case {
+    std::vector<std::uint8_t> pixels;
+    std::vector<TColor> table;  // after optimising
+  };
+  // Blue is used by no pixel: it comes back behind the used colours while the
+  // table's size allows it, else the background takes the nearest colour.
+  const Case cases[] = {{{2, 2, 2, 1, 1, 0}, {green, red, white, blue}}, {{2, 2, 2, 2, 1, 1}, {green, red}}};
+  for (const Case& c : cases) {
+    TGIFImage image;
+    image.SetWidth(6);
+    image.SetHeight(1);
+    TGIFColorMap& map = image.GetGlobalColorMap();
+    for (TColor colour : {white, red, green, blue}) map.Add(colour);
+    image.Header().SetBackgroundColorIndex(3);
+    auto* frame = new TGIFSubImage(&image);
+    frame->SetBounds(0, 0, 6, 1);
+    std::copy(c.pixels.begin(), c.pixels.end(), frame->Data());
+    image.Add(frame);
+    auto* text = new TGIFTextExtension(frame);
+    frame->Extensions().Add(text);
+    text->ForegroundColorIndex = 1;
+    text->BackgroundColorIndex = 2;
+
+    EXPECT_TRUE(map.Optimize());
+    std::vector<TColor> table;
+    for (int i = 0; i < map.GetCount(); ++i) table.push_back(map.GetColor(i));
+    EXPECT_EQ(table, c.table);
+    EXPECT_TRUE(map.GetOptimized());
+    EXPECT_EQ(map.GetColor(image.Header().GetBackgroundColorIndex()), c.table.size() == 4 ? blue : green);
+    EXPECT_EQ(map.GetColor(text->ForegroundColorIndex), red);
+    EXPECT_EQ(map.GetColor(text->BackgroundColorIndex), green);
+    EXPECT_EQ(frame->Data()[0], 0);
+  }
 }
 
 TEST(GIFColorMap, ConvertsColoursAndImports) {

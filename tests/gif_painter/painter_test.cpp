@@ -380,4 +380,70 @@ TEST(PainterTest, RestartPlaysAgainAndQuittingEndsASynchronousWait) {
   EXPECT_EQ(quitting.calls, 3);
 }
 
+// Whatever frees an image's frames stops its painters first, so a painter
+// never reaches freed frames; the GUI work they had posted runs harmlessly.
+TEST(PainterTest, ClearingLoadingOrDestroyingAPlayedImageStopsItsPainters) {
+  Bitmap canvas(2, 2, PixelFormat::pf32bit);
+  QueueDispatcher gui;
+  const std::uint16_t options = goAsync | goAnimate | goLoop | goLoopContinously;
+  const std::vector<std::uint8_t> file = [] {
+    TGIFImage source;
+    BuildDelays(source, {3, 3});
+    return source.SaveToMemory();
+  }();
+  const std::function<void(TGIFImage&)> changes[] = {
+      [](TGIFImage& image) { image.Clear(); },
+      [&](TGIFImage& image) { image.LoadFromMemory(file); },
+  };
+  for (const auto& change : changes) {
+    TGIFImage image;
+    BuildDelays(image, {3, 3, 3});
+    Recorder events;
+    TGIFPainter* slot = nullptr;
+    ASSERT_NE(image.Paint(canvas, {0, 0, 2, 2}, options, events.Events(), &gui, &slot), nullptr);
+    ASSERT_TRUE(gui.PumpUntil([&] { return events.Count("after") >= 2; }));
+    change(image);
+    EXPECT_EQ(image.Painters().Count(), 0);
+    EXPECT_TRUE(WaitForPainterThreads(1000ms));
+    gui.PumpUntil([] { return false; }, 50ms);
+    std::lock_guard<std::recursive_mutex> guard(image.Painters().Lock());
+    EXPECT_EQ(slot, nullptr);
+  }
+
+  // Destroyed while playing, and destroyed from inside its own painter's event.
+  for (bool fromEvent : {false, true}) {
+    SCOPED_TRACE(fromEvent);
+    auto* image = new TGIFImage;
+    BuildDelays(*image, {3, 3, 3});
+    TGIFPainterList& list = image->Painters();
+    Recorder events;
+    int played = 0;
+    auto destroy = [&] {
+      delete image;
+      image = nullptr;
+      played = events.Count("after");
+    };
+    auto e = events.Events([&](TGIFPainter& p) {
+      if (fromEvent && p.ActiveImage() == 1) destroy();
+    });
+    image->Paint(canvas, {0, 0, 2, 2}, options, e, &gui);
+    ASSERT_TRUE(gui.PumpUntil([&] { return events.Count("after") >= 2 || !image; }));
+    if (image) destroy();
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_TRUE(WaitForPainterThreads(1000ms));
+    gui.PumpUntil([] { return false; }, 50ms);
+    EXPECT_EQ(events.Count("after"), played);
+  }
+
+  // A synchronous painter whose event clears the image ends there.
+  TGIFImage image;
+  BuildDelays(image, {3, 3, 3});
+  Recorder events;
+  FakeClock clock;
+  auto e = events.Events([&](TGIFPainter&) { image.Clear(); });
+  Paint(image, canvas, {0, 0, 2, 2}, goAnimate, e, nullptr, nullptr, &clock);
+  EXPECT_EQ(events.log, (std::vector<std::string>{"begin0", "before0", "after0"}));
+  EXPECT_TRUE(image.IsEmpty());
+}
+
 }  // namespace

@@ -1,17 +1,23 @@
 // Indices into the global colour table that are not pixels: the header's
 // background colour and the plain-text extensions' colours. A table that is
-// rebuilt keeps what they point at.
+// reordered or rebuilt keeps what they point at.
 #pragma once
 
 #include <vector>
 
 #include "gif/gifimage.h"
 
-namespace gif::optimize {
+namespace gif {
 
-class GlobalReferences {
+// Squared RGB distance, the measure for colours that no longer fit a table.
+int ColorDistance(TColor a, TColor b);
+
+class TGIFColorReferences {
 public:
-  explicit GlobalReferences(TGIFImage& image);
+  // The references as they stand, with the colours the global table gives them now.
+  explicit TGIFColorReferences(TGIFImage& image);
+  // The same, with oldColors as the global table's colours before it changed.
+  TGIFColorReferences(TGIFImage& image, std::vector<TColor> oldColors);
 
   // Finds each referenced colour's new index: through map (old index to new,
   // -1 for none) where it has one, else the same colour in table, else the
@@ -28,8 +34,9 @@ private:
     int oldIndex = 0;
     int newIndex = -1;
   };
+  void Collect(TGIFImage& image);
   std::vector<TColor> oldColors_;
   std::vector<Reference> references_;
 };
 
-}  // namespace gif::optimize
+}  // namespace gif

@@ -1,12 +1,28 @@
-#include "gif/optimize/references.h"
+#include "gif/color_references.h"
 
-#include "gif/optimize/optimize.h"
+#include <utility>
 
-namespace gif::optimize {
+namespace gif {
 
-GlobalReferences::GlobalReferences(TGIFImage& image) {
+int ColorDistance(TColor a, TColor b) {
+  const int dr = int(a & 0xFF) - int(b & 0xFF);
+  const int dg = int((a >> 8) & 0xFF) - int((b >> 8) & 0xFF);
+  const int db = int((a >> 16) & 0xFF) - int((b >> 16) & 0xFF);
+  return dr * dr + dg * dg + db * db;
+}
+
+TGIFColorReferences::TGIFColorReferences(TGIFImage& image) {
   const TGIFGlobalColorMap& global = image.GetGlobalColorMap();
   for (int i = 0; i < global.GetCount(); ++i) oldColors_.push_back(TGIFColorMap::RGBToColor(global.Entry(i)));
+  Collect(image);
+}
+
+TGIFColorReferences::TGIFColorReferences(TGIFImage& image, std::vector<TColor> oldColors)
+    : oldColors_(std::move(oldColors)) {
+  Collect(image);
+}
+
+void TGIFColorReferences::Collect(TGIFImage& image) {
   if (oldColors_.empty()) return;
   references_.push_back(Reference{nullptr, false, image.Header().GetBackgroundColorIndex()});
   for (int i = 0; i < image.Images().GetCount(); ++i) {
@@ -19,7 +35,7 @@ GlobalReferences::GlobalReferences(TGIFImage& image) {
   }
 }
 
-void GlobalReferences::ResolveInto(std::vector<TGIFColor>& table, const std::vector<int>& map, int skip) {
+void TGIFColorReferences::ResolveInto(std::vector<TGIFColor>& table, const std::vector<int>& map, int skip) {
   for (Reference& r : references_) {
     if (r.oldIndex < static_cast<int>(map.size()) && map[static_cast<std::size_t>(r.oldIndex)] >= 0) {
       r.newIndex = map[static_cast<std::size_t>(r.oldIndex)];
@@ -54,14 +70,14 @@ void GlobalReferences::ResolveInto(std::vector<TGIFColor>& table, const std::vec
   }
 }
 
-void GlobalReferences::ResolveInto(TGIFColorMap& table, const std::vector<int>& map) {
+void TGIFColorReferences::ResolveInto(TGIFColorMap& table, const std::vector<int>& map) {
   std::vector<TGIFColor> colours(table.Data(), table.Data() + table.GetCount());
   const std::size_t before = colours.size();
   ResolveInto(colours, map, -1);
   for (std::size_t i = before; i < colours.size(); ++i) table.Add(TGIFColorMap::RGBToColor(colours[i]));
 }
 
-void GlobalReferences::Apply(TGIFImage& image) {
+void TGIFColorReferences::Apply(TGIFImage& image) {
   for (const Reference& r : references_) {
     if (r.newIndex < 0) continue;
     if (!r.text)
@@ -73,4 +89,4 @@ void GlobalReferences::Apply(TGIFImage& image) {
   }
 }
 
-}  // namespace gif::optimize
+}  // namespace gif
