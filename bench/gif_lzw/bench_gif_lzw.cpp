@@ -99,7 +99,7 @@ std::vector<std::uint8_t> GiflibEncodeAll(const Frames& frames, bool interlaced)
 std::vector<std::uint8_t> OursEncodeAll(const Frames& frames, bool interlaced,
                                         std::vector<std::size_t>* offsets) {
   std::vector<std::uint8_t> out = giflib_peer::WrapInGif({}, kWidth, kHeight, 8, false);
-  out.resize(out.size() - 11);  // keep header and global table; frames follow
+  out.erase(out.end() - 11, out.end());  // keep header and global table; frames follow
   for (const auto& p : frames) {
     std::uint8_t desc[10] = {0x2C, 0, 0, 0, 0, kWidth & 0xFF, kWidth >> 8,
                              kHeight & 0xFF, kHeight >> 8,
