@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/shellnamespace/file_operations.h"
 #include "platform/shellnamespace/mount_table.h"
 #include "platform/shellnamespace/shell_icons.h"
 #include "platform/shellnamespace/user_folders.h"
@@ -168,10 +169,8 @@ HRESULT ReadShellLink(const std::string& fileName, TLinkData& data, bool wantIdL
   struct stat st{};
   if (lstat(fileName.c_str(), &st) != 0) return HResultFromErrno(errno);
   if (S_ISLNK(st.st_mode)) {
-    std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
-    const ssize_t n = readlink(fileName.c_str(), buf.data(), buf.size());
-    if (n < 0 || static_cast<size_t>(n) >= buf.size()) return HResultFromErrno(n < 0 ? errno : ENAMETOOLONG);
-    std::string target(buf.data(), static_cast<size_t>(n));
+    std::string target;
+    if (int err = ReadLinkTarget(fileName, st.st_size, target)) return HResultFromErrno(err);
     if (target.empty() || target.front() != '/') target = JoinPath(DirName(fileName), target);
     data.Path = CleanPath(target);
     data.WorkingDirectory = DirName(data.Path);

@@ -128,13 +128,12 @@ bool CopyTree(const std::string& from, const std::string& to, TransferReport& re
     return false;
   }
   if (S_ISLNK(st.st_mode)) {
-    std::vector<char> target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
-    const ssize_t n = readlink(from.c_str(), target.data(), target.size());
-    if (n < 0 || static_cast<size_t>(n) >= target.size()) {
-      Note(report.errors, from, n < 0 ? errno : ENAMETOOLONG);
+    std::string target;
+    if (int err = ReadLinkTarget(from, st.st_size, target)) {
+      Note(report.errors, from, err);
       return false;
     }
-    if (symlink(std::string(target.data(), static_cast<size_t>(n)).c_str(), to.c_str()) != 0) {
+    if (symlink(target.c_str(), to.c_str()) != 0) {
       Note(report.errors, to, errno);
       return false;
     }
@@ -178,6 +177,15 @@ int RemoveEntry(const char* path, const struct stat*, int flag, FTW*) {
 }
 
 }  // namespace
+
+int ReadLinkTarget(const std::string& path, long long sizeHint, std::string& target) {
+  std::vector<char> buf(static_cast<size_t>(sizeHint > 0 ? sizeHint : 255) + 1);
+  const ssize_t n = readlink(path.c_str(), buf.data(), buf.size());
+  if (n < 0) return errno;
+  if (static_cast<size_t>(n) >= buf.size()) return ENAMETOOLONG;
+  target.assign(buf.data(), static_cast<size_t>(n));
+  return 0;
+}
 
 HRESULT RenameNoReplace(const std::string& from, const std::string& to) {
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return S_OK;

@@ -15,6 +15,10 @@ namespace shellns {
 // Renames without ever replacing an existing file (EEXIST then).
 HRESULT RenameNoReplace(const std::string& from, const std::string& to);
 
+// The target of a symbolic link as it is stored; 0, or the errno value
+// (ENAMETOOLONG when the link grew past `sizeHint`, its lstat size, meanwhile).
+int ReadLinkTarget(const std::string& path, long long sizeHint, std::string& target);
+
 // Moves a file or folder into the XDG trash: the home trash when it lies on the
 // same device as the data folder, else the volume's .Trash-<uid>; writes the
 // .trashinfo first (created exclusively) so no entry is ever without its info.
