@@ -46,6 +46,21 @@ bool Record(TMDIChild& document, std::uint8_t kind, std::uint8_t operation, int 
   }
 }
 
+// A new frame's set-up gives frame 0 the default loop block when the animation has none. On an
+// existing frame 0 that block outlives the frame-added entry's undo, so such an addition keeps the
+// whole animation instead.
+bool AddingCreatesLoopBlock(TGIFImage& image, int position) {
+  return image.Images().GetCount() > 0 && position != 0 && Settings().DefaultNSLoop != 1 &&
+         !HasLoopExtension(image);
+}
+
+// Takes back the entry recorded for an addition that then failed.
+void DropLastEntry(TMDIChild& document) {
+  if (document.History.Count() == 0) return;
+  document.History.Delete(document.History.Count() - 1);
+  document.UpdateUndoState();
+}
+
 QString ChangeCaption(const char* what) { return Tr(frame_texts::kChangeValue).arg(Tr(what)); }
 
 // The frame's pixels in its own colours, for the clipboard.
@@ -289,14 +304,17 @@ int TFrameCommands::InsertBitmapFrame(const Bitmap& bitmap, int position, const 
     if (!created) return -1;
   }
   TGIFImage& image = *SharedImage();
+  TMDIChild& document = *Active();
+  const bool whole = AddingCreatesLoopBlock(image, position);
+  if (whole && !Record(document, 1, 8, -1, std::max(0, SelectedFrame()), caption)) return -1;
   const int index = InsertFrameIntoImage(image, picture, position);
   if (index < 0) {
+    if (whole) DropLastEntry(document);
     if (created) documents_.FreeChildWindow(created);
     return -1;
   }
   EditorView()->FrameCountChanged(image.Images().GetCount());
-  TMDIChild& document = *Active();
-  Record(document, 3, 1, -1, index, caption);
+  if (!whole) Record(document, 3, 1, -1, index, caption);
   document.SetModified(true);
   document.CurrentFrame = index;
   EditorView()->SetSelection(index, index);
@@ -317,6 +335,9 @@ bool TFrameCommands::InsertBitmapAt(TGIFImage& image, const Bitmap& bitmap, int 
   }
   TGIFSubImage* frame = owned.get();
   const int count = image.Images().GetCount();
+  const bool whole =
+      &image == SharedImage() && AddingCreatesLoopBlock(image, selected < count - 1 ? selected : count);
+  if (whole && !Record(*document, 1, 8, -1, selected, Tr(frame_texts::kAddFrame))) return false;
   if (selected < count - 1) {
     image.Images().Insert(selected, owned.release());
   } else {
@@ -326,7 +347,7 @@ bool TFrameCommands::InsertBitmapAt(TGIFImage& image, const Bitmap& bitmap, int 
   if (SettingsInt("PaletteType", 0) < 2 && image.Images().GetCount() > 1 && OptimizerAvailable())
     ApplyStandardPalette(image);
   EditorView()->FrameCountChanged(image.Images().GetCount());
-  Record(*document, 3, 1, -1, selected, Tr(frame_texts::kAddFrame));
+  if (!whole) Record(*document, 3, 1, -1, selected, Tr(frame_texts::kAddFrame));
   document->SetModified(true);
   document->CurrentFrame = selected;
   EditorView()->SetSelection(selected, selected);

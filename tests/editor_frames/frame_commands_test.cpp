@@ -173,6 +173,45 @@ TEST_F(FrameCommandsTest, EverySequenceUndoesToTheOriginalImage) {
   EXPECT_TRUE(messages_.Shown.empty()) << messages_.Shown.front().Text.toStdString();
 }
 
+TEST_F(FrameCommandsTest, AddingAFrameWithoutALoopBlockUndoesToTheOriginal) {
+  // The new frame brings the default endless loop onto frame 0; undo takes that away too.
+  const std::vector<Sequence> adds = {
+      {"after the selection", [](auto& c, auto&, auto&) {
+         c.InsertBitmapFrame(SolidBitmap(6, 4, 200), c.InsertPosition(), QStringLiteral("Add Frame"));
+       }},
+      {"at the end", [](auto& c, auto&, auto&) {
+         c.InsertBitmapFrame(SolidBitmap(6, 4, 200), c.FrameCount(), QStringLiteral("Add Frame"));
+       }},
+      {"at the start", [](auto& c, auto&, auto&) {
+         c.InsertBitmapFrame(SolidBitmap(6, 4, 200), 0, QStringLiteral("Add Frame"));
+       }},
+      {"at the selection with a delay", [](auto& c, auto& v, auto&) {
+         v.SetSelectedFrame(1);
+         c.InsertBitmapAt(*SharedImage(), SolidBitmap(6, 4, 90), 30);
+       }},
+  };
+  Settings().DefaultNSLoop = 0;
+  for (const Sequence& s : adds) {
+    SCOPED_TRACE(s.Name);
+    TMDIChild* d = Start(3);
+    for (int i = 0; i < Image().Images().GetCount(); ++i)
+      delete FindLoopExtension(*Image().Images().GetFrame(i));
+    ASSERT_FALSE(HasLoopExtension(Image()));
+    const QByteArray original = Bytes(Image());
+    s.Run(*commands_, view_, dialogs_);
+    ASSERT_EQ(Image().Images().GetCount(), 4);
+    EXPECT_NE(FindLoopExtension(*Image().Images().GetFrame(0)), nullptr);
+    EXPECT_EQ(d->History.Count(), 1);
+    EXPECT_EQ(d->History.LastCaption(), QStringLiteral("Add Frame"));
+    commands_->Undo();
+    EXPECT_EQ(d->History.Count(), 0);
+    EXPECT_FALSE(HasLoopExtension(Image()));
+    EXPECT_EQ(Bytes(Image()), original);
+    docs_.FreeChildWindow(d);
+  }
+  EXPECT_TRUE(messages_.Shown.empty()) << messages_.Shown.front().Text.toStdString();
+}
+
 TEST_F(FrameCommandsTest, NormalisingTheLoopBlockKeepsWhatPlays) {
   Start(3);
   // A loop block left on a later frame, as some programs write it.
