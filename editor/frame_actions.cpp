@@ -1,5 +1,6 @@
 #include "editor/frame_actions.h"
 
+#include "editor/document_window.h"
 #include "editor/model/settings.h"
 #include "gif/qt/qimage_adapter.h"
 
@@ -9,10 +10,14 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QMenu>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPainter>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QToolBar>
+#include <QToolButton>
 
 namespace movinta::editor {
 
@@ -92,6 +97,42 @@ void FrameActions::Update(TFrameCommands& commands, const TFrameStrip& strip, bo
   AnimationPause->setEnabled(playing);
 }
 
+void SyncPlayMenu(QMenu& menu, TDocuments& documents, const QAction* play,
+                  const std::function<void(const QString&)>& click) {
+  auto open = [&documents](const QString& name) {
+    for (int i = 0; i < documents.Count(); ++i)
+      if (documents.At(i)->FileName == name) return true;
+    return false;
+  };
+  auto nameOf = [](const QAction* item) { return item->data().toString(); };
+  for (QAction* item : menu.actions())
+    if (!open(nameOf(item))) delete item;
+  for (int i = 0; i < documents.Count(); ++i) {
+    const QString name = documents.At(i)->FileName;
+    bool listed = false;
+    for (QAction* item : menu.actions()) listed = listed || nameOf(item) == name;
+    if (listed) continue;
+    // A file name's '&' is shown, not taken as a mnemonic.
+    QAction* item = new QAction(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")), &menu);
+    item->setData(name);
+    if (play) {
+      item->setStatusTip(play->statusTip());
+      item->setToolTip(play->toolTip());
+    }
+    QObject::connect(item, &QAction::triggered, &menu, [click, name] { click(name); });
+    menu.addAction(item);
+  }
+  TMDIChild* active = documents.Active();
+  QAction* top = nullptr;
+  for (QAction* item : menu.actions())
+    if (active && nameOf(item) == active->FileName) top = item;
+  if (top && menu.actions().first() != top) {
+    menu.removeAction(top);
+    menu.insertAction(menu.actions().isEmpty() ? nullptr : menu.actions().first(), top);
+  }
+  menu.setDefaultAction(top);
+}
+
 FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFrameCommands& commands,
                                TFrameStrip& strip, TPropertyPanel& panel, TAnimationPlayer& player) {
   FrameActions a;
@@ -144,6 +185,35 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   a.AnimationPlay->setShortcut(QKeySequence(QStringLiteral("Ctrl+G")));
   a.AnimationPause = add(animation, "Pa&use Animation", [&player] { player.Playback().Stop(true); });
   a.AnimationPause->setEnabled(false);
+  a.PlayMenu = new QMenu(qobject_cast<QWidget*>(owner));
+  a.PlayMenu->setObjectName(QStringLiteral("popPlayAni"));
+  auto playDocument = [owner, &player, &commands](const QString& name) {
+    player.Playback().PlayDocument(name, [owner, &commands](TMDIChild* document) {
+      // Bringing the document's window forward makes the switch, as a click on it would.
+      for (auto* window : owner->findChildren<TMDIChildWindow*>()) {
+        if (window->Document() != document) continue;
+        auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget());
+        if (sub && sub->mdiArea()) {
+          if (sub->isMinimized()) sub->showNormal();
+          sub->mdiArea()->setActiveSubWindow(sub);
+          return true;
+        }
+      }
+      return commands.Documents().Activate(document);
+    });
+  };
+  QObject::connect(a.PlayMenu, &QMenu::aboutToShow, owner,
+                   [menu = a.PlayMenu, &commands, play = a.AnimationPlay, playDocument] {
+                     SyncPlayMenu(*menu, commands.Documents(), play, playDocument);
+                   });
+  if (auto* toolbar = owner->findChild<QToolBar*>(QStringLiteral("tbAnimation"))) {
+    auto* button = new QToolButton(toolbar);
+    button->setObjectName(QStringLiteral("btnPlay"));
+    button->setDefaultAction(a.AnimationPlay);
+    button->setMenu(a.PlayMenu);
+    button->setPopupMode(QToolButton::MenuButtonPopup);
+    toolbar->addWidget(button);
+  }
   animation->addSeparator();
   a.AnimationResize = add(animation, "&Resize...", [&commands] { commands.ResizeAnimationCommand(); });
   a.AnimationInfo = add(animation, "&Information...", [&commands, &panel] {

@@ -69,9 +69,17 @@ struct FrameActions {
   QAction* AnimationInfo = nullptr;
   QAction* AnimationPalette = nullptr;
   QAction* AnimationOptimize = nullptr;
+  // The Play button's drop-down: one item per open document, named by its file.
+  QMenu* PlayMenu = nullptr;
   // Enables what the selection and the playing state allow.
   void Update(TFrameCommands& commands, const TFrameStrip& strip, bool playing);
 };
+
+// Brings the play menu in line with the open documents just before it shows: items of closed
+// documents go, new documents get an item at the end, and the active document's item moves to the
+// top as the default. Each new item runs click with its document's file name (also its data).
+void SyncPlayMenu(QMenu& menu, TDocuments& documents, const QAction* play,
+                  const std::function<void(const QString&)>& click);
 
 // Adds the commands to the Edit menu and new Frame and Animation menus.
 FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFrameCommands& commands,

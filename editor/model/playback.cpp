@@ -22,6 +22,18 @@ QString TPlayback::FrameStatus() const {
   return Tr(play_texts::kFrameStatus).arg(document->DisplayName()).arg(image.GetHeight()).arg(image.GetWidth());
 }
 
+bool TPlayback::PlayDocument(const QString& fileName, const std::function<bool(TMDIChild*)>& activate) {
+  TDocuments& documents = commands_.Documents();
+  TMDIChild* target = nullptr;
+  for (int i = 0; i < documents.Count() && !target; ++i)
+    if (documents.At(i)->FileName == fileName) target = documents.At(i);
+  if (!target) return false;
+  if (playing_) Stop(true);
+  const bool switched = activate ? activate(target) : documents.Activate(target);
+  if (!switched || commands_.Active() != target) return false;
+  return Play();
+}
+
 bool TPlayback::Play() {
   commands_.ApplyPendingInput();
   if (!commands_.Active()) return false;

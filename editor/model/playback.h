@@ -44,6 +44,10 @@ public:
   void SetView(IPlaybackView* view) { view_ = view; }
   // Plays the active document's animation; false (after saying why) when there is none to play.
   bool Play();
+  // A play menu item: stops what plays, makes the open document called fileName the active one
+  // (through activate when given, which the window uses to bring its window forward) and plays it.
+  // False when no open document has that name, the switch fails or the animation cannot play.
+  bool PlayDocument(const QString& fileName, const std::function<bool(TMDIChild*)>& activate = {});
   // Leaves playing; release also stops the painter and frees the copy.
   void Stop(bool release);
   bool Playing() const { return playing_; }

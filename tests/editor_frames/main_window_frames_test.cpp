@@ -2,6 +2,7 @@
 #include "tests/editor_app/app_fixture.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QMenuBar>
 
 #include <gtest/gtest.h>
@@ -52,6 +53,40 @@ TEST_F(MainFramesTest, ShowingAFrameWhilePlayingStopsPlayback) {
   EXPECT_FALSE(main.FrameCommands().Playing());
   EXPECT_EQ(main.FrameStrip()->SelectedFrame(), 1);
   EXPECT_TRUE(FindAction(main, QStringLiteral("&Delete Frame"))->isEnabled());
+}
+
+TEST_F(MainFramesTest, ThePlayMenuListsTheDocumentsAndPlaysTheOneChosen) {
+  TfrmMain& main = OpenMain();
+  const QString a = Gif(QStringLiteral("a.gif"), 3);
+  const QString b = Gif(QStringLiteral("b & c.gif"), 2);
+  TMDIChild* first = main.OpenFile(a);
+  ASSERT_NE(first, nullptr);
+  TMDIChild* second = main.OpenFile(b);
+  ASSERT_NE(second, nullptr);
+  auto* menu = main.findChild<QMenu*>(QStringLiteral("popPlayAni"));
+  ASSERT_NE(menu, nullptr);
+  auto names = [menu] {
+    QStringList out;
+    for (QAction* item : menu->actions()) out << item->data().toString();
+    return out;
+  };
+  emit menu->aboutToShow();
+  ASSERT_EQ(names(), (QStringList{second->FileName, first->FileName}));
+  EXPECT_EQ(menu->defaultAction(), menu->actions().first());
+  EXPECT_EQ(menu->actions().first()->text(), QString(second->FileName).replace(QStringLiteral("&"), QStringLiteral("&&")));
+
+  menu->actions().last()->trigger();
+  EXPECT_EQ(main.Documents().Active(), first);
+  EXPECT_TRUE(main.Player()->Playback().Playing());
+  EXPECT_EQ(SharedImage()->Images().GetCount(), 3);
+
+  // The active document's item comes to the top; a closed document's item goes.
+  emit menu->aboutToShow();
+  EXPECT_EQ(names(), (QStringList{first->FileName, second->FileName}));
+  main.Player()->Playback().Stop(true);
+  main.Documents().FreeChildWindow(second);
+  emit menu->aboutToShow();
+  EXPECT_EQ(names(), QStringList{first->FileName});
 }
 
 }  // namespace

@@ -149,5 +149,32 @@ TEST_F(PlaybackTest, AStillPictureIsNotPlayed) {
   EXPECT_EQ(d->History.Count(), 0);
 }
 
+TEST_F(PlaybackTest, APlayMenuItemPlaysTheDocumentItNames) {
+  TMDIChild* still = Start(1, 1);
+  still->SetModified(true);
+  TMDIChild* moving = Start(3, 0);
+  moving->SetModified(true);
+  ASSERT_TRUE(docs_.Activate(still));
+
+  EXPECT_FALSE(playback_.PlayDocument(QStringLiteral("elsewhere.gif")));
+  EXPECT_EQ(commands_.Active(), still);
+  ASSERT_TRUE(playback_.PlayDocument(moving->FileName));
+  EXPECT_EQ(commands_.Active(), moving);
+  EXPECT_TRUE(playback_.Playing());
+  EXPECT_EQ(SharedImage()->Images().GetCount(), 3);
+
+  // Another item stops the play before it switches; a still picture then is refused.
+  EXPECT_FALSE(playback_.PlayDocument(still->FileName));
+  EXPECT_FALSE(playback_.Playing());
+  EXPECT_FALSE(commands_.Playing());
+  EXPECT_EQ(commands_.Active(), still);
+  EXPECT_TRUE(messages_.Saw(QStringLiteral("This GIF is not an animation")));
+
+  // A switch that does not happen plays nothing.
+  EXPECT_FALSE(playback_.PlayDocument(moving->FileName, [](TMDIChild*) { return false; }));
+  EXPECT_EQ(commands_.Active(), still);
+  EXPECT_FALSE(playback_.Playing());
+}
+
 }  // namespace
 }  // namespace movinta::editor
