@@ -306,6 +306,10 @@ void ShowFrame()
 
 int WriteMovie(const char* fileName, int width, int height, int frameRate, int playFlag)
 {
+    // The next movie starts fresh whatever happens here.
+    struct ResetOnExit {
+        ~ResetOnExit() { ResetMovieState(); }
+    } reset;
     if ((playFlag & 0xFF) != 0) {
         FlashActionGotoFrame gotoStart{uint16_t(movieStartFrame)};
         FlashActionPlay play;
@@ -320,7 +324,6 @@ int WriteMovie(const char* fileName, int width, int height, int frameRate, int p
     FlashOutputStream head;
     head << header;
     bool written = fileName && *fileName && SaveFile(fileName, head, movieTagStream);
-    ResetMovieState();
     return written ? 1 : 0;
 }
 

@@ -7,6 +7,9 @@
  * Integers are 32-bit; where an SWF field is 16 bits the low 16 bits are taken. Character
  * ids are returned as 16-bit values, zero-extended. Coordinates are pixels; the library
  * writes them in twips (1/20 pixel). Strings are zero-terminated 8-bit text.
+ *
+ * No exception leaves an export: an operation that fails inside (out of memory, say) does
+ * nothing and answers 0 where it returns a value; writeMovie still resets the movie state.
  */
 #ifndef REELTIDE_H
 #define REELTIDE_H

@@ -1,58 +1,60 @@
 // The C exports of the movie-building core over the library's global movie state.
 #include "swf/api/reeltide.h"
 
+#include "swf/api/export_guard.h"
+
 #include "swf/movie.h"
 
 extern "C" {
 
 void createMovie(int frameRate)
 {
-    reeltide::CreateMovie(frameRate);
+    reeltide::Guarded([&] { reeltide::CreateMovie(frameRate); });
 }
 
 void setBkColor(int red, int green, int blue)
 {
-    reeltide::SetBkColor(red, green, blue);
+    reeltide::Guarded([&] { reeltide::SetBkColor(red, green, blue); });
 }
 
 int makeBlankShape(void)
 {
-    return reeltide::MakeBlankShape();
+    return reeltide::GuardedResult([&] { return reeltide::MakeBlankShape(); });
 }
 
 int makeShape(const char* fontName, int charCode, int count, const int* cmds)
 {
-    return reeltide::MakeShape(fontName, charCode, count, cmds);
+    return reeltide::GuardedResult([&] { return reeltide::MakeShape(fontName, charCode, count, cmds); });
 }
 
 int makeJpeg(const char* fileName, int width, int height, int withAlpha, const unsigned char* alpha)
 {
-    return reeltide::MakeJpeg(fileName, width, height, withAlpha, alpha);
+    return reeltide::GuardedResult([&] { return reeltide::MakeJpeg(fileName, width, height, withAlpha, alpha); });
 }
 
 void placeObject(int depth, int characterId)
 {
-    reeltide::PlaceObject(depth, characterId);
+    reeltide::Guarded([&] { reeltide::PlaceObject(depth, characterId); });
 }
 
 void removeObject(int depth)
 {
-    reeltide::RemoveObject(depth);
+    reeltide::Guarded([&] { reeltide::RemoveObject(depth); });
 }
 
 void transformObject(int depth, int characterId, const int* params)
 {
-    reeltide::TransformObject(depth, characterId, params);
+    reeltide::Guarded([&] { reeltide::TransformObject(depth, characterId, params); });
 }
 
 void showFrame(void)
 {
-    reeltide::ShowFrame();
+    reeltide::Guarded([&] { reeltide::ShowFrame(); });
 }
 
 int writeMovie(const char* fileName, int width, int height, int frameRate, int playFlag)
 {
-    return reeltide::WriteMovie(fileName, width, height, frameRate, playFlag);
+    return reeltide::GuardedResult([&] { return reeltide::WriteMovie(fileName, width, height, frameRate, playFlag); });
 }
 
 }  // extern "C"
