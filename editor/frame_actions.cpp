@@ -1,12 +1,16 @@
 #include "editor/frame_actions.h"
 
 #include "editor/document_window.h"
+#include "editor/image_import.h"
+#include "editor/main_window.h"
+#include "editor/model/files.h"
 #include "editor/model/settings.h"
 #include "gif/qt/qimage_adapter.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QMenu>
@@ -16,8 +20,11 @@
 #include <QPainter>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStringList>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <memory>
 
 namespace movinta::editor {
 
@@ -40,6 +47,15 @@ private:
   const gif::Bitmap& canvas_;
 };
 }  // namespace
+
+const char* const kImageFilesFilter =
+    "Image Files|*.gif;*.jpg;*.jpeg;*.bmp;*.jif;*.dcx;*.ico;*.pbm;*.pcx;*.ljp;*.pgm;*.pic;*.png;*.ppm;*.rle;"
+    "*.tga;*.tif;*.wmf;*.wpg|GIF Images (*.gif)|*.gif|JPEG Images (*.jpg;*.jpeg;*.jif)|*.jpg;*.jpeg;*.jif|"
+    "Bitmap Images (*.bmp;*.rle)|*.bmp;*.rle|DCX Images (*.dcx)|*.dcx|Icons (*.ico)|*.ico|"
+    "Portable Bitmaps (*.pbm)|*.pbm|PCX Images (*.pcx)|*.pcx|Lossless JPEG Images (*.ljp)|*.ljp|"
+    "Portable Graymaps (*.pgm)|*.pgm|PIC Images (*.pic)|*.pic|PNG Images (*.png)|*.png|"
+    "Portable Pixmaps (*.ppm)|*.ppm|Targa Images (*.tga)|*.tga|TIFF Images (*.tif)|*.tif|"
+    "Windows Metafiles (*.wmf)|*.wmf|WordPerfect Graphics (*.wpg)|*.wpg|All Files (*.*)|*.*";
 
 void QtFrameClipboard::SetDataSet(const std::vector<std::pair<QString, QByteArray>>& formats) {
   auto* mime = new QMimeData;
@@ -85,6 +101,8 @@ void FrameActions::Update(TFrameCommands& commands, const TFrameStrip& strip, bo
   const int last = commands.FrameCount() - 1;
   const bool frame = doc && selected >= 0 && selected <= last;
   for (QAction* a : {EditCut, EditCopy, FrameDelete, FrameTransColor}) a->setEnabled(frame);
+  FrameAdd->setEnabled(!playing);
+  EditPasteComments->setEnabled(commands.CanPasteComment());
   FrameMoveBegin->setEnabled(frame && selected > 0);
   FrameMoveUp->setEnabled(frame && selected > 0);
   FrameMoveDown->setEnabled(frame && selected < last);
@@ -148,10 +166,26 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   a.EditCopy->setShortcut(QKeySequence::Copy);
   a.EditPaste = add(edit, "&Paste", [&commands] { commands.Paste(false); });
   a.EditPaste->setShortcut(QKeySequence::Paste);
+  a.EditPasteComments = add(edit, "Paste Comme&nts", [&commands] { commands.PasteClipboardComment(); });
   QObject::connect(edit, &QMenu::aboutToShow, owner,
-                   [&commands, paste = a.EditPaste] { paste->setEnabled(commands.CanPaste(false)); });
+                   [&commands, paste = a.EditPaste, comments = a.EditPasteComments] {
+                     paste->setEnabled(commands.CanPaste(false));
+                     comments->setEnabled(commands.CanPasteComment());
+                   });
 
   QMenu* frame = bar->addMenu(QStringLiteral("Fra&me"));
+  auto addFolder = std::make_shared<QString>();
+  a.FrameAdd = add(frame, "&Add Frame...", [owner, &commands, addFolder] {
+    auto* main = qobject_cast<TfrmMain*>(owner);
+    if (!main || !main->ChooseOpenFiles || commands.Playing()) return;
+    const QStringList files = main->ChooseOpenFiles(QString::fromLatin1(kImageFilesFilter), *addFolder);
+    if (files.isEmpty()) return;
+    commands.AddFrameFiles(files, [main](const QString& file, gif::Bitmap& picture, QString* error) {
+      return ImportImageFile(*main, file, picture, GetFileTypeCode(file), true, error) == kImportBitmap;
+    });
+    *addFolder = QFileInfo(files.back()).absolutePath();
+  });
+  frame->addSeparator();
   a.FrameDelete = add(frame, "&Delete Frame", [&commands] { commands.DeleteFrames(); });
   a.FrameDelete->setShortcut(QKeySequence::Delete);
   frame->addSeparator();

@@ -54,6 +54,8 @@ struct FrameActions {
   QAction* EditCut = nullptr;
   QAction* EditCopy = nullptr;
   QAction* EditPaste = nullptr;
+  QAction* EditPasteComments = nullptr;
+  QAction* FrameAdd = nullptr;
   QAction* FrameDelete = nullptr;
   QAction* FrameMoveBegin = nullptr;
   QAction* FrameMoveUp = nullptr;
@@ -80,6 +82,9 @@ struct FrameActions {
 // top as the default. Each new item runs click with its document's file name (also its data).
 void SyncPlayMenu(QMenu& menu, TDocuments& documents, const QAction* play,
                   const std::function<void(const QString&)>& click);
+
+// The Add Frame dialog's filter: every readable picture type together, then one entry per type.
+extern const char* const kImageFilesFilter;
 
 // Adds the commands to the Edit menu and new Frame and Animation menus.
 FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFrameCommands& commands,

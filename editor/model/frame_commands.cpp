@@ -587,6 +587,34 @@ bool TFrameCommands::PasteComment(const QString& text) {
   return true;
 }
 
+bool TFrameCommands::CanPasteComment() const {
+  IClipboard* clipboard = Clipboard();
+  return Active() && !playing_ && clipboard && clipboard->HasFormat(QStringLiteral("text/plain"));
+}
+
+bool TFrameCommands::PasteClipboardComment() {
+  ApplyPendingInput();
+  if (!CanPasteComment()) return false;
+  return PasteComment(QString::fromUtf8(Clipboard()->Data(QStringLiteral("text/plain"))));
+}
+
+int TFrameCommands::AddFrameFiles(const QStringList& files, const PictureReader& read) {
+  ApplyPendingInput();
+  if (playing_ || !read) return 0;
+  BusyScope busy;
+  int added = 0;
+  for (const QString& file : files) {
+    Bitmap picture;
+    QString error;
+    if (!read(file, picture, &error)) {
+      if (!error.isEmpty()) ShowMessage(error, MessageType::Warning, kOk);
+      continue;
+    }
+    if (InsertBitmapFrame(picture, InsertPosition(), Tr(frame_texts::kAddFrame)) >= 0) ++added;
+  }
+  return added;
+}
+
 // ---- frame and loop properties
 
 void TFrameCommands::ApplyFrameProperties(int index, int what, int delay, int disposal) {

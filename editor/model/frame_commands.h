@@ -13,6 +13,7 @@
 #include "editor/model/edit_dialogs.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -108,6 +109,14 @@ public:
   bool Paste(bool commentsPageShown);
   int PasteOneFrame(const gif::Bitmap& bitmap);
   bool PasteComment(const QString& text);
+  // The clipboard's text as a comment of frame 0 (Paste Comments): a document is open, nothing
+  // plays and the clipboard holds text.
+  bool CanPasteComment() const;
+  bool PasteClipboardComment();
+  // Add Frame: each file read into a picture and inserted after the selection, one undo entry
+  // each; a file that cannot be read is reported and skipped. The number of frames added.
+  using PictureReader = std::function<bool(const QString& file, gif::Bitmap& picture, QString* error)>;
+  int AddFrameFiles(const QStringList& files, const PictureReader& read);
   QString FrameClipboardFile() const { return clipboardFile_; }
   void DeleteFrameClipboard();
 

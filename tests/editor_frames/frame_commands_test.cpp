@@ -427,6 +427,65 @@ TEST_F(FrameCommandsTest, TheFirstFrameMakesADocumentWithTheProgramsComment) {
   EXPECT_TRUE(comment);
 }
 
+TEST_F(FrameCommandsTest, PasteCommentsPutsTheClipboardTextOnTheFirstFrame) {
+  EXPECT_FALSE(commands_->CanPasteComment());  // no document
+  TMDIChild* d = Start(3);
+  const QByteArray original = Bytes(Image());
+  EXPECT_FALSE(commands_->CanPasteComment());  // no text
+  EXPECT_FALSE(commands_->PasteClipboardComment());
+  clipboard_.SetData(QStringLiteral("text/plain"), QByteArray(300, 'x'));
+  ASSERT_TRUE(commands_->CanPasteComment());
+  view_.SetSelectedFrame(2);
+  ASSERT_TRUE(commands_->PasteClipboardComment());
+  TGIFSubImage& first = *Image().Images().GetFrame(0);
+  auto* comment =
+      dynamic_cast<gif::TGIFCommentExtension*>(first.Extensions().GetExtension(first.Extensions().GetCount() - 1));
+  ASSERT_NE(comment, nullptr);
+  ASSERT_EQ(comment->Text().size(), 1u);
+  EXPECT_EQ(comment->Text()[0], std::string(255, 'x'));
+  EXPECT_EQ(d->History.LastCaption(), QStringLiteral("Add GIF Comment"));
+  EXPECT_TRUE(d->Modified);
+  commands_->Undo();
+  EXPECT_EQ(Bytes(Image()), original);
+
+  commands_->SetPlaying(true);
+  EXPECT_FALSE(commands_->CanPasteComment());
+  EXPECT_FALSE(commands_->PasteClipboardComment());
+  commands_->SetPlaying(false);
+  EXPECT_EQ(d->History.Count(), 0);
+}
+
+TEST_F(FrameCommandsTest, AddFrameInsertsEachReadableFileAfterTheSelection) {
+  TMDIChild* d = Start(3);
+  view_.SetSelectedFrame(0);
+  const TFrameCommands::PictureReader read = [](const QString& file, gif::Bitmap& picture, QString* error) {
+    if (file.startsWith(QStringLiteral("bad"))) {
+      *error = QStringLiteral("Cannot read ") + file;
+      return false;
+    }
+    if (file.startsWith(QStringLiteral("cancelled"))) return false;
+    picture = SolidBitmap(6, 4, static_cast<std::uint8_t>(file.front().toLatin1()));
+    return true;
+  };
+  EXPECT_EQ(commands_->AddFrameFiles({QStringLiteral("a.png"), QStringLiteral("bad.tga"),
+                                      QStringLiteral("cancelled.tif"), QStringLiteral("d.bmp")},
+                                     read),
+            2);
+  ASSERT_EQ(Image().Images().GetCount(), 5);
+  // In the order chosen, right after the frame that was selected.
+  EXPECT_EQ(Image().Images().GetFrame(1)->GetBitmap().PixelColor(0, 0), 'a');
+  EXPECT_EQ(Image().Images().GetFrame(2)->GetBitmap().PixelColor(0, 0), 'd');
+  EXPECT_EQ(d->History.Count(), 2);
+  EXPECT_EQ(d->History.LastCaption(), QStringLiteral("Add Frame"));
+  ASSERT_EQ(messages_.Shown.size(), 1u);
+  EXPECT_EQ(messages_.Shown.front().Text, QStringLiteral("Cannot read bad.tga"));
+
+  commands_->SetPlaying(true);
+  EXPECT_EQ(commands_->AddFrameFiles({QStringLiteral("a.png")}, read), 0);
+  commands_->SetPlaying(false);
+  EXPECT_EQ(Image().Images().GetCount(), 5);
+}
+
 TEST_F(FrameCommandsTest, CancelledPromptsChangeNothing) {
   TMDIChild* d = Start(3);
   const QByteArray original = Bytes(Image());

@@ -2,6 +2,8 @@
 #include "tests/editor_app/app_fixture.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -87,6 +89,33 @@ TEST_F(MainFramesTest, ThePlayMenuListsTheDocumentsAndPlaysTheOneChosen) {
   main.Documents().FreeChildWindow(second);
   emit menu->aboutToShow();
   EXPECT_EQ(names(), QStringList{first->FileName});
+}
+
+TEST_F(MainFramesTest, AddFrameInsertsTheChosenPicturesAndStartsNextTimeInTheirFolder) {
+  TfrmMain& main = OpenMain();
+  ASSERT_NE(main.OpenFile(Gif(QStringLiteral("a.gif"), 3)), nullptr);
+  QDir(tmp_.Path).mkdir(QStringLiteral("more"));
+  const QString picture = Gif(QStringLiteral("more/one.gif"), 1);
+  QStringList filters, folders;
+  main.ChooseOpenFiles = [&](const QString& filter, const QString& folder) {
+    filters << filter;
+    folders << folder;
+    return QStringList{picture, picture};
+  };
+  QAction* add = FindAction(main, QStringLiteral("&Add Frame..."));
+  ASSERT_NE(add, nullptr);
+  main.ShowFrame(0);
+  add->trigger();
+  EXPECT_EQ(SharedImage()->Images().GetCount(), 5);
+  EXPECT_EQ(main.FrameStrip()->SelectedFrame(), 2);
+  ASSERT_EQ(filters.size(), 1);
+  EXPECT_TRUE(filters[0].startsWith(QStringLiteral("Image Files|*.gif;*.jpg;*.jpeg;*.bmp;")));
+  EXPECT_TRUE(filters[0].endsWith(QStringLiteral("|All Files (*.*)|*.*")));
+  add->trigger();
+  ASSERT_EQ(folders.size(), 2);
+  EXPECT_EQ(folders[1], QFileInfo(picture).absolutePath());
+  EXPECT_EQ(SharedImage()->Images().GetCount(), 7);
+  EXPECT_EQ(main.Documents().Active()->History.Count(), 4);
 }
 
 }  // namespace
