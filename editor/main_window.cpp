@@ -2,6 +2,8 @@
 
 #include "controls/xpress.h"
 #include "editor/document_window.h"
+#include "editor/forms/edit_dialogs_qt.h"
+#include "editor/forms/palette_logic.h"
 #include "editor/forms/splash_screen.h"
 #include "editor/forms/start_page.h"
 #include "editor/forms/tool_windows.h"
@@ -165,6 +167,8 @@ void TfrmMain::FormCreate() {
     SetFileChooser(chooser_.get());
     SetProgressSink(progress_.get());
     SetClipboard(clipboard_.get());
+    editDialogs_ = std::make_unique<forms::QtEditDialogs>(this);
+    previousDialogs_ = SetEditDialogs(editDialogs_.get());
   }
   BuildActions();
   BuildFrameStrip();
@@ -207,6 +211,7 @@ void TfrmMain::FormDestroy() {
   if (chooser_) SetFileChooser(nullptr);
   if (progress_) SetProgressSink(nullptr);
   if (clipboard_) SetClipboard(nullptr);
+  if (editDialogs_) SetEditDialogs(previousDialogs_);
   SharedImage(1);
 }
 
@@ -1029,6 +1034,15 @@ void TfrmMain::UpdateFrameActions() {
 
 void TfrmMain::BuildFrameStrip() {
   frameCommands_ = std::make_unique<TFrameCommands>(documents_);
+  // An edit that deleted entries of the global table carries where each entry went; the pixels
+  // follow it, or they would show other colours.
+  frameCommands_->ApplyDeletingPaletteEdit = [](TMDIChild& document, TGIFImage& image, const QString& caption) {
+    const auto* dialogs = dynamic_cast<const forms::QtEditDialogs*>(EditDialogs());
+    const forms::PaletteEditSession* edit = dialogs ? dialogs->LastGlobalEdit() : nullptr;
+    if (!edit || !edit->DeletedAny()) return false;
+    forms::ApplyGlobalPaletteEdit(document, image, *edit, caption);
+    return true;
+  };
   auto* bottom = new QWidget;
   bottom->setObjectName(QStringLiteral("pnlFrameTab"));
   auto* layout = new QVBoxLayout(bottom);

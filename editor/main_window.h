@@ -33,6 +33,9 @@ namespace movinta::editor {
 
 class AnimatedPicture;
 class TMDIChildWindow;
+namespace forms {
+class QtEditDialogs;
+}
 
 struct MainWindowOptions {
   // The window answers the model's messages, file choices and progress; tests install their own.
@@ -215,6 +218,8 @@ private:
   std::unique_ptr<QtFileChooser> chooser_;
   std::unique_ptr<IProgress> progress_;
   std::unique_ptr<QtClipboard> clipboard_;
+  std::unique_ptr<forms::QtEditDialogs> editDialogs_;
+  IEditDialogs* previousDialogs_ = nullptr;
   IEditorView* previousView_ = nullptr;
 
   // Declared last so that they go first, while the documents they work on still exist.

@@ -709,10 +709,13 @@ bool TFrameCommands::ChangeGlobalPalette() {
   std::unique_ptr<TCmdColorMap> edited = EditDialogs()->EditGlobalPalette(image.GetGlobalColorMap());
   if (!edited) return false;
   TMDIChild& document = *Active();
-  if (!Record(document, 2, 3, -1, -1, Tr(texts::kChangeGlobalPalette))) return false;
-  image.GetGlobalColorMap().Assign(*edited);
-  for (int i = 0; i < image.Images().GetCount(); ++i) image.Images().GetFrame(i)->FreeBitmap();
-  document.SetModified(true);
+  const QString caption = Tr(texts::kChangeGlobalPalette);
+  if (!ApplyDeletingPaletteEdit || !ApplyDeletingPaletteEdit(document, image, caption)) {
+    if (!Record(document, 2, 3, -1, -1, caption)) return false;
+    image.GetGlobalColorMap().Assign(*edited);
+    for (int i = 0; i < image.Images().GetCount(); ++i) image.Images().GetFrame(i)->FreeBitmap();
+    document.SetModified(true);
+  }
   if (document.WorkingCopyCurrent() && !document.WorkingCopy.isEmpty())
     documents_.ReloadDocument(document.WorkingCopy);
   Finish(SelectedFrame());

@@ -147,6 +147,9 @@ public:
   void ApplyPendingInput();
   // Starts (true) or stops (false) the panel's wait; the window installs its timer here.
   std::function<void(bool)> PendingTimer;
+  // Applies an edit of the global table that deleted entries, moving the pixels with it (a table
+  // undo cannot put pixels back); true when it took the edit. The window installs the dialogs' one.
+  std::function<bool(TMDIChild& document, gif::TGIFImage& image, const QString& caption)> ApplyDeletingPaletteEdit;
 
 private:
   struct PendingInput {
