@@ -1,11 +1,17 @@
 #include "editor/document_window.h"
 
+#include "editor/frame_strip.h"
 #include "editor/main_window.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMimeData>
 #include <QPainter>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -75,6 +81,7 @@ TMDIChildWindow::TMDIChildWindow(TfrmMain& main, TMDIChild* document, QWidget* p
   statusBar_->addWidget(panel2_, 1);
   layout->addWidget(statusBar_);
   setAttribute(Qt::WA_DeleteOnClose, false);
+  setAcceptDrops(true);
   UpdateState();
 }
 
@@ -93,6 +100,43 @@ void TMDIChildWindow::UpdateState() {
   panel0_->setText(document_->Modified ? QStringLiteral("\u25CF") : QString());
   panel1_->setText(document_->Modified ? Tr(texts::kModified) : QString());
   statusBar_->setToolTip(document_->Modified ? Tr(texts::kAnimationModified) : QString());
+}
+
+bool TMDIChildWindow::AcceptsFrameDrop(const QMimeData* data) const {
+  if (!document_ || !data || !data->hasFormat(QString::fromLatin1(kFrameStripMimeType))) return false;
+  TFrameCommands& commands = main_.FrameCommands();
+  return commands.Active() && commands.Active() != document_ && !commands.Playing();
+}
+
+bool TMDIChildWindow::DropFrame(const QMimeData* data) {
+  if (!AcceptsFrameDrop(data)) return false;
+  TMDIChild* target = document_;
+  if (main_.FrameCommands().DropFrameOnDocument(target) < 0) return false;
+  // The switch is made by now; raising the window only shows it.
+  if (QMdiSubWindow* sub = main_.SubWindowFor(target))
+    if (sub->mdiArea()) sub->mdiArea()->setActiveSubWindow(sub);
+  return true;
+}
+
+void TMDIChildWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (AcceptsFrameDrop(event->mimeData()))
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TMDIChildWindow::dragMoveEvent(QDragMoveEvent* event) {
+  if (AcceptsFrameDrop(event->mimeData()))
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TMDIChildWindow::dropEvent(QDropEvent* event) {
+  if (DropFrame(event->mimeData()))
+    event->acceptProposedAction();
+  else
+    event->ignore();
 }
 
 void TMDIChildWindow::closeEvent(QCloseEvent* event) {

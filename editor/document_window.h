@@ -8,7 +8,11 @@
 #include <QImage>
 #include <QWidget>
 
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QLabel;
+class QMimeData;
 class QScrollArea;
 class QStatusBar;
 
@@ -46,8 +50,17 @@ public:
   void ShowFrame(int index);
   void UpdateState();
 
+  // A frame dragged from the strip may be dropped here when this is another document than the
+  // one the strip shows and nothing plays.
+  bool AcceptsFrameDrop(const QMimeData* data) const;
+  // Inserts the dragged frame into this document after its selection and brings it forward.
+  bool DropFrame(const QMimeData* data);
+
 protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
 private:
   TfrmMain& main_;

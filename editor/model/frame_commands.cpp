@@ -424,7 +424,7 @@ int TFrameCommands::DropBitmapAt(const Bitmap& bitmap, int target) {
 }
 
 int TFrameCommands::DropFrameOnDocument(TMDIChild* target) {
-  if (!Begin() || !target) return -1;
+  if (!Begin() || !target || target == Active() || documents_.IndexOf(target) < 0) return -1;
   TGIFSubImage* frame = FrameAt(*SharedImage(), SelectedFrame());
   if (!frame || frame->IsEmpty()) return -1;
   const Bitmap copy = frame->GetBitmap();

@@ -486,6 +486,16 @@ TEST_F(FrameCommandsTest, AddFrameInsertsEachReadableFileAfterTheSelection) {
   EXPECT_EQ(Image().Images().GetCount(), 5);
 }
 
+TEST_F(FrameCommandsTest, AFrameDroppedOnItsOwnDocumentChangesNothing) {
+  TMDIChild* d = Start(3);
+  const QByteArray original = Bytes(Image());
+  view_.SetSelectedFrame(1);
+  EXPECT_EQ(commands_->DropFrameOnDocument(d), -1);
+  EXPECT_EQ(commands_->DropFrameOnDocument(nullptr), -1);
+  EXPECT_EQ(Bytes(Image()), original);
+  EXPECT_EQ(d->History.Count(), 0);
+}
+
 TEST_F(FrameCommandsTest, CancelledPromptsChangeNothing) {
   TMDIChild* d = Start(3);
   const QByteArray original = Bytes(Image());

@@ -1,11 +1,18 @@
+#include "editor/document_window.h"
 #include "editor/frame_strip.h"
 #include "tests/editor_app/app_fixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
 
 #include <gtest/gtest.h>
 
@@ -116,6 +123,41 @@ TEST_F(MainFramesTest, AddFrameInsertsTheChosenPicturesAndStartsNextTimeInTheirF
   EXPECT_EQ(folders[1], QFileInfo(picture).absolutePath());
   EXPECT_EQ(SharedImage()->Images().GetCount(), 7);
   EXPECT_EQ(main.Documents().Active()->History.Count(), 4);
+}
+
+TEST_F(MainFramesTest, AFrameDraggedOntoAnotherDocumentIsInsertedThere) {
+  TfrmMain& main = OpenMain();
+  TMDIChild* a = main.OpenFile(Gif(QStringLiteral("a.gif"), 3));
+  TMDIChild* b = main.OpenFile(Gif(QStringLiteral("b.gif"), 2));
+  ASSERT_TRUE(a && b);
+  main.ShowFrame(1);
+  const QImage dragged = RenderFrame(*SharedImage(), 1);
+  QMimeData data;
+  data.setData(QString::fromLatin1(kFrameStripMimeType), QByteArray("1"));
+  auto drop = [&](TMDIChild* onto) {
+    QWidget* window = main.WindowFor(onto);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent dropped(QPointF(5, 5), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &dropped);
+    return dropped.isAccepted();
+  };
+
+  EXPECT_FALSE(drop(b));  // the strip's own document
+  ASSERT_TRUE(main.Player()->Playback().Play());
+  EXPECT_FALSE(drop(a));
+  main.Player()->Playback().Stop(true);
+  EXPECT_EQ(main.Documents().Active(), b);
+
+  ASSERT_TRUE(drop(a));
+  EXPECT_EQ(main.Documents().Active(), a);
+  EXPECT_EQ(main.MdiArea()->activeSubWindow(), main.SubWindowFor(a));
+  ASSERT_EQ(SharedImage()->Images().GetCount(), 4);
+  EXPECT_EQ(RenderFrame(*SharedImage(), 1).convertToFormat(QImage::Format_ARGB32),
+            dragged.convertToFormat(QImage::Format_ARGB32));
+  EXPECT_EQ(a->History.LastCaption(), QStringLiteral("Drag and Drop Image"));
+  EXPECT_TRUE(b->History.Count() == 0 && !b->Modified);
 }
 
 }  // namespace
