@@ -44,11 +44,9 @@ int main(int argc, char** argv) {
   main->setAttribute(Qt::WA_DeleteOnClose);
   the_frmMain = main;
   the_frmThumbWin = new TfrmThumbWin(main);
-  the_frmFloat = new TfrmFloat(main);
   // First placement beside the main window; stored placements replace it in the deferred start-up.
   const QRect frame = main->frameGeometry();
   the_frmThumbWin->setGeometry(frame.left(), frame.bottom() + 30, frame.width() - 50, 220);
-  the_frmFloat->move(frame.right() + 10, frame.top());
   main->SetCommandLineFile(commandLine.FileName);
   main->show();
   splash.reset();

@@ -172,6 +172,9 @@ void TfrmMain::FormCreate() {
   }
   BuildActions();
   BuildFrameStrip();
+  inspector_ = new forms::TfrmFloat(this, this);
+  inspector_->setObjectName(QStringLiteral("frmFloat"));
+  the_frmFloat = inspector_;
 
   timer_.setInterval(700);
   timer_.setSingleShot(true);
@@ -188,6 +191,7 @@ void TfrmMain::FormCreate() {
   if (options_.UseSettingsStore) {
     SettingsStore store;
     settings_ = LoadSettings(store, settings_, ProgramFolder());
+    inspector_->LoadPosition(store, frameGeometry());
   }
   ApplySettings();
   setAcceptDrops(true);
@@ -203,6 +207,7 @@ void TfrmMain::FormDestroy() {
   if (options_.UseSettingsStore) {
     SettingsStore store;
     SaveSettings(store, CurrentSettings(), ProgramFolder());
+    if (inspector_) inspector_->SavePosition(store, mniToolInspector->isChecked());
   }
   // Documents go before the window's view of them.
   while (documents_.Count() > 0) documents_.FreeChildWindow(documents_.At(documents_.Count() - 1));
@@ -790,6 +795,20 @@ void TfrmMain::BringActiveDocumentToFront() {
   if (QMdiSubWindow* sub = SubWindowFor(ActiveDocument())) mdi_->setActiveSubWindow(sub);
 }
 
+void TfrmMain::ReloadActiveDocument() {
+  if (TMDIChild* d = ActiveDocument(); d && !d->WorkingCopy.isEmpty()) documents_.ReloadDocument(d->WorkingCopy);
+}
+
+void TfrmMain::RepaintFrameStrip() {
+  if (grdFrames_) grdFrames_->RepaintCells();
+}
+
+void TfrmMain::PausePlayback() {
+  if (player_ && player_->Playback().Playing()) player_->Playback().Stop(true);
+}
+
+void TfrmMain::InspectorClosed() { mniToolInspector->setChecked(false); }
+
 void TfrmMain::ActiveDocumentChanged() {
   if (TMDIChild* d = ActiveDocument()) d->FlushWorkingCopy();
 }
@@ -983,6 +1002,7 @@ void TfrmMain::ResetAfterLastClose() {
   frameColumns_ = 0;
   selectedFrame_ = -1;
   if (grdFrames_) grdFrames_->Reset();
+  if (inspector_) inspector_->ResetInspector();
   SetStatusText(QString(), 2);
   timer_.start();
 }
@@ -1002,8 +1022,10 @@ void TfrmMain::ShowFrame(int index) {
   // Showing a frame ends playback.
   if (player_ && player_->Playback().Playing()) player_->Playback().Stop(true);
   selectedFrame_ = index;
-  if (frameCommands_ && frameCommands_->PrepareShowFrame(index) && tabFrames_)
-    tabFrames_->ShowFrameProperties(index, grdFrames_ && grdFrames_->SpansAll());
+  if (frameCommands_ && frameCommands_->PrepareShowFrame(index)) {
+    if (tabFrames_) tabFrames_->ShowFrameProperties(index, grdFrames_ && grdFrames_->SpansAll());
+    if (inspector_) inspector_->ShowFrameProperties(ActiveDocument(), index);
+  }
   if (TMDIChildWindow* w = WindowFor(ActiveDocument())) w->ShowFrame(index);
   if (grdFrames_) grdFrames_->RepaintCells();
   UpdateFrameActions();
@@ -1084,7 +1106,11 @@ void TfrmMain::BuildFrameStrip() {
   if (edit) {
     // Undo goes through the commands, so that a typed value waiting to apply is applied first.
     disconnect(EditUndo, &QAction::triggered, nullptr, nullptr);
-    connect(EditUndo, &QAction::triggered, this, [this] { frameCommands_->Undo(); });
+    connect(EditUndo, &QAction::triggered, this, [this] {
+      frameCommands_->Undo();
+      // The inspector keeps the row the document had selected.
+      if (TMDIChild* d = ActiveDocument(); d && inspector_) inspector_->gridSelectCell(d->InspectorSelection.y());
+    });
     frameActions_ = BuildFrameActions(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_);
   }
   if (options_.InstallServices) {

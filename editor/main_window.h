@@ -4,6 +4,7 @@
 // exit. The frame strip and property panel join it later.
 #pragma once
 
+#include "editor/forms/frame_inspector.h"
 #include "editor/frame_actions.h"
 #include "editor/image_import.h"
 #include "editor/model/document.h"
@@ -46,7 +47,7 @@ struct MainWindowOptions {
   QString ResourceLibrary = QString::fromLatin1(kResourceLibrary);
 };
 
-class TfrmMain : public QMainWindow, public IEditorView, public IImportHost {
+class TfrmMain : public QMainWindow, public IEditorView, public IImportHost, public forms::IInspectorHost {
   Q_OBJECT
 public:
   explicit TfrmMain(bool installServices = true, QWidget* parent = nullptr);
@@ -148,6 +149,14 @@ public:
   void BringActiveDocumentToFront() override;
   void ActiveDocumentChanged() override;
 
+  // forms::IInspectorHost
+  TMDIChild* ActiveDocument() const override { return documents_.Active(); }
+  void ReloadActiveDocument() override;
+  void RepaintFrameStrip() override;
+  void PausePlayback() override;
+  void InspectorClosed() override;
+  forms::TfrmFloat* Inspector() const { return inspector_; }
+
 protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -179,7 +188,6 @@ private:
   std::unique_ptr<TGIFImage> ReadForOpen(const QString& path);
   bool LoadImageIntoWindow(TGIFImage& image, const QString& path);
   QString ProgramFolder() const;
-  TMDIChild* ActiveDocument() const { return documents_.Active(); }
   QAction* DocumentAction(QMenu* menu, const QString& text, const std::function<void()>& handler);
 
   MainWindowOptions options_;
@@ -228,6 +236,7 @@ private:
   std::unique_ptr<TAnimationPlayer> player_;
   TFrameStrip* grdFrames_ = nullptr;
   TPropertyPanel* tabFrames_ = nullptr;
+  QPointer<forms::TfrmFloat> inspector_;
   FrameActions frameActions_;
 };
 

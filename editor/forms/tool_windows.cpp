@@ -7,7 +7,7 @@
 namespace movinta::editor {
 
 QPointer<TfrmThumbWin> the_frmThumbWin;
-QPointer<TfrmFloat> the_frmFloat;
+QPointer<forms::TfrmFloat> the_frmFloat;
 
 TfrmThumbWin::TfrmThumbWin(QWidget* parent) : QWidget(parent, Qt::Tool) {
   setObjectName(QStringLiteral("frmThumbWin"));
@@ -38,12 +38,6 @@ void TfrmThumbWin::SetExplorerWidth(int width) {
 void TfrmThumbWin::SelectFolder(const QString& folder) {
   folder_ = folder;
   grdThumbs_->setText(folder);
-}
-
-TfrmFloat::TfrmFloat(QWidget* parent) : QWidget(parent, Qt::Tool) {
-  setObjectName(QStringLiteral("frmFloat"));
-  setWindowTitle(QStringLiteral("Frame Inspector"));
-  resize(220, 360);
 }
 
 }  // namespace movinta::editor

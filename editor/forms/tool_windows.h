@@ -1,7 +1,9 @@
-// The image browser and the frame inspector: tool windows of the main window. Here they are the
-// windows with their captions, placement and the parts the main window's start-up touches; their
-// contents join them later.
+// The image browser and the frame inspector: tool windows of the main window. The browser is the
+// window with its caption, placement and the parts the main window's start-up touches; its contents
+// join it later. The main window makes the inspector.
 #pragma once
+
+#include "editor/forms/frame_inspector.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -33,13 +35,7 @@ private:
   QString folder_;
 };
 
-class TfrmFloat : public QWidget {
-  Q_OBJECT
-public:
-  explicit TfrmFloat(QWidget* parent = nullptr);
-};
-
 extern QPointer<TfrmThumbWin> the_frmThumbWin;
-extern QPointer<TfrmFloat> the_frmFloat;
+extern QPointer<forms::TfrmFloat> the_frmFloat;
 
 }  // namespace movinta::editor

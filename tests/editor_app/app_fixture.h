@@ -39,7 +39,7 @@ class AppTest : public ::testing::Test {
 protected:
   void TearDown() override { CloseMain(); }
 
-  // The main window, the image browser and the frame inspector, in the main block's order.
+  // The main window with its frame inspector, then the image browser, in the main block's order.
   TfrmMain& OpenMain(const QString& commandLineFile = QString(), bool startUp = true) {
     MainWindowOptions options;
     options.InstallServices = false;
@@ -47,7 +47,6 @@ protected:
     main_ = std::make_unique<TfrmMain>(options);
     the_frmMain = main_.get();
     the_frmThumbWin = new TfrmThumbWin(main_.get());
-    the_frmFloat = new TfrmFloat(main_.get());
     main_->SetCommandLineFile(commandLineFile);
     if (startUp) {
       main_->show();

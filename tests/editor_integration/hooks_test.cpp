@@ -1,6 +1,9 @@
 #include "editor/forms/edit_dialogs_qt.h"
+#include "editor/forms/frame_inspector.h"
 #include "editor/forms/palette_editor.h"
 #include "tests/editor_app/app_fixture.h"
+
+#include <QTabBar>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +62,38 @@ TEST_F(IntegrationTest, DeletingAGlobalEntryThroughTheCommandKeepsEveryPixelsCol
   main.FrameCommands().Undo();
   EXPECT_EQ(SharedImage()->GetGlobalColorMap().GetColor(0), 0x000000u);
   EXPECT_EQ(PixelColors(*SharedImage()), before);
+}
+
+TEST_F(IntegrationTest, TheInspectorFollowsTheSelectedFrameAndItsClosingUnchecksTheMenu) {
+  TfrmMain& main = OpenMain();
+  forms::TfrmFloat* inspector = main.Inspector();
+  ASSERT_NE(inspector, nullptr);
+  EXPECT_EQ(inspector, the_frmFloat.data());
+  ASSERT_NE(main.OpenFile(Gif(QStringLiteral("a.gif"), 3)), nullptr);
+  EXPECT_EQ(inspector->ValueText(forms::rowDelay), QStringLiteral("10"));
+  main.ShowFrame(2);
+  EXPECT_EQ(inspector->CurrentFrame(), 2);
+  EXPECT_EQ(inspector->ValueText(forms::rowDelay), QStringLiteral("30"));
+
+  // An edit made in the inspector goes through the document's history; Undo puts it back and
+  // the inspector shows the frame again.
+  inspector->gridSelectCell(forms::rowDelay);
+  inspector->SetValueText(forms::rowDelay, QStringLiteral("55"));
+  inspector->CommitEdit();
+  EXPECT_EQ(testing::Delays(*SharedImage()), (std::vector<int>{10, 20, 55}));
+  main.EditUndo->trigger();
+  EXPECT_EQ(testing::Delays(*SharedImage()), (std::vector<int>{10, 20, 30}));
+  EXPECT_EQ(inspector->SelectedRow, forms::rowDelay);
+
+  ASSERT_TRUE(main.mniToolInspector->isChecked());
+  inspector->show();
+  inspector->close();
+  EXPECT_FALSE(inspector->isVisible());
+  EXPECT_FALSE(main.mniToolInspector->isChecked());
+
+  // Closing the last document empties it.
+  ASSERT_TRUE(main.CloseDocument(main.Documents().Active()));
+  EXPECT_FALSE(inspector->tabImgInfo->isEnabled());
 }
 
 }  // namespace
