@@ -13,6 +13,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -74,6 +75,12 @@ TEST_F(MainFramesTest, ThePlayMenuListsTheDocumentsAndPlaysTheOneChosen) {
   ASSERT_NE(second, nullptr);
   auto* menu = main.findChild<QMenu*>(QStringLiteral("popPlayAni"));
   ASSERT_NE(menu, nullptr);
+  // It drops down from the Play button of the Animation toolbar.
+  auto* button = main.findChild<QToolButton*>(QStringLiteral("btnPlay"));
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->menu(), menu);
+  EXPECT_EQ(button->defaultAction()->text(), QStringLiteral("&Play Animation"));
+  EXPECT_EQ(button->parentWidget()->objectName(), QStringLiteral("tbAnimation"));
   auto names = [menu] {
     QStringList out;
     for (QAction* item : menu->actions()) out << item->data().toString();
