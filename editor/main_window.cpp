@@ -2,6 +2,7 @@
 
 #include "controls/xpress.h"
 #include "editor/document_window.h"
+#include "editor/file_dialogs.h"
 #include "editor/forms/edit_dialogs_qt.h"
 #include "editor/forms/palette_logic.h"
 #include "editor/forms/splash_screen.h"
@@ -19,7 +20,6 @@
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
@@ -160,7 +160,7 @@ void TfrmMain::FormCreate() {
   previousView_ = SetEditorView(this);
   if (options_.InstallServices) {
     messages_ = std::make_unique<QtMessageRoutine>(this);
-    chooser_ = std::make_unique<QtFileChooser>(this);
+    chooser_ = std::make_unique<ShellFileChooser>(this, options_.UseSettingsStore);
     progress_ = std::make_unique<StatusPanelProgress>(prgBar_, panel2_);
     clipboard_ = std::make_unique<QtClipboard>();
     SetMessageRoutine(messages_.get());
@@ -181,7 +181,7 @@ void TfrmMain::FormCreate() {
   connect(&timer_, &QTimer::timeout, this, &TfrmMain::TimerTimer);
 
   ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
-    return QFileDialog::getOpenFileNames(this, QStringLiteral("Open"), folder, filter);
+    return ChooseFilesWithShellDialog(this, filter, folder, options_.UseSettingsStore);
   };
 
   resize(800, 600);

@@ -75,7 +75,7 @@ public:
   bool DropFiles(const QMimeData* data);
   void FileOpenExecute();
   void FileNewExecute();
-  // Chooses the files of the open command; a plain dialog until the previewing one is here.
+  // Chooses the files of the open command: the shell's open dialog unless a test replaces it.
   std::function<QStringList(const QString& filter, const QString& folder)> ChooseOpenFiles;
 
   // Recent files: newest first, at most ten.
@@ -223,7 +223,7 @@ private:
   bool displayAnimation_ = true;
 
   std::unique_ptr<QtMessageRoutine> messages_;
-  std::unique_ptr<QtFileChooser> chooser_;
+  std::unique_ptr<IFileChooser> chooser_;
   std::unique_ptr<IProgress> progress_;
   std::unique_ptr<QtClipboard> clipboard_;
   std::unique_ptr<forms::QtEditDialogs> editDialogs_;

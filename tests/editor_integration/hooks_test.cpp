@@ -1,9 +1,15 @@
+#include "controls/shell/dialogs/ptopendlg.h"
+#include "controls/shell/shell_controls.h"
+#include "editor/file_dialogs.h"
 #include "editor/forms/edit_dialogs_qt.h"
 #include "editor/forms/frame_inspector.h"
 #include "editor/forms/palette_editor.h"
 #include "tests/editor_app/app_fixture.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QTabBar>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +19,26 @@ namespace {
 [[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(new testing::QtEnvironment);
 
 using IntegrationTest = testing::AppTest;
+
+// Once the shell's file dialog shows, types text into its file-name box and presses OK (Cancel
+// when text is empty). Gives up on the dialog after a few tries so that a test cannot hang.
+void AnswerFileDialog(const QString& text, bool* seen, int tries = 50) {
+  QTimer::singleShot(20, [text, seen, tries] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* form = qobject_cast<ptshell::TPTFrmOpenDlg*>(w); form && form->isVisible()) {
+        *seen = true;
+        if (text.isEmpty()) {
+          form->reject();
+        } else {
+          form->FileNameEdt->setText(text);
+          form->accept();
+          if (form->isVisible()) form->reject();  // the text was refused
+        }
+        return;
+      }
+    if (tries > 0) AnswerFileDialog(text, seen, tries - 1);
+  });
+}
 
 // The colour each pixel of each frame shows through the global table.
 std::vector<gif::TColor> PixelColors(gif::TGIFImage& image) {
@@ -94,6 +120,49 @@ TEST_F(IntegrationTest, TheInspectorFollowsTheSelectedFrameAndItsClosingUnchecks
   // Closing the last document empties it.
   ASSERT_TRUE(main.CloseDocument(main.Documents().Active()));
   EXPECT_FALSE(inspector->tabImgInfo->isEnabled());
+}
+
+TEST_F(IntegrationTest, TheOpenCommandRunsTheShellDialogAndKeepsItsState) {
+  TfrmMain& main = OpenMain();
+  const QString path = Gif(QStringLiteral("picked.gif"), 2);
+  bool seen = false;
+  AnswerFileDialog(path, &seen);
+  main.FileOpenExecute();
+  EXPECT_TRUE(seen);
+  ASSERT_NE(main.Documents().Active(), nullptr);
+  EXPECT_EQ(QFileInfo(main.Documents().Active()->FileName).fileName(), QStringLiteral("picked.gif"));
+  SettingsStore store;
+  EXPECT_TRUE(store.valueExists(QStringLiteral("FormPos\\OpenDialog"), QStringLiteral("FormState")));
+
+  // Cancel opens nothing.
+  seen = false;
+  AnswerFileDialog(QString(), &seen);
+  main.FileOpenExecute();
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(main.Documents().Count(), 1);
+}
+
+TEST_F(IntegrationTest, TheSaveChooserAddsTheGifExtensionAndAsksBeforeReplacing) {
+  ShellFileChooser chooser(nullptr, false);
+  bool seen = false;
+  AnswerFileDialog(QStringLiteral("out"), &seen);
+  EXPECT_EQ(chooser.ChooseSaveName(QString(), tmp_.Path, QStringLiteral("gif")), std::optional<QString>(Path(QStringLiteral("out.gif"))));
+  EXPECT_TRUE(seen);
+
+  // An existing file is replaced only when the user says Yes.
+  Gif(QStringLiteral("old.gif"), 1);
+  QStringList asked;
+  const ptshell::TDialogMessageRoutine previous = ptshell::DialogMessageRoutine();
+  ptshell::DialogMessageRoutine() = [&asked](QWidget*, const QString&, const QString& text, int, int) {
+    asked.push_back(text);
+    return ptshell::mbNo;
+  };
+  AnswerFileDialog(QStringLiteral("old.gif"), &seen);
+  const std::optional<QString> refused = chooser.ChooseSaveName(QString(), tmp_.Path, QStringLiteral("gif"));
+  ptshell::DialogMessageRoutine() = previous;
+  EXPECT_EQ(refused, std::nullopt);
+  ASSERT_EQ(asked.size(), 1);
+  EXPECT_TRUE(asked.front().contains(QStringLiteral("already exists")));
 }
 
 }  // namespace
