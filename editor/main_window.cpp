@@ -1,6 +1,7 @@
 #include "editor/main_window.h"
 
 #include "controls/xpress.h"
+#include "controls/shell/dialogs/ptopendlg.h"
 #include "editor/document_window.h"
 #include "editor/file_dialogs.h"
 #include "editor/forms/edit_dialogs_qt.h"
@@ -27,6 +28,9 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
@@ -154,6 +158,22 @@ void TfrmMain::FormCreate() {
   imgX_ = new TXpress(this);
   imgX_->setObjectName(QStringLiteral("imgX"));
   imgX_->hide();
+  // The open dialog's preview, kept hidden here between runs of the dialog.
+  SplitterShell_ = new QSplitter(Qt::Horizontal, this);
+  SplitterShell_->setObjectName(QStringLiteral("SplitterShell"));
+  SplitterShell_->hide();
+  sbxShell_ = new QScrollArea(SplitterShell_);
+  sbxShell_->setObjectName(QStringLiteral("sbxShell"));
+  sbxShell_->setAlignment(Qt::AlignCenter);
+  pnlShell_ = new QWidget;
+  pnlShell_->setObjectName(QStringLiteral("pnlShell"));
+  pnlShell_->resize(1, 1);
+  sbxShell_->setWidget(pnlShell_);
+  SplitterShell_->addWidget(sbxShell_);
+  connect(SplitterShell_, &QSplitter::splitterMoved, this, [this] { SplitterShellMoved(); });
+  lblShell_ = new QLabel(this);
+  lblShell_->setObjectName(QStringLiteral("lblShell"));
+  lblShell_->hide();
 
   BuildStatusBar();
 
@@ -181,7 +201,12 @@ void TfrmMain::FormCreate() {
   connect(&timer_, &QTimer::timeout, this, &TfrmMain::TimerTimer);
 
   ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
-    return ChooseFilesWithShellDialog(this, filter, folder, options_.UseSettingsStore);
+    OpenDialogHooks hooks;
+    if (!settings_.NoOpenDlgPreview) {
+      hooks.Initialized = [this](ptshell::TPTDialog* s) { PTOpenDlg1Initialized(s); };
+      hooks.Closed = [this](ptshell::TPTDialog*) { PTOpenDlg1FormClose(); };
+    }
+    return ChooseFilesWithShellDialog(this, filter, folder, options_.UseSettingsStore, hooks);
   };
 
   resize(800, 600);
@@ -818,6 +843,96 @@ void TfrmMain::FileOpenExecute() {
   for (const QString& f : files) OpenGifDocument(f);
   if (!files.isEmpty()) openFolder_ = QFileInfo(files.back()).absolutePath();
   SetStatusText(QString(), 1);
+}
+
+void TfrmMain::PTOpenDlg1Initialized(ptshell::TPTDialog* sender) {
+  ptshell::TPTFrmOpenDlg* form = static_cast<ptshell::TPTFileDlg*>(sender)->Form();
+  if (!form || !SplitterShell_) return;
+  QWidget* list = form->PTShellList1;
+  QWidget* pane = list->parentWidget();
+  if (!pane || !pane->layout()) return;
+  previewForm_ = form;
+  previewList_ = list;
+  // The list and the preview share the list's place, split by SplitterShell.
+  SplitterShell_->setParent(pane);
+  delete pane->layout()->replaceWidget(list, SplitterShell_);
+  SplitterShell_->insertWidget(0, list);
+  SplitterShell_->show();
+  sbxShell_->show();
+  imgX_->setParent(pnlShell_);
+  imgX_->move(0, 0);
+  imgX_->resize(1, 1);
+  imgX_->show();
+  lblShell_->setParent(form);
+  lblShell_->clear();
+  const QRect combo = form->PTShellCombo1->geometry();
+  lblShell_->move(combo.right() + 1 + 4, combo.top() + 2);
+  lblShell_->resize(std::max(10, form->width() - lblShell_->x() - 4), combo.height());
+  lblShell_->show();
+  const int total = std::max(2, pane->width());
+  int position = total * 2 / 3;
+  if (options_.UseSettingsStore) {
+    SettingsStore store;
+    position = ReadRegInt(store, QString::fromLatin1(sections::kFormOpenDialog), QStringLiteral("SplitterPreviewPos"),
+                          position);
+  }
+  SplitterShell_->setSizes({position, std::max(1, total - position)});
+  form->OnSelectionChanged = [this](QObject*) { OpenDlgPreviewSelectItem(); };
+}
+
+void TfrmMain::OpenDlgPreviewSelectItem() {
+  if (!previewForm_ || !lblShell_) return;
+  ptshell::TPTShellList* list = previewForm_->PTShellList1;
+  ptshell::TPTShListData* item = list->SelectedCount() > 0 ? list->GetSelectedData() : nullptr;
+  if (!item) {
+    imgX_->ClearImage();
+    imgX_->resize(1, 1);
+    pnlShell_->resize(1, 1);
+    lblShell_->clear();
+    return;
+  }
+  if (item->IsFolder()) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  imgX_->SetFileName(QString::fromStdString(item->GetPath()));
+  QApplication::restoreOverrideCursor();
+  if (imgX_->GetErrorCode() != 0) {
+    lblShell_->setText(QStringLiteral("Unabled to load image."));
+    return;
+  }
+  const int width = imgX_->GetImageWidthLong(), height = imgX_->GetImageHeightLong();
+  sbxShell_->setUpdatesEnabled(false);
+  imgX_->resize(width, height);
+  pnlShell_->resize(width, height);
+  sbxShell_->setUpdatesEnabled(true);
+  lblShell_->setText(QStringLiteral("Dimensions: (%1 x %2)").arg(height).arg(width));
+}
+
+void TfrmMain::SplitterShellMoved() {
+  // The scroll box centres the picture panel itself; a move only needs a new layout.
+  if (SplitterShell_ && SplitterShell_->parentWidget() != this && sbxShell_) sbxShell_->widget()->updateGeometry();
+}
+
+void TfrmMain::PTOpenDlg1FormClose() {
+  if (!SplitterShell_ || SplitterShell_->parentWidget() == this) return;
+  if (options_.UseSettingsStore && !SplitterShell_->sizes().isEmpty()) {
+    SettingsStore store;
+    WriteRegInt(store, QString::fromLatin1(sections::kFormOpenDialog), QStringLiteral("SplitterPreviewPos"),
+                SplitterShell_->sizes().front());
+  }
+  imgX_->ClearImage();
+  imgX_->hide();
+  imgX_->setParent(this);
+  if (QWidget* pane = SplitterShell_->parentWidget(); pane && pane->layout() && previewList_)
+    delete pane->layout()->replaceWidget(SplitterShell_, previewList_);
+  SplitterShell_->hide();
+  SplitterShell_->setParent(this);
+  sbxShell_->horizontalScrollBar()->setValue(0);
+  sbxShell_->verticalScrollBar()->setValue(0);
+  lblShell_->hide();
+  lblShell_->setParent(this);
+  if (previewForm_) previewForm_->OnSelectionChanged = nullptr;
+  previewForm_ = nullptr;
+  previewList_ = nullptr;
 }
 
 void TfrmMain::FileNewExecute() {

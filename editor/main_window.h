@@ -27,8 +27,15 @@ class QMdiSubWindow;
 class QMenu;
 class QMimeData;
 class QProgressBar;
+class QScrollArea;
+class QSplitter;
 class QToolBar;
 class TXpress;
+
+namespace ptshell {
+class TPTDialog;
+class TPTFrmOpenDlg;
+}
 
 namespace movinta::editor {
 
@@ -77,6 +84,13 @@ public:
   void FileNewExecute();
   // Chooses the files of the open command: the shell's open dialog unless a test replaces it.
   std::function<QStringList(const QString& filter, const QString& folder)> ChooseOpenFiles;
+  // The open dialog's preview (unless NoOpenDlgPreview): the imaging control and its label join
+  // the dialog while it runs and come back when it closes.
+  void PTOpenDlg1Initialized(ptshell::TPTDialog* sender);
+  void OpenDlgPreviewSelectItem();
+  void SplitterShellMoved();
+  void PTOpenDlg1FormClose();
+  QLabel* PreviewLabel() const { return lblShell_; }
 
   // Recent files: newest first, at most ten.
   void AddRecentFile(const QString& path);
@@ -200,6 +214,12 @@ private:
   QWidget* pnlSplash_ = nullptr;
   AnimatedPicture* imgAni_ = nullptr;
   TXpress* imgX_ = nullptr;
+  QPointer<QSplitter> SplitterShell_;
+  QPointer<QScrollArea> sbxShell_;
+  QPointer<QWidget> pnlShell_;
+  QPointer<QLabel> lblShell_;
+  QPointer<ptshell::TPTFrmOpenDlg> previewForm_;
+  QPointer<QWidget> previewList_;
   QMenu* mniFileRecent_ = nullptr;
   QMenu* popRecentFiles_ = nullptr;
   QMenu* mnuWindow_ = nullptr;

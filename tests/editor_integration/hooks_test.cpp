@@ -7,6 +7,7 @@
 #include "tests/editor_app/app_fixture.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTimer>
@@ -163,6 +164,34 @@ TEST_F(IntegrationTest, TheSaveChooserAddsTheGifExtensionAndAsksBeforeReplacing)
   EXPECT_EQ(refused, std::nullopt);
   ASSERT_EQ(asked.size(), 1);
   EXPECT_TRUE(asked.front().contains(QStringLiteral("already exists")));
+}
+
+TEST_F(IntegrationTest, TheOpenDialogShowsThePreviewWhileItRunsAndGivesItBackAfter) {
+  TfrmMain& main = OpenMain();
+  const QString path = Gif(QStringLiteral("seen.gif"), 2);
+  QLabel* label = main.PreviewLabel();
+  ASSERT_NE(label, nullptr);
+  bool inDialog = false;
+  QTimer::singleShot(20, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* form = qobject_cast<ptshell::TPTFrmOpenDlg*>(w); form && form->isVisible()) {
+        inDialog = label->window() == form && form->findChild<QWidget*>(QStringLiteral("SplitterShell")) &&
+                   form->PTShellList1->parentWidget()->objectName() == QStringLiteral("SplitterShell");
+        label->setText(QStringLiteral("x"));
+        main.OpenDlgPreviewSelectItem();  // nothing selected: the label empties
+        inDialog = inDialog && label->text().isEmpty();
+        form->FileNameEdt->setText(path);
+        form->accept();
+        return;
+      }
+  });
+  main.FileOpenExecute();
+  EXPECT_TRUE(inDialog);
+  EXPECT_EQ(label->window(), &main);
+  EXPECT_FALSE(label->isVisible());
+  EXPECT_EQ(main.Documents().Count(), 1);
+  SettingsStore store;
+  EXPECT_TRUE(store.valueExists(QStringLiteral("FormPos\\OpenDialog"), QStringLiteral("SplitterPreviewPos")));
 }
 
 }  // namespace
