@@ -5,6 +5,7 @@
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "gif/encoded_data_cache.h"
+#include "gif/optimize/optimize.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -502,12 +503,12 @@ bool ApplyPaletteDefaults(TGIFImage& image) {
   return type == 0 || type == 1;
 }
 
-bool OptimizerAvailable() { return false; }
+bool OptimizerAvailable() { return true; }
 
 bool ApplyStandardPalette(TGIFImage& image) {
-  (void)image;
-  ShowMessage(Tr(texts::kNotAvailable), MessageType::Information, kOk);
-  return false;
+  image.Optimize(gif::ooColorMap, 0, 0, 8);
+  image.OptimizeColorMaps();
+  return true;
 }
 
 }  // namespace movinta::editor

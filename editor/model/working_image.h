@@ -82,7 +82,8 @@ void PrepareForSave(TGIFImage& image, bool adjustBackground);
 
 // Palette defaults of the settings store for colour reduction; true for palette types 0 and 1.
 bool ApplyPaletteDefaults(TGIFImage& image);
-// Needs the colour-map optimiser, which this build does not have: reports that and returns false.
+// Sorts every colour table by use, then merges them into one global table of
+// the colours in use (no local tables remain); returns true.
 bool ApplyStandardPalette(TGIFImage& image);
 bool OptimizerAvailable();
 

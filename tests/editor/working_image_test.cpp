@@ -190,12 +190,29 @@ TEST(FrameHelpers, TimesSizesColoursAndRemovableColours) {
   SharedImage(1);
 }
 
-TEST(FrameHelpers, ApplyStandardPaletteSaysItIsNotAvailable) {
+TEST(FrameHelpers, ApplyStandardPaletteMergesEveryTableIntoOneGlobalTable) {
   testing::RecordingMessages messages;
-  auto image = MakeAnimation(1);
-  EXPECT_FALSE(ApplyStandardPalette(*image));
-  EXPECT_FALSE(OptimizerAvailable());
-  EXPECT_EQ(messages.Shown.size(), 1u);
+  auto image = MakeAnimation(3);
+  // A fourth frame with a table of its own, showing a green no global pixel uses.
+  auto* local = new gif::TGIFSubImage(image.get());
+  local->ColorMap().Add(0x00FF00);
+  local->ColorMap().Add(0x000000);
+  local->SetBounds(0, 0, 4, 3);
+  image->Add(local);
+  std::vector<gif::TColor> shown;
+  for (int i = 0; i < image->Images().GetCount(); ++i) {
+    gif::TGIFSubImage* f = image->Images().GetFrame(i);
+    shown.push_back(f->GetActiveColorMap().GetColor(f->Data()[0]));
+  }
+  EXPECT_TRUE(OptimizerAvailable());
+  EXPECT_TRUE(ApplyStandardPalette(*image));
+  EXPECT_TRUE(messages.Shown.empty());
+  EXPECT_EQ(image->GetGlobalColorMap().GetCount(), 4);
+  for (int i = 0; i < image->Images().GetCount(); ++i) {
+    gif::TGIFSubImage* f = image->Images().GetFrame(i);
+    EXPECT_EQ(f->ColorMap().GetCount(), 0);
+    EXPECT_EQ(image->GetGlobalColorMap().GetColor(f->Data()[0]), shown[static_cast<std::size_t>(i)]) << i;
+  }
 }
 
 TEST(FrameHelpers, PaletteDefaultsComeFromTheSettingsStore) {
