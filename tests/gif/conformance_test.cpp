@@ -185,12 +185,12 @@ TEST_P(GIFConformance, MatchesTheSuite) {
   ASSERT_EQ(frames.size(), expected.size());
   for (std::size_t i = 0; i < frames.size(); ++i) {
     SCOPED_TRACE(expected[i]);
-    const auto& spec = ini.at(expected[i]);
-    const std::vector<std::uint8_t> want = ReadAll(kSuite / spec.at("pixels"));
+    const auto& expectedFrame = ini.at(expected[i]);
+    const std::vector<std::uint8_t> want = ReadAll(kSuite / expectedFrame.at("pixels"));
     ASSERT_EQ(frames[i].rgba.size(), want.size());
     EXPECT_TRUE(frames[i].rgba == want) << "composited frame differs";
-    if (spec.count("delay")) {
-      EXPECT_EQ(frames[i].delay, std::stoi(spec.at("delay")));
+    if (expectedFrame.count("delay")) {
+      EXPECT_EQ(frames[i].delay, std::stoi(expectedFrame.at("delay")));
     }
   }
 
