@@ -712,6 +712,11 @@ void TPTCustomShellList::ShowContextMenu(const QPoint& clientPoint) {
     return;  // no menu for this selection
   }
   std::unique_ptr<QMenu> hold(popup);
+  // The menu runs its own event loop, in which a resync may free the items:
+  // keep copies of what the chosen entry needs.
+  PidlPtr folder = CopyOf(FolderPidlValue.get());
+  std::vector<PidlPtr> copies;
+  for (PCItemIDList r : rels) copies.push_back(CopyOf(r));
   const std::vector<TPTSendToEntry> sendTo = SendToEntries();
   if (!sendTo.empty()) AddSendToItems(popup->addMenu(QStringLiteral("Se&nd To")), sendTo);
   connect(popup, &QMenu::hovered, this, [this](QAction* a) {
@@ -726,7 +731,9 @@ void TPTCustomShellList::ShowContextMenu(const QPoint& clientPoint) {
       if (FAILED(hr)) ReportError(hr);
       if (!WatcherValue) Resync();
     } else if (id >= 1 && id <= static_cast<int>(sendTo.size())) {
-      std::unique_ptr<QMimeData> data(CreateShellDataObject(FolderPidlValue.get(), rels));
+      std::vector<PCItemIDList> items;
+      for (const PidlPtr& c : copies) items.push_back(c.get());
+      std::unique_ptr<QMimeData> data(CreateShellDataObject(folder.get(), items));
       if (data) SendToItem(sendTo[static_cast<size_t>(id - 1)].FileName, data.get());
     }
   } catch (...) {

@@ -848,7 +848,8 @@ void TPTCustomShellTree::ShowShellMenu(TPTTreeNode* node, const QPoint& clientPo
   try {
     if (id == 1000 + shellns::kCmdRename) {
       Busy = false;
-      EditText(node);
+      // The node may have gone while the menu was open: look it up again.
+      if (TPTTreeNode* again = FindNode(abs.get())) EditText(again);
     } else if (id >= 1000) {
       const HRESULT hr = InvokeVerb(this, *context, id - 1000);
       Busy = false;

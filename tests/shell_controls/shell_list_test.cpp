@@ -290,7 +290,16 @@ TEST_F(ShellListTest, HidesFileSystemFoldersWhenLinkedToATree) {
 
 namespace {
 
-class ShellListActionsTest : public ShellListTest {};
+class ShellListActionsTest : public ShellListTest {
+ protected:
+  // A program in the Send To folder.
+  void MakeSendToEntry(const std::string& name) {
+    const std::string sendTo = home + "/.local/share/gif-movinta/SendTo";
+    MakeDir(sendTo);
+    WriteFile(sendTo + "/" + name, "#!/bin/sh\n");
+    chmod((sendTo + "/" + name).c_str(), 0700);
+  }
+};
 
 PidlPtr PidlOf(const std::string& path) {
   PItemIDList p = nullptr;
@@ -401,10 +410,7 @@ QAction* FindAction(QMenu* menu, const std::function<bool(QAction*)>& match) {
 }
 
 TEST_F(ShellListActionsTest, ContextMenuSendsTheSelectionToASendToEntryAndHintsItsCommands) {
-  const std::string sendTo = home + "/.local/share/gif-movinta/SendTo";
-  MakeDir(sendTo);
-  WriteFile(sendTo + "/Mailer", "#!/bin/sh\n");
-  chmod((sendTo + "/Mailer").c_str(), 0700);
+  MakeSendToEntry("Mailer");
   QString launched;
   QStringList arguments;
   shellns::Services().launch = [&](const QString& program, const QStringList& args) {
@@ -433,6 +439,34 @@ TEST_F(ShellListActionsTest, ContextMenuSendsTheSelectionToASendToEntryAndHintsI
   EXPECT_EQ(arguments, QStringList{QString::fromStdString(tree + "/a.gif")});
   ASSERT_EQ(hints.size(), 1);
   EXPECT_FALSE(hints[0].isEmpty());
+}
+
+TEST_F(ShellListActionsTest, SendToAfterAResyncWhileTheMenuWasOpenSendsTheItemsChosen) {
+  MakeSendToEntry("Mailer");
+  QStringList arguments;
+  shellns::Services().launch = [&](const QString&, const QStringList& args) {
+    arguments = args;
+    return true;
+  };
+  TPTShellList list;
+  list.resize(400, 300);
+  list.show();
+  list.Folder().SetPath(tree);
+  TPTListItem* gif = list.FindItemByName("a.gif");
+  list.SetSelected(gif, true);
+  list.SetItemFocused(gif);
+  const auto old = TPTCustomShellTree::MenuTracker;
+  TPTCustomShellTree::MenuTracker = [&](QWidget*, QMenu* menu, const QPoint&) {
+    // Meanwhile the file is replaced and the list brings itself up to date.
+    unlink((tree + "/a.gif").c_str());
+    WriteFile(tree + "/a.gif", "changed");
+    unlink((tree + "/B.GIF").c_str());
+    list.Refresh();
+    return FindAction(menu, [](QAction* a) { return MenuCommandId(a) == 1; });
+  };
+  list.ShowContextMenuAt(QPoint(1, 1));
+  TPTCustomShellTree::MenuTracker = old;
+  EXPECT_EQ(arguments, QStringList{QString::fromStdString(tree + "/a.gif")});
 }
 
 }  // namespace
