@@ -174,10 +174,12 @@ HRESULT ShellContextMenu::Delete(const InvokeInfo& info) {
   const std::vector<std::string> paths = ItemPaths();
   if (paths.empty()) return E_FAIL;
   const bool forGood = inTrash || belowTrash || info.shiftDown;
-  if (forGood) {
+  // Nothing leaves its folder unasked, not even for the trash.
+  if (!info.noConfirmation) {
     const QString what = paths.size() == 1 ? QStringLiteral("'%1'").arg(Show(BaseName(paths.front())))
                                            : QStringLiteral("these %1 items").arg(paths.size());
-    const QString question = QStringLiteral("Are you sure you want to permanently delete %1?").arg(what);
+    const QString question = forGood ? QStringLiteral("Are you sure you want to permanently delete %1?").arg(what)
+                                     : QStringLiteral("Move %1 to the trash?").arg(what);
     if (!Services().confirm || !Services().confirm(info.owner, question)) return E_ABORT;
   }
   std::vector<std::string> errors;

@@ -179,7 +179,7 @@ TEST_F(Operations, TheTrashShowsTheVolumesTrashesToo) {
   EXPECT_TRUE(Exists(home + "/.local/share/Trash/files/mine.txt")) << "only the chosen entry goes";
 }
 
-TEST_F(Operations, DeleteVerbTrashesOrAsksBeforeDeletingForGood) {
+TEST_F(Operations, DeleteVerbAsksBeforeTrashingOrDeletingForGood) {
   WriteFile(docs + "/keep.txt", "x");
   WriteFile(docs + "/gone.txt", "x");
   const auto folder = FolderAt(docs);
@@ -199,9 +199,14 @@ TEST_F(Operations, DeleteVerbTrashesOrAsksBeforeDeletingForGood) {
   EXPECT_FALSE(Exists(docs + "/gone.txt"));
   EXPECT_FALSE(Exists(home + "/.local/share/Trash/files/gone.txt")) << "Shift deletes for good";
   menu = MenuFor(folder, {"keep.txt"});
+  answer = false;
+  EXPECT_EQ(InvokeVerb(nullptr, *menu, "delete"), shellns::E_ABORT);
+  EXPECT_TRUE(Exists(docs + "/keep.txt")) << "the trash is asked for too";
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_EQ(asked.back(), "Move 'keep.txt' to the trash?");
+  answer = true;
   EXPECT_EQ(InvokeVerb(nullptr, *menu, "delete"), S_OK);
   EXPECT_TRUE(Exists(home + "/.local/share/Trash/files/keep.txt"));
-  EXPECT_EQ(asked.size(), 2u) << "the trash needs no confirmation";
 }
 
 TEST_F(Operations, AnUnknownVerbInvokesNothing) {

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
@@ -412,6 +413,55 @@ TEST_F(OpenDialogTest, MaximisedFormKeepsItsNormalSizeAndReadOnlyComesBack) {
   EXPECT_EQ(dlg.FormWindowState, wsMaximized);
   EXPECT_EQ(dlg.FormWidth, 520);
   EXPECT_EQ(dlg.FormHeight, 330);
+}
+
+}  // namespace
+
+namespace {
+
+class OpenDialogKeysTest : public OpenDialogTest {
+ protected:
+  // Keys reach the running form as the user's would: through its active window.
+  static void Key(QWidget* w, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QApplication::setActiveWindow(w->window());
+    QTest::keyClick(w, static_cast<Qt::Key>(key), modifiers);
+  }
+  static void SelectItem(TPTShellList* list, const QString& caption) {
+    TPTListItem* item = list->FindItemByName(caption);
+    ASSERT_NE(item, nullptr) << caption.toStdString();
+    list->ClearSelection();
+    list->SetSelected(item, true);
+    list->SetItemFocused(item);
+  }
+};
+
+TEST_F(OpenDialogKeysTest, DelInTheListOrTreeAsksBeforeAnythingGoesToTheTrash) {
+  TPTOpenDlg dlg;
+  dlg.InitialDir = T("");
+  dlg.SetOptions(dlg.Options() | ptofShowTree);
+  std::vector<QString> asked;
+  shellns::Services().confirm = [&](QWidget*, const QString& q) {
+    asked.push_back(q);
+    return false;
+  };
+  Drive(dlg, {[&](QDialog* d) {
+    TPTShellList* list = Form(d)->PTShellList1;
+    list->SetFocusToList();
+    SelectItem(list, "a.gif");
+    Key(list->ActiveView(), Qt::Key_Delete);
+    EXPECT_TRUE(Exists(tree + "/a.gif"));
+    TPTShellTree* t = Form(d)->PTShellTree1;
+    t->SetSelectedPath(tree + "/Sub");
+    Settle();
+    t->setFocus();
+    Key(t, Qt::Key_Delete);
+    EXPECT_TRUE(Exists(tree + "/Sub"));
+  }});
+  dlg.Execute();
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0], "Move 'a.gif' to the trash?");
+  EXPECT_EQ(asked[1], "Move 'Sub' to the trash?");
+  EXPECT_FALSE(Exists(home + "/.local/share/Trash/files/a.gif"));
 }
 
 }  // namespace
