@@ -435,6 +435,28 @@ class OpenDialogKeysTest : public OpenDialogTest {
   }
 };
 
+TEST_F(OpenDialogKeysTest, F5RefreshesTheFocusedListAndTree) {
+  TPTOpenDlg dlg;
+  dlg.InitialDir = T("");
+  dlg.SetOptions(dlg.Options() | ptofShowTree);
+  int listFills = 0, treeFills = 0;
+  Drive(dlg, {[&](QDialog* d) {
+    TPTShellList* list = Form(d)->PTShellList1;
+    list->SetFocusToList();
+    list->OnFillStart = [&](TPTCustomShellList*) { ++listFills; };
+    Key(list->ActiveView(), Qt::Key_F5);
+    list->OnFillStart = nullptr;
+    TPTShellTree* t = Form(d)->PTShellTree1;
+    t->setFocus();
+    t->OnFillStart = [&](TPTCustomShellTree*) { ++treeFills; };
+    Key(t, Qt::Key_F5);
+    t->OnFillStart = nullptr;
+  }});
+  dlg.Execute();
+  EXPECT_EQ(listFills, 1);
+  EXPECT_EQ(treeFills, 1);
+}
+
 TEST_F(OpenDialogKeysTest, DelInTheListOrTreeAsksBeforeAnythingGoesToTheTrash) {
   TPTOpenDlg dlg;
   dlg.InitialDir = T("");

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -220,7 +221,18 @@ TPTFrmOpenDlg::TPTFrmOpenDlg(QWidget* parent) : QDialog(parent) {
   for (int key : {Qt::Key_F4, Qt::Key_F5, Qt::Key_F12}) {
     auto* shortcut = new QShortcut(QKeySequence(key), this);
     shortcut->setContext(Qt::WindowShortcut);
-    connect(shortcut, &QShortcut::activated, this, Safely([this, key] { FormKeyDown(key, Qt::NoModifier); }));
+    connect(shortcut, &QShortcut::activated, this, Safely([this, key, shortcut] {
+      FormKeyDown(key, Qt::NoModifier);
+      // The form sees F5 first; the focused control then gets the key too and
+      // refreshes itself (the shortcut stands aside while it is passed on).
+      if (key == Qt::Key_F5)
+        if (QWidget* focus = QApplication::focusWidget(); focus && focus->window() == this) {
+          QKeyEvent press(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+          shortcut->setEnabled(false);
+          QApplication::sendEvent(focus, &press);
+          shortcut->setEnabled(true);
+        }
+    }));
   }
   FormResize();
 }
