@@ -885,20 +885,25 @@ void TPTCustomShellList::ViewStartDrag(Qt::MouseButton button) {
   }
 }
 
-PCItemIDList TPTCustomShellList::DropTargetAt(const QPoint& viewportPos, QAbstractItemView* view) const {
+PidlPtr TPTCustomShellList::DropTargetAt(const QPoint& viewportPos, QAbstractItemView* view) const {
   const QModelIndex index = view->indexAt(viewportPos);
-  if (TPTShListData* d = index.isValid() ? GetDataOf(Item(index.row())) : nullptr) return d->GetAbsolutePidl();
+  // An item takes the drop when it has a drop target of its own (a folder,
+  // the trash, a program); a plain file passes it on to the list's folder.
+  if (TPTShListData* d = index.isValid() ? GetDataOf(Item(index.row())) : nullptr) {
+    std::unique_ptr<shellns::ShellDropTarget> target;
+    if (SUCCEEDED(shellns::ShellDropTarget::Create(d->GetAbsolutePidl(), target))) return CopyOf(d->GetAbsolutePidl());
+  }
   // The list's own background takes no drop of its own items.
   if (DragRunning) return nullptr;
-  return FolderPidlValue ? FolderPidlValue.get() : nullptr;
+  return FolderPidlValue ? CopyOf(FolderPidlValue.get()) : nullptr;
 }
 
 bool TPTCustomShellList::ViewDragEnter(QDragEnterEvent* e) {
   DragKeyState = KeyStateFromQt(e->buttons(), e->modifiers());
   uint32_t effect = DropEffectsFromQt(e->possibleActions());
   QAbstractItemView* v = ActiveView();
-  DropHelper.DragEnter(e->mimeData(), DragKeyState, e->position().toPoint(),
-                       DropTargetAt(e->position().toPoint(), v), effect);
+  const PidlPtr target = DropTargetAt(e->position().toPoint(), v);
+  DropHelper.DragEnter(e->mimeData(), DragKeyState, e->position().toPoint(), target.get(), effect);
   e->setDropAction(DropEffectToQt(effect & ~DROPEFFECT_SCROLL));
   e->accept();
   return true;
@@ -909,9 +914,9 @@ bool TPTCustomShellList::ViewDragMove(QDragMoveEvent* e) {
   const QPoint pos = e->position().toPoint();
   uint32_t effect = DropEffectsFromQt(e->possibleActions());
   const uint32_t keys = KeyStateFromQt(e->buttons(), e->modifiers()) | (DragKeyState & (MK_LBUTTON | MK_RBUTTON));
-  PCItemIDList target = DropTargetAt(pos, v);
+  const PidlPtr target = DropTargetAt(pos, v);
   if (target) {
-    DropHelper.DragOver(keys, pos, target, effect);
+    DropHelper.DragOver(keys, pos, target.get(), effect);
   } else {
     effect = (keys & MK_RBUTTON) ? DROPEFFECT_COPY : DROPEFFECT_NONE;
   }
@@ -937,9 +942,9 @@ bool TPTCustomShellList::ViewDrop(QDropEvent* e) {
   const QPoint pos = e->position().toPoint();
   uint32_t effect = DropEffectsFromQt(e->possibleActions());
   const uint32_t keys = KeyStateFromQt(e->buttons(), e->modifiers()) | (DragKeyState & (MK_LBUTTON | MK_RBUTTON));
-  PCItemIDList target = DropTargetAt(pos, v);
+  const PidlPtr target = DropTargetAt(pos, v);
   if (target)
-    DropHelper.Drop(e->mimeData(), keys, pos, target, effect);
+    DropHelper.Drop(e->mimeData(), keys, pos, target.get(), effect);
   else
     effect = DROPEFFECT_NONE;
   DropHelper.DragLeave();

@@ -371,6 +371,11 @@ TEST_F(ShellListActionsTest, DropsGoToTheFolderUnderThePointerOrTheListsOwn) {
   EXPECT_TRUE(Exists(tree + "/Sub/x.txt"));
   dropAt("y.txt", QPoint(200, 280));
   EXPECT_TRUE(Exists(tree + "/y.txt"));
+  // A plain file takes no drop of its own: the drop goes to the list's folder.
+  WriteFile(root + "/other/z.txt", "z");
+  TPTListItem* file = list.FindItemByName("a.gif");
+  dropAt("z.txt", list.ReportView()->visualRect(list.ItemModel()->index(file->Index, 0)).center());
+  EXPECT_TRUE(Exists(tree + "/z.txt"));
   EXPECT_FALSE(Exists(root + "/other/y.txt"));  // within one volume a plain drop moves
   ASSERT_TRUE(QTest::qWaitFor([&] { return list.FindItemByName("y.txt") != nullptr; }, 3000));
 }
