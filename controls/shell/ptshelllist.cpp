@@ -11,6 +11,7 @@
 #include <QMimeData>
 
 #include <algorithm>
+#include <map>
 
 #include "controls/shell/device_change.h"
 #include "controls/shell/pidl_list.h"
@@ -398,8 +399,8 @@ void TPTCustomShellList::Resync() {
     if (OnFillComplete) OnFillComplete(this);
     return;
   }
-  // Items of a file-system folder are told apart by their bytes, so a changed
-  // file (size, time) is listed afresh; other folders compare by their own order.
+  // Items of a file-system folder are told apart by their bytes (a changed
+  // file's size or time differs); other folders compare by their own order.
   TPTPidlList present;
   present.Duplicates = dupAccept;
   if (path.empty()) present.Folder = folder;
@@ -418,9 +419,37 @@ void TPTCustomShellList::Resync() {
       current.Delete(i);
     }
   }
+  // A file that only changed (size, time) keeps its item, and with it its
+  // selection and focus: the item takes the new PIDL in place.
+  std::map<std::string, int> fresh;
+  if (!path.empty())
+    for (int i = 0; i < current.Count(); ++i) {
+      std::string name;
+      if (SUCCEEDED(folder->GetDisplayNameOf(current.Pidls(i), shellns::SHGDN_INFOLDER | shellns::SHGDN_FORPARSING, name)))
+        fresh.emplace(name, i);
+    }
   std::vector<TPTListItem*> gone;
-  for (int i = 0; i < present.Count(); ++i) gone.push_back(static_cast<TPTListItem*>(present.Data(i)));
+  std::vector<int> kept;
+  for (int i = 0; i < present.Count(); ++i) {
+    auto* item = static_cast<TPTListItem*>(present.Data(i));
+    std::string name;
+    TPTShListData* d = GetDataOf(item);
+    const auto match = d && SUCCEEDED(folder->GetDisplayNameOf(d->RelativePidl.get(),
+                                                               shellns::SHGDN_INFOLDER | shellns::SHGDN_FORPARSING, name))
+                           ? fresh.find(name)
+                           : fresh.end();
+    if (match == fresh.end()) {
+      gone.push_back(item);
+      continue;
+    }
+    d->SetRelativePidl(current.Pidls(match->second));
+    item->Caption.clear();
+    kept.push_back(match->second);
+    UpdateItem(item);
+  }
   DeleteItems(gone);
+  std::sort(kept.begin(), kept.end());
+  for (auto i = kept.rbegin(); i != kept.rend(); ++i) current.Delete(*i);
   std::vector<std::unique_ptr<TPTListItem>> added;
   for (int i = 0; i < current.Count(); ++i) {
     auto* data = new TPTShListData(this, current.Pidls(i));

@@ -1,3 +1,6 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <QLineEdit>
 #include <QListView>
 #include <QTreeView>
@@ -156,6 +159,15 @@ TEST_F(ShellListTest, ResyncAndRenameKeepTheSelection) {
   EXPECT_EQ(list.GetDataOf(jpg)->GetPath(), tree + "/renamed.jpg");
   list.Resync();
   EXPECT_EQ(list.Selected(), jpg);
+  // A file that grew and got a new time keeps its item, selected and focused,
+  // with the new size shown.
+  WriteFile(tree + "/renamed.jpg", std::string(5000, 'c'));
+  struct timespec times[2] = {{1000000, 0}, {1000000, 0}};
+  utimensat(AT_FDCWD, (tree + "/renamed.jpg").c_str(), times, 0);
+  list.Resync();
+  EXPECT_EQ(list.Selected(), jpg);
+  EXPECT_EQ(list.ItemFocused(), jpg);
+  EXPECT_EQ(list.ItemSubText(jpg, 1), "5KB");
   // A name that is taken is refused and nothing is replaced.
   text = "a.gif";
   EXPECT_FALSE(list.ItemModel()->setData(list.ItemModel()->index(jpg->Index, 0), text, Qt::EditRole));
