@@ -1,6 +1,7 @@
 #include "editor/file_dialogs.h"
 
 #include "controls/shell/dialogs/ptopendlg.h"
+#include "controls/shell/shell_utils.h"
 #include "editor/model/settings.h"
 #include "platform/settings/settings_store.h"
 
@@ -15,6 +16,21 @@ namespace {
 const QString kStateValue = QStringLiteral("FormState");
 
 }  // namespace
+
+void InstallShellErrorHandler() {
+  ptshell::ApplicationExceptionHandler() = [](std::exception_ptr e) {
+    QString text;
+    try {
+      if (e) std::rethrow_exception(e);
+      return;
+    } catch (const std::exception& ex) {
+      text = QString::fromLocal8Bit(ex.what());
+    } catch (...) {
+      text = QStringLiteral("An unknown error occurred.");
+    }
+    ShowMessage(text, MessageType::Error);
+  };
+}
 
 QString ShellFilter(const QString& filter) {
   if (filter.contains(QLatin1Char('|'))) return filter;

@@ -31,6 +31,10 @@ struct OpenDialogHooks {
   std::function<void(ptshell::TPTDialog*)> Initialized, Closed;
 };
 
+// Routes the errors that the shell controls and dialogs cannot hand back to a caller (a failed
+// verb, a folder that cannot be read) to the program's message routine as error boxes.
+void InstallShellErrorHandler();
+
 // Runs the open dialog with multiple selection; the chosen files, empty on Cancel.
 QStringList ChooseFilesWithShellDialog(QWidget* parent, const QString& filter, const QString& folder,
                                        bool useSettingsStore, const OpenDialogHooks& hooks = {});

@@ -1,6 +1,7 @@
 // The program's main block: the splash, the main window, the image browser and the frame
 // inspector created in that order, and the message loop.
 #include "editor/command_line.h"
+#include "editor/file_dialogs.h"
 #include "editor/forms/splash_screen.h"
 #include "editor/forms/tool_windows.h"
 #include "editor/main_window.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("Larkspur Software"));
   QApplication::setApplicationName(QStringLiteral("GIF Movinta"));
   QApplication::setApplicationDisplayName(QStringLiteral("Larkspur GIF Movinta 6.0"));
+  InstallShellErrorHandler();
   const CommandLine commandLine = ParseCommandLine(QApplication::arguments().mid(1));
 
   std::unique_ptr<TSplashScreen> splash;

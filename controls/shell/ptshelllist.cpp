@@ -575,7 +575,8 @@ bool TPTCustomShellList::CreateNewFolder(bool edit) {
   const std::string path = FolderPath();
   OwnChange = WatcherValue != nullptr;
   std::string newPath;
-  if (path.empty() || !::ptshell::CreateNewFolder(path, newPath)) {
+  // A place with no folder on disk is reported by the folder maker.
+  if (!::ptshell::CreateNewFolder(path, newPath)) {
     OwnChange = false;
     return false;
   }

@@ -708,8 +708,9 @@ void TPTCustomShellTree::GoUp(int levels) {
 }
 
 bool TPTCustomShellTree::CreateFolder() {
+  if (!Selected()) return false;
+  // A place with no folder on disk is reported by the folder maker.
   const std::string path = GetSelectedPath();
-  if (path.empty()) return false;
   IgnoreNextChange = WatcherValue != nullptr;
   std::string newPath;
   if (!CreateNewFolder(path, newPath)) {

@@ -1,5 +1,6 @@
 #include "platform/shellnamespace/shell_verbs.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -253,6 +254,15 @@ HRESULT ShellContextMenu::Properties(const InvokeInfo& info) {
       if (!where.IsFolder()) lines << QStringLiteral("Size: %1 bytes").arg(where.stat.size);
       lines << QStringLiteral("Modified: %1")
                    .arg(QDateTime::fromSecsSinceEpoch(where.stat.mtimeSec).toString(Qt::TextDate));
+      struct statx sx{};
+      if (statx(AT_FDCWD, where.path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_ATIME | STATX_BTIME, &sx) == 0) {
+        if (sx.stx_mask & STATX_BTIME)
+          lines << QStringLiteral("Created: %1")
+                       .arg(QDateTime::fromSecsSinceEpoch(sx.stx_btime.tv_sec).toString(Qt::TextDate));
+        if (sx.stx_mask & STATX_ATIME)
+          lines << QStringLiteral("Accessed: %1")
+                       .arg(QDateTime::fromSecsSinceEpoch(sx.stx_atime.tv_sec).toString(Qt::TextDate));
+      }
     }
     lines << QString();
   }

@@ -194,5 +194,15 @@ TEST_F(IntegrationTest, TheOpenDialogShowsThePreviewWhileItRunsAndGivesItBackAft
   EXPECT_TRUE(store.valueExists(QStringLiteral("FormPos\\OpenDialog"), QStringLiteral("SplitterPreviewPos")));
 }
 
+TEST_F(IntegrationTest, ShellErrorsReachTheUserAsErrorBoxes) {
+  const auto previous = ptshell::ApplicationExceptionHandler();
+  InstallShellErrorHandler();
+  ptshell::HandleApplicationException(std::make_exception_ptr(ptshell::EPTShellError("The folder cannot be read.")));
+  ptshell::ApplicationExceptionHandler() = previous;
+  ASSERT_EQ(messages_.Shown.size(), 1u);
+  EXPECT_EQ(messages_.Shown[0].Text, QStringLiteral("The folder cannot be read."));
+  EXPECT_EQ(messages_.Shown[0].Type, MessageType::Error);
+}
+
 }  // namespace
 }  // namespace movinta::editor

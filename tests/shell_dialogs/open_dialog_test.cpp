@@ -486,4 +486,37 @@ TEST_F(OpenDialogKeysTest, DelInTheListOrTreeAsksBeforeAnythingGoesToTheTrash) {
   EXPECT_FALSE(Exists(home + "/.local/share/Trash/files/a.gif"));
 }
 
+TEST_F(OpenDialogKeysTest, TheListMenusPasteAndPropertiesWorkAndANewFolderOffDiskSaysWhy) {
+  TPTOpenDlg dlg;
+  dlg.InitialDir = T("");
+  QStringList shown;
+  shellns::Services().properties = [&](QWidget*, const QString& text) { shown << text; };
+  Drive(dlg, {[&](QDialog* d) {
+    TPTFrmOpenDlg* f = Form(d);
+    TPTShellList* list = f->PTShellList1;
+    list->SetFocusToList();
+    SelectItem(list, "a.gif");
+    Key(list->ActiveView(), Qt::Key_C, Qt::ControlModifier);
+    f->Properties1Mitm->trigger();
+    list->Folder().SetPath(tree + "/Sub");
+    Settle();
+    list->ClearSelection();
+    f->Paste1Mitm->trigger();  // nothing selected: into the listed folder
+    EXPECT_TRUE(Exists(tree + "/Sub/a.gif"));
+    f->Properties1Mitm->trigger();
+    list->Folder().SetCsidl(shellns::CSIDL_DRIVES);
+    Settle();
+    list->SetFocusToList();
+    messages.clear();
+    f->CreateNewFolderBtnClick();
+  }});
+  dlg.Execute();
+  ASSERT_EQ(shown.size(), 2);
+  for (const char* part : {"a.gif", "Location: ", "Type: ", "Size: ", "Modified: ", "Accessed: "})
+    EXPECT_TRUE(shown[0].contains(QLatin1String(part))) << part << " in " << shown[0].toStdString();
+  EXPECT_TRUE(shown[1].startsWith("Sub")) << shown[1].toStdString();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].startsWith("Unable to create the folder")) << messages[0].toStdString();
+}
+
 }  // namespace

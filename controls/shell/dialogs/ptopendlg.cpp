@@ -204,9 +204,15 @@ TPTFrmOpenDlg::TPTFrmOpenDlg(QWidget* parent) : QDialog(parent) {
   });
   connect(FileNameEdt, &QLineEdit::textChanged, this, [this] { FileNameEdtChange(); });
   connect(FileTypesCbx, &QComboBox::activated, this, [this] { FileTypesCbxSelEndOk(); });
-  connect(Paste1Mitm, &QAction::triggered, this, Safely([this] { PTShellList1->InvokeVerbOnSelection("paste"); }));
-  connect(Properties1Mitm, &QAction::triggered, this,
-          Safely([this] { PTShellList1->InvokeVerbOnSelection("properties"); }));
+  // The list's own menu comes up on its background: with nothing selected,
+  // Paste goes into the listed folder and Properties shows that folder's.
+  auto listVerb = [this](const std::string& verb) {
+    const HRESULT hr = PTShellList1->SelectedCount() > 0 ? PTShellList1->InvokeVerbOnSelection(verb)
+                                                         : PTShellList1->InvokeVerbOnFolder(verb);
+    if (FAILED(hr) && hr != shellns::E_ABORT) throw EPTShellError(shellns::ResultText(hr), hr);
+  };
+  connect(Paste1Mitm, &QAction::triggered, this, Safely([listVerb] { listVerb("paste"); }));
+  connect(Properties1Mitm, &QAction::triggered, this, Safely([listVerb] { listVerb("properties"); }));
   connect(Folder1Mitm, &QAction::triggered, this, Safely([this] { CreateNewFolderBtnClick(); }));
   connect(PTShellList1, &TPTCustomListView::SelectionChanged, this, [this] { PTShellList1Change(); });
   PTShellList1->OnFolderChanged = [this](TPTCustomShellList*) {
