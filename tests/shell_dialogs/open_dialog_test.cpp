@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -517,6 +518,52 @@ TEST_F(OpenDialogKeysTest, TheListMenusPasteAndPropertiesWorkAndANewFolderOffDis
   EXPECT_TRUE(shown[1].startsWith("Sub")) << shown[1].toStdString();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_TRUE(messages[0].startsWith("Unable to create the folder")) << messages[0].toStdString();
+}
+
+TEST_F(OpenDialogKeysTest, EnterBackspaceF4AndTheMenuKeyWorkInTheRunningDialog) {
+  TPTOpenDlg dlg;
+  dlg.InitialDir = T("");
+  int menus = 0;
+  const auto oldTracker = TPTCustomShellTree::MenuTracker;
+  TPTCustomShellTree::MenuTracker = [&](QWidget*, QMenu*, const QPoint&) -> QAction* {
+    ++menus;
+    return nullptr;
+  };
+  QString afterEnter, afterBackspace, afterF4;
+  bool comboOpened = false;
+  Drive(dlg, {
+                 [&](QDialog* d) {
+                   TPTShellList* list = Form(d)->PTShellList1;
+                   list->SetFocusToList();
+                   SelectItem(list, "Sub");
+                   Key(list->ActiveView(), Qt::Key_Return);
+                   Settle();
+                   afterEnter = ListFolder(d);
+                   list->SetFocusToList();
+                   Key(list->ActiveView(), Qt::Key_Backspace);
+                   Settle();
+                   afterBackspace = ListFolder(d);
+                   SelectItem(list, "a.gif");
+                   Key(list->ActiveView(), Qt::Key_Menu);
+                 },
+                 [&](QDialog* d) {
+                   TPTShellCombo* combo = Form(d)->PTShellCombo1;
+                   Key(Form(d)->PTShellList1->ActiveView(), Qt::Key_F4);
+                   comboOpened = combo->PopupShown();
+                   // Up in the open list highlights the parent; F4 again goes there.
+                   QTest::keyClick(combo->view(), Qt::Key_Up);
+                   QTest::keyClick(combo->view(), Qt::Key_F4);
+                   Settle();
+                   afterF4 = ListFolder(d);
+                 },
+             });
+  dlg.Execute();
+  TPTCustomShellTree::MenuTracker = oldTracker;
+  EXPECT_EQ(afterEnter, T("/Sub"));
+  EXPECT_EQ(afterBackspace, T(""));
+  EXPECT_EQ(menus, 1);
+  EXPECT_TRUE(comboOpened);
+  EXPECT_EQ(afterF4.toStdString(), root);
 }
 
 }  // namespace

@@ -224,6 +224,8 @@ TPTFrmOpenDlg::TPTFrmOpenDlg(QWidget* parent) : QDialog(parent) {
     handled = true;
     done(QDialog::Accepted);
   };
+  // The open look-in list is a window of its own: the form sees its keys first too.
+  PTShellCombo1->view()->installEventFilter(this);
   for (int key : {Qt::Key_F4, Qt::Key_F5, Qt::Key_F12}) {
     auto* shortcut = new QShortcut(QKeySequence(key), this);
     shortcut->setContext(Qt::WindowShortcut);
@@ -248,6 +250,28 @@ TPTFrmOpenDlg::~TPTFrmOpenDlg() {
   PTShellTree1->SetShellList(nullptr);
   PTShellCombo1->SetShellTree(nullptr);
   PTShellCombo1->SetShellList(nullptr);
+}
+
+bool TPTFrmOpenDlg::eventFilter(QObject* watched, QEvent* e) {
+  const bool override = e->type() == QEvent::ShortcutOverride;
+  if ((override || e->type() == QEvent::KeyPress) && watched == PTShellCombo1->view()) {
+    auto* k = static_cast<QKeyEvent*>(e);
+    const bool plain = !(k->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+    if (plain && (k->key() == Qt::Key_F4 || k->key() == Qt::Key_F12)) {
+      // Claimed from every shortcut, so that the key press reaches the form here.
+      if (override) {
+        k->accept();
+        return true;
+      }
+      try {
+        FormKeyDown(k->key(), k->modifiers());
+      } catch (...) {
+        HandleApplicationException(std::current_exception());
+      }
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, e);
 }
 
 void TPTFrmOpenDlg::SetOptions(TPTOpenOptions value) {
