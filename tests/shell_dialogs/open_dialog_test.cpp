@@ -566,4 +566,25 @@ TEST_F(OpenDialogKeysTest, EnterBackspaceF4AndTheMenuKeyWorkInTheRunningDialog) 
   EXPECT_EQ(afterF4.toStdString(), root);
 }
 
+TEST_F(OpenDialogKeysTest, ANameThatIsNotUtf8IsRefusedWithItsReasonNotAsMissing) {
+  WriteFile(tree + "/bad\xff.gif");
+  TPTOpenDlg dlg;
+  dlg.InitialDir = T("");
+  dlg.SetOptions(dlg.Options() | ptofFileMustExist);
+  bool stayedOpen = false;
+  Drive(dlg, {[&](QDialog* d) {
+    TPTShellList* list = Form(d)->PTShellList1;
+    SelectItem(list, QStringLiteral("bad\uFFFD.gif"));
+    EXPECT_EQ(Form(d)->FileNameEdt->text(), QStringLiteral("bad\uFFFD.gif"));
+    ClickOk(d);
+    stayedOpen = d->isVisible();
+  }});
+  EXPECT_FALSE(dlg.Execute());
+  EXPECT_TRUE(stayedOpen);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].contains("not valid UTF-8")) << messages[0].toStdString();
+  EXPECT_FALSE(messages[0].contains("File not found"));
+  EXPECT_TRUE(dlg.Files().isEmpty());
+}
+
 }  // namespace

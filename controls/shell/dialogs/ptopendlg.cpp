@@ -73,6 +73,16 @@ auto Safely(F f) {
   };
 }
 
+// The text of a path; bytes that are no UTF-8 become U+FFFD, which no name
+// typed or listed here carries otherwise.
+QString PathText(const std::string& raw) { return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size())); }
+
+// A name whose bytes are not UTF-8 cannot pass through the dialog's text and
+// back: it is listed, but choosing it is refused with the reason.
+bool Undecodable(const QString& full) {
+  return full.contains(QChar::ReplacementCharacter) && !QFileInfo::exists(full);
+}
+
 void ChangeOverrideCursor(Qt::CursorShape shape) {
   if (QApplication::overrideCursor()) QApplication::changeOverrideCursor(shape);
 }
@@ -663,7 +673,7 @@ bool TPTFrmOpenDlg::ValidateText(const QString& text) {
     if (names.size() == 1) {
       TPTShListData* selected = PTShellList1->GetSelectedData();
       if (NamesFromList && selected && !selected->IsFolder()) {
-        full = QString::fromStdString(selected->GetPath());
+        full = PathText(selected->GetPath());
       } else {
         const TDefaultExtResult r = ApplyDefaultExt(full, DefaultExt, SelectedMask());
         full = r.Path;
@@ -699,9 +709,16 @@ bool TPTFrmOpenDlg::ValidateText(const QString& text) {
             break;
           }
           TPTListItem* match = exact ? exact : loose.size() == 1 ? loose.front() : nullptr;
-          if (match) full = QString::fromStdString(PTShellList1->GetDataOf(match)->GetPath());
+          if (match) full = PathText(PTShellList1->GetDataOf(match)->GetPath());
         }
       }
+    }
+    if (Undecodable(full)) {
+      Message(full + QStringLiteral("\nThe name of this file is not valid UTF-8 text, so it cannot be chosen here.\n"
+                                    "Please rename the file."),
+              0, mbsOK);
+      ok = false;
+      break;
     }
     if (!CheckFile(full)) {
       ok = false;
