@@ -31,7 +31,8 @@ namespace {
 
 // The item test needs no subfolder probe: the list never shows expand buttons.
 constexpr uint32_t kListTestMask = 0x720B0000;
-constexpr uint32_t kListAttributeMask = 0xF00F0037;
+// Nor do the attributes of an item (folders are told by SFGAO_FOLDER).
+constexpr uint32_t kListAttributeMask = 0x700F0037;
 
 struct WaitScope {
   WaitScope() { QApplication::setOverrideCursor(Qt::WaitCursor); }

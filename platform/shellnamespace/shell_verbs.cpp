@@ -225,8 +225,12 @@ HRESULT ShellContextMenu::Paste(const InvokeInfo& info) {
   } else {
     if (target.empty()) return E_FAIL;
     TransferReport report;
-    const HRESULT hr = TransferItems(items.paths, target,
-                                     items.operation == ClipOperation::Cut ? TransferMode::Move : TransferMode::Copy, report);
+    const TransferMode mode = items.operation == ClipOperation::Cut ? TransferMode::Move : TransferMode::Copy;
+    const HRESULT hr = RunTransfer(info.owner, mode == TransferMode::Move ? QStringLiteral("Moving...") : QStringLiteral("Copying..."),
+                                   [&](TransferProgress& progress) {
+                                     return TransferItems(items.paths, target, mode, report, &progress);
+                                   });
+    if (hr == E_ABORT) return E_ABORT;  // cancelled: nothing to report
     if (FAILED(hr)) errors.push_back(target + ": " + ResultText(hr));
     errors.insert(errors.end(), report.errors.begin(), report.errors.end());
     for (const std::string& s : report.skipped) errors.push_back(s + ": special file skipped");
@@ -413,7 +417,12 @@ HRESULT ShellDropTarget::Drop(const QMimeData* data, uint32_t keyState, QPoint p
     const TransferMode mode = chosen == DROPEFFECT_COPY ? TransferMode::Copy
                               : chosen == DROPEFFECT_MOVE ? TransferMode::Move
                                                           : TransferMode::Link;
-    const HRESULT hr = TransferItems(items.paths, path_, mode, report);
+    const std::string target = path_;
+    const HRESULT hr = RunTransfer(nullptr, mode == TransferMode::Move ? QStringLiteral("Moving...") : QStringLiteral("Copying..."),
+                                   [&](TransferProgress& progress) {
+                                     return TransferItems(items.paths, target, mode, report, &progress);
+                                   });
+    if (hr == E_ABORT) return E_ABORT;  // cancelled by the user
     if (FAILED(hr)) errors.push_back(path_ + ": " + ResultText(hr));
     errors.insert(errors.end(), report.errors.begin(), report.errors.end());
     for (const std::string& s : report.skipped) errors.push_back(s + ": special file skipped");
