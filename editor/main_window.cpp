@@ -865,9 +865,7 @@ void TfrmMain::PTOpenDlg1Initialized(ptshell::TPTDialog* sender) {
   imgX_->show();
   lblShell_->setParent(form);
   lblShell_->clear();
-  const QRect combo = form->PTShellCombo1->geometry();
-  lblShell_->move(combo.right() + 1 + 4, combo.top() + 2);
-  lblShell_->resize(std::max(10, form->width() - lblShell_->x() - 4), combo.height());
+  PlaceBesideLookIn(*form, *lblShell_);
   lblShell_->show();
   const int total = std::max(2, pane->width());
   int position = total * 2 / 3;
