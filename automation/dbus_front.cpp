@@ -46,6 +46,8 @@ struct Member {
   unsigned Flags;
   Getter Call;
   Setter Set;
+  // The enumeration of the type library the value belongs to, if any.
+  const char* Enum = nullptr;
 };
 
 struct Interface {
@@ -123,7 +125,8 @@ const Interface& ApplicationInterface() {
           {"CurrentFolder", true, "s", "", "", 3, kWritable, On<A>([](A& a, auto&) { return One(a.CurrentFolder()); }),
            Put<A>([](A& a, const QVariant& v) { a.SetCurrentFolder(v.toString()); })},
           {"CurrentView", true, "i", "", "", 4, kWritable, On<A>([](A& a, auto&) { return One(a.CurrentView()); }),
-           Put<A>([](A& a, const QVariant& v) { a.SetCurrentView(v.toInt()); })},
+           Put<A>([](A& a, const QVariant& v) { a.SetCurrentView(v.toInt()); }),
+           "TCurrentViewType {0B89A94E-64AC-11D3-9FEA-C8F1A6C6CF2A}: cvEditFrame 0, cvPreview 1"},
           {"DocumentCache", true, "o", "", "", 5, kReadOnly,
            On<A>([](A&, auto&) { return QVariantList{PathValue(DocumentsPath())}; }), {}},
           {"ExeName", true, "s", "", "", 7, kReadOnly, On<A>([](A& a, auto&) { return One(a.ExeName()); }), {}},
@@ -197,7 +200,8 @@ const Interface& ApplicationInterface() {
            Put<A>([](A& a, const QVariant& v) { a.SetExplorerShowing(v.toBool()); })},
           {"ThumbnailImageFilter", true, "i", "", "", 45, kWritable,
            On<A>([](A& a, auto&) { return One(a.ThumbnailImageFilter()); }),
-           Put<A>([](A& a, const QVariant& v) { a.SetThumbnailImageFilter(v.toInt()); })},
+           Put<A>([](A& a, const QVariant& v) { a.SetThumbnailImageFilter(v.toInt()); }),
+           "TThumbsFilterType {ACD12440-7131-11D3-9FEA-C3561E4C342A}: iftAll 0, iftGif 1, iftJpg 2, iftBmp 3"},
           {"Cascade", false, "", "", "", 46, 0, On<A>([](A& a, auto&) { a.Cascade(); return None(); }), {}},
           {"TileHorizontal", false, "", "", "", 47, 0, On<A>([](A& a, auto&) { a.TileHorizontal(); return None(); }), {}},
           {"TileVertical", false, "", "", "", 48, 0, On<A>([](A& a, auto&) { a.TileVertical(); return None(); }), {}},
@@ -339,7 +343,9 @@ const Interface& FrameInterface() {
           {"Delay", true, "i", "", "", 8, kWritable | kChanges, On<F>([](F& f, auto&) { return One(f.Delay()); }),
            Put<F>([](F& f, const QVariant& v) { f.SetDelay(v.toInt()); })},
           {"Disposal", true, "i", "", "", 13, kWritable | kChanges, On<F>([](F& f, auto&) { return One(f.Disposal()); }),
-           Put<F>([](F& f, const QVariant& v) { f.SetDisposal(v.toInt()); })},
+           Put<F>([](F& f, const QVariant& v) { f.SetDisposal(v.toInt()); }),
+           "TIDisposalMethod {EB329761-8D14-11D3-9FEA-9FD399D52A32}: idmNone 0, idmRemove 1, idmBackground 2, "
+           "idmPrevious 3"},
           {"SetBitmap", false, "ay", "b", "Bitmap,result", 14, kChanges,
            On<F>([](F& f, auto& x) { return One(f.SetBitmap(Y(x, 0))); }), {}},
       }};
@@ -380,8 +386,16 @@ QString InterfaceXml(const Interface& i) {
   xml += Annotation("Guid", QLatin1String(i.Guid), QStringLiteral("    "));
   xml += Annotation("HelpString", QLatin1String(i.Help), QStringLiteral("    "));
   if (i.Hidden) xml += Annotation("Hidden", QStringLiteral("true"), QStringLiteral("    "));
+  if (&i == &ApplicationInterface()) {
+    xml += Annotation("Library", QStringLiteral("Movinta {210EBF60-63C8-11D3-B8A0-D96282894038} 5.0 0x409 "
+                                                "Larkspur GIF Movinta Library"),
+                      QStringLiteral("    "));
+    xml += Annotation("Coclass", QStringLiteral("GIFApplication {0B89A942-64AC-11D3-9FEA-C8F1A6C6CF2A} Application Object"),
+                      QStringLiteral("    "));
+  }
   for (const Member& m : i.Members) {
     QString body = Annotation("DispId", QString::number(m.DispId), QStringLiteral("      "));
+    if (m.Enum) body += Annotation("Enum", QLatin1String(m.Enum), QStringLiteral("      "));
     if (m.Flags & kInteractive) body += Annotation("Interactive", QStringLiteral("true"), QStringLiteral("      "));
     if (m.Flags & kChanges) body += Annotation("ChangesDocument", QStringLiteral("true"), QStringLiteral("      "));
     if (m.Property) {
