@@ -3,7 +3,9 @@
 #include "editor/model/working_image.h"
 #include "tests/editor/gif_fixture.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QImage>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -108,7 +110,21 @@ protected:
     WriteAnimation(*MakeAnimation(frames), path);
     return path;
   }
-  static QString Quote(const QString& s) { return QLatin1Char('\'') + s + QLatin1Char('\''); }
+  // A picture in gdbus's text form of a byte array.
+  static QByteArray Png(int width, int height) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    return bytes;
+  }
+  static QString Bytes(const QByteArray& bytes) {
+    QStringList items;
+    for (char c : bytes) items << QStringLiteral("0x%1").arg(static_cast<unsigned char>(c), 2, 16, QLatin1Char('0'));
+    return QStringLiteral("[byte ") + items.join(QStringLiteral(", ")) + QLatin1Char(']');
+  }
 
   QTemporaryDir home_;
 };
@@ -171,6 +187,20 @@ TEST_F(BusTest, AScriptOpensChangesSavesAndReadsBackAnAnimation) {
   EXPECT_TRUE(editor.Get(documents[1], "DocumentCache", "FileName").Error.startsWith("org.freedesktop.DBus.Error.UnknownObject"));
   EXPECT_EQ(editor.Get(kDocuments, "Documents", "Count").Out, QStringLiteral("(<1>,)"));
 
+  // Pictures go in as any format Qt reads and come out as BMP files; Save All writes them.
+  ASSERT_EQ(editor.Get(kActive, "ActiveDocument", "FileName").Out, QStringLiteral("(<'%1'>,)").arg(a));
+  const QString png = Bytes(Png(4, 3));
+  EXPECT_EQ(editor.Active("AddFrameNoPrompts", {png, "40"}).Out, QStringLiteral("(true,)"));
+  const QStringList now = Paths(editor.Call(kFrames, "com.larkspur.Movinta.Frames.Items").Out);
+  ASSERT_EQ(now.size(), 4);
+  EXPECT_EQ(editor.Call(now[0], "com.larkspur.Movinta.Frame.SetBitmap", {Bytes(Png(2, 2))}).Out, QStringLiteral("(true,)"));
+  EXPECT_EQ(editor.Get(now[0], "Frame", "Width").Out, QStringLiteral("(<2>,)"));
+  EXPECT_TRUE(editor.Call(now[3], "com.larkspur.Movinta.Frame.GetBitmap").Out.contains(QStringLiteral("0x42, 0x4d")));
+  EXPECT_EQ(editor.App("SaveAll").Out, QStringLiteral("(true,)"));
+  auto saved = editor::ReadGifFile(a);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(editor::testing::Delays(*saved), (std::vector<int>{40, 10, 55, 30})) << "added at the selected frame";
+
   // Menus, texts and waiting.
   EXPECT_EQ(editor.App("MenuExists", {"File|Open..."}).Out, QStringLiteral("(true,)"));
   EXPECT_EQ(editor.App("Menu", {"Edit|Nothing"}).Error,
@@ -178,8 +208,8 @@ TEST_F(BusTest, AScriptOpensChangesSavesAndReadsBackAnAnimation) {
   EXPECT_EQ(editor.App("ExtractFilePath", {"b.gif"}).Out, QStringLiteral("('',)"));
   EXPECT_TRUE(editor.App("Wait", {"int32 -1"}).Error.startsWith("com.larkspur.Movinta.Error.InvalidValue"));
   EXPECT_TRUE(editor.App("Wait", {"50"}).Ok);
-  EXPECT_TRUE(editor.App("GetImageSize", {a}).Out.startsWith(QStringLiteral("(true, 3, 4)")))
-      << editor.App("GetImageSize", {a}).Out.toStdString();
+  EXPECT_EQ(editor.App("GetImageSize", {b}).Out, QStringLiteral("(true, 3, 4)"));
+  EXPECT_EQ(editor.App("GetImageSize", {Path("nothing.png")}).Out, QStringLiteral("(false, 0, 0)"));
   EXPECT_TRUE(editor.App("NoSuchMember").Error.startsWith("org.freedesktop.DBus.Error.UnknownMethod"));
   EXPECT_TRUE(editor.Call(kRoot + "/Nowhere", "org.freedesktop.DBus.Properties.GetAll", {"x"}).Error.startsWith(
       "org.freedesktop.DBus.Error.UnknownObject"));
