@@ -254,11 +254,17 @@ TEST_F(BusTest, RegisteringWritesTheServiceThatTheBusStartsOnDemand) {
   // A bus of its own, which reads the service folder when it starts: asking for the name starts
   // the editor, which answers and then quits.
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  // The started editor is ended by Quit, or killed when it does not go, so none outlives the test.
   const QString script = QStringLiteral(
-      "gdbus call --session --timeout 120 --dest com.larkspur.Movinta --object-path /com/larkspur/Movinta/Application "
-      "--method org.freedesktop.DBus.Properties.Get com.larkspur.Movinta.Application VersionText > '%1' && "
-      "gdbus call --session --dest com.larkspur.Movinta --object-path /com/larkspur/Movinta/Application "
-      "--method com.larkspur.Movinta.Application.Quit")
+      "app='--dest com.larkspur.Movinta --object-path /com/larkspur/Movinta/Application'\n"
+      "gdbus call --session --timeout 120 $app --method org.freedesktop.DBus.Properties.Get "
+      "com.larkspur.Movinta.Application VersionText > '%1' || status=1\n"
+      "pid=$(gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus "
+      "--method org.freedesktop.DBus.GetConnectionUnixProcessID com.larkspur.Movinta | tr -dc 0-9)\n"
+      "gdbus call --session $app --method com.larkspur.Movinta.Application.Quit || status=1\n"
+      "for i in $(seq 300); do [ -n \"$pid\" ] && kill -0 \"$pid\" 2>/dev/null || break; sleep 0.1; done\n"
+      "[ -n \"$pid\" ] && kill -0 \"$pid\" 2>/dev/null && { kill -9 \"$pid\"; status=1; }\n"
+      "exit ${status:-0}\n")
                              .arg(Path(QStringLiteral("answer")));
   EXPECT_EQ(run(QStringLiteral("dbus-run-session"), {"--", "sh", "-c", script}), 0);
   EXPECT_EQ(QString::fromUtf8(editor::testing::FileBytes(Path(QStringLiteral("answer")))).trimmed(),
