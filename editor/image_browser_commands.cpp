@@ -71,6 +71,8 @@ TImageBrowserCommands::TImageBrowserCommands(QWidget* owner) : QObject(owner), o
   mniThumbsFavsOrg->setObjectName(QStringLiteral("mniThumbsFavsOrg"));
   connect(mniThumbsFavsOrg, &QAction::triggered, this, [this] { mniThumbsFavsOrgClick(); });
   mniThumbsFavorites->addSeparator();
+  connect(mniThumbsFavorites, &QMenu::aboutToShow, this,
+          [this] { mniThumbsFavsOrg->setEnabled(static_cast<bool>(host.OrganizeFavorites)); });
 
   popThumbs = new QMenu(owner);
   popThumbs->setObjectName(QStringLiteral("popThumbs"));
@@ -177,11 +179,10 @@ void TImageBrowserCommands::ScanImageFolder(const QString& folderName) {
 }
 
 QString TImageBrowserCommands::PathOf(int index) const {
+  // The folder the thumbnails came from: the tree may have moved on while the browser was hidden.
   const TThumbRecord* record = Record(index);
-  if (!record || !view_) return QString();
-  const QString folder = view_->TreeFolder();
-  if (folder.isEmpty()) return QString();
-  return WithSlash(folder) + record->FileName;
+  if (!record || currentFolder_.isEmpty()) return QString();
+  return WithSlash(currentFolder_) + record->FileName;
 }
 
 QString TImageBrowserCommands::GetSelectedThumbPath() const { return view_ ? PathOf(view_->SelectedThumb()) : QString(); }

@@ -92,7 +92,7 @@ public:
 
   void ScanImageFolder(const QString& folder);
   void ClearThumbnails();
-  // The selected thumbnail's file: the tree's folder and the record's name; empty for no thumbnail.
+  // The selected thumbnail's file: the scanned folder and the record's name; empty for no thumbnail.
   QString GetSelectedThumbPath() const;
   QString PathOf(int index) const;
   // The status text of a thumbnail ("name - (w x h) nKB"), empty without one.

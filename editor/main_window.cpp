@@ -239,7 +239,7 @@ void TfrmMain::FormDestroy() {
     SettingsStore store;
     SaveSettings(store, CurrentSettings(), ProgramFolder());
     if (inspector_) inspector_->SavePosition(store, mniToolInspector->isChecked());
-    if (the_frmThumbWin) the_frmThumbWin->SavePlacement(store);
+    if (the_frmThumbWin) the_frmThumbWin->SavePlacement(store, ThumbView->isChecked());
   }
   // Documents go before the window's view of them.
   while (documents_.Count() > 0) documents_.FreeChildWindow(documents_.At(documents_.Count() - 1));

@@ -1,6 +1,7 @@
 #include "editor/forms/thumb_window.h"
 
 #include "controls/shell/ptshelltree.h"
+#include "platform/program_folders/program_folders.h"
 
 #include <QAction>
 #include <QApplication>
@@ -233,7 +234,7 @@ TfrmThumbWin::~TfrmThumbWin() {
   if (commands_ && commands_->View() == this) commands_->SetView(nullptr);
 }
 
-QString TfrmThumbWin::ProgramFolder() const { return QCoreApplication::applicationDirPath(); }
+QString TfrmThumbWin::ProgramFolder() const { return platform::SampleImagesFolder(); }
 
 bool TfrmThumbWin::ExplorerVisible() const { return explorerVisible_; }
 
@@ -260,13 +261,13 @@ void TfrmThumbWin::RefreshThumbnails() {
   grdThumbs->viewport()->update();
 }
 
-void TfrmThumbWin::SavePlacement(SettingsStore& store) const {
+void TfrmThumbWin::SavePlacement(SettingsStore& store, bool visible) const {
   const QRect g = geometry();
   WriteRegInt(store, Section(), QStringLiteral("Left"), g.left());
   WriteRegInt(store, Section(), QStringLiteral("Top"), g.top());
   WriteRegInt(store, Section(), QStringLiteral("WindowHeight"), g.height());
   WriteRegInt(store, Section(), QStringLiteral("WindowWidth"), g.width());
-  WriteRegInt(store, Section(), QStringLiteral("Visible"), isVisible() ? 1 : 0);
+  WriteRegInt(store, Section(), QStringLiteral("Visible"), visible ? 1 : 0);
   WriteRegInt(store, Section(), QStringLiteral("ExplorerWidth"), ExplorerWidth());
   WriteRegInt(store, Section(), QStringLiteral("ExplorerVisible"), ExplorerVisible() ? 1 : 0);
 }
@@ -287,17 +288,37 @@ bool TfrmThumbWin::LoadPlacement(SettingsStore& store, int defaultWidth) {
 // ---- handlers
 
 void TfrmThumbWin::tvShellChange() {
-  QString path = QString::fromStdString(tvShell->GetSelectedPath());
+  const QString path = TreeFolder();
   if (path.isEmpty() || !QFileInfo(path).isDir()) {
-    // A node outside the file system: the root folder, else the program's own.
-    const QString fallback = QFileInfo(QStringLiteral("/")).isDir() ? QStringLiteral("/") : ProgramFolder();
-    tvShell->SetSelectedPath(fallback.toStdString());
-    path = QString::fromStdString(tvShell->GetSelectedPath());
-    if (path.isEmpty()) path = fallback;
+    // A node outside the file system: the root folder, else the program's sample pictures. The
+    // tree is inside its own selection change now, so it moves once that is over.
+    if (fallbackQueued_) return;
+    fallbackQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          fallbackQueued_ = false;
+          const QString fallback = QFileInfo(QStringLiteral("/")).isDir() ? QStringLiteral("/") : ProgramFolder();
+          SelectPath(fallback);
+          const QString reached = TreeFolder();
+          ShowFolder(!reached.isEmpty() && QFileInfo(reached).isDir() ? reached : fallback);
+        },
+        Qt::QueuedConnection);
+    return;
   }
+  ShowFolder(path);
+}
+
+void TfrmThumbWin::ShowFolder(const QString& path) {
   if (!isVisible() || !commands_) return;
   if (Clean(path) == Clean(commands_->CurrentFolder())) return;
   commands_->TreeFolderChanged(path);
+}
+
+void TfrmThumbWin::SelectPath(const QString& path) {
+  tvShell->SetSelectedPath(path.toStdString());
+  // The tree's folder may already have been that one without the node selected.
+  if (Clean(TreeFolder()) != Clean(path)) tvShell->SelectFolderPidl(tvShell->CurrentFolder().GetPidl());
 }
 
 void TfrmThumbWin::btnTVCloseClick() {
@@ -365,8 +386,8 @@ QString TfrmThumbWin::TreeFolder() const { return QString::fromStdString(tvShell
 
 void TfrmThumbWin::SelectTreeFolder(const QString& folder) {
   if (folder.isEmpty()) return;
-  tvShell->SetSelectedPath(folder.toStdString());
-  // Selecting in code does not always move the selection event (same node); make sure it is seen.
+  SelectPath(folder);
+  // Selecting the node that is selected already raises no change; the folder is shown all the same.
   tvShellChange();
 }
 

@@ -83,8 +83,9 @@ public:
   void SelectFolder(const QString& folder) { SelectTreeFolder(folder); }
   void RefreshThumbnails();
 
-  // Placement in the "ThumbNails" section: written when the program ends, read at start-up.
-  void SavePlacement(SettingsStore& store) const;
+  // Placement in the "ThumbNails" section: written when the program ends (visible: whether the
+  // browser was shown, as the program hides it while closing), read at start-up.
+  void SavePlacement(SettingsStore& store, bool visible) const;
   // Reads the stored placement; missing values keep the window's own (the width defaults to
   // defaultWidth). Returns the stored visibility.
   bool LoadPlacement(SettingsStore& store, int defaultWidth);
@@ -123,9 +124,13 @@ protected:
 
 private:
   QString ProgramFolder() const;
+  void SelectPath(const QString& path);
+  // Scans the folder when the window shows and the folder is not the one shown.
+  void ShowFolder(const QString& path);
 
   QPointer<TImageBrowserCommands> commands_;
   bool explorerVisible_ = true;
+  bool fallbackQueued_ = false;
 };
 
 extern QPointer<TfrmThumbWin> the_frmThumbWin;

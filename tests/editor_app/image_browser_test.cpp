@@ -2,6 +2,7 @@
 #include "controls/shell/ptshelltree.h"
 #include "editor/image_browser_commands.h"
 #include "editor/image_browser_scan.h"
+#include "editor/forms/thumb_window.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
 
@@ -323,6 +324,28 @@ TEST_F(ImageBrowserTest, BrowseSelectsTheChosenFolderAndCancelKeepsTheOldOne) {
   EXPECT_EQ(commands_.BrowseFolder, QStringLiteral("/"));
 }
 
+TEST_F(ImageBrowserTest, ATreeWithoutAFileSystemFolderJumpsToTheRootFolder) {
+  TfrmThumbWin window(nullptr, &commands_);
+  ASSERT_EQ(commands_.View(), &window);
+  window.show();
+  QCoreApplication::processEvents();  // the tree fills once its window is there
+  window.tvShell->SetSelected(nullptr);
+  ASSERT_EQ(window.TreeFolder(), QString());
+  window.tvShellChange();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(window.TreeFolder(), QStringLiteral("/"));
+  EXPECT_EQ(commands_.CurrentFolder(), QStringLiteral("/")) << "the visible browser shows the root's pictures";
+  // The same folder again scans nothing; a hidden browser scans nothing either.
+  status_.clear();
+  window.tvShellChange();
+  EXPECT_TRUE(status_.isEmpty());
+  window.hide();
+  window.SelectFolder(tmp_.Path);
+  EXPECT_EQ(window.TreeFolder(), tmp_.Path);
+  EXPECT_EQ(commands_.CurrentFolder(), QStringLiteral("/"));
+  EXPECT_TRUE(status_.isEmpty());
+}
+
 // ---- in the program
 
 TEST_F(AppTest, AThumbnailGoesInAfterTheSelectedFrameAndUndoTakesItOut) {
@@ -382,6 +405,7 @@ TEST_F(AppTest, TheBrowserHidesOnCloseAndComesBackWhereItWasWithItsFavourites) {
     EXPECT_FALSE(browser.ExplorerVisible());
     EXPECT_FALSE(main.ImageBrowser().mniViewExplorer->isChecked());
     main.ImageBrowser().AddFavorite(fav);
+    main.close();
     CloseMain();
   }
   EXPECT_EQ(ReadSettingInt(QStringLiteral("ThumbNails"), QStringLiteral("ExplorerVisible"), 1), 0);
