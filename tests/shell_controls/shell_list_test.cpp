@@ -304,6 +304,16 @@ namespace {
 
 class ShellListActionsTest : public ShellListTest {
  protected:
+  // Shows the tree's folder with one item selected and focused.
+  void ShowSelecting(TPTShellList& list, const QString& name) {
+    list.resize(400, 300);
+    list.show();
+    list.Folder().SetPath(tree);
+    TPTListItem* item = list.FindItemByName(name);
+    ASSERT_NE(item, nullptr);
+    list.SetSelected(item, true);
+    list.SetItemFocused(item);
+  }
   // A program in the Send To folder.
   void MakeSendToEntry(const std::string& name) {
     const std::string sendTo = home + "/.local/share/gif-movinta/SendTo";
@@ -466,12 +476,7 @@ TEST_F(ShellListActionsTest, SendToAfterAResyncWhileTheMenuWasOpenSendsTheItemsC
     return true;
   };
   TPTShellList list;
-  list.resize(400, 300);
-  list.show();
-  list.Folder().SetPath(tree);
-  TPTListItem* gif = list.FindItemByName("a.gif");
-  list.SetSelected(gif, true);
-  list.SetItemFocused(gif);
+  ShowSelecting(list, "a.gif");
   const auto old = TPTCustomShellTree::MenuTracker;
   TPTCustomShellTree::MenuTracker = [&](QWidget*, QMenu* menu, const QPoint&) {
     // Meanwhile the file is replaced and the list brings itself up to date.
