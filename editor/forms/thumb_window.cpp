@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
@@ -45,6 +46,8 @@ TThumbGrid::TThumbGrid(TfrmThumbWin& window) : QAbstractScrollArea(&window), win
   setObjectName(QStringLiteral("grdThumbs"));
   setFocusPolicy(Qt::StrongFocus);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // Always there, so that the columns a width holds never depend on the rows they make.
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   verticalScrollBar()->setTracking(true);
   viewport()->setAutoFillBackground(true);
 }
@@ -67,6 +70,8 @@ void TThumbGrid::UpdateScrollBar() {
 
 void TThumbGrid::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
+  // The thumbnails flow into as many columns as the new width holds.
+  if (event->size().width() != event->oldSize().width()) window_.RefreshThumbnails();
   UpdateScrollBar();
 }
 
@@ -253,6 +258,7 @@ void TfrmThumbWin::SetExplorerWidth(int width) {
 }
 
 void TfrmThumbWin::RefreshThumbnails() {
+  if (!grdThumbs) return;
   if (commands_) {
     ThumbGridLayout layout =
         ThumbLayout(GridClientWidth(), GridTextHeight(), commands_->ThumbSize(), commands_->ThumbCount());

@@ -367,6 +367,13 @@ TEST_F(AppTest, AThumbnailGoesInAfterTheSelectedFrameAndUndoTakesItOut) {
   EXPECT_EQ(the_frmThumbWin->SelectedThumb(), 0);
   EXPECT_EQ(main.StatusTextOf(2), browser.ThumbStatusText(0));
   EXPECT_TRUE(browser.mniThumbsInsert->isEnabled());
+  // A press on the empty cell beside it disables the thumbnail's items; a press on it enables them.
+  ASSERT_GT(the_frmThumbWin->grdThumbs->ColCount(), 1);
+  the_frmThumbWin->grdThumbsMouseDown(Qt::RightButton, the_frmThumbWin->grdThumbs->CellRect(1).center());
+  EXPECT_FALSE(browser.mniThumbsInsert->isEnabled());
+  EXPECT_FALSE(browser.mniThumbsProperties->isEnabled());
+  EXPECT_EQ(main.StatusTextOf(2), QString());
+  the_frmThumbWin->grdThumbsMouseDown(Qt::LeftButton, the_frmThumbWin->grdThumbs->CellRect(0).center());
   main.SetSelection(1, 1);
   browser.mniThumbsInsert->trigger();
   TGIFImage& image = *SharedImage();
