@@ -9,6 +9,7 @@
 #include <QDBusVariant>
 #include <QTimer>
 
+#include <climits>
 #include <functional>
 #include <vector>
 
@@ -275,7 +276,7 @@ const Interface& ActiveDocumentInterface() {
            On<D>([](D& d, auto& x) { d.Print(B(x, 0), B(x, 1)); return None(); }), {}},
           {"Reload", false, "b", "", "wbPromptToSave", 16, 0, On<D>([](D& d, auto& x) { d.Reload(B(x, 0)); return None(); }), {}},
           {"Save", false, "", "b", "result", 17, kInteractive | kChanges, On<D>([](D& d, auto&) { return One(d.Save()); }), {}},
-          {"PlayAnimation", false, "", "", "", 18, kChanges, On<D>([](D& d, auto&) { d.PlayAnimation(); return None(); }), {}},
+          {"PlayAnimation", false, "", "", "", 18, kInteractive | kChanges, On<D>([](D& d, auto&) { d.PlayAnimation(); return None(); }), {}},
           {"StopAnimation", false, "", "", "", 19, kChanges, On<D>([](D& d, auto&) { d.StopAnimation(); return None(); }), {}},
           {"AddFrame", false, "ayi", "i", "Image,Delay,result", 20, kInteractive | kChanges,
            On<D>([](D& d, auto& x) { return One(d.AddFrame(Y(x, 0), I(x, 1))); }), {}},
