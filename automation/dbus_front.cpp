@@ -9,6 +9,7 @@
 #include <QDBusVariant>
 #include <QTimer>
 
+#include <climits>
 #include <functional>
 #include <vector>
 
@@ -29,6 +30,8 @@ enum Flags : unsigned {
   kAfterReply = 8,
   // Answers later, from a timer.
   kDelayed = 16,
+  // Hands out a menu item, which the bus names by a path of its own.
+  kMenuItem = 32,
 };
 
 using Getter = std::function<QVariantList(TAutomationObject&, const QVariantList&)>;
@@ -109,9 +112,6 @@ QVariantList ItemPaths(Collection& collection, ToPath toPath) {
   for (const auto& item : batch) paths.append(QDBusObjectPath(toPath(*item)));
   return {QVariant::fromValue(paths)};
 }
-
-// Filled by TAutomationBus: what a member that hands out a menu item answers.
-std::function<QString(QAction*)> g_menuPath;
 
 const Interface& ApplicationInterface() {
   using A = TGIFApplication;
@@ -209,8 +209,8 @@ const Interface& ApplicationInterface() {
            On<A>([](A& a, auto& x) { return One(a.TabIndexForFile(S(x, 0))); }), {}},
           {"MenuExists", false, "s", "b", "wsMenuPath,result", 50, 0,
            On<A>([](A& a, auto& x) { return One(a.MenuExists(S(x, 0))); }), {}},
-          {"Menu", false, "s", "o", "wsMenuPath,result", 51, 0,
-           On<A>([](A& a, auto& x) { return QVariantList{PathValue(g_menuPath(a.Menu(S(x, 0))->Item()))}; }), {}},
+          {"Menu", false, "s", "o", "wsMenuPath,result", 51, kMenuItem,
+           On<A>([](A& a, auto& x) { return QVariantList{QVariant::fromValue<QObject*>(a.Menu(S(x, 0))->Item())}; }), {}},
           {"ThumbNailFileName", true, "s", "", "", 52, kReadOnly,
            On<A>([](A& a, auto&) { return One(a.ThumbNailFileName()); }), {}},
       }};
@@ -276,7 +276,7 @@ const Interface& ActiveDocumentInterface() {
            On<D>([](D& d, auto& x) { d.Print(B(x, 0), B(x, 1)); return None(); }), {}},
           {"Reload", false, "b", "", "wbPromptToSave", 16, 0, On<D>([](D& d, auto& x) { d.Reload(B(x, 0)); return None(); }), {}},
           {"Save", false, "", "b", "result", 17, kInteractive | kChanges, On<D>([](D& d, auto&) { return One(d.Save()); }), {}},
-          {"PlayAnimation", false, "", "", "", 18, kChanges, On<D>([](D& d, auto&) { d.PlayAnimation(); return None(); }), {}},
+          {"PlayAnimation", false, "", "", "", 18, kInteractive | kChanges, On<D>([](D& d, auto&) { d.PlayAnimation(); return None(); }), {}},
           {"StopAnimation", false, "", "", "", 19, kChanges, On<D>([](D& d, auto&) { d.StopAnimation(); return None(); }), {}},
           {"AddFrame", false, "ayi", "i", "Image,Delay,result", 20, kInteractive | kChanges,
            On<D>([](D& d, auto& x) { return One(d.AddFrame(Y(x, 0), I(x, 1))); }), {}},
@@ -479,11 +479,9 @@ struct TAutomationBus::Resolved {
 TAutomationBus::TAutomationBus(std::shared_ptr<TGIFApplication> application, QObject* parent)
     : QDBusVirtualObject(parent), application_(std::move(application)) {
   activeDocument_ = std::make_shared<TActiveDocument>(application_->Host());
-  g_menuPath = [this](QAction* item) { return MenuPath(item); };
 }
 
 TAutomationBus::~TAutomationBus() {
-  g_menuPath = nullptr;
   if (published_) connection_.unregisterObject(Root(), QDBusConnection::UnregisterTree);
 }
 
@@ -721,7 +719,11 @@ bool TAutomationBus::handleMessage(const QDBusMessage& message, const QDBusConne
     });
     return true;
   }
-  return run(*m, [&] { return message.createReply(m->Call(*r.Object, args)); });
+  return run(*m, [&] {
+    QVariantList out = m->Call(*r.Object, args);
+    if (m->Flags & kMenuItem) out = {PathValue(MenuPath(qobject_cast<QAction*>(out.value(0).value<QObject*>())))};
+    return message.createReply(out);
+  });
 }
 
 }  // namespace movinta::automation

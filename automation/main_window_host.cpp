@@ -150,10 +150,12 @@ bool MainWindowHost::OpenFile(const QString& path) {
   TfrmMain& main = Main();
   if (editor::GetFileTypeCode(path) == editor::kFileTypeGif) return main.OpenGifDocument(path);
   // Other files become frames of the active animation: opened when one was added.
-  const TMDIChild* before = main.Documents().Active();
+  // Serials, not pointers: the call may wait on a message box while documents come and go.
+  auto activeSerial = [&main] { return main.Documents().Active() ? main.Documents().Active()->Serial : 0; };
+  const std::uint64_t before = activeSerial();
   const int frames = SharedImage()->Images().GetCount();
   main.OpenFileByType(path);
-  return main.Documents().Active() != before || SharedImage()->Images().GetCount() != frames;
+  return activeSerial() != before || SharedImage()->Images().GetCount() != frames;
 }
 
 bool MainWindowHost::IsFileOpen(const QString& path) { return Main().BringOpenDocumentToFront(path); }
@@ -270,10 +272,12 @@ QImage MainWindowHost::CurrentBitmap() {
 
 bool MainWindowHost::CloseActive() {
   TfrmMain& main = Main();
-  const TMDIChild* document = main.Documents().Active();
-  if (!document) return false;
+  if (!main.Documents().Active()) return false;
+  const std::uint64_t serial = main.Documents().Active()->Serial;
   main.FileClose->trigger();
-  return main.Documents().IndexOf(document) < 0;
+  for (int i = 0; i < main.Documents().Count(); ++i)
+    if (main.Documents().At(i)->Serial == serial) return false;
+  return true;
 }
 
 void MainWindowHost::PlayAnimation() { Main().Player()->Playback().Play(); }

@@ -203,6 +203,9 @@ TEST_F(BusTest, AScriptOpensChangesSavesAndReadsBackAnAnimation) {
 
   // Menus, texts and waiting.
   EXPECT_EQ(editor.App("MenuExists", {"File|Open..."}).Out, QStringLiteral("(true,)"));
+  const QString menu = editor.App("Menu", {"File|Open..."}).Out;
+  EXPECT_TRUE(menu.startsWith(QStringLiteral("(objectpath '/com/larkspur/Movinta/Menus/m"))) << menu.toStdString();
+  EXPECT_EQ(editor.App("Menu", {"File|Open..."}).Out, menu) << "one path per item";
   EXPECT_EQ(editor.App("Menu", {"Edit|Nothing"}).Error,
             QStringLiteral("com.larkspur.Movinta.Error.NoSuchMenu: MenuEdit|Nothingdoes not exist!"));
   EXPECT_EQ(editor.App("ExtractFilePath", {"b.gif"}).Out, QStringLiteral("('',)"));

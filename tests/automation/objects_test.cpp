@@ -1,6 +1,7 @@
 // The automation objects over a stand-in for the main window: the model is real (documents,
 // working image, undo history, frame commands), the window's side records what it was asked.
 #include "automation/automation_objects.h"
+#include "automation/service_file.h"
 #include "fake_host.h"
 #include "editor/model/frame_commands.h"
 #include "editor/model/history.h"
@@ -320,6 +321,22 @@ TEST_F(AutomationTest, DocumentCachesReadTheirOwnDocument) {
   editor::AddCommentExtension(*SharedImage()->Images().GetFrame(0), QStringLiteral("a"));
   editor::AddCommentExtension(*SharedImage()->Images().GetFrame(0), QStringLiteral("b"));
   EXPECT_EQ(app_->ActiveDocument()->Frames()->Frame(0)->Comments(), QStringLiteral("a\r\nb\r\n"));
+}
+
+TEST(ServiceFileTest, TheProgramIsQuotedTheWayTheBusReadsExecLines) {
+  struct Case {
+    const char* Program;
+    const char* Exec;
+  };
+  const Case cases[] = {
+      {"/usr/bin/Movinta6", "/usr/bin/Movinta6"},
+      {"/opt/my apps/Movinta6", "\"/opt/my apps/Movinta6\""},
+      {"/opt/a\"b$c/Movinta6", "\"/opt/a\\\"b\\$c/Movinta6\""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ServiceFileText(QString::fromUtf8(c.Program)),
+              QStringLiteral("[D-BUS Service]\nName=com.larkspur.Movinta\nExec=%1 --automation\n").arg(QString::fromUtf8(c.Exec)))
+        << c.Program;
 }
 
 }  // namespace
