@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -22,6 +23,25 @@ TUpDown::TUpDown(QWidget* parent) : QWidget(parent), up_(new QToolButton(this)),
   }
   connect(up_, &QToolButton::clicked, this, [this] { Step(1); });
   connect(down_, &QToolButton::clicked, this, [this] { Step(-1); });
+}
+
+void TUpDown::SetAssociate(QLineEdit* edit) {
+  if (associate_) associate_->removeEventFilter(this);
+  associate_ = edit;
+  associateObject_ = edit;
+  if (edit) edit->installEventFilter(this);
+}
+
+bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
+  // Compared as a plain object: the edit may be half destroyed when its last events pass.
+  if (event->type() == QEvent::KeyPress && watched == static_cast<QObject*>(associateObject_)) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+      Step(key == Qt::Key_Up ? 1 : -1);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void TUpDown::SetRange(int minimum, int maximum) {

@@ -22,7 +22,8 @@ class TUpDown : public QWidget {
   Q_OBJECT
 public:
   explicit TUpDown(QWidget* parent = nullptr);
-  void SetAssociate(QLineEdit* edit) { associate_ = edit; }
+  // The edit shows the position; its Up and Down keys step it.
+  void SetAssociate(QLineEdit* edit);
   void SetRange(int minimum, int maximum);
   int Position() const { return position_; }
   void SetPosition(int value);
@@ -32,9 +33,11 @@ public:
 
 protected:
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   QPointer<QLineEdit> associate_;
+  QObject* associateObject_ = nullptr;
   QToolButton* up_;
   QToolButton* down_;
   int minimum_ = 0, maximum_ = 100, position_ = 0;

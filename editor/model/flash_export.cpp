@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <optional>
 
 namespace movinta::editor {
 
@@ -135,35 +136,47 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
     return outcome;
   }
 
-  BusyScope busy;
+  // Hourglass and progress for the work; both end before a message shows.
+  std::optional<BusyScope> busy(std::in_place);
   IProgress* progress = ProgressSink();
-  struct EndProgress {
-    IProgress* Sink;
-    ~EndProgress() {
-      if (Sink) Sink->Progress(2, 100, QString());
-    }
-  } end{progress};
-  if (progress) progress->Progress(0, 0, Tr(texts::kConvertingToFlash));
+  bool progressShown = false;
+  auto endWork = [&] {
+    if (progress && progressShown) progress->Progress(2, 100, QString());
+    progressShown = false;
+    busy.reset();
+  };
+  struct EndWork {
+    std::function<void()> End;
+    ~EndWork() { End(); }
+  } endAtExit{endWork};
+  auto fail = [&](const QString& text) {
+    endWork();
+    ShowMessage(text, MessageType::Error, kOk);
+    return outcome;
+  };
+  if (progress) {
+    progress->Progress(0, 0, Tr(texts::kConvertingToFlash));
+    progressShown = true;
+  }
 
   platform::JpegOptions jpeg;
   jpeg.Quality = std::clamp(options.JpegQuality, 1, 100);
   jpeg.FullChroma = true;  // frames are flat colours with sharp edges
-  gif::TGIFCompositor screen(image, options.Backdrop);
-  std::size_t entry = 0;
-  for (int i = 0; i < frames; ++i) {
-    if (!image.Images().GetFrame(i)->IsEmpty()) {
-      const QString path = folder.filePath(QStringLiteral("ZQF%1.jpg").arg(i));
-      try {
-        platform::WriteJpegFile(QFile::encodeName(path).toStdString(), platform::PixelsOf(screen.Render(i)), jpeg);
-      } catch (const std::exception& e) {
-        ShowMessage(Tr(texts::kFlashPictureFailed).arg(i).arg(QString::fromLocal8Bit(e.what())), MessageType::Error,
-                    kOk);
-        return outcome;
+  int current = 0;
+  try {
+    gif::TGIFCompositor screen(image, options.Backdrop);
+    std::size_t entry = 0;
+    for (; current < frames; ++current) {
+      if (!image.Images().GetFrame(current)->IsEmpty()) {
+        const QString path = folder.filePath(QStringLiteral("ZQF%1.jpg").arg(current));
+        platform::WriteJpegFile(QFile::encodeName(path).toStdString(), platform::PixelsOf(screen.Render(current)), jpeg);
+        list[entry++].FileName = QFile::encodeName(path);
       }
-      list[entry++].FileName = QFile::encodeName(path);
+      if (progress && frames > 1) progress->Progress(1, current * 100 / (frames - 1), QString());
+      if (options.FrameDone) options.FrameDone(current, frames);
     }
-    if (progress && frames > 1) progress->Progress(1, i * 100 / (frames - 1), QString());
-    if (options.FrameDone) options.FrameDone(i, frames);
+  } catch (const std::exception& e) {
+    return fail(Tr(texts::kFlashPictureFailed).arg(current).arg(QString::fromLocal8Bit(e.what())));
   }
 
   EditorView()->StatusText(2, Tr(texts::kMakingFlashMovie));
@@ -176,13 +189,9 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
     int frame = -1;
     for (int i = 0, seen = -1; i < frames && frame < 0; ++i)
       if (!image.Images().GetFrame(i)->IsEmpty() && ++seen == built.RefusedEntry) frame = i;
-    ShowMessage(Tr(texts::kFlashPictureRefused).arg(frame), MessageType::Error, kOk);
-    return outcome;
+    return fail(Tr(texts::kFlashPictureRefused).arg(frame));
   }
-  if (!built.Written || !QFileInfo::exists(outcome.MovieFile)) {
-    ShowMessage(Tr(texts::kErrorSaving).arg(outcome.MovieFile), MessageType::Error, kOk);
-    return outcome;
-  }
+  if (!built.Written || !QFileInfo::exists(outcome.MovieFile)) return fail(Tr(texts::kErrorSaving).arg(outcome.MovieFile));
   outcome.Written = true;
   return outcome;
 }

@@ -62,7 +62,10 @@ TEST_F(FlashDialogTest, AsksForRateAndQualityAndNamesTheMovieSwfBeforeAskingToRe
     QTest::keyClicks(quality, QStringLiteral("1b2"));
     EXPECT_EQ(quality->text(), "12");
     QTest::mouseClick(dlg.udFlashJpgQuality->UpButton(), Qt::LeftButton);
-    EXPECT_EQ(quality->text(), "13");
+    QTest::keyClick(quality, Qt::Key_Up);
+    QTest::keyClick(quality, Qt::Key_Down);
+    QTest::keyClick(quality, Qt::Key_Up);
+    EXPECT_EQ(quality->text(), "14");
     form->FileNameEdt->setText(QStringLiteral("movie.gif"));
     QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
   }});
@@ -72,7 +75,7 @@ TEST_F(FlashDialogTest, AsksForRateAndQualityAndNamesTheMovieSwfBeforeAskingToRe
   EXPECT_FALSE(treeButton) << "no folder tree";
   EXPECT_EQ(dlg.FileName(), Q(tree + "/movie.swf"));
   EXPECT_EQ(dlg.FrameRate(), 30) << "the values the form closed with stay";
-  EXPECT_EQ(dlg.JpegQuality(), 13);
+  EXPECT_EQ(dlg.JpegQuality(), 14);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0], Q(tree + "/movie.swf already exists.\nDo you want to replace it?"));
 }
