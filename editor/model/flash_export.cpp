@@ -169,7 +169,14 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
     for (; current < frames; ++current) {
       if (!image.Images().GetFrame(current)->IsEmpty()) {
         const QString path = folder.filePath(QStringLiteral("ZQF%1.jpg").arg(current));
-        platform::WriteJpegFile(QFile::encodeName(path).toStdString(), platform::PixelsOf(screen.Render(current)), jpeg);
+        // The folder is private and goes away after the export: a plain write, without the
+        // flush to disk that replacing a user's file deserves.
+        const std::vector<std::uint8_t> bytes = platform::EncodeJpeg(platform::PixelsOf(screen.Render(current)), jpeg);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+            file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()) ||
+            !file.flush())
+          throw std::runtime_error(file.errorString().toStdString());
         list[entry++].FileName = QFile::encodeName(path);
       }
       if (progress && frames > 1) progress->Progress(1, current * 100 / (frames - 1), QString());
