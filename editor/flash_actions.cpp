@@ -86,7 +86,8 @@ FlashActions BuildFlashActions(TfrmMain& main) {
     animation->addAction(a.AnimationFlashHTML);
     QObject::connect(animation, &QMenu::aboutToShow, &main, [a, &main] { a.Update(main); });
   }
-  if (QToolBar* toolbar = main.findChild<QToolBar*>(QStringLiteral("tbAnimation"))) toolbar->addAction(a.AnimationFlashHTML);
+  if (QToolBar* toolbar = main.findChild<QToolBar*>(QStringLiteral("tbAnimation")))
+    toolbar->addAction(a.AnimationFlashHTML);
   a.Update(main);
   return a;
 }

@@ -31,7 +31,8 @@ double Ms(Clock::time_point since) { return std::chrono::duration<double, std::m
 std::unique_ptr<gif::TGIFImage> MakeAnimation(int frames) {
   auto image = std::make_unique<gif::TGIFImage>();
   for (int c = 0; c < 256; ++c)
-    image->GetGlobalColorMap().Add(static_cast<gif::TColor>((c & 0xFF) | ((255 - c) & 0xFF) << 8 | ((c * 3) & 0xFF) << 16));
+    image->GetGlobalColorMap().Add(
+        static_cast<gif::TColor>((c & 0xFF) | ((255 - c) & 0xFF) << 8 | ((c * 3) & 0xFF) << 16));
   image->SetWidth(kWidth);
   image->SetHeight(kHeight);
   std::mt19937 random(11);
@@ -44,8 +45,9 @@ std::unique_ptr<gif::TGIFImage> MakeAnimation(int frames) {
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
         const bool inside = i == 0 || (x - w / 2) * (x - w / 2) + (y - h / 2) * (y - h / 2) < (h / 2) * (h / 2);
-        p[y * w + x] = inside ? static_cast<std::uint8_t>(((x + i) / 6 + y / 12 + (random() % 16 == 0 ? random() % 3 : 0)) % 255)
-                              : 255;
+        p[y * w + x] =
+            inside ? static_cast<std::uint8_t>(((x + i) / 6 + y / 12 + (random() % 16 == 0 ? random() % 3 : 0)) % 255)
+                   : 255;
       }
     image->Add(frame);
     SetFrameDelay(*frame, 10);
@@ -70,7 +72,9 @@ const TFlashMovieApi kTimed{
       g_makeJpegMs += Ms(start);
       return id;
     },
-    [](const char* font, int code, int count, const int* cmds) { return ReeltideMovieApi().makeShape(font, code, count, cmds); },
+    [](const char* font, int code, int count, const int* cmds) {
+      return ReeltideMovieApi().makeShape(font, code, count, cmds);
+    },
     [] { ReeltideMovieApi().showFrame(); },
     [](int depth, int id) { ReeltideMovieApi().placeObject(depth, id); },
     [](int depth) { ReeltideMovieApi().removeObject(depth); },
@@ -95,7 +99,8 @@ std::string Ppm(const gif::Bitmap& b) {
 
 // cjpeg encoding one PPM from a pipe into a file; milliseconds, or -1 when it failed.
 double Cjpeg(const std::string& ppm, const std::string& out) {
-  const std::string command = "/usr/bin/cjpeg -quality " + std::to_string(kQuality) + " -sample 1x1 -outfile '" + out + "'";
+  const std::string command =
+      "/usr/bin/cjpeg -quality " + std::to_string(kQuality) + " -sample 1x1 -outfile '" + out + "'";
   const auto start = Clock::now();
   FILE* pipe = popen(command.c_str(), "w");
   if (!pipe) return -1;
@@ -125,7 +130,8 @@ int main(int argc, char** argv) {
   start = Clock::now();
   {
     gif::TGIFCompositor screen(*image);
-    for (int i = 0; i < frames; ++i) bytes += movinta::platform::EncodeJpeg(movinta::platform::PixelsOf(screen.Render(i)), jpeg).size();
+    for (int i = 0; i < frames; ++i)
+      bytes += movinta::platform::EncodeJpeg(movinta::platform::PixelsOf(screen.Render(i)), jpeg).size();
   }
   const double encode = Ms(start) - compose;
 
@@ -149,9 +155,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the export failed\n");
     return 1;
   }
-  std::printf("export: %d frames of %dx%d, %.1f MB of JPEG: %.0f ms in all = compositing %.0f + JPEG encoding %.0f"
-              " + writing the pictures %.0f + building and writing the movie %.0f\n",
-              frames, kWidth, kHeight, bytes / 1e6, total, compose, encode, total - compose - encode - movie, movie);
+  std::printf(
+      "export: %d frames of %dx%d, %.1f MB of JPEG: %.0f ms in all = compositing %.0f + JPEG encoding %.0f"
+      " + writing the pictures %.0f + building and writing the movie %.0f\n",
+      frames, kWidth, kHeight, bytes / 1e6, total, compose, encode, total - compose - encode - movie, movie);
   std::printf("  of the movie: makeJpeg reading the pictures %.0f, writeMovie %.0f\n", g_makeJpegMs, g_writeMovieMs);
   std::printf("export / own JPEG encoding alone: %.2f (target at most 1.3)\n", total / encode);
 
@@ -174,8 +181,8 @@ int main(int argc, char** argv) {
     peer += one;
     startup += empty;
   }
-  std::printf("cjpeg -quality %d -sample 1x1, one run per frame: %.0f ms, of which starting it %.0f ms\n", kQuality, peer,
-              startup);
+  std::printf("cjpeg -quality %d -sample 1x1, one run per frame: %.0f ms, of which starting it %.0f ms\n", kQuality,
+              peer, startup);
   std::printf("export / cjpeg encoding alone: %.2f (target at most 1.3)\n", total / std::max(1.0, peer - startup));
   return 0;
 }

@@ -70,7 +70,8 @@ public:
   using TPTFrmOpenDlg::TPTFrmOpenDlg;
   void done(int result) override {
     if (result == QDialog::Accepted)
-      FileNameEdt->setText(TSaveFlashDialog::SwfName(FileNameEdt->text(), QString::fromStdString(PTShellList1->FolderPath())));
+      FileNameEdt->setText(
+          TSaveFlashDialog::SwfName(FileNameEdt->text(), QString::fromStdString(PTShellList1->FolderPath())));
     TPTFrmOpenDlg::done(result);
   }
 };
@@ -117,9 +118,7 @@ TSaveFlashDialog::TSaveFlashDialog() {
 }
 
 int TSaveFlashDialog::FrameRate() const { return udFlashFrameRate ? udFlashFrameRate->Position() : frameRate_; }
-int TSaveFlashDialog::JpegQuality() const {
-  return udFlashJpgQuality ? udFlashJpgQuality->Position() : jpegQuality_;
-}
+int TSaveFlashDialog::JpegQuality() const { return udFlashJpgQuality ? udFlashJpgQuality->Position() : jpegQuality_; }
 
 ptshell::TPTFrmOpenDlg* TSaveFlashDialog::CreateForm() { return new SaveFlashForm(nullptr); }
 

@@ -85,8 +85,16 @@ TFlashBuildResult BuildFlashMovie(int count, int frameRate, int width, int heigh
     bitmapIds[std::size_t(k)] = id;
   }
   for (int k = 0; k < count; ++k) {
-    const int cmds[24] = {0, 0, width, height,  3,       1, 7, bitmapIds[std::size_t(k)], 0, 0, 0, 0,
-                          1, 0, width, 1,        height, 0, 1, 0, -width, 1, -height, 0};
+    const int cmds[24] = {
+        0, 0, width, height,              // the shape's box in pixels
+        3, 1,                             // fill style 1 from here on
+        7, bitmapIds[std::size_t(k)], 0,  // style 1: the picture, repeated (not clipped)
+        0, 0, 0,                          // move to the origin
+        1, 0, width,                      // edges as dy, dx: right,
+        1, height, 0,                     // down,
+        1, 0, -width,                     // left,
+        1, -height, 0,                    // and up
+    };
     const int id = api.makeShape("", 0, 24, cmds);
     if (id != first + count + k) return abandon(k);
     shapeIds[std::size_t(k)] = id;
@@ -188,9 +196,9 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
 
   EditorView()->StatusText(2, Tr(texts::kMakingFlashMovie));
   const QByteArray movie = QFile::encodeName(outcome.MovieFile);
-  const TFlashBuildResult built =
-      BuildFlashMovie(static_cast<int>(list.size()), frameRate, image.GetWidth(), image.GetHeight(),
-                      HasLoopExtension(image), movie, list, QFile::encodeName(folder.filePath(QStringLiteral("abandoned.swf"))));
+  const TFlashBuildResult built = BuildFlashMovie(static_cast<int>(list.size()), frameRate, image.GetWidth(),
+                                                  image.GetHeight(), HasLoopExtension(image), movie, list,
+                                                  QFile::encodeName(folder.filePath(QStringLiteral("abandoned.swf"))));
   if (built.RefusedEntry >= 0) {
     // Which frame of the animation the entry came from.
     int frame = -1;
@@ -198,7 +206,8 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
       if (!image.Images().GetFrame(i)->IsEmpty() && ++seen == built.RefusedEntry) frame = i;
     return fail(Tr(texts::kFlashPictureRefused).arg(frame));
   }
-  if (!built.Written || !QFileInfo::exists(outcome.MovieFile)) return fail(Tr(texts::kErrorSaving).arg(outcome.MovieFile));
+  if (!built.Written || !QFileInfo::exists(outcome.MovieFile))
+    return fail(Tr(texts::kErrorSaving).arg(outcome.MovieFile));
   outcome.Written = true;
   return outcome;
 }

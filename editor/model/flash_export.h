@@ -41,7 +41,8 @@ inline constexpr const char* kFlashCaption = "Export to Macromedia Flash";
 inline constexpr const char* kFlashFilter = "Macromedia Flash (.swf)|*.swf";
 inline constexpr const char* kConvertingToFlash = "Converting GIF to a Flash Movie...";
 inline constexpr const char* kMakingFlashMovie = "Making Flash Movie...";
-inline constexpr const char* kNoFlashTempFolder = "Unable to create the temporay folder for exporting. Please try again.";
+inline constexpr const char* kNoFlashTempFolder =
+    "Unable to create the temporay folder for exporting. Please try again.";
 inline constexpr const char* kFlashPictureFailed = "Unable to write the picture of frame %1 for the Flash movie: %2";
 inline constexpr const char* kFlashPictureRefused =
     "Unable to make the Flash movie: the picture of frame %1 could not be added to it.";
@@ -99,11 +100,11 @@ TFlashBuildResult BuildFlashMovie(int count, int frameRate, int width, int heigh
                                   const QByteArray& scratchFile);
 
 struct TFlashExportOptions {
-  QString MovieFile;       // full path; its extension becomes ".swf"
-  int FrameRate = 10;      // 1..30
-  int JpegQuality = 90;    // 1..100
+  QString MovieFile;                // full path; its extension becomes ".swf"
+  int FrameRate = 10;               // 1..30
+  int JpegQuality = 90;             // 1..100
   gif::TColor Backdrop = 0xFFFFFF;  // uncovered and transparent screen pixels
-  QString TempFolder;      // where the private folder of pictures is made; empty: the system's
+  QString TempFolder;               // where the private folder of pictures is made; empty: the system's
   // Called after each frame (index, frame count), for progress and to keep the window painted.
   std::function<void(int, int)> FrameDone;
 };

@@ -11,7 +11,8 @@ namespace {
 // The part of a frame's rectangle that lies on the screen.
 TRect OnScreen(const TGIFSubImage& frame, int width, int height) {
   return TRect{std::min<int>(frame.GetLeft(), width), std::min<int>(frame.GetTop(), height),
-               std::min(frame.GetLeft() + frame.GetWidth(), width), std::min(frame.GetTop() + frame.GetHeight(), height)};
+               std::min(frame.GetLeft() + frame.GetWidth(), width),
+               std::min(frame.GetTop() + frame.GetHeight(), height)};
 }
 
 }  // namespace
@@ -39,7 +40,8 @@ const Bitmap& TGIFCompositor::Render(int k) {
 
 void TGIFCompositor::Fill(const TRect& area) {
   const int bpp = screen_.BitsPerPixel() / 8;
-  std::array<std::uint8_t, 4> pixel{std::uint8_t(backdrop_ >> 16), std::uint8_t(backdrop_ >> 8), std::uint8_t(backdrop_), 0};
+  std::array<std::uint8_t, 4> pixel{std::uint8_t(backdrop_ >> 16), std::uint8_t(backdrop_ >> 8),
+                                    std::uint8_t(backdrop_), 0};
   for (int y = area.Top; y < area.Bottom; ++y) {
     std::uint8_t* p = screen_.Scanline(y) + std::size_t(area.Left) * bpp;
     for (int x = area.Left; x < area.Right; ++x, p += bpp) std::memcpy(p, pixel.data(), std::size_t(bpp));
@@ -73,8 +75,8 @@ void TGIFCompositor::Step(int index) {
     const std::size_t rowBytes = std::size_t(area.Width()) * bpp;
     saved_.resize(rowBytes * std::size_t(area.Height()));
     for (int y = area.Top; y < area.Bottom; ++y)
-      std::memcpy(saved_.data() + std::size_t(y - area.Top) * rowBytes, screen_.Scanline(y) + std::size_t(area.Left) * bpp,
-                  rowBytes);
+      std::memcpy(saved_.data() + std::size_t(y - area.Top) * rowBytes,
+                  screen_.Scanline(y) + std::size_t(area.Left) * bpp, rowBytes);
   }
   if (disposal == dmBackground || disposal == dmPrevious) {
     pendingDisposal_ = disposal;

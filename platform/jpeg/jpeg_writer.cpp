@@ -34,9 +34,12 @@ void OutputMessage(j_common_ptr) {}
 
 J_COLOR_SPACE ColourSpace(JpegPixelLayout layout) {
   switch (layout) {
-    case JpegPixelLayout::Bgr: return JCS_EXT_BGR;
-    case JpegPixelLayout::Bgrx: return JCS_EXT_BGRX;
-    case JpegPixelLayout::Rgb: break;
+    case JpegPixelLayout::Bgr:
+      return JCS_EXT_BGR;
+    case JpegPixelLayout::Bgrx:
+      return JCS_EXT_BGRX;
+    case JpegPixelLayout::Rgb:
+      break;
   }
   return JCS_RGB;
 }
@@ -68,14 +71,15 @@ int Run(Encoder& e, const JpegPixels& pixels, const JpegOptions& options) {
   jpeg_set_defaults(&e.info);
   if (options.Grayscale) jpeg_set_colorspace(&e.info, JCS_GRAYSCALE);
   if (options.FullChroma)
-    for (int c = 0; c < e.info.num_components; ++c) e.info.comp_info[c].h_samp_factor = e.info.comp_info[c].v_samp_factor = 1;
+    for (int c = 0; c < e.info.num_components; ++c)
+      e.info.comp_info[c].h_samp_factor = e.info.comp_info[c].v_samp_factor = 1;
   jpeg_set_quality(&e.info, std::clamp(options.Quality, 1, 100), TRUE);
   e.info.dct_method = options.FastDct ? JDCT_IFAST : JDCT_ISLOW;
   if (options.Progressive) jpeg_simple_progression(&e.info);
   jpeg_start_compress(&e.info, TRUE);
   while (e.info.next_scanline < e.info.image_height) {
-    const JDIMENSION done = jpeg_write_scanlines(&e.info, e.rows.data() + e.info.next_scanline,
-                                                 e.info.image_height - e.info.next_scanline);
+    const JDIMENSION done =
+        jpeg_write_scanlines(&e.info, e.rows.data() + e.info.next_scanline, e.info.image_height - e.info.next_scanline);
     if (done == 0) break;
   }
   jpeg_finish_compress(&e.info);
@@ -100,7 +104,8 @@ JpegPixels PixelsOf(const gif::Bitmap& bitmap) {
 }
 
 std::vector<std::uint8_t> EncodeJpeg(const JpegPixels& pixels, const JpegOptions& options) {
-  if (pixels.Width <= 0 || pixels.Height <= 0 || pixels.Width > JPEG_MAX_DIMENSION || pixels.Height > JPEG_MAX_DIMENSION)
+  if (pixels.Width <= 0 || pixels.Height <= 0 || pixels.Width > JPEG_MAX_DIMENSION ||
+      pixels.Height > JPEG_MAX_DIMENSION)
     throw JpegError("Maximum supported image dimension is " + std::to_string(JPEG_MAX_DIMENSION) + " pixels");
   if (!pixels.Data) throw JpegError("No pixels to encode");
   Encoder e;

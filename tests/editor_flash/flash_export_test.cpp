@@ -30,9 +30,9 @@ TEST(FramesForDelay, CountsMovieFramesAsTheExportAlwaysHas) {
   struct Case {
     int delay, rate, frames;
   };
-  const Case cases[] = {{0, 10, 1},   {10, 10, 1},  {15, 10, 2},     {25, 10, 2},    {34, 10, 3},
-                        {35, 10, 4},  {100, 10, 10}, {5, 30, 2},     {7, 30, 2},     {65535, 30, 19660},
-                        {410, 15, 62}, {1, 1, 1},    {250, 1, 2},    {350, 1, 4}};
+  const Case cases[] = {{0, 10, 1},    {10, 10, 1},   {15, 10, 2}, {25, 10, 2}, {34, 10, 3},
+                        {35, 10, 4},   {100, 10, 10}, {5, 30, 2},  {7, 30, 2},  {65535, 30, 19660},
+                        {410, 15, 62}, {1, 1, 1},     {250, 1, 2}, {350, 1, 4}};
   for (const Case& c : cases) EXPECT_EQ(FramesForDelay(c.delay, c.rate), c.frames) << c.delay << " at " << c.rate;
 }
 
@@ -40,8 +40,8 @@ TEST(BuildFlashMovie, DefinesEveryPictureAndShapeThenShowsEachForItsDelay) {
   RecordingLibrary library;
   QTemporaryDir dir;
   const TFlashExportList list = {{"/t/ZQF0.jpg", 10}, {"/t/ZQF1.jpg", 20}};
-  const TFlashBuildResult r =
-      BuildFlashMovie(2, 10, 40, 30, true, QFile::encodeName(dir.filePath(QStringLiteral("out.swf"))), list, "/t/scratch.swf");
+  const TFlashBuildResult r = BuildFlashMovie(
+      2, 10, 40, 30, true, QFile::encodeName(dir.filePath(QStringLiteral("out.swf"))), list, "/t/scratch.swf");
   EXPECT_TRUE(r.Written);
   EXPECT_EQ(r.RefusedEntry, -1);
   EXPECT_EQ(library->Calls, (QStringList{
@@ -74,7 +74,8 @@ TEST(BuildFlashMovie, APictureTheLibraryRefusesAbandonsTheMovie) {
     // A refused first picture shows only once the next id comes out of sequence.
     EXPECT_EQ(r.RefusedEntry, 1);
     EXPECT_EQ(library->Calls.filter(QStringLiteral("placeObject")), QStringList());
-    EXPECT_EQ(library->Calls.last(), "writeMovie scratch.swf 4 3 10 0") << "the library is left ready for the next movie";
+    EXPECT_EQ(library->Calls.last(), "writeMovie scratch.swf 4 3 10 0")
+        << "the library is left ready for the next movie";
   }
 }
 
@@ -87,7 +88,9 @@ protected:
     return o;
   }
   QStringList TempEntries() const { return QDir(temp_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
-  QStringList Jpegs(const RecordingLibrary& library) { return const_cast<RecordingLibrary&>(library)->Calls.filter(QStringLiteral("makeJpeg")); }
+  QStringList Jpegs(const RecordingLibrary& library) {
+    return const_cast<RecordingLibrary&>(library)->Calls.filter(QStringLiteral("makeJpeg"));
+  }
 
   QTemporaryDir dir_, temp_;
   RecordingMessages messages_;
@@ -141,10 +144,9 @@ TEST_F(FlashExportTest, FailuresAreToldAndLeaveTheOldMovieInPlace) {
          for (int i = 0; i < 4; ++i) SetFrameDelay(*image.Images().GetFrame(i), 65535);
        },
        "would need 78642 movie frames", false},
-      {"the library refuses a picture",
-       [](auto&, auto&, auto& r) { r.RefuseJpeg = 2; }, "the picture of frame 2 could not be added", true},
-      {"the movie cannot be written", [](auto&, auto&, auto& r) { r.WriteOk = false; },
-       "Unable to save", true},
+      {"the library refuses a picture", [](auto&, auto&, auto& r) { r.RefuseJpeg = 2; },
+       "the picture of frame 2 could not be added", true},
+      {"the movie cannot be written", [](auto&, auto&, auto& r) { r.WriteOk = false; }, "Unable to save", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -159,7 +161,8 @@ TEST_F(FlashExportTest, FailuresAreToldAndLeaveTheOldMovieInPlace) {
     c.arrange(*image, o, *library);
     EXPECT_FALSE(ExportFlashMovie(*image, o).Written);
     ASSERT_EQ(messages_.Shown.size(), 1u);
-    EXPECT_TRUE(messages_.Shown[0].Text.contains(QString::fromUtf8(c.message))) << messages_.Shown[0].Text.toStdString();
+    EXPECT_TRUE(messages_.Shown[0].Text.contains(QString::fromUtf8(c.message)))
+        << messages_.Shown[0].Text.toStdString();
     EXPECT_EQ(!library->Calls.isEmpty(), c.callsLibrary);
     EXPECT_EQ(testing::FileBytes(old.fileName()), "old movie");
     EXPECT_EQ(TempEntries(), QStringList());
@@ -215,7 +218,8 @@ double MeanError(const Rgb24& decoded, const gif::Bitmap& want) {
 class FlashPeers : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(FlashPeers, MovieShowsTheAnimationWithItsTiming) {
-  if (!HavePeer("/usr/bin/ffmpeg") || !HavePeer("/usr/bin/convert-im6.q16")) GTEST_SKIP() << "FFmpeg or ImageMagick missing";
+  if (!HavePeer("/usr/bin/ffmpeg") || !HavePeer("/usr/bin/convert-im6.q16"))
+    GTEST_SKIP() << "FFmpeg or ImageMagick missing";
   QTemporaryDir dir, temp;
   const std::string d = dir.path().toStdString();
   const std::string which = GetParam();
@@ -224,9 +228,12 @@ TEST_P(FlashPeers, MovieShowsTheAnimationWithItsTiming) {
   const std::string make =
       which == "ffmpeg"
           ? "/usr/bin/ffmpeg -nostdin -v error -f lavfi -i testsrc=size=64x48:rate=10 -frames:v 5 '" + d + "/anim.gif'"
-          : "/usr/bin/convert-im6.q16 -size 40x30 xc:skyblue -dispose none -delay 10 \\( -size 12x10 xc:red -repage +4+3 \\) "
-            "-dispose background -delay 25 \\( -size 16x12 xc:none -fill green -draw 'circle 8,6 8,1' -repage +20+12 \\) "
-            "-dispose none -delay 7 \\( -size 8x8 xc:yellow -repage +2+18 \\) -loop 0 '" + d + "/anim.gif'";
+          : "/usr/bin/convert-im6.q16 -size 40x30 xc:skyblue -dispose none -delay 10 \\( -size 12x10 xc:red -repage "
+            "+4+3 \\) "
+            "-dispose background -delay 25 \\( -size 16x12 xc:none -fill green -draw 'circle 8,6 8,1' -repage +20+12 "
+            "\\) "
+            "-dispose none -delay 7 \\( -size 8x8 xc:yellow -repage +2+18 \\) -loop 0 '" +
+                d + "/anim.gif'";
   ASSERT_EQ(RunCommand(make).status, 0);
   gif::TGIFImage image;
   image.LoadFromFile(d + "/anim.gif");

@@ -15,7 +15,7 @@ namespace movinta::editor::testing {
 struct FlashRecorder {
   QStringList Calls;
   int NextId = 0;
-  int RefuseJpeg = -1;     // the makeJpeg call (0-based) that answers 0 without using an id
+  int RefuseJpeg = -1;  // the makeJpeg call (0-based) that answers 0 without using an id
   int JpegCalls = 0;
   bool JpegFilesExisted = true;  // every file makeJpeg was given held a JPEG at that moment
   bool WriteOk = true;
@@ -45,7 +45,11 @@ inline const TFlashMovieApi& RecordingMovieApi() {
       [](const char* font, int code, int count, const int* cmds) {
         QStringList values;
         for (int i = 0; i < count; ++i) values << QString::number(cmds[i]);
-        Recorder().Calls << QStringLiteral("makeShape '%1' %2 %3: %4").arg(QString::fromUtf8(font)).arg(code).arg(count).arg(values.join(QLatin1Char(' ')));
+        Recorder().Calls << QStringLiteral("makeShape '%1' %2 %3: %4")
+                                .arg(QString::fromUtf8(font))
+                                .arg(code)
+                                .arg(count)
+                                .arg(values.join(QLatin1Char(' ')));
         return Recorder().NextId++;
       },
       [] { Recorder().Calls << QStringLiteral("showFrame"); },
@@ -53,7 +57,12 @@ inline const TFlashMovieApi& RecordingMovieApi() {
       [](int depth) { Recorder().Calls << QStringLiteral("removeObject %1").arg(depth); },
       [](const char* file, int w, int h, int rate, int play) {
         FlashRecorder& r = Recorder();
-        r.Calls << QStringLiteral("writeMovie %1 %2 %3 %4 %5").arg(QFileInfo(QFile::decodeName(file)).fileName()).arg(w).arg(h).arg(rate).arg(play);
+        r.Calls << QStringLiteral("writeMovie %1 %2 %3 %4 %5")
+                       .arg(QFileInfo(QFile::decodeName(file)).fileName())
+                       .arg(w)
+                       .arg(h)
+                       .arg(rate)
+                       .arg(play);
         r.NextId = 0;
         if (!r.WriteOk) return 0;
         QFile out(QFile::decodeName(file));

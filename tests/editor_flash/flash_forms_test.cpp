@@ -45,30 +45,30 @@ TEST_F(FlashDialogTest, AsksForRateAndQualityAndNamesTheMovieSwfBeforeAskingToRe
   QString caption, initialName;
   bool treeButton = true;
   Drive(dlg, {[&](QDialog* d) {
-    auto* form = static_cast<ptshell::TPTFrmOpenDlg*>(d);
-    caption = form->windowTitle();
-    initialName = form->FileNameEdt->text();
-    treeButton = !form->ShowTreeBtn->isHidden();
-    ASSERT_NE(form->findChild<QWidget*>(QStringLiteral("pnlFlash")), nullptr);
-    auto* rate = form->findChild<QLineEdit*>(QStringLiteral("txtFlashFrameRate"));
-    auto* quality = form->findChild<QLineEdit*>(QStringLiteral("txtFlashJpgQuality"));
-    ASSERT_TRUE(rate && quality);
-    EXPECT_EQ(rate->text(), "10");
-    rate->selectAll();
-    QTest::keyClicks(rate, QStringLiteral("4x5"));  // the letter is dropped; 45 goes back to 30
-    EXPECT_EQ(rate->text(), "30");
-    EXPECT_EQ(dlg.FrameRate(), 30);
-    quality->selectAll();
-    QTest::keyClicks(quality, QStringLiteral("1b2"));
-    EXPECT_EQ(quality->text(), "12");
-    QTest::mouseClick(dlg.udFlashJpgQuality->UpButton(), Qt::LeftButton);
-    QTest::keyClick(quality, Qt::Key_Up);
-    QTest::keyClick(quality, Qt::Key_Down);
-    QTest::keyClick(quality, Qt::Key_Up);
-    EXPECT_EQ(quality->text(), "14");
-    form->FileNameEdt->setText(QStringLiteral("movie.gif"));
-    QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
-  }});
+          auto* form = static_cast<ptshell::TPTFrmOpenDlg*>(d);
+          caption = form->windowTitle();
+          initialName = form->FileNameEdt->text();
+          treeButton = !form->ShowTreeBtn->isHidden();
+          ASSERT_NE(form->findChild<QWidget*>(QStringLiteral("pnlFlash")), nullptr);
+          auto* rate = form->findChild<QLineEdit*>(QStringLiteral("txtFlashFrameRate"));
+          auto* quality = form->findChild<QLineEdit*>(QStringLiteral("txtFlashJpgQuality"));
+          ASSERT_TRUE(rate && quality);
+          EXPECT_EQ(rate->text(), "10");
+          rate->selectAll();
+          QTest::keyClicks(rate, QStringLiteral("4x5"));  // the letter is dropped; 45 goes back to 30
+          EXPECT_EQ(rate->text(), "30");
+          EXPECT_EQ(dlg.FrameRate(), 30);
+          quality->selectAll();
+          QTest::keyClicks(quality, QStringLiteral("1b2"));
+          EXPECT_EQ(quality->text(), "12");
+          QTest::mouseClick(dlg.udFlashJpgQuality->UpButton(), Qt::LeftButton);
+          QTest::keyClick(quality, Qt::Key_Up);
+          QTest::keyClick(quality, Qt::Key_Down);
+          QTest::keyClick(quality, Qt::Key_Up);
+          EXPECT_EQ(quality->text(), "14");
+          form->FileNameEdt->setText(QStringLiteral("movie.gif"));
+          QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
+        }});
   ASSERT_TRUE(dlg.Execute());
   EXPECT_EQ(caption, "Export to Macromedia Flash");
   EXPECT_EQ(initialName, "clip.swf") << "the name given stays once the folders have filled";
@@ -83,12 +83,19 @@ TEST_F(FlashDialogTest, AsksForRateAndQualityAndNamesTheMovieSwfBeforeAskingToRe
 TEST_F(FlashDialogTest, TypedNamesBecomeMovieNames) {
   MakeDir(tree + "/folder.d");
   const std::pair<const char*, const char*> cases[] = {
-      {"clip.gif", "clip.swf"}, {"clip", "clip.swf"},           {"clip.SWF", "clip.SWF"},
-      {"a.b.png", "a.b.swf"},   {"\"two words.gif\"", "two words.swf"}, {"*.gif", "*.gif"},
-      {"folder.d", "folder.d"}, {"sub/", "sub/"},                {".hidden", ".hidden.swf"},
+      {"clip.gif", "clip.swf"},
+      {"clip", "clip.swf"},
+      {"clip.SWF", "clip.SWF"},
+      {"a.b.png", "a.b.swf"},
+      {"\"two words.gif\"", "two words.swf"},
+      {"*.gif", "*.gif"},
+      {"folder.d", "folder.d"},
+      {"sub/", "sub/"},
+      {".hidden", ".hidden.swf"},
   };
   for (const auto& [typed, expected] : cases)
-    EXPECT_EQ(forms::TSaveFlashDialog::SwfName(QString::fromUtf8(typed), Q(tree)), QString::fromUtf8(expected)) << typed;
+    EXPECT_EQ(forms::TSaveFlashDialog::SwfName(QString::fromUtf8(typed), Q(tree)), QString::fromUtf8(expected))
+        << typed;
 }
 
 TEST(SWFHTMLFrm, ShowsTheSnippetAndCopiesIt) {
@@ -96,7 +103,8 @@ TEST(SWFHTMLFrm, ShowsTheSnippetAndCopiesIt) {
   testing::MemoryClipboard clipboard;
   forms::TSWFHTMLFrm sample(320, 240, true, QString::fromUtf8(texts::kFlashSampleMovie));
   EXPECT_EQ(sample.windowTitle(), "HTML to insert for Flash Movies");
-  EXPECT_TRUE(sample.Label1->text().endsWith(QStringLiteral("(It's in there twice). If you don't the movie will not be displayed.")));
+  EXPECT_TRUE(sample.Label1->text().endsWith(
+      QStringLiteral("(It's in there twice). If you don't the movie will not be displayed.")));
   EXPECT_EQ(sample.mmoFlash->toPlainText().count(QStringLiteral("your_flash_movie.swf")), 2);
   EXPECT_TRUE(sample.mmoFlash->toPlainText().contains(QStringLiteral("WIDTH=320 HEIGHT=240")));
   EXPECT_TRUE(sample.mmoFlash->isReadOnly());

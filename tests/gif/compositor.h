@@ -38,7 +38,8 @@ inline std::vector<Frame> Composite(TGIFImage& image, bool forceAnimation) {
   for (std::size_t n = 0; n < drawn.size(); ++n) {
     const TGIFGraphicControlExtension* gce = image.Images().GetFrame(drawn[n])->GraphicControlExtension();
     const int delay = gce ? gce->GetDelay() : 0;
-    if (forceAnimation || delay > 0 || n + 1 == drawn.size()) frames.push_back(Frame{rgba(screen.Render(drawn[n])), delay});
+    if (forceAnimation || delay > 0 || n + 1 == drawn.size())
+      frames.push_back(Frame{rgba(screen.Render(drawn[n])), delay});
   }
   // Without any image the screen itself is the one picture.
   if (frames.empty()) {

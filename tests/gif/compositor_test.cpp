@@ -31,12 +31,23 @@ std::string Letters(const Bitmap& b) {
     if (y) out += '/';
     for (int x = 0; x < b.Width(); ++x) {
       switch (b.PixelColor(x, y)) {
-        case 0x0000FF: out += 'R'; break;
-        case 0x00FF00: out += 'G'; break;
-        case 0xFF0000: out += 'B'; break;
-        case 0x000000: out += 'K'; break;
-        case 0xFFFFFF: out += 'W'; break;
-        default: out += '?';
+        case 0x0000FF:
+          out += 'R';
+          break;
+        case 0x00FF00:
+          out += 'G';
+          break;
+        case 0xFF0000:
+          out += 'B';
+          break;
+        case 0x000000:
+          out += 'K';
+          break;
+        case 0xFFFFFF:
+          out += 'W';
+          break;
+        default:
+          out += '?';
       }
     }
   }
@@ -64,9 +75,7 @@ TEST(Compositor, ShowsEachFrameAsThePlayerDoes) {
       {"offset frame over the first, transparent pixel shows what lies under it",
        {{0, 0, 4, 2, {0, 0, 0, 0, 0, 0, 0, 0}}, {1, 0, 2, 1, {1, 3}, 1, true}},
        {"RRRR/RRRR", "RGRR/RRRR"}},
-      {"uncovered and transparent pixels show the backdrop",
-       {{1, 1, 2, 1, {2, 3}, 1, true}},
-       {"WWWW/WBWW"}},
+      {"uncovered and transparent pixels show the backdrop", {{1, 1, 2, 1, {2, 3}, 1, true}}, {"WWWW/WBWW"}},
       {"disposal 2 gives the frame's area back to the backdrop",
        {{0, 0, 2, 1, {0, 0}, 2}, {2, 1, 1, 1, {1}}},
        {"RRWW/WWWW", "WWWW/WWGW"}},
@@ -79,9 +88,7 @@ TEST(Compositor, ShowsEachFrameAsThePlayerDoes) {
       {"reserved disposal 5 leaves the frame in place",
        {{0, 0, 1, 1, {2}, 5}, {3, 1, 1, 1, {1}}},
        {"BWWW/WWWW", "BWWW/WWWG"}},
-      {"a frame reaching past the screen is clipped",
-       {{3, 1, 2, 2, {1, 1, 1, 1}}},
-       {"WWWW/WWWG"}},
+      {"a frame reaching past the screen is clipped", {{3, 1, 2, 2, {1, 1, 1, 1}}}, {"WWWW/WWWG"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -89,9 +96,11 @@ TEST(Compositor, ShowsEachFrameAsThePlayerDoes) {
     Load(image, 4, 2, c.frames);
     ASSERT_EQ(image.Images().GetCount(), int(c.frames.size()));
     TGIFCompositor screen(image);
-    for (std::size_t k = 0; k < c.screens.size(); ++k) EXPECT_EQ(Letters(screen.Render(int(k))), c.screens[k]) << "frame " << k;
+    for (std::size_t k = 0; k < c.screens.size(); ++k)
+      EXPECT_EQ(Letters(screen.Render(int(k))), c.screens[k]) << "frame " << k;
     // Going back replays from the start and gives the same pictures.
-    for (std::size_t k = c.screens.size(); k-- > 0;) EXPECT_EQ(Letters(screen.Render(int(k))), c.screens[k]) << "again " << k;
+    for (std::size_t k = c.screens.size(); k-- > 0;)
+      EXPECT_EQ(Letters(screen.Render(int(k))), c.screens[k]) << "again " << k;
   }
 }
 

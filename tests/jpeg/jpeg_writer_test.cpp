@@ -49,7 +49,8 @@ Decoded Decode(const Bytes& jpeg) {
 gif::Bitmap Ramps(gif::PixelFormat format = gif::PixelFormat::pf24bit) {
   gif::Bitmap b(30, 17, format);
   for (int y = 0; y < b.Height(); ++y)
-    for (int x = 0; x < b.Width(); ++x) b.SetPixelColor(x, y, gif::RgbToColor({std::uint8_t(x * 8), std::uint8_t(y * 15), 128}));
+    for (int x = 0; x < b.Width(); ++x)
+      b.SetPixelColor(x, y, gif::RgbToColor({std::uint8_t(x * 8), std::uint8_t(y * 15), 128}));
   return b;
 }
 
