@@ -4,6 +4,7 @@
 // exit. The frame strip and property panel join it later.
 #pragma once
 
+#include "editor/flash_actions.h"
 #include "editor/forms/frame_inspector.h"
 #include "editor/frame_actions.h"
 #include "editor/image_browser_commands.h"
@@ -273,6 +274,7 @@ private:
   FrameActions frameActions_;
   TImageBrowserCommands* browser_ = nullptr;
   std::unique_ptr<ptshell::TPTFolderBrowseDlg> dlgBrowseDir_;
+  FlashActions flashActions_;
 };
 
 extern QPointer<TfrmMain> the_frmMain;
