@@ -6,9 +6,7 @@
 #include "controls/shell/dialogs/ptopendlg.h"
 #include "editor/document_tabs.h"
 #include "editor/document_window.h"
-#ifdef MOVINTA_IMAGE_EXPORTER
 #include "editor/forms/image_exporter.h"
-#endif
 #include "editor/window_commands.h"
 #include "editor/file_dialogs.h"
 #include "editor/forms/edit_dialogs_qt.h"
@@ -30,6 +28,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -528,7 +527,6 @@ void TfrmMain::mniFileExportClick() {
 void TfrmMain::mniFileExportImageClick() {
   if (!ActiveDocument() || !TExportCommands::FrameExportsEnabled()) return;
   PausePlayback();
-#ifdef MOVINTA_IMAGE_EXPORTER
   forms::TfrmExporter* exporter = nullptr;
   {
     BusyScope busy;
@@ -537,7 +535,6 @@ void TfrmMain::mniFileExportImageClick() {
     for (int i = 0; i < frameColumns_; ++i) exporter->lbExport->addItem(QStringLiteral("Frame - %1").arg(i));
   }
   exporter->open();
-#endif
 }
 
 void TfrmMain::ToolButton2Click() {
