@@ -1,6 +1,7 @@
 // Save, Save As and Save All, the sample-folder rule, the document tabs and the window commands.
 #include "app_fixture.h"
 
+#include "controls/shell/dialogs/ptopendlg.h"
 #include "editor/document_tabs.h"
 #include "editor/model/save_rules.h"
 
@@ -8,6 +9,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QPushButton>
 
 namespace movinta::editor {
 namespace {
@@ -175,6 +177,66 @@ TEST_F(SavingTest, SaveKeepsSamplesAsShippedAndSaveAsTakesANewName) {
   EXPECT_EQ(Tabs().tabText(0), QStringLiteral("other.gif"));
 }
 
+// Notes what the save dialog's help button would offer while each name is asked for.
+class HelpWatchingChooser : public IFileChooser {
+public:
+  explicit HelpWatchingChooser(const TSaveDialogHelp& help) : help_(help) { previous_ = SetFileChooser(this); }
+  ~HelpWatchingChooser() override { SetFileChooser(previous_); }
+  std::optional<QString> ChooseSaveName(const QString&, const QString&, const QString&) override {
+    Seen.push_back(help_.Active ? help_.Tag : -1);
+    return std::nullopt;
+  }
+  std::vector<int> Seen;
+
+private:
+  const TSaveDialogHelp& help_;
+  IFileChooser* previous_;
+};
+
+TEST_F(SavingTest, TheOptimizeButtonBelongsToSaveAndSaveAsOnly) {
+  TfrmMain& main = OpenMain();
+  TSaveDialogHelp& help = main.SaveCommands().DialogHelp();
+  HelpWatchingChooser watch(help);
+  TMDIChild* d = main.Documents().NewDocument();
+  ReplaceSharedImage(testing::MakeAnimation(2));
+  d->SetModified(true);
+  main.FileSaveExecute();
+  main.FileSaveAsExecute();
+  EXPECT_EQ(watch.Seen, (std::vector<int>{0, 1}));
+  EXPECT_FALSE(help.Active);
+
+  // The dialog carries the button only while a command runs and a wizard exists.
+  ptshell::TPTSaveDlg dialog;
+  help.Prepare(dialog);
+  EXPECT_FALSE(dialog.Options() & ptshell::ptofShowHelp);
+  std::vector<int> wizardTags;
+  bool after = false;
+  help.OptimizeWizard = [&wizardTags](int tag) {
+    wizardTags.push_back(tag);
+    return true;
+  };
+  help.AfterOptimize = [&after] { after = true; };
+  help.Prepare(dialog);
+  EXPECT_FALSE(dialog.Options() & ptshell::ptofShowHelp);
+  {
+    SaveDialogHelpScope scope(help, 1);
+    help.Prepare(dialog);
+    EXPECT_TRUE(dialog.Options() & ptshell::ptofShowHelp);
+
+    ptshell::TPTFrmOpenDlg form;
+    form.SetOptions(form.Options() | ptshell::ptofShowHelp);
+    help.SaveDlgFormShow(&form);
+    EXPECT_EQ(form.HelpBtn->text(), QStringLiteral("Optimi&ze"));
+    EXPECT_FALSE(help.dlgSaveHelp(&form)) << "the dialog stays open";
+    EXPECT_EQ(wizardTags, std::vector<int>{1});
+    EXPECT_TRUE(after);
+    EXPECT_FALSE(form.HelpBtn->isEnabled());
+    help.dlgSaveFormClose(&form);
+    EXPECT_TRUE(form.HelpBtn->isEnabled());
+  }
+  EXPECT_FALSE(help.Active);
+}
+
 TEST_F(SavingTest, SaveWithoutADocumentSwitchesTheSaveCommandsOff) {
   TfrmMain& main = OpenMain();
   for (QAction* a : {main.FileSave, main.FileSaveAs, main.FileSaveAll}) a->setEnabled(true);
@@ -204,9 +266,15 @@ TEST_F(SavingTest, TabsFollowTheDocuments) {
   main.FileSaveExecute();
   EXPECT_FALSE(Tabs().ShowsBullet(0));
 
-  // Choosing a tab brings its document forward.
+  // Choosing a tab brings its document forward; a click on a tab restores a minimised one.
   Tabs().setCurrentIndex(1);
   EXPECT_EQ(main.ActiveDocument(), b);
+  main.SubWindowFor(b)->showMinimized();
+  const QPoint on = Tabs().tabRect(1).center();
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(on), Tabs().mapToGlobal(QPointF(on)), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&Tabs(), &press);
+  EXPECT_FALSE(main.SubWindowFor(b)->isMinimized());
 
   // Hovering shows the full path; the pop-up closes the hovered tab's document.
   const QPoint over = Tabs().tabRect(0).center();
