@@ -1328,6 +1328,9 @@ void TfrmMain::BuildFrameStrip() {
     });
     frameActions_ = BuildFrameActions(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_);
   }
+  flashActions_ = BuildFlashActions(*this);
+  // Save As's drop-down offers every format the File menu saves in.
+  if (flashActions_.FileSaveAsFlash) popSaveAs_->addAction(flashActions_.FileSaveAsFlash);
   if (options_.InstallServices) {
     frameClipboard_ = std::make_unique<QtFrameClipboard>();
     SetClipboard(frameClipboard_.get());
@@ -1392,6 +1395,7 @@ void TfrmMain::UpdateCommands() {
   TMDIChild* d = ActiveDocument();
   if (FileSave) FileSave->setEnabled(d && d->Modified);
   if (FileSaveAll) FileSaveAll->setEnabled(documents_.AnyChildModified());
+  flashActions_.Update(*this);
   if (EditUndo) {
     EditUndo->setEnabled(d && d->History.Count() > 0);
     EditUndo->setText(d && d->History.Count() > 0 ? d->UndoCaption() : QStringLiteral("&Undo"));

@@ -4,6 +4,7 @@
 // exit. The frame strip and property panel join it later.
 #pragma once
 
+#include "editor/flash_actions.h"
 #include "editor/forms/frame_inspector.h"
 #include "editor/frame_actions.h"
 #include "editor/image_import.h"
@@ -299,6 +300,7 @@ private:
   TPropertyPanel* tabFrames_ = nullptr;
   QPointer<forms::TfrmFloat> inspector_;
   FrameActions frameActions_;
+  FlashActions flashActions_;
 };
 
 extern QPointer<TfrmMain> the_frmMain;

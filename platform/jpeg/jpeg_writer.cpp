@@ -67,6 +67,8 @@ int Run(Encoder& e, const JpegPixels& pixels, const JpegOptions& options) {
   e.info.in_color_space = ColourSpace(pixels.Layout);
   jpeg_set_defaults(&e.info);
   if (options.Grayscale) jpeg_set_colorspace(&e.info, JCS_GRAYSCALE);
+  if (options.FullChroma)
+    for (int c = 0; c < e.info.num_components; ++c) e.info.comp_info[c].h_samp_factor = e.info.comp_info[c].v_samp_factor = 1;
   jpeg_set_quality(&e.info, std::clamp(options.Quality, 1, 100), TRUE);
   e.info.dct_method = options.FastDct ? JDCT_IFAST : JDCT_ISLOW;
   if (options.Progressive) jpeg_simple_progression(&e.info);

@@ -53,6 +53,10 @@ struct JpegOptions {
   bool Progressive = false;  // false: baseline sequential
   bool Grayscale = false;    // one luminance channel instead of three
   bool FastDct = false;      // false: the accurate DCT ("best quality"); true: the fast, less exact one
+  // false: colour at half resolution in both directions (4:2:0, libjpeg's default); true: at full
+  // resolution (4:4:4), which keeps the sharp colour edges of flat-colour pictures such as GIF
+  // frames at the cost of larger files.
+  bool FullChroma = false;
 };
 
 // The JPEG file's bytes. A size of 0 or above 65500 in either direction

@@ -88,6 +88,7 @@ protected:
   void TearDown() override {
     Settings().FrameBackColor = backdrop_;
     AppTest::TearDown();
+    SharedImage(1);  // the exporter tests run without a main window, which would free it
   }
   // An exporter over the fixture with the frames selected.
   std::unique_ptr<forms::TfrmExporter> Exporter(std::initializer_list<int> selected) {
@@ -264,6 +265,12 @@ TEST_F(ExportTest, TheExportMenuNeedsFrames) {
   main.OpenFile(Gif(QStringLiteral("a.gif"), 2));
   main.mniFileExportClick();
   for (QAction* a : items) EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+
+  // The Save As button's drop-down offers both formats.
+  QStringList formats;
+  for (QAction* a : main.SaveAsMenu()->actions()) formats.append(a->text());
+  EXPECT_EQ(formats, (QStringList{QStringLiteral("Save As Animated &GIF (.gif)..."),
+                                  QStringLiteral("Save As Macromedia &Flash (.swf)...")}));
 }
 
 TEST_F(ExportTest, TheHtmlPageShowsTheSavedFile) {

@@ -94,6 +94,12 @@ TEST(JpegWriter, HonoursQualityProgressiveGrayscaleAndDct) {
   EXPECT_EQ(encode({.Quality = 250}), encode({.Quality = 100}));
   EXPECT_TRUE(Decode(encode({.Progressive = true})).progressive);
   EXPECT_EQ(Decode(encode({.Grayscale = true})).components, 1);
+  // Full colour resolution keeps a sharp red-blue edge that 4:2:0 smears.
+  gif::Bitmap edge(16, 16, gif::PixelFormat::pf24bit);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) edge.SetPixelColor(x, y, (x + y) % 2 ? 0x0000FF : 0xFF0000);
+  EXPECT_LT(MeanError(edge, Decode(EncodeJpeg(PixelsOf(edge), {.FullChroma = true}))) * 2,
+            MeanError(edge, Decode(EncodeJpeg(PixelsOf(edge), {}))));
   const Bytes fast = encode({.FastDct = true});
   EXPECT_NE(fast, standard);
   EXPECT_LT(MeanError(b, Decode(fast)), 3.0);
