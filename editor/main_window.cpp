@@ -1231,7 +1231,11 @@ TMDIChildWindow* TfrmMain::WindowFor(const TMDIChild* document) const {
   return sub ? qobject_cast<TMDIChildWindow*>(sub->widget()) : nullptr;
 }
 
-bool TfrmMain::CloseDocument(TMDIChild* document) { return documents_.Close(document); }
+bool TfrmMain::CloseDocument(TMDIChild* document) {
+  // The save question of a closing document may lead to the save dialog, which offers Optimize.
+  SaveDialogHelpScope help(saveCommands_->DialogHelp(), 0);
+  return documents_.Close(document);
+}
 
 void TfrmMain::ShowFrame(int index) {
   // Showing a frame ends playback.

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QProcess>
@@ -226,6 +227,11 @@ TEST_F(ExportTest, TheFormStaysOpenUntilItsFilesAreSettled) {
 
   // Cancelling the save dialog keeps the form open.
   auto form = Exporter({0, 1});
+  form->lbExport->setCurrentRow(2, QItemSelectionModel::NoUpdate);
+  ASSERT_FALSE(form->imgPreview->pixmap().isNull());
+  EXPECT_EQ(form->imgPreview->pixmap().toImage().convertToFormat(QImage::Format_RGB888).pixelColor(22, 14),
+            QColor(Qt::white))
+      << "the preview shows the frame on the screen";
   form->setResult(-1);
   form->done(QDialog::Accepted);
   EXPECT_EQ(form->result(), -1);
