@@ -64,6 +64,8 @@ void TDocumentTabs::Sync(const TMDIChild* leaving) {
   if (active >= 0 && currentIndex() != active) setCurrentIndex(active);
   if (hoverTab_ >= n) hoverTab_ = -1;
   syncing_ = false;
+  // The bar's height comes from its tabs; the panel around it follows.
+  updateGeometry();
   update();
 }
 

@@ -1357,6 +1357,10 @@ void TfrmMain::DocumentAdded(TMDIChild* document) {
   timer_.stop();
   pnlMDITab_->show();
   tabMDI_->Sync();
+  // The panel takes the bar's height at once rather than when the layout next settles.
+  pnlMDITab_->layout()->invalidate();
+  pnlMDITab_->layout()->activate();
+  centralWidget()->layout()->activate();
   if (documents_.Count() == 1) UpdateDocumentMenus();
 }
 

@@ -251,6 +251,7 @@ TEST_F(SavingTest, TabsFollowTheDocuments) {
   TMDIChild* b = main.OpenFile(Gif(QStringLiteral("b.gif"), 2));
   QCoreApplication::processEvents();
   EXPECT_FALSE(main.MdiTabPanel()->isHidden());
+  EXPECT_GE(Tabs().height(), Tabs().sizeHint().height()) << "the tabs can be seen";
   ASSERT_EQ(Tabs().count(), 2);
   EXPECT_EQ(Tabs().tabText(0), QStringLiteral("a.gif"));
   EXPECT_EQ(Tabs().tabText(1), QStringLiteral("b.gif"));
