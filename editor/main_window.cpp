@@ -5,7 +5,10 @@
 #include "controls/xpress.h"
 #include "controls/shell/dialogs/ptfolderbrowsedlg.h"
 #include "controls/shell/dialogs/ptopendlg.h"
+#include "editor/document_tabs.h"
 #include "editor/document_window.h"
+#include "editor/forms/image_exporter.h"
+#include "editor/window_commands.h"
 #include "editor/file_dialogs.h"
 #include "editor/forms/edit_dialogs_qt.h"
 #include "editor/forms/palette_logic.h"
@@ -28,6 +31,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -147,8 +151,36 @@ void TfrmMain::FormCreate() {
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setBackground(kWorkspace);
-  setCentralWidget(mdi_);
+  // The document tabs sit above the documents and show only while there are any.
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("pnlClient"));
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  pnlMDITab_ = new QWidget(central);
+  pnlMDITab_->setObjectName(QStringLiteral("pnlMDITab"));
+  auto* tabRow = new QVBoxLayout(pnlMDITab_);
+  tabRow->setContentsMargins(2, 2, 2, 0);
+  tabMDI_ = new TDocumentTabs(documents_, pnlMDITab_);
+  tabRow->addWidget(tabMDI_);
+  pnlMDITab_->hide();
+  column->addWidget(pnlMDITab_);
+  column->addWidget(mdi_, 1);
+  setCentralWidget(central);
   connect(mdi_, &QMdiArea::subWindowActivated, this, &TfrmMain::SubWindowActivated);
+  tabMDI_->ShowPath = [this](const QString& path) { SetStatusText(path, 2); };
+  tabMDI_->ActivateDocument = [this](TMDIChild* d) { ActivateChild(d); };
+  tabMDI_->RestoreActiveIfMinimized = [this] {
+    if (QMdiSubWindow* sub = SubWindowFor(ActiveDocument()); sub && sub->isMinimized()) sub->showNormal();
+  };
+  tabMDI_->CanClose = [this] { return FileClose && FileClose->isEnabled(); };
+  tabMDI_->CloseDocument = [this](TMDIChild* d) {
+    ActivateChild(d);
+    if (documents_.IndexOf(d) < 0) return;
+    if (QMdiSubWindow* sub = SubWindowFor(d)) sub->close();
+  };
+  tabMDI_->NextDocument = [this] { WindowNextDocExecute(); };
+  tabMDI_->PreviousDocument = [this] { WindowPrevDocExecute(); };
 
   pnlSplash_ = new QWidget(mdi_);
   pnlSplash_->setObjectName(QStringLiteral("pnlSplash"));
@@ -298,18 +330,40 @@ void TfrmMain::BuildActions() {
   mniFileRecent_->setObjectName(QStringLiteral("mniFileRecent"));
   mniFileRecent_->menuAction()->setVisible(false);
   file->addSeparator();
-  FileSave = file->addAction(QStringLiteral("&Save"), this, [this] {
-    if (TMDIChild* d = ActiveDocument()) d->SaveDocument(false, true);
-  });
+  SaveHooks saveHooks;
+  saveHooks.PausePlayback = [this] { PausePlayback(); };
+  saveHooks.AddRecentFile = [this](const QString& path) { AddRecentFile(path); };
+  saveHooks.RepaintTabs = [this] { tabMDI_->Sync(); };
+  saveHooks.SetStatusText = [this](const QString& text, int panel) { SetStatusText(text, panel); };
+  saveHooks.ActivateChild = [this](TMDIChild* d) { ActivateChild(d); };
+  saveHooks.ShowSelectedFrame = [this] {
+    if (ActiveDocument() && selectedFrame_ >= 0 && selectedFrame_ < frameColumns_) ShowFrame(selectedFrame_);
+  };
+  saveHooks.SetSaveActionsEnabled = [this](bool on) {
+    for (QAction* a : {FileSave, FileSaveAs, FileSaveAll}) a->setEnabled(on);
+  };
+  saveCommands_ = std::make_unique<TSaveCommands>(documents_, std::move(saveHooks));
+  exportCommands_ = std::make_unique<TExportCommands>(documents_, *saveCommands_);
+  if (auto* shell = dynamic_cast<ShellFileChooser*>(chooser_.get()))
+    shell->PrepareDialog = [this](ptshell::TPTSaveDlg& dialog) { saveCommands_->DialogHelp().Prepare(dialog); };
+
+  FileSave = file->addAction(QStringLiteral("&Save"), this, &TfrmMain::FileSaveExecute);
   FileSave->setShortcut(QKeySequence::Save);
-  FileSaveAs = DocumentAction(file, QStringLiteral("Save &As..."), [this] {
-    if (TMDIChild* d = ActiveDocument()) d->SaveDocument(true, true);
-  });
+  FileSaveAs = DocumentAction(file, QStringLiteral("Save &As..."), [this] { FileSaveAsExecute(); });
   FileSaveAs->setShortcut(QKeySequence::SaveAs);
-  FileSaveAll = file->addAction(QStringLiteral("Save A&ll"), this, [this] {
-    for (int i = 0; i < documents_.Count(); ++i)
-      if (documents_.At(i)->Modified && !documents_.At(i)->SaveDocument(false, true)) break;
-  });
+  FileSaveAll = file->addAction(QStringLiteral("Save A&ll"), this, &TfrmMain::FileSaveAllExecute);
+  file->addSeparator();
+  mniFileExport_ = file->addMenu(QStringLiteral("&Export"));
+  mniFileExport_->setObjectName(QStringLiteral("mniFileExport"));
+  mniFileExport_->menuAction()->setProperty(kHelpContext, 1);
+  mniFileExportImage_ = mniFileExport_->addAction(QStringLiteral("&Single Images..."), this,
+                                                  &TfrmMain::mniFileExportImageClick);
+  mniFileExportImage_->setObjectName(QStringLiteral("mniFileExportImage"));
+  mniFileExportHTML_ = mniFileExport_->addAction(QStringLiteral("As &HTML Page..."), this,
+                                                 &TfrmMain::mniFileExportHTMLClick);
+  mniFileExportHTML_->setObjectName(QStringLiteral("mniFileExportHTML"));
+  for (QAction* a : {mniFileExportImage_, mniFileExportHTML_}) a->setProperty("framesNeeded", true);
+  connect(mniFileExport_, &QMenu::aboutToShow, this, &TfrmMain::mniFileExportClick);
   file->addSeparator();
   FileClose = DocumentAction(file, QStringLiteral("&Close"), [this] {
     if (QMdiSubWindow* sub = mdi_->activeSubWindow()) sub->close();
@@ -381,6 +435,16 @@ void TfrmMain::BuildActions() {
     button->setPopupMode(QToolButton::MenuButtonPopup);
   }
   tbStandard_->addAction(FileSave);
+  popSaveAs_ = new QMenu(this);
+  popSaveAs_->setObjectName(QStringLiteral("popSaveAs"));
+  popSaveAs_->addAction(QStringLiteral("Save As Animated &GIF (.gif)..."), this, [this] { FileSaveAsExecute(); });
+  FileSaveAs->setIcon(QIcon::fromTheme(QStringLiteral("document-save-as"), none));
+  tbStandard_->addAction(FileSaveAs);
+  if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileSaveAs))) {
+    button->setObjectName(QStringLiteral("ToolButton2"));
+    button->setMenu(popSaveAs_);
+    button->setPopupMode(QToolButton::MenuButtonPopup);
+  }
   tbStandard_->addAction(FileSaveAll);
   tbStandard_->addSeparator();
   tbStandard_->addAction(EditUndo);
@@ -406,21 +470,16 @@ void TfrmMain::RebuildWindowMenu() {
   mnuWindow_->clear();
   const bool any = documents_.Count() > 0;
   WindowCascade->setEnabled(any);
-  QAction* next = mnuWindow_->addAction(QStringLiteral("&Next Document"), mdi_, &QMdiArea::activateNextSubWindow);
-  QAction* prev =
-      mnuWindow_->addAction(QStringLiteral("&Previous Document"), mdi_, &QMdiArea::activatePreviousSubWindow);
-  next->setEnabled(any);
-  prev->setEnabled(any);
+  QAction* next = mnuWindow_->addAction(QStringLiteral("&Next Document"), this, &TfrmMain::WindowNextDocExecute);
+  QAction* prev = mnuWindow_->addAction(QStringLiteral("&Previous Document"), this, &TfrmMain::WindowPrevDocExecute);
+  next->setEnabled(WindowCascade->isEnabled());
+  prev->setEnabled(WindowCascade->isEnabled());
   mnuWindow_->addSeparator();
   mnuWindow_->addAction(WindowCascade);
-  mnuWindow_->addAction(QStringLiteral("Tile &Horizontally"), this, [this] { TileWindows(Qt::Horizontal); })
-      ->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("Tile &Vertically"), this, [this] { TileWindows(Qt::Vertical); })
-      ->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("&Minimize All"), this, [this] {
-    for (QMdiSubWindow* s : mdi_->subWindowList()) s->showMinimized();
-  })->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("&Arrange All"), mdi_, &QMdiArea::tileSubWindows)->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("Tile &Horizontally"), this, [this] { TileChildren(1); })->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("Tile &Vertically"), this, [this] { TileChildren(0); })->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("&Minimize All"), this, &TfrmMain::MinimizeAll)->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("&Arrange All"), this, &TfrmMain::ArrangeAll)->setEnabled(any);
   if (!any) return;
   mnuWindow_->addSeparator();
   for (int i = 0; i < documents_.Count(); ++i) {
@@ -434,18 +493,56 @@ void TfrmMain::RebuildWindowMenu() {
   }
 }
 
-void TfrmMain::TileWindows(Qt::Orientation orientation) {
-  const QList<QMdiSubWindow*> subs = mdi_->subWindowList();
-  if (subs.isEmpty()) return;
-  const QRect area = mdi_->viewport()->rect();
-  const int n = static_cast<int>(subs.size());
-  for (int i = 0; i < n; ++i) {
-    subs[i]->showNormal();
-    if (orientation == Qt::Horizontal)
-      subs[i]->setGeometry(0, area.height() * i / n, area.width(), area.height() / n);
-    else
-      subs[i]->setGeometry(area.width() * i / n, 0, area.width() / n, area.height());
+void TfrmMain::TileChildren(int mode) { editor::TileChildren(*mdi_, mode); }
+void TfrmMain::MinimizeAll() { MinimizeAllChildren(*mdi_); }
+void TfrmMain::ArrangeAll() { ArrangeChildren(*mdi_); }
+
+void TfrmMain::WindowNextDocExecute() {
+  const int n = documents_.Count();
+  if (n < 2) return;
+  ActivateChild(documents_.At((documents_.IndexOf(ActiveDocument()) + 1) % n));
+}
+
+void TfrmMain::WindowPrevDocExecute() {
+  const int n = documents_.Count();
+  if (n < 2) return;
+  ActivateChild(documents_.At((documents_.IndexOf(ActiveDocument()) + n - 1) % n));
+}
+
+void TfrmMain::ActivateChild(TMDIChild* document) {
+  if (documents_.IndexOf(document) < 0) return;
+  if (QMdiSubWindow* sub = SubWindowFor(document)) {
+    if (mdi_->activeSubWindow() != sub) mdi_->setActiveSubWindow(sub);
   }
+  // Without a window (or when the area did not switch) the documents switch themselves.
+  if (ActiveDocument() != document && documents_.Activate(document)) UpdateCommands();
+  tabMDI_->Sync();
+}
+
+int TfrmMain::TabIndexForFile(const QString& fileName) const { return tabMDI_->FindOpenDocumentTab(fileName); }
+
+void TfrmMain::mniFileExportClick() {
+  const bool frames = TExportCommands::FrameExportsEnabled();
+  for (QAction* a : mniFileExport_->actions())
+    if (a->property("framesNeeded").toBool()) a->setEnabled(frames);
+}
+
+void TfrmMain::mniFileExportImageClick() {
+  if (!ActiveDocument() || !TExportCommands::FrameExportsEnabled()) return;
+  PausePlayback();
+  forms::TfrmExporter* exporter = nullptr;
+  {
+    BusyScope busy;
+    exporter = new forms::TfrmExporter(this);
+    exporter->setAttribute(Qt::WA_DeleteOnClose);
+    for (int i = 0; i < frameColumns_; ++i) exporter->lbExport->addItem(QStringLiteral("Frame - %1").arg(i));
+  }
+  exporter->open();
+}
+
+void TfrmMain::ToolButton2Click() {
+  if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileSaveAs)))
+    popSaveAs_->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
 // ---- settings
@@ -1285,6 +1382,7 @@ QString TfrmMain::StatusTextOf(int panel) const {
 }
 
 void TfrmMain::ResetAfterLastClose() {
+  pnlMDITab_->hide();
   frameColumns_ = 0;
   selectedFrame_ = -1;
   if (grdFrames_) grdFrames_->Reset();
@@ -1302,7 +1400,11 @@ TMDIChildWindow* TfrmMain::WindowFor(const TMDIChild* document) const {
   return sub ? qobject_cast<TMDIChildWindow*>(sub->widget()) : nullptr;
 }
 
-bool TfrmMain::CloseDocument(TMDIChild* document) { return documents_.Close(document); }
+bool TfrmMain::CloseDocument(TMDIChild* document) {
+  // The save question of a closing document may lead to the save dialog, which offers Optimize.
+  SaveDialogHelpScope help(saveCommands_->DialogHelp(), 0);
+  return documents_.Close(document);
+}
 
 void TfrmMain::ShowFrame(int index) {
   // Showing a frame ends playback.
@@ -1405,6 +1507,8 @@ void TfrmMain::BuildFrameStrip() {
     frameActions_ = BuildFrameActions(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_);
   }
   flashActions_ = BuildFlashActions(*this);
+  // Save As's drop-down offers every format the File menu saves in.
+  if (flashActions_.FileSaveAsFlash) popSaveAs_->addAction(flashActions_.FileSaveAsFlash);
   if (options_.InstallServices) {
     frameClipboard_ = std::make_unique<QtFrameClipboard>();
     SetClipboard(frameClipboard_.get());
@@ -1425,6 +1529,12 @@ void TfrmMain::DocumentAdded(TMDIChild* document) {
   mdi_->setActiveSubWindow(sub);
   switching_ = false;
   timer_.stop();
+  pnlMDITab_->show();
+  tabMDI_->Sync();
+  // The panel takes the bar's height at once rather than when the layout next settles.
+  pnlMDITab_->layout()->invalidate();
+  pnlMDITab_->layout()->activate();
+  centralWidget()->layout()->activate();
   if (documents_.Count() == 1) UpdateDocumentMenus();
 }
 
@@ -1439,6 +1549,8 @@ void TfrmMain::DocumentRemoved(TMDIChild* document) {
   }
   if (last) ResetAfterLastClose();
   UpdateCommands();
+  // The document leaves the list right after this.
+  tabMDI_->Sync(document);
 }
 
 void TfrmMain::DocumentLoaded(TMDIChild* document) {
@@ -1458,6 +1570,7 @@ void TfrmMain::DocumentLoaded(TMDIChild* document) {
 void TfrmMain::DocumentStateChanged(TMDIChild* document) {
   if (TMDIChildWindow* w = WindowFor(document)) w->UpdateState();
   UpdateCommands();
+  if (tabMDI_ && !pnlMDITab_->isHidden()) tabMDI_->Sync();
 }
 
 void TfrmMain::UpdateCommands() {
@@ -1483,6 +1596,7 @@ void TfrmMain::SubWindowActivated(QMdiSubWindow* sub) {
     switching_ = false;
   }
   UpdateCommands();
+  tabMDI_->Sync();
 }
 
 }  // namespace movinta::editor
