@@ -267,6 +267,20 @@ bool MapLocalToGlobal(TGIFSubImage& frame, std::array<std::uint8_t, 256>& map) {
 }
 
 namespace {
+// Records the edit's undo entry first; when it cannot be recorded (a snapshot that cannot be
+// written), the edit is refused with the reason and nothing changes.
+bool Recorded(TMDIChild& document, std::uint8_t kind, std::uint8_t operation, int index2, int data, int frameIndex,
+              const QString& caption, InspectorEdit& out) {
+  try {
+    document.AddUndoEntry(kind, operation, index2, data, frameIndex, caption);
+    return true;
+  } catch (const std::exception& e) {
+    out.Outcome = EditOutcome::Refused;
+    out.Message = QString::fromStdString(e.what());
+    return false;
+  }
+}
+
 InspectorEdit MakeLocalTable(TMDIChild& document, TGIFImage& image, TGIFSubImage& frame, int frameIndex,
                              const QString& caption) {
   InspectorEdit out;
@@ -275,7 +289,7 @@ InspectorEdit MakeLocalTable(TMDIChild& document, TGIFImage& image, TGIFSubImage
     out.Message = QStringLiteral("Could not to create local color map. A global color map is required.");
     return out;
   }
-  document.AddUndoEntry(2, 1, -1, -1, frameIndex, caption);
+  if (!Recorded(document, 2, 1, -1, -1, frameIndex, caption, out)) return out;
   frame.ColorMap().Assign(image.GetGlobalColorMap());
   // The optimiser would reorder the entries under pixels that still index the global order, so
   // the copy keeps the global order and the frame shows exactly what it showed before.
@@ -321,10 +335,9 @@ InspectorEdit ApplyInspectorValue(TMDIChild& document, TGIFImage& image, int fra
       return out;
     }
     // A table undo only puts the colours back; moved pixels need the whole animation.
-    if (IsIdentity(map, 256))
-      document.AddUndoEntry(2, 2, -1, -1, frameIndex, caption);
-    else
-      document.AddUndoEntry(1, 8, -1, -1, frameIndex, caption);
+    if (!(IsIdentity(map, 256) ? Recorded(document, 2, 2, -1, -1, frameIndex, caption, out)
+                               : Recorded(document, 1, 8, -1, -1, frameIndex, caption, out)))
+      return out;
     RemapFrame(*frame, map);
     frame->ColorMap().Clear();
     frame->ColorMap().Changed();
@@ -335,7 +348,7 @@ InspectorEdit ApplyInspectorValue(TMDIChild& document, TGIFImage& image, int fra
   }
 
   const UndoKind undo = InspectorUndoKind(row, value);
-  document.AddUndoEntry(undo.Kind, undo.Operation, -1, -1, frameIndex, caption);
+  if (!Recorded(document, undo.Kind, undo.Operation, -1, -1, frameIndex, caption, out)) return out;
   switch (row) {
     case rowLeft: frame->SetLeft(static_cast<std::uint16_t>(number)); break;
     case rowTop: frame->SetTop(static_cast<std::uint16_t>(number)); break;
@@ -364,7 +377,8 @@ InspectorEdit AddLocalColor(TMDIChild& document, TGIFImage& image, int frameInde
   TGIFSubImage* frame = FrameOf(image, frameIndex);
   if (!frame || frame->ColorMap().GetCount() == 0 || frame->ColorMap().GetCount() >= 256) return out;
   const int index = frame->ColorMap().GetCount();
-  document.AddUndoEntry(2, 5, index, static_cast<int>(color), frameIndex, QStringLiteral("Add Color Palette Entry"));
+  if (!Recorded(document, 2, 5, index, static_cast<int>(color), frameIndex, QStringLiteral("Add Color Palette Entry"), out))
+    return out;
   frame->ColorMap().Add(color);
   frame->FreeBitmap();
   out.Outcome = EditOutcome::Applied;
@@ -378,7 +392,8 @@ InspectorEdit ChangeLocalColor(TMDIChild& document, TGIFImage& image, int frameI
   if (!frame || index < 0 || index >= frame->ColorMap().GetCount()) return out;
   const gif::TColor old = frame->ColorMap().GetColor(index);
   if (old == color) return out;
-  document.AddUndoEntry(2, 7, index, static_cast<int>(old), frameIndex, QStringLiteral("Change Color Palette Entry"));
+  if (!Recorded(document, 2, 7, index, static_cast<int>(old), frameIndex, QStringLiteral("Change Color Palette Entry"), out))
+    return out;
   frame->ColorMap().SetColor(index, color);
   frame->FreeBitmap();
   out.Outcome = EditOutcome::Applied;
@@ -403,7 +418,7 @@ InspectorEdit DeleteLocalColor(TMDIChild& document, TGIFImage& image, int frameI
     return out;
   }
   // The later entries move down, so the pixels move with them: only the whole animation undoes that.
-  document.AddUndoEntry(1, 8, index, -1, frameIndex, QStringLiteral("Delete Color Palette Entry"));
+  if (!Recorded(document, 1, 8, index, -1, frameIndex, QStringLiteral("Delete Color Palette Entry"), out)) return out;
   const IndexMap map = MapAfterDelete(table, index);
   RemapFrame(*frame, map);
   table.Delete(index);

@@ -220,18 +220,25 @@ IndexMap PaletteEditSession::Map() const {
   return map;
 }
 
-void ApplyGlobalPaletteEdit(TMDIChild& document, TGIFImage& image, const PaletteEditSession& session,
+bool ApplyGlobalPaletteEdit(TMDIChild& document, TGIFImage& image, const PaletteEditSession& session,
                             const QString& caption) {
   const bool remap = session.DeletedAny();
-  if (remap)
-    document.AddUndoEntry(1, 8, -1, -1, -1, caption);
-  else
-    document.AddUndoEntry(2, 3, -1, -1, -1, caption);
+  try {
+    if (remap)
+      document.AddUndoEntry(1, 8, -1, -1, -1, caption);
+    else
+      document.AddUndoEntry(2, 3, -1, -1, -1, caption);
+  } catch (const std::exception& e) {
+    // Without its undo entry (a snapshot that cannot be written) the edit is not made.
+    ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
+    return false;
+  }
   // The pixels are remapped while the old table still decides which frames use it.
   if (remap) RemapTableUsers(image, -1, session.Map());
   image.GetGlobalColorMap().Assign(session.Copy());
   for (int i = 0; i < image.Images().GetCount(); ++i) image.Images().GetFrame(i)->FreeBitmap();
   document.SetModified(true);
+  return true;
 }
 
 }  // namespace movinta::editor::forms

@@ -96,8 +96,9 @@ private:
 
 // Applies an edited global table to the active document: a whole-animation undo entry when
 // entries were deleted (a table undo cannot put pixels back), else a table one; the pixels of
-// every frame drawn with the table follow the map. Sets the document modified.
-void ApplyGlobalPaletteEdit(TMDIChild& document, gif::TGIFImage& image, const PaletteEditSession& session,
+// every frame drawn with the table follow the map. Sets the document modified. False (reported)
+// when the undo entry cannot be recorded; nothing changes then.
+bool ApplyGlobalPaletteEdit(TMDIChild& document, gif::TGIFImage& image, const PaletteEditSession& session,
                             const QString& caption);
 
 }  // namespace movinta::editor::forms
