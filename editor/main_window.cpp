@@ -51,8 +51,6 @@ constexpr const char* kUnsupported =
 constexpr const char* kUnableToDecode = "Unable to decode %1. The file is could be corrupt.";
 constexpr const char* kCouldNotOpen = "Could not open %1. The file may have moved.";
 constexpr const char* kOpensThisFile = "Opens this file";
-constexpr const char* kAddFrame = "Add Frame";
-constexpr const char* kCreatedWith = "Created with Larkspur GIF Movinta - ";
 constexpr const char* kWarningText =
     "A GIF process has resulted in %1. The source is traced to %2 with the following message: \"%3.\"";
 constexpr const char* kAborted = "This process has been aborted.";
@@ -755,7 +753,7 @@ void TfrmMain::InsertImageFile(const QString& path, std::uint8_t code) {
     return;
   }
   const int count = SharedImage()->Images().GetCount();
-  InsertBitmapFrame(bitmap, count < 2 ? count : 0, Tr(kAddFrame));
+  InsertBitmapFrame(bitmap, count < 2 ? count : 0, Tr(frame_texts::kAddFrame));
 }
 
 int TfrmMain::InsertPosition() const {
@@ -765,53 +763,14 @@ int TfrmMain::InsertPosition() const {
 }
 
 int TfrmMain::InsertBitmapFrame(const gif::Bitmap& bitmap, int position, const QString& caption) {
-  TMDIChild* d = ActiveDocument();
-  if (!d) {
-    if (options_.UseSettingsStore)
-      documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
-    d = documents_.NewDocument();
-    if (!d) return -1;
-  }
-  TGIFImage& image = *SharedImage();
-  const int before = image.Images().GetCount();
-  if (options_.UseSettingsStore &&
-      ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("PaletteDefaults"), 0) != 0)
-    ApplyPaletteDefaults(image);
-  SetStatusText(QStringLiteral("Inserting new frame..."), 2);
-  int index;
-  try {
-    index = image.Add(bitmap);
-  } catch (const std::exception& e) {
-    SetStatusText(QString(), 2);
-    ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
-    return -1;
-  }
-  TGIFSubImage& frame = *image.Images().GetFrame(index);
-  // A position on the last frame puts the new one in front of it; only beyond the end appends.
-  if (position >= 0 && position < before) {
-    MoveFrameTo(image, index, position);
-    index = position;
-  }
-  const SettingsRecord& record = Settings();
-  PrepareNewFrame(image, frame, record.DefaultNSLoop, record.DefaultDelay);
-  if (before == 0) AddCommentExtension(frame, Tr(kCreatedWith) + QString::fromLatin1(kMakerWebPage));
-  const gif::TRect r = frame.GetBoundsRect();
-  if (image.GetWidth() < r.Right) image.Header().SetWidth(static_cast<std::uint16_t>(r.Right));
-  if (image.GetHeight() < r.Bottom) image.Header().SetHeight(static_cast<std::uint16_t>(r.Bottom));
-  SetStatusText(QString(), 2);
-  try {
-    d->AddUndoEntry(3, 1, -1, -1, index, caption);
-  } catch (const std::exception& e) {
-    ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
-  }
-  frameColumns_ = image.Images().GetCount();
-  d->SetModified(true);
-  d->CurrentFrame = index;
-  ShowFrame(index);
-  if (TMDIChildWindow* w = WindowFor(d)) {
-    if (QMdiSubWindow* sub = SubWindowFor(d); sub && before == 0)
+  if (!ActiveDocument() && options_.UseSettingsStore)
+    documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
+  const bool first = SharedImage()->Images().GetCount() == 0;
+  const int index = frameCommands_->InsertBitmapFrame(bitmap, position, caption);
+  if (index >= 0 && first) {
+    const TGIFImage& image = *SharedImage();
+    if (QMdiSubWindow* sub = SubWindowFor(ActiveDocument()))
       sub->resize(image.GetWidth() + 70, image.GetHeight() + 65 + 24);
-    w->ShowFrame(index);
   }
   return index;
 }
@@ -1252,6 +1211,7 @@ void TfrmMain::DocumentAdded(TMDIChild* document) {
 }
 
 void TfrmMain::DocumentRemoved(TMDIChild* document) {
+  if (document == ActiveDocument()) PausePlayback();
   QPointer<QMdiSubWindow> sub = windows_.take(document);
   const bool last = documents_.Count() == 1;
   if (sub) {

@@ -236,36 +236,6 @@ QString InspectorValueText(TGIFSubImage& frame, int row) {
   }
 }
 
-bool MapLocalToGlobal(TGIFSubImage& frame, std::array<std::uint8_t, 256>& map) {
-  map = IdentityIndexMap();
-  TGIFColorMap& local = frame.ColorMap();
-  TGIFImage* image = frame.Image();
-  if (!image) return false;
-  TGIFColorMap& global = image->GetGlobalColorMap();
-  std::array<bool, 256> used{};
-  const std::uint8_t* p = frame.Data();
-  for (std::size_t i = 0, n = frame.DataSize(); i < n; ++i) used[p[i]] = true;
-  if (frame.Transparent() && frame.GraphicControlExtension())
-    used[frame.GraphicControlExtension()->GetTransparentColorIndex()] = true;
-  for (int i = 0; i < 256; ++i) {
-    if (!used[static_cast<std::size_t>(i)]) continue;
-    if (i >= local.GetCount()) return false;
-    // Prefer the same position, so an unchanged copy of the global table needs no rewrite.
-    const gif::TGIFColor& c = local.Entry(i);
-    int target = (i < global.GetCount() && global.Entry(i) == c) ? i : -1;
-    if (target < 0) {
-      for (int g = 0; g < global.GetCount(); ++g)
-        if (global.Entry(g) == c) {
-          target = g;
-          break;
-        }
-    }
-    if (target < 0) return false;
-    map[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(target);
-  }
-  return true;
-}
-
 namespace {
 // Records the edit's undo entry first; when it cannot be recorded (a snapshot that cannot be
 // written), the edit is refused with the reason and nothing changes.

@@ -42,18 +42,6 @@ QPoint SwatchPosition(int index) {
   return {1 + (index % kSwatchColumns) * kSwatchSize, 1 + (index / kSwatchColumns) * kSwatchSize};
 }
 
-IndexMap IdentityIndexMap() {
-  IndexMap map{};
-  for (int i = 0; i < 256; ++i) map[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
-  return map;
-}
-
-bool IsIdentity(const IndexMap& map, int count) {
-  for (int i = 0; i < count && i < 256; ++i)
-    if (map[static_cast<std::size_t>(i)] != i) return false;
-  return true;
-}
-
 namespace {
 template <typename F>
 void ForEachUser(TGIFImage& image, int frameIndex, F&& f) {
@@ -74,19 +62,6 @@ TGIFColorMap* TableOf(TGIFImage& image, int frameIndex) {
   return &image.Images().GetFrame(frameIndex)->GetActiveColorMap();
 }
 }  // namespace
-
-void RemapFrame(TGIFSubImage& frame, const IndexMap& map) {
-  std::uint8_t* p = frame.Data();
-  const std::size_t n = frame.DataSize();
-  for (std::size_t i = 0; i < n; ++i) p[i] = map[p[i]];
-  if (auto* gce = frame.GraphicControlExtension()) {
-    const bool transparent = gce->GetTransparent();
-    gce->SetTransparentColorIndex(map[gce->GetTransparentColorIndex()]);
-    gce->SetTransparent(transparent);
-  }
-  frame.FreeBitmap();
-  frame.FreeMask();
-}
 
 void RemapTableUsers(TGIFImage& image, int frameIndex, const IndexMap& map) {
   // A frame with its own table is drawn with it; asking for it by index means that table.

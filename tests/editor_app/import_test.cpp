@@ -4,7 +4,9 @@
 #include "editor/model/string_tables.h"
 
 #include <QFileInfo>
+#include <QMimeData>
 #include <QProcess>
+#include <QUrl>
 #include <QtEndian>
 
 #include <functional>
@@ -234,6 +236,86 @@ TEST_F(AppTest, BitmapsOfEveryDepthDrawAsTheyAreAndResize) {
         for (int x = 0; x < 9 * scale; ++x)
           ASSERT_EQ(canvas.PixelColor(x, y), shown(x / scale, y / scale)) << x << "," << y << " at " << scale;
     }
+    EXPECT_TRUE(messages_.Shown.empty());
+    CloseMain();
+  }
+}
+
+// Answers the oversize question by fitting the animation to the picture, and counts the asking.
+class FittingDialogs : public IEditDialogs {
+public:
+  FittingDialogs() { previous_ = SetEditDialogs(this); }
+  ~FittingDialogs() override { SetEditDialogs(previous_); }
+  std::optional<bool> AskOversize() override {
+    ++Asked;
+    return false;
+  }
+  int Asked = 0;
+
+private:
+  IEditDialogs* previous_;
+};
+
+TEST_F(AppTest, PicturesOpenedOrDroppedOntoAnAnimationAskAndUndoToTheOriginal) {
+  const QString gif = Path(QStringLiteral("real.gif"));
+  testing::WriteAnimation(*testing::MakeRealisticAnimation(), gif);
+  auto picture = [&](const QString& name, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(x * 10, y * 12, 90));
+    const QString path = Path(name);
+    EXPECT_TRUE(image.save(path, "BMP"));
+    return path;
+  };
+  const QString small = picture(QStringLiteral("small.bmp"), 8, 8);
+  const QString large = picture(QStringLiteral("large.bmp"), 24, 20);
+  struct Case {
+    const char* Name;
+    QStringList Files;
+    bool Drop;
+    int Asked;  // oversize questions
+  };
+  const Case cases[] = {{"open a picture by type", {small}, false, 0},
+                        {"open a larger picture by type", {large}, false, 1},
+                        {"drop two pictures", {small, large}, true, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    FittingDialogs dialogs;
+    TfrmMain& main = OpenMain();
+    TMDIChild* d = main.OpenFile(gif);
+    ASSERT_TRUE(d);
+    // An earlier edit, so that undoing the pictures cannot fall back on the file.
+    main.SetSelectedFrame(1);
+    main.FrameCommands().ApplyDelayToSelection(77);
+    const int entries = d->History.Count();
+    const std::vector<std::uint8_t> bytes = SharedImage()->SaveToMemory();
+    const std::vector<gif::Bitmap> shown = testing::Composited(*SharedImage());
+    const auto tables = testing::Tables(*SharedImage());
+
+    if (c.Drop) {
+      QMimeData data;
+      QList<QUrl> urls;
+      for (const QString& f : c.Files) urls << QUrl::fromLocalFile(f);
+      data.setUrls(urls);
+      ASSERT_TRUE(main.DropFiles(&data));
+    } else {
+      main.OpenFileByType(c.Files.front());
+    }
+    EXPECT_EQ(main.Documents().Count(), 1);
+    EXPECT_EQ(SharedImage()->Images().GetCount(), 5 + static_cast<int>(c.Files.size()));
+    EXPECT_EQ(dialogs.Asked, c.Asked);
+    // The loop count stays, in memory and in the file written from it.
+    EXPECT_EQ(GetLoopCount(*SharedImage()), 3);
+    const QString saved = Path(QStringLiteral("saved.gif"));
+    testing::WriteAnimation(*SharedImage(), saved);
+    const std::unique_ptr<TGIFImage> reread = ReadGifFile(saved);
+    ASSERT_TRUE(reread);
+    EXPECT_EQ(GetLoopCount(*reread), 3);
+
+    while (d->History.Count() > entries) main.FrameCommands().Undo();
+    EXPECT_EQ(testing::Composited(*SharedImage()), shown);
+    EXPECT_EQ(testing::Tables(*SharedImage()), tables);
+    EXPECT_EQ(SharedImage()->SaveToMemory(), bytes);
     EXPECT_TRUE(messages_.Shown.empty());
     CloseMain();
   }
