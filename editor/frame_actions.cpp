@@ -46,15 +46,25 @@ protected:
 private:
   const gif::Bitmap& canvas_;
 };
+// The type of a file chosen with the image-files filter, which also offers the long spellings
+// of the JPEG and TIFF extensions.
+std::uint8_t AddFrameTypeCode(const QString& file) {
+  const std::uint8_t code = GetFileTypeCode(file);
+  if (code != kFileTypeUnknown) return code;
+  const QString suffix = QFileInfo(file).suffix().toLower();
+  if (suffix == QStringLiteral("jpeg")) return GetFileTypeCode(QStringLiteral("x.jpg"));
+  if (suffix == QStringLiteral("tiff")) return GetFileTypeCode(QStringLiteral("x.tif"));
+  return code;
+}
 }  // namespace
 
 const char* const kImageFilesFilter =
     "Image Files|*.gif;*.jpg;*.jpeg;*.bmp;*.jif;*.dcx;*.ico;*.pbm;*.pcx;*.ljp;*.pgm;*.pic;*.png;*.ppm;*.rle;"
-    "*.tga;*.tif;*.wmf;*.wpg|GIF Images (*.gif)|*.gif|JPEG Images (*.jpg;*.jpeg;*.jif)|*.jpg;*.jpeg;*.jif|"
+    "*.tga;*.tif;*.tiff;*.wmf;*.wpg|GIF Images (*.gif)|*.gif|JPEG Images (*.jpg;*.jpeg;*.jif)|*.jpg;*.jpeg;*.jif|"
     "Bitmap Images (*.bmp;*.rle)|*.bmp;*.rle|DCX Images (*.dcx)|*.dcx|Icons (*.ico)|*.ico|"
     "Portable Bitmaps (*.pbm)|*.pbm|PCX Images (*.pcx)|*.pcx|Lossless JPEG Images (*.ljp)|*.ljp|"
     "Portable Graymaps (*.pgm)|*.pgm|PIC Images (*.pic)|*.pic|PNG Images (*.png)|*.png|"
-    "Portable Pixmaps (*.ppm)|*.ppm|Targa Images (*.tga)|*.tga|TIFF Images (*.tif)|*.tif|"
+    "Portable Pixmaps (*.ppm)|*.ppm|Targa Images (*.tga)|*.tga|TIFF Images (*.tif;*.tiff)|*.tif;*.tiff|"
     "Windows Metafiles (*.wmf)|*.wmf|WordPerfect Graphics (*.wpg)|*.wpg|All Files (*.*)|*.*";
 
 void QtFrameClipboard::SetDataSet(const std::vector<std::pair<QString, QByteArray>>& formats) {
@@ -181,7 +191,7 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
     const QStringList files = main->ChooseOpenFiles(QString::fromLatin1(kImageFilesFilter), *addFolder);
     if (files.isEmpty()) return;
     commands.AddFrameFiles(files, [main](const QString& file, gif::Bitmap& picture, QString* error) {
-      return ImportImageFile(*main, file, picture, GetFileTypeCode(file), true, error) == kImportBitmap;
+      return ImportImageFile(*main, file, picture, AddFrameTypeCode(file), true, error) == kImportBitmap;
     });
     *addFolder = QFileInfo(files.back()).absolutePath();
   });
@@ -203,6 +213,7 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   frame->addSeparator();
   QMenu* sizes = frame->addMenu(QStringLiteral("Frame Si&ze"));
   auto* group = new QActionGroup(owner);
+  a.FrameSizes = group;
   for (int size : {80, 96, 112, 128, 144, 160}) {
     QAction* item = sizes->addAction(QStringLiteral("%1 x %1").arg(size));
     item->setCheckable(true);

@@ -62,6 +62,9 @@ constexpr int kMaxRecentFiles = 10;
 constexpr const char* kHelpContext = "helpContext";
 
 const QColor kWorkspace(0x80, 0x80, 0x80);
+const QStringList kMenusOffWhilePlaying = {QStringLiteral("&File"),     QStringLiteral("&Edit"),
+                                           QStringLiteral("&Tools"),    QStringLiteral("&Plug-ins"),
+                                           QStringLiteral("&Window"),   QStringLiteral("&Help")};
 
 QString SenderName(const void* sender, const TGIFImage* image) {
   if (sender == image) return QStringLiteral("TGIFImage");
@@ -328,10 +331,12 @@ void TfrmMain::BuildActions() {
   tbFrame_ = addToolBar(QStringLiteral("Frame Toolbar"));
   tbFrame_->setObjectName(QStringLiteral("tbFrame"));
   const char* const toolbarNames[] = {"&Standard", "&Animation", "&Frame"};
-  for (int tag = 0; tag < 3; ++tag) {
-    QAction* item = toolbars->addAction(QString::fromLatin1(toolbarNames[tag]));
+  for (int index = 0; index < 3; ++index) {
+    QAction* item = toolbars->addAction(QString::fromLatin1(toolbarNames[index]));
     item->setCheckable(true);
     item->setChecked(true);
+    // The items run Standard, Animation, Frame; the toolbars' tags Standard 0, Frame 1, Animation 2.
+    const int tag = index == 0 ? 0 : (index == 1 ? 2 : 1);
     connect(item, &QAction::toggled, this, [this, tag](bool on) {
       if (QToolBar* t = Toolbar(tag)) t->setVisible(on);
     });
@@ -466,6 +471,7 @@ MainWindowSettings TfrmMain::CurrentSettings() const {
     p.Top = t->y();
     p.Visible = !t->isHidden();
   }
+  if (grdFrames_) v.FrameSize = grdFrames_->FrameSize();
   v.InitialDir = openFolder_.isEmpty() ? settings_.InitialDir : openFolder_;
   v.RecentFiles = RecentFiles();
   v.ThumbDirectory = Settings().ThumbDirectory.isEmpty() ? settings_.ThumbDirectory : Settings().ThumbDirectory;
@@ -493,6 +499,12 @@ void TfrmMain::ApplySettings() {
 
   SettingsRecord& record = Settings();
   TakeIntoRecord(v, record);
+  if (grdFrames_) {
+    grdFrames_->SetFrameSize(record.FrameSize);
+    if (frameActions_.FrameSizes)
+      for (QAction* item : frameActions_.FrameSizes->actions())
+        item->setChecked(item->text().startsWith(QString::number(grdFrames_->FrameSize()) + QLatin1Char(' ')));
+  }
   openFolder_ = v.SyncOpenDialog ? v.ThumbDirectory : v.InitialDir;
   QString thumbs = v.ThumbDirectory;
   if (!QFileInfo(thumbs).isDir()) thumbs = platform::SampleImagesFolder();
@@ -1075,6 +1087,7 @@ QString TfrmMain::StatusTextOf(int panel) const {
 }
 
 void TfrmMain::ResetAfterLastClose() {
+  if (tabFrames_) tabFrames_->SetControlsEnabled(false);
   frameColumns_ = 0;
   selectedFrame_ = -1;
   if (grdFrames_) grdFrames_->Reset();
@@ -1098,6 +1111,7 @@ void TfrmMain::ShowFrame(int index) {
   // Showing a frame ends playback.
   if (player_ && player_->Playback().Playing()) player_->Playback().Stop(true);
   selectedFrame_ = index;
+  if (tabFrames_) tabFrames_->SetControlsEnabled(ActiveDocument() != nullptr);
   if (frameCommands_ && frameCommands_->PrepareShowFrame(index)) {
     if (tabFrames_) tabFrames_->ShowFrameProperties(index, grdFrames_ && grdFrames_->SpansAll());
     if (inspector_) inspector_->ShowFrameProperties(ActiveDocument(), index);
@@ -1168,11 +1182,20 @@ void TfrmMain::BuildFrameStrip() {
   });
 
   player_ = std::make_unique<TAnimationPlayer>(*frameCommands_);
-  player_->Host = [this]() -> QWidget* { return WindowFor(ActiveDocument()); };
-  player_->Status = [this](const QString& text) { SetStatusText(text, 2); };
+  // The moving picture lies exactly over the still one: on the document's screen.
+  player_->Host = [this]() -> QWidget* {
+    TMDIChildWindow* w = WindowFor(ActiveDocument());
+    return w ? w->View() : nullptr;
+  };
+  player_->Status = [this](const QString& text) {
+    if (TMDIChildWindow* w = WindowFor(ActiveDocument())) w->SetStatusText(text);
+  };
   player_->PlayingChanged = [this](bool playing) {
-    tabFrames_->SetControlsEnabled(!playing);
+    tabFrames_->SetControlsEnabled(!playing && ActiveDocument());
     for (QAction* a : {FileNew, FileOpen}) if (a) a->setEnabled(!playing);
+    // Only the play commands stay while an animation plays.
+    for (QAction* top : menuBar()->actions())
+      if (top->menu() && kMenusOffWhilePlaying.contains(top->text())) top->setEnabled(!playing);
     UpdateFrameActions();
   };
 
@@ -1193,6 +1216,8 @@ void TfrmMain::BuildFrameStrip() {
     frameClipboard_ = std::make_unique<QtFrameClipboard>();
     SetClipboard(frameClipboard_.get());
   }
+  // Nothing to edit until a document is open.
+  tabFrames_->SetControlsEnabled(false);
   UpdateFrameActions();
 }
 
