@@ -349,7 +349,7 @@ void TfrmMain::BuildActions() {
   });
 
   QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
-  mniToolInspector = tools->addAction(QStringLiteral("Frame &Inspector"));
+  mniToolInspector = tools->addAction(QStringLiteral("&Frame Inspector"));
   mniToolInspector->setCheckable(true);
   mniToolInspector->setChecked(true);
   connect(mniToolInspector, &QAction::triggered, this, [this](bool on) {
@@ -707,7 +707,11 @@ bool TfrmMain::OpenGifDocument(const QString& path) {
   // The active document is put aside only once the new file has been read, so a failure leaves
   // it as it was.
   if (!image) {
-    ShowMessage(Tr(kUnsupported).arg(full), MessageType::Warning, kOk);
+    // A file that is not there is said to be missing, not unsupported.
+    if (!QFileInfo::exists(full))
+      ShowMessage(Tr(kCouldNotOpen).arg(FileNameOnly(full)), MessageType::Warning, kOk);
+    else
+      ShowMessage(Tr(kUnsupported).arg(FileNameOnly(full)), MessageType::Warning, kOk);
     return false;
   }
   if (!LoadImageIntoWindow(*image, full)) return false;
@@ -1208,7 +1212,7 @@ void TfrmMain::BuildFrameStrip() {
     connect(EditUndo, &QAction::triggered, this, [this] {
       frameCommands_->Undo();
       // The inspector keeps the row the document had selected.
-      if (TMDIChild* d = ActiveDocument(); d && inspector_) inspector_->gridSelectCell(d->InspectorSelection.y());
+      if (TMDIChild* d = ActiveDocument(); d && inspector_) inspector_->ShowUndoneRow(d->InspectorSelection.y());
     });
     frameActions_ = BuildFrameActions(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_);
   }
@@ -1261,7 +1265,14 @@ void TfrmMain::DocumentLoaded(TMDIChild* document) {
     if (frameColumns_ > 0) grdFrames_->SetSelection(current, current);
     selectedFrame_ = frameColumns_ > 0 ? current : 0;
   }
-  if (TMDIChildWindow* w = WindowFor(document)) w->ShowFrame(document ? document->CurrentFrame : 0);
+  // The panels and the inspector show the arriving document at once, not the one before it.
+  if (frameColumns_ > 0 && document == ActiveDocument()) {
+    ShowFrame(selectedFrame_);
+  } else {
+    if (TMDIChildWindow* w = WindowFor(document)) w->ShowFrame(document ? document->CurrentFrame : 0);
+    if (inspector_) inspector_->ResetInspector();
+    if (tabFrames_) tabFrames_->SetControlsEnabled(false);
+  }
   UpdateCommands();
 }
 

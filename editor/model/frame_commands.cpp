@@ -938,6 +938,7 @@ bool TFrameCommands::ChangeTransparentColor() {
   bool changed = false;
   if (picked) {
     TMDIChild& document = *Active();
+    const int entries = document.History.Count();
     if (!gce) {
       SetFrameDelay(*frame, 0);
       gce = frame->GraphicControlExtension();
@@ -952,7 +953,8 @@ bool TFrameCommands::ChangeTransparentColor() {
         changed = true;
       }
     }
-    document.SetModified(true);
+    // Picking the colour the frame already has changes nothing.
+    if (changed || document.History.Count() > entries) document.SetModified(true);
   }
   Finish(index);
   return changed;

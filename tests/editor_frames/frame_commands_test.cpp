@@ -506,6 +506,15 @@ TEST_F(FrameCommandsTest, RemovingLocalPalettesKeepsEveryColourOrChangesNothing)
   EXPECT_EQ(Bytes(Image()), before);
 }
 
+TEST_F(FrameCommandsTest, PickingTheTransparentColourAFrameHasChangesNothing) {
+  TMDIChild* d = Start(5);
+  view_.SetSelectedFrame(2);  // transparent at index 0
+  dialogs_.Picked = PickedColor{Image().Images().GetFrame(2)->ColorMap().GetColor(0), 0};
+  EXPECT_FALSE(commands_->ChangeTransparentColor());
+  EXPECT_FALSE(d->Modified);
+  EXPECT_EQ(d->History.Count(), 0);
+}
+
 TEST_F(FrameCommandsTest, ReversingATwoFrameRangeSwapsOnlyThoseFrames) {
   Start(5);
   view_.SetSelection(2, 3);

@@ -1,6 +1,8 @@
 #include "editor/document_window.h"
 #include "editor/frame_strip.h"
+#include "editor/forms/frame_inspector.h"
 #include "editor/model/registry.h"
+#include "editor/property_panel.h"
 #include "tests/editor_app/app_fixture.h"
 
 #include <QAction>
@@ -10,6 +12,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QMenu>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -258,6 +263,49 @@ TEST_F(MainFramesTest, SettingsMenusAndPanelsFollowTheDocumentsAndPlayback) {
   EXPECT_FALSE(pnlFrame->isEnabled());
   CloseMain();
   EXPECT_EQ(ReadSettingInt(QStringLiteral("Settings"), QStringLiteral("FrameSize"), 0), 128);
+}
+
+TEST_F(MainFramesTest, PanelsAndTheInspectorShowTheArrivingDocumentAndWhatUndoBroughtBack) {
+  TfrmMain& main = OpenMain();
+  EXPECT_EQ(main.mniToolInspector->text(), QStringLiteral("&Frame Inspector"));
+  const QString three = Path(QStringLiteral("three.gif"));
+  testing::WriteAnimation(*testing::MakeRealisticAnimation(), three);  // plays 3 times
+  const QString endlessFile = Path(QStringLiteral("forever.gif"));
+  auto endless = testing::MakeAnimation(2);
+  AddLoopExtension(*endless, 0, 0);
+  testing::WriteAnimation(*endless, endlessFile);
+  TMDIChild* a = main.OpenFile(three);
+  TMDIChild* b = main.OpenFile(endlessFile);
+  ASSERT_TRUE(a && b);
+  TPropertyPanel& panel = *main.PropertyPanel();
+  forms::TfrmFloat& inspector = *main.Inspector();
+  EXPECT_TRUE(panel.optLoopInfinite->isChecked());
+
+  main.MdiArea()->setActiveSubWindow(main.SubWindowFor(a));
+  ASSERT_EQ(main.Documents().Active(), a);
+  EXPECT_TRUE(panel.optLoopTimes->isChecked());
+  EXPECT_EQ(panel.txtLoop->value(), 3);
+  EXPECT_EQ(inspector.windowTitle(), QStringLiteral("Frame Inspector - three.gif"));
+  EXPECT_EQ(inspector.ValueText(3), QStringLiteral("0"));  // frame 0's X-Offset
+
+  // Transparency set in the inspector and undone: the cell shows the frame's value again, and
+  // the row's list does not open by itself.
+  main.ShowFrame(1);
+  inspector.gridSelectCell(7);
+  inspector.SetValueText(7, QStringLiteral("Yes"));
+  inspector.CommitEdit();
+  EXPECT_TRUE(SharedImage()->Images().GetFrame(1)->Transparent());
+  inspector.lbDrop->hide();
+  main.EditUndo->trigger();
+  EXPECT_FALSE(SharedImage()->Images().GetFrame(1)->Transparent());
+  EXPECT_EQ(inspector.ValueText(7), QStringLiteral("No"));
+  EXPECT_TRUE(inspector.lbDrop->isHidden());
+
+  // A new, empty animation shows nothing of the one before.
+  main.FileNewExecute();
+  EXPECT_EQ(inspector.windowTitle(), QStringLiteral("Frame Inspector"));
+  EXPECT_TRUE(inspector.ValueText(3).isEmpty());
+  EXPECT_FALSE(main.findChild<QWidget*>(QStringLiteral("pnlFrame"))->isEnabled());
 }
 
 }  // namespace
