@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStringList>
+#include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -121,7 +122,8 @@ void FrameActions::Update(TFrameCommands& commands, const TFrameStrip& strip, bo
                      AnimationOptimize, AnimationPlay})
     a->setEnabled(doc);
   AnimationPalette->setEnabled(doc && SharedImage()->GetGlobalColorMap().GetCount() > 0);
-  EditPaste->setEnabled(!playing && commands.CanPaste(false));
+  // Text can go into the comments when the inspector shows them; the menu settles which.
+  EditPaste->setEnabled(!playing && (commands.CanPaste(false) || commands.CanPasteComment()));
   AnimationPause->setEnabled(playing);
 }
 
@@ -174,12 +176,18 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   a.EditCut->setShortcut(QKeySequence::Cut);
   a.EditCopy = add(edit, "&Copy", [&commands] { commands.CopyFrames(); });
   a.EditCopy->setShortcut(QKeySequence::Copy);
-  a.EditPaste = add(edit, "&Paste", [&commands] { commands.Paste(false); });
+  // Paste puts clipboard text into the comments while the inspector shows them.
+  auto commentsShown = [owner] {
+    auto* main = qobject_cast<TfrmMain*>(owner);
+    forms::TfrmFloat* inspector = main ? main->Inspector() : nullptr;
+    return inspector && inspector->isVisible() && inspector->tabImgInfo->currentIndex() == 2;
+  };
+  a.EditPaste = add(edit, "&Paste", [&commands, commentsShown] { commands.Paste(commentsShown()); });
   a.EditPaste->setShortcut(QKeySequence::Paste);
   a.EditPasteComments = add(edit, "Paste Comme&nts", [&commands] { commands.PasteClipboardComment(); });
   QObject::connect(edit, &QMenu::aboutToShow, owner,
-                   [&commands, paste = a.EditPaste, comments = a.EditPasteComments] {
-                     paste->setEnabled(commands.CanPaste(false));
+                   [&commands, commentsShown, paste = a.EditPaste, comments = a.EditPasteComments] {
+                     paste->setEnabled(commands.CanPaste(commentsShown()));
                      comments->setEnabled(commands.CanPasteComment());
                    });
 

@@ -497,6 +497,9 @@ void TfrmMain::ApplySettings() {
   for (int tag = 0; tag < 3; ++tag)
     Toolbar(tag)->setStyleSheet(flat ? QString() : QStringLiteral("QToolButton { border: 1px outset gray; }"));
 
+  // The height of the panel with the tabs and the strip, as stored.
+  if (auto* dock = findChild<QDockWidget*>(QStringLiteral("dockFrames")); dock && v.FrameWindowHeight > 0)
+    resizeDocks({dock}, {v.FrameWindowHeight}, Qt::Vertical);
   SettingsRecord& record = Settings();
   TakeIntoRecord(v, record);
   if (grdFrames_) {

@@ -208,8 +208,10 @@ TEST_F(MainFramesTest, TheDocumentShowsTheFrameInItsPlaceOnTheAnimationsScreen) 
 
 TEST_F(MainFramesTest, SettingsMenusAndPanelsFollowTheDocumentsAndPlayback) {
   WriteSetting(QStringLiteral("Settings"), QStringLiteral("FrameSize"), QString(), true, 96);
+  WriteSetting(QStringLiteral("Settings"), QStringLiteral("FrameWindowHeight"), QString(), true, 333);
   TfrmMain& main = OpenMain();
   EXPECT_EQ(main.FrameStrip()->FrameSize(), 96);
+  EXPECT_EQ(main.findChild<QWidget*>(QStringLiteral("pnlFrameTab"))->height(), 333);
   auto* pnlFrame = main.findChild<QWidget*>(QStringLiteral("pnlFrame"));
   auto* pnlAnimation = main.findChild<QWidget*>(QStringLiteral("pnlAnimation"));
   ASSERT_TRUE(pnlFrame && pnlAnimation);
@@ -306,6 +308,32 @@ TEST_F(MainFramesTest, PanelsAndTheInspectorShowTheArrivingDocumentAndWhatUndoBr
   EXPECT_EQ(inspector.windowTitle(), QStringLiteral("Frame Inspector"));
   EXPECT_TRUE(inspector.ValueText(3).isEmpty());
   EXPECT_FALSE(main.findChild<QWidget*>(QStringLiteral("pnlFrame"))->isEnabled());
+}
+
+// A clipboard holding text only.
+class TextClipboard : public IClipboard {
+public:
+  explicit TextClipboard(QByteArray text) : text_(std::move(text)) { previous_ = SetClipboard(this); }
+  ~TextClipboard() override { SetClipboard(previous_); }
+  void SetData(const QString&, const QByteArray&) override {}
+  QByteArray Data(const QString& mime) const override { return HasFormat(mime) ? text_ : QByteArray(); }
+  bool HasFormat(const QString& mime) const override { return mime == QStringLiteral("text/plain"); }
+
+private:
+  QByteArray text_;
+  IClipboard* previous_;
+};
+
+TEST_F(MainFramesTest, PasteOnTheInspectorsCommentsPageAddsAComment) {
+  TextClipboard clipboard("from the clipboard");
+  TfrmMain& main = OpenMain();
+  TMDIChild* d = main.OpenFile(Gif(QStringLiteral("a.gif"), 3));
+  ASSERT_NE(d, nullptr);
+  main.Inspector()->show();
+  main.Inspector()->tabImgInfo->setCurrentIndex(2);
+  FindAction(main, QStringLiteral("&Paste"))->trigger();
+  EXPECT_EQ(d->History.LastCaption(), QStringLiteral("Add GIF Comment"));
+  EXPECT_EQ(SharedImage()->Images().GetCount(), 3);
 }
 
 }  // namespace
