@@ -754,7 +754,7 @@ bool TfrmMain::LoadImageIntoWindow(TGIFImage& image, const QString& path) {
     prgBar_->hide();
     prgBar_->setRange(0, 100);
   }
-  frameColumns_ = columns;
+  FrameCountChanged(columns);
   selectedFrame_ = 0;
   ShowFrame(0);
   return true;
@@ -1130,8 +1130,9 @@ void TfrmMain::ShowFrame(int index) {
 }
 
 void TfrmMain::FrameCountChanged(int count) {
-  frameColumns_ = count;
-  if (grdFrames_) grdFrames_->SetColumnCount(count);
+  // Empty frames lie behind the others and get no cell.
+  frameColumns_ = std::min(count, ShownFrameCount(*SharedImage()));
+  if (grdFrames_) grdFrames_->SetColumnCount(frameColumns_);
 }
 
 int TfrmMain::SelectionFirst() const { return grdFrames_ ? grdFrames_->SelectionFirst() : selectedFrame_; }
@@ -1260,7 +1261,7 @@ void TfrmMain::DocumentRemoved(TMDIChild* document) {
 
 void TfrmMain::DocumentLoaded(TMDIChild* document) {
   selectedFrame_ = 0;
-  frameColumns_ = SharedImage()->Images().GetCount();
+  frameColumns_ = ShownFrameCount(*SharedImage());
   if (grdFrames_) {
     grdFrames_->Reset();
     grdFrames_->SetColumnCount(frameColumns_);

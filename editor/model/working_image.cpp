@@ -208,6 +208,12 @@ bool HasSeveralFrames(const TGIFImage& image) {
   return false;
 }
 
+int ShownFrameCount(const TGIFImage& image) {
+  int shown = 0;
+  for (int i = 0; i < image.Images().GetCount(); ++i) shown += image.Images().GetFrame(i)->IsEmpty() ? 0 : 1;
+  return shown;
+}
+
 bool IsAnimationFile(const QString& fileName) {
   if (GetFileTypeCode(fileName) != kFileTypeGif) return false;
   TGIFImage scratch;

@@ -50,6 +50,8 @@ bool SaveGraphicToFile(TGIFImage& graphic, const QString& fileName, bool keepExi
 bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile, QString* error);
 bool IsAnimationFile(const QString& fileName);
 bool HasSeveralFrames(const TGIFImage& image);
+// The frames the strip shows: every one that is not empty (empty ones lie behind them).
+int ShownFrameCount(const TGIFImage& image);
 
 // Frames and extensions. A frame that cannot be reached makes them do nothing.
 int GetFrameDelay(TGIFImage& image, int frameIndex);

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
@@ -334,6 +335,24 @@ TEST_F(MainFramesTest, PasteOnTheInspectorsCommentsPageAddsAComment) {
   FindAction(main, QStringLiteral("&Paste"))->trigger();
   EXPECT_EQ(d->History.LastCaption(), QStringLiteral("Add GIF Comment"));
   EXPECT_EQ(SharedImage()->Images().GetCount(), 3);
+}
+
+TEST_F(MainFramesTest, EmptyFramesGetNoCellAndNoEntry) {
+  // A comment after the last picture reads back as an empty frame.
+  auto image = testing::MakeAnimation(3);
+  auto* empty = new gif::TGIFSubImage(image.get());
+  image->Add(empty);
+  AddCommentExtension(*empty, QStringLiteral("after the pictures"));
+  const QString path = Path(QStringLiteral("tail.gif"));
+  testing::WriteAnimation(*image, path);
+  TfrmMain& main = OpenMain();
+  ASSERT_NE(main.OpenFile(path), nullptr);
+  ASSERT_EQ(SharedImage()->Images().GetCount(), 4);
+  EXPECT_EQ(main.FrameStrip()->ColumnCount(), 3);
+  EXPECT_EQ(main.PropertyPanel()->cbFrames->count(), 4);  // three frames and "Select All"
+  main.ShowFrame(2);
+  FindAction(main, QStringLiteral("Move Frame &Left"))->trigger();
+  EXPECT_EQ(main.FrameStrip()->ColumnCount(), 3);
 }
 
 }  // namespace
