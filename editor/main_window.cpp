@@ -60,9 +60,6 @@ constexpr const char* kUnsupported =
 constexpr const char* kUnableToDecode = "Unable to decode %1. The file is could be corrupt.";
 constexpr const char* kCouldNotOpen = "Could not open %1. The file may have moved.";
 constexpr const char* kOpensThisFile = "Opens this file";
-constexpr const char* kAddFrame = "Add Frame";
-constexpr const char* kDragAndDropImage = "Drag and Drop Image";
-constexpr const char* kCreatedWith = "Created with Larkspur GIF Movinta - ";
 constexpr const char* kWarningText =
     "A GIF process has resulted in %1. The source is traced to %2 with the following message: \"%3.\"";
 constexpr const char* kAborted = "This process has been aborted.";
@@ -72,6 +69,9 @@ constexpr int kMaxRecentFiles = 10;
 constexpr const char* kHelpContext = "helpContext";
 
 const QColor kWorkspace(0x80, 0x80, 0x80);
+const QStringList kMenusOffWhilePlaying = {QStringLiteral("&File"),     QStringLiteral("&Edit"),
+                                           QStringLiteral("&Tools"),    QStringLiteral("&Plug-ins"),
+                                           QStringLiteral("&Window"),   QStringLiteral("&Help")};
 
 QString SenderName(const void* sender, const TGIFImage* image) {
   if (sender == image) return QStringLiteral("TGIFImage");
@@ -389,10 +389,12 @@ void TfrmMain::BuildActions() {
   tbFrame_ = addToolBar(QStringLiteral("Frame Toolbar"));
   tbFrame_->setObjectName(QStringLiteral("tbFrame"));
   const char* const toolbarNames[] = {"&Standard", "&Animation", "&Frame"};
-  for (int tag = 0; tag < 3; ++tag) {
-    QAction* item = toolbars->addAction(QString::fromLatin1(toolbarNames[tag]));
+  for (int index = 0; index < 3; ++index) {
+    QAction* item = toolbars->addAction(QString::fromLatin1(toolbarNames[index]));
     item->setCheckable(true);
     item->setChecked(true);
+    // The items run Standard, Animation, Frame; the toolbars' tags Standard 0, Frame 1, Animation 2.
+    const int tag = index == 0 ? 0 : (index == 1 ? 2 : 1);
     connect(item, &QAction::toggled, this, [this, tag](bool on) {
       if (QToolBar* t = Toolbar(tag)) t->setVisible(on);
     });
@@ -401,7 +403,7 @@ void TfrmMain::BuildActions() {
   BuildImageBrowser(view);
 
   QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
-  mniToolInspector = tools->addAction(QStringLiteral("Frame &Inspector"));
+  mniToolInspector = tools->addAction(QStringLiteral("&Frame Inspector"));
   mniToolInspector->setCheckable(true);
   mniToolInspector->setChecked(true);
   connect(mniToolInspector, &QAction::triggered, this, [this](bool on) {
@@ -568,6 +570,7 @@ MainWindowSettings TfrmMain::CurrentSettings() const {
     p.Top = t->y();
     p.Visible = !t->isHidden();
   }
+  if (grdFrames_) v.FrameSize = grdFrames_->FrameSize();
   v.InitialDir = openFolder_.isEmpty() ? settings_.InitialDir : openFolder_;
   v.RecentFiles = RecentFiles();
   v.ThumbDirectory = Settings().ThumbDirectory.isEmpty() ? settings_.ThumbDirectory : Settings().ThumbDirectory;
@@ -598,8 +601,17 @@ void TfrmMain::ApplySettings() {
   for (int tag = 0; tag < 3; ++tag)
     Toolbar(tag)->setStyleSheet(flat ? QString() : QStringLiteral("QToolButton { border: 1px outset gray; }"));
 
+  // The height of the panel with the tabs and the strip, as stored.
+  if (auto* dock = findChild<QDockWidget*>(QStringLiteral("dockFrames")); dock && v.FrameWindowHeight > 0)
+    resizeDocks({dock}, {v.FrameWindowHeight}, Qt::Vertical);
   SettingsRecord& record = Settings();
   TakeIntoRecord(v, record);
+  if (grdFrames_) {
+    grdFrames_->SetFrameSize(record.FrameSize);
+    if (frameActions_.FrameSizes)
+      for (QAction* item : frameActions_.FrameSizes->actions())
+        item->setChecked(item->text().startsWith(QString::number(grdFrames_->FrameSize()) + QLatin1Char(' ')));
+  }
   openFolder_ = v.SyncOpenDialog ? v.ThumbDirectory : v.InitialDir;
   QString thumbs = v.ThumbDirectory;
   if (!QFileInfo(thumbs).isDir()) thumbs = platform::SampleImagesFolder();
@@ -809,7 +821,11 @@ bool TfrmMain::OpenGifDocument(const QString& path) {
   // The active document is put aside only once the new file has been read, so a failure leaves
   // it as it was.
   if (!image) {
-    ShowMessage(Tr(kUnsupported).arg(full), MessageType::Warning, kOk);
+    // A file that is not there is said to be missing, not unsupported.
+    if (!QFileInfo::exists(full))
+      ShowMessage(Tr(kCouldNotOpen).arg(FileNameOnly(full)), MessageType::Warning, kOk);
+    else
+      ShowMessage(Tr(kUnsupported).arg(FileNameOnly(full)), MessageType::Warning, kOk);
     return false;
   }
   if (!LoadImageIntoWindow(*image, full)) return false;
@@ -849,7 +865,7 @@ bool TfrmMain::LoadImageIntoWindow(TGIFImage& image, const QString& path) {
     prgBar_->hide();
     prgBar_->setRange(0, 100);
   }
-  frameColumns_ = columns;
+  FrameCountChanged(columns);
   selectedFrame_ = 0;
   ShowFrame(0);
   return true;
@@ -869,7 +885,7 @@ void TfrmMain::InsertImageFile(const QString& path, std::uint8_t code) {
     return;
   }
   const int count = SharedImage()->Images().GetCount();
-  InsertBitmapFrame(bitmap, count < 2 ? count : 0, Tr(kAddFrame));
+  InsertBitmapFrame(bitmap, count < 2 ? count : 0, Tr(frame_texts::kAddFrame));
 }
 
 int TfrmMain::InsertPosition() const {
@@ -879,53 +895,14 @@ int TfrmMain::InsertPosition() const {
 }
 
 int TfrmMain::InsertBitmapFrame(const gif::Bitmap& bitmap, int position, const QString& caption) {
-  TMDIChild* d = ActiveDocument();
-  if (!d) {
-    if (options_.UseSettingsStore)
-      documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
-    d = documents_.NewDocument();
-    if (!d) return -1;
-  }
-  TGIFImage& image = *SharedImage();
-  const int before = image.Images().GetCount();
-  if (options_.UseSettingsStore &&
-      ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("PaletteDefaults"), 0) != 0)
-    ApplyPaletteDefaults(image);
-  SetStatusText(QStringLiteral("Inserting new frame..."), 2);
-  int index;
-  try {
-    index = image.Add(bitmap);
-  } catch (const std::exception& e) {
-    SetStatusText(QString(), 2);
-    ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
-    return -1;
-  }
-  TGIFSubImage& frame = *image.Images().GetFrame(index);
-  // A position on the last frame puts the new one in front of it; only beyond the end appends.
-  if (position >= 0 && position < before) {
-    MoveFrameTo(image, index, position);
-    index = position;
-  }
-  const SettingsRecord& record = Settings();
-  PrepareNewFrame(image, frame, record.DefaultNSLoop, record.DefaultDelay);
-  if (before == 0) AddCommentExtension(frame, Tr(kCreatedWith) + QString::fromLatin1(kMakerWebPage));
-  const gif::TRect r = frame.GetBoundsRect();
-  if (image.GetWidth() < r.Right) image.Header().SetWidth(static_cast<std::uint16_t>(r.Right));
-  if (image.GetHeight() < r.Bottom) image.Header().SetHeight(static_cast<std::uint16_t>(r.Bottom));
-  SetStatusText(QString(), 2);
-  try {
-    d->AddUndoEntry(3, 1, -1, -1, index, caption);
-  } catch (const std::exception& e) {
-    ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
-  }
-  frameColumns_ = image.Images().GetCount();
-  d->SetModified(true);
-  d->CurrentFrame = index;
-  ShowFrame(index);
-  if (TMDIChildWindow* w = WindowFor(d)) {
-    if (QMdiSubWindow* sub = SubWindowFor(d); sub && before == 0)
+  if (!ActiveDocument() && options_.UseSettingsStore)
+    documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
+  const bool first = SharedImage()->Images().GetCount() == 0;
+  const int index = frameCommands_->InsertBitmapFrame(bitmap, position, caption);
+  if (index >= 0 && first) {
+    const TGIFImage& image = *SharedImage();
+    if (QMdiSubWindow* sub = SubWindowFor(ActiveDocument()))
       sub->resize(image.GetWidth() + 70, image.GetHeight() + 65 + 24);
-    w->ShowFrame(index);
   }
   return index;
 }
@@ -1161,7 +1138,7 @@ void TfrmMain::BuildImageBrowser(QMenu* view) {
     }
     TMDIChild* created = documents_.NewDocument();
     if (!created) return false;
-    if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(kAddFrame)) >= 0) return true;
+    if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(frame_texts::kAddFrame)) >= 0) return true;
     documents_.FreeChildWindow(created);
     return false;
   };
@@ -1237,7 +1214,7 @@ void TfrmMain::InsertThumbByType(const QString& path, bool onClientArea) {
   if (TMDIChild* d = ActiveDocument(); d && d->Modified) d->FlushWorkingCopy();
   TMDIChild* created = documents_.NewDocument();
   if (!created) return;
-  if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(kDragAndDropImage)) < 0) documents_.FreeChildWindow(created);
+  if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(frame_texts::kDragAndDropImage)) < 0) documents_.FreeChildWindow(created);
 }
 
 // ---- warnings
@@ -1383,6 +1360,7 @@ QString TfrmMain::StatusTextOf(int panel) const {
 
 void TfrmMain::ResetAfterLastClose() {
   pnlMDITab_->hide();
+  if (tabFrames_) tabFrames_->SetControlsEnabled(false);
   frameColumns_ = 0;
   selectedFrame_ = -1;
   if (grdFrames_) grdFrames_->Reset();
@@ -1410,6 +1388,7 @@ void TfrmMain::ShowFrame(int index) {
   // Showing a frame ends playback.
   if (player_ && player_->Playback().Playing()) player_->Playback().Stop(true);
   selectedFrame_ = index;
+  if (tabFrames_) tabFrames_->SetControlsEnabled(ActiveDocument() != nullptr);
   if (frameCommands_ && frameCommands_->PrepareShowFrame(index)) {
     if (tabFrames_) tabFrames_->ShowFrameProperties(index, grdFrames_ && grdFrames_->SpansAll());
     if (inspector_) inspector_->ShowFrameProperties(ActiveDocument(), index);
@@ -1421,8 +1400,9 @@ void TfrmMain::ShowFrame(int index) {
 }
 
 void TfrmMain::FrameCountChanged(int count) {
-  frameColumns_ = count;
-  if (grdFrames_) grdFrames_->SetColumnCount(count);
+  // Empty frames lie behind the others and get no cell.
+  frameColumns_ = std::min(count, ShownFrameCount(*SharedImage()));
+  if (grdFrames_) grdFrames_->SetColumnCount(frameColumns_);
 }
 
 int TfrmMain::SelectionFirst() const { return grdFrames_ ? grdFrames_->SelectionFirst() : selectedFrame_; }
@@ -1485,11 +1465,20 @@ void TfrmMain::BuildFrameStrip() {
   });
 
   player_ = std::make_unique<TAnimationPlayer>(*frameCommands_);
-  player_->Host = [this]() -> QWidget* { return WindowFor(ActiveDocument()); };
-  player_->Status = [this](const QString& text) { SetStatusText(text, 2); };
+  // The moving picture lies exactly over the still one: on the document's screen.
+  player_->Host = [this]() -> QWidget* {
+    TMDIChildWindow* w = WindowFor(ActiveDocument());
+    return w ? w->View() : nullptr;
+  };
+  player_->Status = [this](const QString& text) {
+    if (TMDIChildWindow* w = WindowFor(ActiveDocument())) w->SetStatusText(text);
+  };
   player_->PlayingChanged = [this](bool playing) {
-    tabFrames_->SetControlsEnabled(!playing);
+    tabFrames_->SetControlsEnabled(!playing && ActiveDocument());
     for (QAction* a : {FileNew, FileOpen}) if (a) a->setEnabled(!playing);
+    // Only the play commands stay while an animation plays.
+    for (QAction* top : menuBar()->actions())
+      if (top->menu() && kMenusOffWhilePlaying.contains(top->text())) top->setEnabled(!playing);
     UpdateFrameActions();
   };
 
@@ -1502,7 +1491,7 @@ void TfrmMain::BuildFrameStrip() {
     connect(EditUndo, &QAction::triggered, this, [this] {
       frameCommands_->Undo();
       // The inspector keeps the row the document had selected.
-      if (TMDIChild* d = ActiveDocument(); d && inspector_) inspector_->gridSelectCell(d->InspectorSelection.y());
+      if (TMDIChild* d = ActiveDocument(); d && inspector_) inspector_->ShowUndoneRow(d->InspectorSelection.y());
     });
     frameActions_ = BuildFrameActions(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_);
   }
@@ -1513,6 +1502,8 @@ void TfrmMain::BuildFrameStrip() {
     frameClipboard_ = std::make_unique<QtFrameClipboard>();
     SetClipboard(frameClipboard_.get());
   }
+  // Nothing to edit until a document is open.
+  tabFrames_->SetControlsEnabled(false);
   UpdateFrameActions();
 }
 
@@ -1539,6 +1530,7 @@ void TfrmMain::DocumentAdded(TMDIChild* document) {
 }
 
 void TfrmMain::DocumentRemoved(TMDIChild* document) {
+  if (document == ActiveDocument()) PausePlayback();
   QPointer<QMdiSubWindow> sub = windows_.take(document);
   const bool last = documents_.Count() == 1;
   if (sub) {
@@ -1555,7 +1547,7 @@ void TfrmMain::DocumentRemoved(TMDIChild* document) {
 
 void TfrmMain::DocumentLoaded(TMDIChild* document) {
   selectedFrame_ = 0;
-  frameColumns_ = SharedImage()->Images().GetCount();
+  frameColumns_ = ShownFrameCount(*SharedImage());
   if (grdFrames_) {
     grdFrames_->Reset();
     grdFrames_->SetColumnCount(frameColumns_);
@@ -1563,7 +1555,14 @@ void TfrmMain::DocumentLoaded(TMDIChild* document) {
     if (frameColumns_ > 0) grdFrames_->SetSelection(current, current);
     selectedFrame_ = frameColumns_ > 0 ? current : 0;
   }
-  if (TMDIChildWindow* w = WindowFor(document)) w->ShowFrame(document ? document->CurrentFrame : 0);
+  // The panels and the inspector show the arriving document at once, not the one before it.
+  if (frameColumns_ > 0 && document == ActiveDocument()) {
+    ShowFrame(selectedFrame_);
+  } else {
+    if (TMDIChildWindow* w = WindowFor(document)) w->ShowFrame(document ? document->CurrentFrame : 0);
+    if (inspector_) inspector_->ResetInspector();
+    if (tabFrames_) tabFrames_->SetControlsEnabled(false);
+  }
   UpdateCommands();
 }
 

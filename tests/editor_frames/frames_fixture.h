@@ -34,7 +34,11 @@ public:
     if (Commands) Commands->PrepareShowFrame(index);
   }
   void RepaintFrames() override { ++Repaints; }
+  void StatusText(int panel, const QString& text) override {
+    if (panel == 2 && !text.isEmpty()) Status = text;
+  }
   TFrameCommands* Commands = nullptr;
+  QString Status;  // the last hint or reason shown
   int Shows = 0;
   int Repaints = 0;
 
@@ -57,6 +61,13 @@ public:
     return Global;
   }
   std::optional<PickedColor> PickColor(int, const PickedColor&) override { return Picked; }
+  std::unique_ptr<TCmdColorMap> EditGlobalPalette(const gif::TGIFColorMap& table) override {
+    if (!GlobalEntry) return nullptr;
+    auto edited = std::make_unique<TCmdColorMap>();
+    edited->Assign(table);
+    edited->SetColor(GlobalEntry->first, GlobalEntry->second);
+    return edited;
+  }
 
   bool PaletteDefaultsOk = true;
   std::optional<bool> Oversize;
@@ -65,6 +76,7 @@ public:
   std::optional<GlobalChangeChoice> Global;
   GlobalChangeCaptions Captions;
   std::optional<PickedColor> Picked;
+  std::optional<std::pair<int, gif::TColor>> GlobalEntry;  // the entry the palette editor changes
 
 private:
   IEditDialogs* previous_;
