@@ -2,7 +2,6 @@
 #pragma once
 
 #include "editor/model/frame_commands.h"
-#include "gif/render/compositor.h"
 #include "gif_fixture.h"
 #include "test_support.h"
 
@@ -113,14 +112,6 @@ inline std::unique_ptr<gif::TGIFImage> MakePatternAnimation(int frames, int widt
   }
   AddLoopExtension(*image, 0, 0);
   return image;
-}
-
-// Every frame as the screen shows it, over white.
-inline std::vector<gif::Bitmap> Composited(gif::TGIFImage& image) {
-  std::vector<gif::Bitmap> out;
-  gif::TGIFCompositor screen(image);
-  for (int i = 0; i < image.Images().GetCount(); ++i) out.push_back(screen.Render(i));
-  return out;
 }
 
 }  // namespace movinta::editor::testing
