@@ -1,5 +1,7 @@
 #include "editor/main_window.h"
 
+#include "platform/program_folders/program_folders.h"
+
 #include "controls/xpress.h"
 #include "controls/shell/dialogs/ptopendlg.h"
 #include "editor/document_window.h"
@@ -211,7 +213,7 @@ void TfrmMain::FormCreate() {
 
   resize(800, 600);
   settings_ = CurrentSettings();
-  settings_.InitialDir = QDir(ProgramFolder()).filePath(QStringLiteral("Images"));
+  settings_.InitialDir = platform::SampleImagesFolder();
   settings_.ThumbDirectory = settings_.InitialDir;
   if (options_.UseSettingsStore) {
     SettingsStore store;
@@ -245,7 +247,7 @@ void TfrmMain::FormDestroy() {
   SharedImage(1);
 }
 
-QString TfrmMain::ProgramFolder() const { return QCoreApplication::applicationDirPath(); }
+QString TfrmMain::ProgramFolder() const { return platform::ProgramFolder(); }
 
 void TfrmMain::BuildStatusBar() {
   QStatusBar* bar = statusBar();
@@ -495,7 +497,7 @@ void TfrmMain::ApplySettings() {
   TakeIntoRecord(v, record);
   openFolder_ = v.SyncOpenDialog ? v.ThumbDirectory : v.InitialDir;
   QString thumbs = v.ThumbDirectory;
-  if (!QFileInfo(thumbs).isDir()) thumbs = QDir(ProgramFolder()).filePath(QStringLiteral("Images"));
+  if (!QFileInfo(thumbs).isDir()) thumbs = platform::SampleImagesFolder();
   record.ThumbDirectory = thumbs;
   settings_.ThumbDirectory = thumbs;
   documents_.SaveFolder = openFolder_;

@@ -7,7 +7,11 @@ namespace movinta::editor {
 namespace {
 const QString S(const char* s) { return QString::fromLatin1(s); }
 
-QString ImagesFolder(const QString& programFolder) { return QDir(programFolder).filePath(QStringLiteral("Images")); }
+// The caller's own default (the sample pictures shipped with the program) wins over the folder
+// below the program file.
+QString ImagesFolder(const QString& preset, const QString& programFolder) {
+  return preset.isEmpty() ? QDir(programFolder).filePath(QStringLiteral("Images")) : preset;
+}
 }  // namespace
 
 SettingsRecord& Settings() {
@@ -49,7 +53,7 @@ MainWindowSettings LoadSettings(SettingsStore& store, const MainWindowSettings& 
   const QString settings = S(sections::kSettings);
   v.FrameSize = ReadRegInt(store, settings, S("FrameSize"), 160);
   v.FrameWindowHeight = ReadRegInt(store, settings, S("FrameWindowHeight"), current.FrameWindowHeight);
-  v.InitialDir = ReadRegString(store, settings, S("InitialDir"), ImagesFolder(programFolder));
+  v.InitialDir = ReadRegString(store, settings, S("InitialDir"), ImagesFolder(current.InitialDir, programFolder));
   v.DefaultDelay = ReadRegInt(store, settings, S("DefaultDelay"), 100);
   v.DefaultNSLoop = ReadRegInt(store, settings, S("DefaultNSLoop"), 0);
   v.SyncOpenDialog = ReadRegInt(store, settings, S("SyncOpenDialog"), 0) != 0;
@@ -60,7 +64,7 @@ MainWindowSettings LoadSettings(SettingsStore& store, const MainWindowSettings& 
   v.Warnings = ReadRegInt(store, settings, S("Warnings"), 0);
 
   const QString thumbs = S(sections::kThumbNails);
-  v.ThumbDirectory = ReadRegString(store, thumbs, S("Directory"), ImagesFolder(programFolder));
+  v.ThumbDirectory = ReadRegString(store, thumbs, S("Directory"), ImagesFolder(current.ThumbDirectory, programFolder));
   v.FilterType = ReadRegInt(store, thumbs, S("FilterType"), 19);
   v.ThumbnailSize = ReadRegInt(store, thumbs, S("ThumbailSize"), current.ThumbnailSize);
 
