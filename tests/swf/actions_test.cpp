@@ -201,7 +201,9 @@ TEST(SwfActions, NestingPastTheLimitFailsTheRead)
         tag.SetTagLength(uint32_t(bytes.size()));
         tag.Read(in);
         EXPECT_EQ(in.Failed(), c.fails);
-        if (!c.fails) EXPECT_TRUE(in.AtEnd());
+        if (!c.fails) {
+            EXPECT_TRUE(in.AtEnd());
+        }
     }
 }
 
