@@ -6,6 +6,7 @@
 
 #include "editor/forms/frame_inspector.h"
 #include "editor/frame_actions.h"
+#include "editor/image_browser_commands.h"
 #include "editor/image_import.h"
 #include "editor/model/document.h"
 #include "editor/model/resource_library.h"
@@ -34,6 +35,7 @@ class TXpress;
 
 namespace ptshell {
 class TPTDialog;
+class TPTFolderBrowseDlg;
 class TPTFrmOpenDlg;
 }
 
@@ -91,6 +93,11 @@ public:
   void SplitterShellMoved();
   void PTOpenDlg1FormClose();
   QLabel* PreviewLabel() const { return lblShell_; }
+
+  // The image browser's thumbnails, commands and favourite folders.
+  TImageBrowserCommands& ImageBrowser() { return *browser_; }
+  // Reads the file by its type and inserts it after the selected frame; the new index or -1.
+  int InsertImageFileAfterSelection(const QString& path);
 
   // Recent files: newest first, at most ten.
   void AddRecentFile(const QString& path);
@@ -176,6 +183,8 @@ protected:
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool event(QEvent* event) override;
 
@@ -185,6 +194,10 @@ private:
   void BuildActions();
   void BuildStatusBar();
   void BuildFrameStrip();
+  void BuildImageBrowser(QMenu* view);
+  // A thumbnail dropped on the main window (a new animation) or the strip, inserted by its type.
+  void InsertThumbByType(const QString& path, bool onClientArea);
+  bool ReadPictureFile(const QString& path, gif::Bitmap& bitmap, QString* error);
   void UpdateFrameActions();
   void ApplySettings();
   MainWindowSettings CurrentSettings() const;
@@ -258,6 +271,8 @@ private:
   TPropertyPanel* tabFrames_ = nullptr;
   QPointer<forms::TfrmFloat> inspector_;
   FrameActions frameActions_;
+  TImageBrowserCommands* browser_ = nullptr;
+  std::unique_ptr<ptshell::TPTFolderBrowseDlg> dlgBrowseDir_;
 };
 
 extern QPointer<TfrmMain> the_frmMain;
