@@ -202,8 +202,9 @@ TEST_P(GIFConformance, MatchesTheSuite) {
       EXPECT_EQ(image.GetWidth(), std::stoi(config.at("width")));
       EXPECT_EQ(image.GetHeight(), std::stoi(config.at("height")));
       // A forged screen of up to 65535 x 65535 holds no canvas worth making.
-      if (static_cast<std::uint64_t>(image.GetWidth()) * image.GetHeight() <= image.MaxFramePixels)
+      if (static_cast<std::uint64_t>(image.GetWidth()) * image.GetHeight() <= image.MaxFramePixels) {
         EXPECT_NO_THROW(Played(image, false));
+      }
     } else {
       EXPECT_FALSE(error.empty());
     }
