@@ -828,21 +828,21 @@ bool TfrmMain::OpenGifDocument(const QString& path) {
       ShowMessage(Tr(kUnsupported).arg(FileNameOnly(full)), MessageType::Warning, kOk);
     return false;
   }
-  if (!LoadImageIntoWindow(*image, full)) return false;
+  if (!LoadImageIntoWindow(std::move(image), full)) return false;
   AddRecentFile(full);
   return true;
 }
 
-bool TfrmMain::LoadImageIntoWindow(TGIFImage& image, const QString& path) {
-  const int count = image.Images().GetCount();
-  if (count < 2 && (count == 0 || image.Images().GetFrame(0)->IsEmpty())) {
+bool TfrmMain::LoadImageIntoWindow(std::unique_ptr<TGIFImage> image, const QString& path) {
+  const int count = image->Images().GetCount();
+  if (count < 2 && (count == 0 || image->Images().GetFrame(0)->IsEmpty())) {
     ShowMessage(Tr(kUnableToDecode).arg(path), MessageType::Warning, kOk);
     RemoveRecentFile(path);
     return false;
   }
   if (options_.UseSettingsStore)
     documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
-  TMDIChild* d = documents_.OpenDocument(path);
+  TMDIChild* d = documents_.OpenDocument(path, std::move(image));
   if (!d) return false;
 
   TGIFImage& shown = *SharedImage();

@@ -247,7 +247,7 @@ private:
   void GifWarning(const void* sender, int severity, const std::string& message);
   // Reads the GIF for opening, with the warning handler when warnings are on; null when it cannot.
   std::unique_ptr<TGIFImage> ReadForOpen(const QString& path);
-  bool LoadImageIntoWindow(TGIFImage& image, const QString& path);
+  bool LoadImageIntoWindow(std::unique_ptr<TGIFImage> image, const QString& path);
   QString ProgramFolder() const;
   QAction* DocumentAction(QMenu* menu, const QString& text, const std::function<void()>& handler);
 

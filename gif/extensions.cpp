@@ -252,16 +252,36 @@ void TGIFGraphicControlExtension::SaveToStream(ByteWriter& stream) {
 
 void TGIFGraphicControlExtension::LoadFromStream(ByteReader& stream) {
   TGIFExtension::LoadFromStream(stream);
-  std::uint8_t data[6] = {};
-  if (stream.Read(data, 6) != 6) {
-    Warning(GIFSeverityWarning, texts::PrematureEnd);
-    return;
+  // The block should hold 4 bytes; writers that give it another size still
+  // mean the fields at its start. The rest of a longer block, and anything
+  // else before the terminator, is skipped.
+  std::uint8_t size = 0;
+  std::uint8_t data[4] = {};
+  const bool fields = stream.Read(size) && stream.Read(data, std::min<int>(size, 4)) == std::min<std::size_t>(size, 4);
+  bool whole = fields && stream.Remaining() >= size - std::min<std::size_t>(size, 4);
+  if (whole) {
+    stream.Skip(size - std::min<int>(size, 4));
+    std::uint8_t next = 0;
+    whole = false;
+    while (stream.Read(next)) {
+      if (next == 0) {
+        whole = true;
+        break;
+      }
+      if (stream.Remaining() < next) break;
+      stream.Skip(next);
+    }
   }
-  blockSize_ = data[0];
-  packed_ = data[1];
-  delay_ = static_cast<std::uint16_t>(data[2] | data[3] << 8);
-  transparentIndex_ = data[4];
-  terminator_ = data[5];
+  if (!whole) {
+    Warning(GIFSeverityWarning, texts::PrematureEnd);
+    stream.Seek(stream.Size());
+    if (!fields) return;
+  }
+  blockSize_ = 4;
+  packed_ = data[0];
+  delay_ = static_cast<std::uint16_t>(data[1] | data[2] << 8);
+  transparentIndex_ = data[3];
+  terminator_ = 0;
   if (GetTransparent() && SubImage() && SubImage()->gce_ == this) SubImage()->transparent_ = true;
 }
 
@@ -379,10 +399,11 @@ void TGIFAppExtNSLoop::WriteData(ByteWriter& stream) {
     stream.WriteWord(static_cast<std::uint16_t>(bufferSize_));
     stream.WriteWord(static_cast<std::uint16_t>(bufferSize_ >> 16));
   }
-  stream.Write(0);
+  WriteBlocks(stream, others_);
 }
 
 void TGIFAppExtNSLoop::ReadData(ByteReader& stream) {
+  others_.clear();
   for (;;) {
     std::uint8_t size = 0;
     ReadCheck(stream, &size, 1);
@@ -402,6 +423,13 @@ void TGIFAppExtNSLoop::ReadData(ByteReader& stream) {
       ReadCheck(stream, b, 4);
       bufferSize_ = static_cast<std::uint32_t>(b[0] | b[1] << 8 | b[2] << 16) | static_cast<std::uint32_t>(b[3]) << 24;
       rest = size - 5u;
+    } else {
+      TGIFBlock block;
+      block.Data.resize(size);
+      block.Data[0] = id;
+      ReadCheck(stream, block.Data.data() + 1, rest);
+      others_.push_back(std::move(block));
+      continue;
     }
     if (stream.Remaining() < rest) GIFError(texts::PrematureEnd);
     stream.Skip(static_cast<std::ptrdiff_t>(rest));

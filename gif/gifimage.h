@@ -92,7 +92,7 @@ std::uint8_t ReadByte(ByteReader& stream);
 void ReadCheck(ByteReader& stream, void* buffer, std::size_t count);
 // Text lines as data sub-blocks of at most 255 bytes, ended by a 0 byte.
 void WriteStrings(ByteWriter& stream, const TStrings& strings);
-// One line per sub-block, each cut at its first 0 byte.
+// One line per sub-block, its bytes as they stand (0 bytes included).
 void ReadStrings(ByteReader& stream, TStrings& strings);
 
 // ---------------------------------------------------------------------------
@@ -502,10 +502,13 @@ public:
   // 0 is not written.
   std::uint32_t GetBufferSize() const { return bufferSize_; }
   void SetBufferSize(std::uint32_t value) { bufferSize_ = value; }
+  // Sub-blocks of other kinds, as read; written back after the two above.
+  std::vector<TGIFBlock>& OtherBlocks() { return others_; }
 
 private:
   std::uint16_t loops_ = 0;
   std::uint32_t bufferSize_ = 0;
+  std::vector<TGIFBlock> others_;
 };
 
 // An extension whose label no class is registered for: kept as read and written
@@ -569,10 +572,21 @@ public:
 
   std::uint8_t GetPixel(int x, int y) const;
   std::uint8_t* GetScanline(int y);
-  // width x height bytes, rows top to bottom; empty for an empty frame.
-  std::uint8_t* Data() { return pixels_.data(); }
-  const std::uint8_t* Data() const { return pixels_.data(); }
-  std::size_t DataSize() const { return pixels_.size(); }
+  // width x height bytes, rows top to bottom; empty for an empty frame. A
+  // frame read from damaged data, or just resized, holds only what it decoded
+  // until its pixels are first asked for here or it is drawn or saved.
+  std::uint8_t* Data() {
+    Materialize();
+    return pixels_.data();
+  }
+  const std::uint8_t* Data() const {
+    Materialize();
+    return pixels_.data();
+  }
+  std::size_t DataSize() const {
+    Materialize();
+    return pixels_.size();
+  }
 
   // The graphic control extension in the list that speaks for the frame, or null.
   TGIFGraphicControlExtension* GraphicControlExtension() const { return gce_; }
@@ -620,12 +634,27 @@ private:
   void ApplyMask(const std::vector<std::uint8_t>& transparentPixels);
   void DrawOne(Bitmap& canvas, const TRect& target, bool masked);
   int LargestIndex() const;
+  // Turns a partly held frame into its full width x height pixels.
+  void Materialize() const;
+  // Drops the pixels: the frame reads as fill until written.
+  void HoldNothing(std::uint8_t fill);
+  // An image descriptor of no width or height, as read.
+  void SaveZeroSize(ByteWriter& stream);
 
   TGIFExtensionList extensions_;
   TGIFLocalColorMap colorMap_;
   std::uint16_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   std::uint8_t packed_ = 0;
-  std::vector<std::uint8_t> pixels_;
+  // While partial_ is set, pixels_ holds only the first pixels in code-stream
+  // order (interlace pass order when partialInterlaced_), the rest being fill_.
+  mutable std::vector<std::uint8_t> pixels_;
+  mutable bool partial_ = false;
+  bool partialInterlaced_ = false;
+  std::uint8_t fill_ = 0;
+  // Read from an image descriptor of no size (drawn as nothing); bare when no
+  // colour table or image data followed it.
+  bool zeroSize_ = false;
+  bool zeroSizeBare_ = false;
   bool transparent_ = false;
   TGIFGraphicControlExtension* gce_ = nullptr;
   TGIFPalette palette_;
@@ -707,6 +736,17 @@ public:
   std::uint64_t MaxFramePixels;
   static std::uint64_t DefaultMaxFramePixels;
 
+  // Bytes a loaded image may need in all: every frame's pixels and rendered
+  // bitmap and the still picture, as the file declares them. A file past it
+  // fails to load ("Image needs more memory than allowed") and the image stays
+  // as it was. New images start from DefaultMemoryBudget, a quarter of the
+  // machine's memory.
+  std::uint64_t MemoryBudget;
+  static std::uint64_t DefaultMemoryBudget;
+  // What an image of this screen and these frames is counted at against the budget.
+  static std::uint64_t ScreenMemoryCost(int width, int height);
+  static std::uint64_t FrameMemoryCost(int width, int height);
+
   // Events.
   TGIFWarningEvent OnWarning;
   TProgressEvent OnProgress;
@@ -767,6 +807,10 @@ private:
   }
   void ReadStream(ByteReader& stream);
   void Swap(TGIFImage& other);
+  friend class TGIFSubImage;
+  // Counts bytes of a load against MemoryBudget; raises past it.
+  void ChargeLoad(std::uint64_t bytes);
+  std::uint64_t loadCharged_ = 0;
 
   TGIFImageList images_;
   std::unique_ptr<TGIFHeader> header_;

@@ -1,5 +1,7 @@
 // The animation: settings, whole-stream loading and saving, copying, the still
 // picture and drawing.
+#include <unistd.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -12,7 +14,34 @@ namespace gif {
 // a forged descriptor in a tiny file cannot ask for gigabytes.
 std::uint64_t TGIFImage::DefaultMaxFramePixels = 16384ull * 16384ull;
 
-TGIFImage::TGIFImage() : MaxFramePixels(DefaultMaxFramePixels), images_(this), header_(std::make_unique<TGIFHeader>(this)) {
+namespace {
+std::uint64_t QuarterOfMemory() {
+  const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || pageSize <= 0) return 1ull << 30;
+  return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 4;
+}
+}  // namespace
+
+std::uint64_t TGIFImage::DefaultMemoryBudget = QuarterOfMemory();
+
+std::uint64_t TGIFImage::ScreenMemoryCost(int width, int height) {
+  // The still picture: 32 bits per pixel.
+  return static_cast<std::uint64_t>(std::max(width, 0)) * static_cast<std::uint64_t>(std::max(height, 0)) * 4;
+}
+
+std::uint64_t TGIFImage::FrameMemoryCost(int width, int height) {
+  // Pixels, the rendered 8-bit bitmap and its 1-bit mask.
+  const std::uint64_t w = static_cast<std::uint64_t>(std::max(width, 0)), h = static_cast<std::uint64_t>(std::max(height, 0));
+  return 2 * w * h + (w + 7) / 8 * h;
+}
+
+void TGIFImage::ChargeLoad(std::uint64_t bytes) {
+  loadCharged_ += bytes;
+  if (loadCharged_ > MemoryBudget) GIFError(texts::MemoryBudgetExceeded);
+}
+
+TGIFImage::TGIFImage()
+    : MaxFramePixels(DefaultMaxFramePixels), MemoryBudget(DefaultMemoryBudget), images_(this), header_(std::make_unique<TGIFHeader>(this)) {
   Clear();
 }
 
@@ -141,6 +170,9 @@ void TGIFImage::ReadStream(ByteReader& stream) {
   try {
     Clear();
     header_->LoadFromStream(stream);
+    loadCharged_ = 0;
+    // A still picture larger than the frame limit is never made (GetBitmap).
+    ChargeLoad(std::min(ScreenMemoryCost(GetWidth(), GetHeight()), ScreenMemoryCost(1, 1) * MaxFramePixels));
     images_.LoadFromStream(stream, nullptr);
     TGIFTrailer trailer(this);
     trailer.LoadFromStream(stream);
@@ -170,6 +202,7 @@ void TGIFImage::LoadFromStream(ByteReader& stream) {
   // Parsed apart and swapped in whole, so a damaged file leaves this image as it was.
   TGIFImage fresh;
   fresh.MaxFramePixels = MaxFramePixels;
+  fresh.MemoryBudget = MemoryBudget;
   fresh.OnWarning = [this](const void* sender, int severity, const std::string& message) {
     Warning(sender, severity, message);
   };

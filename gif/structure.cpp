@@ -2,6 +2,7 @@
 // the loops over the block sequence.
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "gif/gifimage.h"
 
@@ -59,11 +60,10 @@ void ReadStrings(ByteReader& stream, TStrings& strings) {
   strings.clear();
   std::uint8_t size = 0;
   while (stream.Read(size) && size != 0) {
+    // Every byte is kept, 0 bytes too, so text written back is what was read.
     char buffer[255];
     ReadCheck(stream, buffer, size);
-    const void* nul = std::memchr(buffer, 0, size);
-    const std::size_t n = nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer) : size;
-    strings.emplace_back(buffer, n);
+    strings.emplace_back(buffer, size);
   }
 }
 
@@ -167,6 +167,15 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     auto* frame = new TGIFSubImage(image);
     try {
       frame->LoadFromStream(stream);
+    } catch (const GIFException& e) {
+      delete frame;
+      // A file cut short, as a partial download is, keeps the frames read
+      // before the cut; only the frame the cut went through is lost.
+      if (stream.AtEnd() && GetCount() > 0 && std::string_view(e.what()) == texts::PrematureEnd) {
+        Warning(GIFSeverityWarning, texts::PrematureEnd);
+        return;
+      }
+      throw;
     } catch (...) {
       delete frame;
       throw;

@@ -30,13 +30,41 @@ void TGIFSubImage::Clear() {
   colorMap_.Clear();
   pixels_.clear();
   pixels_.shrink_to_fit();
+  partial_ = false;
+  zeroSize_ = zeroSizeBare_ = false;
   left_ = top_ = width_ = height_ = 0;
   transparent_ = false;
   gce_ = nullptr;
   FreeBitmap();
 }
 
-bool TGIFSubImage::IsEmpty() const { return pixels_.empty() || width_ == 0 || height_ == 0; }
+bool TGIFSubImage::IsEmpty() const { return (pixels_.empty() && !partial_) || width_ == 0 || height_ == 0; }
+
+void TGIFSubImage::HoldNothing(std::uint8_t fill) {
+  pixels_.clear();
+  pixels_.shrink_to_fit();
+  partial_ = true;
+  partialInterlaced_ = false;
+  fill_ = fill;
+}
+
+void TGIFSubImage::Materialize() const {
+  if (!partial_) return;
+  const std::size_t w = width_, h = height_;
+  std::vector<std::uint8_t> full(w * h, fill_);
+  const std::size_t held = std::min(pixels_.size(), full.size());
+  if (!partialInterlaced_) {
+    std::copy_n(pixels_.begin(), held, full.begin());
+  } else {
+    for (std::size_t at = 0; at < held; at += w) {
+      const std::size_t n = std::min(w, held - at);
+      std::copy_n(pixels_.begin() + static_cast<std::ptrdiff_t>(at), n,
+                  full.begin() + static_cast<std::ptrdiff_t>(InterlacedRow(at / w, h) * w));
+    }
+  }
+  pixels_ = std::move(full);
+  partial_ = false;
+}
 
 std::uint16_t TGIFSubImage::GetBoundsValue(int index) const {
   switch (index) {
@@ -67,7 +95,7 @@ void TGIFSubImage::SetBounds(int left, int top, int width, int height) {
   height_ = u16(height);
   if (resized) {
     FreeBitmap();
-    pixels_.assign(static_cast<std::size_t>(width_) * height_, 0);
+    HoldNothing(0);
   }
   TGIFImage* image = Image();
   if (!image) return;
@@ -108,20 +136,23 @@ int TGIFSubImage::GetVersion() const {
 
 std::uint8_t TGIFSubImage::GetPixel(int x, int y) const {
   if (x < 0 || x >= width_ || y < 0 || y >= height_) GIFError(texts::InvalidPixelCoordinates);
+  Materialize();
   return pixels_[static_cast<std::size_t>(y) * width_ + static_cast<std::size_t>(x)];
 }
 
 std::uint8_t* TGIFSubImage::GetScanline(int y) {
   if (width_ == 0 || height_ == 0) GIFError(texts::ImageIsEmpty);
   if (y < 0 || y >= height_) GIFError(texts::InvalidPixelCoordinates);
+  Materialize();
   if (pixels_.size() != static_cast<std::size_t>(width_) * height_)
     pixels_.assign(static_cast<std::size_t>(width_) * height_, 0);
   return pixels_.data() + static_cast<std::size_t>(y) * width_;
 }
 
 int TGIFSubImage::LargestIndex() const {
-  if (pixels_.empty()) return -1;
-  return *std::max_element(pixels_.begin(), pixels_.end());
+  int largest = pixels_.empty() ? -1 : *std::max_element(pixels_.begin(), pixels_.end());
+  if (partial_ && pixels_.size() < static_cast<std::size_t>(width_) * height_) largest = std::max<int>(largest, fill_);
+  return largest;
 }
 
 // ---------------------------------------------------------------------------
@@ -146,14 +177,17 @@ void TGIFSubImage::LoadFromStream(ByteReader& stream) {
   packed_ = d[9];
   TGIFImage* image = Image();
   if (width_ == 0 || height_ == 0) {
-    if (image) {
-      width_ = image->Header().GetWidth();
-      height_ = image->Header().GetHeight();
-    }
+    // An image of no size draws nothing and is written back as it came;
+    // some writers give it no colour table and no image data at all.
     Warning(GIFSeverityWarning, texts::ExceedsScreen);
+    zeroSize_ = true;
+    const std::uint8_t next = stream.AtEnd() ? Trailer : stream.Rest()[0];
+    zeroSizeBare_ = next == Trailer || next == ExtensionIntroducer || next == ImageSeparator;
+    if (zeroSizeBare_) return;
   }
   const std::uint64_t limit = image ? image->MaxFramePixels : TGIFImage::DefaultMaxFramePixels;
   if (static_cast<std::uint64_t>(width_) * height_ > limit) GIFError(texts::FrameTooLarge);
+  if (image) image->ChargeLoad(TGIFImage::FrameMemoryCost(width_, height_));
 
   if (packed_ & 0x80) {
     const int count = 2 << (packed_ & 7);
@@ -162,8 +196,23 @@ void TGIFSubImage::LoadFromStream(ByteReader& stream) {
   }
 
   const std::uint8_t fill = transparent_ && gce_ ? gce_->GetTransparentColorIndex() : 0;
-  pixels_.assign(static_cast<std::size_t>(width_) * height_, fill);
-  const LZWDecodeResult result = DecodeLZW(stream.Rest(), pixels_, width_, height_, GetInterlaced());
+  const std::size_t total = static_cast<std::size_t>(width_) * height_;
+  // Data too short for the frame it declares is decoded into what it can
+  // give; the rest of the frame is made only when it is used.
+  const std::size_t bound = LZWPixelBound(stream.Rest());
+  LZWDecodeResult result;
+  if (bound >= total) {
+    pixels_.assign(total, fill);
+    result = DecodeLZW(stream.Rest(), pixels_, width_, height_, GetInterlaced());
+  } else {
+    pixels_.assign(bound + 1, fill);
+    result = DecodeLZWStream(stream.Rest(), pixels_, total);
+    pixels_.resize(result.decoded);
+    pixels_.shrink_to_fit();
+    partial_ = true;
+    partialInterlaced_ = GetInterlaced();
+    fill_ = fill;
+  }
   stream.Skip(static_cast<std::ptrdiff_t>(result.consumed));
   if (const char* text = LZWStatusText(result.status)) Warning(GIFSeverityWarning, text);
 
@@ -173,7 +222,12 @@ void TGIFSubImage::LoadFromStream(ByteReader& stream) {
 
 void TGIFSubImage::SaveToStream(ByteWriter& stream) {
   extensions_.SaveToStream(stream);
+  if (zeroSize_ && (width_ == 0 || height_ == 0)) {
+    SaveZeroSize(stream);
+    return;
+  }
   if (IsEmpty()) return;
+  Materialize();
   const int largest = LargestIndex();
   if (colorMap_.GetCount() == 0) {
     packed_ &= static_cast<std::uint8_t>(~(0x80 | 0x20 | 0x07));
@@ -202,6 +256,32 @@ void TGIFSubImage::SaveToStream(ByteWriter& stream) {
       cache ? cache->Encode({compression, bits, colors, GetInterlaced(), width_, height_}, pixels_, stream.Bytes())
             : EncodeImageData(compression, stream.Bytes(), bits, colors, pixels_, GetInterlaced(), height_, width_);
   if (status != EncodeStatus::Ok) GIFError(texts::ColorNotInTable);
+}
+
+void TGIFSubImage::SaveZeroSize(ByteWriter& stream) {
+  stream.Write(ImageSeparator);
+  stream.WriteWord(left_);
+  stream.WriteWord(top_);
+  stream.WriteWord(width_);
+  stream.WriteWord(height_);
+  if (zeroSizeBare_) {
+    stream.Write(packed_);
+    return;
+  }
+  const int bits = colorMap_.GetCount() > 0 ? ColorsToBits(colorMap_.GetCount()) : 0;
+  packed_ = static_cast<std::uint8_t>(
+      bits ? (packed_ & 0x58) | 0x80 | (colorMap_.GetOptimized() ? 0x20 : 0) | ((bits - 1) & 0x07) : packed_ & 0x58);
+  stream.Write(packed_);
+  colorMap_.SaveToStreamCovering(stream, 0);
+  // The minimum code size, then a clear and an end code and the terminator.
+  const int codeSize = std::max(2, bits);
+  const int clear = 1 << codeSize;
+  const std::uint32_t codes = static_cast<std::uint32_t>(clear) | static_cast<std::uint32_t>(clear + 1) << (codeSize + 1);
+  const int used = (2 * (codeSize + 1) + 7) / 8;
+  stream.Write(static_cast<std::uint8_t>(codeSize));
+  stream.Write(static_cast<std::uint8_t>(used));
+  for (int i = 0; i < used; ++i) stream.Write(static_cast<std::uint8_t>(codes >> (8 * i)));
+  stream.Write(0);
 }
 
 // ---------------------------------------------------------------------------
@@ -286,6 +366,7 @@ const Bitmap& TGIFSubImage::GetBitmap() {
 }
 
 void TGIFSubImage::RenderBitmap() {
+  Materialize();
   const int w = width_, h = height_;
   Bitmap bitmap(w, h, PixelFormat::pf8bit);
   const bool dither = Image() && Image()->ShouldDither();
@@ -381,13 +462,18 @@ void TGIFSubImage::RenderBitmap() {
 void TGIFSubImage::Assign(const TGIFSubImage& source) {
   if (&source == this) return;
   Clear();
-  if (source.IsEmpty() && source.extensions_.GetCount() == 0) return;
+  if (source.IsEmpty() && source.extensions_.GetCount() == 0 && !source.zeroSize_) return;
   left_ = source.left_;
   top_ = source.top_;
   width_ = source.width_;
   height_ = source.height_;
   packed_ = source.packed_;
   pixels_ = source.pixels_;
+  partial_ = source.partial_;
+  partialInterlaced_ = source.partialInterlaced_;
+  fill_ = source.fill_;
+  zeroSize_ = source.zeroSize_;
+  zeroSizeBare_ = source.zeroSizeBare_;
   colorMap_.Assign(source.colorMap_);
   // Extensions are copied through their own stream form, which every class
   // already reads and writes faithfully.
@@ -428,6 +514,7 @@ void TGIFSubImage::Assign(const Bitmap& source) {
     return;
   }
   SetBounds(0, 0, source.Width(), source.Height());
+  Materialize();
   const int w = width_, h = height_;
   std::vector<std::uint8_t> transparentPixels;
   if (source.Format() == PixelFormat::pf32bit) {
@@ -516,6 +603,7 @@ void TGIFSubImage::Assign(const Bitmap& source) {
 }
 
 void TGIFSubImage::ApplyMask(const std::vector<std::uint8_t>& transparentPixels) {
+  Materialize();
   colorMap_.DoOptimize();
   const int count = colorMap_.GetCount();
   if (count < 1 || count > 255) return;
@@ -599,6 +687,7 @@ void TGIFSubImage::Draw(Bitmap& canvas, const TRect& rect, bool transparent, boo
 
 void TGIFSubImage::Crop() {
   if (!transparent_ || !gce_ || IsEmpty()) return;
+  Materialize();
   const std::uint8_t t = gce_->GetTransparentColorIndex();
   const int w = width_, h = height_;
   auto opaque = [&](int x, int y) { return pixels_[static_cast<std::size_t>(y) * w + x] != t; };
@@ -650,6 +739,8 @@ void TGIFSubImage::Merge(TGIFSubImage* previous) {
   if (!previous || previous == this || IsEmpty() || previous->IsEmpty()) return;
   if (previous->gce_ && (previous->gce_->GetDisposal() == dmBackground || previous->gce_->GetDisposal() == dmPrevious))
     return;
+  Materialize();
+  previous->Materialize();
   TGIFImage* image = Image();
   TColor reference = 0x808080;
   if (image && image->Images().GetCount() > 0) {

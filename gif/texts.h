@@ -56,6 +56,7 @@ inline constexpr const char* OutOfResources = "Out of system resources";
 
 // Our own, for limits the original format never needed to state.
 inline constexpr const char* FrameTooLarge = "Image dimensions exceed the allowed frame size";
+inline constexpr const char* MemoryBudgetExceeded = "Image needs more memory than allowed";
 inline constexpr const char* CannotOpenFile = "Unable to open file";
 inline constexpr const char* CannotWriteFile = "Unable to write file";
 

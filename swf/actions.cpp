@@ -4,12 +4,19 @@
 
 FlashOutputStream& FlashAction::Write(FlashOutputStream& out)
 {
-    out.WriteU8(uint8_t(code_));
-    if (code_ < 0x80) return out;
+    if (code_ < 0x80) {
+        out.WriteU8(uint8_t(code_));
+        return out;
+    }
     FlashOutputStream payload;
     WritePayload(payload);
-    // The length field is 16 bits; a payload beyond it is cut so the header stays true.
-    length_ = uint16_t(std::min<size_t>(payload.Size(), 0xFFFF));
+    // The length field is 16 bits: a larger payload cannot be written at all.
+    if (payload.Failed() || payload.Size() > 0xFFFF) {
+        out.Fail();
+        return out;
+    }
+    length_ = uint16_t(payload.Size());
+    out.WriteU8(uint8_t(code_));
     out.WriteU16(length_);
     out.WriteBytes(payload.Data(), length_);
     return out;
@@ -105,11 +112,17 @@ void FlashActionPush::ReadPayload(FlashInputStream& in)
 
 FlashOutputStream& FlashBodyAction::Write(FlashOutputStream& out)
 {
-    bodyBytes_.Clear();
+    bodyBytes_ = FlashOutputStream();
     for (FlashAction* a : body_) a->Write(bodyBytes_);
-    bodySize_ = uint16_t(std::min<size_t>(bodyBytes_.Size(), 0xFFFF));
+    // The body's size is a 16-bit field too.
+    if (bodyBytes_.Failed() || bodyBytes_.Size() > 0xFFFF) {
+        bodyBytes_.Reset();
+        out.Fail();
+        return out;
+    }
+    bodySize_ = uint16_t(bodyBytes_.Size());
     FlashAction::Write(out);
-    out.WriteBytes(bodyBytes_.Data(), bodySize_);
+    if (!out.Failed()) out.WriteBytes(bodyBytes_.Data(), bodySize_);
     bodyBytes_.Reset();
     return out;
 }
@@ -131,6 +144,17 @@ FlashInputStream& FlashBodyAction::Read(FlashInputStream& in)
     body_.clear();
     owned_actions_.clear();
     bodySize_ = 0;
+    // Functions and with-blocks nest inside each other; a file nesting them deeper than
+    // any script does is refused rather than read into a stack overflow.
+    static thread_local int depth = 0;
+    if (depth >= kMaxActionNesting) {
+        in.Fail();
+        return in;
+    }
+    struct Level {
+        Level() { ++depth; }
+        ~Level() { --depth; }
+    } level;
     FlashAction::Read(in);
     if (in.Failed()) return in;
     FlashInputStream body = in.Sub(bodySize_);
@@ -236,6 +260,10 @@ FlashOutputStream& FlashTagDoAction::Write(FlashOutputStream& out)
 {
     FlashOutputStream body;
     for (FlashAction* a : actions_) a->Write(body);
+    if (body.Failed()) {
+        out.Fail();
+        return out;
+    }
     body.WriteU8(0);
     WriteTagRecord(out, 12, body);
     return out;

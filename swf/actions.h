@@ -234,6 +234,9 @@ public:
 // An action followed by a body of actions that its header's length does not cover;
 // a 16-bit body size closes the payload. Body actions added by the caller stay the
 // caller's; those read from a stream belong to the action.
+// Deepest nesting of functions and with-blocks a reader accepts.
+inline constexpr int kMaxActionNesting = 64;
+
 class FlashBodyAction : public FlashAction {
 public:
     void AddAction(FlashAction* action) { body_.push_back(action); }

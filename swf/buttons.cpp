@@ -53,6 +53,10 @@ FlashOutputStream& FlashTagDefineButton::Write(FlashOutputStream& out) {
     body.WriteU8(0);
     for (FlashAction* a : actions_) a->Write(body);
     body.WriteU8(0);
+    if (body.Failed()) {
+        out.Fail();
+        return out;
+    }
     FlashTagHeader(7, uint32_t(body.Size() + 2)).Write(out);
     out.WriteU16(GetId());
     out.WriteBytes(body);
@@ -80,6 +84,11 @@ FlashOutputStream& FlashTagDefineButton2::Write(FlashOutputStream& out) {
         for (FlashAction* a : condActions_[i].GetActions()) a->Write(entry);
         entry.WriteU8(0);
         const bool last = i + 1 == condActions_.size();
+        // The offset to the next entry is 16 bits.
+        if (entry.Failed() || (!last && entry.Size() + 2 > 0xFFFF)) {
+            out.Fail();
+            return out;
+        }
         body.WriteU16(last ? 0 : uint16_t(entry.Size() + 2));
         body.WriteBytes(entry);
     }

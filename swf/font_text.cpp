@@ -25,7 +25,8 @@ FlashOutputStream& FlashTagDefineFont::Write(FlashOutputStream& out) {
 }
 
 void FlashTextRecordStyle::Write(FlashOutputStream& out, int, int) const {
-    out.WriteU8(uint8_t(0x80 | hasFont_ << 3 | hasColor_ << 2 | hasXOffset_ << 1 | hasYOffset_));
+    // Flag bits: font 3, colour 2, y offset 1, x offset 0.
+    out.WriteU8(uint8_t(0x80 | hasFont_ << 3 | hasColor_ << 2 | hasYOffset_ << 1 | hasXOffset_));
     if (hasFont_) out.WriteU16(fontId_);
     if (hasColor_) {
         FlashRGBA c = color_;

@@ -15,10 +15,13 @@ namespace {
 
 std::string Text(const char* s) { return s ? s : ""; }
 
+// Nothing is written when the action cannot be (a payload past its 16-bit length).
 void WriteOneAction(FlashAction& action) {
     FlashTagDoAction tag;
     tag.AddAction(&action);
-    tag.Write(movieTagStream);
+    FlashOutputStream written;
+    tag.Write(written);
+    if (!written.Failed()) movieTagStream.WriteBytes(written);
 }
 
 }  // namespace
@@ -37,6 +40,9 @@ void SetEndURL(const char* url, const char* target) {
 
 int MakeButton(int overId, int upId, int downId, int hitId, int actionKind, int frame, const char* url,
                const char* target) {
+    if (CharacterIdsExhausted()) return 0;
+    // The url action's payload has a 16-bit length; a longer one defines no button.
+    if (actionKind == 0 && Text(url).size() + Text(target).size() + 2 > 0xFFFF) return 0;
     FlashMatrix matrix;
     matrix.SetScale(FlashFixed(1, 0), FlashFixed(1, 0));
     const FlashColorTransform none;
@@ -77,13 +83,17 @@ int MakeButton(int overId, int upId, int downId, int hitId, int actionKind, int 
 }
 
 int MakeSound(const char* mp3FileName) {
-    soundTrack = std::make_unique<FlashMp3Sound>(Text(mp3FileName), movieFrameRate);
+    auto track = std::make_unique<FlashMp3Sound>(Text(mp3FileName), movieFrameRate);
+    if (!track->HasDeclarableRate()) return -1;
+    soundTrack = std::move(track);
     soundTrack->WriteStreamHead(movieTagStream);
     return 0;
 }
 
 int MakeSoundClip(const char* mp3FileName) {
+    if (CharacterIdsExhausted()) return 0;
     FlashMp3Sound clip(Text(mp3FileName), movieFrameRate);
+    if (!clip.HasDeclarableRate()) return 0;
     return clip.WriteDefineSound(movieTagStream);
 }
 

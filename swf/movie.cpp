@@ -27,6 +27,13 @@ int32_t Twips(int64_t pixels)
     return int32_t(std::clamp<int64_t>(pixels * 20, INT32_MIN, INT32_MAX));
 }
 
+// A pen position: the move fields hold at most 31 bits, signed.
+int32_t MoveTwips(int64_t pixels)
+{
+    constexpr int64_t limit = (int64_t(1) << 30) - 1;
+    return int32_t(std::clamp<int64_t>(pixels * 20, -limit, limit));
+}
+
 // Scale of the gradient square (32768 twips wide) to a box of the given size in twips:
 // 65536 div (32768 div size) as a fraction, as movies have always been written, while that
 // is defined and not 0; the exact size / 32768 for boxes of no size or over 16384 twips.
@@ -110,6 +117,7 @@ void ResetMovieState()
     movieTagStream.Reset();
     soundTrackOn = 0;
     nextCharacterId = 0;
+    characterIdsRunOut = false;
     ReleaseDepthTable();
 }
 
@@ -136,6 +144,7 @@ void SetBkColor(int red, int green, int blue)
 
 int MakeBlankShape()
 {
+    if (CharacterIdsExhausted()) return 0;
     FlashShapeWithStyle shape;
     FlashTagDefineShape3 tag(shape);
     tag.Write(movieTagStream);
@@ -145,6 +154,7 @@ int MakeBlankShape()
 
 int MakeShape(const char* fontName, int charCode, int count, const int* cmds)
 {
+    if (CharacterIdsExhausted()) return 0;
     ShapeCommands c(cmds, count);
     int32_t x = Twips(c[0]), y = Twips(c[1]), w = Twips(c[2]), h = Twips(c[3]);
 
@@ -171,7 +181,7 @@ int MakeShape(const char* fontName, int charCode, int count, const int* cmds)
         if (!c.Has(i + 1, values)) break;
         switch (command) {
         case 0:
-            shape.AddRecord(FlashShapeRecordChange(Twips(c[i + 2]), Twips(c[i + 1])));
+            shape.AddRecord(FlashShapeRecordChange(MoveTwips(c[i + 2]), MoveTwips(c[i + 1])));
             break;
         case 1:
             shape.AddRecord(FlashShapeRecordStraight(Twips(c[i + 2]), Twips(c[i + 1])));
@@ -222,7 +232,8 @@ int MakeShape(const char* fontName, int charCode, int count, const int* cmds)
             }
             FlashMatrix m;
             m.SetScale(GradientScale(w), GradientScale(h));
-            m.SetTranslate(x + w / 2, y + h / 2);
+            m.SetTranslate(int32_t(std::clamp<int64_t>(int64_t(x) + w / 2, INT32_MIN, INT32_MAX)),
+                           int32_t(std::clamp<int64_t>(int64_t(y) + h / 2, INT32_MIN, INT32_MAX)));
             gradients.emplace_back(m, g);
             shape.GetFillStyles().Add(&gradients.back());
             break;
@@ -244,6 +255,7 @@ int MakeShape(const char* fontName, int charCode, int count, const int* cmds)
 
 int MakeJpeg(const char* fileName, int width, int height, int withAlpha, const uint8_t* alpha)
 {
+    if (CharacterIdsExhausted()) return 0;
     std::vector<uint8_t> jpeg;
     if (!ReadWholeFile(fileName, jpeg)) return 0;
     if (withAlpha == 0) {
@@ -310,6 +322,8 @@ int WriteMovie(const char* fileName, int width, int height, int frameRate, int p
     struct ResetOnExit {
         ~ResetOnExit() { ResetMovieState(); }
     } reset;
+    // The header counts frames in 16 bits: a longer movie cannot be written.
+    if (int64_t(movieFrameCount) + 1 > 0xFFFF) return 0;
     if ((playFlag & 0xFF) != 0) {
         FlashActionGotoFrame gotoStart{uint16_t(movieStartFrame)};
         FlashActionPlay play;

@@ -109,10 +109,13 @@ FlashInputStream& FlashTagDefineSound::Read(FlashInputStream& in) {
 }
 
 FlashOutputStream& FlashTagSoundStreamHead::Write(FlashOutputStream& out) {
-    FlashTagHeader(Code(), 4).Write(out);
+    // An MP3 stream head ends with the latency seek.
+    const bool mp3 = (compression_ & 0x0F) == 2;
+    FlashTagHeader(Code(), mp3 ? 6 : 4).Write(out);
     out.WriteU8(uint8_t((playbackRate_ & 3) << 2 | (playbackSize_ & 1) << 1 | (playbackType_ & 1)));
     out.WriteU8(uint8_t((compression_ & 0x0F) << 4 | (streamRate_ & 3) << 2 | (streamSize_ & 1) << 1 | (streamType_ & 1)));
     out.WriteU16(sampleCount_);
+    if (mp3) out.WriteU16(uint16_t(latencySeek_));
     return out;
 }
 
@@ -127,6 +130,9 @@ FlashInputStream& FlashTagSoundStreamHead::Read(FlashInputStream& in) {
     streamSize_ = (b2 >> 1) & 1;
     streamType_ = b2 & 1;
     sampleCount_ = in.ReadU16();
+    latencySeek_ = 0;
+    // Older writers left the latency seek out; a body of 4 bytes still reads.
+    if (compression_ == 2 && tagLength_ >= 6) latencySeek_ = int16_t(in.ReadU16());
     return in;
 }
 
@@ -176,6 +182,11 @@ int FlashMp3Sound::GetRateCode() const {
         case 11025: return 1;
         default: return 0;
     }
+}
+
+bool FlashMp3Sound::HasDeclarableRate() const {
+    return frames_.empty() || sampleRate_ == 5512 || sampleRate_ == 11025 || sampleRate_ == 22050 ||
+           sampleRate_ == 44100;
 }
 
 uint16_t FlashMp3Sound::AverageSamplesPerMovieFrame() const {

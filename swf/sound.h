@@ -121,6 +121,9 @@ public:
     uint8_t GetStreamSize() const { return streamSize_; }
     uint8_t GetStreamType() const { return streamType_; }
     uint16_t GetSampleCount() const { return sampleCount_; }
+    // Samples to skip at the start of an MP3 stream (written only for MP3, compression 2).
+    int16_t GetLatencySeek() const { return latencySeek_; }
+    void SetLatencySeek(int16_t samples) { latencySeek_ = samples; }
 
 protected:
     virtual uint16_t Code() const { return 18; }
@@ -129,6 +132,7 @@ private:
     uint8_t playbackRate_ = 0, playbackSize_ = 0, playbackType_ = 0, compression_ = 0;
     uint8_t streamRate_ = 0, streamSize_ = 0, streamType_ = 0;
     uint16_t sampleCount_ = 0;
+    int16_t latencySeek_ = 0;
 };
 
 class FlashTagSoundStreamHead2 : public FlashTagSoundStreamHead {
@@ -192,6 +196,10 @@ public:
     int GetSamplesPerFrame() const { return samplesPerFrame_; }
     // SWF rate code: 3 for 44100, 2 for 22050, 1 for 11025, else 0.
     int GetRateCode() const;
+    // SWF declares only 5512, 11025, 22050 and 44100 Hz; a sound at any other rate
+    // (MP3's 8, 12, 16, 24, 32 and 48 kHz) would play at the wrong speed and is refused.
+    // A sound without frames has no rate and passes.
+    bool HasDeclarableRate() const;
     bool IsFinished() const { return finished_; }
     int GetSeek() const { return seek_; }
     // Samples per movie frame the stream head announces.

@@ -46,8 +46,14 @@ public:
     // Releases the buffer's memory as well as its contents.
     void Reset() { std::vector<uint8_t>().swap(bytes_); }
 
+    // Set by a record that cannot be written as asked (a field too small for its
+    // value); what the stream holds then is not to be used.
+    bool Failed() const { return failed_; }
+    void Fail() { failed_ = true; }
+
 private:
     std::vector<uint8_t> bytes_;
+    bool failed_ = false;
 };
 
 class FlashInputStream {

@@ -1,6 +1,7 @@
 #include "swf/tag.h"
 
 uint16_t nextCharacterId = 0;
+bool characterIdsRunOut = false;
 
 FlashOutputStream& FlashTagHeader::Write(FlashOutputStream& out)
 {

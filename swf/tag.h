@@ -9,6 +9,10 @@
 // Character ids handed out since the library was loaded or the last movie was written.
 // Library-wide and unguarded: one thread builds one movie at a time. Wraps at 65536.
 extern uint16_t nextCharacterId;
+// Set once the last of the 65,536 ids (65535) has been handed out, so a further
+// character would repeat an id; cleared with nextCharacterId for the next movie.
+extern bool characterIdsRunOut;
+inline bool CharacterIdsExhausted() { return characterIdsRunOut; }
 
 class FlashTagHeader {
 public:
@@ -95,7 +99,10 @@ class FlashCharacterId {
 public:
     explicit FlashCharacterId(bool assign = true)
     {
-        if (assign) id_ = nextCharacterId++;
+        if (assign) {
+            id_ = nextCharacterId++;
+            if (id_ == 0xFFFF) characterIdsRunOut = true;
+        }
     }
     uint16_t GetId() const { return id_; }
     void SetId(uint16_t id) { id_ = id; }

@@ -288,7 +288,6 @@ TMDIChild* TDocuments::NewDocument() {
 }
 
 TMDIChild* TDocuments::OpenDocument(const QString& fileName) {
-  BeforeChange();
   const QString full = ExpandFileName(fileName);
   std::unique_ptr<TGIFImage> image = ReadGifFile(full);
   if (!image) {
@@ -296,8 +295,13 @@ TMDIChild* TDocuments::OpenDocument(const QString& fileName) {
     ShowMessage(Tr(texts::kErrorLoading).arg(full), MessageType::Warning, kOk);
     return nullptr;
   }
-  if (!PutActiveAside()) return nullptr;
-  return AddDocument(std::make_unique<TMDIChild>(*this, full, true), std::move(image));
+  return OpenDocument(full, std::move(image));
+}
+
+TMDIChild* TDocuments::OpenDocument(const QString& fileName, std::unique_ptr<TGIFImage> image) {
+  BeforeChange();
+  if (!image || !PutActiveAside()) return nullptr;
+  return AddDocument(std::make_unique<TMDIChild>(*this, ExpandFileName(fileName), true), std::move(image));
 }
 
 bool TDocuments::Activate(TMDIChild* document) {

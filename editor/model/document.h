@@ -104,6 +104,9 @@ public:
   // Opens a GIF file as a new active document; null (reported) when it cannot be read or the active
   // document cannot be put aside.
   TMDIChild* OpenDocument(const QString& fileName);
+  // The same with the file already read into image, which the document takes: a caller that has
+  // checked the file opens it without reading it a second time.
+  TMDIChild* OpenDocument(const QString& fileName, std::unique_ptr<TGIFImage> image);
   // Makes the document the active one; false (reported) when the switch cannot be made, in which
   // case the previous document stays active and loaded.
   bool Activate(TMDIChild* document);

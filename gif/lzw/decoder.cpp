@@ -167,10 +167,7 @@ private:
 class InterlacedOutput {
 public:
   InterlacedOutput(std::uint8_t* base, std::size_t width, std::size_t height)
-      : base_(base), width_(width) {
-    pass1_ = (height + 7) / 8;
-    pass2_ = pass1_ + (height + 3) / 8;
-    pass3_ = pass2_ + (height + 1) / 4;
+      : base_(base), width_(width), height_(height) {
     dst_ = src_ = {0, base};  // stream row 0 is frame row 0
   }
   void Put(std::size_t at, std::uint8_t v) { *Locate(at, dst_) = v; }
@@ -196,15 +193,7 @@ private:
   std::uint8_t* Locate(std::size_t at, Row& cache) const {
     if (at - cache.start < width_) return cache.pixels + (at - cache.start);
     std::size_t r = at / width_;
-    std::size_t row;
-    if (r < pass1_)
-      row = r * 8;
-    else if (r < pass2_)
-      row = (r - pass1_) * 8 + 4;
-    else if (r < pass3_)
-      row = (r - pass2_) * 4 + 2;
-    else
-      row = (r - pass3_) * 2 + 1;
+    const std::size_t row = InterlacedRow(r, height_);
     cache.start = r * width_;
     cache.pixels = base_ + row * width_;
     return cache.pixels + (at - cache.start);
@@ -212,7 +201,7 @@ private:
 
   std::uint8_t* base_;
   std::size_t width_;
-  std::size_t pass1_, pass2_, pass3_;
+  std::size_t height_;
   Row dst_, src_;
 };
 
@@ -301,8 +290,13 @@ LZWDecodeResult Run(SubBlockBits& in, Output& out, std::size_t total, int minCod
 
 }  // namespace
 
-LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
-                          int width, int height, bool interlaced) {
+namespace {
+
+// Reads the minimum code size and runs the decoder with `decode` (given the
+// sub-block reader and the code size); settles the status of clipped data and
+// how much input was taken.
+template <class Decode>
+LZWDecodeResult DecodeWith(std::span<const std::uint8_t> data, Decode decode) {
   LZWDecodeResult result;
   if (data.empty()) {
     result.status = LZWStatus::PrematureEnd;
@@ -315,25 +309,72 @@ LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uin
     result.status = LZWStatus::BadCodeSize;
     return result;
   }
-
-  std::size_t total = 0;
-  if (width > 0 && height > 0) {
-    std::size_t need = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (need <= pixels.size()) total = need;
-  }
-  if (interlaced && total > 0) {
-    InterlacedOutput out(pixels.data(), static_cast<std::size_t>(width),
-                         static_cast<std::size_t>(height));
-    result = Run(in, out, total, minCodeSize);
-  } else {
-    FlatOutput out(pixels.data());
-    result = Run(in, out, total, minCodeSize);
-  }
+  result = decode(in, minCodeSize);
   // Whatever the codes said, data cut off by the end of the file is damaged.
   if (in.Clipped() && LZWStatusText(result.status) == nullptr)
     result.status = LZWStatus::PrematureEnd;
   result.consumed = in.SkipToEnd();
   return result;
+}
+
+}  // namespace
+
+LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
+                          int width, int height, bool interlaced) {
+  std::size_t total = 0;
+  if (width > 0 && height > 0) {
+    std::size_t need = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (need <= pixels.size()) total = need;
+  }
+  return DecodeWith(data, [&](SubBlockBits& in, int minCodeSize) {
+    if (interlaced && total > 0) {
+      InterlacedOutput out(pixels.data(), static_cast<std::size_t>(width),
+                           static_cast<std::size_t>(height));
+      return Run(in, out, total, minCodeSize);
+    }
+    FlatOutput out(pixels.data());
+    return Run(in, out, total, minCodeSize);
+  });
+}
+
+LZWDecodeResult DecodeLZWStream(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
+                                std::size_t total) {
+  return DecodeWith(data, [&](SubBlockBits& in, int minCodeSize) {
+    FlatOutput out(pixels.data());
+    const std::size_t room = std::min(total, pixels.size());
+    LZWDecodeResult result = Run(in, out, room, minCodeSize);
+    // Filling a buffer shorter than the frame means it was sized too small:
+    // the pixels beyond it are lost, as with data that ends early.
+    if (room < total && result.decoded == room && LZWStatusText(result.status) == nullptr)
+      result.status = LZWStatus::ShortData;
+    return result;
+  });
+}
+
+std::size_t LZWPixelBound(std::span<const std::uint8_t> data) {
+  if (data.empty()) return 0;
+  const std::size_t codeBits = std::max<std::size_t>(2, std::size_t{data[0]} + 1);
+  std::size_t bytes = 0;
+  for (std::size_t p = 1; p < data.size();) {
+    const std::size_t len = data[p++];
+    if (len == 0) break;
+    bytes += std::min(len, data.size() - p);
+    p += len;
+  }
+  const std::size_t codes = bytes * 8 / codeBits + 1;
+  constexpr std::size_t longest = kMaxCodes;
+  if (codes <= longest) return codes * (codes + 1) / 2;
+  return longest * (longest + 1) / 2 + (codes - longest) * longest;
+}
+
+std::size_t InterlacedRow(std::size_t streamRow, std::size_t height) {
+  const std::size_t pass1 = (height + 7) / 8;
+  const std::size_t pass2 = pass1 + (height + 3) / 8;
+  const std::size_t pass3 = pass2 + (height + 1) / 4;
+  if (streamRow < pass1) return streamRow * 8;
+  if (streamRow < pass2) return (streamRow - pass1) * 8 + 4;
+  if (streamRow < pass3) return (streamRow - pass2) * 4 + 2;
+  return (streamRow - pass3) * 2 + 1;
 }
 
 }  // namespace gif

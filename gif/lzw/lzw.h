@@ -54,6 +54,23 @@ struct LZWDecodeResult {
 LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
                           int width, int height, bool interlaced);
 
+// Decodes `data` like DecodeLZW, but into `pixels` in code-stream order (for
+// an interlaced frame: its rows in the order of the four passes) for a frame
+// of `total` pixels; `pixels` may be shorter than the frame. Sized by
+// LZWPixelBound, it holds whatever the data can give, so a frame whose data
+// ends early costs memory in proportion to its data, not to its declared size.
+LZWDecodeResult DecodeLZWStream(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
+                                std::size_t total);
+
+// The most pixels the image data at the start of `data` can decode to,
+// whatever its codes say: every code's string is at most one pixel longer
+// than the longest string before it, and no string is longer than the table.
+std::size_t LZWPixelBound(std::span<const std::uint8_t> data);
+
+// The row of an interlaced frame of `height` rows that arrives as row
+// `streamRow` of the code stream.
+std::size_t InterlacedRow(std::size_t streamRow, std::size_t height);
+
 // ---------------------------------------------------------------------------
 // Encoding
 

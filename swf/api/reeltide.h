@@ -10,6 +10,14 @@
  *
  * No exception leaves an export: an operation that fails inside (out of memory, say) does
  * nothing and answers 0 where it returns a value; writeMovie still resets the movie state.
+ *
+ * Character ids. Each character-defining call (makeBlankShape, makeShape, makeJpeg,
+ * makeButton, makeSoundClip) takes the next id, starting at 0 for every movie, and answers
+ * 0 when it fails. A movie holds at most 65,536 characters (ids 0 to 65535): once they are
+ * used up these calls write nothing and answer 0. So a 0 after a successful
+ * character-defining call of the same movie is a failure; a first call's 0 is ambiguous
+ * (the first id is 0), and a caller that must know checks what it passes before that call
+ * (for makeJpeg: that the file exists and can be read).
  */
 #ifndef REELTIDE_H
 #define REELTIDE_H
@@ -32,7 +40,8 @@ REELTIDE_API void createMovie(int frameRate);
 /* Writes a SetBackgroundColor tag (low byte of each component). */
 REELTIDE_API void setBkColor(int red, int green, int blue);
 
-/* Defines an empty shape (DefineShape3) and returns its character id. */
+/* Defines an empty shape (DefineShape3) and returns its character id (0 once the
+ * character ids are used up; see above). */
 REELTIDE_API int makeBlankShape(void);
 
 /* Defines a shape (DefineShape3) from a command list and returns its character id.
@@ -48,13 +57,17 @@ REELTIDE_API int makeBlankShape(void);
  *   8 add gradient fill: up to 8 groups (1, ratio, r, g, b, a), ended by any other value
  *   10 glyph of charCode from font fontName: bold, italic, underline
  * Styles are numbered from 1 in the order added. Unknown commands take no values; a
- * command whose values would run past count ends the list. */
+ * command whose values would run past count ends the list. Pen positions are held to
+ * +-(2^30 - 1) twips, the most the format can store. Returns 0 once the character ids
+ * are used up (see above). */
 REELTIDE_API int makeShape(const char* fontName, int charCode, int count, const int* cmds);
 
 /* Defines a JPEG bitmap from the file's bytes (DefineBitsJPEG2), or, when withAlpha is
  * not 0, with the width * height opacity bytes of alpha (DefineBitsJPEG3). Returns the
- * bitmap's character id, or 0 when the file cannot be read or the alpha plane is missing
- * or cannot be compressed; then no tag is written and no id is used. */
+ * bitmap's character id, or 0 when the file cannot be read, the alpha plane is missing
+ * or cannot be compressed, or the character ids are used up; then no tag is written and
+ * no id is used. The first bitmap of a movie may also get id 0: check the file before a
+ * first call whose 0 must mean failure (see above). */
 REELTIDE_API int makeJpeg(const char* fileName, int width, int height, int withAlpha, const unsigned char* alpha);
 
 /* Places characterId at depth (PlaceObject2), unless the depth table marks characterId's
@@ -77,7 +90,9 @@ REELTIDE_API void showFrame(void);
  * action that jumps to the start frame and plays; then the End tag, the header (version 5,
  * width * height pixels, frameRate frames per second, frame count = frames shown + 1) and
  * the tags. The file is replaced only once it has been written whole. Returns 1 when the
- * file was written, 0 when it could not be created or written. Either way the movie state
+ * file was written, 0 when it could not be created or written, or when the frame count
+ * would pass 65,535 (at most 65,534 showFrame calls), which the header cannot hold; then
+ * no file is written. Either way the movie state
  * is reset (empty tag stream, character ids from 0, no sound track), ready for the next
  * createMovie. */
 REELTIDE_API int writeMovie(const char* fileName, int width, int height, int frameRate, int playFlag);
@@ -93,7 +108,8 @@ REELTIDE_API void setMovieStartFrame(int frame);
 REELTIDE_API void setMovieWaitFrame(int skipCount);
 
 /* Writes an action that opens url in target (DoAction with GetURL) into the frame
- * being built. A null string is taken as empty. */
+ * being built. A null string is taken as empty. Nothing is written when url and target
+ * together pass 65,533 bytes, more than an action can hold. */
 REELTIDE_API void setEndURL(const char* url, const char* target);
 
 /* Defines a button (DefineButton2) from four characters, each also giving its layer:
@@ -101,18 +117,23 @@ REELTIDE_API void setEndURL(const char* url, const char* target);
  * actionKind chooses what a click does: 0 open url in target, 1 go to frame (low 16
  * bits) and play, 2 stop, 3 play, 4 next frame, 5 previous frame, 6 stop sounds,
  * 7 toggle quality; any other value gives a button without an action. Returns the
- * button's character id. */
+ * button's character id, or 0 (nothing written) when url and target pass 65,533 bytes
+ * or the character ids are used up. */
 REELTIDE_API int makeButton(int overId, int upId, int downId, int hitId, int actionKind, int frame,
                             const char* url, const char* target);
 
 /* Loads an MP3 file as the movie's streamed sound track (replacing an earlier one) and
  * writes its stream head; after playSoundTrack every showFrame streams the audio of one
  * movie frame (at createMovie's frame rate), timed by the MP3 frames' own durations. A
- * file that cannot be read or holds no MP3 frame gives a silent track. Returns 0. */
+ * file that cannot be read or holds no MP3 frame gives a silent track. Returns 0, or -1
+ * when the MP3 is at a sample rate SWF cannot declare (only 11025, 22050 and 44100 Hz
+ * serve for MP3; 8, 12, 16, 24, 32 and 48 kHz would play at the wrong speed): then
+ * nothing is written and an earlier track stays. */
 REELTIDE_API int makeSound(const char* mp3FileName);
 
 /* Defines an event sound (DefineSound) holding every MP3 frame of the file and returns
- * its character id. */
+ * its character id; 0 (nothing written) when the MP3's sample rate cannot be declared
+ * (as for makeSound) or the character ids are used up. */
 REELTIDE_API int makeSoundClip(const char* mp3FileName);
 
 /* Starts the event sound soundId (StartSound), unless it already plays. */

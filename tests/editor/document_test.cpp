@@ -62,6 +62,21 @@ protected:
   QString work_;
 };
 
+TEST_F(DocumentTest, OpeningAnImageAlreadyReadDoesNotReadTheFileAgain) {
+  TDocuments docs;
+  const QString path = MakeFile(QStringLiteral("a.gif"), 2);
+  std::unique_ptr<TGIFImage> image = ReadGifFile(path);
+  ASSERT_TRUE(image);
+  // What is on disk now is not what was read: the document shows what was read.
+  testing::WriteAnimation(*MakeAnimation(3), path);
+  TMDIChild* a = docs.OpenDocument(path, std::move(image));
+  ASSERT_NE(a, nullptr);
+  EXPECT_TRUE(a->Loaded);
+  EXPECT_EQ(a->FileName, path);
+  EXPECT_EQ(Delays(*SharedImage()), (std::vector<int>{10, 20}));
+  EXPECT_TRUE(messages_.Shown.empty());
+}
+
 TEST_F(DocumentTest, NewDocumentsAreNumberedFromOne) {
   TDocuments docs;
   EXPECT_EQ(docs.NewDocument()->FileName, QStringLiteral("Untitled1.gif"));

@@ -161,6 +161,61 @@ TEST(GIFExtensions, DamagedBlocksGiveTheirTexts) {
   }
 }
 
+TEST(GIFExtensions, GraphicControlOfAnotherBlockSizeKeepsItsFields) {
+  // Packed 0x09: transparent, disposal 2; delay 300; transparent index 3.
+  const struct {
+    const char* name;
+    Bytes block;
+  } cases[] = {
+      {"size 5", Bytes{0x21, 0xF9, 5, 0x09, 0x2C, 0x01, 3, 0x77, 0}},
+      {"size 6 and a stray sub-block", Bytes{0x21, 0xF9, 6, 0x09, 0x2C, 0x01, 3, 0x2C, 0x3B, 2, 0x21, 0x2C, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TGIFImage image;
+    image.LoadFromMemory(WithExtensions(c.block));
+    ASSERT_EQ(image.Images().GetCount(), 1);
+    TGIFSubImage* frame = image.Images().GetFrame(0);
+    ASSERT_EQ(frame->Extensions().GetCount(), 1);
+    const TGIFGraphicControlExtension* gce = frame->GraphicControlExtension();
+    ASSERT_NE(gce, nullptr);
+    EXPECT_EQ(gce->GetDelay(), 300);
+    EXPECT_EQ(gce->GetDisposal(), 2);
+    EXPECT_TRUE(frame->Transparent());
+    EXPECT_EQ(gce->GetTransparentColorIndex(), 3);
+    EXPECT_EQ(frame->GetPixel(1, 0), 2);
+    // Written back as the usual block of 4.
+    const Bytes saved = image.SaveToMemory();
+    EXPECT_EQ(Bytes(saved.begin() + kHeaderSize, saved.begin() + kHeaderSize + 8),
+              (Bytes{0x21, 0xF9, 4, 0x09, 0x2C, 0x01, 3, 0}));
+  }
+}
+
+TEST(GIFExtensions, AnUneditedRoundTripKeepsCommentsAndLoopBlocks) {
+  const std::string comment("made\0by\0hand", 12);
+  const Bytes loop = Cat({Bytes{0x21, 0xFF, 11}, Text("NETSCAPE2.0"), Bytes{3, 1, 4, 0}, Bytes{5, 2, 0, 1, 0, 0},
+                          Bytes{4, 7, 'x', 'y', 'z'}, Bytes{0}});
+  const Bytes file = WithExtensions(Cat({loop, Comment(comment), GraphicControl(0x08, 25, 0)}));
+  TGIFImage image;
+  image.LoadFromMemory(file);
+  TGIFImage again;
+  again.LoadFromMemory(image.SaveToMemory());
+  ExpectSameBlocks(image.SaveToMemory(), file, loop.size() + comment.size() + 4 + 8);
+  TGIFExtensionList& list = again.Images().GetFrame(0)->Extensions();
+  ASSERT_EQ(list.GetCount(), 3);
+  auto* nsloop = dynamic_cast<TGIFAppExtNSLoop*>(list.GetExtension(0));
+  ASSERT_NE(nsloop, nullptr);
+  EXPECT_EQ(nsloop->GetLoops(), 4);
+  EXPECT_EQ(nsloop->GetBufferSize(), 256u);
+  ASSERT_EQ(nsloop->OtherBlocks().size(), 1u);
+  EXPECT_EQ(nsloop->OtherBlocks()[0].Data, (Bytes{7, 'x', 'y', 'z'}));
+  auto* text = dynamic_cast<TGIFCommentExtension*>(list.GetExtension(1));
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->Text(), TStrings{comment});
+  EXPECT_EQ(again.Images().GetFrame(0)->GraphicControlExtension()->GetDelay(), 25);
+  EXPECT_EQ(again.Images().GetFrame(0)->GraphicControlExtension()->GetDisposal(), 2);
+}
+
 TEST(GIFExtensions, LoopEndingInsideItsDataIsPrematureEnd) {
   const Bytes file = Cat({Header(2, 1, {0x000000, 0xFFFFFF}), Bytes{0x21, 0xFF, 11}, Text("NETSCAPE2.0"), Bytes{3, 1}});
   TGIFImage image;

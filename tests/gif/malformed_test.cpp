@@ -55,6 +55,39 @@ TEST(GIFMalformed, EveryTruncationEndsCleanly) {
   }
 }
 
+TEST(GIFMalformed, ACutFileKeepsTheFramesBeforeTheCut) {
+  Bytes pixels(9 * 7);
+  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i % 4);
+  const Bytes first = Cat({Header(9, 7, {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00}), GraphicControl(0x04, 10, 0),
+                           Image(0, 0, 9, 7, pixels)});
+  const Bytes comment{0x21, 0xFE, 5, 'h', 'e', 'l', 'l', 'o', 0};
+  const Bytes second = Cat({comment, Image(1, 1, 4, 4, Bytes(16, 1), {0x111111, 0x222222})});
+  const struct {
+    const char* where;
+    std::size_t cut;  // bytes of the second frame kept
+  } cases[] = {
+      {"inside a comment", 4},
+      {"inside the image descriptor", comment.size() + 5},
+      {"inside the local table", comment.size() + 10 + 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.where);
+    TGIFImage image;
+    Warnings warnings;
+    warnings.Attach(image);
+    ASSERT_NO_THROW(image.LoadFromMemory(Cat({first, Bytes(second.begin(), second.begin() + static_cast<std::ptrdiff_t>(c.cut))})));
+    ASSERT_EQ(image.Images().GetCount(), 1);
+    EXPECT_TRUE(warnings.Has(texts::PrematureEnd));
+    TGIFSubImage* frame = image.Images().GetFrame(0);
+    EXPECT_EQ(frame->GraphicControlExtension()->GetDelay(), 10);
+    EXPECT_EQ(frame->GetPixel(8, 6), pixels[62]);
+  }
+  // A cut inside the first image descriptor leaves nothing to open.
+  TGIFImage image;
+  image.OnWarning = [](const void*, int, const std::string&) {};
+  EXPECT_THROW(image.LoadFromMemory(Bytes(first.begin(), first.begin() + 25 + 8 + 5)), GIFException);
+}
+
 TEST(GIFMalformed, CorruptImageDataWarnsAndKeepsTheFill) {
   const Bytes head = Cat({Header(4, 1, {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00}), Bytes{0x2C, 0, 0, 0, 0, 4, 0, 1, 0, 0}});
   const struct {
@@ -92,16 +125,20 @@ TEST(GIFMalformed, ExtraDataAfterTheLastPixelIsSkipped) {
   EXPECT_EQ(image.Images().GetFrame(0)->GetPixel(3, 0), 1);
 }
 
-// Inputs the fuzzer once crashed on; kept so they never do again.
+// Inputs the fuzzers once failed on (and hostile files kept beside them), so
+// they never do again.
 TEST(GIFMalformed, FuzzerFindingsStayFixed) {
-  const fs::path dir = fs::path(MOVINTA_SOURCE_DIR) / "tests" / "gif" / "fuzz-regressions";
-  if (!fs::exists(dir)) GTEST_SKIP() << "no regression inputs";
+  const fs::path dir = fs::path(MOVINTA_SOURCE_DIR) / "fuzz" / "gif" / "regressions";
+  ASSERT_TRUE(fs::is_directory(dir)) << dir << " is missing";
+  int replayed = 0;
   for (const auto& entry : fs::directory_iterator(dir)) {
+    ++replayed;
     SCOPED_TRACE(entry.path().filename().string());
     std::ifstream in(entry.path(), std::ios::binary);
     const Bytes bytes((std::istreambuf_iterator<char>(in)), {});
     LoadCleanly(bytes);
   }
+  EXPECT_GT(replayed, 0);
 }
 
 }  // namespace

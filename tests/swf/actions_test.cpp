@@ -170,3 +170,67 @@ TEST(SwfActions, DoActionAndListReaders)
     EXPECT_EQ(list.size(), 3u);
     EXPECT_TRUE(in.Failed());
 }
+
+namespace {
+
+// Actions nested depth deep in with-blocks (5 bytes a level), as an action list.
+std::vector<uint8_t> NestedWith(int depth)
+{
+    std::vector<uint8_t> bytes;
+    for (int level = 0; level < depth; ++level) {
+        const std::size_t body = bytes.size();
+        bytes.insert(bytes.begin(), {0x94, 0x02, 0x00, uint8_t(body), uint8_t(body >> 8)});
+    }
+    bytes.push_back(0);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(SwfActions, NestingPastTheLimitFailsTheRead)
+{
+    const struct {
+        int depth;
+        bool fails;
+    } cases[] = {{kMaxActionNesting, false}, {kMaxActionNesting + 1, true}, {13000, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.depth);
+        const std::vector<uint8_t> bytes = NestedWith(c.depth);
+        FlashInputStream in(bytes);
+        FlashTagDoAction tag;
+        tag.SetTagLength(uint32_t(bytes.size()));
+        tag.Read(in);
+        EXPECT_EQ(in.Failed(), c.fails);
+        if (!c.fails) {
+            EXPECT_TRUE(in.AtEnd());
+        }
+    }
+}
+
+TEST(SwfActions, PayloadsPastSixtyFourKilobytesAreNotWritten)
+{
+    const std::string fits(65533, 'u'), tooLong(65534, 'u');
+    FlashActionGetURL ok(fits, ""), cut(tooLong, "");
+    FlashOutputStream good;
+    ok.Write(good);
+    EXPECT_FALSE(good.Failed());
+    EXPECT_EQ(good.Size(), 3u + 65535u);
+
+    FlashActionStop stop;
+    FlashTagDoAction tag;
+    tag.AddAction(&stop);
+    tag.AddAction(&cut);
+    FlashOutputStream bad;
+    tag.Write(bad);
+    EXPECT_TRUE(bad.Failed());
+    EXPECT_EQ(bad.Size(), 0u);
+
+    // A function whose body passes its 16-bit size fails the same way.
+    FlashActionDefineFunction f({"f"});
+    FlashActionGetURL half(std::string(40000, 'h'), "");
+    f.AddAction(&half);
+    f.AddAction(&half);
+    FlashOutputStream body;
+    f.Write(body);
+    EXPECT_TRUE(body.Failed());
+}

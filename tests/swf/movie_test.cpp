@@ -284,6 +284,28 @@ TEST_F(MovieTest, ShapeCommands)
     EXPECT_EQ(full.GetStoredBounds(), FlashRect(200, 100, 1000, 300));
 }
 
+TEST_F(MovieTest, HugeShapeValuesAreHeldToWhatTheFieldsStore)
+{
+    CreateMovie(10);
+    const int big = 2000000000;  // pixels: far past any twips field
+    // A gradient on a box of the largest size, then a move to a point past 2^30 twips.
+    std::vector<int> cmds = {big, big, big, big, 8, 1, 0, 0, 0, 0, 255, 0, 3, 1, 0, -big, big};
+    EXPECT_EQ(MakeShape("", 0, int(cmds.size()), cmds.data()), 0);
+    ParsedMovie m = Write(10, 10, 10, 0);
+    ASSERT_EQ(m.Codes(), (std::vector<uint16_t>{32, 0}));
+    FlashTagDefineShape3 shape;
+    ReadBody(m.tags[0], shape);
+    auto* gradient = dynamic_cast<FlashFillStyleGradient*>(shape.GetShapes().GetFillStyles().Get(0));
+    ASSERT_NE(gradient, nullptr);
+    // The centre, computed without overflow, is held to what the matrix stores.
+    EXPECT_EQ(gradient->GetMatrix().GetTranslateX(), (1 << 30) - 1);
+    EXPECT_EQ(gradient->GetMatrix().GetTranslateY(), (1 << 30) - 1);
+    const auto& changes = shape.GetShapes().GetShape().GetChanges();
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[1].GetX(), (1 << 30) - 1);
+    EXPECT_EQ(changes[1].GetY(), -((1 << 30) - 1));
+}
+
 TEST_F(MovieTest, JpegFailuresUseNoId)
 {
     CreateMovie(10);

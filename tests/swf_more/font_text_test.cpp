@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "swf/control_tags.h"
 #include "swf/morph_shape.h"
+#include "tests/swf_more/support.h"
 #include "tests/swf_more/tag_io.h"
 
 namespace {
@@ -70,6 +72,43 @@ TEST(DefineText, PacksGlyphRunsAndColoursByVersion) {
     EXPECT_EQ(one.Data()[2 + 2 + 5 + 2], 1);
     EXPECT_EQ(one.Data()[2 + 2 + 5 + 2 + 1], 11);
     EXPECT_EQ(one.Data()[one.Size() - 1], 0);
+}
+
+TEST(DefineText, StyleRecordsFlagTheirOffsetsAsPlayersReadThem) {
+    // Flag bits: font 8, colour 4, y offset 2, x offset 1; the x offset comes first.
+    const struct {
+        bool x, y;
+        uint8_t flags;
+        const char* yaswfp;  // XOffset, YOffset as yaswfp reads them (- for none)
+    } cases[] = {{false, true, 0x82, "- 300"}, {true, false, 0x81, "-70 -"}, {true, true, 0x83, "-70 300"}};
+    swftest::ScratchDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.yaswfp);
+        FlashTextRecordStyle style(false, false, c.x, c.y, 0, 0, FlashRGBA(), -70, 300);
+        FlashTextRecordGlyphs run;
+        run.AddEntry(0, 600);
+        FlashTagDefineText text(FlashRect(0, 0, 100, 100), FlashMatrix());
+        text.AddRecord(&style);
+        text.AddRecord(&run);
+        FlashOutputStream tags;
+        text.Write(tags);
+        EXPECT_EQ(tags.Data()[2 + 2 + 5 + 2 + 2], c.flags);
+        FlashTagEnd().Write(tags);
+        FlashOutputStream file;
+        file << FlashHeader(5, uint32_t(tags.Size()), 2000, 2000, 12.0, 1);
+        file.WriteBytes(tags);
+        const std::string path = dir.File("text.swf");
+        swftest::WriteFile(path, file.Bytes());
+        std::string out;
+        const int status = swftest::RunCommand(
+            "/usr/bin/python3 -c \"import sys\nfrom yaswfp import swfparser\n"
+            "for t in swfparser.SWFParser(open(sys.argv[1], 'rb')).tags:\n"
+            "    for r in getattr(t, 'TextRecords', []):\n"
+            "        print(getattr(r, 'XOffset', '-'), getattr(r, 'YOffset', '-'))\" '" + path + "'",
+            &out);
+        if (status != 0) GTEST_SKIP() << "yaswfp is not installed";
+        EXPECT_EQ(out, std::string(c.yaswfp) + "\n");
+    }
 }
 
 TEST(DefineEditText, WritesFlagsHighByteFirstAndReadsEveryField) {

@@ -174,7 +174,8 @@ std::string DecodePcm(const std::string& input, const std::string& map) {
 
 TEST(FurtherExports, FfmpegHearsTheMp3InTheMovie) {
     swftest::ScratchDir dir;
-    for (int rate : {44100, 32000, 16000, 8000}) {
+    // The rates an SWF movie can declare for MP3; the others are refused.
+    for (int rate : {44100, 22050, 11025}) {
         SCOPED_TRACE(rate);
         const std::string mp3 = swftest::MakeMp3(dir, rate, 0.6, 2, 32);
         const std::string reference = DecodePcm(mp3, "");

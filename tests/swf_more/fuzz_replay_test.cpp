@@ -22,6 +22,7 @@ TEST(FuzzReplay, KnownInputsReadWithoutFault) {
     std::size_t replayed = 0;
     for (const char* dir : {"/fuzz/seeds/fuzz_swf_parser", "/fuzz/swf/regressions"}) {
         const std::filesystem::path path = std::string(MOVINTA_SOURCE_DIR) + dir;
+        EXPECT_TRUE(std::filesystem::is_directory(path)) << path << " is missing";
         if (!std::filesystem::is_directory(path)) continue;
         for (const auto& entry : std::filesystem::directory_iterator(path)) {
             SCOPED_TRACE(entry.path().string());

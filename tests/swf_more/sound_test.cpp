@@ -73,7 +73,9 @@ TEST(FlashMp3Sound, KeepsExactTimeAt44100HzAndTwelveFramesPerSecond) {
     EXPECT_EQ(sound.AverageSamplesPerMovieFrame(), 3675);
     FlashOutputStream head;
     sound.WriteStreamHead(head);
-    const std::vector<uint8_t> expectedHead = {0x44, 0x0B, 0x0F, 0x2F, 0x5B, 0x0E};
+    // Record header (45, 6); playback 44 kHz, 16-bit, stereo; MP3, 44 kHz, 16-bit,
+    // stereo; 3675 samples a frame; the MP3 head's latency seek, 0.
+    const std::vector<uint8_t> expectedHead = {0x46, 0x0B, 0x0F, 0x2F, 0x5B, 0x0E, 0x00, 0x00};
     EXPECT_EQ(head.Bytes(), expectedHead);
 
     FlashOutputStream out;
@@ -91,13 +93,15 @@ TEST(FlashMp3Sound, DefinesOneEventSoundOfAllFrames) {
         int rate, channels;
         uint8_t format;
     };
-    const Case cases[] = {{44100, 2, 0x2F}, {22050, 1, 0x2A}, {11025, 2, 0x27}, {48000, 2, 0x23}, {8000, 1, 0x22}};
+    // Only these rates can be declared; the exports refuse the others.
+    const Case cases[] = {{44100, 2, 0x2F}, {22050, 1, 0x2A}, {11025, 2, 0x27}};
     swftest::ScratchDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rate);
         const std::string mp3 = swftest::MakeMp3(dir, c.rate, 0.3, c.channels, 32);
         const auto fileBytes = swftest::ReadFile(mp3);
         FlashMp3Sound sound(mp3, 10);
+        EXPECT_TRUE(sound.HasDeclarableRate());
         FlashOutputStream out;
         const uint16_t id = sound.WriteDefineSound(out);
 
@@ -188,7 +192,9 @@ TEST(SoundTags, RoundTripEveryField) {
     EXPECT_EQ(plainBytes.Bytes(), (std::vector<uint8_t>{0xC3, 0x03, 9, 0, 0x10}));
 
     FlashTagSoundStreamHead head(1, 0, 1, 2, 2, 1, 0, 1234);
+    head.SetLatencySeek(-5);
     auto headBack = RoundTrip(head, 18);
+    EXPECT_EQ(headBack.GetLatencySeek(), -5);
     EXPECT_EQ(headBack.GetPlaybackRate(), 1);
     EXPECT_EQ(headBack.GetPlaybackType(), 1);
     EXPECT_EQ(headBack.GetCompression(), 2);
@@ -210,6 +216,20 @@ TEST(SoundTags, RoundTripEveryField) {
     auto pcmBack = RoundTrip(pcm, 14);
     EXPECT_EQ(pcmBack.GetFormat(), 0x3E);
     EXPECT_EQ(pcmBack.GetDataLength(), 5u);
+}
+
+TEST(SoundTags, Mp3StreamHeadsOfOldWritersAndUndeclarableRates) {
+    swftest::ScratchDir dir;
+    // A head written without the latency seek still reads.
+    const std::vector<uint8_t> old = {0x0F, 0x2F, 0x5B, 0x0E};
+    FlashInputStream in(old);
+    FlashTagSoundStreamHead2 head;
+    head.SetTagLength(4);
+    head.Read(in);
+    EXPECT_FALSE(in.Failed());
+    EXPECT_EQ(head.GetSampleCount(), 3675);
+    for (int rate : {8000, 12000, 16000, 24000, 32000, 48000})
+        EXPECT_FALSE(FlashMp3Sound(swftest::MakeMp3(dir, rate, 0.1, 1, 32), 12).HasDeclarableRate()) << rate;
 }
 
 TEST(SoundTags, ShortBodiesFailWithoutReadingOn) {
