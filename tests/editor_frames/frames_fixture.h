@@ -2,6 +2,7 @@
 #pragma once
 
 #include "editor/model/frame_commands.h"
+#include "gif/render/compositor.h"
 #include "gif_fixture.h"
 #include "test_support.h"
 
@@ -102,15 +103,11 @@ inline std::unique_ptr<gif::TGIFImage> MakePatternAnimation(int frames, int widt
   return image;
 }
 
-// Every frame as the screen shows it: the frames up to it drawn in order over white.
+// Every frame as the screen shows it, over white.
 inline std::vector<gif::Bitmap> Composited(gif::TGIFImage& image) {
   std::vector<gif::Bitmap> out;
-  gif::Bitmap screen(image.GetWidth(), image.GetHeight(), gif::PixelFormat::pf24bit);
-  std::fill(screen.Bits(), screen.Bits() + screen.SizeBytes(), 0xFF);
-  for (int i = 0; i < image.Images().GetCount(); ++i) {
-    image.Images().GetFrame(i)->Draw(screen, gif::TRect{0, 0, image.GetWidth(), image.GetHeight()}, true, false);
-    out.push_back(screen);
-  }
+  gif::TGIFCompositor screen(image);
+  for (int i = 0; i < image.Images().GetCount(); ++i) out.push_back(screen.Render(i));
   return out;
 }
 
