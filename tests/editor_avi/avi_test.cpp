@@ -28,13 +28,26 @@ std::uint16_t U16(const QByteArray& b, qsizetype at) {
   return std::uint16_t(p[0] | p[1] << 8);
 }
 
-QByteArray Run(const QString& program, const QStringList& arguments, int* exitCode = nullptr) {
+QByteArray RunTool(const QString& program, const QStringList& arguments, int* exitCode = nullptr) {
   QProcess process;
   process.start(program, arguments);
   process.closeWriteChannel();
   process.waitForFinished(60000);
   if (exitCode) *exitCode = process.exitCode();
   return process.readAllStandardOutput();
+}
+
+// A short test-pattern video made by FFmpeg: `seconds` at `rate` frames per second, stored raw
+// in the given pixel format.
+void MakeVideo(const QString& file, int size, int rate, const QString& seconds, const QString& pixelFormat) {
+  int code = -1;
+  RunTool(QStringLiteral("ffmpeg"),
+          {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+           QStringLiteral("testsrc=size=%1x%1:rate=%2:duration=%3").arg(size).arg(rate).arg(seconds),
+           QStringLiteral("-c:v"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"), pixelFormat,
+           QStringLiteral("-y"), file},
+          &code);
+  ASSERT_EQ(code, 0);
 }
 
 // Records what the import and export report and cancels at a chosen step.
@@ -149,10 +162,10 @@ TEST_F(AviTest, ExportWritesTheHeadersFieldByField) {
   EXPECT_EQ(U32(b, strh + 40), 4u);         // length: every frame keeps its position
   const std::uint32_t rowBytes = 8;         // 7 pixels padded to 4 bytes
   EXPECT_EQ(U32(b, strh + 44), rowBytes * 5);  // suggested buffer: one frame
-  EXPECT_EQ(U16(b, strh + 60), 0);
-  EXPECT_EQ(U16(b, strh + 62), 0);
-  EXPECT_EQ(U16(b, strh + 64), 7);
-  EXPECT_EQ(U16(b, strh + 66), 5);
+  EXPECT_EQ(U16(b, strh + 56), 0);  // the frame's rectangle: 0, 0, width, height
+  EXPECT_EQ(U16(b, strh + 58), 0);
+  EXPECT_EQ(U16(b, strh + 60), 7);
+  EXPECT_EQ(U16(b, strh + 62), 5);
 
   const qsizetype strf = b.indexOf("strf");
   ASSERT_GT(strf, 0);
@@ -192,7 +205,7 @@ TEST_F(AviTest, FFmpegReadsTheExportAsTheComposedFrames) {
   const QString file = Path(QStringLiteral("anim.avi"));
   ASSERT_TRUE(ExportAvi(file, *image, 0xFFFFFF, progress));
 
-  const QString probe = QString::fromUtf8(Run(QStringLiteral("ffprobe"),
+  const QString probe = QString::fromUtf8(RunTool(QStringLiteral("ffprobe"),
       {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"), QStringLiteral("v:0"),
        QStringLiteral("-show_entries"), QStringLiteral("stream=width,height,r_frame_rate,nb_frames"),
        QStringLiteral("-of"), QStringLiteral("default=nw=1"), file}));
@@ -201,7 +214,7 @@ TEST_F(AviTest, FFmpegReadsTheExportAsTheComposedFrames) {
   EXPECT_TRUE(probe.contains(QStringLiteral("r_frame_rate=13/4"))) << probe.toStdString();  // 65/20
   EXPECT_TRUE(probe.contains(QStringLiteral("nb_frames=4"))) << probe.toStdString();
 
-  const QByteArray raw = Run(QStringLiteral("ffmpeg"),
+  const QByteArray raw = RunTool(QStringLiteral("ffmpeg"),
       {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file, QStringLiteral("-vsync"),
        QStringLiteral("passthrough"), QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"),
        QStringLiteral("bgr24"), QStringLiteral("-")});
@@ -272,7 +285,7 @@ TEST_F(AviTest, ImportsVideosOfEveryKindWithTheStreamDelay) {
                      QStringLiteral("testsrc=size=32x24:rate=%1:duration=0.4").arg(QString::fromLatin1(c.rate))};
     args << c.codec << QStringLiteral("-y") << file;
     int code = -1;
-    Run(QStringLiteral("ffmpeg"), args, &code);
+    RunTool(QStringLiteral("ffmpeg"), args, &code);
     ASSERT_EQ(code, 0) << c.name;
     ASSERT_LT(QFileInfo(file).size(), kAviImportLimit) << c.name;
 
@@ -289,7 +302,7 @@ TEST_F(AviTest, ImportsVideosOfEveryKindWithTheStreamDelay) {
     EXPECT_TRUE(progress.Texts.contains(QStringLiteral("Creating GIF frame 1...")));
 
     // The pictures: FFmpeg's own decoding against ours, exact for a palettised stream.
-    const QByteArray raw = Run(QStringLiteral("ffmpeg"),
+    const QByteArray raw = RunTool(QStringLiteral("ffmpeg"),
         {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), file, QStringLiteral("-f"),
          QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"), QStringLiteral("bgr24"), QStringLiteral("-")});
     ASSERT_EQ(raw.size(), expected * 32 * 24 * 3) << c.name;
@@ -311,13 +324,7 @@ TEST_F(AviTest, ImportsVideosOfEveryKindWithTheStreamDelay) {
 
 TEST_F(AviTest, ImportTakesTheRawStreamHeaderEvenWithoutARate) {
   const QString file = Path(QStringLiteral("norate.avi"));
-  int code = -1;
-  Run(QStringLiteral("ffmpeg"),
-      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-       QStringLiteral("testsrc=size=16x16:rate=10:duration=0.3"), QStringLiteral("-c:v"), QStringLiteral("rawvideo"),
-       QStringLiteral("-pix_fmt"), QStringLiteral("pal8"), QStringLiteral("-y"), file},
-      &code);
-  ASSERT_EQ(code, 0);
+  MakeVideo(file, 16, 10, QStringLiteral("0.3"), QStringLiteral("pal8"));
   QFile f(file);
   ASSERT_TRUE(f.open(QIODevice::ReadWrite));
   QByteArray bytes = f.readAll();
@@ -337,10 +344,8 @@ TEST_F(AviTest, ImportTakesTheRawStreamHeaderEvenWithoutARate) {
   RecordingProgress progress;
   try {
     ImportAvi(image, file, progress);
-  } catch (const AviError&) {
-    // FFmpeg may refuse a stream without a rate; then no frame may have come in.
-    EXPECT_TRUE(image.IsEmpty());
-    return;
+  } catch (const AviError& e) {
+    FAIL() << e.what();
   }
   ASSERT_GT(image.Images().GetCount(), 0);
   EXPECT_EQ(GetFrameDelay(image, 0), 2);
@@ -348,13 +353,7 @@ TEST_F(AviTest, ImportTakesTheRawStreamHeaderEvenWithoutARate) {
 
 TEST_F(AviTest, CancellingAnImportKeepsTheFramesWithoutComment) {
   const QString file = Path(QStringLiteral("c.avi"));
-  int code = -1;
-  Run(QStringLiteral("ffmpeg"),
-      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-       QStringLiteral("testsrc=size=16x16:rate=10:duration=0.5"), QStringLiteral("-c:v"), QStringLiteral("rawvideo"),
-       QStringLiteral("-pix_fmt"), QStringLiteral("pal8"), QStringLiteral("-y"), file},
-      &code);
-  ASSERT_EQ(code, 0);
+  MakeVideo(file, 16, 10, QStringLiteral("0.5"), QStringLiteral("pal8"));
   TGIFImage image;
   RecordingProgress progress;
   progress.CancelAfter = 2;
@@ -370,13 +369,7 @@ TEST_F(AviTest, CancellingAnImportKeepsTheFramesWithoutComment) {
 // Damaged and foreign files end in a clean message, never a crash (the sanitizers watch).
 TEST_F(AviTest, DamagedFilesFailCleanly) {
   const QString good = Path(QStringLiteral("good.avi"));
-  int code = -1;
-  Run(QStringLiteral("ffmpeg"),
-      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-       QStringLiteral("testsrc=size=16x16:rate=10:duration=0.3"), QStringLiteral("-c:v"), QStringLiteral("rawvideo"),
-       QStringLiteral("-pix_fmt"), QStringLiteral("pal8"), QStringLiteral("-y"), good},
-      &code);
-  ASSERT_EQ(code, 0);
+  MakeVideo(good, 16, 10, QStringLiteral("0.3"), QStringLiteral("pal8"));
   QFile in(good);
   ASSERT_TRUE(in.open(QIODevice::ReadOnly));
   const QByteArray bytes = in.readAll();
