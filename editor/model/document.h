@@ -101,6 +101,8 @@ public:
   // A new empty document ("Untitled%d.gif"), loaded and active; null when the active document's
   // working copy cannot be written.
   TMDIChild* NewDocument();
+  // A new untitled document holding `image` (an import), loaded and active; null as above.
+  TMDIChild* NewDocument(std::unique_ptr<TGIFImage> image);
   // Opens a GIF file as a new active document; null (reported) when it cannot be read or the active
   // document cannot be put aside.
   TMDIChild* OpenDocument(const QString& fileName);
