@@ -1,5 +1,7 @@
 #include "automation/main_window_host.h"
 
+#include "editor/avi_commands.h"
+
 #include "automation/automation_objects.h"
 #include "controls/xpress.h"
 #include "editor/document_window.h"
@@ -308,8 +310,7 @@ void MainWindowHost::FramesChanged() {
   main.ShowFrame(main.SelectedFrame());
 }
 
-// Video import and export come with their own commands; until then nothing is written or made.
-bool MainWindowHost::ExportToAvi() { return false; }
-bool MainWindowHost::ImportFromAvi(const QString&) { return false; }
+bool MainWindowHost::ExportToAvi() { return Main().AviCommands().mniFileExportAVIClick(); }
+bool MainWindowHost::ImportFromAvi(const QString& file) { return Main().AviCommands().ImportAvi(file); }
 
 }  // namespace movinta::automation

@@ -1,5 +1,7 @@
 #include "editor/main_window.h"
 
+#include "editor/avi_commands.h"
+
 #include "platform/program_folders/program_folders.h"
 
 #include "controls/xpress.h"
@@ -353,16 +355,24 @@ void TfrmMain::BuildActions() {
   FileSaveAs->setShortcut(QKeySequence::SaveAs);
   FileSaveAll = file->addAction(QStringLiteral("Save A&ll"), this, &TfrmMain::FileSaveAllExecute);
   file->addSeparator();
+  aviCommands_ = std::make_unique<TAviCommands>(*this);
+  QMenu* import = file->addMenu(QStringLiteral("&Import"));
+  import->setObjectName(QStringLiteral("mniFileImport"));
+  import->addAction(QStringLiteral("&AVI Animation"), this, [this] { aviCommands_->mniFileImportAviClick(); })
+      ->setObjectName(QStringLiteral("mniFileImportAvi"));
   mniFileExport_ = file->addMenu(QStringLiteral("&Export"));
   mniFileExport_->setObjectName(QStringLiteral("mniFileExport"));
   mniFileExport_->menuAction()->setProperty(kHelpContext, 1);
   mniFileExportImage_ = mniFileExport_->addAction(QStringLiteral("&Single Images..."), this,
                                                   &TfrmMain::mniFileExportImageClick);
   mniFileExportImage_->setObjectName(QStringLiteral("mniFileExportImage"));
+  QAction* mniFileExportAVI = mniFileExport_->addAction(QStringLiteral("As &AVI Animation..."), this,
+                                                        [this] { aviCommands_->mniFileExportAVIClick(); });
+  mniFileExportAVI->setObjectName(QStringLiteral("mniFileExportAVI"));
   mniFileExportHTML_ = mniFileExport_->addAction(QStringLiteral("As &HTML Page..."), this,
                                                  &TfrmMain::mniFileExportHTMLClick);
   mniFileExportHTML_->setObjectName(QStringLiteral("mniFileExportHTML"));
-  for (QAction* a : {mniFileExportImage_, mniFileExportHTML_}) a->setProperty("framesNeeded", true);
+  for (QAction* a : {mniFileExportImage_, mniFileExportAVI, mniFileExportHTML_}) a->setProperty("framesNeeded", true);
   connect(mniFileExport_, &QMenu::aboutToShow, this, &TfrmMain::mniFileExportClick);
   file->addSeparator();
   FileClose = DocumentAction(file, QStringLiteral("&Close"), [this] {
@@ -754,8 +764,7 @@ void TfrmMain::OpenFileByType(const QString& path) {
   } else if (code >= 1 && code <= 17) {
     InsertImageFile(path, code);
   } else if (code == kFileTypeAvi) {
-    // Video import comes with its own command; until then an AVI is refused like any other type.
-    ShowMessage(Tr(kUnsupported).arg(FileNameOnly(path)), MessageType::Warning, kOk);
+    aviCommands_->ImportAvi(path);
   } else {
     ShowMessage(Tr(kUnsupported).arg(FileNameOnly(path)), MessageType::Warning, kOk);
   }

@@ -45,6 +45,7 @@ class TPTFrmOpenDlg;
 namespace movinta::editor {
 
 class AnimatedPicture;
+class TAviCommands;
 class TDocumentTabs;
 class TMDIChildWindow;
 namespace forms {
@@ -68,6 +69,8 @@ public:
   ~TfrmMain() override;
 
   TDocuments& Documents() { return documents_; }
+  // File ▸ Import ▸ AVI Animation and File ▸ Export ▸ As AVI Animation.
+  TAviCommands& AviCommands() { return *aviCommands_; }
   QMdiArea* MdiArea() const { return mdi_; }
   TMDIChildWindow* WindowFor(const TMDIChild* document) const;
   QMdiSubWindow* SubWindowFor(const TMDIChild* document) const;
@@ -316,6 +319,7 @@ private:
   TImageBrowserCommands* browser_ = nullptr;
   std::unique_ptr<ptshell::TPTFolderBrowseDlg> dlgBrowseDir_;
   FlashActions flashActions_;
+  std::unique_ptr<TAviCommands> aviCommands_;
 };
 
 extern QPointer<TfrmMain> the_frmMain;

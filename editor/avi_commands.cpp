@@ -1,0 +1,153 @@
+#include "editor/avi_commands.h"
+
+#include "editor/forms/progress_window.h"
+#include "editor/main_window.h"
+#include "editor/model/avi_transfer.h"
+#include "editor/model/files.h"
+#include "editor/model/string_tables.h"
+#include "editor/model/ui_services.h"
+#include "editor/model/working_image.h"
+#include "gif/gifimage.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+
+namespace movinta::editor {
+
+namespace {
+
+// The progress window as the import and export see it.
+class ProgressWindowSteps : public IAviProgress {
+public:
+  explicit ProgressWindowSteps(forms::TfrmProgress& window) : window_(window) {}
+  void StepText(const QString& text) override {
+    window_.lblFileName->setText(text);
+    window_.lblFileName->repaint();
+  }
+  void SetMaximum(int maximum) override { window_.prgBar->setRange(0, std::max(maximum, 1)); }
+  void SetPosition(int position) override { window_.prgBar->setValue(position); }
+  bool Cancelled() override { return window_.CancelRequested(); }
+
+private:
+  forms::TfrmProgress& window_;
+};
+
+// The main window is disabled and the progress window up for as long as this lives, whatever
+// ends the operation.
+class ProgressScope {
+public:
+  ProgressScope(TfrmMain& main, const QString& text) : main_(main) {
+    window_.setWindowModality(Qt::NonModal);
+    window_.Start(0, text);
+    main_.setEnabled(false);
+  }
+  ~ProgressScope() {
+    main_.setEnabled(true);
+    window_.Finish();
+  }
+  forms::TfrmProgress& Window() { return window_; }
+
+private:
+  TfrmMain& main_;
+  forms::TfrmProgress window_;
+};
+
+}  // namespace
+
+qint64 GetFileSize(const QString& name) {
+  const QFileInfo info(name);
+  return info.isFile() ? info.size() : 0;
+}
+
+void TAviCommands::mniFileImportAviClick() {
+  if (!main_.ChooseOpenFiles) return;
+  const QStringList chosen = main_.ChooseOpenFiles(Tr(avi_command_texts::kImportFilter), QString());
+  if (!chosen.isEmpty()) ImportAvi(chosen.first());
+}
+
+bool TAviCommands::ImportAvi(const QString& path) {
+  if (GetFileSize(path) >= kAviImportLimit) {
+    ShowMessage(Tr(avi_texts::kTooLarge), MessageType::Information, kOk);
+    return false;
+  }
+  main_.HideSplash();
+  const QString preparing = Tr(avi_command_texts::kPreparingImport).arg(FileNameOnly(path));
+  main_.SetStatusText(preparing, 2);
+  TMDIChild* before = main_.Documents().Active();
+  auto image = std::make_unique<TGIFImage>();
+  bool cancelled = false;
+  QString error;
+  {
+    BusyScope busy;
+    ProgressScope progress(main_, preparing);
+    ProgressWindowSteps steps(progress.Window());
+    try {
+      cancelled = !editor::ImportAvi(*image, path, steps);
+    } catch (const std::exception& e) {
+      error = QString::fromUtf8(e.what());
+    }
+  }
+  main_.SetStatusText(QString(), 2);
+  if (!error.isEmpty()) {
+    ShowMessage(error, MessageType::Error, kOk);
+    return false;
+  }
+  if (cancelled) {
+    if (before) main_.Documents().Activate(before);
+    ShowMessage(Tr(avi_command_texts::kImportCancelled), MessageType::Information, kOk);
+    return false;
+  }
+  if (image->IsEmpty()) {
+    ShowMessage(Tr(avi_command_texts::kImportError).arg(path), MessageType::Error, kOk);
+    return false;
+  }
+  main_.SetStatusText(Tr(avi_command_texts::kUpdatingWindow), 2);
+  TMDIChild* document = main_.Documents().NewDocument(std::move(image));
+  main_.SetStatusText(QString(), 2);
+  if (!document) return false;
+  document->SetModified(true);
+  main_.SetStatusText(QString(), 1);
+  return true;
+}
+
+bool TAviCommands::mniFileExportAVIClick() {
+  TMDIChild* document = main_.Documents().Active();
+  IFileChooser* chooser = FileChooser();
+  if (!document || !chooser) return false;
+  SaveRequest request;
+  request.InitialName = AviExportName(FileNameOnly(document->FileName));
+  request.DefaultExtension = QStringLiteral("avi");
+  request.Filter = Tr(avi_command_texts::kImportFilter);
+  const std::optional<QString> chosen = chooser->ChooseSave(request);
+  if (!chosen) return false;
+  const QString target = AviExportName(*chosen);
+
+  // The export works on a copy, so that nothing it does reaches the document.
+  TGIFImage copy;
+  try {
+    copy.Assign(*SharedImage());
+  } catch (const std::exception&) {
+  }
+  QString error;
+  bool written = false;
+  {
+    BusyScope busy;
+    ProgressScope progress(main_, Tr(avi_texts::kPreparingExport).arg(FileNameOnly(target)));
+    ProgressWindowSteps steps(progress.Window());
+    if (copy.IsEmpty()) {
+      error = Tr(avi_texts::kExportFailed);
+    } else {
+      try {
+        steps.StepText(Tr(avi_texts::kExporting));
+        written = ExportAvi(target, copy, Settings().FrameBackColor, steps);
+      } catch (const std::exception& e) {
+        error = QString::fromUtf8(e.what());
+      }
+    }
+  }
+  if (!error.isEmpty()) ShowMessage(error, MessageType::Error, kOk);
+  return written;
+}
+
+}  // namespace movinta::editor
