@@ -21,6 +21,7 @@
 #include <memory>
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -50,6 +51,9 @@ struct MainWindowOptions {
   bool InstallServices = true;
   // Settings are read at creation and written at exit, and the deferred start-up reads its own.
   bool UseSettingsStore = true;
+  // The welcome dialog ends the deferred start-up (unless "WelcomeDialog" says not to); the
+  // program's window shows it, windows made by tests do not unless they ask.
+  bool WelcomeOnStartup = false;
   // The resource file with the splash, start-page and wizard pictures.
   QString ResourceLibrary = QString::fromLatin1(kResourceLibrary);
 };
@@ -81,6 +85,7 @@ public:
   // Local files of a drop, opened by type in order; false when the drop holds none.
   bool DropFiles(const QMimeData* data);
   void FileOpenExecute();
+  // Runs the new-animation wizard, which opens the animation it makes as a new document.
   void FileNewExecute();
   // Chooses the files of the open command: the shell's open dialog unless a test replaces it.
   std::function<QStringList(const QString& filter, const QString& folder)> ChooseOpenFiles;
@@ -98,6 +103,27 @@ public:
   QStringList RecentFiles() const;
   QMenu* RecentFilesMenu() const { return mniFileRecent_; }
   void RecentFileClick(QAction* item);
+
+  // Dialogs of the options, the wizards and the tips; each returns the dialog's result.
+  // Runs a modal dialog; replaceable for tests.
+  std::function<int(QDialog&)> RunDialog;
+  void mniToolsOptionsClick();
+  // The options dialog on its about page.
+  void mniHelpAboutClick();
+  void mniHelpTipsClick();
+  // The welcome dialog: a new animation, the open command or a recent file.
+  void mniHelpWelcomeClick();
+  // The image browser's favourite folders in the options dialog's favourites mode; true when the
+  // user changed them (they are then stored at once).
+  bool OrganizeFavorites();
+  QStringList Favorites() const { return settings_.Favorites; }
+  // The optimisation wizard over the active document, as Animation > Optimize runs it; true when
+  // the animation was optimised (replaced, or opened as a new document).
+  bool OptimizeActiveDocument();
+  // The wizard itself, which the frame commands open after they have prepared the document.
+  bool RunOptimizeWizard();
+  // Turns the GIF library's warnings on the working image on or off.
+  void SetGifWarnings(bool on);
 
   // Start-up.
   // The file of the command line, opened by the deferred start-up once every window exists.
@@ -189,6 +215,8 @@ private:
   void ApplySettings();
   MainWindowSettings CurrentSettings() const;
   void ShowStartPage();
+  int RunWizards(int mode, int* choice = nullptr, QString* chosenFile = nullptr);
+  void ApplyToolbarStyle(bool flat);
   void SubWindowActivated(QMdiSubWindow* sub);
   void UpdateCommands();
   void ResetAfterLastClose();

@@ -35,6 +35,7 @@ ComposedFrames ComposeAnimation(gif::TGIFImage& image) {
     const int delay = gce ? gce->GetDelay() * 10 : 0;
     // Players treat a missing or very short delay as a tenth of a second.
     out.DelaysMs.push_back(delay < 20 ? 100 : delay);
+    out.Delays.push_back(gce ? gce->GetDelay() : 0);
     const int disposal = gce ? int(gce->GetDisposal()) : int(gif::dmNone);
     if (disposal == gif::dmBackground) {
       QPainter p(&canvas);

@@ -17,6 +17,7 @@ namespace movinta::editor {
 struct ComposedFrames {
   std::vector<QImage> Frames;
   std::vector<int> DelaysMs;
+  std::vector<int> Delays;  // as the file says, in hundredths of a second
 };
 ComposedFrames ComposeAnimation(gif::TGIFImage& image);
 

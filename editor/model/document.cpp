@@ -276,11 +276,13 @@ TMDIChild* TDocuments::AddDocument(std::unique_ptr<TMDIChild> document, std::uni
   return d;
 }
 
-TMDIChild* TDocuments::NewDocument() {
+TMDIChild* TDocuments::NewDocument() { return NewDocument(std::make_unique<TGIFImage>()); }
+
+TMDIChild* TDocuments::NewDocument(std::unique_ptr<TGIFImage> image) {
   BeforeChange();
   if (!PutActiveAside()) return nullptr;
   const QString name = Tr(texts::kUntitled).arg(untitledCounter_++);
-  return AddDocument(std::make_unique<TMDIChild>(*this, name, false), std::make_unique<TGIFImage>());
+  return AddDocument(std::make_unique<TMDIChild>(*this, name, false), std::move(image));
 }
 
 TMDIChild* TDocuments::OpenDocument(const QString& fileName) {

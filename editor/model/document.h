@@ -97,6 +97,8 @@ public:
   // A new empty document ("Untitled%d.gif"), loaded and active; null when the active document's
   // working copy cannot be written.
   TMDIChild* NewDocument();
+  // The same holding image (an animation made elsewhere, not yet written anywhere).
+  TMDIChild* NewDocument(std::unique_ptr<TGIFImage> image);
   // Opens a GIF file as a new active document; null (reported) when it cannot be read or the active
   // document cannot be put aside.
   TMDIChild* OpenDocument(const QString& fileName);
