@@ -331,7 +331,12 @@ TEST(WizardRules, MergingMoreThan256ColoursIsCountedPixelByPixel) {
 
 class WizardDialogTest : public ::testing::Test {
 protected:
-  void TearDown() override { SharedImage(1); }
+  // The documents go first: the last one leaves an empty working image behind, which must not
+  // outlive the test.
+  void TearDown() override {
+    while (docs_.Count() > 0) docs_.FreeChildWindow(docs_.At(0));
+    SharedImage(1);
+  }
   WizardContext Context() {
     WizardContext c;
     c.Documents = &docs_;
