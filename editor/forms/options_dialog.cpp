@@ -148,7 +148,9 @@ QWidget* TfrmOptions::BuildAnimation() {
   loop->addWidget(txtLoop);
   loop->addWidget(new QLabel(QStringLiteral("(0 = infinite loop)"), pnlAnimation));
   loop->addStretch(1);
-  form->addRow(QStringLiteral("&Loop count"), loop);
+  auto* loopLabel = new QLabel(QStringLiteral("&Loop count"), pnlAnimation);
+  loopLabel->setBuddy(txtLoop);
+  form->addRow(loopLabel, loop);
   cbTransColor = new TColorComboBox(pnlAnimation);
   cbTransColor->setObjectName(QStringLiteral("cbTransColor"));
   cbTransColor->AddStandardColors(0xFFFFFF);

@@ -58,6 +58,13 @@ TfrmWizards::TfrmWizards(QWidget* owner, WizardMode mode, const WizardContext& c
   lblGradient->SetColorTop(QColor(0x00, 0x00, 0x80));
   lblGradient->SetColorBottom(QColor(0xC0, 0xC0, 0xFF));
   lblGradient->Loaded();
+  lblGradient->setFixedHeight(lblGradient->height());
+  QPalette heading = lblGradient->palette();
+  heading.setColor(QPalette::WindowText, Qt::white);
+  lblGradient->setPalette(heading);
+  QFont bold = lblGradient->font();
+  bold.setBold(true);
+  lblGradient->setFont(bold);
   right->addWidget(lblGradient);
   pnlWelcome = BuildWelcome();
   right->addWidget(pnlWelcome);
@@ -102,6 +109,7 @@ QWidget* TfrmWizards::BuildWelcome() {
   auto* panel = new QWidget(this);
   panel->setObjectName(QStringLiteral("pnlWelcome"));
   auto* l = new QVBoxLayout(panel);
+  panel->setMinimumWidth(380);
   auto* title = NewLabel(panel, "lblWelcome", QStringLiteral("Welcome to Larkspur GIF Movinta!"));
   QFont big = title->font();
   big.setBold(true);
