@@ -224,25 +224,42 @@ void OptimizeCopy(TGIFImage& copy, TGIFImage& source, const OptimizeChoice& choi
 namespace {
 struct Shown {
   QImage Picture;
-  int Delay;
+  int Delay = 0;
 };
 
-// What the animation shows over time: one entry per picture that stays on screen, pictures that
-// follow an equal one adding their time to it. Only the logical screen counts.
-std::vector<Shown> Timeline(TGIFImage& image) {
-  const ComposedFrames composed = ComposeAnimation(image);
-  std::vector<Shown> out;
-  const QRect screen(0, 0, std::max(1, image.GetWidth()), std::max(1, image.GetHeight()));
-  for (std::size_t i = 0; i < composed.Frames.size(); ++i) {
-    QImage picture = composed.Frames[i].copy(screen).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    if (!out.empty() && out.back().Picture == picture) {
-      out.back().Delay += composed.Delays[i];
-      continue;
-    }
-    out.push_back({std::move(picture), composed.Delays[i]});
+// What the animation shows over time, one picture after another: pictures that follow an equal
+// one add their time to it. Only the logical screen counts. One frame is composed at a time.
+class ShownPictures {
+public:
+  explicit ShownPictures(TGIFImage& image)
+      : composer_(image), screen_(0, 0, std::max(1, image.GetWidth()), std::max(1, image.GetHeight())) {
+    pending_ = Pull(next_);
   }
-  return out;
-}
+  bool Next(Shown& out) {
+    if (!pending_) return false;
+    out = std::move(next_);
+    while ((pending_ = Pull(next_))) {
+      if (next_.Picture != out.Picture) break;
+      out.Delay += next_.Delay;
+    }
+    return true;
+  }
+
+private:
+  bool Pull(Shown& shown) {
+    QImage screen;
+    int delay = 0;
+    if (!composer_.Next(screen, delay)) return false;
+    shown.Picture = screen.copy(screen_).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    shown.Delay = delay;
+    return true;
+  }
+
+  FrameComposer composer_;
+  QRect screen_;
+  Shown next_;
+  bool pending_ = false;
+};
 
 std::int64_t DifferentPixels(const QImage& a, const QImage& b) {
   std::int64_t n = 0;
@@ -259,17 +276,25 @@ std::int64_t DifferentPixels(const QImage& a, const QImage& b) {
 
 ShownDifference CompareShown(TGIFImage& original, TGIFImage& changed) {
   ShownDifference d;
-  const std::vector<Shown> a = Timeline(original);
-  const std::vector<Shown> b = Timeline(changed);
-  d.TimingChanged = a.size() != b.size();
-  const std::size_t n = std::min(a.size(), b.size());
+  ShownPictures a(original), b(changed);
+  Shown sa, sb;
+  int pictures = 0;
+  bool delayChanged = false;
+  for (;;) {
+    const bool moreA = a.Next(sa), moreB = b.Next(sb);
+    if (!moreA && !moreB) break;
+    ++pictures;
+    if (moreA != moreB) {
+      d.TimingChanged = true;  // one shows more pictures than the other
+      break;
+    }
+    d.ChangedPixels += DifferentPixels(sa.Picture, sb.Picture);
+    delayChanged |= sa.Delay != sb.Delay;
+  }
   // A still picture shows the same however long and however often: its delay and loop count do
   // not count.
-  const bool still = a.size() == 1 && b.size() == 1;
-  for (std::size_t i = 0; i < n; ++i) {
-    d.ChangedPixels += DifferentPixels(a[i].Picture, b[i].Picture);
-    if (a[i].Delay != b[i].Delay && !still) d.TimingChanged = true;
-  }
+  const bool still = pictures == 1 && !d.TimingChanged;
+  d.TimingChanged |= delayChanged && !still;
   d.LoopChanged = !still && AnimationPlays(original) != AnimationPlays(changed);
   return d;
 }
