@@ -1,11 +1,17 @@
 #include "editor/file_dialogs.h"
 
 #include "controls/shell/dialogs/ptopendlg.h"
+#include "controls/shell/shell_utils.h"
 #include "editor/model/settings.h"
 #include "platform/settings/settings_store.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QToolButton>
+
+#include <algorithm>
 
 #include <memory>
 
@@ -13,8 +19,40 @@ namespace movinta::editor {
 namespace {
 
 const QString kStateValue = QStringLiteral("FormState");
+// The size a file dialog opens at before the user has sized one: wide enough for the look-in
+// box, the list's names and the preview beside them.
+constexpr int kFirstWidth = 760, kFirstHeight = 460;
 
 }  // namespace
+
+void InstallShellErrorHandler() {
+  ptshell::ApplicationExceptionHandler() = [](std::exception_ptr e) {
+    QString text;
+    try {
+      if (e) std::rethrow_exception(e);
+      return;
+    } catch (const std::exception& ex) {
+      text = QString::fromLocal8Bit(ex.what());
+    } catch (...) {
+      text = QStringLiteral("An unknown error occurred.");
+    }
+    ShowMessage(text, MessageType::Error);
+  };
+}
+
+QString DialogStartFolder(const QString& folder) {
+  if (!folder.isEmpty() && QFileInfo(folder).isDir()) return QFileInfo(folder).absoluteFilePath();
+  return QDir::homePath();
+}
+
+void PlaceBesideLookIn(ptshell::TPTFrmOpenDlg& form, QWidget& label) {
+  const QRect combo = form.PTShellCombo1->geometry();
+  int left = combo.right() + 1;
+  for (QToolButton* b : form.findChildren<QToolButton*>(QString(), Qt::FindDirectChildrenOnly))
+    if (!b->isHidden()) left = std::max(left, b->geometry().right() + 1);
+  label.move(left + 8, combo.top() + 2);
+  label.resize(std::max(10, form.width() - label.x() - 4), combo.height());
+}
 
 QString ShellFilter(const QString& filter) {
   if (filter.contains(QLatin1Char('|'))) return filter;
@@ -50,6 +88,10 @@ bool RunWithState(ptshell::TPTFileDlg& dialog, bool useSettingsStore) {
     store = std::make_unique<SettingsStore>();
     LoadDialogState(*store, dialog);
   }
+  if (dialog.FormWidth <= 0 || dialog.FormHeight <= 0) {
+    dialog.FormWidth = kFirstWidth;
+    dialog.FormHeight = kFirstHeight;
+  }
   const bool ok = dialog.Execute();
   if (store) {
     SaveDialogState(*store, dialog);
@@ -69,7 +111,7 @@ QStringList ChooseFilesWithShellDialog(QWidget* parent, const QString& filter, c
   dialog.SetFilter(ShellFilter(filter));
   dialog.SetFilterIndex(1);
   dialog.SetFileName(QString());
-  dialog.InitialDir = folder;
+  dialog.InitialDir = DialogStartFolder(folder);
   dialog.DefaultExt = QStringLiteral("gif");
   dialog.SetOptions(dialog.Options() | ptshell::ptofAllowMultiselect | ptshell::ptofFileMustExist);
   if (hooks.Initialized) dialog.OnInitialized = hooks.Initialized;
@@ -85,7 +127,7 @@ std::optional<QString> ShellFileChooser::ChooseSaveName(const QString& initialNa
   dialog.Title = QStringLiteral("Save As");
   dialog.SetFilter(QStringLiteral("GIF Image (*.gif)|*.gif|All files (*)|*"));
   dialog.SetFilterIndex(1);
-  dialog.InitialDir = initialFolder;
+  dialog.InitialDir = DialogStartFolder(initialFolder);
   dialog.SetFileName(initialName);
   dialog.DefaultExt = defaultExtension.isEmpty() ? QStringLiteral("gif") : defaultExtension;
   dialog.SetOptions(dialog.Options() | ptshell::ptofOverwritePrompt);

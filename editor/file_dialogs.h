@@ -14,6 +14,7 @@
 
 namespace ptshell {
 class TPTDialog;
+class TPTFrmOpenDlg;
 }
 
 namespace movinta::editor {
@@ -30,6 +31,17 @@ struct OpenDialogHooks {
   // The dialog's form exists (before it shows) and when it closes; sender is the dialog.
   std::function<void(ptshell::TPTDialog*)> Initialized, Closed;
 };
+
+// Routes the errors that the shell controls and dialogs cannot hand back to a caller (a failed
+// verb, a folder that cannot be read) to the program's message routine as error boxes.
+void InstallShellErrorHandler();
+
+// Where a file dialog starts: the folder asked for when it exists, else the user's home folder.
+QString DialogStartFolder(const QString& folder);
+
+// Puts a label beside the dialog's look-in row, right of its last tool button, as wide as the
+// form allows.
+void PlaceBesideLookIn(ptshell::TPTFrmOpenDlg& form, QWidget& label);
 
 // Runs the open dialog with multiple selection; the chosen files, empty on Cancel.
 QStringList ChooseFilesWithShellDialog(QWidget* parent, const QString& filter, const QString& folder,

@@ -182,6 +182,11 @@ void FrameCells::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void FrameCells::DragMove(QDropEvent* event) {
+  // A thumbnail of the image browser goes in wherever it is dropped.
+  if (event->mimeData()->hasFormat(QString::fromLatin1(kThumbnailMimeType)) && strip_.ThumbnailDropped) {
+    event->acceptProposedAction();
+    return;
+  }
   const bool ours = event->mimeData()->hasFormat(QString::fromLatin1(kFrameStripMimeType));
   const bool picture = event->mimeData()->hasImage();
   if ((ours || picture) && strip_.CellAt(event->position().toPoint()) >= 0) {
@@ -192,6 +197,12 @@ void FrameCells::DragMove(QDropEvent* event) {
 }
 
 void FrameCells::dropEvent(QDropEvent* event) {
+  if (event->mimeData()->hasFormat(QString::fromLatin1(kThumbnailMimeType)) && strip_.ThumbnailDropped) {
+    event->acceptProposedAction();
+    strip_.ThumbnailDropped(QString::fromUtf8(event->mimeData()->data(QString::fromLatin1(kThumbnailMimeType))));
+    strip_.RepaintCells();
+    return;
+  }
   const int target = strip_.CellAt(event->position().toPoint());
   if (target < 0) return;
   if (event->mimeData()->hasFormat(QString::fromLatin1(kFrameStripMimeType))) {

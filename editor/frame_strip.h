@@ -8,9 +8,13 @@
 #include <QPoint>
 #include <QScrollArea>
 
+#include <functional>
+
 namespace movinta::editor {
 
 inline constexpr const char* kFrameStripMimeType = "application/x-movinta-frame-strip";
+// A thumbnail dragged from the image browser: its file's path.
+inline constexpr const char* kThumbnailMimeType = "application/x-movinta-thumbnail";
 
 class FrameCells;
 
@@ -38,6 +42,9 @@ public:
   bool SpansAll() const { return columns_ > 1 && SelectionFirst() == 0 && SelectionLast() == columns_ - 1; }
   void SelectAll();
   void RepaintCells();
+
+  // A thumbnail of the image browser dropped on the strip, with its file's path.
+  std::function<void(const QString& path)> ThumbnailDropped;
 
   // The picture size a frame of width x height gets in a cell.
   static QSize PictureSize(int width, int height, int frameSize);

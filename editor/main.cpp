@@ -1,6 +1,8 @@
 // The program's main block: the splash, the main window, the image browser and the frame
-// inspector created in that order, and the message loop.
+// inspector created in that order, the automation server, and the message loop.
+#include "automation/automation_server.h"
 #include "editor/command_line.h"
+#include "editor/file_dialogs.h"
 #include "editor/forms/splash_screen.h"
 #include "editor/forms/tool_windows.h"
 #include "editor/main_window.h"
@@ -13,6 +15,16 @@
 
 int main(int argc, char** argv) {
   using namespace movinta::editor;
+  {
+    // Registering the bus service needs no display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const QString registration = ParseCommandLine(arguments).AutomationSwitch;
+    if (registration == QLatin1String("REGSERVER") || registration == QLatin1String("UNREGSERVER")) {
+      QCoreApplication core(argc, argv);
+      return movinta::automation::RunRegistrationSwitch(registration, QCoreApplication::applicationFilePath());
+    }
+  }
   // Without a display Qt would abort with a message about platform plugins; say what to do instead.
   if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
       qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -27,6 +39,7 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("Larkspur Software"));
   QApplication::setApplicationName(QStringLiteral("GIF Movinta"));
   QApplication::setApplicationDisplayName(QStringLiteral("Larkspur GIF Movinta 6.0"));
+  InstallShellErrorHandler();
   const CommandLine commandLine = ParseCommandLine(QApplication::arguments().mid(1));
 
   std::unique_ptr<TSplashScreen> splash;
@@ -48,6 +61,14 @@ int main(int argc, char** argv) {
   const QRect frame = main->frameGeometry();
   the_frmThumbWin->setGeometry(frame.left(), frame.bottom() + 30, frame.width() - 50, 220);
   main->SetCommandLineFile(commandLine.FileName);
+  std::unique_ptr<movinta::automation::TAutomationServer> automation;
+  try {
+    automation = std::make_unique<movinta::automation::TAutomationServer>(*main);
+  } catch (const std::exception&) {
+    ShowMessage(QStringLiteral("GIFMovintaApplication automation object could not be created!"), MessageType::Warning,
+                kOk);
+  }
+  if (automation) automation->Publish();
   main->show();
   splash.reset();
   return app.exec();

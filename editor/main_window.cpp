@@ -3,12 +3,14 @@
 #include "platform/program_folders/program_folders.h"
 
 #include "controls/xpress.h"
+#include "controls/shell/dialogs/ptfolderbrowsedlg.h"
 #include "controls/shell/dialogs/ptopendlg.h"
 #include "editor/document_window.h"
 #include "editor/file_dialogs.h"
 #include "editor/forms/edit_dialogs_qt.h"
 #include "editor/forms/options_dialog.h"
 #include "editor/forms/palette_logic.h"
+#include "editor/forms/prompts.h"
 #include "editor/forms/splash_screen.h"
 #include "editor/forms/start_page.h"
 #include "editor/forms/tool_windows.h"
@@ -16,6 +18,7 @@
 #include "editor/model/files.h"
 #include "editor/model/registry.h"
 #include "editor/model/string_tables.h"
+#include "gif/qt/qimage_adapter.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -56,6 +59,7 @@ constexpr const char* kUnableToDecode = "Unable to decode %1. The file is could 
 constexpr const char* kCouldNotOpen = "Could not open %1. The file may have moved.";
 constexpr const char* kOpensThisFile = "Opens this file";
 constexpr const char* kAddFrame = "Add Frame";
+constexpr const char* kDragAndDropImage = "Drag and Drop Image";
 constexpr const char* kCreatedWith = "Created with Larkspur GIF Movinta - ";
 constexpr const char* kWarningText =
     "A GIF process has resulted in %1. The source is traced to %2 with the following message: \"%3.\"";
@@ -248,6 +252,7 @@ void TfrmMain::FormDestroy() {
     SettingsStore store;
     SaveSettings(store, CurrentSettings(), ProgramFolder());
     if (inspector_) inspector_->SavePosition(store, mniToolInspector->isChecked());
+    if (the_frmThumbWin) the_frmThumbWin->SavePlacement(store, ThumbView->isChecked());
   }
   // Documents go before the window's view of them.
   while (documents_.Count() > 0) documents_.FreeChildWindow(documents_.At(documents_.Count() - 1));
@@ -352,11 +357,7 @@ void TfrmMain::BuildActions() {
     });
     toolbarItems_.append(item);
   }
-  ThumbView = view->addAction(QStringLiteral("&Image Browser"));
-  ThumbView->setCheckable(true);
-  connect(ThumbView, &QAction::triggered, this, [](bool on) {
-    if (the_frmThumbWin) the_frmThumbWin->setVisible(on);
-  });
+  BuildImageBrowser(view);
 
   QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
   mniToolInspector = tools->addAction(QStringLiteral("Frame &Inspector"));
@@ -410,6 +411,8 @@ void TfrmMain::BuildActions() {
   tbStandard_->addAction(FileSaveAll);
   tbStandard_->addSeparator();
   tbStandard_->addAction(EditUndo);
+  tbStandard_->addSeparator();
+  tbStandard_->addAction(ThumbView);
   tbAnimation_->addAction(WindowCascade);
   tbAnimation_->hide();
   tbFrame_->hide();
@@ -498,6 +501,11 @@ MainWindowSettings TfrmMain::CurrentSettings() const {
   v.InitialDir = openFolder_.isEmpty() ? settings_.InitialDir : openFolder_;
   v.RecentFiles = RecentFiles();
   v.ThumbDirectory = Settings().ThumbDirectory.isEmpty() ? settings_.ThumbDirectory : Settings().ThumbDirectory;
+  // The folder the browser shows is the one to come back to.
+  if (!browser_->CurrentFolder().isEmpty()) v.ThumbDirectory = browser_->CurrentFolder();
+  v.FilterType = Settings().FilterType;
+  v.ThumbnailSize = browser_->ThumbSize();
+  v.Favorites = browser_->Favorites();
   return v;
 }
 
@@ -533,6 +541,10 @@ void TfrmMain::ApplySettings() {
 
   mniFileRecent_->clear();
   for (auto it = v.RecentFiles.crbegin(); it != v.RecentFiles.crend(); ++it) AddRecentFile(*it);
+
+  browser_->FilterType = record.FilterType;
+  browser_->SetThumbSize(v.ThumbnailSize > 0 ? v.ThumbnailSize : kDefaultThumbSize);
+  browser_->RebuildFavorites(v.Favorites);
 }
 
 void TfrmMain::ApplyToolbarStyle(bool flat) {
@@ -558,27 +570,30 @@ void TfrmMain::DeferredStartup() {
     return store ? ReadRegInt(*store, QString::fromLatin1(section), QString::fromLatin1(name), fallback) : fallback;
   };
   const QString folder = Settings().ThumbDirectory;
+  const bool autoLoad = read(sections::kSettings, "AutoLoadStartUp", 1) != 0;
 
-  if (read(sections::kSettings, "AutoLoadStartUp", 1) != 0 && the_frmThumbWin && the_frmThumbWin->isVisible()) {
-    QCoreApplication::processEvents();
-    the_frmThumbWin->SelectFolder(folder);
-  }
   // A file named on the command line takes the place of the start page.
   if (read(sections::kSettings, "DisplayAnimation", 1) != 0 && pendingFile_.isEmpty()) ShowStartPage();
 
+  // The browser comes up where it was left, then shows the thumbnails of its folder.
   if (TfrmThumbWin* browser = the_frmThumbWin) {
-    const QRect g = browser->geometry();
-    const bool visible = read(sections::kThumbNails, "Visible", 1) != 0;
-    const int left = read(sections::kThumbNails, "Left", g.left());
-    const int top = read(sections::kThumbNails, "Top", g.top());
-    const int height = read(sections::kThumbNails, "WindowHeight", g.height());
-    const int width = read(sections::kThumbNails, "WindowWidth", this->width() - 50);
-    browser->setGeometry(left, top, std::max(width, 100), std::max(height, 60));
-    browser->SetExplorerWidth(read(sections::kThumbNails, "ExplorerWidth", browser->ExplorerWidth()));
-    browser->SetExplorerVisible(read(sections::kThumbNails, "ExplorerVisible", 1) != 0);
-    browser->SelectFolder(folder);
+    bool visible = true;
+    if (store) {
+      visible = browser->LoadPlacement(*store, this->width() - 50);
+    } else {
+      browser->setGeometry(browser->x(), browser->y(), std::max(this->width() - 50, 100), browser->height());
+    }
     browser->setVisible(visible);
     ThumbView->setChecked(visible);
+    if (visible && autoLoad && QFileInfo(folder).isDir()) {
+      QCoreApplication::processEvents();
+      browser_->ScanImageFolder(folder);
+      browser_->BrowseFolder = folder;
+    } else if (!autoLoad) {
+      // Without the automatic load the tree shows the folder but nothing is scanned.
+      browser_->RememberFolder(folder);
+    }
+    browser->SelectFolder(folder);
     if (visible) browser->RefreshThumbnails();
   }
 
@@ -899,9 +914,7 @@ void TfrmMain::PTOpenDlg1Initialized(ptshell::TPTDialog* sender) {
   imgX_->show();
   lblShell_->setParent(form);
   lblShell_->clear();
-  const QRect combo = form->PTShellCombo1->geometry();
-  lblShell_->move(combo.right() + 1 + 4, combo.top() + 2);
-  lblShell_->resize(std::max(10, form->width() - lblShell_->x() - 4), combo.height());
+  PlaceBesideLookIn(*form, *lblShell_);
   lblShell_->show();
   const int total = std::max(2, pane->width());
   int position = total * 2 / 3;
@@ -984,8 +997,19 @@ bool TfrmMain::DropFiles(const QMimeData* data) {
   return !files.isEmpty();
 }
 
+namespace {
+bool IsThumbnailDrag(const QMimeData* data) {
+  return data && data->hasFormat(QString::fromLatin1(kThumbnailMimeType));
+}
+}  // namespace
+
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
   const QMimeData* data = event->mimeData();
+  if (IsThumbnailDrag(data)) {
+    browser_->DraggingThumb = true;
+    event->acceptProposedAction();
+    return;
+  }
   if (data && data->hasUrls()) {
     for (const QUrl& url : data->urls())
       if (url.isLocalFile()) {
@@ -996,11 +1020,157 @@ void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
   event->ignore();
 }
 
+void TfrmMain::dragMoveEvent(QDragMoveEvent* event) {
+  browser_->DraggingThumb = IsThumbnailDrag(event->mimeData());
+  QMainWindow::dragMoveEvent(event);
+}
+
+void TfrmMain::dragLeaveEvent(QDragLeaveEvent* event) {
+  browser_->DraggingThumb = false;
+  QMainWindow::dragLeaveEvent(event);
+}
+
 void TfrmMain::dropEvent(QDropEvent* event) {
+  if (IsThumbnailDrag(event->mimeData())) {
+    event->acceptProposedAction();
+    HideSplash();
+    {
+      BusyScope busy;
+      browser_->DraggingThumb = true;
+      browser_->InsertThumbFile(QString::fromUtf8(event->mimeData()->data(QString::fromLatin1(kThumbnailMimeType))));
+    }
+    browser_->DraggingThumb = false;
+    return;
+  }
   if (DropFiles(event->mimeData()))
     event->acceptProposedAction();
   else
     event->ignore();
+}
+
+// ---- the image browser
+
+void TfrmMain::BuildImageBrowser(QMenu* view) {
+  browser_ = new TImageBrowserCommands(this);
+  browser_->setObjectName(QStringLiteral("ImageBrowser"));
+  ThumbView = browser_->ThumbView;
+  view->addAction(ThumbView);
+  view->addAction(browser_->mniViewExplorer);
+  QMenu* thumbs = view->addMenu(QStringLiteral("T&humbnails"));
+  thumbs->setObjectName(QStringLiteral("mnuThumbs"));
+  thumbs->addAction(browser_->ThumbsBrowse);
+  thumbs->addAction(browser_->ThumbsRefresh);
+  thumbs->addAction(browser_->ThumbsClear);
+  connect(thumbs, &QMenu::aboutToShow, browser_, &TImageBrowserCommands::popThumbsPopup);
+  view->addMenu(browser_->mniThumbsFavorites);
+
+  TImageBrowserCommands::Host& host = browser_->host;
+  host.Status = [this](const QString& text) { SetStatusText(text, 2); };
+  host.Progress = [this](int position, int maximum) {
+    if (maximum < 0) {
+      prgBar_->hide();
+      prgBar_->setRange(0, 100);
+      prgBar_->setValue(0);
+    } else {
+      prgBar_->setRange(0, std::max(0, maximum));
+      prgBar_->setValue(position);
+      prgBar_->show();
+    }
+    statusBar()->repaint();
+  };
+  host.HasDocument = [this] { return ActiveDocument() != nullptr; };
+  host.InsertAfterSelection = [this](const QString& path) { InsertImageFileAfterSelection(path); };
+  host.InsertByType = [this](const QString& path, bool onClientArea) { InsertThumbByType(path, onClientArea); };
+  host.OpenGif = [this](const QString& path) { return OpenGifDocument(path); };
+  host.OpenPictureAsDocument = [this](const QString& path) {
+    if (TMDIChild* d = ActiveDocument()) d->FlushWorkingCopy();
+    HideSplash();
+    gif::Bitmap bitmap;
+    QString error;
+    if (!ReadPictureFile(path, bitmap, &error)) {
+      if (!error.isEmpty()) ShowMessage(error, MessageType::Warning, kOk);
+      return false;
+    }
+    TMDIChild* created = documents_.NewDocument();
+    if (!created) return false;
+    if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(kAddFrame)) >= 0) return true;
+    documents_.FreeChildWindow(created);
+    return false;
+  };
+  host.ReadPicture = [this](const QString& path, QImage& picture) {
+    gif::Bitmap bitmap;
+    if (!ReadPictureFile(path, bitmap, nullptr)) return false;
+    picture = gif::qt::ToQImage(bitmap);
+    return !picture.isNull();
+  };
+  host.OpenWithDefaultProgram = [](const QString& path) { RunShellFile(path); };
+  host.ChooseFolder = [this](QString& folder) {
+    if (!dlgBrowseDir_) dlgBrowseDir_ = std::make_unique<ptshell::TPTFolderBrowseDlg>();
+    dlgBrowseDir_->SetSelectedPath(folder);
+    if (!dlgBrowseDir_->Execute()) return false;
+    folder = dlgBrowseDir_->SelectedPath();
+    return !folder.isEmpty();
+  };
+  host.OrganizeFavorites = [this](QStringList& folders) { return OrganizeFavoriteFolders(folders); };
+  host.ShowProperties = [this](const QString& path, const TThumbRecord& record) {
+    std::unique_ptr<forms::TfrmPrompts> page;
+    {
+      BusyScope busy;
+      page = std::make_unique<forms::TfrmPrompts>(this, 5);
+      page->ShowImageProperties(path, record.FileName, record.SizeKB, record.Height, record.Width);
+    }
+    page->exec();
+  };
+}
+
+bool TfrmMain::ReadPictureFile(const QString& path, gif::Bitmap& bitmap, QString* error) {
+  return ImportImageFile(*this, path, bitmap, GetFileTypeCode(path), true, error) == kImportBitmap;
+}
+
+int TfrmMain::InsertImageFileAfterSelection(const QString& path) {
+  HideSplash();
+  PausePlayback();
+  const int added = frameCommands_->AddFrameFiles({path}, [this](const QString& file, gif::Bitmap& picture,
+                                                                 QString* error) {
+    return ReadPictureFile(file, picture, error);
+  });
+  return added > 0 && ActiveDocument() ? ActiveDocument()->CurrentFrame : -1;
+}
+
+void TfrmMain::InsertThumbByType(const QString& path, bool onClientArea) {
+  const std::uint8_t code = GetFileTypeCode(path);
+  if (code == kFileTypeGif) {
+    // A GIF asks whether its frames join the animation or start a new one.
+    HideSplash();
+    gif::Bitmap unused;
+    QString error;
+    int result;
+    {
+      BusyScope busy;
+      result = ImportImageFile(*this, path, unused, code, false, &error);
+    }
+    if (result == kImportFailed && !error.isEmpty()) ShowMessage(error, MessageType::Warning, kOk);
+    return;
+  }
+  if (!onClientArea) {
+    InsertImageFile(path, code);
+    return;
+  }
+  // Dropped on the window around the documents: a new animation of that picture.
+  HideSplash();
+  gif::Bitmap bitmap;
+  QString error;
+  {
+    BusyScope busy;
+    if (!ReadPictureFile(path, bitmap, &error)) {
+      if (!error.isEmpty()) ShowMessage(error, MessageType::Warning, kOk);
+      return;
+    }
+  }
+  if (TMDIChild* d = ActiveDocument(); d && d->Modified) d->FlushWorkingCopy();
+  TMDIChild* created = documents_.NewDocument();
+  if (!created) return;
+  if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(kDragAndDropImage)) < 0) documents_.FreeChildWindow(created);
 }
 
 // ---- warnings
@@ -1227,6 +1397,11 @@ void TfrmMain::BuildFrameStrip() {
   dock->setWidget(bottom);
   addDockWidget(Qt::BottomDockWidgetArea, dock);
   connect(grdFrames_, &TFrameStrip::frameSelected, this, [this](int index) { ShowFrame(index); });
+  grdFrames_->ThumbnailDropped = [this](const QString& path) {
+    BusyScope busy;
+    browser_->DraggingThumb = false;
+    browser_->InsertThumbFile(path);
+  };
   connect(grdFrames_, &TFrameStrip::selectionChanged, this, [this] { UpdateFrameActions(); });
   connect(tabFrames_, &TPropertyPanel::frameChosen, this, [this](int index) {
     if (index < 0) {
@@ -1350,7 +1525,7 @@ int TfrmMain::RunWizards(int mode, int* choice, QString* chosenFile) {
   context.StopPlayback = [this] { PausePlayback(); };
   context.ChooseFiles = ChooseOpenFiles;
   context.ReadPicture = [this](const QString& file, gif::Bitmap& picture, QString* error) {
-    return ImportImageFile(*this, file, picture, GetFileTypeCode(file), true, error) == kImportBitmap;
+    return ReadPictureFile(file, picture, error);
   };
   if (options_.UseSettingsStore)
     documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
@@ -1414,22 +1589,35 @@ void TfrmMain::mniHelpAboutClick() {
 }
 
 bool TfrmMain::OrganizeFavorites() {
-  forms::OptionsContext context;
-  context.Favorites = settings_.Favorites;
-  forms::TfrmOptions dialog(this, forms::OptionsMode::Favorites, context);
-  if (RunDialog(dialog) != QDialog::Accepted || !dialog.FavoritesChanged()) return false;
-  settings_.Favorites = dialog.Favorites().Items;
-  SettingsStore store;
-  StoreFavorites(store, settings_.Favorites);
+  QStringList folders = browser_->Favorites();
+  if (!OrganizeFavoriteFolders(folders)) return false;
+  browser_->RebuildFavorites(folders);
   return true;
+}
+
+bool TfrmMain::OrganizeFavoriteFolders(QStringList& folders) {
+  forms::OptionsContext context;
+  context.Favorites = folders;
+  forms::TfrmOptions dialog(this, forms::OptionsMode::Favorites, context);
+  dialog.ChooseFolder = [this](const QString& start) { return ChooseFavoriteFolder(start); };
+  if (RunDialog(dialog) != QDialog::Accepted || !dialog.FavoritesChanged()) return false;
+  folders = dialog.Favorites().Items;
+  SettingsStore store;
+  StoreFavorites(store, folders);
+  return true;
+}
+
+QString TfrmMain::ChooseFavoriteFolder(const QString& start) {
+  QString folder = start.isEmpty() ? browser_->CurrentFolder() : start;
+  return browser_->host.ChooseFolder && browser_->host.ChooseFolder(folder) ? folder : QString();
 }
 
 void TfrmMain::mniToolsOptionsClick() {
   forms::OptionsContext context;
   context.ToolbarsFlat = !settings_.NormalStyle;
-  context.ThumbnailHeight = settings_.ThumbnailSize > 0 ? settings_.ThumbnailSize : 100;
-  context.FilterIndex = FilterComboIndex(settings_.FilterType);
-  context.Favorites = settings_.Favorites;
+  context.ThumbnailHeight = browser_->ThumbSize();
+  context.FilterIndex = FilterComboIndex(Settings().FilterType);
+  context.Favorites = browser_->Favorites();
   context.ApplicationTitle = QString::fromLatin1(kTitle).section(QLatin1Char('.'), 0, 0);
   SettingsStore store;
   std::unique_ptr<forms::TfrmOptions> dialog;
@@ -1438,6 +1626,7 @@ void TfrmMain::mniToolsOptionsClick() {
     dialog = std::make_unique<forms::TfrmOptions>(this, forms::OptionsMode::AllPages, context, &store);
   }
   dialog->SetWarnings = [this](bool on) { SetGifWarnings(on); };
+  dialog->ChooseFolder = [this](const QString& start) { return ChooseFavoriteFolder(start); };
   if (RunDialog(*dialog) != QDialog::Accepted) return;
 
   const forms::OptionsValues values = dialog->Values();
@@ -1460,9 +1649,15 @@ void TfrmMain::mniToolsOptionsClick() {
   for (int i = 0; i < documents_.Count(); ++i) documents_.At(i)->SetMaxUndo(values.MaxUndo);
   // The palette defaults of the working image are read again.
   ApplyPaletteDefaults(*SharedImage());
+  browser_->FilterType = record.FilterType;
   if (dialog->FavoritesChanged()) {
-    settings_.Favorites = dialog->Favorites().Items;
-    StoreFavorites(store, settings_.Favorites);
+    StoreFavorites(store, dialog->Favorites().Items);
+    browser_->RebuildFavorites(dialog->Favorites().Items);
+  }
+  // The thumbnails take their new size once the dialog has gone.
+  if (outcome.ThumbnailsResized) {
+    browser_->SetThumbSize(outcome.ThumbnailSize);
+    browser_->ThumbsRefreshExecute();
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "editor/forms/frame_inspector.h"
 #include "editor/frame_actions.h"
+#include "editor/image_browser_commands.h"
 #include "editor/image_import.h"
 #include "editor/model/document.h"
 #include "editor/model/resource_library.h"
@@ -35,6 +36,7 @@ class TXpress;
 
 namespace ptshell {
 class TPTDialog;
+class TPTFolderBrowseDlg;
 class TPTFrmOpenDlg;
 }
 
@@ -97,6 +99,11 @@ public:
   void PTOpenDlg1FormClose();
   QLabel* PreviewLabel() const { return lblShell_; }
 
+  // The image browser's thumbnails, commands and favourite folders.
+  TImageBrowserCommands& ImageBrowser() { return *browser_; }
+  // Reads the file by its type and inserts it after the selected frame; the new index or -1.
+  int InsertImageFileAfterSelection(const QString& path);
+
   // Recent files: newest first, at most ten.
   void AddRecentFile(const QString& path);
   void RemoveRecentFile(const QString& path);
@@ -116,7 +123,9 @@ public:
   // The image browser's favourite folders in the options dialog's favourites mode; true when the
   // user changed them (they are then stored at once).
   bool OrganizeFavorites();
-  QStringList Favorites() const { return settings_.Favorites; }
+  // The same over a list of folders, which takes the organised list; the image browser's
+  // "Organize Favorites" runs it.
+  bool OrganizeFavoriteFolders(QStringList& folders);
   // The optimisation wizard over the active document, as Animation > Optimize runs it; true when
   // the animation was optimised (replaced, or opened as a new document).
   bool OptimizeActiveDocument();
@@ -202,6 +211,8 @@ protected:
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool event(QEvent* event) override;
 
@@ -211,11 +222,17 @@ private:
   void BuildActions();
   void BuildStatusBar();
   void BuildFrameStrip();
+  void BuildImageBrowser(QMenu* view);
+  // A thumbnail dropped on the main window (a new animation) or the strip, inserted by its type.
+  void InsertThumbByType(const QString& path, bool onClientArea);
+  bool ReadPictureFile(const QString& path, gif::Bitmap& bitmap, QString* error);
   void UpdateFrameActions();
   void ApplySettings();
   MainWindowSettings CurrentSettings() const;
   void ShowStartPage();
   int RunWizards(int mode, int* choice = nullptr, QString* chosenFile = nullptr);
+  // The folder-browse dialog for a new favourite, starting at start; empty when cancelled.
+  QString ChooseFavoriteFolder(const QString& start);
   void ApplyToolbarStyle(bool flat);
   void SubWindowActivated(QMdiSubWindow* sub);
   void UpdateCommands();
@@ -286,6 +303,8 @@ private:
   TPropertyPanel* tabFrames_ = nullptr;
   QPointer<forms::TfrmFloat> inspector_;
   FrameActions frameActions_;
+  TImageBrowserCommands* browser_ = nullptr;
+  std::unique_ptr<ptshell::TPTFolderBrowseDlg> dlgBrowseDir_;
 };
 
 extern QPointer<TfrmMain> the_frmMain;

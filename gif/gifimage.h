@@ -609,6 +609,10 @@ public:
   // Cuts away transparent borders of a transparent frame.
   void Crop();
 
+  // A number that no other frame of this process has had or will have: callers that must
+  // notice a frame being freed hold this instead of a pointer that a new frame may reuse.
+  std::uint64_t Serial() const { return serial_; }
+
 private:
   friend class TGIFGraphicControlExtension;
   friend class TGIFImage;
@@ -630,6 +634,7 @@ private:
   bool hasBitmap_ = false;
   Bitmap mask_;
   bool needMask_ = true;
+  std::uint64_t serial_;
 };
 
 // ---------------------------------------------------------------------------

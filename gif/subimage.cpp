@@ -1,6 +1,7 @@
 // Frames: the image descriptor, local table and pixels, reading and writing
 // their image blocks, rendering, drawing, importing bitmaps, cropping, merging.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "gif/color/lookup.h"
@@ -12,7 +13,12 @@
 
 namespace gif {
 
-TGIFSubImage::TGIFSubImage(TGIFImage* image) : TGIFItem(image), extensions_(image), colorMap_(this) {}
+namespace {
+std::atomic<std::uint64_t> g_nextFrameSerial{1};
+}
+
+TGIFSubImage::TGIFSubImage(TGIFImage* image)
+    : TGIFItem(image), extensions_(image), colorMap_(this), serial_(g_nextFrameSerial++) {}
 
 TGIFSubImage::~TGIFSubImage() {
   if (Image()) Image()->Images().Remove(this);

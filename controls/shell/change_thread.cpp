@@ -42,40 +42,122 @@ bool Matches(uint32_t filter, uint32_t mask) {
 
 }  // namespace
 
-TChangeHandlerThread::TChangeHandlerThread(QObject* window, int message)
-    : NotifyWindow(window), NotifyMessage(message), Slots(kSlotCount) {
-  InotifyFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  CommandEvent = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (InotifyFd < 0 || CommandEvent < 0) return;
-  Worker = std::thread([this] { Run(); });
-  Started = true;
-}
+// Everything the worker touches lives here, shared by the handle and the
+// worker, so a worker left behind by the destructor never reaches freed memory.
+struct TChangeHandlerThread::State {
+  enum class Cmd { Add, RemoveOne, RemoveAll, WatchLoaded, ForgetLoaded };
+  struct Command {
+    Cmd Kind = Cmd::Add;
+    uint64_t Seq = 0;
+    std::string Path;
+    uint32_t Filter = 0;
+    bool Subtree = false;
+    int Slot = -1;
+  };
+  struct Slot {
+    bool Used = false;
+    std::string Root;
+    uint32_t Filter = 0;
+    bool Subtree = false;
+    int RootWd = -1;
+    std::set<int> Wds;
+  };
+  struct Watch {
+    std::string Path;
+    std::set<int> Slots;
+  };
 
-TChangeHandlerThread::~TChangeHandlerThread() {
-  {
-    std::lock_guard lock(Mutex);
-    Exit = true;
+  State(QObject* window, int message) : NotifyWindow(window), NotifyMessage(message), Slots(kSlotCount) {}
+  ~State() {
+    // Closing the descriptor closes every watch it holds, once.
+    if (InotifyFd >= 0) close(InotifyFd);
+    if (CommandEvent >= 0) close(CommandEvent);
   }
-  if (CommandEvent >= 0) {
+
+  std::optional<int> Send(Command command, int timeoutMs);
+  void Execute(Command& command, int& result);
+  int AddWd(int slot, const std::string& path);
+  void DropWd(int slot, int wd);
+  void FreeSlot(int slot);
+  void Run();
+  void ReadEvents(std::vector<int>& changed);
+  void Wake() {
     const uint64_t one = 1;
     [[maybe_unused]] ssize_t n = write(CommandEvent, &one, sizeof one);
   }
-  if (Worker.joinable()) Worker.join();
-  // Closing the descriptor closes every watch it holds, once.
-  if (InotifyFd >= 0) close(InotifyFd);
-  if (CommandEvent >= 0) close(CommandEvent);
+
+  QObject* NotifyWindow;
+  int NotifyMessage;
+  int InotifyFd = -1;
+  int CommandEvent = -1;
+  bool Started = false;
+
+  std::mutex SendMutex;  // one command in flight
+  std::mutex Mutex;      // guards the fields below up to Slots; the slots are the worker's alone
+  std::condition_variable Done;
+  std::optional<Command> Pending;
+  uint64_t NextSeq = 0;
+  uint64_t AckSeq = 0;
+  uint64_t WithdrawnSeq = 0;
+  int ResultIndex = -1;
+  bool Exit = false;
+  bool Finished = false;
+  // The command the worker is carrying out (0 for none) and since when.
+  uint64_t RunningSeq = 0;
+  std::chrono::steady_clock::time_point RunningSince;
+  std::function<void()> OnExecute;
+  std::vector<Slot> Slots;
+  std::map<int, Watch> Watches;
+};
+
+TChangeHandlerThread::TChangeHandlerThread(QObject* window, int message)
+    : S(std::make_shared<State>(window, message)) {
+  S->InotifyFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  S->CommandEvent = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (S->InotifyFd < 0 || S->CommandEvent < 0) return;
+  std::thread([state = S] {
+    state->Run();
+    std::lock_guard lock(state->Mutex);
+    state->Finished = true;
+    state->Done.notify_all();
+  }).detach();
+  S->Started = true;
 }
 
-std::optional<int> TChangeHandlerThread::Send(Command command) {
+TChangeHandlerThread::~TChangeHandlerThread() {
+  if (!S->Started) return;
+  std::unique_lock lock(S->Mutex);
+  S->Exit = true;
+  S->Wake();
+  // A worker that hangs in a command (a dead network mount) is not waited for
+  // again; one that is merely busy gets the full bound.
+  const bool hanging = S->RunningSeq != 0 && S->WithdrawnSeq == S->RunningSeq;
+  const auto bound = std::chrono::milliseconds(hanging ? 0 : JoinTimeoutMs);
+  S->Done.wait_for(lock, bound, [&] { return S->Finished; });
+}
+
+bool TChangeHandlerThread::Running() const { return S->Started; }
+
+void TChangeHandlerThread::SetOnExecute(std::function<void()> hook) {
+  std::lock_guard lock(S->Mutex);
+  S->OnExecute = std::move(hook);
+}
+
+std::optional<int> TChangeHandlerThread::State::Send(Command command, int timeoutMs) {
   if (!Started) return std::nullopt;
   std::lock_guard serial(SendMutex);
   std::unique_lock lock(Mutex);
+  // A worker still hanging in a withdrawn command after a full wait will not
+  // answer this one in time either.
+  if (RunningSeq != 0 && WithdrawnSeq == RunningSeq &&
+      std::chrono::steady_clock::now() - RunningSince >= std::chrono::milliseconds(timeoutMs))
+    return std::nullopt;
   command.Seq = ++NextSeq;
   const uint64_t seq = command.Seq;
   Pending = std::move(command);
-  const uint64_t one = 1;
-  [[maybe_unused]] ssize_t n = write(CommandEvent, &one, sizeof one);
-  if (!Done.wait_for(lock, std::chrono::milliseconds(CommandTimeoutMs), [&] { return AckSeq >= seq; })) {
+  Wake();
+  if (!Done.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return AckSeq >= seq || Finished; }) ||
+      AckSeq < seq) {
     if (Pending && Pending->Seq == seq) Pending.reset();  // never taken: never carried out
     else WithdrawnSeq = seq;                              // being carried out: undone when done
     return std::nullopt;
@@ -86,48 +168,48 @@ std::optional<int> TChangeHandlerThread::Send(Command command) {
 bool TChangeHandlerThread::AddWatch(const std::string& path, uint32_t notifyFilter, bool watchSubtree, int& slot) {
   slot = -1;
   if (path.empty()) return false;
-  Command c;
-  c.Kind = Cmd::Add;
+  State::Command c;
+  c.Kind = State::Cmd::Add;
   c.Path = shellns::CleanPath(path);
   c.Filter = notifyFilter;
   c.Subtree = watchSubtree;
-  const auto r = Send(std::move(c));
+  const auto r = S->Send(std::move(c), CommandTimeoutMs);
   if (!r || *r < 0) return false;
   slot = *r;
   return true;
 }
 
 bool TChangeHandlerThread::RemoveWatch(int slot) {
-  Command c;
-  c.Kind = Cmd::RemoveOne;
+  State::Command c;
+  c.Kind = State::Cmd::RemoveOne;
   c.Slot = slot;
-  const auto r = Send(std::move(c));
+  const auto r = S->Send(std::move(c), CommandTimeoutMs);
   return r && *r >= 0;
 }
 
 void TChangeHandlerThread::RemoveAllWatches() {
-  Command c;
-  c.Kind = Cmd::RemoveAll;
-  Send(std::move(c));
+  State::Command c;
+  c.Kind = State::Cmd::RemoveAll;
+  S->Send(std::move(c), CommandTimeoutMs);
 }
 
 bool TChangeHandlerThread::WatchLoadedFolder(const std::string& path) {
   if (path.empty()) return false;
-  Command c;
-  c.Kind = Cmd::WatchLoaded;
+  State::Command c;
+  c.Kind = State::Cmd::WatchLoaded;
   c.Path = shellns::CleanPath(path);
-  const auto r = Send(std::move(c));
+  const auto r = S->Send(std::move(c), CommandTimeoutMs);
   return r && *r > 0;
 }
 
 void TChangeHandlerThread::ForgetLoadedFolder(const std::string& path) {
-  Command c;
-  c.Kind = Cmd::ForgetLoaded;
+  State::Command c;
+  c.Kind = State::Cmd::ForgetLoaded;
   c.Path = shellns::CleanPath(path);
-  Send(std::move(c));
+  S->Send(std::move(c), CommandTimeoutMs);
 }
 
-int TChangeHandlerThread::AddWd(int slot, const std::string& path) {
+int TChangeHandlerThread::State::AddWd(int slot, const std::string& path) {
   Slot& s = Slots[static_cast<size_t>(slot)];
   const int wd = inotify_add_watch(InotifyFd, path.c_str(), MaskOf(s.Filter) | IN_MASK_ADD | IN_ONLYDIR);
   if (wd < 0) return -1;
@@ -138,7 +220,7 @@ int TChangeHandlerThread::AddWd(int slot, const std::string& path) {
   return wd;
 }
 
-void TChangeHandlerThread::DropWd(int slot, int wd) {
+void TChangeHandlerThread::State::DropWd(int slot, int wd) {
   Slots[static_cast<size_t>(slot)].Wds.erase(wd);
   const auto it = Watches.find(wd);
   if (it == Watches.end()) return;
@@ -149,14 +231,14 @@ void TChangeHandlerThread::DropWd(int slot, int wd) {
   }
 }
 
-void TChangeHandlerThread::FreeSlot(int slot) {
+void TChangeHandlerThread::State::FreeSlot(int slot) {
   Slot& s = Slots[static_cast<size_t>(slot)];
   const std::set<int> wds = s.Wds;
   for (int wd : wds) DropWd(slot, wd);
   s = Slot{};
 }
 
-void TChangeHandlerThread::Execute(Command& c, int& result) {
+void TChangeHandlerThread::State::Execute(Command& c, int& result) {
   result = -1;
   switch (c.Kind) {
     case Cmd::Add: {
@@ -211,7 +293,7 @@ void TChangeHandlerThread::Execute(Command& c, int& result) {
   }
 }
 
-void TChangeHandlerThread::ReadEvents(std::vector<int>& changed) {
+void TChangeHandlerThread::State::ReadEvents(std::vector<int>& changed) {
   alignas(inotify_event) char buf[16384];
   std::set<int> dirty;
   for (;;) {
@@ -248,7 +330,7 @@ void TChangeHandlerThread::ReadEvents(std::vector<int>& changed) {
   changed.assign(dirty.begin(), dirty.end());
 }
 
-void TChangeHandlerThread::Run() {
+void TChangeHandlerThread::State::Run() {
   pollfd fds[2] = {{CommandEvent, POLLIN, 0}, {InotifyFd, POLLIN, 0}};
   for (;;) {
     if (poll(fds, 2, -1) < 0) {
@@ -256,6 +338,7 @@ void TChangeHandlerThread::Run() {
       return;
     }
     std::optional<Command> command;
+    std::function<void()> hook;
     {
       std::lock_guard lock(Mutex);
       if (Exit) return;
@@ -264,15 +347,21 @@ void TChangeHandlerThread::Run() {
         [[maybe_unused]] ssize_t n = read(CommandEvent, &count, sizeof count);
         command = std::move(Pending);
         Pending.reset();
+        if (command) {
+          RunningSeq = command->Seq;
+          RunningSince = std::chrono::steady_clock::now();
+          hook = OnExecute;
+        }
       }
     }
     if (command) {
       // Outside the lock: adding a watch looks the path up, which can hang on
       // a dead network mount, and the GUI thread must still be able to give up.
-      if (OnExecute) OnExecute();
+      if (hook) hook();
       int result = -1;
       Execute(*command, result);
       std::lock_guard lock(Mutex);
+      RunningSeq = 0;
       if (WithdrawnSeq == command->Seq) {
         if (command->Kind == Cmd::Add && result >= 0) FreeSlot(result);
       } else {
@@ -283,6 +372,9 @@ void TChangeHandlerThread::Run() {
     }
     std::vector<int> changed;
     if (fds[1].revents & POLLIN) ReadEvents(changed);
+    // Posted under the lock: once the owner has said exit, nothing more is posted.
+    std::lock_guard lock(Mutex);
+    if (Exit) return;
     if (NotifyWindow)
       for (int slot : changed)
         if (slot >= 0 && slot < kSlotCount)

@@ -5,7 +5,9 @@
 // and every loaded folder below it that the control announces with
 // WatchLoadedFolder (inotify has no subtree watch), so a tree's volume roots
 // stay within the 63 slots. AddWatch answers false when the slots are full, the
-// path cannot be watched, or the per-user inotify limit is reached.
+// path cannot be watched, or the per-user inotify limit is reached. The
+// worker's state is shared with it, so the owner can give up on a worker that
+// hangs (a dead network mount) without waiting for it.
 #pragma once
 
 #include <QObject>
@@ -13,6 +15,7 @@
 #include <functional>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -33,10 +36,12 @@ class TChangeHandlerThread {
  public:
   static constexpr int kSlotCount = 63;
 
-  // Starts the worker; `window` receives the posted notices (none when null)
-  // and must outlive the thread.
+  // Starts the worker; `window` receives the posted notices (none when null).
+  // Nothing is posted once the destructor has begun.
   TChangeHandlerThread(QObject* window, int message);
-  // Stops and joins the worker, then closes every watch.
+  // Stops the worker and waits for it at most JoinTimeoutMs (not at all when
+  // it is known to hang in a command); a worker that does not come back is
+  // left to end on its own and closes the watches itself then.
   ~TChangeHandlerThread();
   TChangeHandlerThread(const TChangeHandlerThread&) = delete;
   TChangeHandlerThread& operator=(const TChangeHandlerThread&) = delete;
@@ -54,65 +59,22 @@ class TChangeHandlerThread {
   void ForgetLoadedFolder(const std::string& path);
 
   // Whether the worker started (an inotify descriptor could be had).
-  bool Running() const { return Started; }
+  bool Running() const;
 
   // How long a command is waited for. A command that is not answered in time
   // is withdrawn: if the worker still carries it out, an added watch is closed
-  // again, and its late answer is never taken for a later command's.
+  // again, and its late answer is never taken for a later command's. While the
+  // worker hangs in a withdrawn command for longer than this, later commands
+  // fail at once instead of waiting again.
   int CommandTimeoutMs = 2000;
+  // How long the destructor waits for the worker to end.
+  int JoinTimeoutMs = 30000;
   // Called on the worker before it carries out each command (tests stall it here).
-  std::function<void()> OnExecute;
+  void SetOnExecute(std::function<void()> hook);
 
  private:
-  enum class Cmd { Add, RemoveOne, RemoveAll, WatchLoaded, ForgetLoaded };
-  struct Command {
-    Cmd Kind = Cmd::Add;
-    uint64_t Seq = 0;
-    std::string Path;
-    uint32_t Filter = 0;
-    bool Subtree = false;
-    int Slot = -1;
-  };
-  struct Slot {
-    bool Used = false;
-    std::string Root;
-    uint32_t Filter = 0;
-    bool Subtree = false;
-    int RootWd = -1;
-    std::set<int> Wds;
-  };
-  struct Watch {
-    std::string Path;
-    std::set<int> Slots;
-  };
-
-  // Runs a command on the worker and waits for its own acknowledgement.
-  std::optional<int> Send(Command command);
-  void Execute(Command& command, int& result);
-  int AddWd(int slot, const std::string& path);
-  void DropWd(int slot, int wd);
-  void FreeSlot(int slot);
-  void Run();
-  void ReadEvents(std::vector<int>& changed);
-
-  QObject* NotifyWindow;
-  int NotifyMessage;
-  int InotifyFd = -1;
-  int CommandEvent = -1;
-  bool Started = false;
-
-  std::mutex SendMutex;  // one command in flight
-  std::mutex Mutex;      // guards the command fields below; the slots are the worker's alone
-  std::condition_variable Done;
-  std::optional<Command> Pending;
-  uint64_t NextSeq = 0;
-  uint64_t AckSeq = 0;
-  uint64_t WithdrawnSeq = 0;
-  int ResultIndex = -1;
-  bool Exit = false;
-  std::vector<Slot> Slots;
-  std::map<int, Watch> Watches;
-  std::thread Worker;
+  struct State;
+  std::shared_ptr<State> S;
 };
 
 }  // namespace ptshell

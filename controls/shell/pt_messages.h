@@ -12,6 +12,7 @@ inline constexpr int WM_PT_DEVICECHANGE = 1124;   // device-change notice, and t
 inline constexpr int WM_PT_CHANGENOTIFY = 1125;   // directory change, wParam = watch slot
 inline constexpr int WM_PT_EDITNEWFOLDER = 1126;  // edit the caption of a folder just made in the list
 inline constexpr int WM_PT_DEFERREDFILL = 1127;   // first fill of a tree or list
+inline constexpr int WM_PT_SUBFOLDERS = 1128;     // a folder's subfolder probe answered: wParam = probe id, lParam = 1 or 0
 inline constexpr int CWM_GETISHELLBROWSER = 1031;
 
 // Device events carried in wParam of WM_PT_DEVICECHANGE.
@@ -27,7 +28,7 @@ class TPTMessageEvent : public QEvent {
   static int MessageOf(const QEvent* e) {
     const int t = static_cast<int>(e->type()) - QEvent::User;
     return t == WM_PT_DEVICECHANGE || t == WM_PT_CHANGENOTIFY || t == WM_PT_EDITNEWFOLDER || t == WM_PT_DEFERREDFILL ||
-                   t == CWM_GETISHELLBROWSER
+                   t == WM_PT_SUBFOLDERS || t == CWM_GETISHELLBROWSER
                ? t
                : 0;
   }

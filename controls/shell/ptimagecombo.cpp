@@ -3,12 +3,14 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
 #include <QStylePainter>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -81,6 +83,36 @@ void TPTCustomCombobox::hidePopup() {
   });
 }
 
+void TPTCustomCombobox::keyPressEvent(QKeyEvent* e) {
+  if (ExtendedUI && !PopupOpen) {
+    switch (e->key()) {
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+      case Qt::Key_PageUp:
+      case Qt::Key_PageDown:
+      case Qt::Key_Home:
+      case Qt::Key_End:
+        if (!(e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) {
+          showPopup();
+          e->accept();
+          return;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  QComboBox::keyPressEvent(e);
+}
+
+void TPTCustomCombobox::wheelEvent(QWheelEvent* e) {
+  if (ExtendedUI && !PopupOpen) {
+    e->ignore();
+    return;
+  }
+  QComboBox::wheelEvent(e);
+}
+
 void TPTCustomCombobox::ItemsRemoving(int first, int last) {
   if (!OnDeleteItem) return;
   for (int i = first; i <= last; ++i) {
@@ -122,6 +154,7 @@ TPTImageComboLayout ImageComboItemLayout(const QRect& rect, int indentLevel, int
 // --- TPTCustomImageCombo ---
 
 TPTCustomImageCombo::TPTCustomImageCombo(QWidget* parent) : TPTCustomCombobox(parent) {
+  ExtendedUI = true;
   setItemDelegate(new ImageComboDelegate(this));
   connect(model(), &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex&, int first, int) {
     for (int i = first; i < count(); ++i)

@@ -30,6 +30,12 @@ class TPTCustomCombobox : public QComboBox {
 
   void showPopup() override;
   void hidePopup() override;
+  bool PopupShown() const { return PopupOpen; }
+
+  // The extended keyboard interface: in the closed combo the arrow and paging
+  // keys open the list instead of choosing the next entry, and the wheel
+  // chooses nothing; an entry is chosen by Enter or a click in the open list.
+  bool ExtendedUI = false;
 
   std::function<void(TPTCustomCombobox* sender, const QVariant& data)> OnDeleteItem;
   std::function<void(TPTCustomCombobox* sender)> OnCloseUp;
@@ -41,6 +47,8 @@ class TPTCustomCombobox : public QComboBox {
   virtual void SelEndOk() {}
   // Items are about to go: their data is handed out before they are removed.
   virtual void ItemsRemoving(int first, int last);
+  void keyPressEvent(QKeyEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
 
   int ItemHeightValue = 0;
   int HeightApplications = 0;

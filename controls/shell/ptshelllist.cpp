@@ -11,6 +11,7 @@
 #include <QMimeData>
 
 #include <algorithm>
+#include <map>
 
 #include "controls/shell/device_change.h"
 #include "controls/shell/pidl_list.h"
@@ -30,7 +31,8 @@ namespace {
 
 // The item test needs no subfolder probe: the list never shows expand buttons.
 constexpr uint32_t kListTestMask = 0x720B0000;
-constexpr uint32_t kListAttributeMask = 0xF00F0037;
+// Nor do the attributes of an item (folders are told by SFGAO_FOLDER).
+constexpr uint32_t kListAttributeMask = 0x700F0037;
 
 struct WaitScope {
   WaitScope() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -398,8 +400,8 @@ void TPTCustomShellList::Resync() {
     if (OnFillComplete) OnFillComplete(this);
     return;
   }
-  // Items of a file-system folder are told apart by their bytes, so a changed
-  // file (size, time) is listed afresh; other folders compare by their own order.
+  // Items of a file-system folder are told apart by their bytes (a changed
+  // file's size or time differs); other folders compare by their own order.
   TPTPidlList present;
   present.Duplicates = dupAccept;
   if (path.empty()) present.Folder = folder;
@@ -418,9 +420,37 @@ void TPTCustomShellList::Resync() {
       current.Delete(i);
     }
   }
+  // A file that only changed (size, time) keeps its item, and with it its
+  // selection and focus: the item takes the new PIDL in place.
+  std::map<std::string, int> fresh;
+  if (!path.empty())
+    for (int i = 0; i < current.Count(); ++i) {
+      std::string name;
+      if (SUCCEEDED(folder->GetDisplayNameOf(current.Pidls(i), shellns::SHGDN_INFOLDER | shellns::SHGDN_FORPARSING, name)))
+        fresh.emplace(name, i);
+    }
   std::vector<TPTListItem*> gone;
-  for (int i = 0; i < present.Count(); ++i) gone.push_back(static_cast<TPTListItem*>(present.Data(i)));
+  std::vector<int> kept;
+  for (int i = 0; i < present.Count(); ++i) {
+    auto* item = static_cast<TPTListItem*>(present.Data(i));
+    std::string name;
+    TPTShListData* d = GetDataOf(item);
+    const auto match = d && SUCCEEDED(folder->GetDisplayNameOf(d->RelativePidl.get(),
+                                                               shellns::SHGDN_INFOLDER | shellns::SHGDN_FORPARSING, name))
+                           ? fresh.find(name)
+                           : fresh.end();
+    if (match == fresh.end()) {
+      gone.push_back(item);
+      continue;
+    }
+    d->SetRelativePidl(current.Pidls(match->second));
+    item->Caption.clear();
+    kept.push_back(match->second);
+    UpdateItem(item);
+  }
   DeleteItems(gone);
+  std::sort(kept.begin(), kept.end());
+  for (auto i = kept.rbegin(); i != kept.rend(); ++i) current.Delete(*i);
   std::vector<std::unique_ptr<TPTListItem>> added;
   for (int i = 0; i < current.Count(); ++i) {
     auto* data = new TPTShListData(this, current.Pidls(i));
@@ -546,7 +576,8 @@ bool TPTCustomShellList::CreateNewFolder(bool edit) {
   const std::string path = FolderPath();
   OwnChange = WatcherValue != nullptr;
   std::string newPath;
-  if (path.empty() || !::ptshell::CreateNewFolder(path, newPath)) {
+  // A place with no folder on disk is reported by the folder maker.
+  if (!::ptshell::CreateNewFolder(path, newPath)) {
     OwnChange = false;
     return false;
   }
@@ -712,6 +743,11 @@ void TPTCustomShellList::ShowContextMenu(const QPoint& clientPoint) {
     return;  // no menu for this selection
   }
   std::unique_ptr<QMenu> hold(popup);
+  // The menu runs its own event loop, in which a resync may free the items:
+  // keep copies of what the chosen entry needs.
+  PidlPtr folder = CopyOf(FolderPidlValue.get());
+  std::vector<PidlPtr> copies;
+  for (PCItemIDList r : rels) copies.push_back(CopyOf(r));
   const std::vector<TPTSendToEntry> sendTo = SendToEntries();
   if (!sendTo.empty()) AddSendToItems(popup->addMenu(QStringLiteral("Se&nd To")), sendTo);
   connect(popup, &QMenu::hovered, this, [this](QAction* a) {
@@ -726,7 +762,9 @@ void TPTCustomShellList::ShowContextMenu(const QPoint& clientPoint) {
       if (FAILED(hr)) ReportError(hr);
       if (!WatcherValue) Resync();
     } else if (id >= 1 && id <= static_cast<int>(sendTo.size())) {
-      std::unique_ptr<QMimeData> data(CreateShellDataObject(FolderPidlValue.get(), rels));
+      std::vector<PCItemIDList> items;
+      for (const PidlPtr& c : copies) items.push_back(c.get());
+      std::unique_ptr<QMimeData> data(CreateShellDataObject(folder.get(), items));
       if (data) SendToItem(sendTo[static_cast<size_t>(id - 1)].FileName, data.get());
     }
   } catch (...) {
@@ -878,20 +916,25 @@ void TPTCustomShellList::ViewStartDrag(Qt::MouseButton button) {
   }
 }
 
-PCItemIDList TPTCustomShellList::DropTargetAt(const QPoint& viewportPos, QAbstractItemView* view) const {
+PidlPtr TPTCustomShellList::DropTargetAt(const QPoint& viewportPos, QAbstractItemView* view) const {
   const QModelIndex index = view->indexAt(viewportPos);
-  if (TPTShListData* d = index.isValid() ? GetDataOf(Item(index.row())) : nullptr) return d->GetAbsolutePidl();
+  // An item takes the drop when it has a drop target of its own (a folder,
+  // the trash, a program); a plain file passes it on to the list's folder.
+  if (TPTShListData* d = index.isValid() ? GetDataOf(Item(index.row())) : nullptr) {
+    std::unique_ptr<shellns::ShellDropTarget> target;
+    if (SUCCEEDED(shellns::ShellDropTarget::Create(d->GetAbsolutePidl(), target))) return CopyOf(d->GetAbsolutePidl());
+  }
   // The list's own background takes no drop of its own items.
   if (DragRunning) return nullptr;
-  return FolderPidlValue ? FolderPidlValue.get() : nullptr;
+  return FolderPidlValue ? CopyOf(FolderPidlValue.get()) : nullptr;
 }
 
 bool TPTCustomShellList::ViewDragEnter(QDragEnterEvent* e) {
   DragKeyState = KeyStateFromQt(e->buttons(), e->modifiers());
   uint32_t effect = DropEffectsFromQt(e->possibleActions());
   QAbstractItemView* v = ActiveView();
-  DropHelper.DragEnter(e->mimeData(), DragKeyState, e->position().toPoint(),
-                       DropTargetAt(e->position().toPoint(), v), effect);
+  const PidlPtr target = DropTargetAt(e->position().toPoint(), v);
+  DropHelper.DragEnter(e->mimeData(), DragKeyState, e->position().toPoint(), target.get(), effect);
   e->setDropAction(DropEffectToQt(effect & ~DROPEFFECT_SCROLL));
   e->accept();
   return true;
@@ -902,9 +945,9 @@ bool TPTCustomShellList::ViewDragMove(QDragMoveEvent* e) {
   const QPoint pos = e->position().toPoint();
   uint32_t effect = DropEffectsFromQt(e->possibleActions());
   const uint32_t keys = KeyStateFromQt(e->buttons(), e->modifiers()) | (DragKeyState & (MK_LBUTTON | MK_RBUTTON));
-  PCItemIDList target = DropTargetAt(pos, v);
+  const PidlPtr target = DropTargetAt(pos, v);
   if (target) {
-    DropHelper.DragOver(keys, pos, target, effect);
+    DropHelper.DragOver(keys, pos, target.get(), effect);
   } else {
     effect = (keys & MK_RBUTTON) ? DROPEFFECT_COPY : DROPEFFECT_NONE;
   }
@@ -930,9 +973,9 @@ bool TPTCustomShellList::ViewDrop(QDropEvent* e) {
   const QPoint pos = e->position().toPoint();
   uint32_t effect = DropEffectsFromQt(e->possibleActions());
   const uint32_t keys = KeyStateFromQt(e->buttons(), e->modifiers()) | (DragKeyState & (MK_LBUTTON | MK_RBUTTON));
-  PCItemIDList target = DropTargetAt(pos, v);
+  const PidlPtr target = DropTargetAt(pos, v);
   if (target)
-    DropHelper.Drop(e->mimeData(), keys, pos, target, effect);
+    DropHelper.Drop(e->mimeData(), keys, pos, target.get(), effect);
   else
     effect = DROPEFFECT_NONE;
   DropHelper.DragLeave();

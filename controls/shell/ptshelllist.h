@@ -174,7 +174,8 @@ class TPTCustomShellList : public TPTCustomListView {
   void RunPendingRefresh();
   std::vector<PCItemIDList> SelectedRelatives() const;
   void ReportError(HRESULT hr);
-  PCItemIDList DropTargetAt(const QPoint& viewportPos, QAbstractItemView* view) const;
+  // A copy: the items may change while a drop runs.
+  PidlPtr DropTargetAt(const QPoint& viewportPos, QAbstractItemView* view) const;
 
   TPTShellLocator FolderValue;
   PidlPtr FolderPidlValue;

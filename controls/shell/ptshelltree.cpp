@@ -14,6 +14,7 @@
 #include "controls/shell/device_change.h"
 #include "controls/shell/pidl_list.h"
 #include "controls/shell/pt_messages.h"
+#include "controls/shell/subfolder_probe.h"
 #include "controls/shell/ptshellcombo.h"
 #include "controls/shell/ptshelllist.h"
 #include "controls/shell/shell_consts.h"
@@ -149,6 +150,7 @@ TPTCustomShellTree::TPTCustomShellTree(QWidget* parent) : TPTCustomTreeView(pare
 TPTCustomShellTree::~TPTCustomShellTree() {
   DeviceChangeHandler()->Unregister(this);
   WatcherValue.reset();
+  Probe.reset();
   blockSignals(true);
   if (ShellListValue) ShellListValue->LinkTree(nullptr);
   if (ShellComboValue) ShellComboValue->LinkTree(nullptr);
@@ -303,28 +305,49 @@ void TPTCustomShellTree::FillChildren(const ShellFolderPtr& folder, TPTTreeNode*
 
 HRESULT TPTCustomShellTree::AddItem(const ShellFolderPtr& folder, PCItemIDList parentAbsolute, PCItemIDList item,
                                     TPTTreeNode* parent) {
-  uint32_t attrs = kTreeAttributeMask;
+  using namespace shellns;
+  // Whether a folder on disk holds folders is asked off the GUI thread below.
+  uint32_t attrs = kTreeAttributeMask & ~SFGAO_HASSUBFOLDER;
   const uint8_t* items[] = {item};
   const HRESULT hr = folder->GetAttributesOf(1, items, attrs);
   if (FAILED(hr)) return hr;
-  using namespace shellns;
   if (!(OptionsValue & ptstoVirtualFolders) && !(attrs & (SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR))) return S_OK;
   bool allow = true;
   if (OnAddItem) OnAddItem(this, folder, parentAbsolute, item, attrs, allow);
   if (!allow) return S_OK;
   auto* node = new TPTTreeNode;
   node->SetText(QString::fromStdString(GetNameOf(folder, item, SHGDN_INFOLDER)));
-  const bool isFolder = attrs & SFGAO_FOLDER, hasSub = attrs & SFGAO_HASSUBFOLDER;
-  node->SetHasChildren((OptionsValue & ptstoIncludeNonFolders) ? (isFolder || hasSub) : (isFolder && hasSub));
+  const bool isFolder = attrs & SFGAO_FOLDER;
+  std::string probePath;
+  bool hasSub = false;
+  if (isFolder && !(OptionsValue & ptstoIncludeNonFolders)) {
+    PidlPtr absolute(ConcatPidls(nullptr, parentAbsolute, item));
+    probePath = PidlToPath(absolute.get());
+    if (probePath.empty()) {
+      // A folder outside the file system answers from what it is, without opening anything.
+      uint32_t sub = SFGAO_HASSUBFOLDER;
+      hasSub = SUCCEEDED(folder->GetAttributesOf(1, items, sub)) && (sub & SFGAO_HASSUBFOLDER);
+    } else {
+      hasSub = true;  // the button stays until the probe says otherwise
+    }
+  }
+  node->SetHasChildren((OptionsValue & ptstoIncludeNonFolders) ? isFolder : (isFolder && hasSub));
   if (attrs & SFGAO_SHARE)
     node->OverlayIndex = 0;
   else if (attrs & SFGAO_LINK)
     node->OverlayIndex = 1;
   node->Cut = attrs & SFGAO_GHOSTED;
-  node->Data = new TPTShTreeData(this, NodeData(parent), item);
+  auto* data = new TPTShTreeData(this, NodeData(parent), item);
+  node->Data = data;
   {
     Counter update(InternalUpdate);
     parent->addChild(node);
+  }
+  if (!probePath.empty()) {
+    if (!Probe) Probe = std::make_unique<TSubfolderProbe>(this, WM_PT_SUBFOLDERS);
+    data->ProbeId = ++LastProbeId;
+    Probing[data->ProbeId] = node;
+    Probe->Ask(data->ProbeId, probePath);
   }
   LastInserted = node;
   if (OnInsertItem) OnInsertItem(this, node);
@@ -509,6 +532,7 @@ void TPTCustomShellTree::DeleteAllNodes() {
 void TPTCustomShellTree::FreeNodeData(TPTTreeNode* node) {
   for (int i = 0; i < node->Count(); ++i) FreeNodeData(node->Child(i));
   if (TPTShTreeData* data = NodeData(node)) {
+    if (data->ProbeId) Probing.erase(data->ProbeId);
     if (OnDeleteItem) OnDeleteItem(this, node, data);
     if (WatcherValue && node->Count() > 0) WatcherValue->ForgetLoadedFolder(data->GetPath());
     delete data;
@@ -685,6 +709,16 @@ bool TPTCustomShellTree::event(QEvent* e) {
     case WM_PT_CHANGENOTIFY:
       ChangeNotice();
       return true;
+    case WM_PT_SUBFOLDERS: {
+      const auto* m = static_cast<TPTMessageEvent*>(e);
+      const auto it = Probing.find(static_cast<uint64_t>(m->WParam));
+      if (it == Probing.end()) return true;  // the node went meanwhile
+      TPTTreeNode* node = it->second;
+      Probing.erase(it);
+      if (TPTShTreeData* d = NodeData(node)) d->ProbeId = 0;
+      if (m->LParam == 0 && node->Count() == 0 && !(OptionsValue & ptstoIncludeNonFolders)) node->SetHasChildren(false);
+      return true;
+    }
     case WM_PT_DEFERREDFILL:
       if (!TopNode() && (OptionsValue & ptstoAutoFill)) {
         try {
@@ -708,8 +742,9 @@ void TPTCustomShellTree::GoUp(int levels) {
 }
 
 bool TPTCustomShellTree::CreateFolder() {
+  if (!Selected()) return false;
+  // A place with no folder on disk is reported by the folder maker.
   const std::string path = GetSelectedPath();
-  if (path.empty()) return false;
   IgnoreNextChange = WatcherValue != nullptr;
   std::string newPath;
   if (!CreateNewFolder(path, newPath)) {
@@ -848,7 +883,8 @@ void TPTCustomShellTree::ShowShellMenu(TPTTreeNode* node, const QPoint& clientPo
   try {
     if (id == 1000 + shellns::kCmdRename) {
       Busy = false;
-      EditText(node);
+      // The node may have gone while the menu was open: look it up again.
+      if (TPTTreeNode* again = FindNode(abs.get())) EditText(again);
     } else if (id >= 1000) {
       const HRESULT hr = InvokeVerb(this, *context, id - 1000);
       Busy = false;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "controls/shell/change_thread.h"
 #include "controls/shell/ptcustomtreeview.h"
@@ -27,6 +28,7 @@ class ShellContextMenu;
 
 namespace ptshell {
 
+class TSubfolderProbe;
 class TPTCustomShellTree;
 class TPTCustomShellList;
 class TPTCustomShellCombo;
@@ -50,6 +52,7 @@ class TPTShTreeData {
   PidlPtr AbsolutePidl;        // cache
   ShellFolderPtr Folder;       // held for the root only
   ShellFolderPtr ParentFolder; // the root's parent folder, cached
+  uint64_t ProbeId = 0;        // the subfolder probe awaited for the node, 0 for none
 };
 
 using TPTShellTreeOptions = uint16_t;
@@ -182,6 +185,9 @@ class TPTCustomShellTree : public TPTCustomTreeView {
   QPointer<TPTCustomShellList> ShellListValue;
   QPointer<TPTCustomShellCombo> ShellComboValue;
   std::unique_ptr<TChangeHandlerThread> WatcherValue;
+  std::unique_ptr<TSubfolderProbe> Probe;
+  std::unordered_map<uint64_t, TPTTreeNode*> Probing;  // awaited answers and their nodes
+  uint64_t LastProbeId = 0;
   TPTShellImageList SmallImages{0};
   TPTShellDropHelper DropHelper;
   TPTTreeNode* DropHighlight = nullptr;

@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -332,21 +333,34 @@ QWidget* TfrmPrompts::BuildImageProperties() {
   f->addRow(T("File size:"), lblFileSize);
   f->addRow(T("Dimensions:"), lblDimensions);
   l->addLayout(f);
-  imgXprops = new TXpress(p);
+  auto* sbxImageProps = new QScrollArea(p);
+  sbxImageProps->setObjectName(QStringLiteral("sbxImageProps"));
+  sbxImageProps->setAlignment(Qt::AlignCenter);
+  sbxImageProps->setMinimumSize(160, 120);
+  imgXprops = new TXpress;
+  imgXprops->setObjectName(QStringLiteral("pnlImageProps"));
   imgXprops->setMinimumSize(96, 96);
-  l->addWidget(imgXprops);
+  sbxImageProps->setWidget(imgXprops);
+  l->addWidget(sbxImageProps, 1);
   return p;
 }
 
-void TfrmPrompts::ShowImageProperties(const QString& path) {
+void TfrmPrompts::ShowImageProperties(const QString& path, const QString& fileName, int sizeKB, int height,
+                                      int width) {
   if (!imgXprops) return;
-  const QFileInfo info(path);
-  lblFileName->setText(info.fileName());
-  lblFileSize->setText(QStringLiteral("%1 KB").arg(SizeInKB(info.size())));
+  lblFileName->setText(fileName);
   imgXprops->SetFileName(path);
-  if (imgXprops->GetErrorCode() == 0)
-    lblDimensions->setText(
-        QStringLiteral("%1 x %2").arg(imgXprops->GetImageWidthLong()).arg(imgXprops->GetImageHeightLong()));
+  if (imgXprops->GetErrorCode() != 0) {
+    lblFileSize->setText(QStringLiteral("KB"));
+    lblDimensions->setText(T("Unable to load image"));
+    return;
+  }
+  lblFileSize->setText(QStringLiteral("%1 KB").arg(sizeKB));
+  lblDimensions->setText(QStringLiteral("%1 x %2").arg(height).arg(width));
+  // The picture at its own size, centred in the page's scroll box.
+  imgXprops->setMinimumSize(1, 1);
+  imgXprops->resize(imgXprops->GetImageWidthLong(), imgXprops->GetImageHeightLong());
+  imgXprops->setFixedSize(imgXprops->size());
 }
 
 QWidget* TfrmPrompts::BuildHtmlTag() {

@@ -91,8 +91,9 @@ public:
   // Page 4.
   void txtLoopEnter();
   void txtLoopExit();
-  // Page 5: the file's name, size, dimensions and picture.
-  void ShowImageProperties(const QString& path);
+  // Page 5: the picture of the file at path, with the name, size and dimensions the caller knows
+  // of it; a file that does not load shows no size and says so in place of the dimensions.
+  void ShowImageProperties(const QString& path, const QString& fileName, int sizeKB, int height, int width);
   // Page 6.
   void BuildHtml();
   void btnCopyClick();

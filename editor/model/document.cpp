@@ -11,8 +11,12 @@ namespace movinta::editor {
 
 // ---- TMDIChild
 
+namespace {
+std::uint64_t g_nextDocumentSerial = 1;
+}
+
 TMDIChild::TMDIChild(TDocuments& owner, const QString& fileName, bool fromFile)
-    : FileName(fileName), Untitled(!fromFile), FromFile(fromFile), Caption(fileName), owner_(owner) {}
+    : Serial(g_nextDocumentSerial++), FileName(fileName), Untitled(!fromFile), FromFile(fromFile), Caption(fileName), owner_(owner) {}
 
 TMDIChild::~TMDIChild() {
   DeleteWorkingCopy();

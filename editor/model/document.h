@@ -29,9 +29,13 @@ public:
   TMDIChild(const TMDIChild&) = delete;
   TMDIChild& operator=(const TMDIChild&) = delete;
 
+  // Never reused within the process: outside callers name a document by it.
+  const std::uint64_t Serial;
   QString FileName;
   bool Loaded = false;
   bool Modified = false;
+  // Read and set by automation clients; the editor itself neither sets nor heeds it.
+  bool ReadOnly = false;
   bool Untitled = true;
   bool FromFile = false;
   int CurrentFrame = 0;

@@ -73,4 +73,6 @@ BusyScope::~BusyScope() {
   if (--g_busyDepth == 0 && g_progress) g_progress->SetBusy(false);
 }
 
+bool BusyScope::Running() { return g_busyDepth > 0; }
+
 }  // namespace movinta::editor

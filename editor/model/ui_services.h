@@ -136,6 +136,8 @@ public:
   ~BusyScope();
   BusyScope(const BusyScope&) = delete;
   BusyScope& operator=(const BusyScope&) = delete;
+  // Whether a long operation holds the busy cursor now; it may be pumping events meanwhile.
+  static bool Running();
 };
 
 }  // namespace movinta::editor

@@ -136,6 +136,8 @@ std::vector<std::string> ImagingUnreadableExtensions() {
 
 struct ImagingControl::Image {
   ::Image* image = nullptr;
+  int originalWidth = 0;
+  int originalHeight = 0;
   ~Image() {
     if (image != nullptr) DestroyImage(image);
   }
@@ -152,8 +154,16 @@ void ImagingControl::Clear() {
 
 int ImagingControl::Width() const { return image_ ? static_cast<int>(image_->image->columns) : 0; }
 int ImagingControl::Height() const { return image_ ? static_cast<int>(image_->image->rows) : 0; }
+int ImagingControl::OriginalWidth() const { return image_ ? image_->originalWidth : 0; }
+int ImagingControl::OriginalHeight() const { return image_ ? image_->originalHeight : 0; }
 
-std::uint16_t ImagingControl::Load(const std::string& fileName) {
+std::uint16_t ImagingControl::Load(const std::string& fileName) { return DoLoad(fileName, 0); }
+
+std::uint16_t ImagingControl::LoadReduced(const std::string& fileName, int minSide) {
+  return DoLoad(fileName, std::max(minSide, 1));
+}
+
+std::uint16_t ImagingControl::DoLoad(const std::string& fileName, int minSide) {
   Clear();
   fileName_ = fileName;
   const FormatEntry* format = FindFormat(ExtensionOf(fileName));
@@ -186,6 +196,12 @@ std::uint16_t ImagingControl::Load(const std::string& fileName) {
   info->affirm = MagickTrue;
   info->subimage = 0;
   info->subrange = 1;
+  // JPEG decodes at 1/2, 1/4 or 1/8 of its size when asked for a smaller picture.
+  if (minSide > 0 && coder == "JPEG") {
+    char size[64];
+    std::snprintf(size, sizeof size, "%dx%d", minSide, minSide);
+    CloneString(&info->size, size);
+  }
   ::Image* image = BlobToImage(info, bytes.data(), bytes.size(), &exception);
   DestroyImageInfo(info);
   const bool failed = image == nullptr || exception.severity >= ErrorException ||
@@ -203,6 +219,14 @@ std::uint16_t ImagingControl::Load(const std::string& fileName) {
 
   image_ = new Image;
   image_->image = image;
+  // A reduced decode keeps the file's size apart; other loads have it as their own.
+  image_->originalWidth = static_cast<int>(image->magick_columns > 0 ? image->magick_columns : image->columns);
+  image_->originalHeight = static_cast<int>(image->magick_rows > 0 ? image->magick_rows : image->rows);
+  if (minSide == 0 || image_->originalWidth < static_cast<int>(image->columns) ||
+      image_->originalHeight < static_cast<int>(image->rows)) {
+    image_->originalWidth = static_cast<int>(image->columns);
+    image_->originalHeight = static_cast<int>(image->rows);
+  }
   return error_ = kImagingOk;
 }
 

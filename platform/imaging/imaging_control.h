@@ -39,12 +39,19 @@ public:
   // Loads the named file at once; the name is taken literally (no format prefixes, frame
   // selectors or pipes). A failed load leaves no image. Returns the new error code.
   std::uint16_t Load(const std::string& fileName);
+  // As Load, but a format that can decode at a reduced size (JPEG) may do so, as long as the
+  // picture keeps at least minSide pixels on each side where it has them. Width and Height then
+  // tell the decoded size, OriginalWidth and OriginalHeight the file's.
+  std::uint16_t LoadReduced(const std::string& fileName, int minSide);
   std::uint16_t ErrorCode() const { return error_; }
   const std::string& FileName() const { return fileName_; }
 
   bool HasImage() const { return image_ != nullptr; }
   int Width() const;   // 0 without an image
   int Height() const;
+  // The picture's size in the file, also after a reduced load or a resize; 0 without an image.
+  int OriginalWidth() const;
+  int OriginalHeight() const;
 
   // Resamples the loaded image to exactly width x height.
   std::uint16_t Resize(int width, int height);
@@ -61,6 +68,8 @@ public:
 
 private:
   struct Image;
+  std::uint16_t DoLoad(const std::string& fileName, int minSide);
+
   Image* image_ = nullptr;
   std::uint16_t error_ = kImagingOk;
   std::string fileName_;

@@ -83,7 +83,9 @@ bool WriteAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-int CopyFileData(const std::string& from, const std::string& to, const struct stat& st) {
+bool Cancelled(const TransferProgress* progress) { return progress && progress->Cancel.load(); }
+
+int CopyFileData(const std::string& from, const std::string& to, const struct stat& st, TransferProgress* progress) {
   const int in = open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (in < 0) return errno;
   const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -106,6 +108,14 @@ int CopyFileData(const std::string& from, const std::string& to, const struct st
       err = errno;
       break;
     }
+    if (progress) {
+      progress->BytesDone += static_cast<uint64_t>(n);
+      if (progress->OnBlock) progress->OnBlock();
+    }
+    if (Cancelled(progress)) {
+      err = ECANCELED;
+      break;
+    }
   }
   if (!err && fchmod(out, st.st_mode & 07777) != 0) err = errno;
   const timespec times[2] = {st.st_atim, st.st_mtim};
@@ -121,7 +131,8 @@ void Note(std::vector<std::string>& list, const std::string& path, int err) {
 }
 
 // Copies one item; true when all of it was copied.
-bool CopyTree(const std::string& from, const std::string& to, TransferReport& report) {
+bool CopyTree(const std::string& from, const std::string& to, TransferReport& report, TransferProgress* progress) {
+  if (Cancelled(progress)) return false;
   struct stat st{};
   if (lstat(from.c_str(), &st) != 0) {
     Note(report.errors, from, errno);
@@ -140,8 +151,8 @@ bool CopyTree(const std::string& from, const std::string& to, TransferReport& re
     return true;
   }
   if (S_ISREG(st.st_mode)) {
-    if (int err = CopyFileData(from, to, st)) {
-      Note(report.errors, from, err);
+    if (int err = CopyFileData(from, to, st, progress)) {
+      if (err != ECANCELED) Note(report.errors, from, err);
       return false;
     }
     return true;
@@ -158,7 +169,8 @@ bool CopyTree(const std::string& from, const std::string& to, TransferReport& re
   if (DIR* dir = opendir(from.c_str())) {
     while (const dirent* e = readdir(dir)) {
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-      all = CopyTree(JoinPath(from, e->d_name), JoinPath(to, e->d_name), report) && all;
+      all = CopyTree(JoinPath(from, e->d_name), JoinPath(to, e->d_name), report, progress) && all;
+      if (Cancelled(progress)) break;
     }
     closedir(dir);
   } else {
@@ -274,12 +286,13 @@ std::string FreeCopyName(const std::string& folder, const std::string& name) {
 }
 
 HRESULT TransferItems(const std::vector<std::string>& sources, const std::string& targetFolder, TransferMode mode,
-                      TransferReport& report) {
+                      TransferReport& report, TransferProgress* progress) {
   struct stat tst{};
   if (stat(targetFolder.c_str(), &tst) != 0) return HResultFromErrno(errno);
   if (!S_ISDIR(tst.st_mode)) return HResultFromErrno(ENOTDIR);
   const std::string realTarget = RealPathOf(targetFolder);
   for (const std::string& rawSource : sources) {
+    if (Cancelled(progress)) return E_ABORT;
     const std::string source = CleanPath(rawSource);
     struct stat st{};
     if (source.empty() || source.front() != '/' || source == "/") {
@@ -320,8 +333,12 @@ HRESULT TransferItems(const std::vector<std::string>& sources, const std::string
           continue;
         }
         const size_t before = report.errors.size() + report.skipped.size();
-        if (CopyTree(source, target, report)) {
+        if (CopyTree(source, target, report, progress)) {
           if (FAILED(DeletePermanently(source))) report.errors.push_back(source + ": copied, but the source could not be removed.");
+        } else if (Cancelled(progress)) {
+          // The source stays whole: what was copied of it goes again.
+          DeletePermanently(target);
+          return E_ABORT;
         } else if (report.errors.size() + report.skipped.size() > before) {
           report.errors.push_back(source + ": not everything could be copied; the source is kept.");
         }
@@ -332,8 +349,12 @@ HRESULT TransferItems(const std::vector<std::string>& sources, const std::string
           report.skipped.push_back(source);
           continue;
         }
-        CopyTree(source, target, report);
+        CopyTree(source, target, report, progress);
         break;
+    }
+    if (Cancelled(progress)) {
+      if (Exists(target)) report.created.push_back(target);
+      return E_ABORT;
     }
     if (Exists(target)) report.created.push_back(target);
   }

@@ -125,25 +125,6 @@ Location DesktopLocation() {
 
 bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
 
-bool HasSubfolder(const std::string& path) {
-  DIR* dir = opendir(path.c_str());
-  if (!dir) return false;
-  bool found = false;
-  while (!found) {
-    const dirent* e = readdir(dir);
-    if (!e) break;
-    if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-    if (e->d_type == DT_DIR) {
-      found = true;
-    } else if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
-      struct stat st{};
-      found = fstatat(dirfd(dir), e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-    }
-  }
-  closedir(dir);
-  return found;
-}
-
 HRESULT ReadDirectory(const std::string& path, uint32_t flags, ItemKind kind, std::vector<IdList>& items,
                       const std::string& trashDir = std::string()) {
   DIR* dir = opendir(path.c_str());
@@ -226,6 +207,26 @@ int CompareItems(uint32_t column, const ItemView& a, const ItemView& b) {
 
 
 }  // namespace
+
+bool HasSubfolder(const std::string& path) {
+  DIR* dir = opendir(path.c_str());
+  if (!dir) return false;
+  bool found = false;
+  while (!found) {
+    const dirent* e = readdir(dir);
+    if (!e) break;
+    if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+    if (e->d_type == DT_DIR) {
+      found = true;
+    } else if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+      struct stat st{};
+      found = fstatat(dirfd(dir), e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
 
 bool Resolve(const uint8_t* absolute, Location& out) { return Walk(DesktopLocation(), absolute, out); }
 

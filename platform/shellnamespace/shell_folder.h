@@ -137,4 +137,8 @@ std::string TrashEntryOriginalPath(const std::string& trashDir, const std::strin
 // The trash folders the Trash shows: the home trash, then each volume's .Trash-<uid>.
 std::vector<std::string> TrashFolders();
 
+// Whether a folder holds a folder (links to folders count). Opens the folder,
+// which can take long or hang on a network mount: keep it off the GUI thread.
+bool HasSubfolder(const std::string& path);
+
 }  // namespace shellns

@@ -4,10 +4,18 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QMessageBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLocale>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QUrl>
 
 #include "platform/shellnamespace/user_folders.h"
+
+#include <atomic>
+#include <thread>
 
 namespace shellns {
 
@@ -38,6 +46,43 @@ ShellServices Defaults() {
   s.properties = [](QWidget* owner, const QString& text) {
     if (HaveWidgets()) QMessageBox::information(owner, QString(), text);
   };
+  s.transfer = [](QWidget* owner, const QString& text, const std::function<HRESULT(TransferProgress&)>& work) {
+    TransferProgress progress;
+    if (!HaveWidgets()) return work(progress);
+    std::atomic<bool> done{false};
+    HRESULT result = S_OK;
+    std::thread worker([&] {
+      result = work(progress);
+      done = true;
+    });
+    // The window comes up only for a transfer that takes a while; the GUI
+    // thread keeps serving events meanwhile.
+    QProgressDialog window(text, QStringLiteral("Cancel"), 0, 0, owner);
+    window.setObjectName(QStringLiteral("TransferProgress"));
+    window.setWindowModality(Qt::ApplicationModal);
+    window.setMinimumDuration(0);
+    window.setAutoClose(false);
+    window.setAutoReset(false);
+    window.hide();
+    QObject::connect(&window, &QProgressDialog::canceled, [&progress] { progress.Cancel = true; });
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+      if (window.wasCanceled()) progress.Cancel = true;
+      if (done) {
+        loop.quit();
+        return;
+      }
+      if (!window.isVisible() && clock.elapsed() >= 400) window.show();
+      window.setLabelText(text + QLatin1Char('\n') + QLocale().formattedDataSize(static_cast<qint64>(progress.BytesDone)));
+    });
+    tick.start(30);
+    if (!done) loop.exec();
+    worker.join();
+    return result;
+  };
   return s;
 }
 
@@ -49,5 +94,11 @@ ShellServices& Services() {
 }
 
 void ResetShellServices() { Services() = Defaults(); }
+
+HRESULT RunTransfer(QWidget* owner, const QString& text, const std::function<HRESULT(TransferProgress&)>& work) {
+  if (const auto& hook = Services().transfer) return hook(owner, text, work);
+  TransferProgress progress;
+  return work(progress);
+}
 
 }  // namespace shellns

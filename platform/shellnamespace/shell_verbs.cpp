@@ -1,5 +1,6 @@
 #include "platform/shellnamespace/shell_verbs.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -174,10 +175,12 @@ HRESULT ShellContextMenu::Delete(const InvokeInfo& info) {
   const std::vector<std::string> paths = ItemPaths();
   if (paths.empty()) return E_FAIL;
   const bool forGood = inTrash || belowTrash || info.shiftDown;
-  if (forGood) {
+  // Nothing leaves its folder unasked, not even for the trash.
+  if (!info.noConfirmation) {
     const QString what = paths.size() == 1 ? QStringLiteral("'%1'").arg(Show(BaseName(paths.front())))
                                            : QStringLiteral("these %1 items").arg(paths.size());
-    const QString question = QStringLiteral("Are you sure you want to permanently delete %1?").arg(what);
+    const QString question = forGood ? QStringLiteral("Are you sure you want to permanently delete %1?").arg(what)
+                                     : QStringLiteral("Move %1 to the trash?").arg(what);
     if (!Services().confirm || !Services().confirm(info.owner, question)) return E_ABORT;
   }
   std::vector<std::string> errors;
@@ -222,8 +225,12 @@ HRESULT ShellContextMenu::Paste(const InvokeInfo& info) {
   } else {
     if (target.empty()) return E_FAIL;
     TransferReport report;
-    const HRESULT hr = TransferItems(items.paths, target,
-                                     items.operation == ClipOperation::Cut ? TransferMode::Move : TransferMode::Copy, report);
+    const TransferMode mode = items.operation == ClipOperation::Cut ? TransferMode::Move : TransferMode::Copy;
+    const HRESULT hr = RunTransfer(info.owner, mode == TransferMode::Move ? QStringLiteral("Moving...") : QStringLiteral("Copying..."),
+                                   [&](TransferProgress& progress) {
+                                     return TransferItems(items.paths, target, mode, report, &progress);
+                                   });
+    if (hr == E_ABORT) return E_ABORT;  // cancelled: nothing to report
     if (FAILED(hr)) errors.push_back(target + ": " + ResultText(hr));
     errors.insert(errors.end(), report.errors.begin(), report.errors.end());
     for (const std::string& s : report.skipped) errors.push_back(s + ": special file skipped");
@@ -251,6 +258,15 @@ HRESULT ShellContextMenu::Properties(const InvokeInfo& info) {
       if (!where.IsFolder()) lines << QStringLiteral("Size: %1 bytes").arg(where.stat.size);
       lines << QStringLiteral("Modified: %1")
                    .arg(QDateTime::fromSecsSinceEpoch(where.stat.mtimeSec).toString(Qt::TextDate));
+      struct statx sx{};
+      if (statx(AT_FDCWD, where.path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_ATIME | STATX_BTIME, &sx) == 0) {
+        if (sx.stx_mask & STATX_BTIME)
+          lines << QStringLiteral("Created: %1")
+                       .arg(QDateTime::fromSecsSinceEpoch(sx.stx_btime.tv_sec).toString(Qt::TextDate));
+        if (sx.stx_mask & STATX_ATIME)
+          lines << QStringLiteral("Accessed: %1")
+                       .arg(QDateTime::fromSecsSinceEpoch(sx.stx_atime.tv_sec).toString(Qt::TextDate));
+      }
     }
     lines << QString();
   }
@@ -401,7 +417,12 @@ HRESULT ShellDropTarget::Drop(const QMimeData* data, uint32_t keyState, QPoint p
     const TransferMode mode = chosen == DROPEFFECT_COPY ? TransferMode::Copy
                               : chosen == DROPEFFECT_MOVE ? TransferMode::Move
                                                           : TransferMode::Link;
-    const HRESULT hr = TransferItems(items.paths, path_, mode, report);
+    const std::string target = path_;
+    const HRESULT hr = RunTransfer(nullptr, mode == TransferMode::Move ? QStringLiteral("Moving...") : QStringLiteral("Copying..."),
+                                   [&](TransferProgress& progress) {
+                                     return TransferItems(items.paths, target, mode, report, &progress);
+                                   });
+    if (hr == E_ABORT) return E_ABORT;  // cancelled by the user
     if (FAILED(hr)) errors.push_back(path_ + ": " + ResultText(hr));
     errors.insert(errors.end(), report.errors.begin(), report.errors.end());
     for (const std::string& s : report.skipped) errors.push_back(s + ": special file skipped");

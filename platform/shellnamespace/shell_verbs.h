@@ -1,6 +1,6 @@
 // Verbs of shell items, in place of the shell's context-menu handlers: open
 // with the desktop's default handler, cut, copy and paste through the clipboard,
-// delete to the trash (permanently with Shift, after confirmation), restore from
+// delete to the trash (permanently with Shift), after confirmation, restore from
 // the trash, rename
 // (left to the view: it edits the label), properties, and drops onto folders,
 // the trash and Send To entries. Left out: "Open with", third-party menu
@@ -48,6 +48,7 @@ struct ShellCommand {
 struct InvokeInfo {
   QWidget* owner = nullptr;
   bool shiftDown = false;  // delete for good instead of to the trash
+  bool noConfirmation = false;  // delete without asking first
 };
 
 class ShellContextMenu {

@@ -249,10 +249,10 @@ TEST_F(OptionsRoundTrip, OrganizedFavouritesAreStoredAtOnceAndHelpAboutShowsTheA
     StoreFavorites(store, {S("/one"), S("/two")});
   }
   TfrmMain& main = OpenMain(QString(), false);
-  EXPECT_EQ(main.Favorites(), (QStringList{S("/one"), S("/two")}));
   main.RunDialog = [](QDialog& d) {
     auto& o = dynamic_cast<TfrmOptions&>(d);
     EXPECT_EQ(o.Mode(), OptionsMode::Favorites);
+    EXPECT_EQ(o.Favorites().Items, (QStringList{S("/one"), S("/two")}));
     o.lvFavorites->setCurrentRow(1);
     o.btnUp->click();
     return static_cast<int>(QDialog::Accepted);

@@ -7,10 +7,12 @@
 #include "tests/editor_app/app_fixture.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -177,6 +179,9 @@ TEST_F(IntegrationTest, TheOpenDialogShowsThePreviewWhileItRunsAndGivesItBackAft
       if (auto* form = qobject_cast<ptshell::TPTFrmOpenDlg*>(w); form && form->isVisible()) {
         inDialog = label->window() == form && form->findChild<QWidget*>(QStringLiteral("SplitterShell")) &&
                    form->PTShellList1->parentWidget()->objectName() == QStringLiteral("SplitterShell");
+        // The label sits beside the look-in row, clear of the tool buttons.
+        for (QToolButton* b : form->findChildren<QToolButton*>())
+          if (b->isVisible() && b->geometry().intersects(label->geometry())) inDialog = false;
         label->setText(QStringLiteral("x"));
         main.OpenDlgPreviewSelectItem();  // nothing selected: the label empties
         inDialog = inDialog && label->text().isEmpty();
@@ -192,6 +197,45 @@ TEST_F(IntegrationTest, TheOpenDialogShowsThePreviewWhileItRunsAndGivesItBackAft
   EXPECT_EQ(main.Documents().Count(), 1);
   SettingsStore store;
   EXPECT_TRUE(store.valueExists(QStringLiteral("FormPos\\OpenDialog"), QStringLiteral("SplitterPreviewPos")));
+}
+
+TEST_F(IntegrationTest, ShellErrorsReachTheUserAsErrorBoxes) {
+  const auto previous = ptshell::ApplicationExceptionHandler();
+  InstallShellErrorHandler();
+  ptshell::HandleApplicationException(std::make_exception_ptr(ptshell::EPTShellError("The folder cannot be read.")));
+  ptshell::ApplicationExceptionHandler() = previous;
+  ASSERT_EQ(messages_.Shown.size(), 1u);
+  EXPECT_EQ(messages_.Shown[0].Text, QStringLiteral("The folder cannot be read."));
+  EXPECT_EQ(messages_.Shown[0].Type, MessageType::Error);
+}
+
+TEST_F(IntegrationTest, FileDialogsStartInAFolderThatExistsElseHomeAndOpenWideEnough) {
+  struct Seen {
+    QString folder;
+    QSize size;
+  };
+  auto run = [](const QString& folder) {
+    Seen seen;
+    OpenDialogHooks hooks;
+    hooks.Initialized = [&seen](ptshell::TPTDialog* dialog) {
+      auto* form = static_cast<ptshell::TPTFileDlg*>(dialog)->Form();
+      form->OnFormShow = [&seen, form](QObject*) {
+        QTimer::singleShot(0, form, [&seen, form] {
+          seen.folder = QString::fromStdString(form->PTShellList1->FolderPath());
+          seen.size = form->size();
+          form->reject();
+        });
+      };
+    };
+    ChooseFilesWithShellDialog(nullptr, QStringLiteral("GIF Images (*.gif)|*.gif"), folder, false, hooks);
+    return seen;
+  };
+  const Seen remembered = run(tmp_.Path);
+  EXPECT_EQ(remembered.folder, QDir(tmp_.Path).absolutePath());
+  const Seen missing = run(tmp_.Path + QStringLiteral("/Images"));
+  EXPECT_EQ(missing.folder, QDir::homePath());
+  EXPECT_GE(missing.size.width(), 700);
+  EXPECT_GE(missing.size.height(), 400);
 }
 
 }  // namespace

@@ -311,4 +311,28 @@ TEST_F(ImagingControlTest, ResizesHandsOutADibAndClears) {
   EXPECT_EQ(control.Resize(3, 3), img::kImagingNoImage);
 }
 
+TEST_F(ImagingControlTest, AReducedLoadDecodesJpegSmallerButKeepsTheFileSize) {
+  if (!fs::exists(kConvert)) GTEST_SKIP() << "ImageMagick is not installed";
+  ASSERT_TRUE(Run(std::string(kConvert) + " -size 1600x900 gradient:red-blue '" + Path("photo.jpg") + "'"));
+  ASSERT_TRUE(Run(std::string(kConvert) + " -size 1600x900 gradient:red-blue '" + Path("flat.png") + "'"));
+  ImagingControl control;
+  ASSERT_EQ(control.LoadReduced(Path("photo.jpg"), 100), img::kImagingOk);
+  EXPECT_EQ(control.OriginalWidth(), 1600);
+  EXPECT_EQ(control.OriginalHeight(), 900);
+  // An eighth of the size still leaves at least 100 pixels a side.
+  EXPECT_EQ(control.Width(), 200);
+  EXPECT_EQ(control.Height(), 113);
+  ASSERT_EQ(control.Resize(100, 56), img::kImagingOk);
+  EXPECT_EQ(control.OriginalWidth(), 1600) << "a resize keeps the file's size";
+  // A format without reduced decoding, and a plain load, decode whole.
+  ASSERT_EQ(control.LoadReduced(Path("flat.png"), 100), img::kImagingOk);
+  EXPECT_EQ(control.Width(), 1600);
+  EXPECT_EQ(control.OriginalWidth(), 1600);
+  ASSERT_EQ(control.Load(Path("photo.jpg")), img::kImagingOk);
+  EXPECT_EQ(control.Width(), 1600);
+  EXPECT_EQ(control.OriginalHeight(), 900);
+  control.Clear();
+  EXPECT_EQ(control.OriginalWidth(), 0);
+}
+
 }  // namespace

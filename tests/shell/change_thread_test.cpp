@@ -69,9 +69,9 @@ TEST_F(ChangeThread, ALateAnswerIsNeverTakenForTheNextCommand) {
   TChangeHandlerThread thread(nullptr, WM_PT_CHANGENOTIFY);
   thread.CommandTimeoutMs = 100;
   std::atomic<int> calls{0};
-  thread.OnExecute = [&] {
+  thread.SetOnExecute([&] {
     if (calls++ == 0) std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  };
+  });
   MakeDir(root + "/slow");
   MakeDir(root + "/next");
   int slot = -1;
@@ -167,4 +167,38 @@ TEST_F(ChangeThread, DestroyingWhileChangesArriveJoinsCleanly) {
   writer.join();
   QCoreApplication::processEvents();
   QCoreApplication::removePostedEvents(&r);
+}
+
+TEST_F(ChangeThread, AHangingWorkerHoldsUpNeitherLaterCommandsNorTheDestructor) {
+  Receiver r;
+  MakeDir(root + "/dead");
+  // The worker hangs in its first command, as on a dead network mount, until
+  // released (at the latest after 3 s, so a wait for it ends).
+  auto release = std::make_shared<std::atomic<bool>>(false);
+  std::thread releaser([release] {
+    for (int i = 0; i < 300 && !*release; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    *release = true;
+  });
+  auto* thread = new TChangeHandlerThread(&r, WM_PT_CHANGENOTIFY);
+  thread->CommandTimeoutMs = 200;
+  thread->SetOnExecute([release] {
+    while (!*release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  });
+  int slot = -1;
+  EXPECT_FALSE(thread->AddWatch(root + "/dead", 3, false, slot));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  QElapsedTimer t;
+  t.start();
+  EXPECT_FALSE(thread->AddWatch(root + "/dead", 3, false, slot));
+  thread->RemoveAllWatches();
+  EXPECT_LT(t.elapsed(), 150) << "later commands do not wait for a hanging worker again";
+  t.restart();
+  delete thread;
+  EXPECT_LT(t.elapsed(), 1000) << "the destructor does not wait for a hanging worker";
+  // The worker comes back after its owner is gone: it touches nothing freed
+  // and posts nothing.
+  WriteFile(root + "/dead/late.txt", "x");
+  *release = true;
+  releaser.join();
+  EXPECT_FALSE(r.WaitFor(1, 300));
 }

@@ -2,9 +2,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QProgressDialog>
+#include <QTimer>
+#include <atomic>
+#include <thread>
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -179,7 +184,7 @@ TEST_F(Operations, TheTrashShowsTheVolumesTrashesToo) {
   EXPECT_TRUE(Exists(home + "/.local/share/Trash/files/mine.txt")) << "only the chosen entry goes";
 }
 
-TEST_F(Operations, DeleteVerbTrashesOrAsksBeforeDeletingForGood) {
+TEST_F(Operations, DeleteVerbAsksBeforeTrashingOrDeletingForGood) {
   WriteFile(docs + "/keep.txt", "x");
   WriteFile(docs + "/gone.txt", "x");
   const auto folder = FolderAt(docs);
@@ -199,9 +204,14 @@ TEST_F(Operations, DeleteVerbTrashesOrAsksBeforeDeletingForGood) {
   EXPECT_FALSE(Exists(docs + "/gone.txt"));
   EXPECT_FALSE(Exists(home + "/.local/share/Trash/files/gone.txt")) << "Shift deletes for good";
   menu = MenuFor(folder, {"keep.txt"});
+  answer = false;
+  EXPECT_EQ(InvokeVerb(nullptr, *menu, "delete"), shellns::E_ABORT);
+  EXPECT_TRUE(Exists(docs + "/keep.txt")) << "the trash is asked for too";
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_EQ(asked.back(), "Move 'keep.txt' to the trash?");
+  answer = true;
   EXPECT_EQ(InvokeVerb(nullptr, *menu, "delete"), S_OK);
   EXPECT_TRUE(Exists(home + "/.local/share/Trash/files/keep.txt"));
-  EXPECT_EQ(asked.size(), 2u) << "the trash needs no confirmation";
 }
 
 TEST_F(Operations, AnUnknownVerbInvokesNothing) {
@@ -335,6 +345,46 @@ TEST_F(Operations, ClipboardFormatsAreWrittenAndRead) {
   ASSERT_EQ(InvokeVerb(nullptr, *background, "paste"), S_OK);
   EXPECT_EQ(ReadFile(home + "/Pictures/target/two words.txt"), "2");
   EXPECT_TRUE(Exists(docs + "/two words.txt"));
+}
+
+TEST_F(Operations, APasteCopiesOnAWorkerBehindACancelAndACancelLeavesNoPartialFile) {
+  MakeDir(docs);
+  MakeDir(home + "/Pictures");
+  WriteFile(docs + "/big.bin", std::string(4 << 20, 'b'));
+  // The worker waits after its first block until the GUI thread, still
+  // serving events, has found the progress window and its Cancel has come through.
+  bool guiServed = false;
+  const auto plain = Services().transfer;
+  Services().transfer = [&](QWidget* owner, const QString& text,
+                            const std::function<HRESULT(TransferProgress&)>& work) {
+    QTimer::singleShot(10, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<QProgressDialog*>(w); window && w->objectName() == "TransferProgress") {
+          guiServed = true;
+          window->cancel();
+        }
+    });
+    return plain(owner, text, [&](TransferProgress& progress) {
+      progress.OnBlock = [&] {
+        for (int i = 0; i < 500 && !progress.Cancel; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      };
+      return work(progress);
+    });
+  };
+  auto menu = MenuFor(FolderAt(docs), {"big.bin"});
+  ASSERT_EQ(InvokeVerb(nullptr, *menu, "copy"), S_OK);
+  std::unique_ptr<ShellContextMenu> background;
+  ASSERT_EQ(ShellContextMenu::Create(FolderAt(home + "/Pictures"), {}, background), S_OK);
+  EXPECT_EQ(InvokeVerb(nullptr, *background, "paste"), shellns::E_ABORT);
+  EXPECT_TRUE(guiServed);
+  EXPECT_FALSE(Exists(home + "/Pictures/big.bin")) << "no partial file is left";
+  EXPECT_EQ(ReadFile(docs + "/big.bin").size(), size_t{4} << 20);
+  EXPECT_TRUE(errors.empty() && messages.empty()) << "a cancel is no error";
+
+  // Not cancelled, the same paste goes through.
+  Services().transfer = plain;
+  EXPECT_EQ(InvokeVerb(nullptr, *background, "paste"), S_OK);
+  EXPECT_EQ(ReadFile(home + "/Pictures/big.bin").size(), size_t{4} << 20);
 }
 
 TEST(ShellTexts, KeyTableAndShortcuts) {

@@ -1,4 +1,5 @@
 #include <QImage>
+#include <QWheelEvent>
 #include <QPainter>
 
 #include "controls/shell/ptshellcombo.h"
@@ -113,6 +114,37 @@ TEST_F(ShellComboTest, ChoosingAnEntryMovesALinkedList) {
   list.OpenItem(list.FindItemByName("b"));
   EXPECT_EQ(combo.Folder().GetPath(), tree + "/a/b");
   EXPECT_EQ(Current(combo), "b");
+}
+
+TEST_F(ShellComboTest, KeysInTheClosedComboOpenItsListAndOnlyEnterChangesFolder) {
+  MakeDir(tree + "/a/b");
+  TPTShellList list;
+  TPTShellCombo combo;
+  combo.SetShellList(&list);
+  combo.show();
+  combo.Folder().SetPath(tree + "/a/b");
+  int fills = 0;
+  list.OnFillStart = [&](TPTCustomShellList*) { ++fills; };
+  for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_End}) {
+    QTest::keyClick(&combo, key);
+    EXPECT_TRUE(combo.PopupShown()) << key;
+    EXPECT_EQ(fills, 0) << key;
+    combo.hidePopup();
+  }
+  QWheelEvent wheel(QPointF(5, 5), combo.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&combo, &wheel);
+  EXPECT_EQ(combo.Folder().GetPath(), tree + "/a/b");
+  // In the open list the keys move the highlight; Enter goes there.
+  QTest::keyClick(&combo, Qt::Key_Down);
+  ASSERT_TRUE(combo.PopupShown());
+  QTest::keyClick(combo.view(), Qt::Key_Up);
+  EXPECT_EQ(fills, 0);
+  QTest::keyClick(combo.view(), Qt::Key_Return);
+  EXPECT_EQ(combo.Folder().GetPath(), tree + "/a");
+  EXPECT_EQ(list.FolderPath(), tree + "/a");
+  EXPECT_EQ(fills, 1);
+  list.OnFillStart = nullptr;
 }
 
 }  // namespace

@@ -1,3 +1,6 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <QLineEdit>
 #include <QListView>
 #include <QTreeView>
@@ -156,6 +159,15 @@ TEST_F(ShellListTest, ResyncAndRenameKeepTheSelection) {
   EXPECT_EQ(list.GetDataOf(jpg)->GetPath(), tree + "/renamed.jpg");
   list.Resync();
   EXPECT_EQ(list.Selected(), jpg);
+  // A file that grew and got a new time keeps its item, selected and focused,
+  // with the new size shown.
+  WriteFile(tree + "/renamed.jpg", std::string(5000, 'c'));
+  struct timespec times[2] = {{1000000, 0}, {1000000, 0}};
+  utimensat(AT_FDCWD, (tree + "/renamed.jpg").c_str(), times, 0);
+  list.Resync();
+  EXPECT_EQ(list.Selected(), jpg);
+  EXPECT_EQ(list.ItemFocused(), jpg);
+  EXPECT_EQ(list.ItemSubText(jpg, 1), "5KB");
   // A name that is taken is refused and nothing is replaced.
   text = "a.gif";
   EXPECT_FALSE(list.ItemModel()->setData(list.ItemModel()->index(jpg->Index, 0), text, Qt::EditRole));
@@ -290,7 +302,26 @@ TEST_F(ShellListTest, HidesFileSystemFoldersWhenLinkedToATree) {
 
 namespace {
 
-class ShellListActionsTest : public ShellListTest {};
+class ShellListActionsTest : public ShellListTest {
+ protected:
+  // Shows the tree's folder with one item selected and focused.
+  void ShowSelecting(TPTShellList& list, const QString& name) {
+    list.resize(400, 300);
+    list.show();
+    list.Folder().SetPath(tree);
+    TPTListItem* item = list.FindItemByName(name);
+    ASSERT_NE(item, nullptr);
+    list.SetSelected(item, true);
+    list.SetItemFocused(item);
+  }
+  // A program in the Send To folder.
+  void MakeSendToEntry(const std::string& name) {
+    const std::string sendTo = home + "/.local/share/gif-movinta/SendTo";
+    MakeDir(sendTo);
+    WriteFile(sendTo + "/" + name, "#!/bin/sh\n");
+    chmod((sendTo + "/" + name).c_str(), 0700);
+  }
+};
 
 PidlPtr PidlOf(const std::string& path) {
   PItemIDList p = nullptr;
@@ -362,6 +393,11 @@ TEST_F(ShellListActionsTest, DropsGoToTheFolderUnderThePointerOrTheListsOwn) {
   EXPECT_TRUE(Exists(tree + "/Sub/x.txt"));
   dropAt("y.txt", QPoint(200, 280));
   EXPECT_TRUE(Exists(tree + "/y.txt"));
+  // A plain file takes no drop of its own: the drop goes to the list's folder.
+  WriteFile(root + "/other/z.txt", "z");
+  TPTListItem* file = list.FindItemByName("a.gif");
+  dropAt("z.txt", list.ReportView()->visualRect(list.ItemModel()->index(file->Index, 0)).center());
+  EXPECT_TRUE(Exists(tree + "/z.txt"));
   EXPECT_FALSE(Exists(root + "/other/y.txt"));  // within one volume a plain drop moves
   ASSERT_TRUE(QTest::qWaitFor([&] { return list.FindItemByName("y.txt") != nullptr; }, 3000));
 }
@@ -401,10 +437,7 @@ QAction* FindAction(QMenu* menu, const std::function<bool(QAction*)>& match) {
 }
 
 TEST_F(ShellListActionsTest, ContextMenuSendsTheSelectionToASendToEntryAndHintsItsCommands) {
-  const std::string sendTo = home + "/.local/share/gif-movinta/SendTo";
-  MakeDir(sendTo);
-  WriteFile(sendTo + "/Mailer", "#!/bin/sh\n");
-  chmod((sendTo + "/Mailer").c_str(), 0700);
+  MakeSendToEntry("Mailer");
   QString launched;
   QStringList arguments;
   shellns::Services().launch = [&](const QString& program, const QStringList& args) {
@@ -433,6 +466,29 @@ TEST_F(ShellListActionsTest, ContextMenuSendsTheSelectionToASendToEntryAndHintsI
   EXPECT_EQ(arguments, QStringList{QString::fromStdString(tree + "/a.gif")});
   ASSERT_EQ(hints.size(), 1);
   EXPECT_FALSE(hints[0].isEmpty());
+}
+
+TEST_F(ShellListActionsTest, SendToAfterAResyncWhileTheMenuWasOpenSendsTheItemsChosen) {
+  MakeSendToEntry("Mailer");
+  QStringList arguments;
+  shellns::Services().launch = [&](const QString&, const QStringList& args) {
+    arguments = args;
+    return true;
+  };
+  TPTShellList list;
+  ShowSelecting(list, "a.gif");
+  const auto old = TPTCustomShellTree::MenuTracker;
+  TPTCustomShellTree::MenuTracker = [&](QWidget*, QMenu* menu, const QPoint&) {
+    // Meanwhile the file is replaced and the list brings itself up to date.
+    unlink((tree + "/a.gif").c_str());
+    WriteFile(tree + "/a.gif", "changed");
+    unlink((tree + "/B.GIF").c_str());
+    list.Refresh();
+    return FindAction(menu, [](QAction* a) { return MenuCommandId(a) == 1; });
+  };
+  list.ShowContextMenuAt(QPoint(1, 1));
+  TPTCustomShellTree::MenuTracker = old;
+  EXPECT_EQ(arguments, QStringList{QString::fromStdString(tree + "/a.gif")});
 }
 
 }  // namespace

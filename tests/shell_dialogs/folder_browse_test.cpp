@@ -77,9 +77,22 @@ TEST_F(FolderBrowseTest, ButtonsCreateAndDeleteFoldersButNeverTheRoot) {
                  },
                  [&](QDialog* d) {
                    Select(d, tree + "/Other");
+                   // Nothing goes to the trash unasked: "no" keeps the folder.
+                   std::vector<QString> asked;
+                   bool answer = false;
+                   shellns::Services().confirm = [&](QWidget*, const QString& q) {
+                     asked.push_back(q);
+                     return answer;
+                   };
+                   QTest::mouseClick(Form(d)->DeleteFolderBtn, Qt::LeftButton);
+                   Settle();
+                   EXPECT_TRUE(Exists(tree + "/Other"));
+                   answer = true;
                    QTest::mouseClick(Form(d)->DeleteFolderBtn, Qt::LeftButton);
                    Settle();
                    EXPECT_FALSE(Exists(tree + "/Other"));
+                   EXPECT_EQ(asked, (std::vector<QString>(2, "Move 'Other' to the trash?")));
+                   shellns::Services().confirm = [](QWidget*, const QString&) { return true; };
                  },
                  [&](QDialog* d) {
                    TPTShellTree* t = Form(d)->PTShellTree1;

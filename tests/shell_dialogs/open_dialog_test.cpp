@@ -1,7 +1,9 @@
+#include <QApplication>
 #include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -412,6 +414,177 @@ TEST_F(OpenDialogTest, MaximisedFormKeepsItsNormalSizeAndReadOnlyComesBack) {
   EXPECT_EQ(dlg.FormWindowState, wsMaximized);
   EXPECT_EQ(dlg.FormWidth, 520);
   EXPECT_EQ(dlg.FormHeight, 330);
+}
+
+}  // namespace
+
+namespace {
+
+class OpenDialogKeysTest : public OpenDialogTest {
+ protected:
+  // Keys reach the running form as the user's would: through its active window.
+  static void Key(QWidget* w, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QApplication::setActiveWindow(w->window());
+    QTest::keyClick(w, static_cast<Qt::Key>(key), modifiers);
+  }
+  static void SelectItem(TPTShellList* list, const QString& caption) {
+    TPTListItem* item = list->FindItemByName(caption);
+    ASSERT_NE(item, nullptr) << caption.toStdString();
+    list->ClearSelection();
+    list->SetSelected(item, true);
+    list->SetItemFocused(item);
+  }
+};
+
+TEST_F(OpenDialogKeysTest, F5RefreshesTheFocusedListAndTree) {
+  TPTOpenDlg dlg;
+  dlg.InitialDir = T("");
+  dlg.SetOptions(dlg.Options() | ptofShowTree);
+  int listFills = 0, treeFills = 0;
+  Drive(dlg, {[&](QDialog* d) {
+    TPTShellList* list = Form(d)->PTShellList1;
+    list->SetFocusToList();
+    list->OnFillStart = [&](TPTCustomShellList*) { ++listFills; };
+    Key(list->ActiveView(), Qt::Key_F5);
+    list->OnFillStart = nullptr;
+    TPTShellTree* t = Form(d)->PTShellTree1;
+    t->setFocus();
+    t->OnFillStart = [&](TPTCustomShellTree*) { ++treeFills; };
+    Key(t, Qt::Key_F5);
+    t->OnFillStart = nullptr;
+  }});
+  dlg.Execute();
+  EXPECT_EQ(listFills, 1);
+  EXPECT_EQ(treeFills, 1);
+}
+
+TEST_F(OpenDialogKeysTest, DelInTheListOrTreeAsksBeforeAnythingGoesToTheTrash) {
+  TPTOpenDlg dlg;
+  dlg.InitialDir = T("");
+  dlg.SetOptions(dlg.Options() | ptofShowTree);
+  std::vector<QString> asked;
+  shellns::Services().confirm = [&](QWidget*, const QString& q) {
+    asked.push_back(q);
+    return false;
+  };
+  Drive(dlg, {[&](QDialog* d) {
+    TPTShellList* list = Form(d)->PTShellList1;
+    list->SetFocusToList();
+    SelectItem(list, "a.gif");
+    Key(list->ActiveView(), Qt::Key_Delete);
+    EXPECT_TRUE(Exists(tree + "/a.gif"));
+    TPTShellTree* t = Form(d)->PTShellTree1;
+    t->SetSelectedPath(tree + "/Sub");
+    Settle();
+    t->setFocus();
+    Key(t, Qt::Key_Delete);
+    EXPECT_TRUE(Exists(tree + "/Sub"));
+  }});
+  dlg.Execute();
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0], "Move 'a.gif' to the trash?");
+  EXPECT_EQ(asked[1], "Move 'Sub' to the trash?");
+  EXPECT_FALSE(Exists(home + "/.local/share/Trash/files/a.gif"));
+}
+
+TEST_F(OpenDialogKeysTest, TheListMenusPasteAndPropertiesWorkAndANewFolderOffDiskSaysWhy) {
+  TPTOpenDlg dlg;
+  dlg.InitialDir = T("");
+  QStringList shown;
+  shellns::Services().properties = [&](QWidget*, const QString& text) { shown << text; };
+  Drive(dlg, {[&](QDialog* d) {
+    TPTFrmOpenDlg* f = Form(d);
+    TPTShellList* list = f->PTShellList1;
+    list->SetFocusToList();
+    SelectItem(list, "a.gif");
+    Key(list->ActiveView(), Qt::Key_C, Qt::ControlModifier);
+    f->Properties1Mitm->trigger();
+    list->Folder().SetPath(tree + "/Sub");
+    Settle();
+    list->ClearSelection();
+    f->Paste1Mitm->trigger();  // nothing selected: into the listed folder
+    EXPECT_TRUE(Exists(tree + "/Sub/a.gif"));
+    f->Properties1Mitm->trigger();
+    list->Folder().SetCsidl(shellns::CSIDL_DRIVES);
+    Settle();
+    list->SetFocusToList();
+    messages.clear();
+    f->CreateNewFolderBtnClick();
+  }});
+  dlg.Execute();
+  ASSERT_EQ(shown.size(), 2);
+  for (const char* part : {"a.gif", "Location: ", "Type: ", "Size: ", "Modified: ", "Accessed: "})
+    EXPECT_TRUE(shown[0].contains(QLatin1String(part))) << part << " in " << shown[0].toStdString();
+  EXPECT_TRUE(shown[1].startsWith("Sub")) << shown[1].toStdString();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].startsWith("Unable to create the folder")) << messages[0].toStdString();
+}
+
+TEST_F(OpenDialogKeysTest, EnterBackspaceF4AndTheMenuKeyWorkInTheRunningDialog) {
+  TPTOpenDlg dlg;
+  dlg.InitialDir = T("");
+  int menus = 0;
+  const auto oldTracker = TPTCustomShellTree::MenuTracker;
+  TPTCustomShellTree::MenuTracker = [&](QWidget*, QMenu*, const QPoint&) -> QAction* {
+    ++menus;
+    return nullptr;
+  };
+  QString afterEnter, afterBackspace, afterF4;
+  bool comboOpened = false;
+  Drive(dlg, {
+                 [&](QDialog* d) {
+                   TPTShellList* list = Form(d)->PTShellList1;
+                   list->SetFocusToList();
+                   SelectItem(list, "Sub");
+                   Key(list->ActiveView(), Qt::Key_Return);
+                   Settle();
+                   afterEnter = ListFolder(d);
+                   list->SetFocusToList();
+                   Key(list->ActiveView(), Qt::Key_Backspace);
+                   Settle();
+                   afterBackspace = ListFolder(d);
+                   SelectItem(list, "a.gif");
+                   Key(list->ActiveView(), Qt::Key_Menu);
+                 },
+                 [&](QDialog* d) {
+                   TPTShellCombo* combo = Form(d)->PTShellCombo1;
+                   Key(Form(d)->PTShellList1->ActiveView(), Qt::Key_F4);
+                   comboOpened = combo->PopupShown();
+                   // Up in the open list highlights the parent; F4 again goes there.
+                   QTest::keyClick(combo->view(), Qt::Key_Up);
+                   QTest::keyClick(combo->view(), Qt::Key_F4);
+                   Settle();
+                   afterF4 = ListFolder(d);
+                 },
+             });
+  dlg.Execute();
+  TPTCustomShellTree::MenuTracker = oldTracker;
+  EXPECT_EQ(afterEnter, T("/Sub"));
+  EXPECT_EQ(afterBackspace, T(""));
+  EXPECT_EQ(menus, 1);
+  EXPECT_TRUE(comboOpened);
+  EXPECT_EQ(afterF4.toStdString(), root);
+}
+
+TEST_F(OpenDialogKeysTest, ANameThatIsNotUtf8IsRefusedWithItsReasonNotAsMissing) {
+  WriteFile(tree + "/bad\xff.gif");
+  TPTOpenDlg dlg;
+  dlg.InitialDir = T("");
+  dlg.SetOptions(dlg.Options() | ptofFileMustExist);
+  bool stayedOpen = false;
+  Drive(dlg, {[&](QDialog* d) {
+    TPTShellList* list = Form(d)->PTShellList1;
+    SelectItem(list, QStringLiteral("bad\uFFFD.gif"));
+    EXPECT_EQ(Form(d)->FileNameEdt->text(), QStringLiteral("bad\uFFFD.gif"));
+    ClickOk(d);
+    stayedOpen = d->isVisible();
+  }});
+  EXPECT_FALSE(dlg.Execute());
+  EXPECT_TRUE(stayedOpen);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].contains("not valid UTF-8")) << messages[0].toStdString();
+  EXPECT_FALSE(messages[0].contains("File not found"));
+  EXPECT_TRUE(dlg.Files().isEmpty());
 }
 
 }  // namespace

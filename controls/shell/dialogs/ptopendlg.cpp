@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -70,6 +71,16 @@ auto Safely(F f) {
       HandleApplicationException(std::current_exception());
     }
   };
+}
+
+// The text of a path; bytes that are no UTF-8 become U+FFFD, which no name
+// typed or listed here carries otherwise.
+QString PathText(const std::string& raw) { return QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size())); }
+
+// A name whose bytes are not UTF-8 cannot pass through the dialog's text and
+// back: it is listed, but choosing it is refused with the reason.
+bool Undecodable(const QString& full) {
+  return full.contains(QChar::ReplacementCharacter) && !QFileInfo::exists(full);
 }
 
 void ChangeOverrideCursor(Qt::CursorShape shape) {
@@ -203,9 +214,15 @@ TPTFrmOpenDlg::TPTFrmOpenDlg(QWidget* parent) : QDialog(parent) {
   });
   connect(FileNameEdt, &QLineEdit::textChanged, this, [this] { FileNameEdtChange(); });
   connect(FileTypesCbx, &QComboBox::activated, this, [this] { FileTypesCbxSelEndOk(); });
-  connect(Paste1Mitm, &QAction::triggered, this, Safely([this] { PTShellList1->InvokeVerbOnSelection("paste"); }));
-  connect(Properties1Mitm, &QAction::triggered, this,
-          Safely([this] { PTShellList1->InvokeVerbOnSelection("properties"); }));
+  // The list's own menu comes up on its background: with nothing selected,
+  // Paste goes into the listed folder and Properties shows that folder's.
+  auto listVerb = [this](const std::string& verb) {
+    const HRESULT hr = PTShellList1->SelectedCount() > 0 ? PTShellList1->InvokeVerbOnSelection(verb)
+                                                         : PTShellList1->InvokeVerbOnFolder(verb);
+    if (FAILED(hr) && hr != shellns::E_ABORT) throw EPTShellError(shellns::ResultText(hr), hr);
+  };
+  connect(Paste1Mitm, &QAction::triggered, this, Safely([listVerb] { listVerb("paste"); }));
+  connect(Properties1Mitm, &QAction::triggered, this, Safely([listVerb] { listVerb("properties"); }));
   connect(Folder1Mitm, &QAction::triggered, this, Safely([this] { CreateNewFolderBtnClick(); }));
   connect(PTShellList1, &TPTCustomListView::SelectionChanged, this, [this] { PTShellList1Change(); });
   PTShellList1->OnFolderChanged = [this](TPTCustomShellList*) {
@@ -217,10 +234,23 @@ TPTFrmOpenDlg::TPTFrmOpenDlg(QWidget* parent) : QDialog(parent) {
     handled = true;
     done(QDialog::Accepted);
   };
+  // The open look-in list is a window of its own: the form sees its keys first too.
+  PTShellCombo1->view()->installEventFilter(this);
   for (int key : {Qt::Key_F4, Qt::Key_F5, Qt::Key_F12}) {
     auto* shortcut = new QShortcut(QKeySequence(key), this);
     shortcut->setContext(Qt::WindowShortcut);
-    connect(shortcut, &QShortcut::activated, this, Safely([this, key] { FormKeyDown(key, Qt::NoModifier); }));
+    connect(shortcut, &QShortcut::activated, this, Safely([this, key, shortcut] {
+      FormKeyDown(key, Qt::NoModifier);
+      // The form sees F5 first; the focused control then gets the key too and
+      // refreshes itself (the shortcut stands aside while it is passed on).
+      if (key == Qt::Key_F5)
+        if (QWidget* focus = QApplication::focusWidget(); focus && focus->window() == this) {
+          QKeyEvent press(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+          shortcut->setEnabled(false);
+          QApplication::sendEvent(focus, &press);
+          shortcut->setEnabled(true);
+        }
+    }));
   }
   FormResize();
 }
@@ -230,6 +260,28 @@ TPTFrmOpenDlg::~TPTFrmOpenDlg() {
   PTShellTree1->SetShellList(nullptr);
   PTShellCombo1->SetShellTree(nullptr);
   PTShellCombo1->SetShellList(nullptr);
+}
+
+bool TPTFrmOpenDlg::eventFilter(QObject* watched, QEvent* e) {
+  const bool override = e->type() == QEvent::ShortcutOverride;
+  if ((override || e->type() == QEvent::KeyPress) && watched == PTShellCombo1->view()) {
+    auto* k = static_cast<QKeyEvent*>(e);
+    const bool plain = !(k->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+    if (plain && (k->key() == Qt::Key_F4 || k->key() == Qt::Key_F12)) {
+      // Claimed from every shortcut, so that the key press reaches the form here.
+      if (override) {
+        k->accept();
+        return true;
+      }
+      try {
+        FormKeyDown(k->key(), k->modifiers());
+      } catch (...) {
+        HandleApplicationException(std::current_exception());
+      }
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, e);
 }
 
 void TPTFrmOpenDlg::SetOptions(TPTOpenOptions value) {
@@ -621,7 +673,7 @@ bool TPTFrmOpenDlg::ValidateText(const QString& text) {
     if (names.size() == 1) {
       TPTShListData* selected = PTShellList1->GetSelectedData();
       if (NamesFromList && selected && !selected->IsFolder()) {
-        full = QString::fromStdString(selected->GetPath());
+        full = PathText(selected->GetPath());
       } else {
         const TDefaultExtResult r = ApplyDefaultExt(full, DefaultExt, SelectedMask());
         full = r.Path;
@@ -657,9 +709,16 @@ bool TPTFrmOpenDlg::ValidateText(const QString& text) {
             break;
           }
           TPTListItem* match = exact ? exact : loose.size() == 1 ? loose.front() : nullptr;
-          if (match) full = QString::fromStdString(PTShellList1->GetDataOf(match)->GetPath());
+          if (match) full = PathText(PTShellList1->GetDataOf(match)->GetPath());
         }
       }
+    }
+    if (Undecodable(full)) {
+      Message(full + QStringLiteral("\nThe name of this file is not valid UTF-8 text, so it cannot be chosen here.\n"
+                                    "Please rename the file."),
+              0, mbsOK);
+      ok = false;
+      break;
     }
     if (!CheckFile(full)) {
       ok = false;

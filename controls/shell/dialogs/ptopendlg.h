@@ -125,6 +125,7 @@ class TPTFrmOpenDlg : public QDialog {
   void showEvent(QShowEvent* e) override;
   void hideEvent(QHideEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void DoShow();

@@ -1,0 +1,42 @@
+// The editor's automation server: the one application object over the main window, served on
+// the session bus and kept for the add-ins, and the switches that register the bus service.
+#pragma once
+
+#include "automation/automation_objects.h"
+
+#include <memory>
+
+namespace movinta::editor {
+class TfrmMain;
+}
+
+namespace movinta::automation {
+
+class MainWindowHost;
+class TAutomationBus;
+
+class TAutomationServer {
+public:
+  explicit TAutomationServer(editor::TfrmMain& main);
+  ~TAutomationServer();
+  TAutomationServer(const TAutomationServer&) = delete;
+  TAutomationServer& operator=(const TAutomationServer&) = delete;
+
+  std::shared_ptr<TGIFApplication> Application() const { return application_; }
+  // Serves the objects on the session bus; what could not be had goes to standard error and the
+  // editor goes on without it.
+  void Publish();
+
+private:
+  std::unique_ptr<MainWindowHost> host_;
+  std::shared_ptr<TGIFApplication> application_;
+  std::unique_ptr<TAutomationBus> bus_;
+};
+
+// The application object of the running editor; null before it exists or when it could not be made.
+std::shared_ptr<TGIFApplication> AutomationApp();
+
+// "REGSERVER" or "UNREGSERVER" for program: writes or removes the service file; the exit code.
+int RunRegistrationSwitch(const QString& switchName, const QString& program);
+
+}  // namespace movinta::automation

@@ -1,0 +1,433 @@
+#include "app_fixture.h"
+#include "controls/shell/ptshelltree.h"
+#include "editor/image_browser_commands.h"
+#include "editor/image_browser_scan.h"
+#include "editor/forms/thumb_window.h"
+#include "editor/model/string_tables.h"
+#include "editor/model/text_helpers.h"
+
+#include <QAction>
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QDir>
+#include <QMenu>
+#include <QPainter>
+#include <QtEndian>
+
+namespace movinta::editor {
+namespace {
+
+using testing::AppTest;
+
+// A picture with a gradient, so that a decoder that drops rows or columns shows.
+QImage Picture(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 90));
+  return image;
+}
+
+void Save(const QImage& image, const QString& path, const char* format, int quality = -1) {
+  ASSERT_TRUE(image.save(path, format, quality)) << path.toStdString();
+}
+
+// A PNG whose header claims 60000 x 60000 pixels over a few bytes of data.
+QByteArray ForgedHugePng() {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  Picture(4, 4).save(&buffer, "PNG");
+  // IHDR's width and height follow the 8-byte signature and the chunk's length and type.
+  qToBigEndian<quint32>(60000, bytes.data() + 16);
+  qToBigEndian<quint32>(60000, bytes.data() + 20);
+  return bytes;
+}
+
+// The image browser window as the commands see it, without a window.
+class FakeView : public IThumbView {
+public:
+  bool BrowserVisible() const override { return Visible; }
+  void SetBrowserVisible(bool visible) override { Visible = visible; }
+  QString TreeFolder() const override { return Folder; }
+  void SelectTreeFolder(const QString& folder) override {
+    Folder = folder;
+    Selected.append(folder);
+  }
+  void SetFolderLabel(const QString& text) override { Label = text; }
+  int GridClientWidth() const override { return Width; }
+  int GridTextHeight() const override { return 13; }
+  void SetGridLayout(const ThumbGridLayout& layout) override { Layout = layout; }
+  void ClearGrid() override {
+    Layout.ColCount = Layout.RowCount = 1;
+    Cell = -1;
+    ++Cleared;
+  }
+  int SelectedThumb() const override { return Cell; }
+  void RepaintGrid() override { ++Repaints; }
+
+  bool Visible = true;
+  QString Folder;
+  QStringList Selected;
+  QString Label;
+  int Width = 600;
+  ThumbGridLayout Layout;
+  int Cell = -1;
+  int Cleared = 0;
+  int Repaints = 0;
+};
+
+class ImageBrowserTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    commands_.SetView(&view_);
+    commands_.host.Status = [this](const QString& text) { status_.append(text); };
+  }
+  QString Path(const QString& name) const { return tmp_.Path + QLatin1Char('/') + name; }
+
+  testing::ScopedTmpDir tmp_;
+  testing::RecordingMessages messages_;
+  QWidget owner_;
+  TImageBrowserCommands commands_{&owner_};
+  FakeView view_;
+  QStringList status_;
+};
+
+TEST(ImageBrowserLayoutTest, ColumnsFollowTheWidthAndRowsHoldEveryFile) {
+  // Cell edge with text height 13 and thumbnails of 100: 2 x 13 + 100 + 14 = 140.
+  struct Case {
+    int Width, Files, Cols, Rows;
+  };
+  const Case cases[] = {
+      {560, 8, 4, 2},   // exactly two rows
+      {560, 9, 4, 3},   // 9 / 4 rounds to 2, one more to hold the ninth
+      {560, 10, 4, 3},  // 2.5 rounds to 2 (halves to even), one more
+      {420, 7, 3, 3},   // 2.33 rounds to 2, one more
+      {700, 12, 5, 3},  // 2.4 rounds to 2, one more
+      {700, 14, 5, 3},  // 2.8 rounds to 3
+      {139, 3, 1, 3},   // a window narrower than one cell still has a column
+      {0, 1, 1, 1},
+      {560, 0, 4, 1},
+  };
+  for (const Case& c : cases) {
+    const ThumbGridLayout l = ThumbLayout(c.Width, 13, 100, c.Files);
+    EXPECT_EQ(l.ColWidth, 140);
+    EXPECT_EQ(l.RowHeight, 140);
+    EXPECT_EQ(l.ColCount, c.Cols) << c.Width << " " << c.Files;
+    EXPECT_EQ(l.RowCount, c.Rows) << c.Width << " " << c.Files;
+    EXPECT_GE(l.ColCount * l.RowCount, c.Files);
+  }
+}
+
+TEST(ImageBrowserLayoutTest, PicturesShrinkToTheThumbnailSizeKeepingTheirProportion) {
+  struct Case {
+    int W, H, FitW, FitH;
+  };
+  const Case cases[] = {
+      {400, 100, 100, 25}, {100, 400, 25, 100}, {101, 101, 101, 101},  // S + 1 both ways stays
+      {102, 50, 100, 49},  {50, 50, 50, 50},    {300, 300, 100, 100},
+      {1000, 1, 100, 1},   // never thinner than a pixel
+      {250, 100, 100, 40}, {1920, 1080, 100, 56},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ThumbPictureSize(c.W, c.H, 100), QSize(c.FitW, c.FitH)) << c.W << "x" << c.H;
+}
+
+TEST_F(ImageBrowserTest, EachFilterTypeCollectsItsOwnExtensionsWhateverTheirCase) {
+  QStringList names;
+  for (int i = 0; i < 18; ++i) {
+    QString name = QStringLiteral("f%1").arg(i, 2, 10, QLatin1Char('0')) + QString::fromLatin1(kExtensions[i]);
+    if (i % 2 == 1) name = name.toUpper();  // "F01.JPG" is a JPEG as much as "f01.jpg"
+    names.append(name);
+  }
+  for (const QString& n : names) testing::WriteBytes(Path(n), "x");
+  for (const char* other : {"movie.avi", "notes.txt", ".hidden.png", "jpg"}) testing::WriteBytes(Path(QString::fromLatin1(other)), "x");
+  ASSERT_TRUE(QDir(tmp_.Path).mkdir(QStringLiteral("folder.gif")));
+
+  for (int type = 0; type < 18; ++type) {
+    const std::vector<ThumbFile> files = CollectImageFiles(tmp_.Path, type);
+    ASSERT_EQ(files.size(), 1u) << type;
+    EXPECT_EQ(files[0].Name, names[type]);
+    EXPECT_EQ(files[0].Size, 1);
+  }
+  EXPECT_TRUE(CollectImageFiles(tmp_.Path, 18).empty());
+  std::vector<ThumbFile> all = CollectImageFiles(tmp_.Path, 19);
+  QStringList got;
+  for (const ThumbFile& f : all) got.append(f.Name);
+  EXPECT_EQ(got, names) << "all eighteen, sorted by name";
+}
+
+TEST_F(ImageBrowserTest, AScanKeepsReadablePicturesInOrderAndSkipsBrokenOnes) {
+  Save(Picture(400, 100), Path(QStringLiteral("a_wide.png")), "PNG");
+  Save(Picture(1920, 1080), Path(QStringLiteral("b_photo.JPG")), "JPEG", 85);
+  QByteArray truncated;
+  {
+    QBuffer b(&truncated);
+    b.open(QIODevice::WriteOnly);
+    Picture(300, 300).save(&b, "PNG");
+  }
+  testing::WriteBytes(Path(QStringLiteral("c_cut.png")), truncated.left(truncated.size() / 3));
+  testing::WriteBytes(Path(QStringLiteral("d_forged.png")), ForgedHugePng());
+  testing::WriteBytes(Path(QStringLiteral("e_empty.gif")), QByteArray());
+  Save(Picture(100, 400), Path(QStringLiteral("f_tall.bmp")), "BMP");
+  testing::WriteAnimation(*testing::MakeAnimation(3, 60, 40), Path(QStringLiteral("g_anim.gif")));
+  Save(Picture(101, 101), Path(QStringLiteral("h_edge.png")), "PNG");
+
+  view_.Folder = tmp_.Path;
+  commands_.ScanImageFolder(tmp_.Path);
+  EXPECT_TRUE(messages_.Shown.empty());
+  struct Expected {
+    const char* Name;
+    int W, H, PicW, PicH;
+  };
+  const Expected expected[] = {{"a_wide.png", 400, 100, 100, 25},
+                               {"b_photo.JPG", 1920, 1080, 100, 56},
+                               {"f_tall.bmp", 100, 400, 25, 100},
+                               {"g_anim.gif", 60, 40, 60, 40},
+                               {"h_edge.png", 101, 101, 101, 101}};
+  ASSERT_EQ(commands_.ThumbCount(), 5);
+  ASSERT_EQ(commands_.Thumbnails().size(), 5);
+  const QRgb window = QGuiApplication::palette().color(QPalette::Base).rgb();
+  for (int i = 0; i < 5; ++i) {
+    const Expected& e = expected[i];
+    const TThumbRecord& r = commands_.ThumbList()[static_cast<std::size_t>(i)];
+    EXPECT_EQ(r.FileName, QString::fromLatin1(e.Name));
+    EXPECT_EQ(r.Width, e.W) << e.Name << ": the size in the file, also after a reduced decode";
+    EXPECT_EQ(r.Height, e.H) << e.Name;
+    EXPECT_EQ(r.SizeKB, static_cast<int>(SizeInKB(QFileInfo(Path(r.FileName)).size())));
+    const QImage& t = commands_.Thumbnails()[i];
+    ASSERT_EQ(t.size(), QSize(100, 100)) << e.Name;
+    // The picture sits centred on the window colour.
+    const int left = (100 - e.PicW) / 2, top = (100 - e.PicH) / 2;
+    if (left > 0) {
+      EXPECT_EQ(t.pixel(left - 1, 50), window) << e.Name;
+      EXPECT_NE(t.pixel(left, 50), window) << e.Name;
+      EXPECT_EQ(t.pixel(left + e.PicW, 50), window) << e.Name;
+    }
+    if (top > 0) {
+      EXPECT_EQ(t.pixel(50, top - 1), window) << e.Name;
+      EXPECT_NE(t.pixel(50, top), window) << e.Name;
+      EXPECT_EQ(t.pixel(50, top + e.PicH), window) << e.Name;
+    }
+  }
+  EXPECT_EQ(view_.Layout.ColCount, 4) << "600 wide, cells of 140";
+  EXPECT_EQ(view_.Layout.RowCount, 2) << "8 files found, 7 of them readable or not";
+  EXPECT_EQ(view_.Label, QStringLiteral("Current Folder: ") + tmp_.Path + QLatin1Char('/'));
+  EXPECT_TRUE(status_.contains(QStringLiteral("Scanning Folder for images...")));
+  EXPECT_TRUE(status_.contains(QStringLiteral("Scanning folder for images... 12% Complete")));
+  EXPECT_TRUE(status_.contains(QStringLiteral("Scanning folder for images... 100% Complete")));
+  EXPECT_EQ(status_.back(), QString());
+
+  // The selection names a file, its status text its size; no selection names none.
+  view_.Cell = 0;
+  EXPECT_EQ(commands_.GetSelectedThumbPath(), tmp_.Path + QStringLiteral("/a_wide.png"));
+  EXPECT_EQ(commands_.ThumbStatusText(0),
+            QStringLiteral("a_wide.png - (400 x 100) %1KB").arg(commands_.ThumbList()[0].SizeKB));
+  view_.Cell = 5;
+  EXPECT_EQ(commands_.GetSelectedThumbPath(), QString());
+  EXPECT_EQ(commands_.ThumbStatusText(5), QString());
+
+  commands_.ThumbsClearExecute();
+  EXPECT_EQ(commands_.ThumbCount(), 0);
+  EXPECT_EQ(view_.Cleared, 2) << "once before the scan, once now";
+  EXPECT_EQ(view_.Layout.ColCount, 1);
+}
+
+TEST_F(ImageBrowserTest, FoldersWithoutPicturesAndMissingFoldersSaySo) {
+  testing::WriteBytes(Path(QStringLiteral("readme.txt")), "x");
+  commands_.ScanImageFolder(tmp_.Path);
+  EXPECT_EQ(status_.back(), QStringLiteral("Sorry no images found in ") + tmp_.Path + QLatin1Char('/'));
+  EXPECT_TRUE(messages_.Shown.empty());
+
+  const QString gone = Path(QStringLiteral("gone"));
+  commands_.ScanImageFolder(gone);
+  ASSERT_EQ(messages_.Shown.size(), 1u);
+  EXPECT_EQ(messages_.Shown[0].Text, gone + QStringLiteral("/ does not appear to be a valid path."));
+  EXPECT_EQ(messages_.Shown[0].Type, MessageType::Information);
+}
+
+TEST_F(ImageBrowserTest, ThumbnailItemsAreEnabledExactlyAfterAPressOnAThumbnail) {
+  const QList<QAction*> items = {commands_.mniThumbsInsert, commands_.mniThumbsEdit, commands_.mniThumbsCopy,
+                                 commands_.mniThumbOpen, commands_.mniThumbsProperties};
+  auto enabled = [&] {
+    int n = 0;
+    for (QAction* a : items) n += a->isEnabled() ? 1 : 0;
+    return n;
+  };
+  EXPECT_EQ(enabled(), 0);
+  commands_.ThumbPressed(true);
+  EXPECT_EQ(enabled(), 5);
+  commands_.ThumbPressed(false);
+  EXPECT_EQ(enabled(), 0);
+  // Clear Window only while there are thumbnails.
+  commands_.popThumbsPopup();
+  EXPECT_FALSE(commands_.ThumbsClear->isEnabled());
+}
+
+TEST_F(ImageBrowserTest, FavouritesAreAddedOnceOrganisedAndForgottenWhenTheirFolderIsGone) {
+  const QString a = Path(QStringLiteral("a")), b = Path(QStringLiteral("b"));
+  ASSERT_TRUE(QDir().mkpath(a) && QDir().mkpath(b));
+  QMenu& menu = *commands_.mniThumbsFavorites;
+  ASSERT_EQ(menu.actions().size(), 3);
+  EXPECT_EQ(menu.actions()[0]->text(), QStringLiteral("&Add Current Folder"));
+  EXPECT_EQ(menu.actions()[1]->text(), QStringLiteral("&Organize Favorites..."));
+  EXPECT_TRUE(menu.actions()[2]->isSeparator());
+
+  view_.Folder = a;
+  commands_.mniThumbsFavsAdd->trigger();
+  commands_.mniThumbsFavsAdd->trigger();  // already there
+  view_.Folder = b;
+  commands_.mniThumbsFavsAdd->trigger();
+  EXPECT_EQ(commands_.Favorites(), (QStringList{a, b}));
+  EXPECT_EQ(menu.actions()[3]->statusTip(), QStringLiteral("Scan this folder for images"));
+
+  // Organising hands the list over and takes back the changed one.
+  QStringList handed;
+  commands_.host.OrganizeFavorites = [&](QStringList& folders) {
+    handed = folders;
+    folders = {b, a};
+    return true;
+  };
+  commands_.mniThumbsFavsOrg->trigger();
+  EXPECT_EQ(handed, (QStringList{a, b}));
+  EXPECT_EQ(commands_.Favorites(), (QStringList{b, a}));
+
+  view_.Selected.clear();
+  menu.actions()[4]->trigger();
+  EXPECT_EQ(view_.Selected, QStringList{a});
+  ASSERT_TRUE(QDir(b).removeRecursively());
+  menu.actions()[3]->trigger();
+  ASSERT_EQ(messages_.Shown.size(), 1u);
+  EXPECT_EQ(messages_.Shown[0].Text, QStringLiteral("Could not find %1. Folder may have moved or does not exist.").arg(b));
+  EXPECT_EQ(commands_.Favorites(), QStringList{a});
+  EXPECT_EQ(view_.Selected, QStringList{a});
+}
+
+TEST_F(ImageBrowserTest, BrowseSelectsTheChosenFolderAndCancelKeepsTheOldOne) {
+  view_.Folder = tmp_.Path;
+  view_.Visible = false;
+  QString offered;
+  bool choose = false;
+  commands_.host.ChooseFolder = [&](QString& folder) {
+    offered = folder;
+    folder = QStringLiteral("/");
+    return choose;
+  };
+  commands_.ThumbsBrowseExecute();
+  EXPECT_TRUE(view_.Visible) << "the browser comes up for the choice";
+  EXPECT_TRUE(commands_.ThumbView->isChecked());
+  EXPECT_EQ(offered, tmp_.Path);
+  EXPECT_TRUE(view_.Selected.isEmpty());
+  EXPECT_EQ(commands_.BrowseFolder, tmp_.Path);
+  choose = true;
+  commands_.ThumbsBrowseExecute();
+  EXPECT_EQ(view_.Selected, QStringList{QStringLiteral("/")});
+  EXPECT_EQ(commands_.BrowseFolder, QStringLiteral("/"));
+}
+
+TEST_F(ImageBrowserTest, ATreeWithoutAFileSystemFolderJumpsToTheRootFolder) {
+  TfrmThumbWin window(nullptr, &commands_);
+  ASSERT_EQ(commands_.View(), &window);
+  window.show();
+  QCoreApplication::processEvents();  // the tree fills once its window is there
+  window.tvShell->SetSelected(nullptr);
+  ASSERT_EQ(window.TreeFolder(), QString());
+  window.tvShellChange();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(window.TreeFolder(), QStringLiteral("/"));
+  EXPECT_EQ(commands_.CurrentFolder(), QStringLiteral("/")) << "the visible browser shows the root's pictures";
+  // The same folder again scans nothing; a hidden browser scans nothing either.
+  status_.clear();
+  window.tvShellChange();
+  EXPECT_TRUE(status_.isEmpty());
+  window.hide();
+  window.SelectFolder(tmp_.Path);
+  EXPECT_EQ(window.TreeFolder(), tmp_.Path);
+  EXPECT_EQ(commands_.CurrentFolder(), QStringLiteral("/"));
+  EXPECT_TRUE(status_.isEmpty());
+}
+
+// ---- in the program
+
+TEST_F(AppTest, AThumbnailGoesInAfterTheSelectedFrameAndUndoTakesItOut) {
+  TfrmMain& main = OpenMain();
+  ASSERT_TRUE(the_frmThumbWin);
+  TImageBrowserCommands& browser = main.ImageBrowser();
+  ASSERT_EQ(browser.View(), the_frmThumbWin.data());
+  ASSERT_TRUE(main.OpenGifDocument(Gif(QStringLiteral("a.gif"), 3)));
+  const QString folder = tmp_.Path + QStringLiteral("/pictures");
+  ASSERT_TRUE(QDir().mkpath(folder));
+  Save(Picture(4, 3), folder + QStringLiteral("/pic.png"), "PNG");
+
+  the_frmThumbWin->show();
+  the_frmThumbWin->SelectFolder(folder);
+  ASSERT_EQ(browser.CurrentFolder(), folder) << "the tree's move scans the folder";
+  ASSERT_EQ(browser.ThumbCount(), 1);
+  // A press on the thumbnail selects it, says what it is and enables its items.
+  the_frmThumbWin->grdThumbsMouseDown(Qt::LeftButton, the_frmThumbWin->grdThumbs->CellRect(0).center());
+  EXPECT_EQ(the_frmThumbWin->SelectedThumb(), 0);
+  EXPECT_EQ(main.StatusTextOf(2), browser.ThumbStatusText(0));
+  EXPECT_TRUE(browser.mniThumbsInsert->isEnabled());
+  // A press on the empty cell beside it disables the thumbnail's items; a press on it enables them.
+  ASSERT_GT(the_frmThumbWin->grdThumbs->ColCount(), 1);
+  the_frmThumbWin->grdThumbsMouseDown(Qt::RightButton, the_frmThumbWin->grdThumbs->CellRect(1).center());
+  EXPECT_FALSE(browser.mniThumbsInsert->isEnabled());
+  EXPECT_FALSE(browser.mniThumbsProperties->isEnabled());
+  EXPECT_EQ(main.StatusTextOf(2), QString());
+  the_frmThumbWin->grdThumbsMouseDown(Qt::LeftButton, the_frmThumbWin->grdThumbs->CellRect(0).center());
+  main.SetSelection(1, 1);
+  browser.mniThumbsInsert->trigger();
+  TGIFImage& image = *SharedImage();
+  ASSERT_EQ(image.Images().GetCount(), 4);
+  EXPECT_EQ(image.Images().GetFrame(2)->GetWidth(), 4);
+  EXPECT_EQ(main.Documents().Active()->UndoCaption(), QStringLiteral("&Undo Add Frame"));
+  main.EditUndo->trigger();
+  EXPECT_EQ(SharedImage()->Images().GetCount(), 3);
+  EXPECT_EQ(testing::Delays(*SharedImage()), (std::vector<int>{10, 20, 30}));
+
+  // Dropped on the window around the documents, the picture starts an animation of its own.
+  browser.DraggingThumb = true;
+  browser.InsertSelectedThumb();
+  browser.DraggingThumb = false;
+  ASSERT_EQ(main.Documents().Count(), 2);
+  EXPECT_EQ(SharedImage()->Images().GetCount(), 1);
+  EXPECT_EQ(main.Documents().Active()->UndoCaption(), QStringLiteral("&Undo Drag and Drop Image"));
+}
+
+TEST_F(AppTest, TheBrowserHidesOnCloseAndComesBackWhereItWasWithItsFavourites) {
+  const QString fav = tmp_.Path + QStringLiteral("/fav");
+  ASSERT_TRUE(QDir().mkpath(fav));
+  {
+    TfrmMain& main = OpenMain();
+    TfrmThumbWin& browser = *the_frmThumbWin;
+    ASSERT_TRUE(browser.isVisible());
+    browser.close();
+    EXPECT_FALSE(browser.isVisible()) << "closing only hides";
+    EXPECT_TRUE(the_frmThumbWin) << "and keeps the window";
+    EXPECT_FALSE(main.ThumbView->isChecked());
+    main.ThumbView->trigger();
+    EXPECT_TRUE(browser.isVisible());
+    browser.setGeometry(30, 40, 520, 230);
+    browser.SetExplorerWidth(120);
+    browser.btnTVCloseClick();
+    EXPECT_FALSE(browser.ExplorerVisible());
+    EXPECT_FALSE(main.ImageBrowser().mniViewExplorer->isChecked());
+    main.ImageBrowser().AddFavorite(fav);
+    main.close();
+    CloseMain();
+  }
+  EXPECT_EQ(ReadSettingInt(QStringLiteral("ThumbNails"), QStringLiteral("ExplorerVisible"), 1), 0);
+  {
+    SettingsStore store;
+    EXPECT_EQ(ReadRegString(store, QStringLiteral("ThumbNails\\Favorites"), QStringLiteral("MRU0"), QString()), fav);
+  }
+  TfrmMain& main = OpenMain();
+  TfrmThumbWin& browser = *the_frmThumbWin;
+  EXPECT_TRUE(browser.isVisible());
+  EXPECT_EQ(browser.geometry(), QRect(30, 40, 520, 230));
+  EXPECT_FALSE(browser.ExplorerVisible());
+  EXPECT_TRUE(browser.tvShell->isHidden());
+  EXPECT_EQ(main.ImageBrowser().Favorites(), QStringList{fav});
+}
+
+}  // namespace
+}  // namespace movinta::editor
