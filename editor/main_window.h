@@ -137,6 +137,8 @@ public:
   // Start-up.
   // The file of the command line, opened by the deferred start-up once every window exists.
   void SetCommandLineFile(const QString& path) { pendingFile_ = path; }
+  // A program started for automation shows no welcome dialog: nobody may be there to answer it.
+  void SetWelcomeOnStartup(bool on) { options_.WelcomeOnStartup = on; }
   void DeferredStartup();
   bool StartPageShown() const;
   AnimatedPicture* StartPicture() const { return imgAni_; }
