@@ -5,6 +5,7 @@
 #include "editor/document_window.h"
 #include "editor/forms/tool_windows.h"
 #include "editor/frame_strip.h"
+#include "editor/image_browser_commands.h"
 #include "editor/main_window.h"
 #include "editor/model/files.h"
 #include "editor/property_panel.h"
@@ -212,11 +213,7 @@ bool MainWindowHost::ThumbnailsShowing() const {
   return editor::the_frmThumbWin && editor::the_frmThumbWin->isVisible();
 }
 
-void MainWindowHost::SetThumbnailsShowing(bool showing) {
-  if (!editor::the_frmThumbWin) return;
-  editor::the_frmThumbWin->setVisible(showing);
-  Main().ThumbView->setChecked(showing);
-}
+void MainWindowHost::SetThumbnailsShowing(bool showing) { Main().ImageBrowser().ShowThumbWindow(showing); }
 
 bool MainWindowHost::ExplorerShowing() const {
   return editor::the_frmThumbWin && editor::the_frmThumbWin->ExplorerVisible();
@@ -226,13 +223,9 @@ void MainWindowHost::SetExplorerShowing(bool showing) {
   if (editor::the_frmThumbWin) editor::the_frmThumbWin->SetExplorerVisible(showing);
 }
 
-void MainWindowHost::LoadThumbnails(const QString& folder) {
-  if (!editor::the_frmThumbWin) return;
-  editor::the_frmThumbWin->SelectFolder(folder);
-  editor::the_frmThumbWin->RefreshThumbnails();
-}
+void MainWindowHost::LoadThumbnails(const QString& folder) { Main().ImageBrowser().ScanImageFolder(folder); }
 
-QString MainWindowHost::ThumbnailFileName() const { return QString(); }
+QString MainWindowHost::ThumbnailFileName() const { return Main().ImageBrowser().GetSelectedThumbPath(); }
 
 bool MainWindowHost::ImageSize(const QString& file, int& width, int& height) {
   TXpress* control = Main().Imaging();

@@ -2,6 +2,7 @@
 
 #include "editor/frame_strip.h"
 #include "editor/main_window.h"
+#include "editor/model/playback.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 
@@ -38,23 +39,26 @@ QImage RenderFrame(TGIFImage& image, int index) {
   return out;
 }
 
-void FrameView::SetFrame(const QImage& image, bool drawTransparent, QColor background) {
+void FrameView::SetFrame(const QImage& image, QSize screen, QPoint offset, bool drawTransparent, QColor background) {
   frame_ = image;
+  screen_ = screen.isValid() && !screen.isEmpty() ? screen : image.size();
+  offset_ = offset;
   drawTransparent_ = drawTransparent;
   background_ = background;
   setFixedSize(sizeHint());
   update();
 }
 
-QSize FrameView::sizeHint() const { return frame_.isNull() ? QSize(1, 1) : frame_.size(); }
+QSize FrameView::sizeHint() const { return screen_.isEmpty() ? QSize(1, 1) : screen_; }
 
 void FrameView::paintEvent(QPaintEvent*) {
   QPainter p(this);
+  p.fillRect(rect(), background_);
   if (frame_.isNull()) return;
-  if (drawTransparent_) p.fillRect(rect(), background_);
-  p.drawImage(0, 0, frame_);
+  if (drawTransparent_) p.fillRect(FrameRect(), background_);
+  p.drawImage(offset_, frame_);
   p.setPen(QPen(Qt::black, 1, Qt::DotLine));
-  p.drawRect(0, 0, width() - 1, height() - 1);
+  p.drawRect(FrameRect().adjusted(0, 0, -1, -1));
 }
 
 TMDIChildWindow::TMDIChildWindow(TfrmMain& main, TMDIChild* document, QWidget* parent)
@@ -91,8 +95,17 @@ void TMDIChildWindow::ShowFrame(int index) {
   const SettingsRecord& settings = Settings();
   const QColor back(settings.FrameBackColor & 0xFF, (settings.FrameBackColor >> 8) & 0xFF,
                     (settings.FrameBackColor >> 16) & 0xFF);
-  pb_->SetFrame(RenderFrame(*SharedImage(), index), true, back);
+  TGIFImage& image = *SharedImage();
+  const gif::TGIFSubImage* frame =
+      index >= 0 && index < image.Images().GetCount() ? image.Images().GetFrame(index) : nullptr;
+  const QPoint offset = frame ? QPoint(frame->GetLeft(), frame->GetTop()) : QPoint();
+  pb_->SetFrame(RenderFrame(image, index), QSize(image.GetWidth(), image.GetHeight()), offset, true, back);
+  SetStatusText(Tr(play_texts::kFrameStatus).arg(document_->DisplayName()).arg(image.GetHeight()).arg(image.GetWidth()));
 }
+
+QString TMDIChildWindow::StatusText() const { return panel2_->text(); }
+
+void TMDIChildWindow::SetStatusText(const QString& text) { panel2_->setText(text); }
 
 void TMDIChildWindow::UpdateState() {
   if (!document_) return;

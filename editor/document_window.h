@@ -23,18 +23,24 @@ class TfrmMain;
 // Renders frame index of image at its own size; transparent pixels become clear.
 QImage RenderFrame(TGIFImage& image, int index);
 
+// The animation's screen with one frame on it, in its place: the screen in the frame background
+// colour, the frame at its offset with a dotted outline.
 class FrameView : public QWidget {
   Q_OBJECT
 public:
   using QWidget::QWidget;
-  void SetFrame(const QImage& image, bool drawTransparent, QColor background);
+  void SetFrame(const QImage& image, QSize screen, QPoint offset, bool drawTransparent, QColor background);
   QSize sizeHint() const override;
+  // Where the frame lies on the screen.
+  QRect FrameRect() const { return QRect(offset_, frame_.size()); }
 
 protected:
   void paintEvent(QPaintEvent* event) override;
 
 private:
   QImage frame_;
+  QSize screen_{1, 1};
+  QPoint offset_;
   bool drawTransparent_ = false;
   QColor background_ = Qt::white;
 };
@@ -49,6 +55,10 @@ public:
   void Detach() { document_ = nullptr; }
   void ShowFrame(int index);
   void UpdateState();
+  FrameView* View() const { return pb_; }
+  // Status panel 2: the size of the animation, or what plays.
+  QString StatusText() const;
+  void SetStatusText(const QString& text);
 
   // A frame dragged from the strip may be dropped here when this is another document than the
   // one the strip shows and nothing plays.

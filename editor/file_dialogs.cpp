@@ -122,15 +122,21 @@ QStringList ChooseFilesWithShellDialog(QWidget* parent, const QString& filter, c
 
 std::optional<QString> ShellFileChooser::ChooseSaveName(const QString& initialName, const QString& initialFolder,
                                                         const QString& defaultExtension) {
+  return ChooseSave({initialName, initialFolder, defaultExtension, QString()});
+}
+
+std::optional<QString> ShellFileChooser::ChooseSave(const SaveRequest& request) {
   ptshell::TPTSaveDlg dialog;
   dialog.Name = QStringLiteral("PTSaveDlg1");
   dialog.Title = QStringLiteral("Save As");
-  dialog.SetFilter(QStringLiteral("GIF Image (*.gif)|*.gif|All files (*)|*"));
+  dialog.SetFilter(request.Filter.isEmpty() ? QStringLiteral("GIF Image (*.gif)|*.gif|All files (*)|*")
+                                            : ShellFilter(request.Filter));
   dialog.SetFilterIndex(1);
-  dialog.InitialDir = DialogStartFolder(initialFolder);
-  dialog.SetFileName(initialName);
-  dialog.DefaultExt = defaultExtension.isEmpty() ? QStringLiteral("gif") : defaultExtension;
+  dialog.InitialDir = DialogStartFolder(request.InitialFolder);
+  dialog.SetFileName(request.InitialName);
+  dialog.DefaultExt = request.DefaultExtension.isEmpty() ? QStringLiteral("gif") : request.DefaultExtension;
   dialog.SetOptions(dialog.Options() | ptshell::ptofOverwritePrompt);
+  if (PrepareDialog) PrepareDialog(dialog);
   if (!RunWithState(dialog, useSettingsStore_) || dialog.FileName().isEmpty()) return std::nullopt;
   return dialog.FileName();
 }

@@ -15,6 +15,7 @@
 namespace ptshell {
 class TPTDialog;
 class TPTFrmOpenDlg;
+class TPTSaveDlg;
 }
 
 namespace movinta::editor {
@@ -55,6 +56,9 @@ public:
       : parent_(parent), useSettingsStore_(useSettingsStore) {}
   std::optional<QString> ChooseSaveName(const QString& initialName, const QString& initialFolder,
                                         const QString& defaultExtension) override;
+  std::optional<QString> ChooseSave(const SaveRequest& request) override;
+  // Runs on each save dialog before it shows (options and events of the command that asks).
+  std::function<void(ptshell::TPTSaveDlg&)> PrepareDialog;
 
 private:
   QPointer<QWidget> parent_;

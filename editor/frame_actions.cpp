@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStringList>
+#include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -46,15 +47,25 @@ protected:
 private:
   const gif::Bitmap& canvas_;
 };
+// The type of a file chosen with the image-files filter, which also offers the long spellings
+// of the JPEG and TIFF extensions.
+std::uint8_t AddFrameTypeCode(const QString& file) {
+  const std::uint8_t code = GetFileTypeCode(file);
+  if (code != kFileTypeUnknown) return code;
+  const QString suffix = QFileInfo(file).suffix().toLower();
+  if (suffix == QStringLiteral("jpeg")) return GetFileTypeCode(QStringLiteral("x.jpg"));
+  if (suffix == QStringLiteral("tiff")) return GetFileTypeCode(QStringLiteral("x.tif"));
+  return code;
+}
 }  // namespace
 
 const char* const kImageFilesFilter =
     "Image Files|*.gif;*.jpg;*.jpeg;*.bmp;*.jif;*.dcx;*.ico;*.pbm;*.pcx;*.ljp;*.pgm;*.pic;*.png;*.ppm;*.rle;"
-    "*.tga;*.tif;*.wmf;*.wpg|GIF Images (*.gif)|*.gif|JPEG Images (*.jpg;*.jpeg;*.jif)|*.jpg;*.jpeg;*.jif|"
+    "*.tga;*.tif;*.tiff;*.wmf;*.wpg|GIF Images (*.gif)|*.gif|JPEG Images (*.jpg;*.jpeg;*.jif)|*.jpg;*.jpeg;*.jif|"
     "Bitmap Images (*.bmp;*.rle)|*.bmp;*.rle|DCX Images (*.dcx)|*.dcx|Icons (*.ico)|*.ico|"
     "Portable Bitmaps (*.pbm)|*.pbm|PCX Images (*.pcx)|*.pcx|Lossless JPEG Images (*.ljp)|*.ljp|"
     "Portable Graymaps (*.pgm)|*.pgm|PIC Images (*.pic)|*.pic|PNG Images (*.png)|*.png|"
-    "Portable Pixmaps (*.ppm)|*.ppm|Targa Images (*.tga)|*.tga|TIFF Images (*.tif)|*.tif|"
+    "Portable Pixmaps (*.ppm)|*.ppm|Targa Images (*.tga)|*.tga|TIFF Images (*.tif;*.tiff)|*.tif;*.tiff|"
     "Windows Metafiles (*.wmf)|*.wmf|WordPerfect Graphics (*.wpg)|*.wpg|All Files (*.*)|*.*";
 
 void QtFrameClipboard::SetDataSet(const std::vector<std::pair<QString, QByteArray>>& formats) {
@@ -111,7 +122,8 @@ void FrameActions::Update(TFrameCommands& commands, const TFrameStrip& strip, bo
                      AnimationOptimize, AnimationPlay})
     a->setEnabled(doc);
   AnimationPalette->setEnabled(doc && SharedImage()->GetGlobalColorMap().GetCount() > 0);
-  EditPaste->setEnabled(!playing && commands.CanPaste(false));
+  // Text can go into the comments when the inspector shows them; the menu settles which.
+  EditPaste->setEnabled(!playing && (commands.CanPaste(false) || commands.CanPasteComment()));
   AnimationPause->setEnabled(playing);
 }
 
@@ -164,12 +176,18 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   a.EditCut->setShortcut(QKeySequence::Cut);
   a.EditCopy = add(edit, "&Copy", [&commands] { commands.CopyFrames(); });
   a.EditCopy->setShortcut(QKeySequence::Copy);
-  a.EditPaste = add(edit, "&Paste", [&commands] { commands.Paste(false); });
+  // Paste puts clipboard text into the comments while the inspector shows them.
+  auto commentsShown = [owner] {
+    auto* main = qobject_cast<TfrmMain*>(owner);
+    forms::TfrmFloat* inspector = main ? main->Inspector() : nullptr;
+    return inspector && inspector->isVisible() && inspector->tabImgInfo->currentIndex() == 2;
+  };
+  a.EditPaste = add(edit, "&Paste", [&commands, commentsShown] { commands.Paste(commentsShown()); });
   a.EditPaste->setShortcut(QKeySequence::Paste);
   a.EditPasteComments = add(edit, "Paste Comme&nts", [&commands] { commands.PasteClipboardComment(); });
   QObject::connect(edit, &QMenu::aboutToShow, owner,
-                   [&commands, paste = a.EditPaste, comments = a.EditPasteComments] {
-                     paste->setEnabled(commands.CanPaste(false));
+                   [&commands, commentsShown, paste = a.EditPaste, comments = a.EditPasteComments] {
+                     paste->setEnabled(commands.CanPaste(commentsShown()));
                      comments->setEnabled(commands.CanPasteComment());
                    });
 
@@ -181,7 +199,7 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
     const QStringList files = main->ChooseOpenFiles(QString::fromLatin1(kImageFilesFilter), *addFolder);
     if (files.isEmpty()) return;
     commands.AddFrameFiles(files, [main](const QString& file, gif::Bitmap& picture, QString* error) {
-      return ImportImageFile(*main, file, picture, GetFileTypeCode(file), true, error) == kImportBitmap;
+      return ImportImageFile(*main, file, picture, AddFrameTypeCode(file), true, error) == kImportBitmap;
     });
     *addFolder = QFileInfo(files.back()).absolutePath();
   });
@@ -203,6 +221,7 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   frame->addSeparator();
   QMenu* sizes = frame->addMenu(QStringLiteral("Frame Si&ze"));
   auto* group = new QActionGroup(owner);
+  a.FrameSizes = group;
   for (int size : {80, 96, 112, 128, 144, 160}) {
     QAction* item = sizes->addAction(QStringLiteral("%1 x %1").arg(size));
     item->setCheckable(true);

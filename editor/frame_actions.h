@@ -14,6 +14,7 @@
 #include <functional>
 
 class QAction;
+class QActionGroup;
 class QMenu;
 class QMenuBar;
 
@@ -73,6 +74,7 @@ struct FrameActions {
   QAction* AnimationOptimize = nullptr;
   // The Play button's drop-down: one item per open document, named by its file.
   QMenu* PlayMenu = nullptr;
+  QActionGroup* FrameSizes = nullptr;  // the Frame Size items, 80 to 160
   // Enables what the selection and the playing state allow.
   void Update(TFrameCommands& commands, const TFrameStrip& strip, bool playing);
 };

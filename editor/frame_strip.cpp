@@ -92,7 +92,7 @@ void TFrameStrip::SelectAll() {
 }
 
 void TFrameStrip::RepaintCells() {
-  SetColumnCount(SharedImage()->Images().GetCount());
+  SetColumnCount(ShownFrameCount(*SharedImage()));
   cells_->update();
 }
 

@@ -5,7 +5,10 @@
 #include "controls/xpress.h"
 #include "controls/shell/dialogs/ptfolderbrowsedlg.h"
 #include "controls/shell/dialogs/ptopendlg.h"
+#include "editor/document_tabs.h"
 #include "editor/document_window.h"
+#include "editor/forms/image_exporter.h"
+#include "editor/window_commands.h"
 #include "editor/file_dialogs.h"
 #include "editor/forms/edit_dialogs_qt.h"
 #include "editor/forms/options_dialog.h"
@@ -30,6 +33,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -58,9 +62,6 @@ constexpr const char* kUnsupported =
 constexpr const char* kUnableToDecode = "Unable to decode %1. The file is could be corrupt.";
 constexpr const char* kCouldNotOpen = "Could not open %1. The file may have moved.";
 constexpr const char* kOpensThisFile = "Opens this file";
-constexpr const char* kAddFrame = "Add Frame";
-constexpr const char* kDragAndDropImage = "Drag and Drop Image";
-constexpr const char* kCreatedWith = "Created with Larkspur GIF Movinta - ";
 constexpr const char* kWarningText =
     "A GIF process has resulted in %1. The source is traced to %2 with the following message: \"%3.\"";
 constexpr const char* kAborted = "This process has been aborted.";
@@ -70,6 +71,9 @@ constexpr int kMaxRecentFiles = 10;
 constexpr const char* kHelpContext = "helpContext";
 
 const QColor kWorkspace(0x80, 0x80, 0x80);
+const QStringList kMenusOffWhilePlaying = {QStringLiteral("&File"),     QStringLiteral("&Edit"),
+                                           QStringLiteral("&Tools"),    QStringLiteral("&Plug-ins"),
+                                           QStringLiteral("&Window"),   QStringLiteral("&Help")};
 
 QString SenderName(const void* sender, const TGIFImage* image) {
   if (sender == image) return QStringLiteral("TGIFImage");
@@ -159,8 +163,36 @@ void TfrmMain::FormCreate() {
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setBackground(kWorkspace);
-  setCentralWidget(mdi_);
+  // The document tabs sit above the documents and show only while there are any.
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("pnlClient"));
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  pnlMDITab_ = new QWidget(central);
+  pnlMDITab_->setObjectName(QStringLiteral("pnlMDITab"));
+  auto* tabRow = new QVBoxLayout(pnlMDITab_);
+  tabRow->setContentsMargins(2, 2, 2, 0);
+  tabMDI_ = new TDocumentTabs(documents_, pnlMDITab_);
+  tabRow->addWidget(tabMDI_);
+  pnlMDITab_->hide();
+  column->addWidget(pnlMDITab_);
+  column->addWidget(mdi_, 1);
+  setCentralWidget(central);
   connect(mdi_, &QMdiArea::subWindowActivated, this, &TfrmMain::SubWindowActivated);
+  tabMDI_->ShowPath = [this](const QString& path) { SetStatusText(path, 2); };
+  tabMDI_->ActivateDocument = [this](TMDIChild* d) { ActivateChild(d); };
+  tabMDI_->RestoreActiveIfMinimized = [this] {
+    if (QMdiSubWindow* sub = SubWindowFor(ActiveDocument()); sub && sub->isMinimized()) sub->showNormal();
+  };
+  tabMDI_->CanClose = [this] { return FileClose && FileClose->isEnabled(); };
+  tabMDI_->CloseDocument = [this](TMDIChild* d) {
+    ActivateChild(d);
+    if (documents_.IndexOf(d) < 0) return;
+    if (QMdiSubWindow* sub = SubWindowFor(d)) sub->close();
+  };
+  tabMDI_->NextDocument = [this] { WindowNextDocExecute(); };
+  tabMDI_->PreviousDocument = [this] { WindowPrevDocExecute(); };
 
   pnlSplash_ = new QWidget(mdi_);
   pnlSplash_->setObjectName(QStringLiteral("pnlSplash"));
@@ -311,18 +343,42 @@ void TfrmMain::BuildActions() {
   mniFileRecent_->setObjectName(QStringLiteral("mniFileRecent"));
   mniFileRecent_->menuAction()->setVisible(false);
   file->addSeparator();
-  FileSave = file->addAction(QStringLiteral("&Save"), this, [this] {
-    if (TMDIChild* d = ActiveDocument()) d->SaveDocument(false, true);
-  });
+  SaveHooks saveHooks;
+  saveHooks.PausePlayback = [this] { PausePlayback(); };
+  saveHooks.AddRecentFile = [this](const QString& path) { AddRecentFile(path); };
+  saveHooks.RepaintTabs = [this] { tabMDI_->Sync(); };
+  saveHooks.SetStatusText = [this](const QString& text, int panel) { SetStatusText(text, panel); };
+  saveHooks.ActivateChild = [this](TMDIChild* d) { ActivateChild(d); };
+  saveHooks.ShowSelectedFrame = [this] {
+    if (ActiveDocument() && selectedFrame_ >= 0 && selectedFrame_ < frameColumns_) ShowFrame(selectedFrame_);
+  };
+  saveHooks.SetSaveActionsEnabled = [this](bool on) {
+    for (QAction* a : {FileSave, FileSaveAs, FileSaveAll}) a->setEnabled(on);
+  };
+  saveCommands_ = std::make_unique<TSaveCommands>(documents_, std::move(saveHooks));
+  exportCommands_ = std::make_unique<TExportCommands>(documents_, *saveCommands_);
+  // The save dialog's Optimize button runs the optimisation wizard on the active document.
+  saveCommands_->DialogHelp().OptimizeWizard = [this](int) { return OptimizeActiveDocument(); };
+  if (auto* shell = dynamic_cast<ShellFileChooser*>(chooser_.get()))
+    shell->PrepareDialog = [this](ptshell::TPTSaveDlg& dialog) { saveCommands_->DialogHelp().Prepare(dialog); };
+
+  FileSave = file->addAction(QStringLiteral("&Save"), this, &TfrmMain::FileSaveExecute);
   FileSave->setShortcut(QKeySequence::Save);
-  FileSaveAs = DocumentAction(file, QStringLiteral("Save &As..."), [this] {
-    if (TMDIChild* d = ActiveDocument()) d->SaveDocument(true, true);
-  });
+  FileSaveAs = DocumentAction(file, QStringLiteral("Save &As..."), [this] { FileSaveAsExecute(); });
   FileSaveAs->setShortcut(QKeySequence::SaveAs);
-  FileSaveAll = file->addAction(QStringLiteral("Save A&ll"), this, [this] {
-    for (int i = 0; i < documents_.Count(); ++i)
-      if (documents_.At(i)->Modified && !documents_.At(i)->SaveDocument(false, true)) break;
-  });
+  FileSaveAll = file->addAction(QStringLiteral("Save A&ll"), this, &TfrmMain::FileSaveAllExecute);
+  file->addSeparator();
+  mniFileExport_ = file->addMenu(QStringLiteral("&Export"));
+  mniFileExport_->setObjectName(QStringLiteral("mniFileExport"));
+  mniFileExport_->menuAction()->setProperty(kHelpContext, 1);
+  mniFileExportImage_ = mniFileExport_->addAction(QStringLiteral("&Single Images..."), this,
+                                                  &TfrmMain::mniFileExportImageClick);
+  mniFileExportImage_->setObjectName(QStringLiteral("mniFileExportImage"));
+  mniFileExportHTML_ = mniFileExport_->addAction(QStringLiteral("As &HTML Page..."), this,
+                                                 &TfrmMain::mniFileExportHTMLClick);
+  mniFileExportHTML_->setObjectName(QStringLiteral("mniFileExportHTML"));
+  for (QAction* a : {mniFileExportImage_, mniFileExportHTML_}) a->setProperty("framesNeeded", true);
+  connect(mniFileExport_, &QMenu::aboutToShow, this, &TfrmMain::mniFileExportClick);
   file->addSeparator();
   FileClose = DocumentAction(file, QStringLiteral("&Close"), [this] {
     if (QMdiSubWindow* sub = mdi_->activeSubWindow()) sub->close();
@@ -348,10 +404,12 @@ void TfrmMain::BuildActions() {
   tbFrame_ = addToolBar(QStringLiteral("Frame Toolbar"));
   tbFrame_->setObjectName(QStringLiteral("tbFrame"));
   const char* const toolbarNames[] = {"&Standard", "&Animation", "&Frame"};
-  for (int tag = 0; tag < 3; ++tag) {
-    QAction* item = toolbars->addAction(QString::fromLatin1(toolbarNames[tag]));
+  for (int index = 0; index < 3; ++index) {
+    QAction* item = toolbars->addAction(QString::fromLatin1(toolbarNames[index]));
     item->setCheckable(true);
     item->setChecked(true);
+    // The items run Standard, Animation, Frame; the toolbars' tags Standard 0, Frame 1, Animation 2.
+    const int tag = index == 0 ? 0 : (index == 1 ? 2 : 1);
     connect(item, &QAction::toggled, this, [this, tag](bool on) {
       if (QToolBar* t = Toolbar(tag)) t->setVisible(on);
     });
@@ -360,7 +418,7 @@ void TfrmMain::BuildActions() {
   BuildImageBrowser(view);
 
   QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
-  mniToolInspector = tools->addAction(QStringLiteral("Frame &Inspector"));
+  mniToolInspector = tools->addAction(QStringLiteral("&Frame Inspector"));
   mniToolInspector->setCheckable(true);
   mniToolInspector->setChecked(true);
   connect(mniToolInspector, &QAction::triggered, this, [this](bool on) {
@@ -408,6 +466,16 @@ void TfrmMain::BuildActions() {
     button->setPopupMode(QToolButton::MenuButtonPopup);
   }
   tbStandard_->addAction(FileSave);
+  popSaveAs_ = new QMenu(this);
+  popSaveAs_->setObjectName(QStringLiteral("popSaveAs"));
+  popSaveAs_->addAction(QStringLiteral("Save As Animated &GIF (.gif)..."), this, [this] { FileSaveAsExecute(); });
+  FileSaveAs->setIcon(QIcon::fromTheme(QStringLiteral("document-save-as"), none));
+  tbStandard_->addAction(FileSaveAs);
+  if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileSaveAs))) {
+    button->setObjectName(QStringLiteral("ToolButton2"));
+    button->setMenu(popSaveAs_);
+    button->setPopupMode(QToolButton::MenuButtonPopup);
+  }
   tbStandard_->addAction(FileSaveAll);
   tbStandard_->addSeparator();
   tbStandard_->addAction(EditUndo);
@@ -433,21 +501,16 @@ void TfrmMain::RebuildWindowMenu() {
   mnuWindow_->clear();
   const bool any = documents_.Count() > 0;
   WindowCascade->setEnabled(any);
-  QAction* next = mnuWindow_->addAction(QStringLiteral("&Next Document"), mdi_, &QMdiArea::activateNextSubWindow);
-  QAction* prev =
-      mnuWindow_->addAction(QStringLiteral("&Previous Document"), mdi_, &QMdiArea::activatePreviousSubWindow);
-  next->setEnabled(any);
-  prev->setEnabled(any);
+  QAction* next = mnuWindow_->addAction(QStringLiteral("&Next Document"), this, &TfrmMain::WindowNextDocExecute);
+  QAction* prev = mnuWindow_->addAction(QStringLiteral("&Previous Document"), this, &TfrmMain::WindowPrevDocExecute);
+  next->setEnabled(WindowCascade->isEnabled());
+  prev->setEnabled(WindowCascade->isEnabled());
   mnuWindow_->addSeparator();
   mnuWindow_->addAction(WindowCascade);
-  mnuWindow_->addAction(QStringLiteral("Tile &Horizontally"), this, [this] { TileWindows(Qt::Horizontal); })
-      ->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("Tile &Vertically"), this, [this] { TileWindows(Qt::Vertical); })
-      ->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("&Minimize All"), this, [this] {
-    for (QMdiSubWindow* s : mdi_->subWindowList()) s->showMinimized();
-  })->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("&Arrange All"), mdi_, &QMdiArea::tileSubWindows)->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("Tile &Horizontally"), this, [this] { TileChildren(1); })->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("Tile &Vertically"), this, [this] { TileChildren(0); })->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("&Minimize All"), this, &TfrmMain::MinimizeAll)->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("&Arrange All"), this, &TfrmMain::ArrangeAll)->setEnabled(any);
   if (!any) return;
   mnuWindow_->addSeparator();
   for (int i = 0; i < documents_.Count(); ++i) {
@@ -461,18 +524,56 @@ void TfrmMain::RebuildWindowMenu() {
   }
 }
 
-void TfrmMain::TileWindows(Qt::Orientation orientation) {
-  const QList<QMdiSubWindow*> subs = mdi_->subWindowList();
-  if (subs.isEmpty()) return;
-  const QRect area = mdi_->viewport()->rect();
-  const int n = static_cast<int>(subs.size());
-  for (int i = 0; i < n; ++i) {
-    subs[i]->showNormal();
-    if (orientation == Qt::Horizontal)
-      subs[i]->setGeometry(0, area.height() * i / n, area.width(), area.height() / n);
-    else
-      subs[i]->setGeometry(area.width() * i / n, 0, area.width() / n, area.height());
+void TfrmMain::TileChildren(int mode) { editor::TileChildren(*mdi_, mode); }
+void TfrmMain::MinimizeAll() { MinimizeAllChildren(*mdi_); }
+void TfrmMain::ArrangeAll() { ArrangeChildren(*mdi_); }
+
+void TfrmMain::WindowNextDocExecute() {
+  const int n = documents_.Count();
+  if (n < 2) return;
+  ActivateChild(documents_.At((documents_.IndexOf(ActiveDocument()) + 1) % n));
+}
+
+void TfrmMain::WindowPrevDocExecute() {
+  const int n = documents_.Count();
+  if (n < 2) return;
+  ActivateChild(documents_.At((documents_.IndexOf(ActiveDocument()) + n - 1) % n));
+}
+
+void TfrmMain::ActivateChild(TMDIChild* document) {
+  if (documents_.IndexOf(document) < 0) return;
+  if (QMdiSubWindow* sub = SubWindowFor(document)) {
+    if (mdi_->activeSubWindow() != sub) mdi_->setActiveSubWindow(sub);
   }
+  // Without a window (or when the area did not switch) the documents switch themselves.
+  if (ActiveDocument() != document && documents_.Activate(document)) UpdateCommands();
+  tabMDI_->Sync();
+}
+
+int TfrmMain::TabIndexForFile(const QString& fileName) const { return tabMDI_->FindOpenDocumentTab(fileName); }
+
+void TfrmMain::mniFileExportClick() {
+  const bool frames = TExportCommands::FrameExportsEnabled();
+  for (QAction* a : mniFileExport_->actions())
+    if (a->property("framesNeeded").toBool()) a->setEnabled(frames);
+}
+
+void TfrmMain::mniFileExportImageClick() {
+  if (!ActiveDocument() || !TExportCommands::FrameExportsEnabled()) return;
+  PausePlayback();
+  forms::TfrmExporter* exporter = nullptr;
+  {
+    BusyScope busy;
+    exporter = new forms::TfrmExporter(this);
+    exporter->setAttribute(Qt::WA_DeleteOnClose);
+    for (int i = 0; i < frameColumns_; ++i) exporter->lbExport->addItem(QStringLiteral("Frame - %1").arg(i));
+  }
+  exporter->open();
+}
+
+void TfrmMain::ToolButton2Click() {
+  if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileSaveAs)))
+    popSaveAs_->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
 // ---- settings
@@ -498,6 +599,7 @@ MainWindowSettings TfrmMain::CurrentSettings() const {
     p.Top = t->y();
     p.Visible = !t->isHidden();
   }
+  if (grdFrames_) v.FrameSize = grdFrames_->FrameSize();
   v.InitialDir = openFolder_.isEmpty() ? settings_.InitialDir : openFolder_;
   v.RecentFiles = RecentFiles();
   v.ThumbDirectory = Settings().ThumbDirectory.isEmpty() ? settings_.ThumbDirectory : Settings().ThumbDirectory;
@@ -526,8 +628,17 @@ void TfrmMain::ApplySettings() {
   }
   ApplyToolbarStyle(!v.NormalStyle);
 
+  // The height of the panel with the tabs and the strip, as stored.
+  if (auto* dock = findChild<QDockWidget*>(QStringLiteral("dockFrames")); dock && v.FrameWindowHeight > 0)
+    resizeDocks({dock}, {v.FrameWindowHeight}, Qt::Vertical);
   SettingsRecord& record = Settings();
   TakeIntoRecord(v, record);
+  if (grdFrames_) {
+    grdFrames_->SetFrameSize(record.FrameSize);
+    if (frameActions_.FrameSizes)
+      for (QAction* item : frameActions_.FrameSizes->actions())
+        item->setChecked(item->text().startsWith(QString::number(grdFrames_->FrameSize()) + QLatin1Char(' ')));
+  }
   openFolder_ = v.SyncOpenDialog ? v.ThumbDirectory : v.InitialDir;
   QString thumbs = v.ThumbDirectory;
   if (!QFileInfo(thumbs).isDir()) thumbs = platform::SampleImagesFolder();
@@ -744,7 +855,11 @@ bool TfrmMain::OpenGifDocument(const QString& path) {
   // The active document is put aside only once the new file has been read, so a failure leaves
   // it as it was.
   if (!image) {
-    ShowMessage(Tr(kUnsupported).arg(full), MessageType::Warning, kOk);
+    // A file that is not there is said to be missing, not unsupported.
+    if (!QFileInfo::exists(full))
+      ShowMessage(Tr(kCouldNotOpen).arg(FileNameOnly(full)), MessageType::Warning, kOk);
+    else
+      ShowMessage(Tr(kUnsupported).arg(FileNameOnly(full)), MessageType::Warning, kOk);
     return false;
   }
   if (!LoadImageIntoWindow(*image, full)) return false;
@@ -784,7 +899,7 @@ bool TfrmMain::LoadImageIntoWindow(TGIFImage& image, const QString& path) {
     prgBar_->hide();
     prgBar_->setRange(0, 100);
   }
-  frameColumns_ = columns;
+  FrameCountChanged(columns);
   selectedFrame_ = 0;
   ShowFrame(0);
   return true;
@@ -804,7 +919,7 @@ void TfrmMain::InsertImageFile(const QString& path, std::uint8_t code) {
     return;
   }
   const int count = SharedImage()->Images().GetCount();
-  InsertBitmapFrame(bitmap, count < 2 ? count : 0, Tr(kAddFrame));
+  InsertBitmapFrame(bitmap, count < 2 ? count : 0, Tr(frame_texts::kAddFrame));
 }
 
 int TfrmMain::InsertPosition() const {
@@ -814,53 +929,14 @@ int TfrmMain::InsertPosition() const {
 }
 
 int TfrmMain::InsertBitmapFrame(const gif::Bitmap& bitmap, int position, const QString& caption) {
-  TMDIChild* d = ActiveDocument();
-  if (!d) {
-    if (options_.UseSettingsStore)
-      documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
-    d = documents_.NewDocument();
-    if (!d) return -1;
-  }
-  TGIFImage& image = *SharedImage();
-  const int before = image.Images().GetCount();
-  if (options_.UseSettingsStore &&
-      ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("PaletteDefaults"), 0) != 0)
-    ApplyPaletteDefaults(image);
-  SetStatusText(QStringLiteral("Inserting new frame..."), 2);
-  int index;
-  try {
-    index = image.Add(bitmap);
-  } catch (const std::exception& e) {
-    SetStatusText(QString(), 2);
-    ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
-    return -1;
-  }
-  TGIFSubImage& frame = *image.Images().GetFrame(index);
-  // A position on the last frame puts the new one in front of it; only beyond the end appends.
-  if (position >= 0 && position < before) {
-    MoveFrameTo(image, index, position);
-    index = position;
-  }
-  const SettingsRecord& record = Settings();
-  PrepareNewFrame(image, frame, record.DefaultNSLoop, record.DefaultDelay);
-  if (before == 0) AddCommentExtension(frame, Tr(kCreatedWith) + QString::fromLatin1(kMakerWebPage));
-  const gif::TRect r = frame.GetBoundsRect();
-  if (image.GetWidth() < r.Right) image.Header().SetWidth(static_cast<std::uint16_t>(r.Right));
-  if (image.GetHeight() < r.Bottom) image.Header().SetHeight(static_cast<std::uint16_t>(r.Bottom));
-  SetStatusText(QString(), 2);
-  try {
-    d->AddUndoEntry(3, 1, -1, -1, index, caption);
-  } catch (const std::exception& e) {
-    ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
-  }
-  frameColumns_ = image.Images().GetCount();
-  d->SetModified(true);
-  d->CurrentFrame = index;
-  ShowFrame(index);
-  if (TMDIChildWindow* w = WindowFor(d)) {
-    if (QMdiSubWindow* sub = SubWindowFor(d); sub && before == 0)
+  if (!ActiveDocument() && options_.UseSettingsStore)
+    documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
+  const bool first = SharedImage()->Images().GetCount() == 0;
+  const int index = frameCommands_->InsertBitmapFrame(bitmap, position, caption);
+  if (index >= 0 && first) {
+    const TGIFImage& image = *SharedImage();
+    if (QMdiSubWindow* sub = SubWindowFor(ActiveDocument()))
       sub->resize(image.GetWidth() + 70, image.GetHeight() + 65 + 24);
-    w->ShowFrame(index);
   }
   return index;
 }
@@ -1093,7 +1169,7 @@ void TfrmMain::BuildImageBrowser(QMenu* view) {
     }
     TMDIChild* created = documents_.NewDocument();
     if (!created) return false;
-    if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(kAddFrame)) >= 0) return true;
+    if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(frame_texts::kAddFrame)) >= 0) return true;
     documents_.FreeChildWindow(created);
     return false;
   };
@@ -1170,7 +1246,7 @@ void TfrmMain::InsertThumbByType(const QString& path, bool onClientArea) {
   if (TMDIChild* d = ActiveDocument(); d && d->Modified) d->FlushWorkingCopy();
   TMDIChild* created = documents_.NewDocument();
   if (!created) return;
-  if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(kDragAndDropImage)) < 0) documents_.FreeChildWindow(created);
+  if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(frame_texts::kDragAndDropImage)) < 0) documents_.FreeChildWindow(created);
 }
 
 // ---- warnings
@@ -1315,6 +1391,8 @@ QString TfrmMain::StatusTextOf(int panel) const {
 }
 
 void TfrmMain::ResetAfterLastClose() {
+  pnlMDITab_->hide();
+  if (tabFrames_) tabFrames_->SetControlsEnabled(false);
   frameColumns_ = 0;
   selectedFrame_ = -1;
   if (grdFrames_) grdFrames_->Reset();
@@ -1332,12 +1410,17 @@ TMDIChildWindow* TfrmMain::WindowFor(const TMDIChild* document) const {
   return sub ? qobject_cast<TMDIChildWindow*>(sub->widget()) : nullptr;
 }
 
-bool TfrmMain::CloseDocument(TMDIChild* document) { return documents_.Close(document); }
+bool TfrmMain::CloseDocument(TMDIChild* document) {
+  // The save question of a closing document may lead to the save dialog, which offers Optimize.
+  SaveDialogHelpScope help(saveCommands_->DialogHelp(), 0);
+  return documents_.Close(document);
+}
 
 void TfrmMain::ShowFrame(int index) {
   // Showing a frame ends playback.
   if (player_ && player_->Playback().Playing()) player_->Playback().Stop(true);
   selectedFrame_ = index;
+  if (tabFrames_) tabFrames_->SetControlsEnabled(ActiveDocument() != nullptr);
   if (frameCommands_ && frameCommands_->PrepareShowFrame(index)) {
     if (tabFrames_) tabFrames_->ShowFrameProperties(index, grdFrames_ && grdFrames_->SpansAll());
     if (inspector_) inspector_->ShowFrameProperties(ActiveDocument(), index);
@@ -1349,8 +1432,9 @@ void TfrmMain::ShowFrame(int index) {
 }
 
 void TfrmMain::FrameCountChanged(int count) {
-  frameColumns_ = count;
-  if (grdFrames_) grdFrames_->SetColumnCount(count);
+  // Empty frames lie behind the others and get no cell.
+  frameColumns_ = std::min(count, ShownFrameCount(*SharedImage()));
+  if (grdFrames_) grdFrames_->SetColumnCount(frameColumns_);
 }
 
 int TfrmMain::SelectionFirst() const { return grdFrames_ ? grdFrames_->SelectionFirst() : selectedFrame_; }
@@ -1413,11 +1497,20 @@ void TfrmMain::BuildFrameStrip() {
   });
 
   player_ = std::make_unique<TAnimationPlayer>(*frameCommands_);
-  player_->Host = [this]() -> QWidget* { return WindowFor(ActiveDocument()); };
-  player_->Status = [this](const QString& text) { SetStatusText(text, 2); };
+  // The moving picture lies exactly over the still one: on the document's screen.
+  player_->Host = [this]() -> QWidget* {
+    TMDIChildWindow* w = WindowFor(ActiveDocument());
+    return w ? w->View() : nullptr;
+  };
+  player_->Status = [this](const QString& text) {
+    if (TMDIChildWindow* w = WindowFor(ActiveDocument())) w->SetStatusText(text);
+  };
   player_->PlayingChanged = [this](bool playing) {
-    tabFrames_->SetControlsEnabled(!playing);
+    tabFrames_->SetControlsEnabled(!playing && ActiveDocument());
     for (QAction* a : {FileNew, FileOpen}) if (a) a->setEnabled(!playing);
+    // Only the play commands stay while an animation plays.
+    for (QAction* top : menuBar()->actions())
+      if (top->menu() && kMenusOffWhilePlaying.contains(top->text())) top->setEnabled(!playing);
     UpdateFrameActions();
   };
 
@@ -1430,14 +1523,19 @@ void TfrmMain::BuildFrameStrip() {
     connect(EditUndo, &QAction::triggered, this, [this] {
       frameCommands_->Undo();
       // The inspector keeps the row the document had selected.
-      if (TMDIChild* d = ActiveDocument(); d && inspector_) inspector_->gridSelectCell(d->InspectorSelection.y());
+      if (TMDIChild* d = ActiveDocument(); d && inspector_) inspector_->ShowUndoneRow(d->InspectorSelection.y());
     });
     frameActions_ = BuildFrameActions(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_);
   }
+  flashActions_ = BuildFlashActions(*this);
+  // Save As's drop-down offers every format the File menu saves in.
+  if (flashActions_.FileSaveAsFlash) popSaveAs_->addAction(flashActions_.FileSaveAsFlash);
   if (options_.InstallServices) {
     frameClipboard_ = std::make_unique<QtFrameClipboard>();
     SetClipboard(frameClipboard_.get());
   }
+  // Nothing to edit until a document is open.
+  tabFrames_->SetControlsEnabled(false);
   UpdateFrameActions();
 }
 
@@ -1454,10 +1552,17 @@ void TfrmMain::DocumentAdded(TMDIChild* document) {
   mdi_->setActiveSubWindow(sub);
   switching_ = false;
   timer_.stop();
+  pnlMDITab_->show();
+  tabMDI_->Sync();
+  // The panel takes the bar's height at once rather than when the layout next settles.
+  pnlMDITab_->layout()->invalidate();
+  pnlMDITab_->layout()->activate();
+  centralWidget()->layout()->activate();
   if (documents_.Count() == 1) UpdateDocumentMenus();
 }
 
 void TfrmMain::DocumentRemoved(TMDIChild* document) {
+  if (document == ActiveDocument()) PausePlayback();
   QPointer<QMdiSubWindow> sub = windows_.take(document);
   const bool last = documents_.Count() == 1;
   if (sub) {
@@ -1468,11 +1573,13 @@ void TfrmMain::DocumentRemoved(TMDIChild* document) {
   }
   if (last) ResetAfterLastClose();
   UpdateCommands();
+  // The document leaves the list right after this.
+  tabMDI_->Sync(document);
 }
 
 void TfrmMain::DocumentLoaded(TMDIChild* document) {
   selectedFrame_ = 0;
-  frameColumns_ = SharedImage()->Images().GetCount();
+  frameColumns_ = ShownFrameCount(*SharedImage());
   if (grdFrames_) {
     grdFrames_->Reset();
     grdFrames_->SetColumnCount(frameColumns_);
@@ -1480,19 +1587,28 @@ void TfrmMain::DocumentLoaded(TMDIChild* document) {
     if (frameColumns_ > 0) grdFrames_->SetSelection(current, current);
     selectedFrame_ = frameColumns_ > 0 ? current : 0;
   }
-  if (TMDIChildWindow* w = WindowFor(document)) w->ShowFrame(document ? document->CurrentFrame : 0);
+  // The panels and the inspector show the arriving document at once, not the one before it.
+  if (frameColumns_ > 0 && document == ActiveDocument()) {
+    ShowFrame(selectedFrame_);
+  } else {
+    if (TMDIChildWindow* w = WindowFor(document)) w->ShowFrame(document ? document->CurrentFrame : 0);
+    if (inspector_) inspector_->ResetInspector();
+    if (tabFrames_) tabFrames_->SetControlsEnabled(false);
+  }
   UpdateCommands();
 }
 
 void TfrmMain::DocumentStateChanged(TMDIChild* document) {
   if (TMDIChildWindow* w = WindowFor(document)) w->UpdateState();
   UpdateCommands();
+  if (tabMDI_ && !pnlMDITab_->isHidden()) tabMDI_->Sync();
 }
 
 void TfrmMain::UpdateCommands() {
   TMDIChild* d = ActiveDocument();
   if (FileSave) FileSave->setEnabled(d && d->Modified);
   if (FileSaveAll) FileSaveAll->setEnabled(documents_.AnyChildModified());
+  flashActions_.Update(*this);
   if (EditUndo) {
     EditUndo->setEnabled(d && d->History.Count() > 0);
     EditUndo->setText(d && d->History.Count() > 0 ? d->UndoCaption() : QStringLiteral("&Undo"));
@@ -1511,6 +1627,7 @@ void TfrmMain::SubWindowActivated(QMdiSubWindow* sub) {
     switching_ = false;
   }
   UpdateCommands();
+  tabMDI_->Sync();
 }
 
 // ---- options, wizards and tips

@@ -4,6 +4,7 @@
 // exit. The frame strip and property panel join it later.
 #pragma once
 
+#include "editor/flash_actions.h"
 #include "editor/forms/frame_inspector.h"
 #include "editor/frame_actions.h"
 #include "editor/image_browser_commands.h"
@@ -11,7 +12,9 @@
 #include "editor/model/document.h"
 #include "editor/model/resource_library.h"
 #include "editor/model/settings.h"
+#include "editor/export_commands.h"
 #include "editor/qt_services.h"
+#include "editor/save_commands.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -43,6 +46,7 @@ class TPTFrmOpenDlg;
 namespace movinta::editor {
 
 class AnimatedPicture;
+class TDocumentTabs;
 class TMDIChildWindow;
 namespace forms {
 class QtEditDialogs;
@@ -145,6 +149,37 @@ public:
   void HideSplash();
   void ShowInspectorOnce();
 
+  // Saving and exporting.
+  TSaveCommands& SaveCommands() { return *saveCommands_; }
+  TExportCommands& ExportCommands() { return *exportCommands_; }
+  void FileSaveExecute() { saveCommands_->FileSaveExecute(); }
+  void FileSaveAsExecute() { saveCommands_->FileSaveAsExecute(); }
+  void FileSaveAllExecute() { saveCommands_->FileSaveAllExecute(); }
+  // The Export menu: its frame exports are enabled only while the working image has frames.
+  QMenu* ExportMenu() const { return mniFileExport_; }
+  void mniFileExportClick();
+  void mniFileExportHTMLClick() { exportCommands_->mniFileExportHTMLClick(); }
+  // The image exporter over the frames of the strip, shown modally.
+  void mniFileExportImageClick();
+  // The drop-down of the "Save As" tool button; other save formats add their items to it.
+  QMenu* SaveAsMenu() const { return popSaveAs_; }
+  void ToolButton2Click();
+
+  // Document tabs and windows.
+  TDocumentTabs* DocumentTabs() const { return tabMDI_; }
+  QWidget* MdiTabPanel() const { return pnlMDITab_; }
+  // The tab (and document) index of the open document with this full file name, or -1.
+  int TabIndexForFile(const QString& fileName) const;
+  int DocumentIndex(const TMDIChild* document) const { return documents_.IndexOf(document); }
+  // Brings the document's window to the front at once; the working image switches with it.
+  void ActivateChild(TMDIChild* document);
+  // Mode 0 puts the document windows side by side, 1 one above the other.
+  void TileChildren(int mode = 0);
+  void WindowNextDocExecute();
+  void WindowPrevDocExecute();
+  void MinimizeAll();
+  void ArrangeAll();
+
   // Menus and status bar.
   // Document-dependent menu items (help context 1) are enabled exactly while a document is active.
   void UpdateDocumentMenus();
@@ -242,7 +277,6 @@ private:
   void RenumberRecentFiles();
   void RebuildRecentPopup();
   void RebuildWindowMenu();
-  void TileWindows(Qt::Orientation orientation);
   void InstallWarnings(bool on);
   void GifWarning(const void* sender, int severity, const std::string& message);
   // Reads the GIF for opening, with the warning handler when warnings are on; null when it cannot.
@@ -254,6 +288,14 @@ private:
   MainWindowOptions options_;
   TDocuments documents_;
   QMdiArea* mdi_ = nullptr;
+  QWidget* pnlMDITab_ = nullptr;
+  TDocumentTabs* tabMDI_ = nullptr;
+  QMenu* mniFileExport_ = nullptr;
+  QAction* mniFileExportImage_ = nullptr;
+  QAction* mniFileExportHTML_ = nullptr;
+  QMenu* popSaveAs_ = nullptr;
+  std::unique_ptr<TSaveCommands> saveCommands_;
+  std::unique_ptr<TExportCommands> exportCommands_;
   QLabel* panel0_ = nullptr;
   QLabel* panel1_ = nullptr;
   QLabel* panel2_ = nullptr;
@@ -307,6 +349,7 @@ private:
   FrameActions frameActions_;
   TImageBrowserCommands* browser_ = nullptr;
   std::unique_ptr<ptshell::TPTFolderBrowseDlg> dlgBrowseDir_;
+  FlashActions flashActions_;
 };
 
 extern QPointer<TfrmMain> the_frmMain;

@@ -467,8 +467,8 @@ void TGIFSubImage::Assign(const Bitmap& source) {
         }
         progress(y);
       }
-      bitmap_ = source;
-      hasBitmap_ = true;
+      // The source is not kept as the frame's picture: a picture of fewer bits, or with a short
+      // colour table, is not what drawing reads; the frame renders its own from the pixels.
     } else {
       const Bitmap rgb = source.Format() == PixelFormat::pf24bit ? source : source.ConvertedTo(PixelFormat::pf24bit);
       // A ring of the most recent colours spares a table search for runs and

@@ -6,6 +6,7 @@
 #include "editor/model/text_helpers.h"
 #include "editor/model/ui_services.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QComboBox>
@@ -306,6 +307,12 @@ void TfrmFloat::ResetInspector() {
 
 void TfrmFloat::FillGrid(gif::TGIFSubImage& frame) {
   filling_ = true;
+  // A cell still open for typing would show (and later commit) the value the frame no longer has.
+  if (QWidget* focus = QApplication::focusWidget(); focus && grid->viewport()->isAncestorOf(focus)) {
+    const int row = grid->currentRow(), column = grid->currentColumn();
+    grid->reset();
+    grid->setCurrentCell(row, column);
+  }
   for (int r = 0; r < kInspectorRowCount; ++r)
     if (InspectorRowKind(r) != RowKind::Header) grid->item(r, 1)->setText(InspectorValueText(frame, r));
   HasSwatch = frame.Transparent() && frame.GraphicControlExtension();
@@ -382,7 +389,12 @@ void TfrmFloat::SetValueText(int row, const QString& text) {
   filling_ = false;
 }
 
-void TfrmFloat::gridSelectCell(int row) {
+void TfrmFloat::ShowUndoneRow(int row) {
+  lbDrop->hide();
+  gridSelectCell(row, false);
+}
+
+void TfrmFloat::gridSelectCell(int row, bool openDropDown) {
   if (SelectedRow >= 0 && ValueText(SelectedRow) != EnteredValue) CommitEdit();
   row = SelectableRow(row);
   if (row < 0 || row >= kInspectorRowCount) return;
@@ -399,7 +411,7 @@ void TfrmFloat::gridSelectCell(int row) {
   grid->setCurrentCell(row, 1);
   filling_ = false;
   lbDrop->hide();
-  if (RowHasDropDown(row)) OpenDropDown(row);
+  if (openDropDown && RowHasDropDown(row)) OpenDropDown(row);
   if (Document()) {
     Document()->InspectorSelection = QPoint(1, row);
   }

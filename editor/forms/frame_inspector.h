@@ -64,7 +64,9 @@ public:
   void SavePosition(SettingsStore& store, bool visible) const;
 
   // Handlers, public so the window can be driven directly.
-  void gridSelectCell(int row);
+  void gridSelectCell(int row, bool openDropDown = true);
+  // After an undo: the row the undone caption names, its value as the frame now has it, no list.
+  void ShowUndoneRow(int row);
   void SetValueText(int row, const QString& text);  // as typed into the value cell
   QString ValueText(int row) const;
   void ChooseDropDownItem(int item);

@@ -236,37 +236,21 @@ QString InspectorValueText(TGIFSubImage& frame, int row) {
   }
 }
 
-bool MapLocalToGlobal(TGIFSubImage& frame, std::array<std::uint8_t, 256>& map) {
-  map = IdentityIndexMap();
-  TGIFColorMap& local = frame.ColorMap();
-  TGIFImage* image = frame.Image();
-  if (!image) return false;
-  TGIFColorMap& global = image->GetGlobalColorMap();
-  std::array<bool, 256> used{};
-  const std::uint8_t* p = frame.Data();
-  for (std::size_t i = 0, n = frame.DataSize(); i < n; ++i) used[p[i]] = true;
-  if (frame.Transparent() && frame.GraphicControlExtension())
-    used[frame.GraphicControlExtension()->GetTransparentColorIndex()] = true;
-  for (int i = 0; i < 256; ++i) {
-    if (!used[static_cast<std::size_t>(i)]) continue;
-    if (i >= local.GetCount()) return false;
-    // Prefer the same position, so an unchanged copy of the global table needs no rewrite.
-    const gif::TGIFColor& c = local.Entry(i);
-    int target = (i < global.GetCount() && global.Entry(i) == c) ? i : -1;
-    if (target < 0) {
-      for (int g = 0; g < global.GetCount(); ++g)
-        if (global.Entry(g) == c) {
-          target = g;
-          break;
-        }
-    }
-    if (target < 0) return false;
-    map[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(target);
+namespace {
+// Records the edit's undo entry first; when it cannot be recorded (a snapshot that cannot be
+// written), the edit is refused with the reason and nothing changes.
+bool Recorded(TMDIChild& document, std::uint8_t kind, std::uint8_t operation, int index2, int data, int frameIndex,
+              const QString& caption, InspectorEdit& out) {
+  try {
+    document.AddUndoEntry(kind, operation, index2, data, frameIndex, caption);
+    return true;
+  } catch (const std::exception& e) {
+    out.Outcome = EditOutcome::Refused;
+    out.Message = QString::fromStdString(e.what());
+    return false;
   }
-  return true;
 }
 
-namespace {
 InspectorEdit MakeLocalTable(TMDIChild& document, TGIFImage& image, TGIFSubImage& frame, int frameIndex,
                              const QString& caption) {
   InspectorEdit out;
@@ -275,7 +259,7 @@ InspectorEdit MakeLocalTable(TMDIChild& document, TGIFImage& image, TGIFSubImage
     out.Message = QStringLiteral("Could not to create local color map. A global color map is required.");
     return out;
   }
-  document.AddUndoEntry(2, 1, -1, -1, frameIndex, caption);
+  if (!Recorded(document, 2, 1, -1, -1, frameIndex, caption, out)) return out;
   frame.ColorMap().Assign(image.GetGlobalColorMap());
   // The optimiser would reorder the entries under pixels that still index the global order, so
   // the copy keeps the global order and the frame shows exactly what it showed before.
@@ -321,10 +305,9 @@ InspectorEdit ApplyInspectorValue(TMDIChild& document, TGIFImage& image, int fra
       return out;
     }
     // A table undo only puts the colours back; moved pixels need the whole animation.
-    if (IsIdentity(map, 256))
-      document.AddUndoEntry(2, 2, -1, -1, frameIndex, caption);
-    else
-      document.AddUndoEntry(1, 8, -1, -1, frameIndex, caption);
+    if (!(IsIdentity(map, 256) ? Recorded(document, 2, 2, -1, -1, frameIndex, caption, out)
+                               : Recorded(document, 1, 8, -1, -1, frameIndex, caption, out)))
+      return out;
     RemapFrame(*frame, map);
     frame->ColorMap().Clear();
     frame->ColorMap().Changed();
@@ -335,7 +318,7 @@ InspectorEdit ApplyInspectorValue(TMDIChild& document, TGIFImage& image, int fra
   }
 
   const UndoKind undo = InspectorUndoKind(row, value);
-  document.AddUndoEntry(undo.Kind, undo.Operation, -1, -1, frameIndex, caption);
+  if (!Recorded(document, undo.Kind, undo.Operation, -1, -1, frameIndex, caption, out)) return out;
   switch (row) {
     case rowLeft: frame->SetLeft(static_cast<std::uint16_t>(number)); break;
     case rowTop: frame->SetTop(static_cast<std::uint16_t>(number)); break;
@@ -364,7 +347,8 @@ InspectorEdit AddLocalColor(TMDIChild& document, TGIFImage& image, int frameInde
   TGIFSubImage* frame = FrameOf(image, frameIndex);
   if (!frame || frame->ColorMap().GetCount() == 0 || frame->ColorMap().GetCount() >= 256) return out;
   const int index = frame->ColorMap().GetCount();
-  document.AddUndoEntry(2, 5, index, static_cast<int>(color), frameIndex, QStringLiteral("Add Color Palette Entry"));
+  if (!Recorded(document, 2, 5, index, static_cast<int>(color), frameIndex, QStringLiteral("Add Color Palette Entry"), out))
+    return out;
   frame->ColorMap().Add(color);
   frame->FreeBitmap();
   out.Outcome = EditOutcome::Applied;
@@ -378,7 +362,8 @@ InspectorEdit ChangeLocalColor(TMDIChild& document, TGIFImage& image, int frameI
   if (!frame || index < 0 || index >= frame->ColorMap().GetCount()) return out;
   const gif::TColor old = frame->ColorMap().GetColor(index);
   if (old == color) return out;
-  document.AddUndoEntry(2, 7, index, static_cast<int>(old), frameIndex, QStringLiteral("Change Color Palette Entry"));
+  if (!Recorded(document, 2, 7, index, static_cast<int>(old), frameIndex, QStringLiteral("Change Color Palette Entry"), out))
+    return out;
   frame->ColorMap().SetColor(index, color);
   frame->FreeBitmap();
   out.Outcome = EditOutcome::Applied;
@@ -403,7 +388,7 @@ InspectorEdit DeleteLocalColor(TMDIChild& document, TGIFImage& image, int frameI
     return out;
   }
   // The later entries move down, so the pixels move with them: only the whole animation undoes that.
-  document.AddUndoEntry(1, 8, index, -1, frameIndex, QStringLiteral("Delete Color Palette Entry"));
+  if (!Recorded(document, 1, 8, index, -1, frameIndex, QStringLiteral("Delete Color Palette Entry"), out)) return out;
   const IndexMap map = MapAfterDelete(table, index);
   RemapFrame(*frame, map);
   table.Delete(index);

@@ -86,10 +86,6 @@ QString InspectorValueText(gif::TGIFSubImage& frame, int row);
 InspectorEdit ApplyInspectorValue(TMDIChild& document, gif::TGIFImage& image, int frameIndex, int row,
                                   const QString& value);
 
-// The map from the frame's local table to the global one, or false when the global table lacks
-// a colour the frame shows.
-bool MapLocalToGlobal(gif::TGIFSubImage& frame, std::array<std::uint8_t, 256>& map);
-
 // Local palette tab.
 InspectorEdit AddLocalPalette(TMDIChild& document, gif::TGIFImage& image, int frameIndex);
 InspectorEdit AddLocalColor(TMDIChild& document, gif::TGIFImage& image, int frameIndex, gif::TColor color);

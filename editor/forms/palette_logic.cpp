@@ -42,18 +42,6 @@ QPoint SwatchPosition(int index) {
   return {1 + (index % kSwatchColumns) * kSwatchSize, 1 + (index / kSwatchColumns) * kSwatchSize};
 }
 
-IndexMap IdentityIndexMap() {
-  IndexMap map{};
-  for (int i = 0; i < 256; ++i) map[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
-  return map;
-}
-
-bool IsIdentity(const IndexMap& map, int count) {
-  for (int i = 0; i < count && i < 256; ++i)
-    if (map[static_cast<std::size_t>(i)] != i) return false;
-  return true;
-}
-
 namespace {
 template <typename F>
 void ForEachUser(TGIFImage& image, int frameIndex, F&& f) {
@@ -74,19 +62,6 @@ TGIFColorMap* TableOf(TGIFImage& image, int frameIndex) {
   return &image.Images().GetFrame(frameIndex)->GetActiveColorMap();
 }
 }  // namespace
-
-void RemapFrame(TGIFSubImage& frame, const IndexMap& map) {
-  std::uint8_t* p = frame.Data();
-  const std::size_t n = frame.DataSize();
-  for (std::size_t i = 0; i < n; ++i) p[i] = map[p[i]];
-  if (auto* gce = frame.GraphicControlExtension()) {
-    const bool transparent = gce->GetTransparent();
-    gce->SetTransparentColorIndex(map[gce->GetTransparentColorIndex()]);
-    gce->SetTransparent(transparent);
-  }
-  frame.FreeBitmap();
-  frame.FreeMask();
-}
 
 void RemapTableUsers(TGIFImage& image, int frameIndex, const IndexMap& map) {
   // A frame with its own table is drawn with it; asking for it by index means that table.
@@ -220,18 +195,25 @@ IndexMap PaletteEditSession::Map() const {
   return map;
 }
 
-void ApplyGlobalPaletteEdit(TMDIChild& document, TGIFImage& image, const PaletteEditSession& session,
+bool ApplyGlobalPaletteEdit(TMDIChild& document, TGIFImage& image, const PaletteEditSession& session,
                             const QString& caption) {
   const bool remap = session.DeletedAny();
-  if (remap)
-    document.AddUndoEntry(1, 8, -1, -1, -1, caption);
-  else
-    document.AddUndoEntry(2, 3, -1, -1, -1, caption);
+  try {
+    if (remap)
+      document.AddUndoEntry(1, 8, -1, -1, -1, caption);
+    else
+      document.AddUndoEntry(2, 3, -1, -1, -1, caption);
+  } catch (const std::exception& e) {
+    // Without its undo entry (a snapshot that cannot be written) the edit is not made.
+    ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
+    return false;
+  }
   // The pixels are remapped while the old table still decides which frames use it.
   if (remap) RemapTableUsers(image, -1, session.Map());
   image.GetGlobalColorMap().Assign(session.Copy());
   for (int i = 0; i < image.Images().GetCount(); ++i) image.Images().GetFrame(i)->FreeBitmap();
   document.SetModified(true);
+  return true;
 }
 
 }  // namespace movinta::editor::forms

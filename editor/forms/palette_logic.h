@@ -37,14 +37,7 @@ inline int RedOf(gif::TColor c) { return static_cast<int>(c & 0xFF); }
 inline int GreenOf(gif::TColor c) { return static_cast<int>((c >> 8) & 0xFF); }
 inline int BlueOf(gif::TColor c) { return static_cast<int>((c >> 16) & 0xFF); }
 
-// Old index to new index of a table's users after an edit.
-using IndexMap = std::array<std::uint8_t, 256>;
-IndexMap IdentityIndexMap();
-bool IsIdentity(const IndexMap& map, int count);
-
-// Rewrites the frame's pixels and its transparent colour index through the map.
-void RemapFrame(gif::TGIFSubImage& frame, const IndexMap& map);
-// The same for every frame drawn with the table: frameIndex's own table, or (-1) the global one.
+// RemapFrame for every frame drawn with the table: frameIndex's own table, or (-1) the global one.
 void RemapTableUsers(gif::TGIFImage& image, int frameIndex, const IndexMap& map);
 
 // Whether a pixel, or the transparent index of a transparent frame, drawn with the table of
@@ -96,8 +89,9 @@ private:
 
 // Applies an edited global table to the active document: a whole-animation undo entry when
 // entries were deleted (a table undo cannot put pixels back), else a table one; the pixels of
-// every frame drawn with the table follow the map. Sets the document modified.
-void ApplyGlobalPaletteEdit(TMDIChild& document, gif::TGIFImage& image, const PaletteEditSession& session,
+// every frame drawn with the table follow the map. Sets the document modified. False (reported)
+// when the undo entry cannot be recorded; nothing changes then.
+bool ApplyGlobalPaletteEdit(TMDIChild& document, gif::TGIFImage& image, const PaletteEditSession& session,
                             const QString& caption);
 
 }  // namespace movinta::editor::forms

@@ -46,21 +46,6 @@ bool Record(TMDIChild& document, std::uint8_t kind, std::uint8_t operation, int 
   }
 }
 
-// A new frame's set-up gives frame 0 the default loop block when the animation has none. On an
-// existing frame 0 that block outlives the frame-added entry's undo, so such an addition keeps the
-// whole animation instead.
-bool AddingCreatesLoopBlock(TGIFImage& image, int position) {
-  return image.Images().GetCount() > 0 && position != 0 && Settings().DefaultNSLoop != 1 &&
-         !HasLoopExtension(image);
-}
-
-// Takes back the entry recorded for an addition that then failed.
-void DropLastEntry(TMDIChild& document) {
-  if (document.History.Count() == 0) return;
-  document.History.Delete(document.History.Count() - 1);
-  document.UpdateUndoState();
-}
-
 QString ChangeCaption(const char* what) { return Tr(frame_texts::kChangeValue).arg(Tr(what)); }
 
 // The frame's pixels in its own colours, for the clipboard.
@@ -87,14 +72,16 @@ Bitmap QImageToBitmap(const QImage& image) {
   return out;
 }
 
-// Gives the frame the picture of bitmap without touching its extensions.
-void ReplaceFramePicture(TGIFImage& image, TGIFSubImage& frame, const Bitmap& bitmap) {
-  TGIFSubImage scratch(&image);
-  scratch.Assign(bitmap);
-  frame.SetBounds(0, 0, scratch.GetWidth(), scratch.GetHeight());
-  if (frame.DataSize() == scratch.DataSize()) std::copy_n(scratch.Data(), scratch.DataSize(), frame.Data());
-  frame.ColorMap().Assign(scratch.ColorMap());
-  frame.FreeBitmap();
+// The index that the first pixel of source holding index has in its pasted copy, -1 when no
+// pixel holds it.
+int PastedIndexOf(const TGIFSubImage& source, const TGIFSubImage& copy, int index) {
+  const int width = std::min<int>(source.GetWidth(), copy.GetWidth());
+  const int height = std::min<int>(source.GetHeight(), copy.GetHeight());
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if (source.Data()[static_cast<std::size_t>(y) * source.GetWidth() + static_cast<std::size_t>(x)] == index)
+        return copy.Data()[static_cast<std::size_t>(y) * copy.GetWidth() + static_cast<std::size_t>(x)];
+  return -1;
 }
 
 }  // namespace
@@ -161,25 +148,52 @@ bool ResizeAnimation(TGIFImage& image, int width, int height) {
   if (width == image.GetWidth() && height == image.GetHeight()) return false;
   const int oldWidth = std::max(image.GetWidth(), 1);
   const int oldHeight = std::max(image.GetHeight(), 1);
-  Bitmap composite(oldWidth, oldHeight, PixelFormat::pf24bit);
-  const gif::TRect screen{0, 0, oldWidth, oldHeight};
-  bool first = true;
+  // Screen pixel x of the new size shows old screen pixel x * old / new. Each frame is stretched
+  // with its place on the screen and keeps its indices, tables, transparency and disposal, so the
+  // screen shows a plain enlargement (or reduction) of what it showed before.
+  auto edge = [](int v, int size, int oldSize) {
+    return static_cast<int>((static_cast<std::int64_t>(v) * size + oldSize - 1) / oldSize);
+  };
+  auto source = [](int v, int size, int oldSize) {
+    return static_cast<int>(static_cast<std::int64_t>(v) * oldSize / size);
+  };
+  // The screen takes its new size first (frames still larger are stretched into it below).
+  image.Header().SetWidth(static_cast<std::uint16_t>(width));
+  image.Header().SetHeight(static_cast<std::uint16_t>(height));
   for (int i = 0; i < image.Images().GetCount(); ++i) {
     TGIFSubImage& frame = *image.Images().GetFrame(i);
     if (frame.IsEmpty()) continue;
-    frame.Draw(composite, screen, !first, false);
-    first = false;
-    ReplaceFramePicture(image, frame, StretchBitmap(composite, width, height));
+    const int left = frame.GetLeft(), top = frame.GetTop(), w = frame.GetWidth(), h = frame.GetHeight();
+    int x0 = std::min(edge(left, width, oldWidth), width - 1);
+    int y0 = std::min(edge(top, height, oldHeight), height - 1);
+    const int x1 = std::clamp(edge(left + w, width, oldWidth), x0 + 1, width);
+    const int y1 = std::clamp(edge(top + h, height, oldHeight), y0 + 1, height);
+    const std::vector<std::uint8_t> old(frame.Data(), frame.Data() + frame.DataSize());
+    std::vector<std::uint8_t> stretched(static_cast<std::size_t>(x1 - x0) * static_cast<std::size_t>(y1 - y0));
+    std::size_t at = 0;
+    for (int y = y0; y < y1; ++y) {
+      const int sy = std::clamp(source(y, height, oldHeight) - top, 0, h - 1);
+      for (int x = x0; x < x1; ++x) {
+        const int sx = std::clamp(source(x, width, oldWidth) - left, 0, w - 1);
+        stretched[at++] = old[static_cast<std::size_t>(sy) * static_cast<std::size_t>(w) + static_cast<std::size_t>(sx)];
+      }
+    }
+    frame.SetBounds(x0, y0, x1 - x0, y1 - y0);
+    if (frame.DataSize() == stretched.size()) std::copy(stretched.begin(), stretched.end(), frame.Data());
+    frame.FreeBitmap();
+    frame.FreeMask();
   }
-  image.SetWidth(width);
-  image.SetHeight(height);
   return true;
 }
 
 // ---- TFrameCommands
 
 TFrameCommands::TFrameCommands(TDocuments& documents) : documents_(documents) {
-  documents_.BeforeDocumentChange = [this] { ApplyPendingInput(); };
+  // Only the active document plays: playback ends before another document takes its place.
+  documents_.BeforeDocumentChange = [this] {
+    ApplyPendingInput();
+    if (playing_ && StopPlayback) StopPlayback();
+  };
 }
 
 TFrameCommands::~TFrameCommands() {
@@ -191,7 +205,7 @@ bool TFrameCommands::CanEdit() const { return documents_.Active() != nullptr && 
 
 bool TFrameCommands::Begin() {
   ApplyPendingInput();
-  return CanEdit();
+  return Active() != nullptr && !RefusedWhilePlaying();
 }
 
 void TFrameCommands::Finish(int show) {
@@ -244,60 +258,113 @@ bool TFrameCommands::PrepareShowFrame(int index) {
 
 // ---- adding frames
 
-int TFrameCommands::InsertFrameIntoImage(TGIFImage& image, const Bitmap& bitmap, int position) {
-  const int before = image.Images().GetCount();
+std::optional<bool> TFrameCommands::AskPaletteDefaults(TGIFImage& image, const Bitmap& bitmap) {
   bool reduce = SettingsInt("PaletteType", 0) == 0;
   const int bits = bitmap.BitsPerPixel();
   if (bits == 8 || bits == 24 || bits == 32) {
     BusyScope busy;
-    if (SettingsInt("PaletteDefaults", 0) == 0 && !EditDialogs()->AskPaletteDefaults()) return -1;
+    if (SettingsInt("PaletteDefaults", 0) == 0 && !EditDialogs()->AskPaletteDefaults()) return std::nullopt;
     reduce = ApplyPaletteDefaults(image);
   }
-  EditorView()->StatusText(2, Tr(frame_texts::kInsertingFrame));
-  auto owned = std::make_unique<TGIFSubImage>(&image);
+  return reduce;
+}
+
+std::unique_ptr<TGIFSubImage> TFrameCommands::MakeFrame(TGIFImage& image, const Bitmap& bitmap) {
+  auto frame = std::make_unique<TGIFSubImage>(&image);
+  // Sizing the frame would widen the screen at once; the screen changes only once the frame is
+  // put in place, after the undo entry.
+  const int width = image.GetWidth(), height = image.GetHeight();
   try {
-    owned->Assign(bitmap);
+    frame->Assign(bitmap);
   } catch (const std::exception& e) {
-    EditorView()->StatusText(2, QString());
+    image.SetWidth(width);
+    image.SetHeight(height);
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
-    return -1;
+    return nullptr;
   }
+  image.SetWidth(width);
+  image.SetHeight(height);
+  return frame;
+}
+
+int TFrameCommands::PlaceNewFrame(TGIFImage& image, std::unique_ptr<TGIFSubImage> owned, int position, bool reduce,
+                                  int delay) {
+  const int before = image.Images().GetCount();
   TGIFSubImage* frame = owned.get();
-  // Inserting before the end whenever the position lies inside the list, so that a frame added
-  // after the next-to-last one lands there and one added after the last is appended.
-  if (position >= 0 && position < before) {
+  position = InsertionIndex(before, position);
+  if (position < before)
     image.Images().Insert(position, owned.release());
-  } else {
+  else
     position = image.Add(owned.release());
-  }
-  PrepareNewFrame(image, *frame, Settings().DefaultNSLoop, Settings().DefaultDelay);
+  // The animation's loop count stays with the animation: a frame put in front takes the block over.
+  if (position == 0 && before > 0) MoveLoopBlock(image, 1);
+  if (image.GetWidth() < frame->GetLeft() + frame->GetWidth()) image.SetWidth(frame->GetLeft() + frame->GetWidth());
+  if (image.GetHeight() < frame->GetTop() + frame->GetHeight()) image.SetHeight(frame->GetTop() + frame->GetHeight());
+  PrepareNewFrame(image, *frame, Settings().DefaultNSLoop, delay);
   if (before == 0)
     AddCommentExtension(*frame, Tr(frame_texts::kCreatedWith) + Tr(frame_texts::kMakerAddress));
   if (reduce && image.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(image);
-  EditorView()->StatusText(2, QString());
   return position;
 }
 
-int TFrameCommands::CheckOversize(Bitmap& bitmap) {
+int TFrameCommands::InsertionIndex(int count, int position) {
+  // Inside the list the frame goes in front of the one at position; past its end it is appended.
+  return position >= 0 && position < count ? position : count;
+}
+
+bool TFrameCommands::ChangesMoreThanNewFrame(TGIFImage& image, const TGIFSubImage& frame, int position, bool reduce,
+                                             bool fitAnimation) {
+  const int count = image.Images().GetCount();
+  if (count == 0) return false;
+  // Reducing recolours every frame; a frame in front takes over the loop block; a new loop block
+  // on an existing frame 0 and a screen fitted to (or grown for) the picture outlive the frame.
+  return reduce || fitAnimation || InsertionIndex(count, position) == 0 ||
+         (Settings().DefaultNSLoop != 1 && !HasLoopExtension(image)) ||
+         frame.GetWidth() > image.GetWidth() || frame.GetHeight() > image.GetHeight();
+}
+
+int TFrameCommands::InsertFrameIntoImage(TGIFImage& image, const Bitmap& bitmap, int position) {
+  const std::optional<bool> reduce = AskPaletteDefaults(image, bitmap);
+  if (!reduce) return -1;
+  EditorView()->StatusText(2, Tr(frame_texts::kInsertingFrame));
+  std::unique_ptr<TGIFSubImage> frame = MakeFrame(image, bitmap);
+  const int index = frame ? PlaceNewFrame(image, std::move(frame), position, *reduce, Settings().DefaultDelay) : -1;
+  EditorView()->StatusText(2, QString());
+  return index;
+}
+
+std::optional<int> TFrameCommands::AskOversizeMode(const Bitmap& bitmap) {
   TGIFImage& image = *SharedImage();
-  if (image.Images().GetCount() == 0) return 0;
-  if (bitmap.Width() <= image.GetWidth() + 1 && bitmap.Height() <= image.GetHeight() + 1) return 0;
-  if (SettingsInt("ClipDefault", 0) != 0) {
-    FitImageAndBitmap(image, bitmap, SettingsInt("ClipFrame", 1) != 0 ? 1 : 0);
-    return 0;
-  }
+  if (image.Images().GetCount() == 0) return -1;
+  if (bitmap.Width() <= image.GetWidth() + 1 && bitmap.Height() <= image.GetHeight() + 1) return -1;
+  if (SettingsInt("ClipDefault", 0) != 0) return SettingsInt("ClipFrame", 1) != 0 ? 1 : 0;
   const std::optional<bool> trim = EditDialogs()->AskOversize();
-  if (!trim) return 2;
-  FitImageAndBitmap(image, bitmap, *trim ? 1 : 0);
-  return 1;
+  if (!trim) return std::nullopt;
+  return *trim ? 1 : 0;
+}
+
+int TFrameCommands::CheckOversize(Bitmap& bitmap) {
+  const std::optional<int> mode = AskOversizeMode(bitmap);
+  if (!mode) return 2;
+  if (*mode < 0) return 0;
+  FitImageAndBitmap(*SharedImage(), bitmap, *mode);
+  return SettingsInt("ClipDefault", 0) != 0 ? 0 : 1;
+}
+
+bool TFrameCommands::RefusedWhilePlaying() const {
+  if (!playing_) return false;
+  EditorView()->StatusText(2, Tr(frame_texts::kPauseToEdit));
+  return true;
 }
 
 int TFrameCommands::InsertBitmapFrame(const Bitmap& bitmap, int position, const QString& caption) {
   ApplyPendingInput();
-  if (playing_) return -1;
+  if (RefusedWhilePlaying()) return -1;
   Bitmap picture = bitmap;
-  const bool hadFrames = FrameCount() > 0;
-  if (hadFrames && CheckOversize(picture) == 2) return -1;
+  // Every question is asked before anything changes, so that a cancel leaves all as it was.
+  const std::optional<int> oversize = AskOversizeMode(picture);
+  if (!oversize) return -1;
+  if (*oversize == 1) FitImageAndBitmap(*SharedImage(), picture, 1);  // trims the picture only
   TMDIChild* created = nullptr;
   if (!Active()) {
     created = documents_.NewDocument();
@@ -305,14 +372,18 @@ int TFrameCommands::InsertBitmapFrame(const Bitmap& bitmap, int position, const 
   }
   TGIFImage& image = *SharedImage();
   TMDIChild& document = *Active();
-  const bool whole = AddingCreatesLoopBlock(image, position);
-  if (whole && !Record(document, 1, 8, -1, std::max(0, SelectedFrame()), caption)) return -1;
-  const int index = InsertFrameIntoImage(image, picture, position);
-  if (index < 0) {
-    if (whole) DropLastEntry(document);
+  const std::optional<bool> reduce = AskPaletteDefaults(image, picture);
+  std::unique_ptr<TGIFSubImage> frame = reduce ? MakeFrame(image, picture) : nullptr;
+  if (!frame) {
     if (created) documents_.FreeChildWindow(created);
     return -1;
   }
+  const bool whole = ChangesMoreThanNewFrame(image, *frame, position, *reduce, *oversize == 0);
+  if (whole && !Record(document, 1, 8, -1, std::max(0, SelectedFrame()), caption)) return -1;
+  if (*oversize == 0) FitImageAndBitmap(image, picture, 0);
+  EditorView()->StatusText(2, Tr(frame_texts::kInsertingFrame));
+  const int index = PlaceNewFrame(image, std::move(frame), position, *reduce, Settings().DefaultDelay);
+  EditorView()->StatusText(2, QString());
   EditorView()->FrameCountChanged(image.Images().GetCount());
   if (!whole) Record(document, 3, 1, -1, index, caption);
   document.SetModified(true);
@@ -325,33 +396,22 @@ int TFrameCommands::InsertBitmapFrame(const Bitmap& bitmap, int position, const 
 bool TFrameCommands::InsertBitmapAt(TGIFImage& image, const Bitmap& bitmap, int delay) {
   ApplyPendingInput();
   TMDIChild* document = Active();
-  if (!document || playing_) return false;
-  int selected = std::max(0, SelectedFrame());
-  auto owned = std::make_unique<TGIFSubImage>(&image);
-  try {
-    owned->Assign(bitmap);
-  } catch (const std::exception&) {
-    return false;
-  }
-  TGIFSubImage* frame = owned.get();
+  if (!document || RefusedWhilePlaying()) return false;
+  const int selected = std::max(0, SelectedFrame());
+  std::unique_ptr<TGIFSubImage> frame = MakeFrame(image, bitmap);
+  if (!frame) return false;
   const int count = image.Images().GetCount();
-  const bool whole =
-      &image == SharedImage() && AddingCreatesLoopBlock(image, selected < count - 1 ? selected : count);
+  const int position = selected < count - 1 ? selected : count;
+  const bool reduce = SettingsInt("PaletteType", 0) < 2;
+  const bool whole = &image == SharedImage() && ChangesMoreThanNewFrame(image, *frame, position, reduce, false);
   if (whole && !Record(*document, 1, 8, -1, selected, Tr(frame_texts::kAddFrame))) return false;
-  if (selected < count - 1) {
-    image.Images().Insert(selected, owned.release());
-  } else {
-    selected = image.Add(owned.release());
-  }
-  PrepareNewFrame(image, *frame, Settings().DefaultNSLoop, delay);
-  if (SettingsInt("PaletteType", 0) < 2 && image.Images().GetCount() > 1 && OptimizerAvailable())
-    ApplyStandardPalette(image);
+  const int index = PlaceNewFrame(image, std::move(frame), position, reduce, delay);
   EditorView()->FrameCountChanged(image.Images().GetCount());
-  if (!whole) Record(*document, 3, 1, -1, selected, Tr(frame_texts::kAddFrame));
+  if (!whole) Record(*document, 3, 1, -1, index, Tr(frame_texts::kAddFrame));
   document->SetModified(true);
-  document->CurrentFrame = selected;
-  EditorView()->SetSelection(selected, selected);
-  Finish(selected);
+  document->CurrentFrame = index;
+  EditorView()->SetSelection(index, index);
+  Finish(index);
   return true;
 }
 
@@ -529,9 +589,12 @@ int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
     const int index = PasteOneFrame(source.GetBitmap());
     if (index < 0) break;
     last = index;
-    TGIFSubImage& frame = *SharedImage()->Images().GetFrame(index);
-    frame.SetLeft(source.GetLeft());
-    frame.SetTop(source.GetTop());
+    TGIFImage& image = *SharedImage();
+    TGIFSubImage& frame = *image.Images().GetFrame(index);
+    // The copied place, moved in as far as needed to keep the frame on this animation's screen,
+    // which the paste does not change.
+    frame.SetLeft(std::clamp<int>(source.GetLeft(), 0, std::max(0, image.GetWidth() - frame.GetWidth())));
+    frame.SetTop(std::clamp<int>(source.GetTop(), 0, std::max(0, image.GetHeight() - frame.GetHeight())));
     if (paletteType == 2) {
       frame.ColorMap().Assign(source.ColorMap().GetCount() > 0
                                   ? static_cast<const gif::TGIFColorMap&>(source.ColorMap())
@@ -542,10 +605,15 @@ int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
     if (from && to) {
       to->SetDelay(from->GetDelay());
       to->SetDisposal(from->GetDisposal());
-      to->SetTransparent(from->GetTransparent());
-      to->SetTransparentColor(from->GetTransparentColor());
+      // The copied frame's transparent pixels stay transparent: its transparent index becomes
+      // the index those pixels have in the new frame (its colour may sit elsewhere in the table
+      // too, or the table may be full).
+      const int index = from->GetTransparent() ? PastedIndexOf(source, frame, from->GetTransparentColorIndex()) : -1;
+      if (index >= 0) to->SetTransparentColorIndex(index);
+      to->SetTransparent(index >= 0);
     }
     frame.FreeBitmap();
+    frame.FreeMask();
     Active()->SetModified(true);
   }
   return last;
@@ -553,7 +621,7 @@ int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
 
 bool TFrameCommands::Paste(bool commentsPageShown) {
   ApplyPendingInput();
-  if (playing_) return false;
+  if (RefusedWhilePlaying()) return false;
   IClipboard* clipboard = Clipboard();
   if (!clipboard) return false;
   if (commentsPageShown && clipboard->HasFormat(QStringLiteral("text/plain")))
@@ -600,7 +668,7 @@ bool TFrameCommands::PasteClipboardComment() {
 
 int TFrameCommands::AddFrameFiles(const QStringList& files, const PictureReader& read) {
   ApplyPendingInput();
-  if (playing_ || !read) return 0;
+  if (!read || RefusedWhilePlaying()) return 0;
   BusyScope busy;
   int added = 0;
   for (const QString& file : files) {
@@ -777,6 +845,19 @@ bool TFrameCommands::GlobalChange() {
   if (!delayOk && choice->Disposal < 0 && !choice->TransparentTouched && !choice->InterlacedTouched &&
       !choice->LocalPaletteTouched)
     return false;
+  // Removing local tables moves each frame's pixels onto the global table; when a frame shows a
+  // colour the global table lacks, nothing is changed at all.
+  const bool removeLocal =
+      choice->LocalPaletteTouched && choice->LocalPaletteChecked && captions.RemoveLocalPalette;
+  std::vector<IndexMap> toGlobal(static_cast<std::size_t>(image.Images().GetCount()), IdentityIndexMap());
+  for (int i = 0; removeLocal && i < image.Images().GetCount(); ++i) {
+    TGIFSubImage& frame = *image.Images().GetFrame(i);
+    if (!frame.GraphicControlExtension() || frame.ColorMap().GetCount() == 0) continue;
+    if (!MapLocalToGlobal(frame, toGlobal[static_cast<std::size_t>(i)])) {
+      ShowMessage(Tr(frame_texts::kCannotRemoveLocalPalettes), MessageType::Information, kOk);
+      return false;
+    }
+  }
   TMDIChild& document = *Active();
   if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kGlobalPropertiesChange)))
     return false;
@@ -797,13 +878,15 @@ bool TFrameCommands::GlobalChange() {
     if (choice->InterlacedTouched)
       frame.SetInterlaced(captions.RemoveInterlaced ? !choice->InterlacedChecked : choice->InterlacedChecked);
     if (choice->LocalPaletteTouched && choice->LocalPaletteChecked) {
-      const gif::TColor before = gce->GetTransparentColor();
+      // Either way the transparent index keeps its colour: the remap moves it with the pixels, and
+      // a copy of the global table keeps every index where it was.
       if (captions.RemoveLocalPalette) {
+        if (frame.ColorMap().GetCount() > 0) RemapFrame(frame, toGlobal[static_cast<std::size_t>(i)]);
         frame.ColorMap().Clear();
-      } else if (image.GetGlobalColorMap().GetCount() > 0) {
+      } else if (image.GetGlobalColorMap().GetCount() > 0 && frame.ColorMap().GetCount() == 0) {
+        // A frame with a table of its own keeps it: the global table's colours are not its own.
         frame.ColorMap().Assign(image.GetGlobalColorMap());
       }
-      gce->SetTransparentColor(before);
     }
     if (choice->Disposal >= 0 && choice->Disposal <= 3) gce->SetDisposal(choice->Disposal);
     frame.FreeBitmap();
@@ -855,6 +938,7 @@ bool TFrameCommands::ChangeTransparentColor() {
   bool changed = false;
   if (picked) {
     TMDIChild& document = *Active();
+    const int entries = document.History.Count();
     if (!gce) {
       SetFrameDelay(*frame, 0);
       gce = frame->GraphicControlExtension();
@@ -869,7 +953,8 @@ bool TFrameCommands::ChangeTransparentColor() {
         changed = true;
       }
     }
-    document.SetModified(true);
+    // Picking the colour the frame already has changes nothing.
+    if (changed || document.History.Count() > entries) document.SetModified(true);
   }
   Finish(index);
   return changed;
@@ -904,6 +989,8 @@ void TFrameCommands::Undo() {
   ApplyPendingInput();
   if (!CanEdit()) return;
   Active()->Undo();
+  // An undone whole-animation entry may bring back another number of frames.
+  if (Active()) EditorView()->FrameCountChanged(FrameCount());
   EditorView()->RepaintFrames();
 }
 

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -40,6 +41,10 @@ inline constexpr const char* kInsertingFrame = "Inserting new frame...";
 inline constexpr const char* kCreatedWith = "Created with Larkspur GIF Movinta - ";
 inline constexpr const char* kMakerAddress = "http://www.larkspursoftware.com";
 inline constexpr const char* kNoCommentFromClipboard = "Unable to create a GIF Comment from the clipboard text.";
+inline constexpr const char* kCannotRemoveLocalPalettes =
+    "The global palette does not hold every color of the frames, so their local palettes cannot be removed. "
+    "Use the optimization wizard to remove the local palettes.";
+inline constexpr const char* kPauseToEdit = "The animation is playing: pause it to edit.";
 }  // namespace frame_texts
 
 // What the clipboard holds of a frame copy: the first frame as a picture, and a marker that only
@@ -52,7 +57,8 @@ void NormalizeLoopBlock(TGIFImage& image, int plays);
 // The play count the animation's loop blocks say, frame 0's first; 1 without any.
 int AnimationPlays(TGIFImage& image);
 // Stretches the whole animation to width x height (sides clamped to 10..1000 when outside
-// 1..1000); every frame then covers the screen from 0, 0. False when the size is unchanged.
+// 1..1000): every frame with its place on the screen, its colours, transparency and disposal.
+// False when the size is unchanged.
 bool ResizeAnimation(TGIFImage& image, int width, int height);
 // The picture stretched to width x height (nearest pixel), as 24 bits.
 gif::Bitmap StretchBitmap(const gif::Bitmap& source, int width, int height);
@@ -85,6 +91,10 @@ public:
   int InsertFrameIntoImage(TGIFImage& image, const gif::Bitmap& bitmap, int position);
   // 0 nothing to do, 1 trimmed or fitted, 2 cancelled.
   int CheckOversize(gif::Bitmap& bitmap);
+  // Every picture that becomes a frame of the active animation comes in here (Add Frame, paste,
+  // drops, opened image files, thumbnails): the questions first, then the undo entry, then the
+  // change. A new document is made when none is open. The new frame's index, -1 when refused or
+  // cancelled.
   int InsertBitmapFrame(const gif::Bitmap& bitmap, int position, const QString& caption);
   bool InsertBitmapAt(TGIFImage& image, const gif::Bitmap& bitmap, int delay);
 
@@ -145,6 +155,9 @@ public:
   void TypeLoop(bool infinite, int count);
   bool InputPending() const { return pending_.Document != nullptr; }
   void ApplyPendingInput();
+  // Ends playback (the player installs it): a switch to another document, or its close, stops
+  // the animation that plays so that the arriving document can be edited.
+  std::function<void()> StopPlayback;
   // Starts (true) or stops (false) the panel's wait; the window installs its timer here.
   std::function<void(bool)> PendingTimer;
   // Applies an edit of the global table that deleted entries, moving the pixels with it (a table
@@ -163,6 +176,20 @@ private:
   };
   // Runs what is waiting, then says whether a command may go on.
   bool Begin();
+  // True (and says why in the status bar) while an animation plays.
+  bool RefusedWhilePlaying() const;
+  // Adding a frame: the palette-defaults question (the reduce flag, nothing on Cancel), the
+  // oversize question (-1 nothing to do, 0 fit the animation, 1 trim the picture; nothing on
+  // Cancel), the frame made from the picture, and the frame put in place with its blocks.
+  std::optional<bool> AskPaletteDefaults(TGIFImage& image, const gif::Bitmap& bitmap);
+  std::optional<int> AskOversizeMode(const gif::Bitmap& bitmap);
+  std::unique_ptr<TGIFSubImage> MakeFrame(TGIFImage& image, const gif::Bitmap& bitmap);
+  int PlaceNewFrame(TGIFImage& image, std::unique_ptr<TGIFSubImage> frame, int position, bool reduce, int delay);
+  static int InsertionIndex(int count, int position);
+  // Whether adding at position changes more than the frame it adds, so that its undo entry has to
+  // keep the whole animation.
+  static bool ChangesMoreThanNewFrame(TGIFImage& image, const TGIFSubImage& frame, int position, bool reduce,
+                                      bool fitAnimation);
   void Finish(int show);
   std::vector<int> SelectedFrames() const;
   void MoveSelected(int to);

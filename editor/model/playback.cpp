@@ -5,9 +5,12 @@
 namespace movinta::editor {
 
 TPlayback::TPlayback(TFrameCommands& commands, gif::TGIFDispatcher* dispatcher, gif::TGIFPlaybackClock* clock)
-    : commands_(commands), dispatcher_(dispatcher), clock_(clock) {}
+    : commands_(commands), dispatcher_(dispatcher), clock_(clock) {
+  commands_.StopPlayback = [this] { Stop(true); };
+}
 
 TPlayback::~TPlayback() {
+  commands_.StopPlayback = nullptr;
   view_ = nullptr;
   Stop(true);
   ReleaseCopy();

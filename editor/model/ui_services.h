@@ -50,12 +50,24 @@ public:
   virtual void Beep() {}
 };
 
+// What a save dialog starts with. Filter is "Description|masks|..."; empty for GIF images.
+struct SaveRequest {
+  QString InitialName;
+  QString InitialFolder;
+  QString DefaultExtension;
+  QString Filter;
+};
+
 class IFileChooser {
 public:
   virtual ~IFileChooser() = default;
   // The chosen full path, or nothing when the user cancels.
   virtual std::optional<QString> ChooseSaveName(const QString& initialName, const QString& initialFolder,
                                                 const QString& defaultExtension) = 0;
+  // The same with a filter of its own; choosers without filters ignore it.
+  virtual std::optional<QString> ChooseSave(const SaveRequest& request) {
+    return ChooseSaveName(request.InitialName, request.InitialFolder, request.DefaultExtension);
+  }
 };
 
 // Progress of long operations: stage 0 starting, 1 running, 2 ending.

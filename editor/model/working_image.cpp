@@ -208,6 +208,12 @@ bool HasSeveralFrames(const TGIFImage& image) {
   return false;
 }
 
+int ShownFrameCount(const TGIFImage& image) {
+  int shown = 0;
+  for (int i = 0; i < image.Images().GetCount(); ++i) shown += image.Images().GetFrame(i)->IsEmpty() ? 0 : 1;
+  return shown;
+}
+
 bool IsAnimationFile(const QString& fileName) {
   if (GetFileTypeCode(fileName) != kFileTypeGif) return false;
   TGIFImage scratch;
@@ -329,9 +335,22 @@ void MoveFrameTo(TGIFImage& image, int from, int to) {
   EditorView()->SetSelectedFrame(to);
 }
 
+void MoveLoopBlock(TGIFImage& image, int from, int to) {
+  TGIFSubImage* source = FrameAt(image, from);
+  TGIFSubImage* target = FrameAt(image, to);
+  TGIFAppExtNSLoop* loop = source && target && source != target ? FindLoopExtension(*source) : nullptr;
+  if (!loop) return;
+  const std::uint16_t stored = loop->GetLoops();
+  delete loop;
+  delete FindLoopExtension(*target);
+  PutLoopAtHead(*target, stored);
+}
+
 bool DeleteFrameAt(TGIFImage& image, int index) {
   bool ok = false;
   if (index >= 0 && index < image.Images().GetCount()) {
+    // The animation's loop count stays with the animation when its first frame goes.
+    if (index == 0 && image.Images().GetCount() > 1) MoveLoopBlock(image, 0, 1);
     image.Images().Delete(index);
     ok = true;
     EditorView()->FrameCountChanged(image.Images().GetCount());
@@ -353,7 +372,11 @@ bool RestoreFrameFromFile(TGIFImage& image, const QString& fileName, int index) 
   } catch (const std::exception&) {
     return false;
   }
+  TGIFSubImage* restored = frame.get();
   image.Images().Insert(index, frame.release());
+  // A first frame that comes back with its loop block takes it back from the frame that held it.
+  if (index == 0 && FindLoopExtension(*restored) && image.Images().GetCount() > 1)
+    delete FindLoopExtension(*image.Images().GetFrame(1));
   EditorView()->FrameCountChanged(image.Images().GetCount());
   EditorView()->SetSelectedFrame(index);
   return true;
@@ -382,6 +405,68 @@ gif::TColor GetBottomLeftColor(TGIFSubImage& frame) {
   } catch (const std::exception&) {
     return 0xFFFFFF;
   }
+}
+
+IndexMap IdentityIndexMap() {
+  IndexMap map{};
+  for (int i = 0; i < 256; ++i) map[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+  return map;
+}
+
+bool IsIdentity(const IndexMap& map, int count) {
+  for (int i = 0; i < count && i < 256; ++i)
+    if (map[static_cast<std::size_t>(i)] != i) return false;
+  return true;
+}
+
+void RemapFrame(TGIFSubImage& frame, const IndexMap& map) {
+  std::uint8_t* p = frame.Data();
+  const std::size_t n = frame.DataSize();
+  for (std::size_t i = 0; i < n; ++i) p[i] = map[p[i]];
+  if (auto* gce = frame.GraphicControlExtension()) {
+    const bool transparent = gce->GetTransparent();
+    gce->SetTransparentColorIndex(map[gce->GetTransparentColorIndex()]);
+    gce->SetTransparent(transparent);
+  }
+  frame.FreeBitmap();
+  frame.FreeMask();
+}
+
+bool MapLocalToGlobal(TGIFSubImage& frame, IndexMap& map) {
+  map = IdentityIndexMap();
+  gif::TGIFColorMap& local = frame.ColorMap();
+  TGIFImage* image = frame.Image();
+  if (!image) return false;
+  gif::TGIFColorMap& global = image->GetGlobalColorMap();
+  std::array<bool, 256> used{};
+  const std::uint8_t* p = frame.Data();
+  for (std::size_t i = 0, n = frame.DataSize(); i < n; ++i) used[p[i]] = true;
+  if (frame.Transparent() && frame.GraphicControlExtension())
+    used[frame.GraphicControlExtension()->GetTransparentColorIndex()] = true;
+  for (int i = 0; i < 256; ++i) {
+    if (!used[static_cast<std::size_t>(i)]) continue;
+    if (i >= local.GetCount()) return false;
+    // Prefer the same position, so an unchanged copy of the global table needs no rewrite.
+    const gif::TGIFColor& c = local.Entry(i);
+    int target = (i < global.GetCount() && global.Entry(i) == c) ? i : -1;
+    if (target < 0) {
+      for (int g = 0; g < global.GetCount(); ++g)
+        if (global.Entry(g) == c) {
+          target = g;
+          break;
+        }
+    }
+    if (target < 0) return false;
+    map[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(target);
+  }
+  // A shown colour that lands on the transparent entry would vanish.
+  if (frame.Transparent() && frame.GraphicControlExtension()) {
+    const int t = frame.GraphicControlExtension()->GetTransparentColorIndex();
+    for (int i = 0; i < 256; ++i)
+      if (i != t && used[static_cast<std::size_t>(i)] && map[static_cast<std::size_t>(i)] == map[static_cast<std::size_t>(t)])
+        return false;
+  }
+  return true;
 }
 
 void CropBitmap(gif::Bitmap& bitmap, int width, int height) {
@@ -444,9 +529,13 @@ void PrepareForSave(TGIFImage& image, bool adjustBackground) {
   if (image.GetGlobalColorMap().GetCount() == 0) FillWebSafe(image.GetGlobalColorMap());
 
   TGIFSubImage* first = image.Images().GetFrame(0);
+  // A full global table without the colour keeps its background: the colour cannot be added.
+  gif::TGIFColorMap& global = image.GetGlobalColorMap();
+  const gif::TColor background = Settings().FrameBackColor;
   if (adjustBackground && image.IsTransparent() &&
-      (first->GetHeight() < image.GetHeight() || first->GetWidth() < image.GetWidth()))
-    image.Header().SetBackgroundColor(Settings().FrameBackColor);
+      (first->GetHeight() < image.GetHeight() || first->GetWidth() < image.GetWidth()) &&
+      (global.GetCount() < 256 || global.IndexOf(background) >= 0))
+    image.Header().SetBackgroundColor(background);
 
   bool loopMoved = false;
   std::uint16_t movedLoops = 0;

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -49,6 +50,8 @@ bool SaveGraphicToFile(TGIFImage& graphic, const QString& fileName, bool keepExi
 bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile, QString* error);
 bool IsAnimationFile(const QString& fileName);
 bool HasSeveralFrames(const TGIFImage& image);
+// The frames the strip shows: every one that is not empty (empty ones lie behind them).
+int ShownFrameCount(const TGIFImage& image);
 
 // Frames and extensions. A frame that cannot be reached makes them do nothing.
 int GetFrameDelay(TGIFImage& image, int frameIndex);
@@ -61,6 +64,9 @@ void AddLoopExtension(TGIFImage& image, int frameIndex, int plays);
 bool SetLoopCount(TGIFImage& image, int plays);
 void PrepareNewFrame(TGIFImage& image, TGIFSubImage& frame, int loopCount, int delay);
 void MoveFrameTo(TGIFImage& image, int from, int to);
+// Moves the first loop block of frame from to the head of frame to (0 unless given), in place of
+// the one that frame had; nothing when from has none.
+void MoveLoopBlock(TGIFImage& image, int from, int to = 0);
 bool DeleteFrameAt(TGIFImage& image, int index);
 // Puts frame index of the animation saved in fileName back at index; false when it cannot.
 bool RestoreFrameFromFile(TGIFImage& image, const QString& fileName, int index);
@@ -68,6 +74,16 @@ int GetRunningTime(const TGIFImage& image);
 std::size_t GetEncodedSize(TGIFImage& image);
 gif::TColor GetBottomLeftColor(TGIFSubImage& frame);
 void FillWebSafe(gif::TGIFColorMap& map);
+
+// Old index to new index of a table's users after an edit.
+using IndexMap = std::array<std::uint8_t, 256>;
+IndexMap IdentityIndexMap();
+bool IsIdentity(const IndexMap& map, int count);
+// Rewrites the frame's pixels and its transparent colour index through the map.
+void RemapFrame(TGIFSubImage& frame, const IndexMap& map);
+// The map from the frame's local table to the global one, or false when the global table lacks
+// a colour the frame shows.
+bool MapLocalToGlobal(TGIFSubImage& frame, IndexMap& map);
 
 // Mode 0: frames reaching beyond the bitmap are cut to it (their pixels, extensions and tables are
 // kept), then the image takes the bitmap's size. Mode 1: the bitmap is cropped to the image.

@@ -20,16 +20,16 @@ namespace {
 
 // The editor's image extensions and the reader that handles each here. JIF is plain JPEG
 // data under another name; lossless JPEG and PIC have no reader in GraphicsMagick, and AVI
-// is video, read elsewhere.
+// is video, read elsewhere. JPEG and TIFF also answer to their long extensions.
 struct FormatEntry {
   const char* extension;
   const char* coder;  // nullptr: never readable
 };
-constexpr std::array<FormatEntry, 19> kFormats{{
+constexpr std::array<FormatEntry, 21> kFormats{{
     {"gif", "GIF"}, {"jpg", "JPEG"}, {"bmp", "BMP"}, {"jif", "JPEG"}, {"dcx", "DCX"},
     {"ico", "ICO"}, {"pbm", "PBM"}, {"pcx", "PCX"}, {"ljp", nullptr}, {"pgm", "PGM"},
     {"pic", nullptr}, {"png", "PNG"}, {"ppm", "PPM"}, {"rle", "RLE"}, {"tga", "TGA"},
-    {"tif", "TIFF"}, {"wmf", "WMF"}, {"wpg", "WPG"}, {"avi", nullptr},
+    {"tif", "TIFF"}, {"wmf", "WMF"}, {"wpg", "WPG"}, {"avi", nullptr}, {"jpeg", "JPEG"}, {"tiff", "TIFF"},
 }};
 
 // Formats that content sniffing may name and that we agree to decode. Anything else the

@@ -4,8 +4,12 @@
 #include "editor/model/string_tables.h"
 
 #include <QFileInfo>
+#include <QMimeData>
 #include <QProcess>
+#include <QUrl>
 #include <QtEndian>
+
+#include <functional>
 
 namespace movinta::editor {
 namespace {
@@ -155,6 +159,166 @@ TEST_F(AppTest, AGifImportedIntoAnOpenDocumentFollowsTheRememberedAnswer) {
   ASSERT_EQ(messages_.Shown.size(), 1u);
   EXPECT_EQ(messages_.LastCaptions, (QStringList{QStringLiteral("&Include"), QStringLiteral("&Start New")}));
   EXPECT_TRUE(error.isEmpty()) << "a cancel is no failure to report";
+}
+
+// A bottom-up BMP of width x height at bits per pixel: indexed ones with a table of the given
+// colours (which may be shorter than the bits allow), 24-bit ones with colour(x, y) itself.
+QByteArray Bmp(int width, int height, int bits, const std::vector<gif::TColor>& table,
+               const std::function<gif::TColor(int, int)>& pixel) {
+  const int stride = ((width * bits + 31) / 32) * 4;
+  const int tableBytes = bits <= 8 ? static_cast<int>(table.size()) * 4 : 0;
+  QByteArray out(14 + 40 + tableBytes + stride * height, '\0');
+  auto* p = reinterpret_cast<uchar*>(out.data());
+  p[0] = 'B';
+  p[1] = 'M';
+  qToLittleEndian<quint32>(static_cast<quint32>(out.size()), p + 2);
+  qToLittleEndian<quint32>(static_cast<quint32>(14 + 40 + tableBytes), p + 10);
+  uchar* h = p + 14;
+  qToLittleEndian<quint32>(40, h);
+  qToLittleEndian<qint32>(width, h + 4);
+  qToLittleEndian<qint32>(height, h + 8);
+  qToLittleEndian<quint16>(1, h + 12);
+  qToLittleEndian<quint16>(static_cast<quint16>(bits), h + 14);
+  if (bits <= 8) qToLittleEndian<quint32>(static_cast<quint32>(table.size()), h + 32);
+  uchar* colours = h + 40;
+  for (std::size_t i = 0; bits <= 8 && i < table.size(); ++i) {
+    colours[i * 4] = static_cast<uchar>(table[i] >> 16);
+    colours[i * 4 + 1] = static_cast<uchar>(table[i] >> 8);
+    colours[i * 4 + 2] = static_cast<uchar>(table[i]);
+  }
+  uchar* rows = colours + tableBytes;
+  for (int y = 0; y < height; ++y) {
+    uchar* row = rows + static_cast<std::ptrdiff_t>(height - 1 - y) * stride;
+    for (int x = 0; x < width; ++x) {
+      const gif::TColor v = pixel(x, y);
+      switch (bits) {
+        case 1: row[x / 8] |= static_cast<uchar>((v & 1) << (7 - x % 8)); break;
+        case 4: row[x / 2] |= static_cast<uchar>((v & 15) << (x % 2 ? 0 : 4)); break;
+        case 8: row[x] = static_cast<uchar>(v); break;
+        default:
+          row[x * 3] = static_cast<uchar>(v >> 16);
+          row[x * 3 + 1] = static_cast<uchar>(v >> 8);
+          row[x * 3 + 2] = static_cast<uchar>(v);
+      }
+    }
+  }
+  return out;
+}
+
+TEST_F(AppTest, BitmapsOfEveryDepthDrawAsTheyAreAndResize) {
+  const std::vector<gif::TColor> table = {0x000000, 0xFFFFFF, 0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};
+  struct Depth {
+    int Bits;
+    std::size_t Colours;  // a table shorter than the bits allow, for 4 and 8 bits
+  };
+  for (const Depth depth : {Depth{1, 2}, Depth{4, 5}, Depth{8, 6}, Depth{24, 0}}) {
+    SCOPED_TRACE(depth.Bits);
+    const std::vector<gif::TColor> colours(table.begin(), table.begin() + static_cast<std::ptrdiff_t>(depth.Colours));
+    auto index = [&](int x, int y) { return static_cast<gif::TColor>((x + 2 * y) % (depth.Bits == 24 ? 6 : static_cast<int>(depth.Colours))); };
+    auto shown = [&](int x, int y) { return table[index(x, y)]; };
+    const QString file = Path(QStringLiteral("depth%1.bmp").arg(depth.Bits));
+    testing::WriteBytes(file, Bmp(9, 5, depth.Bits, colours, [&](int x, int y) {
+      return depth.Bits == 24 ? shown(x, y) : index(x, y);
+    }));
+    TfrmMain& main = OpenMain();
+    main.OpenFileByType(file);
+    ASSERT_EQ(main.Documents().Count(), 1);
+    TGIFImage& image = *SharedImage();
+    ASSERT_EQ(image.Images().GetCount(), 1);
+    // Drawn, then stretched to twice the size as Animation > Resize does, then drawn again.
+    for (const int scale : {1, 2}) {
+      if (scale == 2) {
+        ASSERT_TRUE(ResizeAnimation(image, 18, 10));
+      }
+      gif::Bitmap canvas(9 * scale, 5 * scale, gif::PixelFormat::pf24bit);
+      image.Images().GetFrame(0)->Draw(canvas, gif::TRect{0, 0, 9 * scale, 5 * scale}, true, false);
+      for (int y = 0; y < 5 * scale; ++y)
+        for (int x = 0; x < 9 * scale; ++x)
+          ASSERT_EQ(canvas.PixelColor(x, y), shown(x / scale, y / scale)) << x << "," << y << " at " << scale;
+    }
+    EXPECT_TRUE(messages_.Shown.empty());
+    CloseMain();
+  }
+}
+
+// Answers the oversize question by fitting the animation to the picture, and counts the asking.
+class FittingDialogs : public IEditDialogs {
+public:
+  FittingDialogs() { previous_ = SetEditDialogs(this); }
+  ~FittingDialogs() override { SetEditDialogs(previous_); }
+  std::optional<bool> AskOversize() override {
+    ++Asked;
+    return false;
+  }
+  int Asked = 0;
+
+private:
+  IEditDialogs* previous_;
+};
+
+TEST_F(AppTest, PicturesOpenedOrDroppedOntoAnAnimationAskAndUndoToTheOriginal) {
+  const QString gif = Path(QStringLiteral("real.gif"));
+  testing::WriteAnimation(*testing::MakeRealisticAnimation(), gif);
+  auto picture = [&](const QString& name, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(x * 10, y * 12, 90));
+    const QString path = Path(name);
+    EXPECT_TRUE(image.save(path, "BMP"));
+    return path;
+  };
+  const QString small = picture(QStringLiteral("small.bmp"), 8, 8);
+  const QString large = picture(QStringLiteral("large.bmp"), 24, 20);
+  struct Case {
+    const char* Name;
+    QStringList Files;
+    bool Drop;
+    int Asked;  // oversize questions
+  };
+  const Case cases[] = {{"open a picture by type", {small}, false, 0},
+                        {"open a larger picture by type", {large}, false, 1},
+                        {"drop two pictures", {small, large}, true, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    FittingDialogs dialogs;
+    TfrmMain& main = OpenMain();
+    TMDIChild* d = main.OpenFile(gif);
+    ASSERT_TRUE(d);
+    // An earlier edit, so that undoing the pictures cannot fall back on the file.
+    main.SetSelectedFrame(1);
+    main.FrameCommands().ApplyDelayToSelection(77);
+    const int entries = d->History.Count();
+    const std::vector<std::uint8_t> bytes = SharedImage()->SaveToMemory();
+    const std::vector<gif::Bitmap> shown = testing::Composited(*SharedImage());
+    const auto tables = testing::Tables(*SharedImage());
+
+    if (c.Drop) {
+      QMimeData data;
+      QList<QUrl> urls;
+      for (const QString& f : c.Files) urls << QUrl::fromLocalFile(f);
+      data.setUrls(urls);
+      ASSERT_TRUE(main.DropFiles(&data));
+    } else {
+      main.OpenFileByType(c.Files.front());
+    }
+    EXPECT_EQ(main.Documents().Count(), 1);
+    EXPECT_EQ(SharedImage()->Images().GetCount(), 5 + static_cast<int>(c.Files.size()));
+    EXPECT_EQ(dialogs.Asked, c.Asked);
+    // The loop count stays, in memory and in the file written from it.
+    EXPECT_EQ(GetLoopCount(*SharedImage()), 3);
+    const QString saved = Path(QStringLiteral("saved.gif"));
+    testing::WriteAnimation(*SharedImage(), saved);
+    const std::unique_ptr<TGIFImage> reread = ReadGifFile(saved);
+    ASSERT_TRUE(reread);
+    EXPECT_EQ(GetLoopCount(*reread), 3);
+
+    while (d->History.Count() > entries) main.FrameCommands().Undo();
+    EXPECT_EQ(testing::Composited(*SharedImage()), shown);
+    EXPECT_EQ(testing::Tables(*SharedImage()), tables);
+    EXPECT_EQ(SharedImage()->SaveToMemory(), bytes);
+    EXPECT_TRUE(messages_.Shown.empty());
+    CloseMain();
+  }
 }
 
 TEST(PackedDibTest, RowsBottomUpBecomeABitmapTopDown) {

@@ -1,6 +1,7 @@
 #include "app_fixture.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -12,9 +13,10 @@ namespace {
 
 using testing::AppTest;
 
+// The message names the file without its folder.
 QString LoadError(const QString& path) {
   return QStringLiteral("Error loading %1! GIF Movinta does not support the file type or it is a corrupted file.")
-      .arg(path);
+      .arg(QFileInfo(path).fileName());
 }
 
 TEST_F(AppTest, AFailedOpenLeavesTheActiveDocumentAsItWas) {

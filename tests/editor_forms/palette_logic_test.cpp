@@ -1,3 +1,4 @@
+#include "editor/forms/inspector_logic.h"
 #include "editor/forms/palette_logic.h"
 #include "forms_fixture.h"
 
@@ -57,6 +58,27 @@ TEST_F(PaletteSessionTest, DeletesUnusedAndRepeatedEntriesAndKeepsEveryPixelsCol
   gif::TGIFImage& undone = *SharedImage();
   EXPECT_EQ(undone.GetGlobalColorMap().GetCount(), 4);
   EXPECT_EQ(undone.Images().GetFrame(0)->Data()[2], 3);
+}
+
+TEST_F(PaletteSessionTest, DeletionsWhoseSnapshotCannotBeWrittenChangeNothing) {
+  gif::TGIFImage& image = Build();
+  // Frame 0 with a local copy of the table: entry 2 is unused there too.
+  image.Images().GetFrame(0)->ColorMap().Assign(image.GetGlobalColorMap());
+  const std::vector<std::uint8_t> before = image.SaveToMemory();
+  PaletteEditSession session(&image, -1);
+  ASSERT_TRUE(session.Delete(2));
+  tmp_.MakeUnusable();
+
+  EXPECT_FALSE(ApplyGlobalPaletteEdit(*doc_, image, session, QStringLiteral("Change Global Palette")));
+  ASSERT_EQ(messages_.Shown.size(), 1u);
+  EXPECT_EQ(messages_.Shown[0].Type, MessageType::Error);
+
+  const InspectorEdit edit = DeleteLocalColor(*doc_, image, 0, 2);
+  EXPECT_EQ(edit.Outcome, EditOutcome::Refused);
+  EXPECT_FALSE(edit.Message.isEmpty());
+
+  EXPECT_EQ(image.SaveToMemory(), before);
+  EXPECT_EQ(doc_->History.Count(), 0);
 }
 
 TEST_F(PaletteSessionTest, ColourChangesAloneAreATableUndo) {

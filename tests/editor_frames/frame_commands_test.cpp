@@ -41,10 +41,9 @@ QByteArray Png(const QImage& image) {
 
 class FrameCommandsTest : public ::testing::Test {
 protected:
+  // The editor's default settings: the self-adapting palette, whose defaults are asked for (and
+  // confirmed) whenever a picture becomes a frame.
   void SetUp() override {
-    // New frames keep their own colours and are never asked about.
-    WriteSetting(QStringLiteral("Settings"), QStringLiteral("PaletteDefaults"), {}, true, 1);
-    WriteSetting(QStringLiteral("Settings"), QStringLiteral("PaletteType"), {}, true, 2);
     commands_ = std::make_unique<TFrameCommands>(docs_);
     view_.Commands = commands_.get();
   }
@@ -53,13 +52,16 @@ protected:
     commands_.reset();
     SharedImage(1);
   }
-  // An untitled document holding the pattern animation, so that undoing every entry leaves the
-  // image itself to compare (a saved file would simply be read back).
-  TMDIChild* Start(int frames) {
+  // An untitled document holding an animation as other programs write it, so that undoing every
+  // entry leaves the image itself to compare (a saved file would simply be read back).
+  TMDIChild* Start(int frames, std::unique_ptr<gif::TGIFImage> (*make)(int) = &testing::MakeRealisticAnimation) {
     TMDIChild* d = docs_.NewDocument();
-    ReplaceSharedImage(MakePatternAnimation(frames));
+    ReplaceSharedImage(make(frames));
     view_.SetSelectedFrame(0);
     return d;
+  }
+  TMDIChild* StartPattern(int frames) {
+    return Start(frames, [](int n) { return MakePatternAnimation(n); });
   }
   void UndoAll(TMDIChild* d) {
     for (int guard = 0; d->History.Count() > 0 && guard < 100; ++guard) commands_->Undo();
@@ -80,41 +82,91 @@ protected:
 struct Sequence {
   const char* Name;
   std::function<void(TFrameCommands&, testing::StripView&, testing::ScriptedDialogs&)> Run;
+  // The animation still plays three times once the command is done.
+  bool KeepsLoop = true;
 };
 
-TEST_F(FrameCommandsTest, EverySequenceUndoesToTheOriginalImage) {
+// A picture of more colours than the animation's tables leave room for.
+gif::Bitmap ManyColours(int width, int height) {
+  gif::Bitmap b(width, height, gif::PixelFormat::pf24bit);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      b.SetPixelColor(x, y, static_cast<gif::TColor>(x * 13 + y * 200) | static_cast<gif::TColor>(y * 17) << 8 | 0x300000u);
+  return b;
+}
+
+TEST_F(FrameCommandsTest, EveryCommandUndoesToTheOriginalAnimation) {
   const std::vector<Sequence> sequences = {
-      {"move left, then to the end",
-       [](auto& c, auto& v, auto&) {
+      {"add a picture after the selection", [](auto& c, auto& v, auto&) {
+         v.SetSelectedFrame(1);
+         c.InsertBitmapFrame(ManyColours(16, 12), c.InsertPosition(), QStringLiteral("Add Frame"));
+       }},
+      {"add a picture at the start", [](auto& c, auto&, auto&) {
+         c.InsertBitmapFrame(ManyColours(8, 8), 0, QStringLiteral("Add Frame"));
+       }},
+      {"add a picture at the end", [](auto& c, auto&, auto&) {
+         c.InsertBitmapFrame(SolidBitmap(16, 12, 200), c.FrameCount(), QStringLiteral("Add Frame"));
+       }},
+      {"add a larger picture, trimmed", [](auto& c, auto&, auto& d) {
+         d.Oversize = true;
+         c.InsertBitmapFrame(ManyColours(24, 20), 2, QStringLiteral("Add Frame"));
+       }},
+      {"add a larger picture, the animation fitted to it", [](auto& c, auto&, auto& d) {
+         d.Oversize = false;
+         c.InsertBitmapFrame(ManyColours(24, 9), 2, QStringLiteral("Add Frame"));
+       }},
+      {"insert at the selection with a delay", [](auto& c, auto& v, auto&) {
          v.SetSelectedFrame(2);
-         c.MoveFrameLeft();
-         c.MoveFrameToEnd();
+         c.InsertBitmapAt(*SharedImage(), ManyColours(10, 10), 30);
+       }},
+      {"drop a picture on the first cell", [](auto& c, auto&, auto&) { c.DropBitmapAt(ManyColours(6, 6), 0); }},
+      {"delete the first frame", [](auto& c, auto& v, auto&) {
+         v.SetSelectedFrame(0);
+         c.DeleteFrames();
        }},
       {"delete a range", [](auto& c, auto& v, auto&) {
          v.SetSelection(1, 2);
          c.DeleteFrames();
        }},
+      {"move left, then to the end", [](auto& c, auto& v, auto&) {
+         v.SetSelectedFrame(2);
+         c.MoveFrameLeft();
+         c.MoveFrameToEnd();
+       }},
+      {"move the first frame right, then the last to the beginning", [](auto& c, auto& v, auto&) {
+         v.SetSelectedFrame(0);
+         c.MoveFrameRight();
+         v.SetSelectedFrame(4);
+         c.MoveFrameToBeginning();
+       }},
+      {"drag a range", [](auto& c, auto& v, auto&) {
+         v.SetSelection(0, 1);
+         c.DragFramesTo(4);
+       }},
       {"reverse all", [](auto& c, auto& v, auto&) {
          v.SetSelectedFrame(1);
-         c.ReverseFrames(true, 1);
+         c.ReverseFrames(false, 3);
        }},
       {"reverse a range", [](auto& c, auto& v, auto&) {
          v.SetSelection(1, 3);
-         c.ReverseFrames(false, 4);
+         c.ReverseFrames(false, 3);
        }},
       {"typed delay on three frames, then disposal", [](auto& c, auto& v, auto&) {
          v.SetSelection(0, 2);
          c.TypeDelay(55);
-         c.ApplyDisposalToSelection(2);
+         c.ApplyDisposalToSelection(3);
        }},
-      {"loop three times, once, forever, five times", [](auto& c, auto&, auto&) {
-         c.ApplyLoopChange(false, 3);
+      {"loop once, forever, five times", [](auto& c, auto&, auto&) {
          c.ApplyLoopChange(false, 1);
          c.ApplyLoopChange(true, 0);
          c.ApplyLoopChange(false, 5);
-       }},
+       }, false},
+      {"animation information", [](auto& c, auto&, auto& d) {
+         d.Loop = LoopChoice{false, 7};
+         c.AnimationInfo();
+       }, false},
       {"resize", [](auto& c, auto&, auto& d) {
-         d.Resize = ResizeChoice{12, 8};
+         d.Resize = ResizeChoice{40, 30};
          c.ResizeAnimationCommand();
        }},
       {"global change", [](auto& c, auto&, auto& d) {
@@ -125,12 +177,23 @@ TEST_F(FrameCommandsTest, EverySequenceUndoesToTheOriginalImage) {
          d.Global = g;
          c.GlobalChange();
        }},
+      {"global change giving frames a local palette", [](auto& c, auto& v, auto& d) {
+         v.SetSelectedFrame(0);  // over the global table: "Make Local Palette"
+         GlobalChangeChoice g;
+         g.LocalPaletteTouched = g.LocalPaletteChecked = true;
+         d.Global = g;
+         c.GlobalChange();
+       }},
+      {"change a colour of the global palette", [](auto& c, auto&, auto& d) {
+         d.GlobalEntry = std::make_pair(3, gif::TColor{0x123456});
+         c.ChangeGlobalPalette();
+       }},
       {"make transparent", [](auto& c, auto&, auto& d) {
          d.Picked = PickedColor{0xFFFFFF, 1};
          c.MakeAnimationTransparent({});
        }},
       {"frame transparent colour", [](auto& c, auto& v, auto& d) {
-         v.SetSelectedFrame(2);
+         v.SetSelectedFrame(3);
          d.Picked = PickedColor{0x00FF00, 3};
          c.ChangeTransparentColor();
        }},
@@ -141,17 +204,10 @@ TEST_F(FrameCommandsTest, EverySequenceUndoesToTheOriginalImage) {
          c.Paste(false);
        }},
       {"cut a range and paste it at the start", [](auto& c, auto& v, auto&) {
-         v.SetSelection(1, 2);
+         v.SetSelection(0, 2);
          c.CutFrames();
-         v.SetSelectedFrame(0);
+         v.SetSelectedFrame(-1);
          c.Paste(false);
-       }},
-      {"drag a range", [](auto& c, auto& v, auto&) {
-         v.SetSelection(0, 1);
-         c.DragFramesTo(4);
-       }},
-      {"add a picture", [](auto& c, auto&, auto&) {
-         c.InsertBitmapFrame(SolidBitmap(6, 4, 200), c.InsertPosition(), QStringLiteral("Add Frame"));
        }},
       {"paste a comment", [](auto& c, auto&, auto&) { c.PasteComment(QStringLiteral("hello")); }},
   };
@@ -160,13 +216,19 @@ TEST_F(FrameCommandsTest, EverySequenceUndoesToTheOriginalImage) {
     TMDIChild* d = Start(5);
     const QByteArray original = Bytes(Image());
     const std::vector<gif::Bitmap> shown = Composited(Image());
+    const auto tables = testing::Tables(Image());
     s.Run(*commands_, view_, dialogs_);
     commands_->ApplyPendingInput();
     ASSERT_GT(d->History.Count(), 0);
     EXPECT_NE(Bytes(Image()), original);
     EXPECT_TRUE(d->Modified);
+    if (s.KeepsLoop) {
+      EXPECT_EQ(GetLoopCount(Image()), 3);
+    }
     UndoAll(d);
     EXPECT_EQ(Composited(Image()), shown);
+    EXPECT_EQ(testing::Tables(Image()), tables);
+    EXPECT_EQ(GetLoopCount(Image()), 3);
     EXPECT_EQ(Bytes(Image()), original);
     docs_.FreeChildWindow(d);
   }
@@ -365,7 +427,7 @@ TEST_F(FrameCommandsTest, LoopChangesFollowThePlayCount) {
   // From endless (the fixture's block stores 0).
   const std::vector<Case> cases = {{true, 0, 0, false}, {false, 4, 4, true}, {false, 1, 1, true},
                                    {false, 1, 1, false}, {false, 3, 3, true}, {true, 0, 0, true}};
-  TMDIChild* d = Start(2);
+  TMDIChild* d = StartPattern(2);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Count);
     const int entries = d->History.Count();
@@ -377,21 +439,80 @@ TEST_F(FrameCommandsTest, LoopChangesFollowThePlayCount) {
   }
 }
 
-TEST_F(FrameCommandsTest, ResizingClampsTheSidesAndPutsFramesAtTheOrigin) {
-  Start(3);
-  Image().Images().GetFrame(1)->SetLeft(2);
+TEST_F(FrameCommandsTest, ResizingClampsTheSidesAndKeepsEachFramesShareOfTheScreen) {
+  Start(5);
   EXPECT_TRUE(ResizeAnimation(Image(), 0, 2000));
   EXPECT_EQ(Image().GetWidth(), 10);
   EXPECT_EQ(Image().GetHeight(), 1000);
-  for (int i = 0; i < 3; ++i) {
+  struct Place {
+    int Left, Top, Width, Height;
+  };
+  // 16 x 12 to 10 x 1000: frame 1 was 8 x 6 at 3,2, frame 4 was 6 x 4 at 10,8.
+  const Place expected[] = {{0, 0, 10, 1000}, {2, 167, 5, 500}, {2, 250, 6, 500}, {0, 0, 10, 1000}, {7, 667, 3, 333}};
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
     const TGIFSubImage& f = *Image().Images().GetFrame(i);
-    EXPECT_EQ(f.GetLeft(), 0);
-    EXPECT_EQ(f.GetTop(), 0);
-    EXPECT_EQ(f.GetWidth(), 10);
-    EXPECT_EQ(f.GetHeight(), 1000);
+    EXPECT_EQ(f.GetLeft(), expected[i].Left);
+    EXPECT_EQ(f.GetTop(), expected[i].Top);
+    EXPECT_EQ(f.GetWidth(), expected[i].Width);
+    EXPECT_EQ(f.GetHeight(), expected[i].Height);
   }
-  EXPECT_EQ(Delays(Image()), (std::vector<int>{10, 20, 30}));
+  EXPECT_EQ(Delays(Image()), (std::vector<int>{10, 20, 30, 40, 50}));
   EXPECT_FALSE(ResizeAnimation(Image(), 10, 1000));
+}
+
+TEST_F(FrameCommandsTest, AResizedAnimationShowsAPlainEnlargementOfTheOriginal) {
+  // Transparent pixels, a frame with disposal 2 and frames at offsets included.
+  for (const auto& [width, height] : {std::pair{32, 24}, std::pair{40, 30}, std::pair{8, 6}}) {
+    SCOPED_TRACE(width);
+    TMDIChild* d = Start(5);
+    std::vector<gif::Bitmap> expected;
+    for (const gif::Bitmap& screen : Composited(Image())) expected.push_back(StretchBitmap(screen, width, height));
+    dialogs_.Resize = ResizeChoice{width, height};
+    ASSERT_TRUE(commands_->ResizeAnimationCommand());
+    EXPECT_EQ(Composited(Image()), expected);
+    EXPECT_TRUE(Image().Images().GetFrame(2)->Transparent());
+    docs_.FreeChildWindow(d);
+  }
+}
+
+TEST_F(FrameCommandsTest, RemovingLocalPalettesKeepsEveryColourOrChangesNothing) {
+  TMDIChild* d = Start(5);
+  view_.SetSelectedFrame(1);  // a frame with a local table: "Remove Local Palette"
+  GlobalChangeChoice g;
+  g.LocalPaletteTouched = g.LocalPaletteChecked = true;
+  dialogs_.Global = g;
+  // The local tables hold colours the global table lacks.
+  const QByteArray original = Bytes(Image());
+  EXPECT_FALSE(commands_->GlobalChange());
+  EXPECT_TRUE(messages_.Saw(QStringLiteral("their local palettes cannot be removed")));
+  EXPECT_EQ(Bytes(Image()), original);
+  EXPECT_EQ(d->History.Count(), 0);
+
+  // Local tables of colours that the global table holds, in another order.
+  gif::TGIFColorMap& global = Image().GetGlobalColorMap();
+  for (int f : {1, 2, 3}) {
+    gif::TGIFColorMap& local = Image().Images().GetFrame(f)->ColorMap();
+    for (int k = 0; k < local.GetCount(); ++k) local.SetColor(k, global.GetColor((k * 5 + 7 * f) % 192));
+    Image().Images().GetFrame(f)->FreeBitmap();
+  }
+  const QByteArray before = Bytes(Image());
+  const std::vector<gif::Bitmap> shown = Composited(Image());
+  ASSERT_TRUE(commands_->GlobalChange());
+  for (int f = 0; f < 5; ++f) EXPECT_EQ(Image().Images().GetFrame(f)->ColorMap().GetCount(), 0) << f;
+  EXPECT_EQ(Composited(Image()), shown);
+  EXPECT_TRUE(Image().Images().GetFrame(2)->Transparent());
+  commands_->Undo();
+  EXPECT_EQ(Bytes(Image()), before);
+}
+
+TEST_F(FrameCommandsTest, PickingTheTransparentColourAFrameHasChangesNothing) {
+  TMDIChild* d = Start(5);
+  view_.SetSelectedFrame(2);  // transparent at index 0
+  dialogs_.Picked = PickedColor{Image().Images().GetFrame(2)->ColorMap().GetColor(0), 0};
+  EXPECT_FALSE(commands_->ChangeTransparentColor());
+  EXPECT_FALSE(d->Modified);
+  EXPECT_EQ(d->History.Count(), 0);
 }
 
 TEST_F(FrameCommandsTest, ReversingATwoFrameRangeSwapsOnlyThoseFrames) {
@@ -497,7 +618,7 @@ TEST_F(FrameCommandsTest, AFrameDroppedOnItsOwnDocumentChangesNothing) {
 }
 
 TEST_F(FrameCommandsTest, CancelledPromptsChangeNothing) {
-  TMDIChild* d = Start(3);
+  TMDIChild* d = StartPattern(3);
   const QByteArray original = Bytes(Image());
   // An oversize picture whose prompt is cancelled.
   dialogs_.Oversize = std::nullopt;

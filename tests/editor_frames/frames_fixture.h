@@ -33,7 +33,11 @@ public:
     if (Commands) Commands->PrepareShowFrame(index);
   }
   void RepaintFrames() override { ++Repaints; }
+  void StatusText(int panel, const QString& text) override {
+    if (panel == 2 && !text.isEmpty()) Status = text;
+  }
   TFrameCommands* Commands = nullptr;
+  QString Status;  // the last hint or reason shown
   int Shows = 0;
   int Repaints = 0;
 
@@ -56,6 +60,13 @@ public:
     return Global;
   }
   std::optional<PickedColor> PickColor(int, const PickedColor&) override { return Picked; }
+  std::unique_ptr<TCmdColorMap> EditGlobalPalette(const gif::TGIFColorMap& table) override {
+    if (!GlobalEntry) return nullptr;
+    auto edited = std::make_unique<TCmdColorMap>();
+    edited->Assign(table);
+    edited->SetColor(GlobalEntry->first, GlobalEntry->second);
+    return edited;
+  }
 
   bool PaletteDefaultsOk = true;
   std::optional<bool> Oversize;
@@ -64,6 +75,7 @@ public:
   std::optional<GlobalChangeChoice> Global;
   GlobalChangeCaptions Captions;
   std::optional<PickedColor> Picked;
+  std::optional<std::pair<int, gif::TColor>> GlobalEntry;  // the entry the palette editor changes
 
 private:
   IEditDialogs* previous_;
@@ -100,18 +112,6 @@ inline std::unique_ptr<gif::TGIFImage> MakePatternAnimation(int frames, int widt
   }
   AddLoopExtension(*image, 0, 0);
   return image;
-}
-
-// Every frame as the screen shows it: the frames up to it drawn in order over white.
-inline std::vector<gif::Bitmap> Composited(gif::TGIFImage& image) {
-  std::vector<gif::Bitmap> out;
-  gif::Bitmap screen(image.GetWidth(), image.GetHeight(), gif::PixelFormat::pf24bit);
-  std::fill(screen.Bits(), screen.Bits() + screen.SizeBytes(), 0xFF);
-  for (int i = 0; i < image.Images().GetCount(); ++i) {
-    image.Images().GetFrame(i)->Draw(screen, gif::TRect{0, 0, image.GetWidth(), image.GetHeight()}, true, false);
-    out.push_back(screen);
-  }
-  return out;
 }
 
 }  // namespace movinta::editor::testing

@@ -1,18 +1,27 @@
 #include "editor/document_window.h"
 #include "editor/frame_strip.h"
+#include "editor/forms/frame_inspector.h"
+#include "editor/model/registry.h"
+#include "editor/property_panel.h"
 #include "tests/editor_app/app_fixture.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageWriter>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QMenu>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QToolBar>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -165,6 +174,185 @@ TEST_F(MainFramesTest, AFrameDraggedOntoAnotherDocumentIsInsertedThere) {
             dragged.convertToFormat(QImage::Format_ARGB32));
   EXPECT_EQ(a->History.LastCaption(), QStringLiteral("Drag and Drop Image"));
   EXPECT_TRUE(b->History.Count() == 0 && !b->Modified);
+}
+
+QAction* FindMenu(TfrmMain& main, const QString& text) {
+  for (QAction* menu : main.menuBar()->actions())
+    if (menu->text() == text) return menu;
+  return nullptr;
+}
+
+TEST_F(MainFramesTest, TheDocumentShowsTheFrameInItsPlaceOnTheAnimationsScreen) {
+  TfrmMain& main = OpenMain();
+  const QString path = Path(QStringLiteral("real.gif"));
+  testing::WriteAnimation(*testing::MakeRealisticAnimation(), path);
+  TMDIChild* d = main.OpenFile(path);
+  ASSERT_NE(d, nullptr);
+  TMDIChildWindow* w = main.WindowFor(d);
+  ASSERT_NE(w, nullptr);
+  main.ShowFrame(1);  // 8 x 6 at 3,2 on a 16 x 12 screen
+  EXPECT_EQ(w->View()->size(), QSize(16, 12));
+  EXPECT_EQ(w->View()->FrameRect(), QRect(3, 2, 8, 6));
+  EXPECT_EQ(w->StatusText(), QStringLiteral("real.gif - [Height: 12 x Width: 16]"));
+  // An offset typed into the inspector shows at once.
+  SharedImage()->Images().GetFrame(1)->SetLeft(5);
+  main.ShowFrame(1);
+  EXPECT_EQ(w->View()->FrameRect(), QRect(5, 2, 8, 6));
+
+  // The moving picture covers the still one exactly.
+  ASSERT_TRUE(main.Player()->Playback().Play());
+  auto* picture = w->View()->findChild<QWidget*>(QStringLiteral("imgAni"));
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ(picture->geometry(), w->View()->rect());
+  main.Player()->Playback().Stop(true);
+}
+
+TEST_F(MainFramesTest, SettingsMenusAndPanelsFollowTheDocumentsAndPlayback) {
+  WriteSetting(QStringLiteral("Settings"), QStringLiteral("FrameSize"), QString(), true, 96);
+  WriteSetting(QStringLiteral("Settings"), QStringLiteral("FrameWindowHeight"), QString(), true, 333);
+  TfrmMain& main = OpenMain();
+  EXPECT_EQ(main.FrameStrip()->FrameSize(), 96);
+  EXPECT_EQ(main.findChild<QWidget*>(QStringLiteral("pnlFrameTab"))->height(), 333);
+  auto* pnlFrame = main.findChild<QWidget*>(QStringLiteral("pnlFrame"));
+  auto* pnlAnimation = main.findChild<QWidget*>(QStringLiteral("pnlAnimation"));
+  ASSERT_TRUE(pnlFrame && pnlAnimation);
+  EXPECT_FALSE(pnlFrame->isEnabled());
+  EXPECT_FALSE(pnlAnimation->isEnabled());
+
+  // View > Toolbars: each item shows its own toolbar.
+  QAction* toolbars = nullptr;
+  for (QAction* a : FindMenu(main, QStringLiteral("&View"))->menu()->actions())
+    if (a->text() == QStringLiteral("&Toolbars")) toolbars = a;
+  ASSERT_NE(toolbars, nullptr);
+  for (QAction* item : toolbars->menu()->actions()) {
+    const int tag = item->text() == QStringLiteral("&Standard") ? 0 : item->text() == QStringLiteral("&Frame") ? 1 : 2;
+    item->setChecked(false);
+    EXPECT_TRUE(main.Toolbar(tag)->isHidden()) << item->text().toStdString();
+    item->setChecked(true);
+    EXPECT_FALSE(main.Toolbar(tag)->isHidden()) << item->text().toStdString();
+  }
+
+  TMDIChild* d = main.OpenFile(Gif(QStringLiteral("a.gif"), 3));
+  ASSERT_NE(d, nullptr);
+  EXPECT_TRUE(pnlFrame->isEnabled());
+  ASSERT_TRUE(main.Player()->Playback().Play());
+  for (const char* name : {"&File", "&Edit", "&Tools", "&Window"})
+    EXPECT_FALSE(FindMenu(main, QString::fromLatin1(name))->isEnabled()) << name;
+  EXPECT_TRUE(FindMenu(main, QStringLiteral("&Animation"))->isEnabled());
+  main.Player()->Playback().Stop(true);
+  for (const char* name : {"&File", "&Edit", "&Tools", "&Window"})
+    EXPECT_TRUE(FindMenu(main, QString::fromLatin1(name))->isEnabled()) << name;
+
+  // Every spelling the Add Frame filter offers opens.
+  for (const char* name : {"one.jpeg", "two.tiff"}) {
+    QImage picture(3, 3, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    const QString file = Path(QString::fromLatin1(name));
+    const QByteArray format = name[4] == 'j' ? "jpeg" : "tiff";
+    if (!QImageWriter::supportedImageFormats().contains(format)) continue;  // no writer for it here
+    ASSERT_TRUE(picture.save(file, format.constData())) << name;
+    main.ChooseOpenFiles = [file](const QString&, const QString&) { return QStringList{file}; };
+    const int before = SharedImage()->Images().GetCount();
+    FindAction(main, QStringLiteral("&Add Frame..."))->trigger();
+    EXPECT_EQ(SharedImage()->Images().GetCount(), before + 1) << name;
+  }
+  EXPECT_TRUE(messages_.Shown.empty()) << messages_.Shown.front().Text.toStdString();
+
+  // A size chosen in the menu is the one stored at exit.
+  for (QAction* item : FindAction(main, QStringLiteral("Frame Si&ze"))->menu()->actions())
+    if (item->text() == QStringLiteral("128 x 128")) item->trigger();
+  EXPECT_EQ(main.FrameStrip()->FrameSize(), 128);
+  main.Documents().FreeChildWindow(d);
+  EXPECT_FALSE(pnlFrame->isEnabled());
+  CloseMain();
+  EXPECT_EQ(ReadSettingInt(QStringLiteral("Settings"), QStringLiteral("FrameSize"), 0), 128);
+}
+
+TEST_F(MainFramesTest, PanelsAndTheInspectorShowTheArrivingDocumentAndWhatUndoBroughtBack) {
+  TfrmMain& main = OpenMain();
+  EXPECT_EQ(main.mniToolInspector->text(), QStringLiteral("&Frame Inspector"));
+  const QString three = Path(QStringLiteral("three.gif"));
+  testing::WriteAnimation(*testing::MakeRealisticAnimation(), three);  // plays 3 times
+  const QString endlessFile = Path(QStringLiteral("forever.gif"));
+  auto endless = testing::MakeAnimation(2);
+  AddLoopExtension(*endless, 0, 0);
+  testing::WriteAnimation(*endless, endlessFile);
+  TMDIChild* a = main.OpenFile(three);
+  TMDIChild* b = main.OpenFile(endlessFile);
+  ASSERT_TRUE(a && b);
+  TPropertyPanel& panel = *main.PropertyPanel();
+  forms::TfrmFloat& inspector = *main.Inspector();
+  EXPECT_TRUE(panel.optLoopInfinite->isChecked());
+
+  main.MdiArea()->setActiveSubWindow(main.SubWindowFor(a));
+  ASSERT_EQ(main.Documents().Active(), a);
+  EXPECT_TRUE(panel.optLoopTimes->isChecked());
+  EXPECT_EQ(panel.txtLoop->value(), 3);
+  EXPECT_EQ(inspector.windowTitle(), QStringLiteral("Frame Inspector - three.gif"));
+  EXPECT_EQ(inspector.ValueText(3), QStringLiteral("0"));  // frame 0's X-Offset
+
+  // Transparency set in the inspector and undone: the cell shows the frame's value again, and
+  // the row's list does not open by itself.
+  main.ShowFrame(1);
+  inspector.gridSelectCell(7);
+  inspector.SetValueText(7, QStringLiteral("Yes"));
+  inspector.CommitEdit();
+  EXPECT_TRUE(SharedImage()->Images().GetFrame(1)->Transparent());
+  inspector.lbDrop->hide();
+  main.EditUndo->trigger();
+  EXPECT_FALSE(SharedImage()->Images().GetFrame(1)->Transparent());
+  EXPECT_EQ(inspector.ValueText(7), QStringLiteral("No"));
+  EXPECT_TRUE(inspector.lbDrop->isHidden());
+
+  // A new, empty animation shows nothing of the one before.
+  main.FileNewExecute();
+  EXPECT_EQ(inspector.windowTitle(), QStringLiteral("Frame Inspector"));
+  EXPECT_TRUE(inspector.ValueText(3).isEmpty());
+  EXPECT_FALSE(main.findChild<QWidget*>(QStringLiteral("pnlFrame"))->isEnabled());
+}
+
+// A clipboard holding text only.
+class TextClipboard : public IClipboard {
+public:
+  explicit TextClipboard(QByteArray text) : text_(std::move(text)) { previous_ = SetClipboard(this); }
+  ~TextClipboard() override { SetClipboard(previous_); }
+  void SetData(const QString&, const QByteArray&) override {}
+  QByteArray Data(const QString& mime) const override { return HasFormat(mime) ? text_ : QByteArray(); }
+  bool HasFormat(const QString& mime) const override { return mime == QStringLiteral("text/plain"); }
+
+private:
+  QByteArray text_;
+  IClipboard* previous_;
+};
+
+TEST_F(MainFramesTest, PasteOnTheInspectorsCommentsPageAddsAComment) {
+  TextClipboard clipboard("from the clipboard");
+  TfrmMain& main = OpenMain();
+  TMDIChild* d = main.OpenFile(Gif(QStringLiteral("a.gif"), 3));
+  ASSERT_NE(d, nullptr);
+  main.Inspector()->show();
+  main.Inspector()->tabImgInfo->setCurrentIndex(2);
+  FindAction(main, QStringLiteral("&Paste"))->trigger();
+  EXPECT_EQ(d->History.LastCaption(), QStringLiteral("Add GIF Comment"));
+  EXPECT_EQ(SharedImage()->Images().GetCount(), 3);
+}
+
+TEST_F(MainFramesTest, EmptyFramesGetNoCellAndNoEntry) {
+  // A comment after the last picture reads back as an empty frame.
+  auto image = testing::MakeAnimation(3);
+  auto* empty = new gif::TGIFSubImage(image.get());
+  image->Add(empty);
+  AddCommentExtension(*empty, QStringLiteral("after the pictures"));
+  const QString path = Path(QStringLiteral("tail.gif"));
+  testing::WriteAnimation(*image, path);
+  TfrmMain& main = OpenMain();
+  ASSERT_NE(main.OpenFile(path), nullptr);
+  ASSERT_EQ(SharedImage()->Images().GetCount(), 4);
+  EXPECT_EQ(main.FrameStrip()->ColumnCount(), 3);
+  EXPECT_EQ(main.PropertyPanel()->cbFrames->count(), 4);  // three frames and "Select All"
+  main.ShowFrame(2);
+  FindAction(main, QStringLiteral("Move Frame &Left"))->trigger();
+  EXPECT_EQ(main.FrameStrip()->ColumnCount(), 3);
 }
 
 }  // namespace

@@ -176,5 +176,34 @@ TEST_F(PlaybackTest, APlayMenuItemPlaysTheDocumentItNames) {
   EXPECT_FALSE(playback_.Playing());
 }
 
+TEST_F(PlaybackTest, SwitchingOrClosingTheDocumentEndsPlayAndTheArrivingOneCanBeEdited) {
+  TMDIChild* a = Start(3, 0);
+  a->SetModified(true);
+  TMDIChild* b = Start(3, 0);
+  b->SetModified(true);
+  ASSERT_TRUE(playback_.Play());
+  // While it plays an edit is refused, and the status bar says why.
+  strip_.SetSelectedFrame(0);
+  commands_.MoveFrameToEnd();
+  EXPECT_EQ(b->History.Count(), 0);
+  EXPECT_EQ(strip_.Status, QStringLiteral("The animation is playing: pause it to edit."));
+
+  ASSERT_TRUE(docs_.Activate(a));
+  EXPECT_FALSE(playback_.Playing());
+  EXPECT_FALSE(commands_.Playing());
+  commands_.MoveFrameToEnd();
+  EXPECT_EQ(a->History.Count(), 1);
+
+  ASSERT_TRUE(playback_.Play());
+  messages_.Answers = {mrNo};  // closing without saving
+  ASSERT_TRUE(docs_.Close(a));
+  EXPECT_FALSE(playback_.Playing());
+  ASSERT_TRUE(docs_.Activate(b));
+  strip_.SetSelectedFrame(0);
+  commands_.MoveFrameToEnd();
+  EXPECT_EQ(b->History.Count(), 1);
+  EXPECT_TRUE(gif::WaitForPainterThreads(5s));
+}
+
 }  // namespace
 }  // namespace movinta::editor

@@ -1,13 +1,13 @@
-// A compositor of the tests' own, apart from the library: it paints frames
-// onto a transparent RGBA screen as a browser would, so tests can compare what
-// our reader holds with what peers and the conformance suite show.
+// The frames the conformance suite and the peers expect: the library's
+// compositor on a transparent screen, grouped into output frames the way the
+// suite counts them.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "gif/gifimage.h"
+#include "gif/render/compositor.h"
 
 namespace giftest {
 
@@ -18,47 +18,34 @@ struct Frame {
   int delay = 0;
 };
 
-// Composites the images onto a transparent screen. An output frame ends after
-// an image with a delay, or after every image when the case forces animation.
+// An output frame ends after an image with a delay, or after every image when
+// the case forces animation. Pixels no image covers are transparent black.
 inline std::vector<Frame> Composite(TGIFImage& image, bool forceAnimation) {
-  const int w = image.GetWidth(), h = image.GetHeight();
-  std::vector<std::uint8_t> screen(static_cast<std::size_t>(w) * h * 4, 0);
-  std::vector<Frame> frames;
+  TGIFCompositor screen(image, 0x000000, PixelFormat::pf32bit);
+  auto rgba = [&](const Bitmap& b) {
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(b.Width()) * b.Height() * 4);
+    std::uint8_t* d = out.data();
+    for (int y = 0; y < b.Height(); ++y) {
+      const std::uint8_t* s = b.Scanline(y);
+      for (int x = 0; x < b.Width(); ++x, s += 4, d += 4) d[0] = s[2], d[1] = s[1], d[2] = s[0], d[3] = s[3];
+    }
+    return out;
+  };
   std::vector<int> drawn;
   for (int i = 0; i < image.Images().GetCount(); ++i)
     if (!image.Images().GetFrame(i)->IsEmpty()) drawn.push_back(i);
+  std::vector<Frame> frames;
   for (std::size_t n = 0; n < drawn.size(); ++n) {
-    TGIFSubImage* f = image.Images().GetFrame(drawn[n]);
-    TGIFGraphicControlExtension* gce = f->GraphicControlExtension();
-    const int transparent = gce && gce->GetTransparent() ? gce->GetTransparentColorIndex() : -1;
-    const TGIFColorMap& map = f->GetActiveColorMap();
-    const std::vector<std::uint8_t> before = screen;
-    for (int y = 0; y < f->GetHeight(); ++y) {
-      const int sy = f->GetTop() + y;
-      if (sy >= h) break;
-      for (int x = 0; x < f->GetWidth(); ++x) {
-        const int sx = f->GetLeft() + x;
-        if (sx >= w) break;
-        const int p = f->GetPixel(x, y);
-        if (p == transparent) continue;
-        const TGIFColor c = p < map.GetCount() ? map.Entry(p) : TGIFColor{};
-        std::uint8_t* d = &screen[(static_cast<std::size_t>(sy) * w + sx) * 4];
-        d[0] = c.Red, d[1] = c.Green, d[2] = c.Blue, d[3] = 255;
-      }
-    }
+    const TGIFGraphicControlExtension* gce = image.Images().GetFrame(drawn[n])->GraphicControlExtension();
     const int delay = gce ? gce->GetDelay() : 0;
-    if (forceAnimation || delay > 0 || n + 1 == drawn.size()) frames.push_back(Frame{screen, delay});
-    const int disposal = gce ? gce->GetDisposal() : 0;
-    if (disposal == dmBackground) {
-      for (int y = f->GetTop(); y < std::min(h, f->GetTop() + f->GetHeight()); ++y)
-        for (int x = f->GetLeft(); x < std::min(w, f->GetLeft() + f->GetWidth()); ++x)
-          std::fill_n(&screen[(static_cast<std::size_t>(y) * w + x) * 4], 4, 0);
-    } else if (disposal == dmPrevious) {
-      screen = before;
-    }
+    if (forceAnimation || delay > 0 || n + 1 == drawn.size())
+      frames.push_back(Frame{rgba(screen.Render(drawn[n])), delay});
   }
   // Without any image the screen itself is the one picture.
-  if (frames.empty()) frames.push_back(Frame{screen, 0});
+  if (frames.empty()) {
+    Bitmap bare(image.GetWidth(), image.GetHeight(), PixelFormat::pf32bit);
+    frames.push_back(Frame{rgba(bare), 0});
+  }
   return frames;
 }
 

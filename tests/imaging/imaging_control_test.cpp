@@ -79,7 +79,7 @@ TEST(ImagingFormats, ReadableExtensionsFollowTheEditorsTable) {
   const Case cases[] = {{"png", true}, {".PNG", true}, {"jpg", true}, {"jif", true},  {"bmp", true},
                         {"tif", true}, {"tga", true},  {"pcx", true}, {"dcx", true},  {"gif", true},
                         {"ico", true}, {"ppm", true},  {"ljp", false}, {"pic", false}, {"avi", false},
-                        {"jpeg", false}, {"*.*", false}, {"", false},  {"xyz", false}};
+                        {"jpeg", true}, {"tiff", true},  {"*.*", false}, {"", false},  {"xyz", false}};
   for (const Case& c : cases) EXPECT_EQ(img::ImagingCanReadExtension(c.extension), c.readable) << c.extension;
 
   const std::vector<std::string> unreadable = img::ImagingUnreadableExtensions();

@@ -1,4 +1,4 @@
-// Small JPEG files encoded in code with libjpeg, for movies built in the tests.
+// Small JPEG files encoded in code with the JPEG writer, for movies built in the tests.
 #pragma once
 
 #include <cstdint>
@@ -6,40 +6,22 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
+#include "platform/jpeg/jpeg_writer.h"
 
 // A width x height JPEG of a colour gradient seeded by seed.
 inline std::vector<uint8_t> EncodeJpeg(int width, int height, int seed, int quality = 90)
 {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &buffer, &size);
-    c.image_width = JDIMENSION(width);
-    c.image_height = JDIMENSION(height);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, quality, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<uint8_t> row(size_t(width) * 3);
-    while (c.next_scanline < c.image_height) {
+    std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 3);
+    for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            row[size_t(x) * 3] = uint8_t(x * 255 / (width > 1 ? width - 1 : 1));
-            row[size_t(x) * 3 + 1] = uint8_t(c.next_scanline * 255 / unsigned(height));
-            row[size_t(x) * 3 + 2] = uint8_t(seed * 53);
+            uint8_t* p = &pixels[(size_t(y) * size_t(width) + size_t(x)) * 3];
+            p[0] = uint8_t(x * 255 / (width > 1 ? width - 1 : 1));
+            p[1] = uint8_t(y * 255 / height);
+            p[2] = uint8_t(seed * 53);
         }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&c, rows, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::vector<uint8_t> out(buffer, buffer + size);
-    jpeg_destroy_compress(&c);
-    free(buffer);
-    return out;
+    movinta::platform::JpegOptions options;
+    options.Quality = quality;
+    return movinta::platform::EncodeJpeg({pixels.data(), width, height, size_t(width) * 3}, options);
 }
 
 inline void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)

@@ -583,7 +583,9 @@ void TPTFrmOpenDlg::PTShellList1Change() {
 }
 
 void TPTFrmOpenDlg::PTShellTree1Change(TPTTreeNode* node) {
-  if (ShownValue && node) FileNameEdt->clear();
+  // Only a folder the user picks in the tree clears the name: the tree's own first fill after
+  // the form shows, and folders chosen elsewhere, keep the name the caller or the user put in.
+  if (ShownValue && node && PTShellTree1->hasFocus()) FileNameEdt->clear();
 }
 
 void TPTFrmOpenDlg::FileNameEdtChange() {

@@ -1,0 +1,188 @@
+// Save As Flash of a 500-frame 640 x 480 animation (a full first frame, then a transparent sprite
+// at moving offsets, every third one disposed to the background), with the time split into
+// compositing, JPEG encoding and the rest (writing the pictures and building and writing the
+// movie), beside libjpeg-turbo's cjpeg encoding the same composited frames at the same settings.
+// Target: the whole export costs at most 1.3 times the JPEG encoding alone.
+//   bench_flash_export [frames]
+#include "editor/model/flash_export.h"
+#include "editor/model/working_image.h"
+#include "gif/render/compositor.h"
+#include "platform/jpeg/jpeg_writer.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+using namespace movinta::editor;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kWidth = 640, kHeight = 480, kQuality = 90;
+
+double Ms(Clock::time_point since) { return std::chrono::duration<double, std::milli>(Clock::now() - since).count(); }
+
+std::unique_ptr<gif::TGIFImage> MakeAnimation(int frames) {
+  auto image = std::make_unique<gif::TGIFImage>();
+  for (int c = 0; c < 256; ++c)
+    image->GetGlobalColorMap().Add(
+        static_cast<gif::TColor>((c & 0xFF) | ((255 - c) & 0xFF) << 8 | ((c * 3) & 0xFF) << 16));
+  image->SetWidth(kWidth);
+  image->SetHeight(kHeight);
+  std::mt19937 random(11);
+  for (int i = 0; i < frames; ++i) {
+    auto* frame = new gif::TGIFSubImage(image.get());
+    const int w = i == 0 ? kWidth : 320, h = i == 0 ? kHeight : 240;
+    const int left = i == 0 ? 0 : (i * 7) % (kWidth - w), top = i == 0 ? 0 : (i * 5) % (kHeight - h);
+    frame->SetBounds(left, top, w, h);
+    std::uint8_t* p = frame->Data();
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const bool inside = i == 0 || (x - w / 2) * (x - w / 2) + (y - h / 2) * (y - h / 2) < (h / 2) * (h / 2);
+        p[y * w + x] =
+            inside ? static_cast<std::uint8_t>(((x + i) / 6 + y / 12 + (random() % 16 == 0 ? random() % 3 : 0)) % 255)
+                   : 255;
+      }
+    image->Add(frame);
+    SetFrameDelay(*frame, 10);
+    if (i > 0) {
+      gif::TGIFGraphicControlExtension* gce = frame->GraphicControlExtension();
+      gce->SetTransparent(true);
+      gce->SetTransparentColorIndex(255);
+      if (i % 3 == 0) gce->SetDisposal(gif::dmBackground);
+    }
+  }
+  AddLoopExtension(*image, 0, 0);
+  return image;
+}
+
+// The library's exports timed on their way through.
+double g_makeJpegMs = 0, g_writeMovieMs = 0;
+const TFlashMovieApi kTimed{
+    [](int rate) { ReeltideMovieApi().createMovie(rate); },
+    [](const char* file, int w, int h, int withAlpha, const unsigned char* alpha) {
+      const auto start = Clock::now();
+      const int id = ReeltideMovieApi().makeJpeg(file, w, h, withAlpha, alpha);
+      g_makeJpegMs += Ms(start);
+      return id;
+    },
+    [](const char* font, int code, int count, const int* cmds) {
+      return ReeltideMovieApi().makeShape(font, code, count, cmds);
+    },
+    [] { ReeltideMovieApi().showFrame(); },
+    [](int depth, int id) { ReeltideMovieApi().placeObject(depth, id); },
+    [](int depth) { ReeltideMovieApi().removeObject(depth); },
+    [](const char* file, int w, int h, int rate, int play) {
+      const auto start = Clock::now();
+      const int ok = ReeltideMovieApi().writeMovie(file, w, h, rate, play);
+      g_writeMovieMs += Ms(start);
+      return ok;
+    },
+};
+
+// The frame as a binary PPM, what cjpeg reads.
+std::string Ppm(const gif::Bitmap& b) {
+  std::string out = "P6\n" + std::to_string(b.Width()) + " " + std::to_string(b.Height()) + "\n255\n";
+  out.reserve(out.size() + std::size_t(b.Width()) * b.Height() * 3);
+  for (int y = 0; y < b.Height(); ++y) {
+    const std::uint8_t* s = b.Scanline(y);
+    for (int x = 0; x < b.Width(); ++x, s += 3) out += {char(s[2]), char(s[1]), char(s[0])};
+  }
+  return out;
+}
+
+// cjpeg encoding one PPM from a pipe into a file; milliseconds, or -1 when it failed.
+double Cjpeg(const std::string& ppm, const std::string& out) {
+  const std::string command =
+      "/usr/bin/cjpeg -quality " + std::to_string(kQuality) + " -sample 1x1 -outfile '" + out + "'";
+  const auto start = Clock::now();
+  FILE* pipe = popen(command.c_str(), "w");
+  if (!pipe) return -1;
+  const bool written = std::fwrite(ppm.data(), 1, ppm.size(), pipe) == ppm.size();
+  return pclose(pipe) == 0 && written ? Ms(start) : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const int frames = argc > 1 ? std::max(2, std::atoi(argv[1])) : 500;
+  QTemporaryDir tmp;
+  const auto image = MakeAnimation(frames);
+
+  // Compositing alone, then compositing and encoding.
+  auto start = Clock::now();
+  {
+    gif::TGIFCompositor screen(*image);
+    for (int i = 0; i < frames; ++i) screen.Render(i);
+  }
+  const double compose = Ms(start);
+  movinta::platform::JpegOptions jpeg;
+  jpeg.Quality = kQuality;
+  jpeg.FullChroma = true;
+  std::size_t bytes = 0;
+  start = Clock::now();
+  {
+    gif::TGIFCompositor screen(*image);
+    for (int i = 0; i < frames; ++i)
+      bytes += movinta::platform::EncodeJpeg(movinta::platform::PixelsOf(screen.Render(i)), jpeg).size();
+  }
+  const double encode = Ms(start) - compose;
+
+  // The whole export through the real library.
+  TFlashExportOptions options;
+  options.MovieFile = tmp.filePath(QStringLiteral("movie.swf"));
+  options.TempFolder = tmp.path();
+  options.FrameRate = 10;
+  options.JpegQuality = kQuality;
+  Clock::time_point picturesDone;
+  options.FrameDone = [&](int index, int count) {
+    if (index == count - 1) picturesDone = Clock::now();
+  };
+  SetFlashMovieApi(&kTimed);
+  start = Clock::now();
+  const TFlashExportOutcome outcome = ExportFlashMovie(*image, options);
+  SetFlashMovieApi(nullptr);
+  const double total = Ms(start);
+  const double movie = std::chrono::duration<double, std::milli>(Clock::now() - picturesDone).count();
+  if (!outcome.Written) {
+    std::fprintf(stderr, "the export failed\n");
+    return 1;
+  }
+  std::printf(
+      "export: %d frames of %dx%d, %.1f MB of JPEG: %.0f ms in all = compositing %.0f + JPEG encoding %.0f"
+      " + writing the pictures %.0f + building and writing the movie %.0f\n",
+      frames, kWidth, kHeight, bytes / 1e6, total, compose, encode, total - compose - encode - movie, movie);
+  std::printf("  of the movie: makeJpeg reading the pictures %.0f, writeMovie %.0f\n", g_makeJpegMs, g_writeMovieMs);
+  std::printf("export / own JPEG encoding alone: %.2f (target at most 1.3)\n", total / encode);
+
+  if (access("/usr/bin/cjpeg", X_OK) != 0) {
+    std::printf("cjpeg: not installed (libjpeg-turbo-progs), no peer ratio\n");
+    return 0;
+  }
+  // cjpeg runs once per frame; a 1 x 1 picture run as often measures what starting it costs.
+  gif::TGIFCompositor screen(*image);
+  const std::string out = tmp.filePath(QStringLiteral("peer.jpg")).toStdString();
+  double peer = 0, startup = 0;
+  const std::string tiny = "P6\n1 1\n255\n\xFF\xFF\xFF";
+  for (int i = 0; i < frames; ++i) {
+    const std::string ppm = Ppm(screen.Render(i));
+    const double one = Cjpeg(ppm, out), empty = Cjpeg(tiny, out);
+    if (one < 0 || empty < 0) {
+      std::printf("cjpeg: failed, no peer ratio\n");
+      return 0;
+    }
+    peer += one;
+    startup += empty;
+  }
+  std::printf("cjpeg -quality %d -sample 1x1, one run per frame: %.0f ms, of which starting it %.0f ms\n", kQuality,
+              peer, startup);
+  std::printf("export / cjpeg encoding alone: %.2f (target at most 1.3)\n", total / std::max(1.0, peer - startup));
+  return 0;
+}

@@ -1,0 +1,55 @@
+#include "editor/export_commands.h"
+
+#include "editor/model/files.h"
+#include "editor/model/save_rules.h"
+#include "editor/model/string_tables.h"
+#include "editor/qt_services.h"
+#include "editor/save_commands.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace movinta::editor {
+
+namespace {
+constexpr const char* kSaveFirst = "Would you like to save the current document before proceeding?";
+constexpr const char* kViewPage = "Would you like to view the HTML page in the default brower now?";
+constexpr const char* kHtmlFilter = "HTML Files|*.htm;*.html";
+}  // namespace
+
+TExportCommands::TExportCommands(TDocuments& documents, TSaveCommands& save)
+    : OpenUrl([](const QUrl& url) { return RunShellFile(url.toString()); }), documents_(documents), save_(save) {}
+
+bool TExportCommands::FrameExportsEnabled() { return !SharedImage()->IsEmpty(); }
+
+bool WriteTextFile(const QString& fileName, const QString& text) {
+  QSaveFile file(fileName);
+  const QByteArray bytes = text.toUtf8();
+  const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+  if (!ok) ShowMessage(Tr(texts::kErrorSaving).arg(fileName), MessageType::Warning, kOk);
+  return ok;
+}
+
+void TExportCommands::mniFileExportHTMLClick() {
+  TMDIChild* d = documents_.Active();
+  if (!d) return;
+  if (!d->FileExistsOnDisk()) {
+    if (ShowMessage(Tr(kSaveFirst), MessageType::Confirmation, kYesNoCancel) != mrYes) return;
+    save_.FileSaveExecute();
+    d = documents_.Active();
+    if (!d || !d->FileExistsOnDisk()) return;
+  }
+  IFileChooser* chooser = FileChooser();
+  if (!chooser) return;
+  const QFileInfo image(d->FileName);
+  const std::optional<QString> chosen = chooser->ChooseSave(
+      {FileNameOnly(StripExtension(d->FileName)), image.absolutePath(), QStringLiteral("html"), Tr(kHtmlFilter)});
+  if (!chosen || chosen->isEmpty()) return;
+  const QString output = StripExtension(*chosen) + QStringLiteral(".html");
+  TGIFImage& animation = *SharedImage();
+  if (!WriteTextFile(output, HtmlPageText(image.fileName(), animation.GetWidth(), animation.GetHeight()))) return;
+  if (ShowMessage(Tr(kViewPage), MessageType::Confirmation, kYesNoCancel) == mrYes && OpenUrl)
+    OpenUrl(QUrl::fromLocalFile(output));
+}
+
+}  // namespace movinta::editor

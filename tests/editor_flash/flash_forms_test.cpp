@@ -1,0 +1,234 @@
+// Save As Flash with its windows: the save dialog's options panel and the name it gives the
+// movie, the HTML snippet window, and the command from the File menu to a movie and its snippet.
+#include "editor/flash_actions.h"
+#include "editor/forms/save_flash_dialog.h"
+#include "editor/forms/swf_html_form.h"
+#include "editor/main_window.h"
+#include "editor/model/flash_export.h"
+#include "tests/editor/gif_fixture.h"
+#include "tests/editor/test_support.h"
+#include "tests/editor_frames/frames_fixture.h"
+#include "tests/shell_dialogs/dialog_fixture.h"
+#include "tests/swf/jpeg_fixture.h"
+#include "tests/swf/movie_parse.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QPushButton>
+#include <QToolBar>
+#include <QToolButton>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+namespace movinta::editor {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+using FlashDialogTest = DialogTest;
+
+TEST_F(FlashDialogTest, AsksForRateAndQualityAndNamesTheMovieSwfBeforeAskingToReplaceIt) {
+  WriteFile(tree + "/movie.swf", "old");
+  forms::TSaveFlashDialog dlg;
+  EXPECT_EQ(dlg.FrameRate(), 10);
+  EXPECT_EQ(dlg.JpegQuality(), 90);
+  EXPECT_EQ(dlg.Options(), 0x3A1410u);
+  dlg.InitialDir = Q(tree);
+  dlg.SetFileName(QStringLiteral("clip.swf"));
+  answers = {ptshell::mbYes};
+  QString caption, initialName;
+  bool treeButton = true;
+  Drive(dlg, {[&](QDialog* d) {
+          auto* form = static_cast<ptshell::TPTFrmOpenDlg*>(d);
+          caption = form->windowTitle();
+          initialName = form->FileNameEdt->text();
+          treeButton = !form->ShowTreeBtn->isHidden();
+          ASSERT_NE(form->findChild<QWidget*>(QStringLiteral("pnlFlash")), nullptr);
+          auto* rate = form->findChild<QLineEdit*>(QStringLiteral("txtFlashFrameRate"));
+          auto* quality = form->findChild<QLineEdit*>(QStringLiteral("txtFlashJpgQuality"));
+          ASSERT_TRUE(rate && quality);
+          EXPECT_EQ(rate->text(), "10");
+          rate->selectAll();
+          QTest::keyClicks(rate, QStringLiteral("4x5"));  // the letter is dropped; 45 goes back to 30
+          EXPECT_EQ(rate->text(), "30");
+          EXPECT_EQ(dlg.FrameRate(), 30);
+          quality->selectAll();
+          QTest::keyClicks(quality, QStringLiteral("1b2"));
+          EXPECT_EQ(quality->text(), "12");
+          QTest::mouseClick(dlg.udFlashJpgQuality->UpButton(), Qt::LeftButton);
+          QTest::keyClick(quality, Qt::Key_Up);
+          QTest::keyClick(quality, Qt::Key_Down);
+          QTest::keyClick(quality, Qt::Key_Up);
+          EXPECT_EQ(quality->text(), "14");
+          form->FileNameEdt->setText(QStringLiteral("movie.gif"));
+          QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
+        }});
+  ASSERT_TRUE(dlg.Execute());
+  EXPECT_EQ(caption, "Export to Macromedia Flash");
+  EXPECT_EQ(initialName, "clip.swf") << "the name given stays once the folders have filled";
+  EXPECT_FALSE(treeButton) << "no folder tree";
+  EXPECT_EQ(dlg.FileName(), Q(tree + "/movie.swf"));
+  EXPECT_EQ(dlg.FrameRate(), 30) << "the values the form closed with stay";
+  EXPECT_EQ(dlg.JpegQuality(), 14);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], Q(tree + "/movie.swf already exists.\nDo you want to replace it?"));
+}
+
+TEST_F(FlashDialogTest, TypedNamesBecomeMovieNames) {
+  MakeDir(tree + "/folder.d");
+  const std::pair<const char*, const char*> cases[] = {
+      {"clip.gif", "clip.swf"},
+      {"clip", "clip.swf"},
+      {"clip.SWF", "clip.SWF"},
+      {"a.b.png", "a.b.swf"},
+      {"\"two words.gif\"", "two words.swf"},
+      {"*.gif", "*.gif"},
+      {"folder.d", "folder.d"},
+      {"sub/", "sub/"},
+      {".hidden", ".hidden.swf"},
+  };
+  for (const auto& [typed, expected] : cases)
+    EXPECT_EQ(forms::TSaveFlashDialog::SwfName(QString::fromUtf8(typed), Q(tree)), QString::fromUtf8(expected))
+        << typed;
+}
+
+TEST(SWFHTMLFrm, ShowsTheSnippetAndCopiesIt) {
+  testing::RecordingMessages messages;
+  testing::MemoryClipboard clipboard;
+  forms::TSWFHTMLFrm sample(320, 240, true, QString::fromUtf8(texts::kFlashSampleMovie));
+  EXPECT_EQ(sample.windowTitle(), "HTML to insert for Flash Movies");
+  EXPECT_TRUE(sample.Label1->text().endsWith(
+      QStringLiteral("(It's in there twice). If you don't the movie will not be displayed.")));
+  EXPECT_EQ(sample.mmoFlash->toPlainText().count(QStringLiteral("your_flash_movie.swf")), 2);
+  EXPECT_TRUE(sample.mmoFlash->toPlainText().contains(QStringLiteral("WIDTH=320 HEIGHT=240")));
+  EXPECT_TRUE(sample.mmoFlash->isReadOnly());
+
+  forms::TSWFHTMLFrm exported(10, 20, false, QStringLiteral("clip.swf"));
+  EXPECT_EQ(exported.Label1->text(), QString::fromUtf8(texts::kFlashHTMLIntro));
+  QTest::mouseClick(exported.BitBtn1, Qt::LeftButton);
+  EXPECT_EQ(QString::fromUtf8(clipboard.Data(QStringLiteral("text/plain"))), exported.mmoFlash->toPlainText());
+  ASSERT_EQ(messages.Shown.size(), 1u);
+  EXPECT_EQ(messages.Shown[0].Text, "Copied HTML to the clipboard.");
+}
+
+// Runs step once a modal window of type T shows; a modal window still open after the deadline
+// is rejected so that no test can hang.
+template <typename T>
+void WhenShown(std::function<void(T*)> step) {
+  auto* timer = new QTimer;
+  auto started = std::make_shared<QElapsedTimer>();
+  started->start();
+  QObject::connect(timer, &QTimer::timeout, [timer, step, started] {
+    if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()); w && w->isVisible()) {
+      timer->stop();
+      timer->deleteLater();
+      step(w);
+    } else if (started->elapsed() > 20000) {
+      timer->stop();
+      timer->deleteLater();
+      if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
+    }
+  });
+  timer->start(20);
+}
+
+class FlashCommandTest : public DialogTest {
+protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    main_ = std::make_unique<TfrmMain>(false);
+    main_->show();
+  }
+  void TearDown() override {
+    main_.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    DialogTest::TearDown();
+  }
+  QAction* Action(const char* name) { return main_->findChild<QAction*>(QLatin1String(name)); }
+
+  testing::FreeSharedImageLast freeLast_;
+  testing::ScopedTmpDir tmp_;
+  testing::RecordingMessages modelMessages_;
+  std::unique_ptr<TfrmMain> main_;
+};
+
+TEST_F(FlashCommandTest, ActionsSitInTheirMenusAndNeedAnAnimation) {
+  QAction* save = Action("FileSaveAsFlash");
+  QAction* html = Action("AnimationFlashHTML");
+  ASSERT_TRUE(save && html);
+  EXPECT_EQ(save->text(), "Save As Macromedia &Flash (.swf)...");
+  EXPECT_EQ(save->statusTip(), "Save the GIF animation as a Macromedia Flash file");
+  EXPECT_EQ(html->statusTip(), "View HTML for Flash movies");
+  const QList<QAction*> file = qobject_cast<QMenu*>(main_->FileSaveAs->parent())->actions();
+  EXPECT_EQ(file.indexOf(save), file.indexOf(main_->FileSaveAs) + 1);
+  EXPECT_TRUE(main_->findChild<QToolBar*>(QStringLiteral("tbAnimation"))->actions().contains(html));
+  EXPECT_FALSE(save->isEnabled());
+  EXPECT_FALSE(html->isEnabled());
+  const QString gif = Q(tree + "/clip.gif");
+  testing::WriteAnimation(*testing::MakePatternAnimation(3, 8, 6), gif);
+  ASSERT_NE(main_->OpenFile(gif), nullptr);
+  EXPECT_TRUE(save->isEnabled());
+  EXPECT_TRUE(html->isEnabled());
+}
+
+TEST_F(FlashCommandTest, SaveAsFlashWritesTheMovieAndShowsItsSnippetLeavingTheDocumentModified) {
+  const QString gif = Q(tree + "/clip.gif");
+  testing::WriteAnimation(*testing::MakePatternAnimation(3, 8, 6), gif);
+  TMDIChild* document = main_->OpenFile(gif);
+  ASSERT_NE(document, nullptr);
+  document->AddUndoEntry(5, 3, -1, -1, 0, QStringLiteral("Change Delay"));
+  SetFrameDelay(*SharedImage()->Images().GetFrame(0), 30);
+  document->SetModified(true);
+  const QByteArray gifBefore = testing::FileBytes(gif);
+  main_->Documents().SaveFolder = Q(tree);
+
+  QString initialName, snippet;
+  WhenShown<ptshell::TPTFrmOpenDlg>([&](ptshell::TPTFrmOpenDlg* form) {
+    initialName = form->FileNameEdt->text();
+    form->FileNameEdt->setText(QStringLiteral("my clip.gif"));
+    QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
+    WhenShown<forms::TSWFHTMLFrm>([&](forms::TSWFHTMLFrm* html) {
+      snippet = html->mmoFlash->toPlainText();
+      html->accept();
+    });
+  });
+  ASSERT_TRUE(Action("FileSaveAsFlash")->isEnabled());
+  Action("FileSaveAsFlash")->trigger();
+
+  EXPECT_EQ(initialName, "clip.swf");
+  EXPECT_TRUE(modelMessages_.Shown.empty()) << modelMessages_.Shown.front().Text.toStdString();
+  const ParsedMovie movie = ParseMovie(ReadFileBytes(tree + "/my clip.swf"));
+  ASSERT_TRUE(movie.ok);
+  EXPECT_EQ(movie.frameCount, 2 + 3 + 2 + 3) << "delays 30, 20, 30 at 10 frames a second";
+  EXPECT_EQ(movie.xmax, 8 * 20);
+  EXPECT_EQ(snippet.count(QStringLiteral("my%20clip.swf")), 2) << snippet.toStdString();
+  EXPECT_TRUE(document->Modified) << "the GIF is not saved by an export";
+  EXPECT_EQ(testing::FileBytes(gif), gifBefore);
+  EXPECT_TRUE(main_->isEnabled());
+  EXPECT_TRUE(QDir(tmp_.Path).entryList({QStringLiteral("ZQF*")}, QDir::AllEntries).isEmpty());
+}
+
+TEST_F(FlashCommandTest, ViewFlashHTMLShowsTheSampleWithTheReminder) {
+  const QString gif = Q(tree + "/clip.gif");
+  testing::WriteAnimation(*testing::MakePatternAnimation(2, 8, 6), gif);
+  ASSERT_NE(main_->OpenFile(gif), nullptr);
+  QString label, snippet;
+  WhenShown<forms::TSWFHTMLFrm>([&](forms::TSWFHTMLFrm* html) {
+    label = html->Label1->text();
+    snippet = html->mmoFlash->toPlainText();
+    html->accept();
+  });
+  Action("AnimationFlashHTML")->trigger();
+  EXPECT_TRUE(label.endsWith(QString::fromUtf8(texts::kFlashReminder)));
+  EXPECT_EQ(snippet.count(QStringLiteral("your_flash_movie.swf")), 2);
+  EXPECT_TRUE(snippet.contains(QStringLiteral("WIDTH=8 HEIGHT=6")));
+}
+
+}  // namespace
+}  // namespace movinta::editor
