@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
   const QRect frame = main->frameGeometry();
   the_frmThumbWin->setGeometry(frame.left(), frame.bottom() + 30, frame.width() - 50, 220);
   main->SetCommandLineFile(commandLine.FileName);
+  main->SetWelcomeOnStartup(commandLine.AutomationSwitch.isEmpty());
   std::unique_ptr<movinta::automation::TAutomationServer> automation;
   try {
     automation = std::make_unique<movinta::automation::TAutomationServer>(*main);

@@ -13,11 +13,13 @@
 #include "editor/window_commands.h"
 #include "editor/file_dialogs.h"
 #include "editor/forms/edit_dialogs_qt.h"
+#include "editor/forms/options_dialog.h"
 #include "editor/forms/palette_logic.h"
 #include "editor/forms/prompts.h"
 #include "editor/forms/splash_screen.h"
 #include "editor/forms/start_page.h"
 #include "editor/forms/tool_windows.h"
+#include "editor/forms/wizards.h"
 #include "editor/model/files.h"
 #include "editor/model/registry.h"
 #include "editor/model/string_tables.h"
@@ -122,6 +124,16 @@ private:
   QPointer<QLabel> text_;
 };
 
+// The dialogs behind the frame commands, with the optimisation wizard of this window.
+class MainEditDialogs : public forms::QtEditDialogs {
+public:
+  explicit MainEditDialogs(TfrmMain* main) : forms::QtEditDialogs(main), main_(main) {}
+  bool RunOptimizeWizard() override { return main_ && main_->RunOptimizeWizard(); }
+
+private:
+  QPointer<TfrmMain> main_;
+};
+
 // Swallows every message for the scope: the start page goes without one when its picture is missing.
 class SilentMessages : public IMessageRoutine {
 public:
@@ -137,7 +149,7 @@ private:
 // ---- creation and destruction
 
 TfrmMain::TfrmMain(bool installServices, QWidget* parent)
-    : TfrmMain(MainWindowOptions{installServices, installServices, QString::fromLatin1(kResourceLibrary)}, parent) {}
+    : TfrmMain(MainWindowOptions{installServices, installServices, installServices, QString::fromLatin1(kResourceLibrary)}, parent) {}
 
 TfrmMain::TfrmMain(const MainWindowOptions& options, QWidget* parent) : QMainWindow(parent), options_(options) {
   setObjectName(QStringLiteral("frmMain"));
@@ -227,9 +239,10 @@ void TfrmMain::FormCreate() {
     SetFileChooser(chooser_.get());
     SetProgressSink(progress_.get());
     SetClipboard(clipboard_.get());
-    editDialogs_ = std::make_unique<forms::QtEditDialogs>(this);
+    editDialogs_ = std::make_unique<MainEditDialogs>(this);
     previousDialogs_ = SetEditDialogs(editDialogs_.get());
   }
+  RunDialog = [](QDialog& dialog) { return dialog.exec(); };
   BuildActions();
   BuildFrameStrip();
   inspector_ = new forms::TfrmFloat(this, this);
@@ -346,6 +359,8 @@ void TfrmMain::BuildActions() {
   };
   saveCommands_ = std::make_unique<TSaveCommands>(documents_, std::move(saveHooks));
   exportCommands_ = std::make_unique<TExportCommands>(documents_, *saveCommands_);
+  // The save dialog's Optimize button runs the optimisation wizard on the active document.
+  saveCommands_->DialogHelp().OptimizeWizard = [this](int) { return OptimizeActiveDocument(); };
   if (auto* shell = dynamic_cast<ShellFileChooser*>(chooser_.get()))
     shell->PrepareDialog = [this](ptshell::TPTSaveDlg& dialog) { saveCommands_->DialogHelp().Prepare(dialog); };
 
@@ -421,6 +436,10 @@ void TfrmMain::BuildActions() {
     tag_ = 0;
   });
 
+  tools->addSeparator();
+  QAction* options = tools->addAction(QStringLiteral("&Options..."), this, &TfrmMain::mniToolsOptionsClick);
+  options->setObjectName(QStringLiteral("mniToolsOptions"));
+
   mnuPlugins_ = bar->addMenu(QStringLiteral("&Plug-ins"));
   mnuPlugins_->menuAction()->setVisible(false);
 
@@ -429,6 +448,16 @@ void TfrmMain::BuildActions() {
   WindowCascade = new QAction(QStringLiteral("&Cascade"), this);
   connect(WindowCascade, &QAction::triggered, mdi_, &QMdiArea::cascadeSubWindows);
   RebuildWindowMenu();
+
+  QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+  help->setObjectName(QStringLiteral("mnuHelp"));
+  help->addAction(QStringLiteral("&Tip of the Day..."), this, &TfrmMain::mniHelpTipsClick)
+      ->setObjectName(QStringLiteral("mniHelpTips"));
+  help->addAction(QStringLiteral("&Welcome..."), this, &TfrmMain::mniHelpWelcomeClick)
+      ->setObjectName(QStringLiteral("mniHelpWelcome"));
+  help->addSeparator();
+  help->addAction(QStringLiteral("&About GIF Movinta..."), this, &TfrmMain::mniHelpAboutClick)
+      ->setObjectName(QStringLiteral("mniHelpAbout"));
 
   // The open button drops down the recent files.
   popRecentFiles_ = new QMenu(this);
@@ -607,9 +636,7 @@ void TfrmMain::ApplySettings() {
     const int item = tag == 0 ? 0 : (tag == 1 ? 2 : 1);  // the View items run Standard, Animation, Frame
     toolbarItems_[item]->setChecked(visible);
   }
-  const bool flat = !v.NormalStyle;
-  for (int tag = 0; tag < 3; ++tag)
-    Toolbar(tag)->setStyleSheet(flat ? QString() : QStringLiteral("QToolButton { border: 1px outset gray; }"));
+  ApplyToolbarStyle(!v.NormalStyle);
 
   // The height of the panel with the tabs and the strip, as stored.
   if (auto* dock = findChild<QDockWidget*>(QStringLiteral("dockFrames")); dock && v.FrameWindowHeight > 0)
@@ -639,6 +666,11 @@ void TfrmMain::ApplySettings() {
   browser_->FilterType = record.FilterType;
   browser_->SetThumbSize(v.ThumbnailSize > 0 ? v.ThumbnailSize : kDefaultThumbSize);
   browser_->RebuildFavorites(v.Favorites);
+}
+
+void TfrmMain::ApplyToolbarStyle(bool flat) {
+  for (int tag = 0; tag < 3; ++tag)
+    Toolbar(tag)->setStyleSheet(flat ? QString() : QStringLiteral("QToolButton { border: 1px outset gray; }"));
 }
 
 // ---- start-up
@@ -691,7 +723,9 @@ void TfrmMain::DeferredStartup() {
     const QString file = pendingFile_;
     pendingFile_.clear();
     OpenFileByType(file);
+    return;  // the file the user named is where the work starts
   }
+  if (options_.WelcomeOnStartup && read(sections::kSettings, "WelcomeDialog", 0) == 0) mniHelpWelcomeClick();
 }
 
 void TfrmMain::ShowStartPage() {
@@ -1035,10 +1069,7 @@ void TfrmMain::PTOpenDlg1FormClose() {
 
 void TfrmMain::FileNewExecute() {
   HideSplash();
-  BusyScope busy;
-  if (options_.UseSettingsStore)
-    documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
-  documents_.NewDocument();
+  RunWizards(static_cast<int>(forms::WizardMode::NewAnimation));
   SetStatusText(QString(), 1);
 }
 
@@ -1165,6 +1196,7 @@ void TfrmMain::BuildImageBrowser(QMenu* view) {
     folder = dlgBrowseDir_->SelectedPath();
     return !folder.isEmpty();
   };
+  host.OrganizeFavorites = [this](QStringList& folders) { return OrganizeFavoriteFolders(folders); };
   host.ShowProperties = [this](const QString& path, const TThumbRecord& record) {
     std::unique_ptr<forms::TfrmPrompts> page;
     {
@@ -1605,6 +1637,154 @@ void TfrmMain::SubWindowActivated(QMdiSubWindow* sub) {
   }
   UpdateCommands();
   tabMDI_->Sync();
+}
+
+// ---- options, wizards and tips
+
+int TfrmMain::RunWizards(int mode, int* choice, QString* chosenFile) {
+  forms::WizardContext context;
+  context.Documents = &documents_;
+  context.RecentFiles = RecentFiles();
+  context.RecentVisible = mniFileRecent_->menuAction()->isVisible();
+  context.ResourceLibrary = options_.ResourceLibrary;
+  context.TipsFolder = platform::SharedDataFolder();
+  context.StopPlayback = [this] { PausePlayback(); };
+  context.ChooseFiles = ChooseOpenFiles;
+  context.ReadPicture = [this](const QString& file, gif::Bitmap& picture, QString* error) {
+    return ReadPictureFile(file, picture, error);
+  };
+  if (options_.UseSettingsStore)
+    documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
+  int result;
+  {
+    forms::TfrmWizards dialog(this, static_cast<forms::WizardMode>(mode), context);
+    result = RunDialog(dialog);
+    if (choice) *choice = dialog.Choice();
+    if (chosenFile) *chosenFile = dialog.ChosenFile();
+  }
+  UpdateCommands();
+  return result;
+}
+
+void TfrmMain::mniHelpTipsClick() { RunWizards(static_cast<int>(forms::WizardMode::Tips)); }
+
+void TfrmMain::mniHelpWelcomeClick() {
+  int choice = -1;
+  QString file;
+  if (RunWizards(static_cast<int>(forms::WizardMode::Welcome), &choice, &file) != QDialog::Accepted) return;
+  if (choice == 1) {
+    FileOpenExecute();
+  } else if (choice == 2 && !file.isEmpty()) {
+    // Through the recent-files item, which also drops a file that has gone.
+    for (QAction* item : mniFileRecent_->actions())
+      if (item->text().mid(3) == file) return RecentFileClick(item);
+    OpenGifDocument(file);
+  }
+}
+
+bool TfrmMain::RunOptimizeWizard() {
+  if (!ActiveDocument()) return false;
+  return RunWizards(static_cast<int>(forms::WizardMode::Optimize)) == QDialog::Accepted;
+}
+
+bool TfrmMain::OptimizeActiveDocument() {
+  if (!frameCommands_) return false;
+  // The frame commands prepare the document and show it again afterwards; a window without the
+  // program's dialogs runs the wizard through them all the same.
+  IEditDialogs* previous = nullptr;
+  std::unique_ptr<MainEditDialogs> own;
+  if (!editDialogs_) {
+    own = std::make_unique<MainEditDialogs>(this);
+    previous = SetEditDialogs(own.get());
+  }
+  const bool done = frameCommands_->OptimizeAnimation();
+  if (own) SetEditDialogs(previous);
+  return done;
+}
+
+void TfrmMain::SetGifWarnings(bool on) {
+  settings_.Warnings = on ? 1 : 0;
+  InstallWarnings(on);
+}
+
+void TfrmMain::mniHelpAboutClick() {
+  forms::OptionsContext context;
+  context.ApplicationTitle = QString::fromLatin1(kTitle).section(QLatin1Char('.'), 0, 0);
+  forms::TfrmOptions dialog(this, forms::OptionsMode::About, context);
+  RunDialog(dialog);
+}
+
+bool TfrmMain::OrganizeFavorites() {
+  QStringList folders = browser_->Favorites();
+  if (!OrganizeFavoriteFolders(folders)) return false;
+  browser_->RebuildFavorites(folders);
+  return true;
+}
+
+bool TfrmMain::OrganizeFavoriteFolders(QStringList& folders) {
+  forms::OptionsContext context;
+  context.Favorites = folders;
+  forms::TfrmOptions dialog(this, forms::OptionsMode::Favorites, context);
+  dialog.ChooseFolder = [this](const QString& start) { return ChooseFavoriteFolder(start); };
+  if (RunDialog(dialog) != QDialog::Accepted || !dialog.FavoritesChanged()) return false;
+  folders = dialog.Favorites().Items;
+  SettingsStore store;
+  StoreFavorites(store, folders);
+  return true;
+}
+
+QString TfrmMain::ChooseFavoriteFolder(const QString& start) {
+  QString folder = start.isEmpty() ? browser_->CurrentFolder() : start;
+  return browser_->host.ChooseFolder && browser_->host.ChooseFolder(folder) ? folder : QString();
+}
+
+void TfrmMain::mniToolsOptionsClick() {
+  forms::OptionsContext context;
+  context.ToolbarsFlat = !settings_.NormalStyle;
+  context.ThumbnailHeight = browser_->ThumbSize();
+  context.FilterIndex = FilterComboIndex(Settings().FilterType);
+  context.Favorites = browser_->Favorites();
+  context.ApplicationTitle = QString::fromLatin1(kTitle).section(QLatin1Char('.'), 0, 0);
+  SettingsStore store;
+  std::unique_ptr<forms::TfrmOptions> dialog;
+  {
+    BusyScope busy;
+    dialog = std::make_unique<forms::TfrmOptions>(this, forms::OptionsMode::AllPages, context, &store);
+  }
+  dialog->SetWarnings = [this](bool on) { SetGifWarnings(on); };
+  dialog->ChooseFolder = [this](const QString& start) { return ChooseFavoriteFolder(start); };
+  if (RunDialog(*dialog) != QDialog::Accepted) return;
+
+  const forms::OptionsValues values = dialog->Values();
+  SettingsRecord& record = Settings();
+  const OptionsOutcome outcome = ApplyOptions(store, forms::ToOptionsChoice(values, dialog->FilterIndex()), record,
+                                              context.ToolbarsFlat, context.ThumbnailHeight);
+  dialog->StorePaletteSettings();
+  // What the window keeps and writes at exit follows the dialog.
+  settings_.DefaultDelay = record.DefaultDelay;
+  settings_.DefaultNSLoop = record.DefaultNSLoop;
+  settings_.SyncOpenDialog = record.SyncOpenDialog;
+  settings_.NoOpenDlgPreview = record.NoOpenDlgPreview;
+  settings_.FrameTransparentColor = record.FrameBackColor;
+  settings_.FilterType = record.FilterType;
+  settings_.DisplayAnimation = values.DisplayAnimation ? 1 : 0;
+  settings_.NormalStyle = !outcome.ToolbarsFlat;
+  settings_.ThumbnailSize = outcome.ThumbnailSize;
+  if (outcome.ToolbarsChanged) ApplyToolbarStyle(outcome.ToolbarsFlat);
+  documents_.MaxUndo = values.MaxUndo;
+  for (int i = 0; i < documents_.Count(); ++i) documents_.At(i)->SetMaxUndo(values.MaxUndo);
+  // The palette defaults of the working image are read again.
+  ApplyPaletteDefaults(*SharedImage());
+  browser_->FilterType = record.FilterType;
+  if (dialog->FavoritesChanged()) {
+    StoreFavorites(store, dialog->Favorites().Items);
+    browser_->RebuildFavorites(dialog->Favorites().Items);
+  }
+  // The thumbnails take their new size once the dialog has gone.
+  if (outcome.ThumbnailsResized) {
+    browser_->SetThumbSize(outcome.ThumbnailSize);
+    browser_->ThumbsRefreshExecute();
+  }
 }
 
 }  // namespace movinta::editor

@@ -25,6 +25,7 @@
 #include <memory>
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -57,6 +58,9 @@ struct MainWindowOptions {
   bool InstallServices = true;
   // Settings are read at creation and written at exit, and the deferred start-up reads its own.
   bool UseSettingsStore = true;
+  // The welcome dialog ends the deferred start-up (unless "WelcomeDialog" says not to); the
+  // program's window shows it, windows made by tests do not unless they ask.
+  bool WelcomeOnStartup = false;
   // The resource file with the splash, start-page and wizard pictures.
   QString ResourceLibrary = QString::fromLatin1(kResourceLibrary);
 };
@@ -90,6 +94,7 @@ public:
   // Local files of a drop, opened by type in order; false when the drop holds none.
   bool DropFiles(const QMimeData* data);
   void FileOpenExecute();
+  // Runs the new-animation wizard, which opens the animation it makes as a new document.
   void FileNewExecute();
   // Chooses the files of the open command: the shell's open dialog unless a test replaces it.
   std::function<QStringList(const QString& filter, const QString& folder)> ChooseOpenFiles;
@@ -113,9 +118,34 @@ public:
   QMenu* RecentFilesMenu() const { return mniFileRecent_; }
   void RecentFileClick(QAction* item);
 
+  // Dialogs of the options, the wizards and the tips; each returns the dialog's result.
+  // Runs a modal dialog; replaceable for tests.
+  std::function<int(QDialog&)> RunDialog;
+  void mniToolsOptionsClick();
+  // The options dialog on its about page.
+  void mniHelpAboutClick();
+  void mniHelpTipsClick();
+  // The welcome dialog: a new animation, the open command or a recent file.
+  void mniHelpWelcomeClick();
+  // The image browser's favourite folders in the options dialog's favourites mode; true when the
+  // user changed them (they are then stored at once).
+  bool OrganizeFavorites();
+  // The same over a list of folders, which takes the organised list; the image browser's
+  // "Organize Favorites" runs it.
+  bool OrganizeFavoriteFolders(QStringList& folders);
+  // The optimisation wizard over the active document, as Animation > Optimize runs it; true when
+  // the animation was optimised (replaced, or opened as a new document).
+  bool OptimizeActiveDocument();
+  // The wizard itself, which the frame commands open after they have prepared the document.
+  bool RunOptimizeWizard();
+  // Turns the GIF library's warnings on the working image on or off.
+  void SetGifWarnings(bool on);
+
   // Start-up.
   // The file of the command line, opened by the deferred start-up once every window exists.
   void SetCommandLineFile(const QString& path) { pendingFile_ = path; }
+  // A program started for automation shows no welcome dialog: nobody may be there to answer it.
+  void SetWelcomeOnStartup(bool on) { options_.WelcomeOnStartup = on; }
   void DeferredStartup();
   bool StartPageShown() const;
   AnimatedPicture* StartPicture() const { return imgAni_; }
@@ -240,6 +270,10 @@ private:
   void ApplySettings();
   MainWindowSettings CurrentSettings() const;
   void ShowStartPage();
+  int RunWizards(int mode, int* choice = nullptr, QString* chosenFile = nullptr);
+  // The folder-browse dialog for a new favourite, starting at start; empty when cancelled.
+  QString ChooseFavoriteFolder(const QString& start);
+  void ApplyToolbarStyle(bool flat);
   void SubWindowActivated(QMdiSubWindow* sub);
   void UpdateCommands();
   void ResetAfterLastClose();

@@ -1,5 +1,7 @@
 #include "editor/forms/prompts.h"
 
+#include "editor/forms/form_builders.h"
+
 #include "controls/xpress.h"
 #include "editor/forms/palette_editor.h"
 #include "editor/model/settings.h"
@@ -39,16 +41,6 @@ QRadioButton* Radio(QWidget* parent, QLayout* layout, const char* caption) {
   return b;
 }
 
-QComboBox* ColorCountCombo(QWidget* parent, int selected) {
-  auto* cb = new QComboBox(parent);
-  for (int n : kColorCounts) cb->addItem(QString::number(n), n);
-  cb->setCurrentIndex(std::max(0, cb->findData(selected)));
-  return cb;
-}
-
-void DigitsOnly(QLineEdit* edit) {
-  edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d*")), edit));
-}
 }  // namespace
 
 TfrmPrompts::TfrmPrompts(QWidget* owner, int page, gif::TGIFImage* image, SettingsStore* settings)
@@ -142,7 +134,7 @@ QWidget* TfrmPrompts::BuildPalettes() {
   optPalLocal = Radio(type, tl, "Use &local palette for new frames");
   (s.PaletteType == 1 ? optPalNetcape : s.PaletteType == 2 ? optPalLocal : optPalOptimzed)->setChecked(true);
   auto* counts = new QFormLayout;
-  cbMaxColors = ColorCountCombo(type, s.MaxColorCount);
+  cbMaxColors = NewColorCountCombo(type, s.MaxColorCount);
   counts->addRow(T("Maximum &colors:"), cbMaxColors);
   tl->addLayout(counts);
   l->addWidget(type);
@@ -153,7 +145,7 @@ QWidget* TfrmPrompts::BuildPalettes() {
   optFloyd = Radio(dither, dl, "&FloydSteinberg  (high quality color mapping)");
   (s.DitherMethod == 1 ? optFloyd : optNearest)->setChecked(true);
   auto* imports = new QFormLayout;
-  cbMaxDither = ColorCountCombo(dither, s.MaxImportCount);
+  cbMaxDither = NewColorCountCombo(dither, s.MaxImportCount);
   imports->addRow(T("Maximum colors for &24-bit images:"), cbMaxDither);
   dl->addLayout(imports);
   l->addWidget(dither);

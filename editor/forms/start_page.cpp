@@ -8,41 +8,61 @@
 
 namespace movinta::editor {
 
-ComposedFrames ComposeAnimation(gif::TGIFImage& image) {
-  ComposedFrames out;
-  const int count = image.Images().GetCount();
+FrameComposer::FrameComposer(gif::TGIFImage& image) : image_(image) {
   int width = image.GetWidth();
   int height = image.GetHeight();
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
     const gif::TRect r = image.Images().GetFrame(i)->GetBoundsRect();
     width = std::max(width, r.Right);
     height = std::max(height, r.Bottom);
   }
-  if (width <= 0 || height <= 0) return out;
-  QImage canvas(width, height, QImage::Format_ARGB32_Premultiplied);
-  canvas.fill(Qt::transparent);
-  for (int i = 0; i < count; ++i) {
-    gif::TGIFSubImage& frame = *image.Images().GetFrame(i);
-    const QImage picture = RenderFrame(image, i);
+  if (width <= 0 || height <= 0) return;
+  canvas_ = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
+  canvas_.fill(Qt::transparent);
+}
+
+bool FrameComposer::Next(QImage& screen, int& delay) {
+  if (canvas_.isNull()) return false;
+  // What the frame shown last leaves behind.
+  if (disposal_ == gif::dmBackground) {
+    QPainter p(&canvas_);
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
+    p.fillRect(disposed_, Qt::transparent);
+  } else if (disposal_ == gif::dmPrevious) {
+    canvas_ = before_;
+  }
+  disposal_ = gif::dmNone;
+  before_ = QImage();
+  const int count = image_.Images().GetCount();
+  while (index_ < count) {
+    const int i = index_++;
+    gif::TGIFSubImage& frame = *image_.Images().GetFrame(i);
+    const QImage picture = RenderFrame(image_, i);
     if (picture.isNull()) continue;
-    const QImage before = canvas;
+    const gif::TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
+    disposal_ = gce ? int(gce->GetDisposal()) : int(gif::dmNone);
+    if (disposal_ == gif::dmPrevious) before_ = canvas_;
+    disposed_ = QRect(frame.GetLeft(), frame.GetTop(), frame.GetWidth(), frame.GetHeight());
     {
-      QPainter p(&canvas);
+      QPainter p(&canvas_);
       p.drawImage(frame.GetLeft(), frame.GetTop(), picture);
     }
-    out.Frames.push_back(canvas);
-    const gif::TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
-    const int delay = gce ? gce->GetDelay() * 10 : 0;
+    screen = canvas_;
+    delay = gce ? gce->GetDelay() : 0;
+    return true;
+  }
+  return false;
+}
+
+ComposedFrames ComposeAnimation(gif::TGIFImage& image) {
+  ComposedFrames out;
+  FrameComposer composer(image);
+  QImage screen;
+  int delay = 0;
+  while (composer.Next(screen, delay)) {
+    out.Frames.push_back(screen);
     // Players treat a missing or very short delay as a tenth of a second.
-    out.DelaysMs.push_back(delay < 20 ? 100 : delay);
-    const int disposal = gce ? int(gce->GetDisposal()) : int(gif::dmNone);
-    if (disposal == gif::dmBackground) {
-      QPainter p(&canvas);
-      p.setCompositionMode(QPainter::CompositionMode_Clear);
-      p.fillRect(frame.GetLeft(), frame.GetTop(), frame.GetWidth(), frame.GetHeight(), Qt::transparent);
-    } else if (disposal == gif::dmPrevious) {
-      canvas = before;
-    }
+    out.DelaysMs.push_back(delay * 10 < 20 ? 100 : delay * 10);
   }
   return out;
 }

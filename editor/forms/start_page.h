@@ -20,6 +20,24 @@ struct ComposedFrames {
 };
 ComposedFrames ComposeAnimation(gif::TGIFImage& image);
 
+// The same one frame at a time, for animations too long to hold every picture at once. The image
+// must not change while the composer steps over it.
+class FrameComposer {
+public:
+  explicit FrameComposer(gif::TGIFImage& image);
+  // The next frame on screen (the screen grown to take in every frame) and its delay as the file
+  // says it, in hundredths of a second; false after the last.
+  bool Next(QImage& screen, int& delay);
+
+private:
+  gif::TGIFImage& image_;
+  int index_ = 0;
+  QImage canvas_;
+  QImage before_;
+  int disposal_ = 0;
+  QRect disposed_;
+};
+
 class AnimatedPicture : public QWidget {
   Q_OBJECT
 public:

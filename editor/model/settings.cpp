@@ -132,10 +132,14 @@ void SaveSettings(SettingsStore& store, const MainWindowSettings& v, const QStri
   store.eraseSection(S(sections::kMRU));
   for (int i = 0; i < v.RecentFiles.size() && i < 10; ++i)
     WriteRegString(store, S(sections::kMRU), QStringLiteral("MRU%1").arg(i), v.RecentFiles[i]);
+  StoreFavorites(store, v.Favorites);
+}
+
+void StoreFavorites(SettingsStore& store, const QStringList& favorites) {
   // Erased even when the list is empty, so that removing the last favourite sticks.
   store.eraseSection(S(sections::kFavorites));
-  for (int i = 0; i < v.Favorites.size(); ++i)
-    WriteRegString(store, S(sections::kFavorites), QStringLiteral("MRU%1").arg(i), v.Favorites[i]);
+  for (int i = 0; i < favorites.size(); ++i)
+    WriteRegString(store, S(sections::kFavorites), QStringLiteral("MRU%1").arg(i), favorites[i]);
   store.flush();
 }
 

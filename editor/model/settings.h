@@ -78,6 +78,8 @@ MainWindowSettings LoadSettings(SettingsStore& store, const MainWindowSettings& 
                                 const QString& programFolder);
 // Writes the exit-time values in their order.
 void SaveSettings(SettingsStore& store, const MainWindowSettings& values, const QString& programFolder);
+// Writes the favourite folders ("MRU0", "MRU1", ...) in place of the stored ones.
+void StoreFavorites(SettingsStore& store, const QStringList& favorites);
 // Puts the values several units share into the settings record.
 void TakeIntoRecord(const MainWindowSettings& values, SettingsRecord& record);
 

@@ -28,6 +28,13 @@ bool AllPixelsAre(const TGIFSubImage& f, int index) {
   return std::all_of(p, p + f.DataSize(), [index](std::uint8_t v) { return v == index; });
 }
 
+TGIFAppExtNSLoop* LoopBlockOf(TGIFSubImage& f) {
+  TGIFExtensionList& list = f.Extensions();
+  for (int k = 0; k < list.GetCount(); ++k)
+    if (auto* loop = dynamic_cast<TGIFAppExtNSLoop*>(list.GetExtension(k))) return loop;
+  return nullptr;
+}
+
 // A fully transparent frame that must stay keeps one transparent pixel.
 void KeepAsOnePixel(TGIFSubImage& f, int transparentIndex) {
   f.SetBounds(f.GetLeft(), f.GetTop(), 1, 1);
@@ -129,6 +136,19 @@ void Optimize(TGIFImage& image, unsigned options, int method, int ditherMode, in
 
     if (options & ooCleanup) {
       const bool animated = frames.GetCount() > 1;
+      // Only frame 0 keeps a loop block. When it has none, the first one further on is what says
+      // how often the animation plays: it moves to frame 0 instead of going.
+      if (animated && !LoopBlockOf(*frames.GetFrame(0))) {
+        for (int i = 1; i < frames.GetCount(); ++i) {
+          if (const TGIFAppExtNSLoop* later = LoopBlockOf(*frames.GetFrame(i))) {
+            TGIFSubImage* first = frames.GetFrame(0);
+            auto* moved = new TGIFAppExtNSLoop(first);
+            moved->SetLoops(later->GetLoops());
+            first->Extensions().Insert(0, moved);
+            break;
+          }
+        }
+      }
       for (int i = frames.GetCount() - 1; i >= 0; --i) {
         TGIFSubImage* f = frames.GetFrame(i);
         TGIFExtensionList& list = f->Extensions();

@@ -294,6 +294,26 @@ TEST(OptimizeCleanupTest, DropsTransparencyNobodyUsesAndUnneededBlocks) {
   EXPECT_EQ(only->Extensions().GetCount(), 0);
 }
 
+// The loop count of an animation whose only loop block sits on a later frame survives the
+// clean-up: the block moves to frame 0 with its count.
+TEST(OptimizeCleanupTest, ALoopBlockOnlyOnALaterFrameMovesToFrameZero) {
+  TGIFImage image;
+  MakeScreen(image, 2, 2, {kRed, kGreen});
+  auto* f0 = AddFrame(image, {0, 0, 2, 2, {0, 1, 1, 0}, {}, true, 10, 1, -1});
+  AddFrame(image, {0, 0, 2, 2, {1, 1, 1, 1}, {}, true, 10, 1, -1});
+  auto* f2 = AddFrame(image, {0, 0, 2, 2, {0, 0, 0, 0}, {}, true, 10, 1, -1});
+  auto* later = new TGIFAppExtNSLoop(f2);
+  later->SetLoops(4);
+  f2->Extensions().Add(later);
+  Optimize(image, ooCleanup);
+  ASSERT_GT(f0->Extensions().GetCount(), 0);
+  auto* moved = dynamic_cast<TGIFAppExtNSLoop*>(f0->Extensions().GetExtension(0));
+  ASSERT_NE(moved, nullptr);
+  EXPECT_EQ(moved->GetLoops(), 4);
+  for (int i = 0; i < f2->Extensions().GetCount(); ++i)
+    EXPECT_EQ(dynamic_cast<TGIFAppExtNSLoop*>(f2->Extensions().GetExtension(i)), nullptr);
+}
+
 TEST(OptimizeCleanupTest, DisposalChangesOnlyWhereNobodyCanSeeIt) {
   TGIFImage image;
   BuildDisposals(image);

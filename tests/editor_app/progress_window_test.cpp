@@ -1,6 +1,5 @@
 #include "editor/forms/progress_window.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -11,21 +10,6 @@
 
 namespace movinta::editor::forms {
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "editor_forms_progress_test";
-    static char* argv[] = {name, nullptr};
-    app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override { delete app_; }
-
-private:
-  QApplication* app_ = nullptr;
-};
-[[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 TEST(ProgressWindow, HasNoCaptionBarAndShowsEachStep) {
   TfrmProgress window;
