@@ -119,6 +119,7 @@ bool TAviCommands::mniFileExportAVIClick() {
   request.InitialName = AviExportName(FileNameOnly(document->FileName));
   request.DefaultExtension = QStringLiteral("avi");
   request.Filter = Tr(avi_command_texts::kImportFilter);
+  request.ForceExtension = true;
   const std::optional<QString> chosen = chooser->ChooseSave(request);
   if (!chosen) return false;
   const QString target = AviExportName(*chosen);

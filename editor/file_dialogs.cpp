@@ -1,5 +1,7 @@
 #include "editor/file_dialogs.h"
 
+#include "editor/forms/forced_extension_save.h"
+
 #include "controls/shell/dialogs/ptopendlg.h"
 #include "controls/shell/shell_utils.h"
 #include "editor/model/settings.h"
@@ -126,7 +128,10 @@ std::optional<QString> ShellFileChooser::ChooseSaveName(const QString& initialNa
 }
 
 std::optional<QString> ShellFileChooser::ChooseSave(const SaveRequest& request) {
-  ptshell::TPTSaveDlg dialog;
+  std::unique_ptr<ptshell::TPTSaveDlg> owned = request.ForceExtension
+                                                   ? std::make_unique<forms::TForcedExtensionSaveDlg>()
+                                                   : std::make_unique<ptshell::TPTSaveDlg>();
+  ptshell::TPTSaveDlg& dialog = *owned;
   dialog.Name = QStringLiteral("PTSaveDlg1");
   dialog.Title = QStringLiteral("Save As");
   dialog.SetFilter(request.Filter.isEmpty() ? QStringLiteral("GIF Image (*.gif)|*.gif|All files (*)|*")

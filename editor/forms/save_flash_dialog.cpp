@@ -1,5 +1,7 @@
 #include "editor/forms/save_flash_dialog.h"
 
+#include "editor/forms/forced_extension_save.h"
+
 #include "editor/model/flash_export.h"
 #include "editor/model/string_tables.h"
 
@@ -64,18 +66,6 @@ void TUpDown::resizeEvent(QResizeEvent*) {
 
 namespace {
 
-// The save form of this dialog: the typed name gets its ".swf" before the form checks it.
-class SaveFlashForm : public ptshell::TPTFrmOpenDlg {
-public:
-  using TPTFrmOpenDlg::TPTFrmOpenDlg;
-  void done(int result) override {
-    if (result == QDialog::Accepted)
-      FileNameEdt->setText(
-          TSaveFlashDialog::SwfName(FileNameEdt->text(), QString::fromStdString(PTShellList1->FolderPath())));
-    TPTFrmOpenDlg::done(result);
-  }
-};
-
 QLineEdit* NumberEdit(QWidget* parent, const char* name, int left, int maxLength, const char* text) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QLatin1String(name));
@@ -120,7 +110,7 @@ TSaveFlashDialog::TSaveFlashDialog() {
 int TSaveFlashDialog::FrameRate() const { return udFlashFrameRate ? udFlashFrameRate->Position() : frameRate_; }
 int TSaveFlashDialog::JpegQuality() const { return udFlashJpgQuality ? udFlashJpgQuality->Position() : jpegQuality_; }
 
-ptshell::TPTFrmOpenDlg* TSaveFlashDialog::CreateForm() { return new SaveFlashForm(nullptr); }
+ptshell::TPTFrmOpenDlg* TSaveFlashDialog::CreateForm() { return new TForcedExtensionSaveForm(QStringLiteral(".swf")); }
 
 void TSaveFlashDialog::ReadResults(ptshell::TPTFrmOpenDlg* form) {
   TPTSaveDlg::ReadResults(form);
@@ -179,16 +169,7 @@ void TSaveFlashDialog::NumberChange(QLineEdit* edit) {
 }
 
 QString TSaveFlashDialog::SwfName(const QString& typed, const QString& folder) {
-  const QStringList names = ptshell::SplitFileNames(typed);
-  if (names.size() != 1 || ptshell::HasWildcard(typed)) return typed;
-  const QString name = names.front();
-  if (name.endsWith(QLatin1Char('/'))) return typed;
-  const QString full = ptshell::CombinePath(folder, name, QDir::homePath());
-  if (!full.isEmpty() && QFileInfo(full).isDir()) return typed;
-  const QString extension = ptshell::ExtensionOf(ptshell::NamePart(name));
-  if (extension.compare(QLatin1String(".swf"), Qt::CaseInsensitive) == 0) return name;
-  if (extension.isEmpty()) return name + QStringLiteral(".swf");
-  return name.left(name.size() - extension.size()) + QStringLiteral(".swf");
+  return NameWithExtension(typed, folder, QStringLiteral(".swf"));
 }
 
 }  // namespace movinta::editor::forms

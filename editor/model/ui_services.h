@@ -56,6 +56,8 @@ struct SaveRequest {
   QString InitialFolder;
   QString DefaultExtension;
   QString Filter;
+  // The typed name takes DefaultExtension in place of another before the overwrite question.
+  bool ForceExtension = false;
 };
 
 class IFileChooser {

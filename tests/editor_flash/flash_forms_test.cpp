@@ -1,6 +1,7 @@
 // Save As Flash with its windows: the save dialog's options panel and the name it gives the
 // movie, the HTML snippet window, and the command from the File menu to a movie and its snippet.
 #include "editor/flash_actions.h"
+#include "editor/forms/forced_extension_save.h"
 #include "editor/forms/save_flash_dialog.h"
 #include "editor/forms/swf_html_form.h"
 #include "editor/main_window.h"
@@ -96,6 +97,9 @@ TEST_F(FlashDialogTest, TypedNamesBecomeMovieNames) {
   for (const auto& [typed, expected] : cases)
     EXPECT_EQ(forms::TSaveFlashDialog::SwfName(QString::fromUtf8(typed), Q(tree)), QString::fromUtf8(expected))
         << typed;
+  // The AVI export's dialog applies the same rule with its own extension.
+  EXPECT_EQ(forms::NameWithExtension(QStringLiteral("anim.gif"), Q(tree), QStringLiteral(".avi")), "anim.avi");
+  EXPECT_EQ(forms::NameWithExtension(QStringLiteral("CLIP.AVI"), Q(tree), QStringLiteral(".avi")), "CLIP.AVI");
 }
 
 TEST(SWFHTMLFrm, ShowsTheSnippetAndCopiesIt) {

@@ -1,0 +1,36 @@
+#include "editor/forms/forced_extension_save.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+
+namespace movinta::editor::forms {
+
+QString NameWithExtension(const QString& typed, const QString& folder, const QString& extension) {
+  const QStringList names = ptshell::SplitFileNames(typed);
+  if (names.size() != 1 || ptshell::HasWildcard(typed)) return typed;
+  const QString name = names.front();
+  if (name.endsWith(QLatin1Char('/'))) return typed;
+  const QString full = ptshell::CombinePath(folder, name, QDir::homePath());
+  if (!full.isEmpty() && QFileInfo(full).isDir()) return typed;
+  const QString current = ptshell::ExtensionOf(ptshell::NamePart(name));
+  if (current.compare(extension, Qt::CaseInsensitive) == 0) return name;
+  if (current.isEmpty()) return name + extension;
+  return name.left(name.size() - current.size()) + extension;
+}
+
+TForcedExtensionSaveForm::TForcedExtensionSaveForm(QString extension, QWidget* parent)
+    : TPTFrmOpenDlg(parent), extension_(std::move(extension)) {}
+
+void TForcedExtensionSaveForm::done(int result) {
+  if (result == QDialog::Accepted)
+    FileNameEdt->setText(
+        NameWithExtension(FileNameEdt->text(), QString::fromStdString(PTShellList1->FolderPath()), extension_));
+  TPTFrmOpenDlg::done(result);
+}
+
+ptshell::TPTFrmOpenDlg* TForcedExtensionSaveDlg::CreateForm() {
+  return new TForcedExtensionSaveForm(QLatin1Char('.') + DefaultExt);
+}
+
+}  // namespace movinta::editor::forms
