@@ -147,7 +147,7 @@ int MainWindowHost::MessageBox(const QString& text, const QString& caption, int 
   return buttons.front().Result;
 }
 
-void MainWindowHost::NewDocument() { Main().FileNew->trigger(); }
+void MainWindowHost::NewDocument() { Main().NewEmptyDocument(); }
 
 bool MainWindowHost::OpenFile(const QString& path) {
   TfrmMain& main = Main();

@@ -149,7 +149,7 @@ private:
 // ---- creation and destruction
 
 TfrmMain::TfrmMain(bool installServices, QWidget* parent)
-    : TfrmMain(MainWindowOptions{installServices, installServices, installServices, QString::fromLatin1(kResourceLibrary)}, parent) {}
+    : TfrmMain(MainWindowOptions{installServices, installServices, false, QString::fromLatin1(kResourceLibrary)}, parent) {}
 
 TfrmMain::TfrmMain(const MainWindowOptions& options, QWidget* parent) : QMainWindow(parent), options_(options) {
   setObjectName(QStringLiteral("frmMain"));
@@ -1065,6 +1065,15 @@ void TfrmMain::PTOpenDlg1FormClose() {
   if (previewForm_) previewForm_->OnSelectionChanged = nullptr;
   previewForm_ = nullptr;
   previewList_ = nullptr;
+}
+
+void TfrmMain::NewEmptyDocument() {
+  HideSplash();
+  BusyScope busy;
+  if (options_.UseSettingsStore)
+    documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
+  documents_.NewDocument();
+  SetStatusText(QString(), 1);
 }
 
 void TfrmMain::FileNewExecute() {

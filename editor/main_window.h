@@ -59,7 +59,7 @@ struct MainWindowOptions {
   // Settings are read at creation and written at exit, and the deferred start-up reads its own.
   bool UseSettingsStore = true;
   // The welcome dialog ends the deferred start-up (unless "WelcomeDialog" says not to); the
-  // program's window shows it, windows made by tests do not unless they ask.
+  // program turns it on (SetWelcomeOnStartup), windows made by tests do not show it.
   bool WelcomeOnStartup = false;
   // The resource file with the splash, start-page and wizard pictures.
   QString ResourceLibrary = QString::fromLatin1(kResourceLibrary);
@@ -96,6 +96,8 @@ public:
   void FileOpenExecute();
   // Runs the new-animation wizard, which opens the animation it makes as a new document.
   void FileNewExecute();
+  // A new empty animation without asking anything (automation, which no dialog may stop).
+  void NewEmptyDocument();
   // Chooses the files of the open command: the shell's open dialog unless a test replaces it.
   std::function<QStringList(const QString& filter, const QString& folder)> ChooseOpenFiles;
   // The open dialog's preview (unless NoOpenDlgPreview): the imaging control and its label join

@@ -305,7 +305,7 @@ TEST_F(MainFramesTest, PanelsAndTheInspectorShowTheArrivingDocumentAndWhatUndoBr
   EXPECT_TRUE(inspector.lbDrop->isHidden());
 
   // A new, empty animation shows nothing of the one before.
-  main.Documents().NewDocument();
+  main.NewEmptyDocument();
   EXPECT_EQ(inspector.windowTitle(), QStringLiteral("Frame Inspector"));
   EXPECT_TRUE(inspector.ValueText(3).isEmpty());
   EXPECT_FALSE(main.findChild<QWidget*>(QStringLiteral("pnlFrame"))->isEnabled());
