@@ -58,7 +58,6 @@ namespace movinta::editor {
 QPointer<TfrmMain> the_frmMain;
 
 namespace {
-constexpr const char* kTitle = "Larkspur GIF Movinta 6.0";
 constexpr const char* kUnsupported =
     "Error loading %1! GIF Movinta does not support the file type or it is a corrupted file.";
 constexpr const char* kUnableToDecode = "Unable to decode %1. The file is could be corrupt.";
@@ -146,6 +145,8 @@ private:
 };
 }  // namespace
 
+std::unique_ptr<IEditDialogs> NewMainEditDialogs(TfrmMain* main) { return std::make_unique<MainEditDialogs>(main); }
+
 // ---- creation and destruction
 
 TfrmMain::TfrmMain(bool installServices, QWidget* parent)
@@ -159,7 +160,7 @@ TfrmMain::TfrmMain(const MainWindowOptions& options, QWidget* parent) : QMainWin
 TfrmMain::~TfrmMain() { FormDestroy(); }
 
 void TfrmMain::FormCreate() {
-  setWindowTitle(QString::fromLatin1(kTitle));
+  setWindowTitle(QString::fromLatin1(kMainWindowTitle));
   mdi_ = new QMdiArea(this);
   mdi_->setObjectName(QStringLiteral("mdiArea"));
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -1646,154 +1647,6 @@ void TfrmMain::SubWindowActivated(QMdiSubWindow* sub) {
   }
   UpdateCommands();
   tabMDI_->Sync();
-}
-
-// ---- options, wizards and tips
-
-int TfrmMain::RunWizards(int mode, int* choice, QString* chosenFile) {
-  forms::WizardContext context;
-  context.Documents = &documents_;
-  context.RecentFiles = RecentFiles();
-  context.RecentVisible = mniFileRecent_->menuAction()->isVisible();
-  context.ResourceLibrary = options_.ResourceLibrary;
-  context.TipsFolder = platform::SharedDataFolder();
-  context.StopPlayback = [this] { PausePlayback(); };
-  context.ChooseFiles = ChooseOpenFiles;
-  context.ReadPicture = [this](const QString& file, gif::Bitmap& picture, QString* error) {
-    return ReadPictureFile(file, picture, error);
-  };
-  if (options_.UseSettingsStore)
-    documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
-  int result;
-  {
-    forms::TfrmWizards dialog(this, static_cast<forms::WizardMode>(mode), context);
-    result = RunDialog(dialog);
-    if (choice) *choice = dialog.Choice();
-    if (chosenFile) *chosenFile = dialog.ChosenFile();
-  }
-  UpdateCommands();
-  return result;
-}
-
-void TfrmMain::mniHelpTipsClick() { RunWizards(static_cast<int>(forms::WizardMode::Tips)); }
-
-void TfrmMain::mniHelpWelcomeClick() {
-  int choice = -1;
-  QString file;
-  if (RunWizards(static_cast<int>(forms::WizardMode::Welcome), &choice, &file) != QDialog::Accepted) return;
-  if (choice == 1) {
-    FileOpenExecute();
-  } else if (choice == 2 && !file.isEmpty()) {
-    // Through the recent-files item, which also drops a file that has gone.
-    for (QAction* item : mniFileRecent_->actions())
-      if (item->text().mid(3) == file) return RecentFileClick(item);
-    OpenGifDocument(file);
-  }
-}
-
-bool TfrmMain::RunOptimizeWizard() {
-  if (!ActiveDocument()) return false;
-  return RunWizards(static_cast<int>(forms::WizardMode::Optimize)) == QDialog::Accepted;
-}
-
-bool TfrmMain::OptimizeActiveDocument() {
-  if (!frameCommands_) return false;
-  // The frame commands prepare the document and show it again afterwards; a window without the
-  // program's dialogs runs the wizard through them all the same.
-  IEditDialogs* previous = nullptr;
-  std::unique_ptr<MainEditDialogs> own;
-  if (!editDialogs_) {
-    own = std::make_unique<MainEditDialogs>(this);
-    previous = SetEditDialogs(own.get());
-  }
-  const bool done = frameCommands_->OptimizeAnimation();
-  if (own) SetEditDialogs(previous);
-  return done;
-}
-
-void TfrmMain::SetGifWarnings(bool on) {
-  settings_.Warnings = on ? 1 : 0;
-  InstallWarnings(on);
-}
-
-void TfrmMain::mniHelpAboutClick() {
-  forms::OptionsContext context;
-  context.ApplicationTitle = QString::fromLatin1(kTitle).section(QLatin1Char('.'), 0, 0);
-  forms::TfrmOptions dialog(this, forms::OptionsMode::About, context);
-  RunDialog(dialog);
-}
-
-bool TfrmMain::OrganizeFavorites() {
-  QStringList folders = browser_->Favorites();
-  if (!OrganizeFavoriteFolders(folders)) return false;
-  browser_->RebuildFavorites(folders);
-  return true;
-}
-
-bool TfrmMain::OrganizeFavoriteFolders(QStringList& folders) {
-  forms::OptionsContext context;
-  context.Favorites = folders;
-  forms::TfrmOptions dialog(this, forms::OptionsMode::Favorites, context);
-  dialog.ChooseFolder = [this](const QString& start) { return ChooseFavoriteFolder(start); };
-  if (RunDialog(dialog) != QDialog::Accepted || !dialog.FavoritesChanged()) return false;
-  folders = dialog.Favorites().Items;
-  SettingsStore store;
-  StoreFavorites(store, folders);
-  return true;
-}
-
-QString TfrmMain::ChooseFavoriteFolder(const QString& start) {
-  QString folder = start.isEmpty() ? browser_->CurrentFolder() : start;
-  return browser_->host.ChooseFolder && browser_->host.ChooseFolder(folder) ? folder : QString();
-}
-
-void TfrmMain::mniToolsOptionsClick() {
-  forms::OptionsContext context;
-  context.ToolbarsFlat = !settings_.NormalStyle;
-  context.ThumbnailHeight = browser_->ThumbSize();
-  context.FilterIndex = FilterComboIndex(Settings().FilterType);
-  context.Favorites = browser_->Favorites();
-  context.ApplicationTitle = QString::fromLatin1(kTitle).section(QLatin1Char('.'), 0, 0);
-  SettingsStore store;
-  std::unique_ptr<forms::TfrmOptions> dialog;
-  {
-    BusyScope busy;
-    dialog = std::make_unique<forms::TfrmOptions>(this, forms::OptionsMode::AllPages, context, &store);
-  }
-  dialog->SetWarnings = [this](bool on) { SetGifWarnings(on); };
-  dialog->ChooseFolder = [this](const QString& start) { return ChooseFavoriteFolder(start); };
-  if (RunDialog(*dialog) != QDialog::Accepted) return;
-
-  const forms::OptionsValues values = dialog->Values();
-  SettingsRecord& record = Settings();
-  const OptionsOutcome outcome = ApplyOptions(store, forms::ToOptionsChoice(values, dialog->FilterIndex()), record,
-                                              context.ToolbarsFlat, context.ThumbnailHeight);
-  dialog->StorePaletteSettings();
-  // What the window keeps and writes at exit follows the dialog.
-  settings_.DefaultDelay = record.DefaultDelay;
-  settings_.DefaultNSLoop = record.DefaultNSLoop;
-  settings_.SyncOpenDialog = record.SyncOpenDialog;
-  settings_.NoOpenDlgPreview = record.NoOpenDlgPreview;
-  settings_.FrameTransparentColor = record.FrameBackColor;
-  settings_.FilterType = record.FilterType;
-  settings_.DisplayAnimation = values.DisplayAnimation ? 1 : 0;
-  settings_.NormalStyle = !outcome.ToolbarsFlat;
-  settings_.ThumbnailSize = outcome.ThumbnailSize;
-  if (outcome.ToolbarsChanged) ApplyToolbarStyle(outcome.ToolbarsFlat);
-  documents_.MaxUndo = values.MaxUndo;
-  for (int i = 0; i < documents_.Count(); ++i) documents_.At(i)->SetMaxUndo(values.MaxUndo);
-  // The palette defaults of the working image are read again.
-  ApplyPaletteDefaults(*SharedImage());
-  browser_->FilterType = record.FilterType;
-  if (dialog->FavoritesChanged()) {
-    StoreFavorites(store, dialog->Favorites().Items);
-    browser_->RebuildFavorites(dialog->Favorites().Items);
-  }
-  // The thumbnails take their new size once the dialog has gone.
-  if (outcome.ThumbnailsResized) {
-    browser_->SetThumbSize(outcome.ThumbnailSize);
-    browser_->ThumbsRefreshExecute();
-  }
 }
 
 }  // namespace movinta::editor

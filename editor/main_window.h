@@ -360,4 +360,8 @@ private:
 
 extern QPointer<TfrmMain> the_frmMain;
 
+inline constexpr const char* kMainWindowTitle = "Larkspur GIF Movinta 6.0";
+// The dialogs behind the frame commands, with the optimisation wizard of `main`.
+std::unique_ptr<IEditDialogs> NewMainEditDialogs(TfrmMain* main);
+
 }  // namespace movinta::editor

@@ -1,0 +1,201 @@
+// The main window's options, wizard, tips, about and favourites commands: each runs its dialog over
+// the active document or the settings and applies what the user chose.
+#include "editor/main_window.h"
+#include "editor/avi_commands.h"
+#include "platform/program_folders/program_folders.h"
+#include "controls/xpress.h"
+#include "controls/shell/dialogs/ptfolderbrowsedlg.h"
+#include "controls/shell/dialogs/ptopendlg.h"
+#include "editor/document_tabs.h"
+#include "editor/document_window.h"
+#include "editor/forms/image_exporter.h"
+#include "editor/window_commands.h"
+#include "editor/file_dialogs.h"
+#include "editor/forms/edit_dialogs_qt.h"
+#include "editor/forms/options_dialog.h"
+#include "editor/forms/palette_logic.h"
+#include "editor/forms/prompts.h"
+#include "editor/forms/splash_screen.h"
+#include "editor/forms/start_page.h"
+#include "editor/forms/tool_windows.h"
+#include "editor/forms/wizards.h"
+#include "editor/model/files.h"
+#include "editor/model/registry.h"
+#include "editor/model/string_tables.h"
+#include "gif/qt/qimage_adapter.h"
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace movinta::editor {
+
+int TfrmMain::RunWizards(int mode, int* choice, QString* chosenFile) {
+  forms::WizardContext context;
+  context.Documents = &documents_;
+  context.RecentFiles = RecentFiles();
+  context.RecentVisible = mniFileRecent_->menuAction()->isVisible();
+  context.ResourceLibrary = options_.ResourceLibrary;
+  context.TipsFolder = platform::SharedDataFolder();
+  context.StopPlayback = [this] { PausePlayback(); };
+  context.ChooseFiles = ChooseOpenFiles;
+  context.ReadPicture = [this](const QString& file, gif::Bitmap& picture, QString* error) {
+    return ReadPictureFile(file, picture, error);
+  };
+  if (options_.UseSettingsStore)
+    documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
+  int result;
+  {
+    forms::TfrmWizards dialog(this, static_cast<forms::WizardMode>(mode), context);
+    result = RunDialog(dialog);
+    if (choice) *choice = dialog.Choice();
+    if (chosenFile) *chosenFile = dialog.ChosenFile();
+  }
+  UpdateCommands();
+  return result;
+}
+
+void TfrmMain::mniHelpTipsClick() { RunWizards(static_cast<int>(forms::WizardMode::Tips)); }
+
+void TfrmMain::mniHelpWelcomeClick() {
+  int choice = -1;
+  QString file;
+  if (RunWizards(static_cast<int>(forms::WizardMode::Welcome), &choice, &file) != QDialog::Accepted) return;
+  if (choice == 1) {
+    FileOpenExecute();
+  } else if (choice == 2 && !file.isEmpty()) {
+    // Through the recent-files item, which also drops a file that has gone.
+    for (QAction* item : mniFileRecent_->actions())
+      if (item->text().mid(3) == file) return RecentFileClick(item);
+    OpenGifDocument(file);
+  }
+}
+
+bool TfrmMain::RunOptimizeWizard() {
+  if (!ActiveDocument()) return false;
+  return RunWizards(static_cast<int>(forms::WizardMode::Optimize)) == QDialog::Accepted;
+}
+
+bool TfrmMain::OptimizeActiveDocument() {
+  if (!frameCommands_) return false;
+  // The frame commands prepare the document and show it again afterwards; a window without the
+  // program's dialogs runs the wizard through them all the same.
+  IEditDialogs* previous = nullptr;
+  std::unique_ptr<IEditDialogs> own;
+  if (!editDialogs_) {
+    own = NewMainEditDialogs(this);
+    previous = SetEditDialogs(own.get());
+  }
+  const bool done = frameCommands_->OptimizeAnimation();
+  if (own) SetEditDialogs(previous);
+  return done;
+}
+
+void TfrmMain::SetGifWarnings(bool on) {
+  settings_.Warnings = on ? 1 : 0;
+  InstallWarnings(on);
+}
+
+void TfrmMain::mniHelpAboutClick() {
+  forms::OptionsContext context;
+  context.ApplicationTitle = QString::fromLatin1(kMainWindowTitle).section(QLatin1Char('.'), 0, 0);
+  forms::TfrmOptions dialog(this, forms::OptionsMode::About, context);
+  RunDialog(dialog);
+}
+
+bool TfrmMain::OrganizeFavorites() {
+  QStringList folders = browser_->Favorites();
+  if (!OrganizeFavoriteFolders(folders)) return false;
+  browser_->RebuildFavorites(folders);
+  return true;
+}
+
+bool TfrmMain::OrganizeFavoriteFolders(QStringList& folders) {
+  forms::OptionsContext context;
+  context.Favorites = folders;
+  forms::TfrmOptions dialog(this, forms::OptionsMode::Favorites, context);
+  dialog.ChooseFolder = [this](const QString& start) { return ChooseFavoriteFolder(start); };
+  if (RunDialog(dialog) != QDialog::Accepted || !dialog.FavoritesChanged()) return false;
+  folders = dialog.Favorites().Items;
+  SettingsStore store;
+  StoreFavorites(store, folders);
+  return true;
+}
+
+QString TfrmMain::ChooseFavoriteFolder(const QString& start) {
+  QString folder = start.isEmpty() ? browser_->CurrentFolder() : start;
+  return browser_->host.ChooseFolder && browser_->host.ChooseFolder(folder) ? folder : QString();
+}
+
+void TfrmMain::mniToolsOptionsClick() {
+  forms::OptionsContext context;
+  context.ToolbarsFlat = !settings_.NormalStyle;
+  context.ThumbnailHeight = browser_->ThumbSize();
+  context.FilterIndex = FilterComboIndex(Settings().FilterType);
+  context.Favorites = browser_->Favorites();
+  context.ApplicationTitle = QString::fromLatin1(kMainWindowTitle).section(QLatin1Char('.'), 0, 0);
+  SettingsStore store;
+  std::unique_ptr<forms::TfrmOptions> dialog;
+  {
+    BusyScope busy;
+    dialog = std::make_unique<forms::TfrmOptions>(this, forms::OptionsMode::AllPages, context, &store);
+  }
+  dialog->SetWarnings = [this](bool on) { SetGifWarnings(on); };
+  dialog->ChooseFolder = [this](const QString& start) { return ChooseFavoriteFolder(start); };
+  if (RunDialog(*dialog) != QDialog::Accepted) return;
+
+  const forms::OptionsValues values = dialog->Values();
+  SettingsRecord& record = Settings();
+  const OptionsOutcome outcome = ApplyOptions(store, forms::ToOptionsChoice(values, dialog->FilterIndex()), record,
+                                              context.ToolbarsFlat, context.ThumbnailHeight);
+  dialog->StorePaletteSettings();
+  // What the window keeps and writes at exit follows the dialog.
+  settings_.DefaultDelay = record.DefaultDelay;
+  settings_.DefaultNSLoop = record.DefaultNSLoop;
+  settings_.SyncOpenDialog = record.SyncOpenDialog;
+  settings_.NoOpenDlgPreview = record.NoOpenDlgPreview;
+  settings_.FrameTransparentColor = record.FrameBackColor;
+  settings_.FilterType = record.FilterType;
+  settings_.DisplayAnimation = values.DisplayAnimation ? 1 : 0;
+  settings_.NormalStyle = !outcome.ToolbarsFlat;
+  settings_.ThumbnailSize = outcome.ThumbnailSize;
+  if (outcome.ToolbarsChanged) ApplyToolbarStyle(outcome.ToolbarsFlat);
+  documents_.MaxUndo = values.MaxUndo;
+  for (int i = 0; i < documents_.Count(); ++i) documents_.At(i)->SetMaxUndo(values.MaxUndo);
+  // The palette defaults of the working image are read again.
+  ApplyPaletteDefaults(*SharedImage());
+  browser_->FilterType = record.FilterType;
+  if (dialog->FavoritesChanged()) {
+    StoreFavorites(store, dialog->Favorites().Items);
+    browser_->RebuildFavorites(dialog->Favorites().Items);
+  }
+  // The thumbnails take their new size once the dialog has gone.
+  if (outcome.ThumbnailsResized) {
+    browser_->SetThumbSize(outcome.ThumbnailSize);
+    browser_->ThumbsRefreshExecute();
+  }
+}
+
+}  // namespace movinta::editor
