@@ -47,14 +47,26 @@ TFrameStrip::TFrameStrip(TFrameCommands& commands, QWidget* parent)
   setObjectName(QStringLiteral("grdFrames"));
   setWidget(cells_);
   setWidgetResizable(false);
-  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // A panel made lower than a cell scrolls the cells up and down.
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   Reset();
+}
+
+QSize TFrameStrip::sizeHint() const {
+  const int frame = 2 * frameWidth();
+  return {CellWidth() + frame, CellHeight() + horizontalScrollBar()->sizeHint().height() + frame};
+}
+
+QSize TFrameStrip::minimumSizeHint() const {
+  const int frame = 2 * frameWidth();
+  const int bar = horizontalScrollBar()->sizeHint().height();
+  return {bar * 3 + frame, bar * 3 + frame};
 }
 
 void TFrameStrip::SetFrameSize(int size) {
   frameSize_ = size;
   SetColumnCount(columns_);
-  setMinimumHeight(CellHeight() + horizontalScrollBar()->sizeHint().height() + 2);
+  updateGeometry();
 }
 
 void TFrameStrip::Reset() {

@@ -23,6 +23,9 @@ class TFrameStrip : public QScrollArea {
 public:
   explicit TFrameStrip(TFrameCommands& commands, QWidget* parent = nullptr);
 
+  // High enough for a row of cells; it may be made lower, and then scrolls.
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
   // FrameSize: the largest side of a cell's picture (80 to 160).
   void SetFrameSize(int size);
   int FrameSize() const { return frameSize_; }

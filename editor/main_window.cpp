@@ -28,7 +28,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QDockWidget>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -46,6 +45,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <vector>
 
 namespace movinta::editor {
 
@@ -175,7 +175,15 @@ void TfrmMain::FormCreate() {
   pnlMDITab_->hide();
   column->addWidget(pnlMDITab_);
   column->addWidget(mdi_, 1);
-  setCentralWidget(central);
+  // The documents above, the panel with the property tabs and the frame strip below; the user
+  // moves the line between them, and the panel keeps its height when the window is resized.
+  hsp_ = new QSplitter(Qt::Vertical, this);
+  hsp_->setObjectName(QStringLiteral("hsp"));
+  hsp_->setChildrenCollapsible(false);
+  hsp_->addWidget(central);
+  hsp_->setStretchFactor(0, 1);
+  connect(hsp_, &QSplitter::splitterMoved, this, [this] { framePanelMoved_ = true; });
+  setCentralWidget(hsp_);
   connect(mdi_, &QMdiArea::subWindowActivated, this, &TfrmMain::SubWindowActivated);
   tabMDI_->ShowPath = [this](const QString& path) { SetStatusText(path, 2); };
   tabMDI_->ActivateDocument = [this](TMDIChild* d) { ActivateChild(d); };
@@ -408,6 +416,14 @@ void TfrmMain::BuildActions() {
   tbAnimation_->setObjectName(QStringLiteral("tbAnimation"));
   tbFrame_ = addToolBar(QStringLiteral("Frame Toolbar"));
   tbFrame_->setObjectName(QStringLiteral("tbFrame"));
+  for (int tag = 0; tag < 3; ++tag)
+    connect(Toolbar(tag), &QToolBar::visibilityChanged, this, [this, tag](bool visible) {
+      // A toolbar the user hides keeps its place for the settings.
+      if (visible || !isVisible() || !Toolbar(tag)->isHidden()) return;
+      const QPoint place = ToolbarPlace(tag);
+      settings_.Toolbars[static_cast<std::size_t>(tag)].Left = place.x();
+      settings_.Toolbars[static_cast<std::size_t>(tag)].Top = place.y();
+    });
   const char* const toolbarNames[] = {"&Standard", "&Animation", "&Frame"};
   for (int index = 0; index < 3; ++index) {
     QAction* item = toolbars->addAction(QString::fromLatin1(toolbarNames[index]));
@@ -500,6 +516,48 @@ QToolBar* TfrmMain::Toolbar(int tag) const {
     case 2: return tbAnimation_;
   }
   return nullptr;
+}
+
+QPoint TfrmMain::ToolbarPlace(int tag) const {
+  // Measured from the top left of the toolbar rows, below the menu bar.
+  const QWidget* menu = menuWidget();
+  const int rowsTop = menu && menu->isVisible() ? menu->geometry().bottom() + 1 : 0;
+  const QToolBar* t = Toolbar(tag);
+  return t ? QPoint(t->x(), t->y() - rowsTop) : QPoint();
+}
+
+void TfrmMain::ArrangeToolbars(const std::array<ToolbarPlacement, 3>& places) {
+  // Toolbars whose tops lie within half a row of each other share a row; the rows go down by
+  // their tops, the toolbars of a row right by their lefts. Equal places keep the present order.
+  constexpr int kHalfRow = 13;
+  std::vector<QToolBar*> order;
+  for (QToolBar* t : findChildren<QToolBar*>(Qt::FindDirectChildrenOnly))
+    if (toolBarArea(t) == Qt::TopToolBarArea) order.push_back(t);
+  std::stable_sort(order.begin(), order.end(), [](QToolBar* a, QToolBar* b) {
+    const QPoint pa = a->pos(), pb = b->pos();
+    return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
+  });
+  auto placeOf = [&](QToolBar* t) {
+    for (int tag = 0; tag < 3; ++tag)
+      if (Toolbar(tag) == t) return places[static_cast<std::size_t>(tag)];
+    return ToolbarPlacement{};
+  };
+  std::stable_sort(order.begin(), order.end(), [&](QToolBar* a, QToolBar* b) {
+    const ToolbarPlacement pa = placeOf(a), pb = placeOf(b);
+    if (std::abs(pa.Top - pb.Top) > kHalfRow) return pa.Top < pb.Top;
+    return pa.Left < pb.Left;
+  });
+  int rowTop = 0;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    QToolBar* t = order[i];
+    const bool hidden = t->isHidden();
+    const int top = placeOf(t).Top;
+    removeToolBar(t);
+    if (i > 0 && std::abs(top - rowTop) > kHalfRow) addToolBarBreak(Qt::TopToolBarArea);
+    if (i == 0 || std::abs(top - rowTop) > kHalfRow) rowTop = top;
+    addToolBar(Qt::TopToolBarArea, t);
+    t->setHidden(hidden);
+  }
 }
 
 void TfrmMain::RebuildWindowMenu() {
@@ -600,8 +658,12 @@ MainWindowSettings TfrmMain::CurrentSettings() const {
   for (int tag = 0; tag < 3; ++tag) {
     QToolBar* t = Toolbar(tag);
     ToolbarPlacement& p = v.Toolbars[static_cast<std::size_t>(tag)];
-    p.Left = t->x();
-    p.Top = t->y();
+    // A hidden toolbar keeps the place it had when it was last shown (or was given).
+    if (!t->isHidden()) {
+      const QPoint place = ToolbarPlace(tag);
+      p.Left = place.x();
+      p.Top = place.y();
+    }
     p.Visible = !t->isHidden();
   }
   if (grdFrames_) v.FrameSize = grdFrames_->FrameSize();
@@ -625,6 +687,7 @@ void TfrmMain::ApplySettings() {
   }
   mniToolInspector->setChecked(v.InspectorVisible);
   tag_ = v.InspectorHiddenOnce ? 1 : 0;
+  ArrangeToolbars(v.Toolbars);
   for (int tag = 0; tag < 3; ++tag) {
     const bool visible = v.Toolbars[static_cast<std::size_t>(tag)].Visible;
     Toolbar(tag)->setVisible(visible);
@@ -634,8 +697,8 @@ void TfrmMain::ApplySettings() {
   ApplyToolbarStyle(!v.NormalStyle);
 
   // The height of the panel with the tabs and the strip, as stored.
-  if (auto* dock = findChild<QDockWidget*>(QStringLiteral("dockFrames")); dock && v.FrameWindowHeight > 0)
-    resizeDocks({dock}, {v.FrameWindowHeight}, Qt::Vertical);
+  framePanelHeight_ = std::max(0, v.FrameWindowHeight);
+  PlaceFramePanel();
   SettingsRecord& record = Settings();
   TakeIntoRecord(v, record);
   if (grdFrames_) {
@@ -672,6 +735,7 @@ void TfrmMain::ApplyToolbarStyle(bool flat) {
 
 void TfrmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  if (!framePanelMoved_) PlaceFramePanel();
   if (event->spontaneous() || startupPosted_) return;
   if (mniToolInspector->isChecked() && the_frmFloat) the_frmFloat->show();
   // Posted, so that the window is painted before the slow parts of the start-up begin.
@@ -756,6 +820,28 @@ void TfrmMain::HideSplash() {
 void TfrmMain::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   HideSplash();
+  if (!framePanelMoved_) PlaceFramePanel();
+}
+
+void TfrmMain::PlaceFramePanel() {
+  if (!hsp_ || hsp_->count() < 2) return;
+  const int total = hsp_->height() - hsp_->handleWidth();
+  QWidget* panel = hsp_->widget(1);
+  // A stored height is taken as it is while the documents keep a little room; the panel's own
+  // height gives way to keep at least half of the room for the documents.
+  constexpr int kLeastForDocuments = 120;
+  int height = framePanelHeight_ > 0 ? std::min(framePanelHeight_, total - kLeastForDocuments)
+                                     : std::min(panel->sizeHint().height(), total / 2);
+  height = std::max(height, panel->minimumSizeHint().height());
+  hsp_->setSizes({std::max(0, total - height), height});
+}
+
+void TfrmMain::FrameSizeChosen() {
+  HideSplash();
+  // The panel takes the height of the new cells, as long as the documents keep their room.
+  framePanelHeight_ = 0;
+  framePanelMoved_ = false;
+  PlaceFramePanel();
 }
 
 void TfrmMain::ShowInspectorOnce() {
@@ -1302,12 +1388,8 @@ void TfrmMain::BuildFrameStrip() {
   grdFrames_->SetFrameSize(Settings().FrameSize);
   layout->addWidget(tabFrames_);
   layout->addWidget(grdFrames_);
-  auto* dock = new QDockWidget(QStringLiteral("Frames"), this);
-  dock->setObjectName(QStringLiteral("dockFrames"));
-  dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
-  dock->setTitleBarWidget(new QWidget(dock));
-  dock->setWidget(bottom);
-  addDockWidget(Qt::BottomDockWidgetArea, dock);
+  hsp_->addWidget(bottom);
+  hsp_->setStretchFactor(1, 0);
   connect(grdFrames_, &TFrameStrip::frameSelected, this, [this](int index) { ShowFrame(index); });
   grdFrames_->ThumbnailDropped = [this](const QString& path) {
     BusyScope busy;
@@ -1354,6 +1436,10 @@ void TfrmMain::BuildFrameStrip() {
       if (TMDIChild* d = ActiveDocument(); d && inspector_) inspector_->ShowUndoneRow(d->InspectorSelection.y());
     });
     frameActions_ = BuildFrameActions(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_);
+    // After the strip has taken the size.
+    if (frameActions_.FrameSizes)
+      for (QAction* item : frameActions_.FrameSizes->actions())
+        connect(item, &QAction::triggered, this, [this] { FrameSizeChosen(); });
   }
   flashActions_ = BuildFlashActions(*this);
   // Save As's drop-down offers every format the File menu saves in.
@@ -1385,7 +1471,7 @@ void TfrmMain::DocumentAdded(TMDIChild* document) {
   // The panel takes the bar's height at once rather than when the layout next settles.
   pnlMDITab_->layout()->invalidate();
   pnlMDITab_->layout()->activate();
-  centralWidget()->layout()->activate();
+  mdi_->parentWidget()->layout()->activate();
   if (documents_.Count() == 1) UpdateDocumentMenus();
 }
 

@@ -175,6 +175,8 @@ public:
   QWidget* MdiTabPanel() const { return pnlMDITab_; }
   // The tab (and document) index of the open document with this full file name, or -1.
   int TabIndexForFile(const QString& fileName) const;
+  // The line between the documents and the panel with the property tabs and the frame strip.
+  QSplitter* FramePanelSplitter() const { return hsp_; }
   int DocumentIndex(const TMDIChild* document) const { return documents_.IndexOf(document); }
   // Brings the document's window to the front at once; the working image switches with it.
   void ActivateChild(TMDIChild* document);
@@ -194,6 +196,8 @@ public:
   QString StatusTextOf(int panel) const;
   QProgressBar* ProgressBar() const { return prgBar_; }
   QToolBar* Toolbar(int tag) const;
+  // Where a toolbar lies among the toolbar rows below the menu bar, as the settings keep it.
+  QPoint ToolbarPlace(int tag) const;
 
   // The hidden imaging control that reads image files the GIF library cannot.
   TXpress* Imaging() override { return imgX_; }
@@ -288,12 +292,22 @@ private:
   std::unique_ptr<TGIFImage> ReadForOpen(const QString& path);
   bool LoadImageIntoWindow(std::unique_ptr<TGIFImage> image, const QString& path);
   QString ProgramFolder() const;
+  // Gives the frame panel its height: the stored one, else its own, so far as the documents keep
+  // their room.
+  void PlaceFramePanel();
+  // A frame size chosen in the menu: the panel takes the height of the new cells.
+  void FrameSizeChosen();
+  // Puts the toolbars into rows and order by their stored places.
+  void ArrangeToolbars(const std::array<ToolbarPlacement, 3>& places);
   QAction* DocumentAction(QMenu* menu, const QString& text, const std::function<void()>& handler);
 
   MainWindowOptions options_;
   TDocuments documents_;
   QMdiArea* mdi_ = nullptr;
   QWidget* pnlMDITab_ = nullptr;
+  QSplitter* hsp_ = nullptr;
+  int framePanelHeight_ = 0;       // stored height of the frame panel; 0 for its own
+  bool framePanelMoved_ = false;  // the user placed the splitter: it stays there
   TDocumentTabs* tabMDI_ = nullptr;
   QMenu* mniFileExport_ = nullptr;
   QAction* mniFileExportImage_ = nullptr;

@@ -20,6 +20,8 @@ TPropertyPanel::TPropertyPanel(TFrameCommands& commands, QWidget* parent) : QTab
   pnlFrame_ = new QWidget;
   pnlFrame_->setObjectName(QStringLiteral("pnlFrame"));
   auto* frameLayout = new QHBoxLayout(pnlFrame_);
+  // One low row of controls each page: the room goes to the documents and the strip.
+  frameLayout->setContentsMargins(6, 3, 6, 3);
   cbFrames = new QComboBox;
   cbFrames->setObjectName(QStringLiteral("cbFrames"));
   txtDelay = new QSpinBox;
@@ -39,6 +41,7 @@ TPropertyPanel::TPropertyPanel(TFrameCommands& commands, QWidget* parent) : QTab
   pnlAnimation_ = new QWidget;
   pnlAnimation_->setObjectName(QStringLiteral("pnlAnimation"));
   auto* animLayout = new QHBoxLayout(pnlAnimation_);
+  animLayout->setContentsMargins(6, 3, 6, 3);
   optLoopInfinite = new QRadioButton(tr("Play &Forever"));
   optLoopInfinite->setChecked(true);
   optLoopTimes = new QRadioButton(tr("&Play"));

@@ -16,6 +16,8 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QSplitter>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -353,6 +355,91 @@ TEST_F(MainFramesTest, EmptyFramesGetNoCellAndNoEntry) {
   main.ShowFrame(2);
   FindAction(main, QStringLiteral("Move Frame &Left"))->trigger();
   EXPECT_EQ(main.FrameStrip()->ColumnCount(), 3);
+}
+
+
+// Drags the splitter's handle by dy pixels with the left button.
+void DragHandle(QSplitter& splitter, int dy) {
+  QSplitterHandle* handle = splitter.handle(1);
+  const QPoint from(handle->width() / 2, handle->height() / 2);
+  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, at, handle->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(handle, &event);
+  };
+  send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+  send(QEvent::MouseMove, from + QPoint(0, dy), Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, from + QPoint(0, dy), Qt::NoButton);
+}
+
+TEST_F(MainFramesTest, AtEightHundredBySixHundredTheDocumentsHaveRoomAndTheSplitterMovesAndStays) {
+  TfrmMain& main = OpenMain();
+  main.resize(800, 600);
+  ASSERT_NE(main.OpenFile(Gif(QStringLiteral("a.gif"), 3)), nullptr);
+  QCoreApplication::processEvents();
+  QSplitter* hsp = main.FramePanelSplitter();
+  QWidget* panel = main.findChild<QWidget*>(QStringLiteral("pnlFrameTab"));
+  ASSERT_TRUE(hsp && panel);
+  EXPECT_GE(main.MdiArea()->height() + main.MdiTabPanel()->height(), hsp->height() / 2 - hsp->handleWidth());
+  EXPECT_GE(main.MdiArea()->height(), 200);
+
+  // Lower than a row of cells, then higher again: the strip scrolls what it cannot show.
+  const int start = panel->height();
+  DragHandle(*hsp, 100);
+  EXPECT_EQ(panel->height(), start - 100);
+  DragHandle(*hsp, -150);
+  const int placed = start + 50;
+  EXPECT_EQ(panel->height(), placed);
+  // The panel keeps its height while the window, the documents and the strip change.
+  main.resize(800, 700);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(panel->height(), placed);
+  ASSERT_NE(main.OpenFile(Gif(QStringLiteral("b.gif"), 2)), nullptr);
+  main.ShowFrame(1);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(panel->height(), placed);
+  // A frame size chosen in the menu gives the panel the height of the new cells.
+  for (QAction* item : FindAction(main, QStringLiteral("Frame Si&ze"))->menu()->actions())
+    if (item->text() == QStringLiteral("80 x 80")) item->trigger();
+  EXPECT_EQ(panel->height(), panel->sizeHint().height());
+  EXPECT_LT(panel->height(), placed);
+}
+
+TEST_F(MainFramesTest, ToolbarsComeBackInTheRowsAndOrderTheyWereLeftIn) {
+  struct Place {
+    int Left, Top;
+  };
+  auto store = [](int tag, Place place) {
+    const QString section = ToolbarSection(tag);
+    WriteSetting(section, QStringLiteral("Left"), QString(), true, place.Left);
+    WriteSetting(section, QStringLiteral("Top"), QString(), true, place.Top);
+    WriteSetting(section, QStringLiteral("Visible"), QString(), true, 1);
+  };
+  // Frame before Standard on the first row, Animation alone on the second.
+  store(0, {300, 0});
+  store(1, {0, 2});
+  store(2, {0, 28});
+  TfrmMain& main = OpenMain();
+  QToolBar* standard = main.Toolbar(0);
+  QToolBar* frame = main.Toolbar(1);
+  QToolBar* animation = main.Toolbar(2);
+  EXPECT_EQ(frame->y(), standard->y());
+  EXPECT_LT(frame->x(), standard->x());
+  EXPECT_GT(animation->y(), standard->y());
+  EXPECT_EQ(main.ToolbarPlace(1), QPoint(0, 0));
+  EXPECT_GE(main.ToolbarPlace(2).y(), 20);
+
+  // What is stored at exit brings the same rows back.
+  animation->hide();
+  CloseMain();
+  const QString section = ToolbarSection(2);
+  EXPECT_EQ(ReadSettingInt(section, QStringLiteral("Visible"), 1), 0);
+  EXPECT_GE(ReadSettingInt(section, QStringLiteral("Top"), 0), 20) << "a hidden toolbar keeps its place";
+  TfrmMain& again = OpenMain();
+  again.Toolbar(2)->show();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(again.Toolbar(1)->y(), again.Toolbar(0)->y());
+  EXPECT_LT(again.Toolbar(1)->x(), again.Toolbar(0)->x());
+  EXPECT_GT(again.Toolbar(2)->y(), again.Toolbar(0)->y());
 }
 
 }  // namespace
