@@ -35,6 +35,11 @@ private:
   bool dragArmed_ = false;
 };
 
+const QImage& TFrameStrip::DelayGlyph() {
+  static const QImage glyph(QStringLiteral(":/glyphs/DELAY_CLOCK"));
+  return glyph;
+}
+
 QSize TFrameStrip::PictureSize(int width, int height, int frameSize) {
   if (width <= 0 || height <= 0) return {0, 0};
   if (width <= frameSize + 1 && height <= frameSize + 1) return {width, height};
@@ -155,6 +160,7 @@ void FrameCells::PaintCell(QPainter& p, int cell) {
 
   const QRect delay(rect.left() + 3, rect.bottom() - 20, w - 6, 18);
   qDrawShadePanel(&p, delay, pal, true, 1);
+  p.drawImage(TFrameStrip::DelayGlyphAt(rect), TFrameStrip::DelayGlyph());
   p.drawText(delay.adjusted(18, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
              QString::number(GetFrameDelay(image, cell)));
 

@@ -51,6 +51,9 @@ public:
 
   // The picture size a frame of width x height gets in a cell.
   static QSize PictureSize(int width, int height, int frameSize);
+  // The clock beside a cell's delay, and where it lies in the cell at cellRect.
+  static const QImage& DelayGlyph();
+  static QPoint DelayGlyphAt(const QRect& cellRect) { return {cellRect.left() + 5, cellRect.bottom() - 19}; }
 
 signals:
   // A cell was clicked or chosen: the window shows it.

@@ -115,5 +115,25 @@ TEST_F(PanelTest, ATypedDelayAppliesWhenTheWaitEnds) {
   EXPECT_EQ(docs_.Active()->History.LastCaption(), QStringLiteral("Change Delay"));
 }
 
+
+TEST_F(PanelTest, EachCellShowsTheClockBesideItsDelay) {
+  strip_.SetFrameSize(80);
+  const QImage shot = strip_.widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage glyph = TFrameStrip::DelayGlyph().convertToFormat(QImage::Format_ARGB32);
+  ASSERT_FALSE(glyph.isNull());
+  for (int cell : {0, 3}) {
+    const QPoint at = TFrameStrip::DelayGlyphAt(QRect(cell * strip_.CellWidth(), 0, strip_.CellWidth(), strip_.CellHeight()));
+    int differing = 0, opaque = 0;
+    for (int y = 0; y < glyph.height(); ++y)
+      for (int x = 0; x < glyph.width(); ++x) {
+        if (qAlpha(glyph.pixel(x, y)) != 255) continue;
+        ++opaque;
+        if (shot.pixel(at + QPoint(x, y)) != (glyph.pixel(x, y) | 0xFF000000u)) ++differing;
+      }
+    EXPECT_GT(opaque, 100);
+    EXPECT_EQ(differing, 0) << "cell " << cell;
+  }
+}
+
 }  // namespace
 }  // namespace movinta::editor
