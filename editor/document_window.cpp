@@ -7,12 +7,14 @@
 #include "editor/model/string_tables.h"
 
 #include <QCloseEvent>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -61,6 +63,24 @@ void FrameView::paintEvent(QPaintEvent*) {
   p.drawRect(FrameRect().adjusted(0, 0, -1, -1));
 }
 
+void FrameView::mousePressEvent(QMouseEvent* event) {
+  dragArmed_ = event->button() == Qt::LeftButton;
+  pressAt_ = event->position().toPoint();
+  // The press goes on to the window, which comes forward with it.
+  event->ignore();
+}
+
+void FrameView::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragArmed_ || !(event->buttons() & Qt::LeftButton)) return;
+  if ((event->position().toPoint() - pressAt_).manhattanLength() < 10) return;
+  dragArmed_ = false;
+  QMimeData* data = DragData ? DragData() : nullptr;
+  if (!data) return;
+  auto* drag = new QDrag(this);
+  drag->setMimeData(data);
+  drag->exec(Qt::CopyAction);
+}
+
 TMDIChildWindow::TMDIChildWindow(TfrmMain& main, TMDIChild* document, QWidget* parent)
     : QWidget(parent), main_(main), document_(document) {
   auto* layout = new QVBoxLayout(this);
@@ -71,6 +91,12 @@ TMDIChildWindow::TMDIChildWindow(TfrmMain& main, TMDIChild* document, QWidget* p
   sbox_->setBackgroundRole(QPalette::Dark);
   pb_ = new FrameView;
   sbox_->setWidget(pb_);
+  // The frame shown, dragged onto the strip or another document; nothing while it plays.
+  pb_->DragData = [this]() -> QMimeData* {
+    TFrameCommands& commands = main_.FrameCommands();
+    if (!document_ || commands.Playing() || commands.Active() != document_ || pb_->Picture().isNull()) return nullptr;
+    return NewDocumentFrameDrag(document_->FileName, document_->CurrentFrame, pb_->Picture());
+  };
   layout->addWidget(sbox_, 1);
   statusBar_ = new QStatusBar(this);
   statusBar_->setSizeGripEnabled(false);
@@ -116,8 +142,10 @@ void TMDIChildWindow::UpdateState() {
 }
 
 bool TMDIChildWindow::AcceptsFrameDrop(const QMimeData* data) const {
-  if (!document_ || !data || !data->hasFormat(QString::fromLatin1(kFrameStripMimeType))) return false;
+  if (!document_ || !data) return false;
   TFrameCommands& commands = main_.FrameCommands();
+  // From the strip, or from the picture of the document the strip shows.
+  if (!data->hasFormat(QString::fromLatin1(kFrameStripMimeType)) && !HoldsShownFrame(data, commands)) return false;
   return commands.Active() && commands.Active() != document_ && !commands.Playing();
 }
 

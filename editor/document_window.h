@@ -8,11 +8,14 @@
 #include <QImage>
 #include <QWidget>
 
+#include <functional>
+
 class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
 class QLabel;
 class QMimeData;
+class QMouseEvent;
 class QScrollArea;
 class QStatusBar;
 
@@ -33,11 +36,19 @@ public:
   QSize sizeHint() const override;
   // Where the frame lies on the screen.
   QRect FrameRect() const { return QRect(offset_, frame_.size()); }
+  const QImage& Picture() const { return frame_; }
+  // The data of a drag of the picture, which starts once the left button has moved it 10 pixels;
+  // null for no drag.
+  std::function<QMimeData*()> DragData;
 
 protected:
   void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+  QPoint pressAt_;
+  bool dragArmed_ = false;
   QImage frame_;
   QSize screen_{1, 1};
   QPoint offset_;
@@ -60,8 +71,8 @@ public:
   QString StatusText() const;
   void SetStatusText(const QString& text);
 
-  // A frame dragged from the strip may be dropped here when this is another document than the
-  // one the strip shows and nothing plays.
+  // A frame dragged from the strip, or from the picture of the document the strip shows, may be
+  // dropped here when this is another document than that one and nothing plays.
   bool AcceptsFrameDrop(const QMimeData* data) const;
   // Inserts the dragged frame into this document after its selection and brings it forward.
   bool DropFrame(const QMimeData* data);

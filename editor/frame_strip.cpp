@@ -28,12 +28,32 @@ protected:
 
 private:
   void DragMove(QDropEvent* event);
+  // The frame the active document shows, inserted at target.
+  void DropShownFrame(int target);
   void PaintCell(QPainter& p, int cell);
 
   TFrameStrip& strip_;
   QPoint pressAt_;
   bool dragArmed_ = false;
 };
+
+QMimeData* NewDocumentFrameDrag(const QString& fileName, int index, const QImage& picture) {
+  auto* data = new QMimeData;
+  data->setData(QString::fromLatin1(kDocumentFrameMimeType), QByteArray::number(index) + '\n' + fileName.toUtf8());
+  if (!picture.isNull()) data->setImageData(picture);
+  return data;
+}
+
+bool HoldsShownFrame(const QMimeData* data, const TFrameCommands& commands) {
+  if (!data || !data->hasFormat(QString::fromLatin1(kDocumentFrameMimeType)) || !commands.Active()) return false;
+  const QByteArray bytes = data->data(QString::fromLatin1(kDocumentFrameMimeType));
+  const qsizetype split = bytes.indexOf('\n');
+  if (split < 0) return false;
+  bool number = false;
+  const int index = bytes.left(split).toInt(&number);
+  return number && index >= 0 && index == commands.SelectedFrame() &&
+         QString::fromUtf8(bytes.mid(split + 1)) == commands.Active()->FileName;
+}
 
 const QImage& TFrameStrip::DelayGlyph() {
   static const QImage glyph(QStringLiteral(":/glyphs/DELAY_CLOCK"));
@@ -205,13 +225,33 @@ void FrameCells::DragMove(QDropEvent* event) {
     event->acceptProposedAction();
     return;
   }
-  const bool ours = event->mimeData()->hasFormat(QString::fromLatin1(kFrameStripMimeType));
-  const bool picture = event->mimeData()->hasImage();
+  const QMimeData* data = event->mimeData();
+  const bool ours = data->hasFormat(QString::fromLatin1(kFrameStripMimeType));
+  // A document's picture comes only as the frame the active document shows.
+  const bool picture = data->hasFormat(QString::fromLatin1(kDocumentFrameMimeType))
+                           ? HoldsShownFrame(data, strip_.commands_)
+                           : data->hasImage();
   if ((ours || picture) && strip_.CellAt(event->position().toPoint()) >= 0) {
     event->acceptProposedAction();
   } else {
     event->ignore();
   }
+}
+
+void FrameCells::DropShownFrame(int target) {
+  // The frame's own picture, copied before the insert changes the animation.
+  TGIFImage& image = *SharedImage();
+  const int shown = strip_.commands_.SelectedFrame();
+  if (shown < 0 || shown >= image.Images().GetCount()) return;
+  TGIFSubImage& frame = *image.Images().GetFrame(shown);
+  if (frame.IsEmpty()) return;
+  gif::Bitmap copy;
+  try {
+    copy = frame.GetBitmap();
+  } catch (const std::exception&) {
+    return;
+  }
+  strip_.commands_.DropBitmapAt(copy, target);
 }
 
 void FrameCells::dropEvent(QDropEvent* event) {
@@ -225,6 +265,9 @@ void FrameCells::dropEvent(QDropEvent* event) {
   if (target < 0) return;
   if (event->mimeData()->hasFormat(QString::fromLatin1(kFrameStripMimeType))) {
     strip_.commands_.DragFramesTo(target);
+  } else if (event->mimeData()->hasFormat(QString::fromLatin1(kDocumentFrameMimeType))) {
+    if (!HoldsShownFrame(event->mimeData(), strip_.commands_)) return;
+    DropShownFrame(target);
   } else if (event->mimeData()->hasImage()) {
     const QImage image = qvariant_cast<QImage>(event->mimeData()->imageData());
     strip_.commands_.DropBitmapAt(gif::qt::FromQImage(image), target);

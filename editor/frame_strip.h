@@ -5,16 +5,27 @@
 
 #include "editor/model/frame_commands.h"
 
+#include <QImage>
 #include <QPoint>
 #include <QScrollArea>
 
 #include <functional>
+
+class QMimeData;
 
 namespace movinta::editor {
 
 inline constexpr const char* kFrameStripMimeType = "application/x-movinta-frame-strip";
 // A thumbnail dragged from the image browser: its file's path.
 inline constexpr const char* kThumbnailMimeType = "application/x-movinta-thumbnail";
+// A frame dragged from a document's picture: the document's file name and the frame's index.
+inline constexpr const char* kDocumentFrameMimeType = "application/x-movinta-document-frame";
+
+// The data of a drag from a document's picture: the document and frame, and the picture itself,
+// which other programs take.
+QMimeData* NewDocumentFrameDrag(const QString& fileName, int index, const QImage& picture);
+// True when data is a drag of the frame the active document shows.
+bool HoldsShownFrame(const QMimeData* data, const TFrameCommands& commands);
 
 class FrameCells;
 

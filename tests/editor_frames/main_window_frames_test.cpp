@@ -442,5 +442,57 @@ TEST_F(MainFramesTest, ToolbarsComeBackInTheRowsAndOrderTheyWereLeftIn) {
   EXPECT_GT(again.Toolbar(2)->y(), again.Toolbar(0)->y());
 }
 
+
+// Drags data over widget at a point and drops it there; true when the drop was taken.
+bool DropOn(QWidget* widget, const QMimeData& data, QPoint at = {5, 5}) {
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &dropped);
+  return dropped.isAccepted();
+}
+
+TEST_F(MainFramesTest, TheDocumentsPictureDragsOntoTheStripAndOntoAnotherDocument) {
+  TfrmMain& main = OpenMain();
+  TMDIChild* a = main.OpenFile(Gif(QStringLiteral("a.gif"), 3));
+  TMDIChild* b = main.OpenFile(Gif(QStringLiteral("b.gif"), 2));
+  ASSERT_TRUE(a && b);
+  main.ShowFrame(1);
+  const QImage dragged = RenderFrame(*SharedImage(), 1);
+  FrameView* picture = main.WindowFor(b)->View();
+  ASSERT_TRUE(picture->DragData);
+  std::unique_ptr<QMimeData> data(picture->DragData());
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(qvariant_cast<QImage>(data->imageData()), dragged) << "other programs take the picture";
+  EXPECT_FALSE(DropOn(main.WindowFor(b), *data)) << "not onto its own document";
+
+  // Onto the strip: a copy of the frame goes in at the cell it is dropped on.
+  QWidget* cells = main.FrameStrip()->widget();
+  ASSERT_TRUE(DropOn(cells, *data, {main.FrameStrip()->CellWidth() / 2, 20}));
+  ASSERT_EQ(SharedImage()->Images().GetCount(), 3);
+  EXPECT_EQ(RenderFrame(*SharedImage(), 0).convertToFormat(QImage::Format_ARGB32),
+            dragged.convertToFormat(QImage::Format_ARGB32));
+  EXPECT_EQ(b->History.LastCaption(), QStringLiteral("Add Frame"));
+  // The drag named a frame the document no longer shows.
+  ASSERT_NE(main.FrameStrip()->SelectedFrame(), 1);
+  EXPECT_FALSE(DropOn(cells, *data));
+
+  // Onto another document, which takes it after its selection; nothing while an animation plays.
+  main.ShowFrame(2);
+  data.reset(picture->DragData());
+  ASSERT_NE(data, nullptr);
+  ASSERT_TRUE(main.Player()->Playback().Play());
+  EXPECT_EQ(picture->DragData(), nullptr);
+  EXPECT_FALSE(DropOn(main.WindowFor(a), *data));
+  main.Player()->Playback().Stop(true);
+  ASSERT_TRUE(DropOn(main.WindowFor(a), *data));
+  EXPECT_EQ(main.Documents().Active(), a);
+  ASSERT_EQ(SharedImage()->Images().GetCount(), 4);
+  EXPECT_EQ(RenderFrame(*SharedImage(), 1).convertToFormat(QImage::Format_ARGB32),
+            dragged.convertToFormat(QImage::Format_ARGB32));
+  EXPECT_EQ(a->History.LastCaption(), QStringLiteral("Drag and Drop Image"));
+}
+
 }  // namespace
 }  // namespace movinta::editor
