@@ -1,5 +1,5 @@
-// The main window's options, wizard, tips, about and favourites commands: each runs its dialog over
-// the active document or the settings and applies what the user chose.
+// The main window's options, wizard, tips, about, favourites and HTML code commands: each runs its
+// dialog over the active document or the settings and applies what the user chose.
 #include "editor/main_window.h"
 #include "editor/avi_commands.h"
 #include "platform/program_folders/program_folders.h"
@@ -33,6 +33,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -147,6 +148,23 @@ bool TfrmMain::OrganizeFavoriteFolders(QStringList& folders) {
 QString TfrmMain::ChooseFavoriteFolder(const QString& start) {
   QString folder = start.isEmpty() ? browser_->CurrentFolder() : start;
   return browser_->host.ChooseFolder && browser_->host.ChooseFolder(folder) ? folder : QString();
+}
+
+void TfrmMain::mniToolsClick() {
+  mniToolsHTML->setEnabled(ActiveDocument() && !(player_ && player_->Playback().Playing()));
+}
+
+void TfrmMain::mniToolsHTMLClick() {
+  TMDIChild* d = ActiveDocument();
+  if (!d) return;
+  std::unique_ptr<forms::TfrmPrompts> page;
+  {
+    BusyScope busy;
+    page = std::make_unique<forms::TfrmPrompts>(this, 6);
+    page->txtFileName->setText(d->DisplayName());
+    page->BuildHtml();
+  }
+  RunDialog(*page);
 }
 
 void TfrmMain::mniToolsOptionsClick() {
