@@ -185,7 +185,11 @@ void TfrmMain::FormCreate() {
   hsp_->setChildrenCollapsible(false);
   hsp_->addWidget(central);
   hsp_->setStretchFactor(0, 1);
-  connect(hsp_, &QSplitter::splitterMoved, this, [this] { framePanelMoved_ = true; });
+  connect(hsp_, &QSplitter::splitterMoved, this, [this] {
+    // Like a resize of the window, a move of the line removes the start page.
+    framePanelMoved_ = true;
+    HideSplash();
+  });
   setCentralWidget(hsp_);
   connect(mdi_, &QMdiArea::subWindowActivated, this, &TfrmMain::SubWindowActivated);
   tabMDI_->ShowPath = [this](const QString& path) { SetStatusText(path, 2); };
