@@ -15,6 +15,7 @@
 #include "editor/forms/edit_dialogs_qt.h"
 #include "editor/forms/options_dialog.h"
 #include "editor/forms/palette_logic.h"
+#include "editor/forms/plugin_explorer.h"
 #include "editor/forms/prompts.h"
 #include "editor/forms/splash_screen.h"
 #include "editor/forms/start_page.h"
@@ -442,6 +443,7 @@ void TfrmMain::BuildActions() {
   options->setObjectName(QStringLiteral("mniToolsOptions"));
 
   mnuPlugins_ = bar->addMenu(QStringLiteral("&Plug-ins"));
+  mnuPlugins_->setObjectName(QStringLiteral("mniPlugins"));
   mnuPlugins_->menuAction()->setVisible(false);
 
   mnuWindow_ = bar->addMenu(QStringLiteral("&Window"));
@@ -456,6 +458,9 @@ void TfrmMain::BuildActions() {
       ->setObjectName(QStringLiteral("mniHelpTips"));
   help->addAction(QStringLiteral("&Welcome..."), this, &TfrmMain::mniHelpWelcomeClick)
       ->setObjectName(QStringLiteral("mniHelpWelcome"));
+  mniHelPluginInfo = help->addAction(QStringLiteral("&Plugin Info..."), this, &TfrmMain::mniHelPluginInfoClick);
+  mniHelPluginInfo->setObjectName(QStringLiteral("mniHelPluginInfo"));
+  mniHelPluginInfo->setVisible(false);
   help->addSeparator();
   help->addAction(QStringLiteral("&About GIF Movinta..."), this, &TfrmMain::mniHelpAboutClick)
       ->setObjectName(QStringLiteral("mniHelpAbout"));
@@ -719,6 +724,11 @@ void TfrmMain::DeferredStartup() {
     if (visible) browser->RefreshThumbnails();
   }
 
+  if (LoadPlugins) {
+    BusyScope busy;
+    LoadPlugins();
+  }
+
   // Opened here, once every window exists, rather than while the main window is being created.
   if (!pendingFile_.isEmpty()) {
     const QString file = pendingFile_;
@@ -727,6 +737,15 @@ void TfrmMain::DeferredStartup() {
     return;  // the file the user named is where the work starts
   }
   if (options_.WelcomeOnStartup && read(sections::kSettings, "WelcomeDialog", 0) == 0) mniHelpWelcomeClick();
+}
+
+void TfrmMain::mniHelPluginInfoClick() {
+  std::unique_ptr<forms::TfrmPlugInExplorer> dialog;
+  {
+    BusyScope busy;
+    dialog = std::make_unique<forms::TfrmPlugInExplorer>(this);
+  }
+  RunDialog(*dialog);
 }
 
 void TfrmMain::ShowStartPage() {
