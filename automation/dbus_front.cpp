@@ -423,7 +423,7 @@ const Interface& MenuItemInterface() {
           {"SetMenuHandler", false, "o", "", "Handler", 11, kCaller, {}, {}},
           {"MenuIndex", true, "i", "", "", 12, kWritable, On<M>([](M& m, auto&) { return One(m.Item->MenuIndex()); }),
            Put<M>([](M& m, const QVariant& v) { m.Item->SetMenuIndex(v.toInt()); })},
-          {"Execute", false, "", "", "", 13, 0, On<M>([](M& m, auto&) { m.Item->Execute(); return None(); }), {}},
+          {"Execute", false, "", "", "", 13, kInteractive | kChanges, On<M>([](M& m, auto&) { m.Item->Execute(); return None(); }), {}},
           {"InsertSubItem", false, "i", "o", "nIndex,result", 14, kMenuItem,
            On<M>([](M& m, auto& x) { return MenuValue(m.Item->InsertSubItem(I(x, 0))); }), {}},
           {"DocDependent", true, "b", "", "", 15, kWritable, On<M>([](M& m, auto&) { return One(m.Item->DocDependent()); }),
