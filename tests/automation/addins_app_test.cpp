@@ -2,9 +2,11 @@
 // item chosen on an open document, and listed by Plugin Info.
 #include "automation/automation_server.h"
 #include "editor/forms/plugin_explorer.h"
+#include "editor/forms/progress_window.h"
 #include "tests/editor_app/app_fixture.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -15,6 +17,21 @@ namespace movinta::editor {
 namespace {
 
 [[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(new testing::QtEnvironment);
+
+// The texts the progress window shows when it comes up and whenever it is painted.
+class ProgressSpy : public QObject {
+public:
+  ProgressSpy() { qApp->installEventFilter(this); }
+  ~ProgressSpy() override { qApp->removeEventFilter(this); }
+  bool eventFilter(QObject* object, QEvent* event) override {
+    auto* progress = qobject_cast<forms::TfrmProgress*>(object);
+    if (progress && (event->type() == QEvent::Show || event->type() == QEvent::Paint) &&
+        (Texts.isEmpty() || Texts.back() != progress->lblFileName->text()))
+      Texts << progress->lblFileName->text();
+    return false;
+  }
+  QStringList Texts;
+};
 
 class AddInAppTest : public testing::AppTest {
 protected:
@@ -50,7 +67,10 @@ protected:
 TEST_F(AddInAppTest, AnAddInPutIntoTheFolderLoadsAtStartUpItsItemWorksAndPluginInfoListsIt) {
   Put("good");
   Put("title_fails");
+  ProgressSpy progress;
   TfrmMain& main = Start();
+  ASSERT_FALSE(progress.Texts.isEmpty());
+  EXPECT_EQ(progress.Texts.front(), QStringLiteral("Scanning for Movinta Plug-ins..."));
   EXPECT_TRUE(main.isEnabled()) << "enabled again after loading";
   QMenu* plugins = main.PluginsMenu();
   EXPECT_TRUE(plugins->menuAction()->isVisible());
@@ -88,7 +108,9 @@ TEST_F(AddInAppTest, AnAddInPutIntoTheFolderLoadsAtStartUpItsItemWorksAndPluginI
 
 TEST_F(AddInAppTest, WithoutAddInsThePlugInsMenuAndPluginInfoStayHidden) {
   Put("other_interface");
+  ProgressSpy progress;
   TfrmMain& main = Start();
+  EXPECT_EQ(progress.Texts, QStringList({"Scanning for Movinta Plug-ins..."}));
   EXPECT_FALSE(main.PluginsMenu()->menuAction()->isVisible());
   EXPECT_FALSE(main.mniHelPluginInfo->isVisible());
   EXPECT_EQ(forms::AddIns().Count(), 0);
