@@ -451,7 +451,7 @@ void TfrmMain::BuildActions() {
   help.Tips = [this] { mniHelpTipsClick(); };
   help.Welcome = [this] { mniHelpWelcomeClick(); };
   help.About = [this] { mniHelpAboutClick(); };
-  const HelpMenu helpMenu = BuildHelpMenu(*bar, *this, help);
+  const auto helpMenu = BuildHelpMenu(*bar, *this, help);
   mnuHelp_ = helpMenu.Menu;
   // Shown once an add-in has loaded.
   mniHelPluginInfo = new QAction(QStringLiteral("&Plugin Info..."), this);
