@@ -17,6 +17,7 @@
 #include "editor/forms/edit_dialogs_qt.h"
 #include "editor/forms/options_dialog.h"
 #include "editor/forms/palette_logic.h"
+#include "editor/forms/plugin_explorer.h"
 #include "editor/forms/splash_screen.h"
 #include "editor/forms/start_page.h"
 #include "editor/forms/tool_windows.h"
@@ -457,6 +458,7 @@ void TfrmMain::BuildActions() {
   options->setObjectName(QStringLiteral("mniToolsOptions"));
 
   mnuPlugins_ = bar->addMenu(QStringLiteral("&Plug-ins"));
+  mnuPlugins_->setObjectName(QStringLiteral("mniPlugins"));
   mnuPlugins_->menuAction()->setVisible(false);
 
   mnuWindow_ = bar->addMenu(QStringLiteral("&Window"));
@@ -469,7 +471,14 @@ void TfrmMain::BuildActions() {
   help.Tips = [this] { mniHelpTipsClick(); };
   help.Welcome = [this] { mniHelpWelcomeClick(); };
   help.About = [this] { mniHelpAboutClick(); };
-  mnuHelp_ = BuildHelpMenu(*bar, *this, help).Menu;
+  const auto helpMenu = BuildHelpMenu(*bar, *this, help);
+  mnuHelp_ = helpMenu.Menu;
+  // Shown once an add-in has loaded.
+  mniHelPluginInfo = new QAction(QStringLiteral("&Plugin Info..."), this);
+  connect(mniHelPluginInfo, &QAction::triggered, this, &TfrmMain::mniHelPluginInfoClick);
+  mniHelPluginInfo->setObjectName(QStringLiteral("mniHelPluginInfo"));
+  mniHelPluginInfo->setVisible(false);
+  mnuHelp_->insertAction(helpMenu.mniHelpAbout, mniHelPluginInfo);
 
   // The open button drops down the recent files.
   popRecentFiles_ = new QMenu(this);
@@ -778,6 +787,11 @@ void TfrmMain::DeferredStartup() {
     if (visible) browser->RefreshThumbnails();
   }
 
+  if (LoadPlugins) {
+    BusyScope busy;
+    LoadPlugins();
+  }
+
   // Opened here, once every window exists, rather than while the main window is being created.
   if (!pendingFile_.isEmpty()) {
     const QString file = pendingFile_;
@@ -786,6 +800,15 @@ void TfrmMain::DeferredStartup() {
     return;  // the file the user named is where the work starts
   }
   if (options_.WelcomeOnStartup && read(sections::kSettings, "WelcomeDialog", 0) == 0) mniHelpWelcomeClick();
+}
+
+void TfrmMain::mniHelPluginInfoClick() {
+  std::unique_ptr<forms::TfrmPlugInExplorer> dialog;
+  {
+    BusyScope busy;
+    dialog = std::make_unique<forms::TfrmPlugInExplorer>(this);
+  }
+  RunDialog(*dialog);
 }
 
 void TfrmMain::ShowStartPage() {

@@ -129,6 +129,13 @@ public:
   void mniHelpTipsClick();
   // The welcome dialog: a new animation, the open command or a recent file.
   void mniHelpWelcomeClick();
+  // The add-ins the editor loaded, in the "Plugin Information" dialog.
+  void mniHelPluginInfoClick();
+  // Loads the add-ins near the end of the deferred start-up; set by the automation server.
+  std::function<void()> LoadPlugins;
+  // The "Plug-ins" menu and the "Plugin Info..." item, which show once add-ins are loaded.
+  QMenu* PluginsMenu() const { return mnuPlugins_; }
+  QAction* mniHelPluginInfo = nullptr;
   // The image browser's favourite folders in the options dialog's favourites mode; true when the
   // user changed them (they are then stored at once).
   bool OrganizeFavorites();
