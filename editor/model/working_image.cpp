@@ -360,11 +360,11 @@ bool DeleteFrameAt(TGIFImage& image, int index) {
   return ok;
 }
 
-bool RestoreFrameFromFile(TGIFImage& image, const QString& fileName, int index) {
+bool RestoreFrameFromFile(TGIFImage& image, const QString& fileName, int index, int fileIndex) {
   BusyScope busy;
   std::unique_ptr<TGIFImage> scratch = ReadGifFile(fileName);
   if (!scratch) return false;
-  TGIFSubImage* source = FrameAt(*scratch, index);
+  TGIFSubImage* source = FrameAt(*scratch, fileIndex < 0 ? index : fileIndex);
   if (!source || source->IsEmpty() || index > image.Images().GetCount()) return false;
   auto frame = std::make_unique<TGIFSubImage>(&image);
   try {

@@ -68,8 +68,9 @@ void MoveFrameTo(TGIFImage& image, int from, int to);
 // the one that frame had; nothing when from has none.
 void MoveLoopBlock(TGIFImage& image, int from, int to = 0);
 bool DeleteFrameAt(TGIFImage& image, int index);
-// Puts frame index of the animation saved in fileName back at index; false when it cannot.
-bool RestoreFrameFromFile(TGIFImage& image, const QString& fileName, int index);
+// Puts frame fileIndex (index when -1) of the animation saved in fileName back at index; false
+// when it cannot.
+bool RestoreFrameFromFile(TGIFImage& image, const QString& fileName, int index, int fileIndex = -1);
 int GetRunningTime(const TGIFImage& image);
 std::size_t GetEncodedSize(TGIFImage& image);
 gif::TColor GetBottomLeftColor(TGIFSubImage& frame);
