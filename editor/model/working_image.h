@@ -94,8 +94,8 @@ void CropBitmap(gif::Bitmap& bitmap, int width, int height);
 
 // Makes the image fit to be written: a global table, one graphic control extension per frame and
 // none that carries nothing, the loop block on frame 0 only. Transparency, disposal and the loop
-// count are kept.
-void PrepareForSave(TGIFImage& image, bool adjustBackground);
+// count are kept. True when it changed (without apply: would change) anything.
+bool PrepareForSave(TGIFImage& image, bool adjustBackground, bool apply = true);
 
 // Palette defaults of the settings store for colour reduction; true for palette types 0 and 1.
 bool ApplyPaletteDefaults(TGIFImage& image);

@@ -222,6 +222,13 @@ TEST_F(FrameCommandsTest, EveryCommandUndoesToTheOriginalAnimation) {
     ASSERT_GT(d->History.Count(), 0);
     EXPECT_NE(Bytes(Image()), original);
     EXPECT_TRUE(d->Modified);
+    // Written once at the end of a command over many frames, or straight from the image when it
+    // needs no preparing, the working copy still holds what a prepared copy of the image writes.
+    ASSERT_TRUE(d->WorkingCopyCurrent());
+    gif::TGIFImage prepared;
+    prepared.Assign(Image());
+    PrepareForSave(prepared, true);
+    EXPECT_EQ(testing::FileBytes(d->WorkingCopy), Bytes(prepared));
     if (s.KeepsLoop) {
       EXPECT_EQ(GetLoopCount(Image()), 3);
     }
