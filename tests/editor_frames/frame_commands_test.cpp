@@ -424,6 +424,34 @@ TEST_F(FrameCommandsTest, ChangingTheDelayOfThreeFramesRecordsThreeEntries) {
   EXPECT_EQ(d->History.Count(), 3);
 }
 
+TEST_F(FrameCommandsTest, ACommandOverManyFramesWritesTheWorkingCopyOnceAtItsEnd) {
+  TMDIChild* a = Start(4);
+  TMDIChild* b = docs_.NewDocument();
+  ASSERT_TRUE(docs_.Activate(a));
+  view_.SetSelection(0, 3);
+  {
+    // The disk fails for the whole command: one write, so one report, and the edits stay.
+    testing::ReadOnlyFolder readOnly(tmp_.Path);
+    commands_->ApplyDelayToSelection(61);
+    EXPECT_EQ(messages_.Shown.size(), 1u);
+    EXPECT_TRUE(messages_.Saw(QStringLiteral("Error saving file!")));
+    EXPECT_EQ(a->History.Count(), 4);
+    EXPECT_TRUE(a->Modified);
+    EXPECT_FALSE(a->WorkingCopyCurrent());
+    EXPECT_FALSE(docs_.Activate(b)) << "the edits live only in the working image";
+  }
+  messages_.Shown.clear();
+  view_.SetSelection(1, 2);
+  commands_->DeleteFrames();
+  EXPECT_TRUE(a->WorkingCopyCurrent());
+  ASSERT_TRUE(docs_.Activate(b));
+  ASSERT_TRUE(docs_.Activate(a));
+  EXPECT_EQ(Delays(Image()), (std::vector<int>{61, 61}));
+  UndoAll(a);
+  EXPECT_EQ(Delays(Image()), (std::vector<int>{10, 20, 30, 40}));
+  EXPECT_TRUE(messages_.Shown.empty());
+}
+
 TEST_F(FrameCommandsTest, LoopChangesFollowThePlayCount) {
   struct Case {
     bool Infinite;
