@@ -152,8 +152,13 @@ TFrame::TFrame(std::uint8_t operation, int targetIndex, int frameIndex)
   Width = frame->GetWidth();
   Height = frame->GetHeight();
   Interlaced = frame->GetInterlaced() ? 1 : 0;
-  // Only the frame that goes is kept: that is all its return needs.
-  if (operation == 2) TempFileName = SnapshotWorkingImage(frameIndex);
+  if (operation == 2) {
+    // Only the frame that goes is kept: that is all its return needs. An empty frame, which has
+    // nothing to bring back, keeps the animation as it stands, as before.
+    const bool whole = frame->IsEmpty();
+    snapshotIndex_ = whole ? frameIndex : 0;
+    TempFileName = SnapshotWorkingImage(whole ? -1 : frameIndex);
+  }
 }
 
 TFrame::~TFrame() {
@@ -167,7 +172,7 @@ void TFrame::Restore() {
     case 1: DeleteFrameAt(image, FrameIndex); break;
     case 2:
       if (TempFileName.isEmpty()) throw ECommandError(Tr(texts::kTempFileNameEmpty));
-      if (!RestoreFrameFromFile(image, TempFileName, FrameIndex, 0))
+      if (!RestoreFrameFromFile(image, TempFileName, FrameIndex, snapshotIndex_))
         throw ECommandError(Tr(texts::kCouldNotRestoreFrame).arg(TempFileName));
       break;
     case 3: {
