@@ -169,10 +169,11 @@ int main(int argc, char** argv) {
     edit();
     return Ms(start);
   };
-  const int entries = document->History.Count();
+  // Entries recorded, counting those the history's limit freed again.
+  const int entries = document->History.Count() + document->History.Trimmed();
   view.SetSelection(0, image().Images().GetCount() - 1);
   const double delayAll = timeOnce([&] { commands.ApplyDelayToSelection(33); });
-  const int delayEntries = document->History.Count() - entries;
+  const int delayEntries = document->History.Count() + document->History.Trimmed() - entries;
   view.SetSelection(200, 249);
   commands.CopyFrames();
   const double delete50 = timeOnce([&] { commands.DeleteFrames(); });
