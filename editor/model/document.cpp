@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 
 namespace movinta::editor {
 
@@ -57,7 +58,12 @@ bool TMDIChild::FlushWorkingCopy() {
 void TMDIChild::SetModified(bool value) {
   if (value) {
     workingCopyCurrent_ = false;
-    FlushWorkingCopy();
+    if (owner_.batchDepth_ > 0) {
+      if (std::find(owner_.batchPending_.begin(), owner_.batchPending_.end(), this) == owner_.batchPending_.end())
+        owner_.batchPending_.push_back(this);
+    } else {
+      FlushWorkingCopy();
+    }
   }
   Modified = value;
   EditorView()->DocumentStateChanged(this);
@@ -381,9 +387,17 @@ bool TDocuments::CloseAll() {
   return true;
 }
 
+void TDocuments::EndWriteBatch() {
+  if (batchDepth_ <= 0 || --batchDepth_ > 0) return;
+  const std::vector<TMDIChild*> pending = std::exchange(batchPending_, {});
+  for (TMDIChild* d : pending)
+    if (IndexOf(d) >= 0 && !d->workingCopyCurrent_) d->FlushWorkingCopy();
+}
+
 void TDocuments::FreeChildWindow(TMDIChild* document) {
   const int index = IndexOf(document);
   if (index < 0) return;
+  std::erase(batchPending_, document);
   EditorView()->DocumentRemoved(document);
   if (document == active_) {
     active_ = nullptr;

@@ -52,7 +52,8 @@ public:
   void SetMaxUndo(int n);
 
   // With true, writes the working image to the working copy; a failed write is reported and
-  // retried at the next edit or switch, and the document stays open and modified.
+  // retried at the next edit or switch, and the document stays open and modified. Inside a
+  // TWriteBatch the write waits for the batch to end.
   void SetModified(bool value);
   void DeleteWorkingCopy();
   void Rename(const QString& newName);
@@ -137,6 +138,12 @@ public:
   // applied to the active document go in first.
   std::function<void()> BeforeDocumentChange;
 
+  // While a batch is open, edits mark their documents modified but write no working copy; the
+  // last batch to end writes each of them once. A switch, save or undo inside a batch still finds
+  // the working copy current, as it writes what is due itself.
+  void BeginWriteBatch() { ++batchDepth_; }
+  void EndWriteBatch();
+
 private:
   friend class TMDIChild;
   bool PutActiveAside();
@@ -148,6 +155,20 @@ private:
   std::vector<std::unique_ptr<TMDIChild>> documents_;
   TMDIChild* active_ = nullptr;
   int untitledCounter_ = 1;
+  int batchDepth_ = 0;
+  std::vector<TMDIChild*> batchPending_;
+};
+
+// A command over many frames: one working-copy write at its end instead of one per frame.
+class TWriteBatch {
+public:
+  explicit TWriteBatch(TDocuments& documents) : documents_(documents) { documents_.BeginWriteBatch(); }
+  ~TWriteBatch() { documents_.EndWriteBatch(); }
+  TWriteBatch(const TWriteBatch&) = delete;
+  TWriteBatch& operator=(const TWriteBatch&) = delete;
+
+private:
+  TDocuments& documents_;
 };
 
 }  // namespace movinta::editor

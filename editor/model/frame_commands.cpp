@@ -422,6 +422,7 @@ void TFrameCommands::DeleteFrames() {
   const std::vector<int> frames = SelectedFrames();
   if (frames.empty()) return;
   TMDIChild* document = Active();
+  TWriteBatch batch(documents_);
   EditorView()->SetSelection(frames.back(), frames.back());
   for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
     if (documents_.IndexOf(document) < 0 || FrameCount() <= 1) {
@@ -462,6 +463,7 @@ bool TFrameCommands::DragFramesTo(int target) {
   const std::vector<int> frames = SelectedFrames();
   const int first = frames.front(), last = frames.back();
   if (target >= first && target <= last) return false;
+  TWriteBatch batch(documents_);
   // The range moves as one block, its order kept: it ends at a target after it and starts at a
   // target before it.
   const int width = last - first + 1;
@@ -555,6 +557,7 @@ bool TFrameCommands::CopyFrames() {
 
 bool TFrameCommands::CutFrames() {
   if (!CopyFrames()) return false;
+  TWriteBatch batch(documents_);
   DeleteFrames();
   if (Active()) Active()->SetModified(true);
   return true;
@@ -580,6 +583,7 @@ int TFrameCommands::PasteOneFrame(const Bitmap& bitmap) {
 
 int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
   int last = -1;
+  TWriteBatch batch(documents_);
   ApplyPaletteDefaults(copy);
   const int paletteType = SettingsInt("PaletteType", 0);
   if (paletteType < 2 && copy.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(copy);
@@ -670,6 +674,7 @@ int TFrameCommands::AddFrameFiles(const QStringList& files, const PictureReader&
   ApplyPendingInput();
   if (!read || RefusedWhilePlaying()) return 0;
   BusyScope busy;
+  TWriteBatch batch(documents_);
   int added = 0;
   for (const QString& file : files) {
     Bitmap picture;
@@ -715,12 +720,14 @@ void TFrameCommands::ApplyFrameProperties(int index, int what, int delay, int di
 
 void TFrameCommands::ApplyDelayToSelection(int delay) {
   if (!Begin()) return;
+  TWriteBatch batch(documents_);
   for (int index : SelectedFrames()) ApplyFrameProperties(index, 1, delay, -1);
   Finish(SelectedFrame());
 }
 
 void TFrameCommands::ApplyDisposalToSelection(int disposal) {
   if (!Begin()) return;
+  TWriteBatch batch(documents_);
   for (int index : SelectedFrames()) ApplyFrameProperties(index, 2, -1, disposal);
   Finish(SelectedFrame());
 }
@@ -1026,9 +1033,12 @@ void TFrameCommands::ApplyPendingInput() {
   // typed for is still the active one; a document closed without that takes its values with it.
   if (input.Document != Active() || documents_.IndexOf(input.Document) < 0) return;
   applying_ = true;
-  if (input.Delay)
-    for (int index : input.Frames) ApplyFrameProperties(index, 1, input.DelayValue, -1);
-  if (input.Loop) ApplyLoopChange(input.Infinite, input.LoopValue);
+  {
+    TWriteBatch batch(documents_);
+    if (input.Delay)
+      for (int index : input.Frames) ApplyFrameProperties(index, 1, input.DelayValue, -1);
+    if (input.Loop) ApplyLoopChange(input.Infinite, input.LoopValue);
+  }
   applying_ = false;
   EditorView()->RepaintFrames();
   EditorView()->ShowFrame(SelectedFrame());

@@ -16,19 +16,29 @@ TGIFSubImage* WorkingFrame(int index) {
   return image.Images().GetFrame(index);
 }
 
-// Saves the whole working image to a new private temporary file; raises when it cannot.
-QString SnapshotWorkingImage() {
+// Saves the working image to a new private temporary file, or with frame >= 0 only that frame (with
+// the animation's header, which it is drawn with); raises when it cannot.
+QString SnapshotWorkingImage(int frame = -1) {
   BusyScope busy;
   const QString name = NewWorkingTempFile();
   if (name.isEmpty()) throw ECommandError(Tr(texts::kErrorSaving).arg(GetTempDirectory()));
-  TGIFImage scratch;
-  scratch.OnProgress = SharedImage()->OnProgress;
+  TGIFImage& image = *SharedImage();
   QString error;
   bool ok = false;
   try {
-    scratch.Assign(*SharedImage());
-    scratch.EncodedDataCache = SharedImage()->EncodedDataCache;
-    ok = WriteGifFile(scratch, name, true, &error);
+    if (frame < 0) {
+      // Written as it stands: saving leaves the image as it was, so no copy of it is needed.
+      ok = WriteGifFile(image, name, true, &error);
+    } else {
+      TGIFImage scratch;
+      scratch.OnProgress = image.OnProgress;
+      scratch.EncodedDataCache = image.EncodedDataCache;
+      scratch.Header().Assign(image.Header());
+      auto* copy = new TGIFSubImage(&scratch);
+      scratch.Add(copy);
+      copy->Assign(*image.Images().GetFrame(frame));
+      ok = WriteGifFile(scratch, name, true, &error);
+    }
   } catch (const std::exception& e) {
     error = QString::fromStdString(e.what());
   }
@@ -142,7 +152,13 @@ TFrame::TFrame(std::uint8_t operation, int targetIndex, int frameIndex)
   Width = frame->GetWidth();
   Height = frame->GetHeight();
   Interlaced = frame->GetInterlaced() ? 1 : 0;
-  if (operation == 2) TempFileName = SnapshotWorkingImage();
+  if (operation == 2) {
+    // Only the frame that goes is kept: that is all its return needs. An empty frame, which has
+    // nothing to bring back, keeps the animation as it stands, as before.
+    const bool whole = frame->IsEmpty();
+    snapshotIndex_ = whole ? frameIndex : 0;
+    TempFileName = SnapshotWorkingImage(whole ? -1 : frameIndex);
+  }
 }
 
 TFrame::~TFrame() {
@@ -156,7 +172,7 @@ void TFrame::Restore() {
     case 1: DeleteFrameAt(image, FrameIndex); break;
     case 2:
       if (TempFileName.isEmpty()) throw ECommandError(Tr(texts::kTempFileNameEmpty));
-      if (!RestoreFrameFromFile(image, TempFileName, FrameIndex))
+      if (!RestoreFrameFromFile(image, TempFileName, FrameIndex, snapshotIndex_))
         throw ECommandError(Tr(texts::kCouldNotRestoreFrame).arg(TempFileName));
       break;
     case 3: {

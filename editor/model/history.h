@@ -77,6 +77,9 @@ public:
   std::uint8_t Interlaced = 0;
   QString TempFileName;
   int TargetIndex;
+
+private:
+  int snapshotIndex_ = 0;  // the deleted frame's index in TempFileName
 };
 
 class TFrameExtension : public TCommand {

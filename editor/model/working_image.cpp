@@ -11,8 +11,13 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -130,6 +135,32 @@ bool LoadGifFile(TGIFImage& image, const QString& fileName) {
   return true;
 }
 
+namespace {
+// The program's own temporary files (working copies, undo states): written beside the file and
+// renamed over it, so that a failed write leaves the previous content; they are not the user's
+// documents and only this run reads them, so they are not forced to the disk first.
+bool WritePrivateFile(const std::vector<std::uint8_t>& bytes, const QString& fileName, QString* error) {
+  QTemporaryFile file(fileName + QStringLiteral(".XXXXXX"));
+  if (!file.open()) {  // exclusive, private to the user
+    if (error) *error = file.errorString();
+    return false;
+  }
+  const char* data = reinterpret_cast<const char*>(bytes.data());
+  const qint64 size = static_cast<qint64>(bytes.size());
+  if (file.write(data, size) != size || !file.flush()) {
+    if (error) *error = file.errorString();
+    return false;  // the temporary file removes itself
+  }
+  file.close();
+  if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(fileName).constData()) != 0) {
+    if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
+  file.setAutoRemove(false);
+  return true;
+}
+}  // namespace
+
 bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile, QString* error) {
   std::vector<std::uint8_t> bytes;
   try {
@@ -144,6 +175,7 @@ bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile,
     if (error) *error = Native(e.what());
     return false;
   }
+  if (privateFile) return WritePrivateFile(bytes, fileName, error);
   QSaveFile file(fileName);
   // Unbuffered, so that a failing write (a full disk) is seen by the save file and its commit
   // refuses to replace the old file; a buffered flush failure goes unnoticed by commit().
@@ -151,7 +183,6 @@ bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile,
     if (error) *error = file.errorString();
     return false;
   }
-  if (privateFile) file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
   if (file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
       static_cast<qint64>(bytes.size())) {
     if (error) *error = file.errorString();
@@ -172,6 +203,21 @@ bool SaveGraphicToFile(TGIFImage& graphic, const QString& fileName, bool keepExi
       if (keepExisting) {
         PrepareForSave(graphic, false);
         ok = WriteGifFile(graphic, fileName, false, nullptr);
+      } else if (!PrepareForSave(graphic, true, false)) {
+        // Nothing to prepare: the image is written as it stands, which leaves it as it was.
+        // Working copies are written after every edit; frames the edit left alone keep their
+        // encoded data from the last write.
+        const gif::TProgressEvent progress = std::exchange(graphic.OnProgress, nullptr);
+        if (!graphic.EncodedDataCache) graphic.EncodedDataCache = std::make_shared<gif::TGIFEncodedDataCache>();
+        graphic.EncodedDataCache->BeginWrite();
+        try {
+          ok = WriteGifFile(graphic, fileName, true, nullptr);
+        } catch (...) {
+          graphic.OnProgress = progress;
+          throw;
+        }
+        graphic.OnProgress = progress;
+        graphic.EncodedDataCache->EndWrite();
       } else {
         // A working copy is written from a prepared copy, so that the edited image in memory keeps
         // every extension the undo history may still point at.
@@ -185,8 +231,6 @@ bool SaveGraphicToFile(TGIFImage& graphic, const QString& fileName, bool keepExi
         }
         graphic.OnProgress = progress;
         PrepareForSave(copy, true);
-        // Working copies are written after every edit; frames the edit left alone keep their
-        // encoded data from the last write.
         if (!graphic.EncodedDataCache) graphic.EncodedDataCache = std::make_shared<gif::TGIFEncodedDataCache>();
         copy.EncodedDataCache = graphic.EncodedDataCache;
         copy.EncodedDataCache->BeginWrite();
@@ -360,11 +404,11 @@ bool DeleteFrameAt(TGIFImage& image, int index) {
   return ok;
 }
 
-bool RestoreFrameFromFile(TGIFImage& image, const QString& fileName, int index) {
+bool RestoreFrameFromFile(TGIFImage& image, const QString& fileName, int index, int fileIndex) {
   BusyScope busy;
   std::unique_ptr<TGIFImage> scratch = ReadGifFile(fileName);
   if (!scratch) return false;
-  TGIFSubImage* source = FrameAt(*scratch, index);
+  TGIFSubImage* source = FrameAt(*scratch, fileIndex < 0 ? index : fileIndex);
   if (!source || source->IsEmpty() || index > image.Images().GetCount()) return false;
   auto frame = std::make_unique<TGIFSubImage>(&image);
   try {
@@ -522,11 +566,21 @@ bool CarriesNothing(const TGIFGraphicControlExtension& gce) {
 }
 }  // namespace
 
-void PrepareForSave(TGIFImage& image, bool adjustBackground) {
+bool PrepareForSave(TGIFImage& image, bool adjustBackground, bool apply) {
   const int count = image.Images().GetCount();
-  if (count == 0) return;
-  BusyScope busy;
-  if (image.GetGlobalColorMap().GetCount() == 0) FillWebSafe(image.GetGlobalColorMap());
+  if (count == 0) return false;
+  std::optional<BusyScope> busy;
+  if (apply) busy.emplace();
+  bool changed = false;
+  // Without apply, the first change that would be made ends the look.
+  auto change = [&changed, apply] {
+    changed = true;
+    return !apply;
+  };
+  if (image.GetGlobalColorMap().GetCount() == 0) {
+    if (change()) return true;
+    FillWebSafe(image.GetGlobalColorMap());
+  }
 
   TGIFSubImage* first = image.Images().GetFrame(0);
   // A full global table without the colour keeps its background: the colour cannot be added.
@@ -534,8 +588,10 @@ void PrepareForSave(TGIFImage& image, bool adjustBackground) {
   const gif::TColor background = Settings().FrameBackColor;
   if (adjustBackground && image.IsTransparent() &&
       (first->GetHeight() < image.GetHeight() || first->GetWidth() < image.GetWidth()) &&
-      (global.GetCount() < 256 || global.IndexOf(background) >= 0))
+      (global.GetCount() < 256 || global.IndexOf(background) >= 0)) {
+    if (change()) return true;
     image.Header().SetBackgroundColor(background);
+  }
 
   bool loopMoved = false;
   std::uint16_t movedLoops = 0;
@@ -546,6 +602,7 @@ void PrepareForSave(TGIFImage& image, bool adjustBackground) {
       TGIFExtension* ext = frame->Extensions().GetExtension(e);
       if (f > 0) {
         if (auto* loop = dynamic_cast<TGIFAppExtNSLoop*>(ext)) {
+          if (change()) return true;
           // Frames are visited last to first, so the earliest frame's count wins.
           movedLoops = loop->GetLoops();
           loopMoved = true;
@@ -557,15 +614,17 @@ void PrepareForSave(TGIFImage& image, bool adjustBackground) {
         // The frame's own extension is the one it is drawn with; duplicates of it go.
         const bool duplicate = own && gce != own;
         if (duplicate || CarriesNothing(*gce)) {
+          if (change()) return true;
           if (gce == own) own = nullptr;
           delete gce;
         }
       }
     }
     // Freeing a transparent duplicate may clear the frame's transparency; its own extension decides.
-    if (own && own->GetTransparent()) own->SetTransparent(true);
+    if (apply && own && own->GetTransparent()) own->SetTransparent(true);
   }
   if (loopMoved && !FindLoopExtension(*first)) PutLoopAtHead(*first, movedLoops);
+  return changed;
 }
 
 bool ApplyPaletteDefaults(TGIFImage& image) {

@@ -68,8 +68,9 @@ void MoveFrameTo(TGIFImage& image, int from, int to);
 // the one that frame had; nothing when from has none.
 void MoveLoopBlock(TGIFImage& image, int from, int to = 0);
 bool DeleteFrameAt(TGIFImage& image, int index);
-// Puts frame index of the animation saved in fileName back at index; false when it cannot.
-bool RestoreFrameFromFile(TGIFImage& image, const QString& fileName, int index);
+// Puts frame fileIndex (index when -1) of the animation saved in fileName back at index; false
+// when it cannot.
+bool RestoreFrameFromFile(TGIFImage& image, const QString& fileName, int index, int fileIndex = -1);
 int GetRunningTime(const TGIFImage& image);
 std::size_t GetEncodedSize(TGIFImage& image);
 gif::TColor GetBottomLeftColor(TGIFSubImage& frame);
@@ -93,8 +94,8 @@ void CropBitmap(gif::Bitmap& bitmap, int width, int height);
 
 // Makes the image fit to be written: a global table, one graphic control extension per frame and
 // none that carries nothing, the loop block on frame 0 only. Transparency, disposal and the loop
-// count are kept.
-void PrepareForSave(TGIFImage& image, bool adjustBackground);
+// count are kept. True when it changed (without apply: would change) anything.
+bool PrepareForSave(TGIFImage& image, bool adjustBackground, bool apply = true);
 
 // Palette defaults of the settings store for colour reduction; true for palette types 0 and 1.
 bool ApplyPaletteDefaults(TGIFImage& image);

@@ -222,6 +222,13 @@ TEST_F(FrameCommandsTest, EveryCommandUndoesToTheOriginalAnimation) {
     ASSERT_GT(d->History.Count(), 0);
     EXPECT_NE(Bytes(Image()), original);
     EXPECT_TRUE(d->Modified);
+    // Written once at the end of a command over many frames, or straight from the image when it
+    // needs no preparing, the working copy still holds what a prepared copy of the image writes.
+    ASSERT_TRUE(d->WorkingCopyCurrent());
+    gif::TGIFImage prepared;
+    prepared.Assign(Image());
+    PrepareForSave(prepared, true);
+    EXPECT_EQ(testing::FileBytes(d->WorkingCopy), Bytes(prepared));
     if (s.KeepsLoop) {
       EXPECT_EQ(GetLoopCount(Image()), 3);
     }
@@ -415,6 +422,34 @@ TEST_F(FrameCommandsTest, ChangingTheDelayOfThreeFramesRecordsThreeEntries) {
   EXPECT_EQ(Delays(Image()), (std::vector<int>{9, 9, 9, 40}));
   commands_->ApplyDelayToSelection(9);  // unchanged: nothing more
   EXPECT_EQ(d->History.Count(), 3);
+}
+
+TEST_F(FrameCommandsTest, ACommandOverManyFramesWritesTheWorkingCopyOnceAtItsEnd) {
+  TMDIChild* a = Start(4);
+  TMDIChild* b = docs_.NewDocument();
+  ASSERT_TRUE(docs_.Activate(a));
+  view_.SetSelection(0, 3);
+  {
+    // The disk fails for the whole command: one write, so one report, and the edits stay.
+    testing::ReadOnlyFolder readOnly(tmp_.Path);
+    commands_->ApplyDelayToSelection(61);
+    EXPECT_EQ(messages_.Shown.size(), 1u);
+    EXPECT_TRUE(messages_.Saw(QStringLiteral("Error saving file!")));
+    EXPECT_EQ(a->History.Count(), 4);
+    EXPECT_TRUE(a->Modified);
+    EXPECT_FALSE(a->WorkingCopyCurrent());
+    EXPECT_FALSE(docs_.Activate(b)) << "the edits live only in the working image";
+  }
+  messages_.Shown.clear();
+  view_.SetSelection(1, 2);
+  commands_->DeleteFrames();
+  EXPECT_TRUE(a->WorkingCopyCurrent());
+  ASSERT_TRUE(docs_.Activate(b));
+  ASSERT_TRUE(docs_.Activate(a));
+  EXPECT_EQ(Delays(Image()), (std::vector<int>{61, 61}));
+  UndoAll(a);
+  EXPECT_EQ(Delays(Image()), (std::vector<int>{10, 20, 30, 40}));
+  EXPECT_TRUE(messages_.Shown.empty());
 }
 
 TEST_F(FrameCommandsTest, LoopChangesFollowThePlayCount) {
