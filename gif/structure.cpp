@@ -1,6 +1,10 @@
 // Blocks, lists of blocks, the header with the logical screen, the trailer and
 // the loops over the block sequence.
 #include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <cstring>
 #include <string_view>
 
@@ -190,10 +194,69 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
   stream.Skip(-1);
 }
 
+namespace {
+
+// Large animations encode their frames' image data on several threads before the bytes are
+// written in order on the calling thread.
+constexpr std::uint64_t kPixelsPerThread = 1u << 19;
+
+int EncodingThreads(const TGIFImageList& list) {
+  std::uint64_t pixels = 0;
+  for (int i = 0; i < list.GetCount(); ++i) {
+    const TGIFSubImage* f = list.GetFrame(i);
+    pixels += static_cast<std::uint64_t>(f->GetWidth()) * f->GetHeight();
+  }
+  const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+  return static_cast<int>(std::min<std::uint64_t>({cores, pixels / kPixelsPerThread + 1,
+                                                    static_cast<std::uint64_t>(list.GetCount())}));
+}
+
+// Runs work(0 .. count - 1) on up to `threads` threads, the caller's among them. Work must not throw.
+template <typename Work>
+void RunOnThreads(int count, int threads, Work work) {
+  std::atomic<int> next{0};
+  auto drain = [&] {
+    for (int k = next++; k < count; k = next++) work(k);
+  };
+  std::vector<std::thread> helpers;
+  for (int t = 1; t < threads; ++t) {
+    try {
+      helpers.emplace_back(drain);
+    } catch (const std::system_error&) {
+      break;  // fewer threads do the same work
+    }
+  }
+  drain();
+  for (std::thread& h : helpers) h.join();
+}
+
+}  // namespace
+
 void TGIFImageList::SaveToStream(ByteWriter& stream) {
   const int count = GetCount();
+  const int threads = EncodingThreads(*this);
+  std::vector<TGIFSubImage::PreparedData> prepared;
+  if (threads > 1) {
+    prepared.resize(static_cast<std::size_t>(count));
+    RunOnThreads(count, threads, [&](int k) {
+      const TGIFSubImage* f = GetFrame(k);
+      if (!f->WritesPixels()) return;
+      try {
+        f->PrepareData(prepared[static_cast<std::size_t>(k)]);
+      } catch (...) {
+        // Left unprepared: the frame encodes its data itself when it is written.
+        prepared[static_cast<std::size_t>(k)] = {};
+      }
+    });
+    // One allocation for the whole output (descriptors, tables and extensions are estimated).
+    std::size_t size = stream.Position();
+    for (const TGIFSubImage::PreparedData& p : prepared) size += p.Bytes.size() + 1024;
+    stream.Bytes().reserve(size);
+  }
   for (int i = 0; i < count; ++i) {
-    GetFrame(i)->SaveToStream(stream);
+    TGIFSubImage::PreparedData* ahead = prepared.empty() ? nullptr : &prepared[static_cast<std::size_t>(i)];
+    GetFrame(i)->SaveToStream(stream, ahead);
+    if (ahead) *ahead = {};
     Image()->Progress(this, TProgressStage::psRunning, (i + 1) * 100 / count, false, texts::Saving);
   }
 }
@@ -257,7 +320,7 @@ void TGIFHeader::SaveToStream(ByteWriter& stream) {
     for (int i = 0; i < Image()->Images().GetCount(); ++i) {
       TGIFSubImage* frame = Image()->Images().GetFrame(i);
       if (frame->ColorMap().GetCount() > 0 || frame->IsEmpty()) continue;
-      const std::uint8_t* p = frame->Data();
+      const std::uint8_t* p = std::as_const(*frame).Data();
       largest = std::max<int>(largest, *std::max_element(p, p + frame->DataSize()));
     }
   }
