@@ -1,19 +1,29 @@
 #include "editor/image_browser_commands.h"
 
+#include "controls/shell/dialogs/ptfolderbrowsedlg.h"
+#include "editor/forms/prompts.h"
+#include "editor/main_window.h"
 #include "editor/model/files.h"
 #include "editor/model/frame_commands.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
 #include "editor/model/ui_services.h"
+#include "gif/qt/qimage_adapter.h"
 
 #include <QAction>
 #include <QBuffer>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMimeData>
 #include <QPalette>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QUrl>
 #include <QWidget>
 
 #include <cmath>
@@ -360,6 +370,191 @@ void TImageBrowserCommands::mniThumbsFavsAddClick() {
 void TImageBrowserCommands::mniThumbsFavsOrgClick() {
   QStringList folders = Favorites();
   if (host.OrganizeFavorites && host.OrganizeFavorites(folders)) RebuildFavorites(folders);
+}
+
+// ---- the main window's side: its drops, and the browser's place in it
+
+bool TfrmMain::DropFiles(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return false;
+  QStringList files;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile() && !url.toLocalFile().isEmpty()) files.append(QFileInfo(url.toLocalFile()).absoluteFilePath());
+  for (const QString& f : files) OpenFileByType(f);
+  return !files.isEmpty();
+}
+
+namespace {
+bool IsThumbnailDrag(const QMimeData* data) {
+  return data && data->hasFormat(QString::fromLatin1(kThumbnailMimeType));
+}
+}  // namespace
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  const QMimeData* data = event->mimeData();
+  if (IsThumbnailDrag(data)) {
+    browser_->DraggingThumb = true;
+    event->acceptProposedAction();
+    return;
+  }
+  if (data && data->hasUrls()) {
+    for (const QUrl& url : data->urls())
+      if (url.isLocalFile()) {
+        event->acceptProposedAction();
+        return;
+      }
+  }
+  event->ignore();
+}
+
+void TfrmMain::dragMoveEvent(QDragMoveEvent* event) {
+  browser_->DraggingThumb = IsThumbnailDrag(event->mimeData());
+  QMainWindow::dragMoveEvent(event);
+}
+
+void TfrmMain::dragLeaveEvent(QDragLeaveEvent* event) {
+  browser_->DraggingThumb = false;
+  QMainWindow::dragLeaveEvent(event);
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+  if (IsThumbnailDrag(event->mimeData())) {
+    event->acceptProposedAction();
+    HideSplash();
+    {
+      BusyScope busy;
+      browser_->DraggingThumb = true;
+      browser_->InsertThumbFile(QString::fromUtf8(event->mimeData()->data(QString::fromLatin1(kThumbnailMimeType))));
+    }
+    browser_->DraggingThumb = false;
+    return;
+  }
+  if (DropFiles(event->mimeData()))
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TfrmMain::BuildImageBrowser(QMenu* view) {
+  browser_ = new TImageBrowserCommands(this);
+  browser_->setObjectName(QStringLiteral("ImageBrowser"));
+  ThumbView = browser_->ThumbView;
+  view->addAction(ThumbView);
+  view->addAction(browser_->mniViewExplorer);
+  QMenu* thumbs = view->addMenu(QStringLiteral("T&humbnails"));
+  thumbs->setObjectName(QStringLiteral("mnuThumbs"));
+  thumbs->addAction(browser_->ThumbsBrowse);
+  thumbs->addAction(browser_->ThumbsRefresh);
+  thumbs->addAction(browser_->ThumbsClear);
+  connect(thumbs, &QMenu::aboutToShow, browser_, &TImageBrowserCommands::popThumbsPopup);
+  view->addMenu(browser_->mniThumbsFavorites);
+
+  TImageBrowserCommands::Host& host = browser_->host;
+  host.Status = [this](const QString& text) { SetStatusText(text, 2); };
+  host.Progress = [this](int position, int maximum) {
+    if (maximum < 0) {
+      prgBar_->hide();
+      prgBar_->setRange(0, 100);
+      prgBar_->setValue(0);
+    } else {
+      prgBar_->setRange(0, std::max(0, maximum));
+      prgBar_->setValue(position);
+      prgBar_->show();
+    }
+    statusBar()->repaint();
+  };
+  host.HasDocument = [this] { return ActiveDocument() != nullptr; };
+  host.InsertAfterSelection = [this](const QString& path) { InsertImageFileAfterSelection(path); };
+  host.InsertByType = [this](const QString& path, bool onClientArea) { InsertThumbByType(path, onClientArea); };
+  host.OpenGif = [this](const QString& path) { return OpenGifDocument(path); };
+  host.OpenPictureAsDocument = [this](const QString& path) {
+    if (TMDIChild* d = ActiveDocument()) d->FlushWorkingCopy();
+    HideSplash();
+    gif::Bitmap bitmap;
+    QString error;
+    if (!ReadPictureFile(path, bitmap, &error)) {
+      if (!error.isEmpty()) ShowMessage(error, MessageType::Warning, kOk);
+      return false;
+    }
+    TMDIChild* created = documents_.NewDocument();
+    if (!created) return false;
+    if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(frame_texts::kAddFrame)) >= 0) return true;
+    documents_.FreeChildWindow(created);
+    return false;
+  };
+  host.ReadPicture = [this](const QString& path, QImage& picture) {
+    gif::Bitmap bitmap;
+    if (!ReadPictureFile(path, bitmap, nullptr)) return false;
+    picture = gif::qt::ToQImage(bitmap);
+    return !picture.isNull();
+  };
+  host.OpenWithDefaultProgram = [](const QString& path) { RunShellFile(path); };
+  host.ChooseFolder = [this](QString& folder) {
+    if (!dlgBrowseDir_) dlgBrowseDir_ = std::make_unique<ptshell::TPTFolderBrowseDlg>();
+    dlgBrowseDir_->SetSelectedPath(folder);
+    if (!dlgBrowseDir_->Execute()) return false;
+    folder = dlgBrowseDir_->SelectedPath();
+    return !folder.isEmpty();
+  };
+  host.OrganizeFavorites = [this](QStringList& folders) { return OrganizeFavoriteFolders(folders); };
+  host.ShowProperties = [this](const QString& path, const TThumbRecord& record) {
+    std::unique_ptr<forms::TfrmPrompts> page;
+    {
+      BusyScope busy;
+      page = std::make_unique<forms::TfrmPrompts>(this, 5);
+      page->ShowImageProperties(path, record.FileName, record.SizeKB, record.Height, record.Width);
+    }
+    page->exec();
+  };
+}
+
+bool TfrmMain::ReadPictureFile(const QString& path, gif::Bitmap& bitmap, QString* error) {
+  return ImportImageFile(*this, path, bitmap, GetFileTypeCode(path), true, error) == kImportBitmap;
+}
+
+int TfrmMain::InsertImageFileAfterSelection(const QString& path) {
+  HideSplash();
+  PausePlayback();
+  const int added = frameCommands_->AddFrameFiles({path}, [this](const QString& file, gif::Bitmap& picture,
+                                                                 QString* error) {
+    return ReadPictureFile(file, picture, error);
+  });
+  return added > 0 && ActiveDocument() ? ActiveDocument()->CurrentFrame : -1;
+}
+
+void TfrmMain::InsertThumbByType(const QString& path, bool onClientArea) {
+  const std::uint8_t code = GetFileTypeCode(path);
+  if (code == kFileTypeGif) {
+    // A GIF asks whether its frames join the animation or start a new one.
+    HideSplash();
+    gif::Bitmap unused;
+    QString error;
+    int result;
+    {
+      BusyScope busy;
+      result = ImportImageFile(*this, path, unused, code, false, &error);
+    }
+    if (result == kImportFailed && !error.isEmpty()) ShowMessage(error, MessageType::Warning, kOk);
+    return;
+  }
+  if (!onClientArea) {
+    InsertImageFile(path, code);
+    return;
+  }
+  // Dropped on the window around the documents: a new animation of that picture.
+  HideSplash();
+  gif::Bitmap bitmap;
+  QString error;
+  {
+    BusyScope busy;
+    if (!ReadPictureFile(path, bitmap, &error)) {
+      if (!error.isEmpty()) ShowMessage(error, MessageType::Warning, kOk);
+      return;
+    }
+  }
+  if (TMDIChild* d = ActiveDocument(); d && d->Modified) d->FlushWorkingCopy();
+  TMDIChild* created = documents_.NewDocument();
+  if (!created) return;
+  if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(frame_texts::kDragAndDropImage)) < 0) documents_.FreeChildWindow(created);
 }
 
 }  // namespace movinta::editor

@@ -1,54 +1,23 @@
 // The main window's options, wizard, tips, about and favourites commands: each runs its dialog over
 // the active document or the settings and applies what the user chose.
 #include "editor/main_window.h"
-#include "editor/avi_commands.h"
-#include "platform/program_folders/program_folders.h"
-#include "controls/xpress.h"
-#include "controls/shell/dialogs/ptfolderbrowsedlg.h"
-#include "controls/shell/dialogs/ptopendlg.h"
-#include "editor/document_tabs.h"
-#include "editor/document_window.h"
-#include "editor/forms/image_exporter.h"
-#include "editor/window_commands.h"
-#include "editor/file_dialogs.h"
-#include "editor/forms/edit_dialogs_qt.h"
+
 #include "editor/forms/options_dialog.h"
-#include "editor/forms/palette_logic.h"
-#include "editor/forms/prompts.h"
-#include "editor/forms/splash_screen.h"
-#include "editor/forms/start_page.h"
-#include "editor/forms/tool_windows.h"
+#include "editor/forms/options_logic.h"
 #include "editor/forms/wizards.h"
-#include "editor/model/files.h"
+#include "editor/model/edit_dialogs.h"
 #include "editor/model/registry.h"
-#include "editor/model/string_tables.h"
-#include "gif/qt/qimage_adapter.h"
+#include "editor/model/settings.h"
+#include "editor/model/ui_services.h"
+#include "editor/model/working_image.h"
+#include "platform/program_folders/program_folders.h"
+#include "platform/settings/settings_store.h"
+
 #include <QAction>
-#include <QActionGroup>
-#include <QApplication>
-#include <QCloseEvent>
-#include <QDir>
-#include <QDockWidget>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFileInfo>
-#include <QLabel>
-#include <QListWidget>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenuBar>
-#include <QMimeData>
-#include <QProgressBar>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QSplitter>
-#include <QStatusBar>
-#include <QStatusTipEvent>
-#include <QToolBar>
-#include <QToolButton>
-#include <QUrl>
-#include <QVBoxLayout>
-#include <algorithm>
+#include <QDialog>
+#include <QMenu>
+
+#include <memory>
 
 namespace movinta::editor {
 
