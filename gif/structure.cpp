@@ -2,11 +2,12 @@
 // the loops over the block sequence.
 #include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <new>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <utility>
-#include <cstring>
-#include <string_view>
 
 #include "gif/gifimage.h"
 
@@ -199,6 +200,7 @@ namespace {
 // Large animations encode their frames' image data on several threads before the bytes are
 // written in order on the calling thread.
 constexpr std::uint64_t kPixelsPerThread = 1u << 19;
+constexpr int kFramesPerThreadInWindow = 8;
 
 int EncodingThreads(const TGIFImageList& list) {
   std::uint64_t pixels = 0;
@@ -235,29 +237,46 @@ void RunOnThreads(int count, int threads, Work work) {
 void TGIFImageList::SaveToStream(ByteWriter& stream) {
   const int count = GetCount();
   const int threads = EncodingThreads(*this);
-  std::vector<TGIFSubImage::PreparedData> prepared;
-  if (threads > 1) {
-    prepared.resize(static_cast<std::size_t>(count));
-    RunOnThreads(count, threads, [&](int k) {
-      const TGIFSubImage* f = GetFrame(k);
-      if (!f->WritesPixels()) return;
+  if (threads <= 1) {
+    for (int i = 0; i < count; ++i) {
+      GetFrame(i)->SaveToStream(stream);
+      Image()->Progress(this, TProgressStage::psRunning, (i + 1) * 100 / count, false, texts::Saving);
+    }
+    return;
+  }
+  // A window of frames at a time, so that progress goes on and only one window's data waits.
+  const int window = threads * kFramesPerThreadInWindow;
+  std::vector<TGIFSubImage::PreparedData> prepared(static_cast<std::size_t>(std::min(window, count)));
+  for (int start = 0; start < count; start += window) {
+    const int n = std::min(window, count - start);
+    RunOnThreads(n, threads, [&](int k) {
+      TGIFSubImage::PreparedData& data = prepared[static_cast<std::size_t>(k)];
+      const TGIFSubImage* f = GetFrame(start + k);
       try {
-        f->PrepareData(prepared[static_cast<std::size_t>(k)]);
+        if (f->WritesPixels()) f->PrepareData(data);
       } catch (...) {
-        // Left unprepared: the frame encodes its data itself when it is written.
-        prepared[static_cast<std::size_t>(k)] = {};
+        data.Ready = false;  // the frame encodes its data itself when it is written
       }
     });
-    // One allocation for the whole output (descriptors, tables and extensions are estimated).
-    std::size_t size = stream.Position();
-    for (const TGIFSubImage::PreparedData& p : prepared) size += p.Bytes.size() + 1024;
-    stream.Bytes().reserve(size);
-  }
-  for (int i = 0; i < count; ++i) {
-    TGIFSubImage::PreparedData* ahead = prepared.empty() ? nullptr : &prepared[static_cast<std::size_t>(i)];
-    GetFrame(i)->SaveToStream(stream, ahead);
-    if (ahead) *ahead = {};
-    Image()->Progress(this, TProgressStage::psRunning, (i + 1) * 100 / count, false, texts::Saving);
+    if (start == 0 && n < count) {
+      // The whole output in one block, sized from the first window (descriptors, tables and
+      // extensions estimated), saves copying it as it grows.
+      std::size_t bytes = 0;
+      for (int k = 0; k < n; ++k) bytes += prepared[static_cast<std::size_t>(k)].Bytes.size() + 1024;
+      const std::size_t estimate = stream.Position() + bytes / static_cast<std::size_t>(n) * static_cast<std::size_t>(count);
+      try {
+        stream.Bytes().reserve(estimate + estimate / 16);
+      } catch (const std::bad_alloc&) {
+        // the output grows as it is written instead
+      }
+    }
+    for (int k = 0; k < n; ++k) {
+      TGIFSubImage::PreparedData& data = prepared[static_cast<std::size_t>(k)];
+      GetFrame(start + k)->SaveToStream(stream, &data);
+      data.Ready = false;
+      data.Bytes.clear();
+      Image()->Progress(this, TProgressStage::psRunning, (start + k + 1) * 100 / count, false, texts::Saving);
+    }
   }
 }
 

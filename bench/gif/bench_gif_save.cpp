@@ -47,6 +47,7 @@ void MakeAnimation(TGIFImage& image) {
     auto* gce = new TGIFGraphicControlExtension(frame);
     frame->Extensions().Add(gce);
     gce->SetDelay(kDelay);
+    gce->SetTransparentColorIndex(255);  // not transparent: the index giflib writes then
   }
 }
 
@@ -110,6 +111,7 @@ int main(int argc, char** argv) {
     ours.Add(Seconds(start));
 
     theirBytes.clear();
+    theirBytes.reserve(ourBytes.size());  // giflib's writer does not grow its output as it goes
     GifFileType* gif = GiflibAnimation(image, theirBytes);  // not timed: EGifSpew starts from it
     if (!gif) {
       std::fprintf(stderr, "giflib could not open a file in memory\n");
