@@ -514,7 +514,7 @@ bool TGIFApplication::MenuExists(const QString& path) const {
 std::shared_ptr<TIntfMenuItem> TGIFApplication::Menu(const QString& path) {
   QAction* item = ResolveMenuPath(host_.MenuItems(), path);
   if (!item) throw AutomationError(kErrorNoSuchMenu, QString::fromLatin1(kMenuMissing).arg(path));
-  return std::make_shared<TIntfMenuItem>(item);
+  return std::make_shared<TIntfMenuItem>(item, &host_);
 }
 
 }  // namespace movinta::automation

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "automation/automation_host.h"
+#include "automation/menu_item.h"
 
 #include <QAction>
 #include <QByteArray>
@@ -242,16 +243,6 @@ private:
   editor::TMDIChild* Active() const { return host_.Documents().Active(); }
   IAutomationHost& host_;
   std::shared_ptr<TGIFFrames> frames_;
-};
-
-// A handle on one item of the main menu; its members come with the add-ins.
-class TIntfMenuItem : public TAutomationObject {
-public:
-  explicit TIntfMenuItem(QAction* item) : item_(item) {}
-  QAction* Item() const { return item_; }
-
-private:
-  QPointer<QAction> item_;
 };
 
 // The last item whose caption without "&" equals each "|"-separated part, level by level; null

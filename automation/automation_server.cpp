@@ -1,5 +1,8 @@
 #include "automation/automation_server.h"
 
+#include "automation/addins.h"
+#include "editor/main_window.h"
+
 #include "automation/dbus_front.h"
 #include "automation/main_window_host.h"
 #include "automation/service_file.h"
@@ -19,6 +22,7 @@ TAutomationServer::TAutomationServer(editor::TfrmMain& main)
       application_(std::make_shared<TGIFApplication>(*host_)),
       bus_(std::make_unique<TAutomationBus>(application_)) {
   g_application = application_;
+  main.LoadPlugins = [&main] { LoadPlugins(main); };
 }
 
 TAutomationServer::~TAutomationServer() {

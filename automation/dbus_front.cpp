@@ -6,8 +6,12 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QTimer>
+
+#include "editor/model/ui_services.h"
 
 #include <climits>
 #include <functional>
@@ -32,6 +36,8 @@ enum Flags : unsigned {
   kDelayed = 16,
   // Hands out a menu item, which the bus names by a path of its own.
   kMenuItem = 32,
+  // Needs the caller's bus name.
+  kCaller = 64,
 };
 
 using Getter = std::function<QVariantList(TAutomationObject&, const QVariantList&)>;
@@ -86,6 +92,32 @@ QVariantList One(const V& v) {
   return {QVariant::fromValue(v)};
 }
 QVariant PathValue(const QString& path) { return QVariant::fromValue(QDBusObjectPath(path)); }
+
+// A menu handler served by a bus client: a click calls its Execute without waiting for the answer,
+// and an error answer is shown to the user.
+class BusMenuHandler : public addin::IIntfMenuHandler {
+public:
+  BusMenuHandler(QDBusConnection connection, QString service, QString path, QObject* context)
+      : connection_(std::move(connection)), service_(std::move(service)), path_(std::move(path)), context_(context) {}
+  const QString& Service() const { return service_; }
+  bool Execute(int tag) override {
+    QDBusMessage call = QDBusMessage::createMethodCall(service_, path_, QStringLiteral("com.larkspur.Movinta.MenuHandler"),
+                                                       QStringLiteral("Execute"));
+    call << tag;
+    auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(call), context_.data());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [](QDBusPendingCallWatcher* w) {
+      w->deleteLater();
+      if (w->isError()) editor::ShowMessage(w->error().message(), editor::MessageType::Error);
+    });
+    return true;
+  }
+
+private:
+  QDBusConnection connection_;
+  QString service_;
+  QString path_;
+  QPointer<QObject> context_;
+};
 
 QString Root() { return QString::fromLatin1(kRootPath); }
 QString ApplicationPath() { return Root() + QStringLiteral("/Application"); }
@@ -352,10 +384,51 @@ const Interface& FrameInterface() {
   return table;
 }
 
-// A menu item's own members come with the add-ins; until then it is a name for the item.
+// A menu item on the bus: the handle, as the table's object.
+struct MenuObject : TAutomationObject {
+  explicit MenuObject(std::shared_ptr<TIntfMenuItem> item) : Item(std::move(item)) {}
+  std::shared_ptr<TIntfMenuItem> Item;
+};
+
+QVariantList MenuValue(const std::shared_ptr<addin::IIntfMenuItem>& item) {
+  return {QVariant::fromValue<QObject*>(static_cast<TIntfMenuItem&>(*item).Item())};
+}
+
 const Interface& MenuItemInterface() {
-  static const Interface table{"com.larkspur.Movinta.MenuItem", "{A1CC81C4-A4D5-11D3-9FEB-A94D975F842A}",
-                               "Dispatch interface for IIntfMenuItem Object", false, {}};
+  using M = MenuObject;
+  static const Interface table{
+      "com.larkspur.Movinta.MenuItem", "{A1CC81C4-A4D5-11D3-9FEB-A94D975F842A}",
+      "Dispatch interface for IIntfMenuItem Object", false,
+      {
+          {"Caption", true, "s", "", "", 1, kWritable, On<M>([](M& m, auto&) { return One(m.Item->Caption()); }),
+           Put<M>([](M& m, const QVariant& v) { m.Item->SetCaption(v.toString()); })},
+          {"Checked", true, "b", "", "", 2, kWritable, On<M>([](M& m, auto&) { return One(m.Item->Checked()); }),
+           Put<M>([](M& m, const QVariant& v) { m.Item->SetChecked(v.toBool()); })},
+          {"Enabled", true, "b", "", "", 3, kWritable, On<M>([](M& m, auto&) { return One(m.Item->Enabled()); }),
+           Put<M>([](M& m, const QVariant& v) { m.Item->SetEnabled(v.toBool()); })},
+          {"Hint", true, "s", "", "", 4, kWritable, On<M>([](M& m, auto&) { return One(m.Item->Hint()); }),
+           Put<M>([](M& m, const QVariant& v) { m.Item->SetHint(v.toString()); })},
+          {"ShortCut", true, "s", "", "", 5, kWritable, On<M>([](M& m, auto&) { return One(m.Item->ShortCut()); }),
+           Put<M>([](M& m, const QVariant& v) { m.Item->SetShortCut(v.toString()); })},
+          {"SubItemCount", true, "i", "", "", 6, kReadOnly, On<M>([](M& m, auto&) { return One(m.Item->SubItemCount()); }), {}},
+          {"Tag", true, "i", "", "", 7, kWritable, On<M>([](M& m, auto&) { return One(m.Item->Tag()); }),
+           Put<M>([](M& m, const QVariant& v) { m.Item->SetTag(v.toInt()); })},
+          {"Visible", true, "b", "", "", 8, kWritable, On<M>([](M& m, auto&) { return One(m.Item->Visible()); }),
+           Put<M>([](M& m, const QVariant& v) { m.Item->SetVisible(v.toBool()); })},
+          {"AddSubItem", false, "", "o", "result", 9, kMenuItem,
+           On<M>([](M& m, auto&) { return MenuValue(m.Item->AddSubItem()); }), {}},
+          {"SubItem", false, "i", "o", "nIndex,result", 10, kMenuItem,
+           On<M>([](M& m, auto& x) { return MenuValue(m.Item->SubItem(I(x, 0))); }), {}},
+          // Answered by the dispatcher, which knows the caller that serves the handler.
+          {"SetMenuHandler", false, "o", "", "Handler", 11, kCaller, {}, {}},
+          {"MenuIndex", true, "i", "", "", 12, kWritable, On<M>([](M& m, auto&) { return One(m.Item->MenuIndex()); }),
+           Put<M>([](M& m, const QVariant& v) { m.Item->SetMenuIndex(v.toInt()); })},
+          {"Execute", false, "", "", "", 13, kInteractive | kChanges, On<M>([](M& m, auto&) { m.Item->Execute(); return None(); }), {}},
+          {"InsertSubItem", false, "i", "o", "nIndex,result", 14, kMenuItem,
+           On<M>([](M& m, auto& x) { return MenuValue(m.Item->InsertSubItem(I(x, 0))); }), {}},
+          {"DocDependent", true, "b", "", "", 15, kWritable, On<M>([](M& m, auto&) { return One(m.Item->DocDependent()); }),
+           Put<M>([](M& m, const QVariant& v) { m.Item->SetDocDependent(v.toBool()); })},
+      }};
   return table;
 }
 
@@ -575,7 +648,7 @@ TAutomationBus::Resolved TAutomationBus::Resolve(const QString& path) const {
       r.Gone = QStringLiteral("The menu item %1 no longer exists").arg(path);
       return r;
     }
-    r = {&MenuItemInterface(), std::make_shared<TIntfMenuItem>(item), {}, true, {}};
+    r = {&MenuItemInterface(), std::make_shared<MenuObject>(std::make_shared<TIntfMenuItem>(item, &host)), {}, true, {}};
   }
   return r;
 }
@@ -695,6 +768,20 @@ bool TAutomationBus::handleMessage(const QDBusMessage& message, const QDBusConne
                                         .arg(member, QLatin1String(m->Signature), message.signature()));
   const QVariantList args = message.arguments();
 
+  if (m->Flags & kCaller) {
+    // SetMenuHandler: the handler lives at a path of the caller, and goes when the caller leaves.
+    auto& object = static_cast<MenuObject&>(*r.Object);
+    const QString handlerPath = args.value(0).value<QDBusObjectPath>().path();
+    const QString caller = message.service();
+    return run(*m, [&] {
+      std::shared_ptr<addin::IIntfMenuHandler> handler;
+      if (handlerPath != QLatin1String("/") && !caller.isEmpty())
+        handler = std::make_shared<BusMenuHandler>(bus, caller, handlerPath, this);
+      object.Item->SetMenuHandler(handler);
+      if (handler) WatchHandler(bus, qobject_cast<TAutomatedMenu*>(object.Item->Item()), caller);
+      return message.createReply();
+    });
+  }
   if (m->Flags & kDelayed) {
     // Wait: the reply goes out from a timer, so the editor goes on serving meanwhile.
     const int ms = args.value(0).toInt();
@@ -724,6 +811,30 @@ bool TAutomationBus::handleMessage(const QDBusMessage& message, const QDBusConne
     if (m->Flags & kMenuItem) out = {PathValue(MenuPath(qobject_cast<QAction*>(out.value(0).value<QObject*>())))};
     return message.createReply(out);
   });
+}
+
+void TAutomationBus::WatchHandler(const QDBusConnection& connection, TAutomatedMenu* item, const QString& client) {
+  if (!watcher_) {
+    watcher_ = new QDBusServiceWatcher(QString(), connection, QDBusServiceWatcher::WatchForUnregistration, this);
+    connect(watcher_, &QDBusServiceWatcher::serviceUnregistered, this, &TAutomationBus::ClientLeft);
+  }
+  handled_.append(item);
+  watcher_->addWatchedService(client);
+  // A client that left before the watch began would never be noticed.
+  if (QDBusConnectionInterface* daemon = connection.interface(); daemon && !daemon->isServiceRegistered(client))
+    ClientLeft(client);
+}
+
+void TAutomationBus::ClientLeft(const QString& client) {
+  for (const QPointer<TAutomatedMenu>& item : std::as_const(handled_)) {
+    if (!item) continue;
+    auto* handler = dynamic_cast<BusMenuHandler*>(item->Handler().get());
+    if (handler && handler->Service() == client) item->SetHandler(nullptr);
+  }
+  handled_.removeIf([](const QPointer<TAutomatedMenu>& item) {
+    return !item || !dynamic_cast<BusMenuHandler*>(item->Handler().get());
+  });
+  if (watcher_) watcher_->removeWatchedService(client);
 }
 
 }  // namespace movinta::automation

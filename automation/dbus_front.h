@@ -11,6 +11,8 @@
 #include <QDBusVirtualObject>
 #include <QHash>
 
+class QDBusServiceWatcher;
+
 namespace movinta::automation {
 
 inline constexpr const char* kServiceName = "com.larkspur.Movinta";
@@ -38,6 +40,9 @@ private:
   struct Resolved;
   Resolved Resolve(const QString& path) const;
   QString MenuPath(QAction* item);
+  // Drops the handlers a bus client served once it leaves the bus.
+  void WatchHandler(const QDBusConnection& connection, TAutomatedMenu* item, const QString& client);
+  void ClientLeft(const QString& client);
 
   std::shared_ptr<TGIFApplication> application_;
   std::shared_ptr<TActiveDocument> activeDocument_;
@@ -45,6 +50,8 @@ private:
   quint64 nextMenu_ = 1;
   QDBusConnection connection_{QString()};
   bool published_ = false;
+  QDBusServiceWatcher* watcher_ = nullptr;
+  QList<QPointer<TAutomatedMenu>> handled_;
 };
 
 }  // namespace movinta::automation

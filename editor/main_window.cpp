@@ -10,11 +10,14 @@
 #include "editor/document_tabs.h"
 #include "editor/document_window.h"
 #include "editor/forms/image_exporter.h"
+#include "editor/help_commands.h"
+#include "editor/widget_helpers.h"
 #include "editor/window_commands.h"
 #include "editor/file_dialogs.h"
 #include "editor/forms/edit_dialogs_qt.h"
 #include "editor/forms/options_dialog.h"
 #include "editor/forms/palette_logic.h"
+#include "editor/forms/plugin_explorer.h"
 #include "editor/forms/splash_screen.h"
 #include "editor/forms/start_page.h"
 #include "editor/forms/tool_windows.h"
@@ -38,6 +41,9 @@
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QComboBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -62,8 +68,6 @@ constexpr const char* kWarningText =
 constexpr const char* kAborted = "This process has been aborted.";
 constexpr const char* kGifFilter = "GIF Images (*.gif)";
 constexpr int kMaxRecentFiles = 10;
-// Menu items that need an open document carry this help context.
-constexpr const char* kHelpContext = "helpContext";
 
 const QColor kWorkspace(0x80, 0x80, 0x80);
 const QStringList kMenusOffWhilePlaying = {QStringLiteral("&File"),     QStringLiteral("&Edit"),
@@ -321,7 +325,7 @@ void TfrmMain::BuildStatusBar() {
 
 QAction* TfrmMain::DocumentAction(QMenu* menu, const QString& text, const std::function<void()>& handler) {
   QAction* a = menu->addAction(text, this, handler);
-  a->setProperty(kHelpContext, 1);
+  SetDocumentDependent(a, true);
   return a;
 }
 
@@ -372,7 +376,7 @@ void TfrmMain::BuildActions() {
       ->setObjectName(QStringLiteral("mniFileImportAvi"));
   mniFileExport_ = file->addMenu(QStringLiteral("&Export"));
   mniFileExport_->setObjectName(QStringLiteral("mniFileExport"));
-  mniFileExport_->menuAction()->setProperty(kHelpContext, 1);
+  SetDocumentDependent(mniFileExport_->menuAction(), true);
   mniFileExportImage_ = mniFileExport_->addAction(QStringLiteral("&Single Images..."), this,
                                                   &TfrmMain::mniFileExportImageClick);
   mniFileExportImage_->setObjectName(QStringLiteral("mniFileExportImage"));
@@ -385,14 +389,10 @@ void TfrmMain::BuildActions() {
   for (QAction* a : {mniFileExportImage_, mniFileExportAVI, mniFileExportHTML_}) a->setProperty("framesNeeded", true);
   connect(mniFileExport_, &QMenu::aboutToShow, this, &TfrmMain::mniFileExportClick);
   file->addSeparator();
-  FileClose = DocumentAction(file, QStringLiteral("&Close"), [this] {
-    if (QMdiSubWindow* sub = mdi_->activeSubWindow()) sub->close();
-  });
-  FileCloseAll = DocumentAction(file, QStringLiteral("Close A&ll"), [this] {
-    if (documents_.CloseAll()) ResetAfterLastClose();
-  });
+  FileClose = DocumentAction(file, QStringLiteral("&Close"), [this] { FileCloseExecute(); });
+  FileCloseAll = DocumentAction(file, QStringLiteral("Close A&ll"), [this] { FileCloseAllExecute(); });
   file->addSeparator();
-  FileExit = file->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+  FileExit = file->addAction(QStringLiteral("E&xit"), this, &TfrmMain::FileExitExecute);
 
   QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
   EditUndo = edit->addAction(QStringLiteral("&Undo"), this, [this] {
@@ -408,34 +408,37 @@ void TfrmMain::BuildActions() {
   tbAnimation_->setObjectName(QStringLiteral("tbAnimation"));
   tbFrame_ = addToolBar(QStringLiteral("Frame Toolbar"));
   tbFrame_->setObjectName(QStringLiteral("tbFrame"));
+  // The items' tags run Standard 0, Animation 1, Frame 2 (the toolbars' own: Standard 0, Frame 1,
+  // Animation 2).
   const char* const toolbarNames[] = {"&Standard", "&Animation", "&Frame"};
-  for (int index = 0; index < 3; ++index) {
-    QAction* item = toolbars->addAction(QString::fromLatin1(toolbarNames[index]));
+  for (int tag = 0; tag < 3; ++tag) {
+    QAction* item = toolbars->addAction(QString::fromLatin1(toolbarNames[tag]));
+    item->setObjectName(QStringLiteral("mniViewTB%1").arg(tag));
+    item->setProperty("tag", tag);
     item->setCheckable(true);
     item->setChecked(true);
-    // The items run Standard, Animation, Frame; the toolbars' tags Standard 0, Frame 1, Animation 2.
-    const int tag = index == 0 ? 0 : (index == 1 ? 2 : 1);
-    connect(item, &QAction::toggled, this, [this, tag](bool on) {
-      if (QToolBar* t = Toolbar(tag)) t->setVisible(on);
-    });
+    connect(item, &QAction::toggled, this, [this, item] { mniViewTBStrdClick(item); });
     toolbarItems_.append(item);
   }
   BuildImageBrowser(view);
 
   QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
   mniToolInspector = tools->addAction(QStringLiteral("&Frame Inspector"));
+  mniToolInspector->setObjectName(QStringLiteral("mniToolInspector"));
   mniToolInspector->setCheckable(true);
   mniToolInspector->setChecked(true);
-  connect(mniToolInspector, &QAction::triggered, this, [this](bool on) {
-    if (the_frmFloat) the_frmFloat->setVisible(on);
-    tag_ = 0;
-  });
+  connect(mniToolInspector, &QAction::triggered, this, &TfrmMain::mniToolInspectorClick);
+  mniToolsHTML = tools->addAction(QStringLiteral("HTML &Code..."), this, &TfrmMain::mniToolsHTMLClick);
+  mniToolsHTML->setObjectName(QStringLiteral("mniToolsHTML"));
+  mniToolsHTML->setStatusTip(QStringLiteral("Makes the HTML code that shows the animation on a web page"));
+  connect(tools, &QMenu::aboutToShow, this, &TfrmMain::mniToolsClick);
 
   tools->addSeparator();
   QAction* options = tools->addAction(QStringLiteral("&Options..."), this, &TfrmMain::mniToolsOptionsClick);
   options->setObjectName(QStringLiteral("mniToolsOptions"));
 
   mnuPlugins_ = bar->addMenu(QStringLiteral("&Plug-ins"));
+  mnuPlugins_->setObjectName(QStringLiteral("mniPlugins"));
   mnuPlugins_->menuAction()->setVisible(false);
 
   mnuWindow_ = bar->addMenu(QStringLiteral("&Window"));
@@ -444,15 +447,18 @@ void TfrmMain::BuildActions() {
   connect(WindowCascade, &QAction::triggered, mdi_, &QMdiArea::cascadeSubWindows);
   RebuildWindowMenu();
 
-  QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-  help->setObjectName(QStringLiteral("mnuHelp"));
-  help->addAction(QStringLiteral("&Tip of the Day..."), this, &TfrmMain::mniHelpTipsClick)
-      ->setObjectName(QStringLiteral("mniHelpTips"));
-  help->addAction(QStringLiteral("&Welcome..."), this, &TfrmMain::mniHelpWelcomeClick)
-      ->setObjectName(QStringLiteral("mniHelpWelcome"));
-  help->addSeparator();
-  help->addAction(QStringLiteral("&About GIF Movinta..."), this, &TfrmMain::mniHelpAboutClick)
-      ->setObjectName(QStringLiteral("mniHelpAbout"));
+  HelpMenuHandlers help;
+  help.Tips = [this] { mniHelpTipsClick(); };
+  help.Welcome = [this] { mniHelpWelcomeClick(); };
+  help.About = [this] { mniHelpAboutClick(); };
+  const auto helpMenu = BuildHelpMenu(*bar, *this, help);
+  mnuHelp_ = helpMenu.Menu;
+  // Shown once an add-in has loaded.
+  mniHelPluginInfo = new QAction(QStringLiteral("&Plugin Info..."), this);
+  connect(mniHelPluginInfo, &QAction::triggered, this, &TfrmMain::mniHelPluginInfoClick);
+  mniHelPluginInfo->setObjectName(QStringLiteral("mniHelPluginInfo"));
+  mniHelPluginInfo->setVisible(false);
+  mnuHelp_->insertAction(helpMenu.mniHelpAbout, mniHelPluginInfo);
 
   // The open button drops down the recent files.
   popRecentFiles_ = new QMenu(this);
@@ -713,6 +719,11 @@ void TfrmMain::DeferredStartup() {
     if (visible) browser->RefreshThumbnails();
   }
 
+  if (LoadPlugins) {
+    BusyScope busy;
+    LoadPlugins();
+  }
+
   // Opened here, once every window exists, rather than while the main window is being created.
   if (!pendingFile_.isEmpty()) {
     const QString file = pendingFile_;
@@ -721,6 +732,15 @@ void TfrmMain::DeferredStartup() {
     return;  // the file the user named is where the work starts
   }
   if (options_.WelcomeOnStartup && read(sections::kSettings, "WelcomeDialog", 0) == 0) mniHelpWelcomeClick();
+}
+
+void TfrmMain::mniHelPluginInfoClick() {
+  std::unique_ptr<forms::TfrmPlugInExplorer> dialog;
+  {
+    BusyScope busy;
+    dialog = std::make_unique<forms::TfrmPlugInExplorer>(this);
+  }
+  RunDialog(*dialog);
 }
 
 void TfrmMain::ShowStartPage() {
@@ -775,7 +795,7 @@ bool TfrmMain::event(QEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-  if (!documents_.CloseAll()) {
+  if (!CloseAllDocuments()) {
     event->ignore();
     return;
   }
@@ -1183,19 +1203,56 @@ void TfrmMain::RebuildRecentPopup() {
 
 // ---- menus and status bar
 
-void TfrmMain::UpdateDocumentMenus() {
-  // Updated whether or not the automation object exists, so the items never lag the documents.
-  const bool active = ActiveDocument() != nullptr;
-  std::function<void(QMenu*)> visit = [&](QMenu* menu) {
-    for (QAction* a : menu->actions()) {
-      if (a->property(kHelpContext).toInt() == 1) a->setEnabled(active);
-      if (QMenu* sub = a->menu()) visit(sub);
-    }
-  };
-  for (QAction* top : menuBar()->actions()) {
-    if (top->property(kHelpContext).toInt() == 1) top->setEnabled(active);
-    if (QMenu* m = top->menu()) visit(m);
+void TfrmMain::UpdateDocumentMenus() { EnableDocumentItems(*menuBar(), ActiveDocument() != nullptr); }
+
+void TfrmMain::mniViewTBStrdClick(QAction* item) {
+  // The item has toggled its check (or been set from the settings); its tag names the toolbar.
+  static constexpr int kToolbarOfItem[] = {0, 2, 1};
+  const int tag = item ? item->property("tag").toInt() : -1;
+  if (tag < 0 || tag > 2) return;
+  if (QToolBar* toolbar = Toolbar(kToolbarOfItem[tag])) toolbar->setVisible(item->isChecked());
+}
+
+void TfrmMain::mniToolInspectorClick() {
+  if (the_frmFloat) the_frmFloat->setVisible(mniToolInspector->isChecked());
+  tag_ = 0;
+}
+
+void TfrmMain::FileCloseExecute() {
+  if (TMDIChild* d = ActiveDocument()) CloseDocumentWindow(d);
+}
+
+bool TfrmMain::CloseDocumentWindow(TMDIChild* document) {
+  // Through the window, which asks the model; a window that stays says so.
+  if (QMdiSubWindow* sub = SubWindowFor(document)) return sub->close();
+  return CloseDocument(document);
+}
+
+bool TfrmMain::CloseAllDocuments() {
+  // From the window at the back to the one in front, each asking to save; a cancel stops there.
+  QList<QPointer<QMdiSubWindow>> order;
+  for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::StackingOrder)) order.append(sub);
+  for (const QPointer<QMdiSubWindow>& sub : order) {
+    auto* window = sub ? qobject_cast<TMDIChildWindow*>(sub->widget()) : nullptr;
+    TMDIChild* d = window ? window->Document() : nullptr;
+    if (documents_.IndexOf(d) >= 0 && !CloseDocumentWindow(d)) return false;
   }
+  // Documents without a window of their own, the last first.
+  while (documents_.Count() > 0)
+    if (!CloseDocument(documents_.At(documents_.Count() - 1))) return false;
+  return true;
+}
+
+void TfrmMain::FileCloseAllExecute() {
+  // Whatever a cancel left open stays as it is.
+  if (CloseAllDocuments()) ResetAfterLastClose();
+}
+
+void TfrmMain::FileExitExecute() { close(); }
+
+QString TfrmMain::ActiveDocumentFileName() const {
+  const TMDIChild* d = ActiveDocument();
+  return d ? d->FileName : QString();
 }
 
 void TfrmMain::TimerTimer() {
@@ -1220,11 +1277,19 @@ QString TfrmMain::StatusTextOf(int panel) const {
 
 void TfrmMain::ResetAfterLastClose() {
   pnlMDITab_->hide();
-  if (tabFrames_) tabFrames_->SetControlsEnabled(false);
+  tabMDI_->Sync();
+  if (tabFrames_) {
+    tabFrames_->SetControlsEnabled(false);
+    const QSignalBlocker frames(tabFrames_->cbFrames), loop(tabFrames_->txtLoop);
+    tabFrames_->cbFrames->clear();
+    tabFrames_->txtLoop->setValue(1);
+  }
+  if (frameActions_.PlayMenu) frameActions_.PlayMenu->clear();
   frameColumns_ = 0;
   selectedFrame_ = -1;
   if (grdFrames_) grdFrames_->Reset();
   if (inspector_) inspector_->ResetInspector();
+  UpdateFrameActions();
   SetStatusText(QString(), 2);
   timer_.start();
 }

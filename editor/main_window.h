@@ -129,6 +129,13 @@ public:
   void mniHelpTipsClick();
   // The welcome dialog: a new animation, the open command or a recent file.
   void mniHelpWelcomeClick();
+  // The add-ins the editor loaded, in the "Plugin Information" dialog.
+  void mniHelPluginInfoClick();
+  // Loads the add-ins near the end of the deferred start-up; set by the automation server.
+  std::function<void()> LoadPlugins;
+  // The "Plug-ins" menu and the "Plugin Info..." item, which show once add-ins are loaded.
+  QMenu* PluginsMenu() const { return mnuPlugins_; }
+  QAction* mniHelPluginInfo = nullptr;
   // The image browser's favourite folders in the options dialog's favourites mode; true when the
   // user changed them (they are then stored at once).
   bool OrganizeFavorites();
@@ -180,6 +187,16 @@ public:
   void ActivateChild(TMDIChild* document);
   // Mode 0 puts the document windows side by side, 1 one above the other.
   void TileChildren(int mode = 0);
+  // File > Close, Close All (from the window at the back to the one in front, each asking to save;
+  // a cancel keeps that document and every one not yet closed) and Exit.
+  void FileCloseExecute();
+  void FileCloseAllExecute();
+  void FileExitExecute();
+  // The active document's full file name; empty without one.
+  QString ActiveDocumentFileName() const;
+  // The window as it is without documents: no tabs, an empty strip and inspector, the document
+  // commands off; the timer then settles the menus.
+  void ResetAfterLastClose();
   void WindowNextDocExecute();
   void WindowPrevDocExecute();
   void MinimizeAll();
@@ -193,7 +210,21 @@ public:
   void SetStatusText(const QString& text, int panel);
   QString StatusTextOf(int panel) const;
   QProgressBar* ProgressBar() const { return prgBar_; }
+  // The toolbar with the tag: 0 Standard, 1 Frame, 2 Animation.
   QToolBar* Toolbar(int tag) const;
+  // View > Toolbars: the item's tag names its toolbar (0 Standard, 1 Animation, 2 Frame), which
+  // follows the item's check.
+  void mniViewTBStrdClick(QAction* item);
+  QList<QAction*> ToolbarItems() const { return toolbarItems_; }
+  // Tools > Frame Inspector shows or hides the inspector as its check says.
+  void mniToolInspectorClick();
+  // Tools > HTML Code: enabled with a document while no animation plays; makes the image tag of
+  // the active document.
+  void mniToolsClick();
+  void mniToolsHTMLClick();
+  // Help > Contents, the web items and Live Help open the help or the maker's pages; add-ins add
+  // their item to this menu.
+  QMenu* HelpMenu() const { return mnuHelp_; }
 
   // The hidden imaging control that reads image files the GIF library cannot.
   TXpress* Imaging() override { return imgX_; }
@@ -209,6 +240,7 @@ public:
   QAction* EditUndo = nullptr;
   QAction* ThumbView = nullptr;
   QAction* mniToolInspector = nullptr;
+  QAction* mniToolsHTML = nullptr;
   QAction* WindowCascade = nullptr;
 
   // IEditorView
@@ -278,7 +310,9 @@ private:
   void ApplyToolbarStyle(bool flat);
   void SubWindowActivated(QMdiSubWindow* sub);
   void UpdateCommands();
-  void ResetAfterLastClose();
+  // Closes the document through its window (the model alone for one without); false when kept.
+  bool CloseDocumentWindow(TMDIChild* document);
+  bool CloseAllDocuments();
   void RenumberRecentFiles();
   void RebuildRecentPopup();
   void RebuildWindowMenu();
@@ -318,6 +352,7 @@ private:
   QMenu* popRecentFiles_ = nullptr;
   QMenu* mnuWindow_ = nullptr;
   QMenu* mnuPlugins_ = nullptr;
+  QMenu* mnuHelp_ = nullptr;
   QToolBar* tbStandard_ = nullptr;
   QToolBar* tbAnimation_ = nullptr;
   QToolBar* tbFrame_ = nullptr;

@@ -1,9 +1,10 @@
-// The main window's options, wizard, tips, about and favourites commands: each runs its dialog over
-// the active document or the settings and applies what the user chose.
+// The main window's options, wizard, tips, about, favourites and HTML code commands: each runs its
+// dialog over the active document or the settings and applies what the user chose.
 #include "editor/main_window.h"
 
 #include "editor/forms/options_dialog.h"
 #include "editor/forms/options_logic.h"
+#include "editor/forms/prompts.h"
 #include "editor/forms/wizards.h"
 #include "editor/model/edit_dialogs.h"
 #include "editor/model/registry.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMenu>
 
 #include <memory>
@@ -116,6 +118,23 @@ bool TfrmMain::OrganizeFavoriteFolders(QStringList& folders) {
 QString TfrmMain::ChooseFavoriteFolder(const QString& start) {
   QString folder = start.isEmpty() ? browser_->CurrentFolder() : start;
   return browser_->host.ChooseFolder && browser_->host.ChooseFolder(folder) ? folder : QString();
+}
+
+void TfrmMain::mniToolsClick() {
+  mniToolsHTML->setEnabled(ActiveDocument() && !(player_ && player_->Playback().Playing()));
+}
+
+void TfrmMain::mniToolsHTMLClick() {
+  TMDIChild* d = ActiveDocument();
+  if (!d) return;
+  std::unique_ptr<forms::TfrmPrompts> page;
+  {
+    BusyScope busy;
+    page = std::make_unique<forms::TfrmPrompts>(this, 6);
+    page->txtFileName->setText(d->DisplayName());
+    page->BuildHtml();
+  }
+  RunDialog(*page);
 }
 
 void TfrmMain::mniToolsOptionsClick() {

@@ -125,9 +125,31 @@ bool QtClipboard::HasFormat(const QString& mimeType) const {
   return mime && mime->hasFormat(mimeType);
 }
 
+namespace {
+class DesktopUrlOpener : public IUrlOpener {
+public:
+  bool Open(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+};
+IUrlOpener* g_urlOpener = nullptr;
+}  // namespace
+
+IUrlOpener& UrlOpener() {
+  static DesktopUrlOpener desktop;
+  return g_urlOpener ? *g_urlOpener : desktop;
+}
+
+IUrlOpener* SetUrlOpener(IUrlOpener* opener) {
+  IUrlOpener* previous = g_urlOpener;
+  g_urlOpener = opener;
+  return previous;
+}
+
 bool RunShellFile(const QString& target) {
-  const QUrl url = QUrl::fromUserInput(target, QDir::currentPath(), QUrl::AssumeLocalFile);
-  if (QDesktopServices::openUrl(url)) return true;
+  return RunShellUrl(QUrl::fromUserInput(target, QDir::currentPath(), QUrl::AssumeLocalFile));
+}
+
+bool RunShellUrl(const QUrl& url) {
+  if (UrlOpener().Open(url)) return true;
   ShowMessage(Tr(texts::kCouldNotLoadClient), MessageType::Information, kOk);
   return false;
 }

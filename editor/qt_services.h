@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <QUrl>
 #include <QWidget>
 
 namespace movinta::editor {
@@ -53,7 +54,22 @@ public:
   bool HasFormat(const QString& mimeType) const override;
 };
 
+// Hands links and files to the desktop's programs (the browser, the image viewer); tests install a
+// stand-in that records what would have opened.
+class IUrlOpener {
+public:
+  virtual ~IUrlOpener() = default;
+  // True when a program took the link.
+  virtual bool Open(const QUrl& url) = 0;
+};
+// The opener in use: the desktop's unless one was installed.
+IUrlOpener& UrlOpener();
+// Installs an opener (null: the desktop's again); returns the one installed before.
+IUrlOpener* SetUrlOpener(IUrlOpener* opener);
+
 // Opens a file or link with the desktop's default handler; tells the user when none takes it.
 bool RunShellFile(const QString& target);
+// The same for a link already made.
+bool RunShellUrl(const QUrl& url);
 
 }  // namespace movinta::editor

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -18,6 +19,37 @@ int FindMenuItemByCaption(const QMenu* menu, const QString& text) {
     if (caption.contains(text) || actions[i]->text().contains(text)) return i;
   }
   return -1;
+}
+
+void SetDocumentDependent(QAction* item, bool dependent) {
+  if (item) item->setProperty(kHelpContextProperty, dependent ? 1 : -1);
+}
+
+bool IsDocumentDependent(const QAction* item) { return item && item->property(kHelpContextProperty).toInt() == 1; }
+
+namespace {
+void EnableDocumentItems(const QList<QAction*>& items, bool enabled) {
+  for (QAction* item : items) {
+    if (IsDocumentDependent(item)) item->setEnabled(enabled);
+    if (const QMenu* sub = item->menu()) EnableDocumentItems(sub->actions(), enabled);
+  }
+}
+}  // namespace
+
+void EnableDocumentItems(const QMenuBar& bar, bool enabled) { EnableDocumentItems(bar.actions(), enabled); }
+
+QAction* AddMenuItem(QMenu* parent, const QString& caption, const std::function<void()>& handler,
+                     const QString& hint) {
+  if (!parent) return nullptr;
+  QAction* item = parent->addAction(caption);
+  item->setStatusTip(hint);
+  if (handler) QObject::connect(item, &QAction::triggered, parent, handler);
+  return item;
+}
+
+void SetPanelEnabled(QWidget* panel, bool enabled) {
+  if (!panel) return;
+  for (QWidget* control : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) control->setEnabled(enabled);
 }
 
 void CenterInScrollBox(QScrollArea* box, QWidget* control) {

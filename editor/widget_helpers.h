@@ -5,7 +5,11 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
+
+class QAction;
 class QMenu;
+class QMenuBar;
 class QScrollArea;
 class QWidget;
 
@@ -14,6 +18,19 @@ namespace movinta::editor {
 // Index of the first item whose caption contains text (mnemonic marks ignored), -1 when none.
 int FindMenuItemByCaption(const QMenu* menu, const QString& text);
 inline int FindPopupItemByCaption(const QMenu* popup, const QString& text) { return FindMenuItemByCaption(popup, text); }
+
+// Menu items whose help context is 1 depend on a document: they are enabled only while one is open.
+// The context is the item's property of this name; add-ins mark their items the same way.
+inline constexpr const char* kHelpContextProperty = "helpContext";
+void SetDocumentDependent(QAction* item, bool dependent);
+bool IsDocumentDependent(const QAction* item);
+// Enables or disables every document-dependent item of the menu bar, at any depth.
+void EnableDocumentItems(const QMenuBar& bar, bool enabled);
+// A new item at the end of the menu (owned by it), with its caption, hint and handler.
+QAction* AddMenuItem(QMenu* parent, const QString& caption, const std::function<void()>& handler,
+                     const QString& hint = QString());
+// Enables or disables every control on the panel (not the panel itself).
+void SetPanelEnabled(QWidget* panel, bool enabled);
 
 // Scrolls the box to its origin and centres the control on each axis where it fits.
 void CenterInScrollBox(QScrollArea* box, QWidget* control);

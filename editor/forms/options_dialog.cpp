@@ -6,7 +6,6 @@
 #include "editor/forms/prompts_logic.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/ui_services.h"
-#include "editor/forms/splash_screen.h"
 #include "editor/qt_services.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "editor/forms/options_logic.h"
 
-#include "editor/forms/splash_screen.h"
+#include "editor/model/string_tables.h"
 
 #include <algorithm>
 

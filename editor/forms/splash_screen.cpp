@@ -1,6 +1,7 @@
 #include "editor/forms/splash_screen.h"
 
 #include "editor/model/resource_library.h"
+#include "editor/model/string_tables.h"
 #include "editor/qt_services.h"
 
 #include <QMouseEvent>

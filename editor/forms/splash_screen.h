@@ -7,8 +7,6 @@
 
 namespace movinta::editor {
 
-inline constexpr const char* kMakerWebPage = "https://larkspur-software.example/";
-
 class TSplashScreen : public QDialog {
   Q_OBJECT
 public:

@@ -5,6 +5,7 @@
 #include "editor/forms/prompts_logic.h"
 #include "editor/forms/start_page.h"
 #include "editor/frame_actions.h"
+#include "editor/help_commands.h"
 #include "editor/model/resource_library.h"
 #include "editor/model/settings.h"
 #include "editor/model/working_image.h"
@@ -80,7 +81,7 @@ TfrmWizards::TfrmWizards(QWidget* owner, WizardMode mode, const WizardContext& c
 
   auto* row = new QHBoxLayout;
   btnHelp = NewButton(this, "btnHelp", "&Help");
-  btnHelp->hide();  // no help file comes with the program
+  btnHelp->setAutoDefault(false);
   row->addWidget(btnHelp);
   row->addStretch(1);
   btnBack = NewButton(this, "btnBack", "< &Back");
@@ -96,6 +97,8 @@ TfrmWizards::TfrmWizards(QWidget* owner, WizardMode mode, const WizardContext& c
   connect(btnNext, &QPushButton::clicked, this, &TfrmWizards::btnNextClick);
   connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+  // The Help button and F1 open the page of the mode the dialog is in.
+  InstallDialogHelp(*this, help_contexts::kWizards + static_cast<int>(mode), btnHelp);
 
   tips_ = LoadTips(context_.TipsFolder);
   btnNextTip->setEnabled(!tips_.Lines.isEmpty());
@@ -330,7 +333,7 @@ void TfrmWizards::ShowWizardPicture(const char* name) {
 void TfrmWizards::SetMode(WizardMode mode) {
   mode_ = mode;
   setWindowTitle(WizardTitle(mode));
-  btnHelp->setProperty("helpContext", 300 + static_cast<int>(mode));
+  SetDialogHelpContext(*this, help_contexts::kWizards + static_cast<int>(mode));
   const bool wizard = mode == WizardMode::NewAnimation || mode == WizardMode::Optimize;
   pnlWelcome->setVisible(mode == WizardMode::Welcome);
   pnlTips->setVisible(mode == WizardMode::Welcome || mode == WizardMode::Tips);

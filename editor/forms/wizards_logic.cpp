@@ -3,6 +3,7 @@
 #include "editor/forms/start_page.h"
 #include "editor/model/files.h"
 #include "editor/model/frame_commands.h"
+#include "editor/model/string_tables.h"
 #include "editor/model/working_image.h"
 
 #include <QDir>
@@ -168,7 +169,7 @@ NewAnimation BuildNewAnimation(const NewAnimationChoice& choice, const PictureRe
 
   TGIFSubImage& frame0 = *image->Images().GetFrame(0);
   AddLoopExtension(*image, 0, choice.LoopForever ? 0 : std::clamp(choice.Plays, 1, 65535));
-  AddCommentExtension(frame0, QString::fromLatin1(frame_texts::kCreatedWith) + QString::fromLatin1(frame_texts::kMakerAddress));
+  AddCommentExtension(frame0, QString::fromLatin1(frame_texts::kCreatedWith) + QString::fromLatin1(kMakerWebPage));
   if (image->GetGlobalColorMap().GetCount() == 0 && frame0.ColorMap().GetCount() > 0)
     image->GetGlobalColorMap().Assign(frame0.ColorMap());
   if (optimizePalette && OptimizerAvailable()) ApplyStandardPalette(*image);

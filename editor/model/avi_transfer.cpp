@@ -154,7 +154,7 @@ bool ImportAvi(gif::TGIFImage& image, const QString& fileName, IAviProgress& pro
     progress.StepText(Tr(avi_texts::kOptimizing));
     image.OptimizeColorMaps();
     AddCommentExtension(*image.Images().GetFrame(0),
-                        Tr(frame_texts::kCreatedWith) + Tr(frame_texts::kMakerAddress));
+                        Tr(frame_texts::kCreatedWith) + QString::fromLatin1(kMakerWebPage));
   }
   return !cancelled;
 }

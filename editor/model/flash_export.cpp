@@ -215,7 +215,7 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
 QString FlashHTML(int width, int height, const QString& movieName) {
   const QString url = QString::fromLatin1(QUrl::toPercentEncoding(movieName));
   const QStringList lines = {
-      QStringLiteral("<!-- Created with Larkspur GIF Movinta %1 -->").arg(QLatin1String(kMovintaWebPage)),
+      QStringLiteral("<!-- Created with Larkspur GIF Movinta %1 -->").arg(QLatin1String(kMakerWebPage)),
       QString(),
       QStringLiteral("<OBJECT classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\""),
       QStringLiteral("  codebase=\"%1#version=4,0,0,0\"").arg(QLatin1String(kFlashPlayerCabinet)),

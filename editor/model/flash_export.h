@@ -61,8 +61,7 @@ inline constexpr const char* kFlashHTMLCopied = "Copied HTML to the clipboard.";
 inline constexpr const char* kFlashSampleMovie = "your_flash_movie.swf";
 }  // namespace texts
 
-// The web addresses in the snippet: our page, and where browsers get the player.
-inline constexpr const char* kMovintaWebPage = "https://movinta.example.org/";
+// Where browsers get the player, named in the snippet beside the maker's web page.
 inline constexpr const char* kFlashPlayerCabinet = "https://download.macromedia.com/flash2/cabs/swflash.cab";
 inline constexpr const char* kFlashPlayerDownload = "https://www.macromedia.com/shockwave/download/index.cgi";
 

@@ -302,7 +302,7 @@ int TFrameCommands::PlaceNewFrame(TGIFImage& image, std::unique_ptr<TGIFSubImage
   if (image.GetHeight() < frame->GetTop() + frame->GetHeight()) image.SetHeight(frame->GetTop() + frame->GetHeight());
   PrepareNewFrame(image, *frame, Settings().DefaultNSLoop, delay);
   if (before == 0)
-    AddCommentExtension(*frame, Tr(frame_texts::kCreatedWith) + Tr(frame_texts::kMakerAddress));
+    AddCommentExtension(*frame, Tr(frame_texts::kCreatedWith) + QString::fromLatin1(kMakerWebPage));
   if (reduce && image.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(image);
   return position;
 }

@@ -39,7 +39,6 @@ inline constexpr const char* kReverseFrameOrder = "Reverse Frame Order";
 inline constexpr const char* kChangeAnimationLoop = "Change Animation Loop";
 inline constexpr const char* kInsertingFrame = "Inserting new frame...";
 inline constexpr const char* kCreatedWith = "Created with Larkspur GIF Movinta - ";
-inline constexpr const char* kMakerAddress = "http://www.larkspursoftware.com";
 inline constexpr const char* kNoCommentFromClipboard = "Unable to create a GIF Comment from the clipboard text.";
 inline constexpr const char* kCannotRemoveLocalPalettes =
     "The global palette does not hold every color of the frames, so their local palettes cannot be removed. "

@@ -23,6 +23,10 @@ inline constexpr std::array<const char*, 12> kInspectorRows = {
 
 inline constexpr std::array<const char*, 2> kDropPromptButtons = {"&Include", "&Start New"};
 
+// The maker's web site: the links of the Help menu, the splash and the about page, and the address
+// in the comment of a new animation and in the HTML that embeds a movie.
+inline constexpr const char* kMakerWebPage = "https://larkspur-software.example/";
+
 namespace texts {
 inline constexpr const char* kTempPrefix = "~ZQ";
 inline constexpr const char* kUntitled = "Untitled%1.gif";

@@ -27,6 +27,10 @@ QString SharedDataFolder() {
   return Clean(program.filePath(QStringLiteral("../") + QLatin1String(kDataBelowPrefix)));
 }
 
+QString ProgramAddInFolder() {
+  return Clean(QDir(ProgramFolder()).filePath(QStringLiteral("../lib/movinta6/addins")));
+}
+
 QString UserDataFolder() {
   QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
   if (folder.isEmpty()) folder = QDir::home().filePath(QStringLiteral(".local/share/movinta6"));

@@ -17,6 +17,9 @@ QString ProgramFolder();
 QString SharedDataFolder();
 QString UserDataFolder();
 
+// The add-ins installed with the program: <prefix>/lib/movinta6/addins beside <prefix>/bin.
+QString ProgramAddInFolder();
+
 // The sample pictures shipped with the program ("images" in the shared data folder).
 QString SampleImagesFolder();
 // The user's "working" folder, where saves of files from the sample folder go; created when missing.

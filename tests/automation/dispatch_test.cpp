@@ -9,7 +9,13 @@
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QDBusContext>
+#include <QDBusObjectPath>
 #include <QElapsedTimer>
+
+#include <optional>
+#include <QMenu>
+#include <QMenuBar>
 
 namespace movinta::automation {
 namespace {
@@ -92,5 +98,135 @@ TEST_F(DispatchTest, WaitAnswersFromATimerWhileOtherCallsAreServed) {
   EXPECT_GE(clock.elapsed(), 390);
 }
 
+// ---- menu items
+
+// A client's menu handler; Execute(13) answers with an error.
+class HandlerObject : public QObject, protected QDBusContext {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "com.larkspur.Movinta.MenuHandler")
+public:
+  QList<int> Tags;
+public Q_SLOTS:
+  void Execute(int tag) {
+    Tags << tag;
+    if (tag == 13) sendErrorReply(QStringLiteral("com.example.Error.Unlucky"), QStringLiteral("thirteen is unlucky"));
+  }
+};
+
+class MenuDispatchTest : public DispatchTest {
+protected:
+  void SetUp() override {
+    DispatchTest::SetUp();
+    if (IsSkipped()) return;
+    QMenu* file = bar_.addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("&Open..."));
+    plugins_ = bar_.addMenu(QStringLiteral("&Plug-ins"));
+    host_.menus = bar_.actions();
+  }
+  QDBusMessage Item(const QString& path, const QString& member, const QVariantList& args = {}) {
+    return Wait(Send(path, kItemIface, member, args));
+  }
+  QString PathOf(const QDBusMessage& reply) {
+    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    return reply.arguments().value(0).value<QDBusObjectPath>().path();
+  }
+  QVariant Get(const QString& path, const QString& name) {
+    return GetProperty(path, kItemIface, name).arguments().value(0).value<QDBusVariant>().variant();
+  }
+  template <typename Done>
+  static bool WaitFor(Done done) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return done();
+  }
+
+  const QString kItemIface = QStringLiteral("com.larkspur.Movinta.MenuItem");
+  QMenuBar bar_;
+  QMenu* plugins_ = nullptr;
+};
+
+TEST_F(MenuDispatchTest, EveryMemberOfAMenuItemServesABusClient) {
+  const QString app = QStringLiteral("/com/larkspur/Movinta/Application");
+  const QString plugins = PathOf(Wait(Send(app, QStringLiteral("com.larkspur.Movinta.Application"), QStringLiteral("Menu"),
+                                           {QStringLiteral("Plug-ins")})));
+  EXPECT_TRUE(plugins.startsWith(QStringLiteral("/com/larkspur/Movinta/Menus/m")));
+  const QString second = PathOf(Item(plugins, QStringLiteral("AddSubItem")));
+  const QString first = PathOf(Item(plugins, QStringLiteral("InsertSubItem"), {0}));
+  EXPECT_EQ(PathOf(Item(plugins, QStringLiteral("SubItem"), {0})), first) << "one path per item";
+  EXPECT_EQ(Get(plugins, QStringLiteral("SubItemCount")).toInt(), 2);
+  const QDBusMessage outside = Item(plugins, QStringLiteral("SubItem"), {2});
+  EXPECT_EQ(outside.errorName(), QStringLiteral("com.larkspur.Movinta.Error.InvalidValue"));
+  EXPECT_EQ(outside.errorMessage(), QStringLiteral("Menu index out of bounds"));
+  EXPECT_EQ(Item(plugins, QStringLiteral("InsertSubItem"), {-1}).errorMessage(), QStringLiteral("Menu index out of bounds"));
+
+  struct Case {
+    const char* Name;
+    QVariant Value;
+  };
+  for (const Case& c : {Case{"Caption", QStringLiteral("&First")}, Case{"Checked", true}, Case{"Hint", QStringLiteral("h")},
+                        Case{"ShortCut", QStringLiteral("Ctrl+K")}, Case{"Tag", 9}, Case{"DocDependent", false},
+                        Case{"Enabled", true}, Case{"Visible", false}}) {
+    const QString name = QLatin1String(c.Name);
+    EXPECT_EQ(SetProperty(first, kItemIface, name, c.Value).type(), QDBusMessage::ReplyMessage) << c.Name;
+    EXPECT_EQ(Get(first, name), c.Value) << c.Name;
+  }
+  EXPECT_EQ(Get(second, QStringLiteral("DocDependent")).toBool(), true);
+  EXPECT_EQ(Get(second, QStringLiteral("Enabled")).toBool(), false) << "no document is open";
+  EXPECT_EQ(Get(second, QStringLiteral("MenuIndex")).toInt(), 1);
+  EXPECT_EQ(SetProperty(second, kItemIface, QStringLiteral("MenuIndex"), -5).type(), QDBusMessage::ReplyMessage);
+  EXPECT_EQ(Get(second, QStringLiteral("MenuIndex")).toInt(), 0) << "a move is kept within the siblings";
+  EXPECT_EQ(plugins_->actions().at(1)->text(), QStringLiteral("&First"));
+
+  const QString file = PathOf(Wait(Send(app, QStringLiteral("com.larkspur.Movinta.Application"), QStringLiteral("Menu"),
+                                        {QStringLiteral("File")})));
+  EXPECT_EQ(Item(file, QStringLiteral("SetMenuHandler"), {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/h")))})
+                .errorMessage(),
+            QStringLiteral("Cannot change pre-defined menu handlers"));
+
+  // The item answers as gone once the menu deletes it.
+  delete plugins_->actions().at(1);
+  EXPECT_EQ(GetProperty(first, kItemIface, QStringLiteral("Caption")).errorName(),
+            QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"));
+}
+
+TEST_F(MenuDispatchTest, AClientsHandlerIsCalledOnExecuteAndDroppedWhenTheClientLeaves) {
+  const QString name = QStringLiteral("handler-client");
+  // The connection closes once no handle on it is left.
+  std::optional<QDBusConnection> handlerBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+  HandlerObject handler;
+  ASSERT_TRUE(handlerBus->registerObject(QStringLiteral("/handler"), &handler, QDBusConnection::ExportAllSlots));
+  auto fromHandlerBus = [&](const QString& path, const QString& member, const QVariantList& args) {
+    QDBusMessage m = QDBusMessage::createMethodCall(server_.baseService(), path, kItemIface, member);
+    m.setArguments(args);
+    return Wait(handlerBus->asyncCall(m));
+  };
+  const QString plugins =
+      PathOf(Wait(Send(QStringLiteral("/com/larkspur/Movinta/Application"), QStringLiteral("com.larkspur.Movinta.Application"),
+                       QStringLiteral("Menu"), {QStringLiteral("Plug-ins")})));
+  const QString item = PathOf(Item(plugins, QStringLiteral("AddSubItem")));
+  SetProperty(item, kItemIface, QStringLiteral("DocDependent"), false);
+  SetProperty(item, kItemIface, QStringLiteral("Tag"), 21);
+  EXPECT_EQ(fromHandlerBus(item, QStringLiteral("SetMenuHandler"), {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/handler")))})
+                .type(),
+            QDBusMessage::ReplyMessage);
+
+  // Execute answers at once; the handler is called afterwards.
+  EXPECT_EQ(Item(item, QStringLiteral("Execute")).type(), QDBusMessage::ReplyMessage);
+  EXPECT_TRUE(WaitFor([&] { return handler.Tags == QList<int>{21}; }));
+  SetProperty(item, kItemIface, QStringLiteral("Tag"), 13);
+  Item(item, QStringLiteral("Execute"));
+  EXPECT_TRUE(WaitFor([&] { return messages_.Saw(QStringLiteral("thirteen is unlucky")); })) << "an error answer is shown";
+
+  auto* own = qobject_cast<TAutomatedMenu*>(plugins_->actions().front());
+  ASSERT_NE(own, nullptr);
+  EXPECT_NE(own->Handler(), nullptr);
+  handlerBus.reset();
+  QDBusConnection::disconnectFromBus(name);
+  EXPECT_TRUE(WaitFor([&] { return own->Handler() == nullptr; })) << "the handler goes with its client";
+}
+
 }  // namespace
 }  // namespace movinta::automation
+
+#include "dispatch_test.moc"

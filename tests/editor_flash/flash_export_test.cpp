@@ -171,7 +171,7 @@ TEST_F(FlashExportTest, FailuresAreToldAndLeaveTheOldMovieInPlace) {
 
 TEST(FlashHTML, EmbedsTheMovieAtItsSize) {
   const QString expected = QStringLiteral(
-      "<!-- Created with Larkspur GIF Movinta https://movinta.example.org/ -->\r\n"
+      "<!-- Created with Larkspur GIF Movinta https://larkspur-software.example/ -->\r\n"
       "\r\n"
       "<OBJECT classid=\"clsid:D27CDB6E-AE6D-11cf-96B8-444553540000\"\r\n"
       "  codebase=\"https://download.macromedia.com/flash2/cabs/swflash.cab#version=4,0,0,0\"\r\n"

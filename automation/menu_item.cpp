@@ -1,0 +1,173 @@
+#include "automation/menu_item.h"
+
+#include "automation/automation_objects.h"
+#include "editor/model/ui_services.h"
+
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <algorithm>
+
+namespace movinta::automation {
+
+namespace {
+constexpr const char* kOutOfBounds = "Menu index out of bounds";
+constexpr const char* kPredefined = "Cannot change pre-defined menu handlers";
+// The tag of a built-in item, which has no field of its own for it.
+constexpr const char* kTagProperty = "menuTag";
+
+// The menu or menu bar that shows the item; null for an item in none.
+QWidget* Container(QAction& item) {
+  for (QObject* o : item.associatedObjects())
+    if (qobject_cast<QMenu*>(o) || qobject_cast<QMenuBar*>(o)) return static_cast<QWidget*>(o);
+  return nullptr;
+}
+
+// The item's sub-menu, made when it has none yet.
+QMenu* SubMenu(QAction& item) {
+  if (QMenu* menu = item.menu()) return menu;
+  QWidget* owner = Container(item);
+  if (!owner) owner = qobject_cast<QWidget*>(item.parent());
+  auto* menu = new QMenu(item.text(), owner);
+  item.setMenu(menu);
+  return menu;
+}
+}  // namespace
+
+// ---- items made by add-ins
+
+TAutomatedMenu::TAutomatedMenu(QObject* parent, bool enabled) : QAction(parent) {
+  setProperty(kHelpContextProperty, 1);
+  setEnabled(enabled);
+  connect(this, &QAction::triggered, this, &TAutomatedMenu::Click);
+}
+
+TAutomatedMenu::~TAutomatedMenu() = default;
+
+void TAutomatedMenu::Click() {
+  if (!handler_) return;
+  // The handler may remove this item; hold what the call needs.
+  const std::shared_ptr<addin::IIntfMenuHandler> handler = handler_;
+  const QString caption = QString(text()).remove(QLatin1Char('&'));
+  QString failure;
+  try {
+    if (!handler->Execute(tag_)) failure = QStringLiteral("The add-in could not carry out \"%1\".").arg(caption);
+  } catch (const std::exception& e) {
+    failure = QString::fromUtf8(e.what());
+  } catch (...) {
+    failure = QStringLiteral("The add-in could not carry out \"%1\".").arg(caption);
+  }
+  if (!failure.isEmpty()) editor::ShowMessage(failure, editor::MessageType::Error);
+}
+
+// ---- handles
+
+QAction& TIntfMenuItem::Target() const {
+  if (!item_) throw AutomationError(kErrorUnknownObject, QStringLiteral("The menu item no longer exists"));
+  return *item_;
+}
+
+bool TIntfMenuItem::DocumentOpen() const { return host_ && host_->Documents().Active() != nullptr; }
+
+QString TIntfMenuItem::Caption() const { return Target().text(); }
+void TIntfMenuItem::SetCaption(const QString& caption) {
+  Target().setText(caption);
+  if (QMenu* menu = Target().menu()) menu->setTitle(caption);
+}
+
+bool TIntfMenuItem::Checked() const { return Target().isChecked(); }
+void TIntfMenuItem::SetChecked(bool checked) {
+  QAction& item = Target();
+  if (checked) item.setCheckable(true);
+  item.setChecked(checked);
+}
+
+bool TIntfMenuItem::Enabled() const { return Target().isEnabled(); }
+void TIntfMenuItem::SetEnabled(bool enabled) { Target().setEnabled(enabled); }
+
+QString TIntfMenuItem::Hint() const { return Target().statusTip(); }
+void TIntfMenuItem::SetHint(const QString& hint) { Target().setStatusTip(hint); }
+
+QString TIntfMenuItem::ShortCut() const { return Target().shortcut().toString(QKeySequence::PortableText); }
+void TIntfMenuItem::SetShortCut(const QString& shortcut) {
+  QAction& item = Target();
+  const QKeySequence keys = QKeySequence::fromString(shortcut, QKeySequence::PortableText);
+  // One key combination, and one that names a key: anything else gives no shortcut.
+  const bool known = keys.count() == 1 && keys[0].key() != Qt::Key_unknown && keys[0].key() != 0 &&
+                     keys.toString(QKeySequence::PortableText).compare(shortcut.trimmed(), Qt::CaseInsensitive) == 0;
+  item.setShortcut(known ? keys : QKeySequence());
+}
+
+int TIntfMenuItem::SubItemCount() const {
+  QMenu* menu = Target().menu();
+  return menu ? int(menu->actions().size()) : 0;
+}
+
+int TIntfMenuItem::Tag() const {
+  QAction& item = Target();
+  if (auto* own = qobject_cast<TAutomatedMenu*>(&item)) return own->Tag();
+  return item.property(kTagProperty).toInt();
+}
+void TIntfMenuItem::SetTag(int tag) {
+  QAction& item = Target();
+  if (auto* own = qobject_cast<TAutomatedMenu*>(&item))
+    own->SetTag(tag);
+  else
+    item.setProperty(kTagProperty, tag);
+}
+
+bool TIntfMenuItem::Visible() const { return Target().isVisible(); }
+void TIntfMenuItem::SetVisible(bool visible) { Target().setVisible(visible); }
+
+std::shared_ptr<addin::IIntfMenuItem> TIntfMenuItem::AddSubItem() { return InsertSubItem(SubItemCount()); }
+
+std::shared_ptr<addin::IIntfMenuItem> TIntfMenuItem::SubItem(int index) {
+  if (index < 0 || index >= SubItemCount()) throw AutomationError(kErrorInvalidValue, QString::fromLatin1(kOutOfBounds));
+  return std::make_shared<TIntfMenuItem>(Target().menu()->actions().at(index), host_);
+}
+
+std::shared_ptr<addin::IIntfMenuItem> TIntfMenuItem::InsertSubItem(int index) {
+  if (index < 0 || index > SubItemCount()) throw AutomationError(kErrorInvalidValue, QString::fromLatin1(kOutOfBounds));
+  QMenu* menu = SubMenu(Target());
+  const QList<QAction*> siblings = menu->actions();
+  auto* item = new TAutomatedMenu(menu, DocumentOpen());
+  menu->insertAction(index < siblings.size() ? siblings.at(index) : nullptr, item);
+  return std::make_shared<TIntfMenuItem>(item, host_);
+}
+
+void TIntfMenuItem::Execute() { Target().trigger(); }
+
+void TIntfMenuItem::SetMenuHandler(std::shared_ptr<addin::IIntfMenuHandler> handler) {
+  auto* own = qobject_cast<TAutomatedMenu*>(&Target());
+  if (!own) throw AutomationError(kErrorFailed, QString::fromLatin1(kPredefined));
+  own->SetHandler(std::move(handler));
+}
+
+int TIntfMenuItem::MenuIndex() const {
+  QAction& item = Target();
+  QWidget* container = Container(item);
+  return container ? int(container->actions().indexOf(&item)) : -1;
+}
+
+void TIntfMenuItem::SetMenuIndex(int index) {
+  QAction& item = Target();
+  QWidget* container = Container(item);
+  if (!container) return;
+  const int count = int(container->actions().size());
+  index = std::clamp(index, 0, count - 1);
+  if (index == container->actions().indexOf(&item)) return;
+  container->removeAction(&item);
+  const QList<QAction*> rest = container->actions();
+  container->insertAction(index < rest.size() ? rest.at(index) : nullptr, &item);
+}
+
+bool TIntfMenuItem::DocDependent() const { return Target().property(kHelpContextProperty).toInt() == 1; }
+void TIntfMenuItem::SetDocDependent(bool dependent) {
+  QAction& item = Target();
+  item.setProperty(kHelpContextProperty, dependent ? 1 : -1);
+  // A dependent item follows the documents from now on; an independent one is free of them.
+  item.setEnabled(!dependent || DocumentOpen());
+}
+
+}  // namespace movinta::automation
