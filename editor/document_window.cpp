@@ -20,6 +20,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace movinta::editor {
 
 QImage RenderFrame(TGIFImage& image, int index) {
@@ -37,7 +39,8 @@ QImage RenderFrame(TGIFImage& image, int index) {
     table[frame.GraphicControlExtension()->GetTransparentColorIndex()] = qRgba(0, 0, 0, 0);
   out.setColorTable(table);
   for (int y = 0; y < frame.GetHeight(); ++y)
-    std::copy_n(frame.Data() + static_cast<std::size_t>(y) * frame.GetWidth(), frame.GetWidth(), out.scanLine(y));
+    std::copy_n(std::as_const(frame).Data() + static_cast<std::size_t>(y) * frame.GetWidth(), frame.GetWidth(),
+                out.scanLine(y));
   return out;
 }
 

@@ -12,36 +12,45 @@ std::uint64_t Mix(std::uint64_t h, std::uint64_t v) {
 }
 }  // namespace
 
-std::uint64_t TGIFEncodedDataCache::Fingerprint(const Key& key, std::span<const std::uint8_t> pixels) {
-  // A sample is enough to find candidates quickly; the full comparison decides.
+std::uint64_t TGIFEncodedDataCache::HashKey(const Key& key) {
   std::uint64_t h = Mix(0, static_cast<std::uint64_t>(key.Compression));
   h = Mix(h, static_cast<std::uint64_t>(key.BitsPerPixel));
   h = Mix(h, static_cast<std::uint64_t>(key.ColorCount));
   h = Mix(h, key.Interlaced ? 1u : 0u);
   h = Mix(h, static_cast<std::uint64_t>(key.Width) << 32 | static_cast<std::uint32_t>(key.Height));
-  h = Mix(h, pixels.size());
-  const std::size_t n = pixels.size();
-  if (n == 0) return h;
-  constexpr std::size_t samples = 256;
-  for (std::size_t i = 0; i < samples; ++i) h = Mix(h, pixels[(i * (n - 1)) / (samples - 1)]);
+  return Mix(h, key.Pixels);
+}
+
+std::uint64_t TGIFEncodedDataCache::HashData(std::span<const std::uint8_t> data) {
+  // Only finds candidates; the bytes are compared in full.
+  std::uint64_t h = Mix(0, data.size());
+  std::size_t i = 0;
+  for (; i + 8 <= data.size(); i += 8) {
+    std::uint64_t v;
+    std::memcpy(&v, data.data() + i, 8);
+    h = Mix(h, v);
+  }
+  for (; i < data.size(); ++i) h = Mix(h, data[i]);
   return h;
+}
+
+TGIFEncodedDataCache::Entry* TGIFEncodedDataCache::Find(const Key& key, std::uint64_t keyHash) const {
+  auto [first, last] = entries_.equal_range(keyHash);
+  for (auto it = first; it != last; ++it)
+    if (it->second->key == key) return it->second.get();
+  return nullptr;
 }
 
 EncodeStatus TGIFEncodedDataCache::Encode(const Key& key, std::span<const std::uint8_t> pixels,
                                           std::vector<std::uint8_t>& out) {
-  const std::uint64_t fingerprint = Fingerprint(key, pixels);
+  const std::uint64_t keyHash = HashKey(key);
   {
     std::lock_guard guard(lock_);
-    auto [first, last] = entries_.equal_range(fingerprint);
-    for (auto it = first; it != last; ++it) {
-      Entry& e = *it->second;
-      if (e.key == key && e.pixels.size() == pixels.size() &&
-          std::memcmp(e.pixels.data(), pixels.data(), pixels.size()) == 0) {
-        e.used = true;
-        ++hits_;
-        out.insert(out.end(), e.data.begin(), e.data.end());
-        return EncodeStatus::Ok;
-      }
+    if (Entry* e = Find(key, keyHash)) {
+      e->used = true;
+      ++hits_;
+      out.insert(out.end(), e->data.begin(), e->data.end());
+      return EncodeStatus::Ok;
     }
   }
   auto entry = std::make_unique<Entry>();
@@ -50,27 +59,67 @@ EncodeStatus TGIFEncodedDataCache::Encode(const Key& key, std::span<const std::u
   out.insert(out.end(), entry->data.begin(), entry->data.end());
   if (status != EncodeStatus::Ok) return status;
   entry->key = key;
-  entry->pixels.assign(pixels.begin(), pixels.end());
+  entry->dataHash = HashData(entry->data);
   entry->used = true;
   std::lock_guard guard(lock_);
   ++misses_;
-  entries_.emplace(fingerprint, std::move(entry));
+  // Another thread may have encoded the same pixels meanwhile.
+  if (Entry* e = Find(key, keyHash)) {
+    e->used = true;
+    return status;
+  }
+  byData_.emplace(entry->dataHash, entry.get());
+  entries_.emplace(keyHash, std::move(entry));
   return status;
+}
+
+std::uint64_t TGIFEncodedDataCache::FindPixels(bool interlaced, int width, int height,
+                                               std::span<const std::uint8_t> data) const {
+  const std::uint64_t dataHash = HashData(data);
+  std::lock_guard guard(lock_);
+  auto [first, last] = byData_.equal_range(dataHash);
+  for (auto it = first; it != last; ++it) {
+    const Entry& e = *it->second;
+    if (e.key.Interlaced == interlaced && e.key.Width == width && e.key.Height == height &&
+        std::equal(e.data.begin(), e.data.end(), data.begin(), data.end()))
+      return e.key.Pixels;
+  }
+  return 0;
 }
 
 void TGIFEncodedDataCache::BeginWrite() {
   std::lock_guard guard(lock_);
-  for (auto& [fingerprint, entry] : entries_) entry->used = false;
+  for (auto& [hash, entry] : entries_) entry->used = false;
 }
 
 void TGIFEncodedDataCache::EndWrite() {
   std::lock_guard guard(lock_);
-  for (auto it = entries_.begin(); it != entries_.end();) it = it->second->used ? std::next(it) : entries_.erase(it);
+  for (auto it = entries_.begin(); it != entries_.end();) {
+    Entry* e = it->second.get();
+    if (e->used) {
+      ++it;
+      continue;
+    }
+    auto [first, last] = byData_.equal_range(e->dataHash);
+    for (auto d = first; d != last; ++d)
+      if (d->second == e) {
+        byData_.erase(d);
+        break;
+      }
+    it = entries_.erase(it);
+  }
 }
 
 std::size_t TGIFEncodedDataCache::Entries() const {
   std::lock_guard guard(lock_);
   return entries_.size();
+}
+
+std::size_t TGIFEncodedDataCache::DataSize() const {
+  std::lock_guard guard(lock_);
+  std::size_t bytes = 0;
+  for (const auto& [hash, entry] : entries_) bytes += entry->data.size();
+  return bytes;
 }
 
 }  // namespace gif

@@ -1,8 +1,9 @@
 // Frames' encoded image data kept for writing the same animation again and again (the editor
 // writes its working copy after every edit). An entry is found only by everything the bytes
-// depend on: the encoder, the code size and colour count, interlacing, the frame's size and its
-// pixels, which are compared in full; so an entry can never stand in for pixels it was not made
-// from, and nothing has to be told when a frame changes.
+// depend on: the encoder, the code size and colour count, interlacing, the frame's size and the
+// number that names its pixels (TGIFSubImage::PixelsId), which changes whenever they may have
+// changed; so the cache holds no pixels, compares none, and nothing has to be told when a frame
+// changes.
 #pragma once
 
 #include <cstddef>
@@ -26,12 +27,20 @@ public:
     bool Interlaced = false;
     int Width = 0;
     int Height = 0;
+    std::uint64_t Pixels = 0;
     bool operator==(const Key&) const = default;
   };
 
   // Appends the frame's image data block to out, as EncodeImageData would, taking it from the
-  // cache when the same pixels were encoded the same way before.
+  // cache when the same pixels were encoded the same way before. Safe to call from several
+  // threads at once.
   EncodeStatus Encode(const Key& key, std::span<const std::uint8_t> pixels, std::vector<std::uint8_t>& out);
+
+  // A frame just read from `data` (its image data block, from the code size byte through the
+  // terminator), decoded without fault at this size and interlacing, holds the pixels an entry
+  // was made from when the entry wrote exactly these bytes for a frame of that shape: their
+  // number, or 0 when no entry did.
+  std::uint64_t FindPixels(bool interlaced, int width, int height, std::span<const std::uint8_t> data) const;
 
   // A write of a whole image: entries it does not use are dropped when it ends, so the cache
   // holds about one image's worth of data.
@@ -39,20 +48,25 @@ public:
   void EndWrite();
 
   std::size_t Entries() const;
+  // Bytes of encoded data held.
+  std::size_t DataSize() const;
   std::uint64_t Hits() const { return hits_; }
   std::uint64_t Misses() const { return misses_; }
 
 private:
   struct Entry {
     Key key;
-    std::vector<std::uint8_t> pixels;
+    std::uint64_t dataHash = 0;
     std::vector<std::uint8_t> data;
     bool used = false;
   };
-  static std::uint64_t Fingerprint(const Key& key, std::span<const std::uint8_t> pixels);
+  static std::uint64_t HashKey(const Key& key);
+  static std::uint64_t HashData(std::span<const std::uint8_t> data);
+  Entry* Find(const Key& key, std::uint64_t keyHash) const;
 
   mutable std::mutex lock_;
-  std::unordered_multimap<std::uint64_t, std::unique_ptr<Entry>> entries_;
+  std::unordered_multimap<std::uint64_t, std::unique_ptr<Entry>> entries_;  // by key
+  std::unordered_multimap<std::uint64_t, Entry*> byData_;
   std::uint64_t hits_ = 0, misses_ = 0;
 };
 

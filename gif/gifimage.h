@@ -565,6 +565,7 @@ public:
   TGIFLocalColorMap& ColorMap() { return colorMap_; }
   const TGIFLocalColorMap& ColorMap() const { return colorMap_; }
   TGIFColorMap& GetActiveColorMap();
+  const TGIFColorMap& GetActiveColorMap() const;
 
   int GetVersion() const override;
   void SaveToStream(ByteWriter& stream) override;
@@ -575,8 +576,10 @@ public:
   // width x height bytes, rows top to bottom; empty for an empty frame. A
   // frame read from damaged data, or just resized, holds only what it decoded
   // until its pixels are first asked for here or it is drawn or saved.
+  // Taking the pixels to write gives the frame a new PixelsId; readers use the const overload.
   std::uint8_t* Data() {
     Materialize();
+    NewPixels();
     return pixels_.data();
   }
   const std::uint8_t* Data() const {
@@ -626,10 +629,29 @@ public:
   // A number that no other frame of this process has had or will have: callers that must
   // notice a frame being freed hold this instead of a pointer that a new frame may reuse.
   std::uint64_t Serial() const { return serial_; }
+  // A number that names the frame's pixels: frames with the same number hold the same pixels.
+  // Everything that changes them, or hands them out to be changed (Data, GetScanline), gives the
+  // frame a number never used before; a copy takes its source's.
+  std::uint64_t PixelsId() const { return pixelsId_; }
 
 private:
   friend class TGIFGraphicControlExtension;
   friend class TGIFImage;
+  friend class TGIFImageList;
+  // The table-based image data block as SaveToStream writes it, encoded ahead of the write.
+  struct PreparedData {
+    bool Ready = false;
+    bool Ok = false;
+    int Largest = -1;
+    std::vector<std::uint8_t> Bytes;
+  };
+  // True when the frame writes an image data block of its pixels.
+  bool WritesPixels() const;
+  // Encodes the block into prepared (also through the image's encoded-data cache); frames
+  // may prepare their data on different threads at once.
+  void PrepareData(PreparedData& prepared) const;
+  void SaveToStream(ByteWriter& stream, const PreparedData* prepared);
+  void NewPixels();
   void RenderBitmap();
   void ApplyMask(const std::vector<std::uint8_t>& transparentPixels);
   void DrawOne(Bitmap& canvas, const TRect& target, bool masked);
@@ -664,6 +686,7 @@ private:
   Bitmap mask_;
   bool needMask_ = true;
   std::uint64_t serial_;
+  std::uint64_t pixelsId_;
 };
 
 // ---------------------------------------------------------------------------

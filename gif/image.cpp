@@ -203,6 +203,8 @@ void TGIFImage::LoadFromStream(ByteReader& stream) {
   TGIFImage fresh;
   fresh.MaxFramePixels = MaxFramePixels;
   fresh.MemoryBudget = MemoryBudget;
+  // Frames read back from data the cache wrote keep their entries.
+  fresh.EncodedDataCache = EncodedDataCache;
   fresh.OnWarning = [this](const void* sender, int severity, const std::string& message) {
     Warning(sender, severity, message);
   };

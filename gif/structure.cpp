@@ -1,8 +1,13 @@
 // Blocks, lists of blocks, the header with the logical screen, the trailer and
 // the loops over the block sequence.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <new>
 #include <string_view>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #include "gif/gifimage.h"
 
@@ -190,11 +195,88 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
   stream.Skip(-1);
 }
 
+namespace {
+
+// Large animations encode their frames' image data on several threads before the bytes are
+// written in order on the calling thread.
+constexpr std::uint64_t kPixelsPerThread = 1u << 19;
+constexpr int kFramesPerThreadInWindow = 8;
+
+int EncodingThreads(const TGIFImageList& list) {
+  std::uint64_t pixels = 0;
+  for (int i = 0; i < list.GetCount(); ++i) {
+    const TGIFSubImage* f = list.GetFrame(i);
+    pixels += static_cast<std::uint64_t>(f->GetWidth()) * f->GetHeight();
+  }
+  const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+  return static_cast<int>(std::min<std::uint64_t>({cores, pixels / kPixelsPerThread + 1,
+                                                    static_cast<std::uint64_t>(list.GetCount())}));
+}
+
+// Runs work(0 .. count - 1) on up to `threads` threads, the caller's among them. Work must not throw.
+template <typename Work>
+void RunOnThreads(int count, int threads, Work work) {
+  std::atomic<int> next{0};
+  auto drain = [&] {
+    for (int k = next++; k < count; k = next++) work(k);
+  };
+  std::vector<std::thread> helpers;
+  for (int t = 1; t < threads; ++t) {
+    try {
+      helpers.emplace_back(drain);
+    } catch (const std::system_error&) {
+      break;  // fewer threads do the same work
+    }
+  }
+  drain();
+  for (std::thread& h : helpers) h.join();
+}
+
+}  // namespace
+
 void TGIFImageList::SaveToStream(ByteWriter& stream) {
   const int count = GetCount();
-  for (int i = 0; i < count; ++i) {
-    GetFrame(i)->SaveToStream(stream);
-    Image()->Progress(this, TProgressStage::psRunning, (i + 1) * 100 / count, false, texts::Saving);
+  const int threads = EncodingThreads(*this);
+  if (threads <= 1) {
+    for (int i = 0; i < count; ++i) {
+      GetFrame(i)->SaveToStream(stream);
+      Image()->Progress(this, TProgressStage::psRunning, (i + 1) * 100 / count, false, texts::Saving);
+    }
+    return;
+  }
+  // A window of frames at a time, so that progress goes on and only one window's data waits.
+  const int window = threads * kFramesPerThreadInWindow;
+  std::vector<TGIFSubImage::PreparedData> prepared(static_cast<std::size_t>(std::min(window, count)));
+  for (int start = 0; start < count; start += window) {
+    const int n = std::min(window, count - start);
+    RunOnThreads(n, threads, [&](int k) {
+      TGIFSubImage::PreparedData& data = prepared[static_cast<std::size_t>(k)];
+      const TGIFSubImage* f = GetFrame(start + k);
+      try {
+        if (f->WritesPixels()) f->PrepareData(data);
+      } catch (...) {
+        data.Ready = false;  // the frame encodes its data itself when it is written
+      }
+    });
+    if (start == 0 && n < count) {
+      // The whole output in one block, sized from the first window (descriptors, tables and
+      // extensions estimated), saves copying it as it grows.
+      std::size_t bytes = 0;
+      for (int k = 0; k < n; ++k) bytes += prepared[static_cast<std::size_t>(k)].Bytes.size() + 1024;
+      const std::size_t estimate = stream.Position() + bytes / static_cast<std::size_t>(n) * static_cast<std::size_t>(count);
+      try {
+        stream.Bytes().reserve(estimate + estimate / 16);
+      } catch (const std::bad_alloc&) {
+        // the output grows as it is written instead
+      }
+    }
+    for (int k = 0; k < n; ++k) {
+      TGIFSubImage::PreparedData& data = prepared[static_cast<std::size_t>(k)];
+      GetFrame(start + k)->SaveToStream(stream, &data);
+      data.Ready = false;
+      data.Bytes.clear();
+      Image()->Progress(this, TProgressStage::psRunning, (start + k + 1) * 100 / count, false, texts::Saving);
+    }
   }
 }
 
@@ -257,7 +339,7 @@ void TGIFHeader::SaveToStream(ByteWriter& stream) {
     for (int i = 0; i < Image()->Images().GetCount(); ++i) {
       TGIFSubImage* frame = Image()->Images().GetFrame(i);
       if (frame->ColorMap().GetCount() > 0 || frame->IsEmpty()) continue;
-      const std::uint8_t* p = frame->Data();
+      const std::uint8_t* p = std::as_const(*frame).Data();
       largest = std::max<int>(largest, *std::max_element(p, p + frame->DataSize()));
     }
   }

@@ -15,10 +15,13 @@ namespace gif {
 
 namespace {
 std::atomic<std::uint64_t> g_nextFrameSerial{1};
+std::atomic<std::uint64_t> g_nextPixelsId{1};
 }
 
 TGIFSubImage::TGIFSubImage(TGIFImage* image)
-    : TGIFItem(image), extensions_(image), colorMap_(this), serial_(g_nextFrameSerial++) {}
+    : TGIFItem(image), extensions_(image), colorMap_(this), serial_(g_nextFrameSerial++), pixelsId_(g_nextPixelsId++) {}
+
+void TGIFSubImage::NewPixels() { pixelsId_ = g_nextPixelsId++; }
 
 TGIFSubImage::~TGIFSubImage() {
   if (Image()) Image()->Images().Remove(this);
@@ -30,6 +33,7 @@ void TGIFSubImage::Clear() {
   colorMap_.Clear();
   pixels_.clear();
   pixels_.shrink_to_fit();
+  NewPixels();
   partial_ = false;
   zeroSize_ = zeroSizeBare_ = false;
   left_ = top_ = width_ = height_ = 0;
@@ -43,6 +47,7 @@ bool TGIFSubImage::IsEmpty() const { return (pixels_.empty() && !partial_) || wi
 void TGIFSubImage::HoldNothing(std::uint8_t fill) {
   pixels_.clear();
   pixels_.shrink_to_fit();
+  NewPixels();
   partial_ = true;
   partialInterlaced_ = false;
   fill_ = fill;
@@ -130,6 +135,10 @@ TGIFColorMap& TGIFSubImage::GetActiveColorMap() {
   return global.GetCount() > 0 ? global : static_cast<TGIFColorMap&>(colorMap_);
 }
 
+const TGIFColorMap& TGIFSubImage::GetActiveColorMap() const {
+  return const_cast<TGIFSubImage*>(this)->GetActiveColorMap();
+}
+
 int TGIFSubImage::GetVersion() const {
   return colorMap_.GetOptimized() || extensions_.GetCount() > 0 ? gv89a : gv87a;
 }
@@ -146,6 +155,7 @@ std::uint8_t* TGIFSubImage::GetScanline(int y) {
   Materialize();
   if (pixels_.size() != static_cast<std::size_t>(width_) * height_)
     pixels_.assign(static_cast<std::size_t>(width_) * height_, 0);
+  NewPixels();
   return pixels_.data() + static_cast<std::size_t>(y) * width_;
 }
 
@@ -213,6 +223,11 @@ void TGIFSubImage::LoadFromStream(ByteReader& stream) {
     partialInterlaced_ = GetInterlaced();
     fill_ = fill;
   }
+  // Data this image's cache wrote for the same pixels (a working copy read back) keeps its entry.
+  if (image && image->EncodedDataCache && !partial_ && result.status == LZWStatus::Ok)
+    if (const std::uint64_t id = image->EncodedDataCache->FindPixels(GetInterlaced(), width_, height_,
+                                                                     stream.Rest().first(result.consumed)))
+      pixelsId_ = id;
   stream.Skip(static_cast<std::ptrdiff_t>(result.consumed));
   if (const char* text = LZWStatusText(result.status)) Warning(GIFSeverityWarning, text);
 
@@ -220,15 +235,44 @@ void TGIFSubImage::LoadFromStream(ByteReader& stream) {
   if (count > 0 && LargestIndex() >= count) Warning(GIFSeverityWarning, texts::ColorNotInTable);
 }
 
-void TGIFSubImage::SaveToStream(ByteWriter& stream) {
+void TGIFSubImage::SaveToStream(ByteWriter& stream) { SaveToStream(stream, nullptr); }
+
+bool TGIFSubImage::WritesPixels() const { return !(zeroSize_ && (width_ == 0 || height_ == 0)) && !IsEmpty(); }
+
+void TGIFSubImage::PrepareData(PreparedData& prepared) const {
+  prepared.Ready = false;
+  prepared.Bytes.clear();
+  Materialize();
+  prepared.Largest = LargestIndex();
+  const TGIFColorMap& active = GetActiveColorMap();
+  // The table as written covers the largest index (padded); without any table
+  // every byte value is allowed.
+  const int colors =
+      active.GetCount() > 0 ? 1 << ColorsToBits(std::max(active.GetCount(), prepared.Largest + 1)) : 256;
+  const int bits = std::max(1, ColorsToBits(active.GetCount() > 0 ? colors : prepared.Largest + 1));
+  const int compression = Image() ? Image()->Compression : gcLZW;
+  TGIFEncodedDataCache* cache = Image() ? Image()->EncodedDataCache.get() : nullptr;
+  const EncodeStatus status =
+      cache ? cache->Encode({compression, bits, colors, GetInterlaced(), width_, height_, pixelsId_}, pixels_,
+                           prepared.Bytes)
+            : EncodeImageData(compression, prepared.Bytes, bits, colors, pixels_, GetInterlaced(), height_, width_);
+  prepared.Ok = status == EncodeStatus::Ok;
+  prepared.Ready = true;
+}
+
+void TGIFSubImage::SaveToStream(ByteWriter& stream, const PreparedData* prepared) {
   extensions_.SaveToStream(stream);
   if (zeroSize_ && (width_ == 0 || height_ == 0)) {
     SaveZeroSize(stream);
     return;
   }
   if (IsEmpty()) return;
-  Materialize();
-  const int largest = LargestIndex();
+  PreparedData here;
+  if (!prepared || !prepared->Ready) {
+    PrepareData(here);
+    prepared = &here;
+  }
+  const int largest = prepared->Largest;
   if (colorMap_.GetCount() == 0) {
     packed_ &= static_cast<std::uint8_t>(~(0x80 | 0x20 | 0x07));
   } else {
@@ -244,18 +288,9 @@ void TGIFSubImage::SaveToStream(ByteWriter& stream) {
   stream.WriteWord(height_);
   stream.Write(packed_);
   colorMap_.SaveToStreamCovering(stream, largest + 1);
-
-  const TGIFColorMap& active = GetActiveColorMap();
-  // The table as written covers the largest index (padded); without any table
-  // every byte value is allowed.
-  const int colors = active.GetCount() > 0 ? 1 << ColorsToBits(std::max(active.GetCount(), largest + 1)) : 256;
-  const int bits = std::max(1, ColorsToBits(active.GetCount() > 0 ? colors : largest + 1));
-  const int compression = Image() ? Image()->Compression : gcLZW;
-  TGIFEncodedDataCache* cache = Image() ? Image()->EncodedDataCache.get() : nullptr;
-  const EncodeStatus status =
-      cache ? cache->Encode({compression, bits, colors, GetInterlaced(), width_, height_}, pixels_, stream.Bytes())
-            : EncodeImageData(compression, stream.Bytes(), bits, colors, pixels_, GetInterlaced(), height_, width_);
-  if (status != EncodeStatus::Ok) GIFError(texts::ColorNotInTable);
+  // What a failed encoding produced is written too, as the encoder would have written it.
+  stream.Bytes().insert(stream.Bytes().end(), prepared->Bytes.begin(), prepared->Bytes.end());
+  if (!prepared->Ok) GIFError(texts::ColorNotInTable);
 }
 
 void TGIFSubImage::SaveZeroSize(ByteWriter& stream) {
@@ -469,6 +504,7 @@ void TGIFSubImage::Assign(const TGIFSubImage& source) {
   height_ = source.height_;
   packed_ = source.packed_;
   pixels_ = source.pixels_;
+  pixelsId_ = source.pixelsId_;
   partial_ = source.partial_;
   partialInterlaced_ = source.partialInterlaced_;
   fill_ = source.fill_;
@@ -608,6 +644,7 @@ void TGIFSubImage::ApplyMask(const std::vector<std::uint8_t>& transparentPixels)
   const int count = colorMap_.GetCount();
   if (count < 1 || count > 255) return;
   const int a = colorMap_.Add(0);
+  NewPixels();
   bool any = false;
   for (std::size_t i = 0; i < pixels_.size(); ++i) {
     if (transparentPixels[i]) {
@@ -732,6 +769,7 @@ void TGIFSubImage::Crop() {
   width_ = static_cast<std::uint16_t>(nw);
   height_ = static_cast<std::uint16_t>(nh);
   pixels_ = std::move(cut);
+  NewPixels();
   FreeBitmap();
 }
 
@@ -801,6 +839,7 @@ void TGIFSubImage::Merge(TGIFSubImage* previous) {
       if (index < 0) index = mine.Add(reference);
     }
   }
+  NewPixels();
   for (std::size_t i = 0; i < pixels_.size(); ++i)
     if (repeats[i]) pixels_[i] = static_cast<std::uint8_t>(index);
   if (!wasTransparent) {

@@ -159,34 +159,68 @@ namespace {
 // String table of (prefix code, pixel) -> code. Open addressing over a
 // power-of-two block (64 KB) that stays in the near caches; an entry packs the
 // 20-bit key above the 12-bit code, and all-ones marks a free slot (no key
-// reaches 0xFFFFF since prefixes stop at 4094).
+// reaches 0xFFFFF since prefixes stop at 4094). In front of it sit, per
+// prefix code, the two entries last found or stored for that prefix: pictures
+// repeat the same few strings, so most steps end there without hashing.
 class THashTable {
 public:
   static constexpr int kBits = 14;
   static constexpr unsigned kSlots = 1u << kBits;
   static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
 
-  void Clear() { std::memset(slots_.data(), 0xFF, sizeof slots_); }
+  // Forgets every entry; `used` is the first code never handed out since the
+  // last clear (codes at or above it have nothing remembered).
+  void Clear(unsigned used) {
+    std::memset(slots_.data(), 0xFF, sizeof slots_);
+    std::memset(recent_.data(), 0xFF, std::min<std::size_t>(used, recent_.size()) * sizeof recent_[0]);
+  }
 
   static unsigned Hash(std::uint32_t key) { return (key * 0x9E3779B1u) >> (32 - kBits); }
 
-  // Looks the key up; when it is missing, returns -1 and, with `insert`,
-  // stores `code` for it in the free slot the search ended on.
-  int LookupOrInsert(std::uint32_t key, unsigned code, bool insert) {
+  // The code of the string prefix + pixel, or -1 when the table lacks it; then
+  // `slot` is the free slot the search ended on.
+  int Lookup(unsigned prefix, std::uint32_t key, unsigned& slot) {
+    const std::uint64_t r = recent_[prefix];
+    // Neither half of a free entry ever matches.
+    if ((static_cast<std::uint32_t>(r) >> 12) == key) return static_cast<int>(r & 0xFFF);
+    if ((r >> 44) == key) {
+      recent_[prefix] = (r >> 32) | (r << 32);
+      return static_cast<int>((r >> 32) & 0xFFF);
+    }
     unsigned h = Hash(key);
     for (;;) {
-      std::uint32_t s = slots_[h];
-      if ((s >> 12) == key) return static_cast<int>(s & 0xFFF);  // never true of a free slot
+      const std::uint32_t s = slots_[h];
+      if ((s >> 12) == key) {
+        recent_[prefix] = (r << 32) | s;
+        return static_cast<int>(s & 0xFFF);
+      }
       if (s == kFree) break;
       h = (h + 1) & (kSlots - 1);
     }
-    if (insert) slots_[h] = (key << 12) | code;
+    slot = h;
     return -1;
+  }
+
+  void Insert(unsigned prefix, unsigned slot, std::uint32_t key, unsigned code) {
+    const std::uint32_t entry = (key << 12) | code;
+    slots_[slot] = entry;
+    recent_[prefix] = (recent_[prefix] << 32) | entry;
   }
 
 private:
   std::array<std::uint32_t, kSlots> slots_;
+  std::array<std::uint64_t, kMaxCode + 1> recent_;
 };
+
+// Index of the first pixel at or above the limit, or the row's size.
+std::size_t FirstOutOfTable(std::span<const std::uint8_t> row, unsigned limit) {
+  if (limit > 0xFF) return row.size();
+  unsigned largest = 0;
+  for (std::uint8_t p : row) largest = std::max<unsigned>(largest, p);
+  if (largest < limit) return row.size();
+  return static_cast<std::size_t>(std::find_if(row.begin(), row.end(), [&](std::uint8_t p) { return p >= limit; }) -
+                                  row.begin());
+}
 
 }  // namespace
 
@@ -200,7 +234,7 @@ EncodeStatus TLZWEncoder::Compress(Job& job) {
     job.Output(clear);
     job.codeSize = job.initCodeSize;
     maxCode = (1u << job.codeSize) - 1;
-    table.Clear();
+    table.Clear(nextFree);
     nextFree = clear + 2;
   };
   // Emits a code, then widens the codes once the next free code no longer
@@ -213,29 +247,36 @@ EncodeStatus TLZWEncoder::Compress(Job& job) {
     }
   };
 
-  restart();
+  job.Output(clear);
+  table.Clear(kMaxCode + 1);
   std::span<const std::uint8_t> row = job.NextRow();
   unsigned prefix = row[0];
   if (prefix >= job.colorLimit) return EncodeStatus::ColorNotInTable;
   std::size_t i = 1;
   for (;;) {
-    for (; i < row.size(); ++i) {
+    // Pixels are checked a row at a time; the frame stops at the first one
+    // outside the table, as it would pixel by pixel.
+    const std::size_t valid = FirstOutOfTable(row, job.colorLimit);
+    const std::size_t end = std::max(valid, i);
+    for (; i < end; ++i) {
       const unsigned c = row[i];
-      if (c >= job.colorLimit) return EncodeStatus::ColorNotInTable;
       const std::uint32_t key = (prefix << 8) | c;
-      const bool room = nextFree <= kMaxCode - 1;
-      int code = table.LookupOrInsert(key, nextFree, room);
+      unsigned slot;
+      const int code = table.Lookup(prefix, key, slot);
       if (code >= 0) {
         prefix = static_cast<unsigned>(code);
         continue;
       }
       emit(prefix);
-      prefix = c;
-      if (room)
+      if (nextFree <= kMaxCode - 1) {
+        table.Insert(prefix, slot, key, nextFree);
         ++nextFree;
-      else
+      } else {
         restart();
+      }
+      prefix = c;
     }
+    if (valid < row.size()) return EncodeStatus::ColorNotInTable;
     row = job.NextRow();
     if (row.empty()) break;
     i = 0;

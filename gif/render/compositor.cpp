@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace gif {
 
@@ -97,7 +98,7 @@ void TGIFCompositor::Step(int index) {
 
   const int width = frame.GetWidth();
   for (int y = area.Top; y < area.Bottom; ++y) {
-    const std::uint8_t* source = frame.Data() + std::size_t(y - frame.GetTop()) * width + (area.Left - frame.GetLeft());
+    const std::uint8_t* source = std::as_const(frame).Data() + std::size_t(y - frame.GetTop()) * width + (area.Left - frame.GetLeft());
     std::uint8_t* target = screen_.Scanline(y) + std::size_t(area.Left) * bpp;
     if (bpp == 3) {
       for (int x = area.Left; x < area.Right; ++x, target += 3) {

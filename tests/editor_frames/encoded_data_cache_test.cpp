@@ -31,6 +31,15 @@ TEST(EncodedDataCacheTest, WritesWhatAnUncachedWriteWritesWhateverChanged) {
   const std::vector<Change> changes = {
       {"nothing", [](gif::TGIFImage&) {}},
       {"one pixel", [](gif::TGIFImage& i) { i.Images().GetFrame(1)->Data()[5] ^= 1; }},
+      {"a row", [](gif::TGIFImage& i) { i.Images().GetFrame(2)->GetScanline(3)[1] ^= 1; }},
+      {"a cropped frame", [](gif::TGIFImage& i) {
+         auto& f = *i.Images().GetFrame(1);
+         gif::TGIFGraphicControlExtension* gce = new gif::TGIFGraphicControlExtension(&f);
+         f.Extensions().Add(gce);
+         gce->SetTransparentColorIndex(f.Data()[0]);
+         gce->SetTransparent(true);
+         f.Crop();
+       }},
       {"the last pixel", [](gif::TGIFImage& i) {
          auto& f = *i.Images().GetFrame(2);
          f.Data()[f.DataSize() - 1] = 3;
@@ -75,6 +84,23 @@ TEST(EncodedDataCacheTest, UnchangedFramesAreNotEncodedAgainAndStaleEntriesGo) {
   copy.EncodedDataCache = cache;
   EXPECT_EQ(Cached(copy), Plain(*image));
   EXPECT_EQ(cache->Hits(), 7u);
+}
+
+// The working copy read back into the image finds the entries it was written from.
+TEST(EncodedDataCacheTest, FramesReadBackFromCachedDataKeepTheirEntries) {
+  auto image = testing::MakePatternAnimation(4, 6, 4);
+  image->Images().GetFrame(2)->SetInterlaced(true);
+  auto cache = std::make_shared<gif::TGIFEncodedDataCache>();
+  image->EncodedDataCache = cache;
+  const std::vector<std::uint8_t> written = Cached(*image);
+  image->LoadFromMemory(written);
+  EXPECT_EQ(Cached(*image), written);
+  EXPECT_EQ(cache->Misses(), 4u);
+  EXPECT_EQ(cache->Hits(), 4u);
+  // A frame changed after reading is encoded again.
+  image->Images().GetFrame(0)->Data()[1] ^= 1;
+  EXPECT_EQ(Cached(*image), Plain(*image));
+  EXPECT_EQ(cache->Misses(), 5u);
 }
 
 }  // namespace

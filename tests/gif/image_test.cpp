@@ -92,6 +92,34 @@ TEST(GIFImage, FailedLoadLeavesTheImageAsItWas) {
   }
 }
 
+// A long animation's frames are encoded on several threads, a window of frames at a time; the
+// file is the one a write of one frame after another gives.
+TEST(GIFImage, LargeAnimationsWriteWhatAFrameByFrameWriteWrites) {
+  TGIFImage image;
+  for (int c = 0; c < 256; ++c) image.GetGlobalColorMap().Add(static_cast<TColor>(c * 0x010203));
+  for (int i = 0; i < 150; ++i) {
+    auto* frame = new TGIFSubImage(&image);
+    image.Add(frame);
+    if (i % 50 == 5) continue;  // frames without pixels
+    frame->SetBounds(i % 7, i % 5, 200 - i % 7, 180 - i % 5);
+    if (i % 3 == 1)
+      for (int c = 0; c < 40; ++c) frame->ColorMap().Add(static_cast<TColor>(c * 0x030201));
+    frame->SetInterlaced(i % 4 == 2);
+    std::uint8_t* p = frame->Data();
+    const std::size_t colors = i % 3 == 1 ? 40 : 256;
+    for (std::size_t k = 0; k < frame->DataSize(); ++k)
+      p[k] = static_cast<std::uint8_t>((k / 7 + k % 200 / 16 + (k % 13 == 0 ? k * i : 0)) % colors);
+    auto* gce = new TGIFGraphicControlExtension(frame);
+    frame->Extensions().Add(gce);
+    gce->SetDelay(static_cast<std::uint16_t>(i));
+  }
+  ByteWriter oneByOne;
+  image.Header().SaveToStream(oneByOne);
+  for (int i = 0; i < image.Images().GetCount(); ++i) image.Images().GetFrame(i)->SaveToStream(oneByOne);
+  oneByOne.Write(0x3B);
+  EXPECT_EQ(image.SaveToMemory(), oneByOne.Bytes());
+}
+
 TEST(GIFImage, SavesThroughATemporaryFileAndKeepsTheOldOneOnFailure) {
   TempDir dir;
   const std::string file = (dir.path / "anim.gif").string();
