@@ -42,24 +42,26 @@ TGIFEncodedDataCache::Entry* TGIFEncodedDataCache::Find(const Key& key, std::uin
 }
 
 EncodeStatus TGIFEncodedDataCache::Encode(const Key& key, std::span<const std::uint8_t> pixels,
-                                          std::vector<std::uint8_t>& out) {
+                                          Data& out) {
   const std::uint64_t keyHash = HashKey(key);
   {
     std::lock_guard guard(lock_);
     if (Entry* e = Find(key, keyHash)) {
       e->used = true;
       ++hits_;
-      out.insert(out.end(), e->data.begin(), e->data.end());
+      out = e->data;
       return EncodeStatus::Ok;
     }
   }
-  auto entry = std::make_unique<Entry>();
-  const EncodeStatus status = EncodeImageData(key.Compression, entry->data, key.BitsPerPixel, key.ColorCount, pixels,
+  auto bytes = std::make_shared<std::vector<std::uint8_t>>();
+  const EncodeStatus status = EncodeImageData(key.Compression, *bytes, key.BitsPerPixel, key.ColorCount, pixels,
                                               key.Interlaced, key.Height, key.Width);
-  out.insert(out.end(), entry->data.begin(), entry->data.end());
+  out = bytes;
   if (status != EncodeStatus::Ok) return status;
+  auto entry = std::make_unique<Entry>();
   entry->key = key;
-  entry->dataHash = HashData(entry->data);
+  entry->data = std::move(bytes);
+  entry->dataHash = HashData(*entry->data);
   entry->used = true;
   std::lock_guard guard(lock_);
   ++misses_;
@@ -81,7 +83,7 @@ std::uint64_t TGIFEncodedDataCache::FindPixels(bool interlaced, int width, int h
   for (auto it = first; it != last; ++it) {
     const Entry& e = *it->second;
     if (e.key.Interlaced == interlaced && e.key.Width == width && e.key.Height == height &&
-        std::equal(e.data.begin(), e.data.end(), data.begin(), data.end()))
+        std::equal(e.data->begin(), e.data->end(), data.begin(), data.end()))
       return e.key.Pixels;
   }
   return 0;
@@ -118,7 +120,7 @@ std::size_t TGIFEncodedDataCache::Entries() const {
 std::size_t TGIFEncodedDataCache::DataSize() const {
   std::lock_guard guard(lock_);
   std::size_t bytes = 0;
-  for (const auto& [hash, entry] : entries_) bytes += entry->data.size();
+  for (const auto& [hash, entry] : entries_) bytes += entry->data->size();
   return bytes;
 }
 

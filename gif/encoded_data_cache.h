@@ -31,10 +31,12 @@ public:
     bool operator==(const Key&) const = default;
   };
 
-  // Appends the frame's image data block to out, as EncodeImageData would, taking it from the
-  // cache when the same pixels were encoded the same way before. Safe to call from several
-  // threads at once.
-  EncodeStatus Encode(const Key& key, std::span<const std::uint8_t> pixels, std::vector<std::uint8_t>& out);
+  // Data that stays as it is while anyone holds it, also after its entry is dropped.
+  using Data = std::shared_ptr<const std::vector<std::uint8_t>>;
+
+  // The frame's image data block, as EncodeImageData writes it, taken from the cache when the
+  // same pixels were encoded the same way before. Safe to call from several threads at once.
+  EncodeStatus Encode(const Key& key, std::span<const std::uint8_t> pixels, Data& out);
 
   // A frame just read from `data` (its image data block, from the code size byte through the
   // terminator), decoded without fault at this size and interlacing, holds the pixels an entry
@@ -57,7 +59,7 @@ private:
   struct Entry {
     Key key;
     std::uint64_t dataHash = 0;
-    std::vector<std::uint8_t> data;
+    Data data;
     bool used = false;
   };
   static std::uint64_t HashKey(const Key& key);

@@ -636,6 +636,7 @@ public:
 
 private:
   friend class TGIFGraphicControlExtension;
+  friend class TGIFHeader;
   friend class TGIFImage;
   friend class TGIFImageList;
   // The table-based image data block as SaveToStream writes it, encoded ahead of the write.
@@ -643,7 +644,7 @@ private:
     bool Ready = false;
     bool Ok = false;
     int Largest = -1;
-    std::vector<std::uint8_t> Bytes;
+    std::shared_ptr<const std::vector<std::uint8_t>> Bytes;
   };
   // True when the frame writes an image data block of its pixels.
   bool WritesPixels() const;
@@ -655,6 +656,7 @@ private:
   void RenderBitmap();
   void ApplyMask(const std::vector<std::uint8_t>& transparentPixels);
   void DrawOne(Bitmap& canvas, const TRect& target, bool masked);
+  // The largest colour index in the pixels; worked out once for each PixelsId.
   int LargestIndex() const;
   // Turns a partly held frame into its full width x height pixels.
   void Materialize() const;
@@ -687,6 +689,11 @@ private:
   bool needMask_ = true;
   std::uint64_t serial_;
   std::uint64_t pixelsId_;
+  // LargestIndex for the pixels named by largestOf_ (held at largestSize_, partly or not).
+  mutable std::uint64_t largestOf_ = 0;
+  mutable std::size_t largestSize_ = 0;
+  mutable bool largestPartial_ = false;
+  mutable int largest_ = -1;
 };
 
 // ---------------------------------------------------------------------------

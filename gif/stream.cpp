@@ -33,9 +33,33 @@ std::size_t ByteReader::Read(void* buffer, std::size_t count) {
   return n;
 }
 
+namespace {
+// Output held before it is passed on, and writes large enough to pass on without copying.
+constexpr std::size_t kSinkBlock = 256 * 1024;
+constexpr std::size_t kSinkDirect = 16 * 1024;
+}  // namespace
+
 void ByteWriter::Write(const void* data, std::size_t count) {
   const auto* p = static_cast<const std::uint8_t*>(data);
+  if (sink_ && count >= kSinkDirect) {
+    Flush();
+    sink_(std::span<const std::uint8_t>(p, count));
+    passed_ += count;
+    return;
+  }
   bytes_.insert(bytes_.end(), p, p + count);
+  if (sink_ && bytes_.size() >= kSinkBlock) Flush();
+}
+
+void ByteWriter::Reserve(std::size_t bytes) {
+  if (!sink_) bytes_.reserve(bytes);
+}
+
+void ByteWriter::Flush() {
+  if (!sink_ || bytes_.empty()) return;
+  sink_(bytes_);
+  passed_ += bytes_.size();
+  bytes_.clear();
 }
 
 namespace {

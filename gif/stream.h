@@ -1,11 +1,12 @@
 // The byte streams the GIF library reads from and writes to. Input is always a
 // memory buffer (files are read into one first), so a reader can never run past
-// its end; output goes to a growing byte vector and reaches disk through a
-// temporary file and a rename.
+// its end; output goes to a growing byte vector, or in blocks straight to a file,
+// and reaches disk through a temporary file and a rename.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -41,18 +42,33 @@ private:
 
 class ByteWriter {
 public:
+  // Takes bytes as they are written and passes them on (to a file); raises on failure.
+  using Sink = std::function<void(std::span<const std::uint8_t>)>;
+
+  // Collects everything in Bytes().
+  ByteWriter() = default;
+  // Hands the output to sink in blocks as it is written, holding at most about one block.
+  explicit ByteWriter(Sink sink) : sink_(std::move(sink)) {}
+
   void Write(std::uint8_t value) { bytes_.push_back(value); }
   void Write(const void* data, std::size_t count);
   void WriteWord(std::uint16_t value) {
     bytes_.push_back(static_cast<std::uint8_t>(value));
     bytes_.push_back(static_cast<std::uint8_t>(value >> 8));
   }
-  std::size_t Position() const { return bytes_.size(); }
+  // Bytes written so far, those passed on included.
+  std::size_t Position() const { return passed_ + bytes_.size(); }
+  // Room for a whole output of about `bytes`, when it is collected.
+  void Reserve(std::size_t bytes);
+  // Passes what is held on to the sink; the writer's user calls it once at the end.
+  void Flush();
   std::vector<std::uint8_t>& Bytes() { return bytes_; }
   const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
   std::vector<std::uint8_t> Take() { return std::move(bytes_); }
 
 private:
+  Sink sink_;
+  std::size_t passed_ = 0;
   std::vector<std::uint8_t> bytes_;
 };
 

@@ -262,10 +262,10 @@ void TGIFImageList::SaveToStream(ByteWriter& stream) {
       // The whole output in one block, sized from the first window (descriptors, tables and
       // extensions estimated), saves copying it as it grows.
       std::size_t bytes = 0;
-      for (int k = 0; k < n; ++k) bytes += prepared[static_cast<std::size_t>(k)].Bytes.size() + 1024;
+      for (const TGIFSubImage::PreparedData& data : prepared) bytes += (data.Bytes ? data.Bytes->size() : 0) + 1024;
       const std::size_t estimate = stream.Position() + bytes / static_cast<std::size_t>(n) * static_cast<std::size_t>(count);
       try {
-        stream.Bytes().reserve(estimate + estimate / 16);
+        stream.Reserve(estimate + estimate / 16);
       } catch (const std::bad_alloc&) {
         // the output grows as it is written instead
       }
@@ -274,7 +274,7 @@ void TGIFImageList::SaveToStream(ByteWriter& stream) {
       TGIFSubImage::PreparedData& data = prepared[static_cast<std::size_t>(k)];
       GetFrame(start + k)->SaveToStream(stream, &data);
       data.Ready = false;
-      data.Bytes.clear();
+      data.Bytes.reset();
       Image()->Progress(this, TProgressStage::psRunning, (start + k + 1) * 100 / count, false, texts::Saving);
     }
   }
@@ -339,8 +339,7 @@ void TGIFHeader::SaveToStream(ByteWriter& stream) {
     for (int i = 0; i < Image()->Images().GetCount(); ++i) {
       TGIFSubImage* frame = Image()->Images().GetFrame(i);
       if (frame->ColorMap().GetCount() > 0 || frame->IsEmpty()) continue;
-      const std::uint8_t* p = std::as_const(*frame).Data();
-      largest = std::max<int>(largest, *std::max_element(p, p + frame->DataSize()));
+      largest = std::max(largest, frame->LargestIndex());
     }
   }
   Prepare();

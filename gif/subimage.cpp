@@ -160,9 +160,15 @@ std::uint8_t* TGIFSubImage::GetScanline(int y) {
 }
 
 int TGIFSubImage::LargestIndex() const {
-  int largest = pixels_.empty() ? -1 : *std::max_element(pixels_.begin(), pixels_.end());
-  if (partial_ && pixels_.size() < static_cast<std::size_t>(width_) * height_) largest = std::max<int>(largest, fill_);
-  return largest;
+  if (largestOf_ != pixelsId_ || largestSize_ != pixels_.size() || largestPartial_ != partial_) {
+    int largest = pixels_.empty() ? -1 : *std::max_element(pixels_.begin(), pixels_.end());
+    if (partial_ && pixels_.size() < static_cast<std::size_t>(width_) * height_) largest = std::max<int>(largest, fill_);
+    largest_ = largest;
+    largestOf_ = pixelsId_;
+    largestSize_ = pixels_.size();
+    largestPartial_ = partial_;
+  }
+  return largest_;
 }
 
 // ---------------------------------------------------------------------------
@@ -241,7 +247,7 @@ bool TGIFSubImage::WritesPixels() const { return !(zeroSize_ && (width_ == 0 || 
 
 void TGIFSubImage::PrepareData(PreparedData& prepared) const {
   prepared.Ready = false;
-  prepared.Bytes.clear();
+  prepared.Bytes.reset();
   Materialize();
   prepared.Largest = LargestIndex();
   const TGIFColorMap& active = GetActiveColorMap();
@@ -252,10 +258,15 @@ void TGIFSubImage::PrepareData(PreparedData& prepared) const {
   const int bits = std::max(1, ColorsToBits(active.GetCount() > 0 ? colors : prepared.Largest + 1));
   const int compression = Image() ? Image()->Compression : gcLZW;
   TGIFEncodedDataCache* cache = Image() ? Image()->EncodedDataCache.get() : nullptr;
-  const EncodeStatus status =
-      cache ? cache->Encode({compression, bits, colors, GetInterlaced(), width_, height_, pixelsId_}, pixels_,
-                           prepared.Bytes)
-            : EncodeImageData(compression, prepared.Bytes, bits, colors, pixels_, GetInterlaced(), height_, width_);
+  EncodeStatus status;
+  if (cache) {
+    status = cache->Encode({compression, bits, colors, GetInterlaced(), width_, height_, pixelsId_}, pixels_,
+                           prepared.Bytes);
+  } else {
+    auto bytes = std::make_shared<std::vector<std::uint8_t>>();
+    status = EncodeImageData(compression, *bytes, bits, colors, pixels_, GetInterlaced(), height_, width_);
+    prepared.Bytes = std::move(bytes);
+  }
   prepared.Ok = status == EncodeStatus::Ok;
   prepared.Ready = true;
 }
@@ -289,7 +300,7 @@ void TGIFSubImage::SaveToStream(ByteWriter& stream, const PreparedData* prepared
   stream.Write(packed_);
   colorMap_.SaveToStreamCovering(stream, largest + 1);
   // What a failed encoding produced is written too, as the encoder would have written it.
-  stream.Bytes().insert(stream.Bytes().end(), prepared->Bytes.begin(), prepared->Bytes.end());
+  stream.Write(prepared->Bytes->data(), prepared->Bytes->size());
   if (!prepared->Ok) GIFError(texts::ColorNotInTable);
 }
 

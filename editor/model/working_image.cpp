@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <span>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -136,21 +138,38 @@ bool LoadGifFile(TGIFImage& image, const QString& fileName) {
 }
 
 namespace {
+// Writes the image through `file`, opened, in blocks as it is encoded: frames whose encoded data
+// is cached go straight from the cache to the file, and no copy of the whole file is made.
+bool WriteImageTo(TGIFImage& graphic, QFileDevice& file, QString* error) {
+  try {
+    gif::ByteWriter stream([&file](std::span<const std::uint8_t> bytes) {
+      const qint64 size = static_cast<qint64>(bytes.size());
+      if (file.write(reinterpret_cast<const char*>(bytes.data()), size) != size)
+        throw std::runtime_error(file.errorString().toStdString());
+    });
+    graphic.SaveToStream(stream);
+    stream.Flush();
+  } catch (const std::exception& e) {
+    if (error) *error = Native(e.what());
+    return false;
+  }
+  if (!file.flush()) {
+    if (error) *error = file.errorString();
+    return false;
+  }
+  return true;
+}
+
 // The program's own temporary files (working copies, undo states): written beside the file and
 // renamed over it, so that a failed write leaves the previous content; they are not the user's
 // documents and only this run reads them, so they are not forced to the disk first.
-bool WritePrivateFile(const std::vector<std::uint8_t>& bytes, const QString& fileName, QString* error) {
+bool WritePrivateFile(TGIFImage& graphic, const QString& fileName, QString* error) {
   QTemporaryFile file(fileName + QStringLiteral(".XXXXXX"));
   if (!file.open()) {  // exclusive, private to the user
     if (error) *error = file.errorString();
     return false;
   }
-  const char* data = reinterpret_cast<const char*>(bytes.data());
-  const qint64 size = static_cast<qint64>(bytes.size());
-  if (file.write(data, size) != size || !file.flush()) {
-    if (error) *error = file.errorString();
-    return false;  // the temporary file removes itself
-  }
+  if (!WriteImageTo(graphic, file, error)) return false;  // the temporary file removes itself
   file.close();
   if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(fileName).constData()) != 0) {
     if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
@@ -162,20 +181,7 @@ bool WritePrivateFile(const std::vector<std::uint8_t>& bytes, const QString& fil
 }  // namespace
 
 bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile, QString* error) {
-  std::vector<std::uint8_t> bytes;
-  try {
-    // A file written again is about as large as last time; room for it up front spares the
-    // stream's growth copying tens of megabytes of a long animation over and over.
-    gif::ByteWriter stream;
-    const qint64 previous = QFileInfo(fileName).size();
-    if (previous > 0) stream.Bytes().reserve(static_cast<std::size_t>(previous + previous / 8 + 4096));
-    graphic.SaveToStream(stream);
-    bytes = stream.Take();
-  } catch (const std::exception& e) {
-    if (error) *error = Native(e.what());
-    return false;
-  }
-  if (privateFile) return WritePrivateFile(bytes, fileName, error);
+  if (privateFile) return WritePrivateFile(graphic, fileName, error);
   QSaveFile file(fileName);
   // Unbuffered, so that a failing write (a full disk) is seen by the save file and its commit
   // refuses to replace the old file; a buffered flush failure goes unnoticed by commit().
@@ -183,9 +189,7 @@ bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile,
     if (error) *error = file.errorString();
     return false;
   }
-  if (file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size())) !=
-      static_cast<qint64>(bytes.size())) {
-    if (error) *error = file.errorString();
+  if (!WriteImageTo(graphic, file, error)) {
     file.cancelWriting();
     return false;
   }

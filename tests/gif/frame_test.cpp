@@ -151,6 +151,12 @@ TEST(GIFFrame, IndicesBeyondTheTableWarnAndStillSave) {
   again.LoadFromMemory(image.SaveToMemory());
   EXPECT_EQ(again.Images().GetFrame(0)->GetPixel(1, 0), 3);
   EXPECT_EQ(again.GetGlobalColorMap().GetCount(), 4);
+
+  // The largest index is found again after the pixels change, in a write after an earlier one.
+  image.Images().GetFrame(0)->Data()[0] = 6;
+  again.LoadFromMemory(image.SaveToMemory());
+  EXPECT_EQ(again.Images().GetFrame(0)->GetPixel(0, 0), 6);
+  EXPECT_EQ(again.GetGlobalColorMap().GetCount(), 8);
 }
 
 TEST(GIFFrame, HugeDescriptorFailsBeforeAllocating) {

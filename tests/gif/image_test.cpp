@@ -118,6 +118,20 @@ TEST(GIFImage, LargeAnimationsWriteWhatAFrameByFrameWriteWrites) {
   for (int i = 0; i < image.Images().GetCount(); ++i) image.Images().GetFrame(i)->SaveToStream(oneByOne);
   oneByOne.Write(0x3B);
   EXPECT_EQ(image.SaveToMemory(), oneByOne.Bytes());
+
+  // Handed on in blocks as it is written (large data passed on whole), the output is the same.
+  std::vector<std::uint8_t> passed;
+  std::size_t blocks = 0;
+  ByteWriter sink([&](std::span<const std::uint8_t> bytes) {
+    passed.insert(passed.end(), bytes.begin(), bytes.end());
+    ++blocks;
+  });
+  image.SaveToStream(sink);
+  EXPECT_EQ(sink.Position(), oneByOne.Bytes().size());
+  sink.Flush();
+  EXPECT_EQ(passed, oneByOne.Bytes());
+  EXPECT_GT(blocks, 1u);
+  EXPECT_TRUE(sink.Bytes().empty());
 }
 
 TEST(GIFImage, SavesThroughATemporaryFileAndKeepsTheOldOneOnFailure) {
