@@ -75,6 +75,16 @@ EncodeStatus TGIFEncodedDataCache::Encode(const Key& key, std::span<const std::u
   return status;
 }
 
+bool TGIFEncodedDataCache::Lookup(const Key& key, Data& out) {
+  std::lock_guard guard(lock_);
+  Entry* e = Find(key, HashKey(key));
+  if (!e) return false;
+  e->used = true;
+  ++hits_;
+  out = e->data;
+  return true;
+}
+
 std::uint64_t TGIFEncodedDataCache::FindPixels(bool interlaced, int width, int height,
                                                std::span<const std::uint8_t> data) const {
   const std::uint64_t dataHash = HashData(data);

@@ -37,6 +37,8 @@ public:
   // The frame's image data block, as EncodeImageData writes it, taken from the cache when the
   // same pixels were encoded the same way before. Safe to call from several threads at once.
   EncodeStatus Encode(const Key& key, std::span<const std::uint8_t> pixels, Data& out);
+  // The cached block for key, as Encode would hand it out, or false when there is none.
+  bool Lookup(const Key& key, Data& out);
 
   // A frame just read from `data` (its image data block, from the code size byte through the
   // terminator), decoded without fault at this size and interlacing, holds the pixels an entry

@@ -649,8 +649,9 @@ private:
   // True when the frame writes an image data block of its pixels.
   bool WritesPixels() const;
   // Encodes the block into prepared (also through the image's encoded-data cache); frames
-  // may prepare their data on different threads at once.
-  void PrepareData(PreparedData& prepared) const;
+  // may prepare their data on different threads at once. With cachedOnly, only takes the block
+  // from the cache, leaving prepared not Ready when it is not there.
+  void PrepareData(PreparedData& prepared, bool cachedOnly = false) const;
   void SaveToStream(ByteWriter& stream, const PreparedData* prepared);
   void NewPixels();
   void RenderBitmap();

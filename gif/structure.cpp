@@ -249,11 +249,26 @@ void TGIFImageList::SaveToStream(ByteWriter& stream) {
   std::vector<TGIFSubImage::PreparedData> prepared(static_cast<std::size_t>(std::min(window, count)));
   for (int start = 0; start < count; start += window) {
     const int n = std::min(window, count - start);
-    RunOnThreads(n, threads, [&](int k) {
+    // Frames whose data is cached take it here; only the others are encoded on threads, so a
+    // write with little to encode starts none.
+    std::vector<int> toEncode;
+    for (int k = 0; k < n; ++k) {
       TGIFSubImage::PreparedData& data = prepared[static_cast<std::size_t>(k)];
       const TGIFSubImage* f = GetFrame(start + k);
+      if (!f->WritesPixels()) continue;
       try {
-        if (f->WritesPixels()) f->PrepareData(data);
+        f->PrepareData(data, true);
+      } catch (...) {
+        data.Ready = false;
+      }
+      if (!data.Ready) toEncode.push_back(k);
+    }
+    const int encode = static_cast<int>(toEncode.size());
+    RunOnThreads(encode, std::min(threads, encode), [&](int i) {
+      const int k = toEncode[static_cast<std::size_t>(i)];
+      TGIFSubImage::PreparedData& data = prepared[static_cast<std::size_t>(k)];
+      try {
+        GetFrame(start + k)->PrepareData(data);
       } catch (...) {
         data.Ready = false;  // the frame encodes its data itself when it is written
       }

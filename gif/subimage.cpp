@@ -245,7 +245,7 @@ void TGIFSubImage::SaveToStream(ByteWriter& stream) { SaveToStream(stream, nullp
 
 bool TGIFSubImage::WritesPixels() const { return !(zeroSize_ && (width_ == 0 || height_ == 0)) && !IsEmpty(); }
 
-void TGIFSubImage::PrepareData(PreparedData& prepared) const {
+void TGIFSubImage::PrepareData(PreparedData& prepared, bool cachedOnly) const {
   prepared.Ready = false;
   prepared.Bytes.reset();
   Materialize();
@@ -258,10 +258,13 @@ void TGIFSubImage::PrepareData(PreparedData& prepared) const {
   const int bits = std::max(1, ColorsToBits(active.GetCount() > 0 ? colors : prepared.Largest + 1));
   const int compression = Image() ? Image()->Compression : gcLZW;
   TGIFEncodedDataCache* cache = Image() ? Image()->EncodedDataCache.get() : nullptr;
+  const TGIFEncodedDataCache::Key key{compression, bits, colors, GetInterlaced(), width_, height_, pixelsId_};
   EncodeStatus status;
-  if (cache) {
-    status = cache->Encode({compression, bits, colors, GetInterlaced(), width_, height_, pixelsId_}, pixels_,
-                           prepared.Bytes);
+  if (cachedOnly) {
+    if (!cache || !cache->Lookup(key, prepared.Bytes)) return;
+    status = EncodeStatus::Ok;
+  } else if (cache) {
+    status = cache->Encode(key, pixels_, prepared.Bytes);
   } else {
     auto bytes = std::make_shared<std::vector<std::uint8_t>>();
     status = EncodeImageData(compression, *bytes, bits, colors, pixels_, GetInterlaced(), height_, width_);

@@ -13,6 +13,8 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace movinta::editor::forms {
 
 namespace {
@@ -107,7 +109,7 @@ void FramePreview::paintEvent(QPaintEvent*) {
   const gif::TGIFColor picked = gif::TGIFColorMap::ColorToRGB(owner_->PickedColor);
   for (int y = 0; y < h; ++y) {
     auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
-    const std::uint8_t* src = frame_->Data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+    const std::uint8_t* src = std::as_const(*frame_).Data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
     for (int x = 0; x < w; ++x) {
       if (!map || src[x] >= map->GetCount()) {
         row[x] = qRgb(0, 0, 0);

@@ -2,6 +2,8 @@
 
 #include "editor/model/document.h"
 
+#include <utility>
+
 namespace movinta::editor::forms {
 
 using gif::TGIFColorMap;
@@ -85,7 +87,7 @@ bool PaletteEntryUsed(TGIFImage& image, int frameIndex, int index) {
       used = true;
       return;
     }
-    const std::uint8_t* p = f.Data();
+    const std::uint8_t* p = std::as_const(f).Data();
     for (std::size_t i = 0, n = f.DataSize(); i < n; ++i)
       if (p[i] == index) {
         used = true;

@@ -12,6 +12,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <utility>
 
 namespace movinta::editor {
 
@@ -59,7 +60,7 @@ QImage FrameToQImage(TGIFSubImage& frame) {
   }
   out.setColorTable(colors);
   for (int y = 0; y < frame.GetHeight(); ++y)
-    std::copy_n(frame.Data() + static_cast<std::size_t>(y) * frame.GetWidth(), frame.GetWidth(), out.scanLine(y));
+    std::copy_n(std::as_const(frame).Data() + static_cast<std::size_t>(y) * frame.GetWidth(), frame.GetWidth(), out.scanLine(y));
   return out;
 }
 

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -171,7 +172,12 @@ bool WritePrivateFile(TGIFImage& graphic, const QString& fileName, QString* erro
   }
   if (!WriteImageTo(graphic, file, error)) return false;  // the temporary file removes itself
   file.close();
-  if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(fileName).constData()) != 0) {
+  const QByteArray written = QFile::encodeName(file.fileName());
+  const QByteArray target = QFile::encodeName(fileName);
+  // The new file and the old one trade names in one step, and the temporary file takes the old
+  // one away; a rename over the old file would make the file system write the new one out first.
+  if (renameat2(AT_FDCWD, written.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) == 0) return true;
+  if (std::rename(written.constData(), target.constData()) != 0) {
     if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
     return false;
   }
@@ -487,7 +493,7 @@ bool MapLocalToGlobal(TGIFSubImage& frame, IndexMap& map) {
   if (!image) return false;
   gif::TGIFColorMap& global = image->GetGlobalColorMap();
   std::array<bool, 256> used{};
-  const std::uint8_t* p = frame.Data();
+  const std::uint8_t* p = std::as_const(frame).Data();
   for (std::size_t i = 0, n = frame.DataSize(); i < n; ++i) used[p[i]] = true;
   if (frame.Transparent() && frame.GraphicControlExtension())
     used[frame.GraphicControlExtension()->GetTransparentColorIndex()] = true;

@@ -99,6 +99,11 @@ TEST_F(DocumentTest, EditSwitchAndBackReloadsTheEditFromTheWorkingCopy) {
   EXPECT_EQ(QFileInfo(a->WorkingCopy).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
             QFileDevice::ReadOwner | QFileDevice::WriteOwner)
       << "the working copy stays private to the user after it is written";
+  // Written again, it takes the place of the old one, which leaves nothing behind.
+  const QStringList before = QDir(QFileInfo(a->WorkingCopy).path()).entryList(QDir::Files);
+  EditDelay(a, 1, 78);
+  EXPECT_EQ(DelaysOnDisk(a->WorkingCopy), (std::vector<int>{77, 78}));
+  EXPECT_EQ(QDir(QFileInfo(a->WorkingCopy).path()).entryList(QDir::Files), before);
 
   TMDIChild* b = docs.OpenDocument(MakeFile(QStringLiteral("b.gif"), 3));
   ASSERT_NE(b, nullptr);
@@ -109,7 +114,7 @@ TEST_F(DocumentTest, EditSwitchAndBackReloadsTheEditFromTheWorkingCopy) {
   ASSERT_TRUE(docs.Activate(a));
   EXPECT_TRUE(a->Loaded);
   EXPECT_FALSE(b->Loaded);
-  EXPECT_EQ(Delays(*SharedImage()), (std::vector<int>{77, 20}));
+  EXPECT_EQ(Delays(*SharedImage()), (std::vector<int>{77, 78}));
   ASSERT_TRUE(docs.Activate(b));
   EXPECT_EQ(Delays(*SharedImage()), (std::vector<int>{10, 20, 30}));
   EXPECT_TRUE(messages_.Shown.empty());
