@@ -7,6 +7,7 @@
 // command costs less than writing the animation once).
 #include <gif_lib.h>
 
+#include "bench/common/footage_animation.h"
 #include "editor/model/document.h"
 #include "editor/model/frame_commands.h"
 #include "editor/model/registry.h"
@@ -20,7 +21,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <random>
 
 using namespace movinta::editor;
 using Clock = std::chrono::steady_clock;
@@ -31,24 +31,9 @@ constexpr int kWidth = 640, kHeight = 480, kFrames = 300, kEdits = 10;
 
 double Ms(Clock::time_point since) { return std::chrono::duration<double, std::milli>(Clock::now() - since).count(); }
 
-// Smooth bands with some noise, so that frames compress like real footage, and each differs.
 std::unique_ptr<gif::TGIFImage> MakeAnimation() {
   auto image = std::make_unique<gif::TGIFImage>();
-  for (int c = 0; c < 256; ++c) image->GetGlobalColorMap().Add(static_cast<gif::TColor>(c * 0x010101));
-  image->SetWidth(kWidth);
-  image->SetHeight(kHeight);
-  std::mt19937 random(7);
-  for (int i = 0; i < kFrames; ++i) {
-    auto* frame = new gif::TGIFSubImage(image.get());
-    frame->SetBounds(0, 0, kWidth, kHeight);
-    std::uint8_t* p = frame->Data();
-    for (int y = 0; y < kHeight; ++y)
-      for (int x = 0; x < kWidth; ++x)
-        p[y * kWidth + x] = static_cast<std::uint8_t>(((x + i) / 8 + y / 16 + (random() % 8 == 0 ? random() % 4 : 0)) & 0xFF);
-    image->Add(frame);
-    SetFrameDelay(*frame, 10);
-  }
-  AddLoopExtension(*image, 0, 0);
+  bench::MakeFootageAnimation(*image, kWidth, kHeight, kFrames);
   return image;
 }
 

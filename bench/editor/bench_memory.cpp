@@ -4,6 +4,7 @@
 // pixels, the bitmaps its frames have rendered and its encoded size (the file); the goal is at
 // most those plus 10%. Prints the ratio held / needs.
 //   bench_memory
+#include "bench/common/footage_animation.h"
 #include "editor/frame_strip.h"
 #include "editor/model/document.h"
 #include "editor/model/frame_commands.h"
@@ -16,7 +17,6 @@
 #include <malloc.h>
 
 #include <cstdio>
-#include <random>
 
 using namespace movinta::editor;
 
@@ -31,25 +31,9 @@ std::size_t HeapInUse() {
   return m.uordblks + m.hblkhd;
 }
 
-// Smooth bands with some noise, each frame different: how footage compresses.
 void WriteAnimation(const QString& path) {
   gif::TGIFImage image;
-  for (int c = 0; c < 256; ++c) image.GetGlobalColorMap().Add(static_cast<gif::TColor>(c * 0x010101));
-  image.SetWidth(kWidth);
-  image.SetHeight(kHeight);
-  std::mt19937 random(7);
-  for (int i = 0; i < kFrames; ++i) {
-    auto* frame = new gif::TGIFSubImage(&image);
-    image.Add(frame);
-    frame->SetBounds(0, 0, kWidth, kHeight);
-    std::uint8_t* p = frame->Data();
-    for (int y = 0; y < kHeight; ++y)
-      for (int x = 0; x < kWidth; ++x)
-        p[y * kWidth + x] =
-            static_cast<std::uint8_t>(((x + i) / 8 + y / 16 + (random() % 8 == 0 ? random() % 4 : 0)) & 0xFF);
-    SetFrameDelay(*frame, 10);
-  }
-  AddLoopExtension(image, 0, 0);
+  bench::MakeFootageAnimation(image, kWidth, kHeight, kFrames);
   image.SaveToFile(path.toStdString());
 }
 

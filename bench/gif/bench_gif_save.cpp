@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <vector>
 
+#include "bench/common/footage_animation.h"
 #include "gif/gifimage.h"
 
 using namespace gif;
@@ -26,30 +26,7 @@ constexpr std::uint16_t kDelay = 10;
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
-void MakeAnimation(TGIFImage& image) {
-  for (int c = 0; c < 256; ++c) image.GetGlobalColorMap().Add(static_cast<TColor>(c * 0x010101));
-  image.SetWidth(kWidth);
-  image.SetHeight(kHeight);
-  std::mt19937 random(7);
-  for (int i = 0; i < kFrames; ++i) {
-    auto* frame = new TGIFSubImage(&image);
-    image.Add(frame);
-    frame->SetBounds(0, 0, kWidth, kHeight);
-    std::uint8_t* p = frame->Data();
-    for (int y = 0; y < kHeight; ++y)
-      for (int x = 0; x < kWidth; ++x)
-        p[y * kWidth + x] =
-            static_cast<std::uint8_t>(((x + i) / 8 + y / 16 + (random() % 8 == 0 ? random() % 4 : 0)) & 0xFF);
-    if (i == 0) {
-      auto* loop = new TGIFAppExtNSLoop(frame);
-      frame->Extensions().Add(loop);
-    }
-    auto* gce = new TGIFGraphicControlExtension(frame);
-    frame->Extensions().Add(gce);
-    gce->SetDelay(kDelay);
-    gce->SetTransparentColorIndex(255);  // not transparent: the index giflib writes then
-  }
-}
+void MakeAnimation(TGIFImage& image) { bench::MakeFootageAnimation(image, kWidth, kHeight, kFrames, kDelay); }
 
 int WriteMemory(GifFileType* gif, const GifByteType* buffer, int count) {
   auto* out = static_cast<Bytes*>(gif->UserData);
