@@ -143,6 +143,16 @@ TEST_F(MainFramesTest, AddFrameInsertsTheChosenPicturesAndStartsNextTimeInTheirF
   EXPECT_EQ(main.Documents().Active()->History.Count(), 4);
 }
 
+// Drags data over widget at a point and drops it there; true when the drop was taken.
+bool DropOn(QWidget* widget, const QMimeData& data, QPoint at = {5, 5}, Qt::DropAction action = Qt::CopyAction) {
+  QDragEnterEvent enter(at, action, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent dropped(QPointF(at), action, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &dropped);
+  return dropped.isAccepted();
+}
+
 TEST_F(MainFramesTest, AFrameDraggedOntoAnotherDocumentIsInsertedThere) {
   TfrmMain& main = OpenMain();
   TMDIChild* a = main.OpenFile(Gif(QStringLiteral("a.gif"), 3));
@@ -152,15 +162,7 @@ TEST_F(MainFramesTest, AFrameDraggedOntoAnotherDocumentIsInsertedThere) {
   const QImage dragged = RenderFrame(*SharedImage(), 1);
   QMimeData data;
   data.setData(QString::fromLatin1(kFrameStripMimeType), QByteArray("1"));
-  auto drop = [&](TMDIChild* onto) {
-    QWidget* window = main.WindowFor(onto);
-    QDragEnterEvent enter(QPoint(5, 5), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window, &enter);
-    if (!enter.isAccepted()) return false;
-    QDropEvent dropped(QPointF(5, 5), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window, &dropped);
-    return dropped.isAccepted();
-  };
+  auto drop = [&](TMDIChild* onto) { return DropOn(main.WindowFor(onto), data, {5, 5}, Qt::MoveAction); };
 
   EXPECT_FALSE(drop(b));  // the strip's own document
   ASSERT_TRUE(main.Player()->Playback().Play());
@@ -442,16 +444,6 @@ TEST_F(MainFramesTest, ToolbarsComeBackInTheRowsAndOrderTheyWereLeftIn) {
   EXPECT_GT(again.Toolbar(2)->y(), again.Toolbar(0)->y());
 }
 
-
-// Drags data over widget at a point and drops it there; true when the drop was taken.
-bool DropOn(QWidget* widget, const QMimeData& data, QPoint at = {5, 5}) {
-  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(widget, &enter);
-  if (!enter.isAccepted()) return false;
-  QDropEvent dropped(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(widget, &dropped);
-  return dropped.isAccepted();
-}
 
 TEST_F(MainFramesTest, TheDocumentsPictureDragsOntoTheStripAndOntoAnotherDocument) {
   TfrmMain& main = OpenMain();
