@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "gif/color/bitmap.h"
+#include "gif/lzw/lzw.h"
 #include "gif/stream.h"
 #include "gif/texts.h"
 
@@ -646,6 +647,19 @@ private:
     int Largest = -1;
     std::shared_ptr<const std::vector<std::uint8_t>> Bytes;
   };
+  // A frame's image data read but not yet decoded: a load walks the blocks on its own thread and
+  // may decode frames on others. ReadBlocks reads the frame up to and past its image data (false
+  // when there is none to decode); Decode touches nothing but the frame's pixels; FinishDecode,
+  // on the loading thread, gives the warnings a plain load gives.
+  struct PendingDecode {
+    std::span<const std::uint8_t> Data;  // from the minimum code size byte; valid while loading
+    std::size_t Total = 0;
+    bool Partial = false;
+    LZWDecodeResult Result;
+  };
+  bool ReadBlocks(ByteReader& stream, PendingDecode& pending);
+  void Decode(PendingDecode& pending);
+  void FinishDecode(PendingDecode& pending);
   // True when the frame writes an image data block of its pixels.
   bool WritesPixels() const;
   // Encodes the block into prepared (also through the image's encoded-data cache); frames
@@ -776,6 +790,11 @@ public:
   static std::uint64_t DefaultMemoryBudget;
   // What an image of this screen and these frames is counted at against the budget.
   static std::uint64_t ScreenMemoryCost(int width, int height);
+  // Threads that decode frames' image data while a load walks the file: 0 for one per core,
+  // 1 to decode everything on the loading thread. The frames, warnings and errors are the same.
+  inline static int DecodeThreads = 0;
+  // Frames of fewer pixels are decoded on the loading thread, where handing them over costs more.
+  inline static std::size_t DecodeThreadPixels = std::size_t{1} << 15;
   static std::uint64_t FrameMemoryCost(int width, int height);
 
   // Events.
@@ -839,6 +858,15 @@ private:
   void ReadStream(ByteReader& stream);
   void Swap(TGIFImage& other);
   friend class TGIFSubImage;
+  friend class TGIFImageList;
+  // A warning a load holds back until the frames before it are decoded.
+  struct HeldWarning {
+    const void* Sender;
+    int Severity;
+    std::string Message;
+  };
+  // While set, Warning keeps warnings here instead of handing them to OnWarning.
+  std::vector<HeldWarning>* heldWarnings_ = nullptr;
   // Counts bytes of a load against MemoryBudget; raises past it.
   void ChargeLoad(std::uint64_t bytes);
   std::uint64_t loadCharged_ = 0;

@@ -150,6 +150,10 @@ void TGIFImage::FlushRenderState() {
 }
 
 void TGIFImage::Warning(const void* sender, int severity, const std::string& message) {
+  if (heldWarnings_) {
+    heldWarnings_->push_back({sender, severity, message});
+    return;
+  }
   if (OnWarning) OnWarning(sender, severity, message);
 }
 
