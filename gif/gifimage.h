@@ -793,6 +793,8 @@ public:
   // Threads that decode frames' image data while a load walks the file: 0 for one per core,
   // 1 to decode everything on the loading thread. The frames, warnings and errors are the same.
   inline static int DecodeThreads = 0;
+  // The threads a load decodes on: DecodeThreads, or the cores this process may run on.
+  static int EffectiveDecodeThreads();
   // Frames of fewer pixels are decoded on the loading thread, where handing them over costs more.
   inline static std::size_t DecodeThreadPixels = std::size_t{1} << 15;
   static std::uint64_t FrameMemoryCost(int width, int height);

@@ -17,6 +17,10 @@
 
 #include "gif/gifimage.h"
 
+#ifdef __linux__
+#include <sched.h>
+#endif
+
 namespace gif {
 
 void GIFError(const std::string& message) { throw GIFException(message); }
@@ -170,10 +174,6 @@ namespace {
 // Frames read ahead of the oldest one still decoding, per decoding thread.
 constexpr std::size_t kFramesInFlightPerThread = 4;
 
-int DecodeThreadCount() {
-  if (TGIFImage::DecodeThreads > 0) return TGIFImage::DecodeThreads;
-  return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 64u));
-}
 
 // A few threads that run posted jobs; the destructor runs what is still posted, then joins.
 class DecodeWorkers {
@@ -231,6 +231,18 @@ private:
 
 }  // namespace
 
+int TGIFImage::EffectiveDecodeThreads() {
+  if (DecodeThreads > 0) return DecodeThreads;
+  int cores = 0;
+#ifdef __linux__
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) cores = CPU_COUNT(&set);
+#endif
+  if (cores <= 0) cores = static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(cores, 1, 64);
+}
+
 // The blocks are walked on this thread, in order, as they always were; the image data of large
 // frames is decoded on other threads meanwhile. Frames join the list, report progress and give
 // their warnings in file order, each once it is decoded, so a load gives the same frames,
@@ -246,7 +258,7 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     // Warnings given after this frame was read, held back until it is finished.
     std::vector<TGIFImage::HeldWarning> After;
   };
-  const int threads = DecodeThreadCount();
+  const int threads = TGIFImage::EffectiveDecodeThreads();
   std::mutex doneMutex;
   std::condition_variable doneChanged;
   // Declared before the workers, so the workers finish with the frames before the frames go.
