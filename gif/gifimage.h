@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "gif/color/bitmap.h"
+#include "gif/encoded_data_cache.h"
 #include "gif/lzw/lzw.h"
 #include "gif/stream.h"
 #include "gif/texts.h"
@@ -666,6 +667,8 @@ private:
   // may prepare their data on different threads at once. With cachedOnly, only takes the block
   // from the cache, leaving prepared not Ready when it is not there.
   void PrepareData(PreparedData& prepared, bool cachedOnly = false) const;
+  // What the frame's image data block is encoded from, for a frame whose largest index is `largest`.
+  TGIFEncodedDataCache::Key EncodingKey(int largest) const;
   void SaveToStream(ByteWriter& stream, const PreparedData* prepared);
   void NewPixels();
   void RenderBitmap();
@@ -775,6 +778,9 @@ public:
   // When set, frames take their encoded image data from it instead of encoding again (see
   // gif/encoded_data_cache.h); images written from copies may share one.
   std::shared_ptr<TGIFEncodedDataCache> EncodedDataCache;
+  // When set, a load gives EncodedDataCache each frame's image data as the encoding of its pixels.
+  // Only for data this library wrote with this image's Compression (the editor's own snapshots).
+  bool SeedEncodedDataCache = false;
 
   // Frames of more pixels than this (width x height) fail to load before any
   // pixel memory is taken. New images start from DefaultMaxFramePixels.

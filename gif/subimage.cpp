@@ -252,10 +252,16 @@ void TGIFSubImage::FinishDecode(PendingDecode& pending) {
   }
   // Data this image's cache wrote for the same pixels (a working copy read back) keeps its entry.
   TGIFImage* image = Image();
-  if (image && image->EncodedDataCache && !partial_ && result.status == LZWStatus::Ok)
-    if (const std::uint64_t id = image->EncodedDataCache->FindPixels(GetInterlaced(), width_, height_,
-                                                                     pending.Data.first(result.consumed)))
+  if (image && image->EncodedDataCache && !partial_ && result.status == LZWStatus::Ok) {
+    const std::span<const std::uint8_t> data = pending.Data.first(result.consumed);
+    if (const std::uint64_t id = image->EncodedDataCache->FindPixels(GetInterlaced(), width_, height_, data)) {
       pixelsId_ = id;
+    } else if (image->SeedEncodedDataCache) {
+      const TGIFEncodedDataCache::Key key = EncodingKey(LargestIndex());
+      // Data of another code size is not what the encoder writes for these pixels.
+      if (data[0] == std::max(2, key.BitsPerPixel)) image->EncodedDataCache->Seed(key, data);
+    }
+  }
   if (const char* text = LZWStatusText(result.status)) Warning(GIFSeverityWarning, text);
 
   const int count = GetActiveColorMap().GetCount();
@@ -266,20 +272,24 @@ void TGIFSubImage::SaveToStream(ByteWriter& stream) { SaveToStream(stream, nullp
 
 bool TGIFSubImage::WritesPixels() const { return !(zeroSize_ && (width_ == 0 || height_ == 0)) && !IsEmpty(); }
 
+TGIFEncodedDataCache::Key TGIFSubImage::EncodingKey(int largest) const {
+  const TGIFColorMap& active = GetActiveColorMap();
+  // The table as written covers the largest index (padded); without any table
+  // every byte value is allowed.
+  const int colors = active.GetCount() > 0 ? 1 << ColorsToBits(std::max(active.GetCount(), largest + 1)) : 256;
+  const int bits = std::max(1, ColorsToBits(active.GetCount() > 0 ? colors : largest + 1));
+  const int compression = Image() ? Image()->Compression : gcLZW;
+  return {compression, bits, colors, GetInterlaced(), width_, height_, pixelsId_};
+}
+
 void TGIFSubImage::PrepareData(PreparedData& prepared, bool cachedOnly) const {
   prepared.Ready = false;
   prepared.Bytes.reset();
   Materialize();
   prepared.Largest = LargestIndex();
-  const TGIFColorMap& active = GetActiveColorMap();
-  // The table as written covers the largest index (padded); without any table
-  // every byte value is allowed.
-  const int colors =
-      active.GetCount() > 0 ? 1 << ColorsToBits(std::max(active.GetCount(), prepared.Largest + 1)) : 256;
-  const int bits = std::max(1, ColorsToBits(active.GetCount() > 0 ? colors : prepared.Largest + 1));
-  const int compression = Image() ? Image()->Compression : gcLZW;
+  const TGIFEncodedDataCache::Key key = EncodingKey(prepared.Largest);
+  const int compression = key.Compression, bits = key.BitsPerPixel, colors = key.ColorCount;
   TGIFEncodedDataCache* cache = Image() ? Image()->EncodedDataCache.get() : nullptr;
-  const TGIFEncodedDataCache::Key key{compression, bits, colors, GetInterlaced(), width_, height_, pixelsId_};
   EncodeStatus status;
   if (cachedOnly) {
     if (!cache || !cache->Lookup(key, prepared.Bytes)) return;
