@@ -32,14 +32,19 @@ void RememberDrop(int result) {
 
 // Reads a BMP stream whenever the frame limit and the memory budget allow it; Qt's own cap on image
 // allocations would refuse a phone's photo.
-bool ReadBmp(QImageReader& reader, gif::Bitmap& bitmap) {
+bool ReadBmp(QImageReader& reader, gif::Bitmap& bitmap, bool* tooLarge) {
+  if (tooLarge) *tooLarge = false;
   reader.setDecideFormatFromContent(false);
   const QSize size = reader.size();
   if (!size.isValid() || size.isEmpty()) return false;
   const std::uint64_t pixels = std::uint64_t(size.width()) * std::uint64_t(size.height());
   // The decoded picture and the bitmap made from it, 32 bits a pixel each.
   const std::uint64_t bytes = pixels * 8;
-  if (pixels > gif::TGIFImage::DefaultMaxFramePixels || bytes > gif::TGIFImage::DefaultMemoryBudget) return false;
+  if (pixels > gif::TGIFImage::DefaultMaxFramePixels) return false;
+  if (bytes > gif::TGIFImage::DefaultMemoryBudget) {
+    if (tooLarge) *tooLarge = true;
+    return false;
+  }
   reader.setAllocationLimit(static_cast<int>(std::min<std::uint64_t>(bytes / (1u << 20) + 1, 1u << 30)));
   const QImage image = reader.read();
   if (image.isNull()) return false;
@@ -47,13 +52,14 @@ bool ReadBmp(QImageReader& reader, gif::Bitmap& bitmap) {
   return !bitmap.Empty();
 }
 
-bool ReadBitmapFile(const QString& fileName, gif::Bitmap& bitmap) {
+bool ReadBitmapFile(const QString& fileName, gif::Bitmap& bitmap, bool* tooLarge) {
   QImageReader reader(fileName, "BMP");
-  return ReadBmp(reader, bitmap);
+  return ReadBmp(reader, bitmap, tooLarge);
 }
 }  // namespace
 
-bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap) {
+bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap, bool* tooLarge) {
+  if (tooLarge) *tooLarge = false;
   if (dib.size() < 40) return false;
   const auto* p = reinterpret_cast<const uchar*>(dib.constData());
   const quint32 headerSize = qFromLittleEndian<quint32>(p);
@@ -70,7 +76,7 @@ bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap) {
   QBuffer buffer(&file);
   if (!buffer.open(QIODevice::ReadOnly)) return false;
   QImageReader reader(&buffer, "BMP");
-  return ReadBmp(reader, bitmap);
+  return ReadBmp(reader, bitmap, tooLarge);
 }
 
 int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bitmap, std::uint8_t typeCode,
@@ -82,7 +88,12 @@ int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bit
   };
   if (error) error->clear();
   if (!QFileInfo(fileName).isFile()) return fail(loadError);
-  if (typeCode == 2) return ReadBitmapFile(fileName, bitmap) ? kImportBitmap : fail(loadError);
+  const QString tooLargeError = Tr(gif::texts::MemoryBudgetExceeded);
+  bool tooLarge = false;
+  if (typeCode == 2) {
+    if (ReadBitmapFile(fileName, bitmap, &tooLarge)) return kImportBitmap;
+    return fail(tooLarge ? tooLargeError : loadError);
+  }
   if (typeCode == kFileTypeUnknown) return fail(Tr(kUnrecognizedType).arg(FileNameOnly(fileName)));
   if (typeCode != kFileTypeGif) {
     TXpress* imgX = host.Imaging();
@@ -94,12 +105,11 @@ int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bit
     if ((code & 0xFFFF) != 0) {
       imgX->ClearImage(0);
       // A valid picture too large for the memory is not a corrupt one.
-      if (code == TXpress::kTooLarge) return fail(Tr(gif::texts::MemoryBudgetExceeded));
-      return fail(loadError);
+      return fail(code == TXpress::kTooLarge ? tooLargeError : loadError);
     }
-    const bool ok = PackedDibToBitmap(imgX->CopyDIB(), bitmap);
+    const bool ok = PackedDibToBitmap(imgX->CopyDIB(), bitmap, &tooLarge);
     imgX->ClearImage(0);
-    return ok ? kImportBitmap : fail(loadError);
+    return ok ? kImportBitmap : fail(tooLarge ? tooLargeError : loadError);
   }
 
   QString reason;

@@ -369,7 +369,9 @@ TEST(PackedDibTest, PicturesOverQtsImageCapImportWithinTheBudget) {
 
   const std::uint64_t budget = TGIFImage::DefaultMemoryBudget;
   TGIFImage::DefaultMemoryBudget = 64u << 20;
-  EXPECT_FALSE(PackedDibToBitmap(dib, bitmap));
+  bool tooLarge = false;
+  EXPECT_FALSE(PackedDibToBitmap(dib, bitmap, &tooLarge));
+  EXPECT_TRUE(tooLarge);
   TGIFImage::DefaultMemoryBudget = budget;
 }
 
