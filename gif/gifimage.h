@@ -790,10 +790,17 @@ public:
   // Bytes a loaded image may need in all: every frame's pixels and rendered
   // bitmap and the still picture, as the file declares them. A file past it
   // fails to load ("Image needs more memory than allowed") and the image stays
-  // as it was. New images start from DefaultMemoryBudget, a quarter of the
-  // machine's memory.
+  // as it was. Pictures made from the image outside it count too (see
+  // TGIFMemoryCharge). New images start from DefaultMemoryBudget, taken once
+  // at start-up from the machine (MemoryBudgetFor).
   std::uint64_t MemoryBudget;
   static std::uint64_t DefaultMemoryBudget;
+  // The budget of a machine with this much memory, this much of it available
+  // and this address-space limit for the process (0 where one is not known):
+  // the smallest of a quarter of the memory, what is available and the limit.
+  static std::uint64_t MemoryBudgetFor(std::uint64_t physical, std::uint64_t available, std::uint64_t limit);
+  // What the image is counted at now: its still picture and every frame.
+  std::uint64_t MemoryCost() const;
   // What an image of this screen and these frames is counted at against the budget.
   static std::uint64_t ScreenMemoryCost(int width, int height);
   // Threads that decode frames' image data while a load walks the file: 0 for one per core,
@@ -889,6 +896,29 @@ private:
   bool drawing_ = false;
   Bitmap bitmap_;
   bool hasBitmap_ = false;
+};
+
+// Memory taken outside an image for pictures made from it (a shown frame, a
+// frame strip's picture, a copy that plays), held against the image's budget
+// together with the image itself and every other charge alive; given back when
+// the charge goes.
+class TGIFMemoryCharge {
+public:
+  TGIFMemoryCharge() = default;
+  // Raises "Image needs more memory than allowed" when the image's cost, the
+  // charges held and `bytes` together would pass image.MemoryBudget.
+  TGIFMemoryCharge(const TGIFImage& image, std::uint64_t bytes);
+  TGIFMemoryCharge(TGIFMemoryCharge&& other) noexcept;
+  TGIFMemoryCharge& operator=(TGIFMemoryCharge&& other) noexcept;
+  TGIFMemoryCharge(const TGIFMemoryCharge&) = delete;
+  TGIFMemoryCharge& operator=(const TGIFMemoryCharge&) = delete;
+  ~TGIFMemoryCharge();
+  void Release() noexcept;
+  // Bytes all live charges hold.
+  static std::uint64_t Held() noexcept;
+
+private:
+  std::uint64_t bytes_ = 0;
 };
 
 }  // namespace gif
