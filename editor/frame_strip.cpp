@@ -1,5 +1,6 @@
 #include "editor/frame_strip.h"
 
+#include "editor/guarded.h"
 #include "gif/qt/qimage_adapter.h"
 
 #include <QApplication>
@@ -197,7 +198,7 @@ void FrameCells::paintEvent(QPaintEvent* event) {
   if (!strip_.commands_.Active()) return;
   const int first = std::max(0, event->rect().left() / strip_.CellWidth());
   const int last = std::min(strip_.ColumnCount() - 1, event->rect().right() / strip_.CellWidth());
-  for (int cell = first; cell <= last; ++cell) PaintCell(p, cell);
+  for (int cell = first; cell <= last; ++cell) PaintGuarded([&] { PaintCell(p, cell); });
 }
 
 void FrameCells::mousePressEvent(QMouseEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "editor/avi_commands.h"
 
+#include "editor/guarded.h"
 #include "platform/program_folders/program_folders.h"
 
 #include "controls/xpress.h"
@@ -161,13 +162,13 @@ void TfrmMain::FormCreate() {
   hsp_->setChildrenCollapsible(false);
   hsp_->addWidget(central);
   hsp_->setStretchFactor(0, 1);
-  connect(hsp_, &QSplitter::splitterMoved, this, [this] {
+  connect(hsp_, &QSplitter::splitterMoved, this, Guarded([this] {
     // Like a resize of the window, a move of the line removes the start page.
     framePanelMoved_ = true;
     HideSplash();
-  });
+  }));
   setCentralWidget(hsp_);
-  connect(mdi_, &QMdiArea::subWindowActivated, this, &TfrmMain::SubWindowActivated);
+  connect(mdi_, &QMdiArea::subWindowActivated, this, Guarded(this, &TfrmMain::SubWindowActivated));
   tabMDI_->ShowPath = [this](const QString& path) { SetStatusText(path, 2); };
   tabMDI_->ActivateDocument = [this](TMDIChild* d) { ActivateChild(d); };
   tabMDI_->RestoreActiveIfMinimized = [this] {
@@ -208,7 +209,7 @@ void TfrmMain::FormCreate() {
   pnlShell_->resize(1, 1);
   sbxShell_->setWidget(pnlShell_);
   SplitterShell_->addWidget(sbxShell_);
-  connect(SplitterShell_, &QSplitter::splitterMoved, this, [this] { SplitterShellMoved(); });
+  connect(SplitterShell_, &QSplitter::splitterMoved, this, Guarded([this] { SplitterShellMoved(); }));
   lblShell_ = new QLabel(this);
   lblShell_->setObjectName(QStringLiteral("lblShell"));
   lblShell_->hide();
@@ -237,7 +238,7 @@ void TfrmMain::FormCreate() {
 
   timer_.setInterval(700);
   timer_.setSingleShot(true);
-  connect(&timer_, &QTimer::timeout, this, &TfrmMain::TimerTimer);
+  connect(&timer_, &QTimer::timeout, this, Guarded(this, &TfrmMain::TimerTimer));
 
   ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
     OpenDialogHooks hooks;
@@ -374,7 +375,7 @@ void TfrmMain::BuildActions() {
                                                  &TfrmMain::mniFileExportHTMLClick);
   mniFileExportHTML_->setObjectName(QStringLiteral("mniFileExportHTML"));
   for (QAction* a : {mniFileExportImage_, mniFileExportAVI, mniFileExportHTML_}) a->setProperty("framesNeeded", true);
-  connect(mniFileExport_, &QMenu::aboutToShow, this, &TfrmMain::mniFileExportClick);
+  connect(mniFileExport_, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::mniFileExportClick));
   file->addSeparator();
   FileClose = DocumentAction(file, QStringLiteral("&Close"), [this] { FileCloseExecute(); });
   FileCloseAll = DocumentAction(file, QStringLiteral("Close A&ll"), [this] { FileCloseAllExecute(); });
@@ -396,13 +397,13 @@ void TfrmMain::BuildActions() {
   tbFrame_ = addToolBar(QStringLiteral("Frame Toolbar"));
   tbFrame_->setObjectName(QStringLiteral("tbFrame"));
   for (int tag = 0; tag < 3; ++tag)
-    connect(Toolbar(tag), &QToolBar::visibilityChanged, this, [this, tag](bool visible) {
+    connect(Toolbar(tag), &QToolBar::visibilityChanged, this, Guarded([this, tag](bool visible) {
       // A toolbar the user hides keeps its place for the settings.
       if (visible || !isVisible() || !Toolbar(tag)->isHidden()) return;
       const QPoint place = ToolbarPlace(tag);
       settings_.Toolbars[static_cast<std::size_t>(tag)].Left = place.x();
       settings_.Toolbars[static_cast<std::size_t>(tag)].Top = place.y();
-    });
+    }));
   // The items' tags run Standard 0, Animation 1, Frame 2 (the toolbars' own: Standard 0, Frame 1,
   // Animation 2).
   const char* const toolbarNames[] = {"&Standard", "&Animation", "&Frame"};
@@ -412,7 +413,7 @@ void TfrmMain::BuildActions() {
     item->setProperty("tag", tag);
     item->setCheckable(true);
     item->setChecked(true);
-    connect(item, &QAction::toggled, this, [this, item] { mniViewTBStrdClick(item); });
+    connect(item, &QAction::toggled, this, Guarded([this, item] { mniViewTBStrdClick(item); }));
     toolbarItems_.append(item);
   }
   BuildImageBrowser(view);
@@ -422,11 +423,11 @@ void TfrmMain::BuildActions() {
   mniToolInspector->setObjectName(QStringLiteral("mniToolInspector"));
   mniToolInspector->setCheckable(true);
   mniToolInspector->setChecked(true);
-  connect(mniToolInspector, &QAction::triggered, this, &TfrmMain::mniToolInspectorClick);
+  connect(mniToolInspector, &QAction::triggered, this, Guarded(this, &TfrmMain::mniToolInspectorClick));
   mniToolsHTML = tools->addAction(QStringLiteral("HTML &Code..."), this, &TfrmMain::mniToolsHTMLClick);
   mniToolsHTML->setObjectName(QStringLiteral("mniToolsHTML"));
   mniToolsHTML->setStatusTip(QStringLiteral("Makes the HTML code that shows the animation on a web page"));
-  connect(tools, &QMenu::aboutToShow, this, &TfrmMain::mniToolsClick);
+  connect(tools, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::mniToolsClick));
 
   tools->addSeparator();
   QAction* options = tools->addAction(QStringLiteral("&Options..."), this, &TfrmMain::mniToolsOptionsClick);
@@ -437,7 +438,7 @@ void TfrmMain::BuildActions() {
   mnuPlugins_->menuAction()->setVisible(false);
 
   mnuWindow_ = bar->addMenu(QStringLiteral("&Window"));
-  connect(mnuWindow_, &QMenu::aboutToShow, this, &TfrmMain::RebuildWindowMenu);
+  connect(mnuWindow_, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::RebuildWindowMenu));
   WindowCascade = new QAction(QStringLiteral("&Cascade"), this);
   connect(WindowCascade, &QAction::triggered, mdi_, &QMdiArea::cascadeSubWindows);
   RebuildWindowMenu();
@@ -450,7 +451,7 @@ void TfrmMain::BuildActions() {
   mnuHelp_ = helpMenu.Menu;
   // Shown once an add-in has loaded.
   mniHelPluginInfo = new QAction(QStringLiteral("&Plugin Info..."), this);
-  connect(mniHelPluginInfo, &QAction::triggered, this, &TfrmMain::mniHelPluginInfoClick);
+  connect(mniHelPluginInfo, &QAction::triggered, this, Guarded(this, &TfrmMain::mniHelPluginInfoClick));
   mniHelPluginInfo->setObjectName(QStringLiteral("mniHelPluginInfo"));
   mniHelPluginInfo->setVisible(false);
   mnuHelp_->insertAction(helpMenu.mniHelpAbout, mniHelPluginInfo);
@@ -458,7 +459,7 @@ void TfrmMain::BuildActions() {
   // The open button drops down the recent files.
   popRecentFiles_ = new QMenu(this);
   popRecentFiles_->setObjectName(QStringLiteral("popRecentFiles"));
-  connect(popRecentFiles_, &QMenu::aboutToShow, this, &TfrmMain::RebuildRecentPopup);
+  connect(popRecentFiles_, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::RebuildRecentPopup));
   const QIcon none;
   FileNew->setIcon(QIcon::fromTheme(QStringLiteral("document-new"), none));
   FileOpen->setIcon(QIcon::fromTheme(QStringLiteral("document-open"), none));
@@ -725,7 +726,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
   if (mniToolInspector->isChecked() && the_frmFloat) the_frmFloat->show();
   // Posted, so that the window is painted before the slow parts of the start-up begin.
   startupPosted_ = true;
-  QMetaObject::invokeMethod(this, &TfrmMain::DeferredStartup, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, Guarded(this, &TfrmMain::DeferredStartup), Qt::QueuedConnection);
 }
 
 void TfrmMain::DeferredStartup() {
@@ -1078,21 +1079,21 @@ void TfrmMain::BuildFrameStrip() {
   layout->addWidget(grdFrames_);
   hsp_->addWidget(bottom);
   hsp_->setStretchFactor(1, 0);
-  connect(grdFrames_, &TFrameStrip::frameSelected, this, [this](int index) { ShowFrame(index); });
+  connect(grdFrames_, &TFrameStrip::frameSelected, this, Guarded([this](int index) { ShowFrame(index); }));
   grdFrames_->ThumbnailDropped = [this](const QString& path) {
     BusyScope busy;
     browser_->DraggingThumb = false;
     browser_->InsertThumbFile(path);
   };
-  connect(grdFrames_, &TFrameStrip::selectionChanged, this, [this] { UpdateFrameActions(); });
-  connect(tabFrames_, &TPropertyPanel::frameChosen, this, [this](int index) {
+  connect(grdFrames_, &TFrameStrip::selectionChanged, this, Guarded([this] { UpdateFrameActions(); }));
+  connect(tabFrames_, &TPropertyPanel::frameChosen, this, Guarded([this](int index) {
     if (index < 0) {
       grdFrames_->SelectAll();
     } else {
       grdFrames_->SetSelection(index, index);
       ShowFrame(index);
     }
-  });
+  }));
 
   player_ = std::make_unique<TAnimationPlayer>(*frameCommands_);
   // The moving picture lies exactly over the still one: on the document's screen.
@@ -1118,16 +1119,16 @@ void TfrmMain::BuildFrameStrip() {
   if (edit) {
     // Undo goes through the commands, so that a typed value waiting to apply is applied first.
     disconnect(EditUndo, &QAction::triggered, nullptr, nullptr);
-    connect(EditUndo, &QAction::triggered, this, [this] {
+    connect(EditUndo, &QAction::triggered, this, Guarded([this] {
       frameCommands_->Undo();
       // The inspector keeps the row the document had selected.
       if (TMDIChild* d = ActiveDocument(); d && inspector_) inspector_->ShowUndoneRow(d->InspectorSelection.y());
-    });
+    }));
     frameActions_ = BuildFrameActions(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_);
     // After the strip has taken the size.
     if (frameActions_.FrameSizes)
       for (QAction* item : frameActions_.FrameSizes->actions())
-        connect(item, &QAction::triggered, this, [this] { FrameSizeChosen(); });
+        connect(item, &QAction::triggered, this, Guarded([this] { FrameSizeChosen(); }));
   }
   flashActions_ = BuildFlashActions(*this);
   // Save As's drop-down offers every format the File menu saves in.
