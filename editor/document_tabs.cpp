@@ -30,14 +30,14 @@ TDocumentTabs::TDocumentTabs(TDocuments& documents, QWidget* parent) : QTabBar(p
 
   popTab_ = new QMenu(this);
   popTab_->setObjectName(QStringLiteral("popTab"));
-  mnuNextDoc = popTab_->addAction(QStringLiteral("&Next Document"), this, [this] {
+  mnuNextDoc = popTab_->addAction(QStringLiteral("&Next Document"), this, Guarded([this] {
     if (NextDocument) NextDocument();
-  });
-  mnuPrevDoc = popTab_->addAction(QStringLiteral("&Previous Document"), this, [this] {
+  }));
+  mnuPrevDoc = popTab_->addAction(QStringLiteral("&Previous Document"), this, Guarded([this] {
     if (PreviousDocument) PreviousDocument();
-  });
+  }));
   popTab_->addSeparator();
-  popTabClose = popTab_->addAction(QStringLiteral("&Close"), this, &TDocumentTabs::popTabCloseClick);
+  popTabClose = popTab_->addAction(QStringLiteral("&Close"), this, Guarded(this, &TDocumentTabs::popTabCloseClick));
   popTabClose->setObjectName(QStringLiteral("popTabClose"));
   connect(popTab_, &QMenu::aboutToShow, this, Guarded(this, &TDocumentTabs::popTabPopup));
 }

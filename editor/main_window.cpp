@@ -312,7 +312,7 @@ void TfrmMain::BuildStatusBar() {
 }
 
 QAction* TfrmMain::DocumentAction(QMenu* menu, const QString& text, const std::function<void()>& handler) {
-  QAction* a = menu->addAction(text, this, handler);
+  QAction* a = menu->addAction(text, this, Guarded(handler));
   SetDocumentDependent(a, true);
   return a;
 }
@@ -322,10 +322,10 @@ void TfrmMain::BuildActions() {
   bar->setObjectName(QStringLiteral("mnuMain"));
 
   QMenu* file = bar->addMenu(QStringLiteral("&File"));
-  FileNew = file->addAction(QStringLiteral("&New..."), this, &TfrmMain::FileNewExecute);
+  FileNew = file->addAction(QStringLiteral("&New..."), this, Guarded(this, &TfrmMain::FileNewExecute));
   FileNew->setShortcut(QKeySequence::New);
   FileNew->setStatusTip(QStringLiteral("Creates a new animation"));
-  FileOpen = file->addAction(QStringLiteral("&Open..."), this, &TfrmMain::FileOpenExecute);
+  FileOpen = file->addAction(QStringLiteral("&Open..."), this, Guarded(this, &TfrmMain::FileOpenExecute));
   FileOpen->setShortcut(QKeySequence::Open);
   FileOpen->setStatusTip(QStringLiteral("Opens an existing animation"));
   mniFileRecent_ = file->addMenu(QStringLiteral("&Reopen"));
@@ -351,28 +351,28 @@ void TfrmMain::BuildActions() {
   if (auto* shell = dynamic_cast<ShellFileChooser*>(chooser_.get()))
     shell->PrepareDialog = [this](ptshell::TPTSaveDlg& dialog) { saveCommands_->DialogHelp().Prepare(dialog); };
 
-  FileSave = file->addAction(QStringLiteral("&Save"), this, &TfrmMain::FileSaveExecute);
+  FileSave = file->addAction(QStringLiteral("&Save"), this, Guarded(this, &TfrmMain::FileSaveExecute));
   FileSave->setShortcut(QKeySequence::Save);
   FileSaveAs = DocumentAction(file, QStringLiteral("Save &As..."), [this] { FileSaveAsExecute(); });
   FileSaveAs->setShortcut(QKeySequence::SaveAs);
-  FileSaveAll = file->addAction(QStringLiteral("Save A&ll"), this, &TfrmMain::FileSaveAllExecute);
+  FileSaveAll = file->addAction(QStringLiteral("Save A&ll"), this, Guarded(this, &TfrmMain::FileSaveAllExecute));
   file->addSeparator();
   aviCommands_ = std::make_unique<TAviCommands>(*this);
   QMenu* import = file->addMenu(QStringLiteral("&Import"));
   import->setObjectName(QStringLiteral("mniFileImport"));
-  import->addAction(QStringLiteral("&AVI Animation"), this, [this] { aviCommands_->mniFileImportAviClick(); })
+  import->addAction(QStringLiteral("&AVI Animation"), this, Guarded([this] { aviCommands_->mniFileImportAviClick(); }))
       ->setObjectName(QStringLiteral("mniFileImportAvi"));
   mniFileExport_ = file->addMenu(QStringLiteral("&Export"));
   mniFileExport_->setObjectName(QStringLiteral("mniFileExport"));
   SetDocumentDependent(mniFileExport_->menuAction(), true);
   mniFileExportImage_ = mniFileExport_->addAction(QStringLiteral("&Single Images..."), this,
-                                                  &TfrmMain::mniFileExportImageClick);
+                                                  Guarded(this, &TfrmMain::mniFileExportImageClick));
   mniFileExportImage_->setObjectName(QStringLiteral("mniFileExportImage"));
   QAction* mniFileExportAVI = mniFileExport_->addAction(QStringLiteral("As &AVI Animation..."), this,
-                                                        [this] { aviCommands_->mniFileExportAVIClick(); });
+                                                        Guarded([this] { aviCommands_->mniFileExportAVIClick(); }));
   mniFileExportAVI->setObjectName(QStringLiteral("mniFileExportAVI"));
   mniFileExportHTML_ = mniFileExport_->addAction(QStringLiteral("As &HTML Page..."), this,
-                                                 &TfrmMain::mniFileExportHTMLClick);
+                                                 Guarded(this, &TfrmMain::mniFileExportHTMLClick));
   mniFileExportHTML_->setObjectName(QStringLiteral("mniFileExportHTML"));
   for (QAction* a : {mniFileExportImage_, mniFileExportAVI, mniFileExportHTML_}) a->setProperty("framesNeeded", true);
   connect(mniFileExport_, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::mniFileExportClick));
@@ -380,12 +380,12 @@ void TfrmMain::BuildActions() {
   FileClose = DocumentAction(file, QStringLiteral("&Close"), [this] { FileCloseExecute(); });
   FileCloseAll = DocumentAction(file, QStringLiteral("Close A&ll"), [this] { FileCloseAllExecute(); });
   file->addSeparator();
-  FileExit = file->addAction(QStringLiteral("E&xit"), this, &TfrmMain::FileExitExecute);
+  FileExit = file->addAction(QStringLiteral("E&xit"), this, Guarded(this, &TfrmMain::FileExitExecute));
 
   QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
-  EditUndo = edit->addAction(QStringLiteral("&Undo"), this, [this] {
+  EditUndo = edit->addAction(QStringLiteral("&Undo"), this, Guarded([this] {
     if (TMDIChild* d = ActiveDocument()) d->Undo();
-  });
+  }));
   EditUndo->setShortcut(QKeySequence::Undo);
 
   QMenu* view = bar->addMenu(QStringLiteral("&View"));
@@ -424,13 +424,13 @@ void TfrmMain::BuildActions() {
   mniToolInspector->setCheckable(true);
   mniToolInspector->setChecked(true);
   connect(mniToolInspector, &QAction::triggered, this, Guarded(this, &TfrmMain::mniToolInspectorClick));
-  mniToolsHTML = tools->addAction(QStringLiteral("HTML &Code..."), this, &TfrmMain::mniToolsHTMLClick);
+  mniToolsHTML = tools->addAction(QStringLiteral("HTML &Code..."), this, Guarded(this, &TfrmMain::mniToolsHTMLClick));
   mniToolsHTML->setObjectName(QStringLiteral("mniToolsHTML"));
   mniToolsHTML->setStatusTip(QStringLiteral("Makes the HTML code that shows the animation on a web page"));
   connect(tools, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::mniToolsClick));
 
   tools->addSeparator();
-  QAction* options = tools->addAction(QStringLiteral("&Options..."), this, &TfrmMain::mniToolsOptionsClick);
+  QAction* options = tools->addAction(QStringLiteral("&Options..."), this, Guarded(this, &TfrmMain::mniToolsOptionsClick));
   options->setObjectName(QStringLiteral("mniToolsOptions"));
 
   mnuPlugins_ = bar->addMenu(QStringLiteral("&Plug-ins"));
@@ -475,7 +475,7 @@ void TfrmMain::BuildActions() {
   tbStandard_->addAction(FileSave);
   popSaveAs_ = new QMenu(this);
   popSaveAs_->setObjectName(QStringLiteral("popSaveAs"));
-  popSaveAs_->addAction(QStringLiteral("Save As Animated &GIF (.gif)..."), this, [this] { FileSaveAsExecute(); });
+  popSaveAs_->addAction(QStringLiteral("Save As Animated &GIF (.gif)..."), this, Guarded([this] { FileSaveAsExecute(); }));
   FileSaveAs->setIcon(QIcon::fromTheme(QStringLiteral("document-save-as"), none));
   tbStandard_->addAction(FileSaveAs);
   if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileSaveAs))) {
@@ -550,24 +550,24 @@ void TfrmMain::RebuildWindowMenu() {
   mnuWindow_->clear();
   const bool any = documents_.Count() > 0;
   WindowCascade->setEnabled(any);
-  QAction* next = mnuWindow_->addAction(QStringLiteral("&Next Document"), this, &TfrmMain::WindowNextDocExecute);
-  QAction* prev = mnuWindow_->addAction(QStringLiteral("&Previous Document"), this, &TfrmMain::WindowPrevDocExecute);
+  QAction* next = mnuWindow_->addAction(QStringLiteral("&Next Document"), this, Guarded(this, &TfrmMain::WindowNextDocExecute));
+  QAction* prev = mnuWindow_->addAction(QStringLiteral("&Previous Document"), this, Guarded(this, &TfrmMain::WindowPrevDocExecute));
   next->setEnabled(WindowCascade->isEnabled());
   prev->setEnabled(WindowCascade->isEnabled());
   mnuWindow_->addSeparator();
   mnuWindow_->addAction(WindowCascade);
-  mnuWindow_->addAction(QStringLiteral("Tile &Horizontally"), this, [this] { TileChildren(1); })->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("Tile &Vertically"), this, [this] { TileChildren(0); })->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("&Minimize All"), this, &TfrmMain::MinimizeAll)->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("&Arrange All"), this, &TfrmMain::ArrangeAll)->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("Tile &Horizontally"), this, Guarded([this] { TileChildren(1); }))->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("Tile &Vertically"), this, Guarded([this] { TileChildren(0); }))->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("&Minimize All"), this, Guarded(this, &TfrmMain::MinimizeAll))->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("&Arrange All"), this, Guarded(this, &TfrmMain::ArrangeAll))->setEnabled(any);
   if (!any) return;
   mnuWindow_->addSeparator();
   for (int i = 0; i < documents_.Count(); ++i) {
     TMDIChild* d = documents_.At(i);
-    QAction* item = mnuWindow_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(d->FileName), this, [this, d] {
+    QAction* item = mnuWindow_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(d->FileName), this, Guarded([this, d] {
       if (documents_.IndexOf(d) < 0) return;
       if (QMdiSubWindow* s = SubWindowFor(d)) mdi_->setActiveSubWindow(s);
-    });
+    }));
     item->setCheckable(true);
     item->setChecked(d == ActiveDocument());
   }

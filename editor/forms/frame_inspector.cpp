@@ -215,9 +215,9 @@ void TfrmFloat::Build() {
   connect(btnColorEdit, &QPushButton::clicked, this, Guarded(this, &TfrmFloat::btnColorEditClick));
   connect(btnColorDelete, &QPushButton::clicked, this, Guarded(this, &TfrmFloat::btnColorDeleteClick));
   popPalette = new QMenu(this);
-  mniPopEditColor = popPalette->addAction(QStringLiteral("&Edit Color"), this, &TfrmFloat::btnColorEditClick);
-  mniPopAddColor = popPalette->addAction(QStringLiteral("&Add Color"), this, &TfrmFloat::btnColorAddClick);
-  mniPopDeleteColor = popPalette->addAction(QStringLiteral("&Delete Color"), this, &TfrmFloat::btnColorDeleteClick);
+  mniPopEditColor = popPalette->addAction(QStringLiteral("&Edit Color"), this, Guarded(this, &TfrmFloat::btnColorEditClick));
+  mniPopAddColor = popPalette->addAction(QStringLiteral("&Add Color"), this, Guarded(this, &TfrmFloat::btnColorAddClick));
+  mniPopDeleteColor = popPalette->addAction(QStringLiteral("&Delete Color"), this, Guarded(this, &TfrmFloat::btnColorDeleteClick));
   pages->addWidget(pnlPalettes);
 
   pnlComments = new QWidget(this);
