@@ -37,6 +37,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScrollArea>
+#include <QSet>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QComboBox>
@@ -861,7 +862,8 @@ bool TfrmMain::event(QEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-  if (!CloseAllDocuments()) {
+  // Every document agrees before any closes: a cancel at the last one keeps them all.
+  if (!AskToCloseAllDocuments() || !CloseAllDocuments()) {
     event->ignore();
     return;
   }
@@ -950,6 +952,42 @@ bool TfrmMain::CloseAllDocuments() {
   // Documents without a window of their own, the last first.
   while (documents_.Count() > 0)
     if (!CloseDocument(documents_.At(documents_.Count() - 1))) return false;
+  return true;
+}
+
+QList<std::uint64_t> TfrmMain::ClosingOrder() const {
+  // The windows from the back to the front, then the documents without a window, the last first.
+  QList<std::uint64_t> order;
+  for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::StackingOrder)) {
+    auto* window = qobject_cast<TMDIChildWindow*>(sub->widget());
+    if (TMDIChild* d = window ? window->Document() : nullptr; d && documents_.IndexOf(d) >= 0) order.append(d->Serial);
+  }
+  for (int i = documents_.Count() - 1; i >= 0; --i)
+    if (!order.contains(documents_.At(i)->Serial)) order.append(documents_.At(i)->Serial);
+  return order;
+}
+
+bool TfrmMain::AskToCloseAllDocuments() {
+  // By serial: while a question is up, scripts may open and close documents.
+  QSet<std::uint64_t> agreed;
+  for (;;) {
+    TMDIChild* next = nullptr;
+    for (const std::uint64_t serial : ClosingOrder()) {
+      if (agreed.contains(serial)) continue;
+      for (int i = 0; i < documents_.Count() && !next; ++i)
+        if (documents_.At(i)->Serial == serial) next = documents_.At(i);
+      if (next) break;
+    }
+    if (!next) break;
+    const std::uint64_t serial = next->Serial;
+    if (documents_.BeforeDocumentChange) documents_.BeforeDocumentChange();
+    // Yes saves at once, No lets the document go unsaved, Cancel (or a save that fails) keeps all.
+    SaveDialogHelpScope help(saveCommands_->DialogHelp(), 0);
+    if (!next->SaveDocument(false, false)) return false;
+    agreed.insert(serial);
+  }
+  for (int i = 0; i < documents_.Count(); ++i)
+    if (agreed.contains(documents_.At(i)->Serial)) documents_.At(i)->Modified = false;
   return true;
 }
 
