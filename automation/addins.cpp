@@ -3,7 +3,9 @@
 #include "automation/automation_server.h"
 #include "editor/forms/plugin_explorer.h"
 #include "editor/forms/progress_window.h"
+#include "editor/guarded.h"
 #include "editor/main_window.h"
+#include "editor/model/ui_services.h"
 #include "platform/program_folders/program_folders.h"
 
 #include <QDir>
@@ -14,10 +16,12 @@
 #include <QPluginLoader>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSet>
 #include <QStandardPaths>
 
 #include <cstdio>
+#include <type_traits>
 
 namespace movinta::automation {
 
@@ -27,20 +31,74 @@ void Warn(const QString& text) { std::fprintf(stderr, "Movinta6: %s\n", qPrintab
 
 // ---- the objects add-ins see
 
+// An add-in calls these either inside one of the editor's own calls into it (loading, a menu
+// handler), where the editor catches what they throw, or from its own timer or slot, where nothing
+// of the add-in's may catch and the exception would end the program: there the failure is shown to
+// the user and the call answers an empty value.
+template <typename F>
+auto Answer(F&& f) -> decltype(f()) {
+  if (editor::GuardedDepth() > 0) return f();
+  try {
+    return f();
+  } catch (...) {
+    editor::ReportCurrentException();
+    if constexpr (!std::is_void_v<decltype(f())>) return {};
+  }
+}
+
+class MenuFace : public addin::IIntfMenuItem {
+public:
+  explicit MenuFace(std::shared_ptr<addin::IIntfMenuItem> item) : item_(std::move(item)) {}
+  static std::shared_ptr<addin::IIntfMenuItem> Of(std::shared_ptr<addin::IIntfMenuItem> item) {
+    return item ? std::make_shared<MenuFace>(std::move(item)) : nullptr;
+  }
+  QString Caption() const override { return Answer([&] { return item_->Caption(); }); }
+  void SetCaption(const QString& v) override { Answer([&] { item_->SetCaption(v); }); }
+  bool Checked() const override { return Answer([&] { return item_->Checked(); }); }
+  void SetChecked(bool v) override { Answer([&] { item_->SetChecked(v); }); }
+  bool Enabled() const override { return Answer([&] { return item_->Enabled(); }); }
+  void SetEnabled(bool v) override { Answer([&] { item_->SetEnabled(v); }); }
+  QString Hint() const override { return Answer([&] { return item_->Hint(); }); }
+  void SetHint(const QString& v) override { Answer([&] { item_->SetHint(v); }); }
+  QString ShortCut() const override { return Answer([&] { return item_->ShortCut(); }); }
+  void SetShortCut(const QString& v) override { Answer([&] { item_->SetShortCut(v); }); }
+  int SubItemCount() const override { return Answer([&] { return item_->SubItemCount(); }); }
+  int Tag() const override { return Answer([&] { return item_->Tag(); }); }
+  void SetTag(int v) override { Answer([&] { item_->SetTag(v); }); }
+  bool Visible() const override { return Answer([&] { return item_->Visible(); }); }
+  void SetVisible(bool v) override { Answer([&] { item_->SetVisible(v); }); }
+  std::shared_ptr<addin::IIntfMenuItem> AddSubItem() override { return Answer([&] { return Of(item_->AddSubItem()); }); }
+  std::shared_ptr<addin::IIntfMenuItem> SubItem(int i) override { return Answer([&] { return Of(item_->SubItem(i)); }); }
+  void Execute() override { Answer([&] { item_->Execute(); }); }
+  void SetMenuHandler(std::shared_ptr<addin::IIntfMenuHandler> h) override {
+    Answer([&] { item_->SetMenuHandler(std::move(h)); });
+  }
+  int MenuIndex() const override { return Answer([&] { return item_->MenuIndex(); }); }
+  void SetMenuIndex(int v) override { Answer([&] { item_->SetMenuIndex(v); }); }
+  std::shared_ptr<addin::IIntfMenuItem> InsertSubItem(int i) override {
+    return Answer([&] { return Of(item_->InsertSubItem(i)); });
+  }
+  bool DocDependent() const override { return Answer([&] { return item_->DocDependent(); }); }
+  void SetDocDependent(bool v) override { Answer([&] { item_->SetDocDependent(v); }); }
+
+private:
+  std::shared_ptr<addin::IIntfMenuItem> item_;
+};
+
 class FrameFace : public addin::IFrame {
 public:
   explicit FrameFace(std::shared_ptr<TGIFFrame> frame) : frame_(std::move(frame)) {}
-  int Left() const override { return frame_->Left(); }
-  int Top() const override { return frame_->Top(); }
-  int Width() const override { return frame_->Width(); }
-  int Height() const override { return frame_->Height(); }
-  bool Empty() const override { return frame_->Empty(); }
-  bool Transparent() const override { return frame_->Transparent(); }
-  void SetTransparent(bool value) override { frame_->SetTransparent(value); }
-  int Delay() const override { return frame_->Delay(); }
-  void SetDelay(int value) override { frame_->SetDelay(value); }
-  int Disposal() const override { return frame_->Disposal(); }
-  void SetDisposal(int value) override { frame_->SetDisposal(value); }
+  int Left() const override { return Answer([&] { return frame_->Left(); }); }
+  int Top() const override { return Answer([&] { return frame_->Top(); }); }
+  int Width() const override { return Answer([&] { return frame_->Width(); }); }
+  int Height() const override { return Answer([&] { return frame_->Height(); }); }
+  bool Empty() const override { return Answer([&] { return frame_->Empty(); }); }
+  bool Transparent() const override { return Answer([&] { return frame_->Transparent(); }); }
+  void SetTransparent(bool value) override { Answer([&] { frame_->SetTransparent(value); }); }
+  int Delay() const override { return Answer([&] { return frame_->Delay(); }); }
+  void SetDelay(int value) override { Answer([&] { frame_->SetDelay(value); }); }
+  int Disposal() const override { return Answer([&] { return frame_->Disposal(); }); }
+  void SetDisposal(int value) override { Answer([&] { frame_->SetDisposal(value); }); }
 
 private:
   std::shared_ptr<TGIFFrame> frame_;
@@ -49,10 +107,12 @@ private:
 class FramesFace : public addin::IFrames {
 public:
   explicit FramesFace(std::shared_ptr<TGIFFrames> frames) : frames_(std::move(frames)) {}
-  int Count() const override { return frames_->Count(); }
+  int Count() const override { return Answer([&] { return frames_->Count(); }); }
   std::shared_ptr<addin::IFrame> Frame(int index) override {
-    auto frame = frames_->Frame(index);
-    return frame ? std::make_shared<FrameFace>(frame) : nullptr;
+    return Answer([&]() -> std::shared_ptr<addin::IFrame> {
+      auto frame = frames_->Frame(index);
+      return frame ? std::make_shared<FrameFace>(frame) : nullptr;
+    });
   }
 
 private:
@@ -62,12 +122,14 @@ private:
 class DocumentFace : public addin::IActiveDocument {
 public:
   explicit DocumentFace(std::shared_ptr<TActiveDocument> document) : document_(std::move(document)) {}
-  QString FileName() const override { return document_->FileName(); }
-  bool Modified() const override { return document_->Modified(); }
-  int SelectedFrame() const override { return document_->SelectedFrame(); }
-  int NSLoop() const override { return document_->NSLoop(); }
-  void SetNSLoop(int plays) override { document_->SetNSLoop(plays); }
-  std::shared_ptr<addin::IFrames> Frames() override { return std::make_shared<FramesFace>(document_->Frames()); }
+  QString FileName() const override { return Answer([&] { return document_->FileName(); }); }
+  bool Modified() const override { return Answer([&] { return document_->Modified(); }); }
+  int SelectedFrame() const override { return Answer([&] { return document_->SelectedFrame(); }); }
+  int NSLoop() const override { return Answer([&] { return document_->NSLoop(); }); }
+  void SetNSLoop(int plays) override { Answer([&] { document_->SetNSLoop(plays); }); }
+  std::shared_ptr<addin::IFrames> Frames() override {
+    return Answer([&]() -> std::shared_ptr<addin::IFrames> { return std::make_shared<FramesFace>(document_->Frames()); });
+  }
 
 private:
   std::shared_ptr<TActiveDocument> document_;
@@ -76,17 +138,21 @@ private:
 class ApplicationFace : public addin::IGIFMovintaApplication {
 public:
   explicit ApplicationFace(const std::shared_ptr<TGIFApplication>& application) : application_(application) {}
-  QString VersionText() const override { return App()->VersionText(); }
-  QString AppPath() const override { return App()->AppPath(); }
+  QString VersionText() const override { return Answer([&] { return App()->VersionText(); }); }
+  QString AppPath() const override { return Answer([&] { return App()->AppPath(); }); }
   std::shared_ptr<addin::IActiveDocument> ActiveDocument() override {
-    auto document = App()->ActiveDocument();
-    return document ? std::make_shared<DocumentFace>(document) : nullptr;
+    return Answer([&]() -> std::shared_ptr<addin::IActiveDocument> {
+      auto document = App()->ActiveDocument();
+      return document ? std::make_shared<DocumentFace>(document) : nullptr;
+    });
   }
-  bool MenuExists(const QString& path) const override { return App()->MenuExists(path); }
-  std::shared_ptr<addin::IIntfMenuItem> Menu(const QString& path) override { return App()->Menu(path); }
-  void SetStatusText(const QString& text) override { App()->SetStatusText(text); }
+  bool MenuExists(const QString& path) const override { return Answer([&] { return App()->MenuExists(path); }); }
+  std::shared_ptr<addin::IIntfMenuItem> Menu(const QString& path) override {
+    return Answer([&] { return MenuFace::Of(App()->Menu(path)); });
+  }
+  void SetStatusText(const QString& text) override { Answer([&] { App()->SetStatusText(text); }); }
   int MessageBox(const QString& text, const QString& caption, int flags) override {
-    return App()->MessageBox(text, caption, flags);
+    return Answer([&] { return App()->MessageBox(text, caption, flags); });
   }
 
 private:
@@ -102,6 +168,7 @@ private:
 template <typename F>
 bool Ask(const char* operation, F f, QString& why) {
   try {
+    editor::GuardedScope scope;
     if (f()) return true;
     why = QStringLiteral("%1 failed").arg(QLatin1String(operation));
   } catch (const std::exception& e) {
@@ -118,9 +185,7 @@ QStringList AddInFolders() {
   QStringList folders;
   for (const QString& folder : qEnvironmentVariable("MOVINTA6_ADDIN_PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts))
     folders << folder;
-  QString data = qEnvironmentVariable("XDG_DATA_HOME");
-  if (data.isEmpty()) data = QDir::home().filePath(QStringLiteral(".local/share"));
-  folders << QDir(data).filePath(QStringLiteral("movinta6/addins"));
+  folders << QDir(AddInStateFolder()).filePath(QStringLiteral("addins"));
   folders << platform::ProgramAddInFolder();
   return folders;
 }
@@ -150,20 +215,117 @@ std::shared_ptr<addin::IGIFMovintaApplication> AddInApplication(const std::share
   return std::make_shared<ApplicationFace>(application);
 }
 
+namespace {
+
+constexpr qsizetype kMaxShownText = 4000;
+
+// A file as the loading marker and the list of skipped add-ins record it: changing it (its size or
+// its modification time) gives the add-in another chance.
+QString FileStamp(const QString& file) {
+  const QFileInfo info(file);
+  return QStringLiteral("%1\t%2\t%3")
+      .arg(info.size())
+      .arg(info.lastModified().toMSecsSinceEpoch())
+      .arg(file);
+}
+
+QStringList ReadLines(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// Written whole or not at all: the program may end at the next instruction.
+void WriteLines(const QString& path, const QStringList& lines) {
+  if (lines.isEmpty()) {
+    QFile::remove(path);
+    return;
+  }
+  QSaveFile f(path);
+  if (!f.open(QIODevice::WriteOnly)) return;
+  f.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+  f.commit();
+}
+
+// Runs the add-in's static initialisers. One that throws does so inside the dynamic loader, which
+// cannot be left that way safely: the program ends, as on a crash, and the marker names the add-in.
+bool LoadCode(QPluginLoader& loader) noexcept { return loader.load(); }
+
+QString StampFile(const QString& stamp) { return stamp.section(QLatin1Char('\t'), 2); }
+
+}  // namespace
+
+QString AddInStateFolder() {
+  QString data = qEnvironmentVariable("XDG_DATA_HOME");
+  if (data.isEmpty()) data = QDir::home().filePath(QStringLiteral(".local/share"));
+  return QDir(data).filePath(QStringLiteral("movinta6"));
+}
+
 int LoadAddIns(const QStringList& files, const std::shared_ptr<TGIFApplication>& application,
                const std::function<void(const QString& title)>& loading) {
   const std::shared_ptr<addin::IGIFMovintaApplication> face = AddInApplication(application);
+  const QString folder = AddInStateFolder();
+  QDir().mkpath(folder);
+  const QString markerPath = QDir(folder).filePath(QStringLiteral("addin-loading"));
+  const QString skippedPath = QDir(folder).filePath(QStringLiteral("addins-skipped"));
+
+  // An add-in still marked as loading ended the program at its last start.
+  QStringList skipped = ReadLines(skippedPath);
+  const QStringList crashed = ReadLines(markerPath);
+  if (!crashed.isEmpty()) {
+    const QString stamp = crashed.front();
+    if (!skipped.contains(stamp)) skipped << stamp;
+    WriteLines(skippedPath, skipped);
+    QFile::remove(markerPath);
+    const QString name = QFileInfo(StampFile(stamp)).fileName();
+    Warn(QStringLiteral("the add-in %1 ended the program while it was loading; it is left out until its file changes")
+             .arg(StampFile(stamp)));
+    editor::ShowMessage(QStringLiteral("The add-in %1 ended the program while it was loading. It is left out until "
+                                       "its file changes.")
+                            .arg(name),
+                        editor::MessageType::Warning);
+  }
+  // Those whose files have changed since get another chance.
+  QStringList stillSkipped;
+  for (const QString& stamp : std::as_const(skipped))
+    if (FileStamp(StampFile(stamp)) == stamp) stillSkipped << stamp;
+  if (stillSkipped != skipped) WriteLines(skippedPath, stillSkipped);
+
   int listed = 0;
   for (const QString& file : files) {
-    QPluginLoader loader(file);
-    QObject* root = loader.instance();
-    auto* addIn = qobject_cast<addin::IAddIn*>(root);
-    if (!addIn) {
-      Warn(QStringLiteral("the add-in %1 is left out: %2")
-               .arg(file, root ? QStringLiteral("it does not offer the add-in interface") : loader.errorString()));
+    const QString stamp = FileStamp(file);
+    if (stillSkipped.contains(stamp)) {
+      Warn(QStringLiteral("the add-in %1 is left out: it ended the program while it was loading").arg(file));
       continue;
     }
-    QString description, title, version, why;
+    Warn(QStringLiteral("loading the add-in %1").arg(file));
+    WriteLines(markerPath, {stamp});
+    struct Unmark {
+      QString Path;
+      ~Unmark() { QFile::remove(Path); }
+    } unmark{markerPath};
+
+    QPluginLoader loader(file);
+    if (!LoadCode(loader)) {
+      Warn(QStringLiteral("the add-in %1 is left out: %2").arg(file, loader.errorString()));
+      continue;
+    }
+    QObject* root = nullptr;
+    QString why;
+    try {
+      root = loader.instance();
+    } catch (const std::exception& e) {
+      why = QStringLiteral("its root object could not be made: %1").arg(QString::fromUtf8(e.what()));
+    } catch (...) {
+      why = QStringLiteral("its root object could not be made");
+    }
+    auto* addIn = qobject_cast<addin::IAddIn*>(root);
+    if (!addIn) {
+      if (why.isEmpty()) why = root ? QStringLiteral("it does not offer the add-in interface") : loader.errorString();
+      Warn(QStringLiteral("the add-in %1 is left out: %2").arg(file, why));
+      continue;
+    }
+    QString description, title, version;
     if (!Ask("SetApplication", [&] { return addIn->SetApplication(face); }, why) ||
         !Ask("GetDescription", [&] { return addIn->GetDescription(description); }, why) ||
         !Ask("GetTitle", [&] { return addIn->GetTitle(title); }, why) ||
@@ -171,6 +333,10 @@ int LoadAddIns(const QStringList& files, const std::shared_ptr<TGIFApplication>&
       Warn(QStringLiteral("the add-in %1 is left out: %2").arg(file, why));
       continue;
     }
+    // Longer texts only slow the windows that show them down.
+    title.truncate(kMaxShownText);
+    description.truncate(kMaxShownText);
+    version.truncate(kMaxShownText);
     if (loading) loading(title);
     editor::forms::TAddInCollectionItem& item = editor::forms::AddIns().AddItem();
     item.Description = description;

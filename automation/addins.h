@@ -33,8 +33,16 @@ QStringList FetchAddInClasses(const QStringList& folders, const std::function<vo
 // application alive: once the editor has closed its members fail.
 std::shared_ptr<addin::IGIFMovintaApplication> AddInApplication(const std::shared_ptr<TGIFApplication>& application);
 
+// The user's data folder of the editor: $XDG_DATA_HOME/movinta6 (~/.local/share when unset).
+QString AddInStateFolder();
+
 // Loads the files as add-ins over the application, adding each one that describes itself to the
 // list of add-ins; loading(title) is called before an add-in makes its menus. The number listed.
+// Titles, versions and descriptions are kept to their first 4,000 characters.
+// While an add-in's code runs, a marker in AddInStateFolder() names its file, and standard error
+// names it first. An add-in that ended the program while marked is left
+// out from then on, until its file changes (size or modification time); the user is told its file
+// name once, at the start after.
 int LoadAddIns(const QStringList& files, const std::shared_ptr<TGIFApplication>& application,
                const std::function<void(const QString& title)>& loading = {});
 

@@ -11,6 +11,7 @@
 #include <QDBusVariant>
 #include <QTimer>
 
+#include "editor/guarded.h"
 #include "editor/model/ui_services.h"
 
 #include <climits>
@@ -105,10 +106,11 @@ public:
                                                        QStringLiteral("Execute"));
     call << tag;
     auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(call), context_.data());
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [](QDBusPendingCallWatcher* w) {
-      w->deleteLater();
-      if (w->isError()) editor::ShowMessage(w->error().message(), editor::MessageType::Error);
-    });
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     editor::Guarded([](QDBusPendingCallWatcher* w) {
+                       w->deleteLater();
+                       if (w->isError()) editor::ShowMessage(w->error().message(), editor::MessageType::Error);
+                     }));
     return true;
   }
 
@@ -670,7 +672,34 @@ QString TAutomationBus::introspect(const QString& path) const {
   return r.Iface ? InterfaceXml(*r.Iface) : QString();
 }
 
+// Every call of a bus client enters the editor here: whatever escapes a member is answered as an
+// error, and the editor goes on serving.
 bool TAutomationBus::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
+  try {
+    editor::GuardedScope scope;
+    return Dispatch(message, connection);
+  } catch (...) {
+    QString text = QStringLiteral("Unknown error");
+    try {
+      throw;
+    } catch (const std::bad_alloc&) {
+      text = QStringLiteral("Out of memory");
+    } catch (const std::exception& e) {
+      text = QString::fromLocal8Bit(e.what());
+    } catch (...) {
+    }
+    try {
+      if (message.isReplyRequired())
+        QDBusConnection(connection).send(
+            message.createErrorReply(QLatin1String(kErrorPrefix) + QLatin1String(kErrorFailed), text));
+    } catch (...) {
+      editor::ReportCurrentException();
+    }
+    return true;
+  }
+}
+
+bool TAutomationBus::Dispatch(const QDBusMessage& message, const QDBusConnection& connection) {
   if (message.type() != QDBusMessage::MethodCallMessage) return false;
   QDBusConnection bus = connection;
   auto send = [&](const QDBusMessage& reply) {
@@ -790,7 +819,7 @@ bool TAutomationBus::handleMessage(const QDBusMessage& message, const QDBusConne
                    QStringLiteral("The time to wait must not be negative, not %1").arg(ms));
     message.setDelayedReply(true);
     const QDBusMessage reply = message.createReply();
-    QTimer::singleShot(ms, this, [bus, reply]() mutable { bus.send(reply); });
+    QTimer::singleShot(ms, this, editor::Guarded([bus, reply]() mutable { bus.send(reply); }));
     return true;
   }
   if (m->Flags & kAfterReply) {
@@ -798,12 +827,7 @@ bool TAutomationBus::handleMessage(const QDBusMessage& message, const QDBusConne
     send(message.createReply());
     std::shared_ptr<TAutomationObject> object = r.Object;
     const Getter call = m->Call;
-    QTimer::singleShot(0, this, [object, call] {
-      try {
-        call(*object, {});
-      } catch (const std::exception&) {
-      }
-    });
+    QTimer::singleShot(0, this, editor::Guarded([object, call] { call(*object, {}); }));
     return true;
   }
   return run(*m, [&] {
@@ -816,7 +840,7 @@ bool TAutomationBus::handleMessage(const QDBusMessage& message, const QDBusConne
 void TAutomationBus::WatchHandler(const QDBusConnection& connection, TAutomatedMenu* item, const QString& client) {
   if (!watcher_) {
     watcher_ = new QDBusServiceWatcher(QString(), connection, QDBusServiceWatcher::WatchForUnregistration, this);
-    connect(watcher_, &QDBusServiceWatcher::serviceUnregistered, this, &TAutomationBus::ClientLeft);
+    connect(watcher_, &QDBusServiceWatcher::serviceUnregistered, this, editor::Guarded(this, &TAutomationBus::ClientLeft));
   }
   handled_.append(item);
   watcher_->addWatchedService(client);

@@ -39,6 +39,8 @@ public:
 private:
   struct Resolved;
   Resolved Resolve(const QString& path) const;
+  // Serves one call; handleMessage answers whatever escapes it.
+  bool Dispatch(const QDBusMessage& message, const QDBusConnection& connection);
   QString MenuPath(QAction* item);
   // Drops the handlers a bus client served once it leaves the bus.
   void WatchHandler(const QDBusConnection& connection, TAutomatedMenu* item, const QString& client);

@@ -1,6 +1,7 @@
 #include "automation/menu_item.h"
 
 #include "automation/automation_objects.h"
+#include "editor/guarded.h"
 #include "editor/model/ui_services.h"
 
 #include <QKeySequence>
@@ -40,7 +41,7 @@ QMenu* SubMenu(QAction& item) {
 TAutomatedMenu::TAutomatedMenu(QObject* parent, bool enabled) : QAction(parent) {
   setProperty(kHelpContextProperty, 1);
   setEnabled(enabled);
-  connect(this, &QAction::triggered, this, &TAutomatedMenu::Click);
+  connect(this, &QAction::triggered, this, editor::Guarded(this, &TAutomatedMenu::Click));
 }
 
 TAutomatedMenu::~TAutomatedMenu() = default;

@@ -1,5 +1,6 @@
 #include "editor/document_tabs.h"
 
+#include "editor/guarded.h"
 #include "editor/model/files.h"
 
 #include <QAction>
@@ -25,20 +26,20 @@ TDocumentTabs::TDocumentTabs(TDocuments& documents, QWidget* parent) : QTabBar(p
   setExpanding(false);
   setUsesScrollButtons(true);
   setElideMode(Qt::ElideNone);
-  connect(this, &QTabBar::currentChanged, this, &TDocumentTabs::tabMDIChange);
+  connect(this, &QTabBar::currentChanged, this, Guarded(this, &TDocumentTabs::tabMDIChange));
 
   popTab_ = new QMenu(this);
   popTab_->setObjectName(QStringLiteral("popTab"));
-  mnuNextDoc = popTab_->addAction(QStringLiteral("&Next Document"), this, [this] {
+  mnuNextDoc = popTab_->addAction(QStringLiteral("&Next Document"), this, Guarded([this] {
     if (NextDocument) NextDocument();
-  });
-  mnuPrevDoc = popTab_->addAction(QStringLiteral("&Previous Document"), this, [this] {
+  }));
+  mnuPrevDoc = popTab_->addAction(QStringLiteral("&Previous Document"), this, Guarded([this] {
     if (PreviousDocument) PreviousDocument();
-  });
+  }));
   popTab_->addSeparator();
-  popTabClose = popTab_->addAction(QStringLiteral("&Close"), this, &TDocumentTabs::popTabCloseClick);
+  popTabClose = popTab_->addAction(QStringLiteral("&Close"), this, Guarded(this, &TDocumentTabs::popTabCloseClick));
   popTabClose->setObjectName(QStringLiteral("popTabClose"));
-  connect(popTab_, &QMenu::aboutToShow, this, &TDocumentTabs::popTabPopup);
+  connect(popTab_, &QMenu::aboutToShow, this, Guarded(this, &TDocumentTabs::popTabPopup));
 }
 
 std::vector<TMDIChild*> TDocumentTabs::Shown(const TMDIChild* leaving) const {
@@ -103,7 +104,7 @@ QSize TDocumentTabs::tabSizeHint(int index) const {
 
 void TDocumentTabs::paintEvent(QPaintEvent*) {
   QStylePainter painter(this);
-  for (int i = 0; i < count(); ++i) {
+  for (int i = 0; i < count(); ++i) PaintGuarded([&] {
     QStyleOptionTab option;
     initStyleOption(&option, i);
     const QString name = option.text;
@@ -120,7 +121,7 @@ void TDocumentTabs::paintEvent(QPaintEvent*) {
     }
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(r.left() + kTextLeft - (active ? 0 : 4) + 2, baseline, name);
-  }
+  });
 }
 
 void TDocumentTabs::mouseMoveEvent(QMouseEvent* event) {

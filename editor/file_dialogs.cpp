@@ -4,6 +4,7 @@
 
 #include "controls/shell/dialogs/ptopendlg.h"
 #include "controls/shell/shell_utils.h"
+#include "editor/guarded.h"
 #include "editor/model/settings.h"
 #include "platform/settings/settings_store.h"
 
@@ -116,8 +117,8 @@ QStringList ChooseFilesWithShellDialog(QWidget* parent, const QString& filter, c
   dialog.InitialDir = DialogStartFolder(folder);
   dialog.DefaultExt = QStringLiteral("gif");
   dialog.SetOptions(dialog.Options() | ptshell::ptofAllowMultiselect | ptshell::ptofFileMustExist);
-  if (hooks.Initialized) dialog.OnInitialized = hooks.Initialized;
-  if (hooks.Closed) dialog.OnFormClose = [&dialog, &hooks](QObject*) { hooks.Closed(&dialog); };
+  if (hooks.Initialized) dialog.OnInitialized = Guarded(hooks.Initialized);
+  if (hooks.Closed) dialog.OnFormClose = Guarded([&dialog, &hooks](QObject*) { hooks.Closed(&dialog); });
   if (!RunWithState(dialog, useSettingsStore)) return {};
   return dialog.Files();
 }

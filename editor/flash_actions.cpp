@@ -2,6 +2,7 @@
 
 #include "editor/forms/save_flash_dialog.h"
 #include "editor/forms/swf_html_form.h"
+#include "editor/guarded.h"
 #include "editor/main_window.h"
 #include "editor/model/flash_export.h"
 #include "editor/model/settings.h"
@@ -68,23 +69,23 @@ FlashActions BuildFlashActions(TfrmMain& main) {
   a.FileSaveAsFlash = new QAction(QStringLiteral("Save As Macromedia &Flash (.swf)..."), &main);
   a.FileSaveAsFlash->setObjectName(QStringLiteral("FileSaveAsFlash"));
   a.FileSaveAsFlash->setStatusTip(QStringLiteral("Save the GIF animation as a Macromedia Flash file"));
-  QObject::connect(a.FileSaveAsFlash, &QAction::triggered, &main, [&main] { FileSaveAsFlashExecute(main); });
+  QObject::connect(a.FileSaveAsFlash, &QAction::triggered, &main, Guarded([&main] { FileSaveAsFlashExecute(main); }));
   a.AnimationFlashHTML = new QAction(QStringLiteral("View Flash HTML"), &main);
   a.AnimationFlashHTML->setObjectName(QStringLiteral("AnimationFlashHTML"));
   a.AnimationFlashHTML->setStatusTip(QStringLiteral("View HTML for Flash movies"));
   a.AnimationFlashHTML->setIcon(QIcon::fromTheme(QStringLiteral("text-html"), QIcon()));
-  QObject::connect(a.AnimationFlashHTML, &QAction::triggered, &main, [&main] { AnimationFlashHTMLExecute(main); });
+  QObject::connect(a.AnimationFlashHTML, &QAction::triggered, &main, Guarded([&main] { AnimationFlashHTMLExecute(main); }));
 
   if (QMenu* file = main.FileSaveAs ? qobject_cast<QMenu*>(main.FileSaveAs->parent()) : nullptr) {
     const QList<QAction*> items = file->actions();
     const qsizetype at = items.indexOf(main.FileSaveAs);
     file->insertAction(at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr, a.FileSaveAsFlash);
-    QObject::connect(file, &QMenu::aboutToShow, &main, [a, &main] { a.Update(main); });
+    QObject::connect(file, &QMenu::aboutToShow, &main, Guarded([a, &main] { a.Update(main); }));
   }
   if (QMenu* animation = MenuNamed(main, QStringLiteral("&Animation"))) {
     animation->addSeparator();
     animation->addAction(a.AnimationFlashHTML);
-    QObject::connect(animation, &QMenu::aboutToShow, &main, [a, &main] { a.Update(main); });
+    QObject::connect(animation, &QMenu::aboutToShow, &main, Guarded([a, &main] { a.Update(main); }));
   }
   if (QToolBar* toolbar = main.findChild<QToolBar*>(QStringLiteral("tbAnimation")))
     toolbar->addAction(a.AnimationFlashHTML);

@@ -1,6 +1,7 @@
 #include "editor/frame_actions.h"
 
 #include "editor/document_window.h"
+#include "editor/guarded.h"
 #include "editor/image_import.h"
 #include "editor/main_window.h"
 #include "editor/model/files.h"
@@ -149,7 +150,7 @@ void SyncPlayMenu(QMenu& menu, TDocuments& documents, const QAction* play,
       item->setStatusTip(play->statusTip());
       item->setToolTip(play->toolTip());
     }
-    QObject::connect(item, &QAction::triggered, &menu, [click, name] { click(name); });
+    QObject::connect(item, &QAction::triggered, &menu, Guarded([click, name] { click(name); }));
     menu.addAction(item);
   }
   TMDIChild* active = documents.Active();
@@ -168,7 +169,7 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   FrameActions a;
   auto add = [owner](QMenu* menu, const char* text, std::function<void()> run) {
     QAction* action = menu->addAction(QString::fromUtf8(text));
-    QObject::connect(action, &QAction::triggered, owner, std::move(run));
+    QObject::connect(action, &QAction::triggered, owner, Guarded(std::move(run)));
     return action;
   };
   edit->addSeparator();
@@ -186,10 +187,10 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   a.EditPaste->setShortcut(QKeySequence::Paste);
   a.EditPasteComments = add(edit, "Paste Comme&nts", [&commands] { commands.PasteClipboardComment(); });
   QObject::connect(edit, &QMenu::aboutToShow, owner,
-                   [&commands, commentsShown, paste = a.EditPaste, comments = a.EditPasteComments] {
+                   Guarded([&commands, commentsShown, paste = a.EditPaste, comments = a.EditPasteComments] {
                      paste->setEnabled(commands.CanPaste(commentsShown()));
                      comments->setEnabled(commands.CanPasteComment());
-                   });
+                   }));
 
   QMenu* frame = bar->addMenu(QStringLiteral("Fra&me"));
   auto addFolder = std::make_shared<QString>();
@@ -227,10 +228,10 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
     item->setCheckable(true);
     item->setChecked(size == strip.FrameSize());
     group->addAction(item);
-    QObject::connect(item, &QAction::triggered, owner, [&strip, size] {
+    QObject::connect(item, &QAction::triggered, owner, Guarded([&strip, size] {
       strip.SetFrameSize(size);
       Settings().FrameSize = static_cast<std::uint8_t>(size);
-    });
+    }));
   }
 
   QMenu* animation = bar->addMenu(QStringLiteral("&Animation"));
@@ -256,9 +257,9 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
     });
   };
   QObject::connect(a.PlayMenu, &QMenu::aboutToShow, owner,
-                   [menu = a.PlayMenu, &commands, play = a.AnimationPlay, playDocument] {
+                   Guarded([menu = a.PlayMenu, &commands, play = a.AnimationPlay, playDocument] {
                      SyncPlayMenu(*menu, commands.Documents(), play, playDocument);
-                   });
+                   }));
   if (auto* toolbar = owner->findChild<QToolBar*>(QStringLiteral("tbAnimation"))) {
     auto* button = new QToolButton(toolbar);
     button->setObjectName(QStringLiteral("btnPlay"));

@@ -1,6 +1,7 @@
 #include "editor/frame_strip.h"
 
 #include "editor/document_window.h"
+#include "editor/guarded.h"
 
 #include "gif/qt/qimage_adapter.h"
 
@@ -206,12 +207,8 @@ void FrameCells::paintEvent(QPaintEvent* event) {
   if (!strip_.commands_.Active()) return;
   const int first = std::max(0, event->rect().left() / strip_.CellWidth());
   const int last = std::min(strip_.ColumnCount() - 1, event->rect().right() / strip_.CellWidth());
-  try {
-    for (int cell = first; cell <= last; ++cell) PaintCell(p, cell);
-  } catch (...) {
-    // Nothing may leave a paint event; what was drawn stays.
-    TellPictureNotMade();
-  }
+  // Nothing may leave a paint event: a cell that fails is left as drawn, the others are drawn.
+  for (int cell = first; cell <= last; ++cell) PaintGuarded([&] { PaintCell(p, cell); });
 }
 
 void FrameCells::mousePressEvent(QMouseEvent* event) {

@@ -1,13 +1,15 @@
 #include "editor/guarded.h"
 
+#include "editor/model/ui_services.h"
+
 #include <QApplication>
-#include <QMessageBox>
 #include <QPointer>
 #include <QSet>
 #include <QTimer>
 
 #include <cstdio>
 #include <new>
+#include <utility>
 
 namespace movinta::editor {
 namespace {
@@ -16,6 +18,8 @@ QSet<QString>& TextsShowing() {
   static QSet<QString> texts;
   return texts;
 }
+
+thread_local int t_depth = 0;
 
 }  // namespace
 
@@ -26,9 +30,7 @@ void ReportEscapedException(const QString& text) noexcept {
     TextsShowing().insert(text);
     QTimer::singleShot(0, QCoreApplication::instance(), [text] {
       try {
-        QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
-                        QApplication::activeWindow());
-        box.exec();
+        ShowMessage(text, MessageType::Error);
       } catch (...) {
       }
       TextsShowing().remove(text);
@@ -38,15 +40,60 @@ void ReportEscapedException(const QString& text) noexcept {
   }
 }
 
-void ReportCurrentException() noexcept {
+namespace {
+
+QString CurrentExceptionText() {
   try {
     throw;
   } catch (const std::bad_alloc&) {
-    ReportEscapedException(QStringLiteral("Out of memory."));
+    return QStringLiteral("Out of memory.");
   } catch (const std::exception& e) {
-    ReportEscapedException(QString::fromLocal8Bit(e.what()));
+    return QString::fromLocal8Bit(e.what());
   } catch (...) {
-    ReportEscapedException(QStringLiteral("Unknown error."));
+    return QStringLiteral("Unknown error.");
+  }
+}
+
+}  // namespace
+
+void ReportCurrentException() noexcept {
+  try {
+    ReportEscapedException(CurrentExceptionText());
+  } catch (...) {
+    std::fputs("Movinta6: an error could not be reported\n", stderr);
+  }
+}
+
+void ReportPaintException() noexcept {
+  try {
+    static QSet<QString> shown;
+    const QString text = CurrentExceptionText();
+    if (shown.contains(text)) return;
+    shown.insert(text);
+    ReportEscapedException(text);
+  } catch (...) {
+    std::fputs("Movinta6: an error could not be reported\n", stderr);
+  }
+}
+
+int GuardedDepth() noexcept { return t_depth; }
+
+GuardedScope::GuardedScope() noexcept { ++t_depth; }
+GuardedScope::~GuardedScope() { --t_depth; }
+
+TMovintaApplication::TMovintaApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TMovintaApplication::notify(QObject* receiver, QEvent* event) {
+  const int outer = std::exchange(t_depth, 0);
+  struct Restore {
+    int Depth;
+    ~Restore() { t_depth = Depth; }
+  } restore{outer};
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (...) {
+    ReportCurrentException();
+    return false;
   }
 }
 

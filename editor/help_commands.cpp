@@ -1,5 +1,6 @@
 #include "editor/help_commands.h"
 
+#include "editor/guarded.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/ui_services.h"
 #include "editor/qt_services.h"
@@ -93,7 +94,7 @@ void InstallDialogHelp(QWidget& dialog, int context, QAbstractButton* button) {
   dialog.installEventFilter(new DialogHelpKey(dialog));
   if (button) {
     QWidget* owner = &dialog;
-    QObject::connect(button, &QAbstractButton::clicked, owner, [owner] { ShowHelpContext(DialogHelpContext(*owner)); });
+    QObject::connect(button, &QAbstractButton::clicked, owner, Guarded([owner] { ShowHelpContext(DialogHelpContext(*owner)); }));
   }
 }
 
@@ -122,7 +123,7 @@ HelpMenu BuildHelpMenu(QMenuBar& bar, QObject& owner, const HelpMenuHandlers& ha
   m.Menu->setObjectName(QStringLiteral("mnuHelp"));
   auto add = [&m, &owner](const char* name, const char* caption, const char* hint, const std::function<void()>& run) {
     QAction* item = m.Menu->addAction(QString::fromLatin1(caption));
-    if (run) QObject::connect(item, &QAction::triggered, &owner, run);
+    if (run) QObject::connect(item, &QAction::triggered, &owner, Guarded(run));
     item->setObjectName(QString::fromLatin1(name));
     item->setStatusTip(QString::fromLatin1(hint));
     return item;
@@ -150,7 +151,7 @@ HelpMenu BuildHelpMenu(QMenuBar& bar, QObject& owner, const HelpMenuHandlers& ha
   for (const WebItem& w : web) {
     QAction* item = add(w.Name, w.Caption, w.Hint, nullptr);
     item->setProperty(kTagProperty, w.Tag);
-    QObject::connect(item, &QAction::triggered, &owner, [item] { mniHelpHomeClick(*item); });
+    QObject::connect(item, &QAction::triggered, &owner, Guarded([item] { mniHelpHomeClick(*item); }));
     *w.Item = item;
   }
   m.HelpLiveHelp = add("HelpLiveHelp", "Live Help Online", "Talks to the maker's support staff online",

@@ -2,6 +2,7 @@
 
 #include "controls/shell/dialogs/ptfolderbrowsedlg.h"
 #include "editor/forms/prompts.h"
+#include "editor/guarded.h"
 #include "editor/main_window.h"
 #include "editor/model/files.h"
 #include "editor/model/frame_commands.h"
@@ -46,43 +47,43 @@ TImageBrowserCommands::TImageBrowserCommands(QWidget* owner) : QObject(owner), o
   ThumbView = action("Show/Hide I&mage Browser", "ThumbView");
   ThumbView->setCheckable(true);
   ThumbView->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
-  connect(ThumbView, &QAction::triggered, this, [this] { ThumbViewExecute(); });
+  connect(ThumbView, &QAction::triggered, this, Guarded([this] { ThumbViewExecute(); }));
   ThumbsBrowse = action("&Browse...", "ThumbsBrowse");
   ThumbsBrowse->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-  connect(ThumbsBrowse, &QAction::triggered, this, [this] { ThumbsBrowseExecute(); });
+  connect(ThumbsBrowse, &QAction::triggered, this, Guarded([this] { ThumbsBrowseExecute(); }));
   ThumbsRefresh = action("&Refresh", "ThumbsRefresh");
   ThumbsRefresh->setShortcut(QKeySequence(Qt::Key_F5));
-  connect(ThumbsRefresh, &QAction::triggered, this, [this] { ThumbsRefreshExecute(); });
+  connect(ThumbsRefresh, &QAction::triggered, this, Guarded([this] { ThumbsRefreshExecute(); }));
   ThumbsClear = action("C&lear Window", "ThumbsClear");
-  connect(ThumbsClear, &QAction::triggered, this, [this] { ThumbsClearExecute(); });
+  connect(ThumbsClear, &QAction::triggered, this, Guarded([this] { ThumbsClearExecute(); }));
   mniViewExplorer = action("Show/Hide &Explorer Tree", "mniViewExplorer");
   mniViewExplorer->setCheckable(true);
   mniViewExplorer->setChecked(true);
-  connect(mniViewExplorer, &QAction::triggered, this, [this](bool on) { emit explorerRequested(on); });
+  connect(mniViewExplorer, &QAction::triggered, this, Guarded([this](bool on) { emit explorerRequested(on); }));
 
   mniThumbsInsert = action("&Insert Thumbnail", "mniThumbsInsert");
-  connect(mniThumbsInsert, &QAction::triggered, this, [this] { mniThumbsInsertClick(); });
+  connect(mniThumbsInsert, &QAction::triggered, this, Guarded([this] { mniThumbsInsertClick(); }));
   mniThumbOpen = action("&Open in Movinta", "mniThumbOpen");
-  connect(mniThumbOpen, &QAction::triggered, this, [this] { mniThumbOpenClick(); });
+  connect(mniThumbOpen, &QAction::triggered, this, Guarded([this] { mniThumbOpenClick(); }));
   mniThumbsCopy = action("&Copy to Clipboard", "mniThumbsCopy");
-  connect(mniThumbsCopy, &QAction::triggered, this, [this] { mniThumbsCopyClick(); });
+  connect(mniThumbsCopy, &QAction::triggered, this, Guarded([this] { mniThumbsCopyClick(); }));
   mniThumbsEdit = action("&Edit with default program...", "mniThumbsEdit");
-  connect(mniThumbsEdit, &QAction::triggered, this, [this] { mniThumbsEditClick(); });
+  connect(mniThumbsEdit, &QAction::triggered, this, Guarded([this] { mniThumbsEditClick(); }));
   mniThumbsProperties = action("&Properties...", "mniThumbsProperties");
-  connect(mniThumbsProperties, &QAction::triggered, this, [this] { mniThumbsPropertiesClick(); });
+  connect(mniThumbsProperties, &QAction::triggered, this, Guarded([this] { mniThumbsPropertiesClick(); }));
   SetThumbItemsEnabled(false);
 
   mniThumbsFavorites = new QMenu(QStringLiteral("F&avorites"), owner);
   mniThumbsFavorites->setObjectName(QStringLiteral("mniThumbsFavorites"));
   mniThumbsFavsAdd = mniThumbsFavorites->addAction(QStringLiteral("&Add Current Folder"));
   mniThumbsFavsAdd->setObjectName(QStringLiteral("mniThumbsFavsAdd"));
-  connect(mniThumbsFavsAdd, &QAction::triggered, this, [this] { mniThumbsFavsAddClick(); });
+  connect(mniThumbsFavsAdd, &QAction::triggered, this, Guarded([this] { mniThumbsFavsAddClick(); }));
   mniThumbsFavsOrg = mniThumbsFavorites->addAction(QStringLiteral("&Organize Favorites..."));
   mniThumbsFavsOrg->setObjectName(QStringLiteral("mniThumbsFavsOrg"));
-  connect(mniThumbsFavsOrg, &QAction::triggered, this, [this] { mniThumbsFavsOrgClick(); });
+  connect(mniThumbsFavsOrg, &QAction::triggered, this, Guarded([this] { mniThumbsFavsOrgClick(); }));
   mniThumbsFavorites->addSeparator();
   connect(mniThumbsFavorites, &QMenu::aboutToShow, this,
-          [this] { mniThumbsFavsOrg->setEnabled(static_cast<bool>(host.OrganizeFavorites)); });
+          Guarded([this] { mniThumbsFavsOrg->setEnabled(static_cast<bool>(host.OrganizeFavorites)); }));
 
   popThumbs = new QMenu(owner);
   popThumbs->setObjectName(QStringLiteral("popThumbs"));
@@ -99,7 +100,7 @@ TImageBrowserCommands::TImageBrowserCommands(QWidget* owner) : QObject(owner), o
   popThumbs->addMenu(mniThumbsFavorites);
   popThumbs->addSeparator();
   popThumbs->addAction(mniThumbsProperties);
-  connect(popThumbs, &QMenu::aboutToShow, this, [this] { popThumbsPopup(); });
+  connect(popThumbs, &QMenu::aboutToShow, this, Guarded([this] { popThumbsPopup(); }));
 }
 
 TImageBrowserCommands::~TImageBrowserCommands() = default;
@@ -336,7 +337,7 @@ QStringList TImageBrowserCommands::Favorites() const {
 void TImageBrowserCommands::AddFavorite(const QString& path) {
   auto* item = new QAction(path, mniThumbsFavorites);
   item->setStatusTip(Tr(thumb_texts::kFavoriteHint));
-  connect(item, &QAction::triggered, this, [this, item] { FavoriteClick(item); });
+  connect(item, &QAction::triggered, this, Guarded([this, item] { FavoriteClick(item); }));
   mniThumbsFavorites->addAction(item);
 }
 
@@ -445,7 +446,7 @@ void TfrmMain::BuildImageBrowser(QMenu* view) {
   thumbs->addAction(browser_->ThumbsBrowse);
   thumbs->addAction(browser_->ThumbsRefresh);
   thumbs->addAction(browser_->ThumbsClear);
-  connect(thumbs, &QMenu::aboutToShow, browser_, &TImageBrowserCommands::popThumbsPopup);
+  connect(thumbs, &QMenu::aboutToShow, browser_, Guarded(browser_, &TImageBrowserCommands::popThumbsPopup));
   view->addMenu(browser_->mniThumbsFavorites);
 
   TImageBrowserCommands::Host& host = browser_->host;

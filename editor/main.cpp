@@ -5,6 +5,7 @@
 #include "editor/file_dialogs.h"
 #include "editor/forms/splash_screen.h"
 #include "editor/forms/tool_windows.h"
+#include "editor/guarded.h"
 #include "editor/main_window.h"
 
 #include <QApplication>
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  QApplication app(argc, argv);
+  TMovintaApplication app(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Larkspur Software"));
   QApplication::setApplicationName(QStringLiteral("GIF Movinta"));
   QApplication::setApplicationDisplayName(QStringLiteral("Larkspur GIF Movinta 6.0"));

@@ -2,6 +2,7 @@
 
 #include "editor/avi_commands.h"
 
+#include "editor/guarded.h"
 #include "platform/program_folders/program_folders.h"
 
 #include "controls/xpress.h"
@@ -36,6 +37,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QScrollArea>
+#include <QSet>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QComboBox>
@@ -161,13 +163,13 @@ void TfrmMain::FormCreate() {
   hsp_->setChildrenCollapsible(false);
   hsp_->addWidget(central);
   hsp_->setStretchFactor(0, 1);
-  connect(hsp_, &QSplitter::splitterMoved, this, [this] {
+  connect(hsp_, &QSplitter::splitterMoved, this, Guarded([this] {
     // Like a resize of the window, a move of the line removes the start page.
     framePanelMoved_ = true;
     HideSplash();
-  });
+  }));
   setCentralWidget(hsp_);
-  connect(mdi_, &QMdiArea::subWindowActivated, this, &TfrmMain::SubWindowActivated);
+  connect(mdi_, &QMdiArea::subWindowActivated, this, Guarded(this, &TfrmMain::SubWindowActivated));
   tabMDI_->ShowPath = [this](const QString& path) { SetStatusText(path, 2); };
   tabMDI_->ActivateDocument = [this](TMDIChild* d) { ActivateChild(d); };
   tabMDI_->RestoreActiveIfMinimized = [this] {
@@ -208,7 +210,7 @@ void TfrmMain::FormCreate() {
   pnlShell_->resize(1, 1);
   sbxShell_->setWidget(pnlShell_);
   SplitterShell_->addWidget(sbxShell_);
-  connect(SplitterShell_, &QSplitter::splitterMoved, this, [this] { SplitterShellMoved(); });
+  connect(SplitterShell_, &QSplitter::splitterMoved, this, Guarded([this] { SplitterShellMoved(); }));
   lblShell_ = new QLabel(this);
   lblShell_->setObjectName(QStringLiteral("lblShell"));
   lblShell_->hide();
@@ -237,7 +239,7 @@ void TfrmMain::FormCreate() {
 
   timer_.setInterval(700);
   timer_.setSingleShot(true);
-  connect(&timer_, &QTimer::timeout, this, &TfrmMain::TimerTimer);
+  connect(&timer_, &QTimer::timeout, this, Guarded(this, &TfrmMain::TimerTimer));
 
   ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
     OpenDialogHooks hooks;
@@ -311,7 +313,7 @@ void TfrmMain::BuildStatusBar() {
 }
 
 QAction* TfrmMain::DocumentAction(QMenu* menu, const QString& text, const std::function<void()>& handler) {
-  QAction* a = menu->addAction(text, this, handler);
+  QAction* a = menu->addAction(text, this, Guarded(handler));
   SetDocumentDependent(a, true);
   return a;
 }
@@ -321,10 +323,10 @@ void TfrmMain::BuildActions() {
   bar->setObjectName(QStringLiteral("mnuMain"));
 
   QMenu* file = bar->addMenu(QStringLiteral("&File"));
-  FileNew = file->addAction(QStringLiteral("&New..."), this, &TfrmMain::FileNewExecute);
+  FileNew = file->addAction(QStringLiteral("&New..."), this, Guarded(this, &TfrmMain::FileNewExecute));
   FileNew->setShortcut(QKeySequence::New);
   FileNew->setStatusTip(QStringLiteral("Creates a new animation"));
-  FileOpen = file->addAction(QStringLiteral("&Open..."), this, &TfrmMain::FileOpenExecute);
+  FileOpen = file->addAction(QStringLiteral("&Open..."), this, Guarded(this, &TfrmMain::FileOpenExecute));
   FileOpen->setShortcut(QKeySequence::Open);
   FileOpen->setStatusTip(QStringLiteral("Opens an existing animation"));
   mniFileRecent_ = file->addMenu(QStringLiteral("&Reopen"));
@@ -350,41 +352,41 @@ void TfrmMain::BuildActions() {
   if (auto* shell = dynamic_cast<ShellFileChooser*>(chooser_.get()))
     shell->PrepareDialog = [this](ptshell::TPTSaveDlg& dialog) { saveCommands_->DialogHelp().Prepare(dialog); };
 
-  FileSave = file->addAction(QStringLiteral("&Save"), this, &TfrmMain::FileSaveExecute);
+  FileSave = file->addAction(QStringLiteral("&Save"), this, Guarded(this, &TfrmMain::FileSaveExecute));
   FileSave->setShortcut(QKeySequence::Save);
   FileSaveAs = DocumentAction(file, QStringLiteral("Save &As..."), [this] { FileSaveAsExecute(); });
   FileSaveAs->setShortcut(QKeySequence::SaveAs);
-  FileSaveAll = file->addAction(QStringLiteral("Save A&ll"), this, &TfrmMain::FileSaveAllExecute);
+  FileSaveAll = file->addAction(QStringLiteral("Save A&ll"), this, Guarded(this, &TfrmMain::FileSaveAllExecute));
   file->addSeparator();
   aviCommands_ = std::make_unique<TAviCommands>(*this);
   QMenu* import = file->addMenu(QStringLiteral("&Import"));
   import->setObjectName(QStringLiteral("mniFileImport"));
-  import->addAction(QStringLiteral("&AVI Animation"), this, [this] { aviCommands_->mniFileImportAviClick(); })
+  import->addAction(QStringLiteral("&AVI Animation"), this, Guarded([this] { aviCommands_->mniFileImportAviClick(); }))
       ->setObjectName(QStringLiteral("mniFileImportAvi"));
   mniFileExport_ = file->addMenu(QStringLiteral("&Export"));
   mniFileExport_->setObjectName(QStringLiteral("mniFileExport"));
   SetDocumentDependent(mniFileExport_->menuAction(), true);
   mniFileExportImage_ = mniFileExport_->addAction(QStringLiteral("&Single Images..."), this,
-                                                  &TfrmMain::mniFileExportImageClick);
+                                                  Guarded(this, &TfrmMain::mniFileExportImageClick));
   mniFileExportImage_->setObjectName(QStringLiteral("mniFileExportImage"));
   QAction* mniFileExportAVI = mniFileExport_->addAction(QStringLiteral("As &AVI Animation..."), this,
-                                                        [this] { aviCommands_->mniFileExportAVIClick(); });
+                                                        Guarded([this] { aviCommands_->mniFileExportAVIClick(); }));
   mniFileExportAVI->setObjectName(QStringLiteral("mniFileExportAVI"));
   mniFileExportHTML_ = mniFileExport_->addAction(QStringLiteral("As &HTML Page..."), this,
-                                                 &TfrmMain::mniFileExportHTMLClick);
+                                                 Guarded(this, &TfrmMain::mniFileExportHTMLClick));
   mniFileExportHTML_->setObjectName(QStringLiteral("mniFileExportHTML"));
   for (QAction* a : {mniFileExportImage_, mniFileExportAVI, mniFileExportHTML_}) a->setProperty("framesNeeded", true);
-  connect(mniFileExport_, &QMenu::aboutToShow, this, &TfrmMain::mniFileExportClick);
+  connect(mniFileExport_, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::mniFileExportClick));
   file->addSeparator();
   FileClose = DocumentAction(file, QStringLiteral("&Close"), [this] { FileCloseExecute(); });
   FileCloseAll = DocumentAction(file, QStringLiteral("Close A&ll"), [this] { FileCloseAllExecute(); });
   file->addSeparator();
-  FileExit = file->addAction(QStringLiteral("E&xit"), this, &TfrmMain::FileExitExecute);
+  FileExit = file->addAction(QStringLiteral("E&xit"), this, Guarded(this, &TfrmMain::FileExitExecute));
 
   QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
-  EditUndo = edit->addAction(QStringLiteral("&Undo"), this, [this] {
+  EditUndo = edit->addAction(QStringLiteral("&Undo"), this, Guarded([this] {
     if (TMDIChild* d = ActiveDocument()) d->Undo();
-  });
+  }));
   EditUndo->setShortcut(QKeySequence::Undo);
 
   QMenu* view = bar->addMenu(QStringLiteral("&View"));
@@ -396,13 +398,13 @@ void TfrmMain::BuildActions() {
   tbFrame_ = addToolBar(QStringLiteral("Frame Toolbar"));
   tbFrame_->setObjectName(QStringLiteral("tbFrame"));
   for (int tag = 0; tag < 3; ++tag)
-    connect(Toolbar(tag), &QToolBar::visibilityChanged, this, [this, tag](bool visible) {
+    connect(Toolbar(tag), &QToolBar::visibilityChanged, this, Guarded([this, tag](bool visible) {
       // A toolbar the user hides keeps its place for the settings.
       if (visible || !isVisible() || !Toolbar(tag)->isHidden()) return;
       const QPoint place = ToolbarPlace(tag);
       settings_.Toolbars[static_cast<std::size_t>(tag)].Left = place.x();
       settings_.Toolbars[static_cast<std::size_t>(tag)].Top = place.y();
-    });
+    }));
   // The items' tags run Standard 0, Animation 1, Frame 2 (the toolbars' own: Standard 0, Frame 1,
   // Animation 2).
   const char* const toolbarNames[] = {"&Standard", "&Animation", "&Frame"};
@@ -412,7 +414,7 @@ void TfrmMain::BuildActions() {
     item->setProperty("tag", tag);
     item->setCheckable(true);
     item->setChecked(true);
-    connect(item, &QAction::toggled, this, [this, item] { mniViewTBStrdClick(item); });
+    connect(item, &QAction::toggled, this, Guarded([this, item] { mniViewTBStrdClick(item); }));
     toolbarItems_.append(item);
   }
   BuildImageBrowser(view);
@@ -422,14 +424,14 @@ void TfrmMain::BuildActions() {
   mniToolInspector->setObjectName(QStringLiteral("mniToolInspector"));
   mniToolInspector->setCheckable(true);
   mniToolInspector->setChecked(true);
-  connect(mniToolInspector, &QAction::triggered, this, &TfrmMain::mniToolInspectorClick);
-  mniToolsHTML = tools->addAction(QStringLiteral("HTML &Code..."), this, &TfrmMain::mniToolsHTMLClick);
+  connect(mniToolInspector, &QAction::triggered, this, Guarded(this, &TfrmMain::mniToolInspectorClick));
+  mniToolsHTML = tools->addAction(QStringLiteral("HTML &Code..."), this, Guarded(this, &TfrmMain::mniToolsHTMLClick));
   mniToolsHTML->setObjectName(QStringLiteral("mniToolsHTML"));
   mniToolsHTML->setStatusTip(QStringLiteral("Makes the HTML code that shows the animation on a web page"));
-  connect(tools, &QMenu::aboutToShow, this, &TfrmMain::mniToolsClick);
+  connect(tools, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::mniToolsClick));
 
   tools->addSeparator();
-  QAction* options = tools->addAction(QStringLiteral("&Options..."), this, &TfrmMain::mniToolsOptionsClick);
+  QAction* options = tools->addAction(QStringLiteral("&Options..."), this, Guarded(this, &TfrmMain::mniToolsOptionsClick));
   options->setObjectName(QStringLiteral("mniToolsOptions"));
 
   mnuPlugins_ = bar->addMenu(QStringLiteral("&Plug-ins"));
@@ -437,7 +439,7 @@ void TfrmMain::BuildActions() {
   mnuPlugins_->menuAction()->setVisible(false);
 
   mnuWindow_ = bar->addMenu(QStringLiteral("&Window"));
-  connect(mnuWindow_, &QMenu::aboutToShow, this, &TfrmMain::RebuildWindowMenu);
+  connect(mnuWindow_, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::RebuildWindowMenu));
   WindowCascade = new QAction(QStringLiteral("&Cascade"), this);
   connect(WindowCascade, &QAction::triggered, mdi_, &QMdiArea::cascadeSubWindows);
   RebuildWindowMenu();
@@ -450,7 +452,7 @@ void TfrmMain::BuildActions() {
   mnuHelp_ = helpMenu.Menu;
   // Shown once an add-in has loaded.
   mniHelPluginInfo = new QAction(QStringLiteral("&Plugin Info..."), this);
-  connect(mniHelPluginInfo, &QAction::triggered, this, &TfrmMain::mniHelPluginInfoClick);
+  connect(mniHelPluginInfo, &QAction::triggered, this, Guarded(this, &TfrmMain::mniHelPluginInfoClick));
   mniHelPluginInfo->setObjectName(QStringLiteral("mniHelPluginInfo"));
   mniHelPluginInfo->setVisible(false);
   mnuHelp_->insertAction(helpMenu.mniHelpAbout, mniHelPluginInfo);
@@ -458,7 +460,7 @@ void TfrmMain::BuildActions() {
   // The open button drops down the recent files.
   popRecentFiles_ = new QMenu(this);
   popRecentFiles_->setObjectName(QStringLiteral("popRecentFiles"));
-  connect(popRecentFiles_, &QMenu::aboutToShow, this, &TfrmMain::RebuildRecentPopup);
+  connect(popRecentFiles_, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::RebuildRecentPopup));
   const QIcon none;
   FileNew->setIcon(QIcon::fromTheme(QStringLiteral("document-new"), none));
   FileOpen->setIcon(QIcon::fromTheme(QStringLiteral("document-open"), none));
@@ -474,7 +476,7 @@ void TfrmMain::BuildActions() {
   tbStandard_->addAction(FileSave);
   popSaveAs_ = new QMenu(this);
   popSaveAs_->setObjectName(QStringLiteral("popSaveAs"));
-  popSaveAs_->addAction(QStringLiteral("Save As Animated &GIF (.gif)..."), this, [this] { FileSaveAsExecute(); });
+  popSaveAs_->addAction(QStringLiteral("Save As Animated &GIF (.gif)..."), this, Guarded([this] { FileSaveAsExecute(); }));
   FileSaveAs->setIcon(QIcon::fromTheme(QStringLiteral("document-save-as"), none));
   tbStandard_->addAction(FileSaveAs);
   if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileSaveAs))) {
@@ -549,24 +551,24 @@ void TfrmMain::RebuildWindowMenu() {
   mnuWindow_->clear();
   const bool any = documents_.Count() > 0;
   WindowCascade->setEnabled(any);
-  QAction* next = mnuWindow_->addAction(QStringLiteral("&Next Document"), this, &TfrmMain::WindowNextDocExecute);
-  QAction* prev = mnuWindow_->addAction(QStringLiteral("&Previous Document"), this, &TfrmMain::WindowPrevDocExecute);
+  QAction* next = mnuWindow_->addAction(QStringLiteral("&Next Document"), this, Guarded(this, &TfrmMain::WindowNextDocExecute));
+  QAction* prev = mnuWindow_->addAction(QStringLiteral("&Previous Document"), this, Guarded(this, &TfrmMain::WindowPrevDocExecute));
   next->setEnabled(WindowCascade->isEnabled());
   prev->setEnabled(WindowCascade->isEnabled());
   mnuWindow_->addSeparator();
   mnuWindow_->addAction(WindowCascade);
-  mnuWindow_->addAction(QStringLiteral("Tile &Horizontally"), this, [this] { TileChildren(1); })->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("Tile &Vertically"), this, [this] { TileChildren(0); })->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("&Minimize All"), this, &TfrmMain::MinimizeAll)->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("&Arrange All"), this, &TfrmMain::ArrangeAll)->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("Tile &Horizontally"), this, Guarded([this] { TileChildren(1); }))->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("Tile &Vertically"), this, Guarded([this] { TileChildren(0); }))->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("&Minimize All"), this, Guarded(this, &TfrmMain::MinimizeAll))->setEnabled(any);
+  mnuWindow_->addAction(QStringLiteral("&Arrange All"), this, Guarded(this, &TfrmMain::ArrangeAll))->setEnabled(any);
   if (!any) return;
   mnuWindow_->addSeparator();
   for (int i = 0; i < documents_.Count(); ++i) {
     TMDIChild* d = documents_.At(i);
-    QAction* item = mnuWindow_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(d->FileName), this, [this, d] {
+    QAction* item = mnuWindow_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(d->FileName), this, Guarded([this, d] {
       if (documents_.IndexOf(d) < 0) return;
       if (QMdiSubWindow* s = SubWindowFor(d)) mdi_->setActiveSubWindow(s);
-    });
+    }));
     item->setCheckable(true);
     item->setChecked(d == ActiveDocument());
   }
@@ -725,7 +727,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
   if (mniToolInspector->isChecked() && the_frmFloat) the_frmFloat->show();
   // Posted, so that the window is painted before the slow parts of the start-up begin.
   startupPosted_ = true;
-  QMetaObject::invokeMethod(this, &TfrmMain::DeferredStartup, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, Guarded(this, &TfrmMain::DeferredStartup), Qt::QueuedConnection);
 }
 
 void TfrmMain::DeferredStartup() {
@@ -860,7 +862,8 @@ bool TfrmMain::event(QEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-  if (!CloseAllDocuments()) {
+  // Every document agrees before any closes: a cancel at the last one keeps them all.
+  if (!AskToCloseAllDocuments() || !CloseAllDocuments()) {
     event->ignore();
     return;
   }
@@ -949,6 +952,42 @@ bool TfrmMain::CloseAllDocuments() {
   // Documents without a window of their own, the last first.
   while (documents_.Count() > 0)
     if (!CloseDocument(documents_.At(documents_.Count() - 1))) return false;
+  return true;
+}
+
+QList<std::uint64_t> TfrmMain::ClosingOrder() const {
+  // The windows from the back to the front, then the documents without a window, the last first.
+  QList<std::uint64_t> order;
+  for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::StackingOrder)) {
+    auto* window = qobject_cast<TMDIChildWindow*>(sub->widget());
+    if (TMDIChild* d = window ? window->Document() : nullptr; d && documents_.IndexOf(d) >= 0) order.append(d->Serial);
+  }
+  for (int i = documents_.Count() - 1; i >= 0; --i)
+    if (!order.contains(documents_.At(i)->Serial)) order.append(documents_.At(i)->Serial);
+  return order;
+}
+
+bool TfrmMain::AskToCloseAllDocuments() {
+  // By serial: while a question is up, scripts may open and close documents.
+  QSet<std::uint64_t> agreed;
+  for (;;) {
+    TMDIChild* next = nullptr;
+    for (const std::uint64_t serial : ClosingOrder()) {
+      if (agreed.contains(serial)) continue;
+      for (int i = 0; i < documents_.Count() && !next; ++i)
+        if (documents_.At(i)->Serial == serial) next = documents_.At(i);
+      if (next) break;
+    }
+    if (!next) break;
+    const std::uint64_t serial = next->Serial;
+    if (documents_.BeforeDocumentChange) documents_.BeforeDocumentChange();
+    // Yes saves at once, No lets the document go unsaved, Cancel (or a save that fails) keeps all.
+    SaveDialogHelpScope help(saveCommands_->DialogHelp(), 0);
+    if (!next->SaveDocument(false, false)) return false;
+    agreed.insert(serial);
+  }
+  for (int i = 0; i < documents_.Count(); ++i)
+    if (agreed.contains(documents_.At(i)->Serial)) documents_.At(i)->Modified = false;
   return true;
 }
 
@@ -1078,21 +1117,21 @@ void TfrmMain::BuildFrameStrip() {
   layout->addWidget(grdFrames_);
   hsp_->addWidget(bottom);
   hsp_->setStretchFactor(1, 0);
-  connect(grdFrames_, &TFrameStrip::frameSelected, this, [this](int index) { ShowFrame(index); });
+  connect(grdFrames_, &TFrameStrip::frameSelected, this, Guarded([this](int index) { ShowFrame(index); }));
   grdFrames_->ThumbnailDropped = [this](const QString& path) {
     BusyScope busy;
     browser_->DraggingThumb = false;
     browser_->InsertThumbFile(path);
   };
-  connect(grdFrames_, &TFrameStrip::selectionChanged, this, [this] { UpdateFrameActions(); });
-  connect(tabFrames_, &TPropertyPanel::frameChosen, this, [this](int index) {
+  connect(grdFrames_, &TFrameStrip::selectionChanged, this, Guarded([this] { UpdateFrameActions(); }));
+  connect(tabFrames_, &TPropertyPanel::frameChosen, this, Guarded([this](int index) {
     if (index < 0) {
       grdFrames_->SelectAll();
     } else {
       grdFrames_->SetSelection(index, index);
       ShowFrame(index);
     }
-  });
+  }));
 
   player_ = std::make_unique<TAnimationPlayer>(*frameCommands_);
   // The moving picture lies exactly over the still one: on the document's screen.
@@ -1118,16 +1157,16 @@ void TfrmMain::BuildFrameStrip() {
   if (edit) {
     // Undo goes through the commands, so that a typed value waiting to apply is applied first.
     disconnect(EditUndo, &QAction::triggered, nullptr, nullptr);
-    connect(EditUndo, &QAction::triggered, this, [this] {
+    connect(EditUndo, &QAction::triggered, this, Guarded([this] {
       frameCommands_->Undo();
       // The inspector keeps the row the document had selected.
       if (TMDIChild* d = ActiveDocument(); d && inspector_) inspector_->ShowUndoneRow(d->InspectorSelection.y());
-    });
+    }));
     frameActions_ = BuildFrameActions(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_);
     // After the strip has taken the size.
     if (frameActions_.FrameSizes)
       for (QAction* item : frameActions_.FrameSizes->actions())
-        connect(item, &QAction::triggered, this, [this] { FrameSizeChosen(); });
+        connect(item, &QAction::triggered, this, Guarded([this] { FrameSizeChosen(); }));
   }
   flashActions_ = BuildFlashActions(*this);
   // Save As's drop-down offers every format the File menu saves in.

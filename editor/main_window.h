@@ -317,6 +317,12 @@ private:
   // Closes the document through its window (the model alone for one without); false when kept.
   bool CloseDocumentWindow(TMDIChild* document);
   bool CloseAllDocuments();
+  // The serials of the documents in the order closing asks them.
+  QList<std::uint64_t> ClosingOrder() const;
+  // Asks every modified document whether to save, in closing order, closing none: Yes saves at
+  // once, No lets the document close unsaved. False at a cancel or a save that fails or is
+  // cancelled; every document stays open then (those saved stay saved).
+  bool AskToCloseAllDocuments();
   void RenumberRecentFiles();
   void RebuildRecentPopup();
   void RebuildWindowMenu();

@@ -8,6 +8,7 @@
 #include "editor/document_window.h"
 #include "editor/forms/wizards.h"
 #include "editor/file_dialogs.h"
+#include "editor/guarded.h"
 #include "editor/model/files.h"
 #include "editor/model/registry.h"
 #include "editor/model/string_tables.h"
@@ -238,7 +239,7 @@ void TfrmMain::PTOpenDlg1Initialized(ptshell::TPTDialog* sender) {
                           position);
   }
   SplitterShell_->setSizes({position, std::max(1, total - position)});
-  form->OnSelectionChanged = [this](QObject*) { OpenDlgPreviewSelectItem(); };
+  form->OnSelectionChanged = Guarded([this](QObject*) { OpenDlgPreviewSelectItem(); });
 }
 
 void TfrmMain::OpenDlgPreviewSelectItem() {
@@ -342,7 +343,7 @@ void TfrmMain::GifWarning(const void* sender, int severity, const std::string& m
     // and is taken off the shared image once the operation is over.
     warnings_ = false;
     QMetaObject::invokeMethod(
-        this, [this] { if (!warnings_) SharedImage()->OnWarning = nullptr; }, Qt::QueuedConnection);
+        this, Guarded([this] { if (!warnings_) SharedImage()->OnWarning = nullptr; }), Qt::QueuedConnection);
     return;
   }
   throw gif::GIFException(kAborted);
@@ -379,7 +380,7 @@ void TfrmMain::AddRecentFile(const QString& path) {
   } else {
     found = new QAction(QStringLiteral("&0 ") + path, mniFileRecent_);
     found->setStatusTip(Tr(kOpensThisFile));
-    connect(found, &QAction::triggered, this, [this, found] { RecentFileClick(found); });
+    connect(found, &QAction::triggered, this, Guarded([this, found] { RecentFileClick(found); }));
   }
   QList<QAction*> rest = mniFileRecent_->actions();
   mniFileRecent_->insertAction(rest.isEmpty() ? nullptr : rest.front(), found);

@@ -1,5 +1,6 @@
 #include "editor/property_panel.h"
 
+#include "editor/guarded.h"
 #include "editor/model/string_tables.h"
 
 #include <QComboBox>
@@ -68,7 +69,7 @@ TPropertyPanel::TPropertyPanel(TFrameCommands& commands, QWidget* parent) : QTab
 
   timerInput_.setSingleShot(true);
   timerInput_.setInterval(150);
-  connect(&timerInput_, &QTimer::timeout, this, [this] { commands_.ApplyPendingInput(); });
+  connect(&timerInput_, &QTimer::timeout, this, Guarded([this] { commands_.ApplyPendingInput(); }));
   // The commands may outlive the panel while a window closes.
   commands_.PendingTimer = [panel = QPointer<TPropertyPanel>(this)](bool on) {
     if (!panel) return;
@@ -78,17 +79,17 @@ TPropertyPanel::TPropertyPanel(TFrameCommands& commands, QWidget* parent) : QTab
       panel->timerInput_.stop();
   };
 
-  connect(txtDelay, &QSpinBox::valueChanged, this, [this](int value) {
+  connect(txtDelay, &QSpinBox::valueChanged, this, Guarded([this](int value) {
     if (!quiet_) commands_.TypeDelay(value);
-  });
-  connect(cbDisposal, &QComboBox::activated, this, [this](int index) { commands_.ApplyDisposalToSelection(index); });
-  connect(txtLoop, &QSpinBox::valueChanged, this, [this](int value) { LoopTyped(value); });
-  connect(optLoopInfinite, &QRadioButton::clicked, this, [this] { LoopRadioClicked(); });
-  connect(optLoopTimes, &QRadioButton::clicked, this, [this] { LoopRadioClicked(); });
-  connect(btnTransColor, &QPushButton::clicked, this, [this] { TransColorClicked(); });
-  connect(cbFrames, &QComboBox::activated, this, [this](int index) {
+  }));
+  connect(cbDisposal, &QComboBox::activated, this, Guarded([this](int index) { commands_.ApplyDisposalToSelection(index); }));
+  connect(txtLoop, &QSpinBox::valueChanged, this, Guarded([this](int value) { LoopTyped(value); }));
+  connect(optLoopInfinite, &QRadioButton::clicked, this, Guarded([this] { LoopRadioClicked(); }));
+  connect(optLoopTimes, &QRadioButton::clicked, this, Guarded([this] { LoopRadioClicked(); }));
+  connect(btnTransColor, &QPushButton::clicked, this, Guarded([this] { TransColorClicked(); }));
+  connect(cbFrames, &QComboBox::activated, this, Guarded([this](int index) {
     emit frameChosen(index == cbFrames->count() - 1 ? -1 : index);
-  });
+  }));
 }
 
 TPropertyPanel::~TPropertyPanel() = default;

@@ -1,6 +1,7 @@
 #include "editor/save_commands.h"
 
 #include "controls/shell/dialogs/ptopendlg.h"
+#include "editor/guarded.h"
 #include "editor/model/frame_commands.h"
 #include "editor/model/save_rules.h"
 #include "editor/model/string_tables.h"
@@ -27,8 +28,8 @@ ptshell::TPTFrmOpenDlg* DialogForm(QObject* form) { return qobject_cast<ptshell:
 void TSaveDialogHelp::Prepare(ptshell::TPTSaveDlg& dialog) {
   if (!Active || !OptimizeWizard) return;
   dialog.SetOptions(dialog.Options() | ptshell::ptofShowHelp);
-  dialog.OnInitialized = [this](ptshell::TPTDialog* sender) { dlgSaveInitialized(sender); };
-  dialog.OnFormClose = [this](QObject* form) { dlgSaveFormClose(form); };
+  dialog.OnInitialized = Guarded([this](ptshell::TPTDialog* sender) { dlgSaveInitialized(sender); });
+  dialog.OnFormClose = Guarded([this](QObject* form) { dlgSaveFormClose(form); });
 }
 
 void TSaveDialogHelp::dlgSaveInitialized(ptshell::TPTDialog* sender) {
@@ -36,7 +37,7 @@ void TSaveDialogHelp::dlgSaveInitialized(ptshell::TPTDialog* sender) {
   if (!dialog || !(dialog->Options() & ptshell::ptofShowHelp)) return;
   ptshell::TPTFrmOpenDlg* form = dialog->Form();
   if (!form) return;
-  form->OnFormShow = [this](QObject* f) { SaveDlgFormShow(f); };
+  form->OnFormShow = Guarded([this](QObject* f) { SaveDlgFormShow(f); });
   form->OnHelp = [this, form](std::uint16_t, std::intptr_t, bool& callHelp) {
     callHelp = false;
     return dlgSaveHelp(form);

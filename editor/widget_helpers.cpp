@@ -1,5 +1,6 @@
 #include "editor/widget_helpers.h"
 
+#include "editor/guarded.h"
 #include "editor/model/text_helpers.h"
 
 #include <QAction>
@@ -43,7 +44,7 @@ QAction* AddMenuItem(QMenu* parent, const QString& caption, const std::function<
   if (!parent) return nullptr;
   QAction* item = parent->addAction(caption);
   item->setStatusTip(hint);
-  if (handler) QObject::connect(item, &QAction::triggered, parent, handler);
+  if (handler) QObject::connect(item, &QAction::triggered, parent, Guarded(handler));
   return item;
 }
 

@@ -1,6 +1,7 @@
 #include "editor/forms/frame_inspector.h"
 
 #include "editor/forms/palette_editor.h"
+#include "editor/guarded.h"
 #include "editor/model/document.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
@@ -149,7 +150,7 @@ void TfrmFloat::Build() {
   main->setContentsMargins(2, 2, 2, 2);
   main->setSpacing(2);
   cbFrames = new QComboBox(this);
-  connect(cbFrames, &QComboBox::activated, this, &TfrmFloat::cbFramesChange);
+  connect(cbFrames, &QComboBox::activated, this, Guarded(this, &TfrmFloat::cbFramesChange));
   main->addWidget(cbFrames);
   tabImgInfo = new QTabBar(this);
   for (const char* t : {"Properties", "Palettes", "Comments"}) tabImgInfo->addTab(QString::fromLatin1(t));
@@ -188,13 +189,13 @@ void TfrmFloat::Build() {
   grid->setItemDelegate(new InspectorCellDelegate(grid));
   grid->viewport()->setMouseTracking(true);
   grid->viewport()->installEventFilter(this);
-  connect(grid, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
+  connect(grid, &QTableWidget::currentCellChanged, this, Guarded([this](int row, int, int, int) {
     if (!filling_ && row >= 0) gridSelectCell(row);
-  });
-  connect(grid, &QTableWidget::cellChanged, this, &TfrmFloat::GridItemChanged);
-  connect(grid, &QTableWidget::cellClicked, this, [this](int row, int column) {
+  }));
+  connect(grid, &QTableWidget::cellChanged, this, Guarded(this, &TfrmFloat::GridItemChanged));
+  connect(grid, &QTableWidget::cellClicked, this, Guarded([this](int row, int column) {
     if (column == 1 && RowHasDropDown(row)) OpenDropDown(row);
-  });
+  }));
   pages->addWidget(grid);
 
   pnlPalettes = new QWidget(this);
@@ -210,13 +211,13 @@ void TfrmFloat::Build() {
   btnColorDelete = new QPushButton(QStringLiteral("Delete"), pnlPalettes);
   for (QPushButton* b : {btnColorAdd, btnColorEdit, btnColorDelete}) pb->addWidget(b);
   pl->addLayout(pb);
-  connect(btnColorAdd, &QPushButton::clicked, this, &TfrmFloat::btnColorAddClick);
-  connect(btnColorEdit, &QPushButton::clicked, this, &TfrmFloat::btnColorEditClick);
-  connect(btnColorDelete, &QPushButton::clicked, this, &TfrmFloat::btnColorDeleteClick);
+  connect(btnColorAdd, &QPushButton::clicked, this, Guarded(this, &TfrmFloat::btnColorAddClick));
+  connect(btnColorEdit, &QPushButton::clicked, this, Guarded(this, &TfrmFloat::btnColorEditClick));
+  connect(btnColorDelete, &QPushButton::clicked, this, Guarded(this, &TfrmFloat::btnColorDeleteClick));
   popPalette = new QMenu(this);
-  mniPopEditColor = popPalette->addAction(QStringLiteral("&Edit Color"), this, &TfrmFloat::btnColorEditClick);
-  mniPopAddColor = popPalette->addAction(QStringLiteral("&Add Color"), this, &TfrmFloat::btnColorAddClick);
-  mniPopDeleteColor = popPalette->addAction(QStringLiteral("&Delete Color"), this, &TfrmFloat::btnColorDeleteClick);
+  mniPopEditColor = popPalette->addAction(QStringLiteral("&Edit Color"), this, Guarded(this, &TfrmFloat::btnColorEditClick));
+  mniPopAddColor = popPalette->addAction(QStringLiteral("&Add Color"), this, Guarded(this, &TfrmFloat::btnColorAddClick));
+  mniPopDeleteColor = popPalette->addAction(QStringLiteral("&Delete Color"), this, Guarded(this, &TfrmFloat::btnColorDeleteClick));
   pages->addWidget(pnlPalettes);
 
   pnlComments = new QWidget(this);
@@ -228,10 +229,10 @@ void TfrmFloat::Build() {
   cl->addWidget(lvComments, 1);
   mmoComments = new QPlainTextEdit(pnlComments);
   mmoComments->installEventFilter(this);
-  connect(mmoComments, &QPlainTextEdit::textChanged, this, [this] {
+  connect(mmoComments, &QPlainTextEdit::textChanged, this, Guarded([this] {
     const QString t = mmoComments->toPlainText();
     if (t.size() > kMaxCommentLength) mmoComments->setPlainText(t.left(kMaxCommentLength));
-  });
+  }));
   cl->addWidget(mmoComments, 1);
   auto* cb = new QHBoxLayout;
   btnAddComments = new QPushButton(QStringLiteral("Add"), pnlComments);
@@ -240,19 +241,19 @@ void TfrmFloat::Build() {
   cb->addWidget(btnAddComments);
   cb->addWidget(btnRemoveComments);
   cl->addLayout(cb);
-  connect(lvComments, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+  connect(lvComments, &QTreeWidget::currentItemChanged, this, Guarded([this](QTreeWidgetItem* item) {
     if (!filling_) lvCommentsSelect(item ? lvComments->indexOfTopLevelItem(item) : -1);
-  });
-  connect(btnAddComments, &QPushButton::clicked, this, &TfrmFloat::btnAddCommentsClick);
-  connect(btnRemoveComments, &QPushButton::clicked, this, &TfrmFloat::btnRemoveCommentsClick);
+  }));
+  connect(btnAddComments, &QPushButton::clicked, this, Guarded(this, &TfrmFloat::btnAddCommentsClick));
+  connect(btnRemoveComments, &QPushButton::clicked, this, Guarded(this, &TfrmFloat::btnRemoveCommentsClick));
   pages->addWidget(pnlComments);
 
-  connect(tabImgInfo, &QTabBar::currentChanged, this, [this](int tab) {
+  connect(tabImgInfo, &QTabBar::currentChanged, this, Guarded([this](int tab) {
     pages->setCurrentIndex(tab);
     lblField->setText(tabImgInfo->tabText(tab));
     lblHint->setText(InspectorTabHint(tab));
     if (tab == 1) LayoutPaletteGrid();
-  });
+  }));
 
   pnlHints = new QWidget(this);
   auto* hl = new QVBoxLayout(pnlHints);
@@ -269,7 +270,7 @@ void TfrmFloat::Build() {
 
   lbDrop = new QListWidget(this);
   lbDrop->hide();
-  connect(lbDrop, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { ChooseDropDownItem(lbDrop->row(item)); });
+  connect(lbDrop, &QListWidget::itemClicked, this, Guarded([this](QListWidgetItem* item) { ChooseDropDownItem(lbDrop->row(item)); }));
   lbDrop->installEventFilter(this);
 }
 

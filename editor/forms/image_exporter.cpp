@@ -1,5 +1,6 @@
 #include "editor/forms/image_exporter.h"
 
+#include "editor/guarded.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "editor/widget_helpers.h"
@@ -65,8 +66,8 @@ TfrmExporter::TfrmExporter(QWidget* owner) : QDialog(owner) {
   lbExport->setObjectName(QStringLiteral("lbExport"));
   lbExport->setSelectionMode(QAbstractItemView::ExtendedSelection);
   body->addWidget(lbExport);
-  connect(lbExport, &QListWidget::itemClicked, this, [this] { lbExportClick(); });
-  connect(lbExport, &QListWidget::currentRowChanged, this, [this] { lbExportClick(); });
+  connect(lbExport, &QListWidget::itemClicked, this, Guarded([this] { lbExportClick(); }));
+  connect(lbExport, &QListWidget::currentRowChanged, this, Guarded([this] { lbExportClick(); }));
 
   sbPreview = new QScrollArea(this);
   sbPreview->setObjectName(QStringLiteral("sbPreview"));
@@ -90,7 +91,7 @@ TfrmExporter::TfrmExporter(QWidget* owner) : QDialog(owner) {
   formats->addButton(optGIF, 0);
   formats->addButton(optJpeg, 1);
   formats->addButton(optBitmap, 2);
-  connect(formats, &QButtonGroup::idClicked, this, &TfrmExporter::optGIFClick);
+  connect(formats, &QButtonGroup::idClicked, this, Guarded(this, &TfrmExporter::optGIFClick));
 
   // GIF options.
   pnlGIF = new QWidget(this);
@@ -120,7 +121,7 @@ TfrmExporter::TfrmExporter(QWidget* owner) : QDialog(owner) {
   int tag = 0;
   for (QRadioButton* b : {optGIFNetscape, optGIFGray, optGIFMonochrome, optGIFWindows, optGIFWinSys20})
     palettes->addButton(b, tag++);
-  connect(palettes, &QButtonGroup::idClicked, this, &TfrmExporter::optGIFNetscapeClick);
+  connect(palettes, &QButtonGroup::idClicked, this, Guarded(this, &TfrmExporter::optGIFNetscapeClick));
   options->addWidget(pnlGIF);
 
   // JPEG options.
@@ -153,7 +154,7 @@ TfrmExporter::TfrmExporter(QWidget* owner) : QDialog(owner) {
   chkJProgress = Check("chkJProgress", "&Progressive Display", displayBox, displayLayout);
   chkJSmooth = Check("chkJSmooth", "S&moothing", displayBox, displayLayout);
   chkJGrayscale = Check("chkJGrayscale", "G&rayscale", displayBox, displayLayout);
-  connect(chkJProgress, &QCheckBox::clicked, this, &TfrmExporter::chkJProgressClick);
+  connect(chkJProgress, &QCheckBox::clicked, this, Guarded(this, &TfrmExporter::chkJProgressClick));
   chkJProgressClick();
   jpegLayout->addWidget(displayBox);
   options->addWidget(pnlJPEG);

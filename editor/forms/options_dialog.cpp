@@ -4,6 +4,7 @@
 #include "controls/shell/dialogs/ptfolderbrowsedlg.h"
 #include "editor/forms/form_builders.h"
 #include "editor/forms/prompts_logic.h"
+#include "editor/guarded.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/ui_services.h"
 #include "editor/qt_services.h"
@@ -60,7 +61,7 @@ TfrmOptions::TfrmOptions(QWidget* owner, OptionsMode mode, const OptionsContext&
   panels_ = {BuildProgram(), BuildAnimation(), BuildPalettes(), BuildThumbnails(), BuildAbout()};
   for (QWidget* panel : panels_) layout->addWidget(panel, 1);
   buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &TfrmOptions::accept);
+  connect(buttons, &QDialogButtonBox::accepted, this, Guarded(this, &TfrmOptions::accept));
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
 
@@ -75,7 +76,7 @@ TfrmOptions::TfrmOptions(QWidget* owner, OptionsMode mode, const OptionsContext&
       for (const char* tab : {"Program", "Animation", "Palettes", "Thumbnails", "About Movinta"})
         tabOptions->addTab(QString::fromLatin1(tab));
       tabOptionsChange(0);
-      connect(tabOptions, &QTabBar::currentChanged, this, &TfrmOptions::tabOptionsChange);
+      connect(tabOptions, &QTabBar::currentChanged, this, Guarded(this, &TfrmOptions::tabOptionsChange));
       break;
     case OptionsMode::Favorites: {
       setWindowTitle(QStringLiteral("Organize Favorites"));
@@ -96,9 +97,9 @@ TfrmOptions::TfrmOptions(QWidget* owner, OptionsMode mode, const OptionsContext&
   for (QLineEdit* edit : {txtDelay, txtLoop}) {
     edit->installEventFilter(this);
     // An emptied edit is left to the typist until it loses the focus.
-    connect(edit, &QLineEdit::textEdited, this, [this, edit](const QString& text) {
+    connect(edit, &QLineEdit::textEdited, this, Guarded([this, edit](const QString& text) {
       if (!text.isEmpty()) edtDelayChange(edit);
-    });
+    }));
   }
 }
 
@@ -223,11 +224,11 @@ QWidget* TfrmOptions::BuildThumbnails() {
   column->addStretch(1);
   fl->addLayout(column);
   l->addWidget(pnlFavorites, 1);
-  connect(lvFavorites, &QListWidget::currentRowChanged, this, [this] { lvFavoritesClick(); });
-  connect(btnUp, &QPushButton::clicked, this, [this] { btnUpClick(true); });
-  connect(btnDown, &QPushButton::clicked, this, [this] { btnUpClick(false); });
-  connect(btnAdd, &QPushButton::clicked, this, &TfrmOptions::btnAddClick);
-  connect(btnRemove, &QPushButton::clicked, this, &TfrmOptions::btnRemoveClick);
+  connect(lvFavorites, &QListWidget::currentRowChanged, this, Guarded([this] { lvFavoritesClick(); }));
+  connect(btnUp, &QPushButton::clicked, this, Guarded([this] { btnUpClick(true); }));
+  connect(btnDown, &QPushButton::clicked, this, Guarded([this] { btnUpClick(false); }));
+  connect(btnAdd, &QPushButton::clicked, this, Guarded(this, &TfrmOptions::btnAddClick));
+  connect(btnRemove, &QPushButton::clicked, this, Guarded(this, &TfrmOptions::btnRemoveClick));
   return pnlThumbnails;
 }
 
@@ -249,8 +250,8 @@ QWidget* TfrmOptions::BuildAbout() {
   row->addStretch(1);
   l->addLayout(row);
   l->addStretch(1);
-  connect(btnWebPage, &QPushButton::clicked, this, [this] { OpenAddress(QString::fromLatin1(kMakerWebPage)); });
-  connect(btnProducts, &QPushButton::clicked, this, [this] { OpenAddress(MakerProductsPage()); });
+  connect(btnWebPage, &QPushButton::clicked, this, Guarded([this] { OpenAddress(QString::fromLatin1(kMakerWebPage)); }));
+  connect(btnProducts, &QPushButton::clicked, this, Guarded([this] { OpenAddress(MakerProductsPage()); }));
   return pnlAbout;
 }
 

@@ -1,5 +1,6 @@
 #include "editor/forms/palette_editor.h"
 
+#include "editor/guarded.h"
 #include "editor/model/ui_services.h"
 
 #include <QDialogButtonBox>
@@ -102,6 +103,10 @@ void FramePreview::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), palette().window());
   if (!frame_ || frame_->IsEmpty()) return;
+  PaintGuarded([&] { DrawFrame(p); });
+}
+
+void FramePreview::DrawFrame(QPainter& p) {
   const int w = frame_->GetWidth(), h = frame_->GetHeight();
   QImage picture(w, h, QImage::Format_RGB32);
   const TCmdColorMap* map = owner_->PaletteCopy();
@@ -192,8 +197,8 @@ void TfrmPalette::Build() {
     caption->setBuddy(spin);
     spin->setObjectName(QString::fromLatin1(name));
     rgb->addWidget(spin);
-    connect(spin, &RgbSpin::Stepped, this, &TfrmPalette::ApplyRGB);
-    connect(spin->Edit(), &QLineEdit::editingFinished, this, [this, spin] { RgbEditExit(spin); });
+    connect(spin, &RgbSpin::Stepped, this, Guarded(this, &TfrmPalette::ApplyRGB));
+    connect(spin->Edit(), &QLineEdit::editingFinished, this, Guarded([this, spin] { RgbEditExit(spin); }));
   };
   addSpin("&Red:", udRed, "udRed");
   addSpin("&Green:", udGreen, "udGreen");
@@ -208,8 +213,8 @@ void TfrmPalette::Build() {
 
   btnColorAdd = new QPushButton(QStringLiteral("&Add"), this);
   btnColorDelete = new QPushButton(QStringLiteral("&Delete"), this);
-  connect(btnColorAdd, &QPushButton::clicked, this, &TfrmPalette::btnColorAddClick);
-  connect(btnColorDelete, &QPushButton::clicked, this, &TfrmPalette::btnColorDeleteClick);
+  connect(btnColorAdd, &QPushButton::clicked, this, Guarded(this, &TfrmPalette::btnColorAddClick));
+  connect(btnColorDelete, &QPushButton::clicked, this, Guarded(this, &TfrmPalette::btnColorDeleteClick));
 
   if (mode_ != PaletteMode::ColorValue) {
     auto* row = new QHBoxLayout;
@@ -251,8 +256,8 @@ void TfrmPalette::Build() {
   bevBottom->setVisible(mode_ == PaletteMode::Transparent);
   main->addWidget(bevBottom);
   buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &TfrmPalette::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &TfrmPalette::reject);
+  connect(buttons, &QDialogButtonBox::accepted, this, Guarded(this, &TfrmPalette::accept));
+  connect(buttons, &QDialogButtonBox::rejected, this, Guarded(this, &TfrmPalette::reject));
   main->addWidget(buttons);
 }
 

@@ -16,6 +16,8 @@ class QLabel;
 class QPushButton;
 class QScrollArea;
 
+class QPainter;
+
 namespace movinta::editor::forms {
 
 // An up-down that also takes typed numbers beyond 255, so leaving it can say why they are refused.
@@ -126,6 +128,8 @@ protected:
   void mousePressEvent(QMouseEvent* event) override;
 
 private:
+  void DrawFrame(QPainter& p);
+
   TfrmPalette* owner_;
   gif::TGIFSubImage* frame_;
 };

@@ -2,6 +2,7 @@
 
 #include "controls/gradient.h"
 #include "controls/listboxhrz.h"
+#include "editor/guarded.h"
 #include "editor/model/ui_services.h"
 
 #include <QDialogButtonBox>
@@ -54,7 +55,7 @@ TfrmPlugInExplorer::TfrmPlugInExplorer(QWidget* owner) : QDialog(owner) {
   column->addWidget(Heading(QStringLiteral("Installed Plugins"), page));
   lbPlugIns = new TListBoxHrz(page);
   lbPlugIns->setObjectName(QStringLiteral("lbPlugIns"));
-  connect(lbPlugIns, &QListWidget::currentRowChanged, this, [this] { lbPlugInsClick(); });
+  connect(lbPlugIns, &QListWidget::currentRowChanged, this, Guarded([this] { lbPlugInsClick(); }));
   column->addWidget(lbPlugIns, 1);
   column->addWidget(Heading(QStringLiteral("Plugin Details"), page));
   auto* form = new QFormLayout;

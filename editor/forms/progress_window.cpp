@@ -1,5 +1,7 @@
 #include "editor/forms/progress_window.h"
 
+#include "editor/guarded.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -35,7 +37,7 @@ TfrmProgress::TfrmProgress(QWidget* owner) : QDialog(owner) {
   lblProgress->setTextFormat(Qt::PlainText);
   btnCancel = new QPushButton(tr("Cancel"), this);
   btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  connect(btnCancel, &QPushButton::clicked, this, &TfrmProgress::btnCancelClick);
+  connect(btnCancel, &QPushButton::clicked, this, Guarded(this, &TfrmProgress::btnCancelClick));
   auto* row = new QHBoxLayout;
   row->addWidget(lblProgress, 1);
   row->addWidget(btnCancel);

@@ -4,6 +4,7 @@
 
 #include "controls/xpress.h"
 #include "editor/forms/palette_editor.h"
+#include "editor/guarded.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
@@ -60,8 +61,8 @@ TfrmPrompts::TfrmPrompts(QWidget* owner, int page, gif::TGIFImage* image, Settin
   tabPrompts->addTab(panel, PromptTabText(page_));
   main->addWidget(tabPrompts);
   buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  connect(buttons, &QDialogButtonBox::accepted, this, &TfrmPrompts::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &TfrmPrompts::reject);
+  connect(buttons, &QDialogButtonBox::accepted, this, Guarded(this, &TfrmPrompts::accept));
+  connect(buttons, &QDialogButtonBox::rejected, this, Guarded(this, &TfrmPrompts::reject));
   main->addWidget(buttons);
   const PromptLayout l = LayoutPrompt(panel->sizeHint(), buttons->sizeHint().height());
   resize(l.Client);
@@ -205,11 +206,11 @@ QWidget* TfrmPrompts::BuildResize() {
     txtCurrW->setText(QString::number(image_->GetWidth()));
   }
   inUpdate_ = false;
-  connect(udHeight, &QSpinBox::valueChanged, this, [this] { HeightChanged(); });
-  connect(udWidth, &QSpinBox::valueChanged, this, [this] { WidthChanged(); });
-  connect(txtHPercent, &QSpinBox::valueChanged, this, [this] { PercentChanged(true); });
-  connect(txtWPercent, &QSpinBox::valueChanged, this, [this] { PercentChanged(false); });
-  connect(chkConstrain, &QCheckBox::toggled, this, [this] { chkConstrainClick(); });
+  connect(udHeight, &QSpinBox::valueChanged, this, Guarded([this] { HeightChanged(); }));
+  connect(udWidth, &QSpinBox::valueChanged, this, Guarded([this] { WidthChanged(); }));
+  connect(txtHPercent, &QSpinBox::valueChanged, this, Guarded([this] { PercentChanged(true); }));
+  connect(txtWPercent, &QSpinBox::valueChanged, this, Guarded([this] { PercentChanged(false); }));
+  connect(chkConstrain, &QCheckBox::toggled, this, Guarded([this] { chkConstrainClick(); }));
   return p;
 }
 
@@ -304,7 +305,7 @@ QWidget* TfrmPrompts::BuildAnimationInfo() {
   txtLoop->setEnabled(optLoopPlay->isChecked());
   connect(optLoopPlay, &QRadioButton::toggled, txtLoop, &QLineEdit::setEnabled);
   txtLoop->installEventFilter(this);
-  connect(txtLoop, &QLineEdit::editingFinished, this, &TfrmPrompts::txtLoopExit);
+  connect(txtLoop, &QLineEdit::editingFinished, this, Guarded(this, &TfrmPrompts::txtLoopExit));
   enteredText_ = txtLoop->text();
   return p;
 }
@@ -385,9 +386,9 @@ QWidget* TfrmPrompts::BuildHtmlTag() {
   l->addWidget(txtHTML);
   btnCopy = new QPushButton(T("&Copy"), p);
   l->addWidget(btnCopy, 0, Qt::AlignRight);
-  for (QLineEdit* e : {txtFileName, txtLink, txtHint}) connect(e, &QLineEdit::textChanged, this, &TfrmPrompts::BuildHtml);
-  connect(udBorder, &QSpinBox::valueChanged, this, &TfrmPrompts::BuildHtml);
-  connect(btnCopy, &QPushButton::clicked, this, &TfrmPrompts::btnCopyClick);
+  for (QLineEdit* e : {txtFileName, txtLink, txtHint}) connect(e, &QLineEdit::textChanged, this, Guarded(this, &TfrmPrompts::BuildHtml));
+  connect(udBorder, &QSpinBox::valueChanged, this, Guarded(this, &TfrmPrompts::BuildHtml));
+  connect(btnCopy, &QPushButton::clicked, this, Guarded(this, &TfrmPrompts::btnCopyClick));
   return p;
 }
 
@@ -432,15 +433,15 @@ QWidget* TfrmPrompts::BuildGlobalChange() {
   l->addWidget(btnReset, 0, Qt::AlignRight);
 
   for (QCheckBox* box : {chkInterlaced, chkTransparent, chkLocalPal})
-    connect(box, &QCheckBox::clicked, this, [this, box] {
+    connect(box, &QCheckBox::clicked, this, Guarded([this, box] {
       touched_.insert(box);
       AnyChange = true;
-    });
-  connect(chkTransparent, &QCheckBox::clicked, this, &TfrmPrompts::chkTransparentClick);
-  connect(btnTransparent, &QPushButton::clicked, this, &TfrmPrompts::btnTransparentClick);
-  connect(btnReset, &QPushButton::clicked, this, &TfrmPrompts::btnResetClick);
-  connect(cbDisposal, &QComboBox::activated, this, [this] { AnyChange = AnyChange || cbDisposal->currentIndex() >= 0; });
-  connect(txtDelay, &QLineEdit::editingFinished, this, &TfrmPrompts::txtDelayExit);
+    }));
+  connect(chkTransparent, &QCheckBox::clicked, this, Guarded(this, &TfrmPrompts::chkTransparentClick));
+  connect(btnTransparent, &QPushButton::clicked, this, Guarded(this, &TfrmPrompts::btnTransparentClick));
+  connect(btnReset, &QPushButton::clicked, this, Guarded(this, &TfrmPrompts::btnResetClick));
+  connect(cbDisposal, &QComboBox::activated, this, Guarded([this] { AnyChange = AnyChange || cbDisposal->currentIndex() >= 0; }));
+  connect(txtDelay, &QLineEdit::editingFinished, this, Guarded(this, &TfrmPrompts::txtDelayExit));
   btnResetClick();
   return p;
 }

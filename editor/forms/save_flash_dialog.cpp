@@ -2,6 +2,7 @@
 
 #include "editor/forms/forced_extension_save.h"
 
+#include "editor/guarded.h"
 #include "editor/model/flash_export.h"
 #include "editor/model/string_tables.h"
 
@@ -23,8 +24,8 @@ TUpDown::TUpDown(QWidget* parent) : QWidget(parent), up_(new QToolButton(this)),
     b->setAutoRepeat(true);
     b->setFocusPolicy(Qt::NoFocus);
   }
-  connect(up_, &QToolButton::clicked, this, [this] { Step(1); });
-  connect(down_, &QToolButton::clicked, this, [this] { Step(-1); });
+  connect(up_, &QToolButton::clicked, this, Guarded([this] { Step(1); }));
+  connect(down_, &QToolButton::clicked, this, Guarded([this] { Step(-1); }));
 }
 
 void TUpDown::SetAssociate(QLineEdit* edit) {
@@ -104,7 +105,7 @@ TSaveFlashDialog::TSaveFlashDialog() {
   SetFilter(Tr(texts::kFlashFilter));
   SetFilterIndex(1);
   DefaultExt = QStringLiteral("swf");
-  OnInitialized = [this](ptshell::TPTDialog*) { DialogInitialized(); };
+  OnInitialized = Guarded([this](ptshell::TPTDialog*) { DialogInitialized(); });
 }
 
 int TSaveFlashDialog::FrameRate() const { return udFlashFrameRate ? udFlashFrameRate->Position() : frameRate_; }
@@ -155,7 +156,7 @@ void TSaveFlashDialog::CreateFlashControls() {
   // Tab order inside the panel: rate, its up-down, quality, its up-down.
   QWidget::setTabOrder(txtFlashFrameRate, txtFlashJpgQuality);
   for (QLineEdit* edit : {txtFlashFrameRate.data(), txtFlashJpgQuality.data()})
-    QObject::connect(edit, &QLineEdit::textChanged, edit, [this, edit] { NumberChange(edit); });
+    QObject::connect(edit, &QLineEdit::textChanged, edit, Guarded([this, edit] { NumberChange(edit); }));
   for (QWidget* w : pnlFlash->findChildren<QWidget*>()) w->show();
 }
 

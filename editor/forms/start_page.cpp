@@ -1,6 +1,7 @@
 #include "editor/forms/start_page.h"
 
 #include "editor/document_window.h"
+#include "editor/guarded.h"
 
 #include <QPainter>
 
@@ -69,7 +70,7 @@ ComposedFrames ComposeAnimation(gif::TGIFImage& image) {
 
 AnimatedPicture::AnimatedPicture(QWidget* parent) : QWidget(parent) {
   timer_.setSingleShot(true);
-  connect(&timer_, &QTimer::timeout, this, &AnimatedPicture::Step);
+  connect(&timer_, &QTimer::timeout, this, Guarded(this, &AnimatedPicture::Step));
 }
 
 bool AnimatedPicture::SetAnimation(gif::TGIFImage& image) {

@@ -1,5 +1,6 @@
 #include "editor/forms/swf_html_form.h"
 
+#include "editor/guarded.h"
 #include "editor/model/flash_export.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/ui_services.h"
@@ -44,7 +45,7 @@ TSWFHTMLFrm::TSWFHTMLFrm(int width, int height, bool reminder, const QString& mo
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
   BitBtn1->setGeometry(8, 296, 177, 25);
   BitBtn1->setAutoDefault(false);
-  connect(BitBtn1, &QPushButton::clicked, this, &TSWFHTMLFrm::BitBtn1Click);
+  connect(BitBtn1, &QPushButton::clicked, this, Guarded(this, &TSWFHTMLFrm::BitBtn1Click));
 }
 
 void TSWFHTMLFrm::BitBtn1Click() {

@@ -1,6 +1,7 @@
 #include "editor/forms/thumb_window.h"
 
 #include "controls/shell/ptshelltree.h"
+#include "editor/guarded.h"
 #include "platform/program_folders/program_folders.h"
 
 #include <QAction>
@@ -111,7 +112,7 @@ void TThumbGrid::paintEvent(QPaintEvent*) {
   for (int row = first; row <= last && row < layout_.RowCount; ++row)
     for (int col = 0; col < layout_.ColCount; ++col) {
       const int index = row * layout_.ColCount + col;
-      window_.grdThumbsDrawCell(painter, index, CellRect(index));
+      PaintGuarded([&] { window_.grdThumbsDrawCell(painter, index, CellRect(index)); });
     }
 }
 
@@ -192,7 +193,7 @@ TfrmThumbWin::TfrmThumbWin(QWidget* parent, TImageBrowserCommands* commands)
   btnTVClose->setToolTip(QStringLiteral("Show/Hide Explorer"));
   btnTVClose->setStatusTip(QStringLiteral("Show or Hide Explorer Window"));
   btnTVClose->setIcon(QIcon(QStringLiteral(":/glyphs/ARROW_EX_RIGHT")));
-  connect(btnTVClose, &QToolButton::clicked, this, [this] { btnTVCloseClick(); });
+  connect(btnTVClose, &QToolButton::clicked, this, Guarded([this] { btnTVCloseClick(); }));
   top->addWidget(btnTVClose);
   layout->addWidget(pnlThumbs);
 
@@ -201,7 +202,7 @@ TfrmThumbWin::TfrmThumbWin(QWidget* parent, TImageBrowserCommands* commands)
   vspThumbs->setChildrenCollapsible(false);
   tvShell = new ptshell::TPTShellTree(vspThumbs);
   tvShell->setObjectName(QStringLiteral("tvShell"));
-  tvShell->OnChange = [this](ptshell::TPTCustomShellTree*, ptshell::TPTTreeNode*) { tvShellChange(); };
+  tvShell->OnChange = Guarded([this](ptshell::TPTCustomShellTree*, ptshell::TPTTreeNode*) { tvShellChange(); });
   grdThumbs = new TThumbGrid(*this);
   vspThumbs->addWidget(tvShell);
   vspThumbs->addWidget(grdThumbs);
@@ -229,9 +230,9 @@ TfrmThumbWin::TfrmThumbWin(QWidget* parent, TImageBrowserCommands* commands)
 
   if (commands_) {
     commands_->SetView(this);
-    connect(commands_, &TImageBrowserCommands::explorerRequested, this, [this](bool on) {
+    connect(commands_, &TImageBrowserCommands::explorerRequested, this, Guarded([this](bool on) {
       if (on != ExplorerVisible()) btnTVCloseClick();
-    });
+    }));
   }
 }
 
@@ -302,13 +303,13 @@ void TfrmThumbWin::tvShellChange() {
     fallbackQueued_ = true;
     QMetaObject::invokeMethod(
         this,
-        [this] {
+        Guarded([this] {
           fallbackQueued_ = false;
           const QString fallback = QFileInfo(QStringLiteral("/")).isDir() ? QStringLiteral("/") : ProgramFolder();
           SelectPath(fallback);
           const QString reached = TreeFolder();
           ShowFolder(!reached.isEmpty() && QFileInfo(reached).isDir() ? reached : fallback);
-        },
+        }),
         Qt::QueuedConnection);
     return;
   }

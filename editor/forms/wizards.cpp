@@ -5,6 +5,7 @@
 #include "editor/forms/prompts_logic.h"
 #include "editor/forms/start_page.h"
 #include "editor/frame_actions.h"
+#include "editor/guarded.h"
 #include "editor/help_commands.h"
 #include "editor/model/resource_library.h"
 #include "editor/model/settings.h"
@@ -93,8 +94,8 @@ TfrmWizards::TfrmWizards(QWidget* owner, WizardMode mode, const WizardContext& c
     row->addWidget(b);
   }
   outer->addLayout(row);
-  connect(btnBack, &QPushButton::clicked, this, &TfrmWizards::btnBackClick);
-  connect(btnNext, &QPushButton::clicked, this, &TfrmWizards::btnNextClick);
+  connect(btnBack, &QPushButton::clicked, this, Guarded(this, &TfrmWizards::btnBackClick));
+  connect(btnNext, &QPushButton::clicked, this, Guarded(this, &TfrmWizards::btnNextClick));
   connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
   // The Help button and F1 open the page of the mode the dialog is in.
@@ -127,9 +128,9 @@ QWidget* TfrmWizards::BuildWelcome() {
   for (QPushButton* b : {btnNew, btnOpen, btnReopen}) buttons->addWidget(b);
   buttons->addStretch(1);
   l->addLayout(buttons);
-  connect(btnNew, &QPushButton::clicked, this, &TfrmWizards::btnNewClick);
-  connect(btnOpen, &QPushButton::clicked, this, &TfrmWizards::btnOpenClick);
-  connect(btnReopen, &QPushButton::clicked, this, &TfrmWizards::btnReopenClick);
+  connect(btnNew, &QPushButton::clicked, this, Guarded(this, &TfrmWizards::btnNewClick));
+  connect(btnOpen, &QPushButton::clicked, this, Guarded(this, &TfrmWizards::btnOpenClick));
+  connect(btnReopen, &QPushButton::clicked, this, Guarded(this, &TfrmWizards::btnReopenClick));
   chkWelcomeDefault = AddCheck(panel, l, "chkWelcomeDefault", "&Don't show at start up", false);
 
   pnlReopen = new QWidget(panel);
@@ -153,7 +154,7 @@ QWidget* TfrmWizards::BuildWelcome() {
   rl->addLayout(split, 1);
   pnlReopen->hide();
   l->addWidget(pnlReopen, 1);
-  connect(lbReopen, &QListWidget::currentRowChanged, this, [this] { lbReopenClick(); });
+  connect(lbReopen, &QListWidget::currentRowChanged, this, Guarded([this] { lbReopenClick(); }));
   return panel;
 }
 
@@ -168,7 +169,7 @@ QWidget* TfrmWizards::BuildTips() {
   l->addWidget(mmoTips, 1);
   btnNextTip = NewButton(panel, "btnNextTip", "&Next Tip");
   l->addWidget(btnNextTip, 0, Qt::AlignRight);
-  connect(btnNextTip, &QPushButton::clicked, this, &TfrmWizards::btnNextTipClick);
+  connect(btnNextTip, &QPushButton::clicked, this, Guarded(this, &TfrmWizards::btnNextTipClick));
   return panel;
 }
 
@@ -197,7 +198,7 @@ QWidget* TfrmWizards::BuildPage(int page) {
       grid->setColumnStretch(2, 1);
       l->addLayout(grid);
       optSizeFirst->setChecked(true);
-      connect(optSizeFirst, &QRadioButton::toggled, this, &TfrmWizards::optSizeFirstClick);
+      connect(optSizeFirst, &QRadioButton::toggled, this, Guarded(this, &TfrmWizards::optSizeFirstClick));
       optSizeFirstClick();
       break;
     }
@@ -234,7 +235,7 @@ QWidget* TfrmWizards::BuildPage(int page) {
         optLoopPlay->setChecked(true);
       txtLoop->setText(QString::number(endless ? 1 : record.DefaultNSLoop));
       txtDelay->setText(QString::number(record.DefaultDelay));
-      connect(optLoopInfinite, &QRadioButton::toggled, this, &TfrmWizards::optLoopInfiniteClick);
+      connect(optLoopInfinite, &QRadioButton::toggled, this, Guarded(this, &TfrmWizards::optLoopInfiniteClick));
       optLoopInfiniteClick();
       break;
     }
@@ -253,11 +254,11 @@ QWidget* TfrmWizards::BuildPage(int page) {
       column->addStretch(1);
       row->addLayout(column);
       l->addLayout(row, 1);
-      connect(btnImageAdd, &QPushButton::clicked, this, &TfrmWizards::btnImageAddClick);
-      connect(btnImageRemove, &QPushButton::clicked, this, &TfrmWizards::btnImageRemoveClick);
-      connect(btnMoveUp, &QPushButton::clicked, this, [this] { btnMoveClick(-1); });
-      connect(btnMoveDown, &QPushButton::clicked, this, [this] { btnMoveClick(1); });
-      connect(lbImages, &QListWidget::currentRowChanged, this, &TfrmWizards::lbImagesClick);
+      connect(btnImageAdd, &QPushButton::clicked, this, Guarded(this, &TfrmWizards::btnImageAddClick));
+      connect(btnImageRemove, &QPushButton::clicked, this, Guarded(this, &TfrmWizards::btnImageRemoveClick));
+      connect(btnMoveUp, &QPushButton::clicked, this, Guarded([this] { btnMoveClick(-1); }));
+      connect(btnMoveDown, &QPushButton::clicked, this, Guarded([this] { btnMoveClick(1); }));
+      connect(lbImages, &QListWidget::currentRowChanged, this, Guarded(this, &TfrmWizards::lbImagesClick));
       lbImagesClick();
       break;
     }
@@ -289,7 +290,7 @@ QWidget* TfrmWizards::BuildPage(int page) {
       time->addWidget(new QLabel(QStringLiteral("connection"), panel));
       time->addStretch(1);
       l->addLayout(time);
-      connect(cbBps, &QComboBox::currentTextChanged, this, &TfrmWizards::cbBpsChange);
+      connect(cbBps, &QComboBox::currentTextChanged, this, Guarded(this, &TfrmWizards::cbBpsChange));
       break;
     }
     case 6:

@@ -835,6 +835,28 @@ bool TFrameCommands::ResizeAnimationCommand() {
   return true;
 }
 
+namespace {
+
+// The first frame (numbered from 1) whose colour table holds neither the colour nor room for it;
+// 0 when every frame can take it. first and last bound the frames that will be given the colour.
+int FrameWithoutRoomFor(TGIFImage& image, gif::TColor color, int first, int last) {
+  for (int i = std::max(first, 0); i <= last && i < image.Images().GetCount(); ++i) {
+    TGIFSubImage& frame = *image.Images().GetFrame(i);
+    if (!frame.GraphicControlExtension()) continue;
+    const gif::TGIFColorMap& map = frame.GetActiveColorMap();
+    if (map.IndexOf(color) < 0 && map.GetCount() >= 256) return i + 1;
+  }
+  return 0;
+}
+
+bool RefuseWithoutRoom(int frame) {
+  if (frame == 0) return false;
+  ShowMessage(Tr(frame_texts::kNoRoomForTransparentColor).arg(frame), MessageType::Warning, kOk);
+  return true;
+}
+
+}  // namespace
+
 bool TFrameCommands::GlobalChange() {
   if (!Begin()) return false;
   TGIFImage& image = *SharedImage();
@@ -866,6 +888,10 @@ bool TFrameCommands::GlobalChange() {
       return false;
     }
   }
+  // A frame whose full table lacks the colour could not take it: the whole change is refused.
+  if (choice->TransparentTouched && !captions.RemoveTransparent && choice->TransparentChecked &&
+      RefuseWithoutRoom(FrameWithoutRoomFor(image, choice->Transparent.Color, 0, image.Images().GetCount() - 1)))
+    return false;
   TMDIChild& document = *Active();
   if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kGlobalPropertiesChange)))
     return false;
@@ -908,10 +934,12 @@ std::optional<PickedColor> TFrameCommands::MakeAnimationTransparent(const Picked
   if (!Begin()) return std::nullopt;
   const std::optional<PickedColor> picked = EditDialogs()->PickColor(-1, start);
   if (!picked) return std::nullopt;
+  TGIFImage& image = *SharedImage();
+  // Only the first frame is given the picked colour; the others keep their own.
+  if (RefuseWithoutRoom(FrameWithoutRoomFor(image, picked->Color, 0, 0))) return std::nullopt;
   TMDIChild& document = *Active();
   if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kMakeAnimationTransparent)))
     return std::nullopt;
-  TGIFImage& image = *SharedImage();
   image.Header().SetBackgroundColor(picked->Color);
   for (int i = 0; i < image.Images().GetCount(); ++i) {
     TGIFSubImage& frame = *image.Images().GetFrame(i);
@@ -922,9 +950,10 @@ std::optional<PickedColor> TFrameCommands::MakeAnimationTransparent(const Picked
       gce->SetTransparentColor(picked->Color);
     } else {
       gif::TGIFColorMap& map = frame.GetActiveColorMap();
+      // Without any table there is no colour to keep.
       const gif::TColor current =
           map.GetCount() > gce->GetTransparentColorIndex() ? map.GetColor(gce->GetTransparentColorIndex()) : 0xFFFFFF;
-      if (gce->GetTransparentColor() != current) gce->SetTransparentColor(current);
+      if (map.GetCount() > 0 && gce->GetTransparentColor() != current) gce->SetTransparentColor(current);
     }
     gce->SetDisposal(gif::dmBackground);
     frame.FreeBitmap();

@@ -43,6 +43,9 @@ inline constexpr const char* kNoCommentFromClipboard = "Unable to create a GIF C
 inline constexpr const char* kCannotRemoveLocalPalettes =
     "The global palette does not hold every color of the frames, so their local palettes cannot be removed. "
     "Use the optimization wizard to remove the local palettes.";
+inline constexpr const char* kNoRoomForTransparentColor =
+    "Frame %1 already has 256 colors in its color table and none of them is the transparent color, so the "
+    "animation was not changed.";
 inline constexpr const char* kPauseToEdit = "The animation is playing: pause it to edit.";
 }  // namespace frame_texts
 

@@ -46,7 +46,12 @@ constexpr std::int64_t kMaxPixels = std::int64_t{1} << 26;
 void EnsureMagick() {
   static std::once_flag once;
   std::call_once(once, [] {
-    InitializeMagick(nullptr);
+    // Without its signal handlers: a crash elsewhere in the program is reported as the program's,
+    // not as the image library's.
+    ExceptionInfo exception;
+    GetExceptionInfo(&exception);
+    InitializeMagickEx(nullptr, MAGICK_OPT_NO_SIGNAL_HANDER, &exception);
+    DestroyExceptionInfo(&exception);
     SetMagickResourceLimit(WidthResource, kMaxSide);
     SetMagickResourceLimit(HeightResource, kMaxSide);
     SetMagickResourceLimit(PixelsResource, kMaxPixels);

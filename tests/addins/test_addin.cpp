@@ -3,12 +3,25 @@
 //     document to the item's tag;
 //   2 one whose GetTitle fails;    3 one whose RegisterMenus throws;
 //   4 one that offers another interface id;    5 one that cannot be loaded (a missing symbol);
-//   6 one whose root object lacks the add-in interface;    7 a quiet one that makes no menus.
+//   6 one whose root object lacks the add-in interface;    7 a quiet one that makes no menus;
+//   8 one whose root object's constructor throws;    9 one whose static initialiser throws;
+//   10 one that ends the process in SetApplication;    11 one with a title and a description of 1 MB;
+//   12 one whose own timer asks the editor for a menu that does not exist, and does not catch.
 #include "automation/movinta_addin.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <stdexcept>
+#include <unistd.h>
+
+#if ADDIN_KIND == 9
+namespace {
+struct ThrowsAtLoad {
+  ThrowsAtLoad() { throw std::runtime_error("static initialiser failed"); }
+} throwsAtLoad;
+}  // namespace
+#endif
 
 #if ADDIN_KIND == 5
 extern "C" int movinta_test_missing_symbol;
@@ -52,14 +65,23 @@ class TestAddIn : public QObject, public IAddIn {
   Q_INTERFACES(movinta::addin::IAddIn)
 
 public:
+#if ADDIN_KIND == 8
+  TestAddIn() { throw std::runtime_error("constructor failed"); }
+#endif
   bool SetApplication(std::shared_ptr<IGIFMovintaApplication> movinta) override {
+#if ADDIN_KIND == 10
+    _exit(3);
+#endif
     movinta_ = std::move(movinta);
     return movinta_ != nullptr;
   }
   bool RegisterMenus() override {
 #if ADDIN_KIND == 3
     throw std::runtime_error("no menus today");
-#elif ADDIN_KIND == 7
+#elif ADDIN_KIND == 7 || ADDIN_KIND == 11
+    return true;
+#elif ADDIN_KIND == 12
+    QTimer::singleShot(0, this, [this] { movinta_->Menu(QStringLiteral("No|Such|Menu")); });
     return true;
 #else
     const std::shared_ptr<IIntfMenuItem> item = movinta_->Menu(QStringLiteral("Plug-ins"))->AddSubItem();
@@ -70,7 +92,11 @@ public:
 #endif
   }
   bool GetDescription(QString& description) override {
+#if ADDIN_KIND == 11
+    description = QString(1000000, QLatin1Char('d'));
+#else
     description = QStringLiteral("Sets the delay of every frame to half a second.");
+#endif
     return true;
   }
   bool GetTitle(QString& title) override {
@@ -78,7 +104,8 @@ public:
     (void)title;
     return false;
 #else
-    title = ADDIN_KIND == 3 ? QStringLiteral("Menuless") : ADDIN_KIND == 7 ? QStringLiteral("Quiet") : QStringLiteral("Delay Setter");
+    title = ADDIN_KIND == 11 ? QString(1000000, QLatin1Char('t'))
+          : ADDIN_KIND == 3 ? QStringLiteral("Menuless") : ADDIN_KIND == 7 ? QStringLiteral("Quiet") : QStringLiteral("Delay Setter");
     return true;
 #endif
   }

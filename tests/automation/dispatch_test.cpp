@@ -85,6 +85,20 @@ TEST_F(DispatchTest, WhileTheEditorIsBusyCallsThatChangeDocumentsAreRefusedAndRe
   EXPECT_EQ(host_.documents.Active()->History.Count(), 1);
 }
 
+TEST_F(DispatchTest, AMemberThatThrowsAnythingIsAnsweredWithAnErrorAndTheEditorGoesOnServing) {
+  const QString app = QStringLiteral("/com/larkspur/Movinta/Application");
+  const QString appIface = QStringLiteral("com.larkspur.Movinta.Application");
+  host_.messageBoxThrows = true;
+  const QDBusMessage failed =
+      Wait(Send(app, appIface, QStringLiteral("MessageBox"), {QStringLiteral("text"), QStringLiteral("caption"), 0}));
+  EXPECT_EQ(failed.errorName(), QStringLiteral("com.larkspur.Movinta.Error.Failed"));
+  host_.messageBoxThrows = false;
+  const QDBusMessage answered =
+      Wait(Send(app, appIface, QStringLiteral("MessageBox"), {QStringLiteral("text"), QStringLiteral("caption"), 0}));
+  ASSERT_EQ(answered.type(), QDBusMessage::ReplyMessage) << answered.errorMessage().toStdString();
+  EXPECT_EQ(answered.arguments().value(0).toInt(), 1);
+}
+
 TEST_F(DispatchTest, WaitAnswersFromATimerWhileOtherCallsAreServed) {
   QElapsedTimer clock;
   clock.start();

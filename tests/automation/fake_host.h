@@ -61,7 +61,10 @@ public:
   void SetProgress(int) override {}
   void SetStatusText(const QString&) override {}
   QString InputBox(const QString&, const QString&, const QString& d) override { return d; }
-  int MessageBox(const QString&, const QString&, int) override { return 1; }
+  int MessageBox(const QString&, const QString&, int) override {
+    if (messageBoxThrows) throw 42;  // not even a std::exception
+    return 1;
+  }
   void NewDocument() override { documents.NewDocument(); }
   bool OpenFile(const QString& path) override { return documents.OpenDocument(path) != nullptr; }
   bool IsFileOpen(const QString& path) override { return documents.FindOpenDocument(path) >= 0; }
@@ -110,6 +113,7 @@ public:
   QRect rect{10, 20, 300, 200};
   int state = 0;
   bool busy = false;
+  bool messageBoxThrows = false;
   int framesChanged = 0;
 };
 

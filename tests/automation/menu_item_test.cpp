@@ -11,6 +11,9 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <csignal>
+#include <functional>
+
 namespace movinta::automation {
 namespace {
 
@@ -26,8 +29,10 @@ protected:
     plugins_ = bar_.addMenu(QStringLiteral("&Plug-ins"));
     host_.menus = bar_.actions();
     AddIns().Clear();
+    qputenv("XDG_DATA_HOME", (tmp_.Path + QStringLiteral("/data")).toLocal8Bit());
   }
   void TearDown() override {
+    qunsetenv("XDG_DATA_HOME");
     while (host_.documents.Count() > 0) host_.documents.FreeChildWindow(host_.documents.At(0));
     editor::SharedImage(1);
   }
@@ -206,6 +211,61 @@ TEST_F(MenuItemTest, AddInsLoadInNameOrderAndThoseThatFailAreSkipped) {
     EXPECT_EQ(std::make_shared<TGIFFrame>(host_, frames.GetFrame(i)->Serial())->Delay(), 50) << i;
   EXPECT_TRUE(document->Modified);
   EXPECT_EQ(document->History.Count(), 3);
+}
+
+TEST_F(MenuItemTest, AnAddInThatThrowsFromItsConstructorOrItsOwnTimerOrWritesTooMuchIsSurvived) {
+  const QString folder = tmp_.Path + QStringLiteral("/addins");
+  ASSERT_TRUE(QDir().mkpath(folder));
+  Put("constructor_throws", folder, QStringLiteral("a.so"));
+  Put("long_texts", folder, QStringLiteral("b.so"));
+  Put("timer_throws", folder, QStringLiteral("c.so"));
+  Put("good", folder, QStringLiteral("d.so"));
+  EXPECT_EQ(LoadAddIns(FetchAddInClasses({folder}), app_), 3) << "the one whose root object throws is skipped";
+  ASSERT_EQ(AddIns().Count(), 3);
+  EXPECT_EQ(AddIns().Items(0).Title.size(), 4000);
+  EXPECT_EQ(AddIns().Items(0).Description.size(), 4000);
+  EXPECT_EQ(AddIns().Items(2).Title, QStringLiteral("Delay Setter"));
+
+  // The timer's call fails with no code of the add-in's to catch it: the user is told, nothing ends.
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(messages_.Count(QStringLiteral("MenuNo|Such|Menudoes not exist!")), 1);
+}
+
+TEST_F(MenuItemTest, AnAddInThatEndedTheProgramWhileLoadingIsLeftOutUntilItsFileChanges) {
+  struct Case {
+    const char* Kind;
+    std::function<bool(int)> Ended;
+  };
+  const Case cases[] = {
+      {"static_throws", ::testing::KilledBySignal(SIGABRT)},
+      {"exits_loading", ::testing::ExitedWithCode(3)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Kind);
+    const QString folder = tmp_.Path + QStringLiteral("/") + QLatin1String(c.Kind);
+    ASSERT_TRUE(QDir().mkpath(folder));
+    Put(c.Kind, folder, QStringLiteral("hostile.so"));
+    Put("quiet", folder, QStringLiteral("later.so"));
+    const QStringList files = FetchAddInClasses({folder});
+    ASSERT_EQ(files.size(), 2);
+    // The first start ends inside the add-in, having named it on standard error.
+    EXPECT_EXIT(LoadAddIns(files, app_), c.Ended, "loading the add-in .*hostile\\.so");
+
+    // The next start leaves it out and says so, once.
+    AddIns().Clear();
+    EXPECT_EQ(LoadAddIns(files, app_), 1);
+    EXPECT_EQ(AddIns().Items(0).Title, QStringLiteral("Quiet"));
+    EXPECT_EQ(messages_.Count(QStringLiteral("The add-in hostile.so ended the program while it was loading.")), 1);
+    EXPECT_EQ(LoadAddIns(files, app_), 1);
+    EXPECT_EQ(messages_.Count(QStringLiteral("hostile.so")), 1) << "told once";
+
+    // A new file is given its chance.
+    ASSERT_TRUE(QFile::remove(files[0]));
+    Put("quiet", folder, QStringLiteral("hostile.so"));
+    AddIns().Clear();
+    EXPECT_EQ(LoadAddIns(files, app_), 2);
+    messages_.Shown.clear();
+  }
 }
 
 TEST_F(MenuItemTest, AtMostFiftyAddInsAreLoaded) {

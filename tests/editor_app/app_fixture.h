@@ -2,6 +2,7 @@
 #pragma once
 
 #include "editor/forms/tool_windows.h"
+#include "editor/guarded.h"
 #include "editor/main_window.h"
 #include "tests/editor/gif_fixture.h"
 #include "tests/editor/test_support.h"
@@ -19,7 +20,8 @@ public:
     static int argc = 1;
     static char name[] = "editor_app_test";
     static char* argv[] = {name, nullptr};
-    app_ = new QApplication(argc, argv);
+    // The program's own application object, so an exception that escapes an event is caught as in the program.
+    app_ = new TMovintaApplication(argc, argv);
   }
   void TearDown() override { delete app_; }
 

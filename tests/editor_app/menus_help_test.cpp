@@ -186,6 +186,39 @@ TEST_F(MenusTest, CloseAllAsksAtEachDocumentFromTheBackAndStopsAtCancel) {
   }
 }
 
+TEST_F(MenusTest, ExitAsksEveryDocumentFromTheBackAndClosesNoneUntilAllHaveAgreed) {
+  struct Case {
+    std::deque<int> Answers;
+    int Left;     // documents still open
+    bool ASaved;  // a.gif written with the edit
+  };
+  const Case cases[] = {
+      {{mrNo, mrNo, mrCancel}, 3, false},
+      {{mrYes, mrNo, mrCancel}, 3, true},
+      {{mrNo, mrYes, mrNo}, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Answers.size() * 10 + c.Left);
+    TfrmMain& main = OpenMain();
+    OpenThreeModified();
+    messages_.Shown.clear();
+    messages_.Answers = c.Answers;
+    main.FileExit->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(main.Documents().Count(), c.Left);
+    ASSERT_EQ(messages_.Shown.size(), 3u) << "one question for each document";
+    const char* const order[] = {"a.gif", "b.gif", "c.gif"};
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(messages_.Shown[static_cast<std::size_t>(i)].Text.contains(S(order[i])));
+    EXPECT_EQ(GetFrameDelay(*ReadGifFile(Path(S("a.gif"))), 0) == 40, c.ASaved);
+    EXPECT_EQ(main.isVisible(), c.Left > 0);
+    if (c.Left > 0) {
+      EXPECT_EQ(main.DocumentTabs()->count(), 3);
+      for (int i = 0; i < 3; ++i) EXPECT_EQ(main.Documents().At(i)->Modified, !(c.ASaved && i == 0)) << i;
+    }
+    CloseMain();
+  }
+}
+
 TEST_F(MenusTest, ToolbarItemsShowAndHideTheToolbarOfTheirTag) {
   TfrmMain& main = OpenMain();
   const char* const toolbarOfTag[] = {"tbStandard", "tbAnimation", "tbFrame"};

@@ -543,6 +543,54 @@ TEST_F(FrameCommandsTest, AResizedAnimationShowsAPlainEnlargementOfTheOriginal) 
   }
 }
 
+TEST_F(FrameCommandsTest, MakingTheAnimationTransparentWithAColourAFullTableLacksIsRefusedAndChangesNothing) {
+  struct Case {
+    const char* Road;
+    std::function<bool(TFrameCommands&, testing::ScriptedDialogs&, gif::TColor)> Run;
+  };
+  const Case cases[] = {
+      {"Global Properties, Make Transparent",
+       [](TFrameCommands& c, testing::ScriptedDialogs& dialogs, gif::TColor colour) {
+         GlobalChangeChoice g;
+         g.TransparentTouched = g.TransparentChecked = true;
+         g.Transparent = PickedColor{colour, -1};
+         dialogs.Global = g;
+         return c.GlobalChange();
+       }},
+      {"Make Animation Transparent",
+       [](TFrameCommands& c, testing::ScriptedDialogs& dialogs, gif::TColor colour) {
+         dialogs.Picked = PickedColor{colour, -1};
+         return c.MakeAnimationTransparent({}).has_value();
+       }},
+  };
+  constexpr gif::TColor kGreen = 0x00FF00;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Road);
+    TMDIChild* d = Start(4);
+    // The third frame's own table is full, and green is not in it.
+    gif::TGIFSubImage& full = *Image().Images().GetFrame(c.Road[0] == 'G' ? 2 : 0);
+    full.ColorMap().Clear();
+    for (int k = 0; k < 256; ++k) full.ColorMap().Add(static_cast<gif::TColor>(k | 0x0100));
+    full.FreeBitmap();
+    d->Modified = false;
+    const QByteArray before = Bytes(Image());
+    messages_.Shown.clear();
+    EXPECT_FALSE(c.Run(*commands_, dialogs_, kGreen));
+    EXPECT_EQ(Bytes(Image()), before);
+    EXPECT_EQ(d->History.Count(), 0);
+    EXPECT_FALSE(d->Modified);
+    ASSERT_EQ(messages_.Shown.size(), 1u);
+    EXPECT_TRUE(messages_.Shown[0].Text.startsWith(
+        QStringLiteral("Frame %1 already has 256 colors").arg(c.Road[0] == 'G' ? 3 : 1)));
+
+    // With room in the table the same edit goes through.
+    full.ColorMap().Delete(255);
+    EXPECT_TRUE(c.Run(*commands_, dialogs_, kGreen));
+    EXPECT_EQ(d->History.Count(), 1);
+    docs_.FreeChildWindow(d);
+  }
+}
+
 TEST_F(FrameCommandsTest, RemovingLocalPalettesKeepsEveryColourOrChangesNothing) {
   TMDIChild* d = Start(5);
   view_.SetSelectedFrame(1);  // a frame with a local table: "Remove Local Palette"
