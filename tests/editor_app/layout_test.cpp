@@ -15,6 +15,7 @@
 #include "editor/forms/splash_screen.h"
 #include "editor/forms/swf_html_form.h"
 #include "editor/forms/wizards.h"
+#include "editor/document_window.h"
 #include "editor/model/registry.h"
 #include "editor/model/settings.h"
 #include "editor/model/working_image.h"
@@ -23,7 +24,9 @@
 
 #include <QAbstractItemView>
 #include <QDir>
+#include <QLabel>
 #include <QListView>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -184,6 +187,35 @@ TEST_P(LayoutTest, TheFileListShowsALongNameWholeInAWidePane) {
     }
   });
   EXPECT_GE(has, need) << "the name is cut";
+}
+
+// A small document window keeps its status texts apart: "Modified" whole, the name after it.
+TEST_P(LayoutTest, ASmallDocumentWindowKeepsItsStatusTextsApart) {
+  TfrmMain& main = OpenMain();
+  TMDIChild* doc = main.OpenFile(Gif(QStringLiteral("sprite.gif"), 2));
+  ASSERT_NE(doc, nullptr);
+  TMDIChildWindow* window = main.WindowFor(doc);
+  ASSERT_NE(window, nullptr);
+  doc->Modified = true;
+  window->UpdateState();
+  QApplication::processEvents();
+  auto* bar = window->findChild<QStatusBar*>();
+  ASSERT_NE(bar, nullptr);
+  int seen = 0, right = -1;
+  QList<QLabel*> panels;
+  for (QLabel* panel : bar->findChildren<QLabel*>())
+    if (panel->isVisible() && !panel->text().isEmpty()) panels.append(panel);
+  for (QLabel* panel : panels) {
+    const QRect at(panel->mapTo(bar, panel->contentsRect().topLeft()), panel->contentsRect().size());
+    // The last panel holds the name and takes what is left of the bar.
+    if (panel != panels.last()) {
+      EXPECT_GE(at.width(), panel->fontMetrics().horizontalAdvance(panel->text())) << panel->text().toStdString();
+    }
+    EXPECT_GT(at.left(), right) << panel->text().toStdString() << " runs into the text before it";
+    right = at.left() + panel->fontMetrics().horizontalAdvance(panel->text());
+    ++seen;
+  }
+  EXPECT_GE(seen, 2) << "the mark, \"Modified\" and the name";
 }
 
 INSTANTIATE_TEST_SUITE_P(Fonts, LayoutTest, ::testing::Values(1.0, 1.5), [](const auto& info) {
