@@ -160,18 +160,28 @@ private:
     Report(button, button->text(), need, contents.size());
   }
 
-  // A tool button shows its text beside or under its picture, or alone when it has none; a button
-  // with a menu also needs room for the menu's arrow.
+  // A tool button shows its text beside or under its picture, or alone when it has none, in the
+  // button part left of a menu's arrow, inside the style's frame.
   void CheckToolButton(QToolButton* button) {
     const Qt::ToolButtonStyle style = button->toolButtonStyle();
     if (button->text().isEmpty() || (style == Qt::ToolButtonIconOnly && !button->icon().isNull())) return;
+    QStyleOptionToolButton opt;
+    opt.initFrom(button);
+    opt.text = button->text();
+    opt.icon = button->icon();
+    opt.iconSize = button->iconSize();
+    opt.toolButtonStyle = style;
+    opt.subControls = QStyle::SC_ToolButton;
+    if (button->popupMode() == QToolButton::MenuButtonPopup) {
+      opt.subControls |= QStyle::SC_ToolButtonMenu;
+      opt.features |= QStyleOptionToolButton::MenuButtonPopup;
+    }
+    if (button->menu()) opt.features |= QStyleOptionToolButton::HasMenu;
+    const QRect part = button->style()->subControlRect(QStyle::CC_ToolButton, &opt, QStyle::SC_ToolButton, button);
+    const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, button);
+    const QRect room = part.adjusted(frame, frame, -frame, -frame) & OnScreen(button);
     const QFontMetrics fm(button->font());
-    QSize need(fm.horizontalAdvance(Shown(button->text())), fm.height());
-    if (button->popupMode() == QToolButton::MenuButtonPopup)
-      need.rwidth() += button->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, button);
-    const int frame = 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) / 2;
-    need += QSize(frame, 0);
-    Report(button, button->text(), need, OnScreen(button).size());
+    Report(button, button->text(), QSize(fm.horizontalAdvance(Shown(button->text())), fm.height()), room.size());
   }
 
   void CheckGroup(QGroupBox* box) {
