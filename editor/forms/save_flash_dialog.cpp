@@ -77,8 +77,8 @@ QLineEdit* NumberEdit(QWidget* parent, const char* name, int maxLength, const ch
   edit->setObjectName(QLatin1String(name));
   edit->setMaxLength(maxLength);
   const int digits = edit->fontMetrics().horizontalAdvance(QString(maxLength, QLatin1Char('0')));
-  edit->setMinimumSize(std::max(25, digits + 12), 21);
-  edit->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  edit->setFixedWidth(std::max(25, digits + 12));
+  edit->setMinimumHeight(21);
   // Digits only: anything else typed is dropped.
   edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
   edit->setText(QLatin1String(text));

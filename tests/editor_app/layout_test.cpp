@@ -162,28 +162,31 @@ TEST_P(LayoutTest, EveryWindowShowsItsOwnTextsWhole) {
   EXPECT_TRUE(room_.Cuts().empty()) << Join(room_.Cuts()).toStdString();
 }
 
-// The names in the file list are as wide as each one needs, not as the first one.
+// The names in the file list are as wide as each one needs, also after the list moved on from a
+// folder of short names.
 TEST_P(LayoutTest, TheFileListShowsALongNameWholeInAWidePane) {
   const QString longName = QStringLiteral("twenty_char_name.gif");
   ASSERT_EQ(longName.size(), 20);
-  Gif(QStringLiteral("a.gif"), 1);
-  Gif(longName, 1);
+  ASSERT_TRUE(QDir(tmp_.Path).mkpath(QStringLiteral("short")) && QDir(tmp_.Path).mkpath(QStringLiteral("long")));
+  Gif(QStringLiteral("short/a.gif"), 1);
+  for (int i = 0; i < 12; ++i) Gif(QStringLiteral("long/%1.gif").arg(i), 1);
+  Gif(QStringLiteral("long/") + longName, 1);
   ptshell::TPTOpenDlg open;
-  open.InitialDir = tmp_.Path;
+  open.InitialDir = Path(QStringLiteral("short"));
   int need = 0, has = -1;
   CheckRun(open, [&](QDialog* d) {
     auto* form = static_cast<ptshell::TPTFrmOpenDlg*>(d);
     form->resize(900, 500);
-    QApplication::processEvents();
+    form->PTShellCombo1->Folder().SetPath(Path(QStringLiteral("long")).toStdString());
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
     for (QListView* view : form->PTShellList1->findChildren<QListView*>()) {
       if (!view->isVisible()) continue;
       const QModelIndexList found =
           view->model()->match(view->model()->index(0, 0, view->rootIndex()), Qt::DisplayRole, longName, 1,
                                Qt::MatchExactly);
       if (found.isEmpty()) continue;
-      const QRect item = view->visualRect(found.first());
       need = view->fontMetrics().horizontalAdvance(longName) + view->iconSize().width();
-      has = item.width();
+      has = view->visualRect(found.first()).width();
     }
   });
   EXPECT_GE(has, need) << "the name is cut";
