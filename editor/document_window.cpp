@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -148,7 +149,8 @@ TMDIChildWindow::TMDIChildWindow(TfrmMain& main, TMDIChild* document, QWidget* p
   panel0_ = new QLabel;
   panel0_->setFixedWidth(20);
   panel1_ = new QLabel;
-  panel1_->setFixedWidth(75);
+  // As wide as its text in the user's font, no narrower than the 75 pixels it was drawn with.
+  panel1_->setFixedWidth(std::max(75, panel1_->fontMetrics().horizontalAdvance(Tr(texts::kModified)) + 6));
   panel2_ = new QLabel;
   panel2_->setMinimumWidth(50);
   statusBar_->addWidget(panel0_);

@@ -1187,7 +1187,9 @@ void TfrmMain::DocumentAdded(TMDIChild* document) {
   sub->setAttribute(Qt::WA_DeleteOnClose, false);
   windows_.insert(document, sub);
   TGIFImage& image = *SharedImage();
-  if (image.GetWidth() > 0) sub->resize(image.GetWidth() + 70, image.GetHeight() + 65 + 24);
+  // The picture's size is a minimum: a small picture still leaves its status texts room.
+  if (image.GetWidth() > 0)
+    sub->resize(QSize(image.GetWidth() + 70, image.GetHeight() + 65 + 24).expandedTo(sub->minimumSizeHint()));
   switching_ = true;
   sub->show();
   mdi_->setActiveSubWindow(sub);

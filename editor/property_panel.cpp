@@ -25,6 +25,8 @@ TPropertyPanel::TPropertyPanel(TFrameCommands& commands, QWidget* parent) : QTab
   frameLayout->setContentsMargins(6, 3, 6, 3);
   cbFrames = new QComboBox;
   cbFrames->setObjectName(QStringLiteral("cbFrames"));
+  // Filled once a document opens: the combo follows its items, not its first, empty, showing.
+  cbFrames->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   txtDelay = new QSpinBox;
   txtDelay->setObjectName(QStringLiteral("txtDelay"));
   txtDelay->setRange(0, 65535);

@@ -117,9 +117,10 @@ void PaletteGrid::contextMenuEvent(QContextMenuEvent* event) { owner_->popPalett
 TfrmFloat::TfrmFloat(IInspectorHost* host, QWidget* parent)
     : QWidget(parent, Qt::Tool), host_(host) {
   setWindowTitle(kTitle);
-  setMinimumSize(175, 325);
   RunPalette = [](TfrmPalette& dialog) { return dialog.exec() == QDialog::Accepted; };
   Build();
+  // No smaller than the window was drawn, nor than its tabs and texts in the user's font.
+  setMinimumSize(QSize(175, 325).expandedTo(layout()->totalMinimumSize()));
   ClearInspector();
   tabImgInfo->setEnabled(false);
 }
@@ -155,7 +156,8 @@ void TfrmFloat::Build() {
   tabImgInfo = new QTabBar(this);
   for (const char* t : {"Properties", "Palettes", "Comments"}) tabImgInfo->addTab(QString::fromLatin1(t));
   tabImgInfo->setUsesScrollButtons(false);
-  tabImgInfo->setElideMode(Qt::ElideRight);
+  // The captions stay whole: the window is never narrower than its tabs.
+  tabImgInfo->setElideMode(Qt::ElideNone);
   main->addWidget(tabImgInfo);
   pages = new QStackedWidget(this);
   main->addWidget(pages, 1);

@@ -57,6 +57,9 @@ TfrmOptions::TfrmOptions(QWidget* owner, OptionsMode mode, const OptionsContext&
   auto* layout = new QVBoxLayout(this);
   tabOptions = new QTabBar(this);
   tabOptions->setObjectName(QStringLiteral("tabOptions"));
+  // Every caption whole: the dialog is as wide as its row of tabs.
+  tabOptions->setUsesScrollButtons(false);
+  tabOptions->setElideMode(Qt::ElideNone);
   layout->addWidget(tabOptions);
   panels_ = {BuildProgram(), BuildAnimation(), BuildPalettes(), BuildThumbnails(), BuildAbout()};
   for (QWidget* panel : panels_) layout->addWidget(panel, 1);

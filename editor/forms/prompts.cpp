@@ -31,6 +31,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace movinta::editor::forms {
 
 namespace {
@@ -66,6 +68,8 @@ TfrmPrompts::TfrmPrompts(QWidget* owner, int page, gif::TGIFImage* image, Settin
   main->addWidget(buttons);
   const PromptLayout l = LayoutPrompt(panel->sizeHint(), buttons->sizeHint().height());
   resize(l.Client);
+  // A wrapping text takes the lines it needs at the width the dialog got.
+  if (main->hasHeightForWidth()) resize(width(), std::max(height(), main->totalHeightForWidth(width())));
 }
 
 TfrmPrompts::~TfrmPrompts() {

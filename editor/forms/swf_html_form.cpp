@@ -5,6 +5,7 @@
 #include "editor/model/string_tables.h"
 #include "editor/model/ui_services.h"
 
+#include <QBoxLayout>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -18,18 +19,18 @@ TSWFHTMLFrm::TSWFHTMLFrm(int width, int height, bool reminder, const QString& mo
     : QDialog(parent) {
   setObjectName(QStringLiteral("SWFHTMLFrm"));
   setWindowTitle(QStringLiteral("HTML to insert for Flash Movies"));
-  setFixedSize(524, 325);
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setGeometry(8, 8, 511, 57);
   Label1->setWordWrap(true);
   Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Label1->setContentsMargins(8, 0, 5, 0);
+  Label1->setMinimumHeight(57);
   QString intro = Tr(texts::kFlashHTMLIntro);
   if (reminder) intro += Tr(texts::kFlashReminder);
   Label1->setText(intro);
   mmoFlash = new QPlainTextEdit(this);
   mmoFlash->setObjectName(QStringLiteral("mmoFlash"));
-  mmoFlash->setGeometry(0, 72, 522, 216);
+  mmoFlash->setMinimumSize(522, 216);
   mmoFlash->setReadOnly(true);
   mmoFlash->setLineWrapMode(QPlainTextEdit::NoWrap);
   mmoFlash->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -38,13 +39,26 @@ TSWFHTMLFrm::TSWFHTMLFrm(int width, int height, bool reminder, const QString& mo
   mmoFlash->setPlainText(FlashHTML(width, height, movieName));
   Button1 = new QPushButton(QStringLiteral("Close"), this);
   Button1->setObjectName(QStringLiteral("Button1"));
-  Button1->setGeometry(444, 295, 75, 25);
+  Button1->setMinimumSize(75, 25);
   Button1->setDefault(true);
   connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
   BitBtn1 = new QPushButton(QStringLiteral("Copy &HTML to Clipboard"), this);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-  BitBtn1->setGeometry(8, 296, 177, 25);
+  BitBtn1->setMinimumSize(177, 25);
   BitBtn1->setAutoDefault(false);
+  // A dialog border: the size follows the texts in the user's font, the user does not drag it.
+  auto* buttons = new QHBoxLayout;
+  buttons->setContentsMargins(8, 0, 5, 0);
+  buttons->addWidget(BitBtn1);
+  buttons->addStretch(1);
+  buttons->addWidget(Button1);
+  auto* root = new QVBoxLayout(this);
+  root->setContentsMargins(0, 8, 0, 4);
+  root->setSpacing(7);
+  root->addWidget(Label1);
+  root->addWidget(mmoFlash, 1);
+  root->addLayout(buttons);
+  root->setSizeConstraint(QLayout::SetFixedSize);
   connect(BitBtn1, &QPushButton::clicked, this, Guarded(this, &TSWFHTMLFrm::BitBtn1Click));
 }
 

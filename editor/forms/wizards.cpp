@@ -223,7 +223,9 @@ QWidget* TfrmWizards::BuildPage(int page) {
       l->addLayout(play);
       auto* delay = new QHBoxLayout;
       txtDelay = numberEdit("txtDelay", kTagDelay);
-      delay->addWidget(new QLabel(QStringLiteral("Frame &delay (1/100 sec.):"), panel));
+      auto* delayLabel = new QLabel(QStringLiteral("Frame &delay (1/100 sec.):"), panel);
+      delayLabel->setBuddy(txtDelay);  // the ampersand marks the key that reaches the edit
+      delay->addWidget(delayLabel);
       delay->addWidget(txtDelay);
       delay->addStretch(1);
       l->addLayout(delay);
@@ -362,6 +364,7 @@ void TfrmWizards::SetMode(WizardMode mode) {
     cbBpsChange();
   }
   if (wizard) ShowPage(FirstPage(mode));
+  else FitTexts();
 }
 
 int TfrmWizards::Page() const { return btnNext->property("tag").toInt(); }
@@ -371,6 +374,16 @@ void TfrmWizards::ShowPage(int page) {
   btnNext->setProperty("tag", page);
   lblGradient->SetCaption(PageHeading(page));
   UpdateButtons();
+  FitTexts();
+}
+
+void TfrmWizards::FitTexts() {
+  // Wrapping texts take the lines they need at the width the window has; the window grows to hold them.
+  QLayout* outer = layout();
+  outer->activate();
+  QSize size = this->size().expandedTo(outer->totalMinimumSize());
+  if (outer->hasHeightForWidth()) size.setHeight(std::max(size.height(), outer->totalHeightForWidth(size.width())));
+  if (size != this->size()) resize(size);
 }
 
 void TfrmWizards::UpdateButtons() {

@@ -113,6 +113,7 @@ protected:
 private:
   void SetMode(WizardMode mode);
   void ShowPage(int page);
+  void FitTexts();
   void UpdateButtons();
   void EnterResults();
   bool FinishNewAnimation();

@@ -447,6 +447,13 @@ void TPTFrmOpenDlg::SetCaptions() {
   for (QWidget* w : std::initializer_list<QWidget*>{FileTypesCbx, FileNameEdt, FileNameCbx, ReadOnlyChk})
     SetRightKeepingLeft(w, x);
   SetRightKeepingLeft(PTShellCombo1, LookInTxt->geometry().right() + 1 + 8);
+  // At least as wide as the longest file type and the buttons need in the user's font.
+  int buttons = OpenBtn->width();
+  for (QPushButton* b : {OpenBtn, CancelBtn, HelpBtn}) buttons = std::max(buttons, b->sizeHint().width());
+  for (QPushButton* b : {OpenBtn, CancelBtn, HelpBtn}) b->resize(buttons, b->height());
+  const int wide = x + FileTypesCbx->sizeHint().width() + 8 + buttons + 16;
+  if (wide > minimumWidth()) setMinimumWidth(wide);
+  if (width() < minimumWidth()) resize(minimumWidth(), height());
 }
 
 void TPTFrmOpenDlg::FormResize() {
