@@ -1,6 +1,7 @@
 #include "editor/forms/thumb_window.h"
 
 #include "controls/shell/ptshelltree.h"
+#include "editor/help_commands.h"
 #include "platform/program_folders/program_folders.h"
 
 #include <QAction>
@@ -173,6 +174,7 @@ TfrmThumbWin::TfrmThumbWin(QWidget* parent, TImageBrowserCommands* commands)
   if (!commands_ && parent) commands_ = parent->findChild<TImageBrowserCommands*>(QString(), Qt::FindDirectChildrenOnly);
   setObjectName(QStringLiteral("frmThumbWin"));
   setWindowTitle(QStringLiteral("Image Browser"));
+  InstallDialogHelp(*this, help_contexts::kImageBrowser);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
