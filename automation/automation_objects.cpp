@@ -3,6 +3,7 @@
 #include "editor/forms/inspector_logic.h"
 #include "editor/model/registry.h"
 #include "editor/model/settings.h"
+#include "editor/widget_helpers.h"
 #include "gif/qt/qimage_adapter.h"
 
 #include <QAction>
@@ -199,8 +200,12 @@ TMDIChild& TGIFFrame::RecordEdit(std::uint8_t kind, std::uint8_t operation, cons
 }
 
 void TGIFFrame::SetOffset(int which, int value) {
-  CheckRange(value, 0, 65535, which == 1 ? "Left" : "Top");
   TGIFSubImage& f = Frame();
+  // The frame must end inside the largest screen a GIF can hold.
+  CheckRange(value, 0,
+             editor::forms::NumberRowMaximum(which == 1 ? editor::forms::rowLeft : editor::forms::rowTop,
+                                             f.GetWidth(), f.GetHeight()),
+             which == 1 ? "Left" : "Top");
   if (f.GetBoundsValue(which) == value) return;
   TMDIChild& d = RecordEdit(3, 3, which == 1 ? "X-Offset" : "Y-Offset");
   f.SetBoundsValue(which, static_cast<std::uint16_t>(value));
@@ -378,7 +383,9 @@ bool TActiveDocument::ImportFromAVI(const QString& file) { return host_.ImportFr
 
 QString TActiveDocument::HTMLCode(const QString& url, const QString& hint, int border) const {
   const gif::TGIFImage& image = *SharedImage();
-  return QString::fromLatin1(kHtmlCode).arg(url, hint).arg(image.GetHeight()).arg(image.GetWidth()).arg(border);
+  // One pass, so that a "%2" in the address stays as it is.
+  return QString::fromLatin1(kHtmlCode)
+      .arg(url, hint, QString::number(image.GetHeight()), QString::number(image.GetWidth()), QString::number(border));
 }
 
 int TActiveDocument::NSLoop() const { return static_cast<std::uint16_t>(editor::GetLoopCount(*SharedImage())); }
@@ -389,6 +396,7 @@ void TActiveDocument::SetNSLoop(int plays) {
 }
 
 bool TActiveDocument::AddFrameNoPrompts(const QByteArray& picture, int delay) {
+  CheckRange(delay, 0, 65535, "The delay");
   gif::Bitmap bitmap;
   if (!PictureFromBytes(picture, bitmap) || bitmap.Empty()) return false;
   return host_.AddFrameNoPrompts(bitmap, delay);
@@ -440,28 +448,38 @@ std::shared_ptr<TDocuments> TGIFApplication::DocumentCache() {
 
 QString TGIFApplication::ExeName() const { return QCoreApplication::applicationFilePath(); }
 
+// The main window stays on the screens: a place or size that would take it off is refused, so
+// that it is neither shown nor stored there.
 void TGIFApplication::SetHeight(int value) {
+  const QRect area = editor::ScreensArea();
+  CheckRange(value, std::min(editor::kMinimumWindowSide, area.height()), area.height(), "Height");
   QRect r = host_.WindowRect();
   r.setHeight(value);
-  host_.SetWindowRect(r);
+  host_.SetWindowRect(editor::KeptOnScreens(r, area));
 }
 
 void TGIFApplication::SetWidth(int value) {
+  const QRect area = editor::ScreensArea();
+  CheckRange(value, std::min(editor::kMinimumWindowSide, area.width()), area.width(), "Width");
   QRect r = host_.WindowRect();
   r.setWidth(value);
-  host_.SetWindowRect(r);
+  host_.SetWindowRect(editor::KeptOnScreens(r, area));
 }
 
 void TGIFApplication::SetLeft(int value) {
+  const QRect area = editor::ScreensArea();
   QRect r = host_.WindowRect();
+  CheckRange(value, area.left(), area.left() + area.width() - std::min(r.width(), area.width()), "Left");
   r.moveLeft(value);
-  host_.SetWindowRect(r);
+  host_.SetWindowRect(editor::KeptOnScreens(r, area));
 }
 
 void TGIFApplication::SetTop(int value) {
+  const QRect area = editor::ScreensArea();
   QRect r = host_.WindowRect();
+  CheckRange(value, area.top(), area.top() + area.height() - std::min(r.height(), area.height()), "Top");
   r.moveTop(value);
-  host_.SetWindowRect(r);
+  host_.SetWindowRect(editor::KeptOnScreens(r, area));
 }
 
 int TGIFApplication::HInstance() const { return static_cast<int>(QCoreApplication::applicationPid()); }
@@ -493,6 +511,8 @@ QString TGIFApplication::InputBox(const QString& caption, const QString& prompt,
 bool TGIFApplication::IsImageAnimation(const QString& file) const { return editor::IsAnimationFile(file); }
 
 int TGIFApplication::MessageBox(const QString& text, const QString& caption, int flags) {
+  // The low four bits choose the buttons, of which there are seven sets.
+  CheckRange(flags & 0xF, 0, 6, "The buttons (the flags' low four bits)");
   return host_.MessageBox(text, caption, flags);
 }
 

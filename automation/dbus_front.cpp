@@ -737,6 +737,8 @@ bool TAutomationBus::Dispatch(const QDBusMessage& message, const QDBusConnection
       return send(body());
     } catch (const AutomationError& e) {
       if (QLatin1String(e.Kind()) == QLatin1String(kErrorUnknownObject)) return dbusError("UnknownObject", e.Message());
+      // A value the call cannot take is a bad argument, as the bus names it.
+      if (QLatin1String(e.Kind()) == QLatin1String(kErrorInvalidValue)) return dbusError("InvalidArgs", e.Message());
       return error(QLatin1String(kErrorPrefix) + QLatin1String(e.Kind()), e.Message());
     } catch (const std::exception& e) {
       return error(QLatin1String(kErrorPrefix) + QLatin1String(kErrorFailed), QString::fromStdString(e.what()));
@@ -815,8 +817,7 @@ bool TAutomationBus::Dispatch(const QDBusMessage& message, const QDBusConnection
     // Wait: the reply goes out from a timer, so the editor goes on serving meanwhile.
     const int ms = args.value(0).toInt();
     if (ms < 0)
-      return error(QLatin1String(kErrorPrefix) + QLatin1String(kErrorInvalidValue),
-                   QStringLiteral("The time to wait must not be negative, not %1").arg(ms));
+      return dbusError("InvalidArgs", QStringLiteral("The time to wait must not be negative, not %1").arg(ms));
     message.setDelayedReply(true);
     const QDBusMessage reply = message.createReply();
     QTimer::singleShot(ms, this, editor::Guarded([bus, reply]() mutable { bus.send(reply); }));

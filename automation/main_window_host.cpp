@@ -11,10 +11,10 @@
 #include "editor/main_window.h"
 #include "editor/model/files.h"
 #include "editor/property_panel.h"
+#include "editor/qt_services.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -23,7 +23,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QUrl>
 
 namespace movinta::automation {
 
@@ -34,10 +33,13 @@ using editor::TMDIChild;
 namespace {
 
 // The Windows message box: buttons in the low four bits, the icon in the next four, results
-// IDOK 1, IDCANCEL 2, IDABORT 3, IDRETRY 4, IDIGNORE 5, IDYES 6, IDNO 7.
+// IDOK 1, IDCANCEL 2, IDABORT 3, IDRETRY 4, IDIGNORE 5, IDYES 6, IDNO 7, IDTRYAGAIN 10, IDCONTINUE 11.
+// Buttons Qt has no standard one for carry their own text.
 struct ButtonCode {
   QMessageBox::StandardButton Button;
   int Result;
+  const char* Text = nullptr;
+  QMessageBox::ButtonRole Role = QMessageBox::InvalidRole;
 };
 
 std::vector<ButtonCode> ButtonsOf(int flags) {
@@ -48,6 +50,10 @@ std::vector<ButtonCode> ButtonsOf(int flags) {
     case 3: return {{B::Yes, 6}, {B::No, 7}, {B::Cancel, 2}};
     case 4: return {{B::Yes, 6}, {B::No, 7}};
     case 5: return {{B::Retry, 4}, {B::Cancel, 2}};
+    case 6:
+      return {{B::Cancel, 2},
+              {B::NoButton, 10, "&Try Again", B::AcceptRole},
+              {B::NoButton, 11, "&Continue", B::AcceptRole}};
     default: return {{B::Ok, 1}};
   }
 }
@@ -136,11 +142,13 @@ QString MainWindowHost::InputBox(const QString& caption, const QString& prompt, 
 int MainWindowHost::MessageBox(const QString& text, const QString& caption, int flags) {
   QMessageBox box(IconOf(flags), caption, text, QMessageBox::NoButton, &Main());
   const std::vector<ButtonCode> buttons = ButtonsOf(flags);
-  for (const ButtonCode& b : buttons) box.addButton(b.Button);
-  box.exec();
-  const QMessageBox::StandardButton chosen = box.standardButton(box.clickedButton());
+  std::vector<QAbstractButton*> made;
   for (const ButtonCode& b : buttons)
-    if (b.Button == chosen) return b.Result;
+    made.push_back(b.Text ? static_cast<QAbstractButton*>(box.addButton(QString::fromLatin1(b.Text), b.Role))
+                          : box.addButton(b.Button));
+  box.exec();
+  for (std::size_t i = 0; i < made.size(); ++i)
+    if (made[i] == box.clickedButton()) return buttons[i].Result;
   // Closed without a button: Cancel where it is offered, else the only button.
   for (const ButtonCode& b : buttons)
     if (b.Result == 2) return 2;
@@ -239,10 +247,7 @@ bool MainWindowHost::ImageSize(const QString& file, int& width, int& height) {
   return ok;
 }
 
-bool MainWindowHost::ShellExecute(const QString& file) {
-  const QUrl url = QUrl::fromUserInput(file, QString(), QUrl::AssumeLocalFile);
-  return url.isValid() && QDesktopServices::openUrl(url);
-}
+bool MainWindowHost::ShellExecute(const QString& file) { return editor::RunShellFile(file); }
 
 QList<QAction*> MainWindowHost::MenuItems() const { return Main().menuBar()->actions(); }
 

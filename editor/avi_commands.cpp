@@ -4,6 +4,7 @@
 #include "editor/main_window.h"
 #include "editor/model/avi_transfer.h"
 #include "editor/model/files.h"
+#include "editor/model/save_rules.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/ui_services.h"
 #include "editor/model/working_image.h"
@@ -117,6 +118,7 @@ bool TAviCommands::mniFileExportAVIClick() {
   if (!document || !chooser) return false;
   SaveRequest request;
   request.InitialName = AviExportName(FileNameOnly(document->FileName));
+  request.InitialFolder = SaveStartFolder(main_.Documents().SaveFolder, document->FileName);
   request.DefaultExtension = QStringLiteral("avi");
   request.Filter = Tr(avi_command_texts::kImportFilter);
   request.ForceExtension = true;

@@ -42,8 +42,11 @@ void TExportCommands::mniFileExportHTMLClick() {
   IFileChooser* chooser = FileChooser();
   if (!chooser) return;
   const QFileInfo image(d->FileName);
-  const std::optional<QString> chosen = chooser->ChooseSave(
-      {FileNameOnly(StripExtension(d->FileName)), image.absolutePath(), QStringLiteral("html"), Tr(kHtmlFilter)});
+  SaveRequest request{FileNameOnly(StripExtension(d->FileName)), SaveStartFolder(image.absolutePath(), d->FileName),
+                      QStringLiteral("html"), Tr(kHtmlFilter)};
+  // The dialog's question is about the page that will be written.
+  request.ForceExtension = true;
+  const std::optional<QString> chosen = chooser->ChooseSave(request);
   if (!chosen || chosen->isEmpty()) return;
   const QString output = StripExtension(*chosen) + QStringLiteral(".html");
   TGIFImage& animation = *SharedImage();

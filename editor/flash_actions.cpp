@@ -5,6 +5,7 @@
 #include "editor/guarded.h"
 #include "editor/main_window.h"
 #include "editor/model/flash_export.h"
+#include "editor/model/save_rules.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/working_image.h"
@@ -98,7 +99,7 @@ void FileSaveAsFlashExecute(TfrmMain& main) {
   TMDIChild* document = main.ActiveDocument();
   forms::TSaveFlashDialog dialog;
   dialog.Name = QStringLiteral("dlgSaveFlash");
-  dialog.InitialDir = main.Documents().SaveFolder;
+  dialog.InitialDir = SaveStartFolder(main.Documents().SaveFolder, document->FileName);
   dialog.SetFileName(forms::TSaveFlashDialog::SwfName(QFileInfo(document->FileName).fileName(), QString()));
   const bool confirmed = dialog.Execute() && !dialog.FileName().isEmpty();
   if (confirmed) {

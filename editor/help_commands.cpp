@@ -8,6 +8,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -38,6 +40,8 @@ constexpr HelpPage kPages[] = {
     {help_contexts::kWizardNewAnimation, "new-animation-wizard.html"},
     {help_contexts::kWizardOptimize, "optimization-wizard.html"},
     {help_contexts::kWizardTips, "tips.html"},
+    {help_contexts::kExports, "exports.html"},
+    {help_contexts::kImageBrowser, "image-browser.html"},
 };
 
 // F1 inside the dialog. It claims the key before any shortcut of the program can take it, so a
@@ -58,6 +62,32 @@ public:
 
 private:
   QWidget& dialog_;
+};
+
+// F1 in a dialog without a page of its own (Options, About, Plugin Info, a message box): the
+// contents, as the main window's F1. A dialog with a page of its own answers the key itself.
+class ContentsHelpKey : public QObject {
+public:
+  using QObject::QObject;
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    QWidget* window = widget ? widget->window() : nullptr;
+    if (!qobject_cast<QDialog*>(window) || window->property(kDialogHelpProperty).isValid()) return false;
+    event->accept();
+    if (type == QEvent::KeyPress) {
+      try {
+        ShowHelpContents();
+      } catch (...) {
+        ReportCurrentException();
+      }
+    }
+    return true;
+  }
 };
 }  // namespace
 
@@ -129,6 +159,7 @@ HelpMenu BuildHelpMenu(QMenuBar& bar, QObject& owner, const HelpMenuHandlers& ha
     return item;
   };
   m.HelpContents = add("HelpContents", "&Contents...", "Shows the contents of the help", [] { ShowHelpContents(); });
+  qApp->installEventFilter(new ContentsHelpKey(&owner));
   m.HelpContents->setShortcut(QKeySequence::HelpContents);
   // Everywhere in the program but in a dialog, which opens its own page.
   m.HelpContents->setShortcutContext(Qt::ApplicationShortcut);

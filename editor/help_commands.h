@@ -2,8 +2,8 @@
 // in the "help" folder of the shared data folder: a contents page and one page for each help
 // context a dialog carries. Pages open in the user's browser (through the URL opener, which tests
 // replace); a page that is not there is an error message. F1 opens the contents in the main window
-// and the page of the dialog in a dialog that has one, as does the dialog's Help button. The
-// menu's web items lead to the maker's web site.
+// and in a dialog without a page of its own, and the page of the dialog in a dialog that has one,
+// as does the dialog's Help button. The menu's web items lead to the maker's web site.
 #pragma once
 
 #include <QList>
@@ -28,6 +28,8 @@ inline constexpr int kWizardWelcome = 300;
 inline constexpr int kWizardNewAnimation = 301;
 inline constexpr int kWizardOptimize = 302;
 inline constexpr int kWizardTips = 303;
+inline constexpr int kExports = 400;       // the image exporter and the other exports
+inline constexpr int kImageBrowser = 401;
 }  // namespace help_contexts
 
 // The folder of the help pages.

@@ -23,6 +23,7 @@
 #include "editor/forms/tool_windows.h"
 #include "editor/forms/wizards.h"
 #include "editor/model/registry.h"
+#include "editor/model/save_rules.h"
 #include "editor/model/string_tables.h"
 
 #include <QAction>
@@ -616,6 +617,7 @@ void TfrmMain::mniFileExportImageClick() {
     BusyScope busy;
     exporter = new forms::TfrmExporter(this);
     exporter->setAttribute(Qt::WA_DeleteOnClose);
+    exporter->StartFolder = SaveStartFolder(documents_.SaveFolder, ActiveDocument()->FileName);
     for (int i = 0; i < frameColumns_; ++i) exporter->lbExport->addItem(QStringLiteral("Frame - %1").arg(i));
   }
   exporter->open();
@@ -668,7 +670,8 @@ MainWindowSettings TfrmMain::CurrentSettings() const {
 void TfrmMain::ApplySettings() {
   const MainWindowSettings& v = settings_;
   if (v.State == WindowShow::Normal) {
-    if (v.Width > 0 && v.Height > 0) setGeometry(v.Left, v.Top, v.Width, v.Height);
+    // A place stored for other screens (or by a script) is brought back onto these.
+    if (v.Width > 0 && v.Height > 0) setGeometry(KeptOnScreens(QRect(v.Left, v.Top, v.Width, v.Height), ScreensArea()));
   } else {
     setWindowState(windowState() | Qt::WindowMaximized);
   }

@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -149,7 +150,9 @@ bool RunShellFile(const QString& target) {
 }
 
 bool RunShellUrl(const QUrl& url) {
-  if (UrlOpener().Open(url)) return true;
+  // The desktop's opener answers yes for a file that is not there and fails later, unseen.
+  const bool missing = url.isLocalFile() && !QFileInfo::exists(url.toLocalFile());
+  if (!missing && UrlOpener().Open(url)) return true;
   ShowMessage(Tr(texts::kCouldNotLoadClient), MessageType::Information, kOk);
   return false;
 }

@@ -4,10 +4,14 @@
 #include "editor/model/text_helpers.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollArea>
+#include <QScreen>
 #include <QScrollBar>
+
+#include <algorithm>
 
 namespace movinta::editor {
 
@@ -73,6 +77,19 @@ int CenterTextX(const QRect& rect, const QFontMetrics& metrics, const QString& t
 int CenterTextY(const QRect& rect, const QFontMetrics& metrics, const QString& text) {
   (void)text;
   return CenterOffset(rect.top(), rect.bottom() + 1, metrics.height());
+}
+
+QRect ScreensArea() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->availableVirtualGeometry() : QRect(0, 0, 640, 480);
+}
+
+QRect KeptOnScreens(const QRect& wanted, const QRect& area) {
+  auto side = [](int value, int room) { return std::clamp(value, std::min(kMinimumWindowSide, room), room); };
+  const int width = side(wanted.width(), area.width()), height = side(wanted.height(), area.height());
+  const int left = std::clamp(wanted.left(), area.left(), area.left() + area.width() - width);
+  const int top = std::clamp(wanted.top(), area.top(), area.top() + area.height() - height);
+  return QRect(left, top, width, height);
 }
 
 }  // namespace movinta::editor

@@ -37,6 +37,14 @@ void CenterInScrollBox(QScrollArea* box, QWidget* control);
 // Suspends painting of the box, or resumes it with a full repaint.
 void SetRedraw(QWidget* box, bool suspend);
 
+// Where windows may be: the screens' available area (the bounding box of all of them).
+QRect ScreensArea();
+// A main window is at least this wide and high, so that its menu stays usable.
+inline constexpr int kMinimumWindowSide = 100;
+// The rectangle kept on area: no smaller than kMinimumWindowSide (nor larger than the area) on each
+// side, and moved in where it hangs out.
+QRect KeptOnScreens(const QRect& wanted, const QRect& area);
+
 int CenterTextX(const QRect& rect, const QFontMetrics& metrics, const QString& text);
 int CenterTextY(const QRect& rect, const QFontMetrics& metrics, const QString& text);
 

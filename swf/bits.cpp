@@ -51,7 +51,13 @@ uint32_t FlashBitReader::ReadBits(int n)
 {
     uint32_t result = 0;
     while (n > 0) {
-        if (in_.AtEnd()) { in_.Fail(); return 0; }
+        if (in_.AtEnd()) {
+            // The stream learns of each byte the fields would have run into.
+            const size_t before = (bitsBeyond_ + 7) / 8;
+            bitsBeyond_ += size_t(n);
+            in_.Fail((bitsBeyond_ + 7) / 8 - before);
+            return 0;
+        }
         uint32_t byte = in_.PeekU8();
         int take = 8 - offset_ < n ? 8 - offset_ : n;
         uint32_t bits = (byte >> (8 - offset_ - take)) & ((1u << take) - 1);

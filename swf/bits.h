@@ -50,4 +50,5 @@ public:
 private:
     FlashInputStream& in_;
     int offset_;
+    size_t bitsBeyond_ = 0;  // bits wanted past the end of the stream
 };

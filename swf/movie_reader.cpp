@@ -94,7 +94,7 @@ bool FlashReader::ReadTag(FlashInputStream& in, FlashTagHandler& handler) {
     if (body.Failed()) {
         // The body's fields need more bytes than it declares: the rest of the stream
         // can no longer be trusted to start at a tag boundary.
-        std::cout << "Tag Size Discrepancy: -";
+        std::cout << "Tag Size Discrepancy: -" << body.Overrun();
         return false;
     }
     const std::size_t unread = length - body.Tell();

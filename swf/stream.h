@@ -70,12 +70,15 @@ public:
     bool AtEnd() const { return pos_ >= size_; }
     // True once any read went past the end (or a caller marked the data as malformed).
     bool Failed() const { return failed_; }
-    void Fail() { failed_ = true; }
+    // beyond: how many bytes past the end the failing read wanted, if it was one.
+    void Fail(size_t beyond = 0) { failed_ = true; overrun_ += beyond; }
+    // The bytes reads have wanted past the end, in all.
+    size_t Overrun() const { return overrun_; }
     explicit operator bool() const { return !failed_; }
 
     uint8_t ReadU8()
     {
-        if (pos_ >= size_) { failed_ = true; return 0; }
+        if (pos_ >= size_) { Fail(1); return 0; }
         return data_[pos_++];
     }
     uint8_t PeekU8()
@@ -125,7 +128,7 @@ public:
     {
         const uint8_t* start = data_ + pos_;
         const void* zero = pos_ < size_ ? std::memchr(start, 0, size_ - pos_) : nullptr;
-        if (!zero) { pos_ = size_; failed_ = true; return {}; }
+        if (!zero) { pos_ = size_; Fail(1); return {}; }
         size_t n = size_t(static_cast<const uint8_t*>(zero) - start);
         pos_ += n + 1;
         return std::string(reinterpret_cast<const char*>(start), n);
@@ -143,7 +146,7 @@ public:
 private:
     bool Need(size_t n)
     {
-        if (n > size_ - pos_) { pos_ = size_; failed_ = true; return false; }
+        if (n > size_ - pos_) { Fail(n - (size_ - pos_)); pos_ = size_; return false; }
         return true;
     }
     FlashInputStream Failing() && { failed_ = true; return *this; }
@@ -152,4 +155,5 @@ private:
     size_t size_ = 0;
     size_t pos_ = 0;
     bool failed_ = false;
+    size_t overrun_ = 0;
 };

@@ -217,8 +217,8 @@ uint32_t TPTCustomShellList::EnumFlags() const {
   return flags;
 }
 
-void TPTCustomShellList::ReportError(HRESULT hr) {
-  ShellMessage(QString::fromStdString(shellns::ResultText(hr)), 1);
+void TPTCustomShellList::ReportError(const QString& operation, const QString& files, HRESULT hr) {
+  ShellMessage(ShellFailureText(operation, files, hr), 1);
 }
 
 void TPTCustomShellList::Refresh() {
@@ -238,7 +238,7 @@ void TPTCustomShellList::Refresh() {
     FolderPidlValue = CopyOf(FolderValue.GetPidl());
     ShellFolderValue.reset();
     EndUpdate();
-    ReportError(hr);
+    ReportError(QStringLiteral("open the folder"), QString::fromStdString(PidlToPath(FolderValue.GetPidl())), hr);
     return;
   }
   const std::string path = PidlToPath(FolderValue.GetPidl());
@@ -288,7 +288,7 @@ void TPTCustomShellList::FillProper(const ShellFolderPtr& folder) {
     // Folder and list stay together: the new folder, no items, and the cause shown.
     EndUpdate();
     if (OnFillComplete) OnFillComplete(this);
-    ReportError(hr);
+    ReportError(QStringLiteral("read the folder"), QString::fromStdString(PidlToPath(FolderValue.GetPidl())), hr);
     return;
   }
   SetAllocBy(std::max<int>(1, static_cast<int>(found.size())));
@@ -753,13 +753,18 @@ void TPTCustomShellList::ShowContextMenu(const QPoint& clientPoint) {
   connect(popup, &QMenu::hovered, this, [this](QAction* a) {
     if (OnPopupHint) OnPopupHint(this, MenuCommandId(a) >= 1000 ? a->statusTip() : QString());
   });
-  const int id = MenuCommandId(TPTCustomShellTree::MenuTracker(this, popup, mapToGlobal(clientPoint)));
+  QStringList targets;
+  for (TPTListItem* item : SelectedItems())
+    if (TPTShListData* d = GetDataOf(item)) targets << QString::fromStdString(d->GetPath());
+  QAction* chosen = TPTCustomShellTree::MenuTracker(this, popup, mapToGlobal(clientPoint));
+  const QString command = chosen ? QString(chosen->text()).remove(QLatin1Char('&')) : QString();
+  const int id = MenuCommandId(chosen);
   try {
     if (id == 1000 + shellns::kCmdRename) {
       EditCaption(ItemFocused());
     } else if (id >= 1000) {
       const HRESULT hr = InvokeVerb(this, *context, id - 1000);
-      if (FAILED(hr)) ReportError(hr);
+      if (FAILED(hr)) ReportError(QStringLiteral("carry out \"%1\" on").arg(command), targets.join(QStringLiteral(", ")), hr);
       if (!WatcherValue) Resync();
     } else if (id >= 1 && id <= static_cast<int>(sendTo.size())) {
       std::vector<PCItemIDList> items;
@@ -868,7 +873,7 @@ bool TPTCustomShellList::CaptionEdited(TPTListItem* item, QString& text) {
       renamed = true;
     } else {
       OwnChange = false;
-      ReportError(hr);
+      ReportError(QStringLiteral("rename"), QStringLiteral("%1 to %2").arg(QString::fromStdString(d->GetPath()), text), hr);
     }
   }
   QTimer::singleShot(0, this, [this] { RunPendingRefresh(); });

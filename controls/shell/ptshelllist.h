@@ -173,7 +173,8 @@ class TPTCustomShellList : public TPTCustomListView {
   void DeviceChanged(uintptr_t event);
   void RunPendingRefresh();
   std::vector<PCItemIDList> SelectedRelatives() const;
-  void ReportError(HRESULT hr);
+  // operation and files as ShellFailureText takes them.
+  void ReportError(const QString& operation, const QString& files, HRESULT hr);
   // A copy: the items may change while a drop runs.
   PidlPtr DropTargetAt(const QPoint& viewportPos, QAbstractItemView* view) const;
 

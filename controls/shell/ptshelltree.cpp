@@ -839,7 +839,9 @@ bool TPTCustomShellTree::NodeEdited(TPTTreeNode* node, QString& text) {
       renamed = true;
     } else {
       IgnoreNextChange = false;
-      ShellMessage(QString::fromStdString(shellns::ResultText(hr)), 1);
+      ShellMessage(ShellFailureText(QStringLiteral("rename"),
+                                    QStringLiteral("%1 to %2").arg(QString::fromStdString(data->GetPath()), text), hr),
+                   1);
     }
     for (TPTTreeNode* n : loaded) WatchLoaded(n);
   }
@@ -879,7 +881,10 @@ void TPTCustomShellTree::ShowShellMenu(TPTTreeNode* node, const QPoint& clientPo
   PidlPtr parentAbs = CopyOf(TPTIdListArray(abs.get()).Parent(1));
   PidlPtr rel = CopyOf(relative);
   Busy = true;
-  const int id = MenuCommandId(MenuTracker(this, popup, viewport()->mapToGlobal(clientPoint)));
+  const QString target = QString::fromStdString(data->GetPath());
+  QAction* chosen = MenuTracker(this, popup, viewport()->mapToGlobal(clientPoint));
+  const QString command = chosen ? QString(chosen->text()).remove(QLatin1Char('&')) : QString();
+  const int id = MenuCommandId(chosen);
   try {
     if (id == 1000 + shellns::kCmdRename) {
       Busy = false;
@@ -888,7 +893,7 @@ void TPTCustomShellTree::ShowShellMenu(TPTTreeNode* node, const QPoint& clientPo
     } else if (id >= 1000) {
       const HRESULT hr = InvokeVerb(this, *context, id - 1000);
       Busy = false;
-      if (FAILED(hr)) ShellMessage(QString::fromStdString(shellns::ResultText(hr)), 1);
+      if (FAILED(hr)) ShellMessage(ShellFailureText(QStringLiteral("carry out \"%1\" on").arg(command), target, hr), 1);
       Refresh();
     } else if (id >= 1 && id <= static_cast<int>(sendTo.size())) {
       std::unique_ptr<QMimeData> dataObject(CreateShellDataObject(parentAbs.get(), {rel.get()}));

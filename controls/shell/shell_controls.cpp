@@ -47,6 +47,10 @@ int ShellMessage(const QString& text, int type, int buttons) {
   return r ? r(text, type, buttons) : mbCancel;
 }
 
+QString ShellFailureText(const QString& operation, const QString& files, HRESULT hr) {
+  return QStringLiteral("Unable to %1 %2.\n\n%3").arg(operation, files, QString::fromStdString(ResultText(hr)));
+}
+
 bool CreateNewFolder(const std::string& parentPath, std::string& newPath) {
   newPath.clear();
   const QString base = PTShText(SPTNewFolder);

@@ -33,6 +33,9 @@ using MessageRoutine = std::function<int(const QString& text, int type, int butt
 // (a warning on the log without a QApplication).
 MessageRoutine& ShellMessageRoutine();
 int ShellMessage(const QString& text, int type, int buttons = mbOK);
+// What the user reads when a shell operation fails: the operation, the files it
+// was for and the system's reason ("Unable to rename /a/b.gif to c.gif.\n\n...").
+QString ShellFailureText(const QString& operation, const QString& files, HRESULT hr);
 
 // --- folders and items ---
 // Makes "New Folder", "New Folder (2)", ... up to 50 in the parent folder. A

@@ -7,7 +7,7 @@
 namespace movinta::editor::forms {
 
 QString NameWithExtension(const QString& typed, const QString& folder, const QString& extension) {
-  const QStringList names = ptshell::SplitFileNames(typed);
+  const QStringList names = ptshell::SplitFileNames(typed, false);
   if (names.size() != 1 || ptshell::HasWildcard(typed)) return typed;
   const QString name = names.front();
   if (name.endsWith(QLatin1Char('/'))) return typed;

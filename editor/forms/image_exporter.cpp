@@ -1,6 +1,7 @@
 #include "editor/forms/image_exporter.h"
 
 #include "editor/guarded.h"
+#include "editor/help_commands.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "editor/widget_helpers.h"
@@ -55,6 +56,7 @@ QCheckBox* Check(const char* name, const char* text, QWidget* parent, QBoxLayout
 TfrmExporter::TfrmExporter(QWidget* owner) : QDialog(owner) {
   setObjectName(QStringLiteral("frmExporter"));
   setWindowTitle(QStringLiteral("Export Images"));
+  InstallDialogHelp(*this, help_contexts::kExports);
   auto* root = new QVBoxLayout(this);
   auto* instruction = new QLabel(QString::fromUtf8(kInstruction), this);
   instruction->setWordWrap(true);
@@ -237,11 +239,15 @@ std::vector<int> TfrmExporter::SelectedFrames() const {
 bool TfrmExporter::FormCloseQuery() {
   const std::vector<int> frames = SelectedFrames();
   if (frames.empty()) return true;
+  if (const TGIFImage& image = *SharedImage(); image.GetWidth() == 0 || image.GetHeight() == 0) {
+    ShowMessage(Tr(texts::kNoPictureSize).arg(image.GetWidth()).arg(image.GetHeight()), MessageType::Error, kOk);
+    return false;
+  }
   const ExportSettings settings = CurrentSettings();
   IFileChooser* chooser = FileChooser();
   if (!chooser) return false;
   const std::optional<QString> chosen =
-      chooser->ChooseSave({QString(), QString(), ExportSuffix(settings.Format), ExportFilter(settings.Format)});
+      chooser->ChooseSave({QString(), StartFolder, ExportSuffix(settings.Format), ExportFilter(settings.Format)});
   if (!chosen || chosen->isEmpty()) return false;
 
   // The dialog asked about the name typed; the numbered files are asked about here, once.

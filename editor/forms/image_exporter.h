@@ -24,6 +24,8 @@ class TfrmExporter : public QDialog {
 public:
   explicit TfrmExporter(QWidget* owner = nullptr);
 
+  // The folder the save dialog starts in.
+  QString StartFolder;
   QListWidget* lbExport = nullptr;
   QScrollArea* sbPreview = nullptr;
   QLabel* imgPreview = nullptr;

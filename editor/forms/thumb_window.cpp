@@ -2,6 +2,7 @@
 
 #include "controls/shell/ptshelltree.h"
 #include "editor/guarded.h"
+#include "editor/help_commands.h"
 #include "platform/program_folders/program_folders.h"
 
 #include <QAction>
@@ -174,6 +175,7 @@ TfrmThumbWin::TfrmThumbWin(QWidget* parent, TImageBrowserCommands* commands)
   if (!commands_ && parent) commands_ = parent->findChild<TImageBrowserCommands*>(QString(), Qt::FindDirectChildrenOnly);
   setObjectName(QStringLiteral("frmThumbWin"));
   setWindowTitle(QStringLiteral("Image Browser"));
+  InstallDialogHelp(*this, help_contexts::kImageBrowser);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);

@@ -1,6 +1,7 @@
 #include "editor/model/document.h"
 
 #include "editor/model/files.h"
+#include "editor/model/save_rules.h"
 #include "editor/model/string_tables.h"
 
 #include <QFileInfo>
@@ -134,7 +135,8 @@ bool TMDIChild::SaveDocument(bool forceSaveAs, bool noPrompt) {
     IFileChooser* chooser = FileChooser();
     if (!chooser) return false;
     const std::optional<QString> chosen =
-        chooser->ChooseSaveName(forceSaveAs ? QString() : DisplayName(), owner_.SaveFolder, QStringLiteral("gif"));
+        chooser->ChooseSaveName(forceSaveAs ? QString() : DisplayName(),
+                                SaveStartFolder(owner_.SaveFolder, Untitled ? QString() : FileName), QStringLiteral("gif"));
     if (!chosen || chosen->isEmpty()) return false;
     QString name = ExpandFileName(*chosen);
     if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".gif");

@@ -24,12 +24,20 @@ const TFlashMovieApi kReeltide{&::createMovie, &::makeJpeg,     &::makeShape, &:
                                &::placeObject, &::removeObject, &::writeMovie};
 const TFlashMovieApi* g_api = nullptr;
 
+// The name the save dialog asked about is the name written: ".swf" in any case stays as typed.
 QString WithSwfExtension(const QString& path) {
   const QFileInfo info(path);
   const QString name = info.fileName();
   const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+  if (dot > 0 && name.mid(dot).compare(QLatin1String(".swf"), Qt::CaseInsensitive) == 0) return path;
   const QString base = dot > 0 ? name.left(dot) : name;
   return info.dir().filePath(base + QStringLiteral(".swf"));
+}
+
+// The library refuses a picture it cannot read with 0, which is also the first id it hands out.
+bool PictureReadable(const QByteArray& fileName) {
+  QFile file(QFile::decodeName(fileName));
+  return file.open(QIODevice::ReadOnly);
 }
 
 }  // namespace
@@ -79,6 +87,7 @@ TFlashBuildResult BuildFlashMovie(int count, int frameRate, int width, int heigh
   const unsigned char noAlpha = 0;
   int first = 0;
   for (int k = 0; k < count; ++k) {
+    if (!PictureReadable(list[std::size_t(k)].FileName)) return abandon(k);
     const int id = api.makeJpeg(list[std::size_t(k)].FileName.constData(), width, height, 0, &noAlpha);
     if (k == 0) first = id;
     if (id != first + k) return abandon(k);
@@ -119,6 +128,16 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
   const int frames = image.Images().GetCount();
 
   // The limits first: nothing is written for a movie the library cannot hold.
+  if (image.GetWidth() == 0 || image.GetHeight() == 0) {
+    ShowMessage(Tr(texts::kNoPictureSize).arg(image.GetWidth()).arg(image.GetHeight()), MessageType::Error, kOk);
+    return outcome;
+  }
+  // Nor for a movie whose folder cannot take it, before any picture is made.
+  if (const QFileInfo movieFolder(QFileInfo(outcome.MovieFile).absolutePath());
+      !movieFolder.isDir() || !movieFolder.isWritable()) {
+    ShowMessage(Tr(texts::kErrorSaving).arg(outcome.MovieFile), MessageType::Error, kOk);
+    return outcome;
+  }
   TFlashExportList list;
   for (int i = 0; i < frames; ++i) {
     gif::TGIFSubImage& frame = *image.Images().GetFrame(i);

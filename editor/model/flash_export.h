@@ -91,7 +91,8 @@ struct TFlashBuildResult {
 };
 
 // Builds the movie from the list and writes it to fileName. The library hands out character ids
-// in sequence; an answer out of sequence means the picture or shape was not made, and the movie is
+// in sequence; an answer out of sequence means the picture or shape was not made, as does a picture
+// file that cannot be read (checked before the call, since the first id is 0), and the movie is
 // then abandoned: written to scratchFile (a place of the caller's that is thrown away), which
 // leaves the library ready for the next movie, and the entry is reported.
 TFlashBuildResult BuildFlashMovie(int count, int frameRate, int width, int height, bool playFlag,

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
@@ -48,16 +49,38 @@ QString HtmlPageText(const QString& imageName, int width, int height) {
   return text;
 }
 
+namespace {
+// The suffixes of the exporter's formats, each with the format it names.
+int ExportFormatOfSuffix(const QString& suffix) {
+  static const std::pair<const char*, int> kSuffixes[] = {{"gif", 0}, {"jpg", 1}, {"jpeg", 1}, {"bmp", 2}};
+  for (const auto& [name, format] : kSuffixes)
+    if (suffix.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return format;
+  return -1;
+}
+}  // namespace
+
 QString NumberedExportName(const QString& chosen, int frame, const QString& formatSuffix) {
-  const QFileInfo info(chosen);
   const QString number = QStringLiteral("ZQ1") + QString::number(frame);
-  const QString suffix = info.suffix();
-  if (suffix.isEmpty()) {
-    QString base = chosen;
-    if (base.endsWith(QLatin1Char('.'))) base.chop(1);
-    return base + number + QLatin1Char('.') + formatSuffix;
-  }
-  return chosen.left(chosen.size() - suffix.size() - 1) + number + QLatin1Char('.') + suffix;
+  const QString suffix = QFileInfo(chosen).suffix();
+  const int typed = suffix.isEmpty() ? -1 : ExportFormatOfSuffix(suffix);
+  const QString base = typed >= 0 ? chosen.left(chosen.size() - suffix.size() - 1) : chosen;
+  // The chosen format's own suffix stays as typed; another format's gives way to it.
+  if (typed >= 0 && typed == ExportFormatOfSuffix(formatSuffix)) return base + number + QLatin1Char('.') + suffix;
+  QString name = base;
+  if (name.endsWith(QLatin1Char('.'))) name.chop(1);
+  return name + number + QLatin1Char('.') + formatSuffix;
+}
+
+QString SaveStartFolder(const QString& folder, const QString& documentFile) {
+  auto writable = [](const QString& path) {
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.isDir() && info.isWritable();
+  };
+  if (writable(folder)) return folder;
+  if (!documentFile.isEmpty() && writable(QFileInfo(documentFile).absolutePath()))
+    return QFileInfo(documentFile).absolutePath();
+  const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+  return writable(pictures) ? pictures : QDir::homePath();
 }
 
 int JpegQualityForTrack(int position) {

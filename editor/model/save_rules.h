@@ -20,10 +20,16 @@ QString SampleFolderSavePath(const QString& fileName, const QString& sampleFolde
 // nine lines ended by CR LF. The name is percent-encoded as UTF-8 so that a browser finds it.
 QString HtmlPageText(const QString& imageName, int width, int height);
 
-// The file of frame `frame` for the chosen name: "ZQ1" and the frame index go before the real
-// suffix ("x.jpeg", 3 -> "xZQ13.jpeg"); a name without a suffix gets formatSuffix ("x", 3, "bmp" ->
-// "xZQ13.bmp").
+// The file of frame `frame` for the chosen name: "ZQ1" and the frame index go before the chosen
+// format's suffix as typed ("x.JPEG", 3, "jpg" -> "xZQ13.JPEG"); another export format's suffix gives
+// way to formatSuffix ("x.gif", 3, "jpg" -> "xZQ13.jpg"), and any other ending is part of the name
+// ("x.png", 3, "bmp" -> "x.pngZQ13.bmp").
 QString NumberedExportName(const QString& chosen, int frame, const QString& formatSuffix);
+
+// Where an export's save dialog starts: folder (the save dialog's) when it can be written; else the
+// folder of documentFile when that can; else the user's Pictures folder (the home folder when there
+// is none). On a fresh install the save dialog's folder is the read-only sample folder.
+QString SaveStartFolder(const QString& folder, const QString& documentFile);
 
 // The JPEG quality of a position of the exporter's quality track bar (0 .. 4).
 int JpegQualityForTrack(int position);

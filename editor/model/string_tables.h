@@ -34,6 +34,9 @@ inline constexpr const char* kYes = "Yes";
 inline constexpr const char* kErrorLoading =
     "Error loading %1! GIF Movinta does not support the file type or it is a corrupted file.";
 inline constexpr const char* kErrorSaving = "Error saving file! Unable to save %1 to disk.";
+inline constexpr const char* kNoPictureSize =
+    "The animation has no picture size (its screen is %1 x %2 pixels): give it a width and a height before "
+    "exporting it.";
 inline constexpr const char* kCouldNotLoadLibrary = "Could not load %1 library file.";
 inline constexpr const char* kCouldNotLoadClient = "Could not load the client.";
 inline constexpr const char* kNotValidInteger = "'%1' is not a valid integer value.";

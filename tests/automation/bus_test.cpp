@@ -150,7 +150,7 @@ TEST_F(BusTest, AScriptOpensChangesSavesAndReadsBackAnAnimation) {
   EXPECT_TRUE(editor.Set(frames[2], "Frame", "Disposal", "<int32 2>").Ok);
   const Reply left = editor.Set(frames[1], "Frame", "Left", "<int32 70000>");
   EXPECT_FALSE(left.Ok);
-  EXPECT_TRUE(left.Error.startsWith(QStringLiteral("com.larkspur.Movinta.Error.InvalidValue: "))) << left.Error.toStdString();
+  EXPECT_TRUE(left.Error.startsWith(QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs: "))) << left.Error.toStdString();
   EXPECT_TRUE(editor.Set(frames[1], "Frame", "Left", "<'x'>").Error.startsWith("org.freedesktop.DBus.Error.InvalidArgs"));
   EXPECT_TRUE(editor.Set(frames[1], "Frame", "Empty", "<true>").Error.startsWith("org.freedesktop.DBus.Error.PropertyReadOnly"));
   EXPECT_TRUE(editor.Set(kActive, "ActiveDocument", "NSLoop", "<int32 3>").Ok);
@@ -172,7 +172,7 @@ TEST_F(BusTest, AScriptOpensChangesSavesAndReadsBackAnAnimation) {
   // Deleted frames, undone deletions, switched and closed documents leave stale paths behind.
   editor.Active("DeleteFrame", {"2"});
   EXPECT_TRUE(editor.Get(frames[2], "Frame", "Delay").Error.startsWith("org.freedesktop.DBus.Error.UnknownObject"));
-  EXPECT_TRUE(editor.Active("DeleteFrame", {"7"}).Error.startsWith("com.larkspur.Movinta.Error.InvalidValue"));
+  EXPECT_TRUE(editor.Active("DeleteFrame", {"7"}).Error.startsWith("org.freedesktop.DBus.Error.InvalidArgs"));
   editor.Active("Undo");
   EXPECT_EQ(editor.Get(kFrames, "Frames", "Count").Out, QStringLiteral("(<3>,)"));
   EXPECT_FALSE(editor.Get(frames[2], "Frame", "Delay").Ok);
@@ -209,7 +209,7 @@ TEST_F(BusTest, AScriptOpensChangesSavesAndReadsBackAnAnimation) {
   EXPECT_EQ(editor.App("Menu", {"Edit|Nothing"}).Error,
             QStringLiteral("com.larkspur.Movinta.Error.NoSuchMenu: MenuEdit|Nothingdoes not exist!"));
   EXPECT_EQ(editor.App("ExtractFilePath", {"b.gif"}).Out, QStringLiteral("('',)"));
-  EXPECT_TRUE(editor.App("Wait", {"int32 -1"}).Error.startsWith("com.larkspur.Movinta.Error.InvalidValue"));
+  EXPECT_TRUE(editor.App("Wait", {"int32 -1"}).Error.startsWith("org.freedesktop.DBus.Error.InvalidArgs"));
   EXPECT_TRUE(editor.App("Wait", {"50"}).Ok);
   EXPECT_EQ(editor.App("GetImageSize", {b}).Out, QStringLiteral("(true, 3, 4)"));
   EXPECT_EQ(editor.App("GetImageSize", {Path("nothing.png")}).Out, QStringLiteral("(false, 0, 0)"));

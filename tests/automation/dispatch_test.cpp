@@ -170,7 +170,7 @@ TEST_F(MenuDispatchTest, EveryMemberOfAMenuItemServesABusClient) {
   EXPECT_EQ(PathOf(Item(plugins, QStringLiteral("SubItem"), {0})), first) << "one path per item";
   EXPECT_EQ(Get(plugins, QStringLiteral("SubItemCount")).toInt(), 2);
   const QDBusMessage outside = Item(plugins, QStringLiteral("SubItem"), {2});
-  EXPECT_EQ(outside.errorName(), QStringLiteral("com.larkspur.Movinta.Error.InvalidValue"));
+  EXPECT_EQ(outside.errorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs"));
   EXPECT_EQ(outside.errorMessage(), QStringLiteral("Menu index out of bounds"));
   EXPECT_EQ(Item(plugins, QStringLiteral("InsertSubItem"), {-1}).errorMessage(), QStringLiteral("Menu index out of bounds"));
 

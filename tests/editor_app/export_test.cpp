@@ -157,6 +157,29 @@ TEST_F(ExportTest, EachSelectedFrameIsWrittenAsThePlayerShowsIt) {
   EXPECT_EQ(two.PixelColor(22, 14), 0xFFFFFFu);
 }
 
+TEST_F(ExportTest, ATypedSuffixOfAnotherFormatGivesWayToTheChosenOnes) {
+  const QString folder = Path(QStringLiteral("typed"));
+  QDir().mkpath(folder);
+  auto form = Exporter({0, 2});
+  form->optJpeg->click();
+  chooser_.Names.push_back(folder + QStringLiteral("/x.gif"));
+  form->done(QDialog::Accepted);
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{"xZQ10.jpg", "xZQ12.jpg"}));
+  EXPECT_EQ(Magick(kIdentify, {QStringLiteral("-format"), QStringLiteral("%m"), folder + QStringLiteral("/xZQ12.jpg")}),
+            "JPEG");
+}
+
+TEST_F(ExportTest, AnAnimationWithoutAPictureSizeIsToldSoBeforeTheDialog) {
+  auto form = Exporter({0});
+  SharedImage()->Header().SetWidth(0);
+  SharedImage()->Header().SetHeight(0);
+  form->done(QDialog::Accepted);
+  EXPECT_TRUE(chooser_.Asked.isEmpty());
+  ASSERT_EQ(messages_.Shown.size(), 1u);
+  EXPECT_EQ(messages_.Shown[0].Text, QStringLiteral("The animation has no picture size (its screen is 0 x 0 pixels): "
+                                                    "give it a width and a height before exporting it."));
+}
+
 TEST_F(ExportTest, PaletteAndFileOptionsTakeEffect) {
   struct Case {
     const char* Name;

@@ -13,6 +13,7 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -303,6 +304,65 @@ TEST_F(MenusTest, EveryHelpItemOpensItsPage) {
     EXPECT_EQ(got, QStringList{c.Opened}) << c.Item;
   }
   EXPECT_EQ(Item("HelpContents")->shortcut(), QKeySequence(Qt::Key_F1));
+  EXPECT_TRUE(messages_.Shown.empty());
+}
+
+TEST_F(MenusTest, EveryHelpPageLinksOnlyToPagesThatExist) {
+  // The pages the program names, and every page they lead to.
+  QStringList pages, queue;
+  for (int context : HelpPageContexts()) queue << HelpPageName(context);
+  const QRegularExpression link(S("(?:href|src)=\"([^\"#]*)[^\"]*\""));
+  while (!queue.isEmpty()) {
+    const QString page = queue.takeFirst();
+    if (pages.contains(page)) continue;
+    pages << page;
+    QFile file(QDir(HelpFolder()).filePath(page));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << page.toStdString();
+    for (const auto& m : link.globalMatch(QString::fromUtf8(file.readAll()))) {
+      const QString target = m.captured(1);
+      if (target.isEmpty() || target.contains(QLatin1Char(':'))) continue;  // the page itself, or the web
+      EXPECT_TRUE(QFileInfo(QDir(HelpFolder()).filePath(target)).isFile()) << page.toStdString() << " -> "
+                                                                            << target.toStdString();
+      if (target.endsWith(S(".html"))) queue << target;
+    }
+  }
+  EXPECT_TRUE(pages.contains(S("image-browser.html")) && pages.contains(S("exports.html")));
+}
+
+TEST_F(MenusTest, F1InADialogWithoutAPageOfItsOwnOpensTheContents) {
+  TfrmMain& main = OpenMain();
+  ASSERT_TRUE(main.OpenGifDocument(Gif(S("a.gif"), 2)));
+  main.RunDialog = [](QDialog& dialog) {
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    QTest::keyClick(dialog.focusWidget() ? dialog.focusWidget() : &dialog, Qt::Key_F1);
+    dialog.hide();
+    return static_cast<int>(QDialog::Rejected);
+  };
+  struct Case {
+    const char* Name;
+    std::function<void()> Run;
+  };
+  const Case cases[] = {
+      {"Options", [&main] { main.mniToolsOptionsClick(); }},
+      {"About", [&main] { main.mniHelpAboutClick(); }},
+      {"Plugin Info", [&main] { main.mniHelPluginInfoClick(); }},
+  };
+  for (const Case& c : cases) {
+    opener_.Opened.clear();
+    c.Run();
+    EXPECT_EQ(opener_.Names(), QStringList{S("index.html")}) << c.Name;
+  }
+  // The exporter and the image browser have pages of their own.
+  opener_.Opened.clear();
+  main.mniFileExportImageClick();
+  auto* exporter = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+  ASSERT_NE(exporter, nullptr);
+  QTest::keyClick(exporter->focusWidget() ? exporter->focusWidget() : exporter, Qt::Key_F1);
+  exporter->reject();
+  ASSERT_NE(the_frmThumbWin, nullptr);
+  QTest::keyClick(the_frmThumbWin, Qt::Key_F1);
+  EXPECT_EQ(opener_.Names(), (QStringList{S("exports.html"), S("image-browser.html")}));
   EXPECT_TRUE(messages_.Shown.empty());
 }
 

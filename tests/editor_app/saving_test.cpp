@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 namespace movinta::editor {
 namespace {
@@ -77,6 +78,10 @@ TEST(SaveRules, NumberedNamesGoBeforeTheRealSuffix) {
       {"/t/anim.gif", 3, "gif", "/t/animZQ13.gif"}, {"/t/x.jpeg", 3, "jpg", "/t/xZQ13.jpeg"},
       {"/t/x", 3, "bmp", "/t/xZQ13.bmp"},         {"/t/a.b/x", 12, "gif", "/t/a.b/xZQ112.gif"},
       {"x.jpg", 0, "jpg", "xZQ10.jpg"},
+      // Another export format's suffix gives way to the chosen one's; other endings are the name's.
+      {"/t/x.gif", 1, "jpg", "/t/xZQ11.jpg"},     {"/t/x.JPG", 1, "bmp", "/t/xZQ11.bmp"},
+      {"/t/x.Bmp", 1, "bmp", "/t/xZQ11.Bmp"},     {"/t/x.png", 1, "gif", "/t/x.pngZQ11.gif"},
+      {"/t/shot.2024", 0, "jpg", "/t/shot.2024ZQ10.jpg"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(NumberedExportName(QString::fromUtf8(c.Chosen), c.Frame, QString::fromLatin1(c.Suffix)),
@@ -84,6 +89,30 @@ TEST(SaveRules, NumberedNamesGoBeforeTheRealSuffix) {
         << c.Chosen;
   const int quality[] = {100, 75, 50, 25, 1};
   for (int position = 0; position < 5; ++position) EXPECT_EQ(JpegQualityForTrack(position), quality[position]);
+}
+
+TEST(SaveRules, AnExportsSaveDialogStartsInAFolderItCanWriteTo) {
+  QTemporaryDir home;
+  const QByteArray oldHome = qgetenv("HOME");
+  qputenv("HOME", home.path().toLocal8Bit());
+  const QString saveFolder = home.filePath(QStringLiteral("save")), documents = home.filePath(QStringLiteral("docs"));
+  const QString pictures = home.filePath(QStringLiteral("Pictures"));
+  QDir().mkpath(saveFolder);
+  QDir().mkpath(documents);
+  const QString missing = home.filePath(QStringLiteral("installed/images"));
+  struct Case {
+    QString folder, document, expected;
+  };
+  const Case cases[] = {
+      {saveFolder, documents + QStringLiteral("/a.gif"), saveFolder},
+      {missing, documents + QStringLiteral("/a.gif"), documents},
+      {missing, missing + QStringLiteral("/a.gif"), home.path()},
+      {QString(), QString(), home.path()},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SaveStartFolder(c.folder, c.document), c.expected) << c.folder.toStdString();
+  QDir().mkpath(pictures);
+  EXPECT_EQ(SaveStartFolder(missing, missing + QStringLiteral("/a.gif")), pictures) << "the user's Pictures folder";
+  qputenv("HOME", oldHome);
 }
 
 // ---- the commands in the main window

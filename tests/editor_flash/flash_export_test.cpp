@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 
 namespace movinta::editor {
 namespace {
@@ -36,10 +37,21 @@ TEST(FramesForDelay, CountsMovieFramesAsTheExportAlwaysHas) {
   for (const Case& c : cases) EXPECT_EQ(FramesForDelay(c.delay, c.rate), c.frames) << c.delay << " at " << c.rate;
 }
 
+// Pictures as the export writes them, in dir; those in missing are left out.
+TFlashExportList Pictures(const QTemporaryDir& dir, std::initializer_list<int> delays, std::set<int> missing = {}) {
+  TFlashExportList list;
+  for (int delay : delays) {
+    const QString file = dir.filePath(QStringLiteral("ZQF%1.jpg").arg(list.size()));
+    if (!missing.count(int(list.size()))) ::WriteFileBytes(file.toStdString(), ::EncodeJpeg(4, 3, delay));
+    list.push_back({QFile::encodeName(file), std::uint16_t(delay)});
+  }
+  return list;
+}
+
 TEST(BuildFlashMovie, DefinesEveryPictureAndShapeThenShowsEachForItsDelay) {
   RecordingLibrary library;
   QTemporaryDir dir;
-  const TFlashExportList list = {{"/t/ZQF0.jpg", 10}, {"/t/ZQF1.jpg", 20}};
+  const TFlashExportList list = Pictures(dir, {10, 20});
   const TFlashBuildResult r = BuildFlashMovie(
       2, 10, 40, 30, true, QFile::encodeName(dir.filePath(QStringLiteral("out.swf"))), list, "/t/scratch.swf");
   EXPECT_TRUE(r.Written);
@@ -64,15 +76,20 @@ TEST(BuildFlashMovie, DefinesEveryPictureAndShapeThenShowsEachForItsDelay) {
 }
 
 TEST(BuildFlashMovie, APictureTheLibraryRefusesAbandonsTheMovie) {
-  for (int refused : {0, 1}) {
-    SCOPED_TRACE(refused);
+  struct Case {
+    int refused;
+    bool fileMissing;  // else the library answers 0 for it
+  };
+  for (const Case c : {Case{0, true}, Case{1, true}, Case{1, false}}) {
+    SCOPED_TRACE(::testing::Message() << c.refused << (c.fileMissing ? " missing" : " refused"));
     RecordingLibrary library;
-    library->RefuseJpeg = refused;
-    const TFlashExportList list = {{"/t/ZQF0.jpg", 10}, {"/t/ZQF1.jpg", 10}};
+    QTemporaryDir dir;
+    const TFlashExportList list = Pictures(dir, {10, 10}, c.fileMissing ? std::set<int>{c.refused} : std::set<int>{});
+    if (!c.fileMissing) library->RefuseJpeg = c.refused;
     const TFlashBuildResult r = BuildFlashMovie(2, 10, 4, 3, false, "/t/out.swf", list, "/t/scratch.swf");
     EXPECT_FALSE(r.Written);
-    // A refused first picture shows only once the next id comes out of sequence.
-    EXPECT_EQ(r.RefusedEntry, 1);
+    // The first picture's 0 is also the first id: its file is checked before the call.
+    EXPECT_EQ(r.RefusedEntry, c.refused);
     EXPECT_EQ(library->Calls.filter(QStringLiteral("placeObject")), QStringList());
     EXPECT_EQ(library->Calls.last(), "writeMovie scratch.swf 4 3 10 0")
         << "the library is left ready for the next movie";
@@ -165,6 +182,54 @@ TEST_F(FlashExportTest, FailuresAreToldAndLeaveTheOldMovieInPlace) {
         << messages_.Shown[0].Text.toStdString();
     EXPECT_EQ(!library->Calls.isEmpty(), c.callsLibrary);
     EXPECT_EQ(testing::FileBytes(old.fileName()), "old movie");
+    EXPECT_EQ(TempEntries(), QStringList());
+  }
+}
+
+TEST_F(FlashExportTest, TheMovieIsWrittenUnderTheNameTheDialogAskedAbout) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Cap.SWF", "Cap.SWF"}, {"cap.Swf", "cap.Swf"}, {"movie.gif", "movie.swf"}, {"movie", "movie.swf"}};
+  for (const auto& [asked, written] : cases) {
+    SCOPED_TRACE(asked);
+    RecordingLibrary library;
+    const TFlashExportOutcome out = ExportFlashMovie(*MakeAnimation(2), Options(QString::fromUtf8(asked)));
+    EXPECT_TRUE(out.Written);
+    EXPECT_EQ(out.MovieFile, dir_.filePath(QString::fromUtf8(written)));
+    EXPECT_EQ(library->Calls.last(), QStringLiteral("writeMovie %1 4 3 10 0").arg(QString::fromUtf8(written)));
+  }
+}
+
+TEST_F(FlashExportTest, AMovieThatCannotBeWrittenOrHasNoSizeIsToldBeforeAnyPictureIsMade) {
+  struct Case {
+    const char* name;
+    const char* movie;
+    bool noSize;
+    QString message;
+  };
+  const Case cases[] = {
+      {"a folder that does not exist", "missing/movie.gif", false,
+       QStringLiteral("Error saving file! Unable to save %1 to disk.").arg(dir_.filePath(QStringLiteral("missing/movie.swf")))},
+      {"a screen of 0 x 0", "movie.gif", true,
+       QStringLiteral("The animation has no picture size (its screen is 0 x 0 pixels): give it a width and a height "
+                      "before exporting it.")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecordingLibrary library;
+    messages_.Shown.clear();
+    auto image = MakeAnimation(3);
+    if (c.noSize) {
+      image->Header().SetWidth(0);
+      image->Header().SetHeight(0);
+    }
+    TFlashExportOptions o = Options(QString::fromUtf8(c.movie));
+    int framesMade = 0;
+    o.FrameDone = [&](int, int) { ++framesMade; };
+    EXPECT_FALSE(ExportFlashMovie(*image, o).Written);
+    ASSERT_EQ(messages_.Shown.size(), 1u);
+    EXPECT_EQ(messages_.Shown[0].Text, c.message);
+    EXPECT_EQ(framesMade, 0);
+    EXPECT_TRUE(library->Calls.isEmpty());
     EXPECT_EQ(TempEntries(), QStringList());
   }
 }

@@ -1,5 +1,7 @@
 // Save As Flash with its windows: the save dialog's options panel and the name it gives the
 // movie, the HTML snippet window, and the command from the File menu to a movie and its snippet.
+#include "editor/export_commands.h"
+#include "editor/file_dialogs.h"
 #include "editor/flash_actions.h"
 #include "editor/forms/forced_extension_save.h"
 #include "editor/forms/save_flash_dialog.h"
@@ -93,6 +95,7 @@ TEST_F(FlashDialogTest, TypedNamesBecomeMovieNames) {
       {"folder.d", "folder.d"},
       {"sub/", "sub/"},
       {".hidden", ".hidden.swf"},
+      {"a & \"q\" b.gif", "a & \"q\" b.swf"},
   };
   for (const auto& [typed, expected] : cases)
     EXPECT_EQ(forms::TSaveFlashDialog::SwfName(QString::fromUtf8(typed), Q(tree)), QString::fromUtf8(expected))
@@ -100,6 +103,18 @@ TEST_F(FlashDialogTest, TypedNamesBecomeMovieNames) {
   // The AVI export's dialog applies the same rule with its own extension.
   EXPECT_EQ(forms::NameWithExtension(QStringLiteral("anim.gif"), Q(tree), QStringLiteral(".avi")), "anim.avi");
   EXPECT_EQ(forms::NameWithExtension(QStringLiteral("CLIP.AVI"), Q(tree), QStringLiteral(".avi")), "CLIP.AVI");
+}
+
+TEST_F(FlashDialogTest, ANameWithQuotesIsTheNameWritten) {
+  forms::TSaveFlashDialog dlg;
+  dlg.InitialDir = Q(tree);
+  Drive(dlg, {[&](QDialog* d) {
+          auto* form = static_cast<ptshell::TPTFrmOpenDlg*>(d);
+          form->FileNameEdt->setText(QStringLiteral("a & \"q\" b.gif"));
+          QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
+        }});
+  ASSERT_TRUE(dlg.Execute());
+  EXPECT_EQ(dlg.FileName(), Q(tree + "/a & \"q\" b.swf"));
 }
 
 TEST(SWFHTMLFrm, ShowsTheSnippetAndCopiesIt) {
@@ -216,6 +231,27 @@ TEST_F(FlashCommandTest, SaveAsFlashWritesTheMovieAndShowsItsSnippetLeavingTheDo
   EXPECT_EQ(testing::FileBytes(gif), gifBefore);
   EXPECT_TRUE(main_->isEnabled());
   EXPECT_TRUE(QDir(tmp_.Path).entryList({QStringLiteral("ZQF*")}, QDir::AllEntries).isEmpty());
+}
+
+TEST_F(FlashCommandTest, TheHtmlPageDialogAsksAboutThePageItWrites) {
+  const QString gif = Q(tree + "/clip.gif");
+  testing::WriteAnimation(*testing::MakePatternAnimation(2, 8, 6), gif);
+  ASSERT_NE(main_->OpenFile(gif), nullptr);
+  WriteFile(tree + "/page.html", "old page");
+  main_->ExportCommands().OpenUrl = [](const QUrl&) { return true; };
+  ShellFileChooser chooser(main_.get(), false);
+  IFileChooser* previous = SetFileChooser(&chooser);
+  answers = {ptshell::mbYes};
+  WhenShown<ptshell::TPTFrmOpenDlg>([&](ptshell::TPTFrmOpenDlg* form) {
+    form->FileNameEdt->setText(QStringLiteral("page.htm"));
+    QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
+  });
+  main_->ExportCommands().mniFileExportHTMLClick();
+  SetFileChooser(previous);
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages[0], Q(tree + "/page.html already exists.\nDo you want to replace it?"));
+  EXPECT_TRUE(testing::FileBytes(Q(tree + "/page.html")).contains("clip.gif"));
+  EXPECT_FALSE(Exists(tree + "/page.htm"));
 }
 
 TEST_F(FlashCommandTest, ViewFlashHTMLShowsTheSampleWithTheReminder) {

@@ -184,11 +184,27 @@ TEST_F(ShellListTest, FailedFillLeavesFolderAndListTogether) {
   list.Refresh();
   EXPECT_EQ(list.ItemCount(), 0);
   EXPECT_EQ(ComparePidls(list.FolderPidl(), list.Folder().GetPidl()), 0);
-  EXPECT_EQ(messages.size(), 1u);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], QString::fromStdString("Unable to read the folder " + tree +
+                                                "/Sub/gone.\n\nNo such file or directory"));
   // Back to a readable folder, all is well again.
   list.Folder().SetPath(tree);
   EXPECT_EQ(list.FolderPath(), tree);
   EXPECT_GT(list.ItemCount(), 0);
+}
+
+TEST_F(ShellListTest, ARenameOfAFileThatWentNamesTheFileAndTheOperation) {
+  TPTShellList list;
+  list.Folder().SetPath(tree);
+  TPTListItem* jpg = list.FindItemByName("c.jpg");
+  ASSERT_NE(jpg, nullptr);
+  shellns::DeletePermanently(tree + "/c.jpg");
+  QString text = "new.jpg";
+  EXPECT_FALSE(list.ItemModel()->setData(list.ItemModel()->index(jpg->Index, 0), text, Qt::EditRole));
+  EXPECT_FALSE(Exists(tree + "/new.jpg"));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0],
+            QString::fromStdString("Unable to rename " + tree + "/c.jpg to new.jpg.\n\nNo such file or directory"));
 }
 
 TEST_F(ShellListTest, EnterAndDoubleClickOpenFoldersUnlessTheListMayNotChangeFolder) {

@@ -31,6 +31,17 @@ TEST(FileNames, SplitsQuotedNamesInOrder) {
       {"\"\" \"  \" \"z \"", {"z"}},                     // empty names drop, trailing blanks go
   };
   for (const auto& c : cases) EXPECT_EQ(SplitFileNames(c.text), c.names) << c.text;
+  // A dialog that takes one name takes the text whole.
+  const struct {
+    const char* text;
+    const char* name;
+  } single[] = {
+      {"a & \"q\" b.gif", "a & \"q\" b.gif"},
+      {"\"b.gif\" \"a.gif\"", "\"b.gif\" \"a.gif\""},
+      {"\"two words.gif\" ", "two words.gif"},
+      {"say \"hi\"", "say \"hi\""},
+  };
+  for (const auto& c : single) EXPECT_EQ(SplitFileNames(c.text, false), QStringList{c.name}) << c.text;
 }
 
 TEST(FileNames, CombinesTypedNamesWithTheFolder) {

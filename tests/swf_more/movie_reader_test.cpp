@@ -164,9 +164,11 @@ TEST(FlashReader, RepairsShortBodiesAndStopsOnLongOnes) {
         {{0xBF, 0x06, 5, 0, 0, 0, 0x02, 0x01, 0x00, 0x03, 0x00, 0, 0}, "", {"header", "26", "0"}},
         // A PlaceObject2 whose flags want a matrix its 3 bytes don't hold: reading stops
         // there and never takes the ShowFrame's bytes for the matrix.
-        {{0x83, 0x06, 0x04, 0x01, 0x00, 0x40, 0x00, 0, 0}, "Tag Size Discrepancy: -", {"header", "26"}},
+        // The count is of the bytes the fields wanted past the body: the matrix's 7 bits.
+        {{0x83, 0x06, 0x04, 0x01, 0x00, 0x40, 0x00, 0, 0}, "Tag Size Discrepancy: -1", {"header", "26"}},
         // A body longer than the file.
-        {{0x8A, 0x06, 0x02, 0x01}, "Tag Size Discrepancy: -", {"header", "26"}},
+        // Depth and character id want 4 bytes where 1 is left.
+        {{0x8A, 0x06, 0x02, 0x01}, "Tag Size Discrepancy: -3", {"header", "26"}},
         // A record header cut in half.
         {{0x40}, "", {"header"}},
     };

@@ -35,7 +35,14 @@ static QString TrimRight(const QString& s) {
   return s.left(end);
 }
 
-QStringList SplitFileNames(const QString& text) {
+QStringList SplitFileNames(const QString& text, bool several) {
+  if (!several) {
+    const QString name = TrimRight(text);
+    if (name.size() >= 2 && name.startsWith(QLatin1Char('"')) && name.endsWith(QLatin1Char('"')) &&
+        name.count(QLatin1Char('"')) == 2)
+      return {name.mid(1, name.size() - 2)};
+    return {text};
+  }
   if (!text.contains(QLatin1Char('"'))) return {text};
   QStringList names;
   qsizetype i = 0;

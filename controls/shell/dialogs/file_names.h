@@ -21,8 +21,10 @@ std::vector<TFileTypeEntry> ParseFilter(const QString& filter);
 
 // Names in double quotes, or unquoted runs up to the next quote; each loses its
 // trailing blanks and control characters and empty ones are dropped. Text
-// without a quote is one name.
-QStringList SplitFileNames(const QString& text);
+// without a quote is one name. A dialog that takes one name (several false)
+// takes the whole text, a quote being a character like any other; only a name
+// wholly in quotes loses them.
+QStringList SplitFileNames(const QString& text, bool several = true);
 
 // An absolute path for a typed name: "/..." stands alone, "~" and "~/..." start
 // at home, anything else starts at folder. "." and ".." are resolved and ".."

@@ -656,7 +656,7 @@ bool TPTFrmOpenDlg::FormCloseQuery() {
 
 bool TPTFrmOpenDlg::ValidateText(const QString& text) {
   ValidFiles.clear();
-  const QStringList names = SplitFileNames(text);
+  const QStringList names = SplitFileNames(text, (OptionsValue & ptofAllowMultiselect) != 0);
   const QString home = QDir::homePath();
   bool ok = true;
   for (const QString& name : names) {
