@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QPainter>
 #include <QtEndian>
 
 namespace movinta::editor {
@@ -28,17 +29,31 @@ void RememberDrop(int result) {
   RememberDropChoice(store, result);
 }
 
+// Frames hold no partial transparency: a picture with an alpha channel becomes what the exports
+// show of it, laid over the backdrop of transparent frames. Pictures without one keep their pixels.
+QImage OverBackdrop(const QImage& image) {
+  if (!image.hasAlphaChannel()) return image;
+  const gif::TColor back = Settings().FrameBackColor;
+  QImage flat(image.size(), QImage::Format_RGB32);
+  if (flat.isNull()) return {};
+  flat.fill(QColor(back & 0xFF, (back >> 8) & 0xFF, (back >> 16) & 0xFF));
+  QPainter p(&flat);
+  p.drawImage(0, 0, image);
+  return flat;
+}
+
 bool ReadBitmapFile(const QString& fileName, gif::Bitmap& bitmap) {
   QImageReader reader(fileName, "BMP");
   reader.setDecideFormatFromContent(false);
-  const QImage image = reader.read();
+  // Only a header that declares an alpha mask reads as a picture with an alpha channel.
+  const QImage image = OverBackdrop(reader.read());
   if (image.isNull()) return false;
   bitmap = gif::qt::FromQImage(image);
   return !bitmap.Empty();
 }
 }  // namespace
 
-bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap) {
+bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap, bool alpha) {
   if (dib.size() < 40) return false;
   const auto* p = reinterpret_cast<const uchar*>(dib.constData());
   const quint32 headerSize = qFromLittleEndian<quint32>(p);
@@ -54,6 +69,19 @@ bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap) {
   file += dib;
   QImage image;
   if (!image.loadFromData(file, "BMP")) return false;
+  // A BMP stream takes no alpha from 32-bit rows: the opacity comes from the DIB's own bytes.
+  const int width = image.width(), height = image.height();
+  const qsizetype rowsAt = headerSize + 4 * static_cast<qsizetype>(colorsUsed);
+  if (alpha && qFromLittleEndian<quint16>(p + 14) == 32 && qFromLittleEndian<qint32>(p + 8) > 0 &&
+      dib.size() >= rowsAt + 4 * static_cast<qsizetype>(width) * height) {
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y) {
+      const uchar* row = p + rowsAt + 4 * static_cast<qsizetype>(width) * (height - 1 - y);
+      auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+      for (int x = 0; x < width; ++x) out[x] = (out[x] & 0x00FFFFFFu) | (QRgb{row[4 * x + 3]} << 24);
+    }
+    image = OverBackdrop(image);
+  }
   bitmap = gif::qt::FromQImage(image);
   return !bitmap.Empty();
 }
@@ -77,7 +105,7 @@ int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bit
       imgX->ClearImage(0);
       return fail(loadError);
     }
-    const bool ok = PackedDibToBitmap(imgX->CopyDIB(), bitmap);
+    const bool ok = PackedDibToBitmap(imgX->CopyDIB(), bitmap, imgX->HasAlpha());
     imgX->ClearImage(0);
     return ok ? kImportBitmap : fail(loadError);
   }

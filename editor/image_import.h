@@ -49,7 +49,8 @@ int AskDropImageAction(IImportHost& host, const QString& message, gif::TGIFImage
                        const QString& fileName);
 
 // A packed device-independent bitmap (info header, colour table, rows) as a bitmap; false when the
-// bytes do not hold one.
-bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap);
+// bytes do not hold one. With alpha, the fourth byte of each 32-bit pixel is its opacity and the
+// picture is laid over the backdrop of transparent frames; without it, those bytes mean nothing.
+bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap, bool alpha = false);
 
 }  // namespace movinta::editor
