@@ -420,6 +420,7 @@ void TfrmMain::dropEvent(QDropEvent* event) {
   if (IsThumbnailDrag(event->mimeData())) {
     event->acceptProposedAction();
     HideSplash();
+    SetOpenAsNew(true);
     {
       BusyScope busy;
       browser_->DraggingThumb = true;

@@ -380,7 +380,8 @@ private:
   int frameColumns_ = 0;
   int tag_ = 0;  // 1: the inspector was hidden once and comes back with the first frame shown
   bool switching_ = false;
-  bool openAsNew_ = true;
+  int optimizeSaveTag_ = -1;  // while the save dialog's Optimize runs the wizard
+  bool openAsNew_ = false;  // the last thumbnail drop landed outside every document window
   bool warnings_ = false;
   bool startupPosted_ = false;
   bool displayAnimation_ = true;
