@@ -143,8 +143,9 @@ public:
   // "Organize Favorites" runs it.
   bool OrganizeFavoriteFolders(QStringList& folders);
   // The optimisation wizard over the active document, as Animation > Optimize runs it; true when
-  // the animation was optimised (replaced, or opened as a new document).
-  bool OptimizeActiveDocument();
+  // the animation was optimised (replaced, or opened as a new document). saveTag names the save
+  // command whose dialog asks (0 Save, 1 Save As), which offers only its own output; -1 none.
+  bool OptimizeActiveDocument(int saveTag = -1);
   // The wizard itself, which the frame commands open after they have prepared the document.
   bool RunOptimizeWizard();
   // Turns the GIF library's warnings on the working image on or off.
