@@ -63,7 +63,18 @@ TEST(FrameStripTest, PicturesLargerThanACellAreScaledWithTheirAspect) {
   }
 }
 
-class PanelTest : public ::testing::Test {
+// The documents and the commands the widgets work on, which go after the widgets.
+class CommandsTest : public ::testing::Test {
+protected:
+  testing::FreeSharedImageLast freeLast_;
+  testing::ScopedTmpDir tmp_;
+  testing::RecordingMessages messages_;
+  testing::StripView view_;
+  TDocuments docs_;
+  TFrameCommands commands_{docs_};
+};
+
+class PanelTest : public CommandsTest {
 protected:
   void SetUp() override {
     docs_.NewDocument();
@@ -72,12 +83,6 @@ protected:
   }
   void TearDown() override { SharedImage(1); }
 
-  testing::FreeSharedImageLast freeLast_;
-  testing::ScopedTmpDir tmp_;
-  testing::RecordingMessages messages_;
-  testing::StripView view_;
-  TDocuments docs_;
-  TFrameCommands commands_{docs_};
   TFrameStrip strip_{commands_};
   TPropertyPanel panel_{commands_};
 };
@@ -204,7 +209,7 @@ std::unique_ptr<gif::TGIFImage> MakeSpriteAnimation() {
   return image;
 }
 
-class PlayingPictureTest : public ::testing::Test {
+class PlayingPictureTest : public CommandsTest {
 protected:
   void SetUp() override {
     backdrop_ = Settings().FrameBackColor;
@@ -218,12 +223,6 @@ protected:
     SharedImage(1);
   }
 
-  testing::FreeSharedImageLast freeLast_;
-  testing::ScopedTmpDir tmp_;
-  testing::RecordingMessages messages_;
-  testing::StripView view_;
-  TDocuments docs_;
-  TFrameCommands commands_{docs_};
   SteppingClock clock_;
   QWidget host_;
   TAnimationPlayer player_{commands_, nullptr, &clock_};
