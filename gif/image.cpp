@@ -150,6 +150,10 @@ void TGIFImage::FlushRenderState() {
 }
 
 void TGIFImage::Warning(const void* sender, int severity, const std::string& message) {
+  if (heldWarnings_) {
+    heldWarnings_->push_back({sender, severity, message});
+    return;
+  }
   if (OnWarning) OnWarning(sender, severity, message);
 }
 
@@ -205,6 +209,8 @@ void TGIFImage::LoadFromStream(ByteReader& stream) {
   fresh.MemoryBudget = MemoryBudget;
   // Frames read back from data the cache wrote keep their entries.
   fresh.EncodedDataCache = EncodedDataCache;
+  fresh.SeedEncodedDataCache = SeedEncodedDataCache;
+  fresh.Compression = Compression;
   fresh.OnWarning = [this](const void* sender, int severity, const std::string& message) {
     Warning(sender, severity, message);
   };

@@ -367,6 +367,16 @@ std::size_t LZWPixelBound(std::span<const std::uint8_t> data) {
   return longest * (longest + 1) / 2 + (codes - longest) * longest;
 }
 
+std::size_t LZWDataSize(std::span<const std::uint8_t> data) {
+  if (data.empty()) return 0;
+  for (std::size_t p = 1; p < data.size();) {
+    const std::size_t len = data[p++];
+    if (len == 0) return p;
+    p += len;
+  }
+  return data.size();
+}
+
 std::size_t InterlacedRow(std::size_t streamRow, std::size_t height) {
   const std::size_t pass1 = (height + 7) / 8;
   const std::size_t pass2 = pass1 + (height + 3) / 8;

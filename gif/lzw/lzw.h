@@ -67,6 +67,11 @@ LZWDecodeResult DecodeLZWStream(std::span<const std::uint8_t> data, std::span<st
 // than the longest string before it, and no string is longer than the table.
 std::size_t LZWPixelBound(std::span<const std::uint8_t> data);
 
+// How many bytes of `data` (starting at the minimum code size byte) the image data takes: through
+// the 0 terminator of its sub-blocks, or all of it when the input ends first. DecodeLZW and
+// DecodeLZWStream consume exactly this much, whatever the codes say.
+std::size_t LZWDataSize(std::span<const std::uint8_t> data);
+
 // The row of an interlaced frame of `height` rows that arrives as row
 // `streamRow` of the code stream.
 std::size_t InterlacedRow(std::size_t streamRow, std::size_t height);
