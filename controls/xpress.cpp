@@ -50,6 +50,8 @@ QByteArray TXpress::CopyDIB() const {
   return QByteArray(reinterpret_cast<const char*>(dib.data()), qsizetype(dib.size()));
 }
 
+bool TXpress::HasAlpha() const { return control_->HasAlpha(); }
+
 QImage TXpress::CopyImage() const {
   const std::vector<std::uint32_t> pixels = control_->Pixels();
   if (pixels.empty()) return {};

@@ -43,6 +43,8 @@ public:
   // The image as a packed device-independent bitmap (40-byte info header, 32 bits a pixel,
   // rows bottom to top); empty without an image.
   QByteArray CopyDIB() const;
+  // True when the loaded image carries an alpha channel (the fourth bytes of CopyDIB's pixels).
+  bool HasAlpha() const;
   // The image as a bitmap; a null image without one.
   QImage CopyImage() const;
   // Releases the loaded image; the argument is kept for callers that pass 0.

@@ -2,6 +2,7 @@
 
 #include "editor/frame_strip.h"
 #include "editor/guarded.h"
+#include "editor/image_browser_commands.h"
 #include "editor/main_window.h"
 #include "editor/model/playback.h"
 #include "editor/model/settings.h"
@@ -219,22 +220,45 @@ bool TMDIChildWindow::DropFrame(const QMimeData* data) {
   return true;
 }
 
+bool TMDIChildWindow::AcceptsThumbnailDrop(const QMimeData* data) const {
+  return document_ && data && data->hasFormat(QString::fromLatin1(kThumbnailMimeType)) &&
+         !main_.FrameCommands().Playing();
+}
+
+bool TMDIChildWindow::DropThumbnail(const QMimeData* data) {
+  if (!AcceptsThumbnailDrop(data)) return false;
+  const QString path = QString::fromUtf8(data->data(QString::fromLatin1(kThumbnailMimeType)));
+  // The picture joins this animation, so it becomes the active one first.
+  TMDIChild* target = document_;
+  if (main_.Documents().Active() != target && !main_.Documents().Activate(target)) return false;
+  if (QMdiSubWindow* sub = main_.SubWindowFor(target))
+    if (sub->mdiArea()) sub->mdiArea()->setActiveSubWindow(sub);
+  main_.SetOpenAsNew(false);
+  TImageBrowserCommands& browser = main_.ImageBrowser();
+  BusyScope busy;
+  browser.DraggingThumb = false;
+  browser.InsertThumbFile(path);
+  return true;
+}
+
 void TMDIChildWindow::dragEnterEvent(QDragEnterEvent* event) {
-  if (AcceptsFrameDrop(event->mimeData()))
-    event->acceptProposedAction();
-  else
-    event->ignore();
+  dragMoveEvent(event);
 }
 
 void TMDIChildWindow::dragMoveEvent(QDragMoveEvent* event) {
-  if (AcceptsFrameDrop(event->mimeData()))
+  if (AcceptsThumbnailDrop(event->mimeData())) {
+    // A GIF dropped here may join this animation: the drop question decides.
+    main_.SetOpenAsNew(false);
     event->acceptProposedAction();
-  else
+  } else if (AcceptsFrameDrop(event->mimeData())) {
+    event->acceptProposedAction();
+  } else {
     event->ignore();
+  }
 }
 
 void TMDIChildWindow::dropEvent(QDropEvent* event) {
-  if (DropFrame(event->mimeData()))
+  if (DropThumbnail(event->mimeData()) || DropFrame(event->mimeData()))
     event->acceptProposedAction();
   else
     event->ignore();

@@ -87,6 +87,10 @@ public:
   bool AcceptsFrameDrop(const QMimeData* data) const;
   // Inserts the dragged frame into this document after its selection and brings it forward.
   bool DropFrame(const QMimeData* data);
+  // A thumbnail from the image browser may be dropped here while nothing plays: its picture is
+  // added to this document, a GIF after the question whether it joins or starts a new animation.
+  bool AcceptsThumbnailDrop(const QMimeData* data) const;
+  bool DropThumbnail(const QMimeData* data);
 
 protected:
   void closeEvent(QCloseEvent* event) override;

@@ -39,10 +39,17 @@ public:
   }
 
 protected:
+  // The canvas is transparent where no frame has drawn and where a disposal restored the
+  // background: each picture goes over the backdrop the frame view shows, never over the last one.
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
-    if (!canvas_.Empty()) p.drawImage(QPoint((width() - canvas_.Width()) / 2, (height() - canvas_.Height()) / 2),
-                                      gif::qt::ToQImage(canvas_));
+    p.fillRect(rect(), palette().window());
+    if (canvas_.Empty()) return;
+    const gif::TColor back = Settings().FrameBackColor;
+    const QRect picture(QPoint((width() - canvas_.Width()) / 2, (height() - canvas_.Height()) / 2),
+                        QSize(canvas_.Width(), canvas_.Height()));
+    p.fillRect(picture, QColor(back & 0xFF, (back >> 8) & 0xFF, (back >> 16) & 0xFF));
+    p.drawImage(picture.topLeft(), gif::qt::ToQImage(canvas_));
   }
 
 private:
@@ -75,8 +82,8 @@ void QtFrameClipboard::SetDataSet(const std::vector<std::pair<QString, QByteArra
   QGuiApplication::clipboard()->setMimeData(mime);
 }
 
-TAnimationPlayer::TAnimationPlayer(TFrameCommands& commands, QObject* parent)
-    : QObject(parent), playback_(commands, &dispatcher_) {
+TAnimationPlayer::TAnimationPlayer(TFrameCommands& commands, QObject* parent, gif::TGIFPlaybackClock* clock)
+    : QObject(parent), playback_(commands, &dispatcher_, clock) {
   playback_.SetView(this);
 }
 

@@ -31,9 +31,13 @@ public:
 class TAnimationPlayer : public QObject, public IPlaybackView {
   Q_OBJECT
 public:
-  explicit TAnimationPlayer(TFrameCommands& commands, QObject* parent = nullptr);
+  // clock is for tests (null: the real one).
+  explicit TAnimationPlayer(TFrameCommands& commands, QObject* parent = nullptr,
+                            gif::TGIFPlaybackClock* clock = nullptr);
   ~TAnimationPlayer() override;
   TPlayback& Playback() { return playback_; }
+  // The picture shown while playing (null otherwise).
+  QWidget* Picture() const { return picture_.data(); }
   // The widget the picture is laid over (the active document's window) and its status panel.
   std::function<QWidget*()> Host;
   std::function<void(const QString&)> Status;

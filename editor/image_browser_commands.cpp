@@ -421,6 +421,7 @@ void TfrmMain::dropEvent(QDropEvent* event) {
   if (IsThumbnailDrag(event->mimeData())) {
     event->acceptProposedAction();
     HideSplash();
+    SetOpenAsNew(true);
     {
       BusyScope busy;
       browser_->DraggingThumb = true;

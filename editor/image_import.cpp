@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QPainter>
 #include <QtEndian>
 
 #include <algorithm>
@@ -30,35 +31,49 @@ void RememberDrop(int result) {
   RememberDropChoice(store, result);
 }
 
+// Frames hold no partial transparency: a picture with an alpha channel becomes what the exports
+// show of it, laid over the backdrop of transparent frames. Pictures without one keep their pixels.
+QImage OverBackdrop(const QImage& image) {
+  if (!image.hasAlphaChannel()) return image;
+  const gif::TColor back = Settings().FrameBackColor;
+  QImage flat(image.size(), QImage::Format_RGB32);
+  if (flat.isNull()) return {};
+  flat.fill(QColor(back & 0xFF, (back >> 8) & 0xFF, (back >> 16) & 0xFF));
+  QPainter p(&flat);
+  p.drawImage(0, 0, image);
+  return flat;
+}
+
 // Reads a BMP stream whenever the frame limit and the memory budget allow it; Qt's own cap on image
-// allocations would refuse a phone's photo.
-bool ReadBmp(QImageReader& reader, gif::Bitmap& bitmap, bool* tooLarge) {
+// allocations would refuse a phone's photo. A null picture when it cannot.
+QImage ReadBmp(QImageReader& reader, bool* tooLarge) {
   if (tooLarge) *tooLarge = false;
   reader.setDecideFormatFromContent(false);
   const QSize size = reader.size();
-  if (!size.isValid() || size.isEmpty()) return false;
+  if (!size.isValid() || size.isEmpty()) return {};
   const std::uint64_t pixels = std::uint64_t(size.width()) * std::uint64_t(size.height());
   // The decoded picture and the bitmap made from it, 32 bits a pixel each.
   const std::uint64_t bytes = pixels * 8;
-  if (pixels > gif::TGIFImage::DefaultMaxFramePixels) return false;
+  if (pixels > gif::TGIFImage::DefaultMaxFramePixels) return {};
   if (bytes > gif::TGIFImage::DefaultMemoryBudget) {
     if (tooLarge) *tooLarge = true;
-    return false;
+    return {};
   }
   reader.setAllocationLimit(static_cast<int>(std::min<std::uint64_t>(bytes / (1u << 20) + 1, 1u << 30)));
-  const QImage image = reader.read();
-  if (image.isNull()) return false;
-  bitmap = gif::qt::FromQImage(image);
-  return !bitmap.Empty();
+  return reader.read();
 }
 
 bool ReadBitmapFile(const QString& fileName, gif::Bitmap& bitmap, bool* tooLarge) {
   QImageReader reader(fileName, "BMP");
-  return ReadBmp(reader, bitmap, tooLarge);
+  // Only a header that declares an alpha mask reads as a picture with an alpha channel.
+  const QImage image = OverBackdrop(ReadBmp(reader, tooLarge));
+  if (image.isNull()) return false;
+  bitmap = gif::qt::FromQImage(image);
+  return !bitmap.Empty();
 }
 }  // namespace
 
-bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap, bool* tooLarge) {
+bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap, bool alpha, bool* tooLarge) {
   if (tooLarge) *tooLarge = false;
   if (dib.size() < 40) return false;
   const auto* p = reinterpret_cast<const uchar*>(dib.constData());
@@ -76,7 +91,23 @@ bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap, bool* tooLarg
   QBuffer buffer(&file);
   if (!buffer.open(QIODevice::ReadOnly)) return false;
   QImageReader reader(&buffer, "BMP");
-  return ReadBmp(reader, bitmap, tooLarge);
+  QImage image = ReadBmp(reader, tooLarge);
+  if (image.isNull()) return false;
+  // A BMP stream takes no alpha from 32-bit rows: the opacity comes from the DIB's own bytes.
+  const int width = image.width(), height = image.height();
+  const qsizetype rowsAt = headerSize + 4 * static_cast<qsizetype>(colorsUsed);
+  if (alpha && qFromLittleEndian<quint16>(p + 14) == 32 && qFromLittleEndian<qint32>(p + 8) > 0 &&
+      dib.size() >= rowsAt + 4 * static_cast<qsizetype>(width) * height) {
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y) {
+      const uchar* row = p + rowsAt + 4 * static_cast<qsizetype>(width) * (height - 1 - y);
+      auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+      for (int x = 0; x < width; ++x) out[x] = (out[x] & 0x00FFFFFFu) | (QRgb{row[4 * x + 3]} << 24);
+    }
+    image = OverBackdrop(image);
+  }
+  bitmap = gif::qt::FromQImage(image);
+  return !bitmap.Empty();
 }
 
 int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bitmap, std::uint8_t typeCode,
@@ -107,7 +138,7 @@ int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bit
       // A valid picture too large for the memory is not a corrupt one.
       return fail(code == TXpress::kTooLarge ? tooLargeError : loadError);
     }
-    const bool ok = PackedDibToBitmap(imgX->CopyDIB(), bitmap, &tooLarge);
+    const bool ok = PackedDibToBitmap(imgX->CopyDIB(), bitmap, imgX->HasAlpha(), &tooLarge);
     imgX->ClearImage(0);
     return ok ? kImportBitmap : fail(tooLarge ? tooLargeError : loadError);
   }

@@ -50,7 +50,8 @@ int AskDropImageAction(IImportHost& host, const QString& message, gif::TGIFImage
 
 // A packed device-independent bitmap (info header, colour table, rows) as a bitmap; false when the
 // bytes do not hold one, or when the picture is past the frame limit or the memory budget (then
-// `tooLarge`, when given, is set).
-bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap, bool* tooLarge = nullptr);
+// `tooLarge`, when given, is set). With alpha, the fourth byte of each 32-bit pixel is its opacity
+// and the picture is laid over the backdrop of transparent frames; without it, those bytes mean nothing.
+bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap, bool alpha = false, bool* tooLarge = nullptr);
 
 }  // namespace movinta::editor

@@ -349,7 +349,7 @@ void TfrmMain::BuildActions() {
   saveCommands_ = std::make_unique<TSaveCommands>(documents_, std::move(saveHooks));
   exportCommands_ = std::make_unique<TExportCommands>(documents_, *saveCommands_);
   // The save dialog's Optimize button runs the optimisation wizard on the active document.
-  saveCommands_->DialogHelp().OptimizeWizard = [this](int) { return OptimizeActiveDocument(); };
+  saveCommands_->DialogHelp().OptimizeWizard = [this](int tag) { return OptimizeActiveDocument(tag); };
   if (auto* shell = dynamic_cast<ShellFileChooser*>(chooser_.get()))
     shell->PrepareDialog = [this](ptshell::TPTSaveDlg& dialog) { saveCommands_->DialogHelp().Prepare(dialog); };
 
@@ -1123,6 +1123,8 @@ void TfrmMain::BuildFrameStrip() {
   connect(grdFrames_, &TFrameStrip::frameSelected, this, Guarded([this](int index) { ShowFrame(index); }));
   grdFrames_->ThumbnailDropped = [this](const QString& path) {
     BusyScope busy;
+    // The strip holds the active animation's frames: a GIF may join them.
+    SetOpenAsNew(false);
     browser_->DraggingThumb = false;
     browser_->InsertThumbFile(path);
   };

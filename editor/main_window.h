@@ -143,8 +143,9 @@ public:
   // "Organize Favorites" runs it.
   bool OrganizeFavoriteFolders(QStringList& folders);
   // The optimisation wizard over the active document, as Animation > Optimize runs it; true when
-  // the animation was optimised (replaced, or opened as a new document).
-  bool OptimizeActiveDocument();
+  // the animation was optimised (replaced, or opened as a new document). saveTag names the save
+  // command whose dialog asks (0 Save, 1 Save As), which offers only its own output; -1 none.
+  bool OptimizeActiveDocument(int saveTag = -1);
   // The wizard itself, which the frame commands open after they have prepared the document.
   bool RunOptimizeWizard();
   // Turns the GIF library's warnings on the working image on or off.
@@ -387,7 +388,8 @@ private:
   int frameColumns_ = 0;
   int tag_ = 0;  // 1: the inspector was hidden once and comes back with the first frame shown
   bool switching_ = false;
-  bool openAsNew_ = true;
+  int optimizeSaveTag_ = -1;  // while the save dialog's Optimize runs the wizard
+  bool openAsNew_ = false;  // the last thumbnail drop landed outside every document window
   bool warnings_ = false;
   bool startupPosted_ = false;
   bool displayAnimation_ = true;

@@ -18,8 +18,10 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopeGuard>
 
 #include <memory>
+#include <utility>
 
 namespace movinta::editor {
 
@@ -32,6 +34,7 @@ int TfrmMain::RunWizards(int mode, int* choice, QString* chosenFile) {
   context.TipsFolder = platform::SharedDataFolder();
   context.StopPlayback = [this] { PausePlayback(); };
   context.ChooseFiles = ChooseOpenFiles;
+  if (mode == static_cast<int>(forms::WizardMode::Optimize)) context.SaveTag = optimizeSaveTag_;
   context.ReadPicture = [this](const QString& file, gif::Bitmap& picture, QString* error) {
     return ReadPictureFile(file, picture, error);
   };
@@ -69,8 +72,10 @@ bool TfrmMain::RunOptimizeWizard() {
   return RunWizards(static_cast<int>(forms::WizardMode::Optimize)) == QDialog::Accepted;
 }
 
-bool TfrmMain::OptimizeActiveDocument() {
+bool TfrmMain::OptimizeActiveDocument(int saveTag) {
   if (!frameCommands_) return false;
+  const int outerTag = std::exchange(optimizeSaveTag_, saveTag);
+  const auto restoreTag = qScopeGuard([this, outerTag] { optimizeSaveTag_ = outerTag; });
   // The frame commands prepare the document and show it again afterwards; a window without the
   // program's dialogs runs the wizard through them all the same.
   IEditDialogs* previous = nullptr;

@@ -6,8 +6,15 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <atomic>
 
 namespace movinta::editor {
+
+namespace {
+std::atomic<long long> framesComposed{0};
+}  // namespace
+
+long long FrameComposer::FramesComposed() { return framesComposed.load(); }
 
 FrameComposer::FrameComposer(gif::TGIFImage& image) : image_(image) {
   int width = image.GetWidth();
@@ -39,6 +46,7 @@ bool FrameComposer::Next(QImage& screen, int& delay) {
     const int i = index_++;
     gif::TGIFSubImage& frame = *image_.Images().GetFrame(i);
     const QImage picture = RenderFrame(image_, i);
+    ++framesComposed;
     if (picture.isNull()) continue;
     const gif::TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
     disposal_ = gce ? int(gce->GetDisposal()) : int(gif::dmNone);

@@ -28,6 +28,8 @@ public:
   // The next frame on screen (the screen grown to take in every frame) and its delay as the file
   // says it, in hundredths of a second; false after the last.
   bool Next(QImage& screen, int& delay);
+  // Frames composed by every composer so far, for measuring what a caller asks of it.
+  static long long FramesComposed();
 
 private:
   gif::TGIFImage& image_;

@@ -5,6 +5,7 @@
 #include "editor/help_commands.h"
 #include "platform/program_folders/program_folders.h"
 
+#include <QEvent>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -209,7 +210,8 @@ TfrmThumbWin::TfrmThumbWin(QWidget* parent, TImageBrowserCommands* commands)
   vspThumbs->addWidget(tvShell);
   vspThumbs->addWidget(grdThumbs);
   vspThumbs->setStretchFactor(1, 1);
-  vspThumbs->setSizes({161, 566 - 161});
+  vspThumbs->setSizes({explorerWidth_, 566 - explorerWidth_});
+  vspThumbs->installEventFilter(this);
   layout->addWidget(vspThumbs, 1);
   resize(566, 201);
 
@@ -251,13 +253,25 @@ void TfrmThumbWin::SetExplorerVisible(bool visible) {
 }
 
 int TfrmThumbWin::ExplorerWidth() const {
+  if (!splitterSized_) return explorerWidth_;
   const QList<int> sizes = vspThumbs->sizes();
   return sizes.isEmpty() || sizes.front() <= 0 ? tvShell->width() : sizes.front();
 }
 
 void TfrmThumbWin::SetExplorerWidth(int width) {
+  explorerWidth_ = width;
+  if (!splitterSized_) return;
   const int total = std::max(vspThumbs->width(), width + 1);
   vspThumbs->setSizes({width, std::max(1, total - width)});
+}
+
+bool TfrmThumbWin::eventFilter(QObject* watched, QEvent* event) {
+  const bool sized = event->type() == QEvent::Show || event->type() == QEvent::Resize;
+  if (watched == vspThumbs && sized && !splitterSized_ && vspThumbs->isVisible()) {
+    splitterSized_ = true;
+    SetExplorerWidth(explorerWidth_);
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void TfrmThumbWin::RefreshThumbnails() {

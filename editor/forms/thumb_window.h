@@ -128,7 +128,12 @@ private:
   // Scans the folder when the window shows and the folder is not the one shown.
   void ShowFolder(const QString& path);
 
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
   QPointer<TImageBrowserCommands> commands_;
+  // The tree's width until the splitter first has its own size, which it cannot share out before.
+  int explorerWidth_ = 161;
+  bool splitterSized_ = false;
   bool explorerVisible_ = true;
   bool fallbackQueued_ = false;
 };

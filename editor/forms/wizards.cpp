@@ -361,6 +361,13 @@ void TfrmWizards::SetMode(WizardMode mode) {
     lblCurrSize->setText(BytesText(firstSize_));
     chkOptimizeAll->setEnabled(image.GetGlobalColorMap().GetCount() > 0);
     chkRemoveLocal->setEnabled(HasLocalPalettes(image));
+    if (context_.SaveTag == 0) {
+      optReplace->setChecked(true);
+      optCreateNew->hide();
+    } else if (context_.SaveTag == 1) {
+      optCreateNew->setChecked(true);
+      optReplace->hide();
+    }
     cbBpsChange();
   }
   if (wizard) ShowPage(FirstPage(mode));
@@ -448,9 +455,12 @@ void TfrmWizards::lbReopenClick() {
   preview_ = ReadGifFile(file);
   if (!preview_) return;
   preview_->SetDrawOptions(preview_->GetDrawOptions() & ~(gif::goAnimate | gif::goLoop));
-  const ComposedFrames shown = ComposeAnimation(*preview_);
-  if (shown.Frames.empty()) return;
-  imgPreview->setPixmap(QPixmap::fromImage(shown.Frames.front()));
+  // One picture is shown: only the first frame is composed, however long the animation.
+  FrameComposer composer(*preview_);
+  QImage first;
+  int delay = 0;
+  if (!composer.Next(first, delay)) return;
+  imgPreview->setPixmap(QPixmap::fromImage(first));
   imgPreview->adjustSize();
 }
 

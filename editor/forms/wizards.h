@@ -36,6 +36,9 @@ struct WizardContext {
   std::function<QStringList(const QString& filter, const QString& folder)> ChooseFiles;
   PictureReader ReadPicture;
   SettingsStore* Store = nullptr;  // defaults to the user's store
+  // The save command whose dialog's Optimize button opens the optimisation wizard: 0 Save (the
+  // result replaces the animation), 1 Save As (it becomes a new one); -1 neither, both offered.
+  int SaveTag = -1;
 };
 
 class TfrmWizards : public QDialog {

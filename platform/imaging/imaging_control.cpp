@@ -157,6 +157,8 @@ void ImagingControl::Clear() {
   image_ = nullptr;
 }
 
+bool ImagingControl::HasAlpha() const { return image_ && image_->image->matte != MagickFalse; }
+
 int ImagingControl::Width() const { return image_ ? static_cast<int>(image_->image->columns) : 0; }
 int ImagingControl::Height() const { return image_ ? static_cast<int>(image_->image->rows) : 0; }
 int ImagingControl::OriginalWidth() const { return image_ ? image_->originalWidth : 0; }
@@ -195,33 +197,51 @@ std::uint16_t ImagingControl::DoLoad(const std::string& fileName, int minSide) {
     coder = sniffed;
   }
 
-  ImageInfo* info = CloneImageInfo(nullptr);
-  std::snprintf(info->magick, sizeof info->magick, "%s", coder.c_str());
-  std::snprintf(info->filename, sizeof info->filename, "%s:", coder.c_str());
-  info->affirm = MagickTrue;
-  info->subimage = 0;
-  info->subrange = 1;
-  // JPEG decodes at 1/2, 1/4 or 1/8 of its size when asked for a smaller picture.
-  if (minSide > 0 && coder == "JPEG") {
-    char size[64];
-    std::snprintf(size, sizeof size, "%dx%d", minSide, minSide);
-    CloneString(&info->size, size);
-  }
+  auto makeInfo = [&](bool reduce) {
+    ImageInfo* info = CloneImageInfo(nullptr);
+    std::snprintf(info->magick, sizeof info->magick, "%s", coder.c_str());
+    std::snprintf(info->filename, sizeof info->filename, "%s:", coder.c_str());
+    info->affirm = MagickTrue;
+    info->subimage = 0;
+    info->subrange = 1;
+    // JPEG decodes at 1/2, 1/4 or 1/8 of its size when asked for a smaller picture.
+    if (reduce) {
+      char size[64];
+      std::snprintf(size, sizeof size, "%dx%d", minSide, minSide);
+      CloneString(&info->size, size);
+    }
+    return info;
+  };
+  auto decode = [&](bool reduce) {
+    ImageInfo* info = makeInfo(reduce);
+    ::Image* decoded = BlobToImage(info, bytes.data(), bytes.size(), &exception);
+    DestroyImageInfo(info);
+    return decoded;
+  };
   if (memoryLimit_ > 0) {
     // The size alone first: the decoder's pixels and the packed bitmap made from them.
+    ImageInfo* info = makeInfo(false);
     ::Image* pinged = PingBlob(info, bytes.data(), bytes.size(), &exception);
+    DestroyImageInfo(info);
     const std::uint64_t pixels = pinged ? std::uint64_t(pinged->columns) * std::uint64_t(pinged->rows) : 0;
     if (pinged != nullptr) DestroyImageList(pinged);
     if (pixels > memoryLimit_ / (sizeof(PixelPacket) + 4)) {
-      DestroyImageInfo(info);
       DestroyExceptionInfo(&exception);
       return error_ = kImagingTooLarge;
     }
     DestroyExceptionInfo(&exception);
     GetExceptionInfo(&exception);
   }
-  ::Image* image = BlobToImage(info, bytes.data(), bytes.size(), &exception);
-  DestroyImageInfo(info);
+  const bool reduce = minSide > 0 && coder == "JPEG";
+  ::Image* image = decode(reduce);
+  // Below the size asked for on a side, the JPEG reader scales the picture up instead: such a
+  // picture is small, and is decoded again at its own size.
+  if (reduce && image != nullptr && exception.severity < ErrorException &&
+      ((image->magick_columns > 0 && image->columns > image->magick_columns) ||
+       (image->magick_rows > 0 && image->rows > image->magick_rows))) {
+    DestroyImageList(image);
+    image = decode(false);
+  }
   const bool failed = image == nullptr || exception.severity >= ErrorException ||
                       image->columns == 0 || image->rows == 0;
   DestroyExceptionInfo(&exception);

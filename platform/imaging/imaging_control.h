@@ -51,6 +51,8 @@ public:
   const std::string& FileName() const { return fileName_; }
 
   bool HasImage() const { return image_ != nullptr; }
+  // True when the loaded image carries an alpha channel; Pixels() makes every pixel opaque otherwise.
+  bool HasAlpha() const;
   int Width() const;   // 0 without an image
   int Height() const;
   // The picture's size in the file, also after a reduced load or a resize; 0 without an image.

@@ -1,5 +1,6 @@
 #include "app_fixture.h"
 #include "controls/shell/ptshelltree.h"
+#include "editor/document_window.h"
 #include "editor/image_browser_commands.h"
 #include "editor/image_browser_scan.h"
 #include "editor/forms/thumb_window.h"
@@ -7,6 +8,10 @@
 #include "editor/model/text_helpers.h"
 
 #include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMdiSubWindow>
+#include <QMimeData>
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QDir>
@@ -232,6 +237,42 @@ TEST_F(ImageBrowserTest, AScanKeepsReadablePicturesInOrderAndSkipsBrokenOnes) {
   EXPECT_EQ(view_.Layout.ColCount, 1);
 }
 
+TEST_F(ImageBrowserTest, JpegsUpToOneMoreThanTheThumbnailSizeKeepTheirOwnSize) {
+  Save(Picture(50, 30), Path(QStringLiteral("small.jpg")), "JPEG", 90);
+  view_.Folder = tmp_.Path;
+  commands_.ScanImageFolder(tmp_.Path);
+  ASSERT_EQ(commands_.ThumbCount(), 1);
+  const TThumbRecord& r = commands_.ThumbList()[0];
+  EXPECT_EQ(r.Width, 50);
+  EXPECT_EQ(r.Height, 30);
+  // The picture fills 50 x 30 in the middle of the window colour, no more.
+  const QImage& t = commands_.Thumbnails()[0];
+  const QRgb window = QGuiApplication::palette().color(QPalette::Base).rgb();
+  const int size = t.width(), left = (size - 50) / 2, top = (size - 30) / 2;
+  EXPECT_EQ(t.pixel(left - 1, size / 2), window);
+  EXPECT_NE(t.pixel(left, size / 2), window);
+  EXPECT_NE(t.pixel(left + 49, size / 2), window);
+  EXPECT_EQ(t.pixel(left + 50, size / 2), window);
+  EXPECT_EQ(t.pixel(size / 2, top - 1), window);
+  EXPECT_NE(t.pixel(size / 2, top + 29), window);
+  EXPECT_EQ(t.pixel(size / 2, top + 30), window);
+
+  struct Case {
+    int Width, Height, Size;
+    QSize Shown;
+  };
+  for (const Case c : {Case{150, 150, 200, {150, 150}}, Case{100, 100, 200, {100, 100}},
+                       Case{201, 201, 200, {201, 201}}, Case{400, 100, 200, {200, 50}}}) {
+    SCOPED_TRACE(c.Width);
+    const QString file = Path(QStringLiteral("case.jpg"));
+    Save(Picture(c.Width, c.Height), file, "JPEG", 90);
+    const DecodedThumb d = DecodeThumbnail(file, c.Size, Qt::white);
+    ASSERT_TRUE(d.Ok);
+    EXPECT_EQ(QSize(d.Width, d.Height), QSize(c.Width, c.Height));
+    EXPECT_EQ(d.Picture.size(), QSize(c.Size, c.Size));
+  }
+}
+
 TEST_F(ImageBrowserTest, FoldersWithoutPicturesAndMissingFoldersSaySo) {
   testing::WriteBytes(Path(QStringLiteral("readme.txt")), "x");
   commands_.ScanImageFolder(tmp_.Path);
@@ -391,6 +432,75 @@ TEST_F(AppTest, AThumbnailGoesInAfterTheSelectedFrameAndUndoTakesItOut) {
   ASSERT_EQ(main.Documents().Count(), 2);
   EXPECT_EQ(SharedImage()->Images().GetCount(), 1);
   EXPECT_EQ(main.Documents().Active()->UndoCaption(), QStringLiteral("&Undo Drag and Drop Image"));
+}
+
+// Drags a thumbnail of path over the widget and drops it there, as the image browser's grid does.
+void DropThumbnail(QWidget* on, const QString& path) {
+  QMimeData data;
+  data.setData(QString::fromLatin1(kThumbnailMimeType), path.toUtf8());
+  const QPointF at(on->width() / 2.0, on->height() / 2.0);
+  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(on, &enter);
+  QDragMoveEvent move(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(on, &move);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(on, &drop);
+  EXPECT_TRUE(drop.isAccepted());
+}
+
+TEST_F(AppTest, AGifDroppedOnAnAnimationAsksWhetherItJoinsItOrStartsANewOne) {
+  const QString dropped = Gif(QStringLiteral("dropped.gif"), 2);
+  struct Case {
+    const char* Name;
+    bool OnDocument;
+    int Remembered;            // "DropImageDefault"
+    std::deque<int> Answers;   // to the drop question
+    bool Asked;
+    int Documents, Frames;     // afterwards; frames of the active animation
+  };
+  const Case cases[] = {
+      {"include", true, 0, {mrYes}, true, 1, 5},
+      {"start new", true, 0, {mrNo}, true, 2, 2},
+      {"cancel", true, 0, {mrCancel}, true, 1, 3},
+      {"remembered include", true, mrYes, {}, false, 1, 5},
+      {"beside the documents", false, 0, {}, false, 2, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    WriteSetting(QStringLiteral("Settings"), QStringLiteral("DropImageDefault"), QString(), true, c.Remembered);
+    TfrmMain& main = OpenMain();
+    TMDIChild* a = main.OpenFile(Gif(QStringLiteral("a.gif"), 3));
+    ASSERT_TRUE(a);
+    messages_.Shown.clear();
+    messages_.Answers = c.Answers;
+    ASSERT_NO_FATAL_FAILURE(DropThumbnail(c.OnDocument ? static_cast<QWidget*>(main.WindowFor(a)) : &main, dropped));
+    EXPECT_EQ(messages_.Count(QStringLiteral("Would you like to add this image to the current animation?")),
+              c.Asked ? 1 : 0);
+    if (c.Asked) {
+      EXPECT_EQ(messages_.LastCaptions, (QStringList{QStringLiteral("&Include"), QStringLiteral("&Start New")}));
+    }
+    EXPECT_EQ(main.Documents().Count(), c.Documents);
+    EXPECT_EQ(SharedImage()->Images().GetCount(), c.Frames);
+    CloseMain();
+  }
+}
+
+TEST_F(AppTest, TheFolderTreeIsAsWideAsItsFormOnAFreshStartAndIsSavedSo) {
+  {
+    OpenMain();
+    TfrmThumbWin& browser = *the_frmThumbWin;
+    ASSERT_TRUE(browser.isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(browser.tvShell->width(), 161);
+    EXPECT_EQ(browser.ExplorerWidth(), 161);
+    CloseMain();
+  }
+  EXPECT_EQ(ReadSettingInt(QStringLiteral("ThumbNails"), QStringLiteral("ExplorerWidth"), 0), 161);
+  TfrmMain& main = OpenMain();
+  (void)main;
+  QCoreApplication::processEvents();
+  EXPECT_EQ(the_frmThumbWin->tvShell->width(), 161) << "and comes back so";
 }
 
 TEST_F(AppTest, TheBrowserHidesOnCloseAndComesBackWhereItWasWithItsFavourites) {

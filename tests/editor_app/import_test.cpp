@@ -195,6 +195,11 @@ QByteArray Bmp(int width, int height, int bits, const std::vector<gif::TColor>& 
         case 1: row[x / 8] |= static_cast<uchar>((v & 1) << (7 - x % 8)); break;
         case 4: row[x / 2] |= static_cast<uchar>((v & 15) << (x % 2 ? 0 : 4)); break;
         case 8: row[x] = static_cast<uchar>(v); break;
+        case 32:  // the fourth byte left 0, as writers of plain 32-bit bitmaps do
+          row[x * 4] = static_cast<uchar>(v >> 16);
+          row[x * 4 + 1] = static_cast<uchar>(v >> 8);
+          row[x * 4 + 2] = static_cast<uchar>(v);
+          break;
         default:
           row[x * 3] = static_cast<uchar>(v >> 16);
           row[x * 3 + 1] = static_cast<uchar>(v >> 8);
@@ -238,6 +243,44 @@ TEST_F(AppTest, BitmapsOfEveryDepthDrawAsTheyAreAndResize) {
     }
     EXPECT_TRUE(messages_.Shown.empty());
     CloseMain();
+  }
+}
+
+TEST_F(AppTest, PicturesWithAnAlphaChannelBecomeFramesOverTheBackdropAndOthersKeepTheirPixels) {
+  // 4 x 2: the left half red, the right half transparent where the picture has alpha.
+  const QString source = Path(QStringLiteral("half.png"));
+  {
+    QProcess p;
+    p.start(QStringLiteral(IMAGEMAGICK_CONVERT),
+            {QStringLiteral("-size"), QStringLiteral("4x2"), QStringLiteral("xc:none"), QStringLiteral("-fill"),
+             QStringLiteral("red"), QStringLiteral("-draw"), QStringLiteral("rectangle 0,0 1,1"),
+             QStringLiteral("png32:") + source});
+    ASSERT_TRUE(p.waitForFinished(20000) && p.exitCode() == 0);
+  }
+  const QString withAlphaBmp = Path(QStringLiteral("half.bmp"));
+  ASSERT_TRUE(Convert(source, withAlphaBmp, QStringLiteral("bmp")));
+  const QString plainBmp = Path(QStringLiteral("plain.bmp"));
+  testing::WriteBytes(plainBmp, Bmp(4, 2, 32, {}, [](int x, int) { return x < 2 ? 0x0000FFu : 0x00FF00u; }));
+  constexpr gif::TColor kBackdrop = 0xE0A040;  // 0x00BBGGRR
+  struct Case {
+    QString File;
+    gif::TColor Right;  // the right half's colour in the frame
+  };
+  for (const Case& c : {Case{source, kBackdrop}, Case{withAlphaBmp, kBackdrop}, Case{plainBmp, 0x00FF00u}}) {
+    SCOPED_TRACE(c.File.toStdString());
+    TfrmMain& main = OpenMain();
+    const gif::TColor previous = Settings().FrameBackColor;
+    Settings().FrameBackColor = kBackdrop;
+    main.OpenFileByType(c.File);
+    ASSERT_EQ(main.Documents().Count(), 1);
+    TGIFImage& image = *SharedImage();
+    ASSERT_EQ(image.Images().GetCount(), 1);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(PixelOfFrame(image, 0, x, y), x < 2 ? 0x0000FFu : c.Right) << x << "," << y;
+    EXPECT_TRUE(messages_.Shown.empty());
+    CloseMain();
+    Settings().FrameBackColor = previous;
   }
 }
 
@@ -370,7 +413,7 @@ TEST(PackedDibTest, PicturesOverQtsImageCapImportWithinTheBudget) {
   const std::uint64_t budget = TGIFImage::DefaultMemoryBudget;
   TGIFImage::DefaultMemoryBudget = 64u << 20;
   bool tooLarge = false;
-  EXPECT_FALSE(PackedDibToBitmap(dib, bitmap, &tooLarge));
+  EXPECT_FALSE(PackedDibToBitmap(dib, bitmap, false, &tooLarge));
   EXPECT_TRUE(tooLarge);
   TGIFImage::DefaultMemoryBudget = budget;
 }

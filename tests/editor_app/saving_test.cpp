@@ -3,6 +3,7 @@
 
 #include "controls/shell/dialogs/ptopendlg.h"
 #include "editor/document_tabs.h"
+#include "editor/forms/wizards.h"
 #include "editor/model/save_rules.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 
 namespace movinta::editor {
@@ -264,6 +266,35 @@ TEST_F(SavingTest, TheOptimizeButtonBelongsToSaveAndSaveAsOnly) {
     EXPECT_TRUE(form.HelpBtn->isEnabled());
   }
   EXPECT_FALSE(help.Active);
+}
+
+TEST_F(SavingTest, TheOptimizeButtonOffersSaveAndSaveAsEachTheirOwnOutput) {
+  TfrmMain& main = OpenMain();
+  ASSERT_TRUE(main.OpenFile(Gif(QStringLiteral("a.gif"), 3)));
+  TSaveDialogHelp& help = main.SaveCommands().DialogHelp();
+  struct Offered {
+    bool Replace, CreateNew, ReplaceChecked;
+    bool operator==(const Offered&) const = default;
+  };
+  std::vector<Offered> seen;
+  main.RunDialog = [&seen](QDialog& dialog) {
+    auto* wizard = qobject_cast<forms::TfrmWizards*>(&dialog);
+    if (!wizard) return int(QDialog::Rejected);
+    wizard->show();
+    seen.push_back({wizard->optReplace->isVisible(), wizard->optCreateNew->isVisible(),
+                    wizard->optReplace->isChecked()});
+    wizard->hide();
+    return int(QDialog::Rejected);
+  };
+  for (const int tag : {0, 1}) {
+    SaveDialogHelpScope scope(help, tag);
+    ptshell::TPTFrmOpenDlg form;
+    form.SetOptions(form.Options() | ptshell::ptofShowHelp);
+    EXPECT_FALSE(help.dlgSaveHelp(&form));
+  }
+  main.OptimizeActiveDocument();  // as Animation > Optimize runs it
+  EXPECT_EQ(seen, (std::vector<Offered>{{true, false, true}, {false, true, false}, {true, true, true}}))
+      << "Save replaces, Save As creates a new animation, the menu offers both";
 }
 
 TEST_F(SavingTest, SaveWithoutADocumentSwitchesTheSaveCommandsOff) {

@@ -1,6 +1,7 @@
 // The wizards: their rules on fixtures built in code, and the dialog driven headless over a
 // document list, as the main window runs it.
 #include "controls/gradient.h"
+#include "editor/forms/start_page.h"
 #include "editor/forms/wizards.h"
 #include "editor/model/frame_commands.h"
 #include "editor/model/settings.h"
@@ -524,6 +525,23 @@ TEST_F(WizardDialogTest, TheWelcomeDialogOffersItsThreeChoicesAndRemembersTheChe
   EXPECT_EQ(fresh.windowTitle(), S("Animation Wizard"));
   EXPECT_EQ(fresh.Page(), 0);
   EXPECT_EQ(stopped, 3);
+}
+
+TEST_F(WizardDialogTest, TheRecentPreviewComposesTheFirstFrameOnly) {
+  auto animation = MakeAnimation(12, 5, 4);
+  const QString file = tmp_.Path + S("/long.gif");
+  testing::WriteAnimation(*animation, file);
+  WizardContext context = Context();
+  context.RecentFiles = {file};
+  context.RecentVisible = true;
+  TfrmWizards recent(nullptr, WizardMode::Welcome, context);
+  recent.btnReopen->click();
+  const long long before = FrameComposer::FramesComposed();
+  recent.lbReopen->setCurrentRow(0);
+  EXPECT_EQ(FrameComposer::FramesComposed() - before, 1);
+  const QImage shown = recent.imgPreview->pixmap().toImage();
+  ASSERT_EQ(shown.size(), QSize(5, 4));
+  EXPECT_EQ(shown.pixel(2, 2), qRgb(0, 0, 0)) << "frame 0 is black";
 }
 
 // ---- the main window's side

@@ -1,6 +1,10 @@
+#include "editor/frame_actions.h"
 #include "editor/frame_strip.h"
+#include "editor/model/settings.h"
 #include "editor/property_panel.h"
 #include "frames_fixture.h"
+#include "gif/qt/qimage_adapter.h"
+#include "gif/render/compositor.h"
 
 #include <QApplication>
 #include <QRadioButton>
@@ -10,6 +14,10 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 namespace movinta::editor {
 namespace {
@@ -55,7 +63,18 @@ TEST(FrameStripTest, PicturesLargerThanACellAreScaledWithTheirAspect) {
   }
 }
 
-class PanelTest : public ::testing::Test {
+// The documents and the commands the widgets work on, which go after the widgets.
+class CommandsTest : public ::testing::Test {
+protected:
+  testing::FreeSharedImageLast freeLast_;
+  testing::ScopedTmpDir tmp_;
+  testing::RecordingMessages messages_;
+  testing::StripView view_;
+  TDocuments docs_;
+  TFrameCommands commands_{docs_};
+};
+
+class PanelTest : public CommandsTest {
 protected:
   void SetUp() override {
     docs_.NewDocument();
@@ -64,12 +83,6 @@ protected:
   }
   void TearDown() override { SharedImage(1); }
 
-  testing::FreeSharedImageLast freeLast_;
-  testing::ScopedTmpDir tmp_;
-  testing::RecordingMessages messages_;
-  testing::StripView view_;
-  TDocuments docs_;
-  TFrameCommands commands_{docs_};
   TFrameStrip strip_{commands_};
   TPropertyPanel panel_{commands_};
 };
@@ -132,6 +145,117 @@ TEST_F(PanelTest, EachCellShowsTheClockBesideItsDelay) {
       }
     EXPECT_GT(opaque, 100);
     EXPECT_EQ(differing, 0) << "cell " << cell;
+  }
+}
+
+
+// Time that moves only when the test lets the painter go on to its next frame.
+class SteppingClock : public gif::TGIFPlaybackClock {
+public:
+  std::uint32_t Now() override { return now_; }
+  void Sleep(int ms) override { now_ += static_cast<std::uint32_t>(std::max(ms, 0)); }
+  bool WaitForWake(int ms, const std::function<bool(int)>& block) override {
+    ++waits_;
+    for (;;) {
+      {
+        std::lock_guard guard(lock_);
+        if (steps_ > 0) {
+          --steps_;
+          break;
+        }
+      }
+      if (block(1)) return true;  // stopped
+    }
+    now_ += static_cast<std::uint32_t>(std::max(ms, 0));
+    return false;
+  }
+  // Waits the painter has begun: one after each frame it drew.
+  int Waits() const { return waits_; }
+  void Step() {
+    std::lock_guard guard(lock_);
+    ++steps_;
+  }
+
+private:
+  std::atomic<std::uint32_t> now_{0};
+  std::atomic<int> waits_{0};
+  std::mutex lock_;
+  int steps_ = 0;
+};
+
+// Two 4 x 4 sprites with transparent corners that cross the screen, the first restoring the
+// background after each of its frames, the second bringing back what lay under it.
+std::unique_ptr<gif::TGIFImage> MakeSpriteAnimation() {
+  auto image = std::make_unique<gif::TGIFImage>();
+  image->SetWidth(14);
+  image->SetHeight(10);
+  for (gif::TColor c : {0x0000FFu, 0xFF0000u, 0x00FF00u, 0x000000u}) image->GetGlobalColorMap().Add(c);
+  for (int i = 0; i < 6; ++i) {
+    const bool first = i % 2 == 0;
+    auto* frame = new gif::TGIFSubImage(image.get());
+    image->Add(frame);
+    frame->SetBounds(2 * i, first ? 1 : 5, 4, 4);
+    for (int p = 0; p < 16; ++p) {
+      const bool corner = (p % 4 == 0 || p % 4 == 3) && (p / 4 == 0 || p / 4 == 3);
+      frame->Data()[p] = static_cast<std::uint8_t>(corner ? 3 : first ? 0 : 1 + p % 2);
+    }
+    SetFrameDelay(*frame, 10);
+    gif::TGIFGraphicControlExtension& gce = *frame->GraphicControlExtension();
+    gce.SetTransparentColorIndex(3);
+    gce.SetTransparent(true);
+    gce.SetDisposal(first ? gif::dmBackground : gif::dmPrevious);
+  }
+  AddLoopExtension(*image, 0, 0);
+  return image;
+}
+
+class PlayingPictureTest : public CommandsTest {
+protected:
+  void SetUp() override {
+    backdrop_ = Settings().FrameBackColor;
+    Settings().FrameBackColor = 0x30C0F0;
+    host_.resize(40, 30);
+  }
+  void TearDown() override {
+    player_.Playback().Stop(true);
+    EXPECT_TRUE(gif::WaitForPainterThreads(std::chrono::seconds(5)));
+    Settings().FrameBackColor = backdrop_;
+    SharedImage(1);
+  }
+
+  SteppingClock clock_;
+  QWidget host_;
+  TAnimationPlayer player_{commands_, nullptr, &clock_};
+  gif::TColor backdrop_ = 0;
+};
+
+TEST_F(PlayingPictureTest, EachFrameShowsWhatTheCompositorShowsOverTheBackdrop) {
+  docs_.NewDocument();
+  ReplaceSharedImage(MakeSpriteAnimation());
+  auto expected = std::make_unique<gif::TGIFImage>();
+  expected->Assign(*SharedImage());
+  gif::TGIFCompositor screen(*expected, Settings().FrameBackColor);
+  player_.Host = [this] { return &host_; };
+  ASSERT_TRUE(player_.Playback().Play());
+  ASSERT_NE(player_.Picture(), nullptr);
+  const int count = expected->Images().GetCount();
+  // Twice round the loop: the second time starts from what the last frame left.
+  for (int shown = 0; shown < 2 * count; ++shown) {
+    SCOPED_TRACE(shown);
+    if (shown > 0) clock_.Step();
+    const int waited = shown + 1;
+    for (int spins = 0; clock_.Waits() < waited && spins < 100000; ++spins)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    ASSERT_EQ(clock_.Waits(), waited);
+    QCoreApplication::processEvents();
+    const QImage grab = player_.Picture()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage want = gif::qt::ToQImage(screen.Render(shown % count)).convertToFormat(QImage::Format_RGB32);
+    const QPoint at((host_.width() - want.width()) / 2, (host_.height() - want.height()) / 2);
+    int differing = 0;
+    for (int y = 0; y < want.height(); ++y)
+      for (int x = 0; x < want.width(); ++x)
+        if (grab.pixel(at + QPoint(x, y)) != want.pixel(x, y)) ++differing;
+    EXPECT_EQ(differing, 0);
   }
 }
 

@@ -217,6 +217,9 @@ TEST_F(ImagingControlTest, KeepsTransparencyOfAnAlphaImage) {
   ASSERT_EQ(pixels.size(), 2u);
   EXPECT_EQ(pixels[0], 0xFFFF0000u);
   EXPECT_EQ(pixels[1] >> 24, 0u);
+  EXPECT_TRUE(control.HasAlpha());
+  ASSERT_EQ(control.Load(WriteSource()), img::kImagingOk);
+  EXPECT_FALSE(control.HasAlpha());
 }
 
 TEST_F(ImagingControlTest, BadFilesGiveTheLoadErrorAndLeaveNoImage) {
@@ -348,6 +351,26 @@ TEST_F(ImagingControlTest, AReducedLoadDecodesJpegSmallerButKeepsTheFileSize) {
   EXPECT_EQ(control.OriginalHeight(), 900);
   control.Clear();
   EXPECT_EQ(control.OriginalWidth(), 0);
+}
+
+TEST_F(ImagingControlTest, AReducedLoadKeepsJpegsSmallerThanTheSizeAsked) {
+  if (!fs::exists(kConvert)) GTEST_SKIP() << "ImageMagick is not installed";
+  struct Case {
+    int Width, Height, MinSide;
+  };
+  for (const Case c : {Case{50, 30, 100}, Case{1, 400, 100}, Case{100, 100, 200}, Case{150, 150, 200},
+                       Case{101, 101, 100}, Case{300, 20, 100}}) {
+    SCOPED_TRACE(std::to_string(c.Width) + "x" + std::to_string(c.Height) + " at " + std::to_string(c.MinSide));
+    const std::string file = Path("small.jpg");
+    ASSERT_TRUE(Run(std::string(kConvert) + " -size " + std::to_string(c.Width) + "x" + std::to_string(c.Height) +
+                    " gradient:red-blue '" + file + "'"));
+    ImagingControl control;
+    ASSERT_EQ(control.LoadReduced(file, c.MinSide), img::kImagingOk);
+    EXPECT_EQ(control.Width(), c.Width);
+    EXPECT_EQ(control.Height(), c.Height);
+    EXPECT_EQ(control.OriginalWidth(), c.Width);
+    EXPECT_EQ(control.OriginalHeight(), c.Height);
+  }
 }
 
 }  // namespace
