@@ -27,49 +27,69 @@ void Warn(const QString& text) { std::fprintf(stderr, "Movinta6: %s\n", qPrintab
 
 // ---- the objects add-ins see
 
+// The objects add-ins see follow the bus's rule on when a member is taken (CheckMoment).
+constexpr TMoment kReads = TMoment::ReadsDocument;
+constexpr TMoment kChanges = TMoment::ChangesDocument;
+
 class FrameFace : public addin::IFrame {
 public:
-  explicit FrameFace(std::shared_ptr<TGIFFrame> frame) : frame_(std::move(frame)) {}
-  int Left() const override { return frame_->Left(); }
-  int Top() const override { return frame_->Top(); }
-  int Width() const override { return frame_->Width(); }
-  int Height() const override { return frame_->Height(); }
-  bool Empty() const override { return frame_->Empty(); }
-  bool Transparent() const override { return frame_->Transparent(); }
-  void SetTransparent(bool value) override { frame_->SetTransparent(value); }
-  int Delay() const override { return frame_->Delay(); }
-  void SetDelay(int value) override { frame_->SetDelay(value); }
-  int Disposal() const override { return frame_->Disposal(); }
-  void SetDisposal(int value) override { frame_->SetDisposal(value); }
+  FrameFace(IAutomationHost& host, std::shared_ptr<TGIFFrame> frame) : host_(host), frame_(std::move(frame)) {}
+  int Left() const override { return At(kReads).Left(); }
+  int Top() const override { return At(kReads).Top(); }
+  int Width() const override { return At(kReads).Width(); }
+  int Height() const override { return At(kReads).Height(); }
+  bool Empty() const override { return At(kReads).Empty(); }
+  bool Transparent() const override { return At(kReads).Transparent(); }
+  void SetTransparent(bool value) override { At(kChanges).SetTransparent(value); }
+  int Delay() const override { return At(kReads).Delay(); }
+  void SetDelay(int value) override { At(kChanges).SetDelay(value); }
+  int Disposal() const override { return At(kReads).Disposal(); }
+  void SetDisposal(int value) override { At(kChanges).SetDisposal(value); }
 
 private:
+  TGIFFrame& At(TMoment what) const {
+    CheckMoment(host_, what);
+    return *frame_;
+  }
+  IAutomationHost& host_;
   std::shared_ptr<TGIFFrame> frame_;
 };
 
 class FramesFace : public addin::IFrames {
 public:
-  explicit FramesFace(std::shared_ptr<TGIFFrames> frames) : frames_(std::move(frames)) {}
-  int Count() const override { return frames_->Count(); }
+  FramesFace(IAutomationHost& host, std::shared_ptr<TGIFFrames> frames) : host_(host), frames_(std::move(frames)) {}
+  int Count() const override {
+    CheckMoment(host_, kReads);
+    return frames_->Count();
+  }
   std::shared_ptr<addin::IFrame> Frame(int index) override {
+    CheckMoment(host_, kReads);
     auto frame = frames_->Frame(index);
-    return frame ? std::make_shared<FrameFace>(frame) : nullptr;
+    return frame ? std::make_shared<FrameFace>(host_, frame) : nullptr;
   }
 
 private:
+  IAutomationHost& host_;
   std::shared_ptr<TGIFFrames> frames_;
 };
 
 class DocumentFace : public addin::IActiveDocument {
 public:
-  explicit DocumentFace(std::shared_ptr<TActiveDocument> document) : document_(std::move(document)) {}
-  QString FileName() const override { return document_->FileName(); }
-  bool Modified() const override { return document_->Modified(); }
-  int SelectedFrame() const override { return document_->SelectedFrame(); }
-  int NSLoop() const override { return document_->NSLoop(); }
-  void SetNSLoop(int plays) override { document_->SetNSLoop(plays); }
-  std::shared_ptr<addin::IFrames> Frames() override { return std::make_shared<FramesFace>(document_->Frames()); }
+  DocumentFace(IAutomationHost& host, std::shared_ptr<TActiveDocument> document)
+      : host_(host), document_(std::move(document)) {}
+  QString FileName() const override { return At(kReads).FileName(); }
+  bool Modified() const override { return At(kReads).Modified(); }
+  int SelectedFrame() const override { return At(kReads).SelectedFrame(); }
+  int NSLoop() const override { return At(kReads).NSLoop(); }
+  void SetNSLoop(int plays) override { At(kChanges).SetNSLoop(plays); }
+  std::shared_ptr<addin::IFrames> Frames() override { return std::make_shared<FramesFace>(host_, At(kReads).Frames()); }
 
 private:
+  TActiveDocument& At(TMoment what) const {
+    CheckMoment(host_, what);
+    return *document_;
+  }
+  IAutomationHost& host_;
   std::shared_ptr<TActiveDocument> document_;
 };
 
@@ -79,12 +99,15 @@ public:
   QString VersionText() const override { return App()->VersionText(); }
   QString AppPath() const override { return App()->AppPath(); }
   std::shared_ptr<addin::IActiveDocument> ActiveDocument() override {
-    auto document = App()->ActiveDocument();
-    return document ? std::make_shared<DocumentFace>(document) : nullptr;
+    auto application = App();
+    CheckMoment(application->Host(), kReads);
+    auto document = application->ActiveDocument();
+    return document ? std::make_shared<DocumentFace>(application->Host(), document) : nullptr;
   }
   bool MenuExists(const QString& path) const override { return App()->MenuExists(path); }
   std::shared_ptr<addin::IIntfMenuItem> Menu(const QString& path) override { return App()->Menu(path); }
   void SetStatusText(const QString& text) override { App()->SetStatusText(text); }
+  // Interactive: it exists to show a box, so it stacks over a dialog.
   int MessageBox(const QString& text, const QString& caption, int flags) override {
     return App()->MessageBox(text, caption, flags);
   }
