@@ -1,5 +1,6 @@
 #include "editor/frame_strip.h"
 
+#include "editor/forms/kept_paint.h"
 #include "gif/qt/qimage_adapter.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ private:
   TFrameStrip& strip_;
   QPoint pressAt_;
   bool dragArmed_ = false;
+  TKeptPaint kept_;
 };
 
 QMimeData* NewDocumentFrameDrag(const QString& fileName, int index, const QImage& picture) {
@@ -194,10 +196,14 @@ void FrameCells::PaintCell(QPainter& p, int cell) {
 void FrameCells::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   p.fillRect(event->rect(), palette().window());
-  if (!strip_.commands_.Active()) return;
-  const int first = std::max(0, event->rect().left() / strip_.CellWidth());
-  const int last = std::min(strip_.ColumnCount() - 1, event->rect().right() / strip_.CellWidth());
-  for (int cell = first; cell <= last; ++cell) PaintCell(p, cell);
+  // Every visible cell, so that what is kept covers what a pump may have to show.
+  const QRect area = visibleRegion().boundingRect().united(event->rect());
+  kept_.Paint(*this, p, area, [this, &area](QPainter& cells) {
+    if (!strip_.commands_.Active()) return;
+    const int first = std::max(0, area.left() / strip_.CellWidth());
+    const int last = std::min(strip_.ColumnCount() - 1, area.right() / strip_.CellWidth());
+    for (int cell = first; cell <= last; ++cell) PaintCell(cells, cell);
+  });
 }
 
 void FrameCells::mousePressEvent(QMouseEvent* event) {

@@ -72,7 +72,8 @@ int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bit
   if (typeCode != kFileTypeGif) {
     TXpress* imgX = host.Imaging();
     if (!imgX) return fail(loadError);
-    imgX->SetFileName(fileName);
+    // A large picture takes seconds to decode: the window stays painted meanwhile.
+    imgX->SetFileName(fileName, &BusyScope::RunAside);
     if ((imgX->GetErrorCode() & 0xFFFF) != 0) {
       imgX->ClearImage(0);
       return fail(loadError);

@@ -83,6 +83,7 @@ public:
     }
     bar_->setUpdatesEnabled(true);
     bar_->update();
+    BusyScope::KeepPainted();
   }
   void SetBusy(bool busy) override {
     if (busy)

@@ -14,6 +14,8 @@
 #include <QPainter>
 #include <QtEndian>
 
+#include <functional>
+
 namespace movinta::editor {
 namespace {
 
@@ -230,6 +232,43 @@ TEST_F(ImageBrowserTest, AScanKeepsReadablePicturesInOrderAndSkipsBrokenOnes) {
   EXPECT_EQ(commands_.ThumbCount(), 0);
   EXPECT_EQ(view_.Cleared, 2) << "once before the scan, once now";
   EXPECT_EQ(view_.Layout.ColCount, 1);
+}
+
+TEST_F(ImageBrowserTest, AScanOfManyPicturesGivesTheEventLoopATurnBetweenBatchesAndMovesTheProgress) {
+  const int files = 240;
+  for (int i = 0; i < files; ++i) Save(Picture(8, 8), Path(QStringLiteral("p%1.png").arg(i, 3, 10, QLatin1Char('0'))), "PNG");
+  int position = -1;
+  bool ended = false;
+  commands_.host.Progress = [&](int at, int maximum) {
+    if (maximum < 0)
+      ended = position >= 0;
+    else
+      position = at;
+  };
+  // Posted before the scan, and again each time it is handled: it counts the loop's turns.
+  class Turns : public QObject {
+  public:
+    std::function<void()> Handled;
+    bool event(QEvent* e) override {
+      if (e->type() != QEvent::User) return QObject::event(e);
+      Handled();
+      return true;
+    }
+  } turns;
+  std::vector<int> at;  // the progress at each turn
+  turns.Handled = [&] {
+    if (ended) return;
+    at.push_back(position);
+    QCoreApplication::postEvent(&turns, new QEvent(QEvent::User));
+  };
+  QCoreApplication::postEvent(&turns, new QEvent(QEvent::User));
+  commands_.ScanImageFolder(tmp_.Path);
+  QCoreApplication::removePostedEvents(&turns);
+  ASSERT_EQ(commands_.ThumbCount(), files);
+  ASSERT_FALSE(at.empty()) << "the event posted before the scan waits for its end";
+  EXPECT_LT(at.front(), files - 1);
+  EXPECT_GE(at.size(), static_cast<std::size_t>(files / 16 - 1));
+  for (std::size_t i = 1; i < at.size(); ++i) EXPECT_GT(at[i], at[i - 1]) << "the progress moves between turns";
 }
 
 TEST_F(ImageBrowserTest, FoldersWithoutPicturesAndMissingFoldersSaySo) {
