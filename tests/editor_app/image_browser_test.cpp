@@ -397,6 +397,9 @@ TEST_F(AppTest, AThumbnailGoesInAfterTheSelectedFrameAndUndoTakesItOut) {
   ASSERT_TRUE(QDir().mkpath(folder));
   Save(Picture(4, 3), folder + QStringLiteral("/pic.png"), "PNG");
 
+  // The start-up has finished before the user turns to the browser: inserting a picture lets the
+  // event loop run.
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
   the_frmThumbWin->show();
   the_frmThumbWin->SelectFolder(folder);
   ASSERT_EQ(browser.CurrentFolder(), folder) << "the tree's move scans the folder";
