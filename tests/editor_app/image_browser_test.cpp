@@ -246,24 +246,15 @@ TEST_F(ImageBrowserTest, AScanOfManyPicturesGivesTheEventLoopATurnBetweenBatches
       position = at;
   };
   // Posted before the scan, and again each time it is handled: it counts the loop's turns.
-  class Turns : public QObject {
-  public:
-    std::function<void()> Handled;
-    bool event(QEvent* e) override {
-      if (e->type() != QEvent::User) return QObject::event(e);
-      Handled();
-      return true;
-    }
-  } turns;
+  testing::PostedProbe turns;
   std::vector<int> at;  // the progress at each turn
   turns.Handled = [&] {
     if (ended) return;
     at.push_back(position);
-    QCoreApplication::postEvent(&turns, new QEvent(QEvent::User));
+    turns.Post();
   };
-  QCoreApplication::postEvent(&turns, new QEvent(QEvent::User));
+  turns.Post();
   commands_.ScanImageFolder(tmp_.Path);
-  QCoreApplication::removePostedEvents(&turns);
   ASSERT_EQ(commands_.ThumbCount(), files);
   ASSERT_FALSE(at.empty()) << "the event posted before the scan waits for its end";
   EXPECT_LT(at.front(), files - 1);

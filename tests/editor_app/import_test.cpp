@@ -139,26 +139,17 @@ TEST_F(AppTest, APictureDecodesWhileTheWindowGoesOnPainted) {
   // An event posted before the import: handled while the picture decodes, under the hourglass.
   bool importing = false;
   std::optional<bool> handledDuring, busy;
-  class Posted : public QObject {
-  public:
-    std::function<void()> Handled;
-    bool event(QEvent* e) override {
-      if (e->type() != QEvent::User) return QObject::event(e);
-      Handled();
-      return true;
-    }
-  } posted;
+  testing::PostedProbe posted;
   posted.Handled = [&] {
     handledDuring = importing;
     busy = BusyScope::Running();
   };
-  QCoreApplication::postEvent(&posted, new QEvent(QEvent::User));
+  posted.Post();
   gif::Bitmap bitmap;
   QString error;
   importing = true;
   const int result = ImportImageFile(main, jpeg, bitmap, GetFileTypeCode(jpeg), true, &error);
   importing = false;
-  QCoreApplication::removePostedEvents(&posted);
   EXPECT_EQ(result, kImportBitmap) << error.toStdString();
   EXPECT_EQ(bitmap.Width(), 640);
   ASSERT_TRUE(handledDuring.has_value()) << "the event loop had no turn";
