@@ -85,53 +85,77 @@ private:
   std::shared_ptr<addin::IIntfMenuItem> item_;
 };
 
+// The objects add-ins see also follow the bus's rule on when a member is taken (CheckMoment).
+constexpr TMoment kReads = TMoment::ReadsDocument;
+constexpr TMoment kChanges = TMoment::ChangesDocument;
+
 class FrameFace : public addin::IFrame {
 public:
-  explicit FrameFace(std::shared_ptr<TGIFFrame> frame) : frame_(std::move(frame)) {}
-  int Left() const override { return Answer([&] { return frame_->Left(); }); }
-  int Top() const override { return Answer([&] { return frame_->Top(); }); }
-  int Width() const override { return Answer([&] { return frame_->Width(); }); }
-  int Height() const override { return Answer([&] { return frame_->Height(); }); }
-  bool Empty() const override { return Answer([&] { return frame_->Empty(); }); }
-  bool Transparent() const override { return Answer([&] { return frame_->Transparent(); }); }
-  void SetTransparent(bool value) override { Answer([&] { frame_->SetTransparent(value); }); }
-  int Delay() const override { return Answer([&] { return frame_->Delay(); }); }
-  void SetDelay(int value) override { Answer([&] { frame_->SetDelay(value); }); }
-  int Disposal() const override { return Answer([&] { return frame_->Disposal(); }); }
-  void SetDisposal(int value) override { Answer([&] { frame_->SetDisposal(value); }); }
+  FrameFace(IAutomationHost& host, std::shared_ptr<TGIFFrame> frame) : host_(host), frame_(std::move(frame)) {}
+  int Left() const override { return Answer([&] { return At(kReads).Left(); }); }
+  int Top() const override { return Answer([&] { return At(kReads).Top(); }); }
+  int Width() const override { return Answer([&] { return At(kReads).Width(); }); }
+  int Height() const override { return Answer([&] { return At(kReads).Height(); }); }
+  bool Empty() const override { return Answer([&] { return At(kReads).Empty(); }); }
+  bool Transparent() const override { return Answer([&] { return At(kReads).Transparent(); }); }
+  void SetTransparent(bool value) override { Answer([&] { At(kChanges).SetTransparent(value); }); }
+  int Delay() const override { return Answer([&] { return At(kReads).Delay(); }); }
+  void SetDelay(int value) override { Answer([&] { At(kChanges).SetDelay(value); }); }
+  int Disposal() const override { return Answer([&] { return At(kReads).Disposal(); }); }
+  void SetDisposal(int value) override { Answer([&] { At(kChanges).SetDisposal(value); }); }
 
 private:
+  TGIFFrame& At(TMoment what) const {
+    CheckMoment(host_, what);
+    return *frame_;
+  }
+  IAutomationHost& host_;
   std::shared_ptr<TGIFFrame> frame_;
 };
 
 class FramesFace : public addin::IFrames {
 public:
-  explicit FramesFace(std::shared_ptr<TGIFFrames> frames) : frames_(std::move(frames)) {}
-  int Count() const override { return Answer([&] { return frames_->Count(); }); }
+  FramesFace(IAutomationHost& host, std::shared_ptr<TGIFFrames> frames) : host_(host), frames_(std::move(frames)) {}
+  int Count() const override {
+    return Answer([&] {
+      CheckMoment(host_, kReads);
+      return frames_->Count();
+    });
+  }
   std::shared_ptr<addin::IFrame> Frame(int index) override {
     return Answer([&]() -> std::shared_ptr<addin::IFrame> {
+      CheckMoment(host_, kReads);
       auto frame = frames_->Frame(index);
-      return frame ? std::make_shared<FrameFace>(frame) : nullptr;
+      return frame ? std::make_shared<FrameFace>(host_, frame) : nullptr;
     });
   }
 
 private:
+  IAutomationHost& host_;
   std::shared_ptr<TGIFFrames> frames_;
 };
 
 class DocumentFace : public addin::IActiveDocument {
 public:
-  explicit DocumentFace(std::shared_ptr<TActiveDocument> document) : document_(std::move(document)) {}
-  QString FileName() const override { return Answer([&] { return document_->FileName(); }); }
-  bool Modified() const override { return Answer([&] { return document_->Modified(); }); }
-  int SelectedFrame() const override { return Answer([&] { return document_->SelectedFrame(); }); }
-  int NSLoop() const override { return Answer([&] { return document_->NSLoop(); }); }
-  void SetNSLoop(int plays) override { Answer([&] { document_->SetNSLoop(plays); }); }
+  DocumentFace(IAutomationHost& host, std::shared_ptr<TActiveDocument> document)
+      : host_(host), document_(std::move(document)) {}
+  QString FileName() const override { return Answer([&] { return At(kReads).FileName(); }); }
+  bool Modified() const override { return Answer([&] { return At(kReads).Modified(); }); }
+  int SelectedFrame() const override { return Answer([&] { return At(kReads).SelectedFrame(); }); }
+  int NSLoop() const override { return Answer([&] { return At(kReads).NSLoop(); }); }
+  void SetNSLoop(int plays) override { Answer([&] { At(kChanges).SetNSLoop(plays); }); }
   std::shared_ptr<addin::IFrames> Frames() override {
-    return Answer([&]() -> std::shared_ptr<addin::IFrames> { return std::make_shared<FramesFace>(document_->Frames()); });
+    return Answer([&]() -> std::shared_ptr<addin::IFrames> {
+      return std::make_shared<FramesFace>(host_, At(kReads).Frames());
+    });
   }
 
 private:
+  TActiveDocument& At(TMoment what) const {
+    CheckMoment(host_, what);
+    return *document_;
+  }
+  IAutomationHost& host_;
   std::shared_ptr<TActiveDocument> document_;
 };
 
@@ -142,8 +166,10 @@ public:
   QString AppPath() const override { return Answer([&] { return App()->AppPath(); }); }
   std::shared_ptr<addin::IActiveDocument> ActiveDocument() override {
     return Answer([&]() -> std::shared_ptr<addin::IActiveDocument> {
-      auto document = App()->ActiveDocument();
-      return document ? std::make_shared<DocumentFace>(document) : nullptr;
+      auto application = App();
+      CheckMoment(application->Host(), kReads);
+      auto document = application->ActiveDocument();
+      return document ? std::make_shared<DocumentFace>(application->Host(), document) : nullptr;
     });
   }
   bool MenuExists(const QString& path) const override { return Answer([&] { return App()->MenuExists(path); }); }
@@ -151,6 +177,7 @@ public:
     return Answer([&] { return MenuFace::Of(App()->Menu(path)); });
   }
   void SetStatusText(const QString& text) override { Answer([&] { App()->SetStatusText(text); }); }
+  // Interactive: it exists to show a box, so it stacks over a dialog.
   int MessageBox(const QString& text, const QString& caption, int flags) override {
     return Answer([&] { return App()->MessageBox(text, caption, flags); });
   }

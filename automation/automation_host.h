@@ -21,8 +21,13 @@ public:
 
   // The model: the open documents, the active one loaded into the shared working image.
   virtual editor::TDocuments& Documents() = 0;
-  // A long operation of the editor runs and pumps events, or one of its own dialogs is up.
+  // A long operation of the editor runs and pumps events, or one of its own dialogs, questions or
+  // progress windows is up.
   virtual bool Busy() const = 0;
+  // A long operation runs and pumps events: the working image may be half changed.
+  virtual bool Working() const { return false; }
+  // The active document's animation plays.
+  virtual bool Playing() const { return false; }
 
   // The main window.
   virtual QRect WindowRect() const = 0;

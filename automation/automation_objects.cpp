@@ -50,6 +50,17 @@ void CheckRange(int value, int low, int high, const char* what) {
                           QString::fromLatin1(kOutOfRange).arg(QLatin1String(what)).arg(low).arg(high).arg(value));
 }
 
+void CheckMoment(const IAutomationHost& host, TMoment what) {
+  if (what == TMoment::Any) return;
+  if (host.Working())
+    throw AutomationError(kErrorBusy, QStringLiteral("The editor is busy with a long operation; try again when it has finished"));
+  if (what == TMoment::ReadsDocument) return;
+  if (host.Busy())
+    throw AutomationError(kErrorBusy, QStringLiteral("The editor is waiting for a dialog to be answered; try again when it has closed"));
+  if (what == TMoment::ChangesDocument && host.Playing())
+    throw AutomationError(kErrorBusy, QStringLiteral("The animation is playing; stop it first"));
+}
+
 bool PictureFromBytes(const QByteArray& bytes, gif::Bitmap& bitmap) {
   bitmap = gif::Bitmap();
   if (bytes.isEmpty()) return true;

@@ -326,6 +326,21 @@ private:
   std::shared_ptr<TDocuments> documents_;
 };
 
+// What a member of an automation object may do, for when the editor takes it.
+enum class TMoment {
+  Any,
+  // Reads a document or the working image.
+  ReadsDocument,
+  // Can switch, change, close or open a document, start a scan or other long work, or show one of
+  // the editor's own error boxes.
+  ChangesDocument,
+  // Stops playback: changes a document, but is the way out of a playing animation.
+  StopsPlayback,
+};
+// Busy when the editor cannot take such a member now: a change waits for every dialog, question,
+// progress window, playback and long operation; reading waits for long operations only.
+void CheckMoment(const IAutomationHost& host, TMoment what);
+
 // Checks a value a client handed in; InvalidValue with the text when it is outside low..high.
 void CheckRange(int value, int low, int high, const char* what);
 

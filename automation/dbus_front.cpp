@@ -29,7 +29,9 @@ enum Flags : unsigned {
   kWritable = 1,
   // May open a dialog and wait for the user.
   kInteractive = 2,
-  // Changes a document: refused while the editor runs a long operation of its own.
+  // Can switch, change, close or open a document, start a scan or other long work, or show one of the
+  // editor's own error boxes: refused while a dialog, question, progress window, playback or long
+  // operation of the editor is up. Members marked interactive only show the box they exist for.
   kChanges = 4,
   // Runs once the reply has gone (the call ends the program).
   kAfterReply = 8,
@@ -39,6 +41,10 @@ enum Flags : unsigned {
   kMenuItem = 32,
   // Needs the caller's bus name.
   kCaller = 64,
+  // Reads a document: refused while a long operation runs. For a property, its get; kChanges is its put.
+  kReads = 128,
+  // Of the changes, the one a playing animation takes: stopping it.
+  kStopsPlayback = 256,
 };
 
 using Getter = std::function<QVariantList(TAutomationObject&, const QVariantList&)>;
@@ -66,6 +72,8 @@ struct Interface {
   const char* Help;
   bool Hidden;
   std::vector<Member> Members;
+  // Every member reads a document (or the working image), at the least.
+  bool Document = false;
 
   const Member* Find(const QString& name, bool property) const {
     for (const Member& m : Members)
@@ -93,6 +101,13 @@ QVariantList One(const V& v) {
   return {QVariant::fromValue(v)};
 }
 QVariant PathValue(const QString& path) { return QVariant::fromValue(QDBusObjectPath(path)); }
+
+// When the editor takes a member: a property's get only reads, its put is what kChanges says.
+TMoment MomentOf(const Member& m, bool document, bool getting) {
+  if (!getting && (m.Flags & kChanges)) return (m.Flags & kStopsPlayback) ? TMoment::StopsPlayback : TMoment::ChangesDocument;
+  if (document || (m.Flags & kReads)) return TMoment::ReadsDocument;
+  return TMoment::Any;
+}
 
 // A menu handler served by a bus client: a click calls its Execute without waiting for the answer,
 // and an error answer is shown to the user.
@@ -153,10 +168,10 @@ const Interface& ApplicationInterface() {
       "com.larkspur.Movinta.Application", "{0B89A940-64AC-11D3-9FEA-C8F1A6C6CF2A}",
       "Dispatch interface for Application Object", false,
       {
-          {"ActiveDocument", true, "o", "", "", 1, kReadOnly,
+          {"ActiveDocument", true, "o", "", "", 1, kReads,
            On<A>([](A& a, auto&) { return QVariantList{PathValue(a.ActiveDocument() ? ActivePath() : QStringLiteral("/"))}; }), {}},
           {"AppPath", true, "s", "", "", 2, kReadOnly, On<A>([](A& a, auto&) { return One(a.AppPath()); }), {}},
-          {"CurrentFolder", true, "s", "", "", 3, kWritable, On<A>([](A& a, auto&) { return One(a.CurrentFolder()); }),
+          {"CurrentFolder", true, "s", "", "", 3, kWritable | kChanges, On<A>([](A& a, auto&) { return One(a.CurrentFolder()); }),
            Put<A>([](A& a, const QVariant& v) { a.SetCurrentFolder(v.toString()); })},
           {"CurrentView", true, "i", "", "", 4, kWritable, On<A>([](A& a, auto&) { return One(a.CurrentView()); }),
            Put<A>([](A& a, const QVariant& v) { a.SetCurrentView(v.toInt()); }),
@@ -170,7 +185,7 @@ const Interface& ApplicationInterface() {
           {"hWnd", true, "t", "", "", 10, kReadOnly, On<A>([](A& a, auto&) { return One(a.hWnd()); }), {}},
           {"Left", true, "i", "", "", 11, kWritable, On<A>([](A& a, auto&) { return One(a.Left()); }),
            Put<A>([](A& a, const QVariant& v) { a.SetLeft(v.toInt()); })},
-          {"ThumbnailsShowing", true, "b", "", "", 12, kWritable,
+          {"ThumbnailsShowing", true, "b", "", "", 12, kWritable | kChanges,
            On<A>([](A& a, auto&) { return One(a.ThumbnailsShowing()); }),
            Put<A>([](A& a, const QVariant& v) { a.SetThumbnailsShowing(v.toBool()); })},
           {"Top", true, "i", "", "", 13, kWritable, On<A>([](A& a, auto&) { return One(a.Top()); }),
@@ -187,7 +202,7 @@ const Interface& ApplicationInterface() {
            On<A>([](A& a, auto& x) { return One(a.ExtractFileName(S(x, 0))); }), {}},
           {"ExtractFilePath", false, "s", "s", "wsFile,Param2", 20, 0,
            On<A>([](A& a, auto& x) { return One(a.ExtractFilePath(S(x, 0))); }), {}},
-          {"GetImageSize", false, "s", "bii", "wsImageFile,result,nHeight,nWidth", 21, 0,
+          {"GetImageSize", false, "s", "bii", "wsImageFile,result,nHeight,nWidth", 21, kChanges,
            On<A>([](A& a, auto& x) {
              int height = 0, width = 0;
              const bool ok = a.GetImageSize(S(x, 0), height, width);
@@ -196,9 +211,9 @@ const Interface& ApplicationInterface() {
           {"HideProgress", false, "", "", "", 22, 0, On<A>([](A& a, auto&) { a.HideProgress(); return None(); }), {}},
           {"InputBox", false, "sss", "s", "wsCaption,wsPrompt,wsDefault,result", 23, kInteractive,
            On<A>([](A& a, auto& x) { return One(a.InputBox(S(x, 0), S(x, 1), S(x, 2))); }), {}},
-          {"IsFileOpen", false, "s", "b", "sFile,result", 24, 0,
+          {"IsFileOpen", false, "s", "b", "sFile,result", 24, kChanges,
            On<A>([](A& a, auto& x) { return One(a.IsFileOpen(S(x, 0))); }), {}},
-          {"IsImageAnimation", false, "s", "b", "wsFile,result", 25, 0,
+          {"IsImageAnimation", false, "s", "b", "wsFile,result", 25, kChanges,
            On<A>([](A& a, auto& x) { return One(a.IsImageAnimation(S(x, 0))); }), {}},
           {"MessageBox", false, "ssi", "i", "wsText,wsCaption,nType,result", 26, kInteractive,
            On<A>([](A& a, auto& x) { return One(a.MessageBox(S(x, 0), S(x, 1), I(x, 2))); }), {}},
@@ -218,7 +233,7 @@ const Interface& ApplicationInterface() {
            On<A>([](A& a, auto& x) { a.SetStatusText(S(x, 0)); return None(); }), {}},
           {"StatusWarning", false, "s", "", "wsMsg", 36, 0, On<A>([](A& a, auto& x) { a.StatusWarning(S(x, 0)); return None(); }), {}},
           {"StatusError", false, "s", "", "wsMsg", 37, 0, On<A>([](A& a, auto& x) { a.StatusError(S(x, 0)); return None(); }), {}},
-          {"LoadThumbnails", false, "s", "", "sFolder", 38, 0,
+          {"LoadThumbnails", false, "s", "", "sFolder", 38, kChanges,
            On<A>([](A& a, auto& x) { a.LoadThumbnails(S(x, 0)); return None(); }), {}},
           {"ShowProgress", false, "", "", "", 39, 0, On<A>([](A& a, auto&) { a.ShowProgress(); return None(); }), {}},
           {"ShellToApp", false, "s", "b", "wsAppFileName,result", 40, 0,
@@ -227,9 +242,9 @@ const Interface& ApplicationInterface() {
            On<A>([](A& a, auto& x) { a.ShellToAppAndWait(S(x, 0)); return None(); }), {}},
           // Answered by the dispatcher from a timer, never by sleeping.
           {"Wait", false, "i", "", "nMilliseconds", 42, kDelayed, {}, {}},
-          {"DocumentIndex", true, "i", "", "", 43, kWritable | kChanges, On<A>([](A& a, auto&) { return One(a.DocumentIndex()); }),
+          {"DocumentIndex", true, "i", "", "", 43, kWritable | kChanges | kReads, On<A>([](A& a, auto&) { return One(a.DocumentIndex()); }),
            Put<A>([](A& a, const QVariant& v) { a.SetDocumentIndex(v.toInt()); })},
-          {"ExplorerShowing", true, "b", "", "", 44, kWritable,
+          {"ExplorerShowing", true, "b", "", "", 44, kWritable | kChanges,
            On<A>([](A& a, auto&) { return One(a.ExplorerShowing()); }),
            Put<A>([](A& a, const QVariant& v) { a.SetExplorerShowing(v.toBool()); })},
           {"ThumbnailImageFilter", true, "i", "", "", 45, kWritable,
@@ -239,7 +254,7 @@ const Interface& ApplicationInterface() {
           {"Cascade", false, "", "", "", 46, 0, On<A>([](A& a, auto&) { a.Cascade(); return None(); }), {}},
           {"TileHorizontal", false, "", "", "", 47, 0, On<A>([](A& a, auto&) { a.TileHorizontal(); return None(); }), {}},
           {"TileVertical", false, "", "", "", 48, 0, On<A>([](A& a, auto&) { a.TileVertical(); return None(); }), {}},
-          {"TabIndexForFile", false, "s", "i", "wsFileName,result", 49, 0,
+          {"TabIndexForFile", false, "s", "i", "wsFileName,result", 49, kReads,
            On<A>([](A& a, auto& x) { return One(a.TabIndexForFile(S(x, 0))); }), {}},
           {"MenuExists", false, "s", "b", "wsMenuPath,result", 50, 0,
            On<A>([](A& a, auto& x) { return One(a.MenuExists(S(x, 0))); }), {}},
@@ -263,7 +278,7 @@ const Interface& DocumentsInterface() {
           {"Items", false, "", "ao", "result", -4, 0, On<D>([](D& d, auto&) {
              return ItemPaths(d, [](TAutomationObject& o) { return DocumentPath(static_cast<TDocumentCache&>(o).Serial()); });
            }), {}},
-      }};
+      }, true};
   return table;
 }
 
@@ -279,7 +294,7 @@ const Interface& DocumentCacheInterface() {
           {"FileName", true, "s", "", "", 4, kReadOnly, On<C>([](C& c, auto&) { return One(c.FileName()); }), {}},
           {"ReadOnly", true, "b", "", "", 5, kReadOnly, On<C>([](C& c, auto&) { return One(c.ReadOnly()); }), {}},
           {"MakeActive", false, "", "", "", 6, kChanges, On<C>([](C& c, auto&) { c.MakeActive(); return None(); }), {}},
-      }};
+      }, true};
   return table;
 }
 
@@ -296,7 +311,7 @@ const Interface& ActiveDocumentInterface() {
           {"FileName", true, "s", "", "", 5, kReadOnly, On<D>([](D& d, auto&) { return One(d.FileName()); }), {}},
           {"Modified", true, "b", "", "", 6, kWritable | kChanges, On<D>([](D& d, auto&) { return One(d.Modified()); }),
            Put<D>([](D& d, const QVariant& v) { d.SetModified(v.toBool()); })},
-          {"ReadOnly", true, "b", "", "", 7, kWritable, On<D>([](D& d, auto&) { return One(d.ReadOnly()); }),
+          {"ReadOnly", true, "b", "", "", 7, kWritable | kChanges, On<D>([](D& d, auto&) { return One(d.ReadOnly()); }),
            Put<D>([](D& d, const QVariant& v) { d.SetReadOnly(v.toBool()); })},
           {"CurrentBitmap", false, "", "ay", "result", 9, 0, On<D>([](D& d, auto&) { return One(d.CurrentBitmap()); }), {}},
           {"TabIndex", true, "i", "", "", 10, kReadOnly, On<D>([](D& d, auto&) { return One(d.TabIndex()); }), {}},
@@ -311,7 +326,7 @@ const Interface& ActiveDocumentInterface() {
           {"Reload", false, "b", "", "wbPromptToSave", 16, 0, On<D>([](D& d, auto& x) { d.Reload(B(x, 0)); return None(); }), {}},
           {"Save", false, "", "b", "result", 17, kInteractive | kChanges, On<D>([](D& d, auto&) { return One(d.Save()); }), {}},
           {"PlayAnimation", false, "", "", "", 18, kInteractive | kChanges, On<D>([](D& d, auto&) { d.PlayAnimation(); return None(); }), {}},
-          {"StopAnimation", false, "", "", "", 19, kChanges, On<D>([](D& d, auto&) { d.StopAnimation(); return None(); }), {}},
+          {"StopAnimation", false, "", "", "", 19, kChanges | kStopsPlayback, On<D>([](D& d, auto&) { d.StopAnimation(); return None(); }), {}},
           {"AddFrame", false, "ayi", "i", "Image,Delay,result", 20, kInteractive | kChanges,
            On<D>([](D& d, auto& x) { return One(d.AddFrame(Y(x, 0), I(x, 1))); }), {}},
           {"InsertFrame", false, "iay", "", "nIndex,Image", 21, 0,
@@ -328,10 +343,10 @@ const Interface& ActiveDocumentInterface() {
           {"Optimize", false, "", "", "", 28, 0, On<D>([](D& d, auto&) { d.Optimize(); return None(); }), {}},
           {"AddFrameNoPrompts", false, "ayi", "b", "Image,nDelay,result", 29, kChanges,
            On<D>([](D& d, auto& x) { return One(d.AddFrameNoPrompts(Y(x, 0), I(x, 1))); }), {}},
-          {"SaveDocToTempFile", false, "s", "b", "wsFileName,result", 30, 0,
+          {"SaveDocToTempFile", false, "s", "b", "wsFileName,result", 30, kChanges,
            On<D>([](D& d, auto& x) { return One(d.SaveDocToTempFile(S(x, 0))); }), {}},
           {"Frames", true, "o", "", "", 26, kReadOnly, On<D>([](D&, auto&) { return QVariantList{PathValue(FramesPath())}; }), {}},
-      }};
+      }, true};
   return table;
 }
 
@@ -347,7 +362,7 @@ const Interface& FramesInterface() {
           {"Items", false, "", "ao", "result", -4, 0, On<F>([](F& f, auto&) {
              return ItemPaths(f, [](TAutomationObject& o) { return FramePath(static_cast<TGIFFrame&>(o).Serial()); });
            }), {}},
-      }};
+      }, true};
   return table;
 }
 
@@ -382,7 +397,7 @@ const Interface& FrameInterface() {
            "idmPrevious 3"},
           {"SetBitmap", false, "ay", "b", "Bitmap,result", 14, kChanges,
            On<F>([](F& f, auto& x) { return One(f.SetBitmap(Y(x, 0))); }), {}},
-      }};
+      }, true};
   return table;
 }
 
@@ -729,11 +744,9 @@ bool TAutomationBus::Dispatch(const QDBusMessage& message, const QDBusConnection
   }
 
   IAutomationHost& host = application_->Host();
-  auto run = [&](const Member& m, const std::function<QDBusMessage()>& body) -> bool {
-    if ((m.Flags & kChanges) && host.Busy())
-      return error(QLatin1String(kErrorPrefix) + QLatin1String(kErrorBusy),
-                   QStringLiteral("The editor is busy with a long operation; try again when it has finished"));
+  auto run = [&](const Member& m, const std::function<QDBusMessage()>& body, bool getting = false) -> bool {
     try {
+      CheckMoment(host, MomentOf(m, r.Iface && r.Iface->Document, getting));
       return send(body());
     } catch (const AutomationError& e) {
       if (QLatin1String(e.Kind()) == QLatin1String(kErrorUnknownObject)) return dbusError("UnknownObject", e.Message());
@@ -757,6 +770,8 @@ bool TAutomationBus::Dispatch(const QDBusMessage& message, const QDBusConnection
       return dbusError("UnknownInterface", QStringLiteral("No such interface '%1' at %2").arg(wanted, path));
     if (member == QLatin1String("GetAll") && sig == QLatin1String("s")) {
       Member all{"GetAll", false, "", "", "", 0, 0, {}, {}};
+      for (const Member& m : r.Iface->Members)
+        if (m.Property && (m.Flags & kReads)) all.Flags |= kReads;
       return run(all, [&] {
         QVariantMap values;
         for (const Member& m : r.Iface->Members)
@@ -770,11 +785,9 @@ bool TAutomationBus::Dispatch(const QDBusMessage& message, const QDBusConnection
       const Member* m = r.Iface->Find(name, true);
       if (!m) return dbusError("UnknownProperty", QStringLiteral("No such property '%1' in '%2'").arg(name, QLatin1String(r.Iface->Name)));
       if (member == QLatin1String("Get")) {
-        Member reading = *m;
-        reading.Flags &= ~kChanges;  // reading never changes a document
-        return run(reading, [&] {
+        return run(*m, [&] {
           return message.createReply(QVariant::fromValue(QDBusVariant(m->Call(*r.Object, {}).value(0))));
-        });
+        }, true);
       }
       if (!(m->Flags & kWritable) || !m->Set)
         return dbusError("PropertyReadOnly", QStringLiteral("The property '%1' cannot be set").arg(name));
@@ -824,7 +837,11 @@ bool TAutomationBus::Dispatch(const QDBusMessage& message, const QDBusConnection
     return true;
   }
   if (m->Flags & kAfterReply) {
-    if ((m->Flags & kChanges) && host.Busy()) return run(*m, [] { return QDBusMessage(); });
+    try {
+      CheckMoment(host, MomentOf(*m, r.Iface->Document, false));
+    } catch (const AutomationError& e) {
+      return error(QLatin1String(kErrorPrefix) + QLatin1String(e.Kind()), e.Message());
+    }
     send(message.createReply());
     std::shared_ptr<TAutomationObject> object = r.Object;
     const Getter call = m->Call;

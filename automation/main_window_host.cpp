@@ -81,7 +81,16 @@ TfrmMain& MainWindowHost::Main() const {
 
 editor::TDocuments& MainWindowHost::Documents() { return Main().Documents(); }
 
-bool MainWindowHost::Busy() const { return editor::BusyScope::Running() || QApplication::activeModalWidget(); }
+// A popup menu's own event loop counts as a dialog: what it runs next was chosen on the state it showed. The
+// main window is disabled while a progress window shows.
+bool MainWindowHost::Busy() const {
+  return Working() || QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
+         (main_ && !main_->isEnabled());
+}
+
+bool MainWindowHost::Working() const { return editor::BusyScope::Running(); }
+
+bool MainWindowHost::Playing() const { return main_ && main_->Player() && main_->Player()->Playback().Playing(); }
 
 QRect MainWindowHost::WindowRect() const { return Main().geometry(); }
 void MainWindowHost::SetWindowRect(const QRect& rect) { Main().setGeometry(rect); }

@@ -15,6 +15,8 @@ public:
 
   editor::TDocuments& Documents() override;
   bool Busy() const override;
+  bool Working() const override;
+  bool Playing() const override;
   QRect WindowRect() const override;
   void SetWindowRect(const QRect& rect) override;
   int WindowState() const override;

@@ -137,7 +137,12 @@ std::shared_ptr<addin::IIntfMenuItem> TIntfMenuItem::InsertSubItem(int index) {
   return std::make_shared<TIntfMenuItem>(item, host_);
 }
 
-void TIntfMenuItem::Execute() { Target().trigger(); }
+void TIntfMenuItem::Execute() {
+  QAction& item = Target();
+  // The item's command may do anything the user could: it waits as the bus's changes do.
+  if (host_) CheckMoment(*host_, TMoment::ChangesDocument);
+  item.trigger();
+}
 
 void TIntfMenuItem::SetMenuHandler(std::shared_ptr<addin::IIntfMenuHandler> handler) {
   auto* own = qobject_cast<TAutomatedMenu*>(&Target());

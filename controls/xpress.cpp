@@ -22,9 +22,16 @@ bool TXpress::CanReadExtension(const QString& extension) {
   return movinta::platform::ImagingCanReadExtension(extension.toStdString());
 }
 
-void TXpress::SetFileName(const QString& fileName) {
+void TXpress::SetFileName(const QString& fileName) { SetFileName(fileName, {}); }
+
+void TXpress::SetFileName(const QString& fileName, const std::function<void(const std::function<void()>&)>& read) {
   fileName_ = fileName;
-  control_->Load(QFile::encodeName(fileName).toStdString());
+  const std::string path = QFile::encodeName(fileName).toStdString();
+  auto load = [this, &path] { control_->Load(path); };
+  if (read)
+    read(load);
+  else
+    load();
   ImageChanged();
 }
 

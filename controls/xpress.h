@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace movinta::platform {
@@ -27,6 +28,8 @@ public:
 
   // Loads the file at once; GetErrorCode tells how it went.
   void SetFileName(const QString& fileName);
+  // The same with the file read through read, which may run the reading elsewhere and wait for it.
+  void SetFileName(const QString& fileName, const std::function<void(const std::function<void()>&)>& read);
   QString FileName() const { return fileName_; }
   // 0 after a successful load, non-zero after a failed one.
   std::uint16_t GetErrorCode() const;

@@ -1,6 +1,7 @@
 #include "editor/frame_strip.h"
 
 #include "editor/document_window.h"
+#include "editor/forms/kept_paint.h"
 #include "editor/guarded.h"
 
 #include "gif/qt/qimage_adapter.h"
@@ -40,6 +41,7 @@ private:
   TFrameStrip& strip_;
   QPoint pressAt_;
   bool dragArmed_ = false;
+  TKeptPaint kept_;
 };
 
 QMimeData* NewDocumentFrameDrag(const QString& fileName, int index, const QImage& picture) {
@@ -204,11 +206,15 @@ void FrameCells::PaintCell(QPainter& p, int cell) {
 void FrameCells::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   p.fillRect(event->rect(), palette().window());
-  if (!strip_.commands_.Active()) return;
-  const int first = std::max(0, event->rect().left() / strip_.CellWidth());
-  const int last = std::min(strip_.ColumnCount() - 1, event->rect().right() / strip_.CellWidth());
-  // Nothing may leave a paint event: a cell that fails is left as drawn, the others are drawn.
-  for (int cell = first; cell <= last; ++cell) PaintGuarded([&] { PaintCell(p, cell); });
+  // Every visible cell, so that what is kept covers what a pump may have to show.
+  const QRect area = visibleRegion().boundingRect().united(event->rect());
+  kept_.Paint(*this, p, area, [this, &area](QPainter& cells) {
+    if (!strip_.commands_.Active()) return;
+    const int first = std::max(0, area.left() / strip_.CellWidth());
+    const int last = std::min(strip_.ColumnCount() - 1, area.right() / strip_.CellWidth());
+    // Nothing may leave a paint event: a cell that fails is left as drawn, the others are drawn.
+    for (int cell = first; cell <= last; ++cell) PaintGuarded([&] { PaintCell(cells, cell); });
+  });
 }
 
 void FrameCells::mousePressEvent(QMouseEvent* event) {

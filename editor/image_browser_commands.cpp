@@ -34,6 +34,8 @@ namespace movinta::editor {
 
 namespace {
 constexpr int kFirstFavorite = 3;
+// The scan hands the event loop a turn after this many files, so the window stays painted.
+constexpr int kScanBatch = 16;
 
 QString WithSlash(const QString& folder) { return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'); }
 }  // namespace
@@ -182,6 +184,7 @@ void TImageBrowserCommands::ScanImageFolder(const QString& folderName) {
       return false;
     }
     if (view_) view_->RepaintGrid();
+    if ((i + 1) % kScanBatch == 0) BusyScope::KeepPainted(true);
     return true;
   });
   Progress(0, -1);

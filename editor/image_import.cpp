@@ -130,7 +130,8 @@ int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bit
     TXpress* imgX = host.Imaging();
     if (!imgX) return fail(loadError);
     imgX->SetMemoryLimit(gif::TGIFImage::DefaultMemoryBudget);
-    imgX->SetFileName(fileName);
+    // A large picture takes seconds to decode: the window stays painted meanwhile.
+    imgX->SetFileName(fileName, &BusyScope::RunAside);
     const std::uint16_t code = imgX->GetErrorCode();
     imgX->SetMemoryLimit(0);
     if ((code & 0xFFFF) != 0) {

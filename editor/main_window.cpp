@@ -1,5 +1,4 @@
 #include "editor/main_window.h"
-
 #include "editor/avi_commands.h"
 
 #include "editor/guarded.h"
@@ -10,6 +9,7 @@
 #include "editor/document_tabs.h"
 #include "editor/document_window.h"
 #include "editor/forms/image_exporter.h"
+#include "editor/guarded.h"
 #include "editor/help_commands.h"
 #include "editor/widget_helpers.h"
 #include "editor/window_commands.h"
@@ -86,6 +86,7 @@ public:
     }
     bar_->setUpdatesEnabled(true);
     bar_->update();
+    BusyScope::KeepPainted();
   }
   void SetBusy(bool busy) override {
     if (busy)
@@ -734,6 +735,11 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::DeferredStartup() {
+  // Long work that keeps the window painted may have let this in: the start-up waits for its end.
+  if (BusyScope::Pumping()) {
+    QTimer::singleShot(50, this, Guarded(this, &TfrmMain::DeferredStartup));
+    return;
+  }
   std::unique_ptr<SettingsStore> store;
   if (options_.UseSettingsStore) store = std::make_unique<SettingsStore>();
   auto read = [&store](const char* section, const char* name, int fallback) {

@@ -75,7 +75,11 @@ int PaletteGrid::IndexAt(QPoint at) const {
 }
 
 void PaletteGrid::paintEvent(QPaintEvent*) {
-  QPainter p(this);
+  QPainter window(this);
+  kept_.Paint(*this, window, rect(), [this](QPainter& p) { PaintPalette(p); });
+}
+
+void PaletteGrid::PaintPalette(QPainter& p) {
   p.fillRect(rect(), palette().base());
   const gif::TGIFColorMap* map = owner_->Palette();
   if (!map) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "editor/forms/inspector_logic.h"
+#include "editor/forms/kept_paint.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -150,7 +151,9 @@ protected:
   void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+  void PaintPalette(QPainter& p);
   TfrmFloat* owner_;
+  TKeptPaint kept_;
 };
 
 }  // namespace movinta::editor::forms

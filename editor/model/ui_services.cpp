@@ -1,5 +1,13 @@
 #include "editor/model/ui_services.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
+
+#include <exception>
+#include <memory>
+
 namespace movinta::editor {
 
 namespace {
@@ -8,6 +16,12 @@ IFileChooser* g_files = nullptr;
 IProgress* g_progress = nullptr;
 IClipboard* g_clipboard = nullptr;
 int g_busyDepth = 0;
+// Since the work began or last pumped.
+QElapsedTimer g_sincePump;
+bool g_pumping = false;
+bool g_pumped = false;  // by the work now running
+// Below this, work holds the window without it being noticed.
+constexpr int kPumpIntervalMs = 100;
 IEditorView g_nullView;
 IEditorView* g_view = nullptr;
 }  // namespace
@@ -66,13 +80,56 @@ IClipboard* SetClipboard(IClipboard* clipboard) {
 }
 
 BusyScope::BusyScope() {
-  if (g_busyDepth++ == 0 && g_progress) g_progress->SetBusy(true);
+  if (g_busyDepth++ == 0) {
+    g_sincePump.start();
+    if (g_progress) g_progress->SetBusy(true);
+  }
 }
 
 BusyScope::~BusyScope() {
-  if (--g_busyDepth == 0 && g_progress) g_progress->SetBusy(false);
+  if (--g_busyDepth > 0) return;
+  if (g_progress) g_progress->SetBusy(false);
+  // Paints during the work showed what was there before it: the frames may have changed since.
+  if (std::exchange(g_pumped, false)) EditorView()->RepaintFrames();
 }
 
 bool BusyScope::Running() { return g_busyDepth > 0; }
+bool BusyScope::Pumping() { return g_pumping; }
+
+void BusyScope::RunAside(const std::function<void()>& work) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (g_pumping || !app || QThread::currentThread() != app->thread()) {
+    work();
+    return;
+  }
+  BusyScope busy;
+  std::exception_ptr failure;
+  std::unique_ptr<QThread> thread(QThread::create([&work, &failure] {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }));
+  QEventLoop loop;
+  // Queued to this thread: a thread that ends before the loop runs still ends it.
+  QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+  thread->start();
+  g_pumping = g_pumped = true;
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  g_pumping = false;
+  thread->wait();  // it has finished
+  if (failure) std::rethrow_exception(failure);
+}
+
+void BusyScope::KeepPainted(bool batchEnd) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (g_busyDepth == 0 || g_pumping || !app || QThread::currentThread() != app->thread()) return;
+  if (!batchEnd && g_sincePump.isValid() && g_sincePump.elapsed() < kPumpIntervalMs) return;
+  g_pumping = g_pumped = true;
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  g_pumping = false;
+  g_sincePump.start();
+}
 
 }  // namespace movinta::editor

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -152,6 +153,18 @@ public:
   BusyScope& operator=(const BusyScope&) = delete;
   // Whether a long operation holds the busy cursor now; it may be pumping events meanwhile.
   static bool Running();
+  // Long work on the GUI thread calls this between its steps: once the work has run for a while, and
+  // again every little while after, events other than the user's input are handled, so the window
+  // repaints and progress moves. batchEnd pumps at once. Nothing happens outside a busy scope, on
+  // another thread or inside a pump. While work pumps, scripts that read or change a document are
+  // refused and paints show the last finished picture.
+  static void KeepPainted(bool batchEnd = false);
+  // Whether the events handled now come from such a pump.
+  static bool Pumping();
+  // Runs work on a thread of its own, under the hourglass, and handles events other than the user's
+  // input until it ends, as KeepPainted does; what work throws is thrown here. Inside a pump, or off
+  // the GUI thread, work runs at once.
+  static void RunAside(const std::function<void()>& work);
 };
 
 }  // namespace movinta::editor

@@ -12,6 +12,7 @@
 #include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QElapsedTimer>
+#include <QXmlStreamReader>
 
 #include <optional>
 #include <QMenu>
@@ -238,6 +239,156 @@ TEST_F(MenuDispatchTest, AClientsHandlerIsCalledOnExecuteAndDroppedWhenTheClient
   handlerBus.reset();
   QDBusConnection::disconnectFromBus(name);
   EXPECT_TRUE(WaitFor([&] { return own->Handler() == nullptr; })) << "the handler goes with its client";
+}
+
+// ---- every member at the wrong moment
+
+// One member of an object as introspection names it: a method with its in arguments, or a property.
+struct Call {
+  QString Path, Iface, Name, Types;
+  bool Property = false, Writable = false;
+};
+
+class WrongMomentTest : public MenuDispatchTest {
+protected:
+  void SetUp() override {
+    MenuDispatchTest::SetUp();
+    if (IsSkipped()) return;
+    first_ = tmp_.Path + QStringLiteral("/first.gif");
+    editor::testing::WriteAnimation(*editor::testing::MakeAnimation(3), first_);
+    editor::testing::WriteAnimation(*editor::testing::MakeAnimation(2), tmp_.Path + QStringLiteral("/second.gif"));
+    corrupt_ = tmp_.Path + QStringLiteral("/corrupt.gif");
+    QFile corrupt(corrupt_);
+    ASSERT_TRUE(corrupt.open(QIODevice::WriteOnly));
+    corrupt.write("GIF89a\x01");
+    corrupt.close();
+    ASSERT_TRUE(host_.documents.OpenDocument(first_));
+    ASSERT_TRUE(host_.documents.OpenDocument(tmp_.Path + QStringLiteral("/second.gif")));
+    QObject::connect(bar_.actions().front()->menu()->actions().front(), &QAction::triggered, [this] { ++chosen_; });
+  }
+
+  // Every member of every object the tree holds now.
+  std::vector<Call> Members() {
+    const QString app = QStringLiteral("/com/larkspur/Movinta/Application");
+    QStringList paths = {app, QStringLiteral("/com/larkspur/Movinta/Documents"), kActive, kActive + QStringLiteral("/Frames"),
+                         PathOf(Wait(Send(app, QStringLiteral("com.larkspur.Movinta.Application"), QStringLiteral("Menu"),
+                                          {QStringLiteral("File|Open...")})))};
+    for (const QString& list : {paths[1], paths[3]}) {
+      const QDBusMessage items = Wait(Send(list, QString(), QStringLiteral("Items"), {}));
+      paths << qdbus_cast<QList<QDBusObjectPath>>(items.arguments().value(0)).value(0).path();
+    }
+    std::vector<Call> calls;
+    for (const QString& path : paths) {
+      QXmlStreamReader xml(Wait(Send(path, QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"), {}))
+                               .arguments()
+                               .value(0)
+                               .toString());
+      QString iface;
+      while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+        const auto a = xml.attributes();
+        if (xml.name() == QLatin1String("interface")) iface = a.value(QLatin1String("name")).toString();
+        if (!iface.startsWith(QLatin1String("com.larkspur"))) continue;
+        if (xml.name() == QLatin1String("method"))
+          calls.push_back({path, iface, a.value(QLatin1String("name")).toString(), {}});
+        else if (xml.name() == QLatin1String("arg") && a.value(QLatin1String("direction")) == QLatin1String("in"))
+          calls.back().Types += a.value(QLatin1String("type"));
+        else if (xml.name() == QLatin1String("property"))
+          calls.push_back({path, iface, a.value(QLatin1String("name")).toString(), a.value(QLatin1String("type")).toString(), true,
+                           a.value(QLatin1String("access")) == QLatin1String("readwrite")});
+      }
+    }
+    return calls;
+  }
+
+  // Plain arguments that would act: the other document's file, a picture, index 0, true.
+  QVariant Value(QChar type, const QString& text) const {
+    switch (type.toLatin1()) {
+      case 'i': return 0;
+      case 'b': return true;
+      case 's': return text;
+      case 'y': return BmpBytes(QImage(4, 4, QImage::Format_RGB32));
+      default: return QVariant::fromValue(QDBusObjectPath(QStringLiteral("/")));
+    }
+  }
+  // Each call's error name, empty when answered: the get of a property, then its put.
+  QMap<QString, QString> CallAll(const std::vector<Call>& calls, const QString& text) {
+    QMap<QString, QString> out;
+    for (const Call& c : calls) {
+      const QString key = c.Iface.section(QLatin1Char('.'), -1) + QLatin1Char('.') + c.Name;
+      if (c.Property) {
+        out[key] = GetProperty(c.Path, c.Iface, c.Name).errorName();
+        if (c.Writable) out[key + QStringLiteral("=")] = SetProperty(c.Path, c.Iface, c.Name, Value(c.Types[0], text)).errorName();
+        continue;
+      }
+      QVariantList args;
+      for (QChar t : c.Types)
+        if (t != QLatin1Char('a')) args << Value(t, text);
+      out[key] = Wait(Send(c.Path, c.Iface, c.Name, args)).errorName();
+    }
+    return out;
+  }
+  // What the walk must leave as it was.
+  QString State() const {
+    QString s = QStringLiteral("active %1 scans %2 chosen %3 shown %4 frames %5")
+                    .arg(host_.documents.Active()->Serial)
+                    .arg(host_.scans)
+                    .arg(chosen_)
+                    .arg(messages_.Shown.size())
+                    .arg(editor::SharedImage()->Images().GetCount());
+    for (int i = 0; i < host_.documents.Count(); ++i)
+      s += QStringLiteral(" | %1 %2 %3").arg(host_.documents.At(i)->FileName).arg(host_.documents.At(i)->History.Count())
+               .arg(host_.documents.At(i)->Modified);
+    return s;
+  }
+
+  QString first_, corrupt_;
+  int chosen_ = 0;
+};
+
+const QString kBusy = QStringLiteral("com.larkspur.Movinta.Error.Busy");
+
+TEST_F(WrongMomentTest, WhileADialogIsUpNoMemberSwitchesChangesOrScansAndTheBoxesStack) {
+  const std::vector<Call> calls = Members();
+  ASSERT_GT(calls.size(), 100u);
+  const QString before = State();
+  host_.busy = true;
+  for (const QString& text : {first_, corrupt_}) {
+    const QMap<QString, QString> answers = CallAll(calls, text);
+    EXPECT_EQ(State(), before) << "called with " << text.toStdString();
+    for (const char* refused : {"Application.IsFileOpen", "Application.LoadThumbnails", "Application.CurrentFolder=",
+                                "Application.IsImageAnimation", "Application.GetImageSize", "Application.DocumentIndex=",
+                                "ActiveDocument.AddFrame", "ActiveDocument.StopAnimation", "MenuItem.Execute"})
+      EXPECT_EQ(answers.value(QLatin1String(refused)), kBusy) << refused;
+    for (const char* answered : {"Application.MessageBox", "Application.InputBox", "ActiveDocument.FileName", "Frame.Delay"})
+      EXPECT_EQ(answers.value(QLatin1String(answered)), QString()) << answered << ": interactive members and reading go on";
+  }
+  EXPECT_EQ(host_.boxes, 2);
+
+  host_.busy = false;
+  host_.working = true;
+  const QMap<QString, QString> answers = CallAll(calls, first_);
+  EXPECT_EQ(State(), before);
+  for (auto it = answers.cbegin(); it != answers.cend(); ++it) {
+    if (it.key().startsWith(QLatin1String("Application.")) || it.key().startsWith(QLatin1String("MenuItem."))) continue;
+    EXPECT_EQ(it.value(), kBusy) << it.key().toStdString() << ": every member of a document waits for long work";
+  }
+  EXPECT_EQ(answers.value(QStringLiteral("Application.ActiveDocument")), kBusy);
+  EXPECT_EQ(answers.value(QStringLiteral("Application.VersionText")), QString());
+}
+
+TEST_F(WrongMomentTest, WhileTheAnimationPlaysOnlyStoppingIsTaken) {
+  const QString app = QStringLiteral("/com/larkspur/Movinta/Application");
+  ASSERT_EQ(Wait(Send(kActive, kActiveIface, QStringLiteral("PlayAnimation"), {})).errorName(), QString());
+  EXPECT_EQ(Wait(Send(app, QStringLiteral("com.larkspur.Movinta.Application"), QStringLiteral("IsFileOpen"), {first_})).errorName(),
+            kBusy);
+  EXPECT_EQ(SetProperty(kActive, kActiveIface, QStringLiteral("SelectedFrame"), 1).errorName(), kBusy);
+  EXPECT_EQ(GetProperty(kActive, kActiveIface, QStringLiteral("FileName")).errorName(), QString());
+  EXPECT_EQ(Wait(Send(kActive, kActiveIface, QStringLiteral("StopAnimation"), {})).errorName(), QString());
+  EXPECT_FALSE(host_.playing);
+  EXPECT_EQ(Wait(Send(app, QStringLiteral("com.larkspur.Movinta.Application"), QStringLiteral("IsFileOpen"), {first_})).errorName(),
+            QString());
+  EXPECT_EQ(host_.documents.Active()->FileName, first_) << "taken once playback stopped";
 }
 
 }  // namespace

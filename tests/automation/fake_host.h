@@ -47,7 +47,9 @@ class FakeHost : public IAutomationHost {
 public:
   FakeHost() : commands(documents) {}
   editor::TDocuments& Documents() override { return documents; }
-  bool Busy() const override { return busy; }
+  bool Busy() const override { return busy || working; }
+  bool Working() const override { return working; }
+  bool Playing() const override { return playing; }
   QRect WindowRect() const override { return rect; }
   void SetWindowRect(const QRect& r) override { rect = r; }
   int WindowState() const override { return state; }
@@ -63,15 +65,21 @@ public:
   QString InputBox(const QString&, const QString&, const QString& d) override { return d; }
   int MessageBox(const QString&, const QString&, int) override {
     if (messageBoxThrows) throw 42;  // not even a std::exception
+    ++boxes;
     return 1;
   }
   void NewDocument() override { documents.NewDocument(); }
   bool OpenFile(const QString& path) override { return documents.OpenDocument(path) != nullptr; }
-  bool IsFileOpen(const QString& path) override { return documents.FindOpenDocument(path) >= 0; }
+  // Brings the document forward as the main window does: the working image switches to it.
+  bool IsFileOpen(const QString& path) override {
+    const int index = documents.FindOpenDocument(path);
+    if (index >= 0) documents.Activate(documents.At(index));
+    return index >= 0;
+  }
   bool CloseAll() override { return documents.CloseAll(); }
   bool SaveAll() override { return true; }
-  void NextDocument() override {}
-  void PreviousDocument() override {}
+  void NextDocument() override { Step(1); }
+  void PreviousDocument() override { Step(-1); }
   bool ActivateDocument(TMDIChild* d) override { return documents.Activate(d); }
   int DocumentIndex() const override { return documents.IndexOf(documents.Active()); }
   void SetDocumentIndex(int i) override { documents.Activate(documents.At(i)); }
@@ -80,14 +88,15 @@ public:
   void TileHorizontal() override {}
   void TileVertical() override {}
   QString CurrentFolder() const override { return {}; }
-  void SetCurrentFolder(const QString&) override {}
+  void SetCurrentFolder(const QString&) override { ++scans; }
   bool ThumbnailsShowing() const override { return false; }
-  void SetThumbnailsShowing(bool) override {}
+  void SetThumbnailsShowing(bool) override { ++scans; }
   bool ExplorerShowing() const override { return false; }
-  void SetExplorerShowing(bool) override {}
-  void LoadThumbnails(const QString&) override {}
+  void SetExplorerShowing(bool) override { ++scans; }
+  void LoadThumbnails(const QString&) override { ++scans; }
   QString ThumbnailFileName() const override { return {}; }
   bool ImageSize(const QString&, int& w, int& h) override {
+    ++scans;
     w = h = 7;
     return false;
   }
@@ -97,8 +106,8 @@ public:
   bool ShowFrame(int index) override { return index >= 0 && index < SharedImage()->Images().GetCount(); }
   QImage CurrentBitmap() override { return QImage(2, 2, QImage::Format_RGB32); }
   bool CloseActive() override { return documents.Close(documents.Active()); }
-  void PlayAnimation() override {}
-  void StopAnimation() override {}
+  void PlayAnimation() override { playing = true; }
+  void StopAnimation() override { playing = false; }
   int InsertBitmapFrame(const gif::Bitmap& b, int p, const QString& c) override { return commands.InsertBitmapFrame(b, p, c); }
   bool AddFrameNoPrompts(const gif::Bitmap& b, int d) override { return commands.InsertBitmapAt(*SharedImage(), b, d); }
   void SetLoopCount(int plays) override { commands.ApplyLoopChange(plays == 0, plays); }
@@ -114,7 +123,18 @@ public:
   int state = 0;
   bool busy = false;
   bool messageBoxThrows = false;
+  bool working = false;
+  bool playing = false;
   int framesChanged = 0;
+  // Scans, folder changes and picture reads the browser or imaging control would run.
+  int scans = 0;
+  int boxes = 0;
+
+private:
+  void Step(int by) {
+    const int count = documents.Count();
+    if (count > 1) documents.Activate(documents.At((documents.IndexOf(documents.Active()) + by + count) % count));
+  }
 };
 
 }  // namespace movinta::automation::testing

@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QFile>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace movinta::editor::testing {
@@ -36,6 +38,20 @@ inline void WriteBytes(const QString& path, const QByteArray& bytes) {
   ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
   f.write(bytes);
 }
+
+// Posts itself an event and calls Handled when the event loop gets to it: shows whether long work
+// gives the loop a turn.
+class PostedProbe : public QObject {
+public:
+  std::function<void()> Handled;
+  void Post() { QCoreApplication::postEvent(this, new QEvent(QEvent::User)); }
+  ~PostedProbe() override { QCoreApplication::removePostedEvents(this); }
+  bool event(QEvent* e) override {
+    if (e->type() != QEvent::User) return QObject::event(e);
+    if (Handled) Handled();
+    return true;
+  }
+};
 
 class AppTest : public ::testing::Test {
 protected:

@@ -19,6 +19,8 @@
 #include <QPainter>
 #include <QtEndian>
 
+#include <functional>
+
 namespace movinta::editor {
 namespace {
 
@@ -273,6 +275,34 @@ TEST_F(ImageBrowserTest, JpegsUpToOneMoreThanTheThumbnailSizeKeepTheirOwnSize) {
   }
 }
 
+TEST_F(ImageBrowserTest, AScanOfManyPicturesGivesTheEventLoopATurnBetweenBatchesAndMovesTheProgress) {
+  const int files = 240;
+  for (int i = 0; i < files; ++i) Save(Picture(8, 8), Path(QStringLiteral("p%1.png").arg(i, 3, 10, QLatin1Char('0'))), "PNG");
+  int position = -1;
+  bool ended = false;
+  commands_.host.Progress = [&](int at, int maximum) {
+    if (maximum < 0)
+      ended = position >= 0;
+    else
+      position = at;
+  };
+  // Posted before the scan, and again each time it is handled: it counts the loop's turns.
+  testing::PostedProbe turns;
+  std::vector<int> at;  // the progress at each turn
+  turns.Handled = [&] {
+    if (ended) return;
+    at.push_back(position);
+    turns.Post();
+  };
+  turns.Post();
+  commands_.ScanImageFolder(tmp_.Path);
+  ASSERT_EQ(commands_.ThumbCount(), files);
+  ASSERT_FALSE(at.empty()) << "the event posted before the scan waits for its end";
+  EXPECT_LT(at.front(), files - 1);
+  EXPECT_GE(at.size(), static_cast<std::size_t>(files / 16 - 1));
+  for (std::size_t i = 1; i < at.size(); ++i) EXPECT_GT(at[i], at[i - 1]) << "the progress moves between turns";
+}
+
 TEST_F(ImageBrowserTest, FoldersWithoutPicturesAndMissingFoldersSaySo) {
   testing::WriteBytes(Path(QStringLiteral("readme.txt")), "x");
   commands_.ScanImageFolder(tmp_.Path);
@@ -399,6 +429,9 @@ TEST_F(AppTest, AThumbnailGoesInAfterTheSelectedFrameAndUndoTakesItOut) {
   ASSERT_TRUE(QDir().mkpath(folder));
   Save(Picture(4, 3), folder + QStringLiteral("/pic.png"), "PNG");
 
+  // The start-up has finished before the user turns to the browser: inserting a picture lets the
+  // event loop run.
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
   the_frmThumbWin->show();
   the_frmThumbWin->SelectFolder(folder);
   ASSERT_EQ(browser.CurrentFolder(), folder) << "the tree's move scans the folder";

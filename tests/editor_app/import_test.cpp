@@ -1,6 +1,7 @@
 #include "app_fixture.h"
 #include "controls/xpress.h"
 #include "editor/image_import.h"
+#include "editor/model/files.h"
 #include "editor/model/string_tables.h"
 
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 #include <QtEndian>
 
 #include <functional>
+#include <optional>
 
 namespace movinta::editor {
 namespace {
@@ -126,6 +128,33 @@ TEST_F(AppTest, ImportFailuresAreReportedOnceWithTheirText) {
   testing::WriteBytes(Path(QStringLiteral("x.xyz")), QByteArray("?"));
   EXPECT_EQ(ImportImageFile(main, Path(QStringLiteral("x.xyz")), bitmap, 20, true, &error), kImportFailed);
   EXPECT_EQ(error, QStringLiteral("x.xyz is an unrecognized file type!"));
+}
+
+TEST_F(AppTest, APictureDecodesWhileTheWindowGoesOnPainted) {
+  TfrmMain& main = OpenMain();
+  const QString jpeg = Path(QStringLiteral("photo.jpg"));
+  QImage picture(640, 480, QImage::Format_RGB32);
+  picture.fill(qRgb(20, 120, 200));
+  ASSERT_TRUE(picture.save(jpeg, "JPEG"));
+  // An event posted before the import: handled while the picture decodes, under the hourglass.
+  bool importing = false;
+  std::optional<bool> handledDuring, busy;
+  testing::PostedProbe posted;
+  posted.Handled = [&] {
+    handledDuring = importing;
+    busy = BusyScope::Running();
+  };
+  posted.Post();
+  gif::Bitmap bitmap;
+  QString error;
+  importing = true;
+  const int result = ImportImageFile(main, jpeg, bitmap, GetFileTypeCode(jpeg), true, &error);
+  importing = false;
+  EXPECT_EQ(result, kImportBitmap) << error.toStdString();
+  EXPECT_EQ(bitmap.Width(), 640);
+  ASSERT_TRUE(handledDuring.has_value()) << "the event loop had no turn";
+  EXPECT_TRUE(*handledDuring);
+  EXPECT_TRUE(*busy);
 }
 
 TEST_F(AppTest, AGifImportedIntoAnOpenDocumentFollowsTheRememberedAnswer) {
