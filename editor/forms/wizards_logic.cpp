@@ -271,6 +271,20 @@ private:
   bool pending_ = false;
 };
 
+// How often the animation plays by its last loop block: this editor goes by the first one, other
+// players by the last one met; the two differ only where blocks disagree.
+int PlaysByLastBlock(TGIFImage& image) {
+  const gif::TGIFAppExtNSLoop* last = nullptr;
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    gif::TGIFExtensionList& list = image.Images().GetFrame(i)->Extensions();
+    for (int e = 0; e < list.GetCount(); ++e)
+      if (const auto* loop = dynamic_cast<const gif::TGIFAppExtNSLoop*>(list.GetExtension(e))) last = loop;
+  }
+  if (!last) return 1;
+  const int stored = last->GetLoops();
+  return stored == 0 || stored == 65535 ? 0 : stored + 1;
+}
+
 std::int64_t DifferentPixels(const QImage& a, const QImage& b) {
   std::int64_t n = 0;
   const int width = std::min(a.width(), b.width()), height = std::min(a.height(), b.height());
@@ -305,7 +319,8 @@ ShownDifference CompareShown(TGIFImage& original, TGIFImage& changed) {
   // not count.
   const bool still = pictures == 1 && !d.TimingChanged;
   d.TimingChanged |= delayChanged && !still;
-  d.LoopChanged = !still && AnimationPlays(original) != AnimationPlays(changed);
+  d.LoopChanged = !still && (AnimationPlays(original) != AnimationPlays(changed) ||
+                             PlaysByLastBlock(original) != PlaysByLastBlock(changed));
   return d;
 }
 

@@ -11,7 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -340,6 +342,37 @@ TEST(WizardRules, TheOptimisedCopyMatchesOptimizeRunDirectlyAndShowsTheSame) {
   OptimizeCopy(merged, *original, local);
   EXPECT_FALSE(HasLocalPalettes(merged));
   EXPECT_TRUE(CompareShown(*original, merged).Same());
+}
+
+// Loop blocks on frame 0 and on a later frame: a player may go by either. The results name a
+// changed loop count when gifdiff finds one.
+TEST(WizardRules, TheResultsNameALoopCountThatPlayersReadOtherwise) {
+  struct Case {
+    const char* Name;
+    int FirstPlays, LaterPlays;  // the later block on frame 2; 1: none
+    bool Changed;
+  };
+  const QTemporaryDir dir;
+  for (const Case c : {Case{"blocks that disagree", 0, 5, true}, Case{"blocks that agree", 4, 4, false},
+                       Case{"a later block alone", 1, 5, false}}) {
+    SCOPED_TRACE(c.Name);
+    auto original = MakeAnimation(3);
+    AddLoopExtension(*original, 0, c.FirstPlays);
+    AddLoopExtension(*original, 2, c.LaterPlays);
+    TGIFImage cleaned;
+    OptimizeCopy(cleaned, *original, OptimizeChoice{false, false, true, false, false, false});
+    const ShownDifference d = CompareShown(*original, cleaned);
+    EXPECT_EQ(d.LoopChanged, c.Changed);
+    EXPECT_EQ(DifferenceText(d).contains(S("the loop count changes")), c.Changed) << DifferenceText(d).toStdString();
+    if (!QFileInfo::exists(S("/usr/bin/gifdiff"))) continue;
+    const QString a = dir.filePath(S("a.gif")), b = dir.filePath(S("b.gif"));
+    testing::WriteAnimation(*original, a);
+    testing::WriteAnimation(cleaned, b);
+    QProcess gifdiff;
+    gifdiff.start(S("/usr/bin/gifdiff"), {a, b});
+    ASSERT_TRUE(gifdiff.waitForFinished());
+    EXPECT_EQ(QString::fromLatin1(gifdiff.readAllStandardOutput()).contains(S("loop counts differ")), c.Changed);
+  }
 }
 
 // Two frames of 200 colours each in tables of their own: 400 colours in all.
