@@ -197,7 +197,8 @@ NewAnimation BuildNewAnimation(const NewAnimationChoice& choice, const PictureRe
     }
     gif::TGIFGlobalColorMap& global = image->GetGlobalColorMap();
     const gif::TGIFGraphicControlExtension* gce0 = frame0.GraphicControlExtension();
-    const int index = frame0.ColorMap().GetCount() == 0 && gce0 ? gce0->GetTransparentColorIndex() : global.IndexOf(color);
+    const int index =
+        frame0.ColorMap().GetCount() == 0 && gce0 ? gce0->GetTransparentColorIndex() : global.IndexOf(color);
     if (index >= 0) image->Header().SetBackgroundColorIndex(index);
   }
   result.Image = std::move(image);

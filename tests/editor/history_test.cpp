@@ -253,7 +253,8 @@ TEST_F(HistoryTest, WholeAnimationUndoGivesEveryTableItsOwnLength) {
   auto tables = [](gif::TGIFImage& im) {
     std::vector<std::vector<gif::TColor>> out;
     out.push_back({});
-    for (int k = 0; k < im.GetGlobalColorMap().GetCount(); ++k) out.back().push_back(im.GetGlobalColorMap().GetColor(k));
+    for (int k = 0; k < im.GetGlobalColorMap().GetCount(); ++k)
+      out.back().push_back(im.GetGlobalColorMap().GetColor(k));
     for (int i = 0; i < im.Images().GetCount(); ++i) {
       gif::TGIFColorMap& map = im.Images().GetFrame(i)->ColorMap();
       out.push_back({});
