@@ -86,11 +86,13 @@ void TCommand::CheckOperation() const {
 
 TActiveAnimation::TActiveAnimation(std::uint8_t operation, int frameIndex) : TCommand(operation, frameIndex) {
   // An empty animation cannot be written as a GIF stream; restoring it means emptying the image.
-  if (SharedImage()->IsEmpty())
+  if (SharedImage()->IsEmpty()) {
     emptyImage_ = true;
-  else
+  } else {
     TempFileName = SnapshotWorkingImage();
-  tableLengths_ = TableLengths(*SharedImage());
+    compression_ = SharedImage()->Compression;
+    tableLengths_ = TableLengths(*SharedImage());
+  }
 }
 
 TActiveAnimation::~TActiveAnimation() { DeleteTempFile(TempFileName); }
@@ -101,10 +103,14 @@ void TActiveAnimation::Restore() {
     return;
   }
   QString error;
-  std::unique_ptr<TGIFImage> scratch = ReadGifFile(TempFileName, &error);
+  // The snapshot was encoded as the working copy will be: read back, its frames bring their encoded
+  // data along, and writing the working copy again encodes nothing.
+  TGIFImage& image = *SharedImage();
+  std::unique_ptr<TGIFImage> scratch = image.Compression == compression_ ? ReadOwnGifFile(TempFileName, image, &error)
+                                                                         : ReadGifFile(TempFileName, &error);
   if (!scratch) throw ECommandError(Tr(texts::kErrorLoading).arg(TempFileName));
-  SharedImage()->Assign(*scratch);
-  CutTables(*SharedImage(), tableLengths_);
+  image.Assign(*scratch);
+  CutTables(image, tableLengths_);
 }
 
 // ---- kind 2

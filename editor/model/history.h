@@ -50,6 +50,7 @@ public:
 private:
   bool emptyImage_ = false;
   std::vector<int> tableLengths_;  // global table first, then each frame's
+  gif::TGIFCompression compression_ = gif::gcLZW;
 };
 
 // Kind 2: a colour table.
