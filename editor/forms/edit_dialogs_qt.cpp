@@ -76,7 +76,7 @@ std::optional<PickedColor> QtEditDialogs::PickColor(int frame, const PickedColor
   {
     BusyScope busy;
     dialog = std::make_unique<TfrmPalette>(parent_, PaletteMode::Transparent, SharedImage(), frame);
-    dialog->StartAt(start.Index, start.Color);
+    dialog->StartAt(start.Index);
   }
   if (!Run(*dialog)) return std::nullopt;
   return PickedColor{dialog->PickedColor, dialog->SelectedIndex};

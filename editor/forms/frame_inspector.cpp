@@ -398,7 +398,15 @@ void TfrmFloat::SetValueText(int row, const QString& text) {
 
 void TfrmFloat::ShowUndoneRow(int row) {
   lbDrop->hide();
+  // The row the undo changed is shown, not opened for typing: a cell left open would take the
+  // next key pressed as a new value.
+  const QAbstractItemView::EditTriggers triggers = grid->editTriggers();
+  grid->setEditTriggers(triggers & ~QAbstractItemView::CurrentChanged);
   gridSelectCell(row, false);
+  grid->setEditTriggers(triggers);
+  for (int r = 0; r < kInspectorRowCount; ++r)
+    if (QWidget* editor = grid->indexWidget(grid->model()->index(r, 1)))
+      emit grid->itemDelegate()->closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
 void TfrmFloat::gridSelectCell(int row, bool openDropDown) {

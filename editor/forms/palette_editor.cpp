@@ -159,8 +159,9 @@ TfrmPalette::TfrmPalette(QWidget* owner, PaletteMode mode, gif::TGIFImage* image
   Build();
   if (session_ && session_->Count() > 0) {
     if (mode_ == PaletteMode::Transparent) {
+      PickedColor = session_->Copy().GetColor(SelectedIndex);
       MovePicker(SelectedIndex);
-      SetSelectedColor(session_->Copy().GetColor(SelectedIndex));
+      SetSelectedColor(PickedColor);
     } else {
       MovePicker(0);
       SetSelectedColor(session_->Copy().GetColor(0));
@@ -285,12 +286,13 @@ void TfrmPalette::MovePicker(int index) {
   shpPicker->move(SwatchPosition(index));
 }
 
-void TfrmPalette::StartAt(int index, gif::TColor color) {
+void TfrmPalette::StartAt(int index) {
   if (!session_ || index < 0 || index >= session_->Count()) return;
   SelectedIndex = index;
-  PickedColor = color;
+  // OK without a click answers what the picker shows.
+  PickedColor = session_->Copy().GetColor(index);
   MovePicker(index);
-  SetSelectedColor(session_->Copy().GetColor(index));
+  SetSelectedColor(PickedColor);
   if (pbImage) pbImage->update();
 }
 

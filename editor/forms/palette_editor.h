@@ -60,8 +60,8 @@ public:
   void SetSelectedColor(gif::TColor color);
   void MovePicker(int index);
   void ApplyRGB();
-  // Starts mode 1 at a chosen entry.
-  void StartAt(int index, gif::TColor color);
+  // Starts mode 1 at a chosen entry of the table shown, picking that entry's colour.
+  void StartAt(int index);
 
   // Handlers, public so the dialog's behaviour can be driven directly.
   void pbPaletteMouseDown(int x, int y);

@@ -492,7 +492,7 @@ void TfrmPrompts::btnTransparentClick() {
   {
     BusyScope busy;
     dialog = std::make_unique<TfrmPalette>(this, PaletteMode::Transparent, image_, EditorView()->SelectedFrame());
-    dialog->StartAt(PickedIndex, PickedColor);
+    dialog->StartAt(PickedIndex);
   }
   if (RunPalette(*dialog)) {
     PickedColor = dialog->PickedColor;

@@ -144,6 +144,7 @@ NewAnimation BuildNewAnimation(const NewAnimationChoice& choice, const PictureRe
   int width = 0, height = 0;
   gif::TColor background = 0xFFFFFF;
   bool first = true;
+  std::vector<bool> filled;  // per frame: the background shows around its picture
   for (const QString& file : choice.Files) {
     Bitmap picture;
     QString error;
@@ -160,6 +161,8 @@ NewAnimation BuildNewAnimation(const NewAnimationChoice& choice, const PictureRe
       image->SetHeight(height);
       first = false;
     }
+    filled.push_back(choice.Placement == FramePlacement::Center &&
+                     (picture.Width() < width || picture.Height() < height));
     const int index = image->Add(ComposeFrame(picture, width, height, background, choice.Placement));
     TGIFSubImage& frame = *image->Images().GetFrame(index);
     if (frame.ColorMap().GetCount() > 0) frame.ColorMap().Optimize();
@@ -175,20 +178,27 @@ NewAnimation BuildNewAnimation(const NewAnimationChoice& choice, const PictureRe
   if (optimizePalette && OptimizerAvailable()) ApplyStandardPalette(*image);
 
   if (choice.Transparent) {
-    // The first frame's background colour, looked up in each frame's own table: frames with
-    // tables of their own keep it at other indices.
+    // The first frame's background colour. The reduction may have given it a near colour in the
+    // first frame and another in frames filled with the picture's own: a frame's transparent
+    // entry is the one its bottom-left pixel got where that pixel is the first frame's or the
+    // fill's, and the colour looked up in its own table otherwise.
     const gif::TColor color = GetBottomLeftColor(frame0);
     for (int i = 0; i < image->Images().GetCount(); ++i) {
       TGIFSubImage& frame = *image->Images().GetFrame(i);
       gif::TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
       if (!gce) continue;
-      gce->SetTransparentColor(color);
+      if ((i == 0 || filled[static_cast<std::size_t>(i)]) && !frame.IsEmpty())
+        gce->SetTransparentColorIndex(frame.GetPixel(0, frame.GetHeight() - 1));
+      else
+        gce->SetTransparentColor(color);
       gce->SetTransparent(true);
       gce->SetDisposal(gif::dmBackground);
       frame.FreeBitmap();
     }
     gif::TGIFGlobalColorMap& global = image->GetGlobalColorMap();
-    const int index = global.IndexOf(color);
+    const gif::TGIFGraphicControlExtension* gce0 = frame0.GraphicControlExtension();
+    const int index =
+        frame0.ColorMap().GetCount() == 0 && gce0 ? gce0->GetTransparentColorIndex() : global.IndexOf(color);
     if (index >= 0) image->Header().SetBackgroundColorIndex(index);
   }
   result.Image = std::move(image);
@@ -262,6 +272,20 @@ private:
   bool pending_ = false;
 };
 
+// How often the animation plays by its last loop block: this editor goes by the first one, other
+// players by the last one met; the two differ only where blocks disagree.
+int PlaysByLastBlock(TGIFImage& image) {
+  const gif::TGIFAppExtNSLoop* last = nullptr;
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    gif::TGIFExtensionList& list = image.Images().GetFrame(i)->Extensions();
+    for (int e = 0; e < list.GetCount(); ++e)
+      if (const auto* loop = dynamic_cast<const gif::TGIFAppExtNSLoop*>(list.GetExtension(e))) last = loop;
+  }
+  if (!last) return 1;
+  const int stored = last->GetLoops();
+  return stored == 0 || stored == 65535 ? 0 : stored + 1;
+}
+
 std::int64_t DifferentPixels(const QImage& a, const QImage& b) {
   std::int64_t n = 0;
   const int width = std::min(a.width(), b.width()), height = std::min(a.height(), b.height());
@@ -296,7 +320,8 @@ ShownDifference CompareShown(TGIFImage& original, TGIFImage& changed) {
   // not count.
   const bool still = pictures == 1 && !d.TimingChanged;
   d.TimingChanged |= delayChanged && !still;
-  d.LoopChanged = !still && AnimationPlays(original) != AnimationPlays(changed);
+  d.LoopChanged = !still && (AnimationPlays(original) != AnimationPlays(changed) ||
+                             PlaysByLastBlock(original) != PlaysByLastBlock(changed));
   return d;
 }
 

@@ -73,16 +73,17 @@ Bitmap QImageToBitmap(const QImage& image) {
   return out;
 }
 
-// The index that the first pixel of source holding index has in its pasted copy, -1 when no
-// pixel holds it.
-int PastedIndexOf(const TGIFSubImage& source, const TGIFSubImage& copy, int index) {
-  const int width = std::min<int>(source.GetWidth(), copy.GetWidth());
-  const int height = std::min<int>(source.GetHeight(), copy.GetHeight());
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      if (source.Data()[static_cast<std::size_t>(y) * source.GetWidth() + static_cast<std::size_t>(x)] == index)
-        return copy.Data()[static_cast<std::size_t>(y) * copy.GetWidth() + static_cast<std::size_t>(x)];
-  return -1;
+// Makes the pixels holding index the frame's transparent ones; nothing when none holds it.
+void MarkTransparent(TGIFSubImage& frame, int index) {
+  const std::uint8_t* p = std::as_const(frame).Data();
+  if (std::find(p, p + frame.DataSize(), static_cast<std::uint8_t>(index)) == p + frame.DataSize()) return;
+  TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
+  if (!gce) {
+    gce = new TGIFGraphicControlExtension(&frame);
+    frame.Extensions().Add(gce);
+  }
+  gce->SetTransparentColorIndex(index);
+  gce->SetTransparent(true);
 }
 
 }  // namespace
@@ -318,8 +319,9 @@ bool TFrameCommands::ChangesMoreThanNewFrame(TGIFImage& image, const TGIFSubImag
   const int count = image.Images().GetCount();
   if (count == 0) return false;
   // Reducing recolours every frame; a frame in front takes over the loop block; a new loop block
-  // on an existing frame 0 and a screen fitted to (or grown for) the picture outlive the frame.
-  return reduce || fitAnimation || InsertionIndex(count, position) == 0 ||
+  // on an existing frame 0, a global table filled from the frame and a screen fitted to (or grown
+  // for) the picture outlive the frame.
+  return reduce || fitAnimation || InsertionIndex(count, position) == 0 || image.GetGlobalColorMap().GetCount() == 0 ||
          (Settings().DefaultNSLoop != 1 && !HasLoopExtension(image)) ||
          frame.GetWidth() > image.GetWidth() || frame.GetHeight() > image.GetHeight();
 }
@@ -358,7 +360,8 @@ bool TFrameCommands::RefusedWhilePlaying() const {
   return true;
 }
 
-int TFrameCommands::InsertBitmapFrame(const Bitmap& bitmap, int position, const QString& caption) {
+int TFrameCommands::InsertBitmapFrame(const Bitmap& bitmap, int position, const QString& caption,
+                                      int transparentIndex) {
   ApplyPendingInput();
   if (RefusedWhilePlaying()) return -1;
   Bitmap picture = bitmap;
@@ -379,6 +382,7 @@ int TFrameCommands::InsertBitmapFrame(const Bitmap& bitmap, int position, const 
     if (created) documents_.FreeChildWindow(created);
     return -1;
   }
+  if (transparentIndex >= 0 && IsIndexed(picture.Format())) MarkTransparent(*frame, transparentIndex);
   const bool whole = ChangesMoreThanNewFrame(image, *frame, position, *reduce, *oversize == 0);
   if (whole && !Record(document, 1, 8, -1, std::max(0, SelectedFrame()), caption)) return -1;
   if (*oversize == 0) FitImageAndBitmap(image, picture, 0);
@@ -578,8 +582,8 @@ bool TFrameCommands::CanPaste(bool commentsPageShown) const {
   return (clipboard && clipboard->HasFormat(QString::fromLatin1(kBitmapMimeType))) || !clipboardFile_.isEmpty();
 }
 
-int TFrameCommands::PasteOneFrame(const Bitmap& bitmap) {
-  return InsertBitmapFrame(bitmap, InsertPosition(), Tr(frame_texts::kPasteFrame));
+int TFrameCommands::PasteOneFrame(const Bitmap& bitmap, int transparentIndex) {
+  return InsertBitmapFrame(bitmap, InsertPosition(), Tr(frame_texts::kPasteFrame), transparentIndex);
 }
 
 int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
@@ -591,7 +595,10 @@ int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
   for (int i = 0; i < copy.Images().GetCount(); ++i) {
     TGIFSubImage& source = *copy.Images().GetFrame(i);
     if (source.IsEmpty()) continue;
-    const int index = PasteOneFrame(source.GetBitmap());
+    TGIFGraphicControlExtension* from = source.GraphicControlExtension();
+    const int transparent = source.Transparent() && from ? from->GetTransparentColorIndex() : -1;
+    // The picture holds the copied frame's own indices, so its transparent pixels come in as such.
+    const int index = PasteOneFrame(source.GetBitmap(), transparent);
     if (index < 0) break;
     last = index;
     TGIFImage& image = *SharedImage();
@@ -600,22 +607,24 @@ int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
     // which the paste does not change.
     frame.SetLeft(std::clamp<int>(source.GetLeft(), 0, std::max(0, image.GetWidth() - frame.GetWidth())));
     frame.SetTop(std::clamp<int>(source.GetTop(), 0, std::max(0, image.GetHeight() - frame.GetHeight())));
-    if (paletteType == 2) {
-      frame.ColorMap().Assign(source.ColorMap().GetCount() > 0
-                                  ? static_cast<const gif::TGIFColorMap&>(source.ColorMap())
-                                  : static_cast<const gif::TGIFColorMap&>(copy.GetGlobalColorMap()));
-    }
-    TGIFGraphicControlExtension* from = source.GraphicControlExtension();
     TGIFGraphicControlExtension* to = frame.GraphicControlExtension();
+    if (paletteType == 2) {
+      // Putting the frame in sorted its table by use and its pixels with it; the copied table
+      // comes in its own order, and so do the copied pixels (the frame is the copy's top-left
+      // part when it was trimmed).
+      const gif::TGIFColorMap& table = source.ColorMap().GetCount() > 0
+                                           ? static_cast<const gif::TGIFColorMap&>(source.ColorMap())
+                                           : static_cast<const gif::TGIFColorMap&>(copy.GetGlobalColorMap());
+      frame.ColorMap().Assign(table);
+      std::uint8_t* pixels = frame.Data();
+      for (int y = 0; y < frame.GetHeight(); ++y)
+        std::copy_n(std::as_const(source).Data() + static_cast<std::size_t>(y) * source.GetWidth(), frame.GetWidth(),
+                    pixels + static_cast<std::size_t>(y) * frame.GetWidth());
+      if (to && frame.Transparent()) to->SetTransparentColorIndex(transparent);
+    }
     if (from && to) {
       to->SetDelay(from->GetDelay());
       to->SetDisposal(from->GetDisposal());
-      // The copied frame's transparent pixels stay transparent: its transparent index becomes
-      // the index those pixels have in the new frame (its colour may sit elsewhere in the table
-      // too, or the table may be full).
-      const int index = from->GetTransparent() ? PastedIndexOf(source, frame, from->GetTransparentColorIndex()) : -1;
-      if (index >= 0) to->SetTransparentColorIndex(index);
-      to->SetTransparent(index >= 0);
     }
     frame.FreeBitmap();
     frame.FreeMask();

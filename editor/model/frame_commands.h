@@ -96,8 +96,10 @@ public:
   // Every picture that becomes a frame of the active animation comes in here (Add Frame, paste,
   // drops, opened image files, thumbnails): the questions first, then the undo entry, then the
   // change. A new document is made when none is open. The new frame's index, -1 when refused or
-  // cancelled.
-  int InsertBitmapFrame(const gif::Bitmap& bitmap, int position, const QString& caption);
+  // cancelled. transparentIndex, for an indexed picture, is the palette entry its transparent
+  // pixels hold: the frame is transparent there before its colours are reduced, so that the entry
+  // stays apart from visible colours equal to it.
+  int InsertBitmapFrame(const gif::Bitmap& bitmap, int position, const QString& caption, int transparentIndex = -1);
   bool InsertBitmapAt(TGIFImage& image, const gif::Bitmap& bitmap, int delay);
 
   // Deleting and moving.
@@ -119,7 +121,7 @@ public:
   // The paste the clipboard calls for: comments when the inspector shows them, else frames.
   bool CanPaste(bool commentsPageShown) const;
   bool Paste(bool commentsPageShown);
-  int PasteOneFrame(const gif::Bitmap& bitmap);
+  int PasteOneFrame(const gif::Bitmap& bitmap, int transparentIndex = -1);
   bool PasteComment(const QString& text);
   // The clipboard's text as a comment of frame 0 (Paste Comments): a document is open, nothing
   // plays and the clipboard holds text.

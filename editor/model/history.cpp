@@ -49,6 +49,28 @@ QString SnapshotWorkingImage(int frame = -1) {
   return name;
 }
 
+// The length of every colour table, the global one first: a GIF file pads each table to a power
+// of two, and a snapshot read back is cut to what the tables held.
+std::vector<int> TableLengths(TGIFImage& image) {
+  std::vector<int> out{image.GetGlobalColorMap().GetCount()};
+  for (int i = 0; i < image.Images().GetCount(); ++i) out.push_back(image.Images().GetFrame(i)->ColorMap().GetCount());
+  return out;
+}
+
+void CutTables(TGIFImage& image, const std::vector<int>& lengths) {
+  if (lengths.size() != static_cast<std::size_t>(image.Images().GetCount()) + 1) return;
+  auto cut = [](gif::TGIFColorMap& map, int length) {
+    if (map.GetCount() <= length) return;
+    TCmdColorMap kept;
+    kept.ImportRGB(map.Data(), length);
+    kept.SetOptimized(map.GetOptimized());
+    map.Assign(kept);
+  };
+  cut(image.GetGlobalColorMap(), lengths[0]);
+  for (int i = 0; i < image.Images().GetCount(); ++i)
+    cut(image.Images().GetFrame(i)->ColorMap(), lengths[static_cast<std::size_t>(i) + 1]);
+}
+
 QString JoinLines(const gif::TStrings& lines) {
   QStringList out;
   for (const std::string& l : lines) out.append(QString::fromStdString(l));
@@ -69,6 +91,7 @@ TActiveAnimation::TActiveAnimation(std::uint8_t operation, int frameIndex) : TCo
   } else {
     TempFileName = SnapshotWorkingImage();
     compression_ = SharedImage()->Compression;
+    tableLengths_ = TableLengths(*SharedImage());
   }
 }
 
@@ -87,6 +110,7 @@ void TActiveAnimation::Restore() {
                                                                          : ReadGifFile(TempFileName, &error);
   if (!scratch) throw ECommandError(Tr(texts::kErrorLoading).arg(TempFileName));
   image.Assign(*scratch);
+  CutTables(image, tableLengths_);
 }
 
 // ---- kind 2

@@ -49,6 +49,7 @@ public:
 
 private:
   bool emptyImage_ = false;
+  std::vector<int> tableLengths_;  // global table first, then each frame's
   gif::TGIFCompression compression_ = gif::gcLZW;
 };
 

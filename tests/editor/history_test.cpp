@@ -242,5 +242,37 @@ TEST_F(HistoryTest, WholeAnimationSnapshotRestoresEverything) {
   EXPECT_EQ(history.Count(), 0);
 }
 
+TEST_F(HistoryTest, WholeAnimationUndoGivesEveryTableItsOwnLength) {
+  // Lengths a GIF file cannot hold as they are: it pads each table to a power of two.
+  const std::vector<int> lengths = {3, 1, 5, 0};  // global, then frames 0-2
+  gif::TGIFImage& image = *SharedImage();
+  image.GetGlobalColorMap().Delete(3);
+  for (int i = 0; i < 3; ++i)
+    for (int k = 0; k < lengths[static_cast<std::size_t>(i) + 1]; ++k)
+      Frame(i).ColorMap().Add(static_cast<gif::TColor>(0x102030 * (k + 1) + i));
+  auto tables = [](gif::TGIFImage& im) {
+    std::vector<std::vector<gif::TColor>> out;
+    out.push_back({});
+    for (int k = 0; k < im.GetGlobalColorMap().GetCount(); ++k)
+      out.back().push_back(im.GetGlobalColorMap().GetColor(k));
+    for (int i = 0; i < im.Images().GetCount(); ++i) {
+      gif::TGIFColorMap& map = im.Images().GetFrame(i)->ColorMap();
+      out.push_back({});
+      for (int k = 0; k < map.GetCount(); ++k) out.back().push_back(map.GetColor(k));
+    }
+    return out;
+  };
+  const auto before = tables(image);
+  THistoryList history;
+  history.AddByKind(1, 8, -1, -1, 0, QStringLiteral("Delete Color"));
+  image.GetGlobalColorMap().Add(0x777777);
+  Frame(1).ColorMap().Delete(4);
+  Frame(2).ColorMap().Add(0x010101);
+  history.UndoLast();
+  const auto after = tables(*SharedImage());
+  EXPECT_EQ(after, before);
+  for (std::size_t t = 0; t < after.size(); ++t) EXPECT_EQ(static_cast<int>(after[t].size()), lengths[t]) << t;
+}
+
 }  // namespace
 }  // namespace movinta::editor

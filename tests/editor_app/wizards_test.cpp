@@ -12,7 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -187,6 +189,51 @@ TEST_F(NewAnimationRules, TransparencyLooksTheBackgroundUpInEachFramesOwnTable) 
   EXPECT_EQ(Shown(*made.Image, 1, 0, 0), 0x00FF00u);  // green stays visible in frame 1
 }
 
+// A photo first: its bottom-left colour is one of far more than a table holds, and comes out of
+// the reduction as a near colour, while the pictures after it are filled with the photo's own.
+TEST_F(NewAnimationRules, TransparencyHoldsOnEveryFrameOfAPhotoFirstAnimation) {
+  Bitmap photo(48, 32, PixelFormat::pf24bit);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 48; ++x)
+      photo.SetPixelColor(x, y, static_cast<gif::TColor>(x * 5 + 3) | static_cast<gif::TColor>(y * 7 + 1) << 8 |
+                                    static_cast<gif::TColor>((x * y + 11) & 0xFF) << 16);
+  const std::map<QString, Bitmap> pictures = {
+      {S("photo"), photo}, {S("small"), Picture(20, 10, 0x402000)}, {S("wide"), Picture(48, 6, 0, 0x00C0FF)}};
+  NewAnimationChoice choice;
+  choice.Files = {S("photo"), S("small"), S("wide")};
+  choice.Placement = FramePlacement::Center;
+  choice.Transparent = true;
+  for (const int paletteType : {0, 2}) {
+    SCOPED_TRACE(paletteType);
+    {
+      SettingsStore store;
+      WriteRegInt(store, S("Settings"), S("PaletteType"), paletteType);
+    }
+    NewAnimation made = BuildNewAnimation(choice, TableReader(pictures));
+    ASSERT_TRUE(made.Image);
+    ASSERT_EQ(made.Image->Images().GetCount(), 3);
+    gif::TGIFSubImage& first = *made.Image->Images().GetFrame(0);
+    ASSERT_TRUE(first.Transparent());
+    EXPECT_EQ(first.GetPixel(0, 31), first.GraphicControlExtension()->GetTransparentColorIndex());
+    // Every pixel of the fill around the later pictures is transparent, and none of theirs.
+    const struct {
+      int Frame, Left, Top, Width, Height;
+    } placed[] = {{1, 14, 11, 20, 10}, {2, 0, 13, 48, 6}};
+    for (const auto& p : placed) {
+      gif::TGIFSubImage& f = *made.Image->Images().GetFrame(p.Frame);
+      ASSERT_TRUE(f.Transparent()) << p.Frame;
+      const int transparent = f.GraphicControlExtension()->GetTransparentColorIndex();
+      int wrong = 0;
+      for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x) {
+          const bool inside = x >= p.Left && x < p.Left + p.Width && y >= p.Top && y < p.Top + p.Height;
+          wrong += (f.GetPixel(x, y) == transparent) == inside;
+        }
+      EXPECT_EQ(wrong, 0) << p.Frame;
+    }
+  }
+}
+
 TEST(WizardRules, SizesTimesAndPagesAsTheWizardShowsThem) {
   EXPECT_EQ(BytesText(1234567), S("1,234,567 bytes"));
   EXPECT_EQ(BytesText(12), S("12 bytes"));
@@ -296,6 +343,37 @@ TEST(WizardRules, TheOptimisedCopyMatchesOptimizeRunDirectlyAndShowsTheSame) {
   OptimizeCopy(merged, *original, local);
   EXPECT_FALSE(HasLocalPalettes(merged));
   EXPECT_TRUE(CompareShown(*original, merged).Same());
+}
+
+// Loop blocks on frame 0 and on a later frame: a player may go by either. The results name a
+// changed loop count when gifdiff finds one.
+TEST(WizardRules, TheResultsNameALoopCountThatPlayersReadOtherwise) {
+  struct Case {
+    const char* Name;
+    int FirstPlays, LaterPlays;  // the later block on frame 2; 1: none
+    bool Changed;
+  };
+  const QTemporaryDir dir;
+  for (const Case c : {Case{"blocks that disagree", 0, 5, true}, Case{"blocks that agree", 4, 4, false},
+                       Case{"a later block alone", 1, 5, false}}) {
+    SCOPED_TRACE(c.Name);
+    auto original = MakeAnimation(3);
+    AddLoopExtension(*original, 0, c.FirstPlays);
+    AddLoopExtension(*original, 2, c.LaterPlays);
+    TGIFImage cleaned;
+    OptimizeCopy(cleaned, *original, OptimizeChoice{false, false, true, false, false, false});
+    const ShownDifference d = CompareShown(*original, cleaned);
+    EXPECT_EQ(d.LoopChanged, c.Changed);
+    EXPECT_EQ(DifferenceText(d).contains(S("the loop count changes")), c.Changed) << DifferenceText(d).toStdString();
+    if (!QFileInfo::exists(S("/usr/bin/gifdiff"))) continue;
+    const QString a = dir.filePath(S("a.gif")), b = dir.filePath(S("b.gif"));
+    testing::WriteAnimation(*original, a);
+    testing::WriteAnimation(cleaned, b);
+    QProcess gifdiff;
+    gifdiff.start(S("/usr/bin/gifdiff"), {a, b});
+    ASSERT_TRUE(gifdiff.waitForFinished());
+    EXPECT_EQ(QString::fromLatin1(gifdiff.readAllStandardOutput()).contains(S("loop counts differ")), c.Changed);
+  }
 }
 
 // Two frames of 200 colours each in tables of their own: 400 colours in all.

@@ -70,5 +70,25 @@ TEST_F(EditDialogsTest, ReadsEachDialogBackAndCancelGivesNothing) {
   EXPECT_FALSE(dialogs.AskPaletteDefaults());
 }
 
+TEST_F(EditDialogsTest, ThePickerAnswersTheColourItShowsWhenOkIsPressedAtOnce) {
+  gif::TGIFImage& image = Use(MakeAnimation(2, 20, 10));
+  gif::TGIFSubImage& frame = *image.Images().GetFrame(1);
+  for (gif::TColor c : {0x00FF00u, 0x0000FFu, 0x123456u}) frame.ColorMap().Add(c);
+  QtEditDialogs dialogs;
+  dialogs.Run = [](QDialog&) { return true; };
+  struct Case {
+    PickedColor Start, Shown;
+  };
+  // Started with a colour that is not the entry's (Global Properties starts at entry 0, black).
+  for (const Case c : {Case{{0x000000, 0}, {0x00FF00, 0}}, Case{{0xFFFFFF, 2}, {0x123456, 2}},
+                       Case{{0x0000FF, 1}, {0x0000FF, 1}}}) {
+    SCOPED_TRACE(c.Start.Index);
+    const auto picked = dialogs.PickColor(1, c.Start);
+    ASSERT_TRUE(picked);
+    EXPECT_EQ(picked->Index, c.Shown.Index);
+    EXPECT_EQ(picked->Color, c.Shown.Color);
+  }
+}
+
 }  // namespace
 }  // namespace movinta::editor::forms

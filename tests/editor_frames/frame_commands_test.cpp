@@ -95,6 +95,75 @@ gif::Bitmap ManyColours(int width, int height) {
   return b;
 }
 
+// What each pixel of a frame shows: its colour, or nothing where it is transparent.
+std::vector<std::int64_t> Looks(gif::TGIFSubImage& frame) {
+  const gif::TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
+  const int transparent = frame.Transparent() && gce ? gce->GetTransparentColorIndex() : -1;
+  gif::TGIFColorMap& map = frame.GetActiveColorMap();
+  std::vector<std::int64_t> out;
+  for (std::size_t p = 0; p < frame.DataSize(); ++p) {
+    const int index = std::as_const(frame).Data()[p];
+    out.push_back(index == transparent ? -1 : index < map.GetCount() ? map.GetColor(index) : -2);
+  }
+  return out;
+}
+
+// Animations as ImageMagick and FFmpeg write them: tables that repeat colours, and transparent
+// entries whose colour visible pixels have too.
+QString PeerAnimation(const QString& folder, const char* maker) {
+  const QString file = folder + QStringLiteral("/") + QString::fromLatin1(maker) + QStringLiteral(".gif");
+  if (QFileInfo::exists(file)) return file;
+  QStringList args;
+  if (QString::fromLatin1(maker) == QStringLiteral("convert")) {
+    args = QStringList{"-size", "12x10", "xc:black", "-fill", "red", "-draw", "rectangle 2,2 5,5", "-fill", "none",
+                       "-draw", "color 8,8 point", "-draw", "color 9,1 point", "(", "-size", "12x10", "xc:none",
+                       "-fill", "red", "-draw", "rectangle 0,0 8,9", "-fill", "black", "-draw", "rectangle 0,0 3,3",
+                       ")", "(", "-size", "12x10", "xc:none", "-fill", "black", "-draw", "rectangle 5,0 11,9", ")",
+                       "-set", "delay", "10", "-set", "dispose", "background", "-loop", "2", file};
+  } else {
+    args = QStringList{"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=16x12:rate=5:duration=0.8",
+                       "-vf", "split[a][b];[a]palettegen=max_colors=16:reserve_transparent=1[p];[b][p]paletteuse",
+                       file};
+  }
+  return QProcess::execute(QString::fromLatin1(maker), args) == 0 ? file : QString();
+}
+
+TEST_F(FrameCommandsTest, PasteKeepsEveryPixelOfPeerAnimationsAndUndoesToTheFile) {
+  struct Case {
+    const char* Maker;
+    int PaletteType;
+    bool AtStart;  // pasted in front of the first frame, else after the last
+  };
+  for (const Case c : {Case{"convert", 0, false}, Case{"convert", 1, false}, Case{"convert", 2, false},
+                       Case{"convert", 2, true}, Case{"ffmpeg", 0, false}, Case{"ffmpeg", 1, true},
+                       Case{"ffmpeg", 2, false}, Case{"ffmpeg", 2, true}}) {
+    SCOPED_TRACE(std::string(c.Maker) + " PaletteType " + std::to_string(c.PaletteType) +
+                 (c.AtStart ? " at the start" : ""));
+    std::unique_ptr<gif::TGIFImage> made = ReadGifFile(PeerAnimation(tmp_.Path, c.Maker));
+    if (!made) GTEST_SKIP() << c.Maker << " could not make its animation";
+    SettingsStore().writeInt(QStringLiteral("Settings"), QStringLiteral("PaletteType"), c.PaletteType);
+    TMDIChild* d = docs_.NewDocument();
+    ReplaceSharedImage(std::move(made));
+    const QByteArray original = Bytes(Image());
+    const int count = Image().Images().GetCount();
+    std::vector<std::vector<std::int64_t>> looks;
+    for (int i = 0; i < count; ++i) looks.push_back(Looks(*Image().Images().GetFrame(i)));
+    view_.SetSelection(0, count - 1);
+    ASSERT_TRUE(commands_->CopyFrames());
+    view_.SetSelectedFrame(c.AtStart ? -1 : count - 1);
+    ASSERT_TRUE(commands_->Paste(false));
+    ASSERT_EQ(Image().Images().GetCount(), 2 * count);
+    for (int i = 0; i < 2 * count; ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(Looks(*Image().Images().GetFrame(i)), looks[static_cast<std::size_t>(i % count)]);
+    }
+    UndoAll(d);
+    EXPECT_EQ(Bytes(Image()), original);
+    docs_.FreeChildWindow(d);
+  }
+  EXPECT_TRUE(messages_.Shown.empty()) << messages_.Shown.front().Text.toStdString();
+}
+
 TEST_F(FrameCommandsTest, EveryCommandUndoesToTheOriginalAnimation) {
   const std::vector<Sequence> sequences = {
       {"add a picture after the selection", [](auto& c, auto& v, auto&) {
@@ -307,6 +376,41 @@ TEST_F(FrameCommandsTest, AddingAFrameWithoutALoopBlockUndoesToTheOriginal) {
     commands_->Undo();
     EXPECT_EQ(d->History.Count(), 0);
     EXPECT_FALSE(HasLoopExtension(Image()));
+    EXPECT_EQ(Bytes(Image()), original);
+    docs_.FreeChildWindow(d);
+  }
+  EXPECT_TRUE(messages_.Shown.empty()) << messages_.Shown.front().Text.toStdString();
+}
+
+TEST_F(FrameCommandsTest, AddingAFrameToLocalTablesOnlyUndoesToTheOriginal) {
+  // With local palettes kept, the first frame added to an animation without a global table
+  // brings one in; undo takes that away too.
+  const std::vector<Sequence> adds = {
+      {"after the selection", [](auto& c, auto&, auto&) {
+         c.InsertBitmapFrame(ManyColours(6, 4), c.InsertPosition(), QStringLiteral("Add Frame"));
+       }},
+      {"at the selection with a delay", [](auto& c, auto& v, auto&) {
+         v.SetSelectedFrame(1);
+         c.InsertBitmapAt(*SharedImage(), SolidBitmap(6, 4, 90), 30);
+       }},
+      {"copy and paste", [](auto& c, auto& v, auto&) {
+         v.SetSelectedFrame(1);
+         c.CopyFrames();
+         c.Paste(false);
+       }},
+  };
+  SettingsStore().writeInt(QStringLiteral("Settings"), QStringLiteral("PaletteType"), 2);
+  for (const Sequence& s : adds) {
+    SCOPED_TRACE(s.Name);
+    TMDIChild* d = Start(4);
+    gif::TGIFSubImage& first = *Image().Images().GetFrame(0);
+    first.ColorMap().Assign(Image().GetGlobalColorMap());
+    Image().GetGlobalColorMap().Clear();
+    const QByteArray original = Bytes(Image());
+    s.Run(*commands_, view_, dialogs_);
+    ASSERT_EQ(Image().Images().GetCount(), 5);
+    UndoAll(d);
+    EXPECT_EQ(Image().GetGlobalColorMap().GetCount(), 0);
     EXPECT_EQ(Bytes(Image()), original);
     docs_.FreeChildWindow(d);
   }

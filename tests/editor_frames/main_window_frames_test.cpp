@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QTableWidget>
 #include <QMouseEvent>
 #include <QMenu>
 #include <QMdiArea>
@@ -313,6 +314,33 @@ TEST_F(MainFramesTest, PanelsAndTheInspectorShowTheArrivingDocumentAndWhatUndoBr
   EXPECT_EQ(inspector.windowTitle(), QStringLiteral("Frame Inspector"));
   EXPECT_TRUE(inspector.ValueText(3).isEmpty());
   EXPECT_FALSE(main.findChild<QWidget*>(QStringLiteral("pnlFrame"))->isEnabled());
+}
+
+TEST_F(MainFramesTest, UndoShowsTheRowItChangedWithoutOpeningItsCell) {
+  TfrmMain& main = OpenMain();
+  const QString file = Path(QStringLiteral("three.gif"));
+  testing::WriteAnimation(*testing::MakeRealisticAnimation(), file);
+  ASSERT_TRUE(main.OpenFile(file));
+  forms::TfrmFloat& inspector = *main.Inspector();
+  inspector.show();
+  main.ShowFrame(1);
+  auto openCells = [&inspector] {
+    int open = 0;
+    for (int r = 0; r < inspector.grid->rowCount(); ++r)
+      open += inspector.grid->indexWidget(inspector.grid->model()->index(r, 1)) != nullptr;
+    return open;
+  };
+  for (const int delay : {55, 66, 77}) main.FrameCommands().ApplyDelayToSelection(delay);
+  for (const int row : {3, 7, 4}) {
+    SCOPED_TRACE(row);
+    inspector.gridSelectCell(row, false);  // the row the user looked at last
+    QCoreApplication::processEvents();
+    main.EditUndo->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(inspector.SelectedRow, 10);  // Delay
+    EXPECT_EQ(openCells(), 0);
+  }
+  EXPECT_EQ(inspector.ValueText(10), QString::number(GetFrameDelay(*SharedImage(), 1)));
 }
 
 // A clipboard holding text only.
