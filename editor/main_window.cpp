@@ -9,6 +9,7 @@
 #include "editor/document_tabs.h"
 #include "editor/document_window.h"
 #include "editor/forms/image_exporter.h"
+#include "editor/guarded.h"
 #include "editor/help_commands.h"
 #include "editor/widget_helpers.h"
 #include "editor/window_commands.h"
@@ -56,9 +57,6 @@ QPointer<TfrmMain> the_frmMain;
 namespace {
 
 const QColor kWorkspace(0x80, 0x80, 0x80);
-const QStringList kMenusOffWhilePlaying = {QStringLiteral("&File"),     QStringLiteral("&Edit"),
-                                           QStringLiteral("&Tools"),    QStringLiteral("&Plug-ins"),
-                                           QStringLiteral("&Window"),   QStringLiteral("&Help")};
 
 // The image's progress in the status bar's bar and hint panel. Frames render, and report their
 // progress, while other widgets paint; the bar therefore never repaints at once, which would
@@ -231,6 +229,7 @@ void TfrmMain::FormCreate() {
   RunDialog = [](QDialog& dialog) { return dialog.exec(); };
   BuildActions();
   BuildFrameStrip();
+  ConnectActionUpdates();
   inspector_ = new forms::TfrmFloat(this, this);
   inspector_->setObjectName(QStringLiteral("frmFloat"));
   the_frmFloat = inspector_;
@@ -321,7 +320,7 @@ void TfrmMain::BuildActions() {
   bar->setObjectName(QStringLiteral("mnuMain"));
 
   QMenu* file = bar->addMenu(QStringLiteral("&File"));
-  FileNew = file->addAction(QStringLiteral("&New..."), this, &TfrmMain::FileNewExecute);
+  FileNew = file->addAction(QStringLiteral("&New"), this, &TfrmMain::FileNewExecute);
   FileNew->setShortcut(QKeySequence::New);
   FileNew->setStatusTip(QStringLiteral("Creates a new animation"));
   FileOpen = file->addAction(QStringLiteral("&Open..."), this, &TfrmMain::FileOpenExecute);
@@ -352,9 +351,20 @@ void TfrmMain::BuildActions() {
 
   FileSave = file->addAction(QStringLiteral("&Save"), this, &TfrmMain::FileSaveExecute);
   FileSave->setShortcut(QKeySequence::Save);
-  FileSaveAs = DocumentAction(file, QStringLiteral("Save &As..."), [this] { FileSaveAsExecute(); });
-  FileSaveAs->setShortcut(QKeySequence::SaveAs);
-  FileSaveAll = file->addAction(QStringLiteral("Save A&ll"), this, &TfrmMain::FileSaveAllExecute);
+  // Save As is a sub-menu of the formats, the same one the toolbar's Save As button drops down;
+  // the button itself saves a GIF.
+  FileSaveAs = new QAction(QStringLiteral("Save &As..."), this);
+  FileSaveAs->setObjectName(QStringLiteral("FileSaveAs"));
+  connect(FileSaveAs, &QAction::triggered, this, Guarded([this] { FileSaveAsExecute(); }));
+  popSaveAs_ = file->addMenu(QStringLiteral("Save &As"));
+  popSaveAs_->setObjectName(QStringLiteral("popSaveAs"));
+  SetDocumentDependent(popSaveAs_->menuAction(), true);
+  FileSaveAsGif = DocumentAction(popSaveAs_, QStringLiteral("Save As Animated &GIF (.gif)..."),
+                                 [this] { FileSaveAsExecute(); });
+  FileSaveAsGif->setObjectName(QStringLiteral("FileSaveAsGif"));
+  // The platform has no standard key for Save As.
+  FileSaveAsGif->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  FileSaveAll = file->addAction(QStringLiteral("Sa&ve All"), this, &TfrmMain::FileSaveAllExecute);
   file->addSeparator();
   aviCommands_ = std::make_unique<TAviCommands>(*this);
   QMenu* import = file->addMenu(QStringLiteral("&Import"));
@@ -374,7 +384,6 @@ void TfrmMain::BuildActions() {
                                                  &TfrmMain::mniFileExportHTMLClick);
   mniFileExportHTML_->setObjectName(QStringLiteral("mniFileExportHTML"));
   for (QAction* a : {mniFileExportImage_, mniFileExportAVI, mniFileExportHTML_}) a->setProperty("framesNeeded", true);
-  connect(mniFileExport_, &QMenu::aboutToShow, this, &TfrmMain::mniFileExportClick);
   file->addSeparator();
   FileClose = DocumentAction(file, QStringLiteral("&Close"), [this] { FileCloseExecute(); });
   FileCloseAll = DocumentAction(file, QStringLiteral("Close A&ll"), [this] { FileCloseAllExecute(); });
@@ -426,7 +435,6 @@ void TfrmMain::BuildActions() {
   mniToolsHTML = tools->addAction(QStringLiteral("HTML &Code..."), this, &TfrmMain::mniToolsHTMLClick);
   mniToolsHTML->setObjectName(QStringLiteral("mniToolsHTML"));
   mniToolsHTML->setStatusTip(QStringLiteral("Makes the HTML code that shows the animation on a web page"));
-  connect(tools, &QMenu::aboutToShow, this, &TfrmMain::mniToolsClick);
 
   tools->addSeparator();
   QAction* options = tools->addAction(QStringLiteral("&Options..."), this, &TfrmMain::mniToolsOptionsClick);
@@ -436,11 +444,22 @@ void TfrmMain::BuildActions() {
   mnuPlugins_->setObjectName(QStringLiteral("mniPlugins"));
   mnuPlugins_->menuAction()->setVisible(false);
 
+  // The fixed items stay (and what add-ins put among them); only the numbered list of the
+  // documents is made on showing.
   mnuWindow_ = bar->addMenu(QStringLiteral("&Window"));
-  connect(mnuWindow_, &QMenu::aboutToShow, this, &TfrmMain::RebuildWindowMenu);
-  WindowCascade = new QAction(QStringLiteral("&Cascade"), this);
-  connect(WindowCascade, &QAction::triggered, mdi_, &QMdiArea::cascadeSubWindows);
-  RebuildWindowMenu();
+  mnuWindow_->setObjectName(QStringLiteral("mniWindow"));
+  connect(mnuWindow_, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::RebuildWindowMenu));
+  WindowNextDoc = mnuWindow_->addAction(QStringLiteral("&Next Document"), this,
+                                        Guarded(this, &TfrmMain::WindowNextDocExecute));
+  WindowPrevDoc = mnuWindow_->addAction(QStringLiteral("&Previous Document"), this,
+                                        Guarded(this, &TfrmMain::WindowPrevDocExecute));
+  mnuWindow_->addSeparator();
+  WindowCascade = mnuWindow_->addAction(QStringLiteral("&Cascade"), mdi_, Guarded([this] { mdi_->cascadeSubWindows(); }));
+  WindowTileHorizontal = mnuWindow_->addAction(QStringLiteral("Tile &Horizontally"), this,
+                                               Guarded([this] { TileChildren(1); }));
+  WindowTileVertical = mnuWindow_->addAction(QStringLiteral("Tile &Vertically"), this, Guarded([this] { TileChildren(0); }));
+  WindowMinimizeAll = mnuWindow_->addAction(QStringLiteral("&Minimize All"), this, Guarded(this, &TfrmMain::MinimizeAll));
+  WindowArrangeAll = mnuWindow_->addAction(QStringLiteral("&Arrange All"), this, Guarded(this, &TfrmMain::ArrangeAll));
 
   HelpMenuHandlers help;
   help.Tips = [this] { mniHelpTipsClick(); };
@@ -472,9 +491,6 @@ void TfrmMain::BuildActions() {
     button->setPopupMode(QToolButton::MenuButtonPopup);
   }
   tbStandard_->addAction(FileSave);
-  popSaveAs_ = new QMenu(this);
-  popSaveAs_->setObjectName(QStringLiteral("popSaveAs"));
-  popSaveAs_->addAction(QStringLiteral("Save As Animated &GIF (.gif)..."), this, [this] { FileSaveAsExecute(); });
   FileSaveAs->setIcon(QIcon::fromTheme(QStringLiteral("document-save-as"), none));
   tbStandard_->addAction(FileSaveAs);
   if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileSaveAs))) {
@@ -546,29 +562,23 @@ void TfrmMain::ArrangeToolbars(const std::array<ToolbarPlacement, 3>& places) {
 }
 
 void TfrmMain::RebuildWindowMenu() {
-  mnuWindow_->clear();
-  const bool any = documents_.Count() > 0;
-  WindowCascade->setEnabled(any);
-  QAction* next = mnuWindow_->addAction(QStringLiteral("&Next Document"), this, &TfrmMain::WindowNextDocExecute);
-  QAction* prev = mnuWindow_->addAction(QStringLiteral("&Previous Document"), this, &TfrmMain::WindowPrevDocExecute);
-  next->setEnabled(WindowCascade->isEnabled());
-  prev->setEnabled(WindowCascade->isEnabled());
-  mnuWindow_->addSeparator();
-  mnuWindow_->addAction(WindowCascade);
-  mnuWindow_->addAction(QStringLiteral("Tile &Horizontally"), this, [this] { TileChildren(1); })->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("Tile &Vertically"), this, [this] { TileChildren(0); })->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("&Minimize All"), this, &TfrmMain::MinimizeAll)->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("&Arrange All"), this, &TfrmMain::ArrangeAll)->setEnabled(any);
-  if (!any) return;
-  mnuWindow_->addSeparator();
+  for (QAction* item : std::as_const(windowList_)) delete item;
+  windowList_.clear();
+  if (documents_.Count() == 0) return;
+  windowList_.append(mnuWindow_->addSeparator());
   for (int i = 0; i < documents_.Count(); ++i) {
     TMDIChild* d = documents_.At(i);
-    QAction* item = mnuWindow_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(d->FileName), this, [this, d] {
-      if (documents_.IndexOf(d) < 0) return;
-      if (QMdiSubWindow* s = SubWindowFor(d)) mdi_->setActiveSubWindow(s);
-    });
+    // Past nine the numbers would share their first digit as the mnemonic.
+    const QString number = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QString::number(i + 1);
+    QAction* item = mnuWindow_->addAction(QStringLiteral("%1 %2").arg(number, QString(d->FileName).replace(
+                                                                                  QLatin1Char('&'), QStringLiteral("&&"))),
+                                          this, Guarded([this, d] {
+                                            if (documents_.IndexOf(d) < 0) return;
+                                            if (QMdiSubWindow* sub = SubWindowFor(d)) mdi_->setActiveSubWindow(sub);
+                                          }));
     item->setCheckable(true);
     item->setChecked(d == ActiveDocument());
+    windowList_.append(item);
   }
 }
 
@@ -599,12 +609,6 @@ void TfrmMain::ActivateChild(TMDIChild* document) {
 }
 
 int TfrmMain::TabIndexForFile(const QString& fileName) const { return tabMDI_->FindOpenDocumentTab(fileName); }
-
-void TfrmMain::mniFileExportClick() {
-  const bool frames = TExportCommands::FrameExportsEnabled();
-  for (QAction* a : mniFileExport_->actions())
-    if (a->property("framesNeeded").toBool()) a->setEnabled(frames);
-}
 
 void TfrmMain::mniFileExportImageClick() {
   if (!ActiveDocument() || !TExportCommands::FrameExportsEnabled()) return;
@@ -912,7 +916,6 @@ void TfrmMain::ActiveDocumentChanged() {
 
 // ---- menus and status bar
 
-void TfrmMain::UpdateDocumentMenus() { EnableDocumentItems(*menuBar(), ActiveDocument() != nullptr); }
 
 void TfrmMain::mniViewTBStrdClick(QAction* item) {
   // The item has toggled its check (or been set from the settings); its tag names the toolbar.
@@ -1051,11 +1054,6 @@ void TfrmMain::RepaintFrames() {
   if (grdFrames_) grdFrames_->RepaintCells();
 }
 
-void TfrmMain::UpdateFrameActions() {
-  if (frameCommands_ && grdFrames_ && frameActions_.EditCut)
-    frameActions_.Update(*frameCommands_, *grdFrames_, player_ && player_->Playback().Playing());
-}
-
 void TfrmMain::BuildFrameStrip() {
   frameCommands_ = std::make_unique<TFrameCommands>(documents_);
   // An edit that deleted entries of the global table carries where each entry went; the pixels
@@ -1105,11 +1103,7 @@ void TfrmMain::BuildFrameStrip() {
   };
   player_->PlayingChanged = [this](bool playing) {
     tabFrames_->SetControlsEnabled(!playing && ActiveDocument());
-    for (QAction* a : {FileNew, FileOpen}) if (a) a->setEnabled(!playing);
-    // Only the play commands stay while an animation plays.
-    for (QAction* top : menuBar()->actions())
-      if (top->menu() && kMenusOffWhilePlaying.contains(top->text())) top->setEnabled(!playing);
-    UpdateFrameActions();
+    UpdateActions();
   };
 
   QMenu* edit = EditUndo ? qobject_cast<QMenu*>(EditUndo->parent()) : nullptr;
@@ -1130,8 +1124,17 @@ void TfrmMain::BuildFrameStrip() {
         connect(item, &QAction::triggered, this, [this] { FrameSizeChosen(); });
   }
   flashActions_ = BuildFlashActions(*this);
-  // Save As's drop-down offers every format the File menu saves in.
-  if (flashActions_.FileSaveAsFlash) popSaveAs_->addAction(flashActions_.FileSaveAsFlash);
+  // Save As offers every format the editor saves in; the Flash movie is an export too.
+  if (flashActions_.FileSaveAsFlash) {
+    popSaveAs_->addAction(flashActions_.FileSaveAsFlash);
+    mniFileExport_->addAction(flashActions_.FileSaveAsFlash);
+  }
+  // The frame and animation menus come after Tools, before Plug-ins, Window and Help.
+  for (QAction* top : menuBar()->actions()) {
+    if (!top->menu() || (top->text() != QStringLiteral("Fra&me") && top->text() != QStringLiteral("&Animation"))) continue;
+    menuBar()->removeAction(top);
+    menuBar()->insertAction(mnuPlugins_->menuAction(), top);
+  }
   if (options_.InstallServices) {
     frameClipboard_ = std::make_unique<QtFrameClipboard>();
     SetClipboard(frameClipboard_.get());
@@ -1204,17 +1207,6 @@ void TfrmMain::DocumentStateChanged(TMDIChild* document) {
   if (TMDIChildWindow* w = WindowFor(document)) w->UpdateState();
   UpdateCommands();
   if (tabMDI_ && !pnlMDITab_->isHidden()) tabMDI_->Sync();
-}
-
-void TfrmMain::UpdateCommands() {
-  TMDIChild* d = ActiveDocument();
-  if (FileSave) FileSave->setEnabled(d && d->Modified);
-  if (FileSaveAll) FileSaveAll->setEnabled(documents_.AnyChildModified());
-  flashActions_.Update(*this);
-  if (EditUndo) {
-    EditUndo->setEnabled(d && d->History.Count() > 0);
-    EditUndo->setText(d && d->History.Count() > 0 ? d->UndoCaption() : QStringLiteral("&Undo"));
-  }
 }
 
 void TfrmMain::SubWindowActivated(QMdiSubWindow* sub) {
