@@ -3,8 +3,10 @@
 // idles (a zero-interval timer that anything which may change the state restarts): menus,
 // toolbars, shortcuts and scripts all read the same actions, so Ctrl+V works without a menu ever
 // having been opened.
+#include "editor/document_tabs.h"
 #include "editor/export_commands.h"
 #include "editor/guarded.h"
+#include "editor/image_browser_commands.h"
 #include "editor/main_window.h"
 #include "editor/widget_helpers.h"
 
@@ -14,6 +16,8 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSignalBlocker>
+#include <QToolBar>
 
 namespace movinta::editor {
 
@@ -34,6 +38,9 @@ void TfrmMain::ConnectActionUpdates() {
   connect(&actionUpdate_, &QTimer::timeout, this, Guarded(this, &TfrmMain::UpdateActions));
   if (QClipboard* clipboard = QGuiApplication::clipboard())
     connect(clipboard, &QClipboard::dataChanged, this, Guarded(this, &TfrmMain::ActionsMayHaveChanged));
+  for (int tag = 0; tag < 3; ++tag)
+    if (QToolBar* toolbar = Toolbar(tag))
+      connect(toolbar, &QToolBar::visibilityChanged, this, Guarded([this](bool) { ActionsMayHaveChanged(); }));
   // Whatever a command did, the rules run again once it has returned.
   for (QAction* action : findChildren<QAction*>())
     connect(action, &QAction::triggered, this, Guarded([this] { ActionsMayHaveChanged(); }));
@@ -81,6 +88,22 @@ void TfrmMain::UpdateActions() {
 
   for (QAction* top : menuBar()->actions())
     if (top->menu() && kMenusOffWhilePlaying.contains(top->text())) top->setEnabled(!playing);
+
+  // The pop-ups' own rules hold for their items wherever else they sit.
+  if (tabMDI_) tabMDI_->popTabPopup();
+  if (browser_) {
+    browser_->popThumbsPopup();
+    if (browser_->mniThumbsFavsOrg) browser_->mniThumbsFavsOrg->setEnabled(static_cast<bool>(browser_->host.OrganizeFavorites));
+  }
+
+  // View > Toolbars: each item is checked while its toolbar is shown (the toolbars' own menu may
+  // hide one).
+  for (QAction* item : std::as_const(toolbarItems_)) {
+    const QToolBar* toolbar = ToolbarOfItem(item);
+    if (!toolbar || item->isChecked() == !toolbar->isHidden()) continue;
+    const QSignalBlocker quiet(item);
+    item->setChecked(!toolbar->isHidden());
+  }
 }
 
 void TfrmMain::mniFileExportClick() {

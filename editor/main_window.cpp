@@ -917,12 +917,16 @@ void TfrmMain::ActiveDocumentChanged() {
 // ---- menus and status bar
 
 
-void TfrmMain::mniViewTBStrdClick(QAction* item) {
-  // The item has toggled its check (or been set from the settings); its tag names the toolbar.
+QToolBar* TfrmMain::ToolbarOfItem(const QAction* item) const {
+  // The items' tags run Standard 0, Animation 1, Frame 2.
   static constexpr int kToolbarOfItem[] = {0, 2, 1};
   const int tag = item ? item->property("tag").toInt() : -1;
-  if (tag < 0 || tag > 2) return;
-  if (QToolBar* toolbar = Toolbar(kToolbarOfItem[tag])) toolbar->setVisible(item->isChecked());
+  return tag >= 0 && tag <= 2 ? Toolbar(kToolbarOfItem[tag]) : nullptr;
+}
+
+void TfrmMain::mniViewTBStrdClick(QAction* item) {
+  // The item has toggled its check (or been set from the settings); its tag names the toolbar.
+  if (QToolBar* toolbar = ToolbarOfItem(item)) toolbar->setVisible(item->isChecked());
 }
 
 void TfrmMain::mniToolInspectorClick() {

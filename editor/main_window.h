@@ -328,6 +328,8 @@ private:
   // The folder-browse dialog for a new favourite, starting at start; empty when cancelled.
   QString ChooseFavoriteFolder(const QString& start);
   void ApplyToolbarStyle(bool flat);
+  // The toolbar a View > Toolbars item shows and hides.
+  QToolBar* ToolbarOfItem(const QAction* item) const;
   void SubWindowActivated(QMdiSubWindow* sub);
   void UpdateCommands() { UpdateActions(); }
   void ConnectActionUpdates();

@@ -86,6 +86,10 @@ TEST_F(MenusAppTest, ThePathsScriptsWriteResolveAndTheMainMenuKeepsItsOrder) {
   auto toolbars = Menu("View|Toolbars");
   ASSERT_EQ(toolbars->SubItemCount(), 3);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(toolbars->SubItem(i)->Tag(), i);
+  // An item is checked while its toolbar shows, however the toolbar was hidden.
+  main.findChild<QToolBar*>(S("tbStandard"))->hide();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(toolbars->SubItem(0)->Checked());
   Menu("Help|Support Online")->SetTag(7);
   EXPECT_EQ(Menu("Help|Support Online")->Tag(), 7);
 }
