@@ -562,7 +562,7 @@ void TfrmMain::ArrangeToolbars(const std::array<ToolbarPlacement, 3>& places) {
 }
 
 void TfrmMain::RebuildWindowMenu() {
-  for (QAction* item : std::as_const(windowList_)) delete item;
+  for (const QPointer<QAction>& item : std::as_const(windowList_)) delete item.data();
   windowList_.clear();
   if (documents_.Count() == 0) return;
   windowList_.append(mnuWindow_->addSeparator());

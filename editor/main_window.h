@@ -392,7 +392,7 @@ private:
   QList<QAction*> toolbarItems_;
   QTimer timer_;
   QTimer actionUpdate_;
-  QList<QAction*> windowList_;  // the Window menu's numbered documents and the line above them
+  QList<QPointer<QAction>> windowList_;  // the Window menu's numbered documents and the line above them
   QHash<const TMDIChild*, QPointer<QMdiSubWindow>> windows_;
   MainWindowSettings settings_;
   QString openFolder_;
