@@ -30,6 +30,10 @@ void TXpress::SetFileName(const QString& fileName) {
 
 std::uint16_t TXpress::GetErrorCode() const { return control_->ErrorCode(); }
 
+void TXpress::SetMemoryLimit(std::uint64_t bytes) { control_->SetMemoryLimit(bytes); }
+
+static_assert(TXpress::kTooLarge == movinta::platform::kImagingTooLarge);
+
 std::int16_t TXpress::GetImageWidth() const { return static_cast<std::int16_t>(std::min(control_->Width(), 32767)); }
 std::int16_t TXpress::GetImageHeight() const {
   return static_cast<std::int16_t>(std::min(control_->Height(), 32767));

@@ -30,6 +30,9 @@ public:
   QString FileName() const { return fileName_; }
   // 0 after a successful load, non-zero after a failed one.
   std::uint16_t GetErrorCode() const;
+  // Bytes a load may take (0: no limit); a picture past it fails with kTooLarge before decoding.
+  void SetMemoryLimit(std::uint64_t bytes);
+  static constexpr std::uint16_t kTooLarge = 6;
   // Pixel size of the loaded image, 0 without one; the 16-bit forms stop at 32767.
   std::int16_t GetImageWidth() const;
   std::int16_t GetImageHeight() const;

@@ -1,12 +1,14 @@
 #include "editor/document_window.h"
 
 #include "editor/frame_strip.h"
+#include "editor/guarded.h"
 #include "editor/main_window.h"
 #include "editor/model/playback.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -17,18 +19,53 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
+#include <QSet>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include <new>
 #include <utility>
 
 namespace movinta::editor {
+
+namespace {
+
+QSet<QString>& ReasonsTold() {
+  static QSet<QString> reasons;
+  return reasons;
+}
+
+}  // namespace
+
+std::uint64_t ShownFrameCost(int width, int height) {
+  return std::uint64_t(std::max(width, 0)) * std::uint64_t(std::max(height, 0)) * 5;
+}
+
+void TellPictureNotMade() noexcept {
+  try {
+    QString reason;
+    try {
+      throw;
+    } catch (const std::bad_alloc&) {
+      reason = QString::fromLatin1(gif::texts::MemoryBudgetExceeded);
+    } catch (const std::exception& e) {
+      reason = QString::fromLocal8Bit(e.what());
+    }
+    if (ReasonsTold().contains(reason) || !QCoreApplication::instance()) return;
+    ReasonsTold().insert(reason);
+    QTimer::singleShot(0, QCoreApplication::instance(),
+                       Guarded([reason] { ShowMessage(reason, MessageType::Error, kOk); }));
+  } catch (...) {
+  }
+}
 
 QImage RenderFrame(TGIFImage& image, int index) {
   if (index < 0 || index >= image.Images().GetCount()) return {};
   gif::TGIFSubImage& frame = *image.Images().GetFrame(index);
   if (frame.IsEmpty()) return {};
   QImage out(frame.GetWidth(), frame.GetHeight(), QImage::Format_Indexed8);
+  if (out.isNull()) throw std::bad_alloc();
   gif::TGIFColorMap& map = frame.GetActiveColorMap();
   QList<QRgb> table(256, qRgb(0, 0, 0));
   for (int i = 0; i < map.GetCount(); ++i) {
@@ -58,12 +95,17 @@ QSize FrameView::sizeHint() const { return screen_.isEmpty() ? QSize(1, 1) : scr
 
 void FrameView::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.fillRect(rect(), background_);
-  if (frame_.isNull()) return;
-  if (drawTransparent_) p.fillRect(FrameRect(), background_);
-  p.drawImage(offset_, frame_);
-  p.setPen(QPen(Qt::black, 1, Qt::DotLine));
-  p.drawRect(FrameRect().adjusted(0, 0, -1, -1));
+  try {
+    p.fillRect(rect(), background_);
+    if (frame_.isNull()) return;
+    if (drawTransparent_) p.fillRect(FrameRect(), background_);
+    p.drawImage(offset_, frame_);
+    p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    p.drawRect(FrameRect().adjusted(0, 0, -1, -1));
+  } catch (...) {
+    // Nothing may leave a paint event; what was drawn stays.
+    TellPictureNotMade();
+  }
 }
 
 void FrameView::mousePressEvent(QMouseEvent* event) {
@@ -128,7 +170,20 @@ void TMDIChildWindow::ShowFrame(int index) {
   const gif::TGIFSubImage* frame =
       index >= 0 && index < image.Images().GetCount() ? image.Images().GetFrame(index) : nullptr;
   const QPoint offset = frame ? QPoint(frame->GetLeft(), frame->GetTop()) : QPoint();
-  pb_->SetFrame(RenderFrame(image, index), QSize(image.GetWidth(), image.GetHeight()), offset, true, back);
+  pb_->DropPicture();
+  shownCharge_.Release();
+  QImage picture;
+  try {
+    if (frame) shownCharge_ = gif::TGIFMemoryCharge(image, ShownFrameCost(frame->GetWidth(), frame->GetHeight()));
+    picture = RenderFrame(image, index);
+    if (!picture.isNull()) ReasonsTold().clear();
+  } catch (...) {
+    // The screen stays empty; the user hears why once.
+    shownCharge_.Release();
+    picture = QImage();
+    TellPictureNotMade();
+  }
+  pb_->SetFrame(picture, QSize(image.GetWidth(), image.GetHeight()), offset, true, back);
   SetStatusText(Tr(play_texts::kFrameStatus).arg(document_->DisplayName()).arg(image.GetHeight()).arg(image.GetWidth()));
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "editor/model/document.h"
+#include "gif/gifimage.h"
 
 #include <QImage>
 #include <QWidget>
@@ -23,8 +24,16 @@ namespace movinta::editor {
 
 class TfrmMain;
 
-// Renders frame index of image at its own size; transparent pixels become clear.
+// Renders frame index of image at its own size; transparent pixels become clear. Raises
+// std::bad_alloc when the picture cannot be made.
 QImage RenderFrame(TGIFImage& image, int index);
+
+// Bytes a shown frame of this size is charged at: the picture and the 32-bit copy drawing it takes.
+std::uint64_t ShownFrameCost(int width, int height);
+
+// Tells the user why a picture could not be made, once for each reason until a frame shows again;
+// call it inside a catch block. Safe in paint code: the message comes from the event loop.
+void TellPictureNotMade() noexcept;
 
 // The animation's screen with one frame on it, in its place: the screen in the frame background
 // colour, the frame at its offset with a dotted outline.
@@ -33,6 +42,8 @@ class FrameView : public QWidget {
 public:
   using QWidget::QWidget;
   void SetFrame(const QImage& image, QSize screen, QPoint offset, bool drawTransparent, QColor background);
+  // Lets go of the picture before a new one is made.
+  void DropPicture() { frame_ = QImage(); }
   QSize sizeHint() const override;
   // Where the frame lies on the screen.
   QRect FrameRect() const { return QRect(offset_, frame_.size()); }
@@ -88,6 +99,7 @@ private:
   TMDIChild* document_;
   QScrollArea* sbox_;
   FrameView* pb_;
+  gif::TGIFMemoryCharge shownCharge_;
   QStatusBar* statusBar_;
   QLabel* panel0_;
   QLabel* panel1_;

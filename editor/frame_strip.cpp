@@ -1,5 +1,7 @@
 #include "editor/frame_strip.h"
 
+#include "editor/document_window.h"
+
 #include "gif/qt/qimage_adapter.h"
 
 #include <QApplication>
@@ -11,6 +13,8 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <qdrawutil.h>
+
+#include <new>
 
 namespace movinta::editor {
 
@@ -162,8 +166,13 @@ void FrameCells::PaintCell(QPainter& p, int cell) {
   const int captionHeight = p.fontMetrics().height() + 3;
   QImage picture;
   try {
+    // The 32-bit copy lives only while the cell is drawn.
+    const gif::TGIFMemoryCharge charge(image, std::uint64_t(frame.GetWidth()) * frame.GetHeight() * 4);
     picture = gif::qt::ToQImage(frame.GetBitmap());
-  } catch (const std::exception&) {
+    if (picture.isNull()) throw std::bad_alloc();
+  } catch (...) {
+    // An empty cell; the user hears why once.
+    TellPictureNotMade();
     return;
   }
   const QSize size = TFrameStrip::PictureSize(picture.width(), picture.height(), strip_.FrameSize());
@@ -197,7 +206,12 @@ void FrameCells::paintEvent(QPaintEvent* event) {
   if (!strip_.commands_.Active()) return;
   const int first = std::max(0, event->rect().left() / strip_.CellWidth());
   const int last = std::min(strip_.ColumnCount() - 1, event->rect().right() / strip_.CellWidth());
-  for (int cell = first; cell <= last; ++cell) PaintCell(p, cell);
+  try {
+    for (int cell = first; cell <= last; ++cell) PaintCell(p, cell);
+  } catch (...) {
+    // Nothing may leave a paint event; what was drawn stays.
+    TellPictureNotMade();
+  }
 }
 
 void FrameCells::mousePressEvent(QMouseEvent* event) {

@@ -14,6 +14,8 @@
 #include <QImageReader>
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace movinta::editor {
 
 namespace {
@@ -28,17 +30,36 @@ void RememberDrop(int result) {
   RememberDropChoice(store, result);
 }
 
-bool ReadBitmapFile(const QString& fileName, gif::Bitmap& bitmap) {
-  QImageReader reader(fileName, "BMP");
+// Reads a BMP stream whenever the frame limit and the memory budget allow it; Qt's own cap on image
+// allocations would refuse a phone's photo.
+bool ReadBmp(QImageReader& reader, gif::Bitmap& bitmap, bool* tooLarge) {
+  if (tooLarge) *tooLarge = false;
   reader.setDecideFormatFromContent(false);
+  const QSize size = reader.size();
+  if (!size.isValid() || size.isEmpty()) return false;
+  const std::uint64_t pixels = std::uint64_t(size.width()) * std::uint64_t(size.height());
+  // The decoded picture and the bitmap made from it, 32 bits a pixel each.
+  const std::uint64_t bytes = pixels * 8;
+  if (pixels > gif::TGIFImage::DefaultMaxFramePixels) return false;
+  if (bytes > gif::TGIFImage::DefaultMemoryBudget) {
+    if (tooLarge) *tooLarge = true;
+    return false;
+  }
+  reader.setAllocationLimit(static_cast<int>(std::min<std::uint64_t>(bytes / (1u << 20) + 1, 1u << 30)));
   const QImage image = reader.read();
   if (image.isNull()) return false;
   bitmap = gif::qt::FromQImage(image);
   return !bitmap.Empty();
 }
+
+bool ReadBitmapFile(const QString& fileName, gif::Bitmap& bitmap, bool* tooLarge) {
+  QImageReader reader(fileName, "BMP");
+  return ReadBmp(reader, bitmap, tooLarge);
+}
 }  // namespace
 
-bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap) {
+bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap, bool* tooLarge) {
+  if (tooLarge) *tooLarge = false;
   if (dib.size() < 40) return false;
   const auto* p = reinterpret_cast<const uchar*>(dib.constData());
   const quint32 headerSize = qFromLittleEndian<quint32>(p);
@@ -52,10 +73,10 @@ bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap) {
   qToLittleEndian<quint32>(static_cast<quint32>(14 + dib.size()), h + 2);
   qToLittleEndian<quint32>(14 + headerSize + 4 * colorsUsed, h + 10);
   file += dib;
-  QImage image;
-  if (!image.loadFromData(file, "BMP")) return false;
-  bitmap = gif::qt::FromQImage(image);
-  return !bitmap.Empty();
+  QBuffer buffer(&file);
+  if (!buffer.open(QIODevice::ReadOnly)) return false;
+  QImageReader reader(&buffer, "BMP");
+  return ReadBmp(reader, bitmap, tooLarge);
 }
 
 int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bitmap, std::uint8_t typeCode,
@@ -67,19 +88,28 @@ int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bit
   };
   if (error) error->clear();
   if (!QFileInfo(fileName).isFile()) return fail(loadError);
-  if (typeCode == 2) return ReadBitmapFile(fileName, bitmap) ? kImportBitmap : fail(loadError);
+  const QString tooLargeError = Tr(gif::texts::MemoryBudgetExceeded);
+  bool tooLarge = false;
+  if (typeCode == 2) {
+    if (ReadBitmapFile(fileName, bitmap, &tooLarge)) return kImportBitmap;
+    return fail(tooLarge ? tooLargeError : loadError);
+  }
   if (typeCode == kFileTypeUnknown) return fail(Tr(kUnrecognizedType).arg(FileNameOnly(fileName)));
   if (typeCode != kFileTypeGif) {
     TXpress* imgX = host.Imaging();
     if (!imgX) return fail(loadError);
+    imgX->SetMemoryLimit(gif::TGIFImage::DefaultMemoryBudget);
     imgX->SetFileName(fileName);
-    if ((imgX->GetErrorCode() & 0xFFFF) != 0) {
+    const std::uint16_t code = imgX->GetErrorCode();
+    imgX->SetMemoryLimit(0);
+    if ((code & 0xFFFF) != 0) {
       imgX->ClearImage(0);
-      return fail(loadError);
+      // A valid picture too large for the memory is not a corrupt one.
+      return fail(code == TXpress::kTooLarge ? tooLargeError : loadError);
     }
-    const bool ok = PackedDibToBitmap(imgX->CopyDIB(), bitmap);
+    const bool ok = PackedDibToBitmap(imgX->CopyDIB(), bitmap, &tooLarge);
     imgX->ClearImage(0);
-    return ok ? kImportBitmap : fail(loadError);
+    return ok ? kImportBitmap : fail(tooLarge ? tooLargeError : loadError);
   }
 
   QString reason;

@@ -49,7 +49,8 @@ int AskDropImageAction(IImportHost& host, const QString& message, gif::TGIFImage
                        const QString& fileName);
 
 // A packed device-independent bitmap (info header, colour table, rows) as a bitmap; false when the
-// bytes do not hold one.
-bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap);
+// bytes do not hold one, or when the picture is past the frame limit or the memory budget (then
+// `tooLarge`, when given, is set).
+bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap, bool* tooLarge = nullptr);
 
 }  // namespace movinta::editor

@@ -342,7 +342,8 @@ private:
   void InstallWarnings(bool on);
   void GifWarning(const void* sender, int severity, const std::string& message);
   // Reads the GIF for opening, with the warning handler when warnings are on; null when it cannot.
-  std::unique_ptr<TGIFImage> ReadForOpen(const QString& path);
+  // Null when the file cannot be read; `tooLarge` says the memory budget refused it.
+  std::unique_ptr<TGIFImage> ReadForOpen(const QString& path, bool& tooLarge);
   bool LoadImageIntoWindow(std::unique_ptr<TGIFImage> image, const QString& path);
   QString ProgramFolder() const;
   // Gives the frame panel its height: the stored one, else its own, so far as the documents keep

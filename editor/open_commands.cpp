@@ -13,6 +13,8 @@
 #include "editor/model/string_tables.h"
 
 #include <QAction>
+#include <new>
+#include <string_view>
 #include <QApplication>
 #include <QLayout>
 #include <QDir>
@@ -86,7 +88,8 @@ TMDIChild* TfrmMain::OpenFile(const QString& fileName) {
   return OpenGifDocument(fileName) ? ActiveDocument() : nullptr;
 }
 
-std::unique_ptr<TGIFImage> TfrmMain::ReadForOpen(const QString& path) {
+std::unique_ptr<TGIFImage> TfrmMain::ReadForOpen(const QString& path, bool& tooLarge) {
+  tooLarge = false;
   QFile file(path);
   if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return nullptr;
   const QByteArray bytes = file.readAll();
@@ -102,7 +105,10 @@ std::unique_ptr<TGIFImage> TfrmMain::ReadForOpen(const QString& path) {
   try {
     image->LoadFromMemory(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                                         static_cast<std::size_t>(bytes.size())));
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    // A valid file too large for the memory is not a corrupt one.
+    tooLarge = dynamic_cast<const std::bad_alloc*>(&e) ||
+               std::string_view(e.what()) == gif::texts::MemoryBudgetExceeded;
     // A load that stops part way never reports its end; the bar must not stay.
     if (IProgress* sink = ProgressSink()) sink->Progress(2, 0, QString());
     MessageBeep();
@@ -118,9 +124,10 @@ bool TfrmMain::OpenGifDocument(const QString& path) {
   if (BringOpenDocumentToFront(path)) return false;
   const QString full = ExpandFileName(path);
   std::unique_ptr<TGIFImage> image;
+  bool tooLarge = false;
   {
     BusyScope busy;
-    image = ReadForOpen(full);
+    image = ReadForOpen(full, tooLarge);
   }
   // The active document is put aside only once the new file has been read, so a failure leaves
   // it as it was.
@@ -128,6 +135,8 @@ bool TfrmMain::OpenGifDocument(const QString& path) {
     // A file that is not there is said to be missing, not unsupported.
     if (!QFileInfo::exists(full))
       ShowMessage(Tr(kCouldNotOpen).arg(FileNameOnly(full)), MessageType::Warning, kOk);
+    else if (tooLarge)
+      ShowMessage(FileNameOnly(full) + QStringLiteral(": ") + Tr(gif::texts::MemoryBudgetExceeded), MessageType::Warning, kOk);
     else
       ShowMessage(Tr(kUnsupported).arg(FileNameOnly(full)), MessageType::Warning, kOk);
     return false;

@@ -99,6 +99,18 @@ std::uint64_t TGIFEncodedDataCache::FindPixels(bool interlaced, int width, int h
   return 0;
 }
 
+void TGIFEncodedDataCache::Seed(const Key& key, std::span<const std::uint8_t> data) {
+  auto entry = std::make_unique<Entry>();
+  entry->key = key;
+  entry->data = std::make_shared<const std::vector<std::uint8_t>>(data.begin(), data.end());
+  entry->dataHash = HashData(data);
+  const std::uint64_t keyHash = HashKey(key);
+  std::lock_guard guard(lock_);
+  if (Find(key, keyHash)) return;
+  byData_.emplace(entry->dataHash, entry.get());
+  entries_.emplace(keyHash, std::move(entry));
+}
+
 void TGIFEncodedDataCache::BeginWrite() {
   std::lock_guard guard(lock_);
   for (auto& [hash, entry] : entries_) entry->used = false;

@@ -46,6 +46,10 @@ public:
   // number, or 0 when no entry did.
   std::uint64_t FindPixels(bool interlaced, int width, int height, std::span<const std::uint8_t> data) const;
 
+  // Takes `data` as the block that Encode would write for key: for frames just read back from a
+  // file this cache's owner wrote with the same settings, which then need no encoding again.
+  void Seed(const Key& key, std::span<const std::uint8_t> data);
+
   // A write of a whole image: entries it does not use are dropped when it ends, so the cache
   // holds about one image's worth of data.
   void BeginWrite();

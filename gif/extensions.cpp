@@ -155,7 +155,11 @@ void TGIFExtensionList::LoadFromStream(ByteReader& stream, TGIFItem* parent) {
       }
     }
     stream.Seek(labelAt);
-    if (!cls) GIFError(texts::UnknownExtension);
+    if (!cls) {
+      // Only a block cut off by the end of the file leaves its kind unknown.
+      stream.Seek(stream.Size());
+      GIFError(texts::PrematureEnd);
+    }
     // A block nobody knows is carried over unchanged; the file stays valid.
     if (unknownLabel) Warning(GIFSeverityWarning, texts::UnknownExtension);
     stream.Skip(-1);

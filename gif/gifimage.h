@@ -19,6 +19,8 @@
 #include <vector>
 
 #include "gif/color/bitmap.h"
+#include "gif/encoded_data_cache.h"
+#include "gif/lzw/lzw.h"
 #include "gif/stream.h"
 #include "gif/texts.h"
 
@@ -646,12 +648,27 @@ private:
     int Largest = -1;
     std::shared_ptr<const std::vector<std::uint8_t>> Bytes;
   };
+  // A frame's image data read but not yet decoded: a load walks the blocks on its own thread and
+  // may decode frames on others. ReadBlocks reads the frame up to and past its image data (false
+  // when there is none to decode); Decode touches nothing but the frame's pixels; FinishDecode,
+  // on the loading thread, gives the warnings a plain load gives.
+  struct PendingDecode {
+    std::span<const std::uint8_t> Data;  // from the minimum code size byte; valid while loading
+    std::size_t Total = 0;
+    bool Partial = false;
+    LZWDecodeResult Result;
+  };
+  bool ReadBlocks(ByteReader& stream, PendingDecode& pending);
+  void Decode(PendingDecode& pending);
+  void FinishDecode(PendingDecode& pending);
   // True when the frame writes an image data block of its pixels.
   bool WritesPixels() const;
   // Encodes the block into prepared (also through the image's encoded-data cache); frames
   // may prepare their data on different threads at once. With cachedOnly, only takes the block
   // from the cache, leaving prepared not Ready when it is not there.
   void PrepareData(PreparedData& prepared, bool cachedOnly = false) const;
+  // What the frame's image data block is encoded from, for a frame whose largest index is `largest`.
+  TGIFEncodedDataCache::Key EncodingKey(int largest) const;
   void SaveToStream(ByteWriter& stream, const PreparedData* prepared);
   void NewPixels();
   void RenderBitmap();
@@ -761,6 +778,9 @@ public:
   // When set, frames take their encoded image data from it instead of encoding again (see
   // gif/encoded_data_cache.h); images written from copies may share one.
   std::shared_ptr<TGIFEncodedDataCache> EncodedDataCache;
+  // When set, a load gives EncodedDataCache each frame's image data as the encoding of its pixels.
+  // Only for data this library wrote with this image's Compression (the editor's own snapshots).
+  bool SeedEncodedDataCache = false;
 
   // Frames of more pixels than this (width x height) fail to load before any
   // pixel memory is taken. New images start from DefaultMaxFramePixels.
@@ -770,12 +790,26 @@ public:
   // Bytes a loaded image may need in all: every frame's pixels and rendered
   // bitmap and the still picture, as the file declares them. A file past it
   // fails to load ("Image needs more memory than allowed") and the image stays
-  // as it was. New images start from DefaultMemoryBudget, a quarter of the
-  // machine's memory.
+  // as it was. Pictures made from the image outside it count too (see
+  // TGIFMemoryCharge). New images start from DefaultMemoryBudget, taken once
+  // at start-up from the machine (MemoryBudgetFor).
   std::uint64_t MemoryBudget;
   static std::uint64_t DefaultMemoryBudget;
+  // The budget of a machine with this much memory, this much of it available
+  // and this address-space limit for the process (0 where one is not known):
+  // the smallest of a quarter of the memory, what is available and the limit.
+  static std::uint64_t MemoryBudgetFor(std::uint64_t physical, std::uint64_t available, std::uint64_t limit);
+  // What the image is counted at now: its still picture and every frame.
+  std::uint64_t MemoryCost() const;
   // What an image of this screen and these frames is counted at against the budget.
   static std::uint64_t ScreenMemoryCost(int width, int height);
+  // Threads that decode frames' image data while a load walks the file: 0 for one per core,
+  // 1 to decode everything on the loading thread. The frames, warnings and errors are the same.
+  inline static int DecodeThreads = 0;
+  // The threads a load decodes on: DecodeThreads, or the cores this process may run on.
+  static int EffectiveDecodeThreads();
+  // Frames of fewer pixels are decoded on the loading thread, where handing them over costs more.
+  inline static std::size_t DecodeThreadPixels = std::size_t{1} << 15;
   static std::uint64_t FrameMemoryCost(int width, int height);
 
   // Events.
@@ -839,6 +873,15 @@ private:
   void ReadStream(ByteReader& stream);
   void Swap(TGIFImage& other);
   friend class TGIFSubImage;
+  friend class TGIFImageList;
+  // A warning a load holds back until the frames before it are decoded.
+  struct HeldWarning {
+    const void* Sender;
+    int Severity;
+    std::string Message;
+  };
+  // While set, Warning keeps warnings here instead of handing them to OnWarning.
+  std::vector<HeldWarning>* heldWarnings_ = nullptr;
   // Counts bytes of a load against MemoryBudget; raises past it.
   void ChargeLoad(std::uint64_t bytes);
   std::uint64_t loadCharged_ = 0;
@@ -853,6 +896,29 @@ private:
   bool drawing_ = false;
   Bitmap bitmap_;
   bool hasBitmap_ = false;
+};
+
+// Memory taken outside an image for pictures made from it (a shown frame, a
+// frame strip's picture, a copy that plays), held against the image's budget
+// together with the image itself and every other charge alive; given back when
+// the charge goes.
+class TGIFMemoryCharge {
+public:
+  TGIFMemoryCharge() = default;
+  // Raises "Image needs more memory than allowed" when the image's cost, the
+  // charges held and `bytes` together would pass image.MemoryBudget.
+  TGIFMemoryCharge(const TGIFImage& image, std::uint64_t bytes);
+  TGIFMemoryCharge(TGIFMemoryCharge&& other) noexcept;
+  TGIFMemoryCharge& operator=(TGIFMemoryCharge&& other) noexcept;
+  TGIFMemoryCharge(const TGIFMemoryCharge&) = delete;
+  TGIFMemoryCharge& operator=(const TGIFMemoryCharge&) = delete;
+  ~TGIFMemoryCharge();
+  void Release() noexcept;
+  // Bytes all live charges hold.
+  static std::uint64_t Held() noexcept;
+
+private:
+  std::uint64_t bytes_ = 0;
 };
 
 }  // namespace gif

@@ -1,8 +1,13 @@
 // The animation: settings, whole-stream loading and saving, copying, the still
 // picture and drawing.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <limits>
+#include <string>
 #include <utility>
 
 #include "gif/color/palettes.h"
@@ -15,14 +20,79 @@ namespace gif {
 std::uint64_t TGIFImage::DefaultMaxFramePixels = 16384ull * 16384ull;
 
 namespace {
-std::uint64_t QuarterOfMemory() {
+
+constexpr std::uint64_t kUnknown = 0;
+
+std::uint64_t PhysicalMemory() {
   const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
-  if (pages <= 0 || pageSize <= 0) return 1ull << 30;
-  return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 4;
+  if (pages <= 0 || pageSize <= 0) return kUnknown;
+  return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
 }
+
+std::uint64_t AvailableMemory() {
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key;
+  std::uint64_t kilobytes = 0;
+  while (meminfo >> key >> kilobytes) {
+    if (key == "MemAvailable:") return kilobytes * 1024;
+    meminfo.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+  }
+  return kUnknown;
+}
+
+std::uint64_t AddressSpaceLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return kUnknown;
+  return static_cast<std::uint64_t>(limit.rlim_cur);
+}
+
+std::atomic<std::uint64_t> chargesHeld{0};
+
 }  // namespace
 
-std::uint64_t TGIFImage::DefaultMemoryBudget = QuarterOfMemory();
+std::uint64_t TGIFImage::MemoryBudgetFor(std::uint64_t physical, std::uint64_t available, std::uint64_t limit) {
+  std::uint64_t budget = std::numeric_limits<std::uint64_t>::max();
+  if (physical != kUnknown) budget = physical / 4;
+  if (available != kUnknown) budget = std::min(budget, available);
+  if (limit != kUnknown) budget = std::min(budget, limit);
+  return budget == std::numeric_limits<std::uint64_t>::max() ? 1ull << 30 : budget;
+}
+
+std::uint64_t TGIFImage::DefaultMemoryBudget = MemoryBudgetFor(PhysicalMemory(), AvailableMemory(), AddressSpaceLimit());
+
+std::uint64_t TGIFImage::MemoryCost() const {
+  std::uint64_t cost = std::min(ScreenMemoryCost(GetWidth(), GetHeight()), ScreenMemoryCost(1, 1) * MaxFramePixels);
+  for (int i = 0; i < images_.GetCount(); ++i) {
+    const TGIFSubImage* frame = images_.GetFrame(i);
+    cost += FrameMemoryCost(frame->GetWidth(), frame->GetHeight());
+  }
+  return cost;
+}
+
+TGIFMemoryCharge::TGIFMemoryCharge(const TGIFImage& image, std::uint64_t bytes) {
+  const std::uint64_t budget = image.MemoryBudget, cost = image.MemoryCost();
+  std::uint64_t held = chargesHeld.load();
+  do {
+    if (cost > budget || bytes > budget - cost || held > budget - cost - bytes) GIFError(texts::MemoryBudgetExceeded);
+  } while (!chargesHeld.compare_exchange_weak(held, held + bytes));
+  bytes_ = bytes;
+}
+
+TGIFMemoryCharge::TGIFMemoryCharge(TGIFMemoryCharge&& other) noexcept : bytes_(std::exchange(other.bytes_, 0)) {}
+
+TGIFMemoryCharge& TGIFMemoryCharge::operator=(TGIFMemoryCharge&& other) noexcept {
+  if (this != &other) {
+    Release();
+    bytes_ = std::exchange(other.bytes_, 0);
+  }
+  return *this;
+}
+
+TGIFMemoryCharge::~TGIFMemoryCharge() { Release(); }
+
+void TGIFMemoryCharge::Release() noexcept { chargesHeld -= std::exchange(bytes_, 0); }
+
+std::uint64_t TGIFMemoryCharge::Held() noexcept { return chargesHeld.load(); }
 
 std::uint64_t TGIFImage::ScreenMemoryCost(int width, int height) {
   // The still picture: 32 bits per pixel.
@@ -150,6 +220,10 @@ void TGIFImage::FlushRenderState() {
 }
 
 void TGIFImage::Warning(const void* sender, int severity, const std::string& message) {
+  if (heldWarnings_) {
+    heldWarnings_->push_back({sender, severity, message});
+    return;
+  }
   if (OnWarning) OnWarning(sender, severity, message);
 }
 
@@ -205,6 +279,8 @@ void TGIFImage::LoadFromStream(ByteReader& stream) {
   fresh.MemoryBudget = MemoryBudget;
   // Frames read back from data the cache wrote keep their entries.
   fresh.EncodedDataCache = EncodedDataCache;
+  fresh.SeedEncodedDataCache = SeedEncodedDataCache;
+  fresh.Compression = Compression;
   fresh.OnWarning = [this](const void* sender, int severity, const std::string& message) {
     Warning(sender, severity, message);
   };

@@ -2,6 +2,12 @@
 // the loops over the block sequence.
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -10,6 +16,10 @@
 #include <utility>
 
 #include "gif/gifimage.h"
+
+#ifdef __linux__
+#include <sched.h>
+#endif
 
 namespace gif {
 
@@ -159,21 +169,156 @@ bool NextBlockByte(ByteReader& stream, std::uint8_t& b) {
 }
 }  // namespace
 
+namespace {
+
+// Frames read ahead of the oldest one still decoding, per decoding thread.
+constexpr std::size_t kFramesInFlightPerThread = 4;
+
+
+// A few threads that run posted jobs; the destructor runs what is still posted, then joins.
+class DecodeWorkers {
+public:
+  explicit DecodeWorkers(int threads) {
+    try {
+      for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Run(); });
+    } catch (const std::system_error&) {
+      // Fewer threads than asked for still decode everything; none at all is handled by Post.
+    }
+  }
+  ~DecodeWorkers() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& t : threads_) t.join();
+  }
+  DecodeWorkers(const DecodeWorkers&) = delete;
+  DecodeWorkers& operator=(const DecodeWorkers&) = delete;
+
+  // False when no thread could be started: the caller runs the job itself.
+  bool Post(std::function<void()> job) {
+    if (threads_.empty()) return false;
+    {
+      std::lock_guard lock(mutex_);
+      jobs_.push_back(std::move(job));
+    }
+    wake_.notify_one();
+    return true;
+  }
+
+private:
+  void Run() {
+    for (;;) {
+      std::function<void()> job;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [this] { return stop_ || !jobs_.empty(); });
+        if (jobs_.empty()) return;
+        job = std::move(jobs_.front());
+        jobs_.pop_front();
+      }
+      job();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::function<void()>> jobs_;
+  bool stop_ = false;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace
+
+int TGIFImage::EffectiveDecodeThreads() {
+  if (DecodeThreads > 0) return DecodeThreads;
+  int cores = 0;
+#ifdef __linux__
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) cores = CPU_COUNT(&set);
+#endif
+  if (cores <= 0) cores = static_cast<int>(std::thread::hardware_concurrency());
+  return std::clamp(cores, 1, 64);
+}
+
+// The blocks are walked on this thread, in order, as they always were; the image data of large
+// frames is decoded on other threads meanwhile. Frames join the list, report progress and give
+// their warnings in file order, each once it is decoded, so a load gives the same frames,
+// warnings and errors on any number of threads.
 void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
   TGIFImage* image = Image();
+  struct InFlight {
+    std::unique_ptr<TGIFSubImage> Frame;
+    TGIFSubImage::PendingDecode Pending;
+    bool Decodes = false;
+    bool Done = true;
+    std::size_t Position = 0;
+    // Warnings given after this frame was read, held back until it is finished.
+    std::vector<TGIFImage::HeldWarning> After;
+  };
+  const int threads = TGIFImage::EffectiveDecodeThreads();
+  std::mutex doneMutex;
+  std::condition_variable doneChanged;
+  // Declared before the workers, so the workers finish with the frames before the frames go.
+  std::deque<std::unique_ptr<InFlight>> inFlight;
+  std::optional<DecodeWorkers> workers;
+  struct HoldReset {
+    TGIFImage* Image;
+    ~HoldReset() {
+      if (Image) Image->heldWarnings_ = nullptr;
+    }
+  } holdReset{image};
+  auto holdAfterBack = [&] {
+    if (image) image->heldWarnings_ = inFlight.empty() ? nullptr : &inFlight.back()->After;
+  };
+  auto finishFront = [&] {
+    InFlight& f = *inFlight.front();
+    {
+      std::unique_lock lock(doneMutex);
+      doneChanged.wait(lock, [&f] { return f.Done; });
+    }
+    if (image) image->heldWarnings_ = nullptr;
+    if (f.Decodes) f.Frame->FinishDecode(f.Pending);
+    for (const TGIFImage::HeldWarning& w : f.After) image->Warning(w.Sender, w.Severity, w.Message);
+    Add(f.Frame.release());
+    const std::size_t size = stream.Size();
+    image->Progress(this, TProgressStage::psRunning,
+                    size ? static_cast<int>(static_cast<unsigned long long>(f.Position) * 100 / size) : 0, false,
+                    texts::Loading);
+    inFlight.pop_front();
+    holdAfterBack();
+  };
+  auto finishAll = [&] {
+    while (!inFlight.empty()) finishFront();
+  };
+  auto finishReady = [&] {
+    while (!inFlight.empty()) {
+      {
+        std::lock_guard lock(doneMutex);
+        if (!inFlight.front()->Done) return;
+      }
+      finishFront();
+    }
+  };
+
   std::uint8_t b = 0;
   if (!NextBlockByte(stream, b)) return;
   while (b != Trailer) {
     stream.Skip(-1);
     if (b != ExtensionIntroducer && b != ImageSeparator) {
       Warning(GIFSeverityWarning, texts::UnknownBlockType);
+      finishAll();
       return;
     }
-    auto* frame = new TGIFSubImage(image);
+    auto next = std::make_unique<InFlight>();
+    next->Frame = std::make_unique<TGIFSubImage>(image);
     try {
-      frame->LoadFromStream(stream);
+      next->Decodes = next->Frame->ReadBlocks(stream, next->Pending);
     } catch (const GIFException& e) {
-      delete frame;
+      next.reset();
+      finishAll();
       // A file cut short, as a partial download is, keeps the frames read
       // before the cut; only the frame the cut went through is lost.
       if (stream.AtEnd() && GetCount() > 0 && std::string_view(e.what()) == texts::PrematureEnd) {
@@ -182,16 +327,41 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
       }
       throw;
     } catch (...) {
-      delete frame;
+      next.reset();
+      finishAll();
       throw;
     }
-    Add(frame);
-    const std::size_t size = stream.Size();
-    image->Progress(this, TProgressStage::psRunning,
-                    size ? static_cast<int>(static_cast<unsigned long long>(stream.Position()) * 100 / size) : 0,
-                    false, texts::Loading);
-    if (!NextBlockByte(stream, b)) return;
+    next->Position = stream.Position();
+    InFlight& f = *next;
+    inFlight.push_back(std::move(next));
+    holdAfterBack();
+    if (f.Decodes) {
+      bool posted = false;
+      if (threads > 1 && f.Pending.Total >= TGIFImage::DecodeThreadPixels) {
+        if (!workers) workers.emplace(threads);
+        f.Done = false;
+        posted = workers->Post([&f, &doneMutex, &doneChanged] {
+          f.Frame->Decode(f.Pending);
+          {
+            std::lock_guard lock(doneMutex);
+            f.Done = true;
+          }
+          doneChanged.notify_all();
+        });
+      }
+      if (!posted) {
+        f.Done = true;
+        f.Frame->Decode(f.Pending);
+      }
+    }
+    finishReady();
+    if (inFlight.size() > static_cast<std::size_t>(threads) * kFramesInFlightPerThread) finishFront();
+    if (!NextBlockByte(stream, b)) {
+      finishAll();
+      return;
+    }
   }
+  finishAll();
   stream.Skip(-1);
 }
 

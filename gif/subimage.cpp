@@ -175,14 +175,21 @@ int TGIFSubImage::LargestIndex() const {
 // Reading and writing
 
 void TGIFSubImage::LoadFromStream(ByteReader& stream) {
+  PendingDecode pending;
+  if (!ReadBlocks(stream, pending)) return;
+  Decode(pending);
+  FinishDecode(pending);
+}
+
+bool TGIFSubImage::ReadBlocks(ByteReader& stream, PendingDecode& pending) {
   Clear();
   extensions_.LoadFromStream(stream, this);
   std::uint8_t b = 0;
-  if (!stream.Read(b)) return;
+  if (!stream.Read(b)) return false;
   stream.Skip(-1);
   // Anything but an image separator ends the frame without an image; the block
   // loop then says what it found.
-  if (b != ImageSeparator) return;
+  if (b != ImageSeparator) return false;
 
   std::uint8_t d[10];
   ReadCheck(stream, d, 10);
@@ -199,7 +206,7 @@ void TGIFSubImage::LoadFromStream(ByteReader& stream) {
     zeroSize_ = true;
     const std::uint8_t next = stream.AtEnd() ? Trailer : stream.Rest()[0];
     zeroSizeBare_ = next == Trailer || next == ExtensionIntroducer || next == ImageSeparator;
-    if (zeroSizeBare_) return;
+    if (zeroSizeBare_) return false;
   }
   const std::uint64_t limit = image ? image->MaxFramePixels : TGIFImage::DefaultMaxFramePixels;
   if (static_cast<std::uint64_t>(width_) * height_ > limit) GIFError(texts::FrameTooLarge);
@@ -215,26 +222,46 @@ void TGIFSubImage::LoadFromStream(ByteReader& stream) {
   const std::size_t total = static_cast<std::size_t>(width_) * height_;
   // Data too short for the frame it declares is decoded into what it can
   // give; the rest of the frame is made only when it is used.
-  const std::size_t bound = LZWPixelBound(stream.Rest());
-  LZWDecodeResult result;
+  pending.Data = stream.Rest();
+  pending.Total = total;
+  const std::size_t bound = LZWPixelBound(pending.Data);
   if (bound >= total) {
     pixels_.assign(total, fill);
-    result = DecodeLZW(stream.Rest(), pixels_, width_, height_, GetInterlaced());
   } else {
     pixels_.assign(bound + 1, fill);
-    result = DecodeLZWStream(stream.Rest(), pixels_, total);
+    pending.Partial = true;
+    fill_ = fill;
+  }
+  // Where the next block starts is known from the sub-blocks alone; the decode may come later.
+  stream.Skip(static_cast<std::ptrdiff_t>(LZWDataSize(pending.Data)));
+  return true;
+}
+
+void TGIFSubImage::Decode(PendingDecode& pending) {
+  pending.Result = pending.Partial ? DecodeLZWStream(pending.Data, pixels_, pending.Total)
+                                   : DecodeLZW(pending.Data, pixels_, width_, height_, GetInterlaced());
+}
+
+void TGIFSubImage::FinishDecode(PendingDecode& pending) {
+  const LZWDecodeResult& result = pending.Result;
+  if (pending.Partial) {
     pixels_.resize(result.decoded);
     pixels_.shrink_to_fit();
     partial_ = true;
     partialInterlaced_ = GetInterlaced();
-    fill_ = fill;
   }
   // Data this image's cache wrote for the same pixels (a working copy read back) keeps its entry.
-  if (image && image->EncodedDataCache && !partial_ && result.status == LZWStatus::Ok)
-    if (const std::uint64_t id = image->EncodedDataCache->FindPixels(GetInterlaced(), width_, height_,
-                                                                     stream.Rest().first(result.consumed)))
+  TGIFImage* image = Image();
+  if (image && image->EncodedDataCache && !partial_ && result.status == LZWStatus::Ok) {
+    const std::span<const std::uint8_t> data = pending.Data.first(result.consumed);
+    if (const std::uint64_t id = image->EncodedDataCache->FindPixels(GetInterlaced(), width_, height_, data)) {
       pixelsId_ = id;
-  stream.Skip(static_cast<std::ptrdiff_t>(result.consumed));
+    } else if (image->SeedEncodedDataCache) {
+      const TGIFEncodedDataCache::Key key = EncodingKey(LargestIndex());
+      // Data of another code size is not what the encoder writes for these pixels.
+      if (data[0] == std::max(2, key.BitsPerPixel)) image->EncodedDataCache->Seed(key, data);
+    }
+  }
   if (const char* text = LZWStatusText(result.status)) Warning(GIFSeverityWarning, text);
 
   const int count = GetActiveColorMap().GetCount();
@@ -245,20 +272,24 @@ void TGIFSubImage::SaveToStream(ByteWriter& stream) { SaveToStream(stream, nullp
 
 bool TGIFSubImage::WritesPixels() const { return !(zeroSize_ && (width_ == 0 || height_ == 0)) && !IsEmpty(); }
 
+TGIFEncodedDataCache::Key TGIFSubImage::EncodingKey(int largest) const {
+  const TGIFColorMap& active = GetActiveColorMap();
+  // The table as written covers the largest index (padded); without any table
+  // every byte value is allowed.
+  const int colors = active.GetCount() > 0 ? 1 << ColorsToBits(std::max(active.GetCount(), largest + 1)) : 256;
+  const int bits = std::max(1, ColorsToBits(active.GetCount() > 0 ? colors : largest + 1));
+  const int compression = Image() ? Image()->Compression : gcLZW;
+  return {compression, bits, colors, GetInterlaced(), width_, height_, pixelsId_};
+}
+
 void TGIFSubImage::PrepareData(PreparedData& prepared, bool cachedOnly) const {
   prepared.Ready = false;
   prepared.Bytes.reset();
   Materialize();
   prepared.Largest = LargestIndex();
-  const TGIFColorMap& active = GetActiveColorMap();
-  // The table as written covers the largest index (padded); without any table
-  // every byte value is allowed.
-  const int colors =
-      active.GetCount() > 0 ? 1 << ColorsToBits(std::max(active.GetCount(), prepared.Largest + 1)) : 256;
-  const int bits = std::max(1, ColorsToBits(active.GetCount() > 0 ? colors : prepared.Largest + 1));
-  const int compression = Image() ? Image()->Compression : gcLZW;
+  const TGIFEncodedDataCache::Key key = EncodingKey(prepared.Largest);
+  const int compression = key.Compression, bits = key.BitsPerPixel, colors = key.ColorCount;
   TGIFEncodedDataCache* cache = Image() ? Image()->EncodedDataCache.get() : nullptr;
-  const TGIFEncodedDataCache::Key key{compression, bits, colors, GetInterlaced(), width_, height_, pixelsId_};
   EncodeStatus status;
   if (cachedOnly) {
     if (!cache || !cache->Lookup(key, prepared.Bytes)) return;

@@ -114,7 +114,7 @@ void PaletteGrid::contextMenuEvent(QContextMenuEvent* event) { owner_->popPalett
 // ---- TfrmFloat
 
 TfrmFloat::TfrmFloat(IInspectorHost* host, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), host_(host) {
+    : QWidget(parent, Qt::Tool), host_(host) {
   setWindowTitle(kTitle);
   setMinimumSize(175, 325);
   RunPalette = [](TfrmPalette& dialog) { return dialog.exec() == QDialog::Accepted; };

@@ -169,7 +169,7 @@ void TThumbGrid::keyPressEvent(QKeyEvent* event) {
 // ---- the window
 
 TfrmThumbWin::TfrmThumbWin(QWidget* parent, TImageBrowserCommands* commands)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), commands_(commands) {
+    : QWidget(parent, Qt::Tool), commands_(commands) {
   if (!commands_ && parent) commands_ = parent->findChild<TImageBrowserCommands*>(QString(), Qt::FindDirectChildrenOnly);
   setObjectName(QStringLiteral("frmThumbWin"));
   setWindowTitle(QStringLiteral("Image Browser"));

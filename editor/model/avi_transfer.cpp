@@ -87,6 +87,12 @@ private:
   gif::Palette palette_;
 };
 
+// What one imported frame of this size takes beyond the frame itself: the frame's own pixels and
+// bitmap, and the decoded picture it is made from.
+std::uint64_t AviFrameMemoryCost(int width, int height) {
+  return gif::TGIFImage::FrameMemoryCost(width, height) + std::uint64_t(std::max(width, 0)) * std::uint64_t(std::max(height, 0)) * 3;
+}
+
 }  // namespace
 
 QString AviExportName(const QString& chosen) {
@@ -124,13 +130,21 @@ bool ImportAvi(gif::TGIFImage& image, const QString& fileName, IAviProgress& pro
   progress.StepText(Tr(avi_texts::kReadingFrames));
   image.ColorReduction = 6;
   image.DitherMode = 1;
-  const int maximum = static_cast<int>(std::min<std::uint32_t>(header->length, 0x7FFFFFFF)) - 1;
+  // Frames dwStart .. dwLength - 1; a forged count larger than the budget holds is refused before
+  // anything is decoded.
+  const std::uint64_t first = header->start, end = header->length;
+  const std::uint64_t declared = end > first ? end - first : 0;
+  const std::uint64_t perFrame = AviFrameMemoryCost(reader->Width(), reader->Height());
+  const std::uint64_t cost = image.MemoryCost();
+  if (cost > image.MemoryBudget || (perFrame > 0 && declared > (image.MemoryBudget - cost) / perFrame))
+    Fail(gif::texts::MemoryBudgetExceeded);
+  const int maximum = static_cast<int>(std::min<std::uint64_t>(end, 0x7FFFFFFF)) - 1;
   progress.SetMaximum(std::max(maximum, 0));
   progress.StepText(Tr(avi_texts::kDecompressing).arg(maximum));
 
   bool cancelled = false;
   platform::VideoFrame decoded;
-  for (int d = static_cast<int>(header->start);; ++d) {
+  for (std::uint64_t d = first; d < end; ++d) {
     if (progress.Cancelled()) {
       cancelled = true;
       break;
@@ -138,11 +152,20 @@ bool ImportAvi(gif::TGIFImage& image, const QString& fileName, IAviProgress& pro
     try {
       if (!reader->Next(decoded)) break;
     } catch (const platform::VideoError&) {
+      // A file cut short keeps the frames read before the cut.
+      if (image.Images().GetCount() > 0) break;
       Fail(avi_texts::kFailedDecompressFrame);
     }
+    try {
+      // Frames may come larger than the stream said.
+      const gif::TGIFMemoryCharge room(image, AviFrameMemoryCost(decoded.width, decoded.height));
+    } catch (const gif::GIFException&) {
+      Fail(gif::texts::MemoryBudgetExceeded);
+    }
     if (decoded.bitsPerPixel == 8) progress.StepText(Tr(avi_texts::kReadingPalette));
-    progress.StepText(Tr(avi_texts::kCreatingFrame).arg(d));
-    progress.SetPosition(d);
+    const int position = static_cast<int>(std::min<std::uint64_t>(d, 0x7FFFFFFF));
+    progress.StepText(Tr(avi_texts::kCreatingFrame).arg(position));
+    progress.SetPosition(position);
     const int index = image.Add(ToBitmap(decoded));
     gif::TGIFSubImage& frame = *image.Images().GetFrame(index);
     if (index == 0) AddLoopExtension(image, 0, 0);

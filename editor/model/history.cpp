@@ -64,10 +64,12 @@ void TCommand::CheckOperation() const {
 
 TActiveAnimation::TActiveAnimation(std::uint8_t operation, int frameIndex) : TCommand(operation, frameIndex) {
   // An empty animation cannot be written as a GIF stream; restoring it means emptying the image.
-  if (SharedImage()->IsEmpty())
+  if (SharedImage()->IsEmpty()) {
     emptyImage_ = true;
-  else
+  } else {
     TempFileName = SnapshotWorkingImage();
+    compression_ = SharedImage()->Compression;
+  }
 }
 
 TActiveAnimation::~TActiveAnimation() { DeleteTempFile(TempFileName); }
@@ -78,9 +80,13 @@ void TActiveAnimation::Restore() {
     return;
   }
   QString error;
-  std::unique_ptr<TGIFImage> scratch = ReadGifFile(TempFileName, &error);
+  // The snapshot was encoded as the working copy will be: read back, its frames bring their encoded
+  // data along, and writing the working copy again encodes nothing.
+  TGIFImage& image = *SharedImage();
+  std::unique_ptr<TGIFImage> scratch = image.Compression == compression_ ? ReadOwnGifFile(TempFileName, image, &error)
+                                                                         : ReadGifFile(TempFileName, &error);
   if (!scratch) throw ECommandError(Tr(texts::kErrorLoading).arg(TempFileName));
-  SharedImage()->Assign(*scratch);
+  image.Assign(*scratch);
 }
 
 // ---- kind 2

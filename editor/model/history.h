@@ -49,6 +49,7 @@ public:
 
 private:
   bool emptyImage_ = false;
+  gif::TGIFCompression compression_ = gif::gcLZW;
 };
 
 // Kind 2: a colour table.

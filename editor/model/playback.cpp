@@ -50,9 +50,12 @@ bool TPlayback::Play() {
   ReleaseCopy();
   copy_ = std::make_unique<TGIFImage>();
   try {
+    const std::uint64_t canvas = TGIFImage::ScreenMemoryCost(std::max(shared.GetWidth(), 1), std::max(shared.GetHeight(), 1));
+    copyCharge_ = gif::TGIFMemoryCharge(shared, shared.MemoryCost() + canvas);
     copy_->Assign(shared);
   } catch (const std::exception& e) {
     copy_.reset();
+    copyCharge_.Release();
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
     return false;
   }
@@ -110,6 +113,7 @@ void TPlayback::ReleaseCopy() {
     painter_ = nullptr;
   }
   copy_.reset();
+  copyCharge_.Release();
 }
 
 }  // namespace movinta::editor

@@ -65,6 +65,8 @@ private:
   gif::TGIFPlaybackClock* clock_;
   IPlaybackView* view_ = nullptr;
   std::unique_ptr<gif::TGIFImage> copy_;
+  // The copy and its canvas, held against the working image's budget.
+  gif::TGIFMemoryCharge copyCharge_;
   gif::Bitmap canvas_;
   gif::TGIFPainter* painter_ = nullptr;  // read under the copy's painter-list lock
   bool playing_ = false;

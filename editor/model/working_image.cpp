@@ -100,7 +100,9 @@ bool TCmdColorMap::CanRemoveColor(int colorIndex, int frameIndex) const {
   return true;
 }
 
-std::unique_ptr<TGIFImage> ReadGifFile(const QString& fileName, QString* error) {
+namespace {
+
+std::unique_ptr<TGIFImage> ReadGifInto(std::unique_ptr<TGIFImage> image, const QString& fileName, QString* error) {
   QFile file(fileName);
   if (!file.open(QIODevice::ReadOnly)) {
     if (error) *error = file.errorString();
@@ -111,7 +113,6 @@ std::unique_ptr<TGIFImage> ReadGifFile(const QString& fileName, QString* error) 
     if (error) *error = file.errorString();
     return nullptr;
   }
-  auto image = std::make_unique<TGIFImage>();
   try {
     image->LoadFromMemory(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                                         static_cast<std::size_t>(bytes.size())));
@@ -119,7 +120,22 @@ std::unique_ptr<TGIFImage> ReadGifFile(const QString& fileName, QString* error) 
     if (error) *error = Native(e.what());
     return nullptr;
   }
+  image->SeedEncodedDataCache = false;
   return image;
+}
+
+}  // namespace
+
+std::unique_ptr<TGIFImage> ReadGifFile(const QString& fileName, QString* error) {
+  return ReadGifInto(std::make_unique<TGIFImage>(), fileName, error);
+}
+
+std::unique_ptr<TGIFImage> ReadOwnGifFile(const QString& fileName, const TGIFImage& like, QString* error) {
+  auto image = std::make_unique<TGIFImage>();
+  image->Compression = like.Compression;
+  image->EncodedDataCache = like.EncodedDataCache;
+  image->SeedEncodedDataCache = like.EncodedDataCache != nullptr;
+  return ReadGifInto(std::move(image), fileName, error);
 }
 
 bool LoadGifFile(TGIFImage& image, const QString& fileName) {

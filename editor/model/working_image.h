@@ -41,6 +41,9 @@ public:
 
 // Reads a GIF file into a new image; null with the reason in error when it cannot.
 std::unique_ptr<TGIFImage> ReadGifFile(const QString& fileName, QString* error = nullptr);
+// Reads a file this editor wrote from `like` (an undo snapshot of it): the frames come back with
+// their encoded data in like's cache, so writing them again encodes nothing.
+std::unique_ptr<TGIFImage> ReadOwnGifFile(const QString& fileName, const TGIFImage& like, QString* error = nullptr);
 // Loads the file into image, or shows the load error and returns false (image unchanged).
 bool LoadGifFile(TGIFImage& image, const QString& fileName);
 // Writes the image's GIF stream through a temporary file and a rename; a failure leaves the file on

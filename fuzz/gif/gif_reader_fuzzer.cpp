@@ -1,31 +1,47 @@
-// Feeds arbitrary bytes to the GIF reader. Whatever loads is drawn as a player
-// would draw it (every frame rendered, the still picture, the frames drawn onto
-// a canvas), saved and read back, so the writer and the renderer see hostile
-// models too. The image's memory budget is kept well under the fuzzer's malloc
-// limit, so a load that takes more than its budget is a finding.
+// Feeds arbitrary bytes to the GIF reader. Whatever loads is drawn as the
+// editor draws it: each frame made whole and rendered as the document window
+// and the frame strip make it (charged against the budget first, as they
+// charge), the still picture, the frames drawn onto a canvas; then saved and
+// read back, so the writer and the renderer see hostile models too. The
+// budget is small, so a forged size is refused at once; a load that takes
+// more than its budget is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "gif/gifimage.h"
 
+namespace {
+
+constexpr std::uint64_t kBudget = 16u << 20;
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   gif::TGIFImage image;
-  image.MemoryBudget = 256u << 20;
+  image.MemoryBudget = kBudget;
   image.OnWarning = [](const void*, int, const std::string&) {};
   try {
     image.LoadFromMemory({data, size});
   } catch (const gif::GIFException&) {
     return 0;
   }
-  // Drawing and saving work through every declared pixel: past 16 Mi of them a
-  // run takes seconds without telling more than the load did.
-  std::uint64_t pixels = 0;
-  for (int i = 0; i < image.Images().GetCount(); ++i)
-    pixels += std::uint64_t(image.Images().GetFrame(i)->GetWidth()) * image.Images().GetFrame(i)->GetHeight();
-  if (pixels > (16u << 20)) return 0;
   try {
-    for (int i = 0; i < image.Images().GetCount(); ++i) image.Images().GetFrame(i)->GetBitmap();
+    for (int i = 0; i < image.Images().GetCount(); ++i) {
+      gif::TGIFSubImage& frame = *image.Images().GetFrame(i);
+      if (frame.IsEmpty()) continue;
+      // The window's picture and the strip's copy, as the editor charges them.
+      const gif::TGIFMemoryCharge shown(image, std::uint64_t(frame.GetWidth()) * frame.GetHeight() * 5);
+      volatile std::uint8_t first = std::as_const(frame).Data()[0];
+      (void)first;
+      frame.GetBitmap();
+    }
+  } catch (const gif::GIFException& e) {
+    // Only the budget may refuse a picture of a model that loaded.
+    if (std::string(e.what()) != gif::texts::MemoryBudgetExceeded) __builtin_trap();
+  }
+  try {
     if (image.IsEmpty()) return 0;
     image.GetBitmap();
     gif::Bitmap canvas(64, 48, gif::PixelFormat::pf32bit);

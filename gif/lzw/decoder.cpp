@@ -72,7 +72,10 @@ public:
     std::size_t p = blockEnd_;
     while (p < size_) {
       std::size_t len = data_[p++];
-      if (len == 0) return p;
+      if (len == 0) {
+        terminated_ = true;
+        return p;
+      }
       p += len;
     }
     return size_;
@@ -310,10 +313,11 @@ LZWDecodeResult DecodeWith(std::span<const std::uint8_t> data, Decode decode) {
     return result;
   }
   result = decode(in, minCodeSize);
-  // Whatever the codes said, data cut off by the end of the file is damaged.
-  if (in.Clipped() && LZWStatusText(result.status) == nullptr)
-    result.status = LZWStatus::PrematureEnd;
   result.consumed = in.SkipToEnd();
+  // Whatever the codes said, data cut off by the end of the file, even just
+  // before its terminator, is damaged.
+  if ((in.Clipped() || !in.Terminated()) && LZWStatusText(result.status) == nullptr)
+    result.status = LZWStatus::PrematureEnd;
   return result;
 }
 
@@ -365,6 +369,16 @@ std::size_t LZWPixelBound(std::span<const std::uint8_t> data) {
   constexpr std::size_t longest = kMaxCodes;
   if (codes <= longest) return codes * (codes + 1) / 2;
   return longest * (longest + 1) / 2 + (codes - longest) * longest;
+}
+
+std::size_t LZWDataSize(std::span<const std::uint8_t> data) {
+  if (data.empty()) return 0;
+  for (std::size_t p = 1; p < data.size();) {
+    const std::size_t len = data[p++];
+    if (len == 0) return p;
+    p += len;
+  }
+  return data.size();
 }
 
 std::size_t InterlacedRow(std::size_t streamRow, std::size_t height) {

@@ -19,16 +19,15 @@ namespace gif {
 // Decoding
 
 enum class LZWStatus : std::uint8_t {
-  Ok,              // every pixel decoded; the data ended with its terminator (or the input ran out
-                   // after the last pixel's code, which loses nothing)
+  Ok,              // every pixel decoded; the data ended with its terminator
   ExcessData,      // every pixel decoded; codes past the last pixel were skipped to the terminator
   ShortData,       // an end code came before the last pixel; the rest keeps the fill value
   BadCodeSize,     // the minimum code size is outside 1..8; no pixel decoded, data skipped
   BadCode,         // a code above the next free code, or a first code after a clear that is not
                    // a colour; decoding stopped there and the data was skipped to the terminator
   BufferUnderrun,  // the sub-blocks ended (0 terminator) before the end code and the last pixel
-  PrematureEnd,    // the input ended inside the image data before the last pixel, or a sub-block
-                   // that was read claimed more bytes than the input holds
+  PrematureEnd,    // the input ended inside the image data (before the last pixel, or before the
+                   // terminator), or a sub-block that was read claimed more bytes than the input holds
 };
 
 // The library's warning text for a status, or nullptr when the status is not
@@ -66,6 +65,11 @@ LZWDecodeResult DecodeLZWStream(std::span<const std::uint8_t> data, std::span<st
 // whatever its codes say: every code's string is at most one pixel longer
 // than the longest string before it, and no string is longer than the table.
 std::size_t LZWPixelBound(std::span<const std::uint8_t> data);
+
+// How many bytes of `data` (starting at the minimum code size byte) the image data takes: through
+// the 0 terminator of its sub-blocks, or all of it when the input ends first. DecodeLZW and
+// DecodeLZWStream consume exactly this much, whatever the codes say.
+std::size_t LZWDataSize(std::span<const std::uint8_t> data);
 
 // The row of an interlaced frame of `height` rows that arrives as row
 // `streamRow` of the code stream.

@@ -202,6 +202,19 @@ std::uint16_t ImagingControl::DoLoad(const std::string& fileName, int minSide) {
     std::snprintf(size, sizeof size, "%dx%d", minSide, minSide);
     CloneString(&info->size, size);
   }
+  if (memoryLimit_ > 0) {
+    // The size alone first: the decoder's pixels and the packed bitmap made from them.
+    ::Image* pinged = PingBlob(info, bytes.data(), bytes.size(), &exception);
+    const std::uint64_t pixels = pinged ? std::uint64_t(pinged->columns) * std::uint64_t(pinged->rows) : 0;
+    if (pinged != nullptr) DestroyImageList(pinged);
+    if (pixels > memoryLimit_ / (sizeof(PixelPacket) + 4)) {
+      DestroyImageInfo(info);
+      DestroyExceptionInfo(&exception);
+      return error_ = kImagingTooLarge;
+    }
+    DestroyExceptionInfo(&exception);
+    GetExceptionInfo(&exception);
+  }
   ::Image* image = BlobToImage(info, bytes.data(), bytes.size(), &exception);
   DestroyImageInfo(info);
   const bool failed = image == nullptr || exception.severity >= ErrorException ||

@@ -19,6 +19,7 @@ enum ImagingError : std::uint16_t {
   kImagingDecodeFailed = 3,     // corrupt or truncated data, or an image too large to hold
   kImagingNoImage = 4,          // an operation that needs a loaded image found none
   kImagingBadSize = 5,          // a resize to a width or height below 1
+  kImagingTooLarge = 6,         // the picture would take more memory than the limit allows
 };
 
 // True when files with this extension ("png", ".PNG") can be loaded on this machine: the
@@ -44,6 +45,9 @@ public:
   // tell the decoded size, OriginalWidth and OriginalHeight the file's.
   std::uint16_t LoadReduced(const std::string& fileName, int minSide);
   std::uint16_t ErrorCode() const { return error_; }
+  // Bytes a load may take (0: no limit): the decoder's own pixels and the packed bitmap handed
+  // out. A picture past it is refused (kImagingTooLarge) from its size alone, before decoding.
+  void SetMemoryLimit(std::uint64_t bytes) { memoryLimit_ = bytes; }
   const std::string& FileName() const { return fileName_; }
 
   bool HasImage() const { return image_ != nullptr; }
@@ -72,6 +76,7 @@ private:
 
   Image* image_ = nullptr;
   std::uint16_t error_ = kImagingOk;
+  std::uint64_t memoryLimit_ = 0;
   std::string fileName_;
 };
 

@@ -348,5 +348,32 @@ TEST(PackedDibTest, RowsBottomUpBecomeABitmapTopDown) {
   EXPECT_FALSE(PackedDibToBitmap(lying, bitmap));
 }
 
+// A phone's photo is past Qt's own 128 MB cap on a decoded image; the frame limit and the memory
+// budget decide instead.
+TEST(PackedDibTest, PicturesOverQtsImageCapImportWithinTheBudget) {
+  const int w = 5800, h = 5800;
+  QByteArray dib(40 + w * 3 * h, '\0');
+  auto* p = reinterpret_cast<uchar*>(dib.data());
+  qToLittleEndian<quint32>(40, p);
+  qToLittleEndian<qint32>(w, p + 4);
+  qToLittleEndian<qint32>(h, p + 8);
+  qToLittleEndian<quint16>(1, p + 12);
+  qToLittleEndian<quint16>(24, p + 14);
+  p[40 + 2] = 255;  // bottom left: red
+  gif::Bitmap bitmap;
+  ASSERT_TRUE(PackedDibToBitmap(dib, bitmap));
+  ASSERT_EQ(bitmap.Width(), w);
+  ASSERT_EQ(bitmap.Height(), h);
+  EXPECT_EQ(bitmap.PixelColor(0, h - 1), 0x0000FFu);
+  bitmap = gif::Bitmap();
+
+  const std::uint64_t budget = TGIFImage::DefaultMemoryBudget;
+  TGIFImage::DefaultMemoryBudget = 64u << 20;
+  bool tooLarge = false;
+  EXPECT_FALSE(PackedDibToBitmap(dib, bitmap, &tooLarge));
+  EXPECT_TRUE(tooLarge);
+  TGIFImage::DefaultMemoryBudget = budget;
+}
+
 }  // namespace
 }  // namespace movinta::editor

@@ -1,5 +1,8 @@
 #include "app_fixture.h"
 
+#include "editor/document_window.h"
+#include "editor/frame_strip.h"
+
 #include <QAction>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -33,18 +36,27 @@ TEST_F(AppTest, AFailedOpenLeavesTheActiveDocumentAsItWas) {
     QString Name;
     QByteArray Bytes;
     QString Message;
+    std::uint64_t Budget = 0;
   };
   const Case cases[] = {
       {QStringLiteral("cut.gif"), QByteArray("GIF89a\x04", 7), LoadError(Path(QStringLiteral("cut.gif")))},
       {QStringLiteral("noise.gif"), QByteArray("this is no picture"), LoadError(Path(QStringLiteral("noise.gif")))},
       {QStringLiteral("empty.gif"), QByteArray("GIF89a\x01\x00\x01\x00\x00\x00\x00\x3B", 14),
        QStringLiteral("Unable to decode %1. The file is could be corrupt.").arg(Path(QStringLiteral("empty.gif")))},
+      // A valid 2000 x 2000 picture past a budget of 4 MB is too large, not corrupt.
+      {QStringLiteral("large.gif"),
+       QByteArray("GIF89a\xD0\x07\xD0\x07\x80\x00\x00\x00\x00\x00\xFF\xFF\xFF"
+                  "\x2C\x00\x00\x00\x00\xD0\x07\xD0\x07\x00\x02\x02\x4C\x01\x00\x3B", 35),
+       QStringLiteral("large.gif: Image needs more memory than allowed"), 4u << 20},
   };
+  const std::uint64_t budget = TGIFImage::DefaultMemoryBudget;
   for (const Case& c : cases) {
     testing::WriteBytes(Path(c.Name), c.Bytes);
     main.AddRecentFile(Path(c.Name));
     messages_.Shown.clear();
+    TGIFImage::DefaultMemoryBudget = c.Budget ? c.Budget : budget;
     EXPECT_FALSE(main.OpenGifDocument(Path(c.Name)));
+    TGIFImage::DefaultMemoryBudget = budget;
     ASSERT_EQ(messages_.Shown.size(), 1u) << c.Name.toStdString();
     EXPECT_EQ(messages_.Shown[0].Text, c.Message);
     EXPECT_EQ(main.Documents().Count(), 1);
@@ -56,6 +68,33 @@ TEST_F(AppTest, AFailedOpenLeavesTheActiveDocumentAsItWas) {
   EXPECT_FALSE(main.RecentFiles().contains(Path(QStringLiteral("empty.gif"))))
       << "a GIF without a usable frame leaves the recent files";
   EXPECT_TRUE(main.RecentFiles().contains(Path(QStringLiteral("cut.gif"))));
+}
+
+// A frame the budget has no room for leaves the window and the strip's cells empty, never an
+// abort, and the user hears why once.
+TEST_F(AppTest, AFrameThatCannotBeMadeIsDrawnEmptyAndToldOnce) {
+  TfrmMain& main = OpenMain();
+  TMDIChild* d = main.OpenFile(Gif(QStringLiteral("a.gif"), 3));
+  ASSERT_TRUE(d);
+  TGIFImage& image = *SharedImage();
+  const std::uint64_t budget = image.MemoryBudget;
+  image.MemoryBudget = image.MemoryCost() + 16;
+  messages_.Shown.clear();
+  main.ShowFrame(1);
+  main.RepaintFrameStrip();
+  main.WindowFor(d)->grab();
+  main.FrameStrip()->grab();
+  QCoreApplication::processEvents();
+  main.ShowFrame(2);
+  main.FrameStrip()->grab();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(main.WindowFor(d)->View()->Picture().isNull());
+  EXPECT_EQ(messages_.Count(QStringLiteral("Image needs more memory than allowed")), 1);
+  EXPECT_EQ(main.Documents().Count(), 1);
+
+  image.MemoryBudget = budget;
+  main.ShowFrame(1);
+  EXPECT_FALSE(main.WindowFor(d)->View()->Picture().isNull());
 }
 
 TEST_F(AppTest, AnOpenFileComesToTheFrontInsteadOfOpeningTwice) {

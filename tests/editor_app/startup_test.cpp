@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QResizeEvent>
+#include <QWindow>
 
 namespace movinta::editor {
 namespace {
@@ -134,6 +135,21 @@ TEST_F(AppTest, AnInspectorHiddenOnceComesBackWithTheFirstFrameShown) {
   main.OpenGifDocument(Gif(QStringLiteral("a.gif"), 2));
   EXPECT_TRUE(main.mniToolInspector->isChecked());
   EXPECT_TRUE(the_frmFloat->isVisible());
+}
+
+// The tool windows belong to the main window: above it, but never above the questions it asks.
+TEST_F(AppTest, ToolWindowsStayAboveTheMainWindowAndBelowItsQuestions) {
+  TfrmMain& main = OpenMain();
+  the_frmThumbWin->show();
+  the_frmFloat->show();
+  QCoreApplication::processEvents();
+  for (QWidget* tool : {static_cast<QWidget*>(the_frmThumbWin), static_cast<QWidget*>(the_frmFloat)}) {
+    SCOPED_TRACE(tool->windowTitle().toStdString());
+    EXPECT_EQ(tool->windowType(), Qt::Tool);
+    EXPECT_FALSE(tool->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    ASSERT_NE(tool->windowHandle(), nullptr);
+    EXPECT_EQ(tool->windowHandle()->transientParent(), main.windowHandle());
+  }
 }
 
 TEST_F(AppTest, DisplayAnimationZeroShowsNoStartPage) {

@@ -366,6 +366,68 @@ TEST_F(AviTest, CancellingAnImportKeepsTheFramesWithoutComment) {
                 nullptr);
 }
 
+// The stream header says which frames are read and what they would take: frames dwStart ..
+// dwLength - 1, a count past the memory budget refused before anything is decoded, and a file cut
+// short keeps the frames read before the cut.
+TEST_F(AviTest, ImportReadsTheFramesTheHeaderNamesWithinTheBudget) {
+  constexpr std::uint32_t kKeep = 0xDEADBEEF;
+  struct Case {
+    const char* name;
+    const char* format;
+    std::uint32_t start, length;
+    bool cut;
+    std::uint64_t budget;
+    int frames;  // -1: refused for memory
+  } const cases[] = {
+      {"as-written", "pal8", kKeep, kKeep, false, 0, 10},
+      {"shorter-length", "pal8", kKeep, 4, false, 0, 4},
+      {"later-start", "pal8", 3, kKeep, false, 0, 7},
+      {"start-past-length", "pal8", 0x7FFFFFFF, kKeep, false, 0, 0},
+      {"last-start", "pal8", 0xFFFFFFFF, kKeep, false, 0, 0},
+      {"forged-length", "pal8", kKeep, 0xFFFFFFFF, false, 0, -1},
+      {"start-and-forged-length", "pal8", 0x7FFFFFFF, 0xFFFFFFFF, false, 0, -1},
+      {"over-budget", "pal8", kKeep, kKeep, false, 8 * 1024, -1},
+      {"bgr24-cut", "bgr24", kKeep, kKeep, true, 0, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString file = Path(QString::fromLatin1(c.name) + QStringLiteral(".avi"));
+    MakeVideo(file, 16, 10, QStringLiteral("1"), QString::fromLatin1(c.format));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray bytes = f.readAll();
+    const qsizetype strh = bytes.indexOf("strh");
+    ASSERT_GT(strh, 0);
+    ASSERT_EQ(U32(bytes, strh + 8 + 32), 10u);
+    for (const auto& [at, value] : {std::pair{28, c.start}, std::pair{32, c.length}})
+      if (value != kKeep)
+        for (int i = 0; i < 4; ++i) bytes[strh + 8 + at + i] = char(value >> (8 * i));
+    if (c.cut) {
+      // Just past the fifth frame's pixels: the sixth is cut short.
+      const qsizetype movi = bytes.indexOf("movi");
+      ASSERT_GT(movi, 0);
+      bytes.truncate(movi + 4 + 5 * (8 + 16 * 16 * 3) + 8 + 100);
+    }
+    f.resize(0);
+    f.seek(0);
+    f.write(bytes);
+    f.close();
+
+    TGIFImage image;
+    if (c.budget) image.MemoryBudget = c.budget;
+    RecordingProgress progress;
+    try {
+      ImportAvi(image, file, progress);
+      EXPECT_EQ(image.Images().GetCount(), c.frames);
+    } catch (const AviError& e) {
+      EXPECT_EQ(c.frames, -1) << e.what();
+      EXPECT_STREQ(e.what(), "Image needs more memory than allowed");
+      EXPECT_EQ(image.Images().GetCount(), 0);
+      EXPECT_FALSE(progress.Texts.contains(QStringLiteral("Creating GIF frame 0...")));
+    }
+  }
+}
+
 // Damaged and foreign files end in a clean message, never a crash (the sanitizers watch).
 TEST_F(AviTest, DamagedFilesFailCleanly) {
   const QString good = Path(QStringLiteral("good.avi"));

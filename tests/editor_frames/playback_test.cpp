@@ -140,6 +140,21 @@ TEST_F(PlaybackTest, PauseStopsAnEndlessPlay) {
   EXPECT_TRUE(gif::WaitForPainterThreads(5s));
 }
 
+// The copy that plays counts against the budget with the animation it copies.
+TEST_F(PlaybackTest, ACopyThatWouldPassTheBudgetIsRefusedAndTheDocumentStays) {
+  TMDIChild* d = Start(3, 1);
+  TGIFImage& image = *SharedImage();
+  image.MemoryBudget = image.MemoryCost() * 3 / 2;
+  EXPECT_FALSE(playback_.Play());
+  EXPECT_FALSE(playback_.Playing());
+  EXPECT_TRUE(messages_.Saw(QStringLiteral("Image needs more memory than allowed")));
+  EXPECT_EQ(image.Images().GetCount(), 3);
+  EXPECT_EQ(d->History.Count(), 0);
+  EXPECT_EQ(gif::TGIFMemoryCharge::Held(), 0u);
+  image.MemoryBudget = image.MemoryCost() * 3;
+  EXPECT_TRUE(playback_.Play());
+}
+
 TEST_F(PlaybackTest, AStillPictureIsNotPlayed) {
   TMDIChild* d = Start(1, 1);
   EXPECT_FALSE(playback_.Play());

@@ -1,5 +1,6 @@
-// Replays every input the editing fuzzer once failed on through the fuzzer's own
-// harness (linked in), so each stays fixed.
+// Replays every input a fuzzer once failed on through the fuzzer's own harness
+// (linked in: it loads, draws and saves as its fuzzer does), so each stays
+// fixed. MOVINTA_REPLAY_DIR names the findings' folder under fuzz/.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -12,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 namespace fs = std::filesystem;
 
-TEST(GIFEditFuzzReplay, FindingsStayFixed) {
-  const fs::path dir = fs::path(MOVINTA_SOURCE_DIR) / "fuzz" / "gif" / "edit-regressions";
+TEST(GIFFuzzReplay, FindingsStayFixed) {
+  const fs::path dir = fs::path(MOVINTA_SOURCE_DIR) / "fuzz" / MOVINTA_REPLAY_DIR;
   ASSERT_TRUE(fs::is_directory(dir)) << dir << " is missing";
   int replayed = 0;
   for (const auto& entry : fs::directory_iterator(dir)) {

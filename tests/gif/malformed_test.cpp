@@ -62,21 +62,28 @@ TEST(GIFMalformed, ACutFileKeepsTheFramesBeforeTheCut) {
                            Image(0, 0, 9, 7, pixels)});
   const Bytes comment{0x21, 0xFE, 5, 'h', 'e', 'l', 'l', 'o', 0};
   const Bytes second = Cat({comment, Image(1, 1, 4, 4, Bytes(16, 1), {0x111111, 0x222222})});
+  const Bytes looping = Cat({Bytes{0x21, 0xFF, 11}, Text("NETSCAPE2.0"), Bytes{3, 1, 0, 0, 0}, second});
   const struct {
     const char* where;
-    std::size_t cut;  // bytes of the second frame kept
+    const Bytes& rest;
+    std::size_t cut;  // bytes of the rest kept
+    int frames;
   } cases[] = {
-      {"inside a comment", 4},
-      {"inside the image descriptor", comment.size() + 5},
-      {"inside the local table", comment.size() + 10 + 4},
+      {"inside a comment", second, 4, 1},
+      {"inside the image descriptor", second, comment.size() + 5, 1},
+      {"inside the local table", second, comment.size() + 10 + 4, 1},
+      {"just before the terminator of the image data", second, second.size() - 1, 2},
+      {"inside the loop extension's name", looping, 3 + 4, 1},
+      {"inside the loop extension's count", looping, 3 + 11 + 2, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.where);
     TGIFImage image;
     Warnings warnings;
     warnings.Attach(image);
-    ASSERT_NO_THROW(image.LoadFromMemory(Cat({first, Bytes(second.begin(), second.begin() + static_cast<std::ptrdiff_t>(c.cut))})));
-    ASSERT_EQ(image.Images().GetCount(), 1);
+    ASSERT_NO_THROW(image.LoadFromMemory(Cat({first, Bytes(c.rest.begin(), c.rest.begin() + static_cast<std::ptrdiff_t>(c.cut))})));
+    ASSERT_EQ(image.Images().GetCount(), c.frames);
+    EXPECT_FALSE(warnings.Has(texts::UnknownExtension));
     EXPECT_TRUE(warnings.Has(texts::PrematureEnd));
     TGIFSubImage* frame = image.Images().GetFrame(0);
     EXPECT_EQ(frame->GraphicControlExtension()->GetDelay(), 10);

@@ -64,6 +64,38 @@ std::size_t PeakWhile(const auto& work) {
   return peak.load() - before;
 }
 
+TEST(GIFMemory, TheBudgetIsTheSmallestOfAQuarterOfMemoryWhatIsAvailableAndTheLimit) {
+  constexpr std::uint64_t G = 1ull << 30;
+  struct Case {
+    std::uint64_t physical, available, limit, budget;
+  } const cases[] = {
+      {24 * G, 20 * G, 0, 6 * G},      // a quarter of the memory
+      {24 * G, 3 * G, 0, 3 * G},       // what the machine has left
+      {24 * G, 20 * G, 2 * G, 2 * G},  // the process's address-space limit
+      {16 * G, 0, 1 * G, 1 * G},       // nothing known of what is available
+      {0, 5 * G, 0, 5 * G},            // nor of the memory
+      {0, 0, 0, 1 * G},                // nothing known at all
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.physical / G << " " << c.available / G << " " << c.limit / G);
+    EXPECT_EQ(TGIFImage::MemoryBudgetFor(c.physical, c.available, c.limit), c.budget);
+  }
+}
+
+TEST(GIFMemory, PicturesMadeFromAnImageCountWithItAgainstItsBudget) {
+  TGIFImage image;
+  image.LoadFromMemory(Cat({Header(100, 100), Image(0, 0, 100, 100, Bytes(100 * 100, 1)), {0x3B}}));
+  const std::uint64_t cost = image.MemoryCost();
+  ASSERT_GE(cost, TGIFImage::FrameMemoryCost(100, 100));
+  image.MemoryBudget = cost + 1000;
+  TGIFMemoryCharge first(image, 600);
+  EXPECT_THROW(TGIFMemoryCharge(image, 600), GIFException);
+  EXPECT_EQ(TGIFMemoryCharge::Held(), 600u);
+  first.Release();
+  TGIFMemoryCharge second(image, 1000);
+  EXPECT_THROW(TGIFMemoryCharge(image, 1), GIFException);
+}
+
 TEST(GIFMemory, DeclaredFrameSizesCostNextToNothing) {
   const Bytes file = ForgedFrames(3);
   ASSERT_LE(file.size(), 64u);

@@ -271,6 +271,21 @@ TEST_F(ImagingControlTest, BadFilesGiveTheLoadErrorAndLeaveNoImage) {
   EXPECT_FALSE(fs::exists(Path("ran")));
 }
 
+// With a memory limit the size is read first: a picture past the limit is refused before any
+// pixel is decoded (the file's pixels are not even there), one inside it loads.
+TEST_F(ImagingControlTest, APicturePastTheMemoryLimitIsRefusedFromItsSize) {
+  Write("large.ppm", "P6\n4000 4000\n255\n\x01\x02\x03");
+  Write("small.ppm", std::string("P6\n2 1\n255\n\xFF\x00\x00\x00\xFF\x00", 17));
+  ImagingControl control;
+  control.SetMemoryLimit(64u << 20);
+  EXPECT_EQ(control.Load(Path("large.ppm")), img::kImagingTooLarge);
+  EXPECT_FALSE(control.HasImage());
+  ASSERT_EQ(control.Load(Path("small.ppm")), img::kImagingOk);
+  EXPECT_EQ(control.Width(), 2);
+  control.SetMemoryLimit(0);
+  EXPECT_EQ(control.Load(Path("large.ppm")), img::kImagingDecodeFailed);
+}
+
 TEST_F(ImagingControlTest, ResizesHandsOutADibAndClears) {
   if (!fs::exists(kConvert)) GTEST_SKIP() << "ImageMagick is not installed";
   // Names with brackets are plain names too.

@@ -1,0 +1,164 @@
+// A load that decodes frames on several threads gives exactly what a load on one thread gives:
+// the same frames and pixels, the same warnings in the same order, the same error, for every file
+// of the conformance suite, the fuzzers' findings, ImageMagick's and FFmpeg's own animations and
+// those files cut short anywhere.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gif/gifimage.h"
+
+using namespace gif;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+// What a load gives, with senders named by what they are rather than where they live.
+struct Loaded {
+  std::optional<std::string> Error;
+  std::vector<std::string> Warnings;
+  struct FrameOut {
+    int Left, Top, Width, Height;
+    bool Interlaced;
+    int Colors;
+    int Extensions;
+    Bytes Pixels;
+    bool operator==(const FrameOut&) const = default;
+  };
+  std::vector<FrameOut> Frames;
+};
+
+Loaded Load(const Bytes& data, int threads) {
+  TGIFImage::DecodeThreads = threads;
+  const std::size_t savedPixels = TGIFImage::DecodeThreadPixels;
+  // Every frame goes to a thread, however small, so the suite's small frames take that road too.
+  TGIFImage::DecodeThreadPixels = threads > 1 ? 0 : savedPixels;
+  Loaded out;
+  TGIFImage image;
+  image.MemoryBudget = 1ull << 30;
+  std::vector<std::pair<const void*, std::string>> raw;
+  image.OnWarning = [&raw](const void* sender, int severity, const std::string& message) {
+    raw.emplace_back(sender, std::to_string(severity) + " " + message);
+  };
+  try {
+    image.LoadFromMemory(data);
+  } catch (const std::exception& e) {
+    out.Error = e.what();
+  }
+  TGIFImage::DecodeThreads = 0;
+  TGIFImage::DecodeThreadPixels = savedPixels;
+  std::map<const void*, std::string> names;
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    TGIFSubImage* f = image.Images().GetFrame(i);
+    names[f] = "frame " + std::to_string(i);
+    out.Frames.push_back({f->GetLeft(), f->GetTop(), f->GetWidth(), f->GetHeight(), f->GetInterlaced(),
+                          f->ColorMap().GetCount(), f->Extensions().GetCount(),
+                          Bytes(f->Data(), f->Data() + f->DataSize())});
+  }
+  // A sender that is neither a kept frame nor gone is the image, its list or a table.
+  for (const auto& [sender, text] : raw)
+    out.Warnings.push_back((names.count(sender) ? names[sender] : std::string("other")) + ": " + text);
+  return out;
+}
+
+void ExpectSameLoads(const Bytes& data, const std::string& what) {
+  SCOPED_TRACE(what);
+  const Loaded one = Load(data, 1);
+  for (int threads : {2, 8}) {
+    const Loaded many = Load(data, threads);
+    EXPECT_EQ(many.Error, one.Error) << threads << " threads";
+    EXPECT_EQ(many.Warnings, one.Warnings) << threads << " threads";
+    ASSERT_EQ(many.Frames.size(), one.Frames.size()) << threads << " threads";
+    for (std::size_t i = 0; i < one.Frames.size(); ++i)
+      EXPECT_TRUE(many.Frames[i] == one.Frames[i]) << "frame " << i << ", " << threads << " threads";
+  }
+}
+
+std::vector<fs::path> GifsIn(const fs::path& folder) {
+  std::vector<fs::path> files;
+  if (!fs::is_directory(folder)) return files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    if (entry.is_regular_file()) files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// An animation written by another program into the test's folder, or nothing when it is missing.
+std::optional<Bytes> MadeBy(const std::string& command, const std::string& name) {
+  const fs::path path = fs::temp_directory_path() / ("parallel_load_" + std::to_string(::getpid()) + "_" + name);
+  const std::string line = command + " '" + path.string() + "' >/dev/null 2>&1";
+  if (std::system(line.c_str()) != 0 || !fs::exists(path)) return std::nullopt;
+  Bytes bytes = ReadAll(path);
+  fs::remove(path);
+  return bytes;
+}
+
+const std::vector<std::pair<std::string, std::string>>& PeerAnimations() {
+  static const std::vector<std::pair<std::string, std::string>> commands = {
+      {"imagemagick-offsets.gif",
+       "convert -size 200x180 xc:none -fill red -draw 'circle 60,60 60,20' -size 200x180 gradient:blue-yellow "
+       "\\( -size 120x90 plasma:fractal -repage +40+30 \\) -set dispose background -delay 7 -loop 3"},
+      {"imagemagick-interlaced.gif",
+       "convert -size 300x200 plasma:fractal -size 300x200 gradient:red-green -interlace GIF -delay 5"},
+      {"ffmpeg-noise.gif",
+       "ffmpeg -v error -f lavfi -i testsrc=size=320x240:rate=10 -vf noise=alls=40:allf=t -t 1.2 -pix_fmt rgb8 -y"},
+  };
+  return commands;
+}
+
+// Frame 0 decodes to a colour its table lacks (a warning once decoded); frame 1, of no size, is
+// warned about as it is read: the decode's warning still comes first.
+TEST(ParallelLoad, WarningsKeepFileOrderAcrossFramesDecodedElsewhere) {
+  const Bytes data = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF,
+                      0x2C, 0, 0, 0, 0, 2, 0, 2, 0, 0, 2, 3, 0xDC, 0x36, 0x05, 0,
+                      0x2C, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x3B};
+  const Loaded one = Load(data, 1);
+  ASSERT_EQ(one.Warnings.size(), 2u);
+  EXPECT_EQ(one.Warnings[0], std::string("frame 0: 1 ") + texts::ColorNotInTable);
+  EXPECT_EQ(one.Warnings[1], std::string("frame 1: 1 ") + texts::ExceedsScreen);
+  ExpectSameLoads(data, "warnings on both sides of a frame");
+}
+
+TEST(ParallelLoad, GivesTheSameFramesWarningsAndErrorsAsOneThread) {
+  std::vector<fs::path> files = GifsIn(fs::path(MOVINTA_SHARED_DIR) / "testdata" / "gif-suite");
+  for (const char* folder : {"fuzz/gif/regressions", "fuzz/gif/edit-regressions"})
+    for (const fs::path& p : GifsIn(fs::path(MOVINTA_SOURCE_DIR) / folder)) files.push_back(p);
+  int loaded = 0;
+  for (const fs::path& path : files) {
+    if (path.extension() != ".gif" && path.parent_path().filename() == "gif-suite") continue;
+    ExpectSameLoads(ReadAll(path), path.filename().string());
+    ++loaded;
+  }
+  if (loaded == 0) GTEST_SKIP() << "no conformance suite beside the checkout";
+}
+
+TEST(ParallelLoad, PeersAnimationsLoadTheSameWholeAndCutAnywhere) {
+  for (const auto& [name, command] : PeerAnimations()) {
+    const std::optional<Bytes> data = MadeBy(command, name);
+    ASSERT_TRUE(data) << command;
+    ExpectSameLoads(*data, name);
+    // Cuts at spread places: inside headers, tables, extensions and image data of any frame.
+    for (std::size_t cut = 7; cut < data->size(); cut += data->size() / 23 + 1)
+      ExpectSameLoads(Bytes(data->begin(), data->begin() + static_cast<std::ptrdiff_t>(cut)),
+                      name + " cut at " + std::to_string(cut));
+  }
+}
+
+}  // namespace
