@@ -219,17 +219,20 @@ QStringList AddInFolders() {
 
 QStringList FetchAddInClasses(const QStringList& folders, const std::function<void()>& step) {
   QStringList found;
-  QSet<QString> seen;
+  // A file name loads once, from the first folder that has it: a user's copy of an add-in goes
+  // before the one installed with the program.
+  QSet<QString> seen, names;
   for (const QString& folder : folders) {
     const QDir dir(folder);
     if (!dir.exists()) continue;
     for (const QFileInfo& file : dir.entryInfoList(QDir::Files, QDir::Name)) {
       const QString path = file.canonicalFilePath();
-      if (path.isEmpty() || seen.contains(path)) continue;
+      if (path.isEmpty() || seen.contains(path) || names.contains(file.fileName())) continue;
       seen.insert(path);
       // The metadata is read from the file; its code is not run.
       const QJsonObject meta = QPluginLoader(path).metaData();
       if (meta.value(QStringLiteral("IID")).toString() != QLatin1String(MOVINTA_ADDIN_IID)) continue;
+      names.insert(file.fileName());
       found << path;
       if (found.size() == kMaxAddIns) return found;
     }

@@ -109,31 +109,59 @@ TMoment MomentOf(const Member& m, bool document, bool getting) {
   return TMoment::Any;
 }
 
-// A menu handler served by a bus client: a click calls its Execute without waiting for the answer,
-// and an error answer is shown to the user.
+// A menu handler served by a bus client: a click calls its Execute without waiting for the answer
+// (the call has no time limit of its own: a handler may take as long as it likes), and an error
+// answer is shown to the user under the item's caption.
 class BusMenuHandler : public addin::IIntfMenuHandler {
 public:
-  BusMenuHandler(QDBusConnection connection, QString service, QString path, QObject* context)
-      : connection_(std::move(connection)), service_(std::move(service)), path_(std::move(path)), context_(context) {}
+  BusMenuHandler(QDBusConnection connection, QString service, QString path, QAction* item, QObject* context)
+      : connection_(std::move(connection)), service_(std::move(service)), path_(std::move(path)), item_(item),
+        context_(context) {}
   const QString& Service() const { return service_; }
   bool Execute(int tag) override {
     QDBusMessage call = QDBusMessage::createMethodCall(service_, path_, QStringLiteral("com.larkspur.Movinta.MenuHandler"),
                                                        QStringLiteral("Execute"));
     call << tag;
-    auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(call), context_.data());
+    // INT_MAX is "no timeout" to the bus library.
+    auto* watcher = new QDBusPendingCallWatcher(connection_.asyncCall(call, INT_MAX), context_.data());
+    pending_.append(watcher);
+    const QPointer<QAction> item = item_;
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     editor::Guarded([](QDBusPendingCallWatcher* w) {
+                     editor::Guarded([item](QDBusPendingCallWatcher* w) {
                        w->deleteLater();
-                       if (w->isError()) editor::ShowMessage(w->error().message(), editor::MessageType::Error);
+                       if (!w->isError()) return;
+                       // A client that left answers nothing more: its calls end without a word.
+                       const QDBusError::ErrorType type = w->error().type();
+                       if (type == QDBusError::NoReply || type == QDBusError::Disconnected ||
+                           type == QDBusError::ServiceUnknown)
+                         return;
+                       editor::ShowMessage(HandlerFailure(item ? item->text() : QString(), w->error().message()),
+                                           editor::MessageType::Error);
                      }));
     return true;
+  }
+  // The client left: what it was asked and has not answered is dropped.
+  void DropPending() {
+    for (const QPointer<QDBusPendingCallWatcher>& w : std::as_const(pending_)) delete w.data();
+    pending_.clear();
+  }
+
+  // The text of a handler's error, cut to what a message box can show.
+  static QString HandlerFailure(QString caption, QString error) {
+    constexpr int kCaptionChars = 60, kErrorChars = 400;
+    caption.remove(QLatin1Char('&'));
+    if (caption.size() > kCaptionChars) caption = caption.left(kCaptionChars) + QStringLiteral("...");
+    if (error.size() > kErrorChars) error = error.left(kErrorChars) + QStringLiteral("...");
+    return QStringLiteral("The add-in could not carry out \"%1\": %2").arg(caption, error);
   }
 
 private:
   QDBusConnection connection_;
   QString service_;
   QString path_;
+  QPointer<QAction> item_;
   QPointer<QObject> context_;
+  QList<QPointer<QDBusPendingCallWatcher>> pending_;
 };
 
 QString Root() { return QString::fromLatin1(kRootPath); }
@@ -519,8 +547,6 @@ constexpr const char* kStandardInterfaces =
     "<arg name=\"property_name\" type=\"s\" direction=\"in\"/><arg name=\"value\" type=\"v\" direction=\"in\"/></method>\n"
     "    <method name=\"GetAll\"><arg name=\"interface_name\" type=\"s\" direction=\"in\"/>"
     "<arg name=\"values\" type=\"a{sv}\" direction=\"out\"/></method>\n"
-    "    <signal name=\"PropertiesChanged\"><arg name=\"interface_name\" type=\"s\"/>"
-    "<arg name=\"changed_properties\" type=\"a{sv}\"/><arg name=\"invalidated_properties\" type=\"as\"/></signal>\n"
     "  </interface>\n";
 
 // ---- values from clients
@@ -820,7 +846,7 @@ bool TAutomationBus::Dispatch(const QDBusMessage& message, const QDBusConnection
     return run(*m, [&] {
       std::shared_ptr<addin::IIntfMenuHandler> handler;
       if (handlerPath != QLatin1String("/") && !caller.isEmpty())
-        handler = std::make_shared<BusMenuHandler>(bus, caller, handlerPath, this);
+        handler = std::make_shared<BusMenuHandler>(bus, caller, handlerPath, object.Item->Item(), this);
       object.Item->SetMenuHandler(handler);
       if (handler) WatchHandler(bus, qobject_cast<TAutomatedMenu*>(object.Item->Item()), caller);
       return message.createReply();
@@ -871,7 +897,10 @@ void TAutomationBus::ClientLeft(const QString& client) {
   for (const QPointer<TAutomatedMenu>& item : std::as_const(handled_)) {
     if (!item) continue;
     auto* handler = dynamic_cast<BusMenuHandler*>(item->Handler().get());
-    if (handler && handler->Service() == client) item->SetHandler(nullptr);
+    if (handler && handler->Service() == client) {
+      handler->DropPending();
+      item->SetHandler(nullptr);
+    }
   }
   handled_.removeIf([](const QPointer<TAutomatedMenu>& item) {
     return !item || !dynamic_cast<BusMenuHandler*>(item->Handler().get());

@@ -68,10 +68,6 @@ QMessageBox::Icon IconOf(int flags) {
   }
 }
 
-QAction* MenuAction(const TfrmMain& main, const char* path) {
-  return ResolveMenuPath(main.menuBar()->actions(), QString::fromLatin1(path));
-}
-
 }  // namespace
 
 TfrmMain& MainWindowHost::Main() const {
@@ -214,11 +210,10 @@ int MainWindowHost::TabIndexForFile(const QString& fileName) const {
 }
 
 void MainWindowHost::Cascade() { Main().MdiArea()->cascadeSubWindows(); }
-void MainWindowHost::TileHorizontal() { Main().MdiArea()->tileSubWindows(); }
-
-void MainWindowHost::TileVertical() {
-  if (QAction* tile = MenuAction(Main(), "Window|Tile Vertically")) tile->trigger();
-}
+// The window's own tilings, as the Window menu's Tile Horizontally (one above the other) and
+// Tile Vertically (side by side) run them.
+void MainWindowHost::TileHorizontal() { Main().TileChildren(1); }
+void MainWindowHost::TileVertical() { Main().TileChildren(0); }
 
 QString MainWindowHost::CurrentFolder() const {
   return editor::the_frmThumbWin ? editor::the_frmThumbWin->Folder() : QString();

@@ -15,14 +15,72 @@ namespace movinta::automation {
 namespace {
 constexpr const char* kOutOfBounds = "Menu index out of bounds";
 constexpr const char* kPredefined = "Cannot change pre-defined menu handlers";
-// The tag of a built-in item, which has no field of its own for it.
-constexpr const char* kTagProperty = "menuTag";
+// The tag of a built-in item, which has no field of its own for it; the editor's items keep theirs
+// there too (View > Toolbars).
+constexpr const char* kTagProperty = "tag";
 
-// The menu or menu bar that shows the item; null for an item in none.
-QWidget* Container(QAction& item) {
+bool InMainMenu(const QAction& item, int depth);
+
+// The menus and menu bars that show the item.
+QList<QWidget*> Containers(const QAction& item) {
+  QList<QWidget*> out;
   for (QObject* o : item.associatedObjects())
-    if (qobject_cast<QMenu*>(o) || qobject_cast<QMenuBar*>(o)) return static_cast<QWidget*>(o);
-  return nullptr;
+    if (qobject_cast<QMenu*>(o) || qobject_cast<QMenuBar*>(o)) out.append(static_cast<QWidget*>(o));
+  return out;
+}
+
+// A menu bar, or a menu that one of them opens (at any depth).
+bool InMainMenu(QWidget* container, int depth) {
+  if (qobject_cast<QMenuBar*>(container)) return true;
+  auto* menu = qobject_cast<QMenu*>(container);
+  return menu && depth < 32 && InMainMenu(*menu->menuAction(), depth + 1);
+}
+
+bool InMainMenu(const QAction& item, int depth) {
+  for (QWidget* container : Containers(item))
+    if (InMainMenu(container, depth)) return true;
+  return false;
+}
+
+// The menu or menu bar that shows the item, its place in the main menu first (an item may also
+// sit in a pop-up menu); null for an item in none.
+QWidget* Container(QAction& item) {
+  const QList<QWidget*> all = Containers(item);
+  for (QWidget* container : all)
+    if (InMainMenu(container, 0)) return container;
+  return all.isEmpty() ? nullptr : all.first();
+}
+
+// A shortcut as the class library writes it: modifiers in any order before the key ("Shift+Ctrl+K",
+// "Alt+Ctrl+K"), and "^C" for Ctrl+C. Empty for text that names no key.
+QKeySequence ParseShortCut(QString text) {
+  text = text.trimmed();
+  if (text.size() > 1 && text.startsWith(QLatin1Char('^'))) text = QStringLiteral("Ctrl+") + text.mid(1);
+  QStringList parts = text.split(QLatin1Char('+'));
+  // "Ctrl++" names the plus key.
+  if (parts.size() > 1 && parts.back().isEmpty() && parts[parts.size() - 2].isEmpty()) {
+    parts.removeLast();
+    parts.back() = QStringLiteral("+");
+  }
+  if (parts.isEmpty() || parts.back().trimmed().isEmpty()) return {};
+  const QString keyText = parts.takeLast().trimmed();
+  Qt::KeyboardModifiers modifiers;
+  for (const QString& part : parts) {
+    const QString m = part.trimmed().toLower();
+    Qt::KeyboardModifier modifier = Qt::NoModifier;
+    if (m == QLatin1String("ctrl")) modifier = Qt::ControlModifier;
+    else if (m == QLatin1String("shift")) modifier = Qt::ShiftModifier;
+    else if (m == QLatin1String("alt")) modifier = Qt::AltModifier;
+    else if (m == QLatin1String("meta")) modifier = Qt::MetaModifier;
+    if (modifier == Qt::NoModifier || modifiers.testFlag(modifier)) return {};
+    modifiers |= modifier;
+  }
+  const QKeySequence key = QKeySequence::fromString(keyText, QKeySequence::PortableText);
+  // One key of its own, which reads back as the same name: anything else gives no shortcut.
+  if (key.count() != 1 || key[0].keyboardModifiers() != Qt::NoModifier || key[0].key() == Qt::Key_unknown ||
+      key[0].key() == 0 || key.toString(QKeySequence::PortableText).compare(keyText, Qt::CaseInsensitive) != 0)
+    return {};
+  return QKeySequence(QKeyCombination(modifiers, key[0].key()));
 }
 
 // The item's sub-menu, made when it has none yet.
@@ -92,12 +150,7 @@ void TIntfMenuItem::SetHint(const QString& hint) { Target().setStatusTip(hint); 
 
 QString TIntfMenuItem::ShortCut() const { return Target().shortcut().toString(QKeySequence::PortableText); }
 void TIntfMenuItem::SetShortCut(const QString& shortcut) {
-  QAction& item = Target();
-  const QKeySequence keys = QKeySequence::fromString(shortcut, QKeySequence::PortableText);
-  // One key combination, and one that names a key: anything else gives no shortcut.
-  const bool known = keys.count() == 1 && keys[0].key() != Qt::Key_unknown && keys[0].key() != 0 &&
-                     keys.toString(QKeySequence::PortableText).compare(shortcut.trimmed(), Qt::CaseInsensitive) == 0;
-  item.setShortcut(known ? keys : QKeySequence());
+  Target().setShortcut(ParseShortCut(shortcut));
 }
 
 int TIntfMenuItem::SubItemCount() const {

@@ -12,7 +12,8 @@
 //
 // Put the library into one of the editor's add-in folders: the folders listed in
 // $MOVINTA6_ADDIN_PATH (separated by colons), $XDG_DATA_HOME/movinta6/addins (~/.local/share when
-// unset) and the program's own lib/movinta6/addins. At start-up the editor reads the metadata of
+// unset) and the program's own lib/movinta6/addins, searched in that order; a file name loads once,
+// from the first folder that has it. At start-up the editor reads the metadata of
 // every file there (in name order, at most 50 add-ins), loads those with this interface id and calls,
 // in this order, SetApplication, GetDescription, GetTitle, GetVersion and RegisterMenus. An add-in is
 // never unloaded.
@@ -23,6 +24,16 @@
 // out throw std::runtime_error (or a class derived from it) with the editor's message when they
 // cannot do what is asked, for example on a menu item that has been deleted. Everything runs on the
 // editor's GUI thread; call nothing from other threads.
+//
+// This header offers the part of the editor an add-in needs for its menus and the frames of the
+// active document. The rest exists only on the session bus (com.larkspur.Movinta, see the README):
+// the application's other members (opening, saving, windows, the image browser, message and input
+// boxes), the document list (Documents, DocumentCache) and the active document's other members
+// (frame editing, saving, undo). Menu items are the same objects both ways.
+//
+// The "Plug-ins" menu is hidden until add-ins have made items below it: the editor shows it after
+// loading its add-ins, and a bus client that adds items there later sets Visible on the Plug-ins
+// item itself (Menu("Plug-ins")->SetVisible(true)).
 #pragma once
 
 #include <QString>
@@ -129,8 +140,8 @@ public:
   virtual QString AppPath() const = 0;
   // Null while no document is open.
   virtual std::shared_ptr<IActiveDocument> ActiveDocument() = 0;
-  // Menu paths are captions without "&" joined by "|", such as "File|Save As..."; where captions
-  // repeat, the last one counts.
+  // Menu paths are captions without "&" joined by "|", such as
+  // "File|Save As|Save As Animated GIF (.gif)..."; where captions repeat, the last one counts.
   virtual bool MenuExists(const QString& path) const = 0;
   // "Menu<path>does not exist!" when the path names no item.
   virtual std::shared_ptr<IIntfMenuItem> Menu(const QString& path) = 0;

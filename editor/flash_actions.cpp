@@ -77,16 +77,9 @@ FlashActions BuildFlashActions(TfrmMain& main) {
   a.AnimationFlashHTML->setIcon(QIcon::fromTheme(QStringLiteral("text-html"), QIcon()));
   QObject::connect(a.AnimationFlashHTML, &QAction::triggered, &main, Guarded([&main] { AnimationFlashHTMLExecute(main); }));
 
-  if (QMenu* file = main.FileSaveAs ? qobject_cast<QMenu*>(main.FileSaveAs->parent()) : nullptr) {
-    const QList<QAction*> items = file->actions();
-    const qsizetype at = items.indexOf(main.FileSaveAs);
-    file->insertAction(at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr, a.FileSaveAsFlash);
-    QObject::connect(file, &QMenu::aboutToShow, &main, Guarded([a, &main] { a.Update(main); }));
-  }
   if (QMenu* animation = MenuNamed(main, QStringLiteral("&Animation"))) {
     animation->addSeparator();
     animation->addAction(a.AnimationFlashHTML);
-    QObject::connect(animation, &QMenu::aboutToShow, &main, Guarded([a, &main] { a.Update(main); }));
   }
   if (QToolBar* toolbar = main.findChild<QToolBar*>(QStringLiteral("tbAnimation")))
     toolbar->addAction(a.AnimationFlashHTML);

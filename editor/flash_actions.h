@@ -17,8 +17,8 @@ struct FlashActions {
   void Update(TfrmMain& main) const;
 };
 
-// Adds "Save As Macromedia Flash (.swf)..." to the File menu after Save As, and "View Flash HTML"
-// to the Animation menu and toolbar.
+// Makes "Save As Macromedia Flash (.swf)..." (the main window puts it into Save As and Export) and
+// adds "View Flash HTML" to the Animation menu and toolbar.
 FlashActions BuildFlashActions(TfrmMain& main);
 
 // The update handler the two actions share.

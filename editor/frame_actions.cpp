@@ -130,7 +130,7 @@ void FrameActions::Update(TFrameCommands& commands, const TFrameStrip& strip, bo
                      AnimationOptimize, AnimationPlay})
     a->setEnabled(doc);
   AnimationPalette->setEnabled(doc && SharedImage()->GetGlobalColorMap().GetCount() > 0);
-  // Text can go into the comments when the inspector shows them; the menu settles which.
+  // A bitmap, text (a comment) or our frames on the clipboard.
   EditPaste->setEnabled(!playing && (commands.CanPaste(false) || commands.CanPasteComment()));
   AnimationPause->setEnabled(playing);
 }
@@ -193,11 +193,6 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   a.EditPaste = add(edit, "&Paste", [&commands, commentsShown] { commands.Paste(commentsShown()); });
   a.EditPaste->setShortcut(QKeySequence::Paste);
   a.EditPasteComments = add(edit, "Paste Comme&nts", [&commands] { commands.PasteClipboardComment(); });
-  QObject::connect(edit, &QMenu::aboutToShow, owner,
-                   Guarded([&commands, commentsShown, paste = a.EditPaste, comments = a.EditPasteComments] {
-                     paste->setEnabled(commands.CanPaste(commentsShown()));
-                     comments->setEnabled(commands.CanPasteComment());
-                   }));
 
   QMenu* frame = bar->addMenu(QStringLiteral("Fra&me"));
   auto addFolder = std::make_shared<QString>();
@@ -223,7 +218,7 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
     commands.ReverseFrames(panel.optLoopInfinite->isChecked(), panel.txtLoop->value());
   });
   frame->addSeparator();
-  a.FrameSelectAll = add(frame, "Select &All", [&strip] { strip.SelectAll(); });
+  a.FrameSelectAll = add(frame, "&Select All", [&strip] { strip.SelectAll(); });
   a.FrameGlobalChange = add(frame, "&Global Properties...", [&commands] { commands.GlobalChange(); });
   a.FrameTransColor = add(frame, "&Transparent Color...", [&commands] { commands.ChangeTransparentColor(); });
   frame->addSeparator();
@@ -280,7 +275,7 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   a.AnimationInfo = add(animation, "&Information...", [&commands, &panel] {
     if (commands.AnimationInfo()) panel.SetLoopControls(-1);
   });
-  a.AnimationPalette = add(animation, "Global &Palette...", [&commands] { commands.ChangeGlobalPalette(); });
+  a.AnimationPalette = add(animation, "&Global Palette...", [&commands] { commands.ChangeGlobalPalette(); });
   a.AnimationOptimize = add(animation, "&Optimize...", [&commands] { commands.OptimizeAnimation(); });
   return a;
 }

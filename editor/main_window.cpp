@@ -59,9 +59,6 @@ QPointer<TfrmMain> the_frmMain;
 namespace {
 
 const QColor kWorkspace(0x80, 0x80, 0x80);
-const QStringList kMenusOffWhilePlaying = {QStringLiteral("&File"),     QStringLiteral("&Edit"),
-                                           QStringLiteral("&Tools"),    QStringLiteral("&Plug-ins"),
-                                           QStringLiteral("&Window"),   QStringLiteral("&Help")};
 
 // The image's progress in the status bar's bar and hint panel. Frames render, and report their
 // progress, while other widgets paint; the bar therefore never repaints at once, which would
@@ -235,6 +232,7 @@ void TfrmMain::FormCreate() {
   RunDialog = [](QDialog& dialog) { return dialog.exec(); };
   BuildActions();
   BuildFrameStrip();
+  ConnectActionUpdates();
   inspector_ = new forms::TfrmFloat(this, this);
   inspector_->setObjectName(QStringLiteral("frmFloat"));
   the_frmFloat = inspector_;
@@ -325,7 +323,7 @@ void TfrmMain::BuildActions() {
   bar->setObjectName(QStringLiteral("mnuMain"));
 
   QMenu* file = bar->addMenu(QStringLiteral("&File"));
-  FileNew = file->addAction(QStringLiteral("&New..."), this, Guarded(this, &TfrmMain::FileNewExecute));
+  FileNew = file->addAction(QStringLiteral("&New"), this, Guarded(this, &TfrmMain::FileNewExecute));
   FileNew->setShortcut(QKeySequence::New);
   FileNew->setStatusTip(QStringLiteral("Creates a new animation"));
   FileOpen = file->addAction(QStringLiteral("&Open..."), this, Guarded(this, &TfrmMain::FileOpenExecute));
@@ -356,9 +354,20 @@ void TfrmMain::BuildActions() {
 
   FileSave = file->addAction(QStringLiteral("&Save"), this, Guarded(this, &TfrmMain::FileSaveExecute));
   FileSave->setShortcut(QKeySequence::Save);
-  FileSaveAs = DocumentAction(file, QStringLiteral("Save &As..."), [this] { FileSaveAsExecute(); });
-  FileSaveAs->setShortcut(QKeySequence::SaveAs);
-  FileSaveAll = file->addAction(QStringLiteral("Save A&ll"), this, Guarded(this, &TfrmMain::FileSaveAllExecute));
+  // Save As is a sub-menu of the formats, the same one the toolbar's Save As button drops down;
+  // the button itself saves a GIF.
+  FileSaveAs = new QAction(QStringLiteral("Save &As..."), this);
+  FileSaveAs->setObjectName(QStringLiteral("FileSaveAs"));
+  connect(FileSaveAs, &QAction::triggered, this, Guarded([this] { FileSaveAsExecute(); }));
+  popSaveAs_ = file->addMenu(QStringLiteral("Save &As"));
+  popSaveAs_->setObjectName(QStringLiteral("popSaveAs"));
+  SetDocumentDependent(popSaveAs_->menuAction(), true);
+  FileSaveAsGif = DocumentAction(popSaveAs_, QStringLiteral("Save As Animated &GIF (.gif)..."),
+                                 [this] { FileSaveAsExecute(); });
+  FileSaveAsGif->setObjectName(QStringLiteral("FileSaveAsGif"));
+  // The platform has no standard key for Save As.
+  FileSaveAsGif->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  FileSaveAll = file->addAction(QStringLiteral("Sa&ve All"), this, Guarded(this, &TfrmMain::FileSaveAllExecute));
   file->addSeparator();
   aviCommands_ = std::make_unique<TAviCommands>(*this);
   QMenu* import = file->addMenu(QStringLiteral("&Import"));
@@ -378,7 +387,6 @@ void TfrmMain::BuildActions() {
                                                  Guarded(this, &TfrmMain::mniFileExportHTMLClick));
   mniFileExportHTML_->setObjectName(QStringLiteral("mniFileExportHTML"));
   for (QAction* a : {mniFileExportImage_, mniFileExportAVI, mniFileExportHTML_}) a->setProperty("framesNeeded", true);
-  connect(mniFileExport_, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::mniFileExportClick));
   file->addSeparator();
   FileClose = DocumentAction(file, QStringLiteral("&Close"), [this] { FileCloseExecute(); });
   FileCloseAll = DocumentAction(file, QStringLiteral("Close A&ll"), [this] { FileCloseAllExecute(); });
@@ -430,7 +438,6 @@ void TfrmMain::BuildActions() {
   mniToolsHTML = tools->addAction(QStringLiteral("HTML &Code..."), this, Guarded(this, &TfrmMain::mniToolsHTMLClick));
   mniToolsHTML->setObjectName(QStringLiteral("mniToolsHTML"));
   mniToolsHTML->setStatusTip(QStringLiteral("Makes the HTML code that shows the animation on a web page"));
-  connect(tools, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::mniToolsClick));
 
   tools->addSeparator();
   QAction* options = tools->addAction(QStringLiteral("&Options..."), this, Guarded(this, &TfrmMain::mniToolsOptionsClick));
@@ -440,11 +447,22 @@ void TfrmMain::BuildActions() {
   mnuPlugins_->setObjectName(QStringLiteral("mniPlugins"));
   mnuPlugins_->menuAction()->setVisible(false);
 
+  // The fixed items stay (and what add-ins put among them); only the numbered list of the
+  // documents is made on showing.
   mnuWindow_ = bar->addMenu(QStringLiteral("&Window"));
+  mnuWindow_->setObjectName(QStringLiteral("mniWindow"));
   connect(mnuWindow_, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::RebuildWindowMenu));
-  WindowCascade = new QAction(QStringLiteral("&Cascade"), this);
-  connect(WindowCascade, &QAction::triggered, mdi_, &QMdiArea::cascadeSubWindows);
-  RebuildWindowMenu();
+  WindowNextDoc = mnuWindow_->addAction(QStringLiteral("&Next Document"), this,
+                                        Guarded(this, &TfrmMain::WindowNextDocExecute));
+  WindowPrevDoc = mnuWindow_->addAction(QStringLiteral("&Previous Document"), this,
+                                        Guarded(this, &TfrmMain::WindowPrevDocExecute));
+  mnuWindow_->addSeparator();
+  WindowCascade = mnuWindow_->addAction(QStringLiteral("&Cascade"), mdi_, Guarded([this] { mdi_->cascadeSubWindows(); }));
+  WindowTileHorizontal = mnuWindow_->addAction(QStringLiteral("Tile &Horizontally"), this,
+                                               Guarded([this] { TileChildren(1); }));
+  WindowTileVertical = mnuWindow_->addAction(QStringLiteral("Tile &Vertically"), this, Guarded([this] { TileChildren(0); }));
+  WindowMinimizeAll = mnuWindow_->addAction(QStringLiteral("&Minimize All"), this, Guarded(this, &TfrmMain::MinimizeAll));
+  WindowArrangeAll = mnuWindow_->addAction(QStringLiteral("&Arrange All"), this, Guarded(this, &TfrmMain::ArrangeAll));
 
   HelpMenuHandlers help;
   help.Tips = [this] { mniHelpTipsClick(); };
@@ -476,9 +494,6 @@ void TfrmMain::BuildActions() {
     button->setPopupMode(QToolButton::MenuButtonPopup);
   }
   tbStandard_->addAction(FileSave);
-  popSaveAs_ = new QMenu(this);
-  popSaveAs_->setObjectName(QStringLiteral("popSaveAs"));
-  popSaveAs_->addAction(QStringLiteral("Save As Animated &GIF (.gif)..."), this, Guarded([this] { FileSaveAsExecute(); }));
   FileSaveAs->setIcon(QIcon::fromTheme(QStringLiteral("document-save-as"), none));
   tbStandard_->addAction(FileSaveAs);
   if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileSaveAs))) {
@@ -550,29 +565,23 @@ void TfrmMain::ArrangeToolbars(const std::array<ToolbarPlacement, 3>& places) {
 }
 
 void TfrmMain::RebuildWindowMenu() {
-  mnuWindow_->clear();
-  const bool any = documents_.Count() > 0;
-  WindowCascade->setEnabled(any);
-  QAction* next = mnuWindow_->addAction(QStringLiteral("&Next Document"), this, Guarded(this, &TfrmMain::WindowNextDocExecute));
-  QAction* prev = mnuWindow_->addAction(QStringLiteral("&Previous Document"), this, Guarded(this, &TfrmMain::WindowPrevDocExecute));
-  next->setEnabled(WindowCascade->isEnabled());
-  prev->setEnabled(WindowCascade->isEnabled());
-  mnuWindow_->addSeparator();
-  mnuWindow_->addAction(WindowCascade);
-  mnuWindow_->addAction(QStringLiteral("Tile &Horizontally"), this, Guarded([this] { TileChildren(1); }))->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("Tile &Vertically"), this, Guarded([this] { TileChildren(0); }))->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("&Minimize All"), this, Guarded(this, &TfrmMain::MinimizeAll))->setEnabled(any);
-  mnuWindow_->addAction(QStringLiteral("&Arrange All"), this, Guarded(this, &TfrmMain::ArrangeAll))->setEnabled(any);
-  if (!any) return;
-  mnuWindow_->addSeparator();
+  for (const QPointer<QAction>& item : std::as_const(windowList_)) delete item.data();
+  windowList_.clear();
+  if (documents_.Count() == 0) return;
+  windowList_.append(mnuWindow_->addSeparator());
   for (int i = 0; i < documents_.Count(); ++i) {
     TMDIChild* d = documents_.At(i);
-    QAction* item = mnuWindow_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(d->FileName), this, Guarded([this, d] {
-      if (documents_.IndexOf(d) < 0) return;
-      if (QMdiSubWindow* s = SubWindowFor(d)) mdi_->setActiveSubWindow(s);
-    }));
+    // Past nine the numbers would share their first digit as the mnemonic.
+    const QString number = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QString::number(i + 1);
+    QAction* item = mnuWindow_->addAction(QStringLiteral("%1 %2").arg(number, QString(d->FileName).replace(
+                                                                                  QLatin1Char('&'), QStringLiteral("&&"))),
+                                          this, Guarded([this, d] {
+                                            if (documents_.IndexOf(d) < 0) return;
+                                            if (QMdiSubWindow* sub = SubWindowFor(d)) mdi_->setActiveSubWindow(sub);
+                                          }));
     item->setCheckable(true);
     item->setChecked(d == ActiveDocument());
+    windowList_.append(item);
   }
 }
 
@@ -603,12 +612,6 @@ void TfrmMain::ActivateChild(TMDIChild* document) {
 }
 
 int TfrmMain::TabIndexForFile(const QString& fileName) const { return tabMDI_->FindOpenDocumentTab(fileName); }
-
-void TfrmMain::mniFileExportClick() {
-  const bool frames = TExportCommands::FrameExportsEnabled();
-  for (QAction* a : mniFileExport_->actions())
-    if (a->property("framesNeeded").toBool()) a->setEnabled(frames);
-}
 
 void TfrmMain::mniFileExportImageClick() {
   if (!ActiveDocument() || !TExportCommands::FrameExportsEnabled()) return;
@@ -924,14 +927,17 @@ void TfrmMain::ActiveDocumentChanged() {
 
 // ---- menus and status bar
 
-void TfrmMain::UpdateDocumentMenus() { EnableDocumentItems(*menuBar(), ActiveDocument() != nullptr); }
+
+QToolBar* TfrmMain::ToolbarOfItem(const QAction* item) const {
+  // The items' tags run Standard 0, Animation 1, Frame 2.
+  static constexpr int kToolbarOfItem[] = {0, 2, 1};
+  const int tag = item ? item->property("tag").toInt() : -1;
+  return tag >= 0 && tag <= 2 ? Toolbar(kToolbarOfItem[tag]) : nullptr;
+}
 
 void TfrmMain::mniViewTBStrdClick(QAction* item) {
   // The item has toggled its check (or been set from the settings); its tag names the toolbar.
-  static constexpr int kToolbarOfItem[] = {0, 2, 1};
-  const int tag = item ? item->property("tag").toInt() : -1;
-  if (tag < 0 || tag > 2) return;
-  if (QToolBar* toolbar = Toolbar(kToolbarOfItem[tag])) toolbar->setVisible(item->isChecked());
+  if (QToolBar* toolbar = ToolbarOfItem(item)) toolbar->setVisible(item->isChecked());
 }
 
 void TfrmMain::mniToolInspectorClick() {
@@ -1099,11 +1105,6 @@ void TfrmMain::RepaintFrames() {
   if (grdFrames_) grdFrames_->RepaintCells();
 }
 
-void TfrmMain::UpdateFrameActions() {
-  if (frameCommands_ && grdFrames_ && frameActions_.EditCut)
-    frameActions_.Update(*frameCommands_, *grdFrames_, player_ && player_->Playback().Playing());
-}
-
 void TfrmMain::BuildFrameStrip() {
   frameCommands_ = std::make_unique<TFrameCommands>(documents_);
   // An edit that deleted entries of the global table carries where each entry went; the pixels
@@ -1155,11 +1156,7 @@ void TfrmMain::BuildFrameStrip() {
   };
   player_->PlayingChanged = [this](bool playing) {
     tabFrames_->SetControlsEnabled(!playing && ActiveDocument());
-    for (QAction* a : {FileNew, FileOpen}) if (a) a->setEnabled(!playing);
-    // Only the play commands stay while an animation plays.
-    for (QAction* top : menuBar()->actions())
-      if (top->menu() && kMenusOffWhilePlaying.contains(top->text())) top->setEnabled(!playing);
-    UpdateFrameActions();
+    UpdateActions();
   };
 
   QMenu* edit = EditUndo ? qobject_cast<QMenu*>(EditUndo->parent()) : nullptr;
@@ -1180,8 +1177,17 @@ void TfrmMain::BuildFrameStrip() {
         connect(item, &QAction::triggered, this, Guarded([this] { FrameSizeChosen(); }));
   }
   flashActions_ = BuildFlashActions(*this);
-  // Save As's drop-down offers every format the File menu saves in.
-  if (flashActions_.FileSaveAsFlash) popSaveAs_->addAction(flashActions_.FileSaveAsFlash);
+  // Save As offers every format the editor saves in; the Flash movie is an export too.
+  if (flashActions_.FileSaveAsFlash) {
+    popSaveAs_->addAction(flashActions_.FileSaveAsFlash);
+    mniFileExport_->addAction(flashActions_.FileSaveAsFlash);
+  }
+  // The frame and animation menus come after Tools, before Plug-ins, Window and Help.
+  for (QAction* top : menuBar()->actions()) {
+    if (!top->menu() || (top->text() != QStringLiteral("Fra&me") && top->text() != QStringLiteral("&Animation"))) continue;
+    menuBar()->removeAction(top);
+    menuBar()->insertAction(mnuPlugins_->menuAction(), top);
+  }
   if (options_.InstallServices) {
     frameClipboard_ = std::make_unique<QtFrameClipboard>();
     SetClipboard(frameClipboard_.get());
@@ -1256,17 +1262,6 @@ void TfrmMain::DocumentStateChanged(TMDIChild* document) {
   if (TMDIChildWindow* w = WindowFor(document)) w->UpdateState();
   UpdateCommands();
   if (tabMDI_ && !pnlMDITab_->isHidden()) tabMDI_->Sync();
-}
-
-void TfrmMain::UpdateCommands() {
-  TMDIChild* d = ActiveDocument();
-  if (FileSave) FileSave->setEnabled(d && d->Modified);
-  if (FileSaveAll) FileSaveAll->setEnabled(documents_.AnyChildModified());
-  flashActions_.Update(*this);
-  if (EditUndo) {
-    EditUndo->setEnabled(d && d->History.Count() > 0);
-    EditUndo->setText(d && d->History.Count() > 0 ? d->UndoCaption() : QStringLiteral("&Undo"));
-  }
 }
 
 void TfrmMain::SubWindowActivated(QMdiSubWindow* sub) {

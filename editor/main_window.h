@@ -170,11 +170,14 @@ public:
   void FileSaveAllExecute() { saveCommands_->FileSaveAllExecute(); }
   // The Export menu: its frame exports are enabled only while the working image has frames.
   QMenu* ExportMenu() const { return mniFileExport_; }
+  // Save As and its GIF and Flash items: a document with frames, while nothing plays.
+  bool SaveAsEnabled();
   void mniFileExportClick();
   void mniFileExportHTMLClick() { exportCommands_->mniFileExportHTMLClick(); }
   // The image exporter over the frames of the strip, shown modally.
   void mniFileExportImageClick();
-  // The drop-down of the "Save As" tool button; other save formats add their items to it.
+  // File > Save As, also the drop-down of the "Save As" tool button; other save formats add their
+  // items to it.
   QMenu* SaveAsMenu() const { return popSaveAs_; }
   void ToolButton2Click();
 
@@ -206,6 +209,12 @@ public:
   void ArrangeAll();
 
   // Menus and status bar.
+  // Recomputes every action's enabled and checked state from the editor's state.
+  void UpdateActions();
+  // The state may have changed: the actions are brought in line when the event loop next idles.
+  void ActionsMayHaveChanged();
+  bool Playing() const;
+  QMenu* WindowMenu() const { return mnuWindow_; }
   // Document-dependent menu items (help context 1) are enabled exactly while a document is active.
   void UpdateDocumentMenus();
   void TimerTimer();
@@ -246,7 +255,14 @@ public:
   QAction* ThumbView = nullptr;
   QAction* mniToolInspector = nullptr;
   QAction* mniToolsHTML = nullptr;
+  QAction* FileSaveAsGif = nullptr;
+  QAction* WindowNextDoc = nullptr;
+  QAction* WindowPrevDoc = nullptr;
   QAction* WindowCascade = nullptr;
+  QAction* WindowTileHorizontal = nullptr;
+  QAction* WindowTileVertical = nullptr;
+  QAction* WindowMinimizeAll = nullptr;
+  QAction* WindowArrangeAll = nullptr;
 
   // IEditorView
   int SelectedFrame() const override { return selectedFrame_; }
@@ -313,8 +329,11 @@ private:
   // The folder-browse dialog for a new favourite, starting at start; empty when cancelled.
   QString ChooseFavoriteFolder(const QString& start);
   void ApplyToolbarStyle(bool flat);
+  // The toolbar a View > Toolbars item shows and hides.
+  QToolBar* ToolbarOfItem(const QAction* item) const;
   void SubWindowActivated(QMdiSubWindow* sub);
-  void UpdateCommands();
+  void UpdateCommands() { UpdateActions(); }
+  void ConnectActionUpdates();
   // Closes the document through its window (the model alone for one without); false when kept.
   bool CloseDocumentWindow(TMDIChild* document);
   bool CloseAllDocuments();
@@ -380,6 +399,8 @@ private:
   QToolBar* tbFrame_ = nullptr;
   QList<QAction*> toolbarItems_;
   QTimer timer_;
+  QTimer actionUpdate_;
+  QList<QPointer<QAction>> windowList_;  // the Window menu's numbered documents and the line above them
   QHash<const TMDIChild*, QPointer<QMdiSubWindow>> windows_;
   MainWindowSettings settings_;
   QString openFolder_;

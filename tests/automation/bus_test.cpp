@@ -222,6 +222,7 @@ TEST_F(BusTest, AScriptOpensChangesSavesAndReadsBackAnAnimation) {
   EXPECT_TRUE(xml.contains(QStringLiteral("<property name=\"hWnd\" type=\"t\" access=\"read\">")));
   EXPECT_TRUE(xml.contains(QStringLiteral("<annotation name=\"com.larkspur.Movinta.DispId\" value=\"52\"/>")));
   EXPECT_TRUE(xml.contains(QStringLiteral("<arg name=\"nWidth\" type=\"i\" direction=\"out\"/>")));
+  EXPECT_FALSE(xml.contains(QStringLiteral("PropertiesChanged"))) << "a signal never sent is not offered";
   EXPECT_TRUE(editor.Call(kDocuments, "org.freedesktop.DBus.Introspectable.Introspect").Out.contains(
       QStringLiteral("<node name=\"%1\"/>").arg(documents[0].section('/', -1))));
 

@@ -6,6 +6,7 @@
 #include "tests/editor/test_support.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
@@ -115,7 +116,7 @@ TEST_F(DispatchTest, WaitAnswersFromATimerWhileOtherCallsAreServed) {
 
 // ---- menu items
 
-// A client's menu handler; Execute(13) answers with an error.
+// A client's menu handler; Execute(13) answers with an error, 14 with a very long one, and 15 never.
 class HandlerObject : public QObject, protected QDBusContext {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "com.larkspur.Movinta.MenuHandler")
@@ -125,6 +126,8 @@ public Q_SLOTS:
   void Execute(int tag) {
     Tags << tag;
     if (tag == 13) sendErrorReply(QStringLiteral("com.example.Error.Unlucky"), QStringLiteral("thirteen is unlucky"));
+    if (tag == 14) sendErrorReply(QStringLiteral("com.example.Error.Long"), QString(200000, QLatin1Char('x')));
+    if (tag == 15) setDelayedReply(true);
   }
 };
 
@@ -232,6 +235,18 @@ TEST_F(MenuDispatchTest, AClientsHandlerIsCalledOnExecuteAndDroppedWhenTheClient
   SetProperty(item, kItemIface, QStringLiteral("Tag"), 13);
   Item(item, QStringLiteral("Execute"));
   EXPECT_TRUE(WaitFor([&] { return messages_.Saw(QStringLiteral("thirteen is unlucky")); })) << "an error answer is shown";
+  // A long one is cut to what a box can show, under the item's caption.
+  SetProperty(item, kItemIface, QStringLiteral("Caption"), QStringLiteral("&Long Story"));
+  SetProperty(item, kItemIface, QStringLiteral("Tag"), 14);
+  Item(item, QStringLiteral("Execute"));
+  ASSERT_TRUE(WaitFor([&] { return messages_.Saw(QStringLiteral("xxxx")); }));
+  EXPECT_TRUE(messages_.Shown.back().Text.contains(QStringLiteral("\"Long Story\"")));
+  EXPECT_LT(messages_.Shown.back().Text.size(), 1000);
+  // A call the client has not answered when it leaves ends without a word.
+  SetProperty(item, kItemIface, QStringLiteral("Tag"), 15);
+  Item(item, QStringLiteral("Execute"));
+  ASSERT_TRUE(WaitFor([&] { return handler.Tags.contains(15); }));
+  const std::size_t shown = messages_.Shown.size();
 
   auto* own = qobject_cast<TAutomatedMenu*>(plugins_->actions().front());
   ASSERT_NE(own, nullptr);
@@ -239,6 +254,11 @@ TEST_F(MenuDispatchTest, AClientsHandlerIsCalledOnExecuteAndDroppedWhenTheClient
   handlerBus.reset();
   QDBusConnection::disconnectFromBus(name);
   EXPECT_TRUE(WaitFor([&] { return own->Handler() == nullptr; })) << "the handler goes with its client";
+  // The bus sent whatever it had for the client's calls along with its leaving; a round trip later
+  // all of it has arrived.
+  ASSERT_TRUE(server_.interface()->isServiceRegistered(server_.baseService()).value());
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  EXPECT_EQ(messages_.Shown.size(), shown);
 }
 
 // ---- every member at the wrong moment

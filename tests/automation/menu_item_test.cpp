@@ -81,10 +81,17 @@ TEST_F(MenuItemTest, ItemsReadAndChangeTheirMenuEntry) {
   EXPECT_FALSE(exit->Enabled());
   exit->SetHint(QStringLiteral("Leaves"));
   EXPECT_EQ(exit->Hint(), QStringLiteral("Leaves"));
-  exit->SetShortCut(QStringLiteral("Ctrl+K"));
-  EXPECT_EQ(exit->ShortCut(), QStringLiteral("Ctrl+K"));
-  exit->SetShortCut(QStringLiteral("Nonsense+Q"));
-  EXPECT_EQ(exit->ShortCut(), QString()) << "text that names no key gives no shortcut";
+  // Modifiers come in any order, and "^" stands for Ctrl; text that names no key gives none.
+  const std::pair<const char*, const char*> shortcuts[] = {
+      {"Ctrl+K", "Ctrl+K"},          {"Shift+Ctrl+K", "Ctrl+Shift+K"}, {"Alt+Ctrl+K", "Ctrl+Alt+K"},
+      {"^C", "Ctrl+C"},              {"ctrl+shift+f5", "Ctrl+Shift+F5"}, {"F1", "F1"},
+      {"Nonsense+Q", ""},            {"Ctrl+Ctrl+K", ""},             {"Ctrl+", ""},
+      {"Ctrl+K, Ctrl+L", ""},
+  };
+  for (const auto& [typed, read] : shortcuts) {
+    exit->SetShortCut(QString::fromLatin1(typed));
+    EXPECT_EQ(exit->ShortCut(), QString::fromLatin1(read)) << typed;
+  }
   exit->SetTag(42);
   EXPECT_EQ(exit->Tag(), 42);
   exit->SetVisible(false);
@@ -183,12 +190,17 @@ TEST_F(MenuItemTest, AddInsLoadInNameOrderAndThoseThatFailAreSkipped) {
   garbage.write("\x7f" "ELF but not really a library");
   garbage.close();
 
-  const QStringList files = FetchAddInClasses({folder, tmp_.Path + QStringLiteral("/missing"), folder});
+  // A user's copy of an add-in goes before the one installed elsewhere: a file name loads once.
+  const QString later = tmp_.Path + QStringLiteral("/installed");
+  ASSERT_TRUE(QDir().mkpath(later));
+  Put("quiet", later, QStringLiteral("f_good.so"));
+  const QStringList files = FetchAddInClasses({folder, later, tmp_.Path + QStringLiteral("/missing"), folder});
   QStringList names;
   for (const QString& f : files) names << QFileInfo(f).fileName();
   EXPECT_EQ(names, QStringList({"a_cannot_load.so", "b_no_interface.so", "c_title_fails.so", "e_menus_fail.so",
                                 "f_good.so"}))
       << "the interface id is read from the metadata; a folder named twice counts once";
+  EXPECT_EQ(QFileInfo(files.back()).absolutePath(), QFileInfo(folder).canonicalFilePath());
 
   QStringList loading;
   EXPECT_EQ(LoadAddIns(files, app_, [&](const QString& title) { loading << title; }), 2);

@@ -289,7 +289,7 @@ TEST_F(ExportTest, TheExportMenuNeedsFrames) {
   main.Documents().NewDocument();
   main.mniFileExportClick();
   QList<QAction*> items = main.ExportMenu()->actions();
-  ASSERT_EQ(items.size(), 3);  // single images, AVI, HTML page
+  ASSERT_EQ(items.size(), 4);  // single images, AVI, HTML page, Flash movie
   for (QAction* a : items) EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
   main.OpenFile(Gif(QStringLiteral("a.gif"), 2));
   main.mniFileExportClick();

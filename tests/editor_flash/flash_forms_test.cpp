@@ -184,8 +184,10 @@ TEST_F(FlashCommandTest, ActionsSitInTheirMenusAndNeedAnAnimation) {
   EXPECT_EQ(save->text(), "Save As Macromedia &Flash (.swf)...");
   EXPECT_EQ(save->statusTip(), "Save the GIF animation as a Macromedia Flash file");
   EXPECT_EQ(html->statusTip(), "View HTML for Flash movies");
-  const QList<QAction*> file = qobject_cast<QMenu*>(main_->FileSaveAs->parent())->actions();
-  EXPECT_EQ(file.indexOf(save), file.indexOf(main_->FileSaveAs) + 1);
+  // File > Save As holds it after the GIF item, and File > Export holds it too.
+  const QList<QAction*> saveAs = main_->SaveAsMenu()->actions();
+  EXPECT_EQ(saveAs.indexOf(save), saveAs.indexOf(main_->FileSaveAsGif) + 1);
+  EXPECT_TRUE(main_->ExportMenu()->actions().contains(save));
   EXPECT_TRUE(main_->findChild<QToolBar*>(QStringLiteral("tbAnimation"))->actions().contains(html));
   EXPECT_FALSE(save->isEnabled());
   EXPECT_FALSE(html->isEnabled());

@@ -26,6 +26,9 @@
 #include <QMimeData>
 #include <QToolBar>
 #include <QToolButton>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -367,6 +370,23 @@ TEST_F(MainFramesTest, PasteOnTheInspectorsCommentsPageAddsAComment) {
   FindAction(main, QStringLiteral("&Paste"))->trigger();
   EXPECT_EQ(d->History.LastCaption(), QStringLiteral("Add GIF Comment"));
   EXPECT_EQ(SharedImage()->Images().GetCount(), 3);
+}
+
+TEST_F(MainFramesTest, CtrlCThenCtrlVOnTheStripPastesWithNoMenuOpened) {
+  QtFrameClipboard system;
+  IClipboard* previous = SetClipboard(&system);
+  QGuiApplication::clipboard()->clear();
+  TfrmMain& main = OpenMain();
+  ASSERT_NE(main.OpenFile(Gif(QStringLiteral("a.gif"), 3)), nullptr);
+  main.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+  main.FrameStrip()->setFocus();
+  QTest::keyClick(main.FrameStrip(), Qt::Key_C, Qt::ControlModifier);
+  // The keys arrive through the event loop, which runs between them.
+  QCoreApplication::processEvents();
+  QTest::keyClick(main.FrameStrip(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(SharedImage()->Images().GetCount(), 4);
+  SetClipboard(previous);
 }
 
 TEST_F(MainFramesTest, EmptyFramesGetNoCellAndNoEntry) {
