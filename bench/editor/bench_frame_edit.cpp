@@ -8,6 +8,7 @@
 #include <gif_lib.h>
 
 #include "bench/common/footage_animation.h"
+#include "bench/common/machine.h"
 #include "editor/model/document.h"
 #include "editor/model/frame_commands.h"
 #include "editor/model/registry.h"
@@ -177,6 +178,8 @@ int main(int argc, char** argv) {
   image().EncodedDataCache = cache;
 
   const double giflib = GiflibWholeWrite(image(), (tmp.path() + QStringLiteral("/giflib.gif")).toStdString());
+  // Edits run on the GUI thread; loads decode on the library's threads.
+  bench::PrintMachine(gif::TGIFImage::EffectiveDecodeThreads());
   std::printf("bench_frame_edit: %d frames of %d x %d, working copy %zu bytes%s\n", kFrames, kWidth, kHeight, bytes,
               current && allCurrent ? "" : " (WRITE FAILED)");
   std::printf("  first working-copy write (everything encoded):   %8.1f ms\n", firstWrite);

@@ -4,6 +4,7 @@
 // runs by default, and on one thread with the JPEG size hint, as the editor decodes.
 //
 //   bench_thumbnail_scan [photos] [others] [repeats]
+#include "bench/common/machine.h"
 #include "editor/image_browser_commands.h"
 
 #include <QApplication>
@@ -15,9 +16,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QWidget>
-
-#include <sched.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -122,13 +120,8 @@ int main(int argc, char** argv) {
       peer.Ms = std::min(peer.Ms, Ms(p0, Clock::now()));
     }
   }
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  const int cores = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 0;
-  double load[3] = {0, 0, 0};
-  getloadavg(load, 3);
-  std::printf("cores this run may use: %d; load average %.2f %.2f %.2f; the scan runs on 1 thread\n", cores, load[0],
-              load[1], load[2]);
+  // The scan runs on the GUI thread alone.
+  bench::PrintMachine(1);
   std::printf("image browser scan, %d files (%d photos 1920x1080 JPEG, %d PNG/GIF), %d thumbnails, best of %d\n",
               static_cast<int>(files.size()), photos, others, made, repeats);
   std::printf("  scan into 100-pixel thumbnails:                    %9.1f ms\n", ours);

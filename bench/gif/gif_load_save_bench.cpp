@@ -6,7 +6,6 @@
 // each file says whether every composited frame agrees with giflib's. The
 // target: loads of 50 frames or more at least 4 times giflib with 8 free cores.
 #include <gif_lib.h>
-#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/machine.h"
 #include "gif/gifimage.h"
 
 using namespace gif;
@@ -29,16 +29,7 @@ namespace {
 
 constexpr int kWidth = 640, kHeight = 480, kFrames = 200;
 
-// What the machine gives this run: a ratio measured on a busy machine says less.
-void PrintMachine() {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  const int cores = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 0;
-  double load[3] = {0, 0, 0};
-  getloadavg(load, 3);
-  std::printf("cores this run may use: %d; load average %.2f %.2f %.2f; decoding threads: %d\n", cores, load[0],
-              load[1], load[2], TGIFImage::EffectiveDecodeThreads());
-}
+void PrintMachine() { bench::PrintMachine(TGIFImage::EffectiveDecodeThreads()); }
 
 template <typename Work>
 double Best(Work&& work, int runs = 3) {

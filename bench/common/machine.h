@@ -1,0 +1,25 @@
+// What the machine gives a benchmark run: the cores it may use, the load average and the threads the
+// timed code runs on. A ratio measured on a busy machine says less than one measured on free cores.
+#pragma once
+
+#include <sched.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace bench {
+
+inline int UsableCores() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  return sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 0;
+}
+
+inline void PrintMachine(int threads) {
+  double load[3] = {0, 0, 0};
+  if (getloadavg(load, 3) < 0) load[0] = load[1] = load[2] = -1;
+  std::printf("cores this run may use: %d; load average %.2f %.2f %.2f; threads: %d\n", UsableCores(), load[0], load[1],
+              load[2], threads);
+}
+
+}  // namespace bench
