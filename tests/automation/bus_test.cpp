@@ -111,15 +111,7 @@ protected:
     return path;
   }
   // A picture in gdbus's text form of a byte array.
-  static QByteArray Png(int width, int height) {
-    QImage picture(width, height, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-    return bytes;
-  }
+  static QByteArray Png(int width, int height) { return editor::testing::RedPngBytes(width, height); }
   static QString Bytes(const QByteArray& bytes) {
     QStringList items;
     for (char c : bytes) items << QStringLiteral("0x%1").arg(static_cast<unsigned char>(c), 2, 16, QLatin1Char('0'));

@@ -33,15 +33,7 @@ protected:
     server_.reset();
     AppTest::TearDown();
   }
-  static QByteArray Png(int width, int height) {
-    QImage picture(width, height, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-    return bytes;
-  }
+  static QByteArray Png(int width, int height) { return testing::RedPngBytes(width, height); }
   // Everything a refused call could have touched: the animation as it would be written, its
   // history and flag, and the main window's place.
   QString State() {

@@ -4,7 +4,9 @@
 #include "editor/model/working_image.h"
 #include "gif/render/compositor.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 
 #include <algorithm>
 #include <memory>
@@ -116,6 +118,17 @@ inline std::vector<gif::Bitmap> Composited(gif::TGIFImage& image) {
   gif::TGIFCompositor screen(image);
   for (int i = 0; i < image.Images().GetCount(); ++i) out.push_back(screen.Render(i));
   return out;
+}
+
+// The bytes of a red PNG picture of width x height, as a picture file holds them.
+inline QByteArray RedPngBytes(int width, int height) {
+  QImage picture(width, height, QImage::Format_RGB32);
+  picture.fill(Qt::red);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  picture.save(&buffer, "PNG");
+  return bytes;
 }
 
 }  // namespace movinta::editor::testing
