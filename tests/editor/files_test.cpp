@@ -1,8 +1,8 @@
 #include "editor/model/files.h"
 #include "editor/model/text_helpers.h"
+#include "gif_fixture.h"
 #include "test_support.h"
 
-#include <QBuffer>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -80,12 +80,7 @@ TEST(TextHelpers, GridCellsAndVariants) {
   EXPECT_EQ(MakeGridRect(-1, -2, false), QRect(QPoint(-1, -2), QPoint(-1, -2)));
   const QByteArray bytes("\x00\x01\xFFGIF", 6);
   EXPECT_EQ(VariantToStream(StreamToVariant(bytes)), bytes);
-  QImage picture(3, 2, QImage::Format_RGB32);
-  picture.fill(Qt::blue);
-  QByteArray png;
-  QBuffer buffer(&png);
-  buffer.open(QIODevice::WriteOnly);
-  picture.save(&buffer, "PNG");
+  const QByteArray png = testing::RedPngBytes(3, 2);
   QImage back;
   EXPECT_TRUE(VariantToBitmap(StreamToVariant(png), back));
   EXPECT_EQ(back.size(), QSize(3, 2));
