@@ -650,13 +650,16 @@ private:
   };
   // A frame's image data read but not yet decoded: a load walks the blocks on its own thread and
   // may decode frames on others. ReadBlocks reads the frame up to and past its image data (false
-  // when there is none to decode); Decode touches nothing but the frame's pixels; FinishDecode,
-  // on the loading thread, gives the warnings a plain load gives.
+  // when there is none to decode); Decode makes and fills the frame's pixels and touches nothing
+  // else of the image; FinishDecode, on the loading thread and in file order, names the pixels
+  // through the image's encoded-data cache and gives the warnings a plain load gives.
   struct PendingDecode {
     std::span<const std::uint8_t> Data;  // from the minimum code size byte; valid while loading
     std::size_t Total = 0;
+    std::uint8_t Fill = 0;  // what pixels the data does not reach read as
     bool Partial = false;
     LZWDecodeResult Result;
+    std::uint64_t DataHash = 0;  // of the data the decode consumed, for the cache
   };
   bool ReadBlocks(ByteReader& stream, PendingDecode& pending);
   void Decode(PendingDecode& pending);
@@ -831,6 +834,8 @@ public:
   void SaveToFile(const std::string& name);
 
   void Assign(const TGIFImage& source);
+  // The same without copying: the frames and the header change owners, and source is left empty.
+  void Assign(TGIFImage&& source);
   // Clears, then takes the bitmap as the one frame.
   void Assign(const Bitmap& source);
   // A new frame from the bitmap, appended; returns its index.
@@ -872,6 +877,8 @@ private:
   }
   void ReadStream(ByteReader& stream);
   void Swap(TGIFImage& other);
+  // What Assign takes over besides the frames and the header.
+  void AssignSettings(const TGIFImage& source);
   friend class TGIFSubImage;
   friend class TGIFImageList;
   // A warning a load holds back until the frames before it are decoded.

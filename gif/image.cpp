@@ -338,17 +338,32 @@ void TGIFImage::SaveToFile(const std::string& name) {
 // ---------------------------------------------------------------------------
 // Copying
 
+void TGIFImage::AssignSettings(const TGIFImage& source) {
+  ThreadPriority = source.ThreadPriority;
+  BackgroundColor = source.BackgroundColor;
+  drawOptions_ = source.drawOptions_;
+  ColorReduction = source.ColorReduction;
+  DitherMode = source.DitherMode;
+}
+
+void TGIFImage::Assign(TGIFImage&& source) {
+  if (&source == this) return;
+  Clear();
+  source.StopPainters();
+  source.FreeDrawState();
+  Swap(source);
+  AssignSettings(source);
+  source.Clear();
+  Changed();
+}
+
 void TGIFImage::Assign(const TGIFImage& source) {
   if (&source == this) return;
   Clear();
   Progress(this, TProgressStage::psStarting, 0, false, texts::Copying);
   try {
     header_->Assign(source.Header());
-    ThreadPriority = source.ThreadPriority;
-    BackgroundColor = source.BackgroundColor;
-    drawOptions_ = source.drawOptions_;
-    ColorReduction = source.ColorReduction;
-    DitherMode = source.DitherMode;
+    AssignSettings(source);
     const int count = source.images_.GetCount();
     for (int i = 0; i < count; ++i) {
       auto* frame = new TGIFSubImage(this);
