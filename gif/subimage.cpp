@@ -227,6 +227,23 @@ bool TGIFSubImage::ReadBlocks(ByteReader& stream, PendingDecode& pending) {
 }
 
 void TGIFSubImage::Decode(PendingDecode& pending) {
+  // The donor's frames are only read here; they give their pixels up once the load has succeeded.
+  TGIFImage* image = Image();
+  if (pending.Donors && image && image->EncodedDataCache) {
+    const std::span<const std::uint8_t> data = pending.Data.first(LZWDataSize(pending.Data));
+    pending.DataHash = TGIFEncodedDataCache::HashData(data);
+    const std::uint64_t id =
+        image->EncodedDataCache->FindPixels(GetInterlaced(), width_, height_, data, pending.DataHash);
+    const auto donor = id ? pending.Donors->find(id) : pending.Donors->end();
+    if (donor != pending.Donors->end() && donor->second->width_ == width_ && donor->second->height_ == height_) {
+      pending.Donor = donor->second;
+      pending.DonorPixels = id;
+      pending.Result = LZWDecodeResult{};
+      pending.Result.consumed = data.size();
+      pending.Result.decoded = pending.Total;
+      return;
+    }
+  }
   // Data too short for the frame it declares is decoded into what it can
   // give; the rest of the frame is made only when it is used.
   const std::size_t bound = LZWPixelBound(pending.Data);
@@ -244,7 +261,6 @@ void TGIFSubImage::Decode(PendingDecode& pending) {
   }
   // The scans over the whole frame are done here, where frames decode side by side.
   LargestIndex();
-  TGIFImage* image = Image();
   if (image && image->EncodedDataCache && !partial_ && result.status == LZWStatus::Ok)
     pending.DataHash = TGIFEncodedDataCache::HashData(pending.Data.first(result.consumed));
 }
@@ -253,6 +269,13 @@ void TGIFSubImage::FinishDecode(PendingDecode& pending) {
   const LZWDecodeResult& result = pending.Result;
   // Data this image's cache wrote for the same pixels (a working copy read back) keeps its entry.
   TGIFImage* image = Image();
+  if (pending.Donor) {
+    pixelsId_ = pending.DonorPixels;
+    donor_ = pending.Donor;
+    const int count = GetActiveColorMap().GetCount();
+    if (count > 0 && pending.Donor->LargestIndex() >= count) Warning(GIFSeverityWarning, texts::ColorNotInTable);
+    return;
+  }
   if (image && image->EncodedDataCache && !partial_ && result.status == LZWStatus::Ok) {
     const std::span<const std::uint8_t> data = pending.Data.first(result.consumed);
     if (const std::uint64_t id =

@@ -131,7 +131,8 @@ void TActiveAnimation::Restore() {
   std::unique_ptr<TGIFImage> scratch;
   if (image.Compression == compression_) {
     held_ = std::make_unique<TOwnFile>(TempFileName);
-    scratch = ReadOwnGifFile(*held_, image, &error);
+    // The frames the snapshot shares with the image take their pixels from it, not the decoder.
+    scratch = ReadOwnGifFile(*held_, image, true, &error);
   } else {
     scratch = ReadGifFile(TempFileName, &error);
   }

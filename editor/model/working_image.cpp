@@ -159,7 +159,7 @@ TOwnFile::~TOwnFile() {
   if (!bytes_.empty()) ::munmap(const_cast<std::uint8_t*>(bytes_.data()), bytes_.size());
 }
 
-std::unique_ptr<TGIFImage> ReadOwnGifFile(const TOwnFile& file, const TGIFImage& like, QString* error) {
+std::unique_ptr<TGIFImage> ReadOwnGifFile(const TOwnFile& file, TGIFImage& like, bool replacing, QString* error) {
   if (!file.IsOpen()) {
     if (error) *error = file.Error();
     return nullptr;
@@ -168,6 +168,7 @@ std::unique_ptr<TGIFImage> ReadOwnGifFile(const TOwnFile& file, const TGIFImage&
   image->Compression = like.Compression;
   image->EncodedDataCache = like.EncodedDataCache;
   image->SeedEncodedDataCache = like.EncodedDataCache != nullptr;
+  if (replacing) image->PixelsDonor = &like;
   return ReadGifBytes(std::move(image), file.Bytes(), error);
 }
 

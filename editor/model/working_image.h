@@ -61,8 +61,11 @@ private:
 };
 
 // Reads a file this editor wrote from `like` (an undo snapshot of it): the frames come back with
-// their encoded data in like's cache, so writing them again encodes nothing.
-std::unique_ptr<TGIFImage> ReadOwnGifFile(const TOwnFile& file, const TGIFImage& like, QString* error = nullptr);
+// their encoded data in like's cache, so writing them again encodes nothing. With replacing set,
+// what is read is to take like's place: frames whose pixels like holds take them from like
+// instead of being decoded, and like keeps only its other frames' pixels (once the read succeeds).
+std::unique_ptr<TGIFImage> ReadOwnGifFile(const TOwnFile& file, TGIFImage& like, bool replacing,
+                                          QString* error = nullptr);
 // Loads the file into image, or shows the load error and returns false (image unchanged).
 bool LoadGifFile(TGIFImage& image, const QString& fileName);
 // Writes the image's GIF stream through a temporary file and a rename; a failure leaves the file on
