@@ -377,7 +377,15 @@ bool TDocuments::Activate(TMDIChild* document) {
 }
 
 bool TDocuments::ReloadDocument(const QString& path) {
-  std::unique_ptr<TGIFImage> image = ReadGifFile(path);
+  std::unique_ptr<TGIFImage> image;
+  if (active_ && active_->Loaded && path == active_->WorkingCopy) {
+    // This run's own file, written from the image it replaces: the frames it shares with that
+    // take their pixels and encoded data from it, and only the others are decoded.
+    const TOwnFile file(path);
+    image = ReadOwnGifFile(file, *SharedImage(), true);
+  } else {
+    image = ReadGifFile(path);
+  }
   if (!image) {
     ShowMessage(Tr(texts::kErrorLoading).arg(path), MessageType::Warning, kOk);
     return false;

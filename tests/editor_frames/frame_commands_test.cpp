@@ -448,6 +448,30 @@ TEST_F(FrameCommandsTest, UndoingADeletingPaletteEditLeavesWhatReadingTheWorking
   EXPECT_TRUE(messages_.Shown.empty()) << messages_.Shown.front().Text.toStdString();
 }
 
+// The palette editor reads the working copy back after each edit: the image is then what the file
+// holds, and writing the working copy again encodes no frame the edit left alone.
+TEST_F(FrameCommandsTest, ReadingTheWorkingCopyBackKeepsTheFramesEncodedData) {
+  TMDIChild* d = Start(5);
+  d->SetModified(true);
+  for (int colour : {0x102030, 0x405060}) {
+    dialogs_.GlobalEntry = std::make_pair(3, gif::TColor(colour));
+    ASSERT_TRUE(commands_->ChangeGlobalPalette());
+    ASSERT_TRUE(d->WorkingCopyCurrent());
+    std::unique_ptr<gif::TGIFImage> readBack = ReadGifFile(d->WorkingCopy);
+    ASSERT_NE(readBack, nullptr);
+    EXPECT_EQ(Bytes(Image()), Bytes(*readBack));
+    EXPECT_EQ(testing::Tables(Image()), testing::Tables(*readBack));
+    EXPECT_EQ(Composited(Image()), Composited(*readBack));
+  }
+  const std::uint64_t misses = Image().EncodedDataCache ? Image().EncodedDataCache->Misses() : 0;
+  d->SetModified(true);
+  ASSERT_NE(Image().EncodedDataCache, nullptr);
+  EXPECT_EQ(Image().EncodedDataCache->Misses(), misses);
+  commands_->Undo();
+  commands_->Undo();
+  EXPECT_TRUE(messages_.Shown.empty()) << messages_.Shown.front().Text.toStdString();
+}
+
 TEST_F(FrameCommandsTest, AddingAFrameWithoutALoopBlockUndoesToTheOriginal) {
   // The new frame brings the default endless loop onto frame 0; undo takes that away too.
   const std::vector<Sequence> adds = {
