@@ -738,15 +738,25 @@ void TFrameCommands::ApplyFrameProperties(int index, int what, int delay, int di
 
 void TFrameCommands::ApplyDelayToSelection(int delay) {
   if (!Begin()) return;
+  // The working copy is written at the batch's end, still under the hourglass.
+  BusyScope busy;
   TWriteBatch batch(documents_);
-  for (int index : SelectedFrames()) ApplyFrameProperties(index, 1, delay, -1);
+  const std::vector<int> frames = SelectedFrames();
+  StepProgress progress(static_cast<int>(frames.size()));
+  for (std::size_t k = 0; k < frames.size(); progress.Step(static_cast<int>(++k)))
+    ApplyFrameProperties(frames[k], 1, delay, -1);
   Finish(SelectedFrame());
 }
 
 void TFrameCommands::ApplyDisposalToSelection(int disposal) {
   if (!Begin()) return;
+  // The working copy is written at the batch's end, still under the hourglass.
+  BusyScope busy;
   TWriteBatch batch(documents_);
-  for (int index : SelectedFrames()) ApplyFrameProperties(index, 2, -1, disposal);
+  const std::vector<int> frames = SelectedFrames();
+  StepProgress progress(static_cast<int>(frames.size()));
+  for (std::size_t k = 0; k < frames.size(); progress.Step(static_cast<int>(++k)))
+    ApplyFrameProperties(frames[k], 2, -1, disposal);
   Finish(SelectedFrame());
 }
 
