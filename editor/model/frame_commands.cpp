@@ -853,9 +853,10 @@ bool TFrameCommands::ResizeAnimationCommand() {
   const std::optional<ResizeChoice> choice = EditDialogs()->AskResize(image.GetWidth(), image.GetHeight());
   if (!choice || (choice->Width == image.GetWidth() && choice->Height == image.GetHeight())) return false;
   TMDIChild& document = *Active();
+  // One scope from the undo entry to the working copy: the window is painted all through.
+  BusyScope busy;
   if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kChangeAnimationSize)))
     return false;
-  BusyScope busy;
   ResizeAnimation(image, choice->Width, choice->Height);
   document.SetModified(true);
   Finish(SelectedFrame());
@@ -920,9 +921,9 @@ bool TFrameCommands::GlobalChange() {
       RefuseWithoutRoom(FrameWithoutRoomFor(image, choice->Transparent.Color, 0, image.Images().GetCount() - 1)))
     return false;
   TMDIChild& document = *Active();
+  BusyScope busy;
   if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kGlobalPropertiesChange)))
     return false;
-  BusyScope busy;
   StepProgress progress(image.Images().GetCount());
   for (int i = 0; i < image.Images().GetCount(); progress.Step(++i)) {
     TGIFSubImage& frame = *image.Images().GetFrame(i);
