@@ -2,11 +2,13 @@
 
 #include "controls/xpress.h"
 #include "editor/model/files.h"
+#include "editor/model/frame_commands.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
 #include "editor/model/working_image.h"
 #include "gif/qt/qimage_adapter.h"
+#include "gif/texts.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -16,6 +18,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <functional>
 
 namespace movinta::editor {
 
@@ -110,6 +113,12 @@ bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap, bool alpha, b
   return !bitmap.Empty();
 }
 
+namespace {
+// A large picture takes seconds to decode: it decodes on a thread of its own while the window stays
+// painted, with the hourglass and a bar that shows the work goes on.
+void Aside(const std::function<void()>& work) { BusyScope::RunAside(work, Tr(gif::texts::Loading)); }
+}  // namespace
+
 int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bitmap, std::uint8_t typeCode,
                     bool asBitmapOnly, QString* error) {
   const QString loadError = Tr(texts::kErrorLoading).arg(fileName);
@@ -122,7 +131,9 @@ int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bit
   const QString tooLargeError = Tr(gif::texts::MemoryBudgetExceeded);
   bool tooLarge = false;
   if (typeCode == 2) {
-    if (ReadBitmapFile(fileName, bitmap, &tooLarge)) return kImportBitmap;
+    bool ok = false;
+    Aside([&] { ok = ReadBitmapFile(fileName, bitmap, &tooLarge); });
+    if (ok) return kImportBitmap;
     return fail(tooLarge ? tooLargeError : loadError);
   }
   if (typeCode == kFileTypeUnknown) return fail(Tr(kUnrecognizedType).arg(FileNameOnly(fileName)));
@@ -130,8 +141,7 @@ int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bit
     TXpress* imgX = host.Imaging();
     if (!imgX) return fail(loadError);
     imgX->SetMemoryLimit(gif::TGIFImage::DefaultMemoryBudget);
-    // A large picture takes seconds to decode: the window stays painted meanwhile.
-    imgX->SetFileName(fileName, &BusyScope::RunAside);
+    imgX->SetFileName(fileName, &Aside);
     const std::uint16_t code = imgX->GetErrorCode();
     imgX->SetMemoryLimit(0);
     if ((code & 0xFFFF) != 0) {
@@ -139,13 +149,17 @@ int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bit
       // A valid picture too large for the memory is not a corrupt one.
       return fail(code == TXpress::kTooLarge ? tooLargeError : loadError);
     }
-    const bool ok = PackedDibToBitmap(imgX->CopyDIB(), bitmap, imgX->HasAlpha(), &tooLarge);
+    const QByteArray dib = imgX->CopyDIB();
+    const bool alpha = imgX->HasAlpha();
     imgX->ClearImage(0);
+    bool ok = false;
+    Aside([&] { ok = PackedDibToBitmap(dib, bitmap, alpha, &tooLarge); });
     return ok ? kImportBitmap : fail(tooLarge ? tooLargeError : loadError);
   }
 
   QString reason;
-  std::unique_ptr<gif::TGIFImage> scratch = ReadGifFile(fileName, &reason);
+  std::unique_ptr<gif::TGIFImage> scratch;
+  Aside([&] { scratch = ReadGifFile(fileName, &reason); });
   if (!scratch) {
     MessageBeep();
     return fail(loadError);
@@ -171,7 +185,8 @@ int AskDropImageAction(IImportHost& host, const QString& message, gif::TGIFImage
     int index = host.InsertPosition();
     if (index == -1) return kImportFailed;
     BusyScope busy;
-    for (int i = 0; i < gifImage.Images().GetCount(); ++i) {
+    StepProgress progress(gifImage.Images().GetCount(), Tr(frame_texts::kInsertingFrame));
+    for (int i = 0; i < gifImage.Images().GetCount(); progress.Step(++i)) {
       gif::TGIFSubImage& frame = *gifImage.Images().GetFrame(i);
       if (frame.IsEmpty()) continue;
       bitmap = frame.GetBitmap();

@@ -62,39 +62,51 @@ const QColor kWorkspace(0x80, 0x80, 0x80);
 
 // The image's progress in the status bar's bar and hint panel. Frames render, and report their
 // progress, while other widgets paint; the bar therefore never repaints at once, which would
-// paint inside another widget's paint, but asks for a repaint like every other widget.
+// paint inside another widget's paint, but asks for a repaint like every other widget. Work that
+// reports inside other work (a frame converted while many are pasted) leaves the outer work's
+// bar as it is.
 class StatusPanelProgress : public IProgress {
 public:
   StatusPanelProgress(QProgressBar* bar, QLabel* text) : bar_(bar), text_(text) {}
   void Progress(int stage, int percent, const QString& message) override {
-    if (!bar_) return;
+    const bool outermost = stage == 0 ? depth_++ == 0 : stage == 1 ? depth_ <= 1 : depth_ == 0 || --depth_ == 0;
+    if (bar_ && outermost) Show(stage, percent, message);
+    BusyScope::KeepPainted();
+  }
+  void SetBusy(bool busy) override {
+    if (busy) {
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+      return;
+    }
+    QApplication::restoreOverrideCursor();
+    // Work that stopped without reporting its end leaves no bar behind it.
+    if (std::exchange(depth_, 0) > 0 && bar_) Show(2, 0, QString());
+  }
+
+private:
+  void Show(int stage, int percent, const QString& message) {
     bar_->setUpdatesEnabled(false);
     if (stage == 0) {
-      bar_->setRange(0, 100);
+      // Without a measure the bar only moves to show that the work goes on.
+      bar_->setRange(0, percent < 0 ? 0 : 100);
       bar_->setValue(0);
       bar_->show();
       if (text_) text_->setText(message);
     } else if (stage == 1) {
       bar_->setValue(std::clamp(percent, 0, 100));
     } else {
+      bar_->setRange(0, 100);
       bar_->setValue(0);
       bar_->hide();
       if (text_) text_->clear();
     }
     bar_->setUpdatesEnabled(true);
     bar_->update();
-    BusyScope::KeepPainted();
-  }
-  void SetBusy(bool busy) override {
-    if (busy)
-      QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-      QApplication::restoreOverrideCursor();
   }
 
-private:
   QPointer<QProgressBar> bar_;
   QPointer<QLabel> text_;
+  int depth_ = 0;  // starts not yet ended
 };
 
 // The dialogs behind the frame commands, with the optimisation wizard of this window.
@@ -217,10 +229,10 @@ void TfrmMain::FormCreate() {
   BuildStatusBar();
 
   previousView_ = SetEditorView(this);
+  progress_ = std::make_unique<StatusPanelProgress>(prgBar_, panel2_);
   if (options_.InstallServices) {
     messages_ = std::make_unique<QtMessageRoutine>(this);
     chooser_ = std::make_unique<ShellFileChooser>(this, options_.UseSettingsStore);
-    progress_ = std::make_unique<StatusPanelProgress>(prgBar_, panel2_);
     clipboard_ = std::make_unique<QtClipboard>();
     SetMessageRoutine(messages_.get());
     SetFileChooser(chooser_.get());
@@ -281,7 +293,7 @@ void TfrmMain::FormDestroy() {
   SetEditorView(previousView_);
   if (messages_) SetMessageRoutine(nullptr);
   if (chooser_) SetFileChooser(nullptr);
-  if (progress_) SetProgressSink(nullptr);
+  if (options_.InstallServices) SetProgressSink(nullptr);
   if (clipboard_) SetClipboard(nullptr);
   if (editDialogs_) SetEditDialogs(previousDialogs_);
   SharedImage(1);

@@ -222,6 +222,8 @@ public:
   void SetStatusText(const QString& text, int panel);
   QString StatusTextOf(int panel) const;
   QProgressBar* ProgressBar() const { return prgBar_; }
+  // What the window installs as the progress sink: the bar and hint panel of its status bar.
+  IProgress* StatusProgress() const { return progress_.get(); }
   // The toolbar with the tag: 0 Standard, 1 Frame, 2 Animation.
   QToolBar* Toolbar(int tag) const;
   // Where a toolbar lies among the toolbar rows below the menu bar, as the settings keep it.

@@ -577,6 +577,9 @@ void TfrmWizards::EnterResults() {
   BusyScope busy;
   copy_ = std::make_unique<gif::TGIFImage>();
   gif::TGIFImage& image = *SharedImage();
+  // Copying and optimising report their progress as the working image's own work does, in the
+  // status bar, which keeps the windows painted meanwhile.
+  copy_->OnProgress = image.OnProgress;
   try {
     OptimizeCopy(*copy_, image, OptChoice());
   } catch (const std::exception& e) {

@@ -5,6 +5,7 @@
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
+#include "gif/texts.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -162,7 +163,8 @@ bool ResizeAnimation(TGIFImage& image, int width, int height) {
   // The screen takes its new size first (frames still larger are stretched into it below).
   image.Header().SetWidth(static_cast<std::uint16_t>(width));
   image.Header().SetHeight(static_cast<std::uint16_t>(height));
-  for (int i = 0; i < image.Images().GetCount(); ++i) {
+  StepProgress progress(image.Images().GetCount(), Tr(frame_texts::kChangeAnimationSize));
+  for (int i = 0; i < image.Images().GetCount(); progress.Step(++i)) {
     TGIFSubImage& frame = *image.Images().GetFrame(i);
     if (frame.IsEmpty()) continue;
     const int left = frame.GetLeft(), top = frame.GetTop(), w = frame.GetWidth(), h = frame.GetHeight();
@@ -520,8 +522,9 @@ bool TFrameCommands::CopyFrames() {
   TGIFImage copy;
   copy.Header().Assign(source.Header());
   QImage firstPicture;
-  for (int index : frames) {
-    TGIFSubImage& from = *source.Images().GetFrame(index);
+  StepProgress progress(static_cast<int>(frames.size()));
+  for (std::size_t k = 0; k < frames.size(); progress.Step(static_cast<int>(++k))) {
+    TGIFSubImage& from = *source.Images().GetFrame(frames[k]);
     if (from.IsEmpty()) continue;
     auto* to = new TGIFSubImage(&copy);
     copy.Add(to);
@@ -592,7 +595,8 @@ int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
   ApplyPaletteDefaults(copy);
   const int paletteType = SettingsInt("PaletteType", 0);
   if (paletteType < 2 && copy.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(copy);
-  for (int i = 0; i < copy.Images().GetCount(); ++i) {
+  StepProgress progress(copy.Images().GetCount(), Tr(frame_texts::kInsertingFrame));
+  for (int i = 0; i < copy.Images().GetCount(); progress.Step(++i)) {
     TGIFSubImage& source = *copy.Images().GetFrame(i);
     if (source.IsEmpty()) continue;
     TGIFGraphicControlExtension* from = source.GraphicControlExtension();
@@ -645,7 +649,9 @@ bool TFrameCommands::Paste(bool commentsPageShown) {
   // The copy is ours only when the marker that came with it is still there; a picture copied by
   // another program since then is pasted alone, whatever its size.
   if (ClipboardHoldsOwnCopy()) {
-    if (std::unique_ptr<TGIFImage> copy = ReadGifFile(clipboardFile_)) return PasteFrameCopy(*copy) >= 0;
+    std::unique_ptr<TGIFImage> copy;
+    BusyScope::RunAside([this, &copy] { copy = ReadGifFile(clipboardFile_); }, Tr(gif::texts::Loading));
+    if (copy) return PasteFrameCopy(*copy) >= 0;
   }
   QImage picture;
   if (!picture.loadFromData(clipboard->Data(QString::fromLatin1(kBitmapMimeType))) || picture.isNull())
@@ -686,7 +692,9 @@ int TFrameCommands::AddFrameFiles(const QStringList& files, const PictureReader&
   BusyScope busy;
   TWriteBatch batch(documents_);
   int added = 0;
-  for (const QString& file : files) {
+  StepProgress progress(static_cast<int>(files.size()), Tr(frame_texts::kInsertingFrame));
+  for (qsizetype k = 0; k < files.size(); progress.Step(static_cast<int>(++k))) {
+    const QString& file = files[k];
     Bitmap picture;
     QString error;
     if (!read(file, picture, &error)) {
@@ -730,15 +738,25 @@ void TFrameCommands::ApplyFrameProperties(int index, int what, int delay, int di
 
 void TFrameCommands::ApplyDelayToSelection(int delay) {
   if (!Begin()) return;
+  // The working copy is written at the batch's end, still under the hourglass.
+  BusyScope busy;
   TWriteBatch batch(documents_);
-  for (int index : SelectedFrames()) ApplyFrameProperties(index, 1, delay, -1);
+  const std::vector<int> frames = SelectedFrames();
+  StepProgress progress(static_cast<int>(frames.size()));
+  for (std::size_t k = 0; k < frames.size(); progress.Step(static_cast<int>(++k)))
+    ApplyFrameProperties(frames[k], 1, delay, -1);
   Finish(SelectedFrame());
 }
 
 void TFrameCommands::ApplyDisposalToSelection(int disposal) {
   if (!Begin()) return;
+  // The working copy is written at the batch's end, still under the hourglass.
+  BusyScope busy;
   TWriteBatch batch(documents_);
-  for (int index : SelectedFrames()) ApplyFrameProperties(index, 2, -1, disposal);
+  const std::vector<int> frames = SelectedFrames();
+  StepProgress progress(static_cast<int>(frames.size()));
+  for (std::size_t k = 0; k < frames.size(); progress.Step(static_cast<int>(++k)))
+    ApplyFrameProperties(frames[k], 2, -1, disposal);
   Finish(SelectedFrame());
 }
 
@@ -835,9 +853,10 @@ bool TFrameCommands::ResizeAnimationCommand() {
   const std::optional<ResizeChoice> choice = EditDialogs()->AskResize(image.GetWidth(), image.GetHeight());
   if (!choice || (choice->Width == image.GetWidth() && choice->Height == image.GetHeight())) return false;
   TMDIChild& document = *Active();
+  // One scope from the undo entry to the working copy: the window is painted all through.
+  BusyScope busy;
   if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kChangeAnimationSize)))
     return false;
-  BusyScope busy;
   ResizeAnimation(image, choice->Width, choice->Height);
   document.SetModified(true);
   Finish(SelectedFrame());
@@ -902,10 +921,11 @@ bool TFrameCommands::GlobalChange() {
       RefuseWithoutRoom(FrameWithoutRoomFor(image, choice->Transparent.Color, 0, image.Images().GetCount() - 1)))
     return false;
   TMDIChild& document = *Active();
+  BusyScope busy;
   if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kGlobalPropertiesChange)))
     return false;
-  BusyScope busy;
-  for (int i = 0; i < image.Images().GetCount(); ++i) {
+  StepProgress progress(image.Images().GetCount());
+  for (int i = 0; i < image.Images().GetCount(); progress.Step(++i)) {
     TGIFSubImage& frame = *image.Images().GetFrame(i);
     TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
     if (!gce) continue;

@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QThread>
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -21,7 +22,7 @@ QElapsedTimer g_sincePump;
 bool g_pumping = false;
 bool g_pumped = false;  // by the work now running
 // Below this, work holds the window without it being noticed.
-constexpr int kPumpIntervalMs = 100;
+int g_pumpIntervalMs = 100;
 IEditorView g_nullView;
 IEditorView* g_view = nullptr;
 }  // namespace
@@ -96,13 +97,22 @@ BusyScope::~BusyScope() {
 bool BusyScope::Running() { return g_busyDepth > 0; }
 bool BusyScope::Pumping() { return g_pumping; }
 
-void BusyScope::RunAside(const std::function<void()>& work) {
+void BusyScope::RunAside(const std::function<void()>& work, const QString& message) {
   QCoreApplication* app = QCoreApplication::instance();
   if (g_pumping || !app || QThread::currentThread() != app->thread()) {
     work();
     return;
   }
   BusyScope busy;
+  // Ended however the work ends.
+  struct Bar {
+    explicit Bar(const QString& message) {
+      if (g_progress) g_progress->Progress(0, -1, message);
+    }
+    ~Bar() {
+      if (g_progress) g_progress->Progress(2, 100, QString());
+    }
+  } bar(message);
   std::exception_ptr failure;
   std::unique_ptr<QThread> thread(QThread::create([&work, &failure] {
     try {
@@ -122,14 +132,31 @@ void BusyScope::RunAside(const std::function<void()>& work) {
   if (failure) std::rethrow_exception(failure);
 }
 
+int BusyScope::SetPumpInterval(int milliseconds) { return std::exchange(g_pumpIntervalMs, std::max(milliseconds, 0)); }
+
 void BusyScope::KeepPainted(bool batchEnd) {
   QCoreApplication* app = QCoreApplication::instance();
   if (g_busyDepth == 0 || g_pumping || !app || QThread::currentThread() != app->thread()) return;
-  if (!batchEnd && g_sincePump.isValid() && g_sincePump.elapsed() < kPumpIntervalMs) return;
+  if (!batchEnd && g_sincePump.isValid() && g_sincePump.elapsed() < g_pumpIntervalMs) return;
   g_pumping = g_pumped = true;
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   g_pumping = false;
   g_sincePump.start();
+}
+
+StepProgress::StepProgress(int count, const QString& message) : count_(std::max(count, 1)) {
+  if (g_progress) g_progress->Progress(0, 0, message);
+}
+
+StepProgress::~StepProgress() {
+  if (g_progress) g_progress->Progress(2, 100, QString());
+}
+
+void StepProgress::Step(int done) {
+  const int percent = static_cast<int>(std::clamp<long long>(100LL * done / count_, 0, 100));
+  if (g_progress && percent != percent_) g_progress->Progress(1, percent, QString());
+  percent_ = percent;
+  BusyScope::KeepPainted();
 }
 
 }  // namespace movinta::editor

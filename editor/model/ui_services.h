@@ -73,7 +73,9 @@ public:
   }
 };
 
-// Progress of long operations: stage 0 starting, 1 running, 2 ending.
+// Progress of long operations: stage 0 starting, 1 running, 2 ending. A start with a percent below 0
+// has no measure: the bar only shows that work goes on. Starts may nest (a frame converted inside a
+// paste of many): the outermost work is the one shown.
 class IProgress {
 public:
   virtual ~IProgress() = default;
@@ -162,9 +164,28 @@ public:
   // Whether the events handled now come from such a pump.
   static bool Pumping();
   // Runs work on a thread of its own, under the hourglass, and handles events other than the user's
-  // input until it ends, as KeepPainted does; what work throws is thrown here. Inside a pump, or off
-  // the GUI thread, work runs at once.
-  static void RunAside(const std::function<void()>& work);
+  // input until it ends, as KeepPainted does, with a progress bar that has no measure; what work
+  // throws is thrown here. Inside a pump, or off the GUI thread, work runs at once.
+  static void RunAside(const std::function<void()>& work, const QString& message = QString());
+  // How long work runs between pumps; returns the one before. Tests set 0 to pump at every step.
+  static int SetPumpInterval(int milliseconds);
+};
+
+// Long work in count steps: its progress in the sink's bar from construction to destruction (so
+// also when the work throws), moved by Step, which also keeps the window painted. Hold no pointer
+// into the frames or the working image across a Step.
+class StepProgress {
+public:
+  explicit StepProgress(int count, const QString& message = QString());
+  ~StepProgress();
+  StepProgress(const StepProgress&) = delete;
+  StepProgress& operator=(const StepProgress&) = delete;
+  // done of the count steps are done.
+  void Step(int done);
+
+private:
+  int count_;
+  int percent_ = 0;
 };
 
 }  // namespace movinta::editor

@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QProcess>
 #include <QUrl>
 #include <QtEndian>
@@ -155,6 +156,54 @@ TEST_F(AppTest, APictureDecodesWhileTheWindowGoesOnPainted) {
   ASSERT_TRUE(handledDuring.has_value()) << "the event loop had no turn";
   EXPECT_TRUE(*handledDuring);
   EXPECT_TRUE(*busy);
+}
+
+TEST_F(AppTest, WhileAPictureDecodesTheStatusBarShowsABarThatGoesWhenTheDecodeEndsOrFails) {
+  TfrmMain& main = OpenMain();
+  struct StatusProgress {
+    explicit StatusProgress(TfrmMain& m) : previous(SetProgressSink(m.StatusProgress())) {}
+    ~StatusProgress() { SetProgressSink(previous); }
+    IProgress* previous;
+  } progress(main);
+  QImage picture(64, 48, QImage::Format_RGB32);
+  picture.fill(qRgb(200, 30, 40));
+  const QString png = Path(QStringLiteral("good.png")), bmp = Path(QStringLiteral("good.bmp"));
+  ASSERT_TRUE(picture.save(png, "PNG"));
+  ASSERT_TRUE(picture.save(bmp, "BMP"));
+  const QString gif = Gif(QStringLiteral("good.gif"), 2);
+  const QString badPng = Path(QStringLiteral("bad.png")), badBmp = Path(QStringLiteral("bad.bmp")),
+                badGif = Path(QStringLiteral("bad.gif"));
+  testing::WriteBytes(badPng, QByteArray("\x89PNG\r\n\x1a\n but cut"));
+  testing::WriteBytes(badBmp, QByteArray("BMnonsense"));
+  // A screen with a 256-colour table, cut off inside the table.
+  static const char cutGif[] = "GIF89a\x10\x00\x10\x00\xf7\x00\x00 and nothing more";
+  testing::WriteBytes(badGif, QByteArray(cutGif, sizeof cutGif - 1));
+  struct Case {
+    QString File;
+    int Result;
+  };
+  const Case cases[] = {{png, kImportBitmap}, {bmp, kImportBitmap},    {gif, kImportBitmap},
+                        {badPng, kImportFailed}, {badBmp, kImportFailed}, {badGif, kImportFailed}};
+  QProgressBar& bar = *main.ProgressBar();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.File.toStdString());
+    std::optional<bool> shown, measureless;
+    testing::PostedProbe posted;
+    posted.Handled = [&] {
+      shown = bar.isVisible();
+      measureless = bar.maximum() == 0;
+    };
+    posted.Post();
+    gif::Bitmap bitmap;
+    QString error;
+    EXPECT_EQ(ImportImageFile(main, c.File, bitmap, GetFileTypeCode(c.File), true, &error), c.Result)
+        << error.toStdString();
+    ASSERT_TRUE(shown.has_value()) << "the event loop had no turn during the decode";
+    EXPECT_TRUE(*shown);
+    EXPECT_TRUE(*measureless);
+    EXPECT_FALSE(bar.isVisible());
+    EXPECT_EQ(bar.maximum(), 100);
+  }
 }
 
 TEST_F(AppTest, AGifImportedIntoAnOpenDocumentFollowsTheRememberedAnswer) {

@@ -4,6 +4,7 @@
 #include "editor/model/registry.h"
 #include "editor/property_panel.h"
 #include "tests/editor_app/app_fixture.h"
+#include "frames_fixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include <QSplitter>
 #include <QTableWidget>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QMenu>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -29,6 +31,9 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QTest>
+
+#include <algorithm>
+#include <map>
 
 #include <gtest/gtest.h>
 
@@ -532,6 +537,120 @@ TEST_F(MainFramesTest, TheDocumentsPictureDragsOntoTheStripAndOntoAnotherDocumen
   EXPECT_EQ(RenderFrame(*SharedImage(), 1).convertToFormat(QImage::Format_ARGB32),
             dragged.convertToFormat(QImage::Format_ARGB32));
   EXPECT_EQ(a->History.LastCaption(), QStringLiteral("Drag and Drop Image"));
+}
+
+// Records what long work reports, and pumps at each of its steps, for the scope.
+class RecordedProgress : public IProgress {
+public:
+  RecordedProgress() : sink_(SetProgressSink(this)), interval_(BusyScope::SetPumpInterval(0)) {}
+  ~RecordedProgress() override {
+    SetProgressSink(sink_);
+    BusyScope::SetPumpInterval(interval_);
+  }
+  void Progress(int stage, int percent, const QString& message) override {
+    if (stage == 0)
+      Open.push_back(message);
+    else if (stage == 1 && Open.size() == 1)
+      Percents[Open.front()].push_back(percent);
+    else if (stage == 2 && !Open.empty())
+      Open.pop_back();
+  }
+  // What is under way now, outermost first.
+  QStringList Open;
+  // The percents of outermost work, by its text.
+  std::map<QString, std::vector<int>> Percents;
+
+private:
+  IProgress* sink_;
+  int interval_;
+};
+
+TEST_F(MainFramesTest, ResizesAndPastesOfManyFramesGiveTheEventLoopTurnsWhileTheProgressMoves) {
+  testing::ScriptedDialogs dialogs;
+  dialogs.Resize = ResizeChoice{40, 30};
+  testing::MemoryClipboard clipboard;
+  TfrmMain& main = OpenMain();
+  const int frames = 12;
+  struct Case {
+    const char* Name;
+    const char* Progress;  // the text the command's own progress starts with
+    std::function<void(TfrmMain&)> Prepare;
+    std::function<bool(TFrameCommands&)> Run;
+  };
+  const Case cases[] = {
+      {"resize", "Change Animation Size", [](TfrmMain&) {},
+       [](TFrameCommands& c) { return c.ResizeAnimationCommand(); }},
+      {"paste", "Inserting new frame...",
+       [](TfrmMain& m) {
+         m.SetSelection(0, frames - 1);
+         ASSERT_TRUE(m.FrameCommands().CopyFrames());
+         m.SetSelection(5, 5);
+       },
+       [](TFrameCommands& c) { return c.Paste(false); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TMDIChild* d = main.OpenFile(Gif(QStringLiteral("%1.gif").arg(QLatin1String(c.Name)), frames));
+    ASSERT_NE(d, nullptr);
+    c.Prepare(main);
+    const QString text = QString::fromLatin1(c.Progress);
+    RecordedProgress progress;
+    int turnsDuring = 0;
+    bool running = false, busy = true;
+    // Posted before the command, and again each time it is handled.
+    testing::PostedProbe probe;
+    probe.Handled = [&] {
+      if (!running) return;
+      busy = busy && BusyScope::Running();
+      if (!progress.Open.empty() && progress.Open.front() == text) ++turnsDuring;
+      probe.Post();
+    };
+    probe.Post();
+    running = true;
+    ASSERT_TRUE(c.Run(main.FrameCommands()));
+    running = false;
+    EXPECT_GE(turnsDuring, 2) << "the event posted before the command waits for its end";
+    EXPECT_TRUE(busy) << "scripts that change documents are refused meanwhile";
+    const std::vector<int>& percents = progress.Percents[text];
+    ASSERT_GE(percents.size(), 2u);
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_EQ(percents.back(), 100);
+    EXPECT_TRUE(progress.Open.empty()) << progress.Open.join(QLatin1Char(',')).toStdString();
+    main.Documents().FreeChildWindow(d);
+  }
+}
+
+// Work that reports inside other work (a frame converted while many are pasted) leaves the bar to
+// the outer work; work that never reports its end leaves no bar once the hourglass goes.
+TEST_F(MainFramesTest, TheStatusBarShowsTheProgressOfTheOutermostWork) {
+  TfrmMain& main = OpenMain();
+  IProgress& sink = *main.StatusProgress();
+  QProgressBar& bar = *main.ProgressBar();
+  sink.Progress(0, 0, QStringLiteral("Inserting new frame..."));
+  sink.Progress(1, 40, QString());
+  sink.Progress(0, 0, QStringLiteral("Converting..."));
+  sink.Progress(1, 90, QString());
+  sink.Progress(2, 100, QString());
+  EXPECT_TRUE(bar.isVisible());
+  EXPECT_EQ(bar.value(), 40);
+  EXPECT_EQ(main.StatusTextOf(2), QStringLiteral("Inserting new frame..."));
+  sink.Progress(1, 60, QString());
+  EXPECT_EQ(bar.value(), 60);
+  sink.Progress(2, 100, QString());
+  EXPECT_FALSE(bar.isVisible());
+  EXPECT_TRUE(main.StatusTextOf(2).isEmpty());
+
+  // Without a measure, then left unended.
+  sink.SetBusy(true);
+  sink.Progress(0, -1, QStringLiteral("Loading..."));
+  EXPECT_TRUE(bar.isVisible());
+  EXPECT_EQ(bar.maximum(), 0);
+  sink.SetBusy(false);
+  EXPECT_FALSE(bar.isVisible());
+  sink.Progress(0, 0, QString());
+  EXPECT_EQ(bar.maximum(), 100);
+  sink.Progress(2, 100, QString());
+  EXPECT_FALSE(bar.isVisible());
 }
 
 }  // namespace
