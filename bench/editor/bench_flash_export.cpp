@@ -3,13 +3,14 @@
 // compositing, JPEG encoding and the rest (writing the pictures and building and writing the
 // movie), beside libjpeg-turbo's cjpeg encoding the same composited frames at the same settings.
 // Target: the whole export costs at most 1.3 times the JPEG encoding alone.
-//   bench_flash_export [frames]
+//   bench_flash_export [frames [movie.swf]]     (a movie file named keeps the movie written)
 #include "editor/model/flash_export.h"
 #include "editor/model/working_image.h"
 #include "gif/render/compositor.h"
 #include "platform/jpeg/jpeg_writer.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -150,6 +151,10 @@ int main(int argc, char** argv) {
   const TFlashExportOutcome outcome = ExportFlashMovie(*image, options);
   SetFlashMovieApi(nullptr);
   const double total = Ms(start);
+  if (argc > 2 && outcome.Written) {
+    QFile::remove(QString::fromLocal8Bit(argv[2]));
+    QFile::copy(outcome.MovieFile, QString::fromLocal8Bit(argv[2]));
+  }
   const double movie = std::chrono::duration<double, std::milli>(Clock::now() - picturesDone).count();
   if (!outcome.Written) {
     std::fprintf(stderr, "the export failed\n");
