@@ -50,17 +50,18 @@ bool PictureReadable(const QByteArray& fileName) {
   return file.open(QIODevice::ReadOnly);
 }
 
-// Encodes pictures one at a time, in the order they are given, on a thread of its own. A few
-// screens wait their turn, so that the thread goes from one picture straight to the next while the
-// caller composites and writes; each picture is encoded alone, so its bytes are those of an
-// encoding on the caller's thread. Where no thread can be started, pictures are encoded as they
-// are given.
+// Encodes pictures one at a time, in the order they are given, on a thread of its own. Screens
+// wait their turn, so that the thread goes from one picture straight to the next while the caller
+// composites and writes; each picture is encoded alone, so its bytes are those of an encoding on
+// the caller's thread. Where no thread can be started, pictures are encoded as they are given.
 class PictureEncoder {
 public:
   PictureEncoder(const platform::JpegOptions& jpeg, std::size_t screenBytes) : jpeg_(jpeg) {
-    // Two screens at least; more while they are small.
-    constexpr std::size_t kWaitingBytes = std::size_t(64) << 20;
-    slots_.resize(std::clamp<std::size_t>(kWaitingBytes / std::max<std::size_t>(screenBytes, 1), 2, 4));
+    // As many screens as fit a few dozen megabytes, so that the thread has pictures to go on with
+    // while the caller waits for a core; one where a screen alone is bigger (nothing is composited
+    // ahead then).
+    constexpr std::size_t kWaitingBytes = std::size_t(32) << 20;
+    slots_.resize(std::clamp<std::size_t>(kWaitingBytes / std::max<std::size_t>(screenBytes, 1), 1, 8));
     try {
       thread_ = std::thread([this] { Run(); });
     } catch (const std::system_error&) {
