@@ -86,8 +86,7 @@ bool TGIFEncodedDataCache::Lookup(const Key& key, Data& out) {
 }
 
 std::uint64_t TGIFEncodedDataCache::FindPixels(bool interlaced, int width, int height,
-                                               std::span<const std::uint8_t> data) const {
-  const std::uint64_t dataHash = HashData(data);
+                                               std::span<const std::uint8_t> data, std::uint64_t dataHash) const {
   std::lock_guard guard(lock_);
   auto [first, last] = byData_.equal_range(dataHash);
   for (auto it = first; it != last; ++it) {
@@ -99,11 +98,11 @@ std::uint64_t TGIFEncodedDataCache::FindPixels(bool interlaced, int width, int h
   return 0;
 }
 
-void TGIFEncodedDataCache::Seed(const Key& key, std::span<const std::uint8_t> data) {
+void TGIFEncodedDataCache::Seed(const Key& key, std::span<const std::uint8_t> data, std::uint64_t dataHash) {
   auto entry = std::make_unique<Entry>();
   entry->key = key;
   entry->data = std::make_shared<const std::vector<std::uint8_t>>(data.begin(), data.end());
-  entry->dataHash = HashData(data);
+  entry->dataHash = dataHash;
   const std::uint64_t keyHash = HashKey(key);
   std::lock_guard guard(lock_);
   if (Find(key, keyHash)) return;

@@ -44,11 +44,20 @@ public:
   // terminator), decoded without fault at this size and interlacing, holds the pixels an entry
   // was made from when the entry wrote exactly these bytes for a frame of that shape: their
   // number, or 0 when no entry did.
-  std::uint64_t FindPixels(bool interlaced, int width, int height, std::span<const std::uint8_t> data) const;
+  // dataHash is HashData(data), worked out ahead where that is cheaper.
+  std::uint64_t FindPixels(bool interlaced, int width, int height, std::span<const std::uint8_t> data) const {
+    return FindPixels(interlaced, width, height, data, HashData(data));
+  }
+  std::uint64_t FindPixels(bool interlaced, int width, int height, std::span<const std::uint8_t> data,
+                           std::uint64_t dataHash) const;
 
   // Takes `data` as the block that Encode would write for key: for frames just read back from a
   // file this cache's owner wrote with the same settings, which then need no encoding again.
-  void Seed(const Key& key, std::span<const std::uint8_t> data);
+  void Seed(const Key& key, std::span<const std::uint8_t> data) { Seed(key, data, HashData(data)); }
+  void Seed(const Key& key, std::span<const std::uint8_t> data, std::uint64_t dataHash);
+
+  // What entries are found by when looking for the pixels of a block.
+  static std::uint64_t HashData(std::span<const std::uint8_t> data);
 
   // A write of a whole image: entries it does not use are dropped when it ends, so the cache
   // holds about one image's worth of data.
@@ -69,7 +78,6 @@ private:
     bool used = false;
   };
   static std::uint64_t HashKey(const Key& key);
-  static std::uint64_t HashData(std::span<const std::uint8_t> data);
   Entry* Find(const Key& key, std::uint64_t keyHash) const;
 
   mutable std::mutex lock_;

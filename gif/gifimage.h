@@ -16,6 +16,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "gif/color/bitmap.h"
@@ -650,13 +651,20 @@ private:
   };
   // A frame's image data read but not yet decoded: a load walks the blocks on its own thread and
   // may decode frames on others. ReadBlocks reads the frame up to and past its image data (false
-  // when there is none to decode); Decode touches nothing but the frame's pixels; FinishDecode,
-  // on the loading thread, gives the warnings a plain load gives.
+  // when there is none to decode); Decode makes and fills the frame's pixels and touches nothing
+  // else of the image; FinishDecode, on the loading thread and in file order, names the pixels
+  // through the image's encoded-data cache and gives the warnings a plain load gives.
+  using DonorFrames = std::unordered_map<std::uint64_t, TGIFSubImage*>;  // by PixelsId
   struct PendingDecode {
     std::span<const std::uint8_t> Data;  // from the minimum code size byte; valid while loading
     std::size_t Total = 0;
+    std::uint8_t Fill = 0;  // what pixels the data does not reach read as
     bool Partial = false;
     LZWDecodeResult Result;
+    std::uint64_t DataHash = 0;  // of the data the decode consumed, for the cache
+    const DonorFrames* Donors = nullptr;  // frames of the image's PixelsDonor that may give pixels
+    TGIFSubImage* Donor = nullptr;        // the one whose pixels this frame takes, not decoded
+    std::uint64_t DonorPixels = 0;
   };
   bool ReadBlocks(ByteReader& stream, PendingDecode& pending);
   void Decode(PendingDecode& pending);
@@ -683,6 +691,8 @@ private:
   // An image descriptor of no width or height, as read.
   void SaveZeroSize(ByteWriter& stream);
 
+  // Where the frame's pixels come from once its load has succeeded (see TGIFImage::PixelsDonor).
+  TGIFSubImage* donor_ = nullptr;
   TGIFExtensionList extensions_;
   TGIFLocalColorMap colorMap_;
   std::uint16_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -781,6 +791,11 @@ public:
   // When set, a load gives EncodedDataCache each frame's image data as the encoding of its pixels.
   // Only for data this library wrote with this image's Compression (the editor's own snapshots).
   bool SeedEncodedDataCache = false;
+  // When set, a load that succeeds takes the pixels of frames the donor holds from it instead of
+  // decoding them, where EncodedDataCache names a frame's image data as the encoding of a donor
+  // frame's pixels; those donor frames are left holding nothing. For an image that what is loaded
+  // is about to replace (an undo bringing back a snapshot of it). Not owned; cleared by the load.
+  TGIFImage* PixelsDonor = nullptr;
 
   // Frames of more pixels than this (width x height) fail to load before any
   // pixel memory is taken. New images start from DefaultMaxFramePixels.
@@ -831,6 +846,8 @@ public:
   void SaveToFile(const std::string& name);
 
   void Assign(const TGIFImage& source);
+  // The same without copying: the frames and the header change owners, and source is left empty.
+  void Assign(TGIFImage&& source);
   // Clears, then takes the bitmap as the one frame.
   void Assign(const Bitmap& source);
   // A new frame from the bitmap, appended; returns its index.
@@ -871,7 +888,11 @@ private:
     if (StopPaintersHook) StopPaintersHook(*this);
   }
   void ReadStream(ByteReader& stream);
+  // After a load: the frames given pixels by the donor take them.
+  void TakeDonatedPixels();
   void Swap(TGIFImage& other);
+  // What Assign takes over besides the frames and the header.
+  void AssignSettings(const TGIFImage& source);
   friend class TGIFSubImage;
   friend class TGIFImageList;
   // A warning a load holds back until the frames before it are decoded.

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <limits>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "gif/color/palettes.h"
@@ -257,6 +258,28 @@ void TGIFImage::ReadStream(ByteReader& stream) {
   Progress(this, TProgressStage::psEnding, 100, true, texts::Loading);
 }
 
+void TGIFImage::TakeDonatedPixels() {
+  // A donor frame gives its pixels to the first frame that names them; later ones copy them.
+  std::unordered_map<const TGIFSubImage*, const TGIFSubImage*> taken;
+  for (TGIFItem* item : images_.items_) {
+    auto* frame = static_cast<TGIFSubImage*>(item);
+    TGIFSubImage* donor = std::exchange(frame->donor_, nullptr);
+    if (!donor) continue;
+    const auto [at, first] = taken.try_emplace(donor, frame);
+    const TGIFSubImage& from = first ? *donor : *at->second;
+    frame->largest_ = from.LargestIndex();
+    if (first) {
+      frame->pixels_.swap(donor->pixels_);
+      donor->HoldNothing(0);
+    } else {
+      frame->pixels_ = from.pixels_;
+    }
+    frame->largestOf_ = frame->pixelsId_;
+    frame->largestSize_ = frame->pixels_.size();
+    frame->largestPartial_ = false;
+  }
+}
+
 void TGIFImage::Swap(TGIFImage& other) {
   std::swap(images_.items_, other.images_.items_);
   std::swap(header_, other.header_);
@@ -280,6 +303,7 @@ void TGIFImage::LoadFromStream(ByteReader& stream) {
   // Frames read back from data the cache wrote keep their entries.
   fresh.EncodedDataCache = EncodedDataCache;
   fresh.SeedEncodedDataCache = SeedEncodedDataCache;
+  fresh.PixelsDonor = std::exchange(PixelsDonor, nullptr);
   fresh.Compression = Compression;
   fresh.OnWarning = [this](const void* sender, int severity, const std::string& message) {
     Warning(sender, severity, message);
@@ -292,6 +316,8 @@ void TGIFImage::LoadFromStream(ByteReader& stream) {
     stream.Seek(start);
     throw;
   }
+  fresh.TakeDonatedPixels();
+  fresh.PixelsDonor = nullptr;
   // The frames a painter is playing go away with fresh.
   StopPainters();
   FreeDrawState();
@@ -338,17 +364,32 @@ void TGIFImage::SaveToFile(const std::string& name) {
 // ---------------------------------------------------------------------------
 // Copying
 
+void TGIFImage::AssignSettings(const TGIFImage& source) {
+  ThreadPriority = source.ThreadPriority;
+  BackgroundColor = source.BackgroundColor;
+  drawOptions_ = source.drawOptions_;
+  ColorReduction = source.ColorReduction;
+  DitherMode = source.DitherMode;
+}
+
+void TGIFImage::Assign(TGIFImage&& source) {
+  if (&source == this) return;
+  Clear();
+  source.StopPainters();
+  source.FreeDrawState();
+  Swap(source);
+  AssignSettings(source);
+  source.Clear();
+  Changed();
+}
+
 void TGIFImage::Assign(const TGIFImage& source) {
   if (&source == this) return;
   Clear();
   Progress(this, TProgressStage::psStarting, 0, false, texts::Copying);
   try {
     header_->Assign(source.Header());
-    ThreadPriority = source.ThreadPriority;
-    BackgroundColor = source.BackgroundColor;
-    drawOptions_ = source.drawOptions_;
-    ColorReduction = source.ColorReduction;
-    DitherMode = source.DitherMode;
+    AssignSettings(source);
     const int count = source.images_.GetCount();
     for (int i = 0; i < count; ++i) {
       auto* frame = new TGIFSubImage(this);

@@ -303,6 +303,18 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     }
   };
 
+  // Pixels a frame of the donor holds whole may come from it instead of the decoder.
+  TGIFSubImage::DonorFrames donors;
+  if (image && image->PixelsDonor && image->EncodedDataCache) {
+    const TGIFImageList& given = image->PixelsDonor->Images();
+    for (int i = 0; i < given.GetCount(); ++i) {
+      TGIFSubImage* frame = given.GetFrame(i);
+      if (!frame->partial_ && !frame->zeroSize_ && frame->width_ > 0 && frame->height_ > 0 &&
+          frame->pixels_.size() == static_cast<std::size_t>(frame->width_) * frame->height_)
+        donors.try_emplace(frame->pixelsId_, frame);
+    }
+  }
+
   std::uint8_t b = 0;
   if (!NextBlockByte(stream, b)) return;
   while (b != Trailer) {
@@ -316,6 +328,7 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     next->Frame = std::make_unique<TGIFSubImage>(image);
     try {
       next->Decodes = next->Frame->ReadBlocks(stream, next->Pending);
+      if (!donors.empty()) next->Pending.Donors = &donors;
     } catch (const GIFException& e) {
       next.reset();
       finishAll();

@@ -218,48 +218,75 @@ bool TGIFSubImage::ReadBlocks(ByteReader& stream, PendingDecode& pending) {
     colorMap_.LoadFromStream(stream, count);
   }
 
-  const std::uint8_t fill = transparent_ && gce_ ? gce_->GetTransparentColorIndex() : 0;
-  const std::size_t total = static_cast<std::size_t>(width_) * height_;
-  // Data too short for the frame it declares is decoded into what it can
-  // give; the rest of the frame is made only when it is used.
+  pending.Fill = transparent_ && gce_ ? gce_->GetTransparentColorIndex() : 0;
   pending.Data = stream.Rest();
-  pending.Total = total;
-  const std::size_t bound = LZWPixelBound(pending.Data);
-  if (bound >= total) {
-    pixels_.assign(total, fill);
-  } else {
-    pixels_.assign(bound + 1, fill);
-    pending.Partial = true;
-    fill_ = fill;
-  }
+  pending.Total = static_cast<std::size_t>(width_) * height_;
   // Where the next block starts is known from the sub-blocks alone; the decode may come later.
   stream.Skip(static_cast<std::ptrdiff_t>(LZWDataSize(pending.Data)));
   return true;
 }
 
 void TGIFSubImage::Decode(PendingDecode& pending) {
+  // The donor's frames are only read here; they give their pixels up once the load has succeeded.
+  TGIFImage* image = Image();
+  if (pending.Donors && image && image->EncodedDataCache) {
+    const std::span<const std::uint8_t> data = pending.Data.first(LZWDataSize(pending.Data));
+    pending.DataHash = TGIFEncodedDataCache::HashData(data);
+    const std::uint64_t id =
+        image->EncodedDataCache->FindPixels(GetInterlaced(), width_, height_, data, pending.DataHash);
+    const auto donor = id ? pending.Donors->find(id) : pending.Donors->end();
+    if (donor != pending.Donors->end() && donor->second->width_ == width_ && donor->second->height_ == height_) {
+      pending.Donor = donor->second;
+      pending.DonorPixels = id;
+      pending.Result = LZWDecodeResult{};
+      pending.Result.consumed = data.size();
+      pending.Result.decoded = pending.Total;
+      return;
+    }
+  }
+  // Data too short for the frame it declares is decoded into what it can
+  // give; the rest of the frame is made only when it is used.
+  const std::size_t bound = LZWPixelBound(pending.Data);
+  pending.Partial = bound < pending.Total;
+  pixels_.assign(pending.Partial ? bound + 1 : pending.Total, pending.Fill);
   pending.Result = pending.Partial ? DecodeLZWStream(pending.Data, pixels_, pending.Total)
                                    : DecodeLZW(pending.Data, pixels_, width_, height_, GetInterlaced());
-}
-
-void TGIFSubImage::FinishDecode(PendingDecode& pending) {
   const LZWDecodeResult& result = pending.Result;
   if (pending.Partial) {
     pixels_.resize(result.decoded);
     pixels_.shrink_to_fit();
     partial_ = true;
     partialInterlaced_ = GetInterlaced();
+    fill_ = pending.Fill;
   }
+  // The scans over the whole frame are done here, where frames decode side by side.
+  LargestIndex();
+  if (image && image->EncodedDataCache && !partial_ && result.status == LZWStatus::Ok)
+    pending.DataHash = TGIFEncodedDataCache::HashData(pending.Data.first(result.consumed));
+}
+
+void TGIFSubImage::FinishDecode(PendingDecode& pending) {
+  const LZWDecodeResult& result = pending.Result;
   // Data this image's cache wrote for the same pixels (a working copy read back) keeps its entry.
   TGIFImage* image = Image();
+  if (pending.Donor) {
+    pixelsId_ = pending.DonorPixels;
+    donor_ = pending.Donor;
+    const int count = GetActiveColorMap().GetCount();
+    if (count > 0 && pending.Donor->LargestIndex() >= count) Warning(GIFSeverityWarning, texts::ColorNotInTable);
+    return;
+  }
   if (image && image->EncodedDataCache && !partial_ && result.status == LZWStatus::Ok) {
     const std::span<const std::uint8_t> data = pending.Data.first(result.consumed);
-    if (const std::uint64_t id = image->EncodedDataCache->FindPixels(GetInterlaced(), width_, height_, data)) {
+    if (const std::uint64_t id =
+            image->EncodedDataCache->FindPixels(GetInterlaced(), width_, height_, data, pending.DataHash)) {
+      // The same pixels under another name: what LargestIndex found for them holds.
+      if (largestOf_ == pixelsId_) largestOf_ = id;
       pixelsId_ = id;
     } else if (image->SeedEncodedDataCache) {
       const TGIFEncodedDataCache::Key key = EncodingKey(LargestIndex());
       // Data of another code size is not what the encoder writes for these pixels.
-      if (data[0] == std::max(2, key.BitsPerPixel)) image->EncodedDataCache->Seed(key, data);
+      if (data[0] == std::max(2, key.BitsPerPixel)) image->EncodedDataCache->Seed(key, data, pending.DataHash);
     }
   }
   if (const char* text = LZWStatusText(result.status)) Warning(GIFSeverityWarning, text);

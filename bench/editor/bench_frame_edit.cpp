@@ -139,15 +139,21 @@ int main(int argc, char** argv) {
     commands.DeleteFrames();
   });
   // A frame's pixels changed by a command whose undo keeps the whole animation.
-  const double pictureEdit = timeEach([&](int e) {
+  const auto pictureEdit = [&](int e) {
     document->AddUndoEntry(1, 8, -1, -1, 100 + e, QStringLiteral("Change Global Palette"));
     gif::TGIFSubImage& f = *image().Images().GetFrame(100 + e);
     for (std::size_t p = 0; p < f.DataSize(); p += 97) f.Data()[p] ^= 1;
     f.FreeBitmap();
     document->SetModified(true);
-  });
+  };
+  const double pictureEditMs = timeEach(pictureEdit);
   const bool current = document->WorkingCopyCurrent();
   const double undo = timeEach([&](int) { commands.Undo(); });
+  // The same on one thread, as on a machine whose other cores are busy.
+  gif::TGIFImage::DecodeThreads = 1;
+  timeEach(pictureEdit);
+  const double undoOneThread = timeEach([&](int) { commands.Undo(); });
+  gif::TGIFImage::DecodeThreads = 0;
 
   // Commands over many frames.
   auto timeOnce = [&](const auto& edit) {
@@ -191,14 +197,16 @@ int main(int argc, char** argv) {
   row("disposal", disposalEdit);
   row("add a frame", addFrame);
   row("delete a frame", deleteFrame);
-  row("picture edit, whole-animation undo entry", pictureEdit);
+  row("picture edit, whole-animation undo entry", pictureEditMs);
   row("undo (of the above, one at a time)", undo);
+  row("the same undo, decoding on one thread", undoOneThread);
   std::printf("many frames, one command                          time ms   giflib/this\n");
   row("delay on all 300 frames", delayAll);
   row("delete 50 frames", delete50);
   row("paste 50 frames", paste50);
   row("resize to half", resize);
   std::printf("  (undo entries of the delay on all: %d; frames after the paste: %d)\n", delayEntries, frames);
+  std::printf("undo of a whole-animation entry: %.1f ms (target under 100: %s)\n", undo, undo < 100 ? "met" : "NOT MET");
   SetClipboard(nullptr);
   SetEditDialogs(nullptr);
   SetEditorView(nullptr);

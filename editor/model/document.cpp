@@ -177,12 +177,27 @@ bool TMDIChild::ReloadWorkingImageFrom(const QString& source) {
   return owner_.ReloadDocument(source);
 }
 
+bool TMDIChild::AdoptSnapshot(TActiveAnimation& whole) {
+  // The working copy written now would be the snapshot the animation was just read back from,
+  // byte for byte: the snapshot becomes the working copy, and the image is what reading that
+  // back gives, with nothing written or read again.
+  if (!Loaded || !whole.ReadSnapshot() || !WritesAsWorkingCopy(*SharedImage(), *whole.ReadSnapshot())) return false;
+  if (WorkingCopy.isEmpty() || !QFileInfo::exists(WorkingCopy)) {
+    WorkingCopy = NewWorkingTempFile();
+    if (WorkingCopy.isEmpty()) return false;
+  }
+  if (!whole.HandOverSnapshot(WorkingCopy)) return false;
+  EditorView()->DocumentLoaded(this);
+  return true;
+}
+
 void TMDIChild::Undo() {
   if (History.Count() == 0) return;
   const int frame = History.LastFrameIndex();
   const QString caption = History.LastCaption();
+  std::unique_ptr<TCommand> undone;
   try {
-    History.UndoLast();
+    undone = History.UndoLast();
   } catch (const std::exception& e) {
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
     UpdateUndoState();
@@ -203,7 +218,9 @@ void TMDIChild::Undo() {
   }
 
   if (caption == QLatin1String(texts::kChangeGlobalPalette) && History.Count() > 0) {
-    if (FlushWorkingCopy() && !WorkingCopy.isEmpty() && ReloadWorkingImageFrom(WorkingCopy))
+    auto* whole = dynamic_cast<TActiveAnimation*>(undone.get());
+    if ((whole && AdoptSnapshot(*whole)) ||
+        (FlushWorkingCopy() && !WorkingCopy.isEmpty() && ReloadWorkingImageFrom(WorkingCopy)))
       workingCopyCurrent_ = true;
   }
 

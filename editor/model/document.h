@@ -86,6 +86,9 @@ private:
   bool WriteTo(const QString& fileName);
   void AfterWrite();
   bool ReloadWorkingImageFrom(const QString& source);
+  // After the whole animation was read back from the entry's snapshot: takes the snapshot as the
+  // working copy when it holds what the working copy would; false when it does not.
+  bool AdoptSnapshot(TActiveAnimation& whole);
 
   TDocuments& owner_;
   bool workingCopyCurrent_ = false;

@@ -16,6 +16,11 @@ TGIFSubImage* WorkingFrame(int index) {
   return image.Images().GetFrame(index);
 }
 
+gif::TGIFColorMap& TableOf(TGIFImage& image, int frame) {
+  if (frame < 0) return image.GetGlobalColorMap();
+  return image.Images().GetFrame(frame)->ColorMap();
+}
+
 // Saves the working image to a new private temporary file, or with frame >= 0 only that frame (with
 // the animation's header, which it is drawn with); raises when it cannot.
 QString SnapshotWorkingImage(int frame = -1) {
@@ -27,8 +32,20 @@ QString SnapshotWorkingImage(int frame = -1) {
   bool ok = false;
   try {
     if (frame < 0) {
-      // Written as it stands: saving leaves the image as it was, so no copy of it is needed.
-      ok = WriteGifFile(image, name, true, &error);
+      // Written as it stands: saving leaves the image as it was, so no copy of it is needed. A
+      // table's sorted flag does not survive being read back, so it is left out of the file: the
+      // snapshot then holds what the working copy holds once the animation is restored from it.
+      std::vector<gif::TGIFColorMap*> sorted;
+      for (int i = -1; i < image.Images().GetCount(); ++i)
+        if (gif::TGIFColorMap& map = TableOf(image, i); map.GetOptimized()) sorted.push_back(&map);
+      for (gif::TGIFColorMap* map : sorted) map->SetOptimized(false);
+      try {
+        ok = WriteGifFile(image, name, true, &error);
+      } catch (...) {
+        for (gif::TGIFColorMap* map : sorted) map->SetOptimized(true);
+        throw;
+      }
+      for (gif::TGIFColorMap* map : sorted) map->SetOptimized(true);
     } else {
       TGIFImage scratch;
       scratch.OnProgress = image.OnProgress;
@@ -57,18 +74,23 @@ std::vector<int> TableLengths(TGIFImage& image) {
   return out;
 }
 
-void CutTables(TGIFImage& image, const std::vector<int>& lengths) {
+// Cuts each table back to its recorded length; what was cut goes to uncut, whole.
+void CutTables(TGIFImage& image, const std::vector<int>& lengths,
+               std::vector<std::pair<int, std::unique_ptr<TCmdColorMap>>>& uncut) {
+  uncut.clear();
   if (lengths.size() != static_cast<std::size_t>(image.Images().GetCount()) + 1) return;
-  auto cut = [](gif::TGIFColorMap& map, int length) {
-    if (map.GetCount() <= length) return;
+  for (int frame = -1; frame < image.Images().GetCount(); ++frame) {
+    gif::TGIFColorMap& map = TableOf(image, frame);
+    const int length = lengths[static_cast<std::size_t>(frame + 1)];
+    if (map.GetCount() <= length) continue;
+    auto whole = std::make_unique<TCmdColorMap>();
+    whole->Assign(map);
     TCmdColorMap kept;
     kept.ImportRGB(map.Data(), length);
     kept.SetOptimized(map.GetOptimized());
     map.Assign(kept);
-  };
-  cut(image.GetGlobalColorMap(), lengths[0]);
-  for (int i = 0; i < image.Images().GetCount(); ++i)
-    cut(image.Images().GetFrame(i)->ColorMap(), lengths[static_cast<std::size_t>(i) + 1]);
+    uncut.emplace_back(frame, std::move(whole));
+  }
 }
 
 QString JoinLines(const gif::TStrings& lines) {
@@ -106,11 +128,31 @@ void TActiveAnimation::Restore() {
   // The snapshot was encoded as the working copy will be: read back, its frames bring their encoded
   // data along, and writing the working copy again encodes nothing.
   TGIFImage& image = *SharedImage();
-  std::unique_ptr<TGIFImage> scratch = image.Compression == compression_ ? ReadOwnGifFile(TempFileName, image, &error)
-                                                                         : ReadGifFile(TempFileName, &error);
-  if (!scratch) throw ECommandError(Tr(texts::kErrorLoading).arg(TempFileName));
-  image.Assign(*scratch);
-  CutTables(image, tableLengths_);
+  std::unique_ptr<TGIFImage> scratch;
+  if (image.Compression == compression_) {
+    held_ = std::make_unique<TOwnFile>(TempFileName);
+    // The frames the snapshot shares with the image take their pixels from it, not the decoder.
+    scratch = ReadOwnGifFile(*held_, image, true, &error);
+  } else {
+    scratch = ReadGifFile(TempFileName, &error);
+  }
+  if (!scratch) {
+    held_.reset();
+    throw ECommandError(Tr(texts::kErrorLoading).arg(TempFileName));
+  }
+  image.Assign(std::move(*scratch));
+  CutTables(image, tableLengths_, uncut_);
+}
+
+bool TActiveAnimation::HandOverSnapshot(const QString& fileName) {
+  if (TempFileName.isEmpty() || !ReplacePrivateFile(TempFileName, fileName)) return false;
+  TempFileName.clear();
+  held_.reset();
+  TGIFImage& image = *SharedImage();
+  for (auto& [frame, whole] : uncut_)
+    if (frame < image.Images().GetCount()) TableOf(image, frame).Assign(*whole);
+  uncut_.clear();
+  return true;
 }
 
 // ---- kind 2
@@ -372,10 +414,12 @@ void THistoryList::AddByKind(std::uint8_t kind, std::uint8_t operation, int inde
   Add(std::move(command));
 }
 
-void THistoryList::UndoLast() {
-  if (items_.empty()) return;
+std::unique_ptr<TCommand> THistoryList::UndoLast() {
+  if (items_.empty()) return nullptr;
   items_.back()->Restore();
+  std::unique_ptr<TCommand> undone = std::move(items_.back());
   items_.pop_back();
+  return undone;
 }
 
 void THistoryList::Delete(int index) {

@@ -45,12 +45,22 @@ public:
   ~TActiveAnimation() override;
   void Restore() override;
   QString ClassNameText() const override { return QStringLiteral("TActiveAnimation"); }
+  // After Restore: the snapshot file goes to fileName in place of what that held, and the tables
+  // Restore cut to their recorded lengths get back the entries the file holds, so the working
+  // image is what reading the file back gives. False, with nothing changed, when the file cannot
+  // be moved.
+  bool HandOverSnapshot(const QString& fileName);
+  // The snapshot as the last Restore read it; null when it read none.
+  const TOwnFile* ReadSnapshot() const { return held_.get(); }
   QString TempFileName;
 
 private:
   bool emptyImage_ = false;
   std::vector<int> tableLengths_;  // global table first, then each frame's
   gif::TGIFCompression compression_ = gif::gcLZW;
+  // The tables as the snapshot gave them, before Restore cut them: -1 for the global table.
+  std::vector<std::pair<int, std::unique_ptr<TCmdColorMap>>> uncut_;
+  std::unique_ptr<TOwnFile> held_;
 };
 
 // Kind 2: a colour table.
@@ -130,8 +140,8 @@ public:
   // Creates the command of the kind from the working image; kinds other than 1-5 and 7 add nothing.
   void AddByKind(std::uint8_t kind, std::uint8_t operation, int index2, int data, int frameIndex,
                  const QString& caption);
-  // Restores the last command, then frees it; a restore that raises keeps it.
-  void UndoLast();
+  // Restores the last command and hands it back, out of the history; a restore that raises keeps it.
+  std::unique_ptr<TCommand> UndoLast();
 
   int Count() const { return static_cast<int>(items_.size()); }
   TCommand* Last() const { return items_.empty() ? nullptr : items_.back().get(); }

@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -102,20 +103,10 @@ bool TCmdColorMap::CanRemoveColor(int colorIndex, int frameIndex) const {
 
 namespace {
 
-std::unique_ptr<TGIFImage> ReadGifInto(std::unique_ptr<TGIFImage> image, const QString& fileName, QString* error) {
-  QFile file(fileName);
-  if (!file.open(QIODevice::ReadOnly)) {
-    if (error) *error = file.errorString();
-    return nullptr;
-  }
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) {
-    if (error) *error = file.errorString();
-    return nullptr;
-  }
+std::unique_ptr<TGIFImage> ReadGifBytes(std::unique_ptr<TGIFImage> image, std::span<const std::uint8_t> data,
+                                        QString* error) {
   try {
-    image->LoadFromMemory(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                                        static_cast<std::size_t>(bytes.size())));
+    image->LoadFromMemory(data);
   } catch (const std::exception& e) {
     if (error) *error = Native(e.what());
     return nullptr;
@@ -127,15 +118,58 @@ std::unique_ptr<TGIFImage> ReadGifInto(std::unique_ptr<TGIFImage> image, const Q
 }  // namespace
 
 std::unique_ptr<TGIFImage> ReadGifFile(const QString& fileName, QString* error) {
-  return ReadGifInto(std::make_unique<TGIFImage>(), fileName, error);
+  // Copied in first: another program may cut the file short while it is read.
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) {
+    if (error) *error = file.errorString();
+    return nullptr;
+  }
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    if (error) *error = file.errorString();
+    return nullptr;
+  }
+  return ReadGifBytes(std::make_unique<TGIFImage>(),
+                      std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                    static_cast<std::size_t>(bytes.size())),
+                      error);
 }
 
-std::unique_ptr<TGIFImage> ReadOwnGifFile(const QString& fileName, const TGIFImage& like, QString* error) {
+TOwnFile::TOwnFile(const QString& fileName) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) {
+    error_ = file.errorString();
+    return;
+  }
+  const qint64 size = file.size();
+  if (size <= 0) {
+    error_ = Tr(texts::kErrorLoading).arg(fileName);
+    return;
+  }
+  // Its pages are put in place in one step, not one by one as they are first read.
+  void* at = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.handle(), 0);
+  if (at == MAP_FAILED) {
+    error_ = QString::fromLocal8Bit(std::strerror(errno));
+    return;
+  }
+  bytes_ = std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(at), static_cast<std::size_t>(size));
+}
+
+TOwnFile::~TOwnFile() {
+  if (!bytes_.empty()) ::munmap(const_cast<std::uint8_t*>(bytes_.data()), bytes_.size());
+}
+
+std::unique_ptr<TGIFImage> ReadOwnGifFile(const TOwnFile& file, TGIFImage& like, bool replacing, QString* error) {
+  if (!file.IsOpen()) {
+    if (error) *error = file.Error();
+    return nullptr;
+  }
   auto image = std::make_unique<TGIFImage>();
   image->Compression = like.Compression;
   image->EncodedDataCache = like.EncodedDataCache;
   image->SeedEncodedDataCache = like.EncodedDataCache != nullptr;
-  return ReadGifInto(std::move(image), fileName, error);
+  if (replacing) image->PixelsDonor = &like;
+  return ReadGifBytes(std::move(image), file.Bytes(), error);
 }
 
 bool LoadGifFile(TGIFImage& image, const QString& fileName) {
@@ -188,19 +222,70 @@ bool WritePrivateFile(TGIFImage& graphic, const QString& fileName, QString* erro
   }
   if (!WriteImageTo(graphic, file, error)) return false;  // the temporary file removes itself
   file.close();
-  const QByteArray written = QFile::encodeName(file.fileName());
-  const QByteArray target = QFile::encodeName(fileName);
-  // The new file and the old one trade names in one step, and the temporary file takes the old
-  // one away; a rename over the old file would make the file system write the new one out first.
-  if (renameat2(AT_FDCWD, written.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) == 0) return true;
-  if (std::rename(written.constData(), target.constData()) != 0) {
-    if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
-    return false;
-  }
+  if (!ReplacePrivateFile(file.fileName(), fileName, error)) return false;
   file.setAutoRemove(false);
   return true;
 }
+
+// Writes the working image as it stands through write(), which leaves it as it was. Working copies
+// are written after every edit; frames the edit left alone keep their encoded data from the last
+// write.
+template <class Write>
+bool WriteAsItStands(TGIFImage& graphic, const Write& write) {
+  const gif::TProgressEvent progress = std::exchange(graphic.OnProgress, nullptr);
+  if (!graphic.EncodedDataCache) graphic.EncodedDataCache = std::make_shared<gif::TGIFEncodedDataCache>();
+  graphic.EncodedDataCache->BeginWrite();
+  bool ok = false;
+  try {
+    ok = write();
+  } catch (...) {
+    graphic.OnProgress = progress;
+    throw;
+  }
+  graphic.OnProgress = progress;
+  graphic.EncodedDataCache->EndWrite();
+  return ok;
+}
 }  // namespace
+
+bool ReplacePrivateFile(const QString& from, const QString& to, QString* error) {
+  const QByteArray source = QFile::encodeName(from);
+  const QByteArray target = QFile::encodeName(to);
+  // The two files trade names in one step, then the old one goes; a rename over the old file
+  // would make the file system write the new one out first.
+  if (renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_EXCHANGE) == 0) {
+    std::remove(source.constData());
+    return true;
+  }
+  if (std::rename(source.constData(), target.constData()) != 0) {
+    if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
+  return true;
+}
+
+bool WritesAsWorkingCopy(TGIFImage& graphic, const TOwnFile& file) {
+  if (!file.IsOpen() || graphic.IsEmpty() || PrepareForSave(graphic, true, false)) return false;
+  const std::uint8_t* held = file.Bytes().data();
+  const std::size_t size = file.Bytes().size();
+  std::size_t at = 0;
+  try {
+    // Compared as it is written: the first byte that differs ends the write.
+    gif::ByteWriter stream([&](std::span<const std::uint8_t> bytes) {
+      if (bytes.size() > size - at || std::memcmp(held + at, bytes.data(), bytes.size()) != 0)
+        throw std::runtime_error("differs");
+      at += bytes.size();
+    });
+    WriteAsItStands(graphic, [&] {
+      graphic.SaveToStream(stream);
+      stream.Flush();
+      return true;
+    });
+  } catch (const std::exception&) {
+    return false;
+  }
+  return at == size;
+}
 
 bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile, QString* error) {
   if (privateFile) return WritePrivateFile(graphic, fileName, error);
@@ -230,20 +315,7 @@ bool SaveGraphicToFile(TGIFImage& graphic, const QString& fileName, bool keepExi
         PrepareForSave(graphic, false);
         ok = WriteGifFile(graphic, fileName, false, nullptr);
       } else if (!PrepareForSave(graphic, true, false)) {
-        // Nothing to prepare: the image is written as it stands, which leaves it as it was.
-        // Working copies are written after every edit; frames the edit left alone keep their
-        // encoded data from the last write.
-        const gif::TProgressEvent progress = std::exchange(graphic.OnProgress, nullptr);
-        if (!graphic.EncodedDataCache) graphic.EncodedDataCache = std::make_shared<gif::TGIFEncodedDataCache>();
-        graphic.EncodedDataCache->BeginWrite();
-        try {
-          ok = WriteGifFile(graphic, fileName, true, nullptr);
-        } catch (...) {
-          graphic.OnProgress = progress;
-          throw;
-        }
-        graphic.OnProgress = progress;
-        graphic.EncodedDataCache->EndWrite();
+        ok = WriteAsItStands(graphic, [&] { return WriteGifFile(graphic, fileName, true, nullptr); });
       } else {
         // A working copy is written from a prepared copy, so that the edited image in memory keeps
         // every extension the undo history may still point at.

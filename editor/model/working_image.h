@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 namespace movinta::editor {
 
@@ -41,9 +42,30 @@ public:
 
 // Reads a GIF file into a new image; null with the reason in error when it cannot.
 std::unique_ptr<TGIFImage> ReadGifFile(const QString& fileName, QString* error = nullptr);
+// A file this run wrote for itself (an undo snapshot, a working copy), held in memory whole, where
+// it lies, while the object lives.
+class TOwnFile {
+public:
+  explicit TOwnFile(const QString& fileName);
+  ~TOwnFile();
+  TOwnFile(const TOwnFile&) = delete;
+  TOwnFile& operator=(const TOwnFile&) = delete;
+  bool IsOpen() const { return !bytes_.empty(); }
+  std::span<const std::uint8_t> Bytes() const { return bytes_; }
+  // Why it could not be opened.
+  QString Error() const { return error_; }
+
+private:
+  std::span<const std::uint8_t> bytes_;
+  QString error_;
+};
+
 // Reads a file this editor wrote from `like` (an undo snapshot of it): the frames come back with
-// their encoded data in like's cache, so writing them again encodes nothing.
-std::unique_ptr<TGIFImage> ReadOwnGifFile(const QString& fileName, const TGIFImage& like, QString* error = nullptr);
+// their encoded data in like's cache, so writing them again encodes nothing. With replacing set,
+// what is read is to take like's place: frames whose pixels like holds take them from like
+// instead of being decoded, and like keeps only its other frames' pixels (once the read succeeds).
+std::unique_ptr<TGIFImage> ReadOwnGifFile(const TOwnFile& file, TGIFImage& like, bool replacing,
+                                          QString* error = nullptr);
 // Loads the file into image, or shows the load error and returns false (image unchanged).
 bool LoadGifFile(TGIFImage& image, const QString& fileName);
 // Writes the image's GIF stream through a temporary file and a rename; a failure leaves the file on
@@ -51,6 +73,12 @@ bool LoadGifFile(TGIFImage& image, const QString& fileName);
 bool SaveGraphicToFile(TGIFImage& graphic, const QString& fileName, bool keepExisting, bool force);
 // The same without a message; the reason goes to error.
 bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile, QString* error);
+// Whether SaveGraphicToFile would write the image as a working copy with exactly the bytes of
+// file. Encodes nothing the image's encoded-data cache does not hold already.
+bool WritesAsWorkingCopy(TGIFImage& graphic, const TOwnFile& file);
+// Puts the program's own file `from` in place of `to` (which need not exist); what `to` held is
+// removed. False, with the reason in error, when it cannot.
+bool ReplacePrivateFile(const QString& from, const QString& to, QString* error = nullptr);
 bool IsAnimationFile(const QString& fileName);
 bool HasSeveralFrames(const TGIFImage& image);
 // The frames the strip shows: every one that is not empty (empty ones lie behind them).

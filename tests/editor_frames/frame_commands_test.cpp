@@ -1,12 +1,15 @@
 #include "editor/model/frame_commands.h"
 #include "editor/model/registry.h"
 #include "editor/model/settings.h"
+#include "editor/model/string_tables.h"
 #include "frames_fixture.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -341,6 +344,108 @@ TEST_F(FrameCommandsTest, UndoingAWholeAnimationEntryEncodesNothingAgain) {
   again.Assign(Image());
   PrepareForSave(again, true);
   EXPECT_EQ(testing::FileBytes(d->WorkingCopy), Bytes(again));
+}
+
+// Undoing a palette edit that kept the whole animation leaves the working copy and the image as
+// writing the working copy and reading it back leave them. When the snapshot already holds those
+// bytes it becomes the working copy itself, and the frames keep their encoded data.
+TEST_F(FrameCommandsTest, UndoingADeletingPaletteEditLeavesWhatReadingTheWorkingCopyBackGives) {
+  struct Case {
+    const char* Name;
+    void (*Prepare)(gif::TGIFImage&);
+    // Through the palette editor, which reads the working copy back after each edit; else the
+    // entry is recorded over the image as it stands.
+    bool PaletteEditor;
+    bool SnapshotIsTheWorkingCopy;
+  };
+  const auto sortTwo = [](gif::TGIFImage& image) {
+    image.GetGlobalColorMap().SetOptimized(true);
+    image.Images().GetFrame(1)->ColorMap().SetOptimized(true);
+  };
+  const Case cases[] = {
+      {"tables of odd lengths, through the palette editor", sortTwo, true, true},
+      // Reading a file back does not keep a table's sorted flag.
+      {"tables of odd lengths, two of them sorted", sortTwo, false, true},
+      // A loop block on a later frame is left out of the working copy, so the snapshot, written
+      // as the image stands, is not what the working copy holds.
+      {"a loop block the working copy is written without",
+       [](gif::TGIFImage& image) {
+         auto* loop = new gif::TGIFAppExtNSLoop(image.Images().GetFrame(3));
+         loop->SetLoops(2);
+         image.Images().GetFrame(3)->Extensions().Add(loop);
+       },
+       false, false},
+  };
+  const auto deletingEdit = [](TMDIChild& document, gif::TGIFImage& image, const QString& caption) {
+    document.AddUndoEntry(1, 8, -1, -1, 0, caption);
+    gif::TGIFColorMap& global = image.GetGlobalColorMap();
+    global.Delete(global.GetCount() - 1);
+    for (int i = 0; i < image.Images().GetCount(); ++i) {
+      gif::TGIFSubImage& frame = *image.Images().GetFrame(i);
+      if (frame.ColorMap().GetCount() > 0) continue;
+      for (std::size_t p = 0; p < frame.DataSize(); ++p)
+        if (frame.Data()[p] >= global.GetCount()) frame.Data()[p] = 0;
+      frame.FreeBitmap();
+    }
+    document.SetModified(true);
+    return true;
+  };
+  commands_->ApplyDeletingPaletteEdit = deletingEdit;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TMDIChild* d = Start(5);
+    c.Prepare(Image());
+    d->SetModified(true);
+    const std::vector<gif::Bitmap> shown = Composited(Image());
+    const auto tables = testing::Tables(Image());
+    // Two edits, so that the undo of the second leaves one entry.
+    for (int colour : {0x102030, 0x405060}) {
+      dialogs_.GlobalEntry = std::make_pair(1, gif::TColor(colour));
+      if (c.PaletteEditor)
+        ASSERT_TRUE(commands_->ChangeGlobalPalette());
+      else
+        deletingEdit(*d, Image(), QString::fromLatin1(texts::kChangeGlobalPalette));
+    }
+    ASSERT_EQ(d->History.Count(), 2);
+    auto* whole = dynamic_cast<TActiveAnimation*>(d->History.Last());
+    ASSERT_NE(whole, nullptr);
+    const QString snapshot = whole->TempFileName;
+    // Held open, so that its inode is not given to another file once it is removed.
+    QFile held(snapshot);
+    ASSERT_TRUE(held.open(QIODevice::ReadOnly));
+    struct stat snapshotFile {};
+    ASSERT_EQ(::fstat(held.handle(), &snapshotFile), 0);
+
+    commands_->Undo();
+    ASSERT_EQ(d->History.Count(), 1);
+    EXPECT_FALSE(QFileInfo::exists(snapshot));
+    ASSERT_TRUE(d->WorkingCopyCurrent());
+    struct stat workingFile {};
+    ASSERT_EQ(::stat(QFile::encodeName(d->WorkingCopy).constData(), &workingFile), 0);
+    EXPECT_EQ(workingFile.st_ino == snapshotFile.st_ino, c.SnapshotIsTheWorkingCopy);
+    gif::TGIFImage prepared;
+    prepared.Assign(Image());
+    PrepareForSave(prepared, true);
+    EXPECT_EQ(testing::FileBytes(d->WorkingCopy), Bytes(prepared));
+    std::unique_ptr<gif::TGIFImage> readBack = ReadGifFile(d->WorkingCopy);
+    ASSERT_NE(readBack, nullptr);
+    EXPECT_EQ(Bytes(Image()), Bytes(*readBack));
+    EXPECT_EQ(testing::Tables(Image()), testing::Tables(*readBack));
+    if (c.SnapshotIsTheWorkingCopy) {
+      ASSERT_NE(Image().EncodedDataCache, nullptr);
+      const std::uint64_t misses = Image().EncodedDataCache->Misses();
+      d->SetModified(true);
+      EXPECT_EQ(Image().EncodedDataCache->Misses(), misses);
+    }
+    // Files of the history and the working copy only: the snapshot left no copy behind.
+    EXPECT_EQ(tmp_.Files().size(), 2) << tmp_.Files().join(QLatin1Char(' ')).toStdString();
+
+    commands_->Undo();
+    EXPECT_EQ(testing::Tables(Image()), tables);
+    EXPECT_EQ(Composited(Image()), shown);
+    docs_.FreeChildWindow(d);
+  }
+  EXPECT_TRUE(messages_.Shown.empty()) << messages_.Shown.front().Text.toStdString();
 }
 
 TEST_F(FrameCommandsTest, AddingAFrameWithoutALoopBlockUndoesToTheOriginal) {

@@ -161,4 +161,64 @@ TEST(ParallelLoad, PeersAnimationsLoadTheSameWholeAndCutAnywhere) {
   }
 }
 
+// Read without writing access, which would give the frames new pixels.
+std::vector<Bytes> PixelsOf(const TGIFImage& image) {
+  std::vector<Bytes> out;
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    const TGIFSubImage* f = image.Images().GetFrame(i);
+    out.emplace_back(f->Data(), f->Data() + f->DataSize());
+  }
+  return out;
+}
+
+// An image read back from a file it wrote (an undo's snapshot) may take the pixels of the frames
+// it shares with the image it replaces: it then holds what a plain load gives, and the donor keeps
+// the frames it does not share. A load that fails takes nothing.
+TEST(ParallelLoad, FramesTakeTheDonorsPixelsOnlyWhenTheLoadSucceeds) {
+  const std::optional<Bytes> made = MadeBy(PeerAnimations()[0].second, "donor.gif");
+  ASSERT_TRUE(made);
+  for (int threads : {1, 8}) {
+    SCOPED_TRACE(std::to_string(threads) + " threads");
+    TGIFImage live;
+    live.LoadFromMemory(*made);
+    ASSERT_GE(live.Images().GetCount(), 3);
+    live.EncodedDataCache = std::make_shared<TGIFEncodedDataCache>();
+    const Bytes snapshot = live.SaveToMemory();
+    // The second frame changes after the snapshot: its pixels are no longer the donor's.
+    TGIFSubImage& edited = *live.Images().GetFrame(1);
+    for (std::size_t p = 0; p < edited.DataSize(); p += 7) edited.Data()[p] ^= 1;
+    const std::vector<Bytes> before = PixelsOf(live);
+    const Loaded plain = Load(snapshot, 1);
+
+    TGIFImage::DecodeThreads = threads;
+    TGIFImage refused;
+    refused.EncodedDataCache = live.EncodedDataCache;
+    refused.PixelsDonor = &live;
+    // Room for all but the last frame: the load fails after the others found their donors.
+    refused.MemoryBudget = live.MemoryCost() - 1;
+    EXPECT_ANY_THROW(refused.LoadFromMemory(snapshot));
+    EXPECT_EQ(refused.PixelsDonor, nullptr);
+    EXPECT_EQ(PixelsOf(live), before);
+
+    TGIFImage fresh;
+    fresh.EncodedDataCache = live.EncodedDataCache;
+    fresh.PixelsDonor = &live;
+    fresh.LoadFromMemory(snapshot);
+    TGIFImage::DecodeThreads = 0;
+    EXPECT_EQ(fresh.PixelsDonor, nullptr);
+    ASSERT_EQ(static_cast<std::size_t>(fresh.Images().GetCount()), plain.Frames.size());
+    for (int i = 0; i < fresh.Images().GetCount(); ++i)
+      EXPECT_EQ(PixelsOf(fresh)[static_cast<std::size_t>(i)], plain.Frames[static_cast<std::size_t>(i)].Pixels)
+          << "frame " << i;
+    const std::vector<Bytes> left = PixelsOf(live);
+    EXPECT_EQ(left[1], before[1]) << "the edited frame was not the snapshot's";
+    EXPECT_NE(left[0], before[0]) << "the shared frames were given away";
+    EXPECT_NE(left[2], before[2]) << "the shared frames were given away";
+    // What the fresh image writes is the snapshot, from the cache alone.
+    const std::uint64_t misses = fresh.EncodedDataCache->Misses();
+    EXPECT_EQ(fresh.SaveToMemory(), snapshot);
+    EXPECT_EQ(fresh.EncodedDataCache->Misses(), misses);
+  }
+}
+
 }  // namespace
