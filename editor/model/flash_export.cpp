@@ -57,11 +57,11 @@ bool PictureReadable(const QByteArray& fileName) {
 class PictureEncoder {
 public:
   PictureEncoder(const platform::JpegOptions& jpeg, std::size_t screenBytes) : jpeg_(jpeg) {
-    // As many screens as fit a few dozen megabytes, so that the thread has pictures to go on with
-    // while the caller waits for a core; one where a screen alone is bigger (nothing is composited
-    // ahead then).
+    // Up to four screens within 32 MB, so that the thread has pictures to go on with while the
+    // caller waits for a core (more only spread the screens over more cache); one where a screen
+    // alone is bigger (nothing is composited ahead then).
     constexpr std::size_t kWaitingBytes = std::size_t(32) << 20;
-    slots_.resize(std::clamp<std::size_t>(kWaitingBytes / std::max<std::size_t>(screenBytes, 1), 1, 8));
+    slots_.resize(std::clamp<std::size_t>(kWaitingBytes / std::max<std::size_t>(screenBytes, 1), 1, 4));
     try {
       thread_ = std::thread([this] { Run(); });
     } catch (const std::system_error&) {
