@@ -12,11 +12,15 @@
 
 class FlashOutputStream {
 public:
-    void WriteU8(uint8_t v) { bytes_.push_back(v); }
+    void WriteU8(uint8_t v)
+    {
+        if (bytes_.size() == bytes_.capacity()) Grow(bytes_.size() + 1);
+        bytes_.push_back(v);
+    }
     void WriteU16(uint16_t v)
     {
-        bytes_.push_back(uint8_t(v));
-        bytes_.push_back(uint8_t(v >> 8));
+        WriteU8(uint8_t(v));
+        WriteU8(uint8_t(v >> 8));
     }
     void WriteU32(uint32_t v)
     {
@@ -26,9 +30,9 @@ public:
     void WriteBytes(const void* data, size_t n)
     {
         if (n == 0) return;
-        size_t old = bytes_.size();
-        bytes_.resize(old + n);
-        std::memcpy(bytes_.data() + old, data, n);
+        if (n > bytes_.capacity() - bytes_.size()) Grow(bytes_.size() + n);
+        const uint8_t* bytes = static_cast<const uint8_t*>(data);
+        bytes_.insert(bytes_.end(), bytes, bytes + n);
     }
     void WriteBytes(const FlashOutputStream& other) { WriteBytes(other.Data(), other.Size()); }
     // A zero-terminated string as the SWF STRING: its bytes and one 0 byte.
@@ -42,7 +46,10 @@ public:
     size_t Size() const { return bytes_.size(); }
     const std::vector<uint8_t>& Bytes() const { return bytes_; }
     void Clear() { bytes_.clear(); }
-    void Reserve(size_t n) { bytes_.reserve(n); }
+    void Reserve(size_t n)
+    {
+        if (n > bytes_.capacity()) Grow(n, n);
+    }
     // Releases the buffer's memory as well as its contents.
     void Reset() { std::vector<uint8_t>().swap(bytes_); }
 
@@ -52,6 +59,12 @@ public:
     void Fail() { failed_ = true; }
 
 private:
+    // Makes room for at least needed bytes, doubling the capacity unless exactly is given. A
+    // movie's tag stream holds every picture of the movie: buffers of many megabytes are fresh
+    // memory, asked for in huge pages before it is first touched (touching it a small page at a
+    // time costs more than writing the movie).
+    void Grow(size_t needed, size_t exactly = 0);
+
     std::vector<uint8_t> bytes_;
     bool failed_ = false;
 };

@@ -13,8 +13,18 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <optional>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace movinta::editor {
 
@@ -39,6 +49,112 @@ bool PictureReadable(const QByteArray& fileName) {
   QFile file(QFile::decodeName(fileName));
   return file.open(QIODevice::ReadOnly);
 }
+
+// Encodes pictures one at a time, in the order they are given, on a thread of its own. Screens
+// wait their turn, so that the thread goes from one picture straight to the next while the caller
+// composites and writes; each picture is encoded alone, so its bytes are those of an encoding on
+// the caller's thread. Where no thread can be started, pictures are encoded as they are given.
+class PictureEncoder {
+public:
+  PictureEncoder(const platform::JpegOptions& jpeg, std::size_t screenBytes) : jpeg_(jpeg) {
+    // Up to four screens within 32 MB, so that the thread has pictures to go on with while the
+    // caller waits for a core (more only spread the screens over more cache); one where a screen
+    // alone is bigger (nothing is composited ahead then).
+    constexpr std::size_t kWaitingBytes = std::size_t(32) << 20;
+    slots_.resize(std::clamp<std::size_t>(kWaitingBytes / std::max<std::size_t>(screenBytes, 1), 1, 4));
+    try {
+      thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+    }
+  }
+  ~PictureEncoder() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();  // after the picture being encoded, if any
+  }
+  PictureEncoder(const PictureEncoder&) = delete;
+  PictureEncoder& operator=(const PictureEncoder&) = delete;
+
+  // Whether a screen is free for the next picture; else the oldest picture must be taken first.
+  bool HasFreeScreen() const { return given_ - taken_ < slots_.size(); }
+  bool HasPictures() const { return given_ > taken_; }
+  // The screen for the next picture: draw into it, then Encode.
+  gif::Bitmap& FreeScreen() { return slots_[given_ % slots_.size()].Screen; }
+  void Encode(int frame) {
+    Slot& slot = slots_[given_ % slots_.size()];
+    slot.Frame = frame;
+    if (!thread_.joinable()) {
+      EncodeSlot(slot);
+      ++given_;
+      return;
+    }
+    {
+      std::lock_guard lock(mutex_);
+      slot.Done = false;
+      ++given_;
+    }
+    wake_.notify_all();
+  }
+  // The oldest picture given: its frame, and its bytes once encoded; what encoding it threw is
+  // thrown here. Its screen is free again.
+  int OldestFrame() const { return slots_[taken_ % slots_.size()].Frame; }
+  std::vector<std::uint8_t> TakeOldest() {
+    Slot& slot = slots_[taken_ % slots_.size()];
+    {
+      std::unique_lock lock(mutex_);
+      done_.wait(lock, [&] { return slot.Done; });
+    }
+    ++taken_;
+    if (slot.Error) std::rethrow_exception(std::exchange(slot.Error, nullptr));
+    return std::move(slot.Jpeg);
+  }
+
+private:
+  struct Slot {
+    gif::Bitmap Screen;
+    int Frame = -1;
+    bool Done = true;
+    std::vector<std::uint8_t> Jpeg;
+    std::exception_ptr Error;
+  };
+
+  void EncodeSlot(Slot& slot) {
+    try {
+      slot.Jpeg = platform::EncodeJpeg(platform::PixelsOf(slot.Screen), jpeg_);
+    } catch (...) {
+      slot.Error = std::current_exception();
+    }
+  }
+  void Run() {
+    for (std::size_t next = 0;; ++next) {
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait(lock, [&] { return stop_ || next < given_; });
+        if (stop_) return;
+      }
+      Slot& slot = slots_[next % slots_.size()];
+      EncodeSlot(slot);
+      {
+        std::lock_guard lock(mutex_);
+        slot.Done = true;
+      }
+      done_.notify_all();
+    }
+  }
+
+  const platform::JpegOptions jpeg_;
+  std::vector<Slot> slots_;
+  // Pictures given and taken, counted from the first; only the caller changes them, under the
+  // lock where the thread reads them.
+  std::size_t given_ = 0, taken_ = 0;
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  bool stop_ = false;
+  std::thread thread_;
+};
 
 }  // namespace
 
@@ -72,7 +188,7 @@ long long FlashMovieFrames(const TFlashExportList& list, int frameRate) {
 
 TFlashBuildResult BuildFlashMovie(int count, int frameRate, int width, int height, bool playFlag,
                                   const QByteArray& fileName, const TFlashExportList& list,
-                                  const QByteArray& scratchFile) {
+                                  const QByteArray& scratchFile, const std::function<void()>& picturesRead) {
   const TFlashMovieApi& api = FlashMovieApi();
   TFlashBuildResult result;
   std::vector<int> bitmapIds(static_cast<std::size_t>(count)), shapeIds(static_cast<std::size_t>(count));
@@ -83,16 +199,17 @@ TFlashBuildResult BuildFlashMovie(int count, int frameRate, int width, int heigh
     return result;
   };
   // Ids come in sequence from the first one; 0 also stands for "not made", so only the very
-  // first id may be 0.
+  // first id may be 0, and only the first picture needs to be checked before the call.
   const unsigned char noAlpha = 0;
   int first = 0;
   for (int k = 0; k < count; ++k) {
-    if (!PictureReadable(list[std::size_t(k)].FileName)) return abandon(k);
+    if (k == 0 && !PictureReadable(list[0].FileName)) return abandon(k);
     const int id = api.makeJpeg(list[std::size_t(k)].FileName.constData(), width, height, 0, &noAlpha);
     if (k == 0) first = id;
     if (id != first + k) return abandon(k);
     bitmapIds[std::size_t(k)] = id;
   }
+  if (picturesRead) picturesRead();
   for (int k = 0; k < count; ++k) {
     const int cmds[24] = {
         0, 0, width, height,              // the shape's box in pixels
@@ -189,35 +306,77 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
   platform::JpegOptions jpeg;
   jpeg.Quality = std::clamp(options.JpegQuality, 1, 100);
   jpeg.FullChroma = true;  // frames are flat colours with sharp edges
-  int current = 0;
+
+  // Pictures are encoded one at a time, in order, on a thread of their own; meanwhile this thread
+  // composites the next frames and writes the finished pictures into the folder. Frames are
+  // finished (written, counted, told) in order, and a failure names the first frame that failed.
+  int current = 0, failing = 0, told = 0;
+  std::size_t entry = 0;
+  auto tellUpTo = [&](int end) {
+    for (; told < end; ++told) {
+      if (progress && frames > 1) progress->Progress(1, told * 100 / (frames - 1), QString());
+      if (options.FrameDone) options.FrameDone(told, frames);
+    }
+  };
   try {
     gif::TGIFCompositor screen(image, options.Backdrop);
-    std::size_t entry = 0;
+    PictureEncoder encoder(jpeg, std::size_t(image.GetWidth()) * std::size_t(image.GetHeight()) * 3);
+    // Writes the oldest picture given to the encoder and tells the frames up to the next one.
+    auto writeOldest = [&](int next) {
+      failing = encoder.OldestFrame();
+      const std::vector<std::uint8_t> bytes = encoder.TakeOldest();
+      // The folder is private and goes away after the export: a plain write, without the
+      // flush to disk that replacing a user's file deserves.
+      const QString path = folder.filePath(QStringLiteral("ZQF%1.jpg").arg(failing));
+      QFile file(path);
+      if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+          file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()) ||
+          !file.flush())
+        throw std::runtime_error(file.errorString().toStdString());
+      list[entry++].FileName = QFile::encodeName(path);
+      tellUpTo(encoder.HasPictures() ? encoder.OldestFrame() : next);
+    };
     for (; current < frames; ++current) {
-      if (!image.Images().GetFrame(current)->IsEmpty()) {
-        const QString path = folder.filePath(QStringLiteral("ZQF%1.jpg").arg(current));
-        // The folder is private and goes away after the export: a plain write, without the
-        // flush to disk that replacing a user's file deserves.
-        const std::vector<std::uint8_t> bytes = platform::EncodeJpeg(platform::PixelsOf(screen.Render(current)), jpeg);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
-            file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()) ||
-            !file.flush())
-          throw std::runtime_error(file.errorString().toStdString());
-        list[entry++].FileName = QFile::encodeName(path);
+      if (image.Images().GetFrame(current)->IsEmpty()) {
+        if (!encoder.HasPictures()) tellUpTo(current + 1);
+        continue;
       }
-      if (progress && frames > 1) progress->Progress(1, current * 100 / (frames - 1), QString());
-      if (options.FrameDone) options.FrameDone(current, frames);
+      if (!encoder.HasFreeScreen()) writeOldest(current);
+      try {
+        failing = current;
+        encoder.FreeScreen() = screen.Render(current);
+      } catch (...) {
+        // An earlier frame's failure is the one to tell.
+        while (encoder.HasPictures()) writeOldest(current);
+        failing = current;
+        throw;
+      }
+      encoder.Encode(current);
     }
+    while (encoder.HasPictures()) writeOldest(frames);
+    tellUpTo(frames);
   } catch (const std::exception& e) {
-    return fail(Tr(texts::kFlashPictureFailed).arg(current).arg(QString::fromLocal8Bit(e.what())));
+    return fail(Tr(texts::kFlashPictureFailed).arg(failing).arg(QString::fromLocal8Bit(e.what())));
   }
 
   EditorView()->StatusText(2, Tr(texts::kMakingFlashMovie));
   const QByteArray movie = QFile::encodeName(outcome.MovieFile);
+  // Once the library holds every picture, their files go while it builds and writes the movie;
+  // the folder goes with whatever is left below.
+  std::jthread removing;
+  auto removePictures = [&] {
+    try {
+      removing = std::jthread([&list] {
+        for (const TFlashExportEntry& e : list) ::unlink(e.FileName.constData());
+      });
+    } catch (const std::system_error&) {
+    }
+  };
   const TFlashBuildResult built = BuildFlashMovie(static_cast<int>(list.size()), frameRate, image.GetWidth(),
                                                   image.GetHeight(), HasLoopExtension(image), movie, list,
-                                                  QFile::encodeName(folder.filePath(QStringLiteral("abandoned.swf"))));
+                                                  QFile::encodeName(folder.filePath(QStringLiteral("abandoned.swf"))),
+                                                  removePictures);
+  if (removing.joinable()) removing.join();
   if (built.RefusedEntry >= 0) {
     // Which frame of the animation the entry came from.
     int frame = -1;

@@ -92,12 +92,14 @@ struct TFlashBuildResult {
 
 // Builds the movie from the list and writes it to fileName. The library hands out character ids
 // in sequence; an answer out of sequence means the picture or shape was not made, as does a picture
-// file that cannot be read (checked before the call, since the first id is 0), and the movie is
-// then abandoned: written to scratchFile (a place of the caller's that is thrown away), which
-// leaves the library ready for the next movie, and the entry is reported.
+// file that cannot be read (the library answers 0; the first file, whose id is 0 as well, is
+// checked before the call), and the movie is then abandoned: written to scratchFile (a place of
+// the caller's that is thrown away), which leaves the library ready for the next movie, and the
+// entry is reported. picturesRead, when given, is called once the library has read every picture
+// (their files are not needed after that).
 TFlashBuildResult BuildFlashMovie(int count, int frameRate, int width, int height, bool playFlag,
                                   const QByteArray& fileName, const TFlashExportList& list,
-                                  const QByteArray& scratchFile);
+                                  const QByteArray& scratchFile, const std::function<void()>& picturesRead = {});
 
 struct TFlashExportOptions {
   QString MovieFile;                // full path; its extension becomes ".swf"
@@ -114,8 +116,9 @@ struct TFlashExportOutcome {
   QString MovieFile;  // the file written (with ".swf")
 };
 
-// The whole export of image: checks the limits, renders and writes the pictures into a private
-// temporary folder, builds the movie and removes the folder. Every failure is told to the user
+// The whole export of image: checks the limits, renders the pictures and writes them into a
+// private temporary folder (encoding them one after the other on a thread of its own, while this
+// thread renders and writes), builds the movie and removes the folder. Every failure is told to the user
 // and leaves no movie file behind (an existing one stays as it was). The image is only read.
 TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOptions& options);
 

@@ -4,6 +4,7 @@
 #include "editor/model/flash_export.h"
 #include "flash_fake.h"
 #include "gif/render/compositor.h"
+#include "platform/jpeg/jpeg_writer.h"
 #include "tests/editor/gif_fixture.h"
 #include "tests/editor/test_support.h"
 #include "tests/swf/jpeg_fixture.h"
@@ -139,6 +140,51 @@ TEST_F(FlashExportTest, PicturesAreNamedForTheirFrameAndGoWithTheFolder) {
   EXPECT_EQ(library->Calls.last(), "writeMovie movie.swf 4 3 10 1");
   EXPECT_EQ(TempEntries(), QStringList()) << "the private folder of pictures is removed";
   EXPECT_TRUE(messages_.Shown.empty());
+}
+
+// Each picture is encoded on a thread of its own while the next frame is composited; the movie is
+// still byte for byte the one built from pictures made one by one, each from its own frame, also
+// where empty frames lie between pictures.
+TEST_F(FlashExportTest, TheMovieHoldsThePicturesMadeOneByOne) {
+  struct Case {
+    const char* name;
+    std::unique_ptr<gif::TGIFImage> image;
+    std::vector<int> emptied;
+  };
+  Case cases[] = {{"frames at offsets, transparent, disposed", testing::MakeRealisticAnimation(5), {1}},
+                  {"whole screens", MakeAnimation(30, 320, 240), {2, 5, 6, 17}}};
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    gif::TGIFImage& image = *c.image;
+    for (int i : c.emptied) image.Images().GetFrame(i)->Clear();
+    AddLoopExtension(image, 0, 0);
+    RecordingMessages messages;
+    TFlashExportOptions o = Options();
+    o.FrameRate = 12;
+    o.JpegQuality = 80;
+    o.Backdrop = 0x336699;
+    const TFlashExportOutcome out = ExportFlashMovie(image, o);
+    ASSERT_TRUE(out.Written);
+
+    QTemporaryDir pictures;
+    TFlashExportList list;
+    gif::TGIFCompositor screen(image, o.Backdrop);
+    platform::JpegOptions jpeg;
+    jpeg.Quality = 80;
+    jpeg.FullChroma = true;
+    for (int i = 0; i < image.Images().GetCount(); ++i) {
+      gif::TGIFSubImage& frame = *image.Images().GetFrame(i);
+      if (frame.IsEmpty()) continue;
+      const QString file = pictures.filePath(QStringLiteral("ZQF%1.jpg").arg(i));
+      ::WriteFileBytes(file.toStdString(), platform::EncodeJpeg(platform::PixelsOf(screen.Render(i)), jpeg));
+      list.push_back({QFile::encodeName(file), frame.GraphicControlExtension()->GetDelay()});
+    }
+    const QString oneByOne = pictures.filePath(QStringLiteral("one-by-one.swf"));
+    ASSERT_TRUE(BuildFlashMovie(int(list.size()), 12, image.GetWidth(), image.GetHeight(), true,
+                                QFile::encodeName(oneByOne), list, QFile::encodeName(pictures.filePath(QStringLiteral("x.swf"))))
+                    .Written);
+    EXPECT_EQ(testing::FileBytes(out.MovieFile), testing::FileBytes(oneByOne));
+  }
 }
 
 TEST_F(FlashExportTest, FailuresAreToldAndLeaveTheOldMovieInPlace) {

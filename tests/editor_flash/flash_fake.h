@@ -1,6 +1,6 @@
 // A recording stand-in for libReeltide's movie exports: every call as a line of text, character
-// ids handed out in sequence from 0 as the library does, a refusal where a test asks for one, and
-// a small file where writeMovie is told to write.
+// ids handed out in sequence from 0 as the library does, 0 for a picture it cannot open or where a
+// test asks for a refusal, and a small file where writeMovie is told to write.
 #pragma once
 
 #include "editor/model/flash_export.h"
@@ -32,14 +32,16 @@ inline const TFlashMovieApi& RecordingMovieApi() {
       [](const char* file, int w, int h, int withAlpha, const unsigned char* alpha) {
         FlashRecorder& r = Recorder();
         QFile f(QFile::decodeName(file));
-        if (!f.open(QIODevice::ReadOnly) || !f.read(2).startsWith("\xFF\xD8")) r.JpegFilesExisted = false;
+        const bool opened = f.open(QIODevice::ReadOnly);
+        if (!opened || !f.read(2).startsWith("\xFF\xD8")) r.JpegFilesExisted = false;
         r.Calls << QStringLiteral("makeJpeg %1 %2 %3 %4 %5")
                        .arg(QFileInfo(QFile::decodeName(file)).fileName())
                        .arg(w)
                        .arg(h)
                        .arg(withAlpha)
                        .arg(alpha && *alpha == 0 ? 0 : -1);
-        if (r.JpegCalls++ == r.RefuseJpeg) return 0;
+        // As the library: a file it cannot open, or a refusal asked for, gives 0 and uses no id.
+        if (r.JpegCalls++ == r.RefuseJpeg || !opened) return 0;
         return r.NextId++;
       },
       [](const char* font, int code, int count, const int* cmds) {

@@ -330,6 +330,40 @@ TEST_F(MovieTest, JpegFailuresUseNoId)
     EXPECT_EQ(inflated, alpha);
 }
 
+// A movie of many megabytes grows its tag stream in large steps; every picture still arrives
+// whole and in order, between the small tags written around it.
+TEST_F(MovieTest, AMovieOfManyMegabytesKeepsEveryByte)
+{
+    CreateMovie(10);
+    std::vector<std::vector<uint8_t>> pictures;
+    for (int k = 0; k < 7; ++k) {
+        std::vector<uint8_t> bytes(size_t(1500000 + 4099 * k));
+        uint32_t x = 2463534242u + uint32_t(k);
+        for (uint8_t& b : bytes) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            b = uint8_t(x);
+        }
+        const std::string name = folder.File("ZQF" + std::to_string(k) + ".jpg");
+        WriteFileBytes(name, bytes);
+        EXPECT_EQ(MakeJpeg(name.c_str(), 4, 4, 0, nullptr), k);
+        ShowFrame();
+        pictures.push_back(std::move(bytes));
+    }
+    const ParsedMovie m = Write(4, 4, 10, 0);
+    ASSERT_EQ(m.tags.size(), 2 * pictures.size() + 1);
+    for (size_t k = 0; k < pictures.size(); ++k) {
+        SCOPED_TRACE(k);
+        const ParsedTag& tag = m.tags[2 * k];
+        ASSERT_EQ(tag.code, 21);
+        ASSERT_EQ(tag.body.size(), pictures[k].size() + 2);
+        EXPECT_EQ(tag.body[0] | tag.body[1] << 8, int(k));
+        EXPECT_TRUE(std::equal(pictures[k].begin(), pictures[k].end(), tag.body.begin() + 2));
+        EXPECT_EQ(m.tags[2 * k + 1].code, 1);
+    }
+}
+
 TEST_F(MovieTest, WriteFailureIsReportedAndResetsTheMovie)
 {
     CreateMovie(10);
