@@ -222,7 +222,8 @@ bool TGIFSubImage::ReadBlocks(ByteReader& stream, PendingDecode& pending) {
   pending.Data = stream.Rest();
   pending.Total = static_cast<std::size_t>(width_) * height_;
   // Where the next block starts is known from the sub-blocks alone; the decode may come later.
-  stream.Skip(static_cast<std::ptrdiff_t>(LZWDataSize(pending.Data)));
+  pending.Size = LZWDataSize(pending.Data);
+  stream.Skip(static_cast<std::ptrdiff_t>(pending.Size));
   return true;
 }
 
@@ -230,7 +231,7 @@ void TGIFSubImage::Decode(PendingDecode& pending) {
   // The donor's frames are only read here; they give their pixels up once the load has succeeded.
   TGIFImage* image = Image();
   if (pending.Donors && image && image->EncodedDataCache) {
-    const std::span<const std::uint8_t> data = pending.Data.first(LZWDataSize(pending.Data));
+    const std::span<const std::uint8_t> data = pending.Data.first(pending.Size);
     pending.DataHash = TGIFEncodedDataCache::HashData(data);
     const std::uint64_t id =
         image->EncodedDataCache->FindPixels(GetInterlaced(), width_, height_, data, pending.DataHash);
@@ -261,7 +262,9 @@ void TGIFSubImage::Decode(PendingDecode& pending) {
   }
   // The scans over the whole frame are done here, where frames decode side by side.
   LargestIndex();
-  if (image && image->EncodedDataCache && !partial_ && result.status == LZWStatus::Ok)
+  // A hash taken above for the donors holds when the decode consumed the same data.
+  if (image && image->EncodedDataCache && !partial_ && result.status == LZWStatus::Ok &&
+      !(pending.Donors && result.consumed == pending.Size))
     pending.DataHash = TGIFEncodedDataCache::HashData(pending.Data.first(result.consumed));
 }
 

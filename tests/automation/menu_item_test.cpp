@@ -172,13 +172,19 @@ TEST_F(MenuItemTest, NewItemsFollowTheDocumentsAndCallTheirHandler) {
 
 QString Built(const char* name) { return QStringLiteral(MOVINTA_ADDIN_DIR "/libaddin_%1.so").arg(QLatin1String(name)); }
 
+// A new folder for add-ins under path.
+QString AddInFolder(const QString& path) {
+  const QString folder = path + QStringLiteral("/addins");
+  EXPECT_TRUE(QDir().mkpath(folder));
+  return folder;
+}
+
 void Put(const char* name, const QString& folder, const QString& as) {
   ASSERT_TRUE(QFile::copy(Built(name), folder + QLatin1Char('/') + as)) << name;
 }
 
 TEST_F(MenuItemTest, AddInsLoadInNameOrderAndThoseThatFailAreSkipped) {
-  const QString folder = tmp_.Path + QStringLiteral("/addins");
-  ASSERT_TRUE(QDir().mkpath(folder));
+  const QString folder = AddInFolder(tmp_.Path);
   Put("cannot_load", folder, QStringLiteral("a_cannot_load.so"));
   Put("no_interface", folder, QStringLiteral("b_no_interface.so"));
   Put("title_fails", folder, QStringLiteral("c_title_fails.so"));
@@ -226,8 +232,7 @@ TEST_F(MenuItemTest, AddInsLoadInNameOrderAndThoseThatFailAreSkipped) {
 }
 
 TEST_F(MenuItemTest, AnAddInThatThrowsFromItsConstructorOrItsOwnTimerOrWritesTooMuchIsSurvived) {
-  const QString folder = tmp_.Path + QStringLiteral("/addins");
-  ASSERT_TRUE(QDir().mkpath(folder));
+  const QString folder = AddInFolder(tmp_.Path);
   Put("constructor_throws", folder, QStringLiteral("a.so"));
   Put("long_texts", folder, QStringLiteral("b.so"));
   Put("timer_throws", folder, QStringLiteral("c.so"));
