@@ -302,6 +302,31 @@ TEST_F(AppTest, LargeAnimationsOpenBesideADocumentAndTheirCellsGetTheirPictures)
   EXPECT_TRUE(warnings.Texts().filter(QStringLiteral("painter")).isEmpty()) << warnings.Texts().join('\n').toStdString();
 }
 
+// A tiny file of four 8192 x 8192 frames, each a single pixel of data that the reader fills out: the
+// window opens it when the memory budget has room for it and says why not when it has not.
+TEST_F(AppTest, FourFramesOf8192SquareFromAFewBytesOpenOrAreToldTooLarge) {
+  TfrmMain& main = OpenMain();
+  testing::StatusBarProgress progress(main);
+  QByteArray bytes("GIF89a\x00\x20\x00\x20\x80\x00\x00\x00\x00\x00\xFF\xFF\xFF", 19);
+  for (int i = 0; i < 4; ++i)
+    bytes += QByteArray("\x21\xF9\x04\x00\x0A\x00\x00\x00"
+                        "\x2C\x00\x00\x00\x00\x00\x20\x00\x20\x00\x02\x02\x4C\x01\x00", 23);
+  bytes += ';';
+  const QString path = Path(QStringLiteral("huge.gif"));
+  testing::WriteBytes(path, bytes);
+  TMDIChild* d = main.OpenFile(path);
+  for (int turn = 0; turn < 20 && d && !CellsHavePictures(main.FrameStrip()->ColumnCount()); ++turn)
+    QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+  if (d) {
+    EXPECT_EQ(main.FrameStrip()->ColumnCount(), 4);
+    EXPECT_EQ(main.Documents().Count(), 1);
+  } else {
+    EXPECT_EQ(messages_.Count(QStringLiteral("Image needs more memory than allowed")), 1);
+    EXPECT_EQ(main.Documents().Count(), 0);
+  }
+}
+
 // Whatever paint code calls, no event is handled inside the paint: the progress of the status bar
 // and of the progress window, a pump of long work, work run aside.
 TEST_F(AppTest, NothingPumpsEventsWhileAPaintIsDelivered) {
