@@ -14,9 +14,13 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 #include <qdrawutil.h>
 
+#include <algorithm>
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace movinta::editor {
 
@@ -37,12 +41,25 @@ private:
   // The frame the active document shows, inserted at target.
   void DropShownFrame(int target);
   void PaintCell(QPainter& p, int cell);
+  // Renders, after the paint that found them missing, the pictures of the cells waiting for one,
+  // then paints them again.
+  void RenderWaitingPictures();
+  void QueueRender(int milliseconds);
 
   TFrameStrip& strip_;
   QPoint pressAt_;
   bool dragArmed_ = false;
   TKeptPaint kept_;
+  std::vector<int> waiting_;  // cells drawn without their picture
+  bool renderQueued_ = false;
 };
+
+namespace {
+// A frame up to this size renders unnoticed inside the paint that first shows it. A larger one
+// would hold the paint, and its progress could not be shown (nothing pumps inside a paint): its
+// cell is drawn without the picture and the picture is rendered after the paint.
+constexpr std::uint64_t kRenderInPaintPixels = 512 * 512;
+}  // namespace
 
 QMimeData* NewDocumentFrameDrag(const QString& fileName, int index, const QImage& picture) {
   auto* data = new QMimeData;
@@ -167,28 +184,35 @@ void FrameCells::PaintCell(QPainter& p, int cell) {
   if (frame.IsEmpty()) return;
 
   const int captionHeight = p.fontMetrics().height() + 3;
+  const int frameWidth = frame.GetWidth(), frameHeight = frame.GetHeight();
+  const bool ready = frame.HasBitmap() || std::uint64_t(frameWidth) * frameHeight <= kRenderInPaintPixels;
   QImage picture;
-  try {
-    // The 32-bit copy lives only while the cell is drawn.
-    const gif::TGIFMemoryCharge charge(image, std::uint64_t(frame.GetWidth()) * frame.GetHeight() * 4);
-    picture = gif::qt::ToQImage(frame.GetBitmap());
-    if (picture.isNull()) throw std::bad_alloc();
-  } catch (...) {
-    // An empty cell; the user hears why once.
-    TellPictureNotMade();
-    return;
+  if (ready) {
+    try {
+      // The 32-bit copy lives only while the cell is drawn.
+      const gif::TGIFMemoryCharge charge(image, std::uint64_t(frameWidth) * frameHeight * 4);
+      picture = gif::qt::ToQImage(frame.GetBitmap());
+      if (picture.isNull()) throw std::bad_alloc();
+    } catch (...) {
+      // An empty cell; the user hears why once.
+      TellPictureNotMade();
+      return;
+    }
+  } else {
+    if (std::find(waiting_.begin(), waiting_.end(), cell) == waiting_.end()) waiting_.push_back(cell);
+    QueueRender(0);
   }
-  const QSize size = TFrameStrip::PictureSize(picture.width(), picture.height(), strip_.FrameSize());
+  const QSize size = TFrameStrip::PictureSize(frameWidth, frameHeight, strip_.FrameSize());
   const QRect target(inset.left() + (inset.width() - size.width()) / 2,
                      inset.top() + (inset.height() - size.height()) / 2, size.width(), size.height());
   qDrawShadePanel(&p, target.adjusted(-1, -1, 1, 1), pal, true, 1);
-  p.drawImage(target, picture);
+  if (!picture.isNull()) p.drawImage(target, picture);
 
   const QRect caption(rect.left() + 3, rect.top() + 3, w - 6, captionHeight);
   qDrawShadePanel(&p, caption, pal, true, 1);
   p.drawText(caption.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, QString::number(cell));
   p.drawText(caption.adjusted(2, 0, -2, 0), Qt::AlignRight | Qt::AlignVCenter,
-             QStringLiteral("%1 x %2").arg(picture.height()).arg(picture.width()));
+             QStringLiteral("%1 x %2").arg(frameHeight).arg(frameWidth));
 
   const QRect delay(rect.left() + 3, rect.bottom() - 20, w - 6, 18);
   qDrawShadePanel(&p, delay, pal, true, 1);
@@ -215,6 +239,42 @@ void FrameCells::paintEvent(QPaintEvent* event) {
     // Nothing may leave a paint event: a cell that fails is left as drawn, the others are drawn.
     for (int cell = first; cell <= last; ++cell) PaintGuarded([&] { PaintCell(cells, cell); });
   });
+}
+
+void FrameCells::QueueRender(int milliseconds) {
+  if (std::exchange(renderQueued_, true)) return;
+  QTimer::singleShot(milliseconds, this, Guarded([this] { RenderWaitingPictures(); }));
+}
+
+void FrameCells::RenderWaitingPictures() {
+  renderQueued_ = false;
+  if (waiting_.empty()) return;
+  // Other long work may be changing the frames while it pumps; the pictures wait until it ends.
+  if (BusyScope::Running()) {
+    QueueRender(100);
+    return;
+  }
+  const std::vector<int> cells = std::exchange(waiting_, {});
+  bool rendered = false;
+  {
+    BusyScope busy;
+    for (int cell : cells) {
+      // Looked up again for each cell: rendering pumps events, with progress.
+      TGIFImage& image = *SharedImage();
+      if (cell >= image.Images().GetCount()) continue;
+      TGIFSubImage& frame = *image.Images().GetFrame(cell);
+      if (frame.IsEmpty() || frame.HasBitmap()) continue;
+      try {
+        frame.GetBitmap();
+        rendered = true;
+      } catch (...) {
+        // The cell stays without its picture until it is painted again; the user hears why once.
+        TellPictureNotMade();
+      }
+    }
+  }
+  // Only what was rendered asks for a paint: a picture that cannot be made is not tried again and again.
+  if (rendered) update();
 }
 
 void FrameCells::mousePressEvent(QMouseEvent* event) {

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <utility>
 
 namespace movinta::editor {
@@ -89,6 +90,10 @@ bool TMovintaApplication::notify(QObject* receiver, QEvent* event) {
     int Depth;
     ~Restore() { t_depth = Depth; }
   } restore{outer};
+  // A window's update request paints every widget of it that waits for a paint.
+  const QEvent::Type type = event->type();
+  std::optional<PaintDelivery> painting;
+  if (type == QEvent::Paint || type == QEvent::UpdateRequest) painting.emplace();
   try {
     return QApplication::notify(receiver, event);
   } catch (...) {

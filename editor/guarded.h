@@ -86,6 +86,7 @@ auto Guarded(T* object, R (C::*member)(A...) const) {
 // The program's application object. Every event goes through notify, the last place an exception
 // can be caught before it reaches the event loop; it is reported there and the event counts as not
 // handled. Code that runs before a nested event loop has its guarded calls set aside meanwhile.
+// While it delivers a paint, nothing pumps events (BusyScope::Painting).
 class TMovintaApplication : public QApplication {
 public:
   TMovintaApplication(int& argc, char** argv);

@@ -1042,7 +1042,12 @@ void TfrmMain::SetStatusText(const QString& text, int panel) {
   QLabel* label = panel == 0 ? panel0_ : panel == 1 ? panel1_ : panel == 2 ? panel2_ : nullptr;
   if (!label) return;
   label->setText(text);
-  label->repaint();
+  // A text set while another widget paints waits for the next paint: painting at once there would
+  // paint the window inside its own paint.
+  if (BusyScope::Painting())
+    label->update();
+  else
+    label->repaint();
 }
 
 QString TfrmMain::StatusTextOf(int panel) const {

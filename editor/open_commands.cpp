@@ -174,7 +174,8 @@ bool TfrmMain::LoadImageIntoWindow(std::unique_ptr<TGIFImage> image, const QStri
     for (int i = 0; i < frames; ++i) {
       if (!shown.Images().GetFrame(i)->IsEmpty()) ++columns;
       prgBar_->setValue(i);
-      statusBar()->repaint();
+      // Never a repaint at once: that paints the strip, whose cells render frames, inside the load.
+      BusyScope::KeepPainted();
     }
     prgBar_->hide();
     prgBar_->setRange(0, 100);

@@ -1,6 +1,7 @@
 #include "editor/forms/progress_window.h"
 
 #include "editor/guarded.h"
+#include "editor/model/ui_services.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -66,7 +67,7 @@ bool TfrmProgress::Step(int position, const QString& fileName, const QString& te
 
 bool TfrmProgress::CancelRequested() {
   // The operation holds the GUI thread; the window answers its button and repaints here.
-  if (isVisible()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  if (isVisible() && !BusyScope::Painting()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   return modalResult_ == kCancelResult;
 }
 

@@ -21,6 +21,7 @@ int g_busyDepth = 0;
 QElapsedTimer g_sincePump;
 bool g_pumping = false;
 bool g_pumped = false;  // by the work now running
+int g_paintDepth = 0;   // paint events being delivered, nested ones counted
 // Below this, work holds the window without it being noticed.
 int g_pumpIntervalMs = 100;
 IEditorView g_nullView;
@@ -96,10 +97,14 @@ BusyScope::~BusyScope() {
 
 bool BusyScope::Running() { return g_busyDepth > 0; }
 bool BusyScope::Pumping() { return g_pumping; }
+bool BusyScope::Painting() { return g_paintDepth > 0; }
+
+PaintDelivery::PaintDelivery() noexcept { ++g_paintDepth; }
+PaintDelivery::~PaintDelivery() { --g_paintDepth; }
 
 void BusyScope::RunAside(const std::function<void()>& work, const QString& message) {
   QCoreApplication* app = QCoreApplication::instance();
-  if (g_pumping || !app || QThread::currentThread() != app->thread()) {
+  if (g_pumping || g_paintDepth > 0 || !app || QThread::currentThread() != app->thread()) {
     work();
     return;
   }
@@ -136,7 +141,7 @@ int BusyScope::SetPumpInterval(int milliseconds) { return std::exchange(g_pumpIn
 
 void BusyScope::KeepPainted(bool batchEnd) {
   QCoreApplication* app = QCoreApplication::instance();
-  if (g_busyDepth == 0 || g_pumping || !app || QThread::currentThread() != app->thread()) return;
+  if (g_busyDepth == 0 || g_pumping || g_paintDepth > 0 || !app || QThread::currentThread() != app->thread()) return;
   if (!batchEnd && g_sincePump.isValid() && g_sincePump.elapsed() < g_pumpIntervalMs) return;
   g_pumping = g_pumped = true;
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -163,12 +163,26 @@ public:
   static void KeepPainted(bool batchEnd = false);
   // Whether the events handled now come from such a pump.
   static bool Pumping();
+  // Whether a paint event is being delivered. Nothing pumps then, whatever asks for it: an event
+  // loop inside a paint may paint the same window again, and that ends the painter the outer paint
+  // is still drawing with.
+  static bool Painting();
   // Runs work on a thread of its own, under the hourglass, and handles events other than the user's
   // input until it ends, as KeepPainted does, with a progress bar that has no measure; what work
-  // throws is thrown here. Inside a pump, or off the GUI thread, work runs at once.
+  // throws is thrown here. Inside a pump or a paint, or off the GUI thread, work runs at once.
   static void RunAside(const std::function<void()>& work, const QString& message = QString());
   // How long work runs between pumps; returns the one before. Tests set 0 to pump at every step.
   static int SetPumpInterval(int milliseconds);
+};
+
+// Counts the delivery of a paint event for as long as it lives; the application object holds one
+// around every paint it delivers (see BusyScope::Painting).
+class PaintDelivery {
+public:
+  PaintDelivery() noexcept;
+  ~PaintDelivery();
+  PaintDelivery(const PaintDelivery&) = delete;
+  PaintDelivery& operator=(const PaintDelivery&) = delete;
 };
 
 // Long work in count steps: its progress in the sink's bar from construction to destruction (so

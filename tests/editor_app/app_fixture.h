@@ -53,6 +53,18 @@ public:
   }
 };
 
+// The main window's status bar takes the progress of the scope, as in the program.
+class StatusBarProgress {
+public:
+  explicit StatusBarProgress(TfrmMain& main) : previous_(SetProgressSink(main.StatusProgress())) {}
+  ~StatusBarProgress() { SetProgressSink(previous_); }
+  StatusBarProgress(const StatusBarProgress&) = delete;
+  StatusBarProgress& operator=(const StatusBarProgress&) = delete;
+
+private:
+  IProgress* previous_;
+};
+
 class AppTest : public ::testing::Test {
 protected:
   void TearDown() override { CloseMain(); }

@@ -160,11 +160,7 @@ TEST_F(AppTest, APictureDecodesWhileTheWindowGoesOnPainted) {
 
 TEST_F(AppTest, WhileAPictureDecodesTheStatusBarShowsABarThatGoesWhenTheDecodeEndsOrFails) {
   TfrmMain& main = OpenMain();
-  struct StatusProgress {
-    explicit StatusProgress(TfrmMain& m) : previous(SetProgressSink(m.StatusProgress())) {}
-    ~StatusProgress() { SetProgressSink(previous); }
-    IProgress* previous;
-  } progress(main);
+  testing::StatusBarProgress progress(main);
   QImage picture(64, 48, QImage::Format_RGB32);
   picture.fill(qRgb(200, 30, 40));
   const QString png = Path(QStringLiteral("good.png")), bmp = Path(QStringLiteral("good.bmp"));

@@ -1,6 +1,7 @@
 #include "app_fixture.h"
 
 #include "editor/document_window.h"
+#include "editor/forms/progress_window.h"
 #include "editor/frame_strip.h"
 
 #include <QAction>
@@ -9,7 +10,11 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
+#include <QThread>
 #include <QUrl>
+
+#include <cstring>
 
 namespace movinta::editor {
 namespace {
@@ -207,6 +212,175 @@ TEST_F(AppTest, TheOpenCommandOpensEveryChosenFileAndRemembersTheFolder) {
   };
   main.FileOpenExecute();
   EXPECT_EQ(folderAsked, tmp_.Path);
+}
+
+// An animation of n x n pixels as users' files have them: the whole screen in red over the global
+// table, a green frame of half the size at an offset with a table of its own, and the whole screen
+// in blue with a table of its own. Plain colours keep the file small and quick to read.
+void WriteLargeAnimation(const QString& path, int n) {
+  gif::TGIFImage image;
+  image.SetWidth(n);
+  image.SetHeight(n);
+  for (gif::TColor c : {0x000000u, 0x0000FFu}) image.GetGlobalColorMap().Add(c);
+  struct Layout {
+    int Left, Top, Size;
+    gif::TColor Colour;  // a frame's own table when not red
+  };
+  const Layout layouts[] = {{0, 0, n, 0x0000FFu}, {n / 4, n / 4, n / 2, 0x00FF00u}, {0, 0, n, 0xFF0000u}};
+  for (const Layout& l : layouts) {
+    auto* frame = new gif::TGIFSubImage(&image);
+    image.Add(frame);
+    frame->SetBounds(l.Left, l.Top, l.Size, l.Size);
+    if (l.Colour != 0x0000FFu)
+      for (gif::TColor c : {0x000000u, l.Colour}) frame->ColorMap().Add(c);
+    std::memset(frame->Data(), 1, frame->DataSize());
+    SetFrameDelay(*frame, 10);
+  }
+  testing::WriteAnimation(image, path);
+}
+
+// What Qt warns of while it lives.
+class QtWarnings {
+public:
+  QtWarnings() : previous_(qInstallMessageHandler(&Record)) { Texts().clear(); }
+  ~QtWarnings() { qInstallMessageHandler(previous_); }
+  static QStringList& Texts() {
+    static QStringList texts;
+    return texts;
+  }
+
+private:
+  static void Record(QtMsgType, const QMessageLogContext&, const QString& text) { Texts() << text; }
+  QtMessageHandler previous_;
+};
+
+bool CellsHavePictures(int count) {
+  for (int i = 0; i < count; ++i)
+    if (!SharedImage()->Images().GetFrame(i)->HasBitmap()) return false;
+  return true;
+}
+
+// While the strip is laid out the window is kept painted and the frames render with progress in
+// the status bar. A paint that rendered them with that progress pumped events inside itself, and
+// the paint this gave the window ended the painter the first was drawing with.
+TEST_F(AppTest, LargeAnimationsOpenBesideADocumentAndTheirCellsGetTheirPictures) {
+  TfrmMain& main = OpenMain();
+  testing::StatusBarProgress progress(main);
+  // Every step pumps, as on a slow machine.
+  const int interval = BusyScope::SetPumpInterval(0);
+  TMDIChild* small = main.OpenFile(Gif(QStringLiteral("small.gif"), 2));
+  ASSERT_TRUE(small);
+  QtWarnings warnings;
+  for (int n : {2000, 4096}) {
+    const QString path = Path(QStringLiteral("large%1.gif").arg(n));
+    WriteLargeAnimation(path, n);
+    for (int run = 0; run < 10; ++run) {
+      SCOPED_TRACE(::testing::Message() << n << " square, opening " << run);
+      TMDIChild* large = main.OpenFile(path);
+      ASSERT_TRUE(large);
+      ASSERT_EQ(main.FrameStrip()->ColumnCount(), 3);
+      for (int turn = 0; turn < 20 && !CellsHavePictures(3); ++turn) QCoreApplication::processEvents();
+      EXPECT_TRUE(CellsHavePictures(3)) << "the cells painted before their pictures were ready are painted again";
+      QCoreApplication::processEvents();
+      const TFrameStrip& strip = *main.FrameStrip();
+      const QImage cells = strip.widget()->grab().toImage();
+      const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
+      for (int cell = 0; cell < 3; ++cell)
+        EXPECT_EQ(cells.pixelColor(cell * strip.CellWidth() + strip.CellWidth() / 2, strip.CellHeight() / 2),
+                  colours[cell])
+            << "cell " << cell;
+      EXPECT_FALSE(main.ProgressBar()->isVisible());
+      main.FileClose->trigger();
+      QCoreApplication::processEvents();
+      ASSERT_EQ(main.Documents().Count(), 1);
+    }
+  }
+  BusyScope::SetPumpInterval(interval);
+  main.ActivateChild(small);
+  EXPECT_EQ(testing::Delays(*SharedImage()), (std::vector<int>{10, 20}));
+  EXPECT_TRUE(warnings.Texts().filter(QStringLiteral("repaint")).isEmpty()) << warnings.Texts().join('\n').toStdString();
+  EXPECT_TRUE(warnings.Texts().filter(QStringLiteral("painter")).isEmpty()) << warnings.Texts().join('\n').toStdString();
+}
+
+// A tiny file of four 8192 x 8192 frames, each a single pixel of data that the reader fills out: the
+// window opens it when the memory budget has room for it and says why not when it has not.
+TEST_F(AppTest, FourFramesOf8192SquareFromAFewBytesOpenOrAreToldTooLarge) {
+  TfrmMain& main = OpenMain();
+  testing::StatusBarProgress progress(main);
+  QByteArray bytes("GIF89a\x00\x20\x00\x20\x80\x00\x00\x00\x00\x00\xFF\xFF\xFF", 19);
+  for (int i = 0; i < 4; ++i)
+    bytes += QByteArray("\x21\xF9\x04\x00\x0A\x00\x00\x00"
+                        "\x2C\x00\x00\x00\x00\x00\x20\x00\x20\x00\x02\x02\x4C\x01\x00", 23);
+  bytes += ';';
+  const QString path = Path(QStringLiteral("huge.gif"));
+  testing::WriteBytes(path, bytes);
+  TMDIChild* d = main.OpenFile(path);
+  for (int turn = 0; turn < 20 && d && !CellsHavePictures(main.FrameStrip()->ColumnCount()); ++turn)
+    QCoreApplication::processEvents();
+  QCoreApplication::processEvents();
+  if (d) {
+    EXPECT_EQ(main.FrameStrip()->ColumnCount(), 4);
+    EXPECT_EQ(main.Documents().Count(), 1);
+  } else {
+    EXPECT_EQ(messages_.Count(QStringLiteral("Image needs more memory than allowed")), 1);
+    EXPECT_EQ(main.Documents().Count(), 0);
+  }
+}
+
+// Whatever paint code calls, no event is handled inside the paint: the progress of the status bar
+// and of the progress window, a pump of long work, work run aside.
+TEST_F(AppTest, NothingPumpsEventsWhileAPaintIsDelivered) {
+  TfrmMain& main = OpenMain();
+  forms::TfrmProgress window(&main);
+  window.Start(10, QStringLiteral("a.gif"));
+  class Painted : public QWidget {
+  public:
+    std::function<void()> During;
+    bool PainterKept = false;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+      QPainter p(this);
+      p.fillRect(rect(), Qt::white);
+      if (During) During();
+      PainterKept = p.isActive();
+      p.fillRect(rect(), Qt::red);
+    }
+  } widget;
+  widget.resize(60, 40);
+  widget.show();
+  QCoreApplication::processEvents();
+  const int interval = BusyScope::SetPumpInterval(0);
+  BusyScope busy;
+  int handled = 0;
+  testing::PostedProbe posted;
+  posted.Handled = [&] { ++handled; };
+  const std::function<void()> calls[] = {
+      [] { BusyScope::KeepPainted(true); },
+      [&] { main.StatusProgress()->Progress(1, 50, QString()); },
+      [&] { window.Step(5, QString(), QStringLiteral("half")); },
+      [] {
+        bool here = false;
+        BusyScope::RunAside([&here] { here = QThread::currentThread() == QCoreApplication::instance()->thread(); });
+        EXPECT_TRUE(here) << "work asked to run aside inside a paint runs at once";
+      },
+  };
+  for (std::size_t i = 0; i < std::size(calls); ++i) {
+    SCOPED_TRACE(::testing::Message() << "call " << i);
+    widget.During = [&] {
+      posted.Post();
+      calls[i]();
+    };
+    widget.PainterKept = false;
+    widget.repaint();
+    widget.During = nullptr;
+    EXPECT_EQ(handled, 0);
+    EXPECT_TRUE(widget.PainterKept);
+    BusyScope::KeepPainted(true);
+    EXPECT_EQ(handled, 1) << "outside the paint the pump runs";
+    handled = 0;
+  }
+  BusyScope::SetPumpInterval(interval);
 }
 
 }  // namespace
