@@ -1,6 +1,7 @@
 #include "editor/image_import.h"
 
 #include "controls/xpress.h"
+#include "editor/document_window.h"
 #include "editor/model/files.h"
 #include "editor/model/frame_commands.h"
 #include "editor/model/settings.h"
@@ -114,6 +115,14 @@ bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap, bool alpha, b
 }
 
 namespace {
+// A GIF's frame as a picture for another animation. Its transparent pixels take the backdrop, as a
+// picture with an alpha channel does: the entry they point at holds a colour nobody chose.
+gif::Bitmap FramePicture(gif::TGIFImage& gifImage, int index) {
+  gif::TGIFSubImage& frame = *gifImage.Images().GetFrame(index);
+  if (!frame.Transparent()) return frame.GetBitmap();
+  return gif::qt::FromQImage(OverBackdrop(RenderFrame(gifImage, index)));
+}
+
 // A large picture takes seconds to decode: it decodes on a thread of its own while the window stays
 // painted, with the hourglass and a bar that shows the work goes on.
 void Aside(const std::function<void()>& work) { BusyScope::RunAside(work, Tr(gif::texts::Loading)); }
@@ -187,9 +196,9 @@ int AskDropImageAction(IImportHost& host, const QString& message, gif::TGIFImage
     BusyScope busy;
     StepProgress progress(gifImage.Images().GetCount(), Tr(frame_texts::kInsertingFrame));
     for (int i = 0; i < gifImage.Images().GetCount(); progress.Step(++i)) {
-      gif::TGIFSubImage& frame = *gifImage.Images().GetFrame(i);
-      if (frame.IsEmpty()) continue;
-      bitmap = frame.GetBitmap();
+      if (gifImage.Images().GetFrame(i)->IsEmpty()) continue;
+      bitmap = FramePicture(gifImage, i);
+      if (bitmap.Empty()) return kImportFailed;
       if (host.InsertBitmapFrame(bitmap, index, Tr(kDragAndDropImage)) == -1) return kImportFailed;
       ++index;
     }

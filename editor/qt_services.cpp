@@ -41,8 +41,10 @@ constexpr ButtonMap kButtons[] = {
     {mrIgnore, QMessageBox::Ignore}, {mrAll, QMessageBox::YesToAll},
 };
 
-int RunBox(QWidget* parent, const QString& text, MessageType type, ButtonSet buttons, QCheckBox* check,
-           const QStringList& captions) {
+// With checked, the box carries a check box with checkCaption, and checked takes its state as the
+// box closes: the box owns the check box and takes it along when it goes.
+int RunBox(QWidget* parent, const QString& text, MessageType type, ButtonSet buttons, const QStringList& captions,
+           const QString& checkCaption = QString(), bool* checked = nullptr) {
   QMessageBox box(IconFor(type), QStringLiteral("GIF Movinta"), text, QMessageBox::NoButton, parent);
   std::vector<std::pair<QAbstractButton*, MessageResult>> made;
   int captionIndex = 0;
@@ -54,8 +56,9 @@ int RunBox(QWidget* parent, const QString& text, MessageType type, ButtonSet but
   }
   if (made.empty()) made.emplace_back(box.addButton(QMessageBox::Ok), mrOk);
   if (buttons & Button(mrCancel)) box.setEscapeButton(box.button(QMessageBox::Cancel));
-  if (check) box.setCheckBox(check);
+  if (checked) box.setCheckBox(new QCheckBox(checkCaption, &box));
   box.exec();
+  if (checked) *checked = box.checkBox() && box.checkBox()->isChecked();
   for (const auto& [button, result] : made)
     if (box.clickedButton() == button) return result;
   return (buttons & Button(mrCancel)) ? mrCancel : made.front().second;
@@ -63,15 +66,12 @@ int RunBox(QWidget* parent, const QString& text, MessageType type, ButtonSet but
 }  // namespace
 
 int QtMessageRoutine::Show(const QString& text, MessageType type, ButtonSet buttons) {
-  return RunBox(parent_, text, type, buttons, nullptr, {});
+  return RunBox(parent_, text, type, buttons, {});
 }
 
 int QtMessageRoutine::ShowWithCheck(const QString& text, MessageType type, ButtonSet buttons,
                                     const QString& checkCaption, const QStringList& buttonCaptions, bool& checked) {
-  auto* check = new QCheckBox(checkCaption);  // the box takes it
-  const int result = RunBox(parent_, text, type, buttons, check, buttonCaptions);
-  checked = check->isChecked();
-  return result;
+  return RunBox(parent_, text, type, buttons, buttonCaptions, checkCaption, &checked);
 }
 
 void QtMessageRoutine::Beep() { QApplication::beep(); }

@@ -6,8 +6,11 @@
 #include "editor/forms/thumb_window.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
+#include "editor/qt_services.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMdiSubWindow>
@@ -16,7 +19,9 @@
 #include <QGuiApplication>
 #include <QDir>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
+#include <QTimer>
 #include <QtEndian>
 
 #include <functional>
@@ -515,6 +520,199 @@ TEST_F(AppTest, AGifDroppedOnAnAnimationAsksWhetherItJoinsItOrStartsANewOne) {
     }
     EXPECT_EQ(main.Documents().Count(), c.Documents);
     EXPECT_EQ(SharedImage()->Images().GetCount(), c.Frames);
+    CloseMain();
+  }
+}
+
+// A transparent sprite as drawing programs write it, on a 12 x 10 screen over a table whose
+// transparent entry is black and drawn nowhere else: frame 0 the whole screen with a transparent
+// border (disposal 2), frame 1 6 x 4 at 3,2 with transparent pixels inside (disposal 3), frame 2
+// 5 x 5 at 7,5 without transparency.
+constexpr int kSpriteTransparent = 3;
+std::unique_ptr<TGIFImage> TransparentSprite() {
+  auto image = std::make_unique<TGIFImage>();
+  image->SetWidth(12);
+  image->SetHeight(10);
+  for (gif::TColor c : {0x0000FFu, 0x00FF00u, 0xFF0000u, 0x000000u}) image->GetGlobalColorMap().Add(c);
+  struct Layout {
+    int Left, Top, Width, Height;
+    bool Transparent;
+    gif::TDisposalMethod Disposal;
+  };
+  const Layout layouts[] = {{0, 0, 12, 10, true, gif::dmBackground},
+                            {3, 2, 6, 4, true, gif::dmPrevious},
+                            {7, 5, 5, 5, false, gif::dmNone}};
+  for (int i = 0; i < 3; ++i) {
+    const Layout& l = layouts[i];
+    auto* frame = new gif::TGIFSubImage(image.get());
+    image->Add(frame);
+    frame->SetBounds(l.Left, l.Top, l.Width, l.Height);
+    for (int y = 0; y < l.Height; ++y)
+      for (int x = 0; x < l.Width; ++x) {
+        const bool border = x == 0 || y == 0 || x == l.Width - 1 || y == l.Height - 1;
+        const bool clear = l.Transparent && (i == 0 ? border : (x + y) % 4 == 0);
+        frame->Data()[static_cast<std::size_t>(y) * l.Width + x] =
+            static_cast<std::uint8_t>(clear ? kSpriteTransparent : (x + y + i) % 3);
+      }
+    SetFrameDelay(*frame, 10 * (i + 1));
+    frame->GraphicControlExtension()->SetDisposal(l.Disposal);
+    if (l.Transparent) {
+      frame->GraphicControlExtension()->SetTransparentColorIndex(kSpriteTransparent);
+      frame->GraphicControlExtension()->SetTransparent(true);
+    }
+  }
+  return image;
+}
+
+// Answers the program's own message boxes as a user would, once one shows: the drop question by
+// ticking its check box when asked to and clicking the button with the given caption; any other
+// box by closing it, noting its text.
+class BoxAnswerer : public QObject {
+public:
+  BoxAnswerer(const QString& button, bool tick) : button_(button), tick_(tick) {
+    timer_.setInterval(10);
+    connect(&timer_, &QTimer::timeout, this, [this] { Look(); });
+    timer_.start();
+  }
+
+  int Asked = 0;
+  QStringList Buttons;
+  QString CheckCaption;
+  QStringList Others;
+
+private:
+  void Look() {
+    QMessageBox* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (!box && w->isVisible()) box = qobject_cast<QMessageBox*>(w);
+    if (!box || !box->isVisible()) return;
+    if (!box->text().startsWith(QStringLiteral("Would you like to add this image to the current animation?"))) {
+      Others << box->text();
+      box->reject();
+      return;
+    }
+    ++Asked;
+    Buttons.clear();
+    QAbstractButton* chosen = nullptr;
+    for (QAbstractButton* b : box->buttons()) {
+      Buttons << b->text();
+      if (b->text() == button_) chosen = b;
+    }
+    if (box->checkBox()) {
+      CheckCaption = box->checkBox()->text();
+      if (tick_) box->checkBox()->click();
+    }
+    if (chosen)
+      chosen->click();
+    else
+      box->reject();
+  }
+
+  QString button_;
+  bool tick_;
+  QTimer timer_;
+};
+
+// The message boxes the program shows, for the test's duration.
+class RealMessageBoxes {
+public:
+  explicit RealMessageBoxes(QWidget* parent) : routine_(parent) { previous_ = SetMessageRoutine(&routine_); }
+  ~RealMessageBoxes() { SetMessageRoutine(previous_); }
+
+private:
+  QtMessageRoutine routine_;
+  IMessageRoutine* previous_;
+};
+
+TEST_F(AppTest, TheDropQuestionIsAnsweredInItsBoxRememberedWhenTickedAndItsFramesComeOverTheBackdrop) {
+  const QString sprite = Path(QStringLiteral("sprite.gif"));
+  testing::WriteAnimation(*TransparentSprite(), sprite);
+  const std::unique_ptr<TGIFImage> source = ReadGifFile(sprite);
+  ASSERT_TRUE(source);
+  const QString base = Path(QStringLiteral("base.gif"));
+  testing::WriteAnimation(*testing::MakeAnimation(3, 16, 12), base);
+  constexpr gif::TColor kBackdrop = 0xE0A040;  // 0x00BBGGRR, in no table of either file
+  const int stored[] = {0, mrYes, mrNo};
+  struct Case {
+    const char* Name;
+    const char* Button;
+    bool Tick;
+    int Documents, Frames;  // afterwards; frames of the active animation
+    int Stored;             // "DropImageDefault"
+    int Again;              // frames (include) or documents (start new) after a second drop
+  };
+  const Case cases[] = {
+      {"include", "&Include", false, 1, 6, 0, 0},
+      {"include, ticked", "&Include", true, 1, 6, 1, 9},
+      {"start new", "&Start New", false, 2, 3, 0, 0},
+      {"start new, ticked", "&Start New", true, 2, 3, 2, 2},
+      {"cancel", "Cancel", false, 1, 3, 0, 0},
+      {"cancel, ticked", "Cancel", true, 1, 3, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    WriteSetting(QStringLiteral("Settings"), QStringLiteral("DropImageDefault"), QString(), true, 0);
+    TfrmMain& main = OpenMain();
+    const gif::TColor previous = Settings().FrameBackColor;
+    Settings().FrameBackColor = kBackdrop;
+    {
+      RealMessageBoxes boxes(&main);
+      ASSERT_TRUE(main.OpenFile(base));
+      main.SetSelectedFrame(0);
+      {
+        BoxAnswerer answer(QString::fromLatin1(c.Button), c.Tick);
+        ASSERT_NO_FATAL_FAILURE(DropThumbnail(main.FrameStrip()->widget(), sprite));
+        EXPECT_EQ(answer.Asked, 1);
+        answer.Buttons.sort();
+        EXPECT_EQ(answer.Buttons, (QStringList{QStringLiteral("&Include"), QStringLiteral("&Start New"),
+                                               QStringLiteral("Cancel")}));
+        EXPECT_EQ(answer.CheckCaption, QStringLiteral("Make this the &default"));
+        EXPECT_TRUE(answer.Others.isEmpty()) << answer.Others.join(QLatin1Char('\n')).toStdString();
+      }
+      EXPECT_EQ(main.Documents().Count(), c.Documents);
+      TGIFImage& image = *SharedImage();
+      ASSERT_EQ(image.Images().GetCount(), c.Frames);
+      EXPECT_EQ(ReadSettingInt(QStringLiteral("Settings"), QStringLiteral("DropImageDefault"), 0),
+                stored[c.Stored]);
+      if (c.Frames == 6) {
+        // The sprite's frames follow the selected one, each at its own size, transparent
+        // pixels over the backdrop and the rest in their own colours.
+        for (int k = 0; k < 3; ++k) {
+          gif::TGIFSubImage& from = *source->Images().GetFrame(k);
+          gif::TGIFSubImage& to = *image.Images().GetFrame(1 + k);
+          ASSERT_EQ(to.GetWidth(), from.GetWidth()) << k;
+          ASSERT_EQ(to.GetHeight(), from.GetHeight()) << k;
+          int overBackdrop = 0;
+          for (int y = 0; y < from.GetHeight(); ++y)
+            for (int x = 0; x < from.GetWidth(); ++x) {
+              const std::size_t at = static_cast<std::size_t>(y) * from.GetWidth() + x;
+              const bool clear = from.Transparent() && from.Data()[at] == kSpriteTransparent;
+              overBackdrop += clear ? 1 : 0;
+              const gif::TColor want = clear ? kBackdrop : from.GetActiveColorMap().GetColor(from.Data()[at]);
+              ASSERT_EQ(to.GetActiveColorMap().GetColor(to.Data()[at]), want) << k << ": " << x << "," << y;
+            }
+          EXPECT_EQ(overBackdrop > 0, k < 2) << k;
+        }
+      }
+      if (c.Stored != 0) {
+        // The remembered answer is taken without asking; a new start brings the sprite forward.
+        if (c.Stored == 2) {
+          ASSERT_TRUE(main.OpenFile(base));
+        }
+        ASSERT_EQ(main.Documents().Active()->FileName, base);
+        BoxAnswerer answer(QStringLiteral("Cancel"), false);
+        ASSERT_NO_FATAL_FAILURE(DropThumbnail(main.FrameStrip()->widget(), sprite));
+        EXPECT_EQ(answer.Asked, 0);
+        EXPECT_TRUE(answer.Others.isEmpty()) << answer.Others.join(QLatin1Char('\n')).toStdString();
+        if (c.Stored == 1) {
+          EXPECT_EQ(SharedImage()->Images().GetCount(), c.Again);
+        } else {
+          EXPECT_EQ(main.Documents().Count(), c.Again);
+          EXPECT_EQ(main.Documents().Active()->FileName, sprite);
+        }
+      }
+    }
+    Settings().FrameBackColor = previous;
     CloseMain();
   }
 }
