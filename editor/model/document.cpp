@@ -86,11 +86,18 @@ void TMDIChild::Rename(const QString& newName) {
   UpdateUndoState();
 }
 
+bool TMDIChild::ReportFileGone() const {
+  if (Untitled || QFileInfo(FileName).isFile()) return false;
+  ShowMessage(Tr(texts::kFileGone).arg(FileName), MessageType::Warning, kOk);
+  return true;
+}
+
 TGIFImage* TMDIChild::Content(std::unique_ptr<TGIFImage>& holder) {
   if (Loaded) return SharedImage();
   const QString source = (!WorkingCopy.isEmpty() && QFileInfo::exists(WorkingCopy)) ? WorkingCopy : FileName;
   if (source == FileName && !FileExistsOnDisk()) {
-    holder = std::make_unique<TGIFImage>();
+    if (ReportFileGone()) return nullptr;
+    holder = std::make_unique<TGIFImage>();  // never written: it is empty
     return holder.get();
   }
   holder = ReadGifFile(source);
@@ -340,6 +347,7 @@ bool TDocuments::Activate(TMDIChild* document) {
   TMDIChild& d = *document;
   const bool fromCopy = !d.WorkingCopy.isEmpty() && QFileInfo::exists(d.WorkingCopy);
   const QString source = fromCopy ? d.WorkingCopy : d.FileName;
+  if (!fromCopy && d.ReportFileGone()) return false;
   EditorView()->StatusText(2, Tr(texts::kReadingImage).arg(d.DisplayName()));
   std::unique_ptr<TGIFImage> image;
   if (fromCopy || d.FileExistsOnDisk())

@@ -83,6 +83,9 @@ private:
   // The content to save: the working image when loaded, else a copy read from the working copy or
   // the file. Null (reported) when it cannot be read.
   TGIFImage* Content(std::unique_ptr<TGIFImage>& holder);
+  // An unmodified document's frames live only in its file: when that went, there is nothing to
+  // read it back from (said to the user), and it never becomes empty. True when it is gone.
+  bool ReportFileGone() const;
   bool WriteTo(const QString& fileName);
   void AfterWrite();
   bool ReloadWorkingImageFrom(const QString& source);
