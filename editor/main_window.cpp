@@ -615,11 +615,12 @@ void TfrmMain::WindowPrevDocExecute() {
 
 void TfrmMain::ActivateChild(TMDIChild* document) {
   if (documents_.IndexOf(document) < 0) return;
+  const int asked = areaSwitches_;
   if (QMdiSubWindow* sub = SubWindowFor(document)) {
     if (mdi_->activeSubWindow() != sub) mdi_->setActiveSubWindow(sub);
   }
   // Without a window (or when the area did not switch) the documents switch themselves.
-  if (ActiveDocument() != document && documents_.Activate(document)) UpdateCommands();
+  if (asked == areaSwitches_ && ActiveDocument() != document && documents_.Activate(document)) UpdateCommands();
   tabMDI_->Sync();
 }
 
@@ -1286,6 +1287,7 @@ void TfrmMain::SubWindowActivated(QMdiSubWindow* sub) {
   auto* window = qobject_cast<TMDIChildWindow*>(sub->widget());
   TMDIChild* target = window ? window->Document() : nullptr;
   if (!target || target == ActiveDocument()) return;
+  ++areaSwitches_;
   if (!documents_.Activate(target)) {
     // The switch did not happen: the previous document stays in front.
     switching_ = true;

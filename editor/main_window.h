@@ -411,6 +411,9 @@ private:
   int frameColumns_ = 0;
   int tag_ = 0;  // 1: the inspector was hidden once and comes back with the first frame shown
   bool switching_ = false;
+  // Switches the document area asked the documents for: one it asked for and was refused is
+  // not asked again, which would tell the user twice.
+  int areaSwitches_ = 0;
   int optimizeSaveTag_ = -1;  // while the save dialog's Optimize runs the wizard
   bool openAsNew_ = false;  // the last thumbnail drop landed outside every document window
   bool warnings_ = false;

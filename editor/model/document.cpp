@@ -86,11 +86,18 @@ void TMDIChild::Rename(const QString& newName) {
   UpdateUndoState();
 }
 
+bool TMDIChild::ReportFileGone() const {
+  if (Untitled || QFileInfo(FileName).isFile()) return false;
+  ShowMessage(Tr(texts::kFileGone).arg(FileName), MessageType::Warning, kOk);
+  return true;
+}
+
 TGIFImage* TMDIChild::Content(std::unique_ptr<TGIFImage>& holder) {
   if (Loaded) return SharedImage();
   const QString source = (!WorkingCopy.isEmpty() && QFileInfo::exists(WorkingCopy)) ? WorkingCopy : FileName;
   if (source == FileName && !FileExistsOnDisk()) {
-    holder = std::make_unique<TGIFImage>();
+    if (ReportFileGone()) return nullptr;
+    holder = std::make_unique<TGIFImage>();  // never written: it is empty
     return holder.get();
   }
   holder = ReadGifFile(source);
@@ -161,6 +168,11 @@ bool TMDIChild::UpdateUndoState() {
 
 void TMDIChild::AddUndoEntry(std::uint8_t kind, std::uint8_t operation, int index2, int data, int frameIndex,
                              const QString& caption) {
+  if (wholeKept_ > 0) {
+    ++entriesCovered_;
+    workingCopyCurrent_ = false;
+    return;
+  }
   History.AddByKind(kind, operation, index2, data, frameIndex, caption);
   workingCopyCurrent_ = false;
   UpdateUndoState();
@@ -340,6 +352,7 @@ bool TDocuments::Activate(TMDIChild* document) {
   TMDIChild& d = *document;
   const bool fromCopy = !d.WorkingCopy.isEmpty() && QFileInfo::exists(d.WorkingCopy);
   const QString source = fromCopy ? d.WorkingCopy : d.FileName;
+  if (!fromCopy && d.ReportFileGone()) return false;
   EditorView()->StatusText(2, Tr(texts::kReadingImage).arg(d.DisplayName()));
   std::unique_ptr<TGIFImage> image;
   if (fromCopy || d.FileExistsOnDisk())
@@ -419,6 +432,40 @@ void TDocuments::EndWriteBatch() {
   const std::vector<TMDIChild*> pending = std::exchange(batchPending_, {});
   for (TMDIChild* d : pending)
     if (IndexOf(d) >= 0 && !d->workingCopyCurrent_) d->FlushWorkingCopy();
+}
+
+// ---- TUndoGroup
+
+TUndoGroup::TUndoGroup(TDocuments& documents, int entries, const QString& caption, int frameIndex)
+    : documents_(documents) {
+  TMDIChild* d = documents_.Active();
+  if (!d || d->wholeKept_ > 0 || entries <= d->History.Capacity()) return;
+  try {
+    d->AddUndoEntry(1, 8, -1, -1, frameIndex, caption);
+  } catch (const std::exception& e) {
+    ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
+    recorded_ = false;
+    return;
+  }
+  entry_ = d->History.Last();
+  serial_ = d->Serial;
+  ++d->wholeKept_;
+  d->entriesCovered_ = 0;
+}
+
+TUndoGroup::~TUndoGroup() {
+  if (!entry_) return;
+  for (int i = 0; i < documents_.Count(); ++i) {
+    TMDIChild& d = *documents_.At(i);
+    if (d.Serial != serial_) continue;
+    --d.wholeKept_;
+    // A command that changed nothing leaves no entry to undo.
+    if (d.entriesCovered_ == 0 && d.History.Last() == entry_) {
+      d.History.Delete(d.History.Count() - 1);
+      d.UpdateUndoState();
+    }
+    return;
+  }
 }
 
 void TDocuments::FreeChildWindow(TMDIChild* document) {

@@ -80,9 +80,13 @@ public:
 
 private:
   friend class TDocuments;
+  friend class TUndoGroup;
   // The content to save: the working image when loaded, else a copy read from the working copy or
   // the file. Null (reported) when it cannot be read.
   TGIFImage* Content(std::unique_ptr<TGIFImage>& holder);
+  // An unmodified document's frames live only in its file: when that went, there is nothing to
+  // read it back from (said to the user), and it never becomes empty. True when it is gone.
+  bool ReportFileGone() const;
   bool WriteTo(const QString& fileName);
   void AfterWrite();
   bool ReloadWorkingImageFrom(const QString& source);
@@ -92,6 +96,9 @@ private:
 
   TDocuments& owner_;
   bool workingCopyCurrent_ = false;
+  // While a TUndoGroup keeps the whole animation, the entries of its command are not recorded.
+  int wholeKept_ = 0;
+  int entriesCovered_ = 0;
 };
 
 // The main window's side of the documents: the list, the active one and the untitled counter.
@@ -172,6 +179,26 @@ public:
 
 private:
   TDocuments& documents_;
+};
+
+// A command that records one undo entry per frame over the active document. When its entries
+// would not all fit in the history, the oldest of them would be trimmed and their frames lost to
+// undo: it then records one whole-animation entry instead, and none of its own, so that one undo
+// brings back everything it changed. Nested groups go with the outermost.
+class TUndoGroup {
+public:
+  TUndoGroup(TDocuments& documents, int entries, const QString& caption, int frameIndex);
+  ~TUndoGroup();
+  TUndoGroup(const TUndoGroup&) = delete;
+  TUndoGroup& operator=(const TUndoGroup&) = delete;
+  // False when the whole animation could not be kept (the user was told): the command is not made.
+  bool Recorded() const { return recorded_; }
+
+private:
+  TDocuments& documents_;
+  std::uint64_t serial_ = 0;  // the document, found again at the end: the command may close it
+  const TCommand* entry_ = nullptr;
+  bool recorded_ = true;
 };
 
 }  // namespace movinta::editor

@@ -430,6 +430,9 @@ void TFrameCommands::DeleteFrames() {
   if (frames.empty()) return;
   TMDIChild* document = Active();
   TWriteBatch batch(documents_);
+  const TUndoGroup group(documents_, std::min<int>(static_cast<int>(frames.size()), FrameCount() - 1),
+                         Tr(texts::kDeleteFrame), frames.front());
+  if (!group.Recorded()) return;
   EditorView()->SetSelection(frames.back(), frames.back());
   for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
     if (documents_.IndexOf(document) < 0 || FrameCount() <= 1) {
@@ -471,6 +474,8 @@ bool TFrameCommands::DragFramesTo(int target) {
   const int first = frames.front(), last = frames.back();
   if (target >= first && target <= last) return false;
   TWriteBatch batch(documents_);
+  const TUndoGroup group(documents_, last - first + 1, Tr(texts::kMoveFrame), selected);
+  if (!group.Recorded()) return false;
   // The range moves as one block, its order kept: it ends at a target after it and starts at a
   // target before it.
   const int width = last - first + 1;
@@ -592,6 +597,8 @@ int TFrameCommands::PasteOneFrame(const Bitmap& bitmap, int transparentIndex) {
 int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
   int last = -1;
   TWriteBatch batch(documents_);
+  const TUndoGroup group(documents_, copy.Images().GetCount(), Tr(frame_texts::kPasteFrame), std::max(0, SelectedFrame()));
+  if (!group.Recorded()) return -1;
   ApplyPaletteDefaults(copy);
   const int paletteType = SettingsInt("PaletteType", 0);
   if (paletteType < 2 && copy.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(copy);
@@ -691,6 +698,9 @@ int TFrameCommands::AddFrameFiles(const QStringList& files, const PictureReader&
   if (!read || RefusedWhilePlaying()) return 0;
   BusyScope busy;
   TWriteBatch batch(documents_);
+  const TUndoGroup group(documents_, static_cast<int>(files.size()), Tr(frame_texts::kAddFrame),
+                         std::max(0, SelectedFrame()));
+  if (!group.Recorded()) return 0;
   int added = 0;
   StepProgress progress(static_cast<int>(files.size()), Tr(frame_texts::kInsertingFrame));
   for (qsizetype k = 0; k < files.size(); progress.Step(static_cast<int>(++k))) {
@@ -742,6 +752,9 @@ void TFrameCommands::ApplyDelayToSelection(int delay) {
   BusyScope busy;
   TWriteBatch batch(documents_);
   const std::vector<int> frames = SelectedFrames();
+  const TUndoGroup group(documents_, static_cast<int>(frames.size()), ChangeCaption(frame_texts::kDelay),
+                         std::max(0, SelectedFrame()));
+  if (!group.Recorded()) return;
   StepProgress progress(static_cast<int>(frames.size()));
   for (std::size_t k = 0; k < frames.size(); progress.Step(static_cast<int>(++k)))
     ApplyFrameProperties(frames[k], 1, delay, -1);
@@ -754,6 +767,9 @@ void TFrameCommands::ApplyDisposalToSelection(int disposal) {
   BusyScope busy;
   TWriteBatch batch(documents_);
   const std::vector<int> frames = SelectedFrames();
+  const TUndoGroup group(documents_, static_cast<int>(frames.size()), ChangeCaption(frame_texts::kDisposal),
+                         std::max(0, SelectedFrame()));
+  if (!group.Recorded()) return;
   StepProgress progress(static_cast<int>(frames.size()));
   for (std::size_t k = 0; k < frames.size(); progress.Step(static_cast<int>(++k)))
     ApplyFrameProperties(frames[k], 2, -1, disposal);
@@ -1094,9 +1110,14 @@ void TFrameCommands::ApplyPendingInput() {
   applying_ = true;
   {
     TWriteBatch batch(documents_);
-    if (input.Delay)
-      for (int index : input.Frames) ApplyFrameProperties(index, 1, input.DelayValue, -1);
-    if (input.Loop) ApplyLoopChange(input.Infinite, input.LoopValue);
+    const TUndoGroup group(documents_, static_cast<int>(input.Delay ? input.Frames.size() : 0) + (input.Loop ? 1 : 0),
+                           input.Delay ? ChangeCaption(frame_texts::kDelay) : Tr(frame_texts::kChangeAnimationLoop),
+                           std::max(0, SelectedFrame()));
+    if (group.Recorded()) {
+      if (input.Delay)
+        for (int index : input.Frames) ApplyFrameProperties(index, 1, input.DelayValue, -1);
+      if (input.Loop) ApplyLoopChange(input.Infinite, input.LoopValue);
+    }
   }
   applying_ = false;
   EditorView()->RepaintFrames();

@@ -152,6 +152,8 @@ public:
   void Clear();
   void SetLimit(int n) { limit_ = n; }
   int Limit() const { return limit_; }
+  // How many commands the history holds at most: one past Limit.
+  int Capacity() const { return (limit_ < 0 ? 0 : limit_) + 1; }
   // Commands freed as the oldest since the last Clear: undoing all that remain no longer reaches
   // the state of the last clear.
   int Trimmed() const { return trimmed_; }

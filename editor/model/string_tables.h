@@ -52,6 +52,10 @@ inline constexpr const char* kDeleteFrame = "Delete Frame";
 // Shown when a document's working copy cannot be read back; offers the saved file instead.
 inline constexpr const char* kReloadFromDisk =
     "The working copy of %1 could not be read. Would you like to reopen the file saved on disk?";
+// Shown when a document that is not loaded has no working copy and its file went.
+inline constexpr const char* kFileGone =
+    "The file %1 is gone: it was moved or deleted after it was opened. Put it back to show this document "
+    "again, or close the document.";
 inline constexpr const char* kNotAvailable = "This command is not available in this version.";
 
 // Undo history.

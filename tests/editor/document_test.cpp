@@ -312,6 +312,24 @@ TEST_F(DocumentTest, UnmodifiedDocumentsCloseWithoutAQuestionOrAWrite) {
   EXPECT_EQ(FileBytes(path), before);
 }
 
+TEST_F(DocumentTest, ADocumentWhoseFileWentIsNeitherShownNorSavedEmpty) {
+  TDocuments docs;
+  const QString pa = MakeFile(QStringLiteral("a.gif"), 2);
+  TMDIChild* a = docs.OpenDocument(pa);
+  TMDIChild* b = docs.OpenDocument(MakeFile(QStringLiteral("b.gif"), 3));
+  ASSERT_TRUE(a && b);
+  ASSERT_TRUE(QFile::remove(pa));
+  const QString elsewhere = work_ + QStringLiteral("/saved.gif");
+  chooser_.Names = {elsewhere};
+  EXPECT_FALSE(a->SaveDocument(true, true));
+  EXPECT_FALSE(QFile::exists(elsewhere));
+  EXPECT_FALSE(docs.Activate(a));
+  EXPECT_EQ(docs.Active(), b);
+  EXPECT_EQ(Delays(*SharedImage()), (std::vector<int>{10, 20, 30}));
+  EXPECT_EQ(messages_.Count(pa + QStringLiteral(" is gone")), 2);
+  EXPECT_EQ(a->FileName, pa);
+}
+
 TEST_F(DocumentTest, SaveAsWritesFirstAndRenamesOnlyOnSuccess) {
   TDocuments docs;
   TMDIChild* d = docs.NewDocument();

@@ -1,17 +1,23 @@
 #include "app_fixture.h"
 
+#include "editor/document_tabs.h"
 #include "editor/document_window.h"
 #include "editor/forms/progress_window.h"
 #include "editor/frame_strip.h"
+#include "editor/qt_services.h"
 
 #include <QAction>
+#include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 #include <cstring>
@@ -115,6 +121,86 @@ TEST_F(AppTest, AnOpenFileComesToTheFrontInsteadOfOpeningTwice) {
   EXPECT_EQ(main.MdiArea()->activeSubWindow(), main.SubWindowFor(a));
   EXPECT_EQ(testing::Delays(*SharedImage()), (std::vector<int>{10, 20}));
   EXPECT_TRUE(messages_.Shown.empty());
+}
+
+// The window's own message boxes, each answered as soon as it shows; their texts are kept.
+class AnsweredBoxes {
+public:
+  explicit AnsweredBoxes(QWidget* parent) : routine_(parent) {
+    previous_ = SetMessageRoutine(&routine_);
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->isVisible()) {
+        Texts << box->text();
+        box->accept();
+      }
+    });
+    timer_.start();
+  }
+  ~AnsweredBoxes() { SetMessageRoutine(previous_); }
+  QStringList Texts;
+
+private:
+  QtMessageRoutine routine_;
+  IMessageRoutine* previous_;
+  QTimer timer_;
+};
+
+TEST_F(AppTest, SwitchingToADocumentWhoseFileIsGoneIsRefusedAndEmptiesNothing) {
+  TfrmMain& main = OpenMain();
+  const QString pa = Gif(QStringLiteral("a.gif"), 2);
+  const QString pb = Gif(QStringLiteral("b.gif"), 3);
+  const QString pc = Gif(QStringLiteral("c.gif"), 4);
+  TMDIChild* a = main.OpenFile(pa);
+  TMDIChild* b = main.OpenFile(pb);
+  TMDIChild* c = main.OpenFile(pc);
+  ASSERT_TRUE(a && b && c);
+  const QByteArray bBytes = testing::FileBytes(pb);
+  ASSERT_TRUE(QFile::remove(pb));
+  auto* tabs = main.findChild<TDocumentTabs*>(QStringLiteral("tabMDI"));
+  auto* windowMenu = main.findChild<QMenu*>(QStringLiteral("mniWindow"));
+  ASSERT_TRUE(tabs && windowMenu);
+
+  const std::pair<const char*, std::function<void()>> roads[] = {
+      {"a click on its tab", [&] { QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center()); }},
+      {"its tab made current", [&] { tabs->setCurrentIndex(1); }},
+      {"the Window menu",
+       [&] {
+         emit windowMenu->aboutToShow();
+         for (QAction* item : windowMenu->actions())
+           if (item->text().endsWith(pb)) item->trigger();
+       }},
+      {"the open-file test of automation", [&] { EXPECT_TRUE(main.BringOpenDocumentToFront(pb)); }},
+  };
+  AnsweredBoxes boxes(&main);
+  for (const auto& [road, take] : roads) {
+    SCOPED_TRACE(road);
+    boxes.Texts.clear();
+    take();
+    QCoreApplication::processEvents();
+    const QString told = boxes.Texts.join(QLatin1Char('|'));
+    EXPECT_EQ(boxes.Texts.size(), 1) << told.toStdString();
+    EXPECT_TRUE(told.contains(pb) && told.contains(QStringLiteral("gone"))) << told.toStdString();
+    EXPECT_EQ(main.Documents().Active(), c);
+    EXPECT_TRUE(c->Loaded);
+    EXPECT_FALSE(b->Loaded);
+    EXPECT_FALSE(b->Modified);
+    EXPECT_EQ(testing::Delays(*SharedImage()), (std::vector<int>{10, 20, 30, 40}));
+    EXPECT_EQ(main.FrameStrip()->ColumnCount(), 4);
+    EXPECT_EQ(main.MdiArea()->activeSubWindow(), main.SubWindowFor(c));
+    EXPECT_EQ(tabs->currentIndex(), 2);
+  }
+
+  // The others switch as before, and the document comes back with its file.
+  boxes.Texts.clear();
+  main.ActivateChild(a);
+  EXPECT_EQ(main.Documents().Active(), a);
+  EXPECT_EQ(testing::Delays(*SharedImage()), (std::vector<int>{10, 20}));
+  testing::WriteBytes(pb, bBytes);
+  tabs->setCurrentIndex(1);
+  EXPECT_EQ(main.Documents().Active(), b);
+  EXPECT_EQ(testing::Delays(*SharedImage()), (std::vector<int>{10, 20, 30}));
+  EXPECT_TRUE(boxes.Texts.isEmpty());
 }
 
 TEST_F(AppTest, DroppedLocalFilesOpenByTypeInOrder) {

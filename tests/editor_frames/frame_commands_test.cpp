@@ -689,6 +689,42 @@ TEST_F(FrameCommandsTest, ChangingTheDelayOfThreeFramesRecordsThreeEntries) {
   EXPECT_EQ(d->History.Count(), 3);
 }
 
+// Past the history's room a command keeps the whole animation once, and only when it changes
+// something; a whole animation that cannot be kept leaves the command unmade.
+TEST_F(FrameCommandsTest, ACommandOverMoreFramesThanTheHistoryHoldsKeepsTheWholeAnimationOnce) {
+  TMDIChild* d = StartPattern(8);
+  d->SetMaxUndo(3);  // room for four entries
+  const QByteArray original = Bytes(Image());
+  const std::pair<const char*, std::function<void()>> commands[] = {
+      {"a range dragged", [&] { commands_->DragFramesTo(7); }},
+      {"its delay", [&] { commands_->ApplyDelayToSelection(5); }},
+      {"deleted", [&] { commands_->DeleteFrames(); }},
+  };
+  for (const auto& [name, run] : commands) {
+    SCOPED_TRACE(name);
+    view_.SetSelection(0, 4);
+    run();
+    ASSERT_NE(Bytes(Image()), original);
+    EXPECT_EQ(d->History.Count(), 1);
+    EXPECT_EQ(d->History.Item(0)->ClassNameText(), QStringLiteral("TActiveAnimation"));
+    commands_->Undo();
+    EXPECT_EQ(Bytes(Image()), original);
+    EXPECT_EQ(d->History.Count(), 0);
+  }
+
+  view_.SetSelection(0, 7);
+  commands_->ApplyDisposalToSelection(0);  // every frame has it already
+  EXPECT_EQ(d->History.Count(), 0) << "nothing changed, nothing to undo";
+  EXPECT_TRUE(tmp_.Files().size() <= 1u) << "no snapshot left behind";
+
+  tmp_.MakeUnusable();
+  commands_->DeleteFrames();
+  tmp_.MakeUsable();
+  EXPECT_EQ(Bytes(Image()), original);
+  EXPECT_EQ(d->History.Count(), 0);
+  EXPECT_TRUE(messages_.Saw(QStringLiteral("Error saving file!")));
+}
+
 TEST_F(FrameCommandsTest, ACommandOverManyFramesWritesTheWorkingCopyOnceAtItsEnd) {
   TMDIChild* a = Start(4);
   TMDIChild* b = docs_.NewDocument();

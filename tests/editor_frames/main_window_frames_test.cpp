@@ -394,6 +394,82 @@ TEST_F(MainFramesTest, CtrlCThenCtrlVOnTheStripPastesWithNoMenuOpened) {
   SetClipboard(previous);
 }
 
+// What the user sees of each frame: its place, size, delay, disposal and pixels.
+std::vector<std::vector<int>> FramesShown(TGIFImage& image) {
+  std::vector<std::vector<int>> out;
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    const TGIFSubImage& f = *image.Images().GetFrame(i);
+    const gif::TGIFGraphicControlExtension* gce = f.GraphicControlExtension();
+    std::vector<int> v{f.GetLeft(), f.GetTop(), f.GetWidth(), f.GetHeight(), gce ? gce->GetDelay() : -1,
+                       gce ? gce->GetDisposal() : -1};
+    v.insert(v.end(), f.Data(), f.Data() + f.DataSize());
+    out.push_back(std::move(v));
+  }
+  return out;
+}
+
+// One command over every frame of an animation longer than the history: a single undo brings
+// the animation back whole, whichever command it was.
+TEST_F(MainFramesTest, OneUndoTakesBackACommandOverMoreFramesThanTheHistoryHolds) {
+  testing::MemoryClipboard clipboard;
+  TfrmMain& main = OpenMain();
+  main.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+  auto* frames = main.findChild<QComboBox*>(QStringLiteral("cbFrames"));
+  auto* disposal = main.findChild<QComboBox*>(QStringLiteral("cbDisposal"));
+  auto* delay = main.findChild<QSpinBox*>(QStringLiteral("txtDelay"));
+  ASSERT_TRUE(frames && disposal && delay);
+  const QString path = Path(QStringLiteral("long.gif"));
+  testing::WriteAnimation(*testing::MakePatternAnimation(150), path);
+
+  const std::pair<const char*, std::function<void()>> commands[] = {
+      {"Delete on the strip", [&] { QTest::keyClick(main.FrameStrip(), Qt::Key_Delete); }},
+      {"Cut", [&] { FindAction(main, QStringLiteral("Cu&t"))->trigger(); }},
+      {"Paste",
+       [&] {
+         FindAction(main, QStringLiteral("&Copy"))->trigger();
+         FindAction(main, QStringLiteral("&Paste"))->trigger();
+       }},
+      {"a delay typed",
+       [&] {
+         delay->setValue(777);
+         main.FrameCommands().ApplyPendingInput();
+       }},
+      {"a disposal chosen",
+       [&] {
+         disposal->setCurrentIndex(3);
+         emit disposal->activated(3);
+       }},
+  };
+  for (const auto& [name, run] : commands) {
+    SCOPED_TRACE(name);
+    TMDIChild* d = main.OpenFile(path);
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(d->History.Limit(), 50);
+    // An edit before, so that the undo has to bring the frames back from its own record.
+    main.ShowFrame(0);
+    FindAction(main, QStringLiteral("Move Frame &Right"))->trigger();
+    ASSERT_EQ(d->History.Count(), 1);
+    const auto before = FramesShown(*SharedImage());
+    ASSERT_EQ(before.size(), 150u);
+    main.FrameStrip()->setFocus();
+    frames->setCurrentIndex(frames->count() - 1);
+    emit frames->activated(frames->count() - 1);
+    ASSERT_TRUE(main.FrameStrip()->SelectionFirst() == 0 && main.FrameStrip()->SelectionLast() == 149);
+    run();
+    QCoreApplication::processEvents();
+    ASSERT_NE(FramesShown(*SharedImage()), before) << "the command changed nothing";
+    EXPECT_EQ(d->History.Count(), 2);
+    main.EditUndo->trigger();
+    EXPECT_EQ(SharedImage()->Images().GetCount(), 150);
+    EXPECT_TRUE(FramesShown(*SharedImage()) == before);
+    EXPECT_EQ(main.FrameStrip()->ColumnCount(), 150);
+    EXPECT_EQ(d->History.Count(), 1);
+    EXPECT_EQ(d->History.LastCaption(), QStringLiteral("Move Frame"));
+    main.Documents().FreeChildWindow(d);
+  }
+}
+
 TEST_F(MainFramesTest, EmptyFramesGetNoCellAndNoEntry) {
   // A comment after the last picture reads back as an empty frame.
   auto image = testing::MakeAnimation(3);
