@@ -245,6 +245,11 @@ TEST_F(ScriptsAppTest, APictureWithAlphaFromAScriptBecomesTheFrameTheMenusMakeOf
   ASSERT_EQ(SharedImage()->Images().GetCount(), count + 1);
   const QImage byScript = Shown(*SharedImage()->Images().GetFrame(main_->FrameStrip()->SelectedFrame()));
   EXPECT_EQ(byScript, byMenu);
+  const QDBusMessage inserted = Wait(Send(kActive, kActiveIface, QStringLiteral("AddFrame"), {png, 10}));
+  ASSERT_EQ(inserted.type(), QDBusMessage::ReplyMessage) << inserted.errorMessage().toStdString();
+  const int at = inserted.arguments().value(0).toInt();
+  ASSERT_GE(at, 0);
+  EXPECT_EQ(Shown(*SharedImage()->Images().GetFrame(at)), byMenu);
   const QDBusMessage frame = Wait(Send(kActive + QStringLiteral("/Frames"), QStringLiteral("com.larkspur.Movinta.Frames"),
                                        QStringLiteral("Frame"), {0}));
   const QString framePath = frame.arguments().value(0).value<QDBusObjectPath>().path();
