@@ -1,6 +1,7 @@
 #include "automation/automation_objects.h"
 
 #include "editor/forms/inspector_logic.h"
+#include "editor/image_import.h"
 #include "editor/model/registry.h"
 #include "editor/model/settings.h"
 #include "editor/widget_helpers.h"
@@ -57,8 +58,11 @@ void CheckMoment(const IAutomationHost& host, TMoment what) {
   if (what == TMoment::ReadsDocument) return;
   if (host.Busy())
     throw AutomationError(kErrorBusy, QStringLiteral("The editor is waiting for a dialog to be answered; try again when it has closed"));
-  if (what == TMoment::ChangesDocument && host.Playing())
-    throw AutomationError(kErrorBusy, QStringLiteral("The animation is playing; stop it first"));
+  if (what == TMoment::ChangesDocument) CheckNotPlaying(host);
+}
+
+void CheckNotPlaying(const IAutomationHost& host) {
+  if (host.Playing()) throw AutomationError(kErrorBusy, QStringLiteral("The animation is playing; stop it first"));
 }
 
 bool PictureFromBytes(const QByteArray& bytes, gif::Bitmap& bitmap) {
@@ -75,7 +79,8 @@ bool PictureFromBytes(const QByteArray& bytes, gif::Bitmap& bitmap) {
     throw AutomationError(kErrorInvalidValue, QString::fromLatin1(kTooLarge).arg(size.width()).arg(size.height()));
   const QImage picture = reader.read();
   if (picture.isNull()) return false;
-  bitmap = gif::qt::FromQImage(picture);
+  // As a picture file added from the menus comes in.
+  editor::PictureToBitmap(picture, bitmap);
   return true;
 }
 
@@ -425,8 +430,9 @@ std::shared_ptr<TGIFFrames> TActiveDocument::Frames() {
 
 // ---- menus
 
-QAction* ResolveMenuPath(const QList<QAction*>& topItems, const QString& path) {
+QAction* ResolveMenuPath(const QList<QAction*>& topItems, const QString& path, QMenu** place) {
   QList<QAction*> level = topItems;
+  QMenu* levelMenu = nullptr;
   QString rest = path;
   for (;;) {
     const int bar = rest.indexOf(QLatin1Char('|'));
@@ -438,8 +444,12 @@ QAction* ResolveMenuPath(const QList<QAction*>& topItems, const QString& path) {
       if (QString(item->text()).remove(QLatin1Char('&')) == head) match = item;
     }
     if (!match) return nullptr;
-    if (bar < 0) return match;
-    level = match->menu() ? match->menu()->actions() : QList<QAction*>();
+    if (bar < 0) {
+      if (place) *place = levelMenu;
+      return match;
+    }
+    levelMenu = match->menu();
+    level = levelMenu ? levelMenu->actions() : QList<QAction*>();
   }
 }
 
@@ -543,9 +553,10 @@ bool TGIFApplication::MenuExists(const QString& path) const {
 }
 
 std::shared_ptr<TIntfMenuItem> TGIFApplication::Menu(const QString& path) {
-  QAction* item = ResolveMenuPath(host_.MenuItems(), path);
+  QMenu* place = nullptr;
+  QAction* item = ResolveMenuPath(host_.MenuItems(), path, &place);
   if (!item) throw AutomationError(kErrorNoSuchMenu, QString::fromLatin1(kMenuMissing).arg(path));
-  return std::make_shared<TIntfMenuItem>(item, &host_);
+  return std::make_shared<TIntfMenuItem>(item, &host_, place);
 }
 
 }  // namespace movinta::automation

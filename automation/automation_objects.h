@@ -22,6 +22,7 @@
 #include <stdexcept>
 #include <vector>
 
+class QMenu;
 
 namespace movinta::automation {
 
@@ -246,8 +247,9 @@ private:
 };
 
 // The last item whose caption without "&" equals each "|"-separated part, level by level; null
-// when the path does not resolve.
-QAction* ResolveMenuPath(const QList<QAction*>& topItems, const QString& path);
+// when the path does not resolve. place, when given, gets the menu the item was found in (null for
+// an item of the menu bar).
+QAction* ResolveMenuPath(const QList<QAction*>& topItems, const QString& path, QMenu** place = nullptr);
 
 class TGIFApplication : public TAutomationObject {
 public:
@@ -340,6 +342,8 @@ enum class TMoment {
 // Busy when the editor cannot take such a member now: a change waits for every dialog, question,
 // progress window, playback and long operation; reading waits for long operations only.
 void CheckMoment(const IAutomationHost& host, TMoment what);
+// Busy while an animation plays.
+void CheckNotPlaying(const IAutomationHost& host);
 
 // Checks a value a client handed in; InvalidValue with the text when it is outside low..high.
 void CheckRange(int value, int low, int high, const char* what);

@@ -43,7 +43,8 @@ enum Flags : unsigned {
   kCaller = 64,
   // Reads a document: refused while a long operation runs. For a property, its get; kChanges is its put.
   kReads = 128,
-  // Of the changes, the one a playing animation takes: stopping it.
+  // Of the changes, those a playing animation takes: stopping it, and choosing a menu item that the
+  // menus leave on while it plays (the item's own check refuses the others).
   kStopsPlayback = 256,
 };
 
@@ -190,6 +191,18 @@ QVariantList ItemPaths(Collection& collection, ToPath toPath) {
   return {QVariant::fromValue(paths)};
 }
 
+// A menu item on the bus: the handle, as the table's object.
+struct MenuObject : TAutomationObject {
+  explicit MenuObject(std::shared_ptr<TIntfMenuItem> item) : Item(std::move(item)) {}
+  std::shared_ptr<TIntfMenuItem> Item;
+};
+
+// The item and the menu it was reached through, which the dispatcher turns into the item's path.
+QVariantList MenuValue(const std::shared_ptr<addin::IIntfMenuItem>& item) {
+  const auto& handle = static_cast<TIntfMenuItem&>(*item);
+  return {QVariant::fromValue<QObject*>(handle.Item()), QVariant::fromValue<QObject*>(handle.Place())};
+}
+
 const Interface& ApplicationInterface() {
   using A = TGIFApplication;
   static const Interface table{
@@ -287,7 +300,7 @@ const Interface& ApplicationInterface() {
           {"MenuExists", false, "s", "b", "wsMenuPath,result", 50, 0,
            On<A>([](A& a, auto& x) { return One(a.MenuExists(S(x, 0))); }), {}},
           {"Menu", false, "s", "o", "wsMenuPath,result", 51, kMenuItem,
-           On<A>([](A& a, auto& x) { return QVariantList{QVariant::fromValue<QObject*>(a.Menu(S(x, 0))->Item())}; }), {}},
+           On<A>([](A& a, auto& x) { return MenuValue(a.Menu(S(x, 0))); }), {}},
           {"ThumbNailFileName", true, "s", "", "", 52, kReadOnly,
            On<A>([](A& a, auto&) { return One(a.ThumbNailFileName()); }), {}},
       }};
@@ -429,16 +442,6 @@ const Interface& FrameInterface() {
   return table;
 }
 
-// A menu item on the bus: the handle, as the table's object.
-struct MenuObject : TAutomationObject {
-  explicit MenuObject(std::shared_ptr<TIntfMenuItem> item) : Item(std::move(item)) {}
-  std::shared_ptr<TIntfMenuItem> Item;
-};
-
-QVariantList MenuValue(const std::shared_ptr<addin::IIntfMenuItem>& item) {
-  return {QVariant::fromValue<QObject*>(static_cast<TIntfMenuItem&>(*item).Item())};
-}
-
 const Interface& MenuItemInterface() {
   using M = MenuObject;
   static const Interface table{
@@ -468,7 +471,7 @@ const Interface& MenuItemInterface() {
           {"SetMenuHandler", false, "o", "", "Handler", 11, kCaller, {}, {}},
           {"MenuIndex", true, "i", "", "", 12, kWritable, On<M>([](M& m, auto&) { return One(m.Item->MenuIndex()); }),
            Put<M>([](M& m, const QVariant& v) { m.Item->SetMenuIndex(v.toInt()); })},
-          {"Execute", false, "", "", "", 13, kInteractive | kChanges, On<M>([](M& m, auto&) { m.Item->Execute(); return None(); }), {}},
+          {"Execute", false, "", "", "", 13, kInteractive | kChanges | kStopsPlayback, On<M>([](M& m, auto&) { m.Item->Execute(); return None(); }), {}},
           {"InsertSubItem", false, "i", "o", "nIndex,result", 14, kMenuItem,
            On<M>([](M& m, auto& x) { return MenuValue(m.Item->InsertSubItem(I(x, 0))); }), {}},
           {"DocDependent", true, "b", "", "", 15, kWritable, On<M>([](M& m, auto&) { return One(m.Item->DocDependent()); }),
@@ -626,11 +629,11 @@ bool TAutomationBus::Publish(QDBusConnection connection, QStringList* warnings) 
   return true;
 }
 
-QString TAutomationBus::MenuPath(QAction* item) {
+QString TAutomationBus::MenuPath(QAction* item, QWidget* place) {
   for (auto it = menus_.cbegin(); it != menus_.cend(); ++it)
-    if (it.value() == item) return MenusPath() + QStringLiteral("/m%1").arg(it.key());
+    if (it.value().Item == item && it.value().Place == place) return MenusPath() + QStringLiteral("/m%1").arg(it.key());
   const quint64 n = nextMenu_++;
-  menus_.insert(n, item);
+  menus_.insert(n, {item, place});
   return MenusPath() + QStringLiteral("/m%1").arg(n);
 }
 
@@ -661,7 +664,7 @@ TAutomationBus::Resolved TAutomationBus::Resolve(const QString& path) const {
   } else if (path == MenusPath()) {
     r.Known = true;
     for (auto it = menus_.cbegin(); it != menus_.cend(); ++it)
-      if (it.value()) r.Children << QStringLiteral("m%1").arg(it.key());
+      if (it.value().Item) r.Children << QStringLiteral("m%1").arg(it.key());
   } else if (path.startsWith(DocumentsPath() + QLatin1Char('/'))) {
     bool ok = false;
     const std::uint64_t serial = serialOf(path.mid(DocumentsPath().size() + 1), QLatin1Char('d'), ok);
@@ -678,7 +681,11 @@ TAutomationBus::Resolved TAutomationBus::Resolve(const QString& path) const {
     if (!ok) return r;
     auto frame = std::make_shared<TGIFFrame>(host, serial);
     if (!frame->Exists()) {
-      r.Gone = QStringLiteral("The frame %1 no longer exists").arg(path);
+      // Frames are named by a number of their own, not by their place: a script that guessed a
+      // name is told where names come from.
+      r.Gone = QStringLiteral("No frame of the active document is named %1: it was removed or read back anew, or "
+                              "the name was never given (Frames.Frame(index) and Frames.Items name the frames)")
+                   .arg(path);
       return r;
     }
     r = {&FrameInterface(), frame, {}, true, {}};
@@ -686,12 +693,13 @@ TAutomationBus::Resolved TAutomationBus::Resolve(const QString& path) const {
     bool ok = false;
     const std::uint64_t serial = serialOf(path.mid(MenusPath().size() + 1), QLatin1Char('m'), ok);
     if (!ok) return r;
-    QAction* item = menus_.value(serial);
-    if (!item) {
+    const MenuEntry entry = menus_.value(serial);
+    if (!entry.Item) {
       r.Gone = QStringLiteral("The menu item %1 no longer exists").arg(path);
       return r;
     }
-    r = {&MenuItemInterface(), std::make_shared<MenuObject>(std::make_shared<TIntfMenuItem>(item, &host)), {}, true, {}};
+    r = {&MenuItemInterface(),
+         std::make_shared<MenuObject>(std::make_shared<TIntfMenuItem>(entry.Item, &host, entry.Place)), {}, true, {}};
   }
   return r;
 }
@@ -876,7 +884,9 @@ bool TAutomationBus::Dispatch(const QDBusMessage& message, const QDBusConnection
   }
   return run(*m, [&] {
     QVariantList out = m->Call(*r.Object, args);
-    if (m->Flags & kMenuItem) out = {PathValue(MenuPath(qobject_cast<QAction*>(out.value(0).value<QObject*>())))};
+    if (m->Flags & kMenuItem)
+      out = {PathValue(MenuPath(qobject_cast<QAction*>(out.value(0).value<QObject*>()),
+                                qobject_cast<QWidget*>(out.value(1).value<QObject*>())))};
     return message.createReply(out);
   });
 }

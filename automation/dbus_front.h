@@ -41,14 +41,19 @@ private:
   Resolved Resolve(const QString& path) const;
   // Serves one call; handleMessage answers whatever escapes it.
   bool Dispatch(const QDBusMessage& message, const QDBusConnection& connection);
-  QString MenuPath(QAction* item);
+  // One path per item in each menu that shows it.
+  QString MenuPath(QAction* item, QWidget* place);
   // Drops the handlers a bus client served once it leaves the bus.
   void WatchHandler(const QDBusConnection& connection, TAutomatedMenu* item, const QString& client);
   void ClientLeft(const QString& client);
 
   std::shared_ptr<TGIFApplication> application_;
   std::shared_ptr<TActiveDocument> activeDocument_;
-  QHash<quint64, QPointer<QAction>> menus_;
+  struct MenuEntry {
+    QPointer<QAction> Item;
+    QPointer<QWidget> Place;
+  };
+  QHash<quint64, MenuEntry> menus_;
   quint64 nextMenu_ = 1;
   QDBusConnection connection_{QString()};
   bool published_ = false;

@@ -83,6 +83,19 @@ QKeySequence ParseShortCut(QString text) {
   return QKeySequence(QKeyCombination(modifiers, key[0].key()));
 }
 
+// Enabled, in menus that are enabled all the way up to the menu bar: what the user can choose.
+bool Reachable(const QAction& item, QWidget* place) {
+  if (!item.isEnabled()) return false;
+  for (int depth = 0; depth < 32; ++depth) {
+    auto* menu = qobject_cast<QMenu*>(place);
+    if (!menu) return true;
+    QAction* opener = menu->menuAction();
+    if (!opener->isEnabled()) return false;
+    place = Container(*opener);
+  }
+  return true;
+}
+
 // The item's sub-menu, made when it has none yet.
 QMenu* SubMenu(QAction& item) {
   if (QMenu* menu = item.menu()) return menu;
@@ -127,6 +140,12 @@ QAction& TIntfMenuItem::Target() const {
   return *item_;
 }
 
+QWidget* TIntfMenuItem::Place() const {
+  QAction& item = Target();
+  if (place_ && place_->actions().contains(&item)) return place_;
+  return Container(item);
+}
+
 bool TIntfMenuItem::DocumentOpen() const { return host_ && host_->Documents().Active() != nullptr; }
 
 QString TIntfMenuItem::Caption() const { return Target().text(); }
@@ -142,7 +161,10 @@ void TIntfMenuItem::SetChecked(bool checked) {
   item.setChecked(checked);
 }
 
-bool TIntfMenuItem::Enabled() const { return Target().isEnabled(); }
+bool TIntfMenuItem::Enabled() const {
+  QAction& item = Target();
+  return Reachable(item, Place());
+}
 void TIntfMenuItem::SetEnabled(bool enabled) { Target().setEnabled(enabled); }
 
 QString TIntfMenuItem::Hint() const { return Target().statusTip(); }
@@ -178,7 +200,8 @@ std::shared_ptr<addin::IIntfMenuItem> TIntfMenuItem::AddSubItem() { return Inser
 
 std::shared_ptr<addin::IIntfMenuItem> TIntfMenuItem::SubItem(int index) {
   if (index < 0 || index >= SubItemCount()) throw AutomationError(kErrorInvalidValue, QString::fromLatin1(kOutOfBounds));
-  return std::make_shared<TIntfMenuItem>(Target().menu()->actions().at(index), host_);
+  QMenu* menu = Target().menu();
+  return std::make_shared<TIntfMenuItem>(menu->actions().at(index), host_, menu);
 }
 
 std::shared_ptr<addin::IIntfMenuItem> TIntfMenuItem::InsertSubItem(int index) {
@@ -187,13 +210,18 @@ std::shared_ptr<addin::IIntfMenuItem> TIntfMenuItem::InsertSubItem(int index) {
   const QList<QAction*> siblings = menu->actions();
   auto* item = new TAutomatedMenu(menu, DocumentOpen());
   menu->insertAction(index < siblings.size() ? siblings.at(index) : nullptr, item);
-  return std::make_shared<TIntfMenuItem>(item, host_);
+  return std::make_shared<TIntfMenuItem>(item, host_, menu);
 }
 
 void TIntfMenuItem::Execute() {
   QAction& item = Target();
-  // The item's command may do anything the user could: it waits as the bus's changes do.
-  if (host_) CheckMoment(*host_, TMoment::ChangesDocument);
+  // The item's command may do anything the user could: it waits for dialogs and long work as the
+  // bus's changes do. While an animation plays it is taken exactly when the menus leave it on.
+  if (host_) CheckMoment(*host_, TMoment::StopsPlayback);
+  if (!Enabled()) {
+    if (host_) CheckNotPlaying(*host_);
+    return;
+  }
   item.trigger();
 }
 
@@ -205,13 +233,13 @@ void TIntfMenuItem::SetMenuHandler(std::shared_ptr<addin::IIntfMenuHandler> hand
 
 int TIntfMenuItem::MenuIndex() const {
   QAction& item = Target();
-  QWidget* container = Container(item);
+  QWidget* container = Place();
   return container ? int(container->actions().indexOf(&item)) : -1;
 }
 
 void TIntfMenuItem::SetMenuIndex(int index) {
   QAction& item = Target();
-  QWidget* container = Container(item);
+  QWidget* container = Place();
   if (!container) return;
   const int count = int(container->actions().size());
   index = std::clamp(index, 0, count - 1);

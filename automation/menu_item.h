@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QPointer>
+#include <QWidget>
 
 #include <memory>
 
@@ -39,11 +40,16 @@ private:
 };
 
 // A handle on one item of the main menu. The menu owns the item; once the item is deleted every
-// member fails with UnknownObject.
+// member fails with UnknownObject. An item may sit in several menus: the handle is the item in the
+// menu it was reached through (place), whose position MenuIndex reads and whose menus Enabled
+// looks through.
 class TIntfMenuItem : public addin::IIntfMenuItem {
 public:
-  explicit TIntfMenuItem(QAction* item, IAutomationHost* host = nullptr) : item_(item), host_(host) {}
+  explicit TIntfMenuItem(QAction* item, IAutomationHost* host = nullptr, QWidget* place = nullptr)
+      : item_(item), host_(host), place_(place) {}
   QAction* Item() const { return item_; }
+  // The menu or menu bar that shows the item for this handle; null for an item in none.
+  QWidget* Place() const;
 
   QString Caption() const override;
   void SetCaption(const QString& caption) override;
@@ -75,6 +81,7 @@ private:
   bool DocumentOpen() const;
   QPointer<QAction> item_;
   IAutomationHost* host_;
+  QPointer<QWidget> place_;
 };
 
 }  // namespace movinta::automation

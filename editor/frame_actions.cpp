@@ -229,6 +229,8 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
     QAction* item = sizes->addAction(QStringLiteral("%1 x %1").arg(size));
     item->setCheckable(true);
     item->setChecked(size == strip.FrameSize());
+    // The item's tag is the size it chooses, as scripts read it.
+    item->setProperty("tag", size);
     group->addAction(item);
     QObject::connect(item, &QAction::triggered, owner, Guarded([&strip, size] {
       strip.SetFrameSize(size);

@@ -47,6 +47,16 @@ QImage OverBackdrop(const QImage& image) {
   p.drawImage(0, 0, image);
   return flat;
 }
+}  // namespace
+
+bool PictureToBitmap(const QImage& picture, gif::Bitmap& bitmap) {
+  const QImage flat = OverBackdrop(picture);
+  if (flat.isNull()) return false;
+  bitmap = gif::qt::FromQImage(flat);
+  return !bitmap.Empty();
+}
+
+namespace {
 
 // Reads a BMP stream whenever the frame limit and the memory budget allow it; Qt's own cap on image
 // allocations would refuse a phone's photo. A null picture when it cannot.
@@ -70,10 +80,7 @@ QImage ReadBmp(QImageReader& reader, bool* tooLarge) {
 bool ReadBitmapFile(const QString& fileName, gif::Bitmap& bitmap, bool* tooLarge) {
   QImageReader reader(fileName, "BMP");
   // Only a header that declares an alpha mask reads as a picture with an alpha channel.
-  const QImage image = OverBackdrop(ReadBmp(reader, tooLarge));
-  if (image.isNull()) return false;
-  bitmap = gif::qt::FromQImage(image);
-  return !bitmap.Empty();
+  return PictureToBitmap(ReadBmp(reader, tooLarge), bitmap);
 }
 }  // namespace
 
@@ -108,10 +115,8 @@ bool PackedDibToBitmap(const QByteArray& dib, gif::Bitmap& bitmap, bool alpha, b
       auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
       for (int x = 0; x < width; ++x) out[x] = (out[x] & 0x00FFFFFFu) | (QRgb{row[4 * x + 3]} << 24);
     }
-    image = OverBackdrop(image);
   }
-  bitmap = gif::qt::FromQImage(image);
-  return !bitmap.Empty();
+  return PictureToBitmap(image, bitmap);
 }
 
 namespace {

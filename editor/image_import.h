@@ -7,6 +7,7 @@
 #include "gif/gifimage.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 
 #include <cstdint>
@@ -47,6 +48,12 @@ int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bit
 // answer is used without asking) and does it.
 int AskDropImageAction(IImportHost& host, const QString& message, gif::TGIFImage& gifImage, gif::Bitmap& bitmap,
                        const QString& fileName);
+
+// Every picture that comes in from outside (a file, a DIB, a script's bytes) becomes a frame's
+// bitmap here. Frames hold no partial transparency: a picture with an alpha channel becomes what
+// the exports show of it, laid over the backdrop of transparent frames (the frame background
+// colour); pictures without one keep their pixels. False when it holds nothing.
+bool PictureToBitmap(const QImage& picture, gif::Bitmap& bitmap);
 
 // A packed device-independent bitmap (info header, colour table, rows) as a bitmap; false when the
 // bytes do not hold one, or when the picture is past the frame limit or the memory budget (then

@@ -712,7 +712,7 @@ void TfrmMain::ApplySettings() {
     grdFrames_->SetFrameSize(record.FrameSize);
     if (frameActions_.FrameSizes)
       for (QAction* item : frameActions_.FrameSizes->actions())
-        item->setChecked(item->text().startsWith(QString::number(grdFrames_->FrameSize()) + QLatin1Char(' ')));
+        item->setChecked(item->property("tag").toInt() == grdFrames_->FrameSize());
   }
   openFolder_ = v.SyncOpenDialog ? v.ThumbDirectory : v.InitialDir;
   QString thumbs = v.ThumbDirectory;
@@ -882,6 +882,13 @@ bool TfrmMain::event(QEvent* event) {
   if (event->type() == QEvent::StatusTip) {
     SetStatusText(static_cast<QStatusTipEvent*>(event)->tip(), 2);
     return true;
+  }
+  if (event->type() == QEvent::EnabledChange) {
+    const bool handled = QMainWindow::event(event);
+    // The window coming back on (after the add-ins loaded) turned each of its menus on, and each
+    // menu its own item: the items follow their rules again.
+    if (isEnabled()) UpdateDocumentMenus();
+    return handled;
   }
   return QMainWindow::event(event);
 }

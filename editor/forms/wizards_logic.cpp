@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace movinta::editor::forms {
 
@@ -137,6 +139,20 @@ Bitmap ComposeFrame(const Bitmap& picture, int width, int height, gif::TColor ba
   return out;
 }
 
+namespace {
+// A pixel of a composed frame where the background shows: the fill around its picture, or the
+// backdrop its picture's transparent pixels were laid over. {-1, -1} when there is none.
+std::pair<int, int> BackgroundPixel(const Bitmap& composed, gif::TColor background) {
+  const std::uint8_t b = (background >> 16) & 0xFF, g = (background >> 8) & 0xFF, r = background & 0xFF;
+  for (int y = 0; y < composed.Height(); ++y) {
+    const std::uint8_t* row = composed.Scanline(y);
+    for (int x = 0; x < composed.Width(); ++x)
+      if (row[3 * x] == b && row[3 * x + 1] == g && row[3 * x + 2] == r) return {x, y};
+  }
+  return {-1, -1};
+}
+}  // namespace
+
 NewAnimation BuildNewAnimation(const NewAnimationChoice& choice, const PictureReader& read) {
   NewAnimation result;
   auto image = std::make_unique<TGIFImage>();
@@ -144,7 +160,7 @@ NewAnimation BuildNewAnimation(const NewAnimationChoice& choice, const PictureRe
   int width = 0, height = 0;
   gif::TColor background = 0xFFFFFF;
   bool first = true;
-  std::vector<bool> filled;  // per frame: the background shows around its picture
+  std::vector<std::pair<int, int>> shows;  // per frame: where its background shows
   for (const QString& file : choice.Files) {
     Bitmap picture;
     QString error;
@@ -161,9 +177,9 @@ NewAnimation BuildNewAnimation(const NewAnimationChoice& choice, const PictureRe
       image->SetHeight(height);
       first = false;
     }
-    filled.push_back(choice.Placement == FramePlacement::Center &&
-                     (picture.Width() < width || picture.Height() < height));
-    const int index = image->Add(ComposeFrame(picture, width, height, background, choice.Placement));
+    const Bitmap composed = ComposeFrame(picture, width, height, background, choice.Placement);
+    shows.push_back(BackgroundPixel(composed, background));
+    const int index = image->Add(composed);
     TGIFSubImage& frame = *image->Images().GetFrame(index);
     if (frame.ColorMap().GetCount() > 0) frame.ColorMap().Optimize();
     SetFrameDelay(frame, std::clamp(choice.Delay, 0, 65535));
@@ -178,27 +194,28 @@ NewAnimation BuildNewAnimation(const NewAnimationChoice& choice, const PictureRe
   if (optimizePalette && OptimizerAvailable()) ApplyStandardPalette(*image);
 
   if (choice.Transparent) {
-    // The first frame's background colour. The reduction may have given it a near colour in the
-    // first frame and another in frames filled with the picture's own: a frame's transparent
-    // entry is the one its bottom-left pixel got where that pixel is the first frame's or the
-    // fill's, and the colour looked up in its own table otherwise.
-    const gif::TColor color = GetBottomLeftColor(frame0);
+    // The first picture's background colour. The reduction may have given it a near colour, and
+    // another in each frame's own table: a frame's transparent entry is the one its own background
+    // pixels got, wherever the placement put them. A frame where the background shows nowhere has
+    // nothing to hide, and no entry to hide without hiding some of its picture.
     for (int i = 0; i < image->Images().GetCount(); ++i) {
       TGIFSubImage& frame = *image->Images().GetFrame(i);
       gif::TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
       if (!gce) continue;
-      if ((i == 0 || filled[static_cast<std::size_t>(i)]) && !frame.IsEmpty())
-        gce->SetTransparentColorIndex(frame.GetPixel(0, frame.GetHeight() - 1));
-      else
-        gce->SetTransparentColor(color);
-      gce->SetTransparent(true);
+      const auto [x, y] = shows[static_cast<std::size_t>(i)];
+      const bool shown = x >= 0 && !frame.IsEmpty();
+      if (shown) gce->SetTransparentColorIndex(frame.GetPixel(x, y));
+      gce->SetTransparent(shown);
       gce->SetDisposal(gif::dmBackground);
       frame.FreeBitmap();
     }
     gif::TGIFGlobalColorMap& global = image->GetGlobalColorMap();
     const gif::TGIFGraphicControlExtension* gce0 = frame0.GraphicControlExtension();
+    const bool hidden0 = gce0 && gce0->GetTransparent();
+    const gif::TColor color =
+        hidden0 ? frame0.GetActiveColorMap().GetColor(gce0->GetTransparentColorIndex()) : GetBottomLeftColor(frame0);
     const int index =
-        frame0.ColorMap().GetCount() == 0 && gce0 ? gce0->GetTransparentColorIndex() : global.IndexOf(color);
+        frame0.ColorMap().GetCount() == 0 && hidden0 ? gce0->GetTransparentColorIndex() : global.IndexOf(color);
     if (index >= 0) image->Header().SetBackgroundColorIndex(index);
   }
   result.Image = std::move(image);

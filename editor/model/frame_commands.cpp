@@ -641,6 +641,9 @@ int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
     frame.FreeMask();
     Active()->SetModified(true);
   }
+  // The frames were shown as they went in, before they took the copied timing, place and
+  // transparency: the panels show the last one as it now is.
+  if (last >= 0) Finish(last);
   return last;
 }
 

@@ -81,6 +81,14 @@ TEST_F(MenusAppTest, ThePathsScriptsWriteResolveAndTheMainMenuKeepsItsOrder) {
   EXPECT_EQ(Menu("Help")->MenuIndex(), 8);
   // A Thumbnails item also sits in the image browser's pop-up; its place is the one in the menu.
   EXPECT_EQ(Menu("View|Thumbnails")->SubItem(1)->MenuIndex(), 1);
+  // The Flash movie is a format of Save As and an export: the item at each path has its place there.
+  EXPECT_EQ(Menu("File|Save As|Save As Macromedia Flash (.swf)...")->MenuIndex(), 1);
+  EXPECT_EQ(Menu("File|Export|Save As Macromedia Flash (.swf)...")->MenuIndex(), 3);
+  EXPECT_EQ(Menu("File|Export")->SubItem(3)->MenuIndex(), 3);
+  // Frame > Frame Size: each item's tag is the size it chooses.
+  auto sizes = Menu("Frame|Frame Size");
+  ASSERT_EQ(sizes->SubItemCount(), 6);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(sizes->SubItem(i)->Tag(), 80 + 16 * i) << sizes->SubItem(i)->Caption().toStdString();
 
   // View > Toolbars: the items' tags name their toolbars, and a script's tag is kept.
   auto toolbars = Menu("View|Toolbars");
@@ -158,6 +166,19 @@ TEST_F(MenusAppTest, WithTwoDocumentsTheWindowCommandsAreOnAndTile) {
   App().Cascade();
   App().TileVertical();
   EXPECT_TRUE(sideBySide() && !stacked());
+}
+
+// Before the first document and after the last the sub-menus of File read as the menus show them.
+TEST_F(MenusAppTest, SaveAsAndExportAreOffBeforeTheFirstDocumentAsAfterTheLast) {
+  TfrmMain& main = Start();
+  const char* const menus[] = {"File|Save As", "File|Export"};
+  for (const char* path : menus) EXPECT_FALSE(Menu(path)->Enabled()) << path << " at start";
+  ASSERT_NE(main.OpenFile(Gif(S("a.gif"), 2)), nullptr);
+  QCoreApplication::processEvents();
+  for (const char* path : menus) EXPECT_TRUE(Menu(path)->Enabled()) << path << " with a document";
+  main.FileCloseAllExecute();
+  main.TimerTimer();
+  for (const char* path : menus) EXPECT_FALSE(Menu(path)->Enabled()) << path << " after Close All";
 }
 
 TEST_F(MenusAppTest, AnEmptyAnimationCannotBeExportedOrSavedAs) {

@@ -102,6 +102,29 @@ TEST_F(ScriptValuesTest, ValuesAMemberCannotTakeAreRefusedWithTheReasonAndChange
   EXPECT_TRUE(document->AddFrameNoPrompts(Png(2, 2), 65535));
 }
 
+// A few members take any value and ignore those outside what they hold, as the type library has
+// them: no error, and nothing changes.
+TEST_F(ScriptValuesTest, ValuesTheseMembersIgnoreAreTakenAndChangeNothing) {
+  auto document = app_->ActiveDocument();
+  auto frame = document->Frames()->Frame(1);
+  const int selected = document->SelectedFrame();
+  const QString before = State();
+  const std::pair<const char*, std::function<void()>> cases[] = {
+      {"Frame.Delay 65536", [&] { frame->SetDelay(65536); }},
+      {"Frame.Delay 0", [&] { frame->SetDelay(0); }},
+      {"ActiveDocument.NSLoop 70000", [&] { document->SetNSLoop(70000); }},
+      {"ActiveDocument.NSLoop -1", [&] { document->SetNSLoop(-1); }},
+      {"ActiveDocument.SelectedFrame 99", [&] { document->SetSelectedFrame(99); }},
+      {"Application.DocumentIndex 5", [&] { app_->SetDocumentIndex(5); }},
+  };
+  for (const auto& [name, call] : cases) {
+    SCOPED_TRACE(name);
+    EXPECT_NO_THROW(call());
+    EXPECT_EQ(State(), before);
+    EXPECT_EQ(document->SelectedFrame(), selected);
+  }
+}
+
 class RecordingOpener : public IUrlOpener {
 public:
   RecordingOpener() { previous_ = SetUrlOpener(this); }

@@ -214,7 +214,9 @@ TEST_F(NewAnimationRules, TransparencyHoldsOnEveryFrameOfAPhotoFirstAnimation) {
     ASSERT_EQ(made.Image->Images().GetCount(), 3);
     gif::TGIFSubImage& first = *made.Image->Images().GetFrame(0);
     ASSERT_TRUE(first.Transparent());
-    EXPECT_EQ(first.GetPixel(0, 31), first.GraphicControlExtension()->GetTransparentColorIndex());
+    // The first frame hides the colour the later frames are filled with: its pixel one in from
+    // the bottom-left corner.
+    EXPECT_EQ(first.GetPixel(1, 31), first.GraphicControlExtension()->GetTransparentColorIndex());
     // Every pixel of the fill around the later pictures is transparent, and none of theirs.
     const struct {
       int Frame, Left, Top, Width, Height;
@@ -656,6 +658,101 @@ TEST_F(WizardsInMainWindow, FileNewRunsTheWizardAndOptimizeRunsTheOptimisationWi
   EXPECT_TRUE(messages_.Shown.empty());
   EXPECT_EQ(modes, (std::vector<WizardMode>{WizardMode::NewAnimation, WizardMode::Optimize}));
   EXPECT_EQ(main.ActiveDocument()->UndoCaption(), S("&Undo GIF Optimization"));
+}
+
+// Sprite k: dark opaque colours, with holes of alpha 0 in a pattern of its own and one pixel in
+// from the bottom-left corner, where the wizard takes the background colour from; the corner
+// itself is opaque.
+QImage Sprite(int width, int height, int k) {
+  QImage sprite(width, height, QImage::Format_ARGB32);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const bool hole = ((x * 7 + y * 3 + k) % 5 == 0 && x != 0) || (x == 1 && y == height - 1);
+      sprite.setPixel(x, y, hole ? qRgba(0, 0, 0, 0) : qRgb(40 + 20 * k, 10 + 30 * (x % 4), 100 - 10 * (y % 3)));
+    }
+  return sprite;
+}
+
+// "Make the animation transparent" over pictures with alpha, in every placement: each frame hides
+// exactly the fill around its picture and the pixels its picture left transparent.
+TEST_F(WizardsInMainWindow, ATransparentAnimationHidesTheFillAndThePicturesHolesInEveryPlacement) {
+  struct Sizes {
+    const char* Name;
+    int Width, Height;  // custom screen; 0: the first picture's size
+    std::vector<QSize> Pictures;
+  };
+  const std::vector<QSize> eightSprites(8, QSize(64, 64));
+  const Sizes sizes[] = {
+      {"eight 64 x 64 sprites", 0, 0, eightSprites},
+      {"one pixel narrower than the screen", 320, 24, {QSize(319, 24), QSize(319, 24)}},
+      {"larger than the screen", 64, 48, {QSize(90, 80), QSize(70, 50)}},
+      {"smaller than the screen", 64, 48, {QSize(20, 12), QSize(64, 30)}},
+  };
+  const FramePlacement placements[] = {FramePlacement::Scale, FramePlacement::Center, FramePlacement::TopLeft};
+  TfrmMain& main = OpenMain(QString(), false);
+  int run = 0;
+  for (const Sizes& c : sizes) {
+    for (const FramePlacement placement : placements) {
+      SCOPED_TRACE(::testing::Message() << c.Name << ", placement " << static_cast<int>(placement));
+      QStringList files;
+      std::vector<QImage> sprites;
+      for (std::size_t k = 0; k < c.Pictures.size(); ++k) {
+        sprites.push_back(Sprite(c.Pictures[k].width(), c.Pictures[k].height(), static_cast<int>(k)));
+        files << Path(S("sprite%1-%2.png").arg(run).arg(k));
+        ASSERT_TRUE(sprites.back().save(files.back(), "PNG"));
+      }
+      ++run;
+      main.ChooseOpenFiles = [&](const QString&, const QString&) { return files; };
+      main.RunDialog = [&](QDialog& d) {
+        auto& w = dynamic_cast<TfrmWizards&>(d);
+        if (c.Width > 0) {
+          w.optSizeCustom->setChecked(true);
+          w.txtWidth->setText(QString::number(c.Width));
+          w.txtHeight->setText(QString::number(c.Height));
+        }
+        w.btnNext->click();
+        (placement == FramePlacement::Scale    ? w.optScale
+         : placement == FramePlacement::Center ? w.optCenter
+                                               : w.optTopLeft)
+            ->setChecked(true);
+        while (w.Page() < kImagesPage) w.btnNext->click();
+        w.btnImageAdd->click();
+        w.btnNext->click();
+        w.chkTransparent->setChecked(true);
+        w.btnNext->click();
+        return w.result();
+      };
+      main.FileNewExecute();
+      ASSERT_NE(main.ActiveDocument(), nullptr);
+      TGIFImage& made = *SharedImage();
+      const int width = c.Width > 0 ? c.Width : c.Pictures[0].width();
+      const int height = c.Width > 0 ? c.Height : c.Pictures[0].height();
+      ASSERT_EQ(made.GetWidth(), width);
+      ASSERT_EQ(made.Images().GetCount(), static_cast<int>(sprites.size()));
+      for (int i = 0; i < made.Images().GetCount(); ++i) {
+        const QImage& sprite = sprites[static_cast<std::size_t>(i)];
+        gif::TGIFSubImage& frame = *made.Images().GetFrame(i);
+        const bool topLeft = placement == FramePlacement::TopLeft;
+        ASSERT_EQ(frame.GetWidth(), topLeft ? std::min(width, sprite.width()) : width) << i;
+        ASSERT_EQ(frame.GetHeight(), topLeft ? std::min(height, sprite.height()) : height) << i;
+        // Whether the sprite leaves the frame's pixel (x, y) to the background.
+        auto background = [&](int x, int y) {
+          if (placement == FramePlacement::Scale)
+            return qAlpha(sprite.pixel(x * sprite.width() / width, y * sprite.height() / height)) == 0;
+          if (topLeft) return qAlpha(sprite.pixel(x, y)) == 0;
+          const int sx = x - (width - sprite.width()) / 2, sy = y - (height - sprite.height()) / 2;
+          return sx < 0 || sy < 0 || sx >= sprite.width() || sy >= sprite.height() || qAlpha(sprite.pixel(sx, sy)) == 0;
+        };
+        const gif::TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
+        ASSERT_TRUE(gce && gce->GetTransparent()) << i;
+        int wrong = 0;
+        for (int y = 0; y < frame.GetHeight(); ++y)
+          for (int x = 0; x < frame.GetWidth(); ++x)
+            wrong += (frame.GetPixel(x, y) == gce->GetTransparentColorIndex()) != background(x, y);
+        EXPECT_EQ(wrong, 0) << "frame " << i;
+      }
+    }
+  }
 }
 
 TEST_F(WizardsInMainWindow, HelpWelcomeOpensTheRecentFileChosenInItsList) {

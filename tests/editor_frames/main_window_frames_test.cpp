@@ -470,6 +470,40 @@ TEST_F(MainFramesTest, OneUndoTakesBackACommandOverMoreFramesThanTheHistoryHolds
   }
 }
 
+// The pasted copy takes the copied frame's timing after it went in: the Frame tab and the
+// inspector show the new frame as it is at once, not what it had on the way in.
+TEST_F(MainFramesTest, APastedFrameShowsItsOwnValuesInTheFrameTabAndTheInspector) {
+  QtFrameClipboard system;
+  IClipboard* previous = SetClipboard(&system);
+  QGuiApplication::clipboard()->clear();
+  auto image = testing::MakeAnimation(3);
+  image->Images().GetFrame(2)->GraphicControlExtension()->SetDisposal(gif::dmPrevious);
+  const QString file = Path(QStringLiteral("timed.gif"));
+  testing::WriteAnimation(*image, file);
+  TfrmMain& main = OpenMain();
+  ASSERT_NE(main.OpenFile(file), nullptr);
+  forms::TfrmFloat& inspector = *main.Inspector();
+  inspector.show();
+  main.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+  main.ShowFrame(2);
+  main.FrameStrip()->setFocus();
+  QTest::keyClick(main.FrameStrip(), Qt::Key_C, Qt::ControlModifier);
+  QCoreApplication::processEvents();
+  main.ShowFrame(0);
+  QTest::keyClick(main.FrameStrip(), Qt::Key_V, Qt::ControlModifier);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(SharedImage()->Images().GetCount(), 4);
+  ASSERT_EQ(main.FrameStrip()->SelectedFrame(), 1);
+  ASSERT_EQ(GetFrameDelay(*SharedImage(), 1), 30);
+  TPropertyPanel& panel = *main.PropertyPanel();
+  EXPECT_EQ(panel.txtDelay->value(), 30);
+  EXPECT_EQ(panel.cbDisposal->currentIndex(), int(gif::dmPrevious));
+  EXPECT_EQ(inspector.ValueText(10), QStringLiteral("30"));
+  EXPECT_EQ(inspector.ValueText(11), panel.cbDisposal->itemText(gif::dmPrevious));
+  SetClipboard(previous);
+}
+
 TEST_F(MainFramesTest, EmptyFramesGetNoCellAndNoEntry) {
   // A comment after the last picture reads back as an empty frame.
   auto image = testing::MakeAnimation(3);
