@@ -1,6 +1,7 @@
 #include "editor/image_browser_scan.h"
 
 #include "editor/model/string_tables.h"
+#include "gif/threads.h"
 #include "platform/imaging/imaging_control.h"
 
 #include <QDir>
@@ -125,6 +126,13 @@ void DecodeThumbnails(const QString& folder, const std::vector<ThumbFile>& files
   int delivered = 0;
   bool stop = false;
 
+  auto decodeOne = [&](int index) {
+    try {
+      return DecodeThumbnail(base + files[static_cast<std::size_t>(index)].Name, size, background);
+    } catch (const std::exception&) {
+      return DecodedThumb{};  // out of memory for this one: skipped like any unreadable file
+    }
+  };
   auto work = [&] {
     for (;;) {
       int index;
@@ -134,12 +142,7 @@ void DecodeThumbnails(const QString& folder, const std::vector<ThumbFile>& files
         if (stop || next >= count) return;
         index = next++;
       }
-      DecodedThumb thumb;
-      try {
-        thumb = DecodeThumbnail(base + files[static_cast<std::size_t>(index)].Name, size, background);
-      } catch (const std::exception&) {
-        thumb = DecodedThumb{};  // out of memory for this one: skipped like any unreadable file
-      }
+      DecodedThumb thumb = decodeOne(index);
       {
         std::lock_guard lock(mutex);
         results[static_cast<std::size_t>(index)] = std::move(thumb);
@@ -149,7 +152,14 @@ void DecodeThumbnails(const QString& folder, const std::vector<ThumbFile>& files
   };
   std::vector<std::thread> pool;
   pool.reserve(static_cast<std::size_t>(threads));
-  for (int i = 0; i < threads; ++i) pool.emplace_back(work);
+  if (gif::StartThreads(pool, threads, work) == 0) {
+    // No worker could be started: the files are decoded here, one at a time.
+    for (int i = 0; i < count; ++i) {
+      DecodedThumb thumb = decodeOne(i);
+      if (!deliver(i, thumb)) return;
+    }
+    return;
+  }
 
   auto finish = [&] {
     {

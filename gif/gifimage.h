@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -812,9 +813,16 @@ public:
   std::uint64_t MemoryBudget;
   static std::uint64_t DefaultMemoryBudget;
   // The budget of a machine with this much memory, this much of it available
-  // and this address-space limit for the process (0 where one is not known):
-  // the smallest of a quarter of the memory, what is available and the limit.
-  static std::uint64_t MemoryBudgetFor(std::uint64_t physical, std::uint64_t available, std::uint64_t limit);
+  // and this address-space limit for a process that maps `mapped` bytes now (0
+  // where one is not known): the smallest of a quarter of the memory, what is
+  // available and the limit less what is mapped and AddressSpaceReserve.
+  static std::uint64_t MemoryBudgetFor(std::uint64_t physical, std::uint64_t available, std::uint64_t limit,
+                                       std::uint64_t mapped);
+  // Kept under an address-space limit for what the program maps besides the image's counted
+  // memory: the file's bytes, decoders' stacks and heap arenas, pictures made for painting.
+  static constexpr std::uint64_t AddressSpaceReserve = 256ull << 20;
+  // What the address-space limit leaves now (no bound without a limit); a load is held to it too.
+  static std::uint64_t AddressSpaceBudgetNow();
   // What the image is counted at now: its still picture and every frame.
   std::uint64_t MemoryCost() const;
   // What an image of this screen and these frames is counted at against the budget.
@@ -907,6 +915,8 @@ private:
   // Counts bytes of a load against MemoryBudget; raises past it.
   void ChargeLoad(std::uint64_t bytes);
   std::uint64_t loadCharged_ = 0;
+  // What the address-space limit left when the load began.
+  std::uint64_t loadBudget_ = std::numeric_limits<std::uint64_t>::max();
 
   TGIFImageList images_;
   std::unique_ptr<TGIFHeader> header_;

@@ -47,19 +47,38 @@ std::uint64_t AddressSpaceLimit() {
   return static_cast<std::uint64_t>(limit.rlim_cur);
 }
 
+// What the process maps now: libraries, stacks, heap arenas and data alike count against RLIMIT_AS.
+std::uint64_t MappedNow() {
+  std::ifstream statm("/proc/self/statm");
+  std::uint64_t pages = 0;
+  const long pageSize = sysconf(_SC_PAGE_SIZE);
+  if (!(statm >> pages) || pageSize <= 0) return 0;
+  return pages * static_cast<std::uint64_t>(pageSize);
+}
+
 std::atomic<std::uint64_t> chargesHeld{0};
 
 }  // namespace
 
-std::uint64_t TGIFImage::MemoryBudgetFor(std::uint64_t physical, std::uint64_t available, std::uint64_t limit) {
+std::uint64_t TGIFImage::MemoryBudgetFor(std::uint64_t physical, std::uint64_t available, std::uint64_t limit,
+                                         std::uint64_t mapped) {
   std::uint64_t budget = std::numeric_limits<std::uint64_t>::max();
   if (physical != kUnknown) budget = physical / 4;
   if (available != kUnknown) budget = std::min(budget, available);
-  if (limit != kUnknown) budget = std::min(budget, limit);
+  if (limit != kUnknown) {
+    const std::uint64_t taken = mapped + AddressSpaceReserve;
+    budget = std::min(budget, limit > taken ? limit - taken : 0);
+  }
   return budget == std::numeric_limits<std::uint64_t>::max() ? 1ull << 30 : budget;
 }
 
-std::uint64_t TGIFImage::DefaultMemoryBudget = MemoryBudgetFor(PhysicalMemory(), AvailableMemory(), AddressSpaceLimit());
+std::uint64_t TGIFImage::DefaultMemoryBudget =
+    MemoryBudgetFor(PhysicalMemory(), AvailableMemory(), AddressSpaceLimit(), MappedNow());
+
+std::uint64_t TGIFImage::AddressSpaceBudgetNow() {
+  const std::uint64_t limit = AddressSpaceLimit();
+  return limit == kUnknown ? std::numeric_limits<std::uint64_t>::max() : MemoryBudgetFor(kUnknown, kUnknown, limit, MappedNow());
+}
 
 std::uint64_t TGIFImage::MemoryCost() const {
   std::uint64_t cost = std::min(ScreenMemoryCost(GetWidth(), GetHeight()), ScreenMemoryCost(1, 1) * MaxFramePixels);
@@ -108,7 +127,7 @@ std::uint64_t TGIFImage::FrameMemoryCost(int width, int height) {
 
 void TGIFImage::ChargeLoad(std::uint64_t bytes) {
   loadCharged_ += bytes;
-  if (loadCharged_ > MemoryBudget) GIFError(texts::MemoryBudgetExceeded);
+  if (loadCharged_ > std::min(MemoryBudget, loadBudget_)) GIFError(texts::MemoryBudgetExceeded);
 }
 
 TGIFImage::TGIFImage()
@@ -246,6 +265,9 @@ void TGIFImage::ReadStream(ByteReader& stream) {
     Clear();
     header_->LoadFromStream(stream);
     loadCharged_ = 0;
+    // Under an address-space limit, what the program maps already (more since start-up: windows,
+    // threads, other documents) is not there for the frames.
+    loadBudget_ = AddressSpaceBudgetNow();
     // A still picture larger than the frame limit is never made (GetBitmap).
     ChargeLoad(std::min(ScreenMemoryCost(GetWidth(), GetHeight()), ScreenMemoryCost(1, 1) * MaxFramePixels));
     images_.LoadFromStream(stream, nullptr);

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "gif/gifimage.h"
+#include "gif/threads.h"
 
 #ifdef __linux__
 #include <sched.h>
@@ -179,11 +180,8 @@ constexpr std::size_t kFramesInFlightPerThread = 4;
 class DecodeWorkers {
 public:
   explicit DecodeWorkers(int threads) {
-    try {
-      for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { Run(); });
-    } catch (const std::system_error&) {
-      // Fewer threads than asked for still decode everything; none at all is handled by Post.
-    }
+    // Fewer threads than asked for still decode everything; none at all is handled by Post.
+    StartThreads(threads_, threads, [this] { Run(); });
   }
   ~DecodeWorkers() {
     {
@@ -394,25 +392,6 @@ int EncodingThreads(const TGIFImageList& list) {
   const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
   return static_cast<int>(std::min<std::uint64_t>({cores, pixels / kPixelsPerThread + 1,
                                                     static_cast<std::uint64_t>(list.GetCount())}));
-}
-
-// Runs work(0 .. count - 1) on up to `threads` threads, the caller's among them. Work must not throw.
-template <typename Work>
-void RunOnThreads(int count, int threads, Work work) {
-  std::atomic<int> next{0};
-  auto drain = [&] {
-    for (int k = next++; k < count; k = next++) work(k);
-  };
-  std::vector<std::thread> helpers;
-  for (int t = 1; t < threads; ++t) {
-    try {
-      helpers.emplace_back(drain);
-    } catch (const std::system_error&) {
-      break;  // fewer threads do the same work
-    }
-  }
-  drain();
-  for (std::thread& h : helpers) h.join();
 }
 
 }  // namespace

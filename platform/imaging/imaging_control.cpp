@@ -148,7 +148,14 @@ struct ImagingControl::Image {
   }
 };
 
-ImagingControl::ImagingControl() { EnsureMagick(); }
+ImagingControl::ImagingControl() {
+  EnsureMagick();
+  // GraphicsMagick's OpenMP team per calling thread: the editor runs its own workers where it
+  // wants more than one, and a team member the system refuses ends the whole process in the
+  // OpenMP runtime, which nothing here can catch. The setting belongs to the thread that makes it.
+  thread_local const bool oneThread = SetMagickResourceLimit(ThreadsResource, 1) != MagickFail;
+  static_cast<void>(oneThread);
+}
 
 ImagingControl::~ImagingControl() { Clear(); }
 

@@ -7,6 +7,7 @@
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
 #include "editor/qt_services.h"
+#include "gif/threads.h"
 
 #include <QAction>
 #include <QApplication>
@@ -242,6 +243,34 @@ TEST_F(ImageBrowserTest, AScanKeepsReadablePicturesInOrderAndSkipsBrokenOnes) {
   EXPECT_EQ(commands_.ThumbCount(), 0);
   EXPECT_EQ(view_.Cleared, 2) << "once before the scan, once now";
   EXPECT_EQ(view_.Layout.ColCount, 1);
+}
+
+// A process near its thread or address-space limit may be refused the scan's workers, some or all:
+// the scan still gives every thumbnail, in order, as a scan on every worker does.
+TEST_F(ImageBrowserTest, AScanRefusedItsWorkerThreadsStillGivesEveryThumbnail) {
+  for (int i = 0; i < 9; ++i)
+    Save(Picture(40 + 30 * i, 200 - 15 * i), Path(QStringLiteral("p%1.png").arg(i)), "PNG");
+  view_.Folder = tmp_.Path;
+  commands_.ScanImageFolder(tmp_.Path);
+  ASSERT_EQ(commands_.ThumbCount(), 9);
+  const std::vector<TThumbRecord> records = commands_.ThumbList();
+  const QList<QImage> pictures = commands_.Thumbnails();
+  for (int allowed : {0, 1, 2}) {
+    SCOPED_TRACE(::testing::Message() << allowed << " workers start");
+    int asked = 0;
+    gif::RefuseThreadForTest = [&] { return ++asked > allowed; };
+    commands_.ScanImageFolder(tmp_.Path);
+    gif::RefuseThreadForTest = nullptr;
+    EXPECT_GT(asked, allowed) << "a worker was refused";
+    EXPECT_TRUE(messages_.Shown.empty());
+    ASSERT_EQ(commands_.ThumbCount(), 9);
+    for (int i = 0; i < 9; ++i) {
+      const TThumbRecord& r = commands_.ThumbList()[static_cast<std::size_t>(i)];
+      EXPECT_EQ(r.FileName, records[static_cast<std::size_t>(i)].FileName);
+      EXPECT_EQ(r.Width, records[static_cast<std::size_t>(i)].Width);
+      EXPECT_EQ(commands_.Thumbnails()[i], pictures[i]) << r.FileName.toStdString();
+    }
+  }
 }
 
 TEST_F(ImageBrowserTest, JpegsUpToOneMoreThanTheThumbnailSizeKeepTheirOwnSize) {

@@ -64,22 +64,30 @@ std::size_t PeakWhile(const auto& work) {
   return peak.load() - before;
 }
 
-TEST(GIFMemory, TheBudgetIsTheSmallestOfAQuarterOfMemoryWhatIsAvailableAndTheLimit) {
-  constexpr std::uint64_t G = 1ull << 30;
+TEST(GIFMemory, TheBudgetIsTheSmallestOfAQuarterOfMemoryWhatIsAvailableAndTheRoomLeftByTheLimit) {
+  constexpr std::uint64_t G = 1ull << 30, M = 1ull << 20;
+  constexpr std::uint64_t reserve = TGIFImage::AddressSpaceReserve;
   struct Case {
-    std::uint64_t physical, available, limit, budget;
+    std::uint64_t physical, available, limit, mapped, budget;
   } const cases[] = {
-      {24 * G, 20 * G, 0, 6 * G},      // a quarter of the memory
-      {24 * G, 3 * G, 0, 3 * G},       // what the machine has left
-      {24 * G, 20 * G, 2 * G, 2 * G},  // the process's address-space limit
-      {16 * G, 0, 1 * G, 1 * G},       // nothing known of what is available
-      {0, 5 * G, 0, 5 * G},            // nor of the memory
-      {0, 0, 0, 1 * G},                // nothing known at all
+      {24 * G, 20 * G, 0, 900 * M, 6 * G},                   // a quarter of the memory
+      {24 * G, 3 * G, 0, 900 * M, 3 * G},                    // what the machine has left
+      {24 * G, 20 * G, 2 * G, 0, 2 * G - reserve},           // the process's address-space limit
+      {24 * G, 20 * G, 3 * G / 2, 900 * M, 1536 * M - 900 * M - reserve},  // less what it maps already
+      {24 * G, 20 * G, 1 * G, 900 * M, 0},                   // a limit the program itself fills
+      {16 * G, 0, 1 * G, 100 * M, 1 * G - 100 * M - reserve},  // nothing known of what is available
+      {0, 5 * G, 0, 0, 5 * G},                               // nor of the memory
+      {0, 0, 0, 0, 1 * G},                                   // nothing known at all
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.physical / G << " " << c.available / G << " " << c.limit / G);
-    EXPECT_EQ(TGIFImage::MemoryBudgetFor(c.physical, c.available, c.limit), c.budget);
+    SCOPED_TRACE(testing::Message() << c.physical / G << " " << c.available / G << " " << c.limit / M << " "
+                                    << c.mapped / M);
+    EXPECT_EQ(TGIFImage::MemoryBudgetFor(c.physical, c.available, c.limit, c.mapped), c.budget);
   }
+  // A 12000 x 12000 frame and its still picture under 1.5 GB, with the editor mapping 900 MB: refused.
+  const std::uint64_t frame = TGIFImage::FrameMemoryCost(12000, 12000) + TGIFImage::ScreenMemoryCost(12000, 12000);
+  EXPECT_LT(frame, 3 * G / 2);
+  EXPECT_GT(frame, TGIFImage::MemoryBudgetFor(24 * G, 20 * G, 3 * G / 2, 900 * M));
 }
 
 TEST(GIFMemory, PicturesMadeFromAnImageCountWithItAgainstItsBudget) {

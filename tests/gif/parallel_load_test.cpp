@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "gif/gifimage.h"
+#include "gif/threads.h"
 
 using namespace gif;
 namespace fs = std::filesystem;
@@ -158,6 +159,28 @@ TEST(ParallelLoad, PeersAnimationsLoadTheSameWholeAndCutAnywhere) {
     for (std::size_t cut = 7; cut < data->size(); cut += data->size() / 23 + 1)
       ExpectSameLoads(Bytes(data->begin(), data->begin() + static_cast<std::ptrdiff_t>(cut)),
                       name + " cut at " + std::to_string(cut));
+  }
+}
+
+// A process near its thread or address-space limit starts fewer decoders than it asks for, or
+// none: the frames are the same, decoded on what did start or on the loading thread.
+TEST(ParallelLoad, RefusedDecoderThreadsLeaveTheSameFrames) {
+  const auto& [name, command] = PeerAnimations()[2];
+  const std::optional<Bytes> data = MadeBy(command, name);
+  ASSERT_TRUE(data) << command;
+  const Loaded one = Load(*data, 1);
+  ASSERT_GE(one.Frames.size(), 10u);
+  for (int allowed : {0, 1, 3}) {
+    SCOPED_TRACE(std::to_string(allowed) + " threads start");
+    int asked = 0;
+    RefuseThreadForTest = [&] { return ++asked > allowed; };
+    const Loaded many = Load(*data, 8);
+    RefuseThreadForTest = nullptr;
+    EXPECT_GT(asked, allowed) << "a decoder was refused";
+    EXPECT_EQ(many.Error, one.Error);
+    EXPECT_EQ(many.Warnings, one.Warnings);
+    ASSERT_EQ(many.Frames.size(), one.Frames.size());
+    for (std::size_t i = 0; i < one.Frames.size(); ++i) EXPECT_TRUE(many.Frames[i] == one.Frames[i]) << "frame " << i;
   }
 }
 
