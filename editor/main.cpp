@@ -9,6 +9,7 @@
 #include "editor/main_window.h"
 
 #include <QApplication>
+#include <QPointer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -73,5 +74,11 @@ int main(int argc, char** argv) {
   if (automation) automation->Publish();
   main->show();
   splash.reset();
-  return app.exec();
+  const QPointer<TfrmMain> window(main);
+  const int code = app.exec();
+  // A quit that leaves the window open would leave the working image and its playback to static
+  // destruction; they go here, with the automation server that reaches the window first.
+  automation.reset();
+  delete window.data();
+  return code;
 }

@@ -25,9 +25,19 @@ public:
   }
 };
 
-std::mutex threadsLock;
-std::condition_variable threadsChanged;
-int liveThreads = 0;
+// The painter threads of the program. Like everything below that a painter or an image reaches, it
+// is made on first use and never destroyed: images in static storage are destroyed at exit in an
+// order nobody controls, and a painter thread may still be ending then.
+struct LiveThreads {
+  std::mutex lock;
+  std::condition_variable changed;
+  int count = 0;
+};
+
+LiveThreads& Threads() {
+  static LiveThreads* threads = new LiveThreads;
+  return *threads;
+}
 
 // Windows' MulDiv: rounds to nearest; false when the result does not fit.
 bool CheckedMulDiv(long long number, long long numerator, long long denominator, int& result) {
@@ -78,8 +88,8 @@ void FillBlock(Bitmap& to, const TRect& r, TColor colour) {
 }  // namespace
 
 TGIFPlaybackClock& TGIFPlaybackClock::System() {
-  static SystemClock clock;
-  return clock;
+  static SystemClock* clock = new SystemClock;
+  return *clock;
 }
 
 // ---------------------------------------------------------------------------
@@ -92,8 +102,8 @@ struct Registry {
 };
 
 Registry& Lists() {
-  static Registry registry;
-  return registry;
+  static Registry* registry = new Registry;
+  return *registry;
 }
 
 // Images that were never painted have no list, and asking must not make one:
@@ -228,8 +238,8 @@ void TGIFPainter::Start() {
     started_ = true;
   }
   {
-    std::lock_guard<std::mutex> guard(threadsLock);
-    ++liveThreads;
+    std::lock_guard<std::mutex> guard(Threads().lock);
+    ++Threads().count;
   }
   std::thread([this] { ThreadBody(); }).detach();
 }
@@ -238,9 +248,10 @@ void TGIFPainter::ThreadBody() {
   Execute();
   Done();
   delete this;
-  std::lock_guard<std::mutex> guard(threadsLock);
-  --liveThreads;
-  threadsChanged.notify_all();
+  LiveThreads& threads = Threads();
+  std::lock_guard<std::mutex> guard(threads.lock);
+  --threads.count;
+  threads.changed.notify_all();
 }
 
 void TGIFPainter::Stop() {
@@ -622,8 +633,9 @@ void TGIFImage::StopAllPainters() { gif::StopAllPainters(*this); }
 TGIFPainterList& TGIFImage::Painters() const { return TGIFPainterList::Of(*this); }
 
 bool WaitForPainterThreads(std::chrono::milliseconds bound) {
-  std::unique_lock<std::mutex> lock(threadsLock);
-  return threadsChanged.wait_for(lock, bound, [] { return liveThreads == 0; });
+  LiveThreads& threads = Threads();
+  std::unique_lock<std::mutex> lock(threads.lock);
+  return threads.changed.wait_for(lock, bound, [&] { return threads.count == 0; });
 }
 
 }  // namespace gif

@@ -2,8 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <deque>
 #include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "gif/painter/painter.h"
 #include "tests/gif_opt/animation_builder.h"
@@ -444,6 +448,37 @@ TEST(PainterTest, ClearingLoadingOrDestroyingAPlayedImageStopsItsPainters) {
   Paint(image, canvas, {0, 0, 2, 2}, goAnimate, e, nullptr, nullptr, &clock);
   EXPECT_EQ(events.log, (std::vector<std::string>{"begin0", "before0", "after0"}));
   EXPECT_TRUE(image.IsEmpty());
+}
+
+// Runs the exit helper and waits for it to end by itself; one that is still running after the bound
+// is killed and counts as hung (-1). Otherwise its exit code, or 128 + the signal that ended it.
+int RunExitHelper(const char* mode, std::chrono::seconds bound) {
+  const pid_t child = fork();
+  if (child == 0) {
+    execl(PAINTER_EXIT_HELPER, PAINTER_EXIT_HELPER, mode, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  if (child < 0) return -2;
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+  int status = 0;
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(20ms);
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// An image in static storage is destroyed after whatever the library made on first use; the program
+// still ends, whether a painter was playing the image when main returned or not.
+TEST(PainterExitTest, ImageInStaticStorageLetsTheProgramEnd) {
+  for (const char* mode : {"stopped", "playing"}) {
+    SCOPED_TRACE(mode);
+    for (int run = 0; run < 3; ++run) EXPECT_EQ(RunExitHelper(mode, 60s), 0) << "run " << run;
+  }
 }
 
 }  // namespace
