@@ -44,8 +44,10 @@ void TExportCommands::mniFileExportHTMLClick() {
   const QFileInfo image(d->FileName);
   SaveRequest request{FileNameOnly(StripExtension(d->FileName)), SaveStartFolder(image.absolutePath(), d->FileName),
                       QStringLiteral("html"), Tr(kHtmlFilter)};
-  // The dialog's question is about the page that will be written.
+  // The dialog's question is about the page that will be written: the page is always ".html",
+  // so "page.HTML" typed is asked about, and written, as page.html.
   request.ForceExtension = true;
+  request.ExactExtension = true;
   const std::optional<QString> chosen = chooser->ChooseSave(request);
   if (!chosen || chosen->isEmpty()) return;
   const QString output = StripExtension(*chosen) + QStringLiteral(".html");

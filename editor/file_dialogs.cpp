@@ -129,9 +129,14 @@ std::optional<QString> ShellFileChooser::ChooseSaveName(const QString& initialNa
 }
 
 std::optional<QString> ShellFileChooser::ChooseSave(const SaveRequest& request) {
-  std::unique_ptr<ptshell::TPTSaveDlg> owned = request.ForceExtension
-                                                   ? std::make_unique<forms::TForcedExtensionSaveDlg>()
-                                                   : std::make_unique<ptshell::TPTSaveDlg>();
+  std::unique_ptr<ptshell::TPTSaveDlg> owned;
+  if (request.ForceExtension) {
+    auto forced = std::make_unique<forms::TForcedExtensionSaveDlg>();
+    forced->ExactCase = request.ExactExtension;
+    owned = std::move(forced);
+  } else {
+    owned = std::make_unique<ptshell::TPTSaveDlg>();
+  }
   ptshell::TPTSaveDlg& dialog = *owned;
   dialog.Name = QStringLiteral("PTSaveDlg1");
   dialog.Title = QStringLiteral("Save As");

@@ -7,21 +7,27 @@
 
 namespace movinta::editor::forms {
 
-// `extension` with its dot (".swf").
-QString NameWithExtension(const QString& typed, const QString& folder, const QString& extension);
+// `extension` with its dot (".swf"). An extension typed in another case stays as typed unless
+// `exactCase`, where it takes `extension`'s spelling.
+QString NameWithExtension(const QString& typed, const QString& folder, const QString& extension,
+                          bool exactCase = false);
 
 // The save form that applies NameWithExtension to its name box when the user confirms.
 class TForcedExtensionSaveForm : public ptshell::TPTFrmOpenDlg {
 public:
-  TForcedExtensionSaveForm(QString extension, QWidget* parent = nullptr);
+  TForcedExtensionSaveForm(QString extension, bool exactCase = false, QWidget* parent = nullptr);
   void done(int result) override;
 
 private:
   QString extension_;
+  bool exactCase_;
 };
 
 // The save dialog over that form: the extension is its DefaultExt.
 class TForcedExtensionSaveDlg : public ptshell::TPTSaveDlg {
+public:
+  bool ExactCase = false;
+
 protected:
   ptshell::TPTFrmOpenDlg* CreateForm() override;
 };

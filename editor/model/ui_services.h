@@ -59,6 +59,9 @@ struct SaveRequest {
   QString Filter;
   // The typed name takes DefaultExtension in place of another before the overwrite question.
   bool ForceExtension = false;
+  // With ForceExtension: an extension typed in another case takes DefaultExtension's spelling too,
+  // for commands that write the name in that spelling whatever was typed.
+  bool ExactExtension = false;
 };
 
 class IFileChooser {

@@ -256,6 +256,38 @@ TEST_F(FlashCommandTest, TheHtmlPageDialogAsksAboutThePageItWrites) {
   EXPECT_FALSE(Exists(tree + "/page.htm"));
 }
 
+// The page is always written as ".html": a name typed with ".HTML" beside both spellings on disk
+// is asked about, and written, as page.html, and the other file is never touched.
+TEST_F(FlashCommandTest, TheHtmlPageTypedInCapitalsIsAskedAboutAndWrittenAsTheLowerCasePage) {
+  const QString gif = Q(tree + "/clip.gif");
+  testing::WriteAnimation(*testing::MakePatternAnimation(2, 8, 6), gif);
+  ASSERT_NE(main_->OpenFile(gif), nullptr);
+  main_->ExportCommands().OpenUrl = [](const QUrl&) { return true; };
+  ShellFileChooser chooser(main_.get(), false);
+  IFileChooser* previous = SetFileChooser(&chooser);
+  for (const int answer : {ptshell::mbNo, ptshell::mbYes}) {
+    SCOPED_TRACE(answer == ptshell::mbYes ? "Yes" : "No");
+    WriteFile(tree + "/page.HTML", "capital page");
+    WriteFile(tree + "/page.html", "old page");
+    messages.clear();
+    answers = {answer};
+    WhenShown<ptshell::TPTFrmOpenDlg>([&](ptshell::TPTFrmOpenDlg* form) {
+      form->FileNameEdt->setText(QStringLiteral("page.HTML"));
+      QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
+      if (answer == ptshell::mbNo) form->reject();
+    });
+    main_->ExportCommands().mniFileExportHTMLClick();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages[0], Q(tree + "/page.html already exists.\nDo you want to replace it?"));
+    EXPECT_EQ(testing::FileBytes(Q(tree + "/page.HTML")), QByteArray("capital page"));
+    if (answer == ptshell::mbYes)
+      EXPECT_TRUE(testing::FileBytes(Q(tree + "/page.html")).contains("clip.gif"));
+    else
+      EXPECT_EQ(testing::FileBytes(Q(tree + "/page.html")), QByteArray("old page"));
+  }
+  SetFileChooser(previous);
+}
+
 TEST_F(FlashCommandTest, ViewFlashHTMLShowsTheSampleWithTheReminder) {
   const QString gif = Q(tree + "/clip.gif");
   testing::WriteAnimation(*testing::MakePatternAnimation(2, 8, 6), gif);
