@@ -20,6 +20,8 @@
 #include <QSet>
 #include <QStandardPaths>
 
+#include <QCoreApplication>
+
 #include <cstdio>
 #include <type_traits>
 
@@ -283,6 +285,43 @@ bool LoadCode(QPluginLoader& loader) noexcept { return loader.load(); }
 
 QString StampFile(const QString& stamp) { return stamp.section(QLatin1Char('\t'), 2); }
 
+// A running process as its id and its start time: the time tells it from a later process that was
+// given the same id. Empty when no such process runs.
+QString ProcessIdentity(qint64 pid) {
+  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (pid <= 0 || !f.open(QIODevice::ReadOnly)) return {};
+  const QByteArray stat = f.readAll();
+  // The name in brackets may hold spaces; the start time is the 20th field after it.
+  const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 1).simplified().split(' ');
+  if (fields.size() < 20) return {};
+  return QStringLiteral("%1\t%2").arg(pid).arg(QString::fromLatin1(fields[19]));
+}
+
+// Each editor marks the add-in it is loading in a file of its own, which also names the editor: a
+// marker whose editor still runs is another editor loading at the same time, not a crash.
+constexpr char kMarkerName[] = "addin-loading";
+
+QString OwnMarker(const QString& folder) {
+  return QDir(folder).filePath(QStringLiteral("%1.%2").arg(QLatin1String(kMarkerName)).arg(QCoreApplication::applicationPid()));
+}
+
+// The add-ins that were loading when their editor ended; their markers go. A marker of the older
+// kind, without the editor's name, counts as such.
+QStringList TakeCrashedMarkers(const QString& folder) {
+  QStringList crashed;
+  const QDir dir(folder);
+  const QString name = QLatin1String(kMarkerName);
+  for (const QString& entry : dir.entryList({name, name + QStringLiteral(".*")}, QDir::Files | QDir::Hidden)) {
+    const QString path = dir.filePath(entry);
+    const QStringList lines = ReadLines(path);
+    if (lines.size() >= 2 && ProcessIdentity(lines[1].section(QLatin1Char('\t'), 0, 0).toLongLong()) == lines[1])
+      continue;
+    if (!lines.isEmpty() && !crashed.contains(lines.front())) crashed << lines.front();
+    QFile::remove(path);
+  }
+  return crashed;
+}
+
 }  // namespace
 
 QString AddInStateFolder() {
@@ -296,17 +335,15 @@ int LoadAddIns(const QStringList& files, const std::shared_ptr<TGIFApplication>&
   const std::shared_ptr<addin::IGIFMovintaApplication> face = AddInApplication(application);
   const QString folder = AddInStateFolder();
   QDir().mkpath(folder);
-  const QString markerPath = QDir(folder).filePath(QStringLiteral("addin-loading"));
+  const QString markerPath = OwnMarker(folder);
+  const QString identity = ProcessIdentity(QCoreApplication::applicationPid());
   const QString skippedPath = QDir(folder).filePath(QStringLiteral("addins-skipped"));
 
   // An add-in still marked as loading ended the program at its last start.
   QStringList skipped = ReadLines(skippedPath);
-  const QStringList crashed = ReadLines(markerPath);
-  if (!crashed.isEmpty()) {
-    const QString stamp = crashed.front();
+  for (const QString& stamp : TakeCrashedMarkers(folder)) {
     if (!skipped.contains(stamp)) skipped << stamp;
     WriteLines(skippedPath, skipped);
-    QFile::remove(markerPath);
     const QString name = QFileInfo(StampFile(stamp)).fileName();
     Warn(QStringLiteral("the add-in %1 ended the program while it was loading; it is left out until its file changes")
              .arg(StampFile(stamp)));
@@ -329,7 +366,7 @@ int LoadAddIns(const QStringList& files, const std::shared_ptr<TGIFApplication>&
       continue;
     }
     Warn(QStringLiteral("loading the add-in %1").arg(file));
-    WriteLines(markerPath, {stamp});
+    WriteLines(markerPath, {stamp, identity});
     struct Unmark {
       QString Path;
       ~Unmark() { QFile::remove(Path); }

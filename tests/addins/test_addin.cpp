@@ -6,12 +6,15 @@
 //   6 one whose root object lacks the add-in interface;    7 a quiet one that makes no menus;
 //   8 one whose root object's constructor throws;    9 one whose static initialiser throws;
 //   10 one that ends the process in SetApplication;    11 one with a title and a description of 1 MB;
-//   12 one whose own timer asks the editor for a menu that does not exist, and does not catch.
+//   12 one whose own timer asks the editor for a menu that does not exist, and does not catch;
+//   13 a slow one: SetApplication waits while the file named by $MOVINTA_TEST_SLOW_GATE exists
+//     (at most 60 s).
 #include "automation/movinta_addin.h"
 
 #include <QObject>
 #include <QTimer>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <unistd.h>
 
@@ -71,6 +74,9 @@ public:
   bool SetApplication(std::shared_ptr<IGIFMovintaApplication> movinta) override {
 #if ADDIN_KIND == 10
     _exit(3);
+#elif ADDIN_KIND == 13
+    if (const char* gate = getenv("MOVINTA_TEST_SLOW_GATE"))
+      for (int i = 0; i < 6000 && access(gate, F_OK) == 0; ++i) usleep(10000);
 #endif
     movinta_ = std::move(movinta);
     return movinta_ != nullptr;
@@ -78,7 +84,7 @@ public:
   bool RegisterMenus() override {
 #if ADDIN_KIND == 3
     throw std::runtime_error("no menus today");
-#elif ADDIN_KIND == 7 || ADDIN_KIND == 11
+#elif ADDIN_KIND == 7 || ADDIN_KIND == 11 || ADDIN_KIND == 13
     return true;
 #elif ADDIN_KIND == 12
     QTimer::singleShot(0, this, [this] { movinta_->Menu(QStringLiteral("No|Such|Menu")); });

@@ -11,7 +11,11 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <QThread>
+
 #include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <functional>
 
 namespace movinta::automation {
@@ -284,6 +288,44 @@ TEST_F(MenuItemTest, AnAddInThatEndedTheProgramWhileLoadingIsLeftOutUntilItsFile
     EXPECT_EQ(LoadAddIns(files, app_), 2);
     messages_.Shown.clear();
   }
+}
+
+// A second editor started while the first is still inside a slow add-in sees that add-in's marker:
+// its editor still runs, so nothing is blamed, now or at any later start.
+TEST_F(MenuItemTest, AnAddInStillLoadingInAnotherRunningEditorIsNotBlamed) {
+  const QString folder = AddInFolder(tmp_.Path);
+  Put("slow", folder, QStringLiteral("libslow.so"));
+  const QStringList files = FetchAddInClasses({folder});
+  ASSERT_EQ(files.size(), 1);
+  const QString gate = tmp_.Path + QStringLiteral("/gate");
+  ASSERT_TRUE(QFile(gate).open(QIODevice::WriteOnly));
+  const QString state = AddInStateFolder();
+
+  const pid_t first = fork();
+  ASSERT_GE(first, 0);
+  if (first == 0) {
+    setenv("MOVINTA_TEST_SLOW_GATE", gate.toLocal8Bit().constData(), 1);
+    _exit(LoadAddIns(files, app_) == 1 ? 0 : 1);
+  }
+  auto markers = [&] { return QDir(state).entryList({QStringLiteral("addin-loading*")}, QDir::Files); };
+  for (int i = 0; i < 3000 && markers().isEmpty(); ++i) QThread::msleep(10);
+  EXPECT_FALSE(markers().isEmpty()) << "the first editor marks the add-in it is loading";
+
+  EXPECT_EQ(LoadAddIns(files, app_), 1) << "the second editor loads it too";
+  EXPECT_EQ(messages_.Count(QStringLiteral("ended the program")), 0);
+
+  QFile::remove(gate);
+  int status = -1;
+  for (int i = 0; i < 6000 && waitpid(first, &status, WNOHANG) == 0; ++i) QThread::msleep(10);
+  if (waitpid(first, &status, WNOHANG) == 0) {
+    kill(first, SIGKILL);
+    waitpid(first, &status, 0);
+    ADD_FAILURE() << "the first editor did not finish loading";
+  }
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  AddIns().Clear();
+  EXPECT_EQ(LoadAddIns(files, app_), 1) << "a later start still loads it";
+  EXPECT_EQ(messages_.Count(QStringLiteral("ended the program")), 0);
 }
 
 TEST_F(MenuItemTest, AtMostFiftyAddInsAreLoaded) {
