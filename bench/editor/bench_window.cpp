@@ -1,0 +1,238 @@
+// How long the editor's window is held by the calls a user or a script makes on a big animation:
+// the editor runs as its own process on a private session bus, one client makes the calls, and a
+// second client asks Application.VersionText every 20 ms. The longest wait between two answers
+// that overlaps a call is how long that call held the window. The animation is FFmpeg's own
+// output, noise over a test pattern with a full-statistics palette (300 frames of 800 x 600 by
+// default; `bench_window FRAMES WIDTH HEIGHT` for others).
+#include "bench/common/machine.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr qint64 kTargetMs = 200;
+const QString kRoot = QStringLiteral("/com/larkspur/Movinta");
+
+// Answers of the asking client, as times since the start of the run.
+class Pinger {
+public:
+  Pinger(const QString& service, const QElapsedTimer& clock) : service_(service), clock_(clock) {}
+  ~Pinger() { Stop(); }
+
+  void Start() {
+    thread_ = std::thread([this] {
+      QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("pinger"));
+      QDBusInterface props(service_, kRoot + QStringLiteral("/Application"),
+                           QStringLiteral("org.freedesktop.DBus.Properties"), bus);
+      props.setTimeout(600000);
+      while (!stop_) {
+        const qint64 asked = clock_.elapsed();
+        props.call(QStringLiteral("Get"), QStringLiteral("com.larkspur.Movinta.Application"),
+                   QStringLiteral("VersionText"));
+        {
+          std::lock_guard lock(mutex_);
+          answers_.push_back(clock_.elapsed());
+        }
+        const qint64 next = asked + 20 - clock_.elapsed();
+        if (next > 0) QThread::msleep(static_cast<unsigned long>(next));
+      }
+      QDBusConnection::disconnectFromBus(QStringLiteral("pinger"));
+    });
+  }
+  void Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+
+  // The longest wait between two answers (or the call's own ends) that overlaps [from, to].
+  qint64 LongestWait(qint64 from, qint64 to) {
+    // The answer that ends the call's last wait may come just after the call ends.
+    QThread::msleep(60);
+    std::lock_guard lock(mutex_);
+    qint64 longest = 0, previous = -1;
+    for (qint64 at : answers_) {
+      if (previous >= 0 && at >= from && previous <= to) longest = std::max(longest, at - previous);
+      previous = at;
+      if (at > to) break;
+    }
+    if (previous >= 0 && previous < to) longest = std::max(longest, to - std::max(previous, from));
+    return longest;
+  }
+
+private:
+  QString service_;
+  const QElapsedTimer& clock_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  std::mutex mutex_;
+  std::vector<qint64> answers_;
+};
+
+QByteArray NoisePng(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  auto* random = QRandomGenerator::global();
+  for (int y = 0; y < height; ++y) {
+    auto* line = reinterpret_cast<quint32*>(image.scanLine(y));
+    for (int x = 0; x < width; ++x) line[x] = 0xff000000u | (random->generate() & 0xffffffu);
+  }
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return bytes;
+}
+
+bool MakeAnimation(const QString& path, int frames, int width, int height) {
+  const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+  if (ffmpeg.isEmpty()) return false;
+  const QString source = QStringLiteral("testsrc2=size=%1x%2:rate=25,trim=end_frame=%3,noise=alls=25:allf=t")
+                             .arg(width)
+                             .arg(height)
+                             .arg(frames);
+  const QString filter = QStringLiteral("split[a][b];[a]palettegen=stats_mode=full[p];[b][p]paletteuse=dither=sierra2_4a");
+  QProcess p;
+  p.start(ffmpeg, {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+                   QStringLiteral("lavfi"), QStringLiteral("-i"), source, QStringLiteral("-filter_complex"), filter, path});
+  return p.waitForFinished(-1) && p.exitCode() == 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A private bus, so the editor measured is the one this run starts.
+  if (qEnvironmentVariableIsEmpty("MOVINTA_BENCH_PRIVATE_BUS")) {
+    setenv("MOVINTA_BENCH_PRIVATE_BUS", "1", 1);
+    std::vector<char*> args{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
+    for (int i = 0; i < argc; ++i) args.push_back(argv[i]);
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    std::perror("dbus-run-session (package dbus) is needed");
+    return 2;
+  }
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  QCoreApplication app(argc, argv);
+  const int frames = argc > 1 ? std::max(1, atoi(argv[1])) : 300;
+  const int width = argc > 2 ? std::max(1, atoi(argv[2])) : 800;
+  const int height = argc > 3 ? std::max(1, atoi(argv[3])) : 600;
+
+  QTemporaryDir dir;
+  const QString gif = dir.path() + QStringLiteral("/noise.gif");
+  std::printf("window held by the editor's calls on %d frames of %dx%d of FFmpeg noise (target: no wait over %lld ms)\n",
+              frames, width, height, static_cast<long long>(kTargetMs));
+  if (!MakeAnimation(gif, frames, width, height)) {
+    std::fprintf(stderr, "ffmpeg (package ffmpeg) could not make the animation\n");
+    return 2;
+  }
+  std::printf("file: %.1f MB\n", QFileInfo(gif).size() / 1e6);
+
+  // The editor as a new user has it: default settings, offscreen unless a display is there.
+  QProcess editor;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("HOME"), dir.path());
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path() + QStringLiteral("/config"));
+  env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path() + QStringLiteral("/data"));
+  env.insert(QStringLiteral("XDG_CACHE_HOME"), dir.path() + QStringLiteral("/cache"));
+  if (!env.contains(QStringLiteral("DISPLAY"))) env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  editor.setProcessEnvironment(env);
+  editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  // As the bus starts it: no welcome dialog waiting for a click.
+  editor.start(QStringLiteral(MOVINTA6_PROGRAM), {QStringLiteral("--automation")});
+  if (!editor.waitForStarted()) {
+    std::fprintf(stderr, "the editor did not start\n");
+    return 2;
+  }
+  const QString service = QStringLiteral("com.larkspur.Movinta.instance%1").arg(editor.processId());
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  for (int i = 0; i < 300 && !bus.interface()->isServiceRegistered(service); ++i) QThread::msleep(50);
+  if (!bus.interface()->isServiceRegistered(service)) {
+    std::fprintf(stderr, "the editor did not come on the bus\n");
+    return 2;
+  }
+  QThread::msleep(1500);  // the deferred start-up (the image browser's first scan) settles
+
+  auto object = [&](const QString& path, const QString& interface) {
+    auto* i = new QDBusInterface(service, path, interface, bus, &app);
+    i->setTimeout(600000);
+    return i;
+  };
+  QDBusInterface* application = object(kRoot + QStringLiteral("/Application"), QStringLiteral("com.larkspur.Movinta.Application"));
+  QDBusInterface* document = object(kRoot + QStringLiteral("/ActiveDocument"), QStringLiteral("com.larkspur.Movinta.ActiveDocument"));
+  QDBusInterface* frameList = object(kRoot + QStringLiteral("/ActiveDocument/Frames"), QStringLiteral("com.larkspur.Movinta.Frames"));
+  auto frame = [&](int index, const QString& interface) {
+    QDBusReply<QDBusObjectPath> path = frameList->call(QStringLiteral("Frame"), index);
+    return object(path.value().path(), interface);
+  };
+
+  QElapsedTimer clock;
+  clock.start();
+  Pinger pinger(service, clock);
+  pinger.Start();
+  QThread::msleep(200);
+
+  bool allMet = true, allAnswered = true;
+  auto measure = [&](const char* what, const std::function<QDBusMessage()>& call) {
+    const qint64 from = clock.elapsed();
+    const QDBusMessage answer = call();
+    const qint64 to = clock.elapsed();
+    const qint64 held = pinger.LongestWait(from, to);
+    const bool ok = answer.type() != QDBusMessage::ErrorMessage;
+    allAnswered = allAnswered && ok;
+    allMet = allMet && held <= kTargetMs;
+    std::printf("%-46s %6lld ms  window held %5lld ms  %s%s\n", what, static_cast<long long>(to - from),
+                static_cast<long long>(held), held <= kTargetMs ? "met" : "NOT met",
+                ok ? "" : qPrintable(QStringLiteral("  (error: ") + answer.errorMessage() + QLatin1Char(')')));
+    std::fflush(stdout);
+  };
+
+  const QByteArray picture = NoisePng(width, height);
+  measure("Application.OpenFile", [&] { return application->call(QStringLiteral("OpenFile"), gif); });
+  QDBusInterface* frame1 = frame(1, QStringLiteral("org.freedesktop.DBus.Properties"));
+  measure("Frame(1).Delay put (first working copy)", [&] {
+    return frame1->call(QStringLiteral("Set"), QStringLiteral("com.larkspur.Movinta.Frame"), QStringLiteral("Delay"),
+                        QVariant::fromValue(QDBusVariant(37)));
+  });
+  QDBusInterface* frame0 = frame(0, QStringLiteral("com.larkspur.Movinta.Frame"));
+  measure("Frame(0).SetBitmap (whole-animation entry)", [&] { return frame0->call(QStringLiteral("SetBitmap"), picture); });
+  measure("its Undo", [&] { return document->call(QStringLiteral("Undo")); });
+  measure("one more Undo, back to the saved state", [&] { return document->call(QStringLiteral("Undo")); });
+  measure("AddFrameNoPrompts (a frame at the end)",
+          [&] { return document->call(QStringLiteral("AddFrameNoPrompts"), picture, 10); });
+  measure("DeleteFrame (the frame added)",
+          [&] { return document->call(QStringLiteral("DeleteFrame"), frames); });
+  measure("SaveDocToTempFile (a save)", [&] {
+    return document->call(QStringLiteral("SaveDocToTempFile"), dir.path() + QStringLiteral("/saved.gif"));
+  });
+  pinger.Stop();
+
+  bench::PrintMachine("the editor's own, as it starts them");
+  std::printf("every call held the window at most %lld ms: %s\n", static_cast<long long>(kTargetMs),
+              allMet ? "met" : "NOT met");
+  document->call(QStringLiteral("Close"), false);
+  application->call(QDBus::NoBlock, QStringLiteral("Quit"));
+  if (!editor.waitForFinished(10000)) editor.kill();
+  return allAnswered ? 0 : 1;
+}
