@@ -161,6 +161,8 @@ public:
   using TGIFList::TGIFList;
   TGIFSubImage* GetFrame(int index) const;
   void SaveToStream(ByteWriter& stream) override;
+  // The threads a save encodes the frames' image data on: more for more pixels, at most one a frame.
+  int EncodingThreads() const;
   // parent is unused: frames belong to the list's image.
   void LoadFromStream(ByteReader& stream, TGIFItem* parent) override;
 };

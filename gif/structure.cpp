@@ -383,22 +383,22 @@ namespace {
 constexpr std::uint64_t kPixelsPerThread = 1u << 19;
 constexpr int kFramesPerThreadInWindow = 8;
 
-int EncodingThreads(const TGIFImageList& list) {
+}  // namespace
+
+int TGIFImageList::EncodingThreads() const {
   std::uint64_t pixels = 0;
-  for (int i = 0; i < list.GetCount(); ++i) {
-    const TGIFSubImage* f = list.GetFrame(i);
+  for (int i = 0; i < GetCount(); ++i) {
+    const TGIFSubImage* f = GetFrame(i);
     pixels += static_cast<std::uint64_t>(f->GetWidth()) * f->GetHeight();
   }
   const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
-  return static_cast<int>(std::min<std::uint64_t>({cores, pixels / kPixelsPerThread + 1,
-                                                    static_cast<std::uint64_t>(list.GetCount())}));
+  return static_cast<int>(
+      std::min<std::uint64_t>({cores, pixels / kPixelsPerThread + 1, static_cast<std::uint64_t>(GetCount())}));
 }
-
-}  // namespace
 
 void TGIFImageList::SaveToStream(ByteWriter& stream) {
   const int count = GetCount();
-  const int threads = EncodingThreads(*this);
+  const int threads = EncodingThreads();
   if (threads <= 1) {
     for (int i = 0; i < count; ++i) {
       GetFrame(i)->SaveToStream(stream);

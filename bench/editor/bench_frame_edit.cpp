@@ -4,7 +4,10 @@
 // deleting edits, the optimiser and every animation-wide command do). Commands over many frames:
 // a delay on all 300, deleting 50, pasting 50 and resizing. giflib writing the same animation
 // whole is timed in the same run (ratio: giflib's whole write / our command; above 1 means the
-// command costs less than writing the animation once).
+// command costs less than writing the animation once). Undo is timed for entries where one frame
+// changed and where every frame changed (a Change Global Palette, a resize), beside its target, and
+// after each undo the image is checked against the image before the edit: every frame's pixels,
+// bounds and colours, and the working copy's bytes.
 #include <gif_lib.h>
 
 #include "bench/common/footage_animation.h"
@@ -16,7 +19,9 @@
 #include "gif/encoded_data_cache.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QEvent>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -24,6 +29,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <vector>
 
 using namespace movinta::editor;
 using Clock = std::chrono::steady_clock;
@@ -117,6 +123,76 @@ public:
   void Progress(int, int, const QString&) override { BusyScope::KeepPainted(); }
 };
 
+// What an undo must bring back: each frame's bounds, pixels and the colours they index (by hash),
+// and the bytes of the working copy.
+struct Snapshot {
+  std::vector<QByteArray> Frames;
+  QByteArray WorkingCopy;
+};
+
+// The bytes where the two differ only in 0x20, the sorted flag of a colour table (reading a file
+// back drops it, so a snapshot is written without it); -1 when they differ otherwise.
+int SortedFlagsOnly(const QByteArray& a, const QByteArray& b) {
+  if (a.size() != b.size()) return -1;
+  int flags = 0;
+  for (qsizetype i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) {
+      if ((a[i] ^ b[i]) != 0x20) return -1;
+      ++flags;
+    }
+  return flags;
+}
+
+Snapshot Take(TMDIChild& document, const TGIFImage& image) {
+  Snapshot s;
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    const gif::TGIFSubImage& f = *image.Images().GetFrame(i);
+    QCryptographicHash h(QCryptographicHash::Sha1);
+    const std::uint16_t bounds[4] = {f.GetLeft(), f.GetTop(), f.GetWidth(), f.GetHeight()};
+    h.addData(QByteArrayView(reinterpret_cast<const char*>(bounds), sizeof bounds));
+    const std::uint8_t* pixels = f.Data();
+    h.addData(QByteArrayView(reinterpret_cast<const char*>(pixels), static_cast<qsizetype>(f.DataSize())));
+    // The colours the pixels index: a table read back from a file is padded to a power of two, with
+    // entries no pixel uses.
+    const std::uint8_t used = f.DataSize() == 0 ? 0 : *std::max_element(pixels, pixels + f.DataSize());
+    const gif::TGIFColorMap& map = f.GetActiveColorMap();
+    const int colours = std::min(map.GetCount(), used + 1);
+    h.addData(QByteArrayView(reinterpret_cast<const char*>(map.Data()),
+                             static_cast<qsizetype>(colours * sizeof(gif::TGIFColor))));
+    s.Frames.push_back(h.result());
+  }
+  if (document.FlushWorkingCopy() && !document.WorkingCopy.isEmpty()) {
+    QFile file(document.WorkingCopy);
+    if (file.open(QIODevice::ReadOnly)) s.WorkingCopy = file.readAll();
+  }
+  return s;
+}
+
+// Counts the undos checked and those that did not bring the image back, saying which loudly.
+struct UndoCheck {
+  int Checked = 0;
+  int Failed = 0;
+  int SortedFlagsDropped = 0;
+  void Compare(const char* what, const Snapshot& before, const Snapshot& after) {
+    ++Checked;
+    QString wrong;
+    if (after.Frames.size() != before.Frames.size())
+      wrong = QStringLiteral("%1 frames, %2 before the edit").arg(after.Frames.size()).arg(before.Frames.size());
+    else
+      for (std::size_t i = 0; i < before.Frames.size() && wrong.isEmpty(); ++i)
+        if (after.Frames[i] != before.Frames[i]) wrong = QStringLiteral("frame %1 differs").arg(i);
+    if (wrong.isEmpty() && before.WorkingCopy.isEmpty()) wrong = QStringLiteral("no working copy was written");
+    if (wrong.isEmpty() && after.WorkingCopy != before.WorkingCopy) {
+      const int flags = SortedFlagsOnly(before.WorkingCopy, after.WorkingCopy);
+      if (flags < 0) wrong = QStringLiteral("the working copy's bytes differ");
+      else SortedFlagsDropped += flags;
+    }
+    if (wrong.isEmpty()) return;
+    ++Failed;
+    std::fprintf(stderr, "UNDO CHECK FAILED at undo %d, of %s: %s\n", Checked, what, wrong.toUtf8().constData());
+  }
+};
+
 double GiflibWholeWrite(gif::TGIFImage& image, const std::string& path) {
   const auto start = Clock::now();
   int error = 0;
@@ -192,13 +268,29 @@ int main(int argc, char** argv) {
     f.FreeBitmap();
     document->SetModified(true);
   };
-  const double pictureEditMs = timeEach(pictureEdit);
+  UndoCheck check;
+  // The image before each edit, taken outside the timing, for the undo that follows.
+  std::vector<Snapshot> before;
+  const auto checkedEdit = [&](int e) {
+    const auto paused = Clock::now();
+    before.push_back(Take(*document, image()));
+    start += Clock::now() - paused;
+    pictureEdit(e);
+  };
+  const auto checkedUndo = [&](int) {
+    commands.Undo();
+    const auto paused = Clock::now();
+    check.Compare("a one-frame edit", before.back(), Take(*document, image()));
+    before.pop_back();
+    start += Clock::now() - paused;
+  };
+  const double pictureEditMs = timeEach(checkedEdit);
   const bool current = document->WorkingCopyCurrent();
-  const double undo = timeEach([&](int) { commands.Undo(); });
+  const double undo = timeEach(checkedUndo);
   // The same on one thread, as on a machine whose other cores are busy.
   gif::TGIFImage::DecodeThreads = 1;
-  timeEach(pictureEdit);
-  const double undoOneThread = timeEach([&](int) { commands.Undo(); });
+  timeEach(checkedEdit);
+  const double undoOneThread = timeEach(checkedUndo);
   gif::TGIFImage::DecodeThreads = 0;
 
   // Commands over many frames.
@@ -207,6 +299,19 @@ int main(int argc, char** argv) {
     edit();
     return Ms(start);
   };
+  // An entry where every frame changed: a Change Global Palette over the whole animation, and its undo.
+  Snapshot whole = Take(*document, image());
+  const double paletteAll = timeOnce([&] {
+    document->AddUndoEntry(1, 8, -1, -1, 0, QStringLiteral("Change Global Palette"));
+    for (int i = 0; i < image().Images().GetCount(); ++i) {
+      gif::TGIFSubImage& f = *image().Images().GetFrame(i);
+      for (std::size_t p = 0; p < f.DataSize(); p += 97) f.Data()[p] ^= 1;
+      f.FreeBitmap();
+    }
+    document->SetModified(true);
+  });
+  const double paletteAllUndo = timeOnce([&] { commands.Undo(); });
+  check.Compare("a palette change of every frame", whole, Take(*document, image()));
   // Entries recorded, counting those the history's limit freed again.
   const int entries = document->History.Count() + document->History.Trimmed();
   view.SetSelection(0, image().Images().GetCount() - 1);
@@ -223,12 +328,15 @@ int main(int argc, char** argv) {
   const int pasteTurns = turns.Count();
   const double pasteHeld = turns.LongestMs();
   const int frames = image().Images().GetCount();
+  whole = Take(*document, image());
   turns.Start();
   const double resize = timeOnce([&] { commands.ResizeAnimationCommand(); });
   turns.Stop();
   const int resizeTurns = turns.Count();
   const double resizeHeld = turns.LongestMs();
   const bool allCurrent = document->WorkingCopyCurrent();
+  const double resizeUndo = timeOnce([&] { commands.Undo(); });
+  check.Compare("the resize", whole, Take(*document, image()));
 
   // The same write with nothing cached, for reference.
   ReplaceSharedImage(MakeAnimation());
@@ -239,8 +347,11 @@ int main(int argc, char** argv) {
   image().EncodedDataCache = cache;
 
   const double giflib = GiflibWholeWrite(image(), (tmp.path() + QStringLiteral("/giflib.gif")).toStdString());
-  // Edits run on the GUI thread; loads decode on the library's threads.
-  bench::PrintMachine(gif::TGIFImage::EffectiveDecodeThreads());
+  // Edits run on the GUI thread; an undo that reads a snapshot back decodes on the library's threads.
+  bench::PrintMachine(QStringLiteral("edits on the GUI thread, undo decoding on %1 (and on 1 where said)")
+                          .arg(gif::TGIFImage::EffectiveDecodeThreads())
+                          .toUtf8()
+                          .constData());
   std::printf("bench_frame_edit: %d frames of %d x %d, working copy %zu bytes%s\n", kFrames, kWidth, kHeight, bytes,
               current && allCurrent ? "" : " (WRITE FAILED)");
   std::printf("  first working-copy write (everything encoded):   %8.1f ms\n", firstWrite);
@@ -257,17 +368,33 @@ int main(int argc, char** argv) {
   row("the same undo, decoding on one thread", undoOneThread);
   std::printf("many frames, one command                          time ms   giflib/this\n");
   row("delay on all 300 frames", delayAll);
+  row("palette change of every frame", paletteAll);
+  row("undo of it", paletteAllUndo);
   row("delete 50 frames", delete50);
   row("paste 50 frames", paste50);
   row("resize to half", resize);
+  row("undo of the resize", resizeUndo);
   std::printf("  (undo entries of the delay on all: %d; frames after the paste: %d)\n", delayEntries, frames);
   // Long work hands the event loop a turn every 100 ms or so, so the window stays painted.
   std::printf("  (event loop: paste %d turns, held at most %.1f ms; resize %d turns, held at most %.1f ms)\n", pasteTurns,
               pasteHeld, resizeTurns, resizeHeld);
-  std::printf("undo of a whole-animation entry: %.1f ms (target under 100: %s)\n", undo, undo < 100 ? "met" : "NOT MET");
+  const auto target = [](const char* name, double ms) {
+    std::printf("undo of a whole-animation entry, %-31s %8.1f ms (target under 100: %s)\n", name, ms,
+                ms < 100 ? "met" : "NOT met");
+  };
+  target("one frame changed:", undo);
+  target("every frame changed (palette):", paletteAllUndo);
+  target("every frame changed (resize):", resizeUndo);
+  std::printf("undo check: %d undos, each compared with the image before its edit (every frame's pixels, bounds and\n"
+              "  the colours they index, and the working copy's bytes): %s\n",
+              check.Checked, check.Failed == 0 ? "all equal" : "SOME DIFFER (see above)");
+  if (check.SortedFlagsDropped > 0)
+    std::printf("  (the working copy after undo lacked %d colour tables' sorted flag, which a snapshot read back drops;\n"
+                "  otherwise byte for byte)\n",
+                check.SortedFlagsDropped);
   SetProgressSink(nullptr);
   SetClipboard(nullptr);
   SetEditDialogs(nullptr);
   SetEditorView(nullptr);
-  return current && allCurrent ? 0 : 1;
+  return current && allCurrent && check.Failed == 0 ? 0 : 1;
 }

@@ -1,11 +1,13 @@
 // The image browser's scan of a folder of 500 photos (1920 x 1080 JPEG) and 100 PNG and GIF
 // pictures into 100-pixel thumbnails, side by side with GraphicsMagick's
 // "gm mogrify -thumbnail 100x100" making the same thumbnails of the same files in the same run: as it
-// runs by default, and on one thread with the JPEG size hint, as the editor decodes.
+// runs by default, and split over as many one-thread processes as the scan has decoding threads, with
+// the JPEG size hint, as the editor decodes.
 //
 //   bench_thumbnail_scan [photos] [others] [repeats]
 #include "bench/common/machine.h"
 #include "editor/image_browser_commands.h"
+#include "editor/image_browser_scan.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,6 +21,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
 #include <cstdio>
 #include <cstdlib>
 
@@ -27,6 +32,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+
+// The threads the scan decodes on when it is given no count: the machine's threads, one to four,
+// never more than the files it is given.
+int ScanThreads(int files) {
+  return std::min(static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)), std::max(files, 1));
+}
 
 // A photo-like picture: smooth gradients with some detail, different for each seed.
 QImage Photo(int width, int height, int seed) {
@@ -84,15 +95,18 @@ int main(int argc, char** argv) {
   QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
 
   QWidget owner;
-  // The peer as it runs by default (its own threads), and as the editor decodes: one thread, with
-  // the JPEG size hint that lets the decoder scale down while it reads.
+  const int threads =
+      ScanThreads(static_cast<int>(movinta::editor::CollectImageFiles(folder, movinta::editor::TImageBrowserCommands(&owner).FilterType).size()));
+  // The peer as it runs by default (its own threads), and as the editor decodes: the files split over
+  // as many processes as the scan has threads, each on one thread, with the JPEG size hint that lets
+  // the decoder scale down while it reads.
   struct Peer {
-    const char* Name;
-    bool OneThread;
+    QString Name;
+    int Processes;
     double Ms = 1e30;
   };
-  Peer peers[] = {{"gm mogrify -thumbnail 100x100", false},
-                  {"the same, OMP_NUM_THREADS=1 -size 100x100", true}};
+  Peer peers[] = {{QStringLiteral("gm mogrify -thumbnail 100x100"), 0},
+                  {QStringLiteral("the same, %1 x OMP_NUM_THREADS=1 -size 100x100").arg(threads), threads}};
   double ours = 1e30;
   int made = 0;
   for (int r = 0; r < repeats; ++r) {
@@ -103,29 +117,36 @@ int main(int argc, char** argv) {
     made = commands.ThumbCount();
 
     for (Peer& peer : peers) {
-      const QString out = dir.path() + QStringLiteral("/gm%1%2").arg(r).arg(peer.OneThread);
+      const QString out = dir.path() + QStringLiteral("/gm%1%2").arg(r).arg(peer.Processes);
       QDir().mkpath(out);
-      QStringList arguments{QStringLiteral("mogrify"), QStringLiteral("-output-directory"), out};
-      if (peer.OneThread) arguments << QStringLiteral("-size") << QStringLiteral("100x100");
-      arguments << QStringLiteral("-thumbnail") << QStringLiteral("100x100");
-      arguments += files;
-      QProcess p;
-      p.setWorkingDirectory(folder);
-      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-      if (peer.OneThread) env.insert(QStringLiteral("OMP_NUM_THREADS"), QStringLiteral("1"));
-      p.setProcessEnvironment(env);
+      const int processes = std::max(peer.Processes, 1);
+      std::vector<std::unique_ptr<QProcess>> running;
       const auto p0 = Clock::now();
-      p.start(gm, arguments);
-      if (!p.waitForFinished(-1) || p.exitCode() != 0) std::fprintf(stderr, "gm mogrify failed\n");
+      for (int k = 0; k < processes; ++k) {
+        QStringList arguments{QStringLiteral("mogrify"), QStringLiteral("-output-directory"), out};
+        if (peer.Processes > 0) arguments << QStringLiteral("-size") << QStringLiteral("100x100");
+        arguments << QStringLiteral("-thumbnail") << QStringLiteral("100x100");
+        // Every processes-th file, so that each process gets its share of photos and of the rest.
+        for (qsizetype i = k; i < files.size(); i += processes) arguments << files[i];
+        auto& p = running.emplace_back(std::make_unique<QProcess>());
+        p->setWorkingDirectory(folder);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (peer.Processes > 0) env.insert(QStringLiteral("OMP_NUM_THREADS"), QStringLiteral("1"));
+        p->setProcessEnvironment(env);
+        p->start(gm, arguments);
+      }
+      for (auto& p : running)
+        if (!p->waitForFinished(-1) || p->exitCode() != 0) std::fprintf(stderr, "gm mogrify failed\n");
       peer.Ms = std::min(peer.Ms, Ms(p0, Clock::now()));
     }
   }
-  // The scan runs on the GUI thread alone.
-  bench::PrintMachine(1);
+  bench::PrintMachine(QStringLiteral("%1 decoding, the GUI thread delivering").arg(threads).toUtf8().constData());
   std::printf("image browser scan, %d files (%d photos 1920x1080 JPEG, %d PNG/GIF), %d thumbnails, best of %d\n",
               static_cast<int>(files.size()), photos, others, made, repeats);
-  std::printf("  scan into 100-pixel thumbnails:                    %9.1f ms\n", ours);
+  std::printf("  %-54s  %9.1f ms\n",
+              QStringLiteral("scan into 100-pixel thumbnails, %1 threads:").arg(threads).toUtf8().constData(), ours);
   for (const Peer& peer : peers)
-    std::printf("  peer: %-42s  %9.1f ms, ratio scan / peer %.2f\n", peer.Name, peer.Ms, ours / peer.Ms);
+    std::printf("  peer: %-48s  %9.1f ms, ratio scan / peer %.2f\n", peer.Name.toUtf8().constData(), peer.Ms,
+                ours / peer.Ms);
   return 0;
 }

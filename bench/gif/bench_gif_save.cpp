@@ -10,9 +10,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "bench/common/footage_animation.h"
+#include "bench/common/machine.h"
 #include "gif/gifimage.h"
 
 using namespace gif;
@@ -102,6 +104,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  bench::PrintMachine((std::to_string(image.Images().EncodingThreads()) + " encoding ours; giflib 1").c_str());
   std::printf("%d frames of %dx%d, %d runs\n", kFrames, kWidth, kHeight, runs);
   std::printf("save: ours %.3f s (worst %.3f), %zu bytes\n", ours.best, ours.worst, ourBytes.size());
   std::printf("      giflib EGifSpew %.3f s (worst %.3f), %zu bytes, %s bytes\n", theirs.best, theirs.worst,

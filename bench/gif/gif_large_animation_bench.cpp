@@ -12,8 +12,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
+#include "bench/common/machine.h"
 #include "gif/gifimage.h"
 #include "gif/lzw/lzw.h"
 
@@ -124,6 +126,7 @@ int main(int argc, char** argv) {
     DGifCloseFile(gif, &error);
     return ok;
   });
+  bench::PrintMachine((std::to_string(TGIFImage::EffectiveDecodeThreads()) + " decoding ours; giflib 1").c_str());
   std::printf("ours:   %s in %.2f s, peak %ld MB\n", ours.ok ? "opened" : "FAILED", ours.seconds, ours.peakMB);
   std::printf("giflib: %s in %.2f s, peak %ld MB\n", theirs.ok ? "opened" : "FAILED", theirs.seconds, theirs.peakMB);
   if (ours.seconds > 0) std::printf("ratio (giflib / ours): %.2f\n", theirs.seconds / ours.seconds);

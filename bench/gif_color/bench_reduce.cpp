@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/machine.h"
 #include "gif/color/dither.h"
 #include "gif/color/reduce.h"
 
@@ -166,6 +167,7 @@ int main(int argc, char** argv) {
   std::filesystem::remove_all(dir);
 
   const double perFrame = 1000.0 / frames;
+  bench::PrintMachine("ours 1; ImageMagick its own, then 1");
   std::printf("ReduceColors method 7 + Floyd-Steinberg, %d frames of %dx%d, best of %d\n", frames, kWidth, kHeight,
               repeats);
   std::printf("  ours                          %8.2f ms/frame  (mean error %.2f, %zu colours)\n", ours * perFrame,

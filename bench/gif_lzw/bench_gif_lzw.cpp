@@ -13,6 +13,7 @@
 #include <time.h>
 #include <vector>
 
+#include "bench/common/machine.h"
 #include "gif/lzw/lzw.h"
 #include "tests/gif_lzw/giflib_peer.h"
 
@@ -204,6 +205,7 @@ int main(int argc, char** argv) {
   int count = argc > 1 ? std::atoi(argv[1]) : 100;
   if (count < 1) count = 1;
   const int repeats = 5;
+  bench::PrintMachine("1 (ours and giflib, timed in this thread's processor time)");
   Frames smooth = Smooth(count);
   Run("smooth", smooth, false, repeats);
   Run("smooth interlaced", smooth, true, repeats);

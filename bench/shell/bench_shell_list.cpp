@@ -16,6 +16,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench/common/machine.h"
 #include "controls/shell/ptshelllist.h"
 #include "platform/shellnamespace/file_operations.h"
 
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
     if (std::system(command.c_str()) != 0) std::fprintf(stderr, "ls failed\n");
     peer = std::min(peer, Ms(p0, Clock::now()));
   }
+  bench::PrintMachine("1 (the GUI thread; ls one process)");
   std::printf("shell list, %d entries (%d files, 20 folders), best of %d\n", listed - 100, files, repeats);
   std::printf("  fill (bind, enumerate, test, sort): %8.1f ms\n", fill);
   std::printf("  first paint, details view:          %8.1f ms\n", paint);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/common/machine.h"
 #include "swf/api/reeltide.h"
 #include "tests/swf/jpeg_fixture.h"
 
@@ -65,6 +66,7 @@ int main(int argc, char** argv)
     double best = 1e9;
     for (int r = 0; r < runs; ++r) best = std::min(best, BuildMovie(jpegs, w, h, folder.File("reeltide.swf")));
     long size = long(ReadFileBytes(folder.File("reeltide.swf")).size());
+    bench::PrintMachine("1 reeltide; ffmpeg its own");
     std::printf("reeltide: %d frames of %dx%d (%.1f MB of JPEG) -> %ld bytes in %.2f ms (best of %d)\n", frames, w,
                 h, bytes / 1e6, size, best * 1000, runs);
 
