@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QPushButton>
@@ -265,22 +266,26 @@ TEST_F(FlashCommandTest, TheHtmlPageTypedInCapitalsIsAskedAboutAndWrittenAsTheLo
   main_->ExportCommands().OpenUrl = [](const QUrl&) { return true; };
   ShellFileChooser chooser(main_.get(), false);
   IFileChooser* previous = SetFileChooser(&chooser);
-  for (const int answer : {ptshell::mbNo, ptshell::mbYes}) {
-    SCOPED_TRACE(answer == ptshell::mbYes ? "Yes" : "No");
+  // The dialog's own question box, answered as the user would.
+  ptshell::DialogMessageRoutine() = oldRoutine;
+  for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+    SCOPED_TRACE(answer == QMessageBox::Yes ? "Yes" : "No");
     WriteFile(tree + "/page.HTML", "capital page");
     WriteFile(tree + "/page.html", "old page");
-    messages.clear();
-    answers = {answer};
+    QStringList asked;
     WhenShown<ptshell::TPTFrmOpenDlg>([&](ptshell::TPTFrmOpenDlg* form) {
+      WhenShown<QMessageBox>([&](QMessageBox* box) {
+        asked << box->text();
+        QTest::mouseClick(box->button(answer), Qt::LeftButton);
+      });
       form->FileNameEdt->setText(QStringLiteral("page.HTML"));
       QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
-      if (answer == ptshell::mbNo) form->reject();
+      if (answer == QMessageBox::No) form->reject();
     });
     main_->ExportCommands().mniFileExportHTMLClick();
-    ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages[0], Q(tree + "/page.html already exists.\nDo you want to replace it?"));
+    EXPECT_EQ(asked, QStringList{Q(tree + "/page.html already exists.\nDo you want to replace it?")});
     EXPECT_EQ(testing::FileBytes(Q(tree + "/page.HTML")), QByteArray("capital page"));
-    if (answer == ptshell::mbYes)
+    if (answer == QMessageBox::Yes)
       EXPECT_TRUE(testing::FileBytes(Q(tree + "/page.html")).contains("clip.gif"));
     else
       EXPECT_EQ(testing::FileBytes(Q(tree + "/page.html")), QByteArray("old page"));
