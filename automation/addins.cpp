@@ -20,8 +20,11 @@
 #include <QSet>
 #include <QStandardPaths>
 
-#include <QCoreApplication>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <type_traits>
 
@@ -285,37 +288,75 @@ bool LoadCode(QPluginLoader& loader) noexcept { return loader.load(); }
 
 QString StampFile(const QString& stamp) { return stamp.section(QLatin1Char('\t'), 2); }
 
-// A running process as its id and its start time: the time tells it from a later process that was
-// given the same id. Empty when no such process runs.
-QString ProcessIdentity(qint64 pid) {
-  QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-  if (pid <= 0 || !f.open(QIODevice::ReadOnly)) return {};
-  const QByteArray stat = f.readAll();
-  // The name in brackets may hold spaces; the start time is the 20th field after it.
-  const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 1).simplified().split(' ');
-  if (fields.size() < 20) return {};
-  return QStringLiteral("%1\t%2").arg(pid).arg(QString::fromLatin1(fields[19]));
-}
-
-// Each editor marks the add-in it is loading in a file of its own, which also names the editor: a
-// marker whose editor still runs is another editor loading at the same time, not a crash.
+// Each editor marks the add-in it is loading in a file of its own, locked for as long as the
+// editor runs: the system drops the lock when the editor ends, however it ends. A locked marker is
+// another editor loading at the same time; an unlocked one names an add-in that ended its editor.
 constexpr char kMarkerName[] = "addin-loading";
 
-QString OwnMarker(const QString& folder) {
-  return QDir(folder).filePath(QStringLiteral("%1.%2").arg(QLatin1String(kMarkerName)).arg(QCoreApplication::applicationPid()));
+class LoadingMarker {
+public:
+  explicit LoadingMarker(const QString& folder)
+      : path_(QDir(folder).filePath(QStringLiteral("%1.%2").arg(QLatin1String(kMarkerName)).arg(getpid()))) {}
+  ~LoadingMarker() {
+    if (fd_ < 0) return;
+    QFile::remove(path_);
+    close(fd_);
+  }
+  LoadingMarker(const LoadingMarker&) = delete;
+  LoadingMarker& operator=(const LoadingMarker&) = delete;
+
+  // Names the add-in now loading; empty names none. Written whole before the add-in's code runs:
+  // the program may end at the next instruction.
+  void Name(const QString& stamp) {
+    if (fd_ < 0 && !Create()) return;
+    const QByteArray bytes = stamp.isEmpty() ? QByteArray() : (stamp + QLatin1Char('\n')).toUtf8();
+    if (ftruncate(fd_, 0) != 0) return;
+    for (qsizetype done = 0; done < bytes.size();) {
+      const ssize_t n = pwrite(fd_, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done), done);
+      if (n <= 0) return;
+      done += n;
+    }
+  }
+
+private:
+  // The marker appears under its name already locked, so no other editor ever sees it unlocked
+  // while this one runs.
+  bool Create() {
+    const QByteArray temporary = (path_ + QStringLiteral(".new")).toLocal8Bit();
+    const int fd = open(temporary.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || rename(temporary.constData(), path_.toLocal8Bit().constData()) != 0) {
+      unlink(temporary.constData());
+      close(fd);
+      return false;
+    }
+    fd_ = fd;
+    return true;
+  }
+
+  QString path_;
+  int fd_ = -1;
+};
+
+// Whether a running editor holds the marker's lock.
+bool MarkerHeld(const QString& path) {
+  const int fd = open(path.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  close(fd);
+  return held;
 }
 
 // The add-ins that were loading when their editor ended; their markers go. A marker of the older
-// kind, without the editor's name, counts as such.
+// kind, never locked, counts as such.
 QStringList TakeCrashedMarkers(const QString& folder) {
   QStringList crashed;
   const QDir dir(folder);
   const QString name = QLatin1String(kMarkerName);
   for (const QString& entry : dir.entryList({name, name + QStringLiteral(".*")}, QDir::Files | QDir::Hidden)) {
     const QString path = dir.filePath(entry);
+    if (MarkerHeld(path)) continue;
     const QStringList lines = ReadLines(path);
-    if (lines.size() >= 2 && ProcessIdentity(lines[1].section(QLatin1Char('\t'), 0, 0).toLongLong()) == lines[1])
-      continue;
     if (!lines.isEmpty() && !crashed.contains(lines.front())) crashed << lines.front();
     QFile::remove(path);
   }
@@ -335,8 +376,7 @@ int LoadAddIns(const QStringList& files, const std::shared_ptr<TGIFApplication>&
   const std::shared_ptr<addin::IGIFMovintaApplication> face = AddInApplication(application);
   const QString folder = AddInStateFolder();
   QDir().mkpath(folder);
-  const QString markerPath = OwnMarker(folder);
-  const QString identity = ProcessIdentity(QCoreApplication::applicationPid());
+  LoadingMarker marker(folder);
   const QString skippedPath = QDir(folder).filePath(QStringLiteral("addins-skipped"));
 
   // An add-in still marked as loading ended the program at its last start.
@@ -366,11 +406,11 @@ int LoadAddIns(const QStringList& files, const std::shared_ptr<TGIFApplication>&
       continue;
     }
     Warn(QStringLiteral("loading the add-in %1").arg(file));
-    WriteLines(markerPath, {stamp, identity});
+    marker.Name(stamp);
     struct Unmark {
-      QString Path;
-      ~Unmark() { QFile::remove(Path); }
-    } unmark{markerPath};
+      LoadingMarker& Marker;
+      ~Unmark() { Marker.Name(QString()); }
+    } unmark{marker};
 
     QPluginLoader loader(file);
     if (!LoadCode(loader)) {

@@ -290,6 +290,23 @@ TEST_F(MenuItemTest, AnAddInThatEndedTheProgramWhileLoadingIsLeftOutUntilItsFile
   }
 }
 
+// Another editor, in a process of its own, that has gone into the slow add-in's SetApplication
+// and stays there while the gate file exists; its marker is there when this returns.
+pid_t StartEditorInsideSlowAddIn(const QStringList& files, const std::shared_ptr<TGIFApplication>& app,
+                                 const QString& gate) {
+  EXPECT_TRUE(QFile(gate).open(QIODevice::WriteOnly));
+  const pid_t editor = fork();
+  if (editor == 0) {
+    setenv("MOVINTA_TEST_SLOW_GATE", gate.toLocal8Bit().constData(), 1);
+    _exit(LoadAddIns(files, app) == 1 ? 0 : 1);
+  }
+  EXPECT_GE(editor, 0);
+  auto markers = [] { return QDir(AddInStateFolder()).entryList({QStringLiteral("addin-loading*")}, QDir::Files); };
+  for (int i = 0; i < 3000 && markers().isEmpty(); ++i) QThread::msleep(10);
+  EXPECT_FALSE(markers().isEmpty()) << "the other editor marks the add-in it is loading";
+  return editor;
+}
+
 // A second editor started while the first is still inside a slow add-in sees that add-in's marker:
 // its editor still runs, so nothing is blamed, now or at any later start.
 TEST_F(MenuItemTest, AnAddInStillLoadingInAnotherRunningEditorIsNotBlamed) {
@@ -298,18 +315,8 @@ TEST_F(MenuItemTest, AnAddInStillLoadingInAnotherRunningEditorIsNotBlamed) {
   const QStringList files = FetchAddInClasses({folder});
   ASSERT_EQ(files.size(), 1);
   const QString gate = tmp_.Path + QStringLiteral("/gate");
-  ASSERT_TRUE(QFile(gate).open(QIODevice::WriteOnly));
-  const QString state = AddInStateFolder();
-
-  const pid_t first = fork();
-  ASSERT_GE(first, 0);
-  if (first == 0) {
-    setenv("MOVINTA_TEST_SLOW_GATE", gate.toLocal8Bit().constData(), 1);
-    _exit(LoadAddIns(files, app_) == 1 ? 0 : 1);
-  }
-  auto markers = [&] { return QDir(state).entryList({QStringLiteral("addin-loading*")}, QDir::Files); };
-  for (int i = 0; i < 3000 && markers().isEmpty(); ++i) QThread::msleep(10);
-  EXPECT_FALSE(markers().isEmpty()) << "the first editor marks the add-in it is loading";
+  const pid_t first = StartEditorInsideSlowAddIn(files, app_, gate);
+  ASSERT_GT(first, 0);
 
   EXPECT_EQ(LoadAddIns(files, app_), 1) << "the second editor loads it too";
   EXPECT_EQ(messages_.Count(QStringLiteral("ended the program")), 0);
@@ -326,6 +333,25 @@ TEST_F(MenuItemTest, AnAddInStillLoadingInAnotherRunningEditorIsNotBlamed) {
   AddIns().Clear();
   EXPECT_EQ(LoadAddIns(files, app_), 1) << "a later start still loads it";
   EXPECT_EQ(messages_.Count(QStringLiteral("ended the program")), 0);
+}
+
+// An editor that ends inside an add-in is gone from that moment, even while its parent (a file
+// manager, a shell) has not yet collected it: the next start leaves the add-in out.
+TEST_F(MenuItemTest, AnEditorThatEndedInsideAnAddInIsTakenAsEndedBeforeItsParentCollectsIt) {
+  const QString folder = AddInFolder(tmp_.Path);
+  Put("slow", folder, QStringLiteral("libslow.so"));
+  const QStringList files = FetchAddInClasses({folder});
+  ASSERT_EQ(files.size(), 1);
+  const pid_t first = StartEditorInsideSlowAddIn(files, app_, tmp_.Path + QStringLiteral("/gate"));
+  ASSERT_GT(first, 0);
+  kill(first, SIGKILL);
+  // Ended, not collected: the process is still listed until waitpid.
+  siginfo_t info{};
+  ASSERT_EQ(waitid(P_PID, static_cast<id_t>(first), &info, WEXITED | WNOWAIT), 0);
+
+  EXPECT_EQ(LoadAddIns(files, app_), 0);
+  EXPECT_EQ(messages_.Count(QStringLiteral("The add-in libslow.so ended the program while it was loading.")), 1);
+  waitpid(first, nullptr, 0);
 }
 
 TEST_F(MenuItemTest, AtMostFiftyAddInsAreLoaded) {
