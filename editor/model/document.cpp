@@ -447,20 +447,20 @@ TUndoGroup::TUndoGroup(TDocuments& documents, int entries, const QString& captio
     recorded_ = false;
     return;
   }
-  entry_ = d->History.Last();
+  entries_ = d->History.Count();
   serial_ = d->Serial;
   ++d->wholeKept_;
   d->entriesCovered_ = 0;
 }
 
 TUndoGroup::~TUndoGroup() {
-  if (!entry_) return;
+  if (entries_ < 0) return;
   for (int i = 0; i < documents_.Count(); ++i) {
     TMDIChild& d = *documents_.At(i);
     if (d.Serial != serial_) continue;
     --d.wholeKept_;
     // A command that changed nothing leaves no entry to undo.
-    if (d.entriesCovered_ == 0 && d.History.Last() == entry_) {
+    if (d.entriesCovered_ == 0 && d.History.Count() == entries_) {
       d.History.Delete(d.History.Count() - 1);
       d.UpdateUndoState();
     }

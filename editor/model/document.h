@@ -197,7 +197,9 @@ public:
 private:
   TDocuments& documents_;
   std::uint64_t serial_ = 0;  // the document, found again at the end: the command may close it
-  const TCommand* entry_ = nullptr;
+  // The history's length with the whole-animation entry last; -1 when none was recorded. A length,
+  // not the entry: the command pumps events, and nothing here points into the history across them.
+  int entries_ = -1;
   bool recorded_ = true;
 };
 
