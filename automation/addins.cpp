@@ -292,6 +292,7 @@ QString StampFile(const QString& stamp) { return stamp.section(QLatin1Char('\t')
 // editor runs: the system drops the lock when the editor ends, however it ends. A locked marker is
 // another editor loading at the same time; an unlocked one names an add-in that ended its editor.
 constexpr char kMarkerName[] = "addin-loading";
+constexpr char kNewSuffix[] = ".new";
 
 class LoadingMarker {
 public:
@@ -322,7 +323,7 @@ private:
   // The marker appears under its name already locked, so no other editor ever sees it unlocked
   // while this one runs.
   bool Create() {
-    const QByteArray temporary = (path_ + QStringLiteral(".new")).toLocal8Bit();
+    const QByteArray temporary = (path_ + QLatin1String(kNewSuffix)).toLocal8Bit();
     const int fd = open(temporary.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 || rename(temporary.constData(), path_.toLocal8Bit().constData()) != 0) {
@@ -354,6 +355,8 @@ QStringList TakeCrashedMarkers(const QString& folder) {
   const QDir dir(folder);
   const QString name = QLatin1String(kMarkerName);
   for (const QString& entry : dir.entryList({name, name + QStringLiteral(".*")}, QDir::Files | QDir::Hidden)) {
+    // A marker still being made is not one yet.
+    if (entry.endsWith(QLatin1String(kNewSuffix))) continue;
     const QString path = dir.filePath(entry);
     if (MarkerHeld(path)) continue;
     const QStringList lines = ReadLines(path);
