@@ -1,6 +1,7 @@
 // The program's main block: the splash, the main window, the image browser and the frame
 // inspector created in that order, the automation server, and the message loop.
 #include "automation/automation_server.h"
+#include "automation/dbus_front.h"
 #include "editor/command_line.h"
 #include "editor/file_dialogs.h"
 #include "editor/forms/splash_screen.h"
@@ -9,6 +10,7 @@
 #include "editor/main_window.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QPointer>
 
 #include <cstdio>
@@ -39,8 +41,13 @@ int main(int argc, char** argv) {
 
   TMovintaApplication app(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Larkspur Software"));
+  // Also the class of the windows on X11 (WM_CLASS), which the desktop entry's StartupWMClass repeats.
   QApplication::setApplicationName(QStringLiteral("GIF Movinta"));
   QApplication::setApplicationDisplayName(QStringLiteral("Larkspur GIF Movinta 6.0"));
+  // The icon the desktop entry names, built in so that the build tree's program shows it too.
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/com.larkspur.Movinta.png")));
+  // Ties the windows to the desktop entry, which is named for the bus name.
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(movinta::automation::kServiceName));
   InstallShellErrorHandler();
   const CommandLine commandLine = ParseCommandLine(QApplication::arguments().mid(1));
 

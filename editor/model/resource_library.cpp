@@ -2,8 +2,8 @@
 
 #include "editor/model/string_tables.h"
 #include "editor/model/ui_services.h"
+#include "platform/program_folders/program_folders.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,9 +16,10 @@ QString ResourceFile(const QString& libraryName) {
   QFileInfo info(libraryName);
   QString name = info.completeBaseName() + QStringLiteral(".rcc");
   if (!info.path().isEmpty() && info.path() != QLatin1String(".")) return QDir(info.path()).filePath(name);
-  if (QCoreApplication::instance()) {
-    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(name);
-    if (QFileInfo::exists(beside)) return beside;
+  // Installed, the file is data of the program; in the build tree it is made beside the program.
+  for (const QString& folder : {platform::SharedDataFolder(), platform::ProgramFolder()}) {
+    const QString path = QDir(folder).filePath(name);
+    if (QFileInfo::exists(path)) return path;
   }
   return name;
 }

@@ -1,6 +1,7 @@
 // The pictures of the splash window, the start page and the wizards. Stands in for the resource-only
 // library loaded at run time: a Qt binary resource file of that name (for "Tessary.dll" the file
-// "Tessary.rcc" beside the program or on the given path) holding ":/<TYPE>/<NAME>" entries, BITMAP for
+// "Tessary.rcc" on the given path; for a bare name, in the shared data folder where it is installed,
+// else beside the program as the build tree has it) holding ":/<TYPE>/<NAME>" entries, BITMAP for
 // bitmaps. Leaves out every other kind of resource such a library may hold.
 #pragma once
 
