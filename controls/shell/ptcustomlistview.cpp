@@ -86,6 +86,21 @@ class ListItemDelegate : public QStyledItemDelegate {
     PaintItemWithCustomDraw(painter, opt, [&](TPTCustomDrawInfo& info) { return List->NotifyItemPaint(info, item); });
   }
 
+  // The list styles give every item the size measured for one of them (icons are found only for the
+  // items shown); that one is made as wide as the widest name, so no name is cut where the pane has room.
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    const auto* view = qobject_cast<const QListView*>(option.widget);
+    TPTListItem* sample = List->Item(index.row());
+    if (!view || !view->uniformItemSizes() || view->viewMode() != QListView::ListMode || !sample) return size;
+    const QFontMetrics metrics(option.font);
+    int widest = 0;
+    for (int row = 0; row < List->ItemCount(); ++row)
+      widest = std::max(widest, metrics.horizontalAdvance(List->ItemCaption(List->Item(row))));
+    size.setWidth(size.width() + widest - metrics.horizontalAdvance(List->ItemCaption(sample)));
+    return size;
+  }
+
  private:
   TPTCustomListView* List;
 };
