@@ -50,18 +50,20 @@ void TToolWindowKeeper::RaiseToolWindows() {
 }
 
 void TToolWindowKeeper::MainStateChanged() {
+  // Minimised rather than hidden: a window manager that takes a main window's tool windows down with
+  // it may not bring the main window back once they have been withdrawn.
   if (main_.isMinimized()) {
     for (QWidget* tool : ToolWindows())
-      if (tool->isVisible()) {
-        hiddenWithMain_.append(tool);
-        tool->hide();
+      if (tool->isVisible() && !tool->isMinimized()) {
+        minimisedWithMain_.append(tool);
+        tool->setWindowState(tool->windowState() | Qt::WindowMinimized);
       }
     return;
   }
   if (!main_.isVisible()) return;
-  const QList<QPointer<QWidget>> hidden = std::exchange(hiddenWithMain_, {});
-  for (const QPointer<QWidget>& tool : hidden)
-    if (tool) tool->show();
+  const QList<QPointer<QWidget>> minimised = std::exchange(minimisedWithMain_, {});
+  for (const QPointer<QWidget>& tool : minimised)
+    if (tool && tool->isVisible()) tool->setWindowState(tool->windowState() & ~Qt::WindowMinimized);
 }
 
 bool TToolWindowKeeper::eventFilter(QObject* watched, QEvent* event) {

@@ -15,8 +15,8 @@ extern QPointer<forms::TfrmFloat> the_frmFloat;
 
 // Keeps the main window's tool windows (its Qt::Tool children) with it. A window manager takes a
 // window for its owner's only when the owner is on the screen as the window maps, so a tool window is
-// shown once the main window is there. The tool windows go when the main window is minimised and
-// come back when it is restored, and come back above it when a modal dialog closes.
+// shown once the main window is there. The tool windows are minimised with the main window and come
+// back when it is restored, and come back above it when a modal dialog closes.
 class TToolWindowKeeper : public QObject {
   Q_OBJECT
 public:
@@ -37,7 +37,7 @@ private:
 
   QWidget& main_;
   QList<QPointer<QWidget>> waiting_;
-  QList<QPointer<QWidget>> hiddenWithMain_;
+  QList<QPointer<QWidget>> minimisedWithMain_;
   bool raisePosted_ = false;
 };
 

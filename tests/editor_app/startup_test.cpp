@@ -205,11 +205,10 @@ TEST_F(AppTest, ToolWindowsGoWithTheMinimisedMainWindowAndComeBackWithIt) {
   QCoreApplication::processEvents();
   main.setWindowState(main.windowState() | Qt::WindowMinimized);
   QCoreApplication::processEvents();
-  EXPECT_FALSE(the_frmThumbWin->isVisible()) << "left on the desktop";
-  EXPECT_FALSE(the_frmFloat->isVisible());
+  EXPECT_TRUE(the_frmThumbWin->isMinimized()) << "left on the desktop";
   main.setWindowState(main.windowState() & ~Qt::WindowMinimized);
   QCoreApplication::processEvents();
-  EXPECT_TRUE(the_frmThumbWin->isVisible()) << "not back with the main window";
+  EXPECT_TRUE(the_frmThumbWin->isVisible() && !the_frmThumbWin->isMinimized()) << "not back with the main window";
   EXPECT_FALSE(the_frmFloat->isVisible()) << "a closed tool window came back";
   EXPECT_TRUE(main.ThumbView->isChecked());
   EXPECT_FALSE(main.mniToolInspector->isChecked());
@@ -217,9 +216,11 @@ TEST_F(AppTest, ToolWindowsGoWithTheMinimisedMainWindowAndComeBackWithIt) {
   the_frmFloat->show();
   main.setWindowState(Qt::WindowMinimized);
   QCoreApplication::processEvents();
+  for (QWidget* tool : Tools()) EXPECT_TRUE(tool->isMinimized()) << tool->windowTitle().toStdString();
   main.setWindowState(Qt::WindowMaximized);
   QCoreApplication::processEvents();
-  for (QWidget* tool : Tools()) EXPECT_TRUE(tool->isVisible()) << tool->windowTitle().toStdString();
+  for (QWidget* tool : Tools())
+    EXPECT_TRUE(tool->isVisible() && !tool->isMinimized()) << tool->windowTitle().toStdString();
 }
 
 TEST_F(AppTest, ToolWindowsComeBackAboveTheMainWindowWhenAModalDialogCloses) {
