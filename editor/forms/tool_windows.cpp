@@ -46,7 +46,7 @@ void TToolWindowKeeper::ShowWaiting() {
 void TToolWindowKeeper::RaiseToolWindows() {
   raisePosted_ = false;
   for (QWidget* tool : ToolWindows())
-    if (tool->isVisible()) tool->raise();
+    if (tool->isVisible() && !tool->isMinimized()) tool->raise();
 }
 
 void TToolWindowKeeper::MainStateChanged() {
