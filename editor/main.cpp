@@ -66,9 +66,7 @@ int main(int argc, char** argv) {
   main->setAttribute(Qt::WA_DeleteOnClose);
   the_frmMain = main;
   the_frmThumbWin = new TfrmThumbWin(main);
-  // First placement beside the main window; stored placements replace it in the deferred start-up.
-  const QRect frame = main->frameGeometry();
-  the_frmThumbWin->setGeometry(frame.left(), frame.bottom() + 30, frame.width() - 50, 220);
+  the_frmThumbWin->PlaceBelow(*main);
   main->SetCommandLineFile(commandLine.FileName);
   main->SetWelcomeOnStartup(commandLine.AutomationSwitch.isEmpty());
   std::unique_ptr<movinta::automation::TAutomationServer> automation;

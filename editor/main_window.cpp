@@ -245,6 +245,7 @@ void TfrmMain::FormCreate() {
   BuildActions();
   BuildFrameStrip();
   ConnectActionUpdates();
+  toolWindows_ = new TToolWindowKeeper(*this);
   inspector_ = new forms::TfrmFloat(this, this);
   inspector_->setObjectName(QStringLiteral("frmFloat"));
   the_frmFloat = inspector_;
@@ -744,7 +745,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!framePanelMoved_) PlaceFramePanel();
   if (event->spontaneous() || startupPosted_) return;
-  if (mniToolInspector->isChecked() && the_frmFloat) the_frmFloat->show();
+  if (mniToolInspector->isChecked() && the_frmFloat) toolWindows_->Show(the_frmFloat);
   // Posted, so that the window is painted before the slow parts of the start-up begin.
   startupPosted_ = true;
   QMetaObject::invokeMethod(this, Guarded(this, &TfrmMain::DeferredStartup), Qt::QueuedConnection);
@@ -773,7 +774,7 @@ void TfrmMain::DeferredStartup() {
     if (store) {
       visible = browser->LoadPlacement(*store, this->width() - 50);
     } else {
-      browser->setGeometry(browser->x(), browser->y(), std::max(this->width() - 50, 100), browser->height());
+      browser->Place(QRect(browser->x(), browser->y(), std::max(this->width() - 50, 100), browser->height()));
     }
     browser->setVisible(visible);
     ThumbView->setChecked(visible);

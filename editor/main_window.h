@@ -46,6 +46,7 @@ class TPTFrmOpenDlg;
 namespace movinta::editor {
 
 class AnimatedPicture;
+class TToolWindowKeeper;
 class TAviCommands;
 class TDocumentTabs;
 class TMDIChildWindow;
@@ -435,6 +436,7 @@ private:
   TFrameStrip* grdFrames_ = nullptr;
   TPropertyPanel* tabFrames_ = nullptr;
   QPointer<forms::TfrmFloat> inspector_;
+  TToolWindowKeeper* toolWindows_ = nullptr;
   FrameActions frameActions_;
   TImageBrowserCommands* browser_ = nullptr;
   std::unique_ptr<ptshell::TPTFolderBrowseDlg> dlgBrowseDir_;

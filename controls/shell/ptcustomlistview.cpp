@@ -86,6 +86,40 @@ class ListItemDelegate : public QStyledItemDelegate {
     PaintItemWithCustomDraw(painter, opt, [&](TPTCustomDrawInfo& info) { return List->NotifyItemPaint(info, item); });
   }
 
+  // The list styles give every item the size measured for one of them (icons are found only for the
+  // items shown); that one is made as wide as the widest name, so no name is cut where the pane has room.
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    const auto* view = qobject_cast<const QListView*>(option.widget);
+    TPTListItem* sample = List->Item(index.row());
+    if (!view || !view->uniformItemSizes() || view->viewMode() != QListView::ListMode || !sample) return size;
+    const QFontMetrics metrics(option.font);
+    if (Widest < 0 || WidestFont != option.font) {
+      WidestFont = option.font;
+      Widest = NameWidths(0, List->ItemCount() - 1);
+    }
+    size.setWidth(size.width() + Widest - metrics.horizontalAdvance(List->ItemCaption(sample)));
+    return size;
+  }
+
+  // The widest name is kept between layouts: items coming in widen it, any other change measures again.
+  void ItemsAdded(int first, int last) {
+    if (Widest >= 0) Widest = std::max(Widest, NameWidths(first, last));
+  }
+  void ItemsChanged() { Widest = -1; }
+
+ private:
+  int NameWidths(int first, int last) const {
+    const QFontMetrics metrics(WidestFont);
+    int widest = 0;
+    for (int row = first; row <= last; ++row)
+      if (TPTListItem* item = List->Item(row)) widest = std::max(widest, metrics.horizontalAdvance(List->ItemCaption(item)));
+    return widest;
+  }
+
+  mutable int Widest = -1;
+  mutable QFont WidestFont;
+
  private:
   TPTCustomListView* List;
 };
@@ -318,6 +352,12 @@ TPTCustomListView::TPTCustomListView(QWidget* parent) : QWidget(parent) {
     v->setSelectionModel(SelectionModel);
     auto* delegate = new ListItemDelegate(this);
     v->setItemDelegate(delegate);
+    connect(Model, &QAbstractItemModel::rowsInserted, delegate,
+            [delegate](const QModelIndex&, int first, int last) { delegate->ItemsAdded(first, last); });
+    const auto changed = [delegate] { delegate->ItemsChanged(); };
+    connect(Model, &QAbstractItemModel::rowsRemoved, delegate, changed);
+    connect(Model, &QAbstractItemModel::modelReset, delegate, changed);
+    connect(Model, &QAbstractItemModel::dataChanged, delegate, changed);
     connect(delegate, &QAbstractItemDelegate::closeEditor, this, [this] { EditEnded(); }, Qt::QueuedConnection);
     v->setSelectionMode(QAbstractItemView::ExtendedSelection);
     v->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -7,7 +7,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
 
 namespace ptshell {
 
@@ -72,6 +75,10 @@ TPTCustomTreeView* TPTTreeNode::TreeView() const { return static_cast<TPTCustomT
 TPTCustomTreeView::TPTCustomTreeView(QWidget* parent) : QTreeWidget(parent) {
   setColumnCount(1);
   header()->hide();
+  // A column only as wide as the view leaves the names of deep folders past its edge, out of reach.
+  header()->setStretchLastSection(false);
+  header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  setHorizontalScrollMode(ScrollPerPixel);
   setUniformRowHeights(true);
   setItemDelegate(new TreeNodeDelegate(this));
   setSelectionMode(SingleSelection);
@@ -89,6 +96,29 @@ void TPTCustomTreeView::SetSelected(TPTTreeNode* node) {
     setCurrentItem(nullptr);
     clearSelection();
   }
+}
+
+int TPTCustomTreeView::sizeHintForColumn(int column) const {
+  return std::max(QTreeWidget::sizeHintForColumn(column), viewport()->width());
+}
+
+void TPTCustomTreeView::MakeVisible(TPTTreeNode* node) {
+  if (node) scrollTo(indexFromItem(node));
+}
+
+void TPTCustomTreeView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  QTreeWidget::scrollTo(index, hint);
+  if (!index.isValid()) return;
+  // The column takes its width from the nodes shown, which the view may not have measured yet.
+  header()->resizeSections(QHeaderView::ResizeToContents);
+  updateGeometries();
+  TPTTreeNode* node = NodeFromItem(itemFromIndex(index));
+  if (!node) return;
+  const QRect item = visualRect(index);
+  const int nameRight = NodeTextRect(node).left() + fontMetrics().horizontalAdvance(node->Text()) + 4;
+  // Sideways as a native tree does: the node's expander at the left edge, when the name does not show.
+  if (item.left() < 0 || nameRight > viewport()->width())
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + item.left() - indentation());
 }
 
 QRect TPTCustomTreeView::NodeTextRect(TPTTreeNode* node) const {
@@ -111,7 +141,7 @@ void TPTCustomTreeView::EditText(TPTTreeNode* node) {
   if (!node || !CanEdit(node)) return;
   node->setFlags(node->flags() | Qt::ItemIsEditable);
   setCurrentItem(node);
-  scrollToItem(node);
+  MakeVisible(node);
   editItem(node, 0);
 }
 

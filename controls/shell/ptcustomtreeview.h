@@ -57,6 +57,8 @@ class TPTCustomTreeView : public QTreeWidget {
   TPTTreeNode* NodeAt(const QPoint& clientPoint) const { return NodeFromItem(itemAt(clientPoint)); }
   // The text area of a node in client (viewport) co-ordinates.
   QRect NodeTextRect(TPTTreeNode* node) const;
+  // Scrolls the node and its name into view (scrollToItem would pass by the sideways part).
+  void MakeVisible(TPTTreeNode* node);
   void BeginUpdate();
   void EndUpdate();
   bool IsEditing() const { return state() == EditingState; }
@@ -100,6 +102,10 @@ class TPTCustomTreeView : public QTreeWidget {
   virtual bool HasCustomDrawEvents() const { return OnCustomDrawTv || OnCustomDrawTvEx; }
 
  protected:
+  // The one column is as wide as the widest node shown with its indentation, and never narrower than
+  // the view; making a node visible also scrolls sideways to its name.
+  int sizeHintForColumn(int column) const override;
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
   void keyPressEvent(QKeyEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;

@@ -451,7 +451,7 @@ void TPTCustomShellTree::SelectFolderPidl(PCItemIDList absolute) {
     if (level < targetItems.Count() - 1 || expandLast) found->SetExpanded(true);
   }
   SetSelected(node);
-  scrollToItem(node);
+  MakeVisible(node);
 }
 
 void TPTCustomShellTree::Change(TPTTreeNode* node) {

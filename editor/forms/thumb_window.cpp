@@ -3,6 +3,7 @@
 #include "controls/shell/ptshelltree.h"
 #include "editor/guarded.h"
 #include "editor/help_commands.h"
+#include "editor/widget_helpers.h"
 #include "platform/program_folders/program_folders.h"
 
 #include <QEvent>
@@ -295,6 +296,13 @@ void TfrmThumbWin::SavePlacement(SettingsStore& store, bool visible) const {
   WriteRegInt(store, Section(), QStringLiteral("ExplorerVisible"), ExplorerVisible() ? 1 : 0);
 }
 
+void TfrmThumbWin::Place(const QRect& wanted) { setGeometry(KeptOnScreens(wanted, ScreensArea())); }
+
+void TfrmThumbWin::PlaceBelow(const QWidget& main) {
+  const QRect frame = main.frameGeometry();
+  Place(QRect(frame.left(), frame.bottom() + 30, frame.width() - 50, 220));
+}
+
 bool TfrmThumbWin::LoadPlacement(SettingsStore& store, int defaultWidth) {
   const QRect g = geometry();
   const bool visible = ReadRegInt(store, Section(), QStringLiteral("Visible"), 1) != 0;
@@ -302,7 +310,8 @@ bool TfrmThumbWin::LoadPlacement(SettingsStore& store, int defaultWidth) {
   const int top = ReadRegInt(store, Section(), QStringLiteral("Top"), g.top());
   const int height = ReadRegInt(store, Section(), QStringLiteral("WindowHeight"), g.height());
   const int width = ReadRegInt(store, Section(), QStringLiteral("WindowWidth"), defaultWidth);
-  setGeometry(left, top, std::max(width, 100), std::max(height, 60));
+  // A place kept for other screens, or at another text size, is brought back onto these.
+  Place(QRect(left, top, std::max(width, 100), std::max(height, 60)));
   SetExplorerWidth(ReadRegInt(store, Section(), QStringLiteral("ExplorerWidth"), ExplorerWidth()));
   SetExplorerVisible(ReadRegInt(store, Section(), QStringLiteral("ExplorerVisible"), 1) != 0);
   return visible;

@@ -83,6 +83,10 @@ public:
   void SelectFolder(const QString& folder) { SelectTreeFolder(folder); }
   void RefreshThumbnails();
 
+  // Puts the window at wanted, or as near as keeps it on the screens.
+  void Place(const QRect& wanted);
+  // The first place, below the main window, until the deferred start-up reads the stored one.
+  void PlaceBelow(const QWidget& main);
   // Placement in the "ThumbNails" section: written when the program ends (visible: whether the
   // browser was shown, as the program hides it while closing), read at start-up.
   void SavePlacement(SettingsStore& store, bool visible) const;

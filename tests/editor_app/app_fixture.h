@@ -77,6 +77,7 @@ protected:
     main_ = std::make_unique<TfrmMain>(options);
     the_frmMain = main_.get();
     the_frmThumbWin = new TfrmThumbWin(main_.get());
+    the_frmThumbWin->PlaceBelow(*main_);
     main_->SetCommandLineFile(commandLineFile);
     if (startUp) {
       main_->show();

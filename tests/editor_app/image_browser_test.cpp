@@ -763,6 +763,26 @@ TEST_F(AppTest, TheFolderTreeIsAsWideAsItsFormOnAFreshStartAndIsSavedSo) {
   EXPECT_EQ(the_frmThumbWin->tvShell->width(), 161) << "and comes back so";
 }
 
+// An installed program keeps its sample pictures several folders deep; on a first start the tree
+// selects that folder, and its name shows (the tree scrolls sideways as far as the indentation needs).
+TEST_F(AppTest, TheFolderTreeShowsTheNameOfADeepFolderOnAFirstStart) {
+  const QString deep = Path(QStringLiteral("home/user/.local/share/movinta6/images"));
+  ASSERT_TRUE(QDir().mkpath(deep));
+  WriteSetting(QStringLiteral("ThumbNails"), QStringLiteral("Directory"), deep, false, 0);
+  OpenMain();
+  QCoreApplication::processEvents();
+  ptshell::TPTShellTree* tree = the_frmThumbWin->tvShell;
+  ASSERT_TRUE(tree->isVisible());
+  ptshell::TPTTreeNode* node = tree->Selected();
+  ASSERT_NE(node, nullptr);
+  ASSERT_EQ(QDir::cleanPath(the_frmThumbWin->Folder()), deep);
+  const QRect item = tree->visualItemRect(node);
+  const int need = (tree->Images ? tree->Images->Width() + 4 : 0) + tree->fontMetrics().horizontalAdvance(node->Text());
+  EXPECT_GE(item.left(), 0);
+  EXPECT_LE(item.left() + need, tree->viewport()->width()) << "the name lies past the tree's edge";
+  EXPECT_GE(item.width(), need) << "the name has no room in its column";
+}
+
 TEST_F(AppTest, TheBrowserHidesOnCloseAndComesBackWhereItWasWithItsFavourites) {
   const QString fav = tmp_.Path + QStringLiteral("/fav");
   ASSERT_TRUE(QDir().mkpath(fav));

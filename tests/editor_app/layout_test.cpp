@@ -162,34 +162,44 @@ TEST_P(LayoutTest, EveryWindowShowsItsOwnTextsWhole) {
   EXPECT_TRUE(room_.Cuts().empty()) << Join(room_.Cuts()).toStdString();
 }
 
-// The names in the file list are as wide as each one needs, also after the list moved on from a
-// folder of short names.
+// The names in the file list get the room the pane has, also after the list moved on from a folder
+// of short names, and wherever the long name sorts among the short ones.
 TEST_P(LayoutTest, TheFileListShowsALongNameWholeInAWidePane) {
-  const QString longName = QStringLiteral("twenty_char_name.gif");
-  ASSERT_EQ(longName.size(), 20);
-  ASSERT_TRUE(QDir(tmp_.Path).mkpath(QStringLiteral("short")) && QDir(tmp_.Path).mkpath(QStringLiteral("long")));
-  Gif(QStringLiteral("short/a.gif"), 1);
-  for (int i = 0; i < 12; ++i) Gif(QStringLiteral("long/%1.gif").arg(i), 1);
-  Gif(QStringLiteral("long/") + longName, 1);
-  ptshell::TPTOpenDlg open;
-  open.InitialDir = Path(QStringLiteral("short"));
-  int need = 0, has = -1;
-  CheckRun(open, [&](QDialog* d) {
-    auto* form = static_cast<ptshell::TPTFrmOpenDlg*>(d);
-    form->resize(900, 500);
-    form->PTShellCombo1->Folder().SetPath(Path(QStringLiteral("long")).toStdString());
-    for (int i = 0; i < 3; ++i) QApplication::processEvents();
-    for (QListView* view : form->PTShellList1->findChildren<QListView*>()) {
-      if (!view->isVisible()) continue;
-      const QModelIndexList found =
-          view->model()->match(view->model()->index(0, 0, view->rootIndex()), Qt::DisplayRole, longName, 1,
-                               Qt::MatchExactly);
-      if (found.isEmpty()) continue;
-      need = view->fontMetrics().horizontalAdvance(longName) + view->iconSize().width();
-      has = view->visualRect(found.first()).width();
-    }
-  });
-  EXPECT_GE(has, need) << "the name is cut";
+  const QString longNames[] = {QStringLiteral("twenty_char_name.gif"),
+                               QStringLiteral("a_much_longer_file_name_for_sprites.gif")};
+  ASSERT_EQ(longNames[0].size(), 20);
+  ASSERT_EQ(longNames[1].size(), 39);
+  for (const QString& longName : longNames) {
+    SCOPED_TRACE(longName.toStdString());
+    QTemporaryDir dir;
+    const QString shortFolder = dir.path() + QStringLiteral("/short"), longFolder = dir.path() + QStringLiteral("/long");
+    ASSERT_TRUE(QDir().mkpath(shortFolder) && QDir().mkpath(longFolder));
+    WriteAnimation(*MakeAnimation(1), shortFolder + QStringLiteral("/a.gif"));
+    for (int i = 0; i < 12; ++i) WriteAnimation(*MakeAnimation(1), longFolder + QStringLiteral("/%1.gif").arg(i));
+    WriteAnimation(*MakeAnimation(1), longFolder + QLatin1Char('/') + longName);
+    WriteAnimation(*MakeAnimation(1), longFolder + QStringLiteral("/z.gif"));
+    ptshell::TPTOpenDlg open;
+    open.InitialDir = shortFolder;
+    int need = 0, has = -1, pane = 0;
+    CheckRun(open, [&](QDialog* d) {
+      auto* form = static_cast<ptshell::TPTFrmOpenDlg*>(d);
+      form->resize(700, 500);
+      form->PTShellCombo1->Folder().SetPath(longFolder.toStdString());
+      for (int i = 0; i < 3; ++i) QApplication::processEvents();
+      for (QListView* view : form->PTShellList1->findChildren<QListView*>()) {
+        if (!view->isVisible()) continue;
+        const QModelIndexList found =
+            view->model()->match(view->model()->index(0, 0, view->rootIndex()), Qt::DisplayRole, longName, 1,
+                                 Qt::MatchExactly);
+        if (found.isEmpty()) continue;
+        need = view->fontMetrics().horizontalAdvance(longName) + view->iconSize().width();
+        has = view->visualRect(found.first()).width();
+        pane = view->viewport()->width();
+      }
+    });
+    ASSERT_GT(pane, need) << "the pane has the room";
+    EXPECT_GE(has, need) << "the name is cut";
+  }
 }
 
 // A small document window keeps its status texts apart: "Modified" whole, the name after it.

@@ -2,13 +2,19 @@
 #include "editor/command_line.h"
 #include "editor/forms/splash_screen.h"
 #include "editor/forms/start_page.h"
+#include "editor/widget_helpers.h"
 
 #include <QAction>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QWindow>
+
+#include <map>
 
 namespace movinta::editor {
 namespace {
@@ -149,6 +155,127 @@ TEST_F(AppTest, ToolWindowsStayAboveTheMainWindowAndBelowItsQuestions) {
     EXPECT_FALSE(tool->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     ASSERT_NE(tool->windowHandle(), nullptr);
     EXPECT_EQ(tool->windowHandle()->transientParent(), main.windowHandle());
+  }
+}
+
+// Records, for each tool window, whether the main window was on the screen when the tool window
+// showed, and how often it was raised.
+class ToolWindowWatch : public QObject {
+public:
+  explicit ToolWindowWatch(const QWidget& main) : main_(main) {}
+  void Watch(QWidget* tool) { tool->installEventFilter(this); }
+  std::map<QObject*, bool> MainShownFirst;
+  std::map<QObject*, int> Raised;
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show && !MainShownFirst.count(watched))
+      MainShownFirst[watched] = main_.windowHandle() && main_.windowHandle()->isVisible();
+    if (event->type() == QEvent::ZOrderChange) ++Raised[watched];
+    return false;
+  }
+
+private:
+  const QWidget& main_;
+};
+
+QList<QWidget*> Tools() { return {the_frmThumbWin, the_frmFloat}; }
+
+// A window manager makes a window the tool window of its owner only when the owner is on the screen
+// as the tool window maps: shown before, the inspector fell behind the main window at every click.
+TEST_F(AppTest, ToolWindowsShowOnlyOnceTheMainWindowIsOnTheScreen) {
+  TfrmMain& main = OpenMain(QString(), false);
+  ToolWindowWatch watch(main);
+  for (QWidget* tool : Tools()) watch.Watch(tool);
+  main.show();
+  QCoreApplication::processEvents();
+  for (QWidget* tool : Tools()) {
+    SCOPED_TRACE(tool->windowTitle().toStdString());
+    EXPECT_TRUE(tool->isVisible());
+    ASSERT_TRUE(watch.MainShownFirst.count(tool));
+    EXPECT_TRUE(watch.MainShownFirst[tool]) << "shown while the main window was not yet on the screen";
+    EXPECT_EQ(tool->windowHandle()->transientParent(), main.windowHandle());
+  }
+}
+
+TEST_F(AppTest, ToolWindowsGoWithTheMinimisedMainWindowAndComeBackWithIt) {
+  TfrmMain& main = OpenMain();
+  the_frmThumbWin->show();
+  the_frmFloat->close();  // closed by the user: stays closed
+  QCoreApplication::processEvents();
+  main.setWindowState(main.windowState() | Qt::WindowMinimized);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(the_frmThumbWin->isMinimized()) << "left on the desktop";
+  main.setWindowState(main.windowState() & ~Qt::WindowMinimized);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(the_frmThumbWin->isVisible() && !the_frmThumbWin->isMinimized()) << "not back with the main window";
+  EXPECT_FALSE(the_frmFloat->isVisible()) << "a closed tool window came back";
+  EXPECT_TRUE(main.ThumbView->isChecked());
+  EXPECT_FALSE(main.mniToolInspector->isChecked());
+
+  the_frmFloat->show();
+  main.setWindowState(Qt::WindowMinimized);
+  QCoreApplication::processEvents();
+  for (QWidget* tool : Tools()) EXPECT_TRUE(tool->isMinimized()) << tool->windowTitle().toStdString();
+  main.setWindowState(Qt::WindowMaximized);
+  QCoreApplication::processEvents();
+  for (QWidget* tool : Tools())
+    EXPECT_TRUE(tool->isVisible() && !tool->isMinimized()) << tool->windowTitle().toStdString();
+}
+
+TEST_F(AppTest, ToolWindowsComeBackAboveTheMainWindowWhenAModalDialogCloses) {
+  TfrmMain& main = OpenMain();
+  for (QWidget* tool : Tools()) tool->show();
+  QCoreApplication::processEvents();
+  ToolWindowWatch watch(main);
+  for (QWidget* tool : Tools()) watch.Watch(tool);
+  QMessageBox box(QMessageBox::Information, QStringLiteral("Movinta"), QStringLiteral("Done."), QMessageBox::Ok, &main);
+  QTimer::singleShot(50, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
+  box.exec();
+  QDialog dialog(&main);
+  QTimer::singleShot(50, &dialog, [&dialog] { dialog.reject(); });
+  dialog.exec();
+  QCoreApplication::processEvents();
+  for (QWidget* tool : Tools()) EXPECT_EQ(watch.Raised[tool], 2) << tool->windowTitle().toStdString();
+
+  // A window that is not modal leaves them where they are.
+  watch.Raised.clear();
+  QWidget loose(&main, Qt::Window);
+  loose.show();
+  loose.hide();
+  QCoreApplication::processEvents();
+  for (QWidget* tool : Tools()) EXPECT_EQ(watch.Raised[tool], 0) << tool->windowTitle().toStdString();
+}
+
+// The browser's first place is below the main window, which at a larger text size fills the screen;
+// a place kept from other screens may lie anywhere. Either way the browser starts on the screens.
+TEST_F(AppTest, TheImageBrowserStartsOnTheScreens) {
+  const QRect area = ScreensArea();
+  struct Case {
+    const char* What;
+    bool Stored;
+    QPoint At;
+  };
+  const Case cases[] = {
+      {"first start below a main window as large as the screen", false, {}},
+      {"kept below the screens", true, {area.left() + 10, area.bottom() + 40}},
+      {"kept left of and above the screens", true, {area.left() - 5000, area.top() - 5000}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    if (c.Stored) {
+      WriteSetting(QStringLiteral("ThumbNails"), QStringLiteral("Left"), QString(), true, c.At.x());
+      WriteSetting(QStringLiteral("ThumbNails"), QStringLiteral("Top"), QString(), true, c.At.y());
+    }
+    TfrmMain& main = OpenMain(QString(), false);
+    main.setGeometry(area);
+    the_frmThumbWin->PlaceBelow(main);
+    main.show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(the_frmThumbWin->isVisible());
+    EXPECT_TRUE(area.contains(the_frmThumbWin->geometry()))
+        << the_frmThumbWin->geometry().y() << " on a screen area " << area.height() << " high";
+    CloseMain();
   }
 }
 
