@@ -138,6 +138,29 @@ protected:
   testing::ScriptedChooser chooser_;
 };
 
+// The file is written on a thread of its own while the window goes on handling events: an event
+// posted before Save is handled while the save still runs, and the file is the one saved.
+TEST_F(SavingTest, SaveKeepsTheWindowTurningWhileTheFileIsWritten) {
+  TfrmMain& main = OpenMain();
+  TMDIChild* d = main.OpenFile(Gif(QStringLiteral("a.gif"), 3));
+  ASSERT_NE(d, nullptr);
+  Modify(d, 44);
+  bool handled = false, stillSaving = false;
+  QMetaObject::invokeMethod(
+      &main,
+      [&] {
+        handled = true;
+        stillSaving = d->Modified;
+      },
+      Qt::QueuedConnection);
+  main.FileSaveExecute();
+  EXPECT_TRUE(handled) << "the event waited for the save to end";
+  EXPECT_TRUE(stillSaving);
+  EXPECT_FALSE(d->Modified);
+  EXPECT_EQ(FirstDelayOnDisk(Path(QStringLiteral("a.gif"))), 44);
+  EXPECT_TRUE(main.isEnabled());
+}
+
 TEST_F(SavingTest, SaveAllSavesEveryModifiedDocumentAskingOnlyForUntitledOnes) {
   TfrmMain& main = OpenMain();
   TMDIChild* a = main.OpenFile(Gif(QStringLiteral("a.gif"), 2));
