@@ -15,13 +15,17 @@
 #include <QThread>
 #include <QUrl>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <exception>
 #include <mutex>
+#include <stdexcept>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -293,6 +297,45 @@ public:
   }
 };
 
+// The file that hands each picture to the library, which reads it whole at once: one file carries
+// every picture in turn under the picture's own name, written over in place, so that its pages
+// are reused instead of made afresh (and dropped again) for every picture. The folder is private
+// and goes after the export: plain writes, without the flush to disk that a user's file deserves.
+class PictureFile {
+public:
+  PictureFile() = default;
+  ~PictureFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  PictureFile(const PictureFile&) = delete;
+  PictureFile& operator=(const PictureFile&) = delete;
+
+  // The file named path holds bytes, and nothing else; raises with the reason where it cannot.
+  void Put(const QByteArray& path, const std::vector<std::uint8_t>& bytes) {
+    if (fd_ < 0) {
+      fd_ = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      if (fd_ < 0) Fail();
+    } else if (path != name_ && ::rename(name_.constData(), path.constData()) != 0) {
+      Fail();
+    }
+    name_ = path;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, off_t(done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) Fail();
+      done += std::size_t(n);
+    }
+    if (::ftruncate(fd_, off_t(bytes.size())) != 0) Fail();
+  }
+
+private:
+  [[noreturn]] static void Fail() { throw std::runtime_error(std::strerror(errno)); }
+
+  int fd_ = -1;
+  QByteArray name_;
+};
+
 // How making the movie ended.
 struct MadeMovie {
   enum { Written, PictureFailed, Refused, NotWritten } Outcome = NotWritten;
@@ -385,11 +428,12 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
   // The whole movie is made on a thread of its own while this one keeps the window painted; the
   // image is only read there, and long work keeps the editor from changing it meanwhile. On that
   // thread the pictures are encoded one at a time, in order, on a thread of their own, while it
-  // composites the next frames and hands each finished picture to the library, whose file then
-  // goes at once.
+  // composites the next frames and hands each finished picture to the library through the picture
+  // file.
   MadeMovie made;
   auto makeMovie = [&] {
     MovieBuild build(frameRate, image.GetWidth(), image.GetHeight(), HasLoopExtension(image), scratch);
+    PictureFile picture;
     int failing = 0;
     try {
       gif::TGIFCompositor screen(image, options.Backdrop);
@@ -398,18 +442,9 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
       auto addOldest = [&](int next) {
         failing = encoder.OldestFrame();
         const std::vector<std::uint8_t> bytes = encoder.TakeOldest();
-        // The folder is private and the library reads the file at once: a plain write, without the
-        // flush to disk that replacing a user's file deserves.
         const QByteArray path = QFile::encodeName(folderPath + QStringLiteral("/ZQF%1.jpg").arg(failing));
-        {
-          QFile file(QFile::decodeName(path));
-          if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
-              file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()) ||
-              !file.flush())
-            throw std::runtime_error(file.errorString().toStdString());
-        }
+        picture.Put(path, bytes);
         const bool taken = build.AddPicture(path);
-        ::unlink(path.constData());
         if (!taken) {
           made.Outcome = MadeMovie::Refused;
           made.Frame = failing;

@@ -119,9 +119,9 @@ struct TFlashExportOutcome {
 // user, leaving no movie file behind (an existing one stays as it was). The movie is made on a
 // thread of its own while the calling thread handles events other than the user's input (as long
 // work does, see BusyScope::RunAside): there the frames are composited and their pictures, encoded
-// one at a time on a further thread, go into the library as they are finished, each through a file
-// of a private temporary folder that goes as soon as the library has read it; the shapes, frames
-// and the movie file follow. The image is only read, and must not change until the export returns.
+// one at a time on a further thread, go into the library as they are finished, each through one
+// file of a private temporary folder that carries every picture in turn under the picture's name;
+// the shapes, frames and the movie file follow. The image is only read, and must not change until the export returns.
 // FrameDone and the progress are told on the calling thread.
 TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOptions& options);
 
