@@ -101,6 +101,10 @@ void FileSaveAsFlashExecute(TfrmMain& main) {
     options.FrameRate = dialog.FrameRate();
     options.JpegQuality = dialog.JpegQuality();
     options.Backdrop = Settings().FrameBackColor;
+    // A delay or loop count still waiting to be applied goes into the animation first: nothing may
+    // change it while the export reads it.
+    if (main.Documents().BeforeDocumentChange) main.Documents().BeforeDocumentChange();
+    if (!FileSaveAsFlashUpdate(main)) return;
     TGIFImage& image = *SharedImage();
     const int width = image.GetWidth(), height = image.GetHeight();
     TFlashExportOutcome outcome;
