@@ -96,24 +96,29 @@ void FileSaveAsFlashExecute(TfrmMain& main) {
   dialog.SetFileName(forms::TSaveFlashDialog::SwfName(QFileInfo(document->FileName).fileName(), QString()));
   const bool confirmed = dialog.Execute() && !dialog.FileName().isEmpty();
   if (confirmed) {
-    // The export reads its own copy: the window's event pumps may switch or change documents.
-    TGIFImage image;
-    image.Assign(*SharedImage());
     TFlashExportOptions options;
     options.MovieFile = dialog.FileName();
     options.FrameRate = dialog.FrameRate();
     options.JpegQuality = dialog.JpegQuality();
     options.Backdrop = Settings().FrameBackColor;
-    options.FrameDone = [](int, int) { QCoreApplication::processEvents(); };
+    // A delay or loop count still waiting to be applied goes into the animation first: nothing may
+    // change it while the export reads it.
+    if (main.Documents().BeforeDocumentChange) main.Documents().BeforeDocumentChange();
+    if (!FileSaveAsFlashUpdate(main)) return;
+    TGIFImage& image = *SharedImage();
+    const int width = image.GetWidth(), height = image.GetHeight();
     TFlashExportOutcome outcome;
     {
+      // The export reads the working image on a thread of its own while the window stays painted: as
+      // long work, it keeps scripts from the documents, and the disabled window keeps the user's input
+      // and a close away until it ends.
       HoldOpen hold(&main);
       outcome = ExportFlashMovie(image, options);
     }
     main.SetStatusText(QStringLiteral(" "), 1);
     main.SetStatusText(QString(), 2);
     if (outcome.Written)
-      forms::ShowFlashHTML(&main, image.GetWidth(), image.GetHeight(), false, QFileInfo(outcome.MovieFile).fileName());
+      forms::ShowFlashHTML(&main, width, height, false, QFileInfo(outcome.MovieFile).fileName());
   }
 }
 

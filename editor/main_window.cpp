@@ -895,6 +895,12 @@ bool TfrmMain::event(QEvent* event) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+  // Long work that keeps the window painted (a save writing its file) ends first: it is still
+  // using the documents.
+  if (BusyScope::Running()) {
+    event->ignore();
+    return;
+  }
   // Every document agrees before any closes: a cancel at the last one keeps them all.
   if (!AskToCloseAllDocuments() || !CloseAllDocuments()) {
     event->ignore();

@@ -801,6 +801,10 @@ public:
   // is about to replace (an undo bringing back a snapshot of it). Not owned; cleared by the load.
   TGIFImage* PixelsDonor = nullptr;
 
+  // When above 0, a load stops once it has read this many frames: what follows them is neither
+  // read nor decoded (a preview that shows the first frame of a long animation).
+  int LoadFrameLimit = 0;
+
   // Frames of more pixels than this (width x height) fail to load before any
   // pixel memory is taken. New images start from DefaultMaxFramePixels.
   std::uint64_t MaxFramePixels;

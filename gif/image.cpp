@@ -271,8 +271,10 @@ void TGIFImage::ReadStream(ByteReader& stream) {
     // A still picture larger than the frame limit is never made (GetBitmap).
     ChargeLoad(std::min(ScreenMemoryCost(GetWidth(), GetHeight()), ScreenMemoryCost(1, 1) * MaxFramePixels));
     images_.LoadFromStream(stream, nullptr);
-    TGIFTrailer trailer(this);
-    trailer.LoadFromStream(stream);
+    if (LoadFrameLimit <= 0 || images_.GetCount() < LoadFrameLimit) {
+      TGIFTrailer trailer(this);
+      trailer.LoadFromStream(stream);
+    }
   } catch (...) {
     Progress(this, TProgressStage::psEnding, 0, true, texts::Loading);
     throw;
@@ -321,6 +323,7 @@ void TGIFImage::LoadFromStream(ByteReader& stream) {
   // Parsed apart and swapped in whole, so a damaged file leaves this image as it was.
   TGIFImage fresh;
   fresh.MaxFramePixels = MaxFramePixels;
+  fresh.LoadFrameLimit = LoadFrameLimit;
   fresh.MemoryBudget = MemoryBudget;
   // Frames read back from data the cache wrote keep their entries.
   fresh.EncodedDataCache = EncodedDataCache;

@@ -367,6 +367,11 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     }
     finishReady();
     if (inFlight.size() > static_cast<std::size_t>(threads) * kFramesInFlightPerThread) finishFront();
+    if (image && image->LoadFrameLimit > 0 &&
+        static_cast<std::size_t>(GetCount()) + inFlight.size() >= static_cast<std::size_t>(image->LoadFrameLimit)) {
+      finishAll();
+      return;
+    }
     if (!NextBlockByte(stream, b)) {
       finishAll();
       return;

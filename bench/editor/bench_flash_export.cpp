@@ -1,8 +1,9 @@
 // Save As Flash of a 500-frame 640 x 480 animation (a full first frame, then a transparent sprite
 // at moving offsets, every third one disposed to the background), with the time split into making
 // the pictures and building and writing the movie, beside the same frames composited and encoded
-// alone on one thread by the project's own JPEG encoder. The export, too, encodes on one thread; its
-// calling thread composites and writes meanwhile. Targets: the whole export takes at most 1.3 times
+// alone on one thread by the project's own JPEG encoder. The export, too, encodes on one thread; the
+// thread that makes its movie composites meanwhile and hands each finished picture to the library.
+// Targets: the whole export takes at most 1.3 times
 // the JPEG encoding alone, and its CPU time is at most 1.4 times the encoding's. The movie is checked
 // against one built picture by picture.
 //   bench_flash_export [frames [movie.swf]]     (a movie file named keeps the movie written)
@@ -138,12 +139,13 @@ int main(int argc, char** argv) {
   const int frames = argc > 1 ? std::max(2, std::atoi(argv[1])) : 500;
   QTemporaryDir tmp;
   const auto image = MakeAnimation(frames);
-  // The export encodes its pictures one at a time on a thread of its own while the calling thread
-  // composites the next frames and writes the finished ones, and removes the pictures on a third
-  // while the movie is written; the encoding alone runs on one thread.
+  // The export makes its movie on a thread of its own (the calling thread only handles events
+  // meanwhile): there it composites the frames and hands each finished picture to the library,
+  // while the pictures are encoded one at a time on one more thread; the encoding alone runs on one
+  // thread.
   bench::PrintMachine(3);
-  std::printf("the export: JPEG encoding on 1 thread, compositing and writing on the calling thread, the pictures"
-              " removed on a third while the movie is written; the encoding alone: 1 thread\n");
+  std::printf("the export: JPEG encoding on 1 thread, compositing and the library on another, the calling thread"
+              " waiting; the encoding alone: 1 thread\n");
 
   // Runs in pairs, the encoding alone then the export, so that both see the same machine; the
   // target is taken from the median pair.
@@ -201,9 +203,9 @@ int main(int argc, char** argv) {
     run.makeJpeg = g_makeJpegMs;
     run.writeMovie = g_writeMovieMs;
     std::printf(
-        "export: %d frames of %dx%d, %.1f MB of JPEG: %.0f ms in all (CPU %.0f) = the pictures %.0f + building and"
-        " writing the movie %.0f (makeJpeg reading the pictures %.0f, writeMovie %.0f); alone: compositing %.0f,"
-        " JPEG encoding %.0f (CPU %.0f)\n",
+        "export: %d frames of %dx%d, %.1f MB of JPEG: %.0f ms in all (CPU %.0f) = the pictures, each read into the"
+        " library as it is finished, %.0f + the shapes, frames and writing the movie %.0f (makeJpeg in all %.0f,"
+        " writeMovie %.0f); alone: compositing %.0f, JPEG encoding %.0f (CPU %.0f)\n",
         frames, kWidth, kHeight, bytes / 1e6, run.total, run.totalCpu, run.pictures, run.total - run.pictures,
         run.makeJpeg, run.writeMovie, run.compose, run.encode, run.encodeCpu);
     runs.push_back(run);

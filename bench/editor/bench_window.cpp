@@ -3,7 +3,8 @@
 // second client asks Application.VersionText every 20 ms. The longest wait between two answers
 // that overlaps a call is how long that call held the window. The animation is FFmpeg's own
 // output, noise over a test pattern with a full-statistics palette (300 frames of 800 x 600 by
-// default; `bench_window FRAMES WIDTH HEIGHT` for others).
+// default; `bench_window FRAMES WIDTH HEIGHT` for others). Save As Flash runs from its menu item,
+// its dialog answered by an add-in of the benchmark (bench_window_answers.cpp).
 #include "bench/common/machine.h"
 
 #include <QBuffer>
@@ -12,6 +13,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QDBusReply>
+#include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -159,6 +161,11 @@ int main(int argc, char** argv) {
   // Its working copies go with the run's folder: the editor is ended, not asked to quit.
   env.insert(QStringLiteral("TMPDIR"), dir.path());
   if (!env.contains(QStringLiteral("DISPLAY"))) env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  // Save As Flash asks for the movie's name: an add-in of the benchmark types it and closes the
+  // snippet window that follows.
+  const QString movie = dir.path() + QStringLiteral("/movie.swf");
+  env.insert(QStringLiteral("MOVINTA6_ADDIN_PATH"), QStringLiteral(BENCH_WINDOW_ADDINS));
+  env.insert(QStringLiteral("MOVINTA_BENCH_FLASH_MOVIE"), movie);
   editor.setProcessEnvironment(env);
   editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   // As the bus starts it: no welcome dialog waiting for a click.
@@ -228,6 +235,20 @@ int main(int argc, char** argv) {
   measure("SaveDocToTempFile (a save)", [&] {
     return document->call(QStringLiteral("SaveDocToTempFile"), dir.path() + QStringLiteral("/saved.gif"));
   });
+  measure("ActiveDocument.Save (the document saved)", [&] { return document->call(QStringLiteral("Save")); });
+  const QDBusReply<QDBusObjectPath> flashItem =
+      application->call(QStringLiteral("Menu"), QStringLiteral("File|Save As|Save As Macromedia Flash (.swf)..."));
+  if (flashItem.isValid()) {
+    QDBusInterface* flash = object(flashItem.value().path(), QStringLiteral("com.larkspur.Movinta.MenuItem"));
+    measure("Save As Flash (its dialog answered)", [&] { return flash->call(QStringLiteral("Execute")); });
+    if (!QFileInfo::exists(movie)) {
+      std::printf("  Save As Flash wrote no movie\n");
+      allAnswered = false;
+    }
+  } else {
+    std::printf("Save As Flash: no such menu item (%s)\n", qPrintable(flashItem.error().message()));
+    allAnswered = false;
+  }
   pinger.Stop();
 
   bench::PrintMachine("the editor's own, as it starts them");

@@ -452,7 +452,7 @@ void TfrmWizards::lbReopenClick() {
   imgPreview->clear();
   preview_.reset();
   if (file.isEmpty()) return;
-  preview_ = ReadGifFile(file);
+  preview_ = ReadFirstFrame(file);
   if (!preview_) return;
   preview_->SetDrawOptions(preview_->GetDrawOptions() & ~(gif::goAnimate | gif::goLoop));
   // One picture is shown: only the first frame is composed, however long the animation.

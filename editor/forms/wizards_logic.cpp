@@ -12,6 +12,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <span>
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -22,6 +23,36 @@ using gif::Bitmap;
 using gif::PixelFormat;
 using gif::TGIFImage;
 using gif::TGIFSubImage;
+
+// ---- the Recent preview
+
+std::unique_ptr<TGIFImage> ReadFirstFrame(const QString& fileName) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) return nullptr;
+  // Only the start of the file is read: one that holds the first frame, grown while it does not.
+  // A load that fails or warns may have met the cut; only the whole file's answer is final.
+  QByteArray bytes;
+  for (qint64 want = qint64(1) << 18;; want *= 4) {
+    const qint64 asked = want - bytes.size();
+    const QByteArray more = file.read(asked);
+    if (file.error() != QFileDevice::NoError) return nullptr;
+    bytes += more;
+    const bool whole = more.size() < asked || file.atEnd();
+    auto image = std::make_unique<TGIFImage>();
+    image->LoadFrameLimit = 1;
+    bool warned = false;
+    image->OnWarning = [&warned](const void*, int, const std::string&) { warned = true; };
+    try {
+      image->LoadFromMemory(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                          static_cast<std::size_t>(bytes.size())));
+    } catch (const std::exception&) {
+      if (whole) return nullptr;
+      continue;
+    }
+    image->OnWarning = nullptr;
+    if (whole || (!warned && !image->IsEmpty())) return image;
+  }
+}
 
 // ---- tips
 

@@ -59,6 +59,12 @@ struct PageButtons {
 // The buttons on a page; the images page goes on only with pictures listed.
 PageButtons ButtonsFor(int page, int imageCount);
 
+// ---- the welcome dialog's Recent preview
+
+// The first frame of a GIF file and what it needs (the header and the colour tables), without
+// reading or decoding the frames after it; null when the file cannot be read or is no GIF.
+std::unique_ptr<gif::TGIFImage> ReadFirstFrame(const QString& file);
+
 // ---- the new-animation wizard
 
 enum class FramePlacement { Scale, Center, TopLeft };

@@ -10,16 +10,22 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QObject>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <exception>
 #include <mutex>
+#include <stdexcept>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -186,56 +192,172 @@ long long FlashMovieFrames(const TFlashExportList& list, int frameRate) {
   return frames;
 }
 
+namespace {
+
+// A movie under construction in the library: the pictures go in one by one, as they are made, and
+// the shapes and frames follow once every picture is in. The library hands out character ids in
+// sequence; an answer out of sequence means the picture or shape was not made, as does a picture
+// file that cannot be read (the library answers 0; the first file, whose id is 0 as well, is
+// checked before the call). The movie is then abandoned: written to the scratch file, which
+// leaves the library ready for the next movie.
+class MovieBuild {
+public:
+  MovieBuild(int frameRate, int width, int height, bool playFlag, QByteArray scratchFile)
+      : api_(FlashMovieApi()), frameRate_(frameRate), width_(width), height_(height), playFlag_(playFlag),
+        scratchFile_(std::move(scratchFile)) {}
+  ~MovieBuild() {
+    if (begun_) Abandon();
+  }
+  MovieBuild(const MovieBuild&) = delete;
+  MovieBuild& operator=(const MovieBuild&) = delete;
+
+  void Begin() {
+    if (std::exchange(begun_, true)) return;
+    api_.createMovie(frameRate_);
+  }
+  // Adds the next picture; false when the library did not take it (the movie is abandoned).
+  bool AddPicture(const QByteArray& fileName) {
+    Begin();
+    const int k = static_cast<int>(bitmapIds_.size());
+    if (k == 0 && !PictureReadable(fileName)) return Abandon();
+    const unsigned char noAlpha = 0;
+    const int id = api_.makeJpeg(fileName.constData(), width_, height_, 0, &noAlpha);
+    if (k == 0) first_ = id;
+    if (id != first_ + k) return Abandon();
+    bitmapIds_.push_back(id);
+    return true;
+  }
+  int Pictures() const { return static_cast<int>(bitmapIds_.size()); }
+  // The shapes and frames for the pictures added, one entry of the list each, and the movie
+  // written to fileName.
+  TFlashBuildResult Finish(const QByteArray& fileName, const TFlashExportList& list) {
+    Begin();
+    TFlashBuildResult result;
+    const int count = Pictures();
+    std::vector<int> shapeIds(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
+      const int cmds[24] = {
+          0, 0, width_, height_,            // the shape's box in pixels
+          3, 1,                             // fill style 1 from here on
+          7, bitmapIds_[std::size_t(k)], 0, // style 1: the picture, repeated (not clipped)
+          0, 0, 0,                          // move to the origin
+          1, 0, width_,                     // edges as dy, dx: right,
+          1, height_, 0,                    // down,
+          1, 0, -width_,                    // left,
+          1, -height_, 0,                   // and up
+      };
+      const int id = api_.makeShape("", 0, 24, cmds);
+      if (id != first_ + count + k) {
+        Abandon();
+        result.RefusedEntry = k;
+        return result;
+      }
+      shapeIds[std::size_t(k)] = id;
+    }
+    api_.showFrame();
+    for (int k = 0; k < count; ++k) {
+      const int n = FramesForDelay(list[std::size_t(k)].Delay, frameRate_);
+      for (int i = 0; i < n; ++i) {
+        if (k >= 1) api_.removeObject(shapeIds[std::size_t(k - 1)]);
+        api_.placeObject(shapeIds[std::size_t(k)], shapeIds[std::size_t(k)]);
+        api_.showFrame();
+      }
+    }
+    begun_ = false;
+    result.Written = api_.writeMovie(fileName.constData(), width_, height_, frameRate_, playFlag_ ? 1 : 0) != 0;
+    return result;
+  }
+
+private:
+  bool Abandon() {
+    if (std::exchange(begun_, false))
+      api_.writeMovie(scratchFile_.constData(), width_, height_, frameRate_, playFlag_ ? 1 : 0);
+    return false;
+  }
+
+  const TFlashMovieApi& api_;
+  const int frameRate_, width_, height_;
+  const bool playFlag_;
+  const QByteArray scratchFile_;
+  bool begun_ = false;
+  int first_ = 0;
+  std::vector<int> bitmapIds_;
+};
+
+// Hands what the export's thread reports to the thread that started the export, in order, where
+// it runs its event loop meanwhile; on that thread itself, at once. Reports still on their way
+// when it goes are dropped.
+class Reports : public QObject {
+public:
+  void Post(std::function<void()> report) {
+    if (QThread::currentThread() == thread())
+      report();
+    else
+      QMetaObject::invokeMethod(this, std::move(report), Qt::QueuedConnection);
+  }
+};
+
+// The file that hands each picture to the library, which reads it whole at once: one file carries
+// every picture in turn under the picture's own name, written over in place, so that its pages
+// are reused instead of made afresh (and dropped again) for every picture. The folder is private
+// and goes after the export: plain writes, without the flush to disk that a user's file deserves.
+class PictureFile {
+public:
+  PictureFile() = default;
+  ~PictureFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  PictureFile(const PictureFile&) = delete;
+  PictureFile& operator=(const PictureFile&) = delete;
+
+  // The file named path holds bytes, and nothing else; raises with the reason where it cannot.
+  void Put(const QByteArray& path, const std::vector<std::uint8_t>& bytes) {
+    if (fd_ < 0) {
+      fd_ = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      if (fd_ < 0) Fail();
+    } else if (path != name_ && ::rename(name_.constData(), path.constData()) != 0) {
+      Fail();
+    }
+    name_ = path;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, off_t(done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) Fail();
+      done += std::size_t(n);
+    }
+    if (::ftruncate(fd_, off_t(bytes.size())) != 0) Fail();
+  }
+
+private:
+  [[noreturn]] static void Fail() { throw std::runtime_error(std::strerror(errno)); }
+
+  int fd_ = -1;
+  QByteArray name_;
+};
+
+// How making the movie ended.
+struct MadeMovie {
+  enum { Written, PictureFailed, Refused, NotWritten } Outcome = NotWritten;
+  int Frame = -1;  // the frame that failed, or whose picture the library refused
+  QString Error;   // why the picture could not be made
+};
+
+}  // namespace
+
 TFlashBuildResult BuildFlashMovie(int count, int frameRate, int width, int height, bool playFlag,
                                   const QByteArray& fileName, const TFlashExportList& list,
-                                  const QByteArray& scratchFile, const std::function<void()>& picturesRead) {
-  const TFlashMovieApi& api = FlashMovieApi();
-  TFlashBuildResult result;
-  std::vector<int> bitmapIds(static_cast<std::size_t>(count)), shapeIds(static_cast<std::size_t>(count));
-  api.createMovie(frameRate);
-  auto abandon = [&](int entry) {
-    result.RefusedEntry = entry;
-    api.writeMovie(scratchFile.constData(), width, height, frameRate, playFlag ? 1 : 0);
-    return result;
-  };
-  // Ids come in sequence from the first one; 0 also stands for "not made", so only the very
-  // first id may be 0, and only the first picture needs to be checked before the call.
-  const unsigned char noAlpha = 0;
-  int first = 0;
+                                  const QByteArray& scratchFile) {
+  MovieBuild build(frameRate, width, height, playFlag, scratchFile);
+  build.Begin();
   for (int k = 0; k < count; ++k) {
-    if (k == 0 && !PictureReadable(list[0].FileName)) return abandon(k);
-    const int id = api.makeJpeg(list[std::size_t(k)].FileName.constData(), width, height, 0, &noAlpha);
-    if (k == 0) first = id;
-    if (id != first + k) return abandon(k);
-    bitmapIds[std::size_t(k)] = id;
-  }
-  if (picturesRead) picturesRead();
-  for (int k = 0; k < count; ++k) {
-    const int cmds[24] = {
-        0, 0, width, height,              // the shape's box in pixels
-        3, 1,                             // fill style 1 from here on
-        7, bitmapIds[std::size_t(k)], 0,  // style 1: the picture, repeated (not clipped)
-        0, 0, 0,                          // move to the origin
-        1, 0, width,                      // edges as dy, dx: right,
-        1, height, 0,                     // down,
-        1, 0, -width,                     // left,
-        1, -height, 0,                    // and up
-    };
-    const int id = api.makeShape("", 0, 24, cmds);
-    if (id != first + count + k) return abandon(k);
-    shapeIds[std::size_t(k)] = id;
-  }
-  api.showFrame();
-  for (int k = 0; k < count; ++k) {
-    const int n = FramesForDelay(list[std::size_t(k)].Delay, frameRate);
-    for (int i = 0; i < n; ++i) {
-      if (k >= 1) api.removeObject(shapeIds[std::size_t(k - 1)]);
-      api.placeObject(shapeIds[std::size_t(k)], shapeIds[std::size_t(k)]);
-      api.showFrame();
+    if (!build.AddPicture(list[std::size_t(k)].FileName)) {
+      TFlashBuildResult refused;
+      refused.RefusedEntry = k;
+      return refused;
     }
   }
-  result.Written = api.writeMovie(fileName.constData(), width, height, frameRate, playFlag ? 1 : 0) != 0;
-  return result;
+  return build.Finish(fileName, list);
 }
 
 TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOptions& options) {
@@ -256,11 +378,13 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
     return outcome;
   }
   TFlashExportList list;
+  std::vector<int> entryFrames;
   for (int i = 0; i < frames; ++i) {
     gif::TGIFSubImage& frame = *image.Images().GetFrame(i);
     if (frame.IsEmpty()) continue;
     const gif::TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
     list.push_back(TFlashExportEntry{QByteArray(), gce ? gce->GetDelay() : std::uint16_t(0)});
+    entryFrames.push_back(i);
   }
   if (list.size() > std::size_t(kFlashMaxPictures)) {
     ShowMessage(Tr(texts::kFlashTooManyFrames).arg(kFlashMaxPictures), MessageType::Error, kOk);
@@ -280,112 +404,113 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
     return outcome;
   }
 
-  // Hourglass and progress for the work; both end before a message shows.
-  std::optional<BusyScope> busy(std::in_place);
-  IProgress* progress = ProgressSink();
-  bool progressShown = false;
-  auto endWork = [&] {
-    if (progress && progressShown) progress->Progress(2, 100, QString());
-    progressShown = false;
-    busy.reset();
-  };
-  struct EndWork {
-    std::function<void()> End;
-    ~EndWork() { End(); }
-  } endAtExit{endWork};
-  auto fail = [&](const QString& text) {
-    endWork();
-    ShowMessage(text, MessageType::Error, kOk);
-    return outcome;
-  };
-  if (progress) {
-    progress->Progress(0, 0, Tr(texts::kConvertingToFlash));
-    progressShown = true;
-  }
-
   platform::JpegOptions jpeg;
   jpeg.Quality = std::clamp(options.JpegQuality, 1, 100);
   jpeg.FullChroma = true;  // frames are flat colours with sharp edges
-
-  // Pictures are encoded one at a time, in order, on a thread of their own; meanwhile this thread
-  // composites the next frames and writes the finished pictures into the folder. Frames are
-  // finished (written, counted, told) in order, and a failure names the first frame that failed.
-  int current = 0, failing = 0, told = 0;
-  std::size_t entry = 0;
-  auto tellUpTo = [&](int end) {
-    for (; told < end; ++told) {
-      if (progress && frames > 1) progress->Progress(1, told * 100 / (frames - 1), QString());
-      if (options.FrameDone) options.FrameDone(told, frames);
-    }
-  };
-  try {
-    gif::TGIFCompositor screen(image, options.Backdrop);
-    PictureEncoder encoder(jpeg, std::size_t(image.GetWidth()) * std::size_t(image.GetHeight()) * 3);
-    // Writes the oldest picture given to the encoder and tells the frames up to the next one.
-    auto writeOldest = [&](int next) {
-      failing = encoder.OldestFrame();
-      const std::vector<std::uint8_t> bytes = encoder.TakeOldest();
-      // The folder is private and goes away after the export: a plain write, without the
-      // flush to disk that replacing a user's file deserves.
-      const QString path = folder.filePath(QStringLiteral("ZQF%1.jpg").arg(failing));
-      QFile file(path);
-      if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
-          file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()) ||
-          !file.flush())
-        throw std::runtime_error(file.errorString().toStdString());
-      list[entry++].FileName = QFile::encodeName(path);
-      tellUpTo(encoder.HasPictures() ? encoder.OldestFrame() : next);
-    };
-    for (; current < frames; ++current) {
-      if (image.Images().GetFrame(current)->IsEmpty()) {
-        if (!encoder.HasPictures()) tellUpTo(current + 1);
-        continue;
-      }
-      if (!encoder.HasFreeScreen()) writeOldest(current);
-      try {
-        failing = current;
-        encoder.FreeScreen() = screen.Render(current);
-      } catch (...) {
-        // An earlier frame's failure is the one to tell.
-        while (encoder.HasPictures()) writeOldest(current);
-        failing = current;
-        throw;
-      }
-      encoder.Encode(current);
-    }
-    while (encoder.HasPictures()) writeOldest(frames);
-    tellUpTo(frames);
-  } catch (const std::exception& e) {
-    return fail(Tr(texts::kFlashPictureFailed).arg(failing).arg(QString::fromLocal8Bit(e.what())));
-  }
-
-  EditorView()->StatusText(2, Tr(texts::kMakingFlashMovie));
   const QByteArray movie = QFile::encodeName(outcome.MovieFile);
-  // Once the library holds every picture, their files go while it builds and writes the movie;
-  // the folder goes with whatever is left below.
-  std::jthread removing;
-  auto removePictures = [&] {
+  const QByteArray scratch = QFile::encodeName(folder.filePath(QStringLiteral("abandoned.swf")));
+  const QString folderPath = folder.path();
+  IProgress* progress = ProgressSink();
+  Reports reports;
+  // Frames are finished (their pictures in the movie) in order; each one is told.
+  int told = 0;
+  auto tellUpTo = [&](int end) {
+    if (told >= end) return;
+    const int from = std::exchange(told, end);
+    reports.Post([&options, progress, frames, from, end] {
+      for (int f = from; f < end; ++f) {
+        if (progress && frames > 1) progress->Progress(1, f * 100 / (frames - 1), QString());
+        if (options.FrameDone) options.FrameDone(f, frames);
+      }
+    });
+  };
+
+  // The whole movie is made on a thread of its own while this one keeps the window painted; the
+  // image is only read there, and long work keeps the editor from changing it meanwhile. On that
+  // thread the pictures are encoded one at a time, in order, on a thread of their own, while it
+  // composites the next frames and hands each finished picture to the library through the picture
+  // file.
+  MadeMovie made;
+  auto makeMovie = [&] {
+    MovieBuild build(frameRate, image.GetWidth(), image.GetHeight(), HasLoopExtension(image), scratch);
+    PictureFile picture;
+    int failing = 0;
     try {
-      removing = std::jthread([&list] {
-        for (const TFlashExportEntry& e : list) ::unlink(e.FileName.constData());
-      });
-    } catch (const std::system_error&) {
+      gif::TGIFCompositor screen(image, options.Backdrop);
+      PictureEncoder encoder(jpeg, std::size_t(image.GetWidth()) * std::size_t(image.GetHeight()) * 3);
+      // Puts the oldest picture given to the encoder into the movie and tells the frames up to the next one.
+      auto addOldest = [&](int next) {
+        failing = encoder.OldestFrame();
+        const std::vector<std::uint8_t> bytes = encoder.TakeOldest();
+        const QByteArray path = QFile::encodeName(folderPath + QStringLiteral("/ZQF%1.jpg").arg(failing));
+        picture.Put(path, bytes);
+        const bool taken = build.AddPicture(path);
+        if (!taken) {
+          made.Outcome = MadeMovie::Refused;
+          made.Frame = failing;
+          return false;
+        }
+        tellUpTo(encoder.HasPictures() ? encoder.OldestFrame() : next);
+        return true;
+      };
+      for (int current = 0; current < frames; ++current) {
+        if (image.Images().GetFrame(current)->IsEmpty()) {
+          if (!encoder.HasPictures()) tellUpTo(current + 1);
+          continue;
+        }
+        if (!encoder.HasFreeScreen() && !addOldest(current)) return;
+        try {
+          failing = current;
+          encoder.FreeScreen() = screen.Render(current);
+        } catch (...) {
+          // An earlier frame's failure is the one to tell.
+          while (encoder.HasPictures())
+            if (!addOldest(current)) return;
+          failing = current;
+          throw;
+        }
+        encoder.Encode(current);
+      }
+      while (encoder.HasPictures())
+        if (!addOldest(frames)) return;
+      tellUpTo(frames);
+    } catch (const std::exception& e) {
+      made.Outcome = MadeMovie::PictureFailed;
+      made.Frame = failing;
+      made.Error = QString::fromLocal8Bit(e.what());
+      return;
+    }
+    reports.Post([] { EditorView()->StatusText(2, Tr(texts::kMakingFlashMovie)); });
+    const TFlashBuildResult built = build.Finish(movie, list);
+    if (built.RefusedEntry >= 0) {
+      made.Outcome = MadeMovie::Refused;
+      made.Frame = entryFrames[std::size_t(built.RefusedEntry)];
+    } else {
+      made.Outcome = built.Written ? MadeMovie::Written : MadeMovie::NotWritten;
     }
   };
-  const TFlashBuildResult built = BuildFlashMovie(static_cast<int>(list.size()), frameRate, image.GetWidth(),
-                                                  image.GetHeight(), HasLoopExtension(image), movie, list,
-                                                  QFile::encodeName(folder.filePath(QStringLiteral("abandoned.swf"))),
-                                                  removePictures);
-  if (removing.joinable()) removing.join();
-  if (built.RefusedEntry >= 0) {
-    // Which frame of the animation the entry came from.
-    int frame = -1;
-    for (int i = 0, seen = -1; i < frames && frame < 0; ++i)
-      if (!image.Images().GetFrame(i)->IsEmpty() && ++seen == built.RefusedEntry) frame = i;
-    return fail(Tr(texts::kFlashPictureRefused).arg(frame));
+  {
+    BusyScope busy;
+    BusyScope::RunAside(makeMovie, Tr(texts::kConvertingToFlash));
   }
-  if (!built.Written || !QFileInfo::exists(outcome.MovieFile))
-    return fail(Tr(texts::kErrorSaving).arg(outcome.MovieFile));
+
+  switch (made.Outcome) {
+    case MadeMovie::PictureFailed:
+      ShowMessage(Tr(texts::kFlashPictureFailed).arg(made.Frame).arg(made.Error), MessageType::Error, kOk);
+      return outcome;
+    case MadeMovie::Refused:
+      ShowMessage(Tr(texts::kFlashPictureRefused).arg(made.Frame), MessageType::Error, kOk);
+      return outcome;
+    case MadeMovie::NotWritten:
+      ShowMessage(Tr(texts::kErrorSaving).arg(outcome.MovieFile), MessageType::Error, kOk);
+      return outcome;
+    case MadeMovie::Written:
+      break;
+  }
+  if (!QFileInfo::exists(outcome.MovieFile)) {
+    ShowMessage(Tr(texts::kErrorSaving).arg(outcome.MovieFile), MessageType::Error, kOk);
+    return outcome;
+  }
   outcome.Written = true;
   return outcome;
 }

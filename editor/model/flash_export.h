@@ -95,11 +95,10 @@ struct TFlashBuildResult {
 // file that cannot be read (the library answers 0; the first file, whose id is 0 as well, is
 // checked before the call), and the movie is then abandoned: written to scratchFile (a place of
 // the caller's that is thrown away), which leaves the library ready for the next movie, and the
-// entry is reported. picturesRead, when given, is called once the library has read every picture
-// (their files are not needed after that).
+// entry is reported.
 TFlashBuildResult BuildFlashMovie(int count, int frameRate, int width, int height, bool playFlag,
                                   const QByteArray& fileName, const TFlashExportList& list,
-                                  const QByteArray& scratchFile, const std::function<void()>& picturesRead = {});
+                                  const QByteArray& scratchFile);
 
 struct TFlashExportOptions {
   QString MovieFile;                // full path; its extension becomes ".swf"
@@ -107,7 +106,7 @@ struct TFlashExportOptions {
   int JpegQuality = 90;             // 1..100
   gif::TColor Backdrop = 0xFFFFFF;  // uncovered and transparent screen pixels
   QString TempFolder;               // where the private folder of pictures is made; empty: the system's
-  // Called after each frame (index, frame count), for progress and to keep the window painted.
+  // Called after each frame's picture is in the movie (index, frame count), on the calling thread.
   std::function<void(int, int)> FrameDone;
 };
 
@@ -116,10 +115,14 @@ struct TFlashExportOutcome {
   QString MovieFile;  // the file written (with ".swf")
 };
 
-// The whole export of image: checks the limits, renders the pictures and writes them into a
-// private temporary folder (encoding them one after the other on a thread of its own, while this
-// thread renders and writes), builds the movie and removes the folder. Every failure is told to the user
-// and leaves no movie file behind (an existing one stays as it was). The image is only read.
+// The whole export of image: checks the limits, makes the movie and tells every failure to the
+// user, leaving no movie file behind (an existing one stays as it was). The movie is made on a
+// thread of its own while the calling thread handles events other than the user's input (as long
+// work does, see BusyScope::RunAside): there the frames are composited and their pictures, encoded
+// one at a time on a further thread, go into the library as they are finished, each through one
+// file of a private temporary folder that carries every picture in turn under the picture's name;
+// the shapes, frames and the movie file follow. The image is only read, and must not change until the export returns.
+// FrameDone and the progress are told on the calling thread.
 TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOptions& options);
 
 // The snippet that embeds the movie: lines separated by CR LF. The movie name is percent-encoded

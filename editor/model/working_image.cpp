@@ -6,6 +6,7 @@
 #include "editor/model/string_tables.h"
 #include "gif/encoded_data_cache.h"
 #include "gif/optimize/optimize.h"
+#include "gif/texts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -287,8 +288,9 @@ bool WritesAsWorkingCopy(TGIFImage& graphic, const TOwnFile& file) {
   return at == size;
 }
 
-bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile, QString* error) {
-  if (privateFile) return WritePrivateFile(graphic, fileName, error);
+namespace {
+// A user's file: replaced only once the new one is whole and on the disk.
+bool WriteUserFile(TGIFImage& graphic, const QString& fileName, QString* error) {
   QSaveFile file(fileName);
   // Unbuffered, so that a failing write (a full disk) is seen by the save file and its commit
   // refuses to replace the old file; a buffered flush failure goes unnoticed by commit().
@@ -305,6 +307,23 @@ bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile,
     return false;
   }
   return true;
+}
+}  // namespace
+
+bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile, QString* error) {
+  if (privateFile) return WritePrivateFile(graphic, fileName, error);
+  // Encoded, written and forced to the disk on a thread of its own while the window stays painted
+  // (long work keeps the image from changing meanwhile); the image's progress is not told from there.
+  const gif::TProgressEvent progress = std::exchange(graphic.OnProgress, nullptr);
+  bool ok = false;
+  try {
+    BusyScope::RunAside([&] { ok = WriteUserFile(graphic, fileName, error); }, Tr(gif::texts::Saving));
+  } catch (...) {
+    graphic.OnProgress = progress;
+    throw;
+  }
+  graphic.OnProgress = progress;
+  return ok;
 }
 
 bool SaveGraphicToFile(TGIFImage& graphic, const QString& fileName, bool keepExisting, bool force) {

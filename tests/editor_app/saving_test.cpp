@@ -138,6 +138,36 @@ protected:
   testing::ScriptedChooser chooser_;
 };
 
+// The file is written on a thread of its own while the window goes on handling events: an event
+// posted before Save is handled while the save still runs, and the file is the one saved. A close
+// asked for meanwhile waits for the save: the window stays, with its document.
+TEST_F(SavingTest, SaveKeepsTheWindowTurningWhileTheFileIsWritten) {
+  TfrmMain& main = OpenMain();
+  TMDIChild* d = main.OpenFile(Gif(QStringLiteral("a.gif"), 3));
+  ASSERT_NE(d, nullptr);
+  Modify(d, 44);
+  messages_.Answers = {mrNo};  // were the unsaved document asked about, it would go unsaved
+  bool handled = false, stillSaving = false, closed = true;
+  QMetaObject::invokeMethod(
+      &main,
+      [&] {
+        handled = true;
+        stillSaving = d->Modified;
+        closed = main.close();
+      },
+      Qt::QueuedConnection);
+  main.FileSaveExecute();
+  EXPECT_TRUE(handled) << "the event waited for the save to end";
+  EXPECT_TRUE(stillSaving);
+  EXPECT_FALSE(closed);
+  EXPECT_TRUE(messages_.Shown.empty());
+  ASSERT_EQ(main.Documents().Count(), 1);
+  EXPECT_EQ(main.ActiveDocument(), d);
+  EXPECT_FALSE(d->Modified);
+  EXPECT_EQ(FirstDelayOnDisk(Path(QStringLiteral("a.gif"))), 44);
+  EXPECT_TRUE(main.isEnabled());
+}
+
 TEST_F(SavingTest, SaveAllSavesEveryModifiedDocumentAskingOnlyForUntitledOnes) {
   TfrmMain& main = OpenMain();
   TMDIChild* a = main.OpenFile(Gif(QStringLiteral("a.gif"), 2));

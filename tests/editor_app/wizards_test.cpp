@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextStream>
 
 #include <map>
@@ -622,6 +623,53 @@ TEST_F(WizardDialogTest, TheRecentPreviewComposesTheFirstFrameOnly) {
   const QImage shown = recent.imgPreview->pixmap().toImage();
   ASSERT_EQ(shown.size(), QSize(5, 4));
   EXPECT_EQ(shown.pixel(2, 2), qRgb(0, 0, 0)) << "frame 0 is black";
+}
+
+// The preview reads and decodes the first frame alone: an animation whose frames together need
+// more memory than an image may take still shows its first frame, also when that frame reaches
+// past the start of the file read first.
+TEST_F(WizardDialogTest, TheRecentPreviewDecodesTheFirstFrameOnly) {
+  struct Case {
+    const char* Name;
+    int Frames, Width, Height;
+    bool NoisyFirst;
+  };
+  for (const Case& c : {Case{"small frames", 40, 60, 40, false}, Case{"a big first frame", 30, 700, 500, true}}) {
+    SCOPED_TRACE(c.Name);
+    auto animation = MakeAnimation(c.Frames, c.Width, c.Height);
+    gif::TGIFSubImage& first = *animation->Images().GetFrame(0);
+    if (c.NoisyFirst) {
+      for (int k = 4; k < 256; ++k) animation->GetGlobalColorMap().Add(static_cast<gif::TColor>(k * 0x010203));
+      std::uint32_t random = 7;
+      for (std::size_t p = 0; p < first.DataSize(); ++p) {
+        random = random * 1103515245u + 12345u;
+        first.Data()[p] = static_cast<std::uint8_t>(random >> 24);
+      }
+    }
+    const gif::TColor corner = animation->GetGlobalColorMap().GetColor(first.Data()[0]);
+    const QString file = tmp_.Path + S("/big.gif");
+    testing::WriteAnimation(*animation, file);
+    if (c.NoisyFirst) {
+      ASSERT_GT(QFileInfo(file).size(), 300000);
+    }
+
+    const std::uint64_t budget = TGIFImage::DefaultMemoryBudget;
+    TGIFImage::DefaultMemoryBudget =
+        TGIFImage::ScreenMemoryCost(c.Width, c.Height) + 3 * TGIFImage::FrameMemoryCost(c.Width, c.Height);
+    WizardContext context = Context();
+    context.RecentFiles = {file};
+    context.RecentVisible = true;
+    TfrmWizards recent(nullptr, WizardMode::Welcome, context);
+    recent.show();
+    QTest::mouseClick(recent.btnReopen, Qt::LeftButton);
+    ASSERT_EQ(recent.lbReopen->count(), 1);
+    QTest::mouseClick(recent.lbReopen->viewport(), Qt::LeftButton, {},
+                      recent.lbReopen->visualItemRect(recent.lbReopen->item(0)).center());
+    TGIFImage::DefaultMemoryBudget = budget;
+    const QImage shown = recent.imgPreview->pixmap().toImage();
+    ASSERT_EQ(shown.size(), QSize(c.Width, c.Height));
+    EXPECT_EQ(shown.pixel(0, 0), qRgb(corner & 0xFF, corner >> 8 & 0xFF, corner >> 16 & 0xFF));
+  }
 }
 
 // ---- the main window's side

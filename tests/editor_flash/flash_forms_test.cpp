@@ -27,6 +27,10 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QElapsedTimer>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -234,6 +238,47 @@ TEST_F(FlashCommandTest, SaveAsFlashWritesTheMovieAndShowsItsSnippetLeavingTheDo
   EXPECT_EQ(testing::FileBytes(gif), gifBefore);
   EXPECT_TRUE(main_->isEnabled());
   EXPECT_TRUE(QDir(tmp_.Path).entryList({QStringLiteral("ZQF*")}, QDir::AllEntries).isEmpty());
+}
+
+// The movie is made on a thread of its own while the window goes on handling events: an event
+// posted to the window as the library begins to write the movie is handled before the write ends,
+// and the movie is whole.
+TEST_F(FlashCommandTest, SaveAsFlashKeepsTheWindowTurningWhileTheMovieIsWritten) {
+  const QString gif = Q(tree + "/clip.gif");
+  testing::WriteAnimation(*testing::MakePatternAnimation(3, 8, 6), gif);
+  ASSERT_NE(main_->OpenFile(gif), nullptr);
+  main_->Documents().SaveFolder = Q(tree);
+
+  static QWidget* window = nullptr;
+  static std::atomic<bool> handledDuringWrite;
+  window = main_.get();
+  handledDuringWrite = false;
+  static TFlashMovieApi watched = ReeltideMovieApi();
+  watched.writeMovie = [](const char* file, int width, int height, int rate, int play) {
+    // Shared with the event: where the window does not turn, it comes only after this call.
+    const auto seen = std::make_shared<std::atomic<bool>>(false);
+    QMetaObject::invokeMethod(window, [seen] { *seen = true; }, Qt::QueuedConnection);
+    QElapsedTimer waited;
+    waited.start();
+    while (!*seen && waited.elapsed() < 3000) QThread::msleep(5);
+    handledDuringWrite = seen->load();
+    return ReeltideMovieApi().writeMovie(file, width, height, rate, play);
+  };
+  const TFlashMovieApi* previous = SetFlashMovieApi(&watched);
+  WhenShown<ptshell::TPTFrmOpenDlg>([&](ptshell::TPTFrmOpenDlg* form) {
+    form->FileNameEdt->setText(QStringLiteral("turning.swf"));
+    QTest::mouseClick(form->OpenBtn, Qt::LeftButton);
+    WhenShown<forms::TSWFHTMLFrm>([&](forms::TSWFHTMLFrm* html) { html->accept(); });
+  });
+  Action("FileSaveAsFlash")->trigger();
+  SetFlashMovieApi(previous);
+
+  EXPECT_TRUE(handledDuringWrite) << "the window waited for the movie to be written";
+  EXPECT_TRUE(modelMessages_.Shown.empty());
+  const ParsedMovie movie = ParseMovie(ReadFileBytes(tree + "/turning.swf"));
+  ASSERT_TRUE(movie.ok);
+  EXPECT_EQ(movie.frameCount, 2 + 1 + 2 + 3);
+  EXPECT_TRUE(main_->isEnabled());
 }
 
 TEST_F(FlashCommandTest, TheHtmlPageDialogAsksAboutThePageItWrites) {
