@@ -1,8 +1,8 @@
 // The automation objects on the session bus. One virtual object serves the whole tree under
-// /com/larkspur/Movinta from a table of members per interface: methods, properties through
-// org.freedesktop.DBus.Properties (a setter can fail with an error reply), and introspection
-// generated from the same tables. Documents and frames are named by their serials, so a path
-// outlives nothing: once its target is gone it answers UnknownObject.
+// /com/larkspur/Movinta from a table of members per interface (automation/bus_members.h):
+// methods, properties through org.freedesktop.DBus.Properties (a setter can fail with an error
+// reply), and introspection generated from the same tables. Documents and frames are named by
+// their serials, so a path outlives nothing: once its target is gone it answers UnknownObject.
 #pragma once
 
 #include "automation/automation_objects.h"

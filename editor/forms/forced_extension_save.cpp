@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QLineEdit>
 
+#include "controls/shell/dialogs/file_names.h"
+
 namespace movinta::editor::forms {
 
 QString NameWithExtension(const QString& typed, const QString& folder, const QString& extension, bool exactCase) {

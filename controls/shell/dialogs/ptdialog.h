@@ -4,9 +4,11 @@
 // once, and keeps the form's size and state between runs.
 #pragma once
 
+#include <QDialog>
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 
 class QIODevice;
@@ -68,6 +70,14 @@ class TPTDialog {
   // Size and state handed to and taken from a form.
   void ApplyFormGeometry(QWidget* form) const;
   void ReadFormGeometry(QWidget* form);
+  // One run of a form, for DoExecute: with the hourglass up, `create` makes
+  // the form and `apply` puts the settings in; then `running` names it,
+  // OnInitialized fires, the form runs modally and `read` takes the results
+  // back (after Cancel too, told whether the user confirmed). However the run
+  // ends the form is freed and `running` cleared. While a form is already up
+  // it raises EPTDialogError with `busy` instead.
+  template <class TForm, class Create, class Apply, class Read>
+  bool RunForm(TForm*& running, const QString& busy, Create create, Apply apply, Read read);
 
  private:
   bool ExecutingValue = false;
@@ -92,5 +102,22 @@ class TWaitCursorScope {
  private:
   bool Active = false;
 };
+
+template <class TForm, class Create, class Apply, class Read>
+bool TPTDialog::RunForm(TForm*& running, const QString& busy, Create create, Apply apply, Read read) {
+  if (running) throw EPTDialogError(busy.toStdString());
+  TWaitCursorScope wait;
+  std::unique_ptr<TForm> form(create());
+  struct Clear {
+    TForm*& Form;
+    ~Clear() { Form = nullptr; }
+  } clear{running};
+  apply(form.get());
+  running = form.get();
+  DoInitialized();
+  const bool ok = form->exec() == QDialog::Accepted;
+  read(form.get(), ok);
+  return ok;
+}
 
 }  // namespace ptshell

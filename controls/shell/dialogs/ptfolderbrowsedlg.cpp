@@ -6,7 +6,6 @@
 #include <QSizeGrip>
 #include <QStyle>
 #include <QToolButton>
-#include <memory>
 
 #include "controls/ptframe.h"
 
@@ -207,19 +206,10 @@ void TPTCustomFolderBrowseDlg::SetSelectedPath(const QString& path) { SelectedFo
 TPTFrmFolderBrowseDlg* TPTCustomFolderBrowseDlg::CreateForm() { return new TPTFrmFolderBrowseDlg(nullptr); }
 
 bool TPTCustomFolderBrowseDlg::DoExecute() {
-  if (FormValue) throw EPTDialogError("TPTFolderBrowseDlg form already active");
-  TWaitCursorScope wait;
-  std::unique_ptr<TPTFrmFolderBrowseDlg> form(CreateForm());
-  struct Clear {
-    TPTFrmFolderBrowseDlg*& Form;
-    ~Clear() { Form = nullptr; }
-  } clear{FormValue};
-  ApplySettings(form.get());
-  FormValue = form.get();
-  DoInitialized();
-  const bool ok = form->exec() == QDialog::Accepted;
-  ReadResults(form.get(), ok);
-  return ok;
+  return RunForm(
+      FormValue, QStringLiteral("TPTFolderBrowseDlg form already active"), [this] { return CreateForm(); },
+      [this](TPTFrmFolderBrowseDlg* form) { ApplySettings(form); },
+      [this](TPTFrmFolderBrowseDlg* form, bool confirmed) { ReadResults(form, confirmed); });
 }
 
 void TPTCustomFolderBrowseDlg::ApplySettings(TPTFrmFolderBrowseDlg* form) {

@@ -1,155 +1,22 @@
-// The open and save dialogs: TPTFrmOpenDlg, the modal form with a look-in
-// combo, a folder tree and a file list in a splitter, a file-name box and a
-// file-type combo, which turns what the user typed or picked into checked full
-// paths; and the components TPTOpenDlg and TPTSaveDlg that run it. Widgets
-// carry their component names as object names, so callers can reach into the
-// running form from OnInitialized.
+// The open and save dialog components: TPTFileDlg holds the settings of a file
+// dialog, runs the form TPTFrmOpenDlg (controls/shell/dialogs/ptfrmopendlg.h)
+// with them and keeps the chosen files, filter, size and splitter position
+// between runs; TPTOpenDlg and TPTSaveDlg give it the captions of their kind.
 #pragma once
 
-#include <QDialog>
+#include <QString>
 #include <QStringList>
 #include <cstdint>
-#include <functional>
-#include <memory>
 
-#include "controls/shell/dialogs/file_names.h"
 #include "controls/shell/dialogs/ptdialog.h"
-#include "controls/shell/ptshellcombo.h"
-#include "controls/shell/ptshelllist.h"
-#include "controls/shell/ptshelltree.h"
-
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QPushButton;
-class QSizeGrip;
-class QToolButton;
-class TEnhCombo;
-class TPTGroup;
-class TPTSplitter;
+#include "controls/shell/dialogs/ptfrmopendlg.h"
 
 namespace ptshell {
 
-using TPTOpenOptions = uint32_t;
-inline constexpr TPTOpenOptions ptofAllowMultiselect = 1u << 0, ptofCreatePrompt = 1u << 1,
-                                ptofExtensionDifferent = 1u << 2, ptofFileMustExist = 1u << 3,
-                                ptofHideReadOnly = 1u << 4, ptofNoChangeDir = 1u << 5,
-                                ptofNoDereferenceLinks = 1u << 6, ptofNoReadOnlyReturn = 1u << 7,
-                                ptofNoTestFileCreate = 1u << 8, ptofNoValidate = 1u << 9,
-                                ptofOverwritePrompt = 1u << 10, ptofReadOnly = 1u << 11,
-                                ptofPathMustExist = 1u << 12, ptofShareAware = 1u << 13,
-                                ptofShowHelp = 1u << 14, ptofAllowTree = 1u << 15, ptofShowTree = 1u << 16,
-                                ptofShowHints = 1u << 17, ptofHideFoldersInListWhenTreeVisible = 1u << 18,
-                                ptofOleDrag = 1u << 19, ptofOleDrop = 1u << 20, ptofShowHidden = 1u << 21;
 inline constexpr TPTOpenOptions kOpenDlgDefaultOptions = 0x3A8010;
-
-// Help requests: (command, data, call help); true when answered.
-using THelpEvent = std::function<bool(uint16_t command, intptr_t data, bool& callHelp)>;
-inline constexpr uint16_t HELP_CONTEXT = 1;
 
 using TPTShLvCustomDrawEvent = decltype(TPTCustomShellList::OnCustomDrawSh);
 using TPTShTvCustomDrawEvent = decltype(TPTCustomShellTree::OnCustomDrawSh);
-
-class TPTFrmOpenDlg : public QDialog {
-  Q_OBJECT
- public:
-  explicit TPTFrmOpenDlg(QWidget* parent = nullptr);
-  ~TPTFrmOpenDlg() override;
-
-  // What the component sets and reads.
-  TPTOpenOptions Options() const { return OptionsValue; }
-  void SetOptions(TPTOpenOptions value);
-  void SetFilter(const QString& filter);  // adds its types to those already there
-  int FilterIndex() const;                // 1-based; 0 without types
-  void SetFilterIndex(int index);
-  int SplitterPos() const;
-  void SetSplitterPos(int position);
-  QString FileName() const;
-  void SetFileName(const QString& name);
-  const QStringList& Files() const { return ValidFiles; }
-  QString InitialDir() const { return InitialDirValue; }
-  void SetInitialDir(const QString& dir);
-  QString DefaultExt;
-  int HelpContext = 0;
-  bool Shown() const { return ShownValue; }
-
-  TNotifyEvent OnTypeChanged, OnFolderChanged, OnSelectionChanged, OnFormShow, OnFormClose;
-  THelpEvent OnHelp;
-
-  // The form's commands, as its buttons, menu and keys run them.
-  void ShowTree(bool show);
-  void ViewBtnClick(QObject* sender);
-  void UpOneLevelBtnClick();
-  void ShowDesktopBtnClick();
-  void CreateNewFolderBtnClick();
-  void HelpBtnClick();
-  void FileTypesCbxSelEndOk();
-  // Keys without Shift, Ctrl or Alt: F4 the look-in combo, F5 refresh, F12 tree.
-  bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
-  // The close test of OK: false keeps the form open.
-  bool FormCloseQuery();
-  // Fills the validated list from a text; false (list empty) keeps the form open.
-  bool ValidateText(const QString& text);
-  void SetCaptions();
-
-  // The widgets, by their component names.
-  QLabel* LookInTxt;
-  TPTShellCombo* PTShellCombo1;
-  QToolButton *UpOneLevelBtn, *ShowDesktopBtn, *CreateNewFolderBtn, *ShowTreeBtn, *ListBtn, *DetailsBtn;
-  TPTGroup* SplitterContainer;
-  TPTSplitter* PTSplitter1;
-  TPTShellTree* PTShellTree1;
-  TPTShellList* PTShellList1;
-  QWidget* Panel1;
-  QLabel *FileNameTxt, *FilesOfTypeTxt;
-  QLineEdit* FileNameEdt;
-  QComboBox* FileNameCbx;
-  TEnhCombo* FileTypesCbx;
-  QPushButton *OpenBtn, *CancelBtn, *HelpBtn;
-  QCheckBox* ReadOnlyChk;
-  QMenu* LvPopup;
-  QAction *View1Mitm, *LargeIcons1Mitm, *Smallicons1MItm, *List1Mitm, *Details1Mitm, *Paste1Mitm, *New1Mitm,
-      *Folder1Mitm, *Properties1Mitm;
-
-  void done(int result) override;
-
- protected:
-  virtual void DoFormShow();
-  virtual void DoFormClose();
-  virtual void DoFolderChanged();
-  virtual void DoSelectionChanged();
-  virtual void DoTypeChanged();
-  void showEvent(QShowEvent* e) override;
-  void hideEvent(QHideEvent* e) override;
-  void resizeEvent(QResizeEvent* e) override;
-  bool eventFilter(QObject* watched, QEvent* e) override;
-
- private:
-  void DoShow();
-  void FormResize();
-  void PTShellList1Change();
-  void PTShellTree1Change(TPTTreeNode* node);
-  void FileNameEdtChange();
-  bool CheckFile(const QString& full);
-  bool TreeShown() const;
-  QString SelectedMask() const;
-  bool NavigateTo(const QString& folder);
-  QString ListFolder() const;
-  int Message(const QString& text, int type, int buttons);
-
-  TPTOpenOptions OptionsValue = 0;
-  QString FilterValue;
-  QString InitialDirValue;
-  bool ShownValue = false;
-  bool EverShown = false;
-  bool NamesFromList = false;
-  QString TypedMask;
-  QStringList ValidFiles;
-  QSizeGrip* SizeGrip;
-};
 
 class TPTFileDlg : public TPTDialog {
  public:
