@@ -81,7 +81,15 @@ IClipboard* SetClipboard(IClipboard* clipboard) {
   return old;
 }
 
-BusyScope::BusyScope() {
+namespace {
+bool OnGuiThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return !app || QThread::currentThread() == app->thread();
+}
+}  // namespace
+
+BusyScope::BusyScope() : counted_(OnGuiThread()) {
+  if (!counted_) return;
   if (g_busyDepth++ == 0) {
     g_sincePump.start();
     if (g_progress) g_progress->SetBusy(true);
@@ -89,7 +97,7 @@ BusyScope::BusyScope() {
 }
 
 BusyScope::~BusyScope() {
-  if (--g_busyDepth > 0) return;
+  if (!counted_ || --g_busyDepth > 0) return;
   if (g_progress) g_progress->SetBusy(false);
   // Paints during the work showed what was there before it: the frames may have changed since.
   if (std::exchange(g_pumped, false)) EditorView()->RepaintFrames();

@@ -152,6 +152,7 @@ IClipboard* SetClipboard(IClipboard* clipboard);
 // Busy cursor for a scope, through the progress sink.
 class BusyScope {
 public:
+  // Work that RunAside runs may make scopes of its own: off the GUI thread they do nothing.
   BusyScope();
   ~BusyScope();
   BusyScope(const BusyScope&) = delete;
@@ -176,6 +177,9 @@ public:
   static void RunAside(const std::function<void()>& work, const QString& message = QString());
   // How long work runs between pumps; returns the one before. Tests set 0 to pump at every step.
   static int SetPumpInterval(int milliseconds);
+
+private:
+  bool counted_;
 };
 
 // Counts the delivery of a paint event for as long as it lives; the application object holds one
