@@ -307,6 +307,8 @@ bool TDocuments::PutActiveAside() {
   TMDIChild& d = *active_;
   const bool readable = (!d.WorkingCopy.isEmpty() && d.workingCopyCurrent_) || (!d.Modified && d.FileExistsOnDisk());
   if (readable) return true;
+  // The window may be in the middle of switching documents: no event may come in before it ends.
+  const AsideHeld held;
   return d.FlushWorkingCopy();
 }
 
@@ -362,14 +364,14 @@ bool TDocuments::Activate(TMDIChild* document) {
   EditorView()->StatusText(2, Tr(texts::kReadingImage).arg(d.DisplayName()));
   std::unique_ptr<TGIFImage> image;
   if (fromCopy || d.FileExistsOnDisk())
-    BusyScope::RunAside([&] { image = ReadGifFile(source); }, Tr(gif::texts::Loading));
+    image = ReadGifFile(source);
   else
     image = std::make_unique<TGIFImage>();  // never written: it starts empty
   bool fromDisk = false;
   if (!image && fromCopy && d.FileExistsOnDisk()) {
     const int answer = ShowMessage(Tr(texts::kReloadFromDisk).arg(d.DisplayName()), MessageType::Warning, kYesNo);
     if (answer == mrYes) {
-      BusyScope::RunAside([&] { image = ReadGifFile(d.FileName); }, Tr(gif::texts::Loading));
+      image = ReadGifFile(d.FileName);
       fromDisk = image != nullptr;
     }
   }

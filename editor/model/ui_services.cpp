@@ -22,6 +22,7 @@ QElapsedTimer g_sincePump;
 bool g_pumping = false;
 bool g_pumped = false;  // by the work now running
 int g_paintDepth = 0;   // paint events being delivered, nested ones counted
+int g_asideHeld = 0;
 // Below this, work holds the window without it being noticed.
 int g_pumpIntervalMs = 100;
 IEditorView g_nullView;
@@ -107,12 +108,15 @@ bool BusyScope::Running() { return g_busyDepth > 0; }
 bool BusyScope::Pumping() { return g_pumping; }
 bool BusyScope::Painting() { return g_paintDepth > 0; }
 
+AsideHeld::AsideHeld() noexcept { ++g_asideHeld; }
+AsideHeld::~AsideHeld() { --g_asideHeld; }
+
 PaintDelivery::PaintDelivery() noexcept { ++g_paintDepth; }
 PaintDelivery::~PaintDelivery() { --g_paintDepth; }
 
 void BusyScope::RunAside(const std::function<void()>& work, const QString& message) {
   QCoreApplication* app = QCoreApplication::instance();
-  if (g_pumping || g_paintDepth > 0 || !app || QThread::currentThread() != app->thread()) {
+  if (g_pumping || g_paintDepth > 0 || g_asideHeld > 0 || !app || QThread::currentThread() != app->thread()) {
     work();
     return;
   }
