@@ -277,10 +277,11 @@ bool TGIFFrame::SetBitmap(const QByteArray& picture) {
   editor::BusyScope busy;
   gif::Bitmap bitmap;
   if (!PictureFromBytes(picture, bitmap) || bitmap.Empty()) return false;
-  TGIFSubImage& f = Frame();
-  gif::TGIFImage& image = *SharedImage();
   const int index = Index();
   TMDIChild& d = RecordEdit(1, 8, "Frame Image");
+  // Found after the entry is made: keeping the whole animation for it lets events in meanwhile.
+  TGIFSubImage& f = Frame();
+  gif::TGIFImage& image = *SharedImage();
   // Taking a picture clears the frame; what the picture does not carry is kept: the place, the
   // timing, the comments and, on the first frame, the loop block.
   const int left = f.GetLeft(), top = f.GetTop();

@@ -3,6 +3,7 @@
 #include "editor/model/files.h"
 #include "editor/model/save_rules.h"
 #include "editor/model/string_tables.h"
+#include "gif/texts.h"
 
 #include <QFileInfo>
 
@@ -193,7 +194,12 @@ bool TMDIChild::AdoptSnapshot(TActiveAnimation& whole) {
   // The working copy written now would be the snapshot the animation was just read back from,
   // byte for byte: the snapshot becomes the working copy, and the image is what reading that
   // back gives, with nothing written or read again.
-  if (!Loaded || !whole.ReadSnapshot() || !WritesAsWorkingCopy(*SharedImage(), *whole.ReadSnapshot())) return false;
+  if (!Loaded || !whole.ReadSnapshot()) return false;
+  TGIFImage& image = *SharedImage();
+  bool same = false;
+  // The comparison writes the whole animation: aside, while the window stays painted.
+  RunAsideOn(image, [&] { same = WritesAsWorkingCopy(image, *whole.ReadSnapshot()); }, Tr(gif::texts::Saving));
+  if (!same) return false;
   if (WorkingCopy.isEmpty() || !QFileInfo::exists(WorkingCopy)) {
     WorkingCopy = NewWorkingTempFile();
     if (WorkingCopy.isEmpty()) return false;
@@ -301,6 +307,8 @@ bool TDocuments::PutActiveAside() {
   TMDIChild& d = *active_;
   const bool readable = (!d.WorkingCopy.isEmpty() && d.workingCopyCurrent_) || (!d.Modified && d.FileExistsOnDisk());
   if (readable) return true;
+  // The window may be in the middle of switching documents: no event may come in before it ends.
+  const AsideHeld held;
   return d.FlushWorkingCopy();
 }
 
@@ -391,13 +399,20 @@ bool TDocuments::Activate(TMDIChild* document) {
 
 bool TDocuments::ReloadDocument(const QString& path) {
   std::unique_ptr<TGIFImage> image;
+  // Read aside, while the window stays painted.
   if (active_ && active_->Loaded && path == active_->WorkingCopy) {
     // This run's own file, written from the image it replaces: the frames it shares with that
     // take their pixels and encoded data from it, and only the others are decoded.
-    const TOwnFile file(path);
-    image = ReadOwnGifFile(file, *SharedImage(), true);
+    TGIFImage& like = *SharedImage();
+    RunAsideOn(
+        like,
+        [&] {
+          const TOwnFile file(path);
+          image = ReadOwnGifFile(file, like, true);
+        },
+        Tr(gif::texts::Loading));
   } else {
-    image = ReadGifFile(path);
+    BusyScope::RunAside([&] { image = ReadGifFile(path); }, Tr(gif::texts::Loading));
   }
   if (!image) {
     ShowMessage(Tr(texts::kErrorLoading).arg(path), MessageType::Warning, kOk);

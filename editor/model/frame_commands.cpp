@@ -1105,6 +1105,11 @@ void TFrameCommands::TypeLoop(bool infinite, int count) {
 
 void TFrameCommands::ApplyPendingInput() {
   if (applying_ || !pending_.Document) return;
+  // Long work lets timers in while it keeps the window painted: the values wait for its end.
+  if (BusyScope::Pumping()) {
+    if (PendingTimer) PendingTimer(true);
+    return;
+  }
   const PendingInput input = std::exchange(pending_, PendingInput{});
   if (PendingTimer) PendingTimer(false);
   // Every switch, save and close applies what is waiting first, so the document the values were

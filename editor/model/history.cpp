@@ -2,6 +2,7 @@
 
 #include "editor/model/files.h"
 #include "editor/model/string_tables.h"
+#include "gif/texts.h"
 
 namespace movinta::editor {
 
@@ -40,7 +41,8 @@ QString SnapshotWorkingImage(int frame = -1) {
         if (gif::TGIFColorMap& map = TableOf(image, i); map.GetOptimized()) sorted.push_back(&map);
       for (gif::TGIFColorMap* map : sorted) map->SetOptimized(false);
       try {
-        ok = WriteGifFile(image, name, true, &error);
+        // The whole animation: written aside while the window stays painted.
+        RunAsideOn(image, [&] { ok = WriteGifFile(image, name, true, &error); }, Tr(gif::texts::Saving));
       } catch (...) {
         for (gif::TGIFColorMap* map : sorted) map->SetOptimized(true);
         throw;
@@ -129,13 +131,19 @@ void TActiveAnimation::Restore() {
   // data along, and writing the working copy again encodes nothing.
   TGIFImage& image = *SharedImage();
   std::unique_ptr<TGIFImage> scratch;
-  if (image.Compression == compression_) {
-    held_ = std::make_unique<TOwnFile>(TempFileName);
-    // The frames the snapshot shares with the image take their pixels from it, not the decoder.
-    scratch = ReadOwnGifFile(*held_, image, true, &error);
-  } else {
-    scratch = ReadGifFile(TempFileName, &error);
-  }
+  // Read aside, while the window stays painted.
+  RunAsideOn(
+      image,
+      [&] {
+        if (image.Compression == compression_) {
+          held_ = std::make_unique<TOwnFile>(TempFileName);
+          // The frames the snapshot shares with the image take their pixels from it, not the decoder.
+          scratch = ReadOwnGifFile(*held_, image, true, &error);
+        } else {
+          scratch = ReadGifFile(TempFileName, &error);
+        }
+      },
+      Tr(gif::texts::Loading));
   if (!scratch) {
     held_.reset();
     throw ECommandError(Tr(texts::kErrorLoading).arg(TempFileName));

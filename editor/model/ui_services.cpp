@@ -22,6 +22,7 @@ QElapsedTimer g_sincePump;
 bool g_pumping = false;
 bool g_pumped = false;  // by the work now running
 int g_paintDepth = 0;   // paint events being delivered, nested ones counted
+int g_asideHeld = 0;
 // Below this, work holds the window without it being noticed.
 int g_pumpIntervalMs = 100;
 IEditorView g_nullView;
@@ -81,7 +82,15 @@ IClipboard* SetClipboard(IClipboard* clipboard) {
   return old;
 }
 
-BusyScope::BusyScope() {
+namespace {
+bool OnGuiThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return !app || QThread::currentThread() == app->thread();
+}
+}  // namespace
+
+BusyScope::BusyScope() : counted_(OnGuiThread()) {
+  if (!counted_) return;
   if (g_busyDepth++ == 0) {
     g_sincePump.start();
     if (g_progress) g_progress->SetBusy(true);
@@ -89,7 +98,7 @@ BusyScope::BusyScope() {
 }
 
 BusyScope::~BusyScope() {
-  if (--g_busyDepth > 0) return;
+  if (!counted_ || --g_busyDepth > 0) return;
   if (g_progress) g_progress->SetBusy(false);
   // Paints during the work showed what was there before it: the frames may have changed since.
   if (std::exchange(g_pumped, false)) EditorView()->RepaintFrames();
@@ -99,12 +108,15 @@ bool BusyScope::Running() { return g_busyDepth > 0; }
 bool BusyScope::Pumping() { return g_pumping; }
 bool BusyScope::Painting() { return g_paintDepth > 0; }
 
+AsideHeld::AsideHeld() noexcept { ++g_asideHeld; }
+AsideHeld::~AsideHeld() { --g_asideHeld; }
+
 PaintDelivery::PaintDelivery() noexcept { ++g_paintDepth; }
 PaintDelivery::~PaintDelivery() { --g_paintDepth; }
 
 void BusyScope::RunAside(const std::function<void()>& work, const QString& message) {
   QCoreApplication* app = QCoreApplication::instance();
-  if (g_pumping || g_paintDepth > 0 || !app || QThread::currentThread() != app->thread()) {
+  if (g_pumping || g_paintDepth > 0 || g_asideHeld > 0 || !app || QThread::currentThread() != app->thread()) {
     work();
     return;
   }

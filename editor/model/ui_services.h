@@ -152,6 +152,7 @@ IClipboard* SetClipboard(IClipboard* clipboard);
 // Busy cursor for a scope, through the progress sink.
 class BusyScope {
 public:
+  // Work that RunAside runs may make scopes of its own: off the GUI thread they do nothing.
   BusyScope();
   ~BusyScope();
   BusyScope(const BusyScope&) = delete;
@@ -172,10 +173,24 @@ public:
   static bool Painting();
   // Runs work on a thread of its own, under the hourglass, and handles events other than the user's
   // input until it ends, as KeepPainted does, with a progress bar that has no measure; what work
-  // throws is thrown here. Inside a pump or a paint, or off the GUI thread, work runs at once.
+  // throws is thrown here. Inside a pump or a paint, while an AsideHeld lives, or off the GUI
+  // thread, work runs at once.
   static void RunAside(const std::function<void()>& work, const QString& message = QString());
   // How long work runs between pumps; returns the one before. Tests set 0 to pump at every step.
   static int SetPumpInterval(int milliseconds);
+
+private:
+  bool counted_;
+};
+
+// While one lives, BusyScope::RunAside runs its work at once: for steps that must let no event in,
+// such as putting the active document aside while the window switches to another.
+class AsideHeld {
+public:
+  AsideHeld() noexcept;
+  ~AsideHeld();
+  AsideHeld(const AsideHeld&) = delete;
+  AsideHeld& operator=(const AsideHeld&) = delete;
 };
 
 // Counts the delivery of a paint event for as long as it lives; the application object holds one

@@ -8,16 +8,19 @@
 #include "gif/optimize/optimize.h"
 #include "gif/texts.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryFile>
+#include <QThread>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <optional>
@@ -76,6 +79,43 @@ std::unique_ptr<TGIFImage> ReplaceSharedImage(std::unique_ptr<TGIFImage> image) 
   }
   std::swap(g_shared, image);
   return image;
+}
+
+void RunAsideOn(TGIFImage& image, const std::function<void()>& work, const QString& message) {
+  QCoreApplication* app = QCoreApplication::instance();
+  const gif::TGIFWarningEvent warning = image.OnWarning;
+  const gif::TProgressEvent progress = std::exchange(image.OnProgress, nullptr);
+  if (warning) {
+    // The handler asks the user: it runs on the GUI thread, and the worker waits for its answer.
+    image.OnWarning = [app, &warning](const void* sender, int severity, const std::string& text) {
+      if (!app || QThread::currentThread() == app->thread()) {
+        warning(sender, severity, text);
+        return;
+      }
+      std::exception_ptr failure;
+      QMetaObject::invokeMethod(
+          app,
+          [&] {
+            try {
+              warning(sender, severity, text);
+            } catch (...) {
+              failure = std::current_exception();
+            }
+          },
+          Qt::BlockingQueuedConnection);
+      if (failure) std::rethrow_exception(failure);
+    };
+  }
+  struct Restore {
+    TGIFImage& Image;
+    const gif::TGIFWarningEvent& Warning;
+    const gif::TProgressEvent& Progress;
+    ~Restore() {
+      Image.OnWarning = Warning;
+      Image.OnProgress = Progress;
+    }
+  } restore{image, warning, progress};
+  BusyScope::RunAside(work, message);
 }
 
 bool TCmdColorMap::CanRemoveColor(int colorIndex, int frameIndex) const {
@@ -334,25 +374,26 @@ bool SaveGraphicToFile(TGIFImage& graphic, const QString& fileName, bool keepExi
         PrepareForSave(graphic, false);
         ok = WriteGifFile(graphic, fileName, false, nullptr);
       } else if (!PrepareForSave(graphic, true, false)) {
-        ok = WriteAsItStands(graphic, [&] { return WriteGifFile(graphic, fileName, true, nullptr); });
+        // A working copy is written after every edit: the window stays painted while it is.
+        RunAsideOn(
+            graphic, [&] { ok = WriteAsItStands(graphic, [&] { return WriteGifFile(graphic, fileName, true, nullptr); }); },
+            Tr(gif::texts::Saving));
       } else {
         // A working copy is written from a prepared copy, so that the edited image in memory keeps
         // every extension the undo history may still point at.
-        TGIFImage copy;
-        const gif::TProgressEvent progress = std::exchange(graphic.OnProgress, nullptr);
-        try {
-          copy.Assign(graphic);
-        } catch (...) {
-          graphic.OnProgress = progress;
-          throw;
-        }
-        graphic.OnProgress = progress;
-        PrepareForSave(copy, true);
-        if (!graphic.EncodedDataCache) graphic.EncodedDataCache = std::make_shared<gif::TGIFEncodedDataCache>();
-        copy.EncodedDataCache = graphic.EncodedDataCache;
-        copy.EncodedDataCache->BeginWrite();
-        ok = WriteGifFile(copy, fileName, true, nullptr);
-        copy.EncodedDataCache->EndWrite();
+        RunAsideOn(
+            graphic,
+            [&] {
+              TGIFImage copy;
+              copy.Assign(graphic);
+              PrepareForSave(copy, true);
+              if (!graphic.EncodedDataCache) graphic.EncodedDataCache = std::make_shared<gif::TGIFEncodedDataCache>();
+              copy.EncodedDataCache = graphic.EncodedDataCache;
+              copy.EncodedDataCache->BeginWrite();
+              ok = WriteGifFile(copy, fileName, true, nullptr);
+              copy.EncodedDataCache->EndWrite();
+            },
+            Tr(gif::texts::Saving));
       }
     } catch (const std::exception&) {
       ok = false;
@@ -771,8 +812,14 @@ bool ApplyPaletteDefaults(TGIFImage& image) {
 bool OptimizerAvailable() { return true; }
 
 bool ApplyStandardPalette(TGIFImage& image) {
-  image.Optimize(gif::ooColorMap, 0, 0, 8);
-  image.OptimizeColorMaps();
+  // Every frame's pixels are rewritten: on a big animation that takes a while.
+  RunAsideOn(
+      image,
+      [&image] {
+        image.Optimize(gif::ooColorMap, 0, 0, 8);
+        image.OptimizeColorMaps();
+      },
+      Tr(gif::texts::Optimizing));
   return true;
 }
 

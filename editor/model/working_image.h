@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 
@@ -39,6 +40,12 @@ public:
   // frameIndex (-1: the frames that use the global table) of the working image shows.
   bool CanRemoveColor(int colorIndex, int frameIndex) const;
 };
+
+// Runs work, which reads or changes image, on a thread of its own while the window is kept painted
+// (BusyScope::RunAside, so scripts are refused meanwhile). The image's warnings are shown on the
+// GUI thread as they come, an abort thrown there ending the work; its progress is not reported.
+// Hold no pointer into the working image across it.
+void RunAsideOn(TGIFImage& image, const std::function<void()>& work, const QString& message = QString());
 
 // Reads a GIF file into a new image; null with the reason in error when it cannot.
 std::unique_ptr<TGIFImage> ReadGifFile(const QString& fileName, QString* error = nullptr);

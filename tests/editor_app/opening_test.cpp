@@ -279,6 +279,39 @@ TEST_F(AppTest, WarningsOfTheGifLibraryAreShownWhenSwitchedOn) {
   EXPECT_TRUE(messages_.Shown.empty());
 }
 
+// Work run aside on the working image gives its warnings to the window's handler on the window's
+// thread, where the user is asked: Ignore lets the work go on, Abort ends it.
+TEST_F(AppTest, WarningsOfWorkRunAsideAreAskedOnTheWindowsThread) {
+  WriteSetting(QStringLiteral("Settings"), QStringLiteral("Warnings"), QString(), true, 1);
+  TfrmMain& main = OpenMain();
+  ASSERT_TRUE(main.OpenFile(Gif(QStringLiteral("a.gif"), 2)));
+  class Asking : public IMessageRoutine {
+  public:
+    int Show(const QString&, MessageType, ButtonSet) override {
+      OnWindowsThread.push_back(QThread::currentThread() == QCoreApplication::instance()->thread());
+      return Answer;
+    }
+    std::vector<bool> OnWindowsThread;
+    int Answer = mrIgnore;
+  } asking;
+  IMessageRoutine* previous = SetMessageRoutine(&asking);
+  TGIFImage& image = *SharedImage();
+  bool went = false;
+  const auto work = [&] {
+    image.Warning(&image, 1, "a colour index outside the table");
+    went = true;
+  };
+  RunAsideOn(image, work);
+  EXPECT_TRUE(went);
+  asking.Answer = mrAbort;
+  went = false;
+  EXPECT_THROW(RunAsideOn(image, work), gif::GIFException);
+  EXPECT_FALSE(went);
+  SetMessageRoutine(previous);
+  EXPECT_EQ(asking.OnWindowsThread, (std::vector<bool>{true, true}));
+  EXPECT_TRUE(image.OnWarning && image.OnProgress) << "the image's own handlers are back";
+}
+
 TEST_F(AppTest, TheOpenCommandOpensEveryChosenFileAndRemembersTheFolder) {
   TfrmMain& main = OpenMain();
   const QString pa = Gif(QStringLiteral("a.gif"), 2);

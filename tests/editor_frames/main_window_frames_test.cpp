@@ -470,6 +470,77 @@ TEST_F(MainFramesTest, OneUndoTakesBackACommandOverMoreFramesThanTheHistoryHolds
   }
 }
 
+// Writing the first working copy, keeping the whole animation for an edit's undo, reading it back
+// and reading the saved file back at the last undo each handle a whole animation: the event loop
+// turns while they run, and scripts are refused meanwhile.
+TEST_F(MainFramesTest, TheFirstWorkingCopyAWholeAnimationEntryAndItsUndosGiveTheEventLoopTurns) {
+  TfrmMain& main = OpenMain();
+  auto* frames = main.findChild<QComboBox*>(QStringLiteral("cbFrames"));
+  auto* delay = main.findChild<QSpinBox*>(QStringLiteral("txtDelay"));
+  ASSERT_TRUE(frames && delay);
+  const QString path = Path(QStringLiteral("long.gif"));
+  testing::WriteAnimation(*testing::MakePatternAnimation(150), path);
+  TMDIChild* d = main.OpenFile(path);
+  ASSERT_NE(d, nullptr);
+  const auto saved = FramesShown(*SharedImage());
+
+  int turns = 0;
+  bool running = false, busy = true;
+  // Posted before the work, and again each time it is handled.
+  testing::PostedProbe probe;
+  probe.Handled = [&] {
+    if (!running) return;
+    busy = busy && BusyScope::Running();
+    ++turns;
+    probe.Post();
+  };
+  const auto during = [&](const std::function<void()>& work) {
+    turns = 0;
+    busy = true;
+    probe.Post();
+    running = true;
+    work();
+    running = false;
+    QCoreApplication::removePostedEvents(&probe);
+    EXPECT_GE(turns, 1) << "the event posted before the work waits for its end";
+    EXPECT_TRUE(busy) << "scripts that read or change documents are refused meanwhile";
+  };
+  const auto typeDelay = [&](int value) {
+    delay->setValue(value);
+    main.FrameCommands().ApplyPendingInput();
+  };
+
+  {
+    SCOPED_TRACE("a delay typed: the first working copy");
+    during([&] { typeDelay(777); });
+    EXPECT_TRUE(d->WorkingCopyCurrent());
+    EXPECT_EQ(testing::Delays(*SharedImage())[0], 777);
+  }
+  const auto edited = FramesShown(*SharedImage());
+  frames->setCurrentIndex(frames->count() - 1);
+  emit frames->activated(frames->count() - 1);
+  ASSERT_EQ(main.FrameStrip()->SelectionLast(), 149);
+  {
+    SCOPED_TRACE("a delay given to every frame: the whole animation kept");
+    during([&] { typeDelay(555); });
+    EXPECT_EQ(testing::Delays(*SharedImage()), std::vector<int>(150, 555));
+    EXPECT_EQ(d->History.Count(), 2);
+  }
+  {
+    SCOPED_TRACE("its undo: the animation read back");
+    during([&] { main.EditUndo->trigger(); });
+    EXPECT_TRUE(FramesShown(*SharedImage()) == edited);
+    EXPECT_EQ(d->History.Count(), 1);
+  }
+  {
+    SCOPED_TRACE("the last undo: the saved file read back");
+    during([&] { main.EditUndo->trigger(); });
+    EXPECT_TRUE(FramesShown(*SharedImage()) == saved);
+    EXPECT_FALSE(d->Modified);
+    EXPECT_TRUE(d->WorkingCopy.isEmpty());
+  }
+}
+
 // The pasted copy takes the copied frame's timing after it went in: the Frame tab and the
 // inspector show the new frame as it is at once, not what it had on the way in.
 TEST_F(MainFramesTest, APastedFrameShowsItsOwnValuesInTheFrameTabAndTheInspector) {
