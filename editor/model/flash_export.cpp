@@ -491,7 +491,7 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
   };
   {
     BusyScope busy;
-    BusyScope::RunAside(makeMovie, Tr(texts::kConvertingToFlash));
+    RunAsideOn(image, makeMovie, Tr(texts::kConvertingToFlash));
   }
 
   switch (made.Outcome) {

@@ -353,16 +353,9 @@ bool WriteUserFile(TGIFImage& graphic, const QString& fileName, QString* error) 
 bool WriteGifFile(TGIFImage& graphic, const QString& fileName, bool privateFile, QString* error) {
   if (privateFile) return WritePrivateFile(graphic, fileName, error);
   // Encoded, written and forced to the disk on a thread of its own while the window stays painted
-  // (long work keeps the image from changing meanwhile); the image's progress is not told from there.
-  const gif::TProgressEvent progress = std::exchange(graphic.OnProgress, nullptr);
+  // (long work keeps the image from changing meanwhile).
   bool ok = false;
-  try {
-    BusyScope::RunAside([&] { ok = WriteUserFile(graphic, fileName, error); }, Tr(gif::texts::Saving));
-  } catch (...) {
-    graphic.OnProgress = progress;
-    throw;
-  }
-  graphic.OnProgress = progress;
+  RunAsideOn(graphic, [&] { ok = WriteUserFile(graphic, fileName, error); }, Tr(gif::texts::Saving));
   return ok;
 }
 
