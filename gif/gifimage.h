@@ -14,10 +14,12 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <new>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "gif/color/bitmap.h"
@@ -27,6 +29,24 @@
 #include "gif/texts.h"
 
 namespace gif {
+
+// An allocator whose resize leaves new bytes unwritten, for buffers that are written whole next.
+template <class T>
+struct UnfilledAllocator : std::allocator<T> {
+  UnfilledAllocator() = default;
+  template <class U>
+  UnfilledAllocator(const UnfilledAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+// A frame's pixels: one byte per pixel, rows top to bottom.
+using PixelBytes = std::vector<std::uint8_t, UnfilledAllocator<std::uint8_t>>;
 
 class TGIFImage;
 class TGIFSubImage;
@@ -703,7 +723,7 @@ private:
   std::uint8_t packed_ = 0;
   // While partial_ is set, pixels_ holds only the first pixels in code-stream
   // order (interlace pass order when partialInterlaced_), the rest being fill_.
-  mutable std::vector<std::uint8_t> pixels_;
+  mutable PixelBytes pixels_;
   mutable bool partial_ = false;
   bool partialInterlaced_ = false;
   std::uint8_t fill_ = 0;

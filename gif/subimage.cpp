@@ -56,7 +56,7 @@ void TGIFSubImage::HoldNothing(std::uint8_t fill) {
 void TGIFSubImage::Materialize() const {
   if (!partial_) return;
   const std::size_t w = width_, h = height_;
-  std::vector<std::uint8_t> full(w * h, fill_);
+  PixelBytes full(w * h, fill_);
   const std::size_t held = std::min(pixels_.size(), full.size());
   if (!partialInterlaced_) {
     std::copy_n(pixels_.begin(), held, full.begin());
@@ -249,9 +249,11 @@ void TGIFSubImage::Decode(PendingDecode& pending) {
   // give; the rest of the frame is made only when it is used.
   const std::size_t bound = LZWPixelBound(pending.Data);
   pending.Partial = bound < pending.Total;
-  pixels_.assign(pending.Partial ? bound + 1 : pending.Total, pending.Fill);
+  // Left unfilled: the decoder writes every byte, the fill where its data does not reach.
+  pixels_.clear();
+  pixels_.resize(pending.Partial ? bound + 1 : pending.Total);
   pending.Result = pending.Partial ? DecodeLZWStream(pending.Data, pixels_, pending.Total)
-                                   : DecodeLZW(pending.Data, pixels_, width_, height_, GetInterlaced());
+                                   : DecodeLZW(pending.Data, pixels_, width_, height_, GetInterlaced(), pending.Fill);
   const LZWDecodeResult& result = pending.Result;
   if (pending.Partial) {
     pixels_.resize(result.decoded);
@@ -835,7 +837,7 @@ void TGIFSubImage::Crop() {
       }
   const int nw = last - first + 1, nh = bottom - top + 1;
   if (nw == w && nh == h) return;
-  std::vector<std::uint8_t> cut(static_cast<std::size_t>(nw) * nh);
+  PixelBytes cut(static_cast<std::size_t>(nw) * nh);
   for (int y = 0; y < nh; ++y)
     std::memcpy(cut.data() + static_cast<std::size_t>(y) * nw, pixels_.data() + static_cast<std::size_t>(y + top) * w + first,
                 static_cast<std::size_t>(nw));

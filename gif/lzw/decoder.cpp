@@ -341,6 +341,25 @@ LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uin
   });
 }
 
+LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
+                          int width, int height, bool interlaced, std::uint8_t fill) {
+  LZWDecodeResult result = DecodeLZW(data, pixels, width, height, interlaced);
+  if (width <= 0 || height <= 0) return result;
+  const std::size_t w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
+  if (w * h > pixels.size()) return result;
+  const std::size_t at = std::min(result.decoded, w * h);
+  if (!interlaced) {
+    std::memset(pixels.data() + at, fill, w * h - at);
+    return result;
+  }
+  // Stream positions from `at` on, row by row in the order the passes bring them.
+  for (std::size_t row = at / w; row < h; ++row) {
+    const std::size_t from = row == at / w ? at % w : 0;
+    std::memset(pixels.data() + InterlacedRow(row, h) * w + from, fill, w - from);
+  }
+  return result;
+}
+
 LZWDecodeResult DecodeLZWStream(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
                                 std::size_t total) {
   return DecodeWith(data, [&](SubBlockBits& in, int minCodeSize) {
@@ -358,11 +377,19 @@ LZWDecodeResult DecodeLZWStream(std::span<const std::uint8_t> data, std::span<st
 std::size_t LZWPixelBound(std::span<const std::uint8_t> data) {
   if (data.empty()) return 0;
   const std::size_t codeBits = std::max<std::size_t>(2, std::size_t{data[0]} + 1);
+  const std::uint8_t* d = data.data();
+  const std::size_t size = data.size();
   std::size_t bytes = 0;
-  for (std::size_t p = 1; p < data.size();) {
-    const std::size_t len = data[p++];
+  for (std::size_t p = 1; p < size;) {
+    // See LZWDataSize.
+    if (__builtin_expect(d[p] == 255 && size - p > 256, 1)) {
+      bytes += 255;
+      p += 256;
+      continue;
+    }
+    const std::size_t len = d[p++];
     if (len == 0) break;
-    bytes += std::min(len, data.size() - p);
+    bytes += std::min(len, size - p);
     p += len;
   }
   const std::size_t codes = bytes * 8 / codeBits + 1;
@@ -373,12 +400,21 @@ std::size_t LZWPixelBound(std::span<const std::uint8_t> data) {
 
 std::size_t LZWDataSize(std::span<const std::uint8_t> data) {
   if (data.empty()) return 0;
-  for (std::size_t p = 1; p < data.size();) {
-    const std::size_t len = data[p++];
+  const std::uint8_t* d = data.data();
+  const std::size_t size = data.size();
+  for (std::size_t p = 1; p < size;) {
+    // Writers fill their sub-blocks to 255 bytes. Stepping over a full one by a branch on its
+    // length byte, rather than by arithmetic on it, lets the processor fetch the next length
+    // bytes before this one has arrived, instead of waiting on memory for each in turn.
+    if (__builtin_expect(d[p] == 255, 1)) {
+      p += 256;
+      continue;
+    }
+    const std::size_t len = d[p++];
     if (len == 0) return p;
     p += len;
   }
-  return data.size();
+  return size;
 }
 
 std::size_t InterlacedRow(std::size_t streamRow, std::size_t height) {

@@ -52,6 +52,10 @@ struct LZWDecodeResult {
 // (the data is read as excess). Empty input counts as PrematureEnd.
 LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
                           int width, int height, bool interlaced);
+// The same for a buffer that may hold anything: the pixels the data does not reach are set to
+// `fill` afterwards, so a frame's bytes are written once.
+LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
+                          int width, int height, bool interlaced, std::uint8_t fill);
 
 // Decodes `data` like DecodeLZW, but into `pixels` in code-stream order (for
 // an interlaced frame: its rows in the order of the four passes) for a frame
