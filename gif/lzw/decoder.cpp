@@ -1,7 +1,7 @@
 // GIF LZW decoder. Codes come from a 64-bit accumulator refilled from the
-// current sub-block; each code's string is copied straight into the frame from
-// the place where the decoder wrote it before, so a table entry is only the
-// (position, length) of an earlier string and no pixel goes through a stack.
+// current sub-block. A table entry holds its string's first 8 pixels, which is
+// all of most strings, and where the string was first written, from which a
+// longer one is copied straight into the frame: no pixel goes through a stack.
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -159,6 +159,11 @@ public:
   void Copy(std::size_t dst, std::size_t src, std::size_t len) {
     CopyString(base_ + dst, base_ + src, len);
   }
+  // 8 pixels at once, the first from the low byte; the caller has room for them.
+  void PutHead(std::size_t at, std::uint64_t head) {
+    if constexpr (std::endian::native == std::endian::big) head = __builtin_bswap64(head);
+    std::memcpy(base_ + at, &head, sizeof head);
+  }
 
 private:
   std::uint8_t* base_;
@@ -208,21 +213,35 @@ private:
   Row dst_, src_;
 };
 
+// A code's string: its first pixels (up to 8, the first in the low byte), its length, and where
+// it was first written, from which a longer string is copied.
 struct StringRef {
+  std::uint64_t head;
   std::uint32_t pos;
   std::uint32_t len;
 };
 
-template <class Output>
-LZWDecodeResult Run(SubBlockBits& in, Output& out, std::size_t total, int minCodeSize) {
+inline std::uint8_t HeadPixel(std::uint64_t head, std::size_t i) { return static_cast<std::uint8_t>(head >> (8 * i)); }
+
+// With kOvercopy, strings of up to 8 pixels far from the end of the frame are stored 8 pixels at
+// a time, writing past the string's end into pixels that the next codes or the final fill write
+// again; only for buffers whose pixels past the decoded ones need not keep what they held.
+template <bool kOvercopy = false, class Output>
+LZWDecodeResult Run(SubBlockBits& input, Output& output, std::size_t total, int minCodeSize) {
+  // Worked on as copies of the caller's: pixel stores may write anywhere as far as the compiler
+  // knows, and would make it keep the reader's bits and the output's place in memory.
+  SubBlockBits in = input;
+  Output out = output;
   const unsigned clear = 1u << minCodeSize;
   const unsigned end = clear + 1;
   StringRef table[kMaxCodes];
+  // Colour codes stand for themselves, and no clear code changes them.
+  for (unsigned c = 0; c < clear; ++c) table[c] = {c, 0, 1};
 
   int codeSize = minCodeSize + 1;
   unsigned nextFree = clear + 2;
   bool havePrev = false;  // false right after a clear: no entry is defined by the next code
-  std::size_t prevPos = 0, prevLen = 0;
+  StringRef prev{0, 0, 0};
   std::size_t n = 0;  // pixels written
   LZWStatus status = LZWStatus::Ok;
 
@@ -249,45 +268,57 @@ LZWDecodeResult Run(SubBlockBits& in, Output& out, std::size_t total, int minCod
       break;
     }
 
-    std::size_t len;
-    if (code < clear) {
-      len = 1;
-      out.Put(n, static_cast<std::uint8_t>(code));
-    } else if (!havePrev) {
-      status = LZWStatus::BadCode;
-      break;
-    } else if (code < nextFree) {
-      const StringRef s = table[code];
-      len = s.len;
-      out.Copy(n, s.pos, std::min<std::size_t>(len, total - n));
-    } else if (code == nextFree) {
+    StringRef s;
+    bool definedByItself = false;
+    if (code < nextFree) {
+      // Right after a clear only colour codes lie below the next free code.
+      s = table[code];
+    } else if (code == nextFree && havePrev) {
       // The string being defined: the previous one plus its own first pixel.
-      len = prevLen + 1;
-      out.Copy(n, prevPos, std::min(prevLen, total - n));
-      if (n + prevLen < total) out.Put(n + prevLen, out.Get(prevPos));
+      s = {prev.len < 8 ? prev.head | (prev.head & 0xFF) << (8 * prev.len) : prev.head, prev.pos, prev.len + 1};
+      definedByItself = true;
     } else {
       status = LZWStatus::BadCode;
       break;
     }
 
+    const std::size_t len = s.len;
+    const std::size_t room = total - n;
+    if (len <= 8) {
+      bool stored = false;
+      if constexpr (kOvercopy) {
+        if (room >= 16) {
+          out.PutHead(n, s.head);
+          stored = true;
+        }
+      }
+      if (!stored)
+        for (std::size_t i = 0; i < std::min(len, room); ++i) out.Put(n + i, HeadPixel(s.head, i));
+    } else if (definedByItself) {
+      out.Copy(n, s.pos, std::min(len - 1, room));
+      if (len <= room) out.Put(n + len - 1, HeadPixel(s.head, 0));
+    } else {
+      out.Copy(n, s.pos, std::min(len, room));
+    }
+
     if (havePrev && nextFree < kMaxCodes) {
-      table[nextFree] = {static_cast<std::uint32_t>(prevPos),
-                         static_cast<std::uint32_t>(prevLen + 1)};
+      table[nextFree] = {prev.len < 8 ? prev.head | (s.head & 0xFF) << (8 * prev.len) : prev.head, prev.pos,
+                         prev.len + 1};
       ++nextFree;
     }
     // Grows as soon as the next free code no longer fits; for a minimum code
     // size of 1 that already happens after the first code.
     if (nextFree >= (1u << codeSize) && codeSize < kMaxCodeBits) ++codeSize;
     havePrev = true;
-    prevPos = n;
-    prevLen = len;
-    if (total - n < len) {
+    prev = {s.head, static_cast<std::uint32_t>(n), s.len};
+    if (room < len) {
       n = total;
       status = LZWStatus::ExcessData;
       break;
     }
     n += len;
   }
+  input = in;
   return {0, status, n};
 }
 
@@ -343,10 +374,14 @@ LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uin
 
 LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
                           int width, int height, bool interlaced, std::uint8_t fill) {
-  LZWDecodeResult result = DecodeLZW(data, pixels, width, height, interlaced);
-  if (width <= 0 || height <= 0) return result;
+  if (width <= 0 || height <= 0 || static_cast<std::size_t>(width) * static_cast<std::size_t>(height) > pixels.size())
+    return DecodeLZW(data, pixels, width, height, interlaced);
   const std::size_t w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
-  if (w * h > pixels.size()) return result;
+  const LZWDecodeResult result =
+      interlaced ? DecodeLZW(data, pixels, width, height, true) : DecodeWith(data, [&](SubBlockBits& in, int minCodeSize) {
+        FlatOutput out(pixels.data());
+        return Run<true>(in, out, w * h, minCodeSize);
+      });
   const std::size_t at = std::min(result.decoded, w * h);
   if (!interlaced) {
     std::memset(pixels.data() + at, fill, w * h - at);
