@@ -30,21 +30,6 @@
 
 namespace gif {
 
-// An allocator whose resize leaves new bytes unwritten, for buffers that are written whole next.
-template <class T>
-struct UnfilledAllocator : std::allocator<T> {
-  UnfilledAllocator() = default;
-  template <class U>
-  UnfilledAllocator(const UnfilledAllocator<U>&) noexcept {}
-  template <class U>
-  void construct(U* p) noexcept {
-    ::new (static_cast<void*>(p)) U;
-  }
-  template <class U, class... Args>
-  void construct(U* p, Args&&... args) {
-    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-  }
-};
 // A frame's pixels: one byte per pixel, rows top to bottom.
 using PixelBytes = std::vector<std::uint8_t, UnfilledAllocator<std::uint8_t>>;
 

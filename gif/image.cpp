@@ -374,7 +374,7 @@ std::vector<std::uint8_t> TGIFImage::SaveToMemory() {
 }
 
 void TGIFImage::LoadFromFile(const std::string& name) {
-  const std::vector<std::uint8_t> bytes = ReadFileBytes(name);
+  const FileBytes bytes = ReadFileBytes(name, EffectiveDecodeThreads());
   LoadFromMemory(bytes);
 }
 

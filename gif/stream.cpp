@@ -1,5 +1,6 @@
 #include "gif/stream.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include "gif/gifimage.h"
+#include "gif/threads.h"
 
 namespace gif {
 
@@ -68,26 +70,89 @@ std::string Reason(const std::string& text, const std::string& path) {
 }
 }  // namespace
 
-std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) GIFError(Reason(texts::CannotOpenFile, path));
-  std::vector<std::uint8_t> bytes;
+namespace {
+// A part of a file read on one thread: large enough that a thread's start costs little beside it.
+constexpr std::size_t kReadPart = std::size_t{4} << 20;
+
+class FileDescriptor {
+public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() { ::close(fd_); }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int Get() const { return fd_; }
+
+private:
+  int fd_;
+};
+
+// Reads into `at` from `offset` until `count` bytes or the end of the file; returns the bytes
+// read, or -1 with errno set.
+ssize_t ReadAt(int fd, std::uint8_t* at, std::size_t count, std::size_t offset) {
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pread(fd, at + done, count - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<ssize_t>(done);
+}
+}  // namespace
+
+FileBytes ReadFileBytes(const std::string& path, int threads) {
+  const int opened = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (opened < 0) GIFError(Reason(texts::CannotOpenFile, path));
+  const FileDescriptor file(opened);
+  const int fd = file.Get();
+  FileBytes bytes;
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
+  std::size_t expected = 0;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) expected = static_cast<std::size_t>(st.st_size);
+  if (expected > 0) {
+    // The parts are read side by side straight into place: the copy out of the page cache and
+    // the first touch of each page of the buffer are most of a large file's read.
+    bytes.resize(expected);
+    const int parts = static_cast<int>((expected + kReadPart - 1) / kReadPart);
+    std::vector<ssize_t> got(static_cast<std::size_t>(parts));
+    RunOnThreads(parts, std::clamp(threads, 1, parts), [&](int k) {
+      const std::size_t from = static_cast<std::size_t>(k) * kReadPart;
+      const std::size_t count = std::min(kReadPart, expected - from);
+      got[static_cast<std::size_t>(k)] = ReadAt(fd, bytes.data() + from, count, from);
+      if (got[static_cast<std::size_t>(k)] < 0) got[static_cast<std::size_t>(k)] = -errno;
+    });
+    std::size_t held = expected;
+    for (int k = 0; k < parts; ++k) {
+      const ssize_t n = got[static_cast<std::size_t>(k)];
+      if (n < 0) {
+        errno = static_cast<int>(-n);
+        GIFError(Reason(texts::CannotOpenFile, path));
+      }
+      const std::size_t from = static_cast<std::size_t>(k) * kReadPart;
+      // A file cut short while it was read ends at its first short part.
+      if (static_cast<std::size_t>(n) < std::min(kReadPart, expected - from)) {
+        held = from + static_cast<std::size_t>(n);
+        break;
+      }
+    }
+    bytes.resize(held);
+    if (held < expected) return bytes;
+    if (::lseek(fd, static_cast<off_t>(expected), SEEK_SET) < 0) GIFError(Reason(texts::CannotOpenFile, path));
+  }
+  // Whatever lies past the size the file had (one that grows, or one of no known size).
   std::uint8_t chunk[65536];
   for (;;) {
     const ssize_t n = ::read(fd, chunk, sizeof chunk);
     if (n < 0) {
       if (errno == EINTR) continue;
-      const std::string why = Reason(texts::CannotOpenFile, path);
-      ::close(fd);
-      GIFError(why);
+      GIFError(Reason(texts::CannotOpenFile, path));
     }
     if (n == 0) break;
     bytes.insert(bytes.end(), chunk, chunk + n);
   }
-  ::close(fd);
   return bytes;
 }
 

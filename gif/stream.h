@@ -7,11 +7,30 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <new>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gif {
+
+// An allocator whose resize leaves new bytes unwritten, for buffers that are written whole next.
+template <class T>
+struct UnfilledAllocator : std::allocator<T> {
+  UnfilledAllocator() = default;
+  template <class U>
+  UnfilledAllocator(const UnfilledAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
 
 // Reads a borrowed buffer; the buffer must outlive the reader. Every read
 // returns what was available and never touches memory beyond the end.
@@ -72,8 +91,11 @@ private:
   std::vector<std::uint8_t> bytes_;
 };
 
-// Reads a whole file; raises GIFException with the reason when it cannot.
-std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+// A whole file's bytes.
+using FileBytes = std::vector<std::uint8_t, UnfilledAllocator<std::uint8_t>>;
+// Reads a whole file, in parts on up to `threads` threads; raises GIFException with the reason
+// when it cannot. A file cut short while it is read gives what it held up to the cut.
+FileBytes ReadFileBytes(const std::string& path, int threads = 1);
 // Writes bytes to path through a private temporary file in the same folder and a
 // rename, so the old file stays intact when anything fails; raises GIFException.
 void WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
