@@ -664,7 +664,7 @@ private:
   // through the image's encoded-data cache and gives the warnings a plain load gives.
   using DonorFrames = std::unordered_map<std::uint64_t, TGIFSubImage*>;  // by PixelsId
   struct PendingDecode {
-    std::span<const std::uint8_t> Data;  // from the minimum code size byte; valid while loading
+    std::span<const std::uint8_t> Data;  // from the minimum code size byte, Size bytes; valid while loading
     std::size_t Size = 0;                 // of the image data, through its terminator (LZWDataSize)
     std::size_t Total = 0;
     std::uint8_t Fill = 0;  // what pixels the data does not reach read as

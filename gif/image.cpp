@@ -374,8 +374,10 @@ std::vector<std::uint8_t> TGIFImage::SaveToMemory() {
 }
 
 void TGIFImage::LoadFromFile(const std::string& name) {
-  const FileBytes bytes = ReadFileBytes(name, EffectiveDecodeThreads());
-  LoadFromMemory(bytes);
+  // The frames are walked and decoded while the rest of the file is still being read.
+  ArrivingFile file(name, EffectiveDecodeThreads());
+  ByteReader stream(file);
+  LoadFromStream(stream);
 }
 
 void TGIFImage::SaveToFile(const std::string& name) {

@@ -204,7 +204,7 @@ bool TGIFSubImage::ReadBlocks(ByteReader& stream, PendingDecode& pending) {
     // some writers give it no colour table and no image data at all.
     Warning(GIFSeverityWarning, texts::ExceedsScreen);
     zeroSize_ = true;
-    const std::uint8_t next = stream.AtEnd() ? Trailer : stream.Rest()[0];
+    const std::uint8_t next = stream.AtEnd() ? Trailer : stream.Peek(1)[0];
     zeroSizeBare_ = next == Trailer || next == ExtensionIntroducer || next == ImageSeparator;
     if (zeroSizeBare_) return false;
   }
@@ -219,10 +219,10 @@ bool TGIFSubImage::ReadBlocks(ByteReader& stream, PendingDecode& pending) {
   }
 
   pending.Fill = transparent_ && gce_ ? gce_->GetTransparentColorIndex() : 0;
-  pending.Data = stream.Rest();
   pending.Total = static_cast<std::size_t>(width_) * height_;
   // Where the next block starts is known from the sub-blocks alone; the decode may come later.
-  pending.Size = LZWDataSize(pending.Data);
+  pending.Size = stream.ImageDataSize();
+  pending.Data = stream.Peek(pending.Size);
   stream.Skip(static_cast<std::ptrdiff_t>(pending.Size));
   return true;
 }

@@ -433,11 +433,12 @@ std::size_t LZWPixelBound(std::span<const std::uint8_t> data) {
   return longest * (longest + 1) / 2 + (codes - longest) * longest;
 }
 
-std::size_t LZWDataSize(std::span<const std::uint8_t> data) {
-  if (data.empty()) return 0;
+std::size_t SkipSubBlocks(std::span<const std::uint8_t> data, std::size_t at, bool& terminated) {
   const std::uint8_t* d = data.data();
   const std::size_t size = data.size();
-  for (std::size_t p = 1; p < size;) {
+  std::size_t p = at;
+  terminated = false;
+  while (p < size) {
     // Writers fill their sub-blocks to 255 bytes. Stepping over a full one by a branch on its
     // length byte, rather than by arithmetic on it, lets the processor fetch the next length
     // bytes before this one has arrived, instead of waiting on memory for each in turn.
@@ -446,10 +447,20 @@ std::size_t LZWDataSize(std::span<const std::uint8_t> data) {
       continue;
     }
     const std::size_t len = d[p++];
-    if (len == 0) return p;
+    if (len == 0) {
+      terminated = true;
+      return p;
+    }
     p += len;
   }
-  return size;
+  return p;
+}
+
+std::size_t LZWDataSize(std::span<const std::uint8_t> data) {
+  if (data.empty()) return 0;
+  bool terminated = false;
+  const std::size_t end = SkipSubBlocks(data, 1, terminated);
+  return terminated ? end : data.size();
 }
 
 std::size_t InterlacedRow(std::size_t streamRow, std::size_t height) {

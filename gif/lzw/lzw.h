@@ -75,6 +75,11 @@ std::size_t LZWPixelBound(std::span<const std::uint8_t> data);
 // DecodeLZWStream consume exactly this much, whatever the codes say.
 std::size_t LZWDataSize(std::span<const std::uint8_t> data);
 
+// Walks data sub-blocks from the length byte at `at`: the position just past the 0 terminator
+// (terminated set), or, when `data` ends first, the position of the first length byte at or past
+// its end (terminated clear), from which a walk over more of the same data goes on.
+std::size_t SkipSubBlocks(std::span<const std::uint8_t> data, std::size_t at, bool& terminated);
+
 // The row of an interlaced frame of `height` rows that arrives as row
 // `streamRow` of the code stream.
 std::size_t InterlacedRow(std::size_t streamRow, std::size_t height);
