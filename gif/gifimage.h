@@ -14,12 +14,10 @@
 #include <functional>
 #include <limits>
 #include <memory>
-#include <new>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "gif/color/bitmap.h"

@@ -1,7 +1,8 @@
 // The byte streams the GIF library reads from and writes to. Input is always a
-// memory buffer (files are read into one first), so a reader can never run past
-// its end; output goes to a growing byte vector, or in blocks straight to a file,
-// and reaches disk through a temporary file and a rename.
+// memory buffer (files are read into one, and walked as their parts arrive), so
+// a reader can never run past its end; output goes to a growing byte vector, or
+// in blocks straight to a file, and reaches disk through a temporary file and a
+// rename.
 #pragma once
 
 #include <algorithm>
@@ -165,7 +166,7 @@ private:
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::condition_variable arrivedChanged_;
-  std::vector<std::int64_t> partBytes_;  // what each part read, -1 while it is read, -errno on failure
+  std::vector<std::int64_t> partBytes_;  // what each part read; -1 while it is read, -1 - errno when that failed
   std::size_t arrived_ = 0;              // contiguous from the start
   std::size_t firstOpen_ = 0;            // the first part not yet counted in arrived_
   bool ended_ = false;
