@@ -184,16 +184,18 @@ TEST(ParallelLoad, RefusedDecoderThreadsLeaveTheSameFrames) {
   const Loaded one = Load(*data, 1);
   ASSERT_GE(one.Frames.size(), 10u);
   for (int allowed : {0, 1, 3}) {
-    SCOPED_TRACE(std::to_string(allowed) + " threads start");
-    int asked = 0;
-    RefuseThreadForTest = [&] { return ++asked > allowed; };
-    const Loaded many = Load(*data, 8);
-    RefuseThreadForTest = nullptr;
-    EXPECT_GT(asked, allowed) << "a decoder was refused";
-    EXPECT_EQ(many.Error, one.Error);
-    EXPECT_EQ(many.Warnings, one.Warnings);
-    ASSERT_EQ(many.Frames.size(), one.Frames.size());
-    for (std::size_t i = 0; i < one.Frames.size(); ++i) EXPECT_TRUE(many.Frames[i] == one.Frames[i]) << "frame " << i;
+    for (bool fromFile : {false, true}) {
+      SCOPED_TRACE(std::to_string(allowed) + " threads start" + (fromFile ? ", reading a file too" : ""));
+      int asked = 0;
+      RefuseThreadForTest = [&] { return ++asked > allowed; };
+      const Loaded many = Load(*data, 8, fromFile);
+      RefuseThreadForTest = nullptr;
+      EXPECT_GT(asked, allowed) << "a decoder was refused";
+      EXPECT_EQ(many.Error, one.Error);
+      EXPECT_EQ(many.Warnings, one.Warnings);
+      ASSERT_EQ(many.Frames.size(), one.Frames.size());
+      for (std::size_t i = 0; i < one.Frames.size(); ++i) EXPECT_TRUE(many.Frames[i] == one.Frames[i]) << "frame " << i;
+    }
   }
 }
 
