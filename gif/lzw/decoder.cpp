@@ -1,7 +1,7 @@
 // GIF LZW decoder. Codes come from a 64-bit accumulator refilled from the
-// current sub-block. A table entry holds its string's first 8 pixels, which is
-// all of most strings, and where the string was first written, from which a
-// longer one is copied straight into the frame: no pixel goes through a stack.
+// current sub-block. A table entry holds a short string's pixels, which is most
+// strings, or where a longer one was first written, from which it is copied
+// straight into the frame: no pixel goes through a stack.
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -213,19 +213,32 @@ private:
   Row dst_, src_;
 };
 
-// A code's string: its first pixels (up to 8, the first in the low byte), its length, and where
-// it was first written, from which a longer string is copied.
-struct StringRef {
-  std::uint64_t head;
-  std::uint32_t pos;
-  std::uint32_t len;
-};
+// A code's string in 8 bytes, so that a table of 4096 stays in the nearest cache: a string of up
+// to 7 pixels as those pixels (the first in the low byte) with its length in the top byte; a
+// longer one as where it was first written (the low 32 bits) and its length (bits 32 to 47),
+// with a top byte of 0.
+using StringCode = std::uint64_t;
+constexpr std::size_t kHeldPixels = 7;
 
-inline std::uint8_t HeadPixel(std::uint64_t head, std::size_t i) { return static_cast<std::uint8_t>(head >> (8 * i)); }
+inline StringCode ShortString(std::uint64_t pixels, std::size_t len) { return pixels | std::uint64_t{len} << 56; }
+inline StringCode LongString(std::size_t pos, std::size_t len) {
+  return std::uint64_t{static_cast<std::uint32_t>(pos)} | std::uint64_t{len} << 32;
+}
+// 0 for a long string.
+inline std::size_t ShortLength(StringCode s) { return static_cast<std::size_t>(s >> 56); }
+inline std::size_t LongLength(StringCode s) { return static_cast<std::size_t>((s >> 32) & 0xFFFF); }
+inline std::size_t LongPos(StringCode s) { return static_cast<std::uint32_t>(s); }
+inline std::uint8_t HeldPixel(StringCode s, std::size_t i) { return static_cast<std::uint8_t>(s >> (8 * i)); }
 
-// With kOvercopy, strings of up to 8 pixels far from the end of the frame are stored 8 pixels at
-// a time, writing past the string's end into pixels that the next codes or the final fill write
-// again; only for buffers whose pixels past the decoded ones need not keep what they held.
+// The string s of `len` pixels, written at `pos`, with `pixel` after it.
+inline StringCode Extended(StringCode s, std::size_t len, std::size_t pos, std::uint8_t pixel) {
+  if (len < kHeldPixels) return ShortString((s & 0x00FFFFFFFFFFFFFFull) | std::uint64_t{pixel} << (8 * len), len + 1);
+  return LongString(pos, len + 1);
+}
+
+// With kOvercopy, short strings far from the end of the frame are stored 8 pixels at a time,
+// writing past the string's end into pixels that the next codes or the final fill write again;
+// only for buffers whose pixels past the decoded ones need not keep what they held.
 template <bool kOvercopy = false, class Output>
 LZWDecodeResult Run(SubBlockBits& input, Output& output, std::size_t total, int minCodeSize) {
   // Worked on as copies of the caller's: pixel stores may write anywhere as far as the compiler
@@ -234,14 +247,16 @@ LZWDecodeResult Run(SubBlockBits& input, Output& output, std::size_t total, int 
   Output out = output;
   const unsigned clear = 1u << minCodeSize;
   const unsigned end = clear + 1;
-  StringRef table[kMaxCodes];
+  StringCode table[kMaxCodes];
   // Colour codes stand for themselves, and no clear code changes them.
-  for (unsigned c = 0; c < clear; ++c) table[c] = {c, 0, 1};
+  for (unsigned c = 0; c < clear; ++c) table[c] = ShortString(c, 1);
 
   int codeSize = minCodeSize + 1;
   unsigned nextFree = clear + 2;
   bool havePrev = false;  // false right after a clear: no entry is defined by the next code
-  StringRef prev{0, 0, 0};
+  StringCode prev = 0;
+  std::size_t prevLen = 0, prevPos = 0;
+  std::uint8_t prevFirst = 0;
   std::size_t n = 0;  // pixels written
   LZWStatus status = LZWStatus::Ok;
 
@@ -268,49 +283,56 @@ LZWDecodeResult Run(SubBlockBits& input, Output& output, std::size_t total, int 
       break;
     }
 
-    StringRef s;
+    StringCode s;
     bool definedByItself = false;
     if (code < nextFree) {
       // Right after a clear only colour codes lie below the next free code.
       s = table[code];
     } else if (code == nextFree && havePrev) {
       // The string being defined: the previous one plus its own first pixel.
-      s = {prev.len < 8 ? prev.head | (prev.head & 0xFF) << (8 * prev.len) : prev.head, prev.pos, prev.len + 1};
+      s = Extended(prev, prevLen, prevPos, prevFirst);
       definedByItself = true;
     } else {
       status = LZWStatus::BadCode;
       break;
     }
 
-    const std::size_t len = s.len;
     const std::size_t room = total - n;
-    if (len <= 8) {
+    std::size_t len = ShortLength(s);
+    std::uint8_t first;
+    if (len != 0) {
+      first = HeldPixel(s, 0);
       bool stored = false;
       if constexpr (kOvercopy) {
         if (room >= 16) {
-          out.PutHead(n, s.head);
+          out.PutHead(n, s);
           stored = true;
         }
       }
       if (!stored)
-        for (std::size_t i = 0; i < std::min(len, room); ++i) out.Put(n + i, HeadPixel(s.head, i));
-    } else if (definedByItself) {
-      out.Copy(n, s.pos, std::min(len - 1, room));
-      if (len <= room) out.Put(n + len - 1, HeadPixel(s.head, 0));
+        for (std::size_t i = 0; i < std::min(len, room); ++i) out.Put(n + i, HeldPixel(s, i));
     } else {
-      out.Copy(n, s.pos, std::min(len, room));
+      len = LongLength(s);
+      const std::size_t pos = LongPos(s);
+      if (definedByItself) {
+        first = prevFirst;
+        out.Copy(n, pos, std::min(len - 1, room));
+        if (len <= room) out.Put(n + len - 1, first);
+      } else {
+        out.Copy(n, pos, std::min(len, room));
+        first = out.Get(pos);
+      }
     }
 
-    if (havePrev && nextFree < kMaxCodes) {
-      table[nextFree] = {prev.len < 8 ? prev.head | (s.head & 0xFF) << (8 * prev.len) : prev.head, prev.pos,
-                         prev.len + 1};
-      ++nextFree;
-    }
+    if (havePrev && nextFree < kMaxCodes) table[nextFree++] = Extended(prev, prevLen, prevPos, first);
     // Grows as soon as the next free code no longer fits; for a minimum code
     // size of 1 that already happens after the first code.
     if (nextFree >= (1u << codeSize) && codeSize < kMaxCodeBits) ++codeSize;
     havePrev = true;
-    prev = {s.head, static_cast<std::uint32_t>(n), s.len};
+    prev = s;
+    prevLen = len;
+    prevPos = n;
+    prevFirst = first;
     if (room < len) {
       n = total;
       status = LZWStatus::ExcessData;
