@@ -14,6 +14,9 @@
 #include "editor/model/string_tables.h"
 
 #include <QAction>
+#include <QThread>
+#include <exception>
+#include <functional>
 #include <new>
 #include <string_view>
 #include <QApplication>
@@ -89,27 +92,71 @@ TMDIChild* TfrmMain::OpenFile(const QString& fileName) {
   return OpenGifDocument(fileName) ? ActiveDocument() : nullptr;
 }
 
+namespace {
+// Runs f on the GUI thread and waits for it; at once when this is the GUI thread.
+void OnGuiThread(const std::function<void()>& f) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app || QThread::currentThread() == app->thread()) {
+    f();
+    return;
+  }
+  QMetaObject::invokeMethod(app, f, Qt::BlockingQueuedConnection);
+}
+
+// Hands f to the GUI thread without waiting; at once when this is the GUI thread.
+void PostToGuiThread(std::function<void()> f) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app || QThread::currentThread() == app->thread()) {
+    f();
+    return;
+  }
+  QMetaObject::invokeMethod(app, std::move(f), Qt::QueuedConnection);
+}
+}  // namespace
+
 std::unique_ptr<TGIFImage> TfrmMain::ReadForOpen(const QString& path, bool& tooLarge) {
   tooLarge = false;
-  QFile file(path);
-  if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return nullptr;
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) return nullptr;
+  if (!QFileInfo(path).isFile()) return nullptr;
   auto image = std::make_unique<TGIFImage>();
+  // The file is read and decoded aside while the window goes on painting and answering; the
+  // warnings' questions and the progress still reach the window on its own thread.
   if (warnings_)
     image->OnWarning = [this](const void* sender, int severity, const std::string& message) {
-      if (warnings_) GifWarning(sender, severity, message);
+      std::exception_ptr aborted;
+      OnGuiThread([&] {
+        try {
+          if (warnings_) GifWarning(sender, severity, message);
+        } catch (...) {
+          aborted = std::current_exception();
+        }
+      });
+      if (aborted) std::rethrow_exception(aborted);
     };
   image->OnProgress = [](const void*, gif::TProgressStage stage, int percent, bool, const std::string& message) {
-    if (IProgress* sink = ProgressSink()) sink->Progress(static_cast<int>(stage), percent, QString::fromStdString(message));
+    PostToGuiThread([stage, percent, text = QString::fromStdString(message)] {
+      if (IProgress* sink = ProgressSink()) sink->Progress(static_cast<int>(stage), percent, text);
+    });
   };
-  try {
-    image->LoadFromMemory(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                                        static_cast<std::size_t>(bytes.size())));
-  } catch (const std::exception& e) {
-    // A valid file too large for the memory is not a corrupt one.
-    tooLarge = dynamic_cast<const std::bad_alloc*>(&e) ||
-               std::string_view(e.what()) == gif::texts::MemoryBudgetExceeded;
+  const std::string name = QFile::encodeName(path).toStdString();
+  bool unreadable = false, failed = false;
+  BusyScope::RunAside(
+      [&] {
+        try {
+          image->LoadFromFile(name);
+        } catch (const std::exception& e) {
+          const std::string_view what(e.what());
+          if (what.starts_with(gif::texts::CannotOpenFile)) {
+            unreadable = true;
+            return;
+          }
+          // A valid file too large for the memory is not a corrupt one.
+          tooLarge = dynamic_cast<const std::bad_alloc*>(&e) || what == gif::texts::MemoryBudgetExceeded;
+          failed = true;
+        }
+      },
+      Tr(gif::texts::Loading));
+  if (unreadable) return nullptr;
+  if (failed) {
     // A load that stops part way never reports its end; the bar must not stay.
     if (IProgress* sink = ProgressSink()) sink->Progress(2, 0, QString());
     MessageBeep();

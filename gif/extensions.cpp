@@ -54,7 +54,7 @@ const TGIFExtensionClass* PickApplicationClass(ByteReader& stream) {
   // A first block of 10 or of more than 11 bytes cannot be interpreted but can
   // be carried over unchanged; a shorter one is refused by the base class.
   if (size < 10) return &TGIFApplicationExtension::Class;
-  return stream.Remaining() >= size ? &TGIFUnknownAppExtension::Class : nullptr;
+  return stream.Has(size) ? &TGIFUnknownAppExtension::Class : nullptr;
 }
 
 void ReadHeaderOf(ByteReader& stream, std::uint8_t label) {
@@ -262,7 +262,7 @@ void TGIFGraphicControlExtension::LoadFromStream(ByteReader& stream) {
   std::uint8_t size = 0;
   std::uint8_t data[4] = {};
   const bool fields = stream.Read(size) && stream.Read(data, std::min<int>(size, 4)) == std::min<std::size_t>(size, 4);
-  bool whole = fields && stream.Remaining() >= size - std::min<std::size_t>(size, 4);
+  bool whole = fields && stream.Has(size - std::min<std::size_t>(size, 4));
   if (whole) {
     stream.Skip(size - std::min<int>(size, 4));
     std::uint8_t next = 0;
@@ -272,7 +272,7 @@ void TGIFGraphicControlExtension::LoadFromStream(ByteReader& stream) {
         whole = true;
         break;
       }
-      if (stream.Remaining() < next) break;
+      if (!stream.Has(next)) break;
       stream.Skip(next);
     }
   }
@@ -435,7 +435,7 @@ void TGIFAppExtNSLoop::ReadData(ByteReader& stream) {
       others_.push_back(std::move(block));
       continue;
     }
-    if (stream.Remaining() < rest) GIFError(texts::PrematureEnd);
+    if (!stream.Has(rest)) GIFError(texts::PrematureEnd);
     stream.Skip(static_cast<std::ptrdiff_t>(rest));
   }
 }

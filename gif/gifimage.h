@@ -28,6 +28,9 @@
 
 namespace gif {
 
+// A frame's pixels: one byte per pixel, rows top to bottom.
+using PixelBytes = std::vector<std::uint8_t, UnfilledAllocator<std::uint8_t>>;
+
 class TGIFImage;
 class TGIFSubImage;
 class TGIFHeader;
@@ -659,7 +662,7 @@ private:
   // through the image's encoded-data cache and gives the warnings a plain load gives.
   using DonorFrames = std::unordered_map<std::uint64_t, TGIFSubImage*>;  // by PixelsId
   struct PendingDecode {
-    std::span<const std::uint8_t> Data;  // from the minimum code size byte; valid while loading
+    std::span<const std::uint8_t> Data;  // from the minimum code size byte, Size bytes; valid while loading
     std::size_t Size = 0;                 // of the image data, through its terminator (LZWDataSize)
     std::size_t Total = 0;
     std::uint8_t Fill = 0;  // what pixels the data does not reach read as
@@ -703,7 +706,7 @@ private:
   std::uint8_t packed_ = 0;
   // While partial_ is set, pixels_ holds only the first pixels in code-stream
   // order (interlace pass order when partialInterlaced_), the rest being fill_.
-  mutable std::vector<std::uint8_t> pixels_;
+  mutable PixelBytes pixels_;
   mutable bool partial_ = false;
   bool partialInterlaced_ = false;
   std::uint8_t fill_ = 0;

@@ -377,8 +377,10 @@ std::vector<std::uint8_t> TGIFImage::SaveToMemory() {
 }
 
 void TGIFImage::LoadFromFile(const std::string& name) {
-  const std::vector<std::uint8_t> bytes = ReadFileBytes(name);
-  LoadFromMemory(bytes);
+  // The frames are walked and decoded while the rest of the file is still being read.
+  ArrivingFile file(name, EffectiveDecodeThreads());
+  ByteReader stream(file);
+  LoadFromStream(stream);
 }
 
 void TGIFImage::SaveToFile(const std::string& name) {

@@ -96,7 +96,7 @@ void TGIFItem::SaveToFile(const std::string& name) {
 }
 
 void TGIFItem::LoadFromFile(const std::string& name) {
-  const std::vector<std::uint8_t> bytes = ReadFileBytes(name);
+  const FileBytes bytes = ReadFileBytes(name);
   ByteReader in(bytes);
   LoadFromStream(in);
 }

@@ -56,7 +56,7 @@ void TGIFSubImage::HoldNothing(std::uint8_t fill) {
 void TGIFSubImage::Materialize() const {
   if (!partial_) return;
   const std::size_t w = width_, h = height_;
-  std::vector<std::uint8_t> full(w * h, fill_);
+  PixelBytes full(w * h, fill_);
   const std::size_t held = std::min(pixels_.size(), full.size());
   if (!partialInterlaced_) {
     std::copy_n(pixels_.begin(), held, full.begin());
@@ -204,7 +204,7 @@ bool TGIFSubImage::ReadBlocks(ByteReader& stream, PendingDecode& pending) {
     // some writers give it no colour table and no image data at all.
     Warning(GIFSeverityWarning, texts::ExceedsScreen);
     zeroSize_ = true;
-    const std::uint8_t next = stream.AtEnd() ? Trailer : stream.Rest()[0];
+    const std::uint8_t next = stream.AtEnd() ? Trailer : stream.Peek(1)[0];
     zeroSizeBare_ = next == Trailer || next == ExtensionIntroducer || next == ImageSeparator;
     if (zeroSizeBare_) return false;
   }
@@ -219,10 +219,10 @@ bool TGIFSubImage::ReadBlocks(ByteReader& stream, PendingDecode& pending) {
   }
 
   pending.Fill = transparent_ && gce_ ? gce_->GetTransparentColorIndex() : 0;
-  pending.Data = stream.Rest();
   pending.Total = static_cast<std::size_t>(width_) * height_;
   // Where the next block starts is known from the sub-blocks alone; the decode may come later.
-  pending.Size = LZWDataSize(pending.Data);
+  pending.Size = stream.ImageDataSize();
+  pending.Data = stream.Peek(pending.Size);
   stream.Skip(static_cast<std::ptrdiff_t>(pending.Size));
   return true;
 }
@@ -249,9 +249,11 @@ void TGIFSubImage::Decode(PendingDecode& pending) {
   // give; the rest of the frame is made only when it is used.
   const std::size_t bound = LZWPixelBound(pending.Data);
   pending.Partial = bound < pending.Total;
-  pixels_.assign(pending.Partial ? bound + 1 : pending.Total, pending.Fill);
+  // Left unfilled: the decoder writes every byte, the fill where its data does not reach.
+  pixels_.clear();
+  pixels_.resize(pending.Partial ? bound + 1 : pending.Total);
   pending.Result = pending.Partial ? DecodeLZWStream(pending.Data, pixels_, pending.Total)
-                                   : DecodeLZW(pending.Data, pixels_, width_, height_, GetInterlaced());
+                                   : DecodeLZW(pending.Data, pixels_, width_, height_, GetInterlaced(), pending.Fill);
   const LZWDecodeResult& result = pending.Result;
   if (pending.Partial) {
     pixels_.resize(result.decoded);
@@ -835,7 +837,7 @@ void TGIFSubImage::Crop() {
       }
   const int nw = last - first + 1, nh = bottom - top + 1;
   if (nw == w && nh == h) return;
-  std::vector<std::uint8_t> cut(static_cast<std::size_t>(nw) * nh);
+  PixelBytes cut(static_cast<std::size_t>(nw) * nh);
   for (int y = 0; y < nh; ++y)
     std::memcpy(cut.data() + static_cast<std::size_t>(y) * nw, pixels_.data() + static_cast<std::size_t>(y + top) * w + first,
                 static_cast<std::size_t>(nw));

@@ -1,7 +1,7 @@
 // GIF LZW decoder. Codes come from a 64-bit accumulator refilled from the
-// current sub-block; each code's string is copied straight into the frame from
-// the place where the decoder wrote it before, so a table entry is only the
-// (position, length) of an earlier string and no pixel goes through a stack.
+// current sub-block. A table entry holds a short string's pixels, which is most
+// strings, or where a longer one was first written, from which it is copied
+// straight into the frame: no pixel goes through a stack.
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -159,6 +159,11 @@ public:
   void Copy(std::size_t dst, std::size_t src, std::size_t len) {
     CopyString(base_ + dst, base_ + src, len);
   }
+  // 8 pixels at once, the first from the low byte; the caller has room for them.
+  void PutHead(std::size_t at, std::uint64_t head) {
+    if constexpr (std::endian::native == std::endian::big) head = __builtin_bswap64(head);
+    std::memcpy(base_ + at, &head, sizeof head);
+  }
 
 private:
   std::uint8_t* base_;
@@ -208,21 +213,50 @@ private:
   Row dst_, src_;
 };
 
-struct StringRef {
-  std::uint32_t pos;
-  std::uint32_t len;
-};
+// A code's string in 8 bytes, so that a table of 4096 stays in the nearest cache: a string of up
+// to 7 pixels as those pixels (the first in the low byte) with its length in the top byte; a
+// longer one as where it was first written (the low 32 bits) and its length (bits 32 to 47),
+// with a top byte of 0.
+using StringCode = std::uint64_t;
+constexpr std::size_t kHeldPixels = 7;
 
-template <class Output>
-LZWDecodeResult Run(SubBlockBits& in, Output& out, std::size_t total, int minCodeSize) {
+inline StringCode ShortString(std::uint64_t pixels, std::size_t len) { return pixels | std::uint64_t{len} << 56; }
+inline StringCode LongString(std::size_t pos, std::size_t len) {
+  return std::uint64_t{static_cast<std::uint32_t>(pos)} | std::uint64_t{len} << 32;
+}
+// 0 for a long string.
+inline std::size_t ShortLength(StringCode s) { return static_cast<std::size_t>(s >> 56); }
+inline std::size_t LongLength(StringCode s) { return static_cast<std::size_t>((s >> 32) & 0xFFFF); }
+inline std::size_t LongPos(StringCode s) { return static_cast<std::uint32_t>(s); }
+inline std::uint8_t HeldPixel(StringCode s, std::size_t i) { return static_cast<std::uint8_t>(s >> (8 * i)); }
+
+// The string s of `len` pixels, written at `pos`, with `pixel` after it.
+inline StringCode Extended(StringCode s, std::size_t len, std::size_t pos, std::uint8_t pixel) {
+  if (len < kHeldPixels) return ShortString((s & 0x00FFFFFFFFFFFFFFull) | std::uint64_t{pixel} << (8 * len), len + 1);
+  return LongString(pos, len + 1);
+}
+
+// With kOvercopy, short strings far from the end of the frame are stored 8 pixels at a time,
+// writing past the string's end into pixels that the next codes or the final fill write again;
+// only for buffers whose pixels past the decoded ones need not keep what they held.
+template <bool kOvercopy = false, class Output>
+LZWDecodeResult Run(SubBlockBits& input, Output& output, std::size_t total, int minCodeSize) {
+  // Worked on as copies of the caller's: pixel stores may write anywhere as far as the compiler
+  // knows, and would make it keep the reader's bits and the output's place in memory.
+  SubBlockBits in = input;
+  Output out = output;
   const unsigned clear = 1u << minCodeSize;
   const unsigned end = clear + 1;
-  StringRef table[kMaxCodes];
+  StringCode table[kMaxCodes];
+  // Colour codes stand for themselves, and no clear code changes them.
+  for (unsigned c = 0; c < clear; ++c) table[c] = ShortString(c, 1);
 
   int codeSize = minCodeSize + 1;
   unsigned nextFree = clear + 2;
   bool havePrev = false;  // false right after a clear: no entry is defined by the next code
-  std::size_t prevPos = 0, prevLen = 0;
+  StringCode prev = 0;
+  std::size_t prevLen = 0, prevPos = 0;
+  std::uint8_t prevFirst = 0;
   std::size_t n = 0;  // pixels written
   LZWStatus status = LZWStatus::Ok;
 
@@ -249,45 +283,64 @@ LZWDecodeResult Run(SubBlockBits& in, Output& out, std::size_t total, int minCod
       break;
     }
 
-    std::size_t len;
-    if (code < clear) {
-      len = 1;
-      out.Put(n, static_cast<std::uint8_t>(code));
-    } else if (!havePrev) {
-      status = LZWStatus::BadCode;
-      break;
-    } else if (code < nextFree) {
-      const StringRef s = table[code];
-      len = s.len;
-      out.Copy(n, s.pos, std::min<std::size_t>(len, total - n));
-    } else if (code == nextFree) {
+    StringCode s;
+    bool definedByItself = false;
+    if (code < nextFree) {
+      // Right after a clear only colour codes lie below the next free code.
+      s = table[code];
+    } else if (code == nextFree && havePrev) {
       // The string being defined: the previous one plus its own first pixel.
-      len = prevLen + 1;
-      out.Copy(n, prevPos, std::min(prevLen, total - n));
-      if (n + prevLen < total) out.Put(n + prevLen, out.Get(prevPos));
+      s = Extended(prev, prevLen, prevPos, prevFirst);
+      definedByItself = true;
     } else {
       status = LZWStatus::BadCode;
       break;
     }
 
-    if (havePrev && nextFree < kMaxCodes) {
-      table[nextFree] = {static_cast<std::uint32_t>(prevPos),
-                         static_cast<std::uint32_t>(prevLen + 1)};
-      ++nextFree;
+    const std::size_t room = total - n;
+    std::size_t len = ShortLength(s);
+    std::uint8_t first;
+    if (len != 0) {
+      first = HeldPixel(s, 0);
+      bool stored = false;
+      if constexpr (kOvercopy) {
+        if (room >= 16) {
+          out.PutHead(n, s);
+          stored = true;
+        }
+      }
+      if (!stored)
+        for (std::size_t i = 0; i < std::min(len, room); ++i) out.Put(n + i, HeldPixel(s, i));
+    } else {
+      len = LongLength(s);
+      const std::size_t pos = LongPos(s);
+      if (definedByItself) {
+        first = prevFirst;
+        out.Copy(n, pos, std::min(len - 1, room));
+        if (len <= room) out.Put(n + len - 1, first);
+      } else {
+        out.Copy(n, pos, std::min(len, room));
+        first = out.Get(pos);
+      }
     }
+
+    if (havePrev && nextFree < kMaxCodes) table[nextFree++] = Extended(prev, prevLen, prevPos, first);
     // Grows as soon as the next free code no longer fits; for a minimum code
     // size of 1 that already happens after the first code.
     if (nextFree >= (1u << codeSize) && codeSize < kMaxCodeBits) ++codeSize;
     havePrev = true;
-    prevPos = n;
+    prev = s;
     prevLen = len;
-    if (total - n < len) {
+    prevPos = n;
+    prevFirst = first;
+    if (room < len) {
       n = total;
       status = LZWStatus::ExcessData;
       break;
     }
     n += len;
   }
+  input = in;
   return {0, status, n};
 }
 
@@ -341,6 +394,29 @@ LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uin
   });
 }
 
+LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
+                          int width, int height, bool interlaced, std::uint8_t fill) {
+  if (width <= 0 || height <= 0 || static_cast<std::size_t>(width) * static_cast<std::size_t>(height) > pixels.size())
+    return DecodeLZW(data, pixels, width, height, interlaced);
+  const std::size_t w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
+  const LZWDecodeResult result =
+      interlaced ? DecodeLZW(data, pixels, width, height, true) : DecodeWith(data, [&](SubBlockBits& in, int minCodeSize) {
+        FlatOutput out(pixels.data());
+        return Run<true>(in, out, w * h, minCodeSize);
+      });
+  const std::size_t at = std::min(result.decoded, w * h);
+  if (!interlaced) {
+    std::memset(pixels.data() + at, fill, w * h - at);
+    return result;
+  }
+  // Stream positions from `at` on, row by row in the order the passes bring them.
+  for (std::size_t row = at / w; row < h; ++row) {
+    const std::size_t from = row == at / w ? at % w : 0;
+    std::memset(pixels.data() + InterlacedRow(row, h) * w + from, fill, w - from);
+  }
+  return result;
+}
+
 LZWDecodeResult DecodeLZWStream(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
                                 std::size_t total) {
   return DecodeWith(data, [&](SubBlockBits& in, int minCodeSize) {
@@ -358,11 +434,19 @@ LZWDecodeResult DecodeLZWStream(std::span<const std::uint8_t> data, std::span<st
 std::size_t LZWPixelBound(std::span<const std::uint8_t> data) {
   if (data.empty()) return 0;
   const std::size_t codeBits = std::max<std::size_t>(2, std::size_t{data[0]} + 1);
+  const std::uint8_t* d = data.data();
+  const std::size_t size = data.size();
   std::size_t bytes = 0;
-  for (std::size_t p = 1; p < data.size();) {
-    const std::size_t len = data[p++];
+  for (std::size_t p = 1; p < size;) {
+    // See LZWDataSize.
+    if (__builtin_expect(d[p] == 255 && size - p > 256, 1)) {
+      bytes += 255;
+      p += 256;
+      continue;
+    }
+    const std::size_t len = d[p++];
     if (len == 0) break;
-    bytes += std::min(len, data.size() - p);
+    bytes += std::min(len, size - p);
     p += len;
   }
   const std::size_t codes = bytes * 8 / codeBits + 1;
@@ -371,14 +455,34 @@ std::size_t LZWPixelBound(std::span<const std::uint8_t> data) {
   return longest * (longest + 1) / 2 + (codes - longest) * longest;
 }
 
-std::size_t LZWDataSize(std::span<const std::uint8_t> data) {
-  if (data.empty()) return 0;
-  for (std::size_t p = 1; p < data.size();) {
-    const std::size_t len = data[p++];
-    if (len == 0) return p;
+std::size_t SkipSubBlocks(std::span<const std::uint8_t> data, std::size_t at, bool& terminated) {
+  const std::uint8_t* d = data.data();
+  const std::size_t size = data.size();
+  std::size_t p = at;
+  terminated = false;
+  while (p < size) {
+    // Writers fill their sub-blocks to 255 bytes. Stepping over a full one by a branch on its
+    // length byte, rather than by arithmetic on it, lets the processor fetch the next length
+    // bytes before this one has arrived, instead of waiting on memory for each in turn.
+    if (__builtin_expect(d[p] == 255, 1)) {
+      p += 256;
+      continue;
+    }
+    const std::size_t len = d[p++];
+    if (len == 0) {
+      terminated = true;
+      return p;
+    }
     p += len;
   }
-  return data.size();
+  return p;
+}
+
+std::size_t LZWDataSize(std::span<const std::uint8_t> data) {
+  if (data.empty()) return 0;
+  bool terminated = false;
+  const std::size_t end = SkipSubBlocks(data, 1, terminated);
+  return terminated ? end : data.size();
 }
 
 std::size_t InterlacedRow(std::size_t streamRow, std::size_t height) {

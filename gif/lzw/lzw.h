@@ -52,6 +52,10 @@ struct LZWDecodeResult {
 // (the data is read as excess). Empty input counts as PrematureEnd.
 LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
                           int width, int height, bool interlaced);
+// The same for a buffer that may hold anything: the pixels the data does not reach are set to
+// `fill` afterwards, so a frame's bytes are written once.
+LZWDecodeResult DecodeLZW(std::span<const std::uint8_t> data, std::span<std::uint8_t> pixels,
+                          int width, int height, bool interlaced, std::uint8_t fill);
 
 // Decodes `data` like DecodeLZW, but into `pixels` in code-stream order (for
 // an interlaced frame: its rows in the order of the four passes) for a frame
@@ -70,6 +74,11 @@ std::size_t LZWPixelBound(std::span<const std::uint8_t> data);
 // the 0 terminator of its sub-blocks, or all of it when the input ends first. DecodeLZW and
 // DecodeLZWStream consume exactly this much, whatever the codes say.
 std::size_t LZWDataSize(std::span<const std::uint8_t> data);
+
+// Walks data sub-blocks from the length byte at `at`: the position just past the 0 terminator
+// (terminated set), or, when `data` ends first, the position of the first length byte at or past
+// its end (terminated clear), from which a walk over more of the same data goes on.
+std::size_t SkipSubBlocks(std::span<const std::uint8_t> data, std::size_t at, bool& terminated);
 
 // The row of an interlaced frame of `height` rows that arrives as row
 // `streamRow` of the code stream.

@@ -21,6 +21,7 @@
 #include <QUrl>
 
 #include <cstring>
+#include <optional>
 
 namespace movinta::editor {
 namespace {
@@ -248,6 +249,42 @@ TEST_F(AppTest, RecentFilesKeepTheNewestTenAndForgetMissingOnes) {
   main.RecentFileClick(main.RecentFilesMenu()->actions()[0]);
   ASSERT_EQ(main.Documents().Count(), 1);
   EXPECT_EQ(main.Documents().Active()->FileName, real);
+}
+
+// The file is read and decoded while the window goes on handling its events: an event posted
+// before the open is handled during it, under the hourglass, with the document that was active
+// still in the shared image; the frames are those the library reads from the file.
+TEST_F(AppTest, AFileOpensWhileTheWindowGoesOnHandlingEvents) {
+  TfrmMain& main = OpenMain();
+  TMDIChild* first = main.OpenFile(Gif(QStringLiteral("first.gif"), 2));
+  ASSERT_TRUE(first);
+  const QString path = Gif(QStringLiteral("second.gif"), 5);
+  bool opening = false;
+  std::optional<bool> during, busy, firstStillShown;
+  testing::PostedProbe posted;
+  posted.Handled = [&] {
+    during = opening;
+    busy = BusyScope::Running();
+    firstStillShown = main.Documents().Active() == first && SharedImage()->Images().GetCount() == 2;
+  };
+  posted.Post();
+  opening = true;
+  TMDIChild* second = main.OpenFile(path);
+  opening = false;
+  ASSERT_TRUE(second);
+  ASSERT_TRUE(during.has_value()) << "the event loop had no turn while the file was read";
+  EXPECT_TRUE(*during);
+  EXPECT_TRUE(*busy);
+  EXPECT_TRUE(*firstStillShown);
+  gif::TGIFImage plain;
+  plain.LoadFromFile(path.toStdString());
+  ASSERT_EQ(SharedImage()->Images().GetCount(), plain.Images().GetCount());
+  for (int i = 0; i < plain.Images().GetCount(); ++i) {
+    const gif::TGIFSubImage& ours = *SharedImage()->Images().GetFrame(i);
+    const gif::TGIFSubImage& theirs = *plain.Images().GetFrame(i);
+    ASSERT_EQ(ours.DataSize(), theirs.DataSize());
+    EXPECT_EQ(std::memcmp(ours.Data(), theirs.Data(), ours.DataSize()), 0) << "frame " << i;
+  }
 }
 
 TEST_F(AppTest, WarningsOfTheGifLibraryAreShownWhenSwitchedOn) {

@@ -46,7 +46,9 @@ struct Loaded {
   std::vector<FrameOut> Frames;
 };
 
-Loaded Load(const Bytes& data, int threads) {
+// Loaded from memory, or, with `fromFile`, from a file that arrives in parts of a few bytes each,
+// so that the walk waits for the bytes at every kind of place.
+Loaded Load(const Bytes& data, int threads, bool fromFile = false) {
   TGIFImage::DecodeThreads = threads;
   const std::size_t savedPixels = TGIFImage::DecodeThreadPixels;
   // Every frame goes to a thread, however small, so the suite's small frames take that road too.
@@ -58,11 +60,20 @@ Loaded Load(const Bytes& data, int threads) {
   image.OnWarning = [&raw](const void* sender, int severity, const std::string& message) {
     raw.emplace_back(sender, std::to_string(severity) + " " + message);
   };
+  const fs::path path = fs::temp_directory_path() / ("parallel_load_" + std::to_string(::getpid()) + ".gif");
+  if (fromFile) std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  const std::size_t savedPart = ArrivingFile::PartBytes;
+  ArrivingFile::PartBytes = 7;
   try {
-    image.LoadFromMemory(data);
+    if (fromFile)
+      image.LoadFromFile(path.string());
+    else
+      image.LoadFromMemory(data);
   } catch (const std::exception& e) {
     out.Error = e.what();
   }
+  ArrivingFile::PartBytes = savedPart;
+  if (fromFile) fs::remove(path);
   TGIFImage::DecodeThreads = 0;
   TGIFImage::DecodeThreadPixels = savedPixels;
   std::map<const void*, std::string> names;
@@ -83,12 +94,14 @@ void ExpectSameLoads(const Bytes& data, const std::string& what) {
   SCOPED_TRACE(what);
   const Loaded one = Load(data, 1);
   for (int threads : {2, 8}) {
-    const Loaded many = Load(data, threads);
-    EXPECT_EQ(many.Error, one.Error) << threads << " threads";
-    EXPECT_EQ(many.Warnings, one.Warnings) << threads << " threads";
-    ASSERT_EQ(many.Frames.size(), one.Frames.size()) << threads << " threads";
-    for (std::size_t i = 0; i < one.Frames.size(); ++i)
-      EXPECT_TRUE(many.Frames[i] == one.Frames[i]) << "frame " << i << ", " << threads << " threads";
+    for (bool fromFile : {false, true}) {
+      SCOPED_TRACE(std::to_string(threads) + " threads" + (fromFile ? ", from a file arriving in parts" : ""));
+      const Loaded many = Load(data, threads, fromFile);
+      EXPECT_EQ(many.Error, one.Error);
+      EXPECT_EQ(many.Warnings, one.Warnings);
+      ASSERT_EQ(many.Frames.size(), one.Frames.size());
+      for (std::size_t i = 0; i < one.Frames.size(); ++i) EXPECT_TRUE(many.Frames[i] == one.Frames[i]) << "frame " << i;
+    }
   }
 }
 
@@ -171,16 +184,18 @@ TEST(ParallelLoad, RefusedDecoderThreadsLeaveTheSameFrames) {
   const Loaded one = Load(*data, 1);
   ASSERT_GE(one.Frames.size(), 10u);
   for (int allowed : {0, 1, 3}) {
-    SCOPED_TRACE(std::to_string(allowed) + " threads start");
-    int asked = 0;
-    RefuseThreadForTest = [&] { return ++asked > allowed; };
-    const Loaded many = Load(*data, 8);
-    RefuseThreadForTest = nullptr;
-    EXPECT_GT(asked, allowed) << "a decoder was refused";
-    EXPECT_EQ(many.Error, one.Error);
-    EXPECT_EQ(many.Warnings, one.Warnings);
-    ASSERT_EQ(many.Frames.size(), one.Frames.size());
-    for (std::size_t i = 0; i < one.Frames.size(); ++i) EXPECT_TRUE(many.Frames[i] == one.Frames[i]) << "frame " << i;
+    for (bool fromFile : {false, true}) {
+      SCOPED_TRACE(std::to_string(allowed) + " threads start" + (fromFile ? ", reading a file too" : ""));
+      int asked = 0;
+      RefuseThreadForTest = [&] { return ++asked > allowed; };
+      const Loaded many = Load(*data, 8, fromFile);
+      RefuseThreadForTest = nullptr;
+      EXPECT_GT(asked, allowed) << "a decoder was refused";
+      EXPECT_EQ(many.Error, one.Error);
+      EXPECT_EQ(many.Warnings, one.Warnings);
+      ASSERT_EQ(many.Frames.size(), one.Frames.size());
+      for (std::size_t i = 0; i < one.Frames.size(); ++i) EXPECT_TRUE(many.Frames[i] == one.Frames[i]) << "frame " << i;
+    }
   }
 }
 

@@ -1,10 +1,19 @@
 // The block sequence, header, trailer, colour tables and string sub-blocks.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "gif/gifimage.h"
+#include "gif/threads.h"
 #include "tests/gif/fixture.h"
 
 using namespace gif;
@@ -177,6 +186,42 @@ TEST(GIFStream, SmallHelpers) {
 
 // ---------------------------------------------------------------------------
 // Colour tables
+
+// Large files are read in parts on several threads; every size around the parts' edges, on any
+// number of threads, those the system refuses included, and a pipe of no known size read whole.
+TEST(GIFStream, ReadsWholeFilesInPartsOnAnyThreads) {
+  char folder[] = "/tmp/gif_read_XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string path = std::string(folder) + "/file.gif";
+  constexpr std::size_t kPart = std::size_t{4} << 20;
+  std::mt19937 random(3);
+  for (std::size_t size : {std::size_t{0}, std::size_t{1}, kPart - 1, kPart, kPart + 1, 3 * kPart + 5}) {
+    std::vector<std::uint8_t> bytes(size);
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(size));
+    for (int threads : {1, 3, 8}) {
+      for (bool refuse : {false, true}) {
+        SCOPED_TRACE(testing::Message() << size << " bytes on " << threads << " threads" << (refuse ? ", refused" : ""));
+        if (refuse) RefuseThreadForTest = [] { return true; };
+        const FileBytes read = ReadFileBytes(path, threads);
+        RefuseThreadForTest = nullptr;
+        EXPECT_TRUE(std::equal(read.begin(), read.end(), bytes.begin(), bytes.end()));
+      }
+    }
+  }
+  const std::string fifo = std::string(folder) + "/pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  std::vector<std::uint8_t> piped(300000);
+  for (auto& b : piped) b = static_cast<std::uint8_t>(random());
+  std::thread writer([&] { std::ofstream(fifo, std::ios::binary).write(reinterpret_cast<const char*>(piped.data()), static_cast<std::streamsize>(piped.size())); });
+  const FileBytes read = ReadFileBytes(fifo, 4);
+  writer.join();
+  EXPECT_TRUE(std::equal(read.begin(), read.end(), piped.begin(), piped.end()));
+  EXPECT_THROW(ReadFileBytes(std::string(folder) + "/missing.gif", 4), GIFException);
+  std::remove(path.c_str());
+  std::remove(fifo.c_str());
+  rmdir(folder);
+}
 
 TEST(GIFColorMap, AddsSearchesAndRefusesA257thColour) {
   TGIFImage image;

@@ -274,3 +274,46 @@ TEST(GifLzwDecoder, CorruptedBytesNeverLeaveTheBuffers) {
 }
 
 }  // namespace
+
+TEST(GifLzwDecoder, UnfilledBufferTakesTheFillWhereTheDataDoesNotReach) {
+  for (bool interlaced : {false, true}) {
+    for (int height : {1, 2, 3, 5, 9, 23}) {
+      constexpr int kWidth = 7;
+      auto pixels = lzw_fixtures::Picture(Content::Noise, kWidth, height, 8, 5);
+      std::vector<std::uint8_t> data;
+      ASSERT_EQ(gif::EncodeImageData(0, data, 8, 256, pixels, interlaced, height, kWidth), gif::EncodeStatus::Ok);
+      for (std::size_t cut = 0; cut <= data.size(); cut += 3) {
+        SCOPED_TRACE(testing::Message() << "height " << height << " cut at " << cut << (interlaced ? " interlaced" : ""));
+        std::vector<std::uint8_t> part(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(cut));
+        const Decoded filled = Decode(part, kWidth, height, interlaced);
+        std::vector<std::uint8_t> unfilled(pixels.size(), 0x5A);
+        const gif::LZWDecodeResult result = gif::DecodeLZW(part, unfilled, kWidth, height, interlaced, kFill);
+        EXPECT_EQ(unfilled, filled.pixels);
+        EXPECT_EQ(result.decoded, filled.result.decoded);
+        EXPECT_EQ(result.status, filled.result.status);
+      }
+    }
+  }
+}
+
+// The sub-blocks walked without decoding, as a load finds where the next block starts, agree with
+// the decoder on every cut of data in full, short and single-byte sub-blocks.
+TEST(GifLzwDecoder, DataSizeAndPixelBoundHoldOnEveryCut) {
+  auto pixels = lzw_fixtures::Picture(Content::Noise, 40, 30, 8, 3);
+  auto bytes = lzw_fixtures::Unblock(Encoded(pixels, 40, 30));
+  for (std::size_t blockSize : {1, 200, 254, 255}) {
+    auto data = InSubBlocks(8, bytes, blockSize);
+    data.push_back(0x2C);
+    for (std::size_t cut = 0; cut <= data.size(); ++cut) {
+      SCOPED_TRACE(testing::Message() << "blocks of " << blockSize << ", cut at " << cut);
+      std::vector<std::uint8_t> part(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(cut));
+      std::vector<std::uint8_t> out(pixels.size(), kFill);
+      const gif::LZWDecodeResult r = gif::DecodeLZW(part, out, 40, 30, false);
+      EXPECT_EQ(gif::LZWDataSize(part), r.consumed);
+      EXPECT_GE(gif::LZWPixelBound(part), r.decoded);
+      if (cut >= data.size() - 1) {
+        EXPECT_GE(gif::LZWPixelBound(part), pixels.size());
+      }
+    }
+  }
+}
