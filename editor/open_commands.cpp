@@ -12,11 +12,9 @@
 #include "editor/model/files.h"
 #include "editor/model/registry.h"
 #include "editor/model/string_tables.h"
+#include "editor/model/working_image.h"
 
 #include <QAction>
-#include <QThread>
-#include <exception>
-#include <functional>
 #include <new>
 #include <string_view>
 #include <QApplication>
@@ -92,54 +90,20 @@ TMDIChild* TfrmMain::OpenFile(const QString& fileName) {
   return OpenGifDocument(fileName) ? ActiveDocument() : nullptr;
 }
 
-namespace {
-// Runs f on the GUI thread and waits for it; at once when this is the GUI thread.
-void OnGuiThread(const std::function<void()>& f) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app || QThread::currentThread() == app->thread()) {
-    f();
-    return;
-  }
-  QMetaObject::invokeMethod(app, f, Qt::BlockingQueuedConnection);
-}
-
-// Hands f to the GUI thread without waiting; at once when this is the GUI thread.
-void PostToGuiThread(std::function<void()> f) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app || QThread::currentThread() == app->thread()) {
-    f();
-    return;
-  }
-  QMetaObject::invokeMethod(app, std::move(f), Qt::QueuedConnection);
-}
-}  // namespace
-
 std::unique_ptr<TGIFImage> TfrmMain::ReadForOpen(const QString& path, bool& tooLarge) {
   tooLarge = false;
   if (!QFileInfo(path).isFile()) return nullptr;
   auto image = std::make_unique<TGIFImage>();
   // The file is read and decoded aside while the window goes on painting and answering; the
-  // warnings' questions and the progress still reach the window on its own thread.
+  // warnings' questions still reach the window on its own thread.
   if (warnings_)
     image->OnWarning = [this](const void* sender, int severity, const std::string& message) {
-      std::exception_ptr aborted;
-      OnGuiThread([&] {
-        try {
-          if (warnings_) GifWarning(sender, severity, message);
-        } catch (...) {
-          aborted = std::current_exception();
-        }
-      });
-      if (aborted) std::rethrow_exception(aborted);
+      if (warnings_) GifWarning(sender, severity, message);
     };
-  image->OnProgress = [](const void*, gif::TProgressStage stage, int percent, bool, const std::string& message) {
-    PostToGuiThread([stage, percent, text = QString::fromStdString(message)] {
-      if (IProgress* sink = ProgressSink()) sink->Progress(static_cast<int>(stage), percent, text);
-    });
-  };
   const std::string name = QFile::encodeName(path).toStdString();
   bool unreadable = false, failed = false;
-  BusyScope::RunAside(
+  RunAsideOn(
+      *image,
       [&] {
         try {
           image->LoadFromFile(name);
