@@ -279,7 +279,16 @@ std::unique_ptr<TGIFSubImage> TFrameCommands::MakeFrame(TGIFImage& image, const 
   // put in place, after the undo entry.
   const int width = image.GetWidth(), height = image.GetHeight();
   try {
-    frame->Assign(bitmap);
+    if (frame->ReducesOnAssign(bitmap)) {
+      // A photo takes seconds to reduce to a palette: that runs aside while the window goes on.
+      TGIFSubImage::ReducedPicture reduced;
+      const int method = image.ColorReduction, dither = image.DitherMode, bits = image.GetColorReductionBits();
+      BusyScope::RunAside([&] { reduced = TGIFSubImage::ReducePicture(bitmap, method, dither, bits); },
+                          Tr(gif::texts::Converting));
+      frame->AssignReduced(reduced);
+    } else {
+      frame->Assign(bitmap);
+    }
   } catch (const std::exception& e) {
     image.SetWidth(width);
     image.SetHeight(height);
