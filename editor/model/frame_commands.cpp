@@ -316,6 +316,8 @@ int TFrameCommands::PlaceNewFrame(TGIFImage& image, std::unique_ptr<TGIFSubImage
   PrepareNewFrame(image, *frame, Settings().DefaultNSLoop, delay);
   if (before == 0)
     AddCommentExtension(*frame, Tr(frame_texts::kCreatedWith) + QString::fromLatin1(kMakerWebPage));
+  // Each pass over a photo's frame takes a good part of the time the window may wait.
+  BusyScope::KeepPainted();
   if (reduce && image.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(image);
   return position;
 }
@@ -402,6 +404,7 @@ int TFrameCommands::InsertBitmapFrame(const Bitmap& bitmap, int position, const 
   EditorView()->StatusText(2, QString());
   EditorView()->FrameCountChanged(image.Images().GetCount());
   if (!whole) Record(document, 3, 1, -1, index, caption);
+  BusyScope::KeepPainted();
   document.SetModified(true);
   document.CurrentFrame = index;
   EditorView()->SetSelection(index, index);
