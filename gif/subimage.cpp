@@ -636,6 +636,7 @@ void TGIFSubImage::AssignReduced(const ReducedPicture& reduced) {
 
 void TGIFSubImage::Assign(const Bitmap& source) {
   if (ReducesOnAssign(source)) {
+    Clear();  // also when the reduction fails
     const TGIFImage* image = Image();
     AssignReduced(ReducePicture(source, image->ColorReduction, image->DitherMode, image->GetColorReductionBits()));
     return;
