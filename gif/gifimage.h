@@ -76,6 +76,8 @@ enum class TProgressStage { psStarting, psRunning, psEnding };
 
 // Sender is the object that reports: an item, a list, a colour table or the image.
 using TGIFWarningEvent = std::function<void(const void* sender, int severity, const std::string& message)>;
+// A running stage with percent -1 only says the work goes on, without a new measure: passes over
+// every frame of an animation send one per frame, so that the caller can keep its window going.
 using TProgressEvent = std::function<void(const void* sender, TProgressStage stage, int percent,
                                           bool redrawNow, const std::string& message)>;
 using TNotifyEvent = std::function<void(const void* sender)>;
