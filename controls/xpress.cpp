@@ -27,12 +27,17 @@ void TXpress::SetFileName(const QString& fileName) { SetFileName(fileName, {}); 
 void TXpress::SetFileName(const QString& fileName, const std::function<void(const std::function<void()>&)>& read) {
   fileName_ = fileName;
   const std::string path = QFile::encodeName(fileName).toStdString();
-  auto load = [this, &path] { control_->Load(path); };
+  // The picture shown is made with the load: for a photo it is as much work as the decode.
+  QImage shown;
+  auto load = [this, &path, &shown] {
+    control_->Load(path);
+    shown = CopyImage();
+  };
   if (read)
     read(load);
   else
     load();
-  ImageChanged();
+  Show(std::move(shown));
 }
 
 std::uint16_t TXpress::GetErrorCode() const { return control_->ErrorCode(); }
@@ -85,8 +90,10 @@ void TXpress::SetBackColor(const QColor& color) {
   update();
 }
 
-void TXpress::ImageChanged() {
-  shown_ = CopyImage();
+void TXpress::ImageChanged() { Show(CopyImage()); }
+
+void TXpress::Show(QImage shown) {
+  shown_ = std::move(shown);
   if (autoSize_ && !shown_.isNull()) resize(shown_.size());
   update();
 }

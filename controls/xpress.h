@@ -44,7 +44,8 @@ public:
   // Resamples the loaded image to exactly that size.
   void ResizeImage(std::int16_t width, std::int16_t height);
   // The image as a packed device-independent bitmap (40-byte info header, 32 bits a pixel,
-  // rows bottom to top); empty without an image.
+  // rows bottom to top); empty without an image. Touches no widget: a worker may make it while
+  // the window goes on, as long as nothing loads or clears meanwhile.
   QByteArray CopyDIB() const;
   // True when the loaded image carries an alpha channel (the fourth bytes of CopyDIB's pixels).
   bool HasAlpha() const;
@@ -80,6 +81,7 @@ protected:
 
 private:
   void ImageChanged();
+  void Show(QImage shown);
 
   std::unique_ptr<movinta::platform::ImagingControl> control_;
   QString fileName_;

@@ -163,11 +163,20 @@ int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bit
       // A valid picture too large for the memory is not a corrupt one.
       return fail(code == TXpress::kTooLarge ? tooLargeError : loadError);
     }
-    const QByteArray dib = imgX->CopyDIB();
-    const bool alpha = imgX->HasAlpha();
+    // A photo's bitmap is hundreds of megabytes: every pass over it runs aside, and the control
+    // lets its picture go before the bitmap is made, as the memory budget counts on.
+    QByteArray dib;
+    bool alpha = false;
+    Aside([&] {
+      dib = imgX->CopyDIB();
+      alpha = imgX->HasAlpha();
+    });
     imgX->ClearImage(0);
     bool ok = false;
-    Aside([&] { ok = PackedDibToBitmap(dib, bitmap, alpha, &tooLarge); });
+    Aside([&] {
+      ok = PackedDibToBitmap(dib, bitmap, alpha, &tooLarge);
+      dib = QByteArray();
+    });
     return ok ? kImportBitmap : fail(tooLarge ? tooLargeError : loadError);
   }
 

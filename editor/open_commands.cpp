@@ -211,6 +211,9 @@ void TfrmMain::InsertImageFile(const QString& path, std::uint8_t code) {
     return;
   }
   const int count = SharedImage()->Images().GetCount();
+  // A photo's frame takes its time to convert, merge into the palette and write: the window goes on
+  // meanwhile (its questions come first, as always).
+  BusyScope busy;
   InsertBitmapFrame(bitmap, count < 2 ? count : 0, Tr(frame_texts::kAddFrame));
 }
 

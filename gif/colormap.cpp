@@ -222,6 +222,8 @@ void RemapFrame(TGIFSubImage& frame, const TColormapMap& map) {
 void ResetHistogram(THistogram& histogram) {
   for (int i = 0; i < 256; ++i) histogram[static_cast<std::size_t>(i)] = THistogramEntry{0, i};
 }
+
+void StillWorking(TGIFImage& image) { image.Progress(&image, TProgressStage::psRunning, -1, false, texts::Optimizing); }
 }  // namespace
 
 // The owner is going away with the table: nothing left to tell.
@@ -237,7 +239,9 @@ void TGIFGlobalColorMap::BuildHistogram(THistogram& histogram) {
   if (!image) return;
   for (int i = 0; i < image->Images().GetCount(); ++i) {
     TGIFSubImage* frame = image->Images().GetFrame(i);
-    if (&frame->GetActiveColorMap() == this) CountPixels(*frame, histogram);
+    if (&frame->GetActiveColorMap() != this) continue;
+    CountPixels(*frame, histogram);
+    StillWorking(*image);
   }
 }
 
@@ -246,7 +250,9 @@ void TGIFGlobalColorMap::RemapPixels(const TColormapMap& map) {
   if (!image) return;
   for (int i = 0; i < image->Images().GetCount(); ++i) {
     TGIFSubImage* frame = image->Images().GetFrame(i);
-    if (&frame->GetActiveColorMap() == this) RemapFrame(*frame, map);
+    if (&frame->GetActiveColorMap() != this) continue;
+    RemapFrame(*frame, map);
+    StillWorking(*image);
   }
 }
 

@@ -79,6 +79,8 @@ enum class TProgressStage { psStarting, psRunning, psEnding };
 
 // Sender is the object that reports: an item, a list, a colour table or the image.
 using TGIFWarningEvent = std::function<void(const void* sender, int severity, const std::string& message)>;
+// A running stage with percent -1 only says the work goes on, without a new measure: passes over
+// every frame of an animation send one per frame, so that the caller can keep its window going.
 using TProgressEvent = std::function<void(const void* sender, TProgressStage stage, int percent,
                                           bool redrawNow, const std::string& message)>;
 using TNotifyEvent = std::function<void(const void* sender)>;
@@ -626,6 +628,16 @@ public:
   // below 128 becomes the frame's transparency.
   void Assign(const Bitmap& source);
   void AssignTo(Bitmap& destination);
+  // Assign in two steps, for a caller that runs the long one away from the image: when
+  // ReducesOnAssign(source), Assign(source) is AssignReduced(ReducePicture(source, the image's
+  // ColorReduction, DitherMode and colour-reduction bits)). ReducePicture reads the picture alone.
+  struct ReducedPicture {
+    Bitmap Picture;                        // 8 bits a pixel; empty when the reduction gave nothing
+    std::vector<std::uint8_t> Transparent;  // 1 a pixel whose alpha is below 128; empty when none is
+  };
+  bool ReducesOnAssign(const Bitmap& source) const;
+  static ReducedPicture ReducePicture(const Bitmap& source, int method, int ditherMode, int bits);
+  void AssignReduced(const ReducedPicture& reduced);
   // Draws into a 24- or 32-bit canvas: the frame's place on the logical screen
   // scaled into rect, or the screen tiled over rect.
   void Draw(Bitmap& canvas, const TRect& rect, bool transparent, bool tile);

@@ -606,26 +606,46 @@ void TGIFSubImage::Assign(const TGIFSubImage& source) {
 
 void TGIFSubImage::AssignTo(Bitmap& destination) { destination = GetBitmap(); }
 
+bool TGIFSubImage::ReducesOnAssign(const Bitmap& source) const {
+  const TGIFImage* image = Image();
+  return !source.Empty() && !IsIndexed(source.Format()) && image && image->ColorReduction != rmNone;
+}
+
+TGIFSubImage::ReducedPicture TGIFSubImage::ReducePicture(const Bitmap& source, int method, int ditherMode, int bits) {
+  ReducedPicture out;
+  out.Picture = ReduceColors(source, static_cast<std::uint8_t>(method), static_cast<std::uint8_t>(ditherMode), nullptr,
+                             bits);
+  // The alpha of a 32-bit picture still says what is transparent.
+  if (out.Picture.Empty() || source.Format() != PixelFormat::pf32bit) return out;
+  const std::size_t w = static_cast<std::size_t>(source.Width());
+  bool any = false;
+  for (int y = 0; y < source.Height() && !any; ++y)
+    for (std::size_t x = 0; x < w && !any; ++x) any = source.Scanline(y)[x * 4 + 3] < 128;
+  if (!any) return out;
+  out.Transparent.assign(w * static_cast<std::size_t>(source.Height()), 0);
+  for (int y = 0; y < source.Height(); ++y)
+    for (std::size_t x = 0; x < w; ++x)
+      out.Transparent[static_cast<std::size_t>(y) * w + x] = source.Scanline(y)[x * 4 + 3] < 128;
+  return out;
+}
+
+void TGIFSubImage::AssignReduced(const ReducedPicture& reduced) {
+  Clear();
+  if (reduced.Picture.Empty()) return;
+  Assign(reduced.Picture);
+  if (!reduced.Transparent.empty()) ApplyMask(reduced.Transparent);
+}
+
 void TGIFSubImage::Assign(const Bitmap& source) {
+  if (ReducesOnAssign(source)) {
+    Clear();  // also when the reduction fails
+    const TGIFImage* image = Image();
+    AssignReduced(ReducePicture(source, image->ColorReduction, image->DitherMode, image->GetColorReductionBits()));
+    return;
+  }
   Clear();
   if (source.Empty()) return;
   TGIFImage* image = Image();
-  if (!IsIndexed(source.Format()) && image && image->ColorReduction != rmNone) {
-    // Reduced first; the alpha of a 32-bit picture still says what is transparent.
-    Bitmap reduced = ReduceColors(source, static_cast<std::uint8_t>(image->ColorReduction),
-                                  static_cast<std::uint8_t>(image->DitherMode), nullptr,
-                                  image->GetColorReductionBits());
-    if (reduced.Empty()) return;
-    std::vector<std::uint8_t> alpha;
-    if (source.Format() == PixelFormat::pf32bit) {
-      alpha.reserve(static_cast<std::size_t>(source.Width()) * source.Height());
-      for (int y = 0; y < source.Height(); ++y)
-        for (int x = 0; x < source.Width(); ++x) alpha.push_back(source.Scanline(y)[x * 4 + 3] < 128);
-    }
-    Assign(reduced);
-    if (std::find(alpha.begin(), alpha.end(), 1) != alpha.end()) ApplyMask(alpha);
-    return;
-  }
   SetBounds(0, 0, source.Width(), source.Height());
   Materialize();
   const int w = width_, h = height_;

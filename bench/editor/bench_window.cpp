@@ -4,7 +4,10 @@
 // that overlaps a call is how long that call held the window. The animation is FFmpeg's own
 // output, noise over a test pattern with a full-statistics palette (300 frames of 800 x 600 by
 // default; `bench_window FRAMES WIDTH HEIGHT` for others). Save As Flash runs from its menu item,
-// its dialog answered by an add-in of the benchmark (bench_window_answers.cpp).
+// its dialog answered by an add-in of the benchmark (bench_window_answers.cpp). Then a photo of
+// 6000 x 6000 (JPEG) and one of 7000 x 7000 (PNG) are opened into the animation and into no
+// animation, with the answers to the import's questions remembered as a user who ticked "Make this
+// the default" has them.
 #include "bench/common/machine.h"
 
 #include <QBuffer>
@@ -15,7 +18,9 @@
 #include <QDBusReply>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -108,6 +113,32 @@ QByteArray NoisePng(int width, int height) {
   return bytes;
 }
 
+// A photo-like picture: smooth light over the frame with some grain, as a camera gives.
+bool WritePhoto(const QString& path, int width, int height, const char* format) {
+  QImage image(width, height, QImage::Format_RGB32);
+  if (image.isNull()) return false;
+  auto* random = QRandomGenerator::global();
+  for (int y = 0; y < height; ++y) {
+    auto* line = reinterpret_cast<quint32*>(image.scanLine(y));
+    const int g = 255 * y / height;
+    for (int x = 0; x < width; ++x) {
+      const quint32 grain = random->generate();
+      const int r = std::clamp(255 * x / width + int(grain & 15) - 8, 0, 255);
+      const int b = std::clamp((x + y) % 256 + int((grain >> 4) & 15) - 8, 0, 255);
+      line[x] = qRgb(r, std::clamp(g + int((grain >> 8) & 15) - 8, 0, 255), b);
+    }
+  }
+  return image.save(path, format, format[0] == 'J' ? 90 : -1);
+}
+
+// The import's questions answered once for all: keep the palette defaults, trim a larger picture.
+bool RememberImportAnswers(const QString& configHome) {
+  QDir().mkpath(configHome + QStringLiteral("/Larkspur Software"));
+  QFile ini(configHome + QStringLiteral("/Larkspur Software/GIF Movinta.ini"));
+  if (!ini.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  return ini.write("[Settings]\nPaletteDefaults=1\nClipDefault=1\nClipFrame=1\n") > 0;
+}
+
 bool MakeAnimation(const QString& path, int frames, int width, int height) {
   const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
   if (ffmpeg.isEmpty()) return false;
@@ -150,6 +181,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::printf("file: %.1f MB\n", QFileInfo(gif).size() / 1e6);
+  const QString jpeg = dir.path() + QStringLiteral("/photo.jpg"), png = dir.path() + QStringLiteral("/photo.png");
+  if (!WritePhoto(jpeg, 6000, 6000, "JPEG") || !WritePhoto(png, 7000, 7000, "PNG") ||
+      !RememberImportAnswers(dir.path() + QStringLiteral("/config"))) {
+    std::fprintf(stderr, "the photos or the settings could not be written\n");
+    return 2;
+  }
+  std::printf("photos: %.1f MB JPEG of 6000x6000, %.1f MB PNG of 7000x7000\n", QFileInfo(jpeg).size() / 1e6,
+              QFileInfo(png).size() / 1e6);
 
   // The editor as a new user has it: default settings, offscreen unless a display is there.
   QProcess editor;
@@ -249,6 +288,13 @@ int main(int argc, char** argv) {
     std::printf("Save As Flash: no such menu item (%s)\n", qPrintable(flashItem.error().message()));
     allAnswered = false;
   }
+  measure("OpenFile 6000x6000 JPEG into the animation", [&] { return application->call(QStringLiteral("OpenFile"), jpeg); });
+  measure("OpenFile 7000x7000 PNG into the animation", [&] { return application->call(QStringLiteral("OpenFile"), png); });
+  // Saved first, so that closing asks nothing.
+  document->call(QStringLiteral("Save"));
+  document->call(QStringLiteral("Close"), false);
+  measure("OpenFile 6000x6000 JPEG, no animation open", [&] { return application->call(QStringLiteral("OpenFile"), jpeg); });
+  measure("OpenFile 7000x7000 PNG into that one", [&] { return application->call(QStringLiteral("OpenFile"), png); });
   pinger.Stop();
 
   bench::PrintMachine("the editor's own, as it starts them");

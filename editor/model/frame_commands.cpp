@@ -279,7 +279,16 @@ std::unique_ptr<TGIFSubImage> TFrameCommands::MakeFrame(TGIFImage& image, const 
   // put in place, after the undo entry.
   const int width = image.GetWidth(), height = image.GetHeight();
   try {
-    frame->Assign(bitmap);
+    if (frame->ReducesOnAssign(bitmap)) {
+      // A photo takes seconds to reduce to a palette: that runs aside while the window goes on.
+      TGIFSubImage::ReducedPicture reduced;
+      const int method = image.ColorReduction, dither = image.DitherMode, bits = image.GetColorReductionBits();
+      BusyScope::RunAside([&] { reduced = TGIFSubImage::ReducePicture(bitmap, method, dither, bits); },
+                          Tr(gif::texts::Converting));
+      frame->AssignReduced(reduced);
+    } else {
+      frame->Assign(bitmap);
+    }
   } catch (const std::exception& e) {
     image.SetWidth(width);
     image.SetHeight(height);
@@ -307,6 +316,8 @@ int TFrameCommands::PlaceNewFrame(TGIFImage& image, std::unique_ptr<TGIFSubImage
   PrepareNewFrame(image, *frame, Settings().DefaultNSLoop, delay);
   if (before == 0)
     AddCommentExtension(*frame, Tr(frame_texts::kCreatedWith) + QString::fromLatin1(kMakerWebPage));
+  // Each pass over a photo's frame takes a good part of the time the window may wait.
+  BusyScope::KeepPainted();
   if (reduce && image.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(image);
   return position;
 }
@@ -393,6 +404,7 @@ int TFrameCommands::InsertBitmapFrame(const Bitmap& bitmap, int position, const 
   EditorView()->StatusText(2, QString());
   EditorView()->FrameCountChanged(image.Images().GetCount());
   if (!whole) Record(document, 3, 1, -1, index, caption);
+  BusyScope::KeepPainted();
   document.SetModified(true);
   document.CurrentFrame = index;
   EditorView()->SetSelection(index, index);

@@ -51,6 +51,11 @@ namespace {
 // The library's long operations report to the program's progress sink.
 void RouteProgress(TGIFImage& image) {
   image.OnProgress = [](const void*, gif::TProgressStage stage, int percent, bool, const std::string& message) {
+    // Without a measure the library only says the work goes on: nothing for the bar to show.
+    if (stage == gif::TProgressStage::psRunning && percent < 0) {
+      BusyScope::KeepPainted();
+      return;
+    }
     if (IProgress* sink = ProgressSink()) sink->Progress(static_cast<int>(stage), percent, Native(message));
   };
 }

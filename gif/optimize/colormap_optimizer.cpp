@@ -87,6 +87,7 @@ void THistogram::MapFrames(bool useTransparency, int newTransparentIndex) {
     for (std::size_t i = 0; i < n; ++i) p[i] = frameLut[p[i]];
     if (transparent) gce->SetTransparentColorIndex(newTransparentIndex);
     frame->FreeBitmap();
+    if (TGIFImage* image = frame->Image()) image->Progress(image, TProgressStage::psRunning, -1, false, texts::Optimizing);
   }
 }
 
@@ -99,6 +100,7 @@ TColorMapOptimizer::~TColorMapOptimizer() {
 }
 
 void TColorMapOptimizer::Optimize() {
+  auto stillWorking = [this] { image_.Progress(&image_, TProgressStage::psRunning, -1, false, texts::Optimizing); };
   TGIFImageList& frames = image_.Images();
   TGIFGlobalColorMap& global = image_.GetGlobalColorMap();
   TGIFColorReferences references(image_);
@@ -109,7 +111,9 @@ void TColorMapOptimizer::Optimize() {
     auto h = std::make_unique<THistogram>(global);
     for (int i = 0; i < frames.GetCount(); ++i) {
       TGIFSubImage* f = frames.GetFrame(i);
-      if (!f->IsEmpty() && f->ColorMap().GetCount() == 0) transparencyInUse_ |= h->ProcessFrame(*f);
+      if (f->IsEmpty() || f->ColorMap().GetCount() != 0) continue;
+      transparencyInUse_ |= h->ProcessFrame(*f);
+      stillWorking();
     }
     if (!h->Frames().empty()) {
       globalHistogram = h.get();
@@ -123,6 +127,7 @@ void TColorMapOptimizer::Optimize() {
     histograms_.push_back(h.get());
     h.release();
     transparencyInUse_ |= histograms_.back()->ProcessFrame(*f);
+    stillWorking();
   }
 
   merged_.clear();

@@ -148,13 +148,21 @@ struct ImagingControl::Image {
   }
 };
 
-ImagingControl::ImagingControl() {
-  EnsureMagick();
-  // GraphicsMagick's OpenMP team per calling thread: the editor runs its own workers where it
-  // wants more than one, and a team member the system refuses ends the whole process in the
-  // OpenMP runtime, which nothing here can catch. The setting belongs to the thread that makes it.
+namespace {
+// GraphicsMagick's OpenMP team per calling thread: the editor runs its own workers where it wants
+// more than one, and a team member the system refuses ends the whole process in the OpenMP
+// runtime, which nothing here can catch. The setting belongs to the thread that makes it, so every
+// call into the library sets it on its own thread first: a control made on one thread may load
+// or hand out its pixels on another.
+void OneMagickThreadHere() {
   thread_local const bool oneThread = SetMagickResourceLimit(ThreadsResource, 1) != MagickFail;
   static_cast<void>(oneThread);
+}
+}  // namespace
+
+ImagingControl::ImagingControl() {
+  EnsureMagick();
+  OneMagickThreadHere();
 }
 
 ImagingControl::~ImagingControl() { Clear(); }
@@ -178,6 +186,7 @@ std::uint16_t ImagingControl::LoadReduced(const std::string& fileName, int minSi
 }
 
 std::uint16_t ImagingControl::DoLoad(const std::string& fileName, int minSide) {
+  OneMagickThreadHere();
   Clear();
   fileName_ = fileName;
   const FormatEntry* format = FindFormat(ExtensionOf(fileName));
@@ -278,6 +287,7 @@ std::uint16_t ImagingControl::DoLoad(const std::string& fileName, int minSide) {
 std::uint16_t ImagingControl::Resize(int width, int height) {
   if (!image_) return error_ = kImagingNoImage;
   if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return error_ = kImagingBadSize;
+  OneMagickThreadHere();
   ExceptionInfo exception;
   GetExceptionInfo(&exception);
   ::Image* resized = ResizeImage(image_->image, static_cast<unsigned long>(width),
@@ -292,6 +302,7 @@ std::uint16_t ImagingControl::Resize(int width, int height) {
 
 std::vector<std::uint32_t> ImagingControl::Pixels() const {
   if (!image_) return {};
+  OneMagickThreadHere();
   const std::size_t w = image_->image->columns, h = image_->image->rows;
   std::vector<unsigned char> rgba(w * h * 4);
   ExceptionInfo exception;

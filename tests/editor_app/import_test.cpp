@@ -158,6 +158,77 @@ TEST_F(AppTest, APictureDecodesWhileTheWindowGoesOnPainted) {
   EXPECT_TRUE(*busy);
 }
 
+// A photo read from a file becomes a frame: its reduction to a palette (seconds for a camera's
+// picture) lets the window go on, and the frame is the one the library makes of the picture itself,
+// pixel for pixel, with the same transparency.
+TEST_F(AppTest, APictureIsReducedToAFrameWhileTheWindowGoesOnAndAsTheLibraryReducesIt) {
+  // Many more colours than a palette holds, and a corner of pixels a picture's alpha says are clear.
+  auto photo = [](gif::PixelFormat format) {
+    gif::Bitmap picture(240, 180, format);
+    const int bytes = picture.BitsPerPixel() / 8;
+    for (int y = 0; y < picture.Height(); ++y)
+      for (int x = 0; x < picture.Width(); ++x) {
+        std::uint8_t* p = picture.Scanline(y) + x * bytes;
+        p[0] = static_cast<std::uint8_t>(x + 3 * y);
+        p[1] = static_cast<std::uint8_t>(x * y / 37);
+        p[2] = static_cast<std::uint8_t>(255 - y);
+        if (bytes == 4) p[3] = x < 30 && y < 20 ? 10 : 255;
+      }
+    return picture;
+  };
+  for (const gif::PixelFormat format : {gif::PixelFormat::pf24bit, gif::PixelFormat::pf32bit}) {
+    SCOPED_TRACE(static_cast<int>(format));
+    const gif::Bitmap picture = photo(format);
+    TfrmMain& main = OpenMain();
+    bool inserting = false;
+    std::optional<bool> handledDuring, busy;
+    testing::PostedProbe posted;
+    posted.Handled = [&] {
+      handledDuring = inserting;
+      busy = BusyScope::Running();
+    };
+    posted.Post();
+    inserting = true;
+    const int index = main.InsertBitmapFrame(picture, 0, QStringLiteral("Add Frame"));
+    inserting = false;
+    ASSERT_EQ(index, 0);
+    ASSERT_TRUE(handledDuring.has_value()) << "the event loop had no turn";
+    EXPECT_TRUE(*handledDuring);
+    EXPECT_TRUE(*busy);
+
+    TGIFImage& image = *SharedImage();
+    ASSERT_EQ(image.Images().GetCount(), 1);
+    TGIFImage scratch;
+    scratch.ColorReduction = image.ColorReduction;
+    scratch.DitherMode = image.DitherMode;
+    scratch.SetColorReductionBits(image.GetColorReductionBits());
+    auto* expected = new gif::TGIFSubImage(&scratch);
+    scratch.Images().Add(expected);
+    expected->Assign(picture);
+    gif::TGIFSubImage& frame = *image.Images().GetFrame(0);
+    ASSERT_EQ(frame.GetWidth(), expected->GetWidth());
+    ASSERT_EQ(frame.GetHeight(), expected->GetHeight());
+    EXPECT_EQ(frame.Transparent(), expected->Transparent());
+    EXPECT_EQ(frame.Transparent(), format == gif::PixelFormat::pf32bit);
+    const int clearIndex = frame.Transparent() ? frame.GraphicControlExtension()->GetTransparentColorIndex() : -1;
+    const int expectedClear =
+        expected->Transparent() ? expected->GraphicControlExtension()->GetTransparentColorIndex() : -1;
+    int differing = 0;
+    for (int y = 0; y < frame.GetHeight(); ++y)
+      for (int x = 0; x < frame.GetWidth(); ++x) {
+        const std::size_t at = static_cast<std::size_t>(y) * frame.GetWidth() + x;
+        const bool clear = frame.Data()[at] == clearIndex, expectedIsClear = expected->Data()[at] == expectedClear;
+        if (clear != expectedIsClear ||
+            (!clear && frame.GetActiveColorMap().GetColor(frame.Data()[at]) !=
+                           expected->GetActiveColorMap().GetColor(expected->Data()[at])))
+          ++differing;
+      }
+    EXPECT_EQ(differing, 0);
+    EXPECT_TRUE(messages_.Shown.empty());
+    CloseMain();
+  }
+}
+
 TEST_F(AppTest, WhileAPictureDecodesTheStatusBarShowsABarThatGoesWhenTheDecodeEndsOrFails) {
   TfrmMain& main = OpenMain();
   testing::StatusBarProgress progress(main);

@@ -186,6 +186,37 @@ TEST(OptimizeColorMapsTest, SameColoursInOtherOrdersBecomeOneGlobalTableByUse) {
   EXPECT_EQ(Timeline(image), shown);
 }
 
+// The palette merge an editor runs after each added frame passes over every frame of the
+// animation more than once: after each frame it says the work goes on (a running stage without a
+// new measure), so that a program can keep its window going through a long animation.
+TEST(OptimizeColorMapsTest, PassesOverTheFramesSayAfterEachFrameThatTheWorkGoesOn) {
+  for (const Fixture& fixture : kFixtures) {
+    SCOPED_TRACE(fixture.name);
+    TGIFImage image;
+    fixture.build(image);
+    int onGlobal = 0, nonEmpty = 0;
+    for (int i = 0; i < image.Images().GetCount(); ++i) {
+      const TGIFSubImage* f = image.Images().GetFrame(i);
+      if (f->IsEmpty()) continue;
+      ++nonEmpty;
+      if (f->ColorMap().GetCount() == 0) ++onGlobal;
+    }
+    int goingOn = 0, other = 0;
+    image.OnProgress = [&](const void*, TProgressStage stage, int percent, bool, const std::string& message) {
+      if (stage == TProgressStage::psRunning && percent == -1 && message == texts::Optimizing)
+        ++goingOn;
+      else if (percent < 0)
+        ++other;
+    };
+    Optimize(image, ooColorMap);
+    EXPECT_GE(goingOn, onGlobal) << "the global table's count";
+    goingOn = 0;
+    OptimizeColorMaps(image);
+    EXPECT_GE(goingOn, 2 * nonEmpty) << "the merge's count and rewrite";
+    EXPECT_EQ(other, 0);
+  }
+}
+
 TEST(OptimizeColorMapsTest, ColoursBeyond256GoToTheNearestByDistance) {
   TGIFImage image;
   MakeScreen(image, 16, 32, {});

@@ -7,7 +7,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#ifdef MOVINTA_TEST_OPENMP
+#include <omp.h>
+#endif
 
 namespace fs = std::filesystem;
 using movinta::platform::ImagingControl;
@@ -372,5 +377,38 @@ TEST_F(ImagingControlTest, AReducedLoadKeepsJpegsSmallerThanTheSizeAsked) {
     EXPECT_EQ(control.OriginalHeight(), c.Height);
   }
 }
+
+#ifdef MOVINTA_TEST_OPENMP
+// A control made on one thread may load and hand out its pixels on another (the editor decodes
+// and copies a photo on workers): there too GraphicsMagick runs on the calling thread alone.
+TEST_F(ImagingControlTest, AControlUsedOnAnotherThreadRunsTheLibraryOnThatThreadAlone) {
+  const std::string source = WriteSource();
+  ImagingControl control;
+  struct Seen {
+    int Before = 0, AfterLoad = 0, AfterPixels = 0;
+  };
+  auto on = [&](bool load, bool pixels) {
+    Seen seen;
+    std::thread([&] {
+      seen.Before = omp_get_max_threads();
+      if (load) {
+        EXPECT_EQ(control.Load(source), img::kImagingOk);
+      }
+      seen.AfterLoad = omp_get_max_threads();
+      if (pixels) {
+        EXPECT_EQ(control.Pixels().size(), 35u);
+      }
+      seen.AfterPixels = omp_get_max_threads();
+    }).join();
+    return seen;
+  };
+  if (on(false, false).Before < 2) GTEST_SKIP() << "threads here run one OpenMP thread anyway";
+  const Seen loading = on(true, false);
+  EXPECT_EQ(loading.AfterLoad, 1);
+  const Seen copying = on(false, true);
+  EXPECT_GE(copying.Before, 2);
+  EXPECT_EQ(copying.AfterPixels, 1);
+}
+#endif
 
 }  // namespace
