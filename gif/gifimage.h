@@ -596,6 +596,13 @@ public:
     Materialize();
     return pixels_.size();
   }
+  // How many pixels hold each index; counted once for each PixelsId and carried through
+  // RemapPixels, so a frame remapped again and again is counted once.
+  const std::array<std::uint64_t, 256>& IndexCounts() const;
+  // Every pixel p becomes map[p], as a loop over Data() would make it; the pixels themselves are
+  // mapped when next read, through all the maps given until then at once. Colour tables merged
+  // again and again then cost each frame 256 steps a merge, not one a pixel.
+  void RemapPixels(const std::array<std::uint8_t, 256>& map);
 
   // The graphic control extension in the list that speaks for the frame, or null.
   TGIFGraphicControlExtension* GraphicControlExtension() const { return gce_; }
@@ -705,6 +712,12 @@ private:
   // order (interlace pass order when partialInterlaced_), the rest being fill_.
   mutable std::vector<std::uint8_t> pixels_;
   mutable bool partial_ = false;
+  // Set while pixels_ still waits for pendingMap_ (see RemapPixels); Materialize applies it.
+  mutable bool remapPending_ = false;
+  mutable std::array<std::uint8_t, 256> pendingMap_{};
+  // IndexCounts for the pixels named by countsOf_ (0: none counted).
+  mutable std::uint64_t countsOf_ = 0;
+  mutable std::array<std::uint64_t, 256> counts_{};
   bool partialInterlaced_ = false;
   std::uint8_t fill_ = 0;
   // Read from an image descriptor of no size (drawn as nothing); bare when no

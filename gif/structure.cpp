@@ -307,7 +307,7 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     const TGIFImageList& given = image->PixelsDonor->Images();
     for (int i = 0; i < given.GetCount(); ++i) {
       TGIFSubImage* frame = given.GetFrame(i);
-      if (!frame->partial_ && !frame->zeroSize_ && frame->width_ > 0 && frame->height_ > 0 &&
+      if (!frame->partial_ && !frame->remapPending_ && !frame->zeroSize_ && frame->width_ > 0 && frame->height_ > 0 &&
           frame->pixels_.size() == static_cast<std::size_t>(frame->width_) * frame->height_)
         donors.try_emplace(frame->pixelsId_, frame);
     }

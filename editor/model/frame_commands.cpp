@@ -13,6 +13,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace movinta::editor {
@@ -597,10 +598,14 @@ int TFrameCommands::PasteOneFrame(const Bitmap& bitmap, int transparentIndex) {
 int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
   int last = -1;
   TWriteBatch batch(documents_);
-  const TUndoGroup group(documents_, copy.Images().GetCount(), Tr(frame_texts::kPasteFrame), std::max(0, SelectedFrame()));
+  const int paletteType = SettingsInt("PaletteType", 0);
+  // Under a palette rule that merges the tables, every frame that goes in recolours the whole
+  // animation, and each frame's own entry would keep all of it again: one entry keeps it once,
+  // before the first frame, and its undo takes the whole paste back.
+  const int entries = paletteType < 2 ? std::numeric_limits<int>::max() : copy.Images().GetCount();
+  const TUndoGroup group(documents_, entries, Tr(frame_texts::kPasteFrame), std::max(0, SelectedFrame()));
   if (!group.Recorded()) return -1;
   ApplyPaletteDefaults(copy);
-  const int paletteType = SettingsInt("PaletteType", 0);
   if (paletteType < 2 && copy.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(copy);
   StepProgress progress(copy.Images().GetCount(), Tr(frame_texts::kInsertingFrame));
   for (int i = 0; i < copy.Images().GetCount(); progress.Step(++i)) {
