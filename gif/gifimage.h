@@ -718,6 +718,11 @@ private:
   // IndexCounts for the pixels named by countsOf_ (0: none counted).
   mutable std::uint64_t countsOf_ = 0;
   mutable std::array<std::uint64_t, 256> counts_{};
+  // While remappedFor_ names the pixels, they are those that baseKey_ encoded, mapped through
+  // baseMap_: their encoded data can then be made from that key's (see PrepareData).
+  std::uint64_t remappedFor_ = 0;
+  TGIFEncodedDataCache::Key baseKey_;
+  std::array<std::uint8_t, 256> baseMap_{};
   bool partialInterlaced_ = false;
   std::uint8_t fill_ = 0;
   // Read from an image descriptor of no size (drawn as nothing); bare when no
@@ -805,6 +810,9 @@ public:
   // When set, frames take their encoded image data from it instead of encoding again (see
   // gif/encoded_data_cache.h); images written from copies may share one.
   std::shared_ptr<TGIFEncodedDataCache> EncodedDataCache;
+  // Drops from EncodedDataCache the data of every frame but this image's own (after the image was
+  // replaced by another, so that it holds one image's worth again, as a write leaves it).
+  void DropOthersEncodedData();
   // When set, a load gives EncodedDataCache each frame's image data as the encoding of its pixels.
   // Only for data this library wrote with this image's Compression (the editor's own snapshots).
   bool SeedEncodedDataCache = false;

@@ -502,6 +502,18 @@ void TGIFImage::SetPalette(const TGIFPalette& palette) {
   }
 }
 
+void TGIFImage::DropOthersEncodedData() {
+  if (!EncodedDataCache) return;
+  EncodedDataCache->BeginWrite();
+  for (int i = 0; i < images_.GetCount(); ++i) {
+    const TGIFSubImage* frame = images_.GetFrame(i);
+    if (!frame->WritesPixels()) continue;
+    TGIFSubImage::PreparedData data;
+    frame->PrepareData(data, true);  // found is kept
+  }
+  EncodedDataCache->EndWrite();
+}
+
 void TGIFImage::FreeDrawState() {
   bitmap_ = Bitmap();
   hasBitmap_ = false;

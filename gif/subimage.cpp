@@ -200,6 +200,13 @@ const std::array<std::uint64_t, 256>& TGIFSubImage::IndexCounts() const {
 void TGIFSubImage::RemapPixels(const std::array<std::uint8_t, 256>& map) {
   if (partial_) Materialize();
   const bool counted = countsOf_ == pixelsId_;
+  if (remappedFor_ == pixelsId_) {
+    for (std::uint8_t& m : baseMap_) m = map[m];
+  } else {
+    // The pixels as they are now may have been written: what they were written as is kept.
+    baseKey_ = EncodingKey(LargestIndex());
+    baseMap_ = map;
+  }
   if (remapPending_) {
     for (std::uint8_t& m : pendingMap_) m = map[m];
   } else {
@@ -207,6 +214,7 @@ void TGIFSubImage::RemapPixels(const std::array<std::uint8_t, 256>& map) {
     remapPending_ = !pixels_.empty();
   }
   NewPixels();
+  remappedFor_ = pixelsId_;
   if (counted) {
     std::array<std::uint64_t, 256> mapped{};
     for (std::size_t v = 0; v < 256; ++v) mapped[map[v]] += counts_[v];
@@ -379,9 +387,9 @@ TGIFEncodedDataCache::Key TGIFSubImage::EncodingKey(int largest) const {
 void TGIFSubImage::PrepareData(PreparedData& prepared, bool cachedOnly) const {
   prepared.Ready = false;
   prepared.Bytes.reset();
-  // Pixels still waiting for a map are mapped where they are encoded, on the encoding threads;
-  // their counts name the largest index without them.
-  if (!cachedOnly || !remapPending_ || countsOf_ != pixelsId_) Materialize();
+  // Pixels still waiting for a map are mapped only when they are encoded; their counts name the
+  // largest index without them.
+  if (countsOf_ != pixelsId_) Materialize();
   prepared.Largest = LargestIndex();
   const TGIFEncodedDataCache::Key key = EncodingKey(prepared.Largest);
   const int compression = key.Compression, bits = key.BitsPerPixel, colors = key.ColorCount;
@@ -390,9 +398,14 @@ void TGIFSubImage::PrepareData(PreparedData& prepared, bool cachedOnly) const {
   if (cachedOnly) {
     if (!cache || !cache->Lookup(key, prepared.Bytes)) return;
     status = EncodeStatus::Ok;
+  } else if (cache && remappedFor_ == pixelsId_ && cache->LookupRemapped(key, baseKey_, baseMap_, prepared.Bytes)) {
+    // Recoloured pixels whose data before the recolouring is at hand: nothing to encode.
+    status = EncodeStatus::Ok;
   } else if (cache) {
+    Materialize();
     status = cache->Encode(key, pixels_, prepared.Bytes);
   } else {
+    Materialize();
     auto bytes = std::make_shared<std::vector<std::uint8_t>>();
     status = EncodeImageData(compression, *bytes, bits, colors, pixels_, GetInterlaced(), height_, width_);
     prepared.Bytes = std::move(bytes);
@@ -650,6 +663,9 @@ void TGIFSubImage::Assign(const TGIFSubImage& source) {
   pendingMap_ = source.pendingMap_;
   countsOf_ = source.countsOf_;
   counts_ = source.counts_;
+  remappedFor_ = source.remappedFor_;
+  baseKey_ = source.baseKey_;
+  baseMap_ = source.baseMap_;
   partial_ = source.partial_;
   partialInterlaced_ = source.partialInterlaced_;
   fill_ = source.fill_;

@@ -40,13 +40,15 @@ constexpr double kHeldTargetMs = 200;
 
 double Ms(Clock::time_point since) { return std::chrono::duration<double, std::milli>(Clock::now() - since).count(); }
 
-// Memory in use (resident, after the allocator gave back what it holds free), in MB.
+// Memory the process holds, in MB, after the allocator gave back what it holds free: its own
+// (anonymous) pages; the pages of files it maps (an undo reads its snapshot through a mapping)
+// are the files' and are not counted.
 double ResidentMb() {
   malloc_trim(0);
   QFile status(QStringLiteral("/proc/self/status"));
   if (!status.open(QIODevice::ReadOnly)) return -1;
   for (const QByteArray& line : status.readAll().split('\n'))
-    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    if (line.startsWith("RssAnon:")) return line.mid(8).trimmed().split(' ').value(0).toDouble() / 1024.0;
   return -1;
 }
 

@@ -1079,8 +1079,12 @@ void TFrameCommands::Undo() {
   ApplyPendingInput();
   if (!CanEdit()) return;
   Active()->Undo();
-  // An undone whole-animation entry may bring back another number of frames.
-  if (Active()) EditorView()->FrameCountChanged(FrameCount());
+  // An undone whole-animation entry may bring back another number of frames, and leaves the
+  // encoded data of the frames it replaced behind.
+  if (Active()) {
+    SharedImage()->DropOthersEncodedData();
+    EditorView()->FrameCountChanged(FrameCount());
+  }
   EditorView()->RepaintFrames();
 }
 

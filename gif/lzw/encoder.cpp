@@ -458,6 +458,104 @@ EncodeStatus TRLEEncoder::Compress(Job& job) {
   return EncodeStatus::Ok;
 }
 
+bool RemapLZWImageData(std::span<const std::uint8_t> data, const std::array<std::uint8_t, 256>& map,
+                       int bitsPerPixel, int colorCount, std::vector<std::uint8_t>& out) {
+  if (data.size() < 3) return false;
+  const int minCodeSize = data[0];
+  if (minCodeSize != std::clamp(bitsPerPixel, 2, 8)) return false;
+  const unsigned limit = std::min(static_cast<unsigned>(std::max(colorCount, 0)), 1u << minCodeSize);
+  // The codes without the sub-blocks' length bytes; the encoder fills every sub-block but the last.
+  std::vector<std::uint8_t> codes;
+  codes.reserve(data.size());
+  std::size_t at = 1;
+  for (;;) {
+    if (at >= data.size()) return false;
+    const std::size_t length = data[at];
+    if (length == 0) break;
+    if (at + 1 + length >= data.size()) return false;  // the terminator at least follows
+    if (length != 255 && data[at + 1 + length] != 0) return false;
+    codes.insert(codes.end(), data.begin() + static_cast<std::ptrdiff_t>(at + 1),
+                 data.begin() + static_cast<std::ptrdiff_t>(at + 1 + length));
+    at += 1 + length;
+  }
+  if (at + 1 != data.size()) return false;
+
+  // Codes are read least significant bit first, eight bytes at a time (the buffer is padded), and
+  // a single-pixel code whose value changes is changed where it stands.
+  const std::size_t payload = codes.size(), totalBits = payload * 8;
+  codes.resize(payload + 8, 0);
+  std::uint8_t* const bytes = codes.data();
+  auto load = [bytes](std::size_t bit) {
+    std::uint64_t w;
+    std::memcpy(&w, bytes + bit / 8, 8);
+    return w >> (bit % 8);
+  };
+  auto flip = [bytes](std::size_t bit, std::uint64_t bits) {
+    std::uint64_t w;
+    std::memcpy(&w, bytes + bit / 8, 8);
+    w ^= bits << (bit % 8);
+    std::memcpy(bytes + bit / 8, &w, 8);
+  };
+
+  // The encoder's own steps (see TLZWEncoder::Compress), replayed over its output.
+  const unsigned clear = 1u << minCodeSize, end = clear + 1;
+  const int initWidth = minCodeSize + 1;
+  int width = initWidth;
+  unsigned mask = (1u << width) - 1, maxCode = mask, nextFree = clear + 2;
+  std::array<int, 256> from;
+  from.fill(-1);
+  std::size_t bit = 0;
+  if (totalBits < static_cast<std::size_t>(width) || (load(0) & mask) != clear) return false;
+  bit += static_cast<std::size_t>(width);
+  bool clearDue = false, any = false;
+  for (;;) {
+    if (bit + static_cast<std::size_t>(width) > totalBits) return false;
+    const unsigned code = static_cast<unsigned>(load(bit)) & mask;
+    const std::size_t here = bit;
+    bit += static_cast<std::size_t>(width);
+    if (code == end) break;
+    if (clearDue) {
+      if (code != clear) return false;
+      width = initWidth;
+      mask = maxCode = (1u << width) - 1;
+      nextFree = clear + 2;
+      clearDue = false;
+      any = false;
+      continue;
+    }
+    if (code < clear) {
+      const unsigned mapped = map[code];
+      if (mapped >= limit || (from[mapped] >= 0 && from[mapped] != static_cast<int>(code))) return false;
+      from[mapped] = static_cast<int>(code);
+      if (mapped != code) flip(here, code ^ mapped);
+    } else if (code == clear || !any || code >= nextFree) {
+      // After a clear the first code is a single pixel; a string code must already be defined.
+      return false;
+    }
+    any = true;
+    if (nextFree > maxCode && width < 12) {
+      ++width;
+      mask = (1u << width) - 1;
+      maxCode = width == 12 ? kMaxCode + 1 : mask;
+    }
+    if (nextFree <= kMaxCode - 1)
+      ++nextFree;
+    else
+      clearDue = true;
+  }
+  // What follows the end code is the last byte's padding, all zero bits.
+  if ((bit + 7) / 8 != payload || (bit % 8 != 0 && (load(bit) & 0xFF) != 0)) return false;
+
+  out.assign(data.begin(), data.end());
+  std::size_t taken = 0;
+  for (at = 1; data[at] != 0; at += 1 + data[at]) {
+    std::copy_n(codes.begin() + static_cast<std::ptrdiff_t>(taken), data[at],
+                out.begin() + static_cast<std::ptrdiff_t>(at + 1));
+    taken += data[at];
+  }
+  return true;
+}
+
 EncodeStatus EncodeImageData(int compression, std::vector<std::uint8_t>& out, int bitsPerPixel,
                              int colorCount, std::span<const std::uint8_t> pixels,
                              bool interlaced, int height, int width) {

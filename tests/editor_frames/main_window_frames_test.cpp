@@ -705,7 +705,7 @@ TEST_F(MainFramesTest, ResizesAndPastesOfManyFramesGiveTheEventLoopTurnsWhileThe
     c.Prepare(main);
     const QString text = QString::fromLatin1(c.Progress);
     RecordedProgress progress;
-    int turnsDuring = 0;
+    int turnsDuring = 0, turnsWriting = 0;
     bool running = false, busy = true;
     // Posted before the command, and again each time it is handled.
     testing::PostedProbe probe;
@@ -713,6 +713,9 @@ TEST_F(MainFramesTest, ResizesAndPastesOfManyFramesGiveTheEventLoopTurnsWhileThe
       if (!running) return;
       busy = busy && BusyScope::Running();
       if (!progress.Open.empty() && progress.Open.front() == text) ++turnsDuring;
+      // Once the frames are done, the command writes the working copy, encoding every frame it
+      // changed again.
+      else if (progress.Open.empty() && turnsDuring > 0) ++turnsWriting;
       probe.Post();
     };
     probe.Post();
@@ -720,6 +723,7 @@ TEST_F(MainFramesTest, ResizesAndPastesOfManyFramesGiveTheEventLoopTurnsWhileThe
     ASSERT_TRUE(c.Run(main.FrameCommands()));
     running = false;
     EXPECT_GE(turnsDuring, 2) << "the event posted before the command waits for its end";
+    EXPECT_GE(turnsWriting, 1) << "the working copy is written without a turn";
     EXPECT_TRUE(busy) << "scripts that change documents are refused meanwhile";
     const std::vector<int>& percents = progress.Percents[text];
     ASSERT_GE(percents.size(), 2u);
