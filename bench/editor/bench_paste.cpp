@@ -28,13 +28,14 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <vector>
 
 using namespace movinta::editor;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr int kPasted = 50;
+constexpr int kPasted = 50, kRounds = 3;
 constexpr double kTargetRatio = 2.0;
 constexpr double kHeldTargetMs = 200;
 
@@ -208,8 +209,18 @@ bool Measure(const QString& path) {
     r.MbAfterUndo = ResidentMb();
     return r;
   };
-  const PasteResult kept = paste(2);
-  const PasteResult merged = paste(0);
+  // Alternated and repeated: on a shared machine the quickest of each says most about the work.
+  PasteResult kept, merged;
+  std::vector<double> keptMs, mergedMs;
+  for (int round = 0; round < kRounds; ++round) {
+    const PasteResult k = paste(2), m = paste(0);
+    keptMs.push_back(k.Ms);
+    mergedMs.push_back(m.Ms);
+    if (round == 0 || k.Ms < kept.Ms) kept = k;
+    if (round == 0 || m.Ms < merged.Ms) merged = m;
+    kept.HeldMs = std::max(kept.HeldMs, k.HeldMs);
+    merged.HeldMs = std::max(merged.HeldMs, m.HeldMs);
+  }
 
   // A delete of 50 frames and a resize, for the event loop's turns.
   view.SetSelection(count / 2, count / 2 + kPasted - 1);
@@ -232,12 +243,19 @@ bool Measure(const QString& path) {
   };
   row("kept palettes:", kept);
   row("default rule:", merged);
+  const auto all = [](const std::vector<double>& ms) {
+    QStringList out;
+    for (double v : ms) out << QString::number(v, 'f', 0);
+    return out.join(QStringLiteral(", "));
+  };
+  std::printf("  (each of %d rounds, ms: kept palettes %s; default rule %s; the quickest is shown, and the longest hold)\n",
+              kRounds, qPrintable(all(keptMs)), qPrintable(all(mergedMs)));
   const bool ratioMet = ratio <= kTargetRatio;
   // Within a few MB of where it was: the allocator keeps some pages.
   const bool memoryMet = merged.MbAfterUndo <= merged.MbBefore + 16;
   std::printf("  default rule / kept palettes %.2f (target at most %.1f): %s\n", ratio, kTargetRatio,
               ratioMet ? "met" : "NOT met");
-  std::printf("  memory after its undo %.0f MB, %.0f MB before the paste (target back where it was): %s\n",
+  std::printf("  memory after its undo %.0f MB, %.0f MB before the paste (target back where it was, within 16 MB): %s\n",
               merged.MbAfterUndo, merged.MbBefore, memoryMet ? "met" : "NOT met");
   const auto held = [](const char* name, double ms, double heldMs) {
     std::printf("  %-26s %8.1f ms, event loop held at most %6.1f ms (target %.0f): %s\n", name, ms, heldMs,

@@ -1080,9 +1080,11 @@ void TFrameCommands::Undo() {
   if (!CanEdit()) return;
   Active()->Undo();
   // An undone whole-animation entry may bring back another number of frames, and leaves the
-  // encoded data of the frames it replaced behind.
+  // encoded data of the frames it replaced behind (the data of another animation's worth).
   if (Active()) {
-    SharedImage()->DropOthersEncodedData();
+    TGIFImage& image = *SharedImage();
+    if (image.EncodedDataCache && image.EncodedDataCache->Entries() > 2 * static_cast<std::size_t>(FrameCount()))
+      image.DropOthersEncodedData();
     EditorView()->FrameCountChanged(FrameCount());
   }
   EditorView()->RepaintFrames();
