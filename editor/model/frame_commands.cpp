@@ -405,6 +405,9 @@ bool TFrameCommands::InsertBitmapAt(TGIFImage& image, const Bitmap& bitmap, int 
   ApplyPendingInput();
   TMDIChild* document = Active();
   if (!document || RefusedWhilePlaying()) return false;
+  // Merging the tables recolours a long animation, whose working copy then takes a while: the
+  // window stays painted meanwhile.
+  BusyScope busy;
   const int selected = std::max(0, SelectedFrame());
   std::unique_ptr<TGIFSubImage> frame = MakeFrame(image, bitmap);
   if (!frame) return false;
@@ -429,6 +432,8 @@ void TFrameCommands::DeleteFrames() {
   if (!Begin()) return;
   const std::vector<int> frames = SelectedFrames();
   if (frames.empty()) return;
+  // The working copy, written once at the end, keeps the window painted as it goes.
+  BusyScope busy;
   TMDIChild* document = Active();
   TWriteBatch batch(documents_);
   const TUndoGroup group(documents_, std::min<int>(static_cast<int>(frames.size()), FrameCount() - 1),
