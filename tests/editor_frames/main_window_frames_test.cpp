@@ -734,6 +734,48 @@ TEST_F(MainFramesTest, ResizesAndPastesOfManyFramesGiveTheEventLoopTurnsWhileThe
   }
 }
 
+// Deleting frames, from the strip or as a script asks, writes the working copy of what is left,
+// and the event loop turns while it is written; scripts are refused meanwhile.
+TEST_F(MainFramesTest, DeletingFramesGivesTheEventLoopTurnsWhileTheWorkingCopyIsWritten) {
+  TfrmMain& main = OpenMain();
+  const struct {
+    const char* Name;
+    std::function<void(TfrmMain&, TMDIChild&)> Run;
+  } cases[] = {
+      {"a range from the strip",
+       [](TfrmMain& m, TMDIChild&) {
+         m.SetSelection(2, 6);
+         m.FrameCommands().DeleteFrames();
+       }},
+      {"one frame, as a script asks", [](TfrmMain&, TMDIChild& d) { d.DeleteFrame(3); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TMDIChild* d = main.OpenFile(Gif(QStringLiteral("delete.gif"), 12));
+    ASSERT_NE(d, nullptr);
+    RecordedProgress progress;
+    int turns = 0;
+    bool running = false, busy = true;
+    testing::PostedProbe probe;
+    probe.Handled = [&] {
+      if (!running) return;
+      ++turns;
+      busy = busy && BusyScope::Running();
+      probe.Post();
+    };
+    probe.Post();
+    running = true;
+    const int before = SharedImage()->Images().GetCount();
+    c.Run(main, *d);
+    running = false;
+    EXPECT_LT(SharedImage()->Images().GetCount(), before);
+    EXPECT_TRUE(d->WorkingCopyCurrent());
+    EXPECT_GE(turns, 1) << "the event posted before the delete waits for its end";
+    EXPECT_TRUE(busy);
+    main.Documents().FreeChildWindow(d);
+  }
+}
+
 // Work that reports inside other work (a frame converted while many are pasted) leaves the bar to
 // the outer work; work that never reports its end leaves no bar once the hourglass goes.
 TEST_F(MainFramesTest, TheStatusBarShowsTheProgressOfTheOutermostWork) {
