@@ -810,6 +810,9 @@ public:
   // When set, frames take their encoded image data from it instead of encoding again (see
   // gif/encoded_data_cache.h); images written from copies may share one.
   std::shared_ptr<TGIFEncodedDataCache> EncodedDataCache;
+  // Counts every frame's indices ahead (TGIFSubImage::IndexCounts), on several threads for a large
+  // animation, before work that counts them all (merging the colour tables).
+  void CountIndices();
   // Drops from EncodedDataCache the data of every frame but this image's own (after the image was
   // replaced by another, so that it holds one image's worth again, as a write leaves it).
   void DropOthersEncodedData();

@@ -759,6 +759,7 @@ bool ApplyPaletteDefaults(TGIFImage& image) {
 bool OptimizerAvailable() { return true; }
 
 bool ApplyStandardPalette(TGIFImage& image) {
+  image.CountIndices();
   image.Optimize(gif::ooColorMap, 0, 0, 8);
   image.OptimizeColorMaps();
   return true;
