@@ -203,17 +203,12 @@ bool TGIFColorMap::Optimize() {
 
 namespace {
 void CountPixels(const TGIFSubImage& frame, THistogram& histogram) {
-  const std::uint8_t* p = frame.Data();
-  const std::size_t n = frame.DataSize();
-  int counts[256] = {};
-  for (std::size_t i = 0; i < n; ++i) ++counts[p[i]];
-  for (int i = 0; i < 256; ++i) histogram[static_cast<std::size_t>(i)].Count += counts[i];
+  const std::array<std::uint64_t, 256>& counts = frame.IndexCounts();
+  for (std::size_t i = 0; i < 256; ++i) histogram[i].Count += static_cast<int>(counts[i]);
 }
 
 void RemapFrame(TGIFSubImage& frame, const TColormapMap& map) {
-  std::uint8_t* p = frame.Data();
-  const std::size_t n = frame.DataSize();
-  for (std::size_t i = 0; i < n; ++i) p[i] = map[p[i]];
+  frame.RemapPixels(map);
   if (frame.Transparent() && frame.GraphicControlExtension())
     frame.GraphicControlExtension()->SetTransparentColorIndex(map[frame.GraphicControlExtension()->GetTransparentColorIndex()]);
   frame.FreeBitmap();

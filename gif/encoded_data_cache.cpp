@@ -85,6 +85,45 @@ bool TGIFEncodedDataCache::Lookup(const Key& key, Data& out) {
   return true;
 }
 
+bool TGIFEncodedDataCache::LookupRemapped(const Key& key, const Key& base, const std::array<std::uint8_t, 256>& map,
+                                          Data& out) {
+  // Single-pixel codes are the pixels only where the data is LZW of the same shape.
+  if (key.Compression == 1 || base.Compression != key.Compression || base.Interlaced != key.Interlaced ||
+      base.Width != key.Width || base.Height != key.Height)
+    return Lookup(key, out);
+  Data from;
+  {
+    std::lock_guard guard(lock_);
+    if (Entry* e = Find(key, HashKey(key))) {
+      e->used = true;
+      ++hits_;
+      out = e->data;
+      return true;
+    }
+    Entry* b = Find(base, HashKey(base));
+    if (!b) return false;
+    from = b->data;
+  }
+  auto bytes = std::make_shared<std::vector<std::uint8_t>>();
+  if (!RemapLZWImageData(*from, map, key.BitsPerPixel, key.ColorCount, *bytes)) return false;
+  auto entry = std::make_unique<Entry>();
+  entry->key = key;
+  entry->data = bytes;
+  entry->dataHash = HashData(*bytes);
+  entry->used = true;
+  out = std::move(bytes);
+  const std::uint64_t keyHash = HashKey(key);
+  std::lock_guard guard(lock_);
+  ++hits_;
+  if (Entry* e = Find(key, keyHash)) {
+    e->used = true;
+    return true;
+  }
+  byData_.emplace(entry->dataHash, entry.get());
+  entries_.emplace(keyHash, std::move(entry));
+  return true;
+}
+
 std::uint64_t TGIFEncodedDataCache::FindPixels(bool interlaced, int width, int height,
                                                std::span<const std::uint8_t> data, std::uint64_t dataHash) const {
   std::lock_guard guard(lock_);

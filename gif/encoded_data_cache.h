@@ -6,6 +6,7 @@
 // changes.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -39,6 +40,10 @@ public:
   EncodeStatus Encode(const Key& key, std::span<const std::uint8_t> pixels, Data& out);
   // The cached block for key, as Encode would hand it out, or false when there is none.
   bool Lookup(const Key& key, Data& out);
+  // The block for key when its pixels are those named by `base` mapped through `map`: cached,
+  // or made from base's cached block without encoding (RemapLZWImageData), which leaves base's
+  // entry as unused as it was. False when neither is possible; the caller encodes the pixels.
+  bool LookupRemapped(const Key& key, const Key& base, const std::array<std::uint8_t, 256>& map, Data& out);
 
   // A frame just read from `data` (its image data block, from the code size byte through the
   // terminator), decoded without fault at this size and interlacing, holds the pixels an entry

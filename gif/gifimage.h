@@ -601,6 +601,13 @@ public:
     Materialize();
     return pixels_.size();
   }
+  // How many pixels hold each index; counted once for each PixelsId and carried through
+  // RemapPixels, so a frame remapped again and again is counted once.
+  const std::array<std::uint64_t, 256>& IndexCounts() const;
+  // Every pixel p becomes map[p], as a loop over Data() would make it; the pixels themselves are
+  // mapped when next read, through all the maps given until then at once. Colour tables merged
+  // again and again then cost each frame 256 steps a merge, not one a pixel.
+  void RemapPixels(const std::array<std::uint8_t, 256>& map);
 
   // The graphic control extension in the list that speaks for the frame, or null.
   TGIFGraphicControlExtension* GraphicControlExtension() const { return gce_; }
@@ -720,6 +727,17 @@ private:
   // order (interlace pass order when partialInterlaced_), the rest being fill_.
   mutable PixelBytes pixels_;
   mutable bool partial_ = false;
+  // Set while pixels_ still waits for pendingMap_ (see RemapPixels); Materialize applies it.
+  mutable bool remapPending_ = false;
+  mutable std::array<std::uint8_t, 256> pendingMap_{};
+  // IndexCounts for the pixels named by countsOf_ (0: none counted).
+  mutable std::uint64_t countsOf_ = 0;
+  mutable std::array<std::uint64_t, 256> counts_{};
+  // While remappedFor_ names the pixels, they are those that baseKey_ encoded, mapped through
+  // baseMap_: their encoded data can then be made from that key's (see PrepareData).
+  std::uint64_t remappedFor_ = 0;
+  TGIFEncodedDataCache::Key baseKey_;
+  std::array<std::uint8_t, 256> baseMap_{};
   bool partialInterlaced_ = false;
   std::uint8_t fill_ = 0;
   // Read from an image descriptor of no size (drawn as nothing); bare when no
@@ -807,6 +825,12 @@ public:
   // When set, frames take their encoded image data from it instead of encoding again (see
   // gif/encoded_data_cache.h); images written from copies may share one.
   std::shared_ptr<TGIFEncodedDataCache> EncodedDataCache;
+  // Counts every frame's indices ahead (TGIFSubImage::IndexCounts), on several threads for a large
+  // animation, before work that counts them all (merging the colour tables).
+  void CountIndices();
+  // Drops from EncodedDataCache the data of every frame but this image's own (after the image was
+  // replaced by another, so that it holds one image's worth again, as a write leaves it).
+  void DropOthersEncodedData();
   // When set, a load gives EncodedDataCache each frame's image data as the encoding of its pixels.
   // Only for data this library wrote with this image's Compression (the editor's own snapshots).
   bool SeedEncodedDataCache = false;

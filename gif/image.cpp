@@ -8,11 +8,13 @@
 #include <fstream>
 #include <limits>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
 #include "gif/color/palettes.h"
 #include "gif/gifimage.h"
+#include "gif/threads.h"
 
 namespace gif {
 
@@ -505,6 +507,35 @@ void TGIFImage::SetPalette(const TGIFPalette& palette) {
     PaletteModified = true;
     Changed();
   }
+}
+
+void TGIFImage::CountIndices() {
+  std::uint64_t pixels = 0;
+  for (int i = 0; i < images_.GetCount(); ++i) {
+    const TGIFSubImage* f = images_.GetFrame(i);
+    pixels += static_cast<std::uint64_t>(f->GetWidth()) * f->GetHeight();
+  }
+  const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+  const int threads = static_cast<int>(std::min<std::uint64_t>(cores, pixels / (1u << 20) + 1));
+  RunOnThreads(images_.GetCount(), threads, [this](int i) {
+    try {
+      images_.GetFrame(i)->IndexCounts();
+    } catch (...) {
+      // counted, and reported, where the counts are needed
+    }
+  });
+}
+
+void TGIFImage::DropOthersEncodedData() {
+  if (!EncodedDataCache) return;
+  EncodedDataCache->BeginWrite();
+  for (int i = 0; i < images_.GetCount(); ++i) {
+    const TGIFSubImage* frame = images_.GetFrame(i);
+    if (!frame->WritesPixels()) continue;
+    TGIFSubImage::PreparedData data;
+    frame->PrepareData(data, true);  // found is kept
+  }
+  EncodedDataCache->EndWrite();
 }
 
 void TGIFImage::FreeDrawState() {

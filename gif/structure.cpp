@@ -307,7 +307,7 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     const TGIFImageList& given = image->PixelsDonor->Images();
     for (int i = 0; i < given.GetCount(); ++i) {
       TGIFSubImage* frame = given.GetFrame(i);
-      if (!frame->partial_ && !frame->zeroSize_ && frame->width_ > 0 && frame->height_ > 0 &&
+      if (!frame->partial_ && !frame->remapPending_ && !frame->zeroSize_ && frame->width_ > 0 && frame->height_ > 0 &&
           frame->pixels_.size() == static_cast<std::size_t>(frame->width_) * frame->height_)
         donors.try_emplace(frame->pixelsId_, frame);
     }
@@ -387,6 +387,9 @@ namespace {
 // written in order on the calling thread.
 constexpr std::uint64_t kPixelsPerThread = 1u << 19;
 constexpr int kFramesPerThreadInWindow = 8;
+// Frames a window has each thread encode at most: between windows the caller hears of progress
+// (and keeps its window painted), so a window of frames to encode stays short.
+constexpr int kEncodesPerThreadInWindow = 2;
 
 }  // namespace
 
@@ -414,12 +417,13 @@ void TGIFImageList::SaveToStream(ByteWriter& stream) {
   // A window of frames at a time, so that progress goes on and only one window's data waits.
   const int window = threads * kFramesPerThreadInWindow;
   std::vector<TGIFSubImage::PreparedData> prepared(static_cast<std::size_t>(std::min(window, count)));
-  for (int start = 0; start < count; start += window) {
-    const int n = std::min(window, count - start);
+  for (int start = 0, n = 0; start < count; start += n) {
     // Frames whose data is cached take it here; only the others are encoded on threads, so a
     // write with little to encode starts none.
     std::vector<int> toEncode;
-    for (int k = 0; k < n; ++k) {
+    const int most = threads * kEncodesPerThreadInWindow;
+    for (n = 0; n < window && start + n < count && static_cast<int>(toEncode.size()) < most; ++n) {
+      const int k = n;
       TGIFSubImage::PreparedData& data = prepared[static_cast<std::size_t>(k)];
       const TGIFSubImage* f = GetFrame(start + k);
       if (!f->WritesPixels()) continue;
@@ -444,7 +448,10 @@ void TGIFImageList::SaveToStream(ByteWriter& stream) {
       // The whole output in one block, sized from the first window (descriptors, tables and
       // extensions estimated), saves copying it as it grows.
       std::size_t bytes = 0;
-      for (const TGIFSubImage::PreparedData& data : prepared) bytes += (data.Bytes ? data.Bytes->size() : 0) + 1024;
+      for (int k = 0; k < n; ++k) {
+        const TGIFSubImage::PreparedData& data = prepared[static_cast<std::size_t>(k)];
+        bytes += (data.Bytes ? data.Bytes->size() : 0) + 1024;
+      }
       const std::size_t estimate = stream.Position() + bytes / static_cast<std::size_t>(n) * static_cast<std::size_t>(count);
       try {
         stream.Reserve(estimate + estimate / 16);

@@ -35,6 +35,7 @@ void TGIFSubImage::Clear() {
   pixels_.shrink_to_fit();
   NewPixels();
   partial_ = false;
+  remapPending_ = false;
   zeroSize_ = zeroSizeBare_ = false;
   left_ = top_ = width_ = height_ = 0;
   transparent_ = false;
@@ -49,11 +50,17 @@ void TGIFSubImage::HoldNothing(std::uint8_t fill) {
   pixels_.shrink_to_fit();
   NewPixels();
   partial_ = true;
+  remapPending_ = false;
   partialInterlaced_ = false;
   fill_ = fill;
 }
 
 void TGIFSubImage::Materialize() const {
+  if (remapPending_) {
+    // Only whole pixels are ever left waiting for a map (RemapPixels materializes first).
+    remapPending_ = false;
+    for (std::uint8_t& p : pixels_) p = pendingMap_[p];
+  }
   if (!partial_) return;
   const std::size_t w = width_, h = height_;
   PixelBytes full(w * h, fill_);
@@ -159,7 +166,71 @@ std::uint8_t* TGIFSubImage::GetScanline(int y) {
   return pixels_.data() + static_cast<std::size_t>(y) * width_;
 }
 
+const std::array<std::uint64_t, 256>& TGIFSubImage::IndexCounts() const {
+  if (countsOf_ != pixelsId_) {
+    Materialize();
+    counts_.fill(0);
+    // Four tallies side by side, so that runs of one index do not wait on one counter.
+    std::array<std::array<std::uint32_t, 256>, 4> tally{};
+    const std::uint8_t* p = pixels_.data();
+    std::size_t n = pixels_.size();
+    while (n > 0) {
+      // Flushed before a tally can overflow.
+      const std::size_t chunk = std::min<std::size_t>(n, std::size_t{1} << 30);
+      std::size_t i = 0;
+      for (; i + 4 <= chunk; i += 4) {
+        ++tally[0][p[i]];
+        ++tally[1][p[i + 1]];
+        ++tally[2][p[i + 2]];
+        ++tally[3][p[i + 3]];
+      }
+      for (; i < chunk; ++i) ++tally[0][p[i]];
+      for (auto& t : tally) {
+        for (std::size_t v = 0; v < 256; ++v) counts_[v] += t[v];
+        t.fill(0);
+      }
+      p += chunk;
+      n -= chunk;
+    }
+    countsOf_ = pixelsId_;
+  }
+  return counts_;
+}
+
+void TGIFSubImage::RemapPixels(const std::array<std::uint8_t, 256>& map) {
+  if (partial_) Materialize();
+  const bool counted = countsOf_ == pixelsId_;
+  if (remappedFor_ == pixelsId_) {
+    for (std::uint8_t& m : baseMap_) m = map[m];
+  } else {
+    // The pixels as they are now may have been written: what they were written as is kept.
+    baseKey_ = EncodingKey(LargestIndex());
+    baseMap_ = map;
+  }
+  if (remapPending_) {
+    for (std::uint8_t& m : pendingMap_) m = map[m];
+  } else {
+    pendingMap_ = map;
+    remapPending_ = !pixels_.empty();
+  }
+  NewPixels();
+  remappedFor_ = pixelsId_;
+  if (counted) {
+    std::array<std::uint64_t, 256> mapped{};
+    for (std::size_t v = 0; v < 256; ++v) mapped[map[v]] += counts_[v];
+    counts_ = mapped;
+    countsOf_ = pixelsId_;
+  }
+}
+
 int TGIFSubImage::LargestIndex() const {
+  if (countsOf_ == pixelsId_) {
+    int largest = 255;
+    while (largest >= 0 && counts_[static_cast<std::size_t>(largest)] == 0) --largest;
+    return largest;
+  }
+  // Indices waiting for a map are not the ones the pixels will hold.
+  if (remapPending_) Materialize();
   if (largestOf_ != pixelsId_ || largestSize_ != pixels_.size() || largestPartial_ != partial_) {
     int largest = pixels_.empty() ? -1 : *std::max_element(pixels_.begin(), pixels_.end());
     if (partial_ && pixels_.size() < static_cast<std::size_t>(width_) * height_) largest = std::max<int>(largest, fill_);
@@ -250,6 +321,7 @@ void TGIFSubImage::Decode(PendingDecode& pending) {
   const std::size_t bound = LZWPixelBound(pending.Data);
   pending.Partial = bound < pending.Total;
   // Left unfilled: the decoder writes every byte, the fill where its data does not reach.
+  remapPending_ = false;
   pixels_.clear();
   pixels_.resize(pending.Partial ? bound + 1 : pending.Total);
   pending.Result = pending.Partial ? DecodeLZWStream(pending.Data, pixels_, pending.Total)
@@ -317,7 +389,9 @@ TGIFEncodedDataCache::Key TGIFSubImage::EncodingKey(int largest) const {
 void TGIFSubImage::PrepareData(PreparedData& prepared, bool cachedOnly) const {
   prepared.Ready = false;
   prepared.Bytes.reset();
-  Materialize();
+  // Pixels still waiting for a map are mapped only when they are encoded; their counts name the
+  // largest index without them.
+  if (countsOf_ != pixelsId_) Materialize();
   prepared.Largest = LargestIndex();
   const TGIFEncodedDataCache::Key key = EncodingKey(prepared.Largest);
   const int compression = key.Compression, bits = key.BitsPerPixel, colors = key.ColorCount;
@@ -326,9 +400,14 @@ void TGIFSubImage::PrepareData(PreparedData& prepared, bool cachedOnly) const {
   if (cachedOnly) {
     if (!cache || !cache->Lookup(key, prepared.Bytes)) return;
     status = EncodeStatus::Ok;
+  } else if (cache && remappedFor_ == pixelsId_ && cache->LookupRemapped(key, baseKey_, baseMap_, prepared.Bytes)) {
+    // Recoloured pixels whose data before the recolouring is at hand: nothing to encode.
+    status = EncodeStatus::Ok;
   } else if (cache) {
+    Materialize();
     status = cache->Encode(key, pixels_, prepared.Bytes);
   } else {
+    Materialize();
     auto bytes = std::make_shared<std::vector<std::uint8_t>>();
     status = EncodeImageData(compression, *bytes, bits, colors, pixels_, GetInterlaced(), height_, width_);
     prepared.Bytes = std::move(bytes);
@@ -582,6 +661,13 @@ void TGIFSubImage::Assign(const TGIFSubImage& source) {
   packed_ = source.packed_;
   pixels_ = source.pixels_;
   pixelsId_ = source.pixelsId_;
+  remapPending_ = source.remapPending_;
+  pendingMap_ = source.pendingMap_;
+  countsOf_ = source.countsOf_;
+  counts_ = source.counts_;
+  remappedFor_ = source.remappedFor_;
+  baseKey_ = source.baseKey_;
+  baseMap_ = source.baseMap_;
   partial_ = source.partial_;
   partialInterlaced_ = source.partialInterlaced_;
   fill_ = source.fill_;

@@ -25,6 +25,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
@@ -206,6 +207,12 @@ int main(int argc, char** argv) {
   env.insert(QStringLiteral("MOVINTA6_ADDIN_PATH"), QStringLiteral(BENCH_WINDOW_ADDINS));
   env.insert(QStringLiteral("MOVINTA_BENCH_FLASH_MOVIE"), movie);
   editor.setProcessEnvironment(env);
+  // The palette-defaults question answered once and for all ("Make default"), as a user who pastes
+  // has it: the paste below asks nothing.
+  {
+    QSettings settings(dir.path() + QStringLiteral("/config/Larkspur Software/GIF Movinta.ini"), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("Settings/PaletteDefaults"), 1);
+  }
   editor.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   // As the bus starts it: no welcome dialog waiting for a click.
   editor.start(QStringLiteral(MOVINTA6_PROGRAM), {QStringLiteral("--automation")});
@@ -267,6 +274,17 @@ int main(int argc, char** argv) {
   measure("Frame(0).SetBitmap (whole-animation entry)", [&] { return frame0->call(QStringLiteral("SetBitmap"), picture); });
   measure("its Undo", [&] { return document->call(QStringLiteral("Undo")); });
   measure("one more Undo, back to the saved state", [&] { return document->call(QStringLiteral("Undo")); });
+  // A frame copied and pasted through the menus, as a user does: under the default palette rule
+  // the paste merges every table of the animation into one, recolouring every frame.
+  auto menu = [&](const char* path) {
+    QDBusReply<QDBusObjectPath> item = application->call(QStringLiteral("Menu"), QString::fromLatin1(path));
+    return object(item.value().path(), QStringLiteral("com.larkspur.Movinta.MenuItem"));
+  };
+  QDBusInterface* copy = menu("Edit|Copy");
+  QDBusInterface* paste = menu("Edit|Paste");
+  copy->call(QStringLiteral("Execute"));
+  measure("Edit|Paste (a frame copied, default palette rule)", [&] { return paste->call(QStringLiteral("Execute")); });
+  measure("its Undo", [&] { return document->call(QStringLiteral("Undo")); });
   measure("AddFrameNoPrompts (a frame at the end)",
           [&] { return document->call(QStringLiteral("AddFrameNoPrompts"), picture, 10); });
   measure("DeleteFrame (the frame added)",

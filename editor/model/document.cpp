@@ -266,6 +266,9 @@ void TMDIChild::DeleteFrame(int index) {
     ShowMessage(Tr(texts::kAtLeastOneFrame).arg(DisplayName()), MessageType::Information, kOk);
     return;
   }
+  // The frame's snapshot and the working copy of a long animation take a while: the window stays
+  // painted meanwhile.
+  BusyScope busy;
   try {
     AddUndoEntry(3, 2, -1, -1, index, Tr(texts::kDeleteFrame));
   } catch (const std::exception& e) {
@@ -273,7 +276,7 @@ void TMDIChild::DeleteFrame(int index) {
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
     return;
   }
-  if (DeleteFrameAt(image, index)) SetModified(true);
+  if (DeleteFrameAt(*SharedImage(), index)) SetModified(true);
   UpdateUndoState();
 }
 

@@ -13,6 +13,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace movinta::editor {
@@ -416,6 +417,9 @@ bool TFrameCommands::InsertBitmapAt(TGIFImage& image, const Bitmap& bitmap, int 
   ApplyPendingInput();
   TMDIChild* document = Active();
   if (!document || RefusedWhilePlaying()) return false;
+  // Merging the tables recolours a long animation, whose working copy then takes a while: the
+  // window stays painted meanwhile.
+  BusyScope busy;
   const int selected = std::max(0, SelectedFrame());
   std::unique_ptr<TGIFSubImage> frame = MakeFrame(image, bitmap);
   if (!frame) return false;
@@ -440,6 +444,8 @@ void TFrameCommands::DeleteFrames() {
   if (!Begin()) return;
   const std::vector<int> frames = SelectedFrames();
   if (frames.empty()) return;
+  // The working copy, written once at the end, keeps the window painted as it goes.
+  BusyScope busy;
   TMDIChild* document = Active();
   TWriteBatch batch(documents_);
   const TUndoGroup group(documents_, std::min<int>(static_cast<int>(frames.size()), FrameCount() - 1),
@@ -609,10 +615,14 @@ int TFrameCommands::PasteOneFrame(const Bitmap& bitmap, int transparentIndex) {
 int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
   int last = -1;
   TWriteBatch batch(documents_);
-  const TUndoGroup group(documents_, copy.Images().GetCount(), Tr(frame_texts::kPasteFrame), std::max(0, SelectedFrame()));
+  const int paletteType = SettingsInt("PaletteType", 0);
+  // Under a palette rule that merges the tables, every frame that goes in recolours the whole
+  // animation, and each frame's own entry would keep all of it again: one entry keeps it once,
+  // before the first frame, and its undo takes the whole paste back.
+  const int entries = paletteType < 2 ? std::numeric_limits<int>::max() : copy.Images().GetCount();
+  const TUndoGroup group(documents_, entries, Tr(frame_texts::kPasteFrame), std::max(0, SelectedFrame()));
   if (!group.Recorded()) return -1;
   ApplyPaletteDefaults(copy);
-  const int paletteType = SettingsInt("PaletteType", 0);
   if (paletteType < 2 && copy.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(copy);
   StepProgress progress(copy.Images().GetCount(), Tr(frame_texts::kInsertingFrame));
   for (int i = 0; i < copy.Images().GetCount(); progress.Step(++i)) {
@@ -1086,8 +1096,14 @@ void TFrameCommands::Undo() {
   ApplyPendingInput();
   if (!CanEdit()) return;
   Active()->Undo();
-  // An undone whole-animation entry may bring back another number of frames.
-  if (Active()) EditorView()->FrameCountChanged(FrameCount());
+  // An undone whole-animation entry may bring back another number of frames, and leaves the
+  // encoded data of the frames it replaced behind (the data of another animation's worth).
+  if (Active()) {
+    TGIFImage& image = *SharedImage();
+    if (image.EncodedDataCache && image.EncodedDataCache->Entries() > 2 * static_cast<std::size_t>(FrameCount()))
+      image.DropOthersEncodedData();
+    EditorView()->FrameCountChanged(FrameCount());
+  }
   EditorView()->RepaintFrames();
 }
 

@@ -276,9 +276,15 @@ bool WritePrivateFile(TGIFImage& graphic, const QString& fileName, QString* erro
 // Writes the working image as it stands through write(), which leaves it as it was. Working copies
 // are written after every edit; frames the edit left alone keep their encoded data from the last
 // write.
+// A working copy is written after every edit without a progress bar of its own; a long one (a
+// whole animation recoloured) keeps the window painted as its frames go out.
+void KeepPaintedWhileWriting(const void*, gif::TProgressStage, int, bool, const std::string&) {
+  BusyScope::KeepPainted();
+}
+
 template <class Write>
 bool WriteAsItStands(TGIFImage& graphic, const Write& write) {
-  const gif::TProgressEvent progress = std::exchange(graphic.OnProgress, nullptr);
+  const gif::TProgressEvent progress = std::exchange(graphic.OnProgress, KeepPaintedWhileWriting);
   if (!graphic.EncodedDataCache) graphic.EncodedDataCache = std::make_shared<gif::TGIFEncodedDataCache>();
   graphic.EncodedDataCache->BeginWrite();
   bool ok = false;
@@ -814,6 +820,7 @@ bool ApplyStandardPalette(TGIFImage& image) {
   RunAsideOn(
       image,
       [&image] {
+        image.CountIndices();
         image.Optimize(gif::ooColorMap, 0, 0, 8);
         image.OptimizeColorMaps();
       },

@@ -458,6 +458,135 @@ EncodeStatus TRLEEncoder::Compress(Job& job) {
   return EncodeStatus::Ok;
 }
 
+bool RemapLZWImageData(std::span<const std::uint8_t> data, const std::array<std::uint8_t, 256>& map,
+                       int bitsPerPixel, int colorCount, std::vector<std::uint8_t>& out) {
+  if (data.size() < 3) return false;
+  const int minCodeSize = data[0];
+  if (minCodeSize != std::clamp(bitsPerPixel, 2, 8)) return false;
+  const unsigned limit = std::min(static_cast<unsigned>(std::max(colorCount, 0)), 1u << minCodeSize);
+  // The codes without the sub-blocks' length bytes; the encoder fills every sub-block but the last.
+  std::vector<std::uint8_t> codes;
+  codes.reserve(data.size());
+  std::size_t at = 1;
+  for (;;) {
+    if (at >= data.size()) return false;
+    const std::size_t length = data[at];
+    if (length == 0) break;
+    if (at + 1 + length >= data.size()) return false;  // the terminator at least follows
+    if (length != 255 && data[at + 1 + length] != 0) return false;
+    codes.insert(codes.end(), data.begin() + static_cast<std::ptrdiff_t>(at + 1),
+                 data.begin() + static_cast<std::ptrdiff_t>(at + 1 + length));
+    at += 1 + length;
+  }
+  if (at + 1 != data.size()) return false;
+
+  // Codes are read least significant bit first, eight bytes at a time (the buffer is padded), and
+  // written the same way, each as wide as it was, so every code keeps its place.
+  const std::size_t payload = codes.size(), totalBits = payload * 8;
+  codes.resize(payload + 8, 0);
+  std::vector<std::uint8_t> mapped(payload + 8, 0);
+  const std::uint8_t* const in = codes.data();
+  std::uint8_t* put = mapped.data();
+  std::uint64_t acc = 0;
+  int accBits = 0;
+
+  const unsigned clear = 1u << minCodeSize, end = clear + 1;
+  // Every code's value as written: single pixels mapped, the rest as they are.
+  std::array<std::uint16_t, kMaxCode + 1> to;
+  for (unsigned c = 0; c <= kMaxCode; ++c) to[c] = static_cast<std::uint16_t>(c < clear ? map[c & 0xFF] : c);
+  std::array<bool, 256> seen{};
+
+  // The encoder's own steps (see TLZWEncoder::Compress), replayed over its output: after a clear,
+  // codes of one width follow until the next free code passes the widest code of that width.
+  const int initWidth = minCodeSize + 1;
+  std::size_t bit = 0;
+  auto next = [&](int width) {
+    std::uint64_t w;
+    std::memcpy(&w, in + bit / 8, 8);
+    const auto code = static_cast<unsigned>((w >> (bit % 8)) & ((1u << width) - 1));
+    bit += static_cast<std::size_t>(width);
+    acc |= static_cast<std::uint64_t>(to[code]) << accBits;
+    accBits += width;
+    if (accBits >= 32) {
+      const auto low = static_cast<std::uint32_t>(acc);
+      std::memcpy(put, &low, 4);
+      put += 4;
+      acc >>= 32;
+      accBits -= 32;
+    }
+    return code;
+  };
+  if (totalBits < static_cast<std::size_t>(initWidth) || next(initWidth) != clear) return false;
+  bool done = false, bad = false;
+  while (!done && !bad) {
+    // A clear has just been read.
+    int width = initWidth;
+    unsigned nextFree = clear + 2;
+    for (;;) {
+      // Codes read while nextFree runs up to `last` have this width.
+      const unsigned last = width == 12 ? kMaxCode : (1u << width);
+      if (bit + static_cast<std::size_t>(width) * (last - nextFree + 1) > totalBits) {
+        // The data ends inside this run: each code is checked against the end.
+        for (; nextFree <= last; ++nextFree) {
+          if (bit + static_cast<std::size_t>(width) > totalBits) return false;
+          const unsigned code = next(width);
+          if (code == end) break;
+          if (code < clear) seen[code] = true;
+          bad |= code == clear || (code > end && code >= nextFree);
+        }
+        if (nextFree > last) return false;
+        done = true;
+        break;
+      }
+      for (; nextFree <= last; ++nextFree) {
+        const unsigned code = next(width);
+        if (code == end) break;
+        if (code < clear) seen[code] = true;
+        // A string code must already be defined; after a clear the first is a single pixel.
+        bad |= code == clear || (code > end && code >= nextFree);
+      }
+      if (nextFree <= last) {
+        done = true;
+        break;
+      }
+      if (width == 12) {
+        // The table is full: a clear follows, or the end.
+        if (bit + 12 > totalBits) return false;
+        const unsigned code = next(12);
+        if (code == end) done = true;
+        else if (code != clear) bad = true;
+        break;
+      }
+      ++width;
+    }
+  }
+  if (bad) return false;
+  // What follows the end code is the last byte's padding, all zero bits.
+  if ((bit + 7) / 8 != payload || (bit % 8 != 0 && (in[bit / 8] >> (bit % 8)) != 0)) return false;
+  // The single pixels that occur: kept apart by the map and inside the table.
+  std::array<bool, 256> taken{};
+  for (unsigned c = 0; c < clear; ++c) {
+    if (!seen[c]) continue;
+    const std::uint8_t m = map[c];
+    if (m >= limit || taken[m]) return false;
+    taken[m] = true;
+  }
+  while (accBits > 0) {
+    *put++ = static_cast<std::uint8_t>(acc);
+    acc >>= 8;
+    accBits -= 8;
+  }
+
+  out.assign(data.begin(), data.end());
+  std::size_t copied = 0;
+  for (at = 1; data[at] != 0; at += 1 + data[at]) {
+    std::copy_n(mapped.begin() + static_cast<std::ptrdiff_t>(copied), data[at],
+                out.begin() + static_cast<std::ptrdiff_t>(at + 1));
+    copied += data[at];
+  }
+  return true;
+}
+
 EncodeStatus EncodeImageData(int compression, std::vector<std::uint8_t>& out, int bitsPerPixel,
                              int colorCount, std::span<const std::uint8_t> pixels,
                              bool interlaced, int height, int width) {

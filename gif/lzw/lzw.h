@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -137,5 +138,15 @@ protected:
 EncodeStatus EncodeImageData(int compression, std::vector<std::uint8_t>& out, int bitsPerPixel,
                              int colorCount, std::span<const std::uint8_t> pixels,
                              bool interlaced, int height, int width);
+
+// The LZW image data block the encoder writes for pixels q[i] = map[p[i]], made from `data`, the
+// block it wrote for the pixels p (from the minimum code size byte through the terminator) with
+// the same bitsPerPixel: a map that keeps apart every pixel value the codes hold keeps every string
+// of the table apart too, so the codes stay as they are but for the single-pixel ones, which take
+// their mapped value; the block keeps its size. False (out undefined) when it cannot be made so:
+// `data` is not such a block, the map joins two pixel values it holds, or a mapped pixel is not
+// below colorCount; the pixels are then encoded.
+bool RemapLZWImageData(std::span<const std::uint8_t> data, const std::array<std::uint8_t, 256>& map,
+                       int bitsPerPixel, int colorCount, std::vector<std::uint8_t>& out);
 
 }  // namespace gif

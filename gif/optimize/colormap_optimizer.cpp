@@ -3,6 +3,7 @@
 #include <array>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "gif/optimize/optimize.h"
 #include "gif/painter/painter.h"
@@ -22,25 +23,26 @@ THistogram::THistogram(TGIFColorMap& table) : table_(&table), count_(table.GetCo
 bool THistogram::ProcessFrame(TGIFSubImage& frame) {
   TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
   const int transparent = frame.Transparent() && gce ? gce->GetTransparentColorIndex() : -1;
-  std::array<std::uint64_t, 256> counts{};
+  // Counted from the frame's tallies: a frame merged again and again is not walked again.
+  std::array<std::uint64_t, 256> counts = frame.IndexCounts();
   bool seen = false, outside = false;
-  std::uint8_t* p = frame.Data();
-  const std::size_t n = frame.DataSize();
-  for (std::size_t i = 0; i < n; ++i) {
-    const int v = p[i];
-    if (v == transparent) {
-      seen = true;
-      continue;
-    }
-    if (v >= count_) {
-      p[i] = 0;
-      outside = true;
-      ++counts[0];
-      continue;
-    }
-    ++counts[static_cast<std::size_t>(v)];
+  if (transparent >= 0) {
+    seen = counts[static_cast<std::size_t>(transparent)] > 0;
+    counts[static_cast<std::size_t>(transparent)] = 0;
   }
-  if (outside) table_->Warning(GIFSeverityWarning, texts::ColorNotInTable);
+  // Pixels beyond the table (the transparent one aside) become 0.
+  std::array<std::uint8_t, 256> toZero{};
+  for (int v = 0; v < 256; ++v) {
+    toZero[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(v);
+    if (v < count_ || v == transparent || counts[static_cast<std::size_t>(v)] == 0) continue;
+    toZero[static_cast<std::size_t>(v)] = 0;
+    counts[0] += std::exchange(counts[static_cast<std::size_t>(v)], 0);
+    outside = true;
+  }
+  if (outside) {
+    frame.RemapPixels(toZero);
+    table_->Warning(GIFSeverityWarning, texts::ColorNotInTable);
+  }
   if (transparent >= 0 && !seen) {
     gce->SetTransparentColorIndex(0);
     gce->SetTransparent(false);
@@ -82,9 +84,7 @@ void THistogram::MapFrames(bool useTransparency, int newTransparentIndex) {
     const bool transparent = useTransparency && frame->Transparent() && gce;
     std::array<std::uint8_t, 256> frameLut = lut;
     if (transparent) frameLut[gce->GetTransparentColorIndex()] = static_cast<std::uint8_t>(newTransparentIndex);
-    std::uint8_t* p = frame->Data();
-    const std::size_t n = frame->DataSize();
-    for (std::size_t i = 0; i < n; ++i) p[i] = frameLut[p[i]];
+    frame->RemapPixels(frameLut);
     if (transparent) gce->SetTransparentColorIndex(newTransparentIndex);
     frame->FreeBitmap();
     if (TGIFImage* image = frame->Image()) image->Progress(image, TProgressStage::psRunning, -1, false, texts::Optimizing);

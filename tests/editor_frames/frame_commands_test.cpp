@@ -5,6 +5,7 @@
 #include "frames_fixture.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -129,6 +130,39 @@ QString PeerAnimation(const QString& folder, const char* maker) {
                        file};
   }
   return QProcess::execute(QString::fromLatin1(maker), args) == 0 ? file : QString();
+}
+
+// Under the palette rules that merge every table into one, each pasted frame recolours the whole
+// animation: the working copy comes out byte for byte as these rules have always written it, the
+// paste is one undo entry that keeps the animation once, and its undo brings all of it back
+// without keeping the recoloured frames' data.
+TEST_F(FrameCommandsTest, PastingUnderMergedTablesWritesWhatItAlwaysWroteAndUndoesInOne) {
+  // The pasted frames are the copy's own pictures, so both rules merge the same tables.
+  const std::string pastedSha1 = "1e71c5c2ff575180db90d7ffcc32dd4b239f01c0";
+  for (const int paletteType : {0, 1}) {
+    SCOPED_TRACE(paletteType);
+    SettingsStore().writeInt(QStringLiteral("Settings"), QStringLiteral("PaletteType"), paletteType);
+    TMDIChild* d = Start(5);
+    ASSERT_TRUE(d->FlushWorkingCopy());
+    const QByteArray original = testing::FileBytes(d->WorkingCopy);
+    view_.SetSelection(1, 4);
+    ASSERT_TRUE(commands_->CopyFrames());
+    view_.SetSelectedFrame(2);
+    const int entries = d->History.Count();
+    ASSERT_TRUE(commands_->Paste(false));
+    ASSERT_EQ(Image().Images().GetCount(), 9);
+    EXPECT_EQ(d->History.Count(), entries + 1);
+    ASSERT_TRUE(d->FlushWorkingCopy());
+    const QByteArray pasted = testing::FileBytes(d->WorkingCopy);
+    EXPECT_EQ(QCryptographicHash::hash(pasted, QCryptographicHash::Sha1).toHex().toStdString(), pastedSha1);
+    commands_->Undo();
+    EXPECT_EQ(d->History.Count(), entries);
+    ASSERT_TRUE(d->FlushWorkingCopy());
+    EXPECT_EQ(testing::FileBytes(d->WorkingCopy), original);
+    // Only the frames shown now keep encoded data.
+    EXPECT_LE(Image().EncodedDataCache->Entries(), 5u);
+    docs_.FreeChildWindow(d);
+  }
 }
 
 TEST_F(FrameCommandsTest, PasteKeepsEveryPixelOfPeerAnimationsAndUndoesToTheFile) {

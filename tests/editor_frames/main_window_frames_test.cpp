@@ -776,7 +776,7 @@ TEST_F(MainFramesTest, ResizesAndPastesOfManyFramesGiveTheEventLoopTurnsWhileThe
     c.Prepare(main);
     const QString text = QString::fromLatin1(c.Progress);
     RecordedProgress progress;
-    int turnsDuring = 0;
+    int turnsDuring = 0, turnsWriting = 0;
     bool running = false, busy = true;
     // Posted before the command, and again each time it is handled.
     testing::PostedProbe probe;
@@ -784,6 +784,9 @@ TEST_F(MainFramesTest, ResizesAndPastesOfManyFramesGiveTheEventLoopTurnsWhileThe
       if (!running) return;
       busy = busy && BusyScope::Running();
       if (!progress.Open.empty() && progress.Open.front() == text) ++turnsDuring;
+      // Once the frames are done, the command writes the working copy (under a bar of its own, or
+      // none), encoding every frame it changed again.
+      else if (turnsDuring > 0) ++turnsWriting;
       probe.Post();
     };
     probe.Post();
@@ -791,12 +794,55 @@ TEST_F(MainFramesTest, ResizesAndPastesOfManyFramesGiveTheEventLoopTurnsWhileThe
     ASSERT_TRUE(c.Run(main.FrameCommands()));
     running = false;
     EXPECT_GE(turnsDuring, 2) << "the event posted before the command waits for its end";
+    EXPECT_GE(turnsWriting, 1) << "the working copy is written without a turn";
     EXPECT_TRUE(busy) << "scripts that change documents are refused meanwhile";
     const std::vector<int>& percents = progress.Percents[text];
     ASSERT_GE(percents.size(), 2u);
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
     EXPECT_EQ(percents.back(), 100);
     EXPECT_TRUE(progress.Open.empty()) << progress.Open.join(QLatin1Char(',')).toStdString();
+    main.Documents().FreeChildWindow(d);
+  }
+}
+
+// Deleting frames, from the strip or as a script asks, writes the working copy of what is left,
+// and the event loop turns while it is written; scripts are refused meanwhile.
+TEST_F(MainFramesTest, DeletingFramesGivesTheEventLoopTurnsWhileTheWorkingCopyIsWritten) {
+  TfrmMain& main = OpenMain();
+  const struct {
+    const char* Name;
+    std::function<void(TfrmMain&, TMDIChild&)> Run;
+  } cases[] = {
+      {"a range from the strip",
+       [](TfrmMain& m, TMDIChild&) {
+         m.SetSelection(2, 6);
+         m.FrameCommands().DeleteFrames();
+       }},
+      {"one frame, as a script asks", [](TfrmMain&, TMDIChild& d) { d.DeleteFrame(3); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TMDIChild* d = main.OpenFile(Gif(QStringLiteral("delete.gif"), 12));
+    ASSERT_NE(d, nullptr);
+    RecordedProgress progress;
+    int turns = 0;
+    bool running = false, busy = true;
+    testing::PostedProbe probe;
+    probe.Handled = [&] {
+      if (!running) return;
+      ++turns;
+      busy = busy && BusyScope::Running();
+      probe.Post();
+    };
+    probe.Post();
+    running = true;
+    const int before = SharedImage()->Images().GetCount();
+    c.Run(main, *d);
+    running = false;
+    EXPECT_LT(SharedImage()->Images().GetCount(), before);
+    EXPECT_TRUE(d->WorkingCopyCurrent());
+    EXPECT_GE(turns, 1) << "the event posted before the delete waits for its end";
+    EXPECT_TRUE(busy);
     main.Documents().FreeChildWindow(d);
   }
 }

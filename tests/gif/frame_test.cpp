@@ -2,7 +2,11 @@
 // cropping and merging.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
+#include <functional>
+#include <set>
+#include <utility>
 
 #include "gif/color/reduce.h"
 #include "gif/gifimage.h"
@@ -314,3 +318,113 @@ TEST(GIFFrame, MergeMakesRepeatsTransparentWithAnUnusedIndex) {
 }
 
 }  // namespace
+
+namespace {
+
+// 8 colours, and a 9 x 7 frame using each of them in a pattern of no long runs.
+Bytes EightColourFrame() {
+  Bytes pixels(9 * 7);
+  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>((i * 5 + i / 9) % 8);
+  return Cat({Header(9, 7, {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF00FF}),
+              Image(0, 0, 9, 7, pixels, {}, false, 3), Bytes{0x3B}});
+}
+
+std::array<std::uint8_t, 256> MapOf(std::initializer_list<int> firstEight) {
+  std::array<std::uint8_t, 256> map{};
+  for (int v = 0; v < 256; ++v) map[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(v);
+  int v = 0;
+  for (int to : firstEight) map[static_cast<std::size_t>(v++)] = static_cast<std::uint8_t>(to);
+  return map;
+}
+
+}  // namespace
+
+// Recolouring maps a frame's pixels only when they are next read: whatever reads them (its own
+// accessors, a copy, a render, a write, its counts) sees every map given, in order.
+TEST(GIFFrame, PixelsRemappedLaterReadAsRemappedEverywhere) {
+  const auto first = MapOf({7, 6, 5, 4, 3, 2, 1, 0});
+  const auto second = MapOf({1, 1, 2, 3, 4, 5, 6, 0});
+  TGIFImage source;
+  source.LoadFromMemory(EightColourFrame());
+  const TGIFSubImage& original = *source.Images().GetFrame(0);
+  Bytes expected(original.Data(), original.Data() + original.DataSize());
+  ASSERT_EQ(std::set<std::uint8_t>(expected.begin(), expected.end()).size(), 8u);
+  for (std::uint8_t& p : expected) p = second[first[p]];
+  const struct {
+    const char* name;
+    std::function<Bytes(TGIFSubImage&)> read;
+  } readers[] = {
+      {"pixels", [](TGIFSubImage& f) { return Bytes(std::as_const(f).Data(), std::as_const(f).Data() + f.DataSize()); }},
+      {"pixel by pixel",
+       [](TGIFSubImage& f) {
+         Bytes out;
+         for (int y = 0; y < f.GetHeight(); ++y)
+           for (int x = 0; x < f.GetWidth(); ++x) out.push_back(f.GetPixel(x, y));
+         return out;
+       }},
+      {"a copy",
+       [](TGIFSubImage& f) {
+         TGIFSubImage copy(f.Image());
+         copy.Assign(f);
+         return Bytes(std::as_const(copy).Data(), std::as_const(copy).Data() + copy.DataSize());
+       }},
+      {"the rendered bitmap",
+       [](TGIFSubImage& f) {
+         const Bitmap& b = f.GetBitmap();
+         Bytes out;
+         for (int y = 0; y < b.Height(); ++y) out.insert(out.end(), b.Scanline(y), b.Scanline(y) + b.Width());
+         return out;
+       }},
+      {"written and read back",
+       [](TGIFSubImage& f) {
+         TGIFImage again;
+         again.LoadFromMemory(f.Image()->SaveToMemory());
+         const TGIFSubImage& g = *again.Images().GetFrame(0);
+         return Bytes(g.Data(), g.Data() + g.DataSize());
+       }},
+  };
+  for (const auto& r : readers) {
+    SCOPED_TRACE(r.name);
+    TGIFImage image;
+    image.LoadFromMemory(EightColourFrame());
+    TGIFSubImage& frame = *image.Images().GetFrame(0);
+    frame.IndexCounts();  // counted before, carried through the maps
+    frame.RemapPixels(first);
+    frame.RemapPixels(second);
+    std::array<std::uint64_t, 256> counts{};
+    for (std::uint8_t p : expected) ++counts[p];
+    EXPECT_EQ(frame.IndexCounts(), counts);
+    EXPECT_EQ(r.read(frame), expected);
+  }
+}
+
+// A frame written once and then recoloured writes what a frame holding the recoloured pixels
+// writes, whether its data is made from what was written before (a one-to-one map) or encoded
+// again (a map that joins two colours).
+TEST(GIFFrame, RecolouredFramesWriteWhatTheirPixelsWrite) {
+  const struct {
+    std::array<std::uint8_t, 256> map;
+    bool encodes;
+  } cases[] = {{MapOf({3, 0, 1, 2, 7, 4, 5, 6}), false}, {MapOf({1, 1, 2, 3, 4, 5, 6, 0}), true}};
+  for (const auto& [map, encodes] : cases) {
+    for (bool interlaced : {false, true}) {
+      SCOPED_TRACE(testing::Message() << (encodes ? "joining" : "one to one") << (interlaced ? ", interlaced" : ""));
+      TGIFImage image;
+      image.EncodedDataCache = std::make_shared<TGIFEncodedDataCache>();
+      image.LoadFromMemory(EightColourFrame());
+      image.Images().GetFrame(0)->SetInterlaced(interlaced);
+      image.SaveToMemory();  // the cache holds the frame's data now
+      image.Images().GetFrame(0)->RemapPixels(map);
+      const std::uint64_t encoded = image.EncodedDataCache->Misses();
+      const std::vector<std::uint8_t> written = image.SaveToMemory();
+      EXPECT_EQ(image.EncodedDataCache->Misses() > encoded, encodes);
+
+      TGIFImage plain;
+      plain.LoadFromMemory(EightColourFrame());
+      TGIFSubImage& frame = *plain.Images().GetFrame(0);
+      frame.SetInterlaced(interlaced);
+      for (std::size_t i = 0; i < frame.DataSize(); ++i) frame.Data()[i] = map[frame.Data()[i]];
+      EXPECT_EQ(written, plain.SaveToMemory());
+    }
+  }
+}

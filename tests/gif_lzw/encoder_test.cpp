@@ -2,6 +2,9 @@
 // against giflib's encoder, over sizes, bit depths, interlacing and content.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include "gif/lzw/lzw.h"
 #include "tests/gif_lzw/giflib_peer.h"
 #include "tests/gif_lzw/lzw_fixtures.h"
@@ -225,3 +228,80 @@ TEST(GifLzwEncoder, InterlacedRowsAreWrittenInPassOrder) {
 }
 
 }  // namespace
+
+// Recoloured pixels from the data of the pixels before: byte for byte what the encoder writes for
+// them, over the sizes, depths and contents above and frames that restart the table; a map that
+// joins two values in use, or leaves the table, or another code size, is refused.
+TEST(GifLzwRemap, RemappedDataIsWhatTheEncoderWritesForTheMappedPixels) {
+  struct Frame {
+    int width, height;
+    int seed;
+  };
+  for (const Frame f : {Frame{1, 1, 1}, Frame{17, 13, 1}, Frame{203, 97, 1}, Frame{640, 480, 3}})
+    for (int bits : kBits)
+      for (bool interlaced : {false, true})
+        for (Content content : kContents) {
+          SCOPED_TRACE(testing::Message() << f.width << "x" << f.height << " bits " << bits
+                                          << (interlaced ? " interlaced " : " ") << lzw_fixtures::Name(content));
+          const int colours = 1 << bits;
+          const auto pixels = lzw_fixtures::Picture(content, f.width, f.height, bits, f.seed);
+          std::vector<std::uint8_t> data;
+          ASSERT_EQ(gif::EncodeImageData(0, data, bits, colours, pixels, interlaced, f.height, f.width),
+                    EncodeStatus::Ok);
+          // Values reversed within the depth: one to one, and every value moves.
+          std::array<std::uint8_t, 256> map{};
+          for (int v = 0; v < 256; ++v) map[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>((colours - 1 - v) & 0xFF);
+          std::vector<std::uint8_t> mapped(pixels.size());
+          for (std::size_t i = 0; i < pixels.size(); ++i) mapped[i] = map[pixels[i]];
+          std::vector<std::uint8_t> expected;
+          ASSERT_EQ(gif::EncodeImageData(0, expected, bits, colours, mapped, interlaced, f.height, f.width),
+                    EncodeStatus::Ok);
+          std::vector<std::uint8_t> remapped;
+          ASSERT_TRUE(gif::RemapLZWImageData(data, map, bits, colours, remapped));
+          EXPECT_EQ(remapped, expected);
+
+          const std::uint8_t used = pixels.front();
+          const auto other = std::find_if(pixels.begin(), pixels.end(), [used](std::uint8_t p) { return p != used; });
+          if (other != pixels.end()) {
+            std::array<std::uint8_t, 256> joining = map;
+            joining[used] = joining[*other];
+            EXPECT_FALSE(gif::RemapLZWImageData(data, joining, bits, colours, remapped));
+          }
+          EXPECT_FALSE(gif::RemapLZWImageData(data, map, bits, map[used], remapped)) << "a pixel past the table";
+          if (bits < 8) {
+            EXPECT_FALSE(gif::RemapLZWImageData(data, map, std::max(bits, 2) + 1, 256, remapped));
+          }
+        }
+}
+
+TEST(GifLzwRemap, DataThatIsNotTheEncodersIsRefused) {
+  const auto pixels = lzw_fixtures::Picture(Content::Gradient, 64, 64, 8, 1);
+  std::vector<std::uint8_t> data;
+  ASSERT_EQ(gif::EncodeImageData(0, data, 8, 256, pixels, false, 64, 64), EncodeStatus::Ok);
+  std::array<std::uint8_t, 256> identity{};
+  for (int v = 0; v < 256; ++v) identity[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(v);
+  std::vector<std::uint8_t> out;
+  ASSERT_TRUE(gif::RemapLZWImageData(data, identity, 8, 256, out));
+  EXPECT_EQ(out, data);
+  std::vector<std::uint8_t> rle;
+  ASSERT_EQ(gif::EncodeImageData(1, rle, 8, 256, pixels, false, 64, 64), EncodeStatus::Ok);
+  const std::vector<std::vector<std::uint8_t>> damaged = {
+      std::vector<std::uint8_t>(data.begin(), data.end() - 1),                         // no terminator
+      std::vector<std::uint8_t>(data.begin(), data.begin() + 40),                      // cut short
+      [&] { auto d = data; d[2] ^= 0x01; return d; }(),                                // no clear code first
+      [&] { auto d = data; d[d.size() - 2] ^= 0x80; return d; }(),                     // padding after the end
+      rle,                                                                             // run-length codes
+  };
+  for (std::size_t i = 0; i < damaged.size(); ++i) {
+    SCOPED_TRACE(i);
+    const bool ok = gif::RemapLZWImageData(damaged[i], identity, 8, 256, out);
+    if (i + 1 == damaged.size() && ok) {
+      // Run-length codes are valid LZW codes too: remapped, they must still say the same pixels.
+      std::vector<std::uint8_t> decoded(pixels.size());
+      gif::DecodeLZW(out, decoded, 64, 64, false);
+      EXPECT_EQ(decoded, pixels);
+      continue;
+    }
+    EXPECT_FALSE(ok);
+  }
+}
