@@ -11,7 +11,7 @@
 #include <QDBusVariant>
 #include <QTimer>
 
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/ui_services.h"
 
 #include <climits>

@@ -14,9 +14,9 @@
 
 #include "controls/shell/dialogs/file_names.h"
 #include "controls/shell/dialogs/ptdialog.h"
-#include "controls/shell/ptshellcombo.h"
-#include "controls/shell/ptshelllist.h"
-#include "controls/shell/ptshelltree.h"
+#include "controls/shell/widgets/ptshellcombo.h"
+#include "controls/shell/widgets/ptshelllist.h"
+#include "controls/shell/widgets/ptshelltree.h"
 
 class QAction;
 class QCheckBox;

@@ -1,6 +1,6 @@
-#include "editor/forms/wizards_logic.h"
+#include "editor/wizards_logic.h"
 
-#include "editor/forms/start_page.h"
+#include "editor/start_page.h"
 #include "editor/model/files.h"
 #include "editor/model/frame_commands.h"
 #include "editor/model/string_tables.h"
