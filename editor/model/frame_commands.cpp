@@ -307,7 +307,7 @@ int TFrameCommands::PlaceNewFrame(TGIFImage& image, std::unique_ptr<TGIFSubImage
   PrepareNewFrame(image, *frame, Settings().DefaultNSLoop, delay);
   if (before == 0)
     AddCommentExtension(*frame, Tr(frame_texts::kCreatedWith) + QString::fromLatin1(kMakerWebPage));
-  if (reduce && image.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(image);
+  if (reduce && image.Images().GetCount() > 1) ApplyStandardPalette(image);
   return position;
 }
 
@@ -601,7 +601,7 @@ int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
   if (!group.Recorded()) return -1;
   ApplyPaletteDefaults(copy);
   const int paletteType = SettingsInt("PaletteType", 0);
-  if (paletteType < 2 && copy.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(copy);
+  if (paletteType < 2 && copy.Images().GetCount() > 1) ApplyStandardPalette(copy);
   StepProgress progress(copy.Images().GetCount(), Tr(frame_texts::kInsertingFrame));
   for (int i = 0; i < copy.Images().GetCount(); progress.Step(++i)) {
     TGIFSubImage& source = *copy.Images().GetFrame(i);

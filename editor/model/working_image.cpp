@@ -749,8 +749,6 @@ bool ApplyPaletteDefaults(TGIFImage& image) {
   return type == 0 || type == 1;
 }
 
-bool OptimizerAvailable() { return true; }
-
 bool ApplyStandardPalette(TGIFImage& image) {
   image.Optimize(gif::ooColorMap, 0, 0, 8);
   image.OptimizeColorMaps();
