@@ -3,7 +3,7 @@
 #include "automation/automation_server.h"
 #include "editor/forms/plugin_explorer.h"
 #include "editor/forms/progress_window.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/main_window.h"
 #include "editor/model/ui_services.h"
 #include "platform/program_folders/program_folders.h"

@@ -305,8 +305,7 @@ bool TGIFFrame::SetBitmap(const QByteArray& picture) {
     }
     if (looped) editor::AddLoopExtension(image, 0, plays);
     for (const QString& text : comments) editor::AddCommentExtension(f, text);
-    if (editor::ReadSettingInt(QString::fromLatin1(editor::sections::kSettings), QStringLiteral("PaletteType"), 0) < 2 &&
-        editor::OptimizerAvailable())
+    if (editor::ReadSettingInt(QString::fromLatin1(editor::sections::kSettings), QStringLiteral("PaletteType"), 0) < 2)
       editor::ApplyStandardPalette(image);
   } catch (const std::exception&) {
     result = false;

@@ -12,7 +12,7 @@
 #include <QTimer>
 
 #include "automation/bus_members.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/ui_services.h"
 
 #include <climits>

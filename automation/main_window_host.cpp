@@ -5,7 +5,7 @@
 #include "automation/automation_objects.h"
 #include "controls/xpress.h"
 #include "editor/document_window.h"
-#include "editor/forms/tool_windows.h"
+#include "editor/tool_windows.h"
 #include "editor/frame_strip.h"
 #include "editor/image_browser_commands.h"
 #include "editor/main_window.h"

@@ -1,7 +1,7 @@
 #include "automation/menu_item.h"
 
 #include "automation/automation_objects.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/ui_services.h"
 
 #include <QKeySequence>

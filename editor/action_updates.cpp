@@ -5,7 +5,7 @@
 // having been opened.
 #include "editor/document_tabs.h"
 #include "editor/export_commands.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/image_browser_commands.h"
 #include "editor/main_window.h"
 #include "editor/widget_helpers.h"

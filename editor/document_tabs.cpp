@@ -1,6 +1,6 @@
 #include "editor/document_tabs.h"
 
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/files.h"
 
 #include <QAction>

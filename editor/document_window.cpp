@@ -1,7 +1,7 @@
 #include "editor/document_window.h"
 
 #include "editor/frame_strip.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/image_browser_commands.h"
 #include "editor/main_window.h"
 #include "editor/model/playback.h"

@@ -1,6 +1,6 @@
 // The main window's Export menu: the update rule of its frame exports and the HTML page that shows
 // the active document's file in a browser. The frame images come from the image exporter
-// (editor/forms/image_exporter.h).
+// (editor/image_exporter.h).
 #pragma once
 
 #include "editor/model/document.h"

@@ -4,7 +4,7 @@
 
 #include "controls/shell/dialogs/ptopendlg.h"
 #include "controls/shell/shell_utils.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/settings.h"
 #include "platform/settings/settings_store.h"
 

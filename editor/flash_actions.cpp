@@ -2,7 +2,7 @@
 
 #include "editor/forms/save_flash_dialog.h"
 #include "editor/forms/swf_html_form.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/main_window.h"
 #include "editor/model/flash_export.h"
 #include "editor/model/save_rules.h"

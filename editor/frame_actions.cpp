@@ -1,7 +1,7 @@
 #include "editor/frame_actions.h"
 
 #include "editor/document_window.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/image_import.h"
 #include "editor/main_window.h"
 #include "editor/model/files.h"

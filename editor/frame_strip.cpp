@@ -2,7 +2,7 @@
 
 #include "editor/document_window.h"
 #include "editor/forms/kept_paint.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 
 #include "gif/qt/qimage_adapter.h"
 

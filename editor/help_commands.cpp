@@ -1,6 +1,6 @@
 #include "editor/help_commands.h"
 
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/ui_services.h"
 #include "editor/qt_services.h"

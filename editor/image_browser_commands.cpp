@@ -2,7 +2,7 @@
 
 #include "controls/shell/dialogs/ptfolderbrowsedlg.h"
 #include "editor/forms/prompts.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/main_window.h"
 #include "editor/model/files.h"
 #include "editor/model/frame_commands.h"

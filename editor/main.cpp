@@ -4,9 +4,9 @@
 #include "automation/dbus_front.h"
 #include "editor/command_line.h"
 #include "editor/file_dialogs.h"
-#include "editor/forms/splash_screen.h"
-#include "editor/forms/tool_windows.h"
-#include "editor/guarded.h"
+#include "editor/splash_screen.h"
+#include "editor/tool_windows.h"
+#include "editor/forms/guarded.h"
 #include "editor/main_window.h"
 
 #include <QApplication>

@@ -2,10 +2,10 @@
 // dialog over the active document or the settings and applies what the user chose.
 #include "editor/main_window.h"
 
-#include "editor/forms/options_dialog.h"
+#include "editor/options_dialog.h"
 #include "editor/forms/options_logic.h"
 #include "editor/forms/prompts.h"
-#include "editor/forms/wizards.h"
+#include "editor/wizards.h"
 #include "editor/model/edit_dialogs.h"
 #include "editor/model/registry.h"
 #include "editor/model/settings.h"

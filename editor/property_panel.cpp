@@ -1,6 +1,6 @@
 #include "editor/property_panel.h"
 
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/string_tables.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "editor/save_commands.h"
 
 #include "controls/shell/dialogs/ptopendlg.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/frame_commands.h"
 #include "editor/model/save_rules.h"
 #include "editor/model/string_tables.h"

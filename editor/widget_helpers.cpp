@@ -1,6 +1,6 @@
 #include "editor/widget_helpers.h"
 
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/text_helpers.h"
 
 #include <QAction>

@@ -19,7 +19,7 @@
 #include <string>
 
 #include "bench/common/machine.h"
-#include "controls/shell/ptshelllist.h"
+#include "controls/shell/widgets/ptshelllist.h"
 #include "platform/shellnamespace/file_operations.h"
 
 namespace {

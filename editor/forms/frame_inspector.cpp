@@ -1,7 +1,7 @@
 #include "editor/forms/frame_inspector.h"
 
 #include "editor/forms/palette_editor.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/document.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"

@@ -1,6 +1,6 @@
 #include "editor/forms/palette_editor.h"
 
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/ui_services.h"
 
 #include <QDialogButtonBox>

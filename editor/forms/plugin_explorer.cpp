@@ -2,7 +2,7 @@
 
 #include "controls/gradient.h"
 #include "controls/listboxhrz.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/ui_services.h"
 
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 #include "editor/forms/progress_window.h"
 
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/ui_services.h"
 
 #include <QCloseEvent>

@@ -4,7 +4,7 @@
 
 #include "controls/xpress.h"
 #include "editor/forms/palette_editor.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"

@@ -2,7 +2,7 @@
 
 #include "editor/forms/forced_extension_save.h"
 
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/flash_export.h"
 #include "editor/model/string_tables.h"
 

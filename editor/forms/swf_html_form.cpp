@@ -1,6 +1,6 @@
 #include "editor/forms/swf_html_form.h"
 
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/flash_export.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/ui_services.h"

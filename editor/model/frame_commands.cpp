@@ -319,7 +319,7 @@ int TFrameCommands::PlaceNewFrame(TGIFImage& image, std::unique_ptr<TGIFSubImage
     AddCommentExtension(*frame, Tr(frame_texts::kCreatedWith) + QString::fromLatin1(kMakerWebPage));
   // Each pass over a photo's frame takes a good part of the time the window may wait.
   BusyScope::KeepPainted();
-  if (reduce && image.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(image);
+  if (reduce && image.Images().GetCount() > 1) ApplyStandardPalette(image);
   return position;
 }
 
@@ -623,7 +623,7 @@ int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
   const TUndoGroup group(documents_, entries, Tr(frame_texts::kPasteFrame), std::max(0, SelectedFrame()));
   if (!group.Recorded()) return -1;
   ApplyPaletteDefaults(copy);
-  if (paletteType < 2 && copy.Images().GetCount() > 1 && OptimizerAvailable()) ApplyStandardPalette(copy);
+  if (paletteType < 2 && copy.Images().GetCount() > 1) ApplyStandardPalette(copy);
   StepProgress progress(copy.Images().GetCount(), Tr(frame_texts::kInsertingFrame));
   for (int i = 0; i < copy.Images().GetCount(); progress.Step(++i)) {
     TGIFSubImage& source = *copy.Images().GetFrame(i);

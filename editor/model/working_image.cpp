@@ -813,8 +813,6 @@ bool ApplyPaletteDefaults(TGIFImage& image) {
   return type == 0 || type == 1;
 }
 
-bool OptimizerAvailable() { return true; }
-
 bool ApplyStandardPalette(TGIFImage& image) {
   // Every frame's pixels are rewritten: on a big animation that takes a while.
   RunAsideOn(

@@ -140,6 +140,5 @@ bool ApplyPaletteDefaults(TGIFImage& image);
 // Sorts every colour table by use, then merges them into one global table of
 // the colours in use (no local tables remain); returns true.
 bool ApplyStandardPalette(TGIFImage& image);
-bool OptimizerAvailable();
 
 }  // namespace movinta::editor

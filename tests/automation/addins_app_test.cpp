@@ -16,8 +16,6 @@
 namespace movinta::editor {
 namespace {
 
-[[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(new testing::QtEnvironment);
-
 // The texts the progress window shows when it comes up and whenever it is painted.
 class ProgressSpy : public QObject {
 public:

@@ -15,20 +15,6 @@ namespace movinta::automation::testing {
 using editor::SharedImage;
 using editor::TMDIChild;
 
-class QtEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "automation_test";
-    static char* argv[] = {name, nullptr};
-    app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override { delete app_; }
-
-private:
-  QApplication* app_ = nullptr;
-};
-
 // The editor view the model talks to: the strip's selection.
 class StripView : public editor::IEditorView {
 public:

@@ -24,8 +24,6 @@ using editor::testing::MakeAnimation;
 using testing::FakeHost;
 using testing::StripView;
 
-[[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(new testing::QtEnvironment);
-
 QByteArray PngBytes(int width, int height, QColor color) {
   QImage picture(width, height, QImage::Format_RGB32);
   picture.fill(color);

@@ -1,7 +1,9 @@
-// One QApplication for every widget test of this executable.
+// One QApplication for every widget test of the executable this file is built into, named for it.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
+#include <cerrno>
 
 namespace {
 
@@ -9,8 +11,7 @@ class QtEnvironment : public ::testing::Environment {
 public:
   void SetUp() override {
     static int argc = 1;
-    static char name[] = "test_controls";
-    static char* argv[] = {name, nullptr};
+    static char* argv[] = {program_invocation_short_name, nullptr};
     app_ = new QApplication(argc, argv);
   }
   void TearDown() override {

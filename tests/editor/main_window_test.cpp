@@ -14,21 +14,6 @@
 namespace movinta::editor {
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "main_window_test";
-    static char* argv[] = {name, nullptr};
-    app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override { delete app_; }
-
-private:
-  QApplication* app_ = nullptr;
-};
-[[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
 void FlushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
 class MainWindowTest : public ::testing::Test {

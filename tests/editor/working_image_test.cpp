@@ -204,7 +204,6 @@ TEST(FrameHelpers, ApplyStandardPaletteMergesEveryTableIntoOneGlobalTable) {
     gif::TGIFSubImage* f = image->Images().GetFrame(i);
     shown.push_back(f->GetActiveColorMap().GetColor(f->Data()[0]));
   }
-  EXPECT_TRUE(OptimizerAvailable());
   EXPECT_TRUE(ApplyStandardPalette(*image));
   EXPECT_TRUE(messages.Shown.empty());
   EXPECT_EQ(image->GetGlobalColorMap().GetCount(), 4);

@@ -1,8 +1,8 @@
 // A main window as the program builds it, over private settings and temporary folders.
 #pragma once
 
-#include "editor/forms/tool_windows.h"
-#include "editor/guarded.h"
+#include "editor/tool_windows.h"
+#include "editor/forms/guarded.h"
 #include "editor/main_window.h"
 #include "tests/editor/gif_fixture.h"
 #include "tests/editor/test_support.h"

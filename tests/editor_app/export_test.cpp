@@ -1,7 +1,7 @@
 // The Export menu: the HTML page and the image exporter, its files read back by ImageMagick.
 #include "app_fixture.h"
 
-#include "editor/forms/image_exporter.h"
+#include "editor/image_exporter.h"
 #include "editor/model/settings.h"
 #include "gif/render/compositor.h"
 

@@ -2,9 +2,9 @@
 // the toolbar items, Tools > HTML Code, and the help pages the Help menu, F1 and the dialogs' Help
 // buttons open (through a recording URL opener, over the help pages of the source tree).
 #include "editor/document_tabs.h"
-#include "editor/forms/options_dialog.h"
+#include "editor/options_dialog.h"
 #include "editor/forms/prompts.h"
-#include "editor/forms/wizards.h"
+#include "editor/wizards.h"
 #include "editor/help_commands.h"
 #include "editor/model/string_tables.h"
 #include "editor/qt_services.h"

@@ -1,6 +1,6 @@
 // The options dialog in its three modes, driven headless, and the main window's side of it.
 #include "controls/colorcombobox.h"
-#include "editor/forms/options_dialog.h"
+#include "editor/options_dialog.h"
 #include "tests/editor_app/app_fixture.h"
 
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 
 #include "controls/shell/dialogs/ptopendlg.h"
 #include "editor/document_tabs.h"
-#include "editor/forms/wizards.h"
+#include "editor/wizards.h"
 #include "editor/model/save_rules.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "app_fixture.h"
 #include "editor/command_line.h"
-#include "editor/forms/splash_screen.h"
-#include "editor/forms/start_page.h"
+#include "editor/splash_screen.h"
+#include "editor/start_page.h"
 #include "editor/widget_helpers.h"
 
 #include <QAction>

@@ -1,8 +1,8 @@
 // The wizards: their rules on fixtures built in code, and the dialog driven headless over a
 // document list, as the main window runs it.
 #include "controls/gradient.h"
-#include "editor/forms/start_page.h"
-#include "editor/forms/wizards.h"
+#include "editor/start_page.h"
+#include "editor/wizards.h"
 #include "editor/model/frame_commands.h"
 #include "editor/model/settings.h"
 #include "tests/editor_app/app_fixture.h"

@@ -12,21 +12,6 @@ namespace {
 
 using testing::MakeAnimation;
 
-class QtEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "editor_forms_edit_dialogs_test";
-    static char* argv[] = {name, nullptr};
-    app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override { delete app_; }
-
-private:
-  QApplication* app_ = nullptr;
-};
-[[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
 class EditDialogsTest : public testing::DocumentFixture {};
 
 TEST_F(EditDialogsTest, ReadsEachDialogBackAndCancelGivesNothing) {

@@ -1,12 +1,10 @@
 #include "editor/model/playback.h"
 #include "frames_fixture.h"
+#include "tests/gif_painter/gui_queue.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 
 namespace movinta::editor {
 namespace {
@@ -29,37 +27,6 @@ public:
 
 private:
   std::atomic<std::uint32_t> now_{0};
-};
-
-// The GUI thread's queue: the test pumps it.
-class QueueDispatcher : public gif::TGIFDispatcher {
-public:
-  void Post(std::function<void()> task) override {
-    std::lock_guard guard(lock_);
-    queue_.push_back(std::move(task));
-    ready_.notify_all();
-  }
-  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds bound = 10s) {
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::function<void()> task;
-      {
-        std::unique_lock lock(lock_);
-        ready_.wait_for(lock, 5ms, [&] { return !queue_.empty(); });
-        if (queue_.empty()) continue;
-        task = std::move(queue_.front());
-        queue_.pop_front();
-      }
-      task();
-    }
-    return true;
-  }
-
-private:
-  std::mutex lock_;
-  std::condition_variable ready_;
-  std::deque<std::function<void()>> queue_;
 };
 
 class RecordingPlaybackView : public IPlaybackView {
@@ -100,7 +67,7 @@ protected:
   TDocuments docs_;
   TFrameCommands commands_{docs_};
   FakeClock clock_;
-  QueueDispatcher dispatcher_;
+  giftest::QueueDispatcher dispatcher_{std::chrono::seconds(10)};
   RecordingPlaybackView view_;
   TPlayback playback_{commands_, &dispatcher_, &clock_};
 };

@@ -22,21 +22,6 @@
 namespace movinta::editor {
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "editor_frames_widgets_test";
-    static char* argv[] = {name, nullptr};
-    app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override { delete app_; }
-
-private:
-  QApplication* app_ = nullptr;
-};
-[[maybe_unused]] auto* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
 void Press(QWidget* widget, QPoint at, Qt::KeyboardModifiers modifiers = {}) {
   QMouseEvent press(QEvent::MouseButtonPress, at, widget->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, modifiers);
   QApplication::sendEvent(widget, &press);

@@ -3,7 +3,6 @@
 
 #include <atomic>
 #include <csignal>
-#include <deque>
 #include <thread>
 
 #include <sys/wait.h>
@@ -11,6 +10,7 @@
 
 #include "gif/painter/painter.h"
 #include "tests/gif_opt/animation_builder.h"
+#include "tests/gif_painter/gui_queue.h"
 
 namespace {
 
@@ -49,37 +49,6 @@ private:
   std::atomic<std::uint32_t> now_{5000};
   std::mutex lock_;
   std::vector<int> waits_, sleeps_;
-};
-
-// The GUI thread is the test's own: it runs what painters post when it pumps.
-class QueueDispatcher : public TGIFDispatcher {
-public:
-  void Post(std::function<void()> task) override {
-    std::lock_guard<std::mutex> guard(lock_);
-    queue_.push_back(std::move(task));
-    ready_.notify_all();
-  }
-  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds bound = 5000ms) {
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::function<void()> task;
-      {
-        std::unique_lock<std::mutex> lock(lock_);
-        ready_.wait_for(lock, 5ms, [&] { return !queue_.empty(); });
-        if (queue_.empty()) continue;
-        task = std::move(queue_.front());
-        queue_.pop_front();
-      }
-      task();
-    }
-    return true;
-  }
-
-private:
-  std::mutex lock_;
-  std::condition_variable ready_;
-  std::deque<std::function<void()>> queue_;
 };
 
 struct Recorder {

@@ -12,10 +12,10 @@
 #include <set>
 #include <string>
 
-#include "controls/shell/ptcustomdraw.h"
-#include "controls/shell/ptcustomlistview.h"
-#include "controls/shell/ptcustomtreeview.h"
-#include "controls/shell/ptimagecombo.h"
+#include "controls/shell/widgets/ptcustomdraw.h"
+#include "controls/shell/widgets/ptcustomlistview.h"
+#include "controls/shell/widgets/ptcustomtreeview.h"
+#include "controls/shell/widgets/ptimagecombo.h"
 
 using namespace ptshell;
 

@@ -2,9 +2,9 @@
 #include <QWheelEvent>
 #include <QPainter>
 
-#include "controls/shell/ptshellcombo.h"
-#include "controls/shell/ptshelllist.h"
-#include "controls/shell/ptshelltree.h"
+#include "controls/shell/widgets/ptshellcombo.h"
+#include "controls/shell/widgets/ptshelllist.h"
+#include "controls/shell/widgets/ptshelltree.h"
 #include "shell_fixture.h"
 
 using namespace ptshell;

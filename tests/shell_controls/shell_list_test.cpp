@@ -12,8 +12,8 @@
 #include "controls/shell/device_change.h"
 #include "controls/shell/pidl_list.h"
 #include "controls/shell/pt_messages.h"
-#include "controls/shell/ptshelllist.h"
-#include "controls/shell/ptshelltree.h"
+#include "controls/shell/widgets/ptshelllist.h"
+#include "controls/shell/widgets/ptshelltree.h"
 #include "controls/shell/shell_dragdrop.h"
 #include "shell_fixture.h"
 

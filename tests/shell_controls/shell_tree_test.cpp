@@ -9,9 +9,9 @@
 
 #include "controls/shell/pt_messages.h"
 #include "platform/shellnamespace/user_folders.h"
-#include "controls/shell/ptshellcombo.h"
-#include "controls/shell/ptshelllist.h"
-#include "controls/shell/ptshelltree.h"
+#include "controls/shell/widgets/ptshellcombo.h"
+#include "controls/shell/widgets/ptshelllist.h"
+#include "controls/shell/widgets/ptshelltree.h"
 #include "shell_fixture.h"
 
 using namespace ptshell;

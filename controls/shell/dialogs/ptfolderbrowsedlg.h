@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "controls/shell/dialogs/ptdialog.h"
-#include "controls/shell/ptshelltree.h"
+#include "controls/shell/widgets/ptshelltree.h"
 #include "controls/shell/shell_locator.h"
 
 class QPushButton;

@@ -12,9 +12,9 @@
 #include <functional>
 
 #include "controls/shell/dialogs/ptdialog.h"
-#include "controls/shell/ptshellcombo.h"
-#include "controls/shell/ptshelllist.h"
-#include "controls/shell/ptshelltree.h"
+#include "controls/shell/widgets/ptshellcombo.h"
+#include "controls/shell/widgets/ptshelllist.h"
+#include "controls/shell/widgets/ptshelltree.h"
 
 class QAction;
 class QCheckBox;

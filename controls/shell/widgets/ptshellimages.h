@@ -3,7 +3,7 @@
 // shared items and links.
 #pragma once
 
-#include "controls/shell/ptimagelist.h"
+#include "controls/shell/widgets/ptimagelist.h"
 
 namespace shellns {
 class SystemImageList;

@@ -1,6 +1,6 @@
-#include "editor/forms/tool_windows.h"
+#include "editor/tool_windows.h"
 
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "controls/shell/ptimagelist.h"
+#include "controls/shell/widgets/ptimagelist.h"
 
 namespace ptshell {
 

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "controls/shell/change_thread.h"
-#include "controls/shell/ptcustomlistview.h"
-#include "controls/shell/ptshellimages.h"
-#include "controls/shell/ptshelltree.h"
+#include "controls/shell/widgets/ptcustomlistview.h"
+#include "controls/shell/widgets/ptshellimages.h"
+#include "controls/shell/widgets/ptshelltree.h"
 #include "controls/shell/shell_dragdrop.h"
 #include "controls/shell/shell_locator.h"
 #include "controls/shell/shell_utils.h"

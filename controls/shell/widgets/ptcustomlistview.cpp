@@ -1,4 +1,4 @@
-#include "controls/shell/ptcustomlistview.h"
+#include "controls/shell/widgets/ptcustomlistview.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

@@ -1,4 +1,4 @@
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 
 #include "editor/model/ui_services.h"
 

@@ -9,8 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "controls/shell/ptcustomdraw.h"
-#include "controls/shell/ptimagelist.h"
+#include "controls/shell/widgets/ptcustomdraw.h"
+#include "controls/shell/widgets/ptimagelist.h"
 
 class QMenu;
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "controls/shell/pidl_list.h"
-#include "controls/shell/ptimagecombo.h"
-#include "controls/shell/ptshellimages.h"
+#include "controls/shell/widgets/ptimagecombo.h"
+#include "controls/shell/widgets/ptshellimages.h"
 #include "controls/shell/shell_locator.h"
 #include "controls/shell/shell_utils.h"
 

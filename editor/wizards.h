@@ -3,7 +3,7 @@
 // wizards_logic.h; this is the window over them.
 #pragma once
 
-#include "editor/forms/wizards_logic.h"
+#include "editor/wizards_logic.h"
 #include "editor/model/registry.h"
 
 #include <QDialog>

@@ -14,8 +14,8 @@
 #include <unordered_map>
 
 #include "controls/shell/change_thread.h"
-#include "controls/shell/ptcustomtreeview.h"
-#include "controls/shell/ptshellimages.h"
+#include "controls/shell/widgets/ptcustomtreeview.h"
+#include "controls/shell/widgets/ptshellimages.h"
 #include "controls/shell/shell_dragdrop.h"
 #include "controls/shell/shell_locator.h"
 #include "controls/shell/shell_utils.h"

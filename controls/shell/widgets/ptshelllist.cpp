@@ -1,4 +1,4 @@
-#include "controls/shell/ptshelllist.h"
+#include "controls/shell/widgets/ptshelllist.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -16,7 +16,7 @@
 #include "controls/shell/device_change.h"
 #include "controls/shell/pidl_list.h"
 #include "controls/shell/pt_messages.h"
-#include "controls/shell/ptshellcombo.h"
+#include "controls/shell/widgets/ptshellcombo.h"
 #include "controls/shell/shell_consts.h"
 #include "controls/shell/shell_controls.h"
 #include "platform/shellnamespace/mount_table.h"

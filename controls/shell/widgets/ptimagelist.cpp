@@ -1,4 +1,4 @@
-#include "controls/shell/ptimagelist.h"
+#include "controls/shell/widgets/ptimagelist.h"
 
 #include <QPainter>
 

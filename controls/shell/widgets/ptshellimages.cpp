@@ -1,4 +1,4 @@
-#include "controls/shell/ptshellimages.h"
+#include "controls/shell/widgets/ptshellimages.h"
 
 #include "controls/shell/shell_utils.h"
 #include "platform/shellnamespace/shell_icons.h"

@@ -1,4 +1,4 @@
-#include "controls/shell/ptimagecombo.h"
+#include "controls/shell/widgets/ptimagecombo.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

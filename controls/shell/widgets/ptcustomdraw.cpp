@@ -1,4 +1,4 @@
-#include "controls/shell/ptcustomdraw.h"
+#include "controls/shell/widgets/ptcustomdraw.h"
 
 #include <QApplication>
 #include <QStyle>

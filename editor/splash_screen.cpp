@@ -1,4 +1,4 @@
-#include "editor/forms/splash_screen.h"
+#include "editor/splash_screen.h"
 
 #include "editor/model/resource_library.h"
 #include "editor/model/string_tables.h"

@@ -1,10 +1,10 @@
-#include "editor/forms/options_dialog.h"
+#include "editor/options_dialog.h"
 
 #include "controls/colorcombobox.h"
 #include "controls/shell/dialogs/ptfolderbrowsedlg.h"
 #include "editor/forms/form_builders.h"
 #include "editor/forms/prompts_logic.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/ui_services.h"
 #include "editor/qt_services.h"

@@ -1,7 +1,7 @@
-#include "editor/forms/start_page.h"
+#include "editor/start_page.h"
 
 #include "editor/document_window.h"
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 
 #include <QPainter>
 

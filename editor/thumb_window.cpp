@@ -1,7 +1,7 @@
-#include "editor/forms/thumb_window.h"
+#include "editor/thumb_window.h"
 
-#include "controls/shell/ptshelltree.h"
-#include "editor/guarded.h"
+#include "controls/shell/widgets/ptshelltree.h"
+#include "editor/forms/guarded.h"
 #include "editor/help_commands.h"
 #include "editor/widget_helpers.h"
 #include "platform/program_folders/program_folders.h"

@@ -14,8 +14,8 @@
 #include <memory>
 #include <vector>
 
-#include "controls/shell/ptcustomdraw.h"
-#include "controls/shell/ptimagelist.h"
+#include "controls/shell/widgets/ptcustomdraw.h"
+#include "controls/shell/widgets/ptimagelist.h"
 
 class QAbstractItemView;
 class QItemSelectionModel;

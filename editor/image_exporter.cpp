@@ -1,6 +1,6 @@
-#include "editor/forms/image_exporter.h"
+#include "editor/image_exporter.h"
 
-#include "editor/guarded.h"
+#include "editor/forms/guarded.h"
 #include "editor/help_commands.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"

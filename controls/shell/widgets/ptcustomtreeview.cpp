@@ -1,4 +1,4 @@
-#include "controls/shell/ptcustomtreeview.h"
+#include "controls/shell/widgets/ptcustomtreeview.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

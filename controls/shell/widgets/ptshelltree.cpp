@@ -1,4 +1,4 @@
-#include "controls/shell/ptshelltree.h"
+#include "controls/shell/widgets/ptshelltree.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,8 +15,8 @@
 #include "controls/shell/pidl_list.h"
 #include "controls/shell/pt_messages.h"
 #include "controls/shell/subfolder_probe.h"
-#include "controls/shell/ptshellcombo.h"
-#include "controls/shell/ptshelllist.h"
+#include "controls/shell/widgets/ptshellcombo.h"
+#include "controls/shell/widgets/ptshelllist.h"
 #include "controls/shell/shell_consts.h"
 #include "controls/shell/shell_controls.h"
 #include "platform/shellnamespace/mount_table.h"

@@ -1,6 +1,6 @@
-#include "editor/forms/wizards_logic.h"
+#include "editor/wizards_logic.h"
 
-#include "editor/forms/start_page.h"
+#include "editor/start_page.h"
 #include "editor/model/files.h"
 #include "editor/model/frame_commands.h"
 #include "editor/model/string_tables.h"
@@ -222,7 +222,7 @@ NewAnimation BuildNewAnimation(const NewAnimationChoice& choice, const PictureRe
   AddCommentExtension(frame0, QString::fromLatin1(frame_texts::kCreatedWith) + QString::fromLatin1(kMakerWebPage));
   if (image->GetGlobalColorMap().GetCount() == 0 && frame0.ColorMap().GetCount() > 0)
     image->GetGlobalColorMap().Assign(frame0.ColorMap());
-  if (optimizePalette && OptimizerAvailable()) ApplyStandardPalette(*image);
+  if (optimizePalette) ApplyStandardPalette(*image);
 
   if (choice.Transparent) {
     // The first picture's background colour. The reduction may have given it a near colour, and

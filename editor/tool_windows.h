@@ -3,7 +3,7 @@
 #pragma once
 
 #include "editor/forms/frame_inspector.h"
-#include "editor/forms/thumb_window.h"
+#include "editor/thumb_window.h"
 
 #include <QList>
 #include <QObject>

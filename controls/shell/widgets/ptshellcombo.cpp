@@ -1,12 +1,12 @@
-#include "controls/shell/ptshellcombo.h"
+#include "controls/shell/widgets/ptshellcombo.h"
 
 #include <QApplication>
 
 #include <algorithm>
 
 #include "controls/shell/pt_messages.h"
-#include "controls/shell/ptshelllist.h"
-#include "controls/shell/ptshelltree.h"
+#include "controls/shell/widgets/ptshelllist.h"
+#include "controls/shell/widgets/ptshelltree.h"
 #include "controls/shell/shell_controls.h"
 
 namespace ptshell {
