@@ -10,6 +10,7 @@
 // bounds and colours, and the working copy's bytes.
 #include <gif_lib.h>
 
+#include "bench/common/editor_probes.h"
 #include "bench/common/footage_animation.h"
 #include "bench/common/machine.h"
 #include "editor/model/document.h"
@@ -32,6 +33,9 @@
 #include <vector>
 
 using namespace movinta::editor;
+using bench::LoopTurns;
+using bench::MemoryClipboard;
+using bench::PaintingProgress;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -65,62 +69,6 @@ private:
 class Dialogs : public IEditDialogs {
 public:
   std::optional<ResizeChoice> AskResize(int, int) override { return ResizeChoice{kWidth / 2, kHeight / 2}; }
-};
-
-class MemoryClipboard : public IClipboard {
-public:
-  void SetData(const QString& type, const QByteArray& data) override { data_[type] = data; }
-  QByteArray Data(const QString& type) const override { return data_.value(type); }
-  bool HasFormat(const QString& type) const override { return data_.contains(type); }
-  void SetDataSet(const std::vector<std::pair<QString, QByteArray>>& formats) override {
-    data_.clear();
-    for (const auto& [type, data] : formats) data_[type] = data;
-  }
-
-private:
-  QHash<QString, QByteArray> data_;
-};
-
-// The event loop's turns while work runs, and the longest time the work held it without one: an
-// event posted before the work, and again each time it is handled.
-class LoopTurns : public QObject {
-public:
-  void Start() {
-    count_ = 0;
-    longest_ = 0;
-    counting_ = true;
-    last_ = Clock::now();
-    QCoreApplication::postEvent(this, new QEvent(QEvent::User));
-  }
-  void Stop() {
-    counting_ = false;
-    QCoreApplication::removePostedEvents(this);
-    longest_ = std::max(longest_, Ms(last_));
-  }
-  int Count() const { return count_; }
-  double LongestMs() const { return longest_; }
-  bool event(QEvent* e) override {
-    if (e->type() != QEvent::User) return QObject::event(e);
-    if (counting_) {
-      ++count_;
-      longest_ = std::max(longest_, Ms(last_));
-      last_ = Clock::now();
-      QCoreApplication::postEvent(this, new QEvent(QEvent::User));
-    }
-    return true;
-  }
-
-private:
-  int count_ = 0;
-  double longest_ = 0;
-  Clock::time_point last_;
-  bool counting_ = false;
-};
-
-// The status bar's part in it: every report of long work lets the window paint.
-class PaintingProgress : public IProgress {
-public:
-  void Progress(int, int, const QString&) override { BusyScope::KeepPainted(); }
 };
 
 // What an undo must bring back: each frame's bounds, pixels and the colours they index (by hash),

@@ -6,6 +6,7 @@
 // palettes, and the memory in use after the paste is undone back where it was before it. Also the
 // longest time the paste, a resize and a delete of 50 frames hold the event loop without a turn
 // (target 200 ms). `bench_paste IM.gif FFMPEG.gif` takes ready files instead of making them.
+#include "bench/common/editor_probes.h"
 #include "bench/common/machine.h"
 #include "editor/model/document.h"
 #include "editor/model/frame_commands.h"
@@ -31,6 +32,9 @@
 #include <vector>
 
 using namespace movinta::editor;
+using bench::LoopTurns;
+using bench::MemoryClipboard;
+using bench::PaintingProgress;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -103,56 +107,6 @@ public:
   std::optional<ResizeChoice> AskResize(int width, int height) override { return ResizeChoice{width / 2, height / 2}; }
 };
 
-class MemoryClipboard : public IClipboard {
-public:
-  void SetData(const QString& type, const QByteArray& data) override { data_[type] = data; }
-  QByteArray Data(const QString& type) const override { return data_.value(type); }
-  bool HasFormat(const QString& type) const override { return data_.contains(type); }
-  void SetDataSet(const std::vector<std::pair<QString, QByteArray>>& formats) override {
-    data_.clear();
-    for (const auto& [type, data] : formats) data_[type] = data;
-  }
-
-private:
-  QHash<QString, QByteArray> data_;
-};
-
-// The longest time work held the event loop without a turn: an event posted before the work, and
-// again each time it is handled.
-class LoopTurns : public QObject {
-public:
-  void Start() {
-    longest_ = 0;
-    counting_ = true;
-    last_ = Clock::now();
-    QCoreApplication::postEvent(this, new QEvent(QEvent::User));
-  }
-  double Stop() {
-    counting_ = false;
-    QCoreApplication::removePostedEvents(this);
-    return std::max(longest_, Ms(last_));
-  }
-  bool event(QEvent* e) override {
-    if (e->type() != QEvent::User) return QObject::event(e);
-    if (counting_) {
-      longest_ = std::max(longest_, Ms(last_));
-      last_ = Clock::now();
-      QCoreApplication::postEvent(this, new QEvent(QEvent::User));
-    }
-    return true;
-  }
-
-private:
-  double longest_ = 0;
-  Clock::time_point last_;
-  bool counting_ = false;
-};
-
-// The status bar's part: every report of long work lets the window paint.
-class PaintingProgress : public IProgress {
-public:
-  void Progress(int, int, const QString&) override { BusyScope::KeepPainted(); }
-};
 
 struct PasteResult {
   double Ms = 0;
