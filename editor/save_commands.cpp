@@ -6,6 +6,7 @@
 #include "editor/model/save_rules.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
+#include "editor/model/whole_animation.h"
 #include "platform/program_folders/program_folders.h"
 
 #include <QPushButton>

@@ -4,6 +4,7 @@
 #include "editor/model/files.h"
 #include "editor/model/frame_commands.h"
 #include "editor/model/string_tables.h"
+#include "editor/model/whole_animation.h"
 #include "editor/model/working_image.h"
 
 #include <QDir>

@@ -649,6 +649,7 @@ public:
   // scaled into rect, or the screen tiled over rect.
   void Draw(Bitmap& canvas, const TRect& rect, bool transparent, bool tile);
 
+  // The two passes below belong to the optimiser and link with movinta_gif_optimize.
   // Makes pixels transparent where they repeat the previous frame.
   void Merge(TGIFSubImage* previous);
   // Cuts away transparent borders of a transparent frame.

@@ -11,6 +11,7 @@
 
 #include "editor/model/document.h"
 #include "editor/model/edit_dialogs.h"
+#include "editor/model/whole_animation.h"
 
 #include <QString>
 #include <QStringList>
@@ -53,17 +54,6 @@ inline constexpr const char* kPauseToEdit = "The animation is playing: pause it 
 // this program's own copy carries.
 inline constexpr const char* kBitmapMimeType = "image/png";
 inline constexpr const char* kFrameCopyMimeType = "application/x-movinta-frame-copy";
-
-// Puts a single loop block on frame 0 for plays (none for 1) and takes every other loop block away.
-void NormalizeLoopBlock(TGIFImage& image, int plays);
-// The play count the animation's loop blocks say, frame 0's first; 1 without any.
-int AnimationPlays(TGIFImage& image);
-// Stretches the whole animation to width x height (sides clamped to 10..1000 when outside
-// 1..1000): every frame with its place on the screen, its colours, transparency and disposal.
-// False when the size is unchanged.
-bool ResizeAnimation(TGIFImage& image, int width, int height);
-// The picture stretched to width x height (nearest pixel), as 24 bits.
-gif::Bitmap StretchBitmap(const gif::Bitmap& source, int width, int height);
 
 class TFrameCommands {
 public:
@@ -180,6 +170,8 @@ private:
   };
   // Runs what is waiting, then says whether a command may go on.
   bool Begin();
+  // Sets what (as ApplyFrameProperties takes it) on every selected frame, under one undo group.
+  void ApplyToSelection(int what, int delay, int disposal);
   // True (and says why in the status bar) while an animation plays.
   bool RefusedWhilePlaying() const;
   // Adding a frame: the palette-defaults question (the reduce flag, nothing on Cancel), the

@@ -1,6 +1,7 @@
 #include "editor/model/playback.h"
 
 #include "editor/model/string_tables.h"
+#include "editor/model/whole_animation.h"
 
 namespace movinta::editor {
 
