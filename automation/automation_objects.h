@@ -178,7 +178,7 @@ public:
 
 private:
   // The undo entry of an edit of this frame, in the active document.
-  editor::TMDIChild& RecordEdit(std::uint8_t kind, std::uint8_t operation, const char* name);
+  editor::TMDIChild& RecordEdit(editor::TUndoKind kind, editor::TUndoOperation operation, const char* name);
   void SetOffset(int which, int value);
   IAutomationHost& host_;
   std::uint64_t serial_;

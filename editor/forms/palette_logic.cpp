@@ -202,9 +202,9 @@ bool ApplyGlobalPaletteEdit(TMDIChild& document, TGIFImage& image, const Palette
   const bool remap = session.DeletedAny();
   try {
     if (remap)
-      document.AddUndoEntry(1, 8, -1, -1, -1, caption);
+      document.AddUndoEntry(TUndoKind::Animation, TUndoOperation::Replaced, -1, -1, -1, caption);
     else
-      document.AddUndoEntry(2, 3, -1, -1, -1, caption);
+      document.AddUndoEntry(TUndoKind::Palette, TUndoOperation::Changed, -1, -1, -1, caption);
   } catch (const std::exception& e) {
     // Without its undo entry (a snapshot that cannot be written) the edit is not made.
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
