@@ -5,6 +5,7 @@
 #include "editor/model/registry.h"
 #include "editor/model/settings.h"
 #include "editor/model/undo_captions.h"
+#include "editor/model/undo_records.h"
 #include "editor/widget_helpers.h"
 #include "gif/qt/qimage_adapter.h"
 
@@ -23,8 +24,6 @@ namespace movinta::automation {
 
 using editor::SharedImage;
 using editor::TMDIChild;
-using editor::TUndoKind;
-using editor::TUndoOperation;
 namespace undo_captions = editor::undo_captions;
 using gif::TGIFSubImage;
 
@@ -209,11 +208,11 @@ int TGIFFrame::Disposal() const {
   return gce ? (gce->GetDisposal() & 0x7F) : 0;
 }
 
-TMDIChild& TGIFFrame::RecordEdit(TUndoKind kind, TUndoOperation operation, const char* name) {
+TMDIChild& TGIFFrame::RecordEdit(RecordChange record, const char* name) {
   TMDIChild* document = host_.Documents().Active();
   if (!document) Gone("frame", serial_);
   // The entry names the edited frame, whichever frame the strip has selected.
-  document->AddUndoEntry(kind, operation, -1, -1, Index(), undo_captions::ChangeOf(name));
+  record(*document, Index(), undo_captions::ChangeOf(name));
   return *document;
 }
 
@@ -225,8 +224,7 @@ void TGIFFrame::SetOffset(int which, int value) {
                                              f.GetWidth(), f.GetHeight()),
              which == 1 ? "Left" : "Top");
   if (f.GetBoundsValue(which) == value) return;
-  TMDIChild& d = RecordEdit(TUndoKind::Frame, TUndoOperation::Changed,
-                            which == 1 ? undo_captions::kXOffset : undo_captions::kYOffset);
+  TMDIChild& d = RecordEdit(editor::RecordFrameChange, which == 1 ? undo_captions::kXOffset : undo_captions::kYOffset);
   f.SetBoundsValue(which, static_cast<std::uint16_t>(value));
   d.SetModified(true);
   host_.FramesChanged();
@@ -238,8 +236,8 @@ void TGIFFrame::SetTop(int value) { SetOffset(2, value); }
 void TGIFFrame::SetInterlaced(bool value) {
   TGIFSubImage& f = Frame();
   if (f.GetInterlaced() == value) return;
-  TMDIChild& d = RecordEdit(TUndoKind::Frame, TUndoOperation::Changed,
-                            value ? undo_captions::kInterlaced : undo_captions::kNonInterlaced);
+  TMDIChild& d =
+      RecordEdit(editor::RecordFrameChange, value ? undo_captions::kInterlaced : undo_captions::kNonInterlaced);
   f.SetInterlaced(value);
   d.SetModified(true);
   host_.FramesChanged();
@@ -249,7 +247,7 @@ void TGIFFrame::SetTransparent(bool value) {
   TGIFSubImage& f = Frame();
   gif::TGIFGraphicControlExtension* gce = f.GraphicControlExtension();
   if (!gce || gce->GetTransparent() == value) return;
-  TMDIChild& d = RecordEdit(TUndoKind::GraphicControl, TUndoOperation::Changed, undo_captions::kTransparent);
+  TMDIChild& d = RecordEdit(editor::RecordFrameControlChange, undo_captions::kTransparent);
   gce->SetTransparent(value);
   f.FreeBitmap();
   d.SetModified(true);
@@ -260,7 +258,7 @@ void TGIFFrame::SetDelay(int value) {
   TGIFSubImage& f = Frame();
   gif::TGIFGraphicControlExtension* gce = f.GraphicControlExtension();
   if (!gce || value < 1 || value > 65535 || gce->GetDelay() == value) return;
-  TMDIChild& d = RecordEdit(TUndoKind::GraphicControl, TUndoOperation::Changed, undo_captions::kDelay);
+  TMDIChild& d = RecordEdit(editor::RecordFrameControlChange, undo_captions::kDelay);
   gce->SetDelay(static_cast<std::uint16_t>(value));
   d.SetModified(true);
   host_.FramesChanged();
@@ -271,7 +269,7 @@ void TGIFFrame::SetDisposal(int value) {
   TGIFSubImage& f = Frame();
   gif::TGIFGraphicControlExtension* gce = f.GraphicControlExtension();
   if (!gce || (gce->GetDisposal() & 0x7F) == value) return;
-  TMDIChild& d = RecordEdit(TUndoKind::GraphicControl, TUndoOperation::Changed, undo_captions::kDisposal);
+  TMDIChild& d = RecordEdit(editor::RecordFrameControlChange, undo_captions::kDisposal);
   gce->SetDisposal(value);
   d.SetModified(true);
   host_.FramesChanged();
@@ -282,7 +280,7 @@ bool TGIFFrame::SetBitmap(const QByteArray& picture) {
   gif::Bitmap bitmap;
   if (!PictureFromBytes(picture, bitmap) || bitmap.Empty()) return false;
   const int index = Index();
-  TMDIChild& d = RecordEdit(TUndoKind::Animation, TUndoOperation::Replaced, undo_captions::kFrameImage);
+  TMDIChild& d = RecordEdit(editor::RecordAnimationChange, undo_captions::kFrameImage);
   // Found after the entry is made: keeping the whole animation for it lets events in meanwhile.
   TGIFSubImage& f = Frame();
   gif::TGIFImage& image = *SharedImage();

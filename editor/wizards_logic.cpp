@@ -5,6 +5,7 @@
 #include "editor/model/frame_commands.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/undo_captions.h"
+#include "editor/model/undo_records.h"
 #include "editor/model/working_image.h"
 
 #include <QDir>
@@ -392,8 +393,7 @@ TMDIChild* OpenAsNewDocument(TDocuments& documents, std::unique_ptr<TGIFImage> i
 
 bool ReplaceWithOptimized(TMDIChild& document, TGIFImage& optimized) {
   try {
-    document.AddUndoEntry(TUndoKind::Animation, TUndoOperation::Replaced, -1, -1, std::max(0, document.CurrentFrame),
-                          Tr(undo_captions::kGifOptimization));
+    RecordAnimationChange(document, std::max(0, document.CurrentFrame), Tr(undo_captions::kGifOptimization));
   } catch (const std::exception& e) {
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
     return false;

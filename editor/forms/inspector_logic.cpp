@@ -2,6 +2,7 @@
 
 #include "editor/forms/palette_logic.h"
 #include "editor/model/undo_captions.h"
+#include "editor/model/undo_records.h"
 #include "editor/model/document.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
@@ -244,10 +245,10 @@ QString InspectorValueText(TGIFSubImage& frame, int row) {
 namespace {
 // Records the edit's undo entry first; when it cannot be recorded (a snapshot that cannot be
 // written), the edit is refused with the reason and nothing changes.
-bool Recorded(TMDIChild& document, TUndoKind kind, TUndoOperation operation, int index2, int data, int frameIndex,
-              const QString& caption, InspectorEdit& out) {
+template <typename Record>
+bool Recorded(InspectorEdit& out, Record&& record) {
   try {
-    document.AddUndoEntry(kind, operation, index2, data, frameIndex, caption);
+    record();
     return true;
   } catch (const std::exception& e) {
     out.Outcome = EditOutcome::Refused;
@@ -264,7 +265,7 @@ InspectorEdit MakeLocalTable(TMDIChild& document, TGIFImage& image, TGIFSubImage
     out.Message = QStringLiteral("Could not to create local color map. A global color map is required.");
     return out;
   }
-  if (!Recorded(document, TUndoKind::Palette, TUndoOperation::Added, -1, -1, frameIndex, caption, out)) return out;
+  if (!Recorded(out, [&] { RecordLocalPaletteAdded(document, frameIndex, caption); })) return out;
   frame.ColorMap().Assign(image.GetGlobalColorMap());
   // The optimiser would reorder the entries under pixels that still index the global order, so
   // the copy keeps the global order and the frame shows exactly what it showed before.
@@ -310,9 +311,13 @@ InspectorEdit ApplyInspectorValue(TMDIChild& document, TGIFImage& image, int fra
       return out;
     }
     // A table undo only puts the colours back; moved pixels need the whole animation.
-    if (!(IsIdentity(map, 256)
-              ? Recorded(document, TUndoKind::Palette, TUndoOperation::Removed, -1, -1, frameIndex, caption, out)
-              : Recorded(document, TUndoKind::Animation, TUndoOperation::Replaced, -1, -1, frameIndex, caption, out)))
+    const bool inPlace = IsIdentity(map, 256);
+    if (!Recorded(out, [&] {
+          if (inPlace)
+            RecordLocalPaletteRemoved(document, frameIndex, caption);
+          else
+            RecordAnimationChange(document, frameIndex, caption);
+        }))
       return out;
     RemapFrame(*frame, map);
     frame->ColorMap().Clear();
@@ -324,7 +329,13 @@ InspectorEdit ApplyInspectorValue(TMDIChild& document, TGIFImage& image, int fra
   }
 
   const UndoKind undo = InspectorUndoKind(row, value);
-  if (!Recorded(document, undo.Kind, undo.Operation, -1, -1, frameIndex, caption, out)) return out;
+  if (!Recorded(out, [&] {
+        if (undo.Kind == TUndoKind::GraphicControl)
+          RecordFrameControlChange(document, frameIndex, caption);
+        else
+          RecordFrameChange(document, frameIndex, caption);
+      }))
+    return out;
   switch (row) {
     case rowLeft: frame->SetLeft(static_cast<std::uint16_t>(number)); break;
     case rowTop: frame->SetTop(static_cast<std::uint16_t>(number)); break;
@@ -354,8 +365,8 @@ InspectorEdit AddLocalColor(TMDIChild& document, TGIFImage& image, int frameInde
   TGIFSubImage* frame = FrameOf(image, frameIndex);
   if (!frame || frame->ColorMap().GetCount() == 0 || frame->ColorMap().GetCount() >= 256) return out;
   const int index = frame->ColorMap().GetCount();
-  if (!Recorded(document, TUndoKind::Palette, TUndoOperation::ColorAdded, index, static_cast<int>(color), frameIndex,
-                Tr(undo_captions::kAddColorPaletteEntry), out))
+  if (!Recorded(
+          out, [&] { RecordColorAdded(document, frameIndex, index, color, Tr(undo_captions::kAddColorPaletteEntry)); }))
     return out;
   frame->ColorMap().Add(color);
   frame->FreeBitmap();
@@ -370,8 +381,9 @@ InspectorEdit ChangeLocalColor(TMDIChild& document, TGIFImage& image, int frameI
   if (!frame || index < 0 || index >= frame->ColorMap().GetCount()) return out;
   const gif::TColor old = frame->ColorMap().GetColor(index);
   if (old == color) return out;
-  if (!Recorded(document, TUndoKind::Palette, TUndoOperation::ColorChanged, index, static_cast<int>(old), frameIndex,
-                Tr(undo_captions::kChangeColorPaletteEntry), out))
+  if (!Recorded(out, [&] {
+        RecordColorChanged(document, frameIndex, index, old, Tr(undo_captions::kChangeColorPaletteEntry));
+      }))
     return out;
   frame->ColorMap().SetColor(index, color);
   frame->FreeBitmap();
@@ -397,8 +409,7 @@ InspectorEdit DeleteLocalColor(TMDIChild& document, TGIFImage& image, int frameI
     return out;
   }
   // The later entries move down, so the pixels move with them: only the whole animation undoes that.
-  if (!Recorded(document, TUndoKind::Animation, TUndoOperation::Replaced, index, -1, frameIndex,
-                Tr(undo_captions::kDeleteColorPaletteEntry), out))
+  if (!Recorded(out, [&] { RecordAnimationChange(document, frameIndex, Tr(undo_captions::kDeleteColorPaletteEntry)); }))
     return out;
   const IndexMap map = MapAfterDelete(table, index);
   RemapFrame(*frame, map);
@@ -433,7 +444,7 @@ int AddComment(TMDIChild& document, TGIFImage& image, const QString& text) {
   if (!frame) return -1;
   AddCommentExtension(*frame, text);
   const int index = frame->Extensions().GetCount() - 1;
-  document.AddUndoEntry(TUndoKind::Comment, TUndoOperation::Added, -1, index, 0, Tr(undo_captions::kAddGifComment));
+  RecordCommentAdded(document, 0, index);
   document.SetModified(true);
   return index;
 }
@@ -449,8 +460,7 @@ TGIFCommentExtension* CommentAt(TGIFImage& image, int frameIndex, int extension)
 bool ChangeComment(TMDIChild& document, TGIFImage& image, int frameIndex, int extension, const QString& text) {
   TGIFCommentExtension* c = CommentAt(image, frameIndex, extension);
   if (!c || CommentText(*c) == text) return false;
-  document.AddUndoEntry(TUndoKind::Comment, TUndoOperation::Changed, -1, extension, frameIndex,
-                        Tr(undo_captions::kChangeGifComment));
+  RecordCommentChanged(document, frameIndex, extension);
   c->Text().clear();
   for (const QString& line : text.split(QLatin1Char('\n'))) c->Text().push_back(line.toStdString());
   document.SetModified(true);
@@ -460,8 +470,7 @@ bool ChangeComment(TMDIChild& document, TGIFImage& image, int frameIndex, int ex
 bool RemoveComment(TMDIChild& document, TGIFImage& image, int frameIndex, int extension) {
   TGIFCommentExtension* c = CommentAt(image, frameIndex, extension);
   if (!c) return false;
-  document.AddUndoEntry(TUndoKind::Comment, TUndoOperation::Removed, -1, extension, frameIndex,
-                        Tr(undo_captions::kDeleteGifComment));
+  RecordCommentRemoved(document, frameIndex, extension);
   image.Images().GetFrame(frameIndex)->Extensions().Delete(extension);
   document.SetModified(true);
   return true;
