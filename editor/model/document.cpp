@@ -4,6 +4,7 @@
 #include "editor/model/save_rules.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/undo_captions.h"
+#include "editor/model/undo_records.h"
 #include "gif/texts.h"
 
 #include <QFileInfo>
@@ -251,7 +252,7 @@ void TMDIChild::MoveFrame(int from, int to) {
   TGIFImage& image = *SharedImage();
   if (from == -1 || to > image.Images().GetCount() - 1) return;
   try {
-    AddUndoEntry(TUndoKind::Frame, TUndoOperation::Moved, -1, to, from, Tr(undo_captions::kMoveFrame));
+    RecordFrameMoved(*this, from, to, Tr(undo_captions::kMoveFrame));
   } catch (const std::exception& e) {
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
     return;
@@ -271,7 +272,7 @@ void TMDIChild::DeleteFrame(int index) {
   // painted meanwhile.
   BusyScope busy;
   try {
-    AddUndoEntry(TUndoKind::Frame, TUndoOperation::Removed, -1, -1, index, Tr(undo_captions::kDeleteFrame));
+    RecordFrameRemoved(*this, index, Tr(undo_captions::kDeleteFrame));
   } catch (const std::exception& e) {
     // Without a snapshot the deletion could not be undone, so it is not made.
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
@@ -460,7 +461,7 @@ TUndoGroup::TUndoGroup(TDocuments& documents, int entries, const QString& captio
   TMDIChild* d = documents_.Active();
   if (!d || d->wholeKept_ > 0 || entries <= d->History.Capacity()) return;
   try {
-    d->AddUndoEntry(TUndoKind::Animation, TUndoOperation::Replaced, -1, -1, frameIndex, caption);
+    RecordAnimationChange(*d, frameIndex, caption);
   } catch (const std::exception& e) {
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
     recorded_ = false;

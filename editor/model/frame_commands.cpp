@@ -6,6 +6,7 @@
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
 #include "editor/model/undo_captions.h"
+#include "editor/model/undo_records.h"
 #include "gif/texts.h"
 
 #include <QBuffer>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <type_traits>
 #include <utility>
 
 namespace movinta::editor {
@@ -38,11 +40,12 @@ int SettingsInt(const char* name, int defaultValue) {
   return ReadSettingInt(QString::fromLatin1(sections::kSettings), QString::fromLatin1(name), defaultValue);
 }
 
-// Records an undo entry; a command that cannot be recorded is not made.
-bool Record(TMDIChild& document, TUndoKind kind, TUndoOperation operation, int data, int frame,
-            const QString& caption) {
+// Records an undo entry by one of the recording functions; a command that cannot be recorded is
+// not made.
+template <typename... Args>
+bool Record(void (*record)(TMDIChild&, Args...), TMDIChild& document, std::type_identity_t<Args>... args) {
   try {
-    document.AddUndoEntry(kind, operation, -1, data, frame, caption);
+    record(document, args...);
     return true;
   } catch (const std::exception& e) {
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
@@ -397,15 +400,13 @@ int TFrameCommands::InsertBitmapFrame(const Bitmap& bitmap, int position, const 
   }
   if (transparentIndex >= 0 && IsIndexed(picture.Format())) MarkTransparent(*frame, transparentIndex);
   const bool whole = ChangesMoreThanNewFrame(image, *frame, position, *reduce, *oversize == 0);
-  if (whole &&
-      !Record(document, TUndoKind::Animation, TUndoOperation::Replaced, -1, std::max(0, SelectedFrame()), caption))
-    return -1;
+  if (whole && !Record(RecordAnimationChange, document, std::max(0, SelectedFrame()), caption)) return -1;
   if (*oversize == 0) FitImageAndBitmap(image, picture, 0);
   EditorView()->StatusText(2, Tr(frame_texts::kInsertingFrame));
   const int index = PlaceNewFrame(image, std::move(frame), position, *reduce, Settings().DefaultDelay);
   EditorView()->StatusText(2, QString());
   EditorView()->FrameCountChanged(image.Images().GetCount());
-  if (!whole) Record(document, TUndoKind::Frame, TUndoOperation::Added, -1, index, caption);
+  if (!whole) Record(RecordFrameAdded, document, index, caption);
   BusyScope::KeepPainted();
   document.SetModified(true);
   document.CurrentFrame = index;
@@ -428,12 +429,10 @@ bool TFrameCommands::InsertBitmapAt(TGIFImage& image, const Bitmap& bitmap, int 
   const int position = selected < count - 1 ? selected : count;
   const bool reduce = SettingsInt("PaletteType", 0) < 2;
   const bool whole = &image == SharedImage() && ChangesMoreThanNewFrame(image, *frame, position, reduce, false);
-  if (whole &&
-      !Record(*document, TUndoKind::Animation, TUndoOperation::Replaced, -1, selected, Tr(undo_captions::kAddFrame)))
-    return false;
+  if (whole && !Record(RecordAnimationChange, *document, selected, Tr(undo_captions::kAddFrame))) return false;
   const int index = PlaceNewFrame(image, std::move(frame), position, reduce, delay);
   EditorView()->FrameCountChanged(image.Images().GetCount());
-  if (!whole) Record(*document, TUndoKind::Frame, TUndoOperation::Added, -1, index, Tr(undo_captions::kAddFrame));
+  if (!whole) Record(RecordFrameAdded, *document, index, Tr(undo_captions::kAddFrame));
   document->SetModified(true);
   document->CurrentFrame = index;
   EditorView()->SetSelection(index, index);
@@ -704,7 +703,7 @@ bool TFrameCommands::PasteComment(const QString& text) {
   AddCommentExtension(*first, text.size() >= 256 ? text.left(255) : text);
   const int index = first->Extensions().GetCount() - 1;
   TMDIChild& document = *Active();
-  Record(document, TUndoKind::Comment, TUndoOperation::Added, index, 0, Tr(undo_captions::kAddGifComment));
+  Record(RecordCommentAdded, document, 0, index);
   document.SetModified(true);
   Finish(SelectedFrame());
   return true;
@@ -755,15 +754,12 @@ void TFrameCommands::ApplyFrameProperties(int index, int what, int delay, int di
   bool delayChanged = false;
   if (TGIFGraphicControlExtension* gce = frame->GraphicControlExtension()) {
     if ((what & 1) && delay >= 0 && delay <= 65535 && delay != gce->GetDelay()) {
-      if (!Record(*document, TUndoKind::GraphicControl, TUndoOperation::Changed, -1, index,
-                  undo_captions::ChangeOf(undo_captions::kDelay)))
-        return;
+      if (!Record(RecordFrameControlChange, *document, index, undo_captions::ChangeOf(undo_captions::kDelay))) return;
       gce->SetDelay(static_cast<std::uint16_t>(delay));
       changed = delayChanged = true;
     }
     if ((what & 2) && disposal >= 0 && disposal <= 3 && disposal != gce->GetDisposal()) {
-      if (!Record(*document, TUndoKind::GraphicControl, TUndoOperation::Changed, -1, index,
-                  undo_captions::ChangeOf(undo_captions::kDisposal)))
+      if (!Record(RecordFrameControlChange, *document, index, undo_captions::ChangeOf(undo_captions::kDisposal)))
         return;
       gce->SetDisposal(disposal);
       changed = true;
@@ -771,8 +767,7 @@ void TFrameCommands::ApplyFrameProperties(int index, int what, int delay, int di
   } else {
     SetFrameDelay(*frame, Settings().DefaultDelay);
     // Recorded as an addition, so that undoing takes the new block away again.
-    Record(*document, TUndoKind::GraphicControl, TUndoOperation::Added, -1, index,
-           undo_captions::ChangeOf(undo_captions::kDelay));
+    Record(RecordFrameControlAdded, *document, index, undo_captions::ChangeOf(undo_captions::kDelay));
     changed = delayChanged = true;
   }
   if (changed) document->SetModified(true);
@@ -825,9 +820,9 @@ void TFrameCommands::ApplyLoopChange(bool infinite, int count) {
   if (infinite) {
     if (loopCount_ == 1) {
       AddLoopExtension(image, 0, 0);
-      changed = Record(*document, TUndoKind::Loop, TUndoOperation::Added, -1, 0, caption);
+      changed = Record(RecordLoopAdded, *document, caption);
     } else if (loopCount_ > 1) {
-      if (!Record(*document, TUndoKind::Loop, TUndoOperation::Changed, -1, 0, caption)) return;
+      if (!Record(RecordLoopChanged, *document, caption)) return;
       SetLoopCount(image, 0);
       changed = true;
     }
@@ -835,15 +830,15 @@ void TFrameCommands::ApplyLoopChange(bool infinite, int count) {
   } else if (count != loopCount_ && count >= 1 && count <= 65535) {
     if (count == 1) {
       if (TGIFAppExtNSLoop* loop = FindLoopExtension(*first)) {
-        if (!Record(*document, TUndoKind::Loop, TUndoOperation::Removed, -1, 0, caption)) return;
+        if (!Record(RecordLoopRemoved, *document, caption)) return;
         delete loop;
         changed = true;
       }
     } else if (loopCount_ == 1) {
       AddLoopExtension(image, 0, count);
-      changed = Record(*document, TUndoKind::Loop, TUndoOperation::Added, -1, 0, caption);
+      changed = Record(RecordLoopAdded, *document, caption);
     } else {
-      if (!Record(*document, TUndoKind::Loop, TUndoOperation::Changed, -1, 0, caption)) return;
+      if (!Record(RecordLoopChanged, *document, caption)) return;
       SetLoopCount(image, count);
       changed = true;
     }
@@ -863,7 +858,7 @@ bool TFrameCommands::ChangeGlobalPalette() {
   TMDIChild& document = *Active();
   const QString caption = Tr(undo_captions::kChangeGlobalPalette);
   if (!ApplyDeletingPaletteEdit || !ApplyDeletingPaletteEdit(document, image, caption)) {
-    if (!Record(document, TUndoKind::Palette, TUndoOperation::Changed, -1, -1, caption)) return false;
+    if (!Record(RecordGlobalPaletteChange, document, caption)) return false;
     image.GetGlobalColorMap().Assign(*edited);
     for (int i = 0; i < image.Images().GetCount(); ++i) image.Images().GetFrame(i)->FreeBitmap();
     document.SetModified(true);
@@ -904,8 +899,7 @@ bool TFrameCommands::ResizeAnimationCommand() {
   TMDIChild& document = *Active();
   // One scope from the undo entry to the working copy: the window is painted all through.
   BusyScope busy;
-  if (!Record(document, TUndoKind::Animation, TUndoOperation::Replaced, -1, std::max(0, SelectedFrame()),
-              Tr(undo_captions::kChangeAnimationSize)))
+  if (!Record(RecordAnimationChange, document, std::max(0, SelectedFrame()), Tr(undo_captions::kChangeAnimationSize)))
     return false;
   ResizeAnimation(image, choice->Width, choice->Height);
   document.SetModified(true);
@@ -972,7 +966,7 @@ bool TFrameCommands::GlobalChange() {
     return false;
   TMDIChild& document = *Active();
   BusyScope busy;
-  if (!Record(document, TUndoKind::Animation, TUndoOperation::Replaced, -1, std::max(0, SelectedFrame()),
+  if (!Record(RecordAnimationChange, document, std::max(0, SelectedFrame()),
               Tr(undo_captions::kGlobalPropertiesChange)))
     return false;
   StepProgress progress(image.Images().GetCount());
@@ -1018,7 +1012,7 @@ std::optional<PickedColor> TFrameCommands::MakeAnimationTransparent(const Picked
   // Only the first frame is given the picked colour; the others keep their own.
   if (RefuseWithoutRoom(FrameWithoutRoomFor(image, picked->Color, 0, 0))) return std::nullopt;
   TMDIChild& document = *Active();
-  if (!Record(document, TUndoKind::Animation, TUndoOperation::Replaced, -1, std::max(0, SelectedFrame()),
+  if (!Record(RecordAnimationChange, document, std::max(0, SelectedFrame()),
               Tr(undo_captions::kMakeAnimationTransparent)))
     return std::nullopt;
   image.Header().SetBackgroundColor(picked->Color);
@@ -1060,12 +1054,10 @@ bool TFrameCommands::ChangeTransparentColor() {
     if (!gce) {
       SetFrameDelay(*frame, 0);
       gce = frame->GraphicControlExtension();
-      Record(document, TUndoKind::GraphicControl, TUndoOperation::Added, -1, index,
-             Tr(undo_captions::kChangeTransparentColor));
+      Record(RecordFrameControlAdded, document, index, Tr(undo_captions::kChangeTransparentColor));
     }
     if (picked->Index != gce->GetTransparentColorIndex() || !gce->GetTransparent()) {
-      if (Record(document, TUndoKind::GraphicControl, TUndoOperation::Changed, -1, index,
-                 Tr(undo_captions::kChangeTransparentColor))) {
+      if (Record(RecordFrameControlChange, document, index, Tr(undo_captions::kChangeTransparentColor))) {
         gce->SetTransparentColorIndex(picked->Index);
         gce->SetTransparent(true);
         gce->SetDisposal(gif::dmBackground);
@@ -1090,8 +1082,7 @@ bool TFrameCommands::ReverseFrames(bool playForever, int loopText) {
   const int keep = playForever ? 0 : loopText;
   BusyScope busy;
   TMDIChild& document = *Active();
-  if (!Record(document, TUndoKind::Animation, TUndoOperation::Replaced, -1, std::max(0, SelectedFrame()),
-              Tr(undo_captions::kReverseFrameOrder)))
+  if (!Record(RecordAnimationChange, document, std::max(0, SelectedFrame()), Tr(undo_captions::kReverseFrameOrder)))
     return false;
   const int count = image.Images().GetCount();
   if (!RangeSelected()) {

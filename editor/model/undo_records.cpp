@@ -9,12 +9,41 @@ void RecordAnimationChange(TMDIChild& document, int frameIndex, const QString& c
   document.AddUndoEntry(TUndoKind::Animation, TUndoOperation::Replaced, -1, -1, frameIndex, caption);
 }
 
+void RecordFrameAdded(TMDIChild& document, int frameIndex, const QString& caption) {
+  document.AddUndoEntry(TUndoKind::Frame, TUndoOperation::Added, -1, -1, frameIndex, caption);
+}
+
+void RecordFrameRemoved(TMDIChild& document, int frameIndex, const QString& caption) {
+  document.AddUndoEntry(TUndoKind::Frame, TUndoOperation::Removed, -1, -1, frameIndex, caption);
+}
+
+void RecordFrameMoved(TMDIChild& document, int from, int to, const QString& caption) {
+  // The entry moves the frame now at to back to from.
+  document.AddUndoEntry(TUndoKind::Frame, TUndoOperation::Moved, -1, to, from, caption);
+}
+
 void RecordFrameChange(TMDIChild& document, int frameIndex, const QString& caption) {
   document.AddUndoEntry(TUndoKind::Frame, TUndoOperation::Changed, -1, -1, frameIndex, caption);
 }
 
 void RecordFrameControlChange(TMDIChild& document, int frameIndex, const QString& caption) {
   document.AddUndoEntry(TUndoKind::GraphicControl, TUndoOperation::Changed, -1, -1, frameIndex, caption);
+}
+
+void RecordFrameControlAdded(TMDIChild& document, int frameIndex, const QString& caption) {
+  document.AddUndoEntry(TUndoKind::GraphicControl, TUndoOperation::Added, -1, -1, frameIndex, caption);
+}
+
+void RecordLoopAdded(TMDIChild& document, const QString& caption) {
+  document.AddUndoEntry(TUndoKind::Loop, TUndoOperation::Added, -1, -1, 0, caption);
+}
+
+void RecordLoopChanged(TMDIChild& document, const QString& caption) {
+  document.AddUndoEntry(TUndoKind::Loop, TUndoOperation::Changed, -1, -1, 0, caption);
+}
+
+void RecordLoopRemoved(TMDIChild& document, const QString& caption) {
+  document.AddUndoEntry(TUndoKind::Loop, TUndoOperation::Removed, -1, -1, 0, caption);
 }
 
 void RecordLocalPaletteAdded(TMDIChild& document, int frameIndex, const QString& caption) {
