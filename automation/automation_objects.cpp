@@ -4,6 +4,8 @@
 #include "editor/image_import.h"
 #include "editor/model/registry.h"
 #include "editor/model/settings.h"
+#include "editor/model/undo_captions.h"
+#include "editor/model/undo_records.h"
 #include "editor/widget_helpers.h"
 #include "gif/qt/qimage_adapter.h"
 
@@ -22,11 +24,11 @@ namespace movinta::automation {
 
 using editor::SharedImage;
 using editor::TMDIChild;
+namespace undo_captions = editor::undo_captions;
 using gif::TGIFSubImage;
 
 namespace {
 constexpr const char* kNoLongerExists = "The %1 %2 no longer exists";
-constexpr const char* kChange = "Change %1";
 constexpr const char* kTooLarge = "The picture is too large: %1 x %2";
 constexpr const char* kOutOfRange = "%1 must be between %2 and %3, not %4";
 constexpr const char* kMenuMissing = "Menu%1does not exist!";
@@ -206,12 +208,11 @@ int TGIFFrame::Disposal() const {
   return gce ? (gce->GetDisposal() & 0x7F) : 0;
 }
 
-TMDIChild& TGIFFrame::RecordEdit(std::uint8_t kind, std::uint8_t operation, const char* name) {
+TMDIChild& TGIFFrame::RecordEdit(RecordChange record, const char* name) {
   TMDIChild* document = host_.Documents().Active();
   if (!document) Gone("frame", serial_);
   // The entry names the edited frame, whichever frame the strip has selected.
-  document->AddUndoEntry(kind, operation, -1, -1, Index(),
-                         QString::fromLatin1(kChange).arg(QLatin1String(name)));
+  record(*document, Index(), undo_captions::ChangeOf(name));
   return *document;
 }
 
@@ -223,7 +224,7 @@ void TGIFFrame::SetOffset(int which, int value) {
                                              f.GetWidth(), f.GetHeight()),
              which == 1 ? "Left" : "Top");
   if (f.GetBoundsValue(which) == value) return;
-  TMDIChild& d = RecordEdit(3, 3, which == 1 ? "X-Offset" : "Y-Offset");
+  TMDIChild& d = RecordEdit(editor::RecordFrameChange, which == 1 ? undo_captions::kXOffset : undo_captions::kYOffset);
   f.SetBoundsValue(which, static_cast<std::uint16_t>(value));
   d.SetModified(true);
   host_.FramesChanged();
@@ -235,7 +236,8 @@ void TGIFFrame::SetTop(int value) { SetOffset(2, value); }
 void TGIFFrame::SetInterlaced(bool value) {
   TGIFSubImage& f = Frame();
   if (f.GetInterlaced() == value) return;
-  TMDIChild& d = RecordEdit(3, 3, value ? "Interlaced" : "Non-Interlaced");
+  TMDIChild& d =
+      RecordEdit(editor::RecordFrameChange, value ? undo_captions::kInterlaced : undo_captions::kNonInterlaced);
   f.SetInterlaced(value);
   d.SetModified(true);
   host_.FramesChanged();
@@ -245,7 +247,7 @@ void TGIFFrame::SetTransparent(bool value) {
   TGIFSubImage& f = Frame();
   gif::TGIFGraphicControlExtension* gce = f.GraphicControlExtension();
   if (!gce || gce->GetTransparent() == value) return;
-  TMDIChild& d = RecordEdit(5, 3, "Transparent");
+  TMDIChild& d = RecordEdit(editor::RecordFrameControlChange, undo_captions::kTransparent);
   gce->SetTransparent(value);
   f.FreeBitmap();
   d.SetModified(true);
@@ -256,7 +258,7 @@ void TGIFFrame::SetDelay(int value) {
   TGIFSubImage& f = Frame();
   gif::TGIFGraphicControlExtension* gce = f.GraphicControlExtension();
   if (!gce || value < 1 || value > 65535 || gce->GetDelay() == value) return;
-  TMDIChild& d = RecordEdit(5, 3, "Delay");
+  TMDIChild& d = RecordEdit(editor::RecordFrameControlChange, undo_captions::kDelay);
   gce->SetDelay(static_cast<std::uint16_t>(value));
   d.SetModified(true);
   host_.FramesChanged();
@@ -267,7 +269,7 @@ void TGIFFrame::SetDisposal(int value) {
   TGIFSubImage& f = Frame();
   gif::TGIFGraphicControlExtension* gce = f.GraphicControlExtension();
   if (!gce || (gce->GetDisposal() & 0x7F) == value) return;
-  TMDIChild& d = RecordEdit(5, 3, "Disposal");
+  TMDIChild& d = RecordEdit(editor::RecordFrameControlChange, undo_captions::kDisposal);
   gce->SetDisposal(value);
   d.SetModified(true);
   host_.FramesChanged();
@@ -278,7 +280,7 @@ bool TGIFFrame::SetBitmap(const QByteArray& picture) {
   gif::Bitmap bitmap;
   if (!PictureFromBytes(picture, bitmap) || bitmap.Empty()) return false;
   const int index = Index();
-  TMDIChild& d = RecordEdit(1, 8, "Frame Image");
+  TMDIChild& d = RecordEdit(editor::RecordAnimationChange, undo_captions::kFrameImage);
   // Found after the entry is made: keeping the whole animation for it lets events in meanwhile.
   TGIFSubImage& f = Frame();
   gif::TGIFImage& image = *SharedImage();
@@ -385,7 +387,7 @@ int TActiveDocument::AddFrame(const QByteArray& picture, int) {
   gif::Bitmap bitmap;
   if (!PictureFromBytes(picture, bitmap) || bitmap.Empty()) return -1;
   const int position = Active() ? std::max(0, editor::EditorView()->SelectedFrame()) : 0;
-  return host_.InsertBitmapFrame(bitmap, position, QStringLiteral("Add Frame"));
+  return host_.InsertBitmapFrame(bitmap, position, undo_captions::Caption(undo_captions::kAddFrame));
 }
 
 void TActiveDocument::DeleteFrame(int index) {

@@ -178,7 +178,8 @@ public:
 
 private:
   // The undo entry of an edit of this frame, in the active document.
-  editor::TMDIChild& RecordEdit(std::uint8_t kind, std::uint8_t operation, const char* name);
+  using RecordChange = void (*)(editor::TMDIChild& document, int frameIndex, const QString& caption);
+  editor::TMDIChild& RecordEdit(RecordChange record, const char* name);
   void SetOffset(int which, int value);
   IAutomationHost& host_;
   std::uint64_t serial_;

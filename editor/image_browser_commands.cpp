@@ -10,6 +10,7 @@
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
 #include "editor/model/ui_services.h"
+#include "editor/model/undo_captions.h"
 #include "gif/qt/qimage_adapter.h"
 
 #include <QAction>
@@ -482,7 +483,7 @@ void TfrmMain::BuildImageBrowser(QMenu* view) {
     }
     TMDIChild* created = documents_.NewDocument();
     if (!created) return false;
-    if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(frame_texts::kAddFrame)) >= 0) return true;
+    if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(undo_captions::kAddFrame)) >= 0) return true;
     documents_.FreeChildWindow(created);
     return false;
   };
@@ -559,7 +560,8 @@ void TfrmMain::InsertThumbByType(const QString& path, bool onClientArea) {
   if (TMDIChild* d = ActiveDocument(); d && d->Modified) d->FlushWorkingCopy();
   TMDIChild* created = documents_.NewDocument();
   if (!created) return;
-  if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(frame_texts::kDragAndDropImage)) < 0) documents_.FreeChildWindow(created);
+  if (frameCommands_->InsertBitmapFrame(bitmap, 0, Tr(undo_captions::kDragAndDropImage)) < 0)
+    documents_.FreeChildWindow(created);
 }
 
 }  // namespace movinta::editor

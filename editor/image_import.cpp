@@ -7,6 +7,7 @@
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
+#include "editor/model/undo_captions.h"
 #include "editor/model/working_image.h"
 #include "gif/qt/qimage_adapter.h"
 #include "gif/texts.h"
@@ -28,7 +29,6 @@ constexpr const char* kUnrecognizedType = "%1 is an unrecognized file type!";
 constexpr const char* kDropQuestion =
     "Would you like to add this image to the current animation?\r\n Or, would you like to start it as new animation?";
 constexpr const char* kMakeDefault = "Make this the &default";
-constexpr const char* kDragAndDropImage = "Drag and Drop Image";
 
 void RememberDrop(int result) {
   SettingsStore store;
@@ -213,7 +213,7 @@ int AskDropImageAction(IImportHost& host, const QString& message, gif::TGIFImage
       if (gifImage.Images().GetFrame(i)->IsEmpty()) continue;
       bitmap = FramePicture(gifImage, i);
       if (bitmap.Empty()) return kImportFailed;
-      if (host.InsertBitmapFrame(bitmap, index, Tr(kDragAndDropImage)) == -1) return kImportFailed;
+      if (host.InsertBitmapFrame(bitmap, index, Tr(undo_captions::kDragAndDropImage)) == -1) return kImportFailed;
       ++index;
     }
     host.ActiveDocumentChanged();

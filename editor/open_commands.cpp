@@ -12,6 +12,7 @@
 #include "editor/model/files.h"
 #include "editor/model/registry.h"
 #include "editor/model/string_tables.h"
+#include "editor/model/undo_captions.h"
 #include "editor/model/working_image.h"
 
 #include <QAction>
@@ -214,7 +215,7 @@ void TfrmMain::InsertImageFile(const QString& path, std::uint8_t code) {
   // A photo's frame takes its time to convert, merge into the palette and write: the window goes on
   // meanwhile (its questions come first, as always).
   BusyScope busy;
-  InsertBitmapFrame(bitmap, count < 2 ? count : 0, Tr(frame_texts::kAddFrame));
+  InsertBitmapFrame(bitmap, count < 2 ? count : 0, Tr(undo_captions::kAddFrame));
 }
 
 void TfrmMain::FileOpenExecute() {

@@ -4,6 +4,8 @@
 #include "editor/model/files.h"
 #include "editor/model/frame_commands.h"
 #include "editor/model/string_tables.h"
+#include "editor/model/undo_captions.h"
+#include "editor/model/undo_records.h"
 #include "editor/model/whole_animation.h"
 #include "editor/model/working_image.h"
 
@@ -392,7 +394,7 @@ TMDIChild* OpenAsNewDocument(TDocuments& documents, std::unique_ptr<TGIFImage> i
 
 bool ReplaceWithOptimized(TMDIChild& document, TGIFImage& optimized) {
   try {
-    document.AddUndoEntry(1, 8, -1, -1, std::max(0, document.CurrentFrame), QStringLiteral("GIF Optimization"));
+    RecordAnimationChange(document, std::max(0, document.CurrentFrame), Tr(undo_captions::kGifOptimization));
   } catch (const std::exception& e) {
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
     return false;

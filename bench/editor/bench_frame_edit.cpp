@@ -17,6 +17,8 @@
 #include "editor/model/frame_commands.h"
 #include "editor/model/registry.h"
 #include "editor/model/settings.h"
+#include "editor/model/undo_captions.h"
+#include "editor/model/undo_records.h"
 #include "gif/encoded_data_cache.h"
 
 #include <QCoreApplication>
@@ -210,7 +212,7 @@ int main(int argc, char** argv) {
   });
   // A frame's pixels changed by a command whose undo keeps the whole animation.
   const auto pictureEdit = [&](int e) {
-    document->AddUndoEntry(1, 8, -1, -1, 100 + e, QStringLiteral("Change Global Palette"));
+    RecordAnimationChange(*document, 100 + e, undo_captions::Caption(undo_captions::kChangeGlobalPalette));
     gif::TGIFSubImage& f = *image().Images().GetFrame(100 + e);
     for (std::size_t p = 0; p < f.DataSize(); p += 97) f.Data()[p] ^= 1;
     f.FreeBitmap();
@@ -263,7 +265,7 @@ int main(int argc, char** argv) {
   // An entry where every frame changed: a Change Global Palette over the whole animation, and its undo.
   Snapshot whole = Take(*document, image());
   const double paletteAll = timeOnce([&] {
-    document->AddUndoEntry(1, 8, -1, -1, 0, QStringLiteral("Change Global Palette"));
+    RecordAnimationChange(*document, 0, undo_captions::Caption(undo_captions::kChangeGlobalPalette));
     for (int i = 0; i < image().Images().GetCount(); ++i) {
       gif::TGIFSubImage& f = *image().Images().GetFrame(i);
       for (std::size_t p = 0; p < f.DataSize(); p += 97) f.Data()[p] ^= 1;

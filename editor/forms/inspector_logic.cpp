@@ -1,6 +1,8 @@
 #include "editor/forms/inspector_logic.h"
 
 #include "editor/forms/palette_logic.h"
+#include "editor/model/undo_captions.h"
+#include "editor/model/undo_records.h"
 #include "editor/model/document.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
@@ -151,17 +153,21 @@ QString InspectorUndoCaption(int row, const QString& value) {
   const QString caption = InspectorRowCaption(row);
   const bool yes = IsYesText(value);
   switch (row) {
-    case rowInterlaced: return yes ? caption : QStringLiteral("Non-%1").arg(caption);
-    case rowTransparent: return yes ? QStringLiteral("Make %1").arg(caption) : QStringLiteral("Remove Transparency");
-    case rowLocalPalette: return (yes ? QStringLiteral("Add %1") : QStringLiteral("Remove %1")).arg(caption);
-    default: return QStringLiteral("Change %1").arg(caption);
+    case rowInterlaced: return yes ? caption : undo_captions::Caption(undo_captions::kNonValue, caption);
+    case rowTransparent:
+      return yes ? undo_captions::Caption(undo_captions::kMakeValue, caption) : Tr(undo_captions::kRemoveTransparency);
+    case rowLocalPalette:
+      return undo_captions::Caption(yes ? undo_captions::kAddValue : undo_captions::kRemoveValue, caption);
+    default: return undo_captions::Caption(undo_captions::kChangeValue, caption);
   }
 }
 
 UndoKind InspectorUndoKind(int row, const QString& value) {
-  if (row == rowTransparent || row == rowDelay || row == rowDisposal) return {5, 3};
-  if (row == rowLocalPalette) return {2, static_cast<std::uint8_t>(IsYesText(value) ? 1 : 2)};
-  return {3, 3};
+  if (row == rowTransparent || row == rowDelay || row == rowDisposal)
+    return {TUndoKind::GraphicControl, TUndoOperation::Changed};
+  if (row == rowLocalPalette)
+    return {TUndoKind::Palette, IsYesText(value) ? TUndoOperation::Added : TUndoOperation::Removed};
+  return {TUndoKind::Frame, TUndoOperation::Changed};
 }
 
 PaletteGridLayout LayoutPaletteGrid(int count, int clientWidth, int clientHeight) {
@@ -239,10 +245,10 @@ QString InspectorValueText(TGIFSubImage& frame, int row) {
 namespace {
 // Records the edit's undo entry first; when it cannot be recorded (a snapshot that cannot be
 // written), the edit is refused with the reason and nothing changes.
-bool Recorded(TMDIChild& document, std::uint8_t kind, std::uint8_t operation, int index2, int data, int frameIndex,
-              const QString& caption, InspectorEdit& out) {
+template <typename Record>
+bool Recorded(InspectorEdit& out, Record&& record) {
   try {
-    document.AddUndoEntry(kind, operation, index2, data, frameIndex, caption);
+    record();
     return true;
   } catch (const std::exception& e) {
     out.Outcome = EditOutcome::Refused;
@@ -259,7 +265,7 @@ InspectorEdit MakeLocalTable(TMDIChild& document, TGIFImage& image, TGIFSubImage
     out.Message = QStringLiteral("Could not to create local color map. A global color map is required.");
     return out;
   }
-  if (!Recorded(document, 2, 1, -1, -1, frameIndex, caption, out)) return out;
+  if (!Recorded(out, [&] { RecordLocalPaletteAdded(document, frameIndex, caption); })) return out;
   frame.ColorMap().Assign(image.GetGlobalColorMap());
   // The optimiser would reorder the entries under pixels that still index the global order, so
   // the copy keeps the global order and the frame shows exactly what it showed before.
@@ -305,8 +311,13 @@ InspectorEdit ApplyInspectorValue(TMDIChild& document, TGIFImage& image, int fra
       return out;
     }
     // A table undo only puts the colours back; moved pixels need the whole animation.
-    if (!(IsIdentity(map, 256) ? Recorded(document, 2, 2, -1, -1, frameIndex, caption, out)
-                               : Recorded(document, 1, 8, -1, -1, frameIndex, caption, out)))
+    const bool inPlace = IsIdentity(map, 256);
+    if (!Recorded(out, [&] {
+          if (inPlace)
+            RecordLocalPaletteRemoved(document, frameIndex, caption);
+          else
+            RecordAnimationChange(document, frameIndex, caption);
+        }))
       return out;
     RemapFrame(*frame, map);
     frame->ColorMap().Clear();
@@ -318,7 +329,13 @@ InspectorEdit ApplyInspectorValue(TMDIChild& document, TGIFImage& image, int fra
   }
 
   const UndoKind undo = InspectorUndoKind(row, value);
-  if (!Recorded(document, undo.Kind, undo.Operation, -1, -1, frameIndex, caption, out)) return out;
+  if (!Recorded(out, [&] {
+        if (undo.Kind == TUndoKind::GraphicControl)
+          RecordFrameControlChange(document, frameIndex, caption);
+        else
+          RecordFrameChange(document, frameIndex, caption);
+      }))
+    return out;
   switch (row) {
     case rowLeft: frame->SetLeft(static_cast<std::uint16_t>(number)); break;
     case rowTop: frame->SetTop(static_cast<std::uint16_t>(number)); break;
@@ -339,7 +356,8 @@ InspectorEdit ApplyInspectorValue(TMDIChild& document, TGIFImage& image, int fra
 InspectorEdit AddLocalPalette(TMDIChild& document, TGIFImage& image, int frameIndex) {
   TGIFSubImage* frame = FrameOf(image, frameIndex);
   if (!frame) return {};
-  return MakeLocalTable(document, image, *frame, frameIndex, QStringLiteral("Add Local Palette"));
+  return MakeLocalTable(document, image, *frame, frameIndex,
+                        undo_captions::Caption(undo_captions::kAddValue, undo_captions::kLocalPalette));
 }
 
 InspectorEdit AddLocalColor(TMDIChild& document, TGIFImage& image, int frameIndex, gif::TColor color) {
@@ -347,7 +365,8 @@ InspectorEdit AddLocalColor(TMDIChild& document, TGIFImage& image, int frameInde
   TGIFSubImage* frame = FrameOf(image, frameIndex);
   if (!frame || frame->ColorMap().GetCount() == 0 || frame->ColorMap().GetCount() >= 256) return out;
   const int index = frame->ColorMap().GetCount();
-  if (!Recorded(document, 2, 5, index, static_cast<int>(color), frameIndex, QStringLiteral("Add Color Palette Entry"), out))
+  if (!Recorded(
+          out, [&] { RecordColorAdded(document, frameIndex, index, color, Tr(undo_captions::kAddColorPaletteEntry)); }))
     return out;
   frame->ColorMap().Add(color);
   frame->FreeBitmap();
@@ -362,7 +381,9 @@ InspectorEdit ChangeLocalColor(TMDIChild& document, TGIFImage& image, int frameI
   if (!frame || index < 0 || index >= frame->ColorMap().GetCount()) return out;
   const gif::TColor old = frame->ColorMap().GetColor(index);
   if (old == color) return out;
-  if (!Recorded(document, 2, 7, index, static_cast<int>(old), frameIndex, QStringLiteral("Change Color Palette Entry"), out))
+  if (!Recorded(out, [&] {
+        RecordColorChanged(document, frameIndex, index, old, Tr(undo_captions::kChangeColorPaletteEntry));
+      }))
     return out;
   frame->ColorMap().SetColor(index, color);
   frame->FreeBitmap();
@@ -388,7 +409,8 @@ InspectorEdit DeleteLocalColor(TMDIChild& document, TGIFImage& image, int frameI
     return out;
   }
   // The later entries move down, so the pixels move with them: only the whole animation undoes that.
-  if (!Recorded(document, 1, 8, index, -1, frameIndex, QStringLiteral("Delete Color Palette Entry"), out)) return out;
+  if (!Recorded(out, [&] { RecordAnimationChange(document, frameIndex, Tr(undo_captions::kDeleteColorPaletteEntry)); }))
+    return out;
   const IndexMap map = MapAfterDelete(table, index);
   RemapFrame(*frame, map);
   table.Delete(index);
@@ -422,7 +444,7 @@ int AddComment(TMDIChild& document, TGIFImage& image, const QString& text) {
   if (!frame) return -1;
   AddCommentExtension(*frame, text);
   const int index = frame->Extensions().GetCount() - 1;
-  document.AddUndoEntry(4, 1, -1, index, 0, QStringLiteral("Add GIF Comment"));
+  RecordCommentAdded(document, 0, index);
   document.SetModified(true);
   return index;
 }
@@ -438,7 +460,7 @@ TGIFCommentExtension* CommentAt(TGIFImage& image, int frameIndex, int extension)
 bool ChangeComment(TMDIChild& document, TGIFImage& image, int frameIndex, int extension, const QString& text) {
   TGIFCommentExtension* c = CommentAt(image, frameIndex, extension);
   if (!c || CommentText(*c) == text) return false;
-  document.AddUndoEntry(4, 3, -1, extension, frameIndex, QStringLiteral("Change GIF Comment"));
+  RecordCommentChanged(document, frameIndex, extension);
   c->Text().clear();
   for (const QString& line : text.split(QLatin1Char('\n'))) c->Text().push_back(line.toStdString());
   document.SetModified(true);
@@ -448,7 +470,7 @@ bool ChangeComment(TMDIChild& document, TGIFImage& image, int frameIndex, int ex
 bool RemoveComment(TMDIChild& document, TGIFImage& image, int frameIndex, int extension) {
   TGIFCommentExtension* c = CommentAt(image, frameIndex, extension);
   if (!c) return false;
-  document.AddUndoEntry(4, 2, -1, extension, frameIndex, QStringLiteral("Delete GIF Comment"));
+  RecordCommentRemoved(document, frameIndex, extension);
   image.Images().GetFrame(frameIndex)->Extensions().Delete(extension);
   document.SetModified(true);
   return true;

@@ -3,6 +3,7 @@
 // placement, and the edits it makes on the working image with their undo entries.
 #pragma once
 
+#include "editor/model/history.h"
 #include "editor/model/registry.h"
 #include "editor/model/working_image.h"
 
@@ -47,8 +48,8 @@ ValueCheck CheckInspectorValue(int row, const QString& text, int frameWidth, int
 
 QString InspectorUndoCaption(int row, const QString& value);
 struct UndoKind {
-  std::uint8_t Kind = 3;
-  std::uint8_t Operation = 3;
+  TUndoKind Kind = TUndoKind::Frame;
+  TUndoOperation Operation = TUndoOperation::Changed;
 };
 UndoKind InspectorUndoKind(int row, const QString& value);
 

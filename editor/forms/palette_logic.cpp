@@ -1,6 +1,7 @@
 #include "editor/forms/palette_logic.h"
 
 #include "editor/model/document.h"
+#include "editor/model/undo_records.h"
 
 #include <utility>
 
@@ -202,9 +203,9 @@ bool ApplyGlobalPaletteEdit(TMDIChild& document, TGIFImage& image, const Palette
   const bool remap = session.DeletedAny();
   try {
     if (remap)
-      document.AddUndoEntry(1, 8, -1, -1, -1, caption);
+      RecordAnimationChange(document, -1, caption);
     else
-      document.AddUndoEntry(2, 3, -1, -1, -1, caption);
+      RecordGlobalPaletteChange(document, caption);
   } catch (const std::exception& e) {
     // Without its undo entry (a snapshot that cannot be written) the edit is not made.
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);

@@ -3,6 +3,8 @@
 #include "editor/model/files.h"
 #include "editor/model/save_rules.h"
 #include "editor/model/string_tables.h"
+#include "editor/model/undo_captions.h"
+#include "editor/model/undo_records.h"
 #include "gif/texts.h"
 
 #include <QFileInfo>
@@ -167,7 +169,7 @@ bool TMDIChild::UpdateUndoState() {
   return History.Count() > 0;
 }
 
-void TMDIChild::AddUndoEntry(std::uint8_t kind, std::uint8_t operation, int index2, int data, int frameIndex,
+void TMDIChild::AddUndoEntry(TUndoKind kind, TUndoOperation operation, int index2, int data, int frameIndex,
                              const QString& caption) {
   if (wholeKept_ > 0) {
     ++entriesCovered_;
@@ -235,7 +237,7 @@ void TMDIChild::Undo() {
     }
   }
 
-  if (caption == QLatin1String(texts::kChangeGlobalPalette) && History.Count() > 0) {
+  if (caption == QLatin1String(undo_captions::kChangeGlobalPalette) && History.Count() > 0) {
     auto* whole = dynamic_cast<TActiveAnimation*>(undone.get());
     if ((whole && AdoptSnapshot(*whole)) ||
         (FlushWorkingCopy() && !WorkingCopy.isEmpty() && ReloadWorkingImageFrom(WorkingCopy)))
@@ -250,7 +252,7 @@ void TMDIChild::MoveFrame(int from, int to) {
   TGIFImage& image = *SharedImage();
   if (from == -1 || to > image.Images().GetCount() - 1) return;
   try {
-    AddUndoEntry(3, 4, -1, to, from, Tr(texts::kMoveFrame));
+    RecordFrameMoved(*this, from, to, Tr(undo_captions::kMoveFrame));
   } catch (const std::exception& e) {
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
     return;
@@ -270,7 +272,7 @@ void TMDIChild::DeleteFrame(int index) {
   // painted meanwhile.
   BusyScope busy;
   try {
-    AddUndoEntry(3, 2, -1, -1, index, Tr(texts::kDeleteFrame));
+    RecordFrameRemoved(*this, index, Tr(undo_captions::kDeleteFrame));
   } catch (const std::exception& e) {
     // Without a snapshot the deletion could not be undone, so it is not made.
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
@@ -459,7 +461,7 @@ TUndoGroup::TUndoGroup(TDocuments& documents, int entries, const QString& captio
   TMDIChild* d = documents_.Active();
   if (!d || d->wholeKept_ > 0 || entries <= d->History.Capacity()) return;
   try {
-    d->AddUndoEntry(1, 8, -1, -1, frameIndex, caption);
+    RecordAnimationChange(*d, frameIndex, caption);
   } catch (const std::exception& e) {
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
     recorded_ = false;

@@ -65,7 +65,7 @@ public:
   bool UpdateUndoState();
   // "&Undo <caption>" of the last entry, empty without one.
   QString UndoCaption() const;
-  void AddUndoEntry(std::uint8_t kind, std::uint8_t operation, int index2, int data, int frameIndex,
+  void AddUndoEntry(TUndoKind kind, TUndoOperation operation, int index2, int data, int frameIndex,
                     const QString& caption);
   void Undo();
   void MoveFrame(int from, int to);

@@ -5,6 +5,8 @@
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
+#include "editor/model/undo_captions.h"
+#include "editor/model/undo_records.h"
 #include "gif/texts.h"
 
 #include <QBuffer>
@@ -14,6 +16,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <type_traits>
 #include <utility>
 
 namespace movinta::editor {
@@ -37,19 +40,18 @@ int SettingsInt(const char* name, int defaultValue) {
   return ReadSettingInt(QString::fromLatin1(sections::kSettings), QString::fromLatin1(name), defaultValue);
 }
 
-// Records an undo entry; a command that cannot be recorded is not made.
-bool Record(TMDIChild& document, std::uint8_t kind, std::uint8_t operation, int data, int frame,
-            const QString& caption) {
+// Records an undo entry by one of the recording functions; a command that cannot be recorded is
+// not made.
+template <typename... Args>
+bool Record(void (*record)(TMDIChild&, Args...), TMDIChild& document, std::type_identity_t<Args>... args) {
   try {
-    document.AddUndoEntry(kind, operation, -1, data, frame, caption);
+    record(document, args...);
     return true;
   } catch (const std::exception& e) {
     ShowMessage(QString::fromStdString(e.what()), MessageType::Error, kOk);
     return false;
   }
 }
-
-QString ChangeCaption(const char* what) { return Tr(frame_texts::kChangeValue).arg(Tr(what)); }
 
 // The frame's pixels in its own colours, for the clipboard.
 QImage FrameToQImage(TGIFSubImage& frame) {
@@ -304,13 +306,13 @@ int TFrameCommands::InsertBitmapFrame(const Bitmap& bitmap, int position, const 
   }
   if (transparentIndex >= 0 && IsIndexed(picture.Format())) MarkTransparent(*frame, transparentIndex);
   const bool whole = ChangesMoreThanNewFrame(image, *frame, position, *reduce, *oversize == 0);
-  if (whole && !Record(document, 1, 8, -1, std::max(0, SelectedFrame()), caption)) return -1;
+  if (whole && !Record(RecordAnimationChange, document, std::max(0, SelectedFrame()), caption)) return -1;
   if (*oversize == 0) FitImageAndBitmap(image, picture, 0);
   EditorView()->StatusText(2, Tr(frame_texts::kInsertingFrame));
   const int index = PlaceNewFrame(image, std::move(frame), position, *reduce, Settings().DefaultDelay);
   EditorView()->StatusText(2, QString());
   EditorView()->FrameCountChanged(image.Images().GetCount());
-  if (!whole) Record(document, 3, 1, -1, index, caption);
+  if (!whole) Record(RecordFrameAdded, document, index, caption);
   BusyScope::KeepPainted();
   document.SetModified(true);
   document.CurrentFrame = index;
@@ -333,10 +335,10 @@ bool TFrameCommands::InsertBitmapAt(TGIFImage& image, const Bitmap& bitmap, int 
   const int position = selected < count - 1 ? selected : count;
   const bool reduce = SettingsInt("PaletteType", 0) < 2;
   const bool whole = &image == SharedImage() && ChangesMoreThanNewFrame(image, *frame, position, reduce, false);
-  if (whole && !Record(*document, 1, 8, -1, selected, Tr(frame_texts::kAddFrame))) return false;
+  if (whole && !Record(RecordAnimationChange, *document, selected, Tr(undo_captions::kAddFrame))) return false;
   const int index = PlaceNewFrame(image, std::move(frame), position, reduce, delay);
   EditorView()->FrameCountChanged(image.Images().GetCount());
-  if (!whole) Record(*document, 3, 1, -1, index, Tr(frame_texts::kAddFrame));
+  if (!whole) Record(RecordFrameAdded, *document, index, Tr(undo_captions::kAddFrame));
   document->SetModified(true);
   document->CurrentFrame = index;
   EditorView()->SetSelection(index, index);
@@ -355,7 +357,7 @@ void TFrameCommands::DeleteFrames() {
   TMDIChild* document = Active();
   TWriteBatch batch(documents_);
   const TUndoGroup group(documents_, std::min<int>(static_cast<int>(frames.size()), FrameCount() - 1),
-                         Tr(texts::kDeleteFrame), frames.front());
+                         Tr(undo_captions::kDeleteFrame), frames.front());
   if (!group.Recorded()) return;
   EditorView()->SetSelection(frames.back(), frames.back());
   for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
@@ -398,7 +400,7 @@ bool TFrameCommands::DragFramesTo(int target) {
   const int first = frames.front(), last = frames.back();
   if (target >= first && target <= last) return false;
   TWriteBatch batch(documents_);
-  const TUndoGroup group(documents_, last - first + 1, Tr(texts::kMoveFrame), selected);
+  const TUndoGroup group(documents_, last - first + 1, Tr(undo_captions::kMoveFrame), selected);
   if (!group.Recorded()) return false;
   // The range moves as one block, its order kept: it ends at a target after it and starts at a
   // target before it.
@@ -418,7 +420,7 @@ bool TFrameCommands::DragFramesTo(int target) {
 int TFrameCommands::DropBitmapAt(const Bitmap& bitmap, int target) {
   if (!Begin()) return -1;
   if (target < 0 || target >= FrameCount()) return -1;
-  return InsertBitmapFrame(bitmap, target, Tr(frame_texts::kAddFrame));
+  return InsertBitmapFrame(bitmap, target, Tr(undo_captions::kAddFrame));
 }
 
 int TFrameCommands::DropFrameOnDocument(TMDIChild* target) {
@@ -428,7 +430,7 @@ int TFrameCommands::DropFrameOnDocument(TMDIChild* target) {
   const Bitmap copy = frame->GetBitmap();
   if (!documents_.Activate(target)) return -1;
   EditorView()->DocumentLoaded(target);
-  return InsertBitmapFrame(copy, InsertPosition(), Tr(frame_texts::kDragAndDropImage));
+  return InsertBitmapFrame(copy, InsertPosition(), Tr(undo_captions::kDragAndDropImage));
 }
 
 // ---- clipboard
@@ -515,7 +517,7 @@ bool TFrameCommands::CanPaste(bool commentsPageShown) const {
 }
 
 int TFrameCommands::PasteOneFrame(const Bitmap& bitmap, int transparentIndex) {
-  return InsertBitmapFrame(bitmap, InsertPosition(), Tr(frame_texts::kPasteFrame), transparentIndex);
+  return InsertBitmapFrame(bitmap, InsertPosition(), Tr(undo_captions::kPasteFrame), transparentIndex);
 }
 
 int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
@@ -526,7 +528,7 @@ int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
   // animation, and each frame's own entry would keep all of it again: one entry keeps it once,
   // before the first frame, and its undo takes the whole paste back.
   const int entries = paletteType < 2 ? std::numeric_limits<int>::max() : copy.Images().GetCount();
-  const TUndoGroup group(documents_, entries, Tr(frame_texts::kPasteFrame), std::max(0, SelectedFrame()));
+  const TUndoGroup group(documents_, entries, Tr(undo_captions::kPasteFrame), std::max(0, SelectedFrame()));
   if (!group.Recorded()) return -1;
   ApplyPaletteDefaults(copy);
   if (paletteType < 2 && copy.Images().GetCount() > 1) ApplyStandardPalette(copy);
@@ -607,7 +609,7 @@ bool TFrameCommands::PasteComment(const QString& text) {
   AddCommentExtension(*first, text.size() >= 256 ? text.left(255) : text);
   const int index = first->Extensions().GetCount() - 1;
   TMDIChild& document = *Active();
-  Record(document, 4, 1, index, 0, Tr(frame_texts::kAddGifComment));
+  Record(RecordCommentAdded, document, 0, index);
   document.SetModified(true);
   Finish(SelectedFrame());
   return true;
@@ -629,7 +631,7 @@ int TFrameCommands::AddFrameFiles(const QStringList& files, const PictureReader&
   if (!read || RefusedWhilePlaying()) return 0;
   BusyScope busy;
   TWriteBatch batch(documents_);
-  const TUndoGroup group(documents_, static_cast<int>(files.size()), Tr(frame_texts::kAddFrame),
+  const TUndoGroup group(documents_, static_cast<int>(files.size()), Tr(undo_captions::kAddFrame),
                          std::max(0, SelectedFrame()));
   if (!group.Recorded()) return 0;
   int added = 0;
@@ -642,7 +644,7 @@ int TFrameCommands::AddFrameFiles(const QStringList& files, const PictureReader&
       if (!error.isEmpty()) ShowMessage(error, MessageType::Warning, kOk);
       continue;
     }
-    if (InsertBitmapFrame(picture, InsertPosition(), Tr(frame_texts::kAddFrame)) >= 0) ++added;
+    if (InsertBitmapFrame(picture, InsertPosition(), Tr(undo_captions::kAddFrame)) >= 0) ++added;
   }
   return added;
 }
@@ -658,19 +660,20 @@ void TFrameCommands::ApplyFrameProperties(int index, int what, int delay, int di
   bool delayChanged = false;
   if (TGIFGraphicControlExtension* gce = frame->GraphicControlExtension()) {
     if ((what & 1) && delay >= 0 && delay <= 65535 && delay != gce->GetDelay()) {
-      if (!Record(*document, 5, 3, -1, index, ChangeCaption(frame_texts::kDelay))) return;
+      if (!Record(RecordFrameControlChange, *document, index, undo_captions::ChangeOf(undo_captions::kDelay))) return;
       gce->SetDelay(static_cast<std::uint16_t>(delay));
       changed = delayChanged = true;
     }
     if ((what & 2) && disposal >= 0 && disposal <= 3 && disposal != gce->GetDisposal()) {
-      if (!Record(*document, 5, 3, -1, index, ChangeCaption(frame_texts::kDisposal))) return;
+      if (!Record(RecordFrameControlChange, *document, index, undo_captions::ChangeOf(undo_captions::kDisposal)))
+        return;
       gce->SetDisposal(disposal);
       changed = true;
     }
   } else {
     SetFrameDelay(*frame, Settings().DefaultDelay);
     // Recorded as an addition, so that undoing takes the new block away again.
-    Record(*document, 5, 1, -1, index, ChangeCaption(frame_texts::kDelay));
+    Record(RecordFrameControlAdded, *document, index, undo_captions::ChangeOf(undo_captions::kDelay));
     changed = delayChanged = true;
   }
   if (changed) document->SetModified(true);
@@ -684,7 +687,7 @@ void TFrameCommands::ApplyToSelection(int what, int delay, int disposal) {
   TWriteBatch batch(documents_);
   const std::vector<int> frames = SelectedFrames();
   const TUndoGroup group(documents_, static_cast<int>(frames.size()),
-                         ChangeCaption((what & 1) ? frame_texts::kDelay : frame_texts::kDisposal),
+                         undo_captions::ChangeOf((what & 1) ? undo_captions::kDelay : undo_captions::kDisposal),
                          std::max(0, SelectedFrame()));
   if (!group.Recorded()) return;
   StepProgress progress(static_cast<int>(frames.size()));
@@ -708,14 +711,14 @@ void TFrameCommands::ApplyLoopChange(bool infinite, int count) {
   if (!document || !first || playing_) return;
   // What the image holds now, which the panel shows unless an undo changed it since.
   loopCount_ = GetLoopCount(image);
-  const QString caption = Tr(frame_texts::kChangeAnimationLoop);
+  const QString caption = Tr(undo_captions::kChangeAnimationLoop);
   bool changed = false;
   if (infinite) {
     if (loopCount_ == 1) {
       AddLoopExtension(image, 0, 0);
-      changed = Record(*document, 7, 1, -1, 0, caption);
+      changed = Record(RecordLoopAdded, *document, caption);
     } else if (loopCount_ > 1) {
-      if (!Record(*document, 7, 3, -1, 0, caption)) return;
+      if (!Record(RecordLoopChanged, *document, caption)) return;
       SetLoopCount(image, 0);
       changed = true;
     }
@@ -723,15 +726,15 @@ void TFrameCommands::ApplyLoopChange(bool infinite, int count) {
   } else if (count != loopCount_ && count >= 1 && count <= 65535) {
     if (count == 1) {
       if (TGIFAppExtNSLoop* loop = FindLoopExtension(*first)) {
-        if (!Record(*document, 7, 2, -1, 0, caption)) return;
+        if (!Record(RecordLoopRemoved, *document, caption)) return;
         delete loop;
         changed = true;
       }
     } else if (loopCount_ == 1) {
       AddLoopExtension(image, 0, count);
-      changed = Record(*document, 7, 1, -1, 0, caption);
+      changed = Record(RecordLoopAdded, *document, caption);
     } else {
-      if (!Record(*document, 7, 3, -1, 0, caption)) return;
+      if (!Record(RecordLoopChanged, *document, caption)) return;
       SetLoopCount(image, count);
       changed = true;
     }
@@ -749,9 +752,9 @@ bool TFrameCommands::ChangeGlobalPalette() {
   std::unique_ptr<TCmdColorMap> edited = EditDialogs()->EditGlobalPalette(image.GetGlobalColorMap());
   if (!edited) return false;
   TMDIChild& document = *Active();
-  const QString caption = Tr(texts::kChangeGlobalPalette);
+  const QString caption = Tr(undo_captions::kChangeGlobalPalette);
   if (!ApplyDeletingPaletteEdit || !ApplyDeletingPaletteEdit(document, image, caption)) {
-    if (!Record(document, 2, 3, -1, -1, caption)) return false;
+    if (!Record(RecordGlobalPaletteChange, document, caption)) return false;
     image.GetGlobalColorMap().Assign(*edited);
     for (int i = 0; i < image.Images().GetCount(); ++i) image.Images().GetFrame(i)->FreeBitmap();
     document.SetModified(true);
@@ -792,7 +795,7 @@ bool TFrameCommands::ResizeAnimationCommand() {
   TMDIChild& document = *Active();
   // One scope from the undo entry to the working copy: the window is painted all through.
   BusyScope busy;
-  if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kChangeAnimationSize)))
+  if (!Record(RecordAnimationChange, document, std::max(0, SelectedFrame()), Tr(undo_captions::kChangeAnimationSize)))
     return false;
   ResizeAnimation(image, choice->Width, choice->Height);
   document.SetModified(true);
@@ -859,7 +862,8 @@ bool TFrameCommands::GlobalChange() {
     return false;
   TMDIChild& document = *Active();
   BusyScope busy;
-  if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kGlobalPropertiesChange)))
+  if (!Record(RecordAnimationChange, document, std::max(0, SelectedFrame()),
+              Tr(undo_captions::kGlobalPropertiesChange)))
     return false;
   StepProgress progress(image.Images().GetCount());
   for (int i = 0; i < image.Images().GetCount(); progress.Step(++i)) {
@@ -904,7 +908,8 @@ std::optional<PickedColor> TFrameCommands::MakeAnimationTransparent(const Picked
   // Only the first frame is given the picked colour; the others keep their own.
   if (RefuseWithoutRoom(FrameWithoutRoomFor(image, picked->Color, 0, 0))) return std::nullopt;
   TMDIChild& document = *Active();
-  if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kMakeAnimationTransparent)))
+  if (!Record(RecordAnimationChange, document, std::max(0, SelectedFrame()),
+              Tr(undo_captions::kMakeAnimationTransparent)))
     return std::nullopt;
   image.Header().SetBackgroundColor(picked->Color);
   for (int i = 0; i < image.Images().GetCount(); ++i) {
@@ -945,10 +950,10 @@ bool TFrameCommands::ChangeTransparentColor() {
     if (!gce) {
       SetFrameDelay(*frame, 0);
       gce = frame->GraphicControlExtension();
-      Record(document, 5, 1, -1, index, Tr(frame_texts::kChangeTransparentColor));
+      Record(RecordFrameControlAdded, document, index, Tr(undo_captions::kChangeTransparentColor));
     }
     if (picked->Index != gce->GetTransparentColorIndex() || !gce->GetTransparent()) {
-      if (Record(document, 5, 3, -1, index, Tr(frame_texts::kChangeTransparentColor))) {
+      if (Record(RecordFrameControlChange, document, index, Tr(undo_captions::kChangeTransparentColor))) {
         gce->SetTransparentColorIndex(picked->Index);
         gce->SetTransparent(true);
         gce->SetDisposal(gif::dmBackground);
@@ -973,7 +978,8 @@ bool TFrameCommands::ReverseFrames(bool playForever, int loopText) {
   const int keep = playForever ? 0 : loopText;
   BusyScope busy;
   TMDIChild& document = *Active();
-  if (!Record(document, 1, 8, -1, std::max(0, SelectedFrame()), Tr(frame_texts::kReverseFrameOrder))) return false;
+  if (!Record(RecordAnimationChange, document, std::max(0, SelectedFrame()), Tr(undo_captions::kReverseFrameOrder)))
+    return false;
   const int count = image.Images().GetCount();
   if (!RangeSelected()) {
     for (int k = 0; k < count; ++k) image.Images().Move(0, count - k - 1);
@@ -1042,9 +1048,10 @@ void TFrameCommands::ApplyPendingInput() {
   applying_ = true;
   {
     TWriteBatch batch(documents_);
-    const TUndoGroup group(documents_, static_cast<int>(input.Delay ? input.Frames.size() : 0) + (input.Loop ? 1 : 0),
-                           input.Delay ? ChangeCaption(frame_texts::kDelay) : Tr(frame_texts::kChangeAnimationLoop),
-                           std::max(0, SelectedFrame()));
+    const TUndoGroup group(
+        documents_, static_cast<int>(input.Delay ? input.Frames.size() : 0) + (input.Loop ? 1 : 0),
+        input.Delay ? undo_captions::ChangeOf(undo_captions::kDelay) : Tr(undo_captions::kChangeAnimationLoop),
+        std::max(0, SelectedFrame()));
     if (group.Recorded()) {
       if (input.Delay)
         for (int index : input.Frames) ApplyFrameProperties(index, 1, input.DelayValue, -1);

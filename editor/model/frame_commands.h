@@ -25,19 +25,6 @@
 namespace movinta::editor {
 
 namespace frame_texts {
-inline constexpr const char* kAddFrame = "Add Frame";
-inline constexpr const char* kDragAndDropImage = "Drag and Drop Image";
-inline constexpr const char* kPasteFrame = "Paste Frame";
-inline constexpr const char* kChangeValue = "Change %1";
-inline constexpr const char* kDelay = "Delay";
-inline constexpr const char* kDisposal = "Disposal";
-inline constexpr const char* kChangeAnimationSize = "Change Animation Size";
-inline constexpr const char* kGlobalPropertiesChange = "Global Properties Change";
-inline constexpr const char* kAddGifComment = "Add GIF Comment";
-inline constexpr const char* kMakeAnimationTransparent = "Make Animation Transparent";
-inline constexpr const char* kChangeTransparentColor = "Change Transparent Color";
-inline constexpr const char* kReverseFrameOrder = "Reverse Frame Order";
-inline constexpr const char* kChangeAnimationLoop = "Change Animation Loop";
 inline constexpr const char* kInsertingFrame = "Inserting new frame...";
 inline constexpr const char* kCreatedWith = "Created with Larkspur GIF Movinta - ";
 inline constexpr const char* kNoCommentFromClipboard = "Unable to create a GIF Comment from the clipboard text.";

@@ -103,12 +103,12 @@ QString JoinLines(const gif::TStrings& lines) {
 }  // namespace
 
 void TCommand::CheckOperation() const {
-  if (Operation == 0) throw ECommandError(Tr(texts::kUnknownActionType).arg(ClassNameText()));
+  if (Operation == TUndoOperation::None) throw ECommandError(Tr(texts::kUnknownActionType).arg(ClassNameText()));
 }
 
-// ---- kind 1
+// ---- TUndoKind::Animation
 
-TActiveAnimation::TActiveAnimation(std::uint8_t operation, int frameIndex) : TCommand(operation, frameIndex) {
+TActiveAnimation::TActiveAnimation(TUndoOperation operation, int frameIndex) : TCommand(operation, frameIndex) {
   // An empty animation cannot be written as a GIF stream; restoring it means emptying the image.
   if (SharedImage()->IsEmpty()) {
     emptyImage_ = true;
@@ -163,7 +163,7 @@ bool TActiveAnimation::HandOverSnapshot(const QString& fileName) {
   return true;
 }
 
-// ---- kind 2
+// ---- TUndoKind::Palette
 
 gif::TGIFColorMap* TCommandPalette::TargetMap() const {
   if (FrameIndex == -1) return &SharedImage()->GetGlobalColorMap();
@@ -171,23 +171,23 @@ gif::TGIFColorMap* TCommandPalette::TargetMap() const {
   return frame ? &frame->ColorMap() : nullptr;
 }
 
-TCommandPalette::TCommandPalette(std::uint8_t operation, int colorIndex, int colorValue, int frameIndex)
+TCommandPalette::TCommandPalette(TUndoOperation operation, int colorIndex, int colorValue, int frameIndex)
     : TCommand(operation, frameIndex), ColorIndex(colorIndex), ColorValue(colorValue) {
   gif::TGIFColorMap* target = TargetMap();
   switch (operation) {
-    case 2:
+    case TUndoOperation::Removed:
       SavedMap = std::make_unique<TCmdColorMap>();
       if (target && target->GetCount() > 0) SavedMap->Assign(*target);
       if (FrameIndex >= 0) SavedMap->Frame = FrameIndex;
       break;
-    case 3:
+    case TUndoOperation::Changed:
       if (target) {
         SavedMap = std::make_unique<TCmdColorMap>();
         SavedMap->Assign(*target);
         SavedMap->Frame = FrameIndex;
       }
       break;
-    case 6:
+    case TUndoOperation::ColorRemoved:
       if (ColorIndex == -1) throw ECommandError(Tr(texts::kColorIndexIsMinusOne));
       if (target && ColorIndex >= 0 && ColorIndex < target->GetCount())
         ColorValue = static_cast<int>(target->GetColor(ColorIndex));
@@ -202,26 +202,26 @@ void TCommandPalette::Restore() {
   gif::TGIFColorMap* target = TargetMap();
   if (!target) return;
   switch (Operation) {
-    case 1: target->Clear(); target->Changed(); break;
-    case 2:
-    case 3:
+    case TUndoOperation::Added: target->Clear(); target->Changed(); break;
+    case TUndoOperation::Removed:
+    case TUndoOperation::Changed:
       if (!SavedMap) break;
       if (FrameIndex == -1 || target->GetCount() == 0) target->Assign(*SavedMap);
       break;
-    case 5:
+    case TUndoOperation::ColorAdded:
       if (target->GetCount() > 0) target->Delete(target->GetCount() - 1);
       break;
-    case 6: target->Add(static_cast<gif::TColor>(ColorValue)); break;
-    case 7:
+    case TUndoOperation::ColorRemoved: target->Add(static_cast<gif::TColor>(ColorValue)); break;
+    case TUndoOperation::ColorChanged:
       if (ColorIndex != -1) target->SetColor(ColorIndex, static_cast<gif::TColor>(ColorValue));
       break;
     default: break;
   }
 }
 
-// ---- kind 3
+// ---- TUndoKind::Frame
 
-TFrame::TFrame(std::uint8_t operation, int targetIndex, int frameIndex)
+TFrame::TFrame(TUndoOperation operation, int targetIndex, int frameIndex)
     : TCommand(operation, frameIndex), TargetIndex(targetIndex) {
   TGIFSubImage* frame = WorkingFrame(frameIndex);
   if (!frame) throw ECommandError(Tr(texts::kCouldNotGetSubImage));
@@ -232,7 +232,7 @@ TFrame::TFrame(std::uint8_t operation, int targetIndex, int frameIndex)
   Width = frame->GetWidth();
   Height = frame->GetHeight();
   Interlaced = frame->GetInterlaced() ? 1 : 0;
-  if (operation == 2) {
+  if (operation == TUndoOperation::Removed) {
     // Only the frame that goes is kept: that is all its return needs. An empty frame, which has
     // nothing to bring back, keeps the animation as it stands, as before.
     const bool whole = frame->IsEmpty();
@@ -242,20 +242,20 @@ TFrame::TFrame(std::uint8_t operation, int targetIndex, int frameIndex)
 }
 
 TFrame::~TFrame() {
-  if (Operation == 2) DeleteTempFile(TempFileName);
+  if (Operation == TUndoOperation::Removed) DeleteTempFile(TempFileName);
 }
 
 void TFrame::Restore() {
   CheckOperation();
   TGIFImage& image = *SharedImage();
   switch (Operation) {
-    case 1: DeleteFrameAt(image, FrameIndex); break;
-    case 2:
+    case TUndoOperation::Added: DeleteFrameAt(image, FrameIndex); break;
+    case TUndoOperation::Removed:
       if (TempFileName.isEmpty()) throw ECommandError(Tr(texts::kTempFileNameEmpty));
       if (!RestoreFrameFromFile(image, TempFileName, FrameIndex, snapshotIndex_))
         throw ECommandError(Tr(texts::kCouldNotRestoreFrame).arg(TempFileName));
       break;
-    case 3: {
+    case TUndoOperation::Changed: {
       TGIFSubImage* frame = WorkingFrame(FrameIndex);
       if (!frame) throw ECommandError(Tr(texts::kCouldNotGetSubImage));
       frame->SetBounds(Left, Top, Width, Height);
@@ -264,16 +264,16 @@ void TFrame::Restore() {
       if (image.GetWidth() != AnimationWidth) image.SetWidth(AnimationWidth);
       break;
     }
-    case 4:
+    case TUndoOperation::Moved:
       if (TargetIndex != -1) MoveFrameTo(image, TargetIndex, FrameIndex);
       break;
     default: break;
   }
 }
 
-// ---- kind 5
+// ---- TUndoKind::GraphicControl
 
-TGCExt::TGCExt(std::uint8_t operation, int extensionIndex, int frameIndex)
+TGCExt::TGCExt(TUndoOperation operation, int extensionIndex, int frameIndex)
     : TFrameExtension(operation, extensionIndex, frameIndex) {
   TGIFSubImage* frame = WorkingFrame(frameIndex);
   TGIFGraphicControlExtension* gce = frame ? frame->GraphicControlExtension() : nullptr;
@@ -305,25 +305,25 @@ void TGCExt::Restore() {
     gce.SetUserInput(UserInput != 0);
   };
   switch (Operation) {
-    case 1: delete frame->GraphicControlExtension(); break;
-    case 2: {
+    case TUndoOperation::Added: delete frame->GraphicControlExtension(); break;
+    case TUndoOperation::Removed: {
       auto* gce = new TGIFGraphicControlExtension(frame);
       frame->Extensions().Add(gce);
       write(*gce);
       break;
     }
-    case 3:
+    case TUndoOperation::Changed:
       if (auto* gce = frame->GraphicControlExtension()) write(*gce);
       break;
     default: break;
   }
 }
 
-// ---- kind 4
+// ---- TUndoKind::Comment
 
-TCommentExt::TCommentExt(std::uint8_t operation, int extensionIndex, int frameIndex)
+TCommentExt::TCommentExt(TUndoOperation operation, int extensionIndex, int frameIndex)
     : TFrameExtension(operation, extensionIndex, frameIndex) {
-  if (operation != 2 && operation != 3) return;
+  if (operation != TUndoOperation::Removed && operation != TUndoOperation::Changed) return;
   TGIFSubImage* frame = WorkingFrame(frameIndex);
   if (!frame || extensionIndex < 0 || extensionIndex >= frame->Extensions().GetCount()) return;
   if (auto* comment = dynamic_cast<TGIFCommentExtension*>(frame->Extensions().GetExtension(extensionIndex)))
@@ -339,14 +339,14 @@ void TCommentExt::Restore() {
     return dynamic_cast<TGIFCommentExtension*>(frame->Extensions().GetExtension(index));
   };
   switch (Operation) {
-    case 1: {
+    case TUndoOperation::Added: {
       TGIFCommentExtension* c = commentAt(ExtensionIndex);
       if (!c) throw ECommandError(Tr(texts::kInvalidExtensionIndex));
       delete c;
       break;
     }
-    case 2: AddCommentExtension(*frame, Text); break;
-    case 3: {
+    case TUndoOperation::Removed: AddCommentExtension(*frame, Text); break;
+    case TUndoOperation::Changed: {
       TGIFCommentExtension* c = commentAt(ExtensionIndex);
       if (!c) throw ECommandError(Tr(texts::kInvalidExtensionIndex));
       c->Text().clear();
@@ -357,9 +357,9 @@ void TCommentExt::Restore() {
   }
 }
 
-// ---- kind 7
+// ---- TUndoKind::Loop
 
-TNSLoop::TNSLoop(std::uint8_t operation, int extensionIndex, int frameIndex)
+TNSLoop::TNSLoop(TUndoOperation operation, int extensionIndex, int frameIndex)
     : TFrameExtension(operation, extensionIndex, frameIndex) {
   TGIFSubImage* frame = WorkingFrame(frameIndex);
   if (TGIFAppExtNSLoop* loop = frame ? FindLoopExtension(*frame) : nullptr) {
@@ -374,9 +374,9 @@ void TNSLoop::Restore() {
   if (!frame) throw ECommandError(Tr(texts::kSubImageIsNil).arg(ClassNameText()));
   TGIFAppExtNSLoop* loop = FindLoopExtension(*frame);
   switch (Operation) {
-    case 1: delete loop; break;
-    case 2:
-    case 3:
+    case TUndoOperation::Added: delete loop; break;
+    case TUndoOperation::Removed:
+    case TUndoOperation::Changed:
       // Back to what was recorded: the block with its count, or no block at all.
       if (!HadLoop) {
         delete loop;
@@ -406,16 +406,16 @@ void THistoryList::Add(std::unique_ptr<TCommand> command) {
   items_.push_back(std::move(command));
 }
 
-void THistoryList::AddByKind(std::uint8_t kind, std::uint8_t operation, int index2, int data, int frameIndex,
+void THistoryList::AddByKind(TUndoKind kind, TUndoOperation operation, int index2, int data, int frameIndex,
                              const QString& caption) {
   std::unique_ptr<TCommand> command;
   switch (kind) {
-    case 1: command = std::make_unique<TActiveAnimation>(operation, frameIndex); break;
-    case 2: command = std::make_unique<TCommandPalette>(operation, index2, data, frameIndex); break;
-    case 3: command = std::make_unique<TFrame>(operation, data, frameIndex); break;
-    case 4: command = std::make_unique<TCommentExt>(operation, data, frameIndex); break;
-    case 5: command = std::make_unique<TGCExt>(operation, data, frameIndex); break;
-    case 7: command = std::make_unique<TNSLoop>(operation, data, frameIndex); break;
+    case TUndoKind::Animation: command = std::make_unique<TActiveAnimation>(operation, frameIndex); break;
+    case TUndoKind::Palette: command = std::make_unique<TCommandPalette>(operation, index2, data, frameIndex); break;
+    case TUndoKind::Frame: command = std::make_unique<TFrame>(operation, data, frameIndex); break;
+    case TUndoKind::Comment: command = std::make_unique<TCommentExt>(operation, data, frameIndex); break;
+    case TUndoKind::GraphicControl: command = std::make_unique<TGCExt>(operation, data, frameIndex); break;
+    case TUndoKind::Loop: command = std::make_unique<TNSLoop>(operation, data, frameIndex); break;
     default: return;
   }
   command->Caption = caption;

@@ -20,9 +20,32 @@ public:
   QString Message() const { return QString::fromStdString(what()); }
 };
 
+// Which command a recording creates; the values are the ones the history has always stored.
+enum class TUndoKind : std::uint8_t {
+  Animation = 1,       // TActiveAnimation: the whole animation
+  Palette = 2,         // TCommandPalette: a colour table
+  Frame = 3,           // TFrame: the frame list and a frame's geometry
+  Comment = 4,         // TCommentExt: a comment extension
+  GraphicControl = 5,  // TGCExt: a frame's delay, disposal and transparency
+  Loop = 7,            // TNSLoop: the loop block
+};
+
+// Which change a command undoes; each command reads only the operations it knows.
+enum class TUndoOperation : std::uint8_t {
+  None = 0,          // never valid for a restore
+  Added = 1,         // the edit added the thing: undo removes it
+  Removed = 2,       // the edit removed the thing: undo brings it back
+  Changed = 3,       // the edit changed values: undo writes the recorded ones back
+  Moved = 4,         // a frame moved: undo moves it back
+  ColorAdded = 5,    // a colour appended to a table
+  ColorRemoved = 6,  // a colour removed from a table
+  ColorChanged = 7,  // one colour of a table changed
+  Replaced = 8,      // the whole animation changed: undo reads the snapshot back
+};
+
 class TCommand {
 public:
-  TCommand(std::uint8_t operation, int frameIndex) : Operation(operation), FrameIndex(frameIndex) {}
+  TCommand(TUndoOperation operation, int frameIndex) : Operation(operation), FrameIndex(frameIndex) {}
   virtual ~TCommand() = default;
   TCommand(const TCommand&) = delete;
   TCommand& operator=(const TCommand&) = delete;
@@ -31,17 +54,17 @@ public:
   virtual QString ClassNameText() const = 0;
 
   QString Caption = QString::fromLatin1("Unindentified Action");
-  std::uint8_t Operation;
+  TUndoOperation Operation;
   int FrameIndex;
 
 protected:
   void CheckOperation() const;  // operation 0 is never valid for a restore
 };
 
-// Kind 1: the whole animation, kept in a temporary file.
+// TUndoKind::Animation: the whole animation, kept in a temporary file.
 class TActiveAnimation : public TCommand {
 public:
-  TActiveAnimation(std::uint8_t operation, int frameIndex);
+  TActiveAnimation(TUndoOperation operation, int frameIndex);
   ~TActiveAnimation() override;
   void Restore() override;
   QString ClassNameText() const override { return QStringLiteral("TActiveAnimation"); }
@@ -63,10 +86,10 @@ private:
   std::unique_ptr<TOwnFile> held_;
 };
 
-// Kind 2: a colour table.
+// TUndoKind::Palette: a colour table.
 class TCommandPalette : public TCommand {
 public:
-  TCommandPalette(std::uint8_t operation, int colorIndex, int colorValue, int frameIndex);
+  TCommandPalette(TUndoOperation operation, int colorIndex, int colorValue, int frameIndex);
   void Restore() override;
   QString ClassNameText() const override { return QStringLiteral("TCommandPalette"); }
   std::unique_ptr<TCmdColorMap> SavedMap;
@@ -77,10 +100,10 @@ private:
   gif::TGIFColorMap* TargetMap() const;
 };
 
-// Kind 3: the frame list and a frame's geometry.
+// TUndoKind::Frame: the frame list and a frame's geometry.
 class TFrame : public TCommand {
 public:
-  TFrame(std::uint8_t operation, int targetIndex, int frameIndex);
+  TFrame(TUndoOperation operation, int targetIndex, int frameIndex);
   ~TFrame() override;
   void Restore() override;
   QString ClassNameText() const override { return QStringLiteral("TFrame"); }
@@ -96,25 +119,25 @@ private:
 
 class TFrameExtension : public TCommand {
 public:
-  TFrameExtension(std::uint8_t operation, int extensionIndex, int frameIndex)
+  TFrameExtension(TUndoOperation operation, int extensionIndex, int frameIndex)
       : TCommand(operation, frameIndex), ExtensionIndex(extensionIndex) {}
   int ExtensionIndex;
 };
 
-// Kind 7: the loop block of a frame (in practice frame 0).
+// TUndoKind::Loop: the loop block of a frame (in practice frame 0).
 class TNSLoop : public TFrameExtension {
 public:
-  TNSLoop(std::uint8_t operation, int extensionIndex, int frameIndex);
+  TNSLoop(TUndoOperation operation, int extensionIndex, int frameIndex);
   void Restore() override;
   QString ClassNameText() const override { return QStringLiteral("TNSLoop"); }
   std::uint16_t SavedLoops = 1;
   bool HadLoop = false;  // a stored count of 1 is a real count, so presence is kept apart
 };
 
-// Kind 5: a frame's graphic control extension.
+// TUndoKind::GraphicControl: a frame's graphic control extension.
 class TGCExt : public TFrameExtension {
 public:
-  TGCExt(std::uint8_t operation, int extensionIndex, int frameIndex);
+  TGCExt(TUndoOperation operation, int extensionIndex, int frameIndex);
   void Restore() override;
   QString ClassNameText() const override { return QStringLiteral("TGCExt"); }
   std::uint8_t UserInput = 0, Transparent = 0, TransparentIndex = 0, Disposal = 0;
@@ -122,10 +145,10 @@ public:
   int TransparentColor = 0;
 };
 
-// Kind 4: a comment extension.
+// TUndoKind::Comment: a comment extension.
 class TCommentExt : public TFrameExtension {
 public:
-  TCommentExt(std::uint8_t operation, int extensionIndex, int frameIndex);
+  TCommentExt(TUndoOperation operation, int extensionIndex, int frameIndex);
   void Restore() override;
   QString ClassNameText() const override { return QStringLiteral("TCommentExt"); }
   QString Text;
@@ -137,8 +160,8 @@ public:
 
   // Frees the oldest commands while more than Limit + 1 would be held.
   void Add(std::unique_ptr<TCommand> command);
-  // Creates the command of the kind from the working image; kinds other than 1-5 and 7 add nothing.
-  void AddByKind(std::uint8_t kind, std::uint8_t operation, int index2, int data, int frameIndex,
+  // Creates the command of the kind from the working image; a value outside TUndoKind adds nothing.
+  void AddByKind(TUndoKind kind, TUndoOperation operation, int index2, int data, int frameIndex,
                  const QString& caption);
   // Restores the last command and hands it back, out of the history; a restore that raises keeps it.
   std::unique_ptr<TCommand> UndoLast();

@@ -46,9 +46,6 @@ inline constexpr const char* kReadingImage = "Reading %1 image...";
 inline constexpr const char* kModified = "Modified";
 inline constexpr const char* kAnimationModified = "Animation is modified";
 inline constexpr const char* kUndoCaption = "&Undo %1";
-inline constexpr const char* kChangeGlobalPalette = "Change Global Palette";
-inline constexpr const char* kMoveFrame = "Move Frame";
-inline constexpr const char* kDeleteFrame = "Delete Frame";
 // Shown when a document's working copy cannot be read back; offers the saved file instead.
 inline constexpr const char* kReloadFromDisk =
     "The working copy of %1 could not be read. Would you like to reopen the file saved on disk?";

@@ -2,6 +2,7 @@
 
 #include "editor/model/frame_commands.h"
 #include "editor/model/string_tables.h"
+#include "editor/model/undo_captions.h"
 #include "editor/model/ui_services.h"
 
 #include <algorithm>
@@ -88,7 +89,7 @@ bool ResizeAnimation(TGIFImage& image, int width, int height) {
   // The screen takes its new size first (frames still larger are stretched into it below).
   image.Header().SetWidth(static_cast<std::uint16_t>(width));
   image.Header().SetHeight(static_cast<std::uint16_t>(height));
-  StepProgress progress(image.Images().GetCount(), Tr(frame_texts::kChangeAnimationSize));
+  StepProgress progress(image.Images().GetCount(), Tr(undo_captions::kChangeAnimationSize));
   for (int i = 0; i < image.Images().GetCount(); progress.Step(++i)) {
     TGIFSubImage& frame = *image.Images().GetFrame(i);
     if (frame.IsEmpty()) continue;

@@ -196,7 +196,7 @@ TEST_F(MenusAppTest, AnEmptyAnimationCannotBeExportedOrSavedAs) {
     EXPECT_TRUE(Menu(path)->Enabled()) << path;
 
   // While it plays, Save As and Undo are off like every other edit.
-  main.ActiveDocument()->AddUndoEntry(5, 3, -1, -1, 0, S("Change Delay"));
+  main.ActiveDocument()->AddUndoEntry(TUndoKind::GraphicControl, TUndoOperation::Changed, -1, -1, 0, S("Change Delay"));
   main.ActiveDocument()->SetModified(true);
   ASSERT_TRUE(main.Player()->Playback().Play());
   EXPECT_FALSE(main.FileSaveAs->isEnabled());

@@ -302,7 +302,8 @@ TEST_F(AutomationTest, MenuPathsResolveByCaptionWithoutAmpersandsTheLastMatchWin
 
 TEST_F(AutomationTest, DocumentCachesReadTheirOwnDocument) {
   TMDIChild* a = Open(QStringLiteral("a.gif"), 2);
-  a->AddUndoEntry(5, 3, -1, -1, 0, QStringLiteral("Change Delay"));
+  a->AddUndoEntry(editor::TUndoKind::GraphicControl, editor::TUndoOperation::Changed, -1, -1, 0,
+                  QStringLiteral("Change Delay"));
   a->Modified = true;
   a->ReadOnly = true;
   Open(QStringLiteral("b.gif"), 2);

@@ -46,7 +46,7 @@ protected:
   }
   // An edit as the editor makes one: record, change the working image, mark modified.
   void EditDelay(TMDIChild* d, int frame, int delay) {
-    d->AddUndoEntry(5, 3, -1, -1, frame, QStringLiteral("Change Delay"));
+    d->AddUndoEntry(TUndoKind::GraphicControl, TUndoOperation::Changed, -1, -1, frame, QStringLiteral("Change Delay"));
     SetFrameDelay(*SharedImage()->Images().GetFrame(frame), delay);
     d->SetModified(true);
   }
@@ -334,7 +334,7 @@ TEST_F(DocumentTest, SaveAsWritesFirstAndRenamesOnlyOnSuccess) {
   TDocuments docs;
   TMDIChild* d = docs.NewDocument();
   ReplaceSharedImage(MakeAnimation(2));
-  d->AddUndoEntry(1, 1, -1, -1, -1, QStringLiteral("New Frames"));
+  d->AddUndoEntry(TUndoKind::Animation, TUndoOperation::Added, -1, -1, -1, QStringLiteral("New Frames"));
   d->SetModified(true);
 
   const QString bad = tmp_.Path + QStringLiteral("/locked");

@@ -25,7 +25,8 @@ TEST_F(HistoryTest, HoldsLimitPlusOneAndFreesTheOldestWithItsFile) {
   THistoryList history;
   EXPECT_EQ(history.LastFrameIndex(), -1);
   EXPECT_TRUE(history.LastCaption().isEmpty());
-  for (int i = 0; i < 52; ++i) history.AddByKind(1, 1, -1, -1, -1, QStringLiteral("Edit %1").arg(i));
+  for (int i = 0; i < 52; ++i)
+    history.AddByKind(TUndoKind::Animation, TUndoOperation::Added, -1, -1, -1, QStringLiteral("Edit %1").arg(i));
   EXPECT_EQ(history.Count(), 51);
   EXPECT_EQ(history.Item(0)->Caption, QStringLiteral("Edit 1"));
   EXPECT_EQ(history.Trimmed(), 1);
@@ -33,7 +34,7 @@ TEST_F(HistoryTest, HoldsLimitPlusOneAndFreesTheOldestWithItsFile) {
 
   // A lowered limit trims the excess at the next addition.
   history.SetLimit(5);
-  history.AddByKind(1, 1, -1, -1, -1, QStringLiteral("Last"));
+  history.AddByKind(TUndoKind::Animation, TUndoOperation::Added, -1, -1, -1, QStringLiteral("Last"));
   EXPECT_EQ(history.Count(), 6);
   EXPECT_EQ(tmp_.Files().size(), 6);
   history.Clear();
@@ -43,13 +44,14 @@ TEST_F(HistoryTest, HoldsLimitPlusOneAndFreesTheOldestWithItsFile) {
 
 TEST_F(HistoryTest, UnknownKindsAddNothing) {
   THistoryList history;
-  for (int kind : {0, 6, 8, 255}) history.AddByKind(static_cast<std::uint8_t>(kind), 1, 0, 0, 0, QStringLiteral("x"));
+  for (int kind : {0, 6, 8, 255})
+    history.AddByKind(static_cast<TUndoKind>(kind), TUndoOperation::Added, 0, 0, 0, QStringLiteral("x"));
   EXPECT_EQ(history.Count(), 0);
 }
 
 TEST_F(HistoryTest, OperationZeroRaisesAndTheCommandStays) {
   THistoryList history;
-  history.AddByKind(5, 0, -1, -1, 0, QStringLiteral("Delay"));
+  history.AddByKind(TUndoKind::GraphicControl, TUndoOperation::None, -1, -1, 0, QStringLiteral("Delay"));
   try {
     history.UndoLast();
     FAIL() << "expected ECommandError";
@@ -63,7 +65,7 @@ TEST_F(HistoryTest, GraphicControlUndoRemovesAddsAndRewrites) {
   THistoryList history;
   // Operation 1: the edit adds an extension to a frame that had none.
   delete Frame(0).GraphicControlExtension();
-  history.AddByKind(5, 1, -1, -1, 0, QStringLiteral("Add Delay"));
+  history.AddByKind(TUndoKind::GraphicControl, TUndoOperation::Added, -1, -1, 0, QStringLiteral("Add Delay"));
   SetFrameDelay(Frame(0), 55);
   history.UndoLast();
   EXPECT_EQ(Frame(0).GraphicControlExtension(), nullptr);
@@ -74,7 +76,8 @@ TEST_F(HistoryTest, GraphicControlUndoRemovesAddsAndRewrites) {
   gce->SetTransparent(true);
   gce->SetTransparentColorIndex(3);
   gce->SetUserInput(true);
-  history.AddByKind(5, 2, -1, -1, 1, QStringLiteral("Remove Transparent"));
+  history.AddByKind(TUndoKind::GraphicControl, TUndoOperation::Removed, -1, -1, 1,
+                    QStringLiteral("Remove Transparent"));
   delete gce;
   EXPECT_FALSE(Frame(1).Transparent());
   history.UndoLast();
@@ -88,7 +91,7 @@ TEST_F(HistoryTest, GraphicControlUndoRemovesAddsAndRewrites) {
   EXPECT_TRUE(gce->GetUserInput());
 
   // Operation 3: values are written back into the existing extension.
-  history.AddByKind(5, 3, -1, -1, 1, QStringLiteral("Change Delay"));
+  history.AddByKind(TUndoKind::GraphicControl, TUndoOperation::Changed, -1, -1, 1, QStringLiteral("Change Delay"));
   gce->SetDelay(1);
   gce->SetTransparent(false);
   history.UndoLast();
@@ -100,15 +103,17 @@ TEST_F(HistoryTest, GraphicControlUndoRemovesAddsAndRewrites) {
 TEST_F(HistoryTest, LoopUndoReturnsToTheRecordedBlockOrToNone) {
   struct Case {
     int storedBefore;  // -1: no block
-    std::uint8_t operation;
+    TUndoOperation operation;
     int storedAfterEdit;  // -1: the edit deletes the block
     int expected;         // -1: no block after undo
   };
-  for (const Case c : {Case{-1, 3, 4, -1}, Case{1, 3, 4, 1}, Case{0, 2, -1, 0}, Case{5, 3, 0, 5}, Case{-1, 1, 2, -1}}) {
+  constexpr auto kAdded = TUndoOperation::Added, kRemoved = TUndoOperation::Removed, kChanged = TUndoOperation::Changed;
+  for (const Case c : {Case{-1, kChanged, 4, -1}, Case{1, kChanged, 4, 1}, Case{0, kRemoved, -1, 0},
+                       Case{5, kChanged, 0, 5}, Case{-1, kAdded, 2, -1}}) {
     testing::UseAsWorkingImage(MakeAnimation(2));
     if (c.storedBefore >= 0) AddLoopExtension(*SharedImage(), 0, c.storedBefore == 0 ? 0 : c.storedBefore + 1);
     THistoryList history;
-    history.AddByKind(7, c.operation, -1, 0, 0, QStringLiteral("Loop"));
+    history.AddByKind(TUndoKind::Loop, c.operation, -1, 0, 0, QStringLiteral("Loop"));
     if (c.storedAfterEdit < 0)
       delete FindLoopExtension(Frame(0));
     else
@@ -125,23 +130,23 @@ TEST_F(HistoryTest, LoopUndoReturnsToTheRecordedBlockOrToNone) {
 }
 
 TEST_F(HistoryTest, PaletteUndoOfALocalTableLeavesAFilledTableAlone) {
-  for (std::uint8_t op : {std::uint8_t{2}, std::uint8_t{3}}) {
+  for (TUndoOperation op : {TUndoOperation::Removed, TUndoOperation::Changed}) {
     testing::UseAsWorkingImage(MakeAnimation(2));
     Frame(1).ColorMap().Add(0x123456);
     THistoryList history;
-    history.AddByKind(2, op, -1, 0, 1, QStringLiteral("Local Palette"));
+    history.AddByKind(TUndoKind::Palette, op, -1, 0, 1, QStringLiteral("Local Palette"));
     Frame(1).ColorMap().Add(0x654321);
     history.UndoLast();
     EXPECT_EQ(Frame(1).ColorMap().GetCount(), 2) << int(op);
     Frame(1).ColorMap().Clear();
-    history.AddByKind(2, op, -1, 0, 1, QStringLiteral("Local Palette"));
+    history.AddByKind(TUndoKind::Palette, op, -1, 0, 1, QStringLiteral("Local Palette"));
     Frame(1).ColorMap().Clear();
     history.UndoLast();
     EXPECT_EQ(Frame(1).ColorMap().GetCount(), 0) << int(op);
   }
   // The global table is put back whatever it holds.
   THistoryList history;
-  history.AddByKind(2, 3, -1, 0, -1, QStringLiteral("Change Global Palette"));
+  history.AddByKind(TUndoKind::Palette, TUndoOperation::Changed, -1, 0, -1, QStringLiteral("Change Global Palette"));
   SharedImage()->GetGlobalColorMap().SetColor(0, 0xABCDEF);
   SharedImage()->GetGlobalColorMap().Add(0x010101);
   history.UndoLast();
@@ -152,17 +157,19 @@ TEST_F(HistoryTest, PaletteUndoOfALocalTableLeavesAFilledTableAlone) {
 TEST_F(HistoryTest, PaletteColourOperations) {
   THistoryList history;
   gif::TGIFColorMap& global = SharedImage()->GetGlobalColorMap();
-  EXPECT_THROW(history.AddByKind(2, 6, -1, 0, -1, QStringLiteral("Delete Color")), ECommandError);
-  history.AddByKind(2, 6, 2, 0, -1, QStringLiteral("Delete Color"));
+  EXPECT_THROW(
+      history.AddByKind(TUndoKind::Palette, TUndoOperation::ColorRemoved, -1, 0, -1, QStringLiteral("Delete Color")),
+      ECommandError);
+  history.AddByKind(TUndoKind::Palette, TUndoOperation::ColorRemoved, 2, 0, -1, QStringLiteral("Delete Color"));
   global.Delete(2);
   history.UndoLast();
   EXPECT_EQ(global.GetCount(), 4);
   EXPECT_EQ(global.GetColor(3), 0x0000FFu) << "the deleted colour returns at the end";
-  history.AddByKind(2, 5, -1, 0, -1, QStringLiteral("Add Color"));
+  history.AddByKind(TUndoKind::Palette, TUndoOperation::ColorAdded, -1, 0, -1, QStringLiteral("Add Color"));
   global.Add(0x777777);
   history.UndoLast();
   EXPECT_EQ(global.GetCount(), 4);
-  history.AddByKind(2, 7, 1, 0xFFFFFF, -1, QStringLiteral("Change Color"));
+  history.AddByKind(TUndoKind::Palette, TUndoOperation::ColorChanged, 1, 0xFFFFFF, -1, QStringLiteral("Change Color"));
   global.SetColor(1, 0x101010);
   history.UndoLast();
   EXPECT_EQ(global.GetColor(1), 0xFFFFFFu);
@@ -170,7 +177,7 @@ TEST_F(HistoryTest, PaletteColourOperations) {
 
 TEST_F(HistoryTest, DeletedFrameReturnsAndAFailedReturnRaisesAndStays) {
   THistoryList history;
-  history.AddByKind(3, 2, -1, -1, 1, QStringLiteral("Delete Frame"));
+  history.AddByKind(TUndoKind::Frame, TUndoOperation::Removed, -1, -1, 1, QStringLiteral("Delete Frame"));
   auto* frame = dynamic_cast<TFrame*>(history.Last());
   ASSERT_NE(frame, nullptr);
   const QString snapshot = frame->TempFileName;
@@ -180,24 +187,25 @@ TEST_F(HistoryTest, DeletedFrameReturnsAndAFailedReturnRaisesAndStays) {
   EXPECT_EQ(Delays(*SharedImage()), (std::vector<int>{10, 20, 30}));
   EXPECT_FALSE(QFile::exists(snapshot)) << "the snapshot goes with its command";
 
-  history.AddByKind(3, 2, -1, -1, 0, QStringLiteral("Delete Frame"));
+  history.AddByKind(TUndoKind::Frame, TUndoOperation::Removed, -1, -1, 0, QStringLiteral("Delete Frame"));
   ASSERT_TRUE(DeleteFrameAt(*SharedImage(), 0));
   QFile::remove(dynamic_cast<TFrame*>(history.Last())->TempFileName);
   EXPECT_THROW(history.UndoLast(), ECommandError);
   EXPECT_EQ(history.Count(), 1);
   EXPECT_EQ(Delays(*SharedImage()), (std::vector<int>{20, 30}));
 
-  EXPECT_THROW(history.AddByKind(3, 3, -1, -1, 9, QStringLiteral("Width")), ECommandError);
+  EXPECT_THROW(history.AddByKind(TUndoKind::Frame, TUndoOperation::Changed, -1, -1, 9, QStringLiteral("Width")),
+               ECommandError);
 }
 
 TEST_F(HistoryTest, FrameMoveAndGeometryUndo) {
   THistoryList history;
-  history.AddByKind(3, 4, -1, 2, 0, QStringLiteral("Move Frame"));
+  history.AddByKind(TUndoKind::Frame, TUndoOperation::Moved, -1, 2, 0, QStringLiteral("Move Frame"));
   MoveFrameTo(*SharedImage(), 0, 2);
   history.UndoLast();
   EXPECT_EQ(Delays(*SharedImage()), (std::vector<int>{10, 20, 30}));
 
-  history.AddByKind(3, 3, -1, -1, 1, QStringLiteral("X-Offset"));
+  history.AddByKind(TUndoKind::Frame, TUndoOperation::Changed, -1, -1, 1, QStringLiteral("X-Offset"));
   Frame(1).SetLeft(3);  // widens the screen to 7
   Frame(1).SetInterlaced(true);
   history.UndoLast();
@@ -208,19 +216,19 @@ TEST_F(HistoryTest, FrameMoveAndGeometryUndo) {
 
 TEST_F(HistoryTest, CommentUndo) {
   THistoryList history;
-  history.AddByKind(4, 1, -1, 0, 0, QStringLiteral("Add Comment"));
+  history.AddByKind(TUndoKind::Comment, TUndoOperation::Added, -1, 0, 0, QStringLiteral("Add Comment"));
   EXPECT_THROW(history.UndoLast(), ECommandError) << "index 0 is the graphic control, not a comment";
   history.Clear();
 
   AddCommentExtension(Frame(0), QStringLiteral("first line\nsecond"));
   const int index = Frame(0).Extensions().GetCount() - 1;
-  history.AddByKind(4, 3, -1, index, 0, QStringLiteral("Edit Comment"));
+  history.AddByKind(TUndoKind::Comment, TUndoOperation::Changed, -1, index, 0, QStringLiteral("Edit Comment"));
   auto* comment = dynamic_cast<TGIFCommentExtension*>(Frame(0).Extensions().GetExtension(index));
   comment->Text() = {"changed"};
   history.UndoLast();
   EXPECT_EQ(comment->Text(), (gif::TStrings{"first line", "second"}));
 
-  history.AddByKind(4, 2, -1, index, 0, QStringLiteral("Delete Comment"));
+  history.AddByKind(TUndoKind::Comment, TUndoOperation::Removed, -1, index, 0, QStringLiteral("Delete Comment"));
   delete comment;
   history.UndoLast();
   auto* back = dynamic_cast<TGIFCommentExtension*>(Frame(0).Extensions().GetExtension(index));
@@ -230,7 +238,7 @@ TEST_F(HistoryTest, CommentUndo) {
 
 TEST_F(HistoryTest, WholeAnimationSnapshotRestoresEverything) {
   THistoryList history;
-  history.AddByKind(1, 1, -1, -1, -1, QStringLiteral("Resize"));
+  history.AddByKind(TUndoKind::Animation, TUndoOperation::Added, -1, -1, -1, QStringLiteral("Resize"));
   DeleteFrameAt(*SharedImage(), 0);
   SetFrameDelay(Frame(0), 99);
   history.UndoLast();
@@ -238,7 +246,8 @@ TEST_F(HistoryTest, WholeAnimationSnapshotRestoresEverything) {
   EXPECT_TRUE(tmp_.Files().isEmpty());
 
   tmp_.MakeUnusable();
-  EXPECT_THROW(history.AddByKind(1, 1, -1, -1, -1, QStringLiteral("Resize")), ECommandError);
+  EXPECT_THROW(history.AddByKind(TUndoKind::Animation, TUndoOperation::Added, -1, -1, -1, QStringLiteral("Resize")),
+               ECommandError);
   EXPECT_EQ(history.Count(), 0);
 }
 
@@ -264,7 +273,7 @@ TEST_F(HistoryTest, WholeAnimationUndoGivesEveryTableItsOwnLength) {
   };
   const auto before = tables(image);
   THistoryList history;
-  history.AddByKind(1, 8, -1, -1, 0, QStringLiteral("Delete Color"));
+  history.AddByKind(TUndoKind::Animation, TUndoOperation::Replaced, -1, -1, 0, QStringLiteral("Delete Color"));
   image.GetGlobalColorMap().Add(0x777777);
   Frame(1).ColorMap().Delete(4);
   Frame(2).ColorMap().Add(0x010101);

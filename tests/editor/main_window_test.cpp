@@ -34,7 +34,7 @@ protected:
     return path;
   }
   void Edit(TMDIChild* d, int delay) {
-    d->AddUndoEntry(5, 3, -1, -1, 0, QStringLiteral("Change Delay"));
+    d->AddUndoEntry(TUndoKind::GraphicControl, TUndoOperation::Changed, -1, -1, 0, QStringLiteral("Change Delay"));
     SetFrameDelay(*SharedImage()->Images().GetFrame(0), delay);
     d->SetModified(true);
   }
@@ -92,7 +92,7 @@ TEST_F(MainWindowTest, ClosingAWindowAsksAndCancelKeepsIt) {
 TEST_F(MainWindowTest, AWindowFreedByTheModelIsNotUsedAfterwards) {
   TMDIChild* d = main_->Documents().NewDocument();
   ASSERT_NE(d, nullptr);
-  d->AddUndoEntry(1, 1, -1, -1, -1, QStringLiteral("Insert Frame"));
+  d->AddUndoEntry(TUndoKind::Animation, TUndoOperation::Added, -1, -1, -1, QStringLiteral("Insert Frame"));
   ReplaceSharedImage(testing::MakeAnimation(1));
   d->SetModified(true);
   QPointer<QMdiSubWindow> sub = main_->SubWindowFor(d);

@@ -83,7 +83,7 @@ class MenusTest : public AppTest {
 protected:
   QAction* Item(const char* name) { return main_->findChild<QAction*>(S(name)); }
   void Edit(TMDIChild* d, int delay) {
-    d->AddUndoEntry(5, 3, -1, -1, 0, S("Change Delay"));
+    d->AddUndoEntry(TUndoKind::GraphicControl, TUndoOperation::Changed, -1, -1, 0, S("Change Delay"));
     SetFrameDelay(*SharedImage()->Images().GetFrame(0), delay);
     d->SetModified(true);
   }

@@ -38,7 +38,7 @@ TEST_F(AppTest, AFailedOpenLeavesTheActiveDocumentAsItWas) {
   TfrmMain& main = OpenMain();
   TMDIChild* a = main.OpenFile(Gif(QStringLiteral("a.gif"), 2));
   ASSERT_TRUE(a);
-  a->AddUndoEntry(5, 3, -1, -1, 0, QStringLiteral("Change Delay"));
+  a->AddUndoEntry(TUndoKind::GraphicControl, TUndoOperation::Changed, -1, -1, 0, QStringLiteral("Change Delay"));
   SetFrameDelay(*SharedImage()->Images().GetFrame(0), 77);
   a->SetModified(true);
   const QString copy = a->WorkingCopy;

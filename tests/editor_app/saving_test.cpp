@@ -125,7 +125,7 @@ protected:
   void Modify(TMDIChild* d, int delay) {
     main_->ActivateChild(d);
     ASSERT_EQ(main_->ActiveDocument(), d);
-    d->AddUndoEntry(5, 3, -1, -1, 0, QStringLiteral("Change Delay"));
+    d->AddUndoEntry(TUndoKind::GraphicControl, TUndoOperation::Changed, -1, -1, 0, QStringLiteral("Change Delay"));
     SetFrameDelay(*SharedImage()->Images().GetFrame(0), delay);
     d->SetModified(true);
   }

@@ -208,7 +208,7 @@ TEST_F(FlashCommandTest, SaveAsFlashWritesTheMovieAndShowsItsSnippetLeavingTheDo
   testing::WriteAnimation(*testing::MakePatternAnimation(3, 8, 6), gif);
   TMDIChild* document = main_->OpenFile(gif);
   ASSERT_NE(document, nullptr);
-  document->AddUndoEntry(5, 3, -1, -1, 0, QStringLiteral("Change Delay"));
+  document->AddUndoEntry(TUndoKind::GraphicControl, TUndoOperation::Changed, -1, -1, 0, QStringLiteral("Change Delay"));
   SetFrameDelay(*SharedImage()->Images().GetFrame(0), 30);
   document->SetModified(true);
   const QByteArray gifBefore = testing::FileBytes(gif);

@@ -51,13 +51,22 @@ TEST(InspectorValues, UndoCaptionsAndKinds) {
     int row;
     const char* value;
     const char* caption;
-    int kind, operation;
-  } cases[] = {
-      {rowLeft, "3", "Change X-Offset", 3, 3},        {rowTop, "3", "Change Y-Offset", 3, 3},
-      {rowInterlaced, "Yes", "Interlaced", 3, 3},    {rowInterlaced, "No", "Non-Interlaced", 3, 3},
-      {rowTransparent, "Yes", "Make Transparent", 5, 3}, {rowTransparent, "No", "Remove Transparency", 5, 3},
-      {rowLocalPalette, "Yes", "Add Local Palette", 2, 1}, {rowLocalPalette, "No", "Remove Local Palette", 2, 2},
-      {rowDelay, "5", "Change Delay", 5, 3},          {rowDisposal, "None", "Change Disposal", 5, 3},
+    TUndoKind kind;
+    TUndoOperation operation;
+  };
+  constexpr auto kFrame = TUndoKind::Frame, kControl = TUndoKind::GraphicControl, kPalette = TUndoKind::Palette;
+  constexpr auto kAdded = TUndoOperation::Added, kRemoved = TUndoOperation::Removed, kChanged = TUndoOperation::Changed;
+  const Case cases[] = {
+      {rowLeft, "3", "Change X-Offset", kFrame, kChanged},
+      {rowTop, "3", "Change Y-Offset", kFrame, kChanged},
+      {rowInterlaced, "Yes", "Interlaced", kFrame, kChanged},
+      {rowInterlaced, "No", "Non-Interlaced", kFrame, kChanged},
+      {rowTransparent, "Yes", "Make Transparent", kControl, kChanged},
+      {rowTransparent, "No", "Remove Transparency", kControl, kChanged},
+      {rowLocalPalette, "Yes", "Add Local Palette", kPalette, kAdded},
+      {rowLocalPalette, "No", "Remove Local Palette", kPalette, kRemoved},
+      {rowDelay, "5", "Change Delay", kControl, kChanged},
+      {rowDisposal, "None", "Change Disposal", kControl, kChanged},
   };
   for (const Case& c : cases) {
     const QString v = QString::fromUtf8(c.value);

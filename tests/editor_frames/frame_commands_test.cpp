@@ -2,6 +2,7 @@
 #include "editor/model/registry.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
+#include "editor/model/undo_captions.h"
 #include "frames_fixture.h"
 
 #include <QBuffer>
@@ -411,7 +412,7 @@ TEST_F(FrameCommandsTest, UndoingADeletingPaletteEditLeavesWhatReadingTheWorking
        false, false},
   };
   const auto deletingEdit = [](TMDIChild& document, gif::TGIFImage& image, const QString& caption) {
-    document.AddUndoEntry(1, 8, -1, -1, 0, caption);
+    document.AddUndoEntry(TUndoKind::Animation, TUndoOperation::Replaced, -1, -1, 0, caption);
     gif::TGIFColorMap& global = image.GetGlobalColorMap();
     global.Delete(global.GetCount() - 1);
     for (int i = 0; i < image.Images().GetCount(); ++i) {
@@ -438,7 +439,7 @@ TEST_F(FrameCommandsTest, UndoingADeletingPaletteEditLeavesWhatReadingTheWorking
       if (c.PaletteEditor)
         ASSERT_TRUE(commands_->ChangeGlobalPalette());
       else
-        deletingEdit(*d, Image(), QString::fromLatin1(texts::kChangeGlobalPalette));
+        deletingEdit(*d, Image(), QString::fromLatin1(undo_captions::kChangeGlobalPalette));
     }
     ASSERT_EQ(d->History.Count(), 2);
     auto* whole = dynamic_cast<TActiveAnimation*>(d->History.Last());
