@@ -1,5 +1,6 @@
-// Stand-ins and probes the editor benchmarks share: a clipboard held in memory, a progress sink that
-// lets the window paint at every report, and a count of the event loop's turns while work runs.
+// Stand-ins and probes the editor benchmarks share: a frame strip that holds a selection, a clipboard
+// held in memory, a progress sink that lets the window paint at every report, and a count of the
+// event loop's turns while work runs.
 #pragma once
 
 #include "editor/model/ui_services.h"
@@ -15,6 +16,22 @@
 #include <vector>
 
 namespace bench {
+
+// The frame strip: a selection the commands read.
+class StripView : public movinta::editor::IEditorView {
+public:
+  int SelectedFrame() const override { return first_; }
+  void SetSelectedFrame(int index) override { first_ = last_ = index; }
+  int SelectionFirst() const override { return first_; }
+  int SelectionLast() const override { return last_; }
+  void SetSelection(int first, int last) override {
+    first_ = first;
+    last_ = last;
+  }
+
+private:
+  int first_ = 0, last_ = 0;
+};
 
 class MemoryClipboard : public movinta::editor::IClipboard {
 public:

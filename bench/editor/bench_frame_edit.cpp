@@ -38,6 +38,7 @@ using namespace movinta::editor;
 using bench::LoopTurns;
 using bench::MemoryClipboard;
 using bench::PaintingProgress;
+using bench::StripView;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -51,22 +52,6 @@ std::unique_ptr<gif::TGIFImage> MakeAnimation() {
   bench::MakeFootageAnimation(*image, kWidth, kHeight, kFrames);
   return image;
 }
-
-// The frame strip: a selection the commands read.
-class StripView : public IEditorView {
-public:
-  int SelectedFrame() const override { return first_; }
-  void SetSelectedFrame(int index) override { first_ = last_ = index; }
-  int SelectionFirst() const override { return first_; }
-  int SelectionLast() const override { return last_; }
-  void SetSelection(int first, int last) override {
-    first_ = first;
-    last_ = last;
-  }
-
-private:
-  int first_ = 0, last_ = 0;
-};
 
 class Dialogs : public IEditDialogs {
 public:
