@@ -3,6 +3,7 @@
 // event loop's turns while work runs.
 #pragma once
 
+#include "editor/model/edit_dialogs.h"
 #include "editor/model/ui_services.h"
 
 #include <QCoreApplication>
@@ -92,6 +93,29 @@ private:
   double longest_ = 0;
   Clock::time_point last_;
   bool counting_ = false;
+};
+
+// The stand-ins above, with the benchmark's own dialogs, in place for as long as it lives.
+class EditorStandIns {
+public:
+  explicit EditorStandIns(movinta::editor::IEditDialogs& dialogs) {
+    movinta::editor::SetEditorView(&View);
+    movinta::editor::SetEditDialogs(&dialogs);
+    movinta::editor::SetClipboard(&Clipboard);
+    movinta::editor::SetProgressSink(&Progress);
+  }
+  ~EditorStandIns() {
+    movinta::editor::SetProgressSink(nullptr);
+    movinta::editor::SetClipboard(nullptr);
+    movinta::editor::SetEditDialogs(nullptr);
+    movinta::editor::SetEditorView(nullptr);
+  }
+  EditorStandIns(const EditorStandIns&) = delete;
+  EditorStandIns& operator=(const EditorStandIns&) = delete;
+
+  StripView View;
+  MemoryClipboard Clipboard;
+  PaintingProgress Progress;
 };
 
 }  // namespace bench

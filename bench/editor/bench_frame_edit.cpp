@@ -36,8 +36,6 @@
 
 using namespace movinta::editor;
 using bench::LoopTurns;
-using bench::MemoryClipboard;
-using bench::PaintingProgress;
 using bench::StripView;
 using Clock = std::chrono::steady_clock;
 
@@ -155,14 +153,9 @@ int main(int argc, char** argv) {
   QTemporaryDir tmp;
   qputenv("TMPDIR", tmp.path().toLocal8Bit());
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, tmp.path());
-  StripView view;
-  SetEditorView(&view);
   Dialogs dialogs;
-  SetEditDialogs(&dialogs);
-  MemoryClipboard clipboard;
-  SetClipboard(&clipboard);
-  PaintingProgress progress;
-  SetProgressSink(&progress);
+  bench::EditorStandIns standIns(dialogs);
+  StripView& view = standIns.View;
 
   TDocuments documents;
   TMDIChild* document = documents.NewDocument();
@@ -340,9 +333,5 @@ int main(int argc, char** argv) {
     std::printf("  (the working copy after undo lacked %d colour tables' sorted flag, which a snapshot read back drops;\n"
                 "  otherwise byte for byte)\n",
                 check.SortedFlagsDropped);
-  SetProgressSink(nullptr);
-  SetClipboard(nullptr);
-  SetEditDialogs(nullptr);
-  SetEditorView(nullptr);
   return current && allCurrent && check.Failed == 0 ? 0 : 1;
 }

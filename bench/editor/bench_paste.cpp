@@ -33,8 +33,6 @@
 
 using namespace movinta::editor;
 using bench::LoopTurns;
-using bench::MemoryClipboard;
-using bench::PaintingProgress;
 using bench::StripView;
 using Clock = std::chrono::steady_clock;
 
@@ -216,14 +214,8 @@ int main(int argc, char** argv) {
   QTemporaryDir tmp;
   qputenv("TMPDIR", tmp.path().toLocal8Bit());
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, tmp.path());
-  StripView view;
-  SetEditorView(&view);
   Dialogs dialogs;
-  SetEditDialogs(&dialogs);
-  MemoryClipboard clipboard;
-  SetClipboard(&clipboard);
-  PaintingProgress progress;
-  SetProgressSink(&progress);
+  bench::EditorStandIns standIns(dialogs);
 
   QStringList files;
   for (int i = 1; i < argc; ++i) files << QString::fromLocal8Bit(argv[i]);
@@ -242,9 +234,5 @@ int main(int argc, char** argv) {
       QStringLiteral("edits on the GUI thread, reading and writing on up to %1").arg(gif::TGIFImage::EffectiveDecodeThreads())
           .toUtf8()
           .constData());
-  SetProgressSink(nullptr);
-  SetClipboard(nullptr);
-  SetEditDialogs(nullptr);
-  SetEditorView(nullptr);
   return ok ? 0 : 1;
 }
