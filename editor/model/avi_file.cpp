@@ -32,7 +32,9 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
   Put16(out, v & 0xFFFF);
   Put16(out, v >> 16);
 }
-void PutFourCC(std::vector<std::uint8_t>& out, const char* fourcc) { out.insert(out.end(), fourcc, fourcc + 4); }
+void PutFourCC(std::vector<std::uint8_t>& out, const char* fourcc) {
+  for (int i = 0; i < 4; ++i) out.push_back(std::uint8_t(fourcc[i]));
+}
 
 // The chunks of one list body: calls `visit(id, body)` for each until it returns true.
 template <typename Visit>
