@@ -13,6 +13,8 @@ int TEncodeAhead::Start(TGIFImage& image) {
   const std::shared_ptr<TGIFEncodedDataCache> cache = image.EncodedDataCache;
   if (!cache) return 0;
   std::vector<Job> jobs;
+  std::vector<const TGIFSubImage*> sources;
+  std::uint64_t bytes = 0;
   TGIFEncodedDataCache::Data found;
   for (int i = 0; i < image.Images().GetCount(); ++i) {
     TGIFSubImage& f = *image.Images().GetFrame(i);
@@ -29,22 +31,33 @@ int TEncodeAhead::Start(TGIFImage& image) {
     Job job;
     job.Cache = cache;
     job.Key = key;
-    job.Pixels.assign(f.pixels_.begin(), f.pixels_.end());
-    job.Mapped = f.remapPending_;
-    if (job.Mapped) job.Map = f.pendingMap_;
     jobs.push_back(std::move(job));
+    sources.push_back(&f);
+    bytes += f.pixels_.size();
     started_.insert(f.pixelsId_);
     // These pixels are the base of the frame's next recolouring, whose data is then rewritten
     // from the data encoded here.
     f.remappedFor_ = 0;
   }
+  // The pixels as they are now, mapped where a map waits for them; copied on several threads
+  // when there are many, the caller's among them, which changes nothing meanwhile.
+  const unsigned cores = std::max(2u, std::min(8u, std::thread::hardware_concurrency()));
+  const int copiers = static_cast<int>(std::min<std::uint64_t>(cores, bytes / (std::uint64_t{1} << 22) + 1));
+  RunOnThreads(static_cast<int>(jobs.size()), copiers, [&](int k) {
+    const TGIFSubImage& f = *sources[static_cast<std::size_t>(k)];
+    PixelBytes& to = jobs[static_cast<std::size_t>(k)].Pixels;
+    to.resize(f.pixels_.size());
+    if (f.remapPending_)
+      std::transform(f.pixels_.begin(), f.pixels_.end(), to.begin(), [&f](std::uint8_t p) { return f.pendingMap_[p]; });
+    else
+      std::copy(f.pixels_.begin(), f.pixels_.end(), to.begin());
+  });
   if (jobs.empty()) return 0;
   const int count = static_cast<int>(jobs.size());
   std::lock_guard guard(lock_);
   for (Job& job : jobs) jobs_.push_back(std::move(job));
   wake_.notify_all();
   // The caller's thread goes on with its own work: one core is left to it.
-  const unsigned cores = std::max(2u, std::min(8u, std::thread::hardware_concurrency()));
   const int wanted = std::min(static_cast<int>(cores) - 1, static_cast<int>(jobs_.size()) + busy_);
   if (static_cast<int>(threads_.size()) < wanted)
     StartThreads(threads_, wanted - static_cast<int>(threads_.size()), [this] { Work(); });
@@ -65,8 +78,6 @@ void TEncodeAhead::Work() {
     jobs_.pop_front();
     ++busy_;
     guard.unlock();
-    if (job.Mapped)
-      for (std::uint8_t& p : job.Pixels) p = job.Map[p];
     TGIFEncodedDataCache::Data data;
     job.Cache->Encode(job.Key, job.Pixels, data);
     job = Job();

@@ -4,7 +4,6 @@
 // writes: the encoding runs meanwhile.
 #pragma once
 
-#include <array>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -16,10 +15,9 @@
 #include <vector>
 
 #include "gif/encoded_data_cache.h"
+#include "gif/gifimage.h"
 
 namespace gif {
-
-class TGIFImage;
 
 class TEncodeAhead {
 public:
@@ -47,9 +45,7 @@ private:
   struct Job {
     std::shared_ptr<TGIFEncodedDataCache> Cache;
     TGIFEncodedDataCache::Key Key;
-    std::vector<std::uint8_t> Pixels;
-    std::array<std::uint8_t, 256> Map{};  // applied to Pixels first when Mapped
-    bool Mapped = false;
+    PixelBytes Pixels;
   };
   void Work();
 

@@ -538,7 +538,11 @@ int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
   const struct Waited {
     gif::TEncodeAhead& Ahead;
     ~Waited() {
-      if (Ahead.Pending()) BusyScope::RunAside([this] { Ahead.Wait(); }, Tr(gif::texts::Saving));
+      try {
+        if (Ahead.Pending()) BusyScope::RunAside([this] { Ahead.Wait(); }, Tr(gif::texts::Saving));
+      } catch (...) {
+        Ahead.Wait();  // no thread to wait on: the encodings end soon
+      }
     }
   } waited{ahead};
   ApplyPaletteDefaults(copy);
