@@ -23,10 +23,11 @@
 #include <exception>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <mutex>
 #include <optional>
 #include <span>
-#include <unordered_map>
 #include <stdexcept>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -819,9 +820,11 @@ namespace {
 // frames whose pixels still carry the same number keep those counts, so the next merge counts
 // only the others.
 std::unordered_map<std::uint64_t, std::uint64_t> g_countedPixels;
+std::mutex g_countedPixelsLock;  // a merge runs on whichever thread asks for it
 
 // Pixels the next merge of image has to count.
 std::uint64_t UncountedPixels(const TGIFImage& image) {
+  const std::lock_guard guard(g_countedPixelsLock);
   std::uint64_t pixels = 0;
   for (int i = 0; i < image.Images().GetCount(); ++i) {
     const TGIFSubImage& f = *image.Images().GetFrame(i);
@@ -848,6 +851,7 @@ bool ApplyStandardPalette(TGIFImage& image) {
     merge();
   else
     RunAsideOn(image, merge, Tr(gif::texts::Optimizing));
+  const std::lock_guard guard(g_countedPixelsLock);
   g_countedPixels.clear();
   for (int i = 0; i < image.Images().GetCount(); ++i) {
     const TGIFSubImage& f = *image.Images().GetFrame(i);
