@@ -78,8 +78,12 @@ void TEncodeAhead::Work() {
     jobs_.pop_front();
     ++busy_;
     guard.unlock();
-    TGIFEncodedDataCache::Data data;
-    job.Cache->Encode(job.Key, job.Pixels, data);
+    try {
+      TGIFEncodedDataCache::Data data;
+      job.Cache->Encode(job.Key, job.Pixels, data);
+    } catch (...) {
+      // out of memory: the write encodes the frame, and says so when it cannot
+    }
     job = Job();
     guard.lock();
     --busy_;

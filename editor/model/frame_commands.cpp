@@ -16,6 +16,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <exception>
 #include <limits>
 #include <type_traits>
 #include <utility>
@@ -539,10 +540,11 @@ int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
     gif::TEncodeAhead& Ahead;
     ~Waited() {
       try {
-        if (Ahead.Pending()) BusyScope::RunAside([this] { Ahead.Wait(); }, Tr(gif::texts::Saving));
+        if (Ahead.Pending() && std::uncaught_exceptions() == 0)
+          BusyScope::RunAside([this] { Ahead.Wait(); }, Tr(gif::texts::Saving));
       } catch (...) {
-        Ahead.Wait();  // no thread to wait on: the encodings end soon
       }
+      Ahead.Wait();  // at once when done above; else the encodings end soon
     }
   } waited{ahead};
   ApplyPaletteDefaults(copy);
