@@ -33,6 +33,7 @@ using PixelBytes = std::vector<std::uint8_t, UnfilledAllocator<std::uint8_t>>;
 
 class TGIFImage;
 class TGIFSubImage;
+class TEncodeAhead;
 class TGIFHeader;
 class TGIFExtension;
 class TGIFGraphicControlExtension;
@@ -664,6 +665,7 @@ public:
   std::uint64_t PixelsId() const { return pixelsId_; }
 
 private:
+  friend class TEncodeAhead;
   friend class TGIFGraphicControlExtension;
   friend class TGIFHeader;
   friend class TGIFImage;

@@ -510,16 +510,21 @@ void TGIFImage::SetPalette(const TGIFPalette& palette) {
 }
 
 void TGIFImage::CountIndices() {
+  // Only frames not counted since their pixels last changed: a merge after every added frame
+  // counts the new one, and starts no threads for it unless it is big.
+  std::vector<const TGIFSubImage*> uncounted;
   std::uint64_t pixels = 0;
   for (int i = 0; i < images_.GetCount(); ++i) {
     const TGIFSubImage* f = images_.GetFrame(i);
+    if (f->countsOf_ == f->pixelsId_) continue;
+    uncounted.push_back(f);
     pixels += static_cast<std::uint64_t>(f->GetWidth()) * f->GetHeight();
   }
   const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
   const int threads = static_cast<int>(std::min<std::uint64_t>(cores, pixels / (1u << 20) + 1));
-  RunOnThreads(images_.GetCount(), threads, [this](int i) {
+  RunOnThreads(static_cast<int>(uncounted.size()), threads, [&uncounted](int i) {
     try {
-      images_.GetFrame(i)->IndexCounts();
+      uncounted[static_cast<std::size_t>(i)]->IndexCounts();
     } catch (...) {
       // counted, and reported, where the counts are needed
     }

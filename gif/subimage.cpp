@@ -208,8 +208,19 @@ void TGIFSubImage::RemapPixels(const std::array<std::uint8_t, 256>& map) {
     pendingMap_ = map;
     remapPending_ = !pixels_.empty();
   }
+  // A map that joins two indices the pixels hold joins strings of their codes as well: the data
+  // they were written as is of no use for the new pixels, which are encoded afresh.
+  bool joins = false;
+  if (counted) {
+    std::array<bool, 256> taken{};
+    for (std::size_t v = 0; v < 256 && !joins; ++v) {
+      if (counts_[v] == 0) continue;
+      joins = taken[map[v]];
+      taken[map[v]] = true;
+    }
+  }
   NewPixels();
-  remappedFor_ = pixelsId_;
+  remappedFor_ = joins ? 0 : pixelsId_;
   if (counted) {
     std::array<std::uint64_t, 256> mapped{};
     for (std::size_t v = 0; v < 256; ++v) mapped[map[v]] += counts_[v];

@@ -23,9 +23,11 @@
 #include <exception>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <stdexcept>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -813,16 +815,48 @@ bool ApplyPaletteDefaults(TGIFImage& image) {
   return type == 0 || type == 1;
 }
 
+namespace {
+// Every frame's pixels as the last merge left them, by frame: the merge counts every frame, and
+// frames whose pixels still carry the same number keep those counts, so the next merge counts
+// only the others.
+std::unordered_map<std::uint64_t, std::uint64_t> g_countedPixels;
+std::mutex g_countedPixelsLock;  // a merge runs on whichever thread asks for it
+
+// Pixels the next merge of image has to count.
+std::uint64_t UncountedPixels(const TGIFImage& image) {
+  const std::lock_guard guard(g_countedPixelsLock);
+  std::uint64_t pixels = 0;
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    const TGIFSubImage& f = *image.Images().GetFrame(i);
+    const auto it = g_countedPixels.find(f.Serial());
+    if (it == g_countedPixels.end() || it->second != f.PixelsId())
+      pixels += static_cast<std::uint64_t>(f.GetWidth()) * f.GetHeight();
+  }
+  return pixels;
+}
+}  // namespace
+
 bool ApplyStandardPalette(TGIFImage& image) {
-  // Every frame's pixels are rewritten: on a big animation that takes a while.
-  RunAsideOn(
-      image,
-      [&image] {
-        image.CountIndices();
-        image.Optimize(gif::ooColorMap, 0, 0, 8);
-        image.OptimizeColorMaps();
-      },
-      Tr(gif::texts::Optimizing));
+  const auto merge = [&image] {
+    image.CountIndices();
+    image.Optimize(gif::ooColorMap, 0, 0, 8);
+    image.OptimizeColorMaps();
+  };
+  // A merge that has a frame or two to count takes a few milliseconds, less than handing it to
+  // another thread and waiting for it costs on a busy machine (a paste merges after every frame);
+  // the library says as it goes that the work goes on, and the window is kept painted there.
+  // Counting a whole animation takes long: every frame's pixels are read.
+  constexpr std::uint64_t kCountedHere = 1u << 22;
+  if (UncountedPixels(image) <= kCountedHere)
+    merge();
+  else
+    RunAsideOn(image, merge, Tr(gif::texts::Optimizing));
+  const std::lock_guard guard(g_countedPixelsLock);
+  g_countedPixels.clear();
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    const TGIFSubImage& f = *image.Images().GetFrame(i);
+    g_countedPixels.emplace(f.Serial(), f.PixelsId());
+  }
   return true;
 }
 

@@ -481,20 +481,22 @@ bool RemapLZWImageData(std::span<const std::uint8_t> data, const std::array<std:
   if (at + 1 != data.size()) return false;
 
   // Codes are read least significant bit first, eight bytes at a time (the buffer is padded), and
-  // written the same way, each as wide as it was, so every code keeps its place.
+  // written the same way, each as wide as it was, so every code keeps its place. No step branches
+  // on what a code holds: in noise single pixels and strings follow each other at random.
   const std::size_t payload = codes.size(), totalBits = payload * 8;
   codes.resize(payload + 8, 0);
-  std::vector<std::uint8_t> mapped(payload + 8, 0);
+  std::vector<std::uint8_t> mapped(payload + 16, 0);
   const std::uint8_t* const in = codes.data();
   std::uint8_t* put = mapped.data();
   std::uint64_t acc = 0;
-  int accBits = 0;
+  unsigned accBits = 0;
 
   const unsigned clear = 1u << minCodeSize, end = clear + 1;
   // Every code's value as written: single pixels mapped, the rest as they are.
   std::array<std::uint16_t, kMaxCode + 1> to;
   for (unsigned c = 0; c <= kMaxCode; ++c) to[c] = static_cast<std::uint16_t>(c < clear ? map[c & 0xFF] : c);
-  std::array<bool, 256> seen{};
+  // Every code met; the single pixels among them are checked against the map at the end.
+  std::array<std::uint8_t, kMaxCode + 1> seen{};
 
   // The encoder's own steps (see TLZWEncoder::Compress), replayed over its output: after a clear,
   // codes of one width follow until the next free code passes the widest code of that width.
@@ -506,14 +508,14 @@ bool RemapLZWImageData(std::span<const std::uint8_t> data, const std::array<std:
     const auto code = static_cast<unsigned>((w >> (bit % 8)) & ((1u << width) - 1));
     bit += static_cast<std::size_t>(width);
     acc |= static_cast<std::uint64_t>(to[code]) << accBits;
-    accBits += width;
-    if (accBits >= 32) {
-      const auto low = static_cast<std::uint32_t>(acc);
-      std::memcpy(put, &low, 4);
-      put += 4;
-      acc >>= 32;
-      accBits -= 32;
-    }
+    accBits += static_cast<unsigned>(width);
+    // Whole bytes go out; at most 7 bits stay, so a code of 12 never overflows the accumulator.
+    std::memcpy(put, &acc, 8);
+    const unsigned bytes = accBits / 8;
+    put += bytes;
+    acc >>= bytes * 8;
+    accBits %= 8;
+    seen[code] = 1;
     return code;
   };
   if (totalBits < static_cast<std::size_t>(initWidth) || next(initWidth) != clear) return false;
@@ -531,7 +533,6 @@ bool RemapLZWImageData(std::span<const std::uint8_t> data, const std::array<std:
           if (bit + static_cast<std::size_t>(width) > totalBits) return false;
           const unsigned code = next(width);
           if (code == end) break;
-          if (code < clear) seen[code] = true;
           bad |= code == clear || (code > end && code >= nextFree);
         }
         if (nextFree > last) return false;
@@ -541,9 +542,8 @@ bool RemapLZWImageData(std::span<const std::uint8_t> data, const std::array<std:
       for (; nextFree <= last; ++nextFree) {
         const unsigned code = next(width);
         if (code == end) break;
-        if (code < clear) seen[code] = true;
         // A string code must already be defined; after a clear the first is a single pixel.
-        bad |= code == clear || (code > end && code >= nextFree);
+        bad |= (code == clear) | ((code > end) & (code >= nextFree));
       }
       if (nextFree <= last) {
         done = true;
@@ -571,11 +571,7 @@ bool RemapLZWImageData(std::span<const std::uint8_t> data, const std::array<std:
     if (m >= limit || taken[m]) return false;
     taken[m] = true;
   }
-  while (accBits > 0) {
-    *put++ = static_cast<std::uint8_t>(acc);
-    acc >>= 8;
-    accBits -= 8;
-  }
+  if (accBits > 0) *put++ = static_cast<std::uint8_t>(acc);
 
   out.assign(data.begin(), data.end());
   std::size_t copied = 0;
