@@ -3,7 +3,7 @@
 // (Ctrl+click); dragging a frame along the strip to move it, or onto a document window.
 #pragma once
 
-#include "editor/model/frame_commands.h"
+#include "editor/commands/frame_commands.h"
 
 #include <QImage>
 #include <QPoint>

@@ -3,7 +3,7 @@
 #include "controls/xpress.h"
 #include "editor/document_window.h"
 #include "editor/model/files.h"
-#include "editor/model/frame_commands.h"
+#include "editor/commands/frame_commands.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"

@@ -4,7 +4,7 @@
 // when any other command, save, switch or close comes first.
 #pragma once
 
-#include "editor/model/frame_commands.h"
+#include "editor/commands/frame_commands.h"
 
 #include <QTabWidget>
 #include <QTimer>

@@ -2,7 +2,6 @@
 
 #include "controls/shell/dialogs/ptopendlg.h"
 #include "editor/forms/guarded.h"
-#include "editor/model/frame_commands.h"
 #include "editor/model/save_rules.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"

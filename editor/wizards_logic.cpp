@@ -2,7 +2,7 @@
 
 #include "editor/start_page.h"
 #include "editor/model/files.h"
-#include "editor/model/frame_commands.h"
+#include "editor/model/frame_list.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/undo_captions.h"
 #include "editor/model/undo_records.h"

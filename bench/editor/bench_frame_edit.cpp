@@ -14,7 +14,7 @@
 #include "bench/common/footage_animation.h"
 #include "bench/common/machine.h"
 #include "editor/model/document.h"
-#include "editor/model/frame_commands.h"
+#include "editor/commands/frame_commands.h"
 #include "editor/model/registry.h"
 #include "editor/model/settings.h"
 #include "editor/model/undo_captions.h"

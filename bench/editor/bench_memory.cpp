@@ -8,7 +8,7 @@
 #include "bench/common/machine.h"
 #include "editor/frame_strip.h"
 #include "editor/model/document.h"
-#include "editor/model/frame_commands.h"
+#include "editor/commands/frame_commands.h"
 #include "editor/model/working_image.h"
 
 #include <QApplication>

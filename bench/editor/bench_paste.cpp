@@ -9,7 +9,7 @@
 #include "bench/common/editor_probes.h"
 #include "bench/common/machine.h"
 #include "editor/model/document.h"
-#include "editor/model/frame_commands.h"
+#include "editor/commands/frame_commands.h"
 #include "editor/model/registry.h"
 #include "editor/model/settings.h"
 #include "editor/model/working_image.h"

@@ -1,7 +1,7 @@
 #include "editor/model/avi_transfer.h"
 
 #include "editor/model/avi_file.h"
-#include "editor/model/frame_commands.h"
+#include "editor/model/frame_list.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/working_image.h"
 #include "gif/color/quantize.h"

@@ -5,7 +5,7 @@
 
 namespace movinta::editor {
 
-TPlayback::TPlayback(TFrameCommands& commands, gif::TGIFDispatcher* dispatcher, gif::TGIFPlaybackClock* clock)
+TPlayback::TPlayback(TFrameEditing& commands, gif::TGIFDispatcher* dispatcher, gif::TGIFPlaybackClock* clock)
     : commands_(commands), dispatcher_(dispatcher), clock_(clock) {
   commands_.StopPlayback = [this] { Stop(true); };
 }

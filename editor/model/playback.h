@@ -4,7 +4,7 @@
 // at a time, always the active document's, and the working image itself is never painted.
 #pragma once
 
-#include "editor/model/frame_commands.h"
+#include "editor/model/frame_properties.h"
 #include "gif/painter/painter.h"
 
 #include <QString>
@@ -36,7 +36,7 @@ public:
 class TPlayback {
 public:
   // dispatcher runs the painter's GUI work; clock is for tests (null: the real one).
-  TPlayback(TFrameCommands& commands, gif::TGIFDispatcher* dispatcher, gif::TGIFPlaybackClock* clock = nullptr);
+  TPlayback(TFrameEditing& commands, gif::TGIFDispatcher* dispatcher, gif::TGIFPlaybackClock* clock = nullptr);
   ~TPlayback();
   TPlayback(const TPlayback&) = delete;
   TPlayback& operator=(const TPlayback&) = delete;
@@ -60,7 +60,7 @@ private:
   void ReleaseCopy();
   QString FrameStatus() const;
 
-  TFrameCommands& commands_;
+  TFrameEditing& commands_;
   gif::TGIFDispatcher* dispatcher_;
   gif::TGIFPlaybackClock* clock_;
   IPlaybackView* view_ = nullptr;

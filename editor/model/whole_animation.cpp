@@ -1,9 +1,10 @@
 #include "editor/model/whole_animation.h"
 
-#include "editor/model/frame_commands.h"
+#include "editor/model/frame_properties.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/undo_captions.h"
 #include "editor/model/ui_services.h"
+#include "editor/model/undo_records.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,15 +15,7 @@ namespace movinta::editor {
 using gif::Bitmap;
 using gif::PixelFormat;
 using gif::TGIFAppExtNSLoop;
-
-namespace {
-
-TGIFSubImage* FrameAt(TGIFImage& image, int index) {
-  if (index < 0 || index >= image.Images().GetCount()) return nullptr;
-  return image.Images().GetFrame(index);
-}
-
-}  // namespace
+using gif::TGIFGraphicControlExtension;
 
 int AnimationPlays(TGIFImage& image) {
   for (int i = 0; i < image.Images().GetCount(); ++i)
@@ -113,6 +106,165 @@ bool ResizeAnimation(TGIFImage& image, int width, int height) {
     frame.FreeBitmap();
     frame.FreeMask();
   }
+  return true;
+}
+
+// ---- recorded changes
+
+bool SetGlobalPalette(TFrameEditing& editing, const gif::TGIFColorMap& table, const QString& caption) {
+  TGIFImage& image = *SharedImage();
+  TMDIChild& document = *editing.Active();
+  if (!editing.Record(RecordGlobalPaletteChange, document, caption)) return false;
+  image.GetGlobalColorMap().Assign(table);
+  for (int i = 0; i < image.Images().GetCount(); ++i) image.Images().GetFrame(i)->FreeBitmap();
+  document.SetModified(true);
+  return true;
+}
+
+bool ChangeAnimationSize(TFrameEditing& editing, int width, int height) {
+  TGIFImage& image = *SharedImage();
+  TMDIChild& document = *editing.Active();
+  if (!editing.Record(RecordAnimationChange, document, std::max(0, editing.SelectedFrame()),
+                      Tr(undo_captions::kChangeAnimationSize)))
+    return false;
+  ResizeAnimation(image, width, height);
+  document.SetModified(true);
+  return true;
+}
+
+// The first frame (numbered from 1) whose colour table holds neither the colour nor room for it;
+// 0 when every frame can take it. first and last bound the frames that will be given the colour.
+int FrameWithoutRoomFor(TGIFImage& image, gif::TColor color, int first, int last) {
+  for (int i = std::max(first, 0); i <= last && i < image.Images().GetCount(); ++i) {
+    TGIFSubImage& frame = *image.Images().GetFrame(i);
+    if (!frame.GraphicControlExtension()) continue;
+    const gif::TGIFColorMap& map = frame.GetActiveColorMap();
+    if (map.IndexOf(color) < 0 && map.GetCount() >= 256) return i + 1;
+  }
+  return 0;
+}
+
+bool MapLocalTablesToGlobal(TGIFImage& image, bool removeLocal, std::vector<IndexMap>& toGlobal) {
+  toGlobal.assign(static_cast<std::size_t>(image.Images().GetCount()), IdentityIndexMap());
+  for (int i = 0; removeLocal && i < image.Images().GetCount(); ++i) {
+    TGIFSubImage& frame = *image.Images().GetFrame(i);
+    if (!frame.GraphicControlExtension() || frame.ColorMap().GetCount() == 0) continue;
+    if (!MapLocalToGlobal(frame, toGlobal[static_cast<std::size_t>(i)])) return false;
+  }
+  return true;
+}
+
+bool ApplyGlobalChange(TFrameEditing& editing, const GlobalChangeCaptions& captions, const GlobalChangeChoice& choice,
+                       bool delayOk, int delay, const std::vector<IndexMap>& toGlobal) {
+  TGIFImage& image = *SharedImage();
+  TMDIChild& document = *editing.Active();
+  if (!editing.Record(RecordAnimationChange, document, std::max(0, editing.SelectedFrame()),
+                      Tr(undo_captions::kGlobalPropertiesChange)))
+    return false;
+  StepProgress progress(image.Images().GetCount());
+  for (int i = 0; i < image.Images().GetCount(); progress.Step(++i)) {
+    TGIFSubImage& frame = *image.Images().GetFrame(i);
+    TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
+    if (!gce) continue;
+    if (delayOk) gce->SetDelay(static_cast<std::uint16_t>(delay));
+    if (choice.TransparentTouched) {
+      if (captions.RemoveTransparent) {
+        gce->SetTransparent(!choice.TransparentChecked);
+      } else {
+        gce->SetTransparent(choice.TransparentChecked);
+        if (choice.TransparentChecked) gce->SetTransparentColor(choice.Transparent.Color);
+      }
+    }
+    if (choice.InterlacedTouched)
+      frame.SetInterlaced(captions.RemoveInterlaced ? !choice.InterlacedChecked : choice.InterlacedChecked);
+    if (choice.LocalPaletteTouched && choice.LocalPaletteChecked) {
+      // Either way the transparent index keeps its colour: the remap moves it with the pixels, and
+      // a copy of the global table keeps every index where it was.
+      if (captions.RemoveLocalPalette) {
+        if (frame.ColorMap().GetCount() > 0) RemapFrame(frame, toGlobal[static_cast<std::size_t>(i)]);
+        frame.ColorMap().Clear();
+      } else if (image.GetGlobalColorMap().GetCount() > 0 && frame.ColorMap().GetCount() == 0) {
+        // A frame with a table of its own keeps it: the global table's colours are not its own.
+        frame.ColorMap().Assign(image.GetGlobalColorMap());
+      }
+    }
+    if (choice.Disposal >= 0 && choice.Disposal <= 3) gce->SetDisposal(choice.Disposal);
+    frame.FreeBitmap();
+  }
+  document.SetModified(true);
+  return true;
+}
+
+bool SetAnimationTransparent(TFrameEditing& editing, gif::TColor color) {
+  TGIFImage& image = *SharedImage();
+  TMDIChild& document = *editing.Active();
+  if (!editing.Record(RecordAnimationChange, document, std::max(0, editing.SelectedFrame()),
+                      Tr(undo_captions::kMakeAnimationTransparent)))
+    return false;
+  image.Header().SetBackgroundColor(color);
+  for (int i = 0; i < image.Images().GetCount(); ++i) {
+    TGIFSubImage& frame = *image.Images().GetFrame(i);
+    TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
+    if (!gce) continue;
+    gce->SetTransparent(true);
+    if (i == 0) {
+      gce->SetTransparentColor(color);
+    } else {
+      gif::TGIFColorMap& map = frame.GetActiveColorMap();
+      // Without any table there is no colour to keep.
+      const gif::TColor current =
+          map.GetCount() > gce->GetTransparentColorIndex() ? map.GetColor(gce->GetTransparentColorIndex()) : 0xFFFFFF;
+      if (map.GetCount() > 0 && gce->GetTransparentColor() != current) gce->SetTransparentColor(current);
+    }
+    gce->SetDisposal(gif::dmBackground);
+    frame.FreeBitmap();
+  }
+  document.SetModified(true);
+  return true;
+}
+
+bool SetFrameTransparentColor(TFrameEditing& editing, int index, const PickedColor& picked) {
+  TGIFSubImage* frame = FrameAt(*SharedImage(), index);
+  if (!frame) return false;
+  TGIFGraphicControlExtension* gce = frame->GraphicControlExtension();
+  bool changed = false;
+  TMDIChild& document = *editing.Active();
+  const int entries = document.History.Count();
+  if (!gce) {
+    SetFrameDelay(*frame, 0);
+    gce = frame->GraphicControlExtension();
+    editing.Record(RecordFrameControlAdded, document, index, Tr(undo_captions::kChangeTransparentColor));
+  }
+  if (picked.Index != gce->GetTransparentColorIndex() || !gce->GetTransparent()) {
+    if (editing.Record(RecordFrameControlChange, document, index, Tr(undo_captions::kChangeTransparentColor))) {
+      gce->SetTransparentColorIndex(picked.Index);
+      gce->SetTransparent(true);
+      gce->SetDisposal(gif::dmBackground);
+      frame->FreeBitmap();
+      changed = true;
+    }
+  }
+  // Picking the colour the frame already has changes nothing.
+  if (changed || document.History.Count() > entries) document.SetModified(true);
+  return changed;
+}
+
+bool ReverseFrameOrder(TFrameEditing& editing, int plays) {
+  TGIFImage& image = *SharedImage();
+  TMDIChild& document = *editing.Active();
+  if (!editing.Record(RecordAnimationChange, document, std::max(0, editing.SelectedFrame()),
+                      Tr(undo_captions::kReverseFrameOrder)))
+    return false;
+  const int count = image.Images().GetCount();
+  if (!editing.RangeSelected()) {
+    for (int k = 0; k < count; ++k) image.Images().Move(0, count - k - 1);
+  } else {
+    const std::vector<int> frames = editing.SelectedFrames();
+    const int first = frames.front(), last = frames.back();
+    for (int k = 0; k <= last - first; ++k) image.Images().Move(first, last - k);
+  }
+  NormalizeLoopBlock(image, plays);
+  document.SetModified(true);
   return true;
 }
 

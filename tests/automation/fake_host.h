@@ -3,7 +3,7 @@
 #pragma once
 
 #include "automation/automation_host.h"
-#include "editor/model/frame_commands.h"
+#include "editor/commands/frame_commands.h"
 
 #include <QApplication>
 #include <QImage>

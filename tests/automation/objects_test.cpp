@@ -3,7 +3,7 @@
 #include "automation/automation_objects.h"
 #include "automation/service_file.h"
 #include "fake_host.h"
-#include "editor/model/frame_commands.h"
+#include "editor/commands/frame_commands.h"
 #include "editor/model/history.h"
 #include "tests/editor/gif_fixture.h"
 #include "tests/editor/test_support.h"

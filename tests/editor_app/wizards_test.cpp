@@ -3,8 +3,8 @@
 #include "controls/gradient.h"
 #include "editor/start_page.h"
 #include "editor/wizards.h"
-#include "editor/model/frame_commands.h"
 #include "editor/model/settings.h"
+#include "editor/model/whole_animation.h"
 #include "tests/editor_app/app_fixture.h"
 
 #include <QCheckBox>

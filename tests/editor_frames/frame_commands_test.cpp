@@ -1,4 +1,4 @@
-#include "editor/model/frame_commands.h"
+#include "editor/commands/frame_commands.h"
 #include "editor/model/registry.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"

@@ -1,7 +1,7 @@
 // Stand-ins for the frame strip, the dialogs and the clipboard in the frame-command tests.
 #pragma once
 
-#include "editor/model/frame_commands.h"
+#include "editor/commands/frame_commands.h"
 #include "gif_fixture.h"
 #include "test_support.h"
 
