@@ -258,8 +258,16 @@ int MakeJpeg(const char* fileName, int width, int height, int withAlpha, const u
     if (CharacterIdsExhausted()) return 0;
     std::vector<uint8_t> jpeg;
     if (!ReadWholeFile(fileName, jpeg)) return 0;
+    return MakeJpegData(jpeg.data(), int64_t(jpeg.size()), width, height, withAlpha, alpha);
+}
+
+int MakeJpegData(const uint8_t* data, int64_t size, int width, int height, int withAlpha, const uint8_t* alpha)
+{
+    if (CharacterIdsExhausted()) return 0;
+    // The tag length field is 32 bits and must also hold the id and offsets.
+    if (size < 0 || uint64_t(size) > 0xFFFFFFFFull - 16 || (!data && size > 0)) return 0;
     if (withAlpha == 0) {
-        FlashTagDefineBitsJPEG2 tag(jpeg.data(), uint32_t(jpeg.size()));
+        FlashTagDefineBitsJPEG2 tag(data, uint32_t(size));
         tag.Write(movieTagStream);
         return tag.GetId();
     }
@@ -268,8 +276,8 @@ int MakeJpeg(const char* fileName, int width, int height, int withAlpha, const u
     if (!alpha || width < 0 || height < 0 || int64_t(width) * height > 0x7FFFFFFF) return 0;
     std::vector<uint8_t> packed;
     if (!CompressBytes(alpha, size_t(width) * size_t(height), packed)) return 0;
-    if (jpeg.size() + packed.size() > 0xFFFFFFFFull - 16) return 0;
-    FlashTagDefineBitsJPEG3 tag(jpeg.data(), uint32_t(jpeg.size()), packed.data(), uint32_t(packed.size()));
+    if (uint64_t(size) + packed.size() > 0xFFFFFFFFull - 16) return 0;
+    FlashTagDefineBitsJPEG3 tag(data, uint32_t(size), packed.data(), uint32_t(packed.size()));
     tag.Write(movieTagStream);
     return tag.GetId();
 }

@@ -12,6 +12,7 @@ void SetBkColor(int red, int green, int blue);
 int MakeBlankShape();
 int MakeShape(const char* fontName, int charCode, int count, const int* cmds);
 int MakeJpeg(const char* fileName, int width, int height, int withAlpha, const uint8_t* alpha);
+int MakeJpegData(const uint8_t* data, int64_t size, int width, int height, int withAlpha, const uint8_t* alpha);
 void PlaceObject(int depth, int characterId);
 void RemoveObject(int depth);
 void TransformObject(int depth, int characterId, const int* params);

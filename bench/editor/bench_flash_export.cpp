@@ -80,6 +80,12 @@ const TFlashMovieApi kTimed{
       g_makeJpegMs += Ms(start);
       return id;
     },
+    [](const unsigned char* data, int size, int w, int h, int withAlpha, const unsigned char* alpha) {
+      const auto start = Clock::now();
+      const int id = ReeltideMovieApi().makeJpegData(data, size, w, h, withAlpha, alpha);
+      g_makeJpegMs += Ms(start);
+      return id;
+    },
     [](const char* font, int code, int count, const int* cmds) {
       return ReeltideMovieApi().makeShape(font, code, count, cmds);
     },
@@ -203,8 +209,8 @@ int main(int argc, char** argv) {
     run.makeJpeg = g_makeJpegMs;
     run.writeMovie = g_writeMovieMs;
     std::printf(
-        "export: %d frames of %dx%d, %.1f MB of JPEG: %.0f ms in all (CPU %.0f) = the pictures, each read into the"
-        " library as it is finished, %.0f + the shapes, frames and writing the movie %.0f (makeJpeg in all %.0f,"
+        "export: %d frames of %dx%d, %.1f MB of JPEG: %.0f ms in all (CPU %.0f) = the pictures, each handed to the"
+        " library as it is finished, %.0f + the shapes, frames and writing the movie %.0f (makeJpegData in all %.0f,"
         " writeMovie %.0f); alone: compositing %.0f, JPEG encoding %.0f (CPU %.0f)\n",
         frames, kWidth, kHeight, bytes / 1e6, run.total, run.totalCpu, run.pictures, run.total - run.pictures,
         run.makeJpeg, run.writeMovie, run.compose, run.encode, run.encodeCpu);

@@ -15,17 +15,12 @@
 #include <QThread>
 #include <QUrl>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cerrno>
+#include <climits>
 #include <condition_variable>
-#include <cstring>
 #include <exception>
 #include <mutex>
-#include <stdexcept>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -36,8 +31,8 @@ namespace movinta::editor {
 
 namespace {
 
-const TFlashMovieApi kReeltide{&::createMovie, &::makeJpeg,     &::makeShape, &::showFrame,
-                               &::placeObject, &::removeObject, &::writeMovie};
+const TFlashMovieApi kReeltide{&::createMovie, &::makeJpeg,    &::makeJpegData, &::makeShape,
+                               &::showFrame,   &::placeObject, &::removeObject, &::writeMovie};
 const TFlashMovieApi* g_api = nullptr;
 
 // The name the save dialog asked about is the name written: ".swf" in any case stays as typed.
@@ -215,17 +210,19 @@ public:
     if (std::exchange(begun_, true)) return;
     api_.createMovie(frameRate_);
   }
-  // Adds the next picture; false when the library did not take it (the movie is abandoned).
+  // Adds the next picture, from its file or its bytes; false when the library did not take it (the
+  // movie is abandoned).
   bool AddPicture(const QByteArray& fileName) {
     Begin();
-    const int k = static_cast<int>(bitmapIds_.size());
-    if (k == 0 && !PictureReadable(fileName)) return Abandon();
+    if (bitmapIds_.empty() && !PictureReadable(fileName)) return Abandon();
     const unsigned char noAlpha = 0;
-    const int id = api_.makeJpeg(fileName.constData(), width_, height_, 0, &noAlpha);
-    if (k == 0) first_ = id;
-    if (id != first_ + k) return Abandon();
-    bitmapIds_.push_back(id);
-    return true;
+    return Added(api_.makeJpeg(fileName.constData(), width_, height_, 0, &noAlpha));
+  }
+  bool AddPicture(const std::vector<std::uint8_t>& jpeg) {
+    Begin();
+    if (jpeg.empty() || jpeg.size() > std::size_t(INT_MAX)) return Abandon();
+    const unsigned char noAlpha = 0;
+    return Added(api_.makeJpegData(jpeg.data(), int(jpeg.size()), width_, height_, 0, &noAlpha));
   }
   int Pictures() const { return static_cast<int>(bitmapIds_.size()); }
   // The shapes and frames for the pictures added, one entry of the list each, and the movie
@@ -269,6 +266,13 @@ public:
   }
 
 private:
+  bool Added(int id) {
+    const int k = static_cast<int>(bitmapIds_.size());
+    if (k == 0) first_ = id;
+    if (id != first_ + k) return Abandon();
+    bitmapIds_.push_back(id);
+    return true;
+  }
   bool Abandon() {
     if (std::exchange(begun_, false))
       api_.writeMovie(scratchFile_.constData(), width_, height_, frameRate_, playFlag_ ? 1 : 0);
@@ -295,45 +299,6 @@ public:
     else
       QMetaObject::invokeMethod(this, std::move(report), Qt::QueuedConnection);
   }
-};
-
-// The file that hands each picture to the library, which reads it whole at once: one file carries
-// every picture in turn under the picture's own name, written over in place, so that its pages
-// are reused instead of made afresh (and dropped again) for every picture. The folder is private
-// and goes after the export: plain writes, without the flush to disk that a user's file deserves.
-class PictureFile {
-public:
-  PictureFile() = default;
-  ~PictureFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  PictureFile(const PictureFile&) = delete;
-  PictureFile& operator=(const PictureFile&) = delete;
-
-  // The file named path holds bytes, and nothing else; raises with the reason where it cannot.
-  void Put(const QByteArray& path, const std::vector<std::uint8_t>& bytes) {
-    if (fd_ < 0) {
-      fd_ = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-      if (fd_ < 0) Fail();
-    } else if (path != name_ && ::rename(name_.constData(), path.constData()) != 0) {
-      Fail();
-    }
-    name_ = path;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, off_t(done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) Fail();
-      done += std::size_t(n);
-    }
-    if (::ftruncate(fd_, off_t(bytes.size())) != 0) Fail();
-  }
-
-private:
-  [[noreturn]] static void Fail() { throw std::runtime_error(std::strerror(errno)); }
-
-  int fd_ = -1;
-  QByteArray name_;
 };
 
 // How making the movie ended.
@@ -396,7 +361,7 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
     return outcome;
   }
 
-  // A private folder (mode 0700, a fresh name) for the pictures, removed with everything in it.
+  // A private folder (mode 0700, a fresh name) for an abandoned movie, removed with everything in it.
   const QString base = options.TempFolder.isEmpty() ? QDir::tempPath() : options.TempFolder;
   QTemporaryDir folder(QDir(base).filePath(QStringLiteral("ZQF-XXXXXX")));
   if (!folder.isValid()) {
@@ -409,7 +374,6 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
   jpeg.FullChroma = true;  // frames are flat colours with sharp edges
   const QByteArray movie = QFile::encodeName(outcome.MovieFile);
   const QByteArray scratch = QFile::encodeName(folder.filePath(QStringLiteral("abandoned.swf")));
-  const QString folderPath = folder.path();
   IProgress* progress = ProgressSink();
   Reports reports;
   // Frames are finished (their pictures in the movie) in order; each one is told.
@@ -428,12 +392,10 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
   // The whole movie is made on a thread of its own while this one keeps the window painted; the
   // image is only read there, and long work keeps the editor from changing it meanwhile. On that
   // thread the pictures are encoded one at a time, in order, on a thread of their own, while it
-  // composites the next frames and hands each finished picture to the library through the picture
-  // file.
+  // composites the next frames and hands each finished picture's bytes to the library.
   MadeMovie made;
   auto makeMovie = [&] {
     MovieBuild build(frameRate, image.GetWidth(), image.GetHeight(), HasLoopExtension(image), scratch);
-    PictureFile picture;
     int failing = 0;
     try {
       gif::TGIFCompositor screen(image, options.Backdrop);
@@ -441,10 +403,7 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
       // Puts the oldest picture given to the encoder into the movie and tells the frames up to the next one.
       auto addOldest = [&](int next) {
         failing = encoder.OldestFrame();
-        const std::vector<std::uint8_t> bytes = encoder.TakeOldest();
-        const QByteArray path = QFile::encodeName(folderPath + QStringLiteral("/ZQF%1.jpg").arg(failing));
-        picture.Put(path, bytes);
-        const bool taken = build.AddPicture(path);
+        const bool taken = build.AddPicture(encoder.TakeOldest());
         if (!taken) {
           made.Outcome = MadeMovie::Refused;
           made.Frame = failing;

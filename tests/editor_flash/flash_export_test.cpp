@@ -125,8 +125,11 @@ TEST_F(FlashExportTest, AnAnimationOfEmptyFramesGivesAMovieThatShowsNothing) {
   EXPECT_TRUE(messages_.Shown.empty());
 }
 
-TEST_F(FlashExportTest, PicturesAreNamedForTheirFrameAndGoWithTheFolder) {
+// The pictures go to the library as bytes, one per non-empty frame: none is written out for the
+// library to read back, and the private folder goes with the export.
+TEST_F(FlashExportTest, PicturesGoToTheLibraryInMemoryAndNothingStaysOnDisk) {
   RecordingLibrary library;
+  library->WatchedFolder = temp_.path();
   auto image = MakeAnimation(3);
   image->Images().GetFrame(1)->Clear();
   AddLoopExtension(*image, 0, 0);
@@ -134,11 +137,12 @@ TEST_F(FlashExportTest, PicturesAreNamedForTheirFrameAndGoWithTheFolder) {
   o.FrameRate = 10;
   const TFlashExportOutcome out = ExportFlashMovie(*image, o);
   ASSERT_TRUE(out.Written);
-  EXPECT_EQ(Jpegs(library), (QStringList{"makeJpeg ZQF0.jpg 4 3 0 0", "makeJpeg ZQF2.jpg 4 3 0 0"}));
-  EXPECT_TRUE(library->JpegFilesExisted);
+  EXPECT_EQ(Jpegs(library), (QStringList{"makeJpegData 4 3 0 0", "makeJpegData 4 3 0 0"}));
+  EXPECT_TRUE(library->PicturesWereJpegs);
+  EXPECT_EQ(library->FilesWhileHandingOver, QStringList());
   EXPECT_EQ(library->Calls.count(QStringLiteral("showFrame")), 1 + 1 + 3);
   EXPECT_EQ(library->Calls.last(), "writeMovie movie.swf 4 3 10 1");
-  EXPECT_EQ(TempEntries(), QStringList()) << "the private folder of pictures is removed";
+  EXPECT_EQ(TempEntries(), QStringList()) << "the private folder is removed";
   EXPECT_TRUE(messages_.Shown.empty());
 }
 
