@@ -51,18 +51,23 @@ bool PictureReadable(const QByteArray& fileName) {
   return file.open(QIODevice::ReadOnly);
 }
 
-// Encodes pictures one at a time, in the order they are given, on a thread of its own. Screens
+// Encodes pictures one at a time, in the order they are given, on a thread of its own. Pictures
 // wait their turn, so that the thread goes from one picture straight to the next while the caller
-// composites and writes; each picture is encoded alone, so its bytes are those of an encoding on
-// the caller's thread. Where no thread can be started, pictures are encoded as they are given.
+// composites and hands the bytes on; each picture is encoded alone, so its bytes are those of an
+// encoding on the caller's thread. The pictures are read where they were drawn: the caller keeps
+// each one unchanged until its bytes are taken. Where no thread can be started, pictures are
+// encoded as they are given.
 class PictureEncoder {
 public:
-  PictureEncoder(const platform::JpegOptions& jpeg, std::size_t screenBytes) : jpeg_(jpeg) {
-    // Up to four screens within 32 MB, so that the thread has pictures to go on with while the
-    // caller waits for a core (more only spread the screens over more cache); one where a screen
-    // alone is bigger (nothing is composited ahead then).
+  // Up to four pictures within 32 MB waiting, so that the thread has pictures to go on with while
+  // the caller waits for a core (more only spread the screens over more cache); one where a screen
+  // alone is bigger (nothing is composited ahead then).
+  static int Waiting(std::size_t screenBytes) {
     constexpr std::size_t kWaitingBytes = std::size_t(32) << 20;
-    slots_.resize(std::clamp<std::size_t>(kWaitingBytes / std::max<std::size_t>(screenBytes, 1), 1, 4));
+    return int(std::clamp<std::size_t>(kWaitingBytes / std::max<std::size_t>(screenBytes, 1), 1, 4));
+  }
+  PictureEncoder(const platform::JpegOptions& jpeg, int waiting) : jpeg_(jpeg) {
+    slots_.resize(std::size_t(std::max(waiting, 1)));
     try {
       thread_ = std::thread([this] { Run(); });
     } catch (const std::system_error&) {
@@ -79,14 +84,13 @@ public:
   PictureEncoder(const PictureEncoder&) = delete;
   PictureEncoder& operator=(const PictureEncoder&) = delete;
 
-  // Whether a screen is free for the next picture; else the oldest picture must be taken first.
-  bool HasFreeScreen() const { return given_ - taken_ < slots_.size(); }
+  // Whether another picture may be given; else the oldest picture must be taken first.
+  bool HasFreeSlot() const { return given_ - taken_ < slots_.size(); }
   bool HasPictures() const { return given_ > taken_; }
-  // The screen for the next picture: draw into it, then Encode.
-  gif::Bitmap& FreeScreen() { return slots_[given_ % slots_.size()].Screen; }
-  void Encode(int frame) {
+  void Encode(int frame, const gif::Bitmap& screen) {
     Slot& slot = slots_[given_ % slots_.size()];
     slot.Frame = frame;
+    slot.Screen = &screen;
     if (!thread_.joinable()) {
       EncodeSlot(slot);
       ++given_;
@@ -100,7 +104,7 @@ public:
     wake_.notify_all();
   }
   // The oldest picture given: its frame, and its bytes once encoded; what encoding it threw is
-  // thrown here. Its screen is free again.
+  // thrown here. Its screen may be drawn on again.
   int OldestFrame() const { return slots_[taken_ % slots_.size()].Frame; }
   std::vector<std::uint8_t> TakeOldest() {
     Slot& slot = slots_[taken_ % slots_.size()];
@@ -115,7 +119,7 @@ public:
 
 private:
   struct Slot {
-    gif::Bitmap Screen;
+    const gif::Bitmap* Screen = nullptr;
     int Frame = -1;
     bool Done = true;
     std::vector<std::uint8_t> Jpeg;
@@ -124,7 +128,7 @@ private:
 
   void EncodeSlot(Slot& slot) {
     try {
-      slot.Jpeg = platform::EncodeJpeg(platform::PixelsOf(slot.Screen), jpeg_);
+      slot.Jpeg = platform::EncodeJpeg(platform::PixelsOf(*slot.Screen), jpeg_);
     } catch (...) {
       slot.Error = std::current_exception();
     }
@@ -398,8 +402,11 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
     MovieBuild build(frameRate, image.GetWidth(), image.GetHeight(), HasLoopExtension(image), scratch);
     int failing = 0;
     try {
-      gif::TGIFCompositor screen(image, options.Backdrop);
-      PictureEncoder encoder(jpeg, std::size_t(image.GetWidth()) * std::size_t(image.GetHeight()) * 3);
+      // Each picture is encoded from the screen it was drawn on: the compositor draws the next ones
+      // on its other screens meanwhile.
+      const int waiting = PictureEncoder::Waiting(std::size_t(image.GetWidth()) * std::size_t(image.GetHeight()) * 3);
+      gif::TGIFCompositor screen(image, options.Backdrop, gif::PixelFormat::pf24bit, waiting);
+      PictureEncoder encoder(jpeg, waiting);
       // Puts the oldest picture given to the encoder into the movie and tells the frames up to the next one.
       auto addOldest = [&](int next) {
         failing = encoder.OldestFrame();
@@ -417,10 +424,11 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
           if (!encoder.HasPictures()) tellUpTo(current + 1);
           continue;
         }
-        if (!encoder.HasFreeScreen() && !addOldest(current)) return;
+        if (!encoder.HasFreeSlot() && !addOldest(current)) return;
+        const gif::Bitmap* picture = nullptr;
         try {
           failing = current;
-          encoder.FreeScreen() = screen.Render(current);
+          picture = &screen.Render(current);
         } catch (...) {
           // An earlier frame's failure is the one to tell.
           while (encoder.HasPictures())
@@ -428,7 +436,7 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
           failing = current;
           throw;
         }
-        encoder.Encode(current);
+        encoder.Encode(current, *picture);
       }
       while (encoder.HasPictures())
         if (!addOldest(frames)) return;
