@@ -17,6 +17,8 @@ void PlaceObject(int depth, int characterId);
 void RemoveObject(int depth);
 void TransformObject(int depth, int characterId, const int* params);
 void ShowFrame();
+// 1 when the tags go to a temporary file beside fileName from now on, 0 when they stay in memory.
+int SetMovieFile(const char* fileName, int width, int height);
 // 1 when the file was written, 0 when it could not be; the movie state is reset either way.
 int WriteMovie(const char* fileName, int width, int height, int frameRate, int playFlag);
 

@@ -92,6 +92,7 @@ const TFlashMovieApi kTimed{
     [] { ReeltideMovieApi().showFrame(); },
     [](int depth, int id) { ReeltideMovieApi().placeObject(depth, id); },
     [](int depth) { ReeltideMovieApi().removeObject(depth); },
+    [](const char* file, int w, int h) { return ReeltideMovieApi().setMovieFile(file, w, h); },
     [](const char* file, int w, int h, int rate, int play) {
       const auto start = Clock::now();
       const int ok = ReeltideMovieApi().writeMovie(file, w, h, rate, play);

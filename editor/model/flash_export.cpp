@@ -31,8 +31,8 @@ namespace movinta::editor {
 
 namespace {
 
-const TFlashMovieApi kReeltide{&::createMovie, &::makeJpeg,    &::makeJpegData, &::makeShape,
-                               &::showFrame,   &::placeObject, &::removeObject, &::writeMovie};
+const TFlashMovieApi kReeltide{&::createMovie,  &::makeJpeg,     &::makeJpegData, &::makeShape,   &::showFrame,
+                               &::placeObject, &::removeObject, &::setMovieFile, &::writeMovie};
 const TFlashMovieApi* g_api = nullptr;
 
 // The name the save dialog asked about is the name written: ".swf" in any case stays as typed.
@@ -198,12 +198,13 @@ namespace {
 // sequence; an answer out of sequence means the picture or shape was not made, as does a picture
 // file that cannot be read (the library answers 0; the first file, whose id is 0 as well, is
 // checked before the call). The movie is then abandoned: written to the scratch file, which
-// leaves the library ready for the next movie.
+// leaves the library ready for the next movie. A movie whose file is named at the start goes to
+// that file as it is made, and an abandoned one goes nowhere.
 class MovieBuild {
 public:
-  MovieBuild(int frameRate, int width, int height, bool playFlag, QByteArray scratchFile)
+  MovieBuild(int frameRate, int width, int height, bool playFlag, QByteArray scratchFile, QByteArray movieFile = {})
       : api_(FlashMovieApi()), frameRate_(frameRate), width_(width), height_(height), playFlag_(playFlag),
-        scratchFile_(std::move(scratchFile)) {}
+        scratchFile_(std::move(scratchFile)), movieFile_(std::move(movieFile)) {}
   ~MovieBuild() {
     if (begun_) Abandon();
   }
@@ -213,6 +214,7 @@ public:
   void Begin() {
     if (std::exchange(begun_, true)) return;
     api_.createMovie(frameRate_);
+    if (!movieFile_.isEmpty()) toFile_ = api_.setMovieFile(movieFile_.constData(), width_, height_) != 0;
   }
   // Adds the next picture, from its file or its bytes; false when the library did not take it (the
   // movie is abandoned).
@@ -279,15 +281,16 @@ private:
   }
   bool Abandon() {
     if (std::exchange(begun_, false))
-      api_.writeMovie(scratchFile_.constData(), width_, height_, frameRate_, playFlag_ ? 1 : 0);
+      api_.writeMovie(toFile_ ? "" : scratchFile_.constData(), width_, height_, frameRate_, playFlag_ ? 1 : 0);
     return false;
   }
 
   const TFlashMovieApi& api_;
   const int frameRate_, width_, height_;
   const bool playFlag_;
-  const QByteArray scratchFile_;
+  const QByteArray scratchFile_, movieFile_;
   bool begun_ = false;
+  bool toFile_ = false;
   int first_ = 0;
   std::vector<int> bitmapIds_;
 };
@@ -399,7 +402,7 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
   // composites the next frames and hands each finished picture's bytes to the library.
   MadeMovie made;
   auto makeMovie = [&] {
-    MovieBuild build(frameRate, image.GetWidth(), image.GetHeight(), HasLoopExtension(image), scratch);
+    MovieBuild build(frameRate, image.GetWidth(), image.GetHeight(), HasLoopExtension(image), scratch, movie);
     int failing = 0;
     try {
       // Each picture is encoded from the screen it was drawn on: the compositor draws the next ones

@@ -105,6 +105,17 @@ REELTIDE_API void showFrame(void);
  * createMovie. */
 REELTIDE_API int writeMovie(const char* fileName, int width, int height, int frameRate, int playFlag);
 
+/* Names the file the movie under construction will be written to, and its size in pixels,
+ * before writeMovie is called with them: from then on the library writes the tags to a
+ * temporary file beside fileName as they are made (and those made so far), instead of
+ * holding the whole movie in memory until writeMovie. The movie written is the same;
+ * writeMovie with this name and size puts the header in front and the file in place,
+ * with another name or size it writes as without this call, and with no name it removes
+ * the temporary file. Returns 1 when the file was started, 0 when it could not be made
+ * or a file was already named for this movie (the movie then stays in memory or goes
+ * to the file named first). Writes no tag. */
+REELTIDE_API int setMovieFile(const char* fileName, int width, int height);
+
 /* Further exports: start and wait frames, an end URL, buttons and sounds. */
 
 /* Sets the frame that writeMovie's start action jumps to (1 after createMovie; kept

@@ -59,6 +59,11 @@ void showFrame(void)
     reeltide::Guarded([&] { reeltide::ShowFrame(); });
 }
 
+int setMovieFile(const char* fileName, int width, int height)
+{
+    return reeltide::GuardedResult([&] { return reeltide::SetMovieFile(fileName, width, height); });
+}
+
 int writeMovie(const char* fileName, int width, int height, int frameRate, int playFlag)
 {
     return reeltide::GuardedResult([&] { return reeltide::WriteMovie(fileName, width, height, frameRate, playFlag); });

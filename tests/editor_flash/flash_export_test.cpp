@@ -121,7 +121,8 @@ TEST_F(FlashExportTest, AnAnimationOfEmptyFramesGivesAMovieThatShowsNothing) {
   const TFlashExportOutcome out = ExportFlashMovie(*image, Options());
   EXPECT_TRUE(out.Written);
   EXPECT_EQ(out.MovieFile, dir_.filePath(QStringLiteral("movie.swf")));
-  EXPECT_EQ(library->Calls, (QStringList{"createMovie 10", "showFrame", "writeMovie movie.swf 4 3 10 0"}));
+  EXPECT_EQ(library->Calls, (QStringList{"createMovie 10", "setMovieFile movie.swf 4 3", "showFrame",
+                                         "writeMovie movie.swf 4 3 10 0"}));
   EXPECT_TRUE(messages_.Shown.empty());
 }
 
@@ -188,6 +189,9 @@ TEST_F(FlashExportTest, TheMovieHoldsThePicturesMadeOneByOne) {
                                 QFile::encodeName(oneByOne), list, QFile::encodeName(pictures.filePath(QStringLiteral("x.swf"))))
                     .Written);
     EXPECT_EQ(testing::FileBytes(out.MovieFile), testing::FileBytes(oneByOne));
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("movie.swf")})
+        << "nothing is left beside the movie";
+    EXPECT_EQ(TempEntries(), QStringList());
   }
 }
 

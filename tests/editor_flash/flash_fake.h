@@ -78,6 +78,13 @@ inline const TFlashMovieApi& RecordingMovieApi() {
       [] { Recorder().Calls << QStringLiteral("showFrame"); },
       [](int depth, int id) { Recorder().Calls << QStringLiteral("placeObject %1 %2").arg(depth).arg(id); },
       [](int depth) { Recorder().Calls << QStringLiteral("removeObject %1").arg(depth); },
+      [](const char* file, int w, int h) {
+        Recorder().Calls << QStringLiteral("setMovieFile %1 %2 %3")
+                                .arg(QFileInfo(QFile::decodeName(file)).fileName())
+                                .arg(w)
+                                .arg(h);
+        return 1;
+      },
       [](const char* file, int w, int h, int rate, int play) {
         FlashRecorder& r = Recorder();
         r.Calls << QStringLiteral("writeMovie %1 %2 %3 %4 %5")

@@ -1,6 +1,8 @@
 // The shared library through its C exports, checked by FFmpeg and yaswfp.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
 #include <set>
 
 #include "swf/api/reeltide.h"
@@ -97,6 +99,88 @@ TEST(ReeltideExports, PicturesFromMemoryMakeTheMovieTheirFilesMake)
     EXPECT_EQ(movies[1], movies[0]);
 }
 
+namespace {
+
+std::set<std::string> FilesIn(const std::string& folder)
+{
+    std::set<std::string> names;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.insert(e->d_name);
+        closedir(d);
+    }
+    return names;
+}
+
+}  // namespace
+
+// A movie whose file is named before it is built is written as it is made: the file is the one
+// the movie makes without it, wherever and at whatever size writeMovie is finally asked to write
+// it, and no temporary file stays beside the named one, also where the movie goes nowhere.
+TEST(ReeltideExports, AMovieNamedAtTheStartIsTheMovieWrittenAtTheEnd)
+{
+    TempFolder folder;
+    // Pictures of several hundred kilobytes, so that the tags reach the file in several steps.
+    std::vector<std::vector<uint8_t>> pictures;
+    uint32_t x = 2463534242u;
+    for (int k = 0; k < 5; ++k) {
+        std::vector<uint8_t> bytes(size_t(300000 + 7919 * k));
+        for (uint8_t& b : bytes) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            b = uint8_t(x);
+        }
+        pictures.push_back(std::move(bytes));
+    }
+    // The editor's road for 640 x 480 with the file named (or not) after createMovie, written to
+    // the file and size given.
+    auto build = [&](const std::string& named, const std::string& written, int w, int h) {
+        createMovie(12);
+        if (!named.empty()) {
+            EXPECT_EQ(setMovieFile(named.c_str(), 640, 480), 1);
+        }
+        EXPECT_EQ(setMovieFile(named.c_str(), 640, 480), 0) << "one file per movie";
+        const int n = int(pictures.size());
+        for (int k = 0; k < n; ++k)
+            EXPECT_EQ(makeJpegData(pictures[size_t(k)].data(), int(pictures[size_t(k)].size()), w, h, 0, nullptr), k);
+        for (int k = 0; k < n; ++k) {
+            int cmds[24] = {0, 0, w, h, 3, 1, 7, k, 0, 0, 0, 0, 1, 0, w, 1, h, 0, 1, 0, -w, 1, -h, 0};
+            EXPECT_EQ(makeShape("", 0, 24, cmds), n + k);
+        }
+        showFrame();
+        for (int k = 0; k < n; ++k) {
+            if (k >= 1) removeObject(n + k - 1);
+            placeObject(n + k, n + k);
+            showFrame();
+        }
+        return writeMovie(written.c_str(), w, h, 12, 1);
+    };
+    struct Case {
+        const char* what;
+        const char* written;  // "" for nowhere
+        int w, h;
+    };
+    const Case cases[] = {{"the file and size named", "movie.swf", 640, 480},
+                          {"another file", "other.swf", 640, 480},
+                          {"another size, with a longer header", "movie.swf", 64000, 480},
+                          {"nowhere", "", 640, 480}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder movies;
+        const std::string reference = folder.File("reference.swf");
+        ASSERT_EQ(build("", reference, c.w, c.h), 1);
+        const std::string written = *c.written ? movies.File(c.written) : std::string();
+        ASSERT_EQ(build(movies.File("movie.swf"), written, c.w, c.h), *c.written ? 1 : 0);
+        if (*c.written) {
+            EXPECT_EQ(ReadFileBytes(written), ReadFileBytes(reference));
+            EXPECT_EQ(FilesIn(movies.Path()), std::set<std::string>{c.written});
+        } else {
+            EXPECT_EQ(FilesIn(movies.Path()), std::set<std::string>());
+        }
+    }
+}
+
 TEST(ReeltidePeers, FfmpegExtractsTheJpegsUnchanged)
 {
     if (!HavePeer("/usr/bin/ffmpeg") || !HavePeer("/usr/bin/ffprobe")) GTEST_SKIP() << "FFmpeg is not installed";
@@ -161,6 +245,6 @@ TEST(ReeltidePeers, ExportsOnlyTheCInterface)
         EXPECT_NE(name.rfind("_Z", 0), 0u) << "C++ symbol exported: " << name;
     }
     for (const char* e : {"createMovie", "setBkColor", "makeBlankShape", "makeShape", "makeJpeg", "makeJpegData",
-                          "placeObject", "removeObject", "transformObject", "showFrame", "writeMovie"})
+                          "placeObject", "removeObject", "transformObject", "showFrame", "setMovieFile", "writeMovie"})
         EXPECT_TRUE(names.count(e)) << e;
 }
