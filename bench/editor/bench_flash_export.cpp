@@ -2,10 +2,10 @@
 // at moving offsets, every third one disposed to the background), with the time split into making
 // the pictures and building and writing the movie, beside the same frames composited and encoded
 // alone on one thread by the project's own JPEG encoder. The export, too, encodes on one thread; the
-// thread that makes its movie composites meanwhile and hands each finished picture to the library.
-// Targets: the whole export takes at most 1.3 times
-// the JPEG encoding alone, and its CPU time is at most 1.4 times the encoding's. The movie is checked
-// against one built picture by picture.
+// thread that makes its movie composites meanwhile and hands each finished picture's bytes to the
+// library, which passes them on to the movie's file. Targets: the whole export takes at most 1.3
+// times the JPEG encoding alone, and its CPU time is at most 1.4 times the encoding's. The movie is
+// checked against one built picture by picture.
 //   bench_flash_export [frames [movie.swf]]     (a movie file named keeps the movie written)
 #include "bench/common/machine.h"
 #include "editor/model/flash_export.h"
