@@ -147,6 +147,25 @@ TEST_F(FlashExportTest, PicturesGoToTheLibraryInMemoryAndNothingStaysOnDisk) {
   EXPECT_TRUE(messages_.Shown.empty());
 }
 
+// A full first frame, then transparent 6 x 5 sprites at moving offsets, disposed of in turn not at
+// all, to the background and to what lay under them.
+std::unique_ptr<gif::TGIFImage> MovingSprites(int frames) {
+  auto image = MakeAnimation(1, 40, 30);
+  for (int i = 1; i < frames; ++i) {
+    auto* frame = new gif::TGIFSubImage(image.get());
+    frame->SetBounds((i * 5) % 34, (i * 3) % 25, 6, 5);
+    for (std::size_t p = 0; p < frame->DataSize(); ++p) frame->Data()[p] = static_cast<std::uint8_t>((p + i) % 4);
+    image->Add(frame);
+    SetFrameDelay(*frame, 10);
+    gif::TGIFGraphicControlExtension* gce = frame->GraphicControlExtension();
+    gce->SetTransparent(true);
+    gce->SetTransparentColorIndex(0);
+    const gif::TDisposalMethod disposals[] = {gif::dmNoDisposal, gif::dmBackground, gif::dmPrevious};
+    gce->SetDisposal(disposals[i % 3]);
+  }
+  return image;
+}
+
 // Each picture is encoded on a thread of its own while the next frame is composited; the movie is
 // still byte for byte the one built from pictures made one by one, each from its own frame, also
 // where empty frames lie between pictures.
@@ -157,7 +176,8 @@ TEST_F(FlashExportTest, TheMovieHoldsThePicturesMadeOneByOne) {
     std::vector<int> emptied;
   };
   Case cases[] = {{"frames at offsets, transparent, disposed", testing::MakeRealisticAnimation(5), {1}},
-                  {"whole screens", MakeAnimation(30, 320, 240), {2, 5, 6, 17}}};
+                  {"whole screens", MakeAnimation(30, 320, 240), {2, 5, 6, 17}},
+                  {"sprites moving over a full first frame, disposed each way in turn", MovingSprites(24), {9}}};
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
     gif::TGIFImage& image = *c.image;
