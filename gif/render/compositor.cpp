@@ -24,10 +24,12 @@ TGIFCompositor::TGIFCompositor(TGIFImage& image, TColor backdrop, PixelFormat fo
   screens_.resize(std::size_t(std::max(screens, 1)));
   // The first screen is drawn on first; the others are made as they come into use.
   screens_[0] = Bitmap(image.GetWidth(), image.GetHeight(), format);
-  stale_.resize(screens_.size());
-  for (Stale& s : stale_) {
-    s.Left.assign(std::size_t(image.GetHeight()), 0);
-    s.Right.assign(std::size_t(image.GetHeight()), 0);
+  if (screens_.size() > 1) {
+    stale_.resize(screens_.size());
+    for (Stale& s : stale_) {
+      s.Left.assign(std::size_t(image.GetHeight()), 0);
+      s.Right.assign(std::size_t(image.GetHeight()), 0);
+    }
   }
   Reset();
 }
@@ -41,8 +43,8 @@ void TGIFCompositor::Reset() {
 
 const Bitmap& TGIFCompositor::Render(int k) {
   image_.Images().GetFrame(k);  // raises for a k out of range
+  if (k != shown_ && screens_.size() > 1) NextScreen();
   if (k < shown_) Reset();
-  if (k > shown_ && screens_.size() > 1) NextScreen();
   while (shown_ < k) Step(shown_ + 1);
   return screen();
 }

@@ -45,10 +45,11 @@ public:
   // Frame k (0 .. frame count - 1) as shown: frames 0 .. k-1 drawn and
   // disposed of in order, then frame k drawn. An empty frame draws nothing,
   // so its picture is the screen as the frames before it left it. The bitmap
-  // stays valid and unchanged until Reset or, of the calls that render a
-  // later frame than the one shown, the screens-th after this one (the next
-  // one for a single screen); rendering the frame shown again returns the
-  // same bitmap. A k out of range raises the frame list's std::out_of_range.
+  // stays valid and unchanged until Reset or, of the calls that render
+  // another frame than the one shown, the screens-th after this one (the
+  // next one for a single screen); rendering the frame shown again returns
+  // the same bitmap. A k out of range raises the frame list's
+  // std::out_of_range.
   const Bitmap& Render(int k);
 
   // Back to the bare backdrop; the next Render replays from frame 0.
@@ -77,7 +78,7 @@ private:
   TGIFImage& image_;
   TColor backdrop_;
   std::vector<Bitmap> screens_;
-  std::vector<Stale> stale_;  // one per screen; the current one's is empty
+  std::vector<Stale> stale_;  // one per screen where there are several; the current one's is empty
   std::size_t current_ = 0;
   int shown_ = -1;  // the frame the screen shows, -1 for the bare backdrop
   // What the shown frame asks to be done before the next one is drawn.
