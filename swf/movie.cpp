@@ -157,6 +157,9 @@ void PassTagsToFile()
         movieFile.failed = true;
         return;
     }
+    // The disk may start on them now, so that writeMovie's flush has little left to wait for.
+    ::sync_file_range(movieFile.fd, off_t(movieFile.headerLength + movieFile.written), off_t(movieTagStream.Size()),
+                      SYNC_FILE_RANGE_WRITE);
     movieFile.written += movieTagStream.Size();
     movieTagStream.Clear();
 }
