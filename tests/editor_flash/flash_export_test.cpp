@@ -260,6 +260,23 @@ TEST_F(FlashExportTest, FailuresAreToldAndLeaveTheOldMovieInPlace) {
   }
 }
 
+// The movie's file is named to the library before the first picture goes in, so that the library
+// writes it as it is made; a movie abandoned halfway is sent nowhere, which leaves nothing beside the
+// user's file.
+TEST_F(FlashExportTest, TheMovieFileIsNamedAtTheStartAndAnAbandonedMovieGoesNowhere) {
+  for (const int refused : {-1, 2}) {
+    SCOPED_TRACE(refused);
+    RecordingLibrary library;
+    library->RefuseJpeg = refused;
+    messages_.Shown.clear();
+    EXPECT_EQ(ExportFlashMovie(*MakeAnimation(4), Options()).Written, refused < 0);
+    ASSERT_GE(library->Calls.size(), 3);
+    EXPECT_EQ(library->Calls.mid(0, 3),
+              (QStringList{"createMovie 10", "setMovieFile movie.swf 4 3", "makeJpegData 4 3 0 0"}));
+    EXPECT_EQ(library->Calls.last(), refused < 0 ? "writeMovie movie.swf 4 3 10 0" : "writeMovie  4 3 10 0");
+  }
+}
+
 TEST_F(FlashExportTest, TheMovieIsWrittenUnderTheNameTheDialogAskedAbout) {
   const std::pair<const char*, const char*> cases[] = {
       {"Cap.SWF", "Cap.SWF"}, {"cap.Swf", "cap.Swf"}, {"movie.gif", "movie.swf"}, {"movie", "movie.swf"}};
