@@ -458,7 +458,7 @@ int WriteMovie(const char* fileName, int width, int height, int frameRate, int p
     head << header;
     if (!fileName || !*fileName) return 0;
     if (movieFile.fd >= 0) {
-        if (!movieFile.failed && fileName && movieFile.name == fileName && head.Size() == movieFile.headerLength)
+        if (!movieFile.failed && movieFile.name == fileName && head.Size() == movieFile.headerLength)
             return FinishMovieFile(head) ? 1 : 0;
         // Written elsewhere, at another size, or after a failed write: from memory, as any movie.
         if (!TakeTagsBack()) return 0;

@@ -31,7 +31,7 @@ namespace movinta::editor {
 
 namespace {
 
-const TFlashMovieApi kReeltide{&::createMovie,  &::makeJpeg,     &::makeJpegData, &::makeShape,   &::showFrame,
+const TFlashMovieApi kReeltide{&::createMovie, &::makeJpeg,     &::makeJpegData, &::makeShape, &::showFrame,
                                &::placeObject, &::removeObject, &::setMovieFile, &::writeMovie};
 const TFlashMovieApi* g_api = nullptr;
 
@@ -407,7 +407,8 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
     try {
       // Each picture is encoded from the screen it was drawn on: the compositor draws the next ones
       // on its other screens meanwhile.
-      const int waiting = PictureEncoder::Waiting(std::size_t(image.GetWidth()) * std::size_t(image.GetHeight()) * 3);
+      const int waiting =
+          PictureEncoder::Waiting(std::size_t(image.GetWidth()) * std::size_t(image.GetHeight()) * 3);
       gif::TGIFCompositor screen(image, options.Backdrop, gif::PixelFormat::pf24bit, waiting);
       PictureEncoder encoder(jpeg, waiting);
       // Puts the oldest picture given to the encoder into the movie and tells the frames up to the next one.
