@@ -87,6 +87,32 @@ bool WriteAll(int fd, const uint8_t* data, size_t n)
     return true;
 }
 
+bool WriteAllAt(int fd, const uint8_t* data, size_t n, uint64_t offset)
+{
+    while (n > 0) {
+        ssize_t w = ::pwrite(fd, data, n, off_t(offset));
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (w == 0) return false;
+        data += w;
+        offset += uint64_t(w);
+        n -= size_t(w);
+    }
+    return true;
+}
+
+// The mode a new file gets, or the one the file it replaces has.
+mode_t ModeFor(const std::string& fileName)
+{
+    struct stat st;
+    if (::stat(fileName.c_str(), &st) == 0) return st.st_mode & 07777;
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
 // Writes the file through a temporary file beside it and a rename, so that a failed write
 // never leaves a half-written file in place of an existing one.
 bool SaveFile(const std::string& fileName, const FlashOutputStream& header, const FlashOutputStream& body)
@@ -94,25 +120,93 @@ bool SaveFile(const std::string& fileName, const FlashOutputStream& header, cons
     std::string temp = fileName + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) return false;
-    mode_t mode;
-    struct stat st;
-    if (::stat(fileName.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
     bool ok = WriteAll(fd, header.Data(), header.Size()) && WriteAll(fd, body.Data(), body.Size()) &&
-              ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+              ::fchmod(fd, ModeFor(fileName)) == 0 && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temp.c_str(), fileName.c_str()) == 0;
     if (!ok) ::unlink(temp.c_str());
     return ok;
 }
 
+// The file named by setMovieFile: the tags go to a temporary file beside it as they are made,
+// after room for the header, so that a movie of many pictures is neither held whole in memory
+// nor written all at once at the end. writeMovie puts the header in front and the file in place.
+struct MovieFile {
+    int fd = -1;
+    std::string name, temp;
+    uint32_t headerLength = 0;
+    uint64_t written = 0;  // bytes of tags in the file, after the header's room
+    bool failed = false;   // a write failed: the tags stay in memory from then on
+};
+MovieFile movieFile;
+
+// Tags go to the file in steps of about this many bytes, so that the buffer they are made in
+// stays small and is reused.
+constexpr size_t kMovieFileStep = size_t(512) << 10;
+
+size_t HeaderLength(int width, int height)
+{
+    return FlashHeader(5, 0, Twips(width), Twips(height), 0.0, uint16_t(0)).HeaderLength();
+}
+
+void PassTagsToFile()
+{
+    if (movieFile.fd < 0 || movieFile.failed || movieTagStream.Size() < kMovieFileStep) return;
+    if (!WriteAllAt(movieFile.fd, movieTagStream.Data(), movieTagStream.Size(),
+                    movieFile.headerLength + movieFile.written)) {
+        movieFile.failed = true;
+        return;
+    }
+    // The disk may start on them now, so that writeMovie's flush has little left to wait for.
+    ::sync_file_range(movieFile.fd, off_t(movieFile.headerLength + movieFile.written), off_t(movieTagStream.Size()),
+                      SYNC_FILE_RANGE_WRITE);
+    movieFile.written += movieTagStream.Size();
+    movieTagStream.Clear();
+}
+
+void DropMovieFile()
+{
+    if (movieFile.fd >= 0) ::close(movieFile.fd);
+    if (!movieFile.temp.empty()) ::unlink(movieFile.temp.c_str());
+    movieFile = MovieFile();
+}
+
+// Brings the tags already in the file back in front of those in memory; false when they cannot be read.
+bool TakeTagsBack()
+{
+    FlashOutputStream tags;
+    tags.Reserve(size_t(movieFile.written) + movieTagStream.Size());
+    std::vector<uint8_t> step(kMovieFileStep);
+    for (uint64_t done = 0; done < movieFile.written;) {
+        const size_t want = size_t(std::min<uint64_t>(step.size(), movieFile.written - done));
+        const ssize_t n = ::pread(movieFile.fd, step.data(), want, off_t(movieFile.headerLength + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        tags.WriteBytes(step.data(), size_t(n));
+        done += uint64_t(n);
+    }
+    tags.WriteBytes(movieTagStream);
+    std::swap(tags, movieTagStream);
+    return true;
+}
+
+// Puts the rest of the tags and the header into the movie's file and the file in place.
+bool FinishMovieFile(const FlashOutputStream& head)
+{
+    MovieFile& f = movieFile;
+    bool ok = WriteAllAt(f.fd, movieTagStream.Data(), movieTagStream.Size(), f.headerLength + f.written) &&
+              WriteAllAt(f.fd, head.Data(), head.Size(), 0) && ::fchmod(f.fd, ModeFor(f.name)) == 0 &&
+              ::fsync(f.fd) == 0;
+    ok = ::close(f.fd) == 0 && ok;
+    f.fd = -1;
+    ok = ok && ::rename(f.temp.c_str(), f.name.c_str()) == 0;
+    if (ok) f.temp.clear();
+    return ok;
+}
+
 void ResetMovieState()
 {
+    DropMovieFile();
     soundTrack.reset();
     movieTagStream.Reset();
     soundTrackOn = 0;
@@ -258,9 +352,18 @@ int MakeJpeg(const char* fileName, int width, int height, int withAlpha, const u
     if (CharacterIdsExhausted()) return 0;
     std::vector<uint8_t> jpeg;
     if (!ReadWholeFile(fileName, jpeg)) return 0;
+    return MakeJpegData(jpeg.data(), int64_t(jpeg.size()), width, height, withAlpha, alpha);
+}
+
+int MakeJpegData(const uint8_t* data, int64_t size, int width, int height, int withAlpha, const uint8_t* alpha)
+{
+    if (CharacterIdsExhausted()) return 0;
+    // The tag length field is 32 bits and must also hold the id and offsets.
+    if (size < 0 || uint64_t(size) > 0xFFFFFFFFull - 16 || (!data && size > 0)) return 0;
     if (withAlpha == 0) {
-        FlashTagDefineBitsJPEG2 tag(jpeg.data(), uint32_t(jpeg.size()));
+        FlashTagDefineBitsJPEG2 tag(data, uint32_t(size));
         tag.Write(movieTagStream);
+        PassTagsToFile();
         return tag.GetId();
     }
     // The alpha plane is one byte per pixel; without one, or when it doesn't compress,
@@ -268,9 +371,10 @@ int MakeJpeg(const char* fileName, int width, int height, int withAlpha, const u
     if (!alpha || width < 0 || height < 0 || int64_t(width) * height > 0x7FFFFFFF) return 0;
     std::vector<uint8_t> packed;
     if (!CompressBytes(alpha, size_t(width) * size_t(height), packed)) return 0;
-    if (jpeg.size() + packed.size() > 0xFFFFFFFFull - 16) return 0;
-    FlashTagDefineBitsJPEG3 tag(jpeg.data(), uint32_t(jpeg.size()), packed.data(), uint32_t(packed.size()));
+    if (uint64_t(size) + packed.size() > 0xFFFFFFFFull - 16) return 0;
+    FlashTagDefineBitsJPEG3 tag(data, uint32_t(size), packed.data(), uint32_t(packed.size()));
     tag.Write(movieTagStream);
+    PassTagsToFile();
     return tag.GetId();
 }
 
@@ -314,6 +418,21 @@ void ShowFrame()
     if (soundTrackOn == 1 && soundTrack) soundTrack->WriteNextBlock(movieTagStream);
     FlashTagShowFrame().Write(movieTagStream);
     ++movieFrameCount;
+    PassTagsToFile();
+}
+
+int SetMovieFile(const char* fileName, int width, int height)
+{
+    if (movieFile.fd >= 0 || !fileName || !*fileName) return 0;
+    MovieFile f;
+    f.name = fileName;
+    f.temp = f.name + ".XXXXXX";
+    f.fd = ::mkstemp(f.temp.data());
+    if (f.fd < 0) return 0;
+    f.headerLength = uint32_t(HeaderLength(width, height));
+    movieFile = std::move(f);
+    PassTagsToFile();
+    return 1;
 }
 
 int WriteMovie(const char* fileName, int width, int height, int frameRate, int playFlag)
@@ -333,12 +452,18 @@ int WriteMovie(const char* fileName, int width, int height, int frameRate, int p
         start.Write(movieTagStream);
     }
     FlashTagEnd().Write(movieTagStream);
-    FlashHeader header(5, uint32_t(movieTagStream.Size()), Twips(width), Twips(height), double(frameRate),
-                       uint16_t(movieFrameCount + 1));
+    FlashHeader header(5, uint32_t(movieFile.written + movieTagStream.Size()), Twips(width), Twips(height),
+                       double(frameRate), uint16_t(movieFrameCount + 1));
     FlashOutputStream head;
     head << header;
-    bool written = fileName && *fileName && SaveFile(fileName, head, movieTagStream);
-    return written ? 1 : 0;
+    if (!fileName || !*fileName) return 0;
+    if (movieFile.fd >= 0) {
+        if (!movieFile.failed && movieFile.name == fileName && head.Size() == movieFile.headerLength)
+            return FinishMovieFile(head) ? 1 : 0;
+        // Written elsewhere, at another size, or after a failed write: from memory, as any movie.
+        if (!TakeTagsBack()) return 0;
+    }
+    return SaveFile(fileName, head, movieTagStream) ? 1 : 0;
 }
 
 }  // namespace reeltide

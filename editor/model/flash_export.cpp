@@ -15,17 +15,12 @@
 #include <QThread>
 #include <QUrl>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cerrno>
+#include <climits>
 #include <condition_variable>
-#include <cstring>
 #include <exception>
 #include <mutex>
-#include <stdexcept>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -36,8 +31,8 @@ namespace movinta::editor {
 
 namespace {
 
-const TFlashMovieApi kReeltide{&::createMovie, &::makeJpeg,     &::makeShape, &::showFrame,
-                               &::placeObject, &::removeObject, &::writeMovie};
+const TFlashMovieApi kReeltide{&::createMovie, &::makeJpeg,     &::makeJpegData, &::makeShape, &::showFrame,
+                               &::placeObject, &::removeObject, &::setMovieFile, &::writeMovie};
 const TFlashMovieApi* g_api = nullptr;
 
 // The name the save dialog asked about is the name written: ".swf" in any case stays as typed.
@@ -56,18 +51,23 @@ bool PictureReadable(const QByteArray& fileName) {
   return file.open(QIODevice::ReadOnly);
 }
 
-// Encodes pictures one at a time, in the order they are given, on a thread of its own. Screens
+// Encodes pictures one at a time, in the order they are given, on a thread of its own. Pictures
 // wait their turn, so that the thread goes from one picture straight to the next while the caller
-// composites and writes; each picture is encoded alone, so its bytes are those of an encoding on
-// the caller's thread. Where no thread can be started, pictures are encoded as they are given.
+// composites and hands the bytes on; each picture is encoded alone, so its bytes are those of an
+// encoding on the caller's thread. The pictures are read where they were drawn: the caller keeps
+// each one unchanged until its bytes are taken. Where no thread can be started, pictures are
+// encoded as they are given.
 class PictureEncoder {
 public:
-  PictureEncoder(const platform::JpegOptions& jpeg, std::size_t screenBytes) : jpeg_(jpeg) {
-    // Up to four screens within 32 MB, so that the thread has pictures to go on with while the
-    // caller waits for a core (more only spread the screens over more cache); one where a screen
-    // alone is bigger (nothing is composited ahead then).
+  // Up to four pictures within 32 MB waiting, so that the thread has pictures to go on with while
+  // the caller waits for a core (more only spread the screens over more cache); one where a screen
+  // alone is bigger (nothing is composited ahead then).
+  static int Waiting(std::size_t screenBytes) {
     constexpr std::size_t kWaitingBytes = std::size_t(32) << 20;
-    slots_.resize(std::clamp<std::size_t>(kWaitingBytes / std::max<std::size_t>(screenBytes, 1), 1, 4));
+    return int(std::clamp<std::size_t>(kWaitingBytes / std::max<std::size_t>(screenBytes, 1), 1, 4));
+  }
+  PictureEncoder(const platform::JpegOptions& jpeg, int waiting) : jpeg_(jpeg) {
+    slots_.resize(std::size_t(std::max(waiting, 1)));
     try {
       thread_ = std::thread([this] { Run(); });
     } catch (const std::system_error&) {
@@ -84,14 +84,13 @@ public:
   PictureEncoder(const PictureEncoder&) = delete;
   PictureEncoder& operator=(const PictureEncoder&) = delete;
 
-  // Whether a screen is free for the next picture; else the oldest picture must be taken first.
-  bool HasFreeScreen() const { return given_ - taken_ < slots_.size(); }
+  // Whether another picture may be given; else the oldest picture must be taken first.
+  bool HasFreeSlot() const { return given_ - taken_ < slots_.size(); }
   bool HasPictures() const { return given_ > taken_; }
-  // The screen for the next picture: draw into it, then Encode.
-  gif::Bitmap& FreeScreen() { return slots_[given_ % slots_.size()].Screen; }
-  void Encode(int frame) {
+  void Encode(int frame, const gif::Bitmap& screen) {
     Slot& slot = slots_[given_ % slots_.size()];
     slot.Frame = frame;
+    slot.Screen = &screen;
     if (!thread_.joinable()) {
       EncodeSlot(slot);
       ++given_;
@@ -105,7 +104,7 @@ public:
     wake_.notify_all();
   }
   // The oldest picture given: its frame, and its bytes once encoded; what encoding it threw is
-  // thrown here. Its screen is free again.
+  // thrown here. Its screen may be drawn on again.
   int OldestFrame() const { return slots_[taken_ % slots_.size()].Frame; }
   std::vector<std::uint8_t> TakeOldest() {
     Slot& slot = slots_[taken_ % slots_.size()];
@@ -120,7 +119,7 @@ public:
 
 private:
   struct Slot {
-    gif::Bitmap Screen;
+    const gif::Bitmap* Screen = nullptr;
     int Frame = -1;
     bool Done = true;
     std::vector<std::uint8_t> Jpeg;
@@ -129,7 +128,7 @@ private:
 
   void EncodeSlot(Slot& slot) {
     try {
-      slot.Jpeg = platform::EncodeJpeg(platform::PixelsOf(slot.Screen), jpeg_);
+      slot.Jpeg = platform::EncodeJpeg(platform::PixelsOf(*slot.Screen), jpeg_);
     } catch (...) {
       slot.Error = std::current_exception();
     }
@@ -199,12 +198,13 @@ namespace {
 // sequence; an answer out of sequence means the picture or shape was not made, as does a picture
 // file that cannot be read (the library answers 0; the first file, whose id is 0 as well, is
 // checked before the call). The movie is then abandoned: written to the scratch file, which
-// leaves the library ready for the next movie.
+// leaves the library ready for the next movie. A movie whose file is named at the start goes to
+// that file as it is made, and an abandoned one goes nowhere.
 class MovieBuild {
 public:
-  MovieBuild(int frameRate, int width, int height, bool playFlag, QByteArray scratchFile)
+  MovieBuild(int frameRate, int width, int height, bool playFlag, QByteArray scratchFile, QByteArray movieFile = {})
       : api_(FlashMovieApi()), frameRate_(frameRate), width_(width), height_(height), playFlag_(playFlag),
-        scratchFile_(std::move(scratchFile)) {}
+        scratchFile_(std::move(scratchFile)), movieFile_(std::move(movieFile)) {}
   ~MovieBuild() {
     if (begun_) Abandon();
   }
@@ -214,18 +214,21 @@ public:
   void Begin() {
     if (std::exchange(begun_, true)) return;
     api_.createMovie(frameRate_);
+    if (!movieFile_.isEmpty()) toFile_ = api_.setMovieFile(movieFile_.constData(), width_, height_) != 0;
   }
-  // Adds the next picture; false when the library did not take it (the movie is abandoned).
+  // Adds the next picture, from its file or its bytes; false when the library did not take it (the
+  // movie is abandoned).
   bool AddPicture(const QByteArray& fileName) {
     Begin();
-    const int k = static_cast<int>(bitmapIds_.size());
-    if (k == 0 && !PictureReadable(fileName)) return Abandon();
+    if (bitmapIds_.empty() && !PictureReadable(fileName)) return Abandon();
     const unsigned char noAlpha = 0;
-    const int id = api_.makeJpeg(fileName.constData(), width_, height_, 0, &noAlpha);
-    if (k == 0) first_ = id;
-    if (id != first_ + k) return Abandon();
-    bitmapIds_.push_back(id);
-    return true;
+    return Added(api_.makeJpeg(fileName.constData(), width_, height_, 0, &noAlpha));
+  }
+  bool AddPicture(const std::vector<std::uint8_t>& jpeg) {
+    Begin();
+    if (jpeg.empty() || jpeg.size() > std::size_t(INT_MAX)) return Abandon();
+    const unsigned char noAlpha = 0;
+    return Added(api_.makeJpegData(jpeg.data(), int(jpeg.size()), width_, height_, 0, &noAlpha));
   }
   int Pictures() const { return static_cast<int>(bitmapIds_.size()); }
   // The shapes and frames for the pictures added, one entry of the list each, and the movie
@@ -269,17 +272,25 @@ public:
   }
 
 private:
+  bool Added(int id) {
+    const int k = static_cast<int>(bitmapIds_.size());
+    if (k == 0) first_ = id;
+    if (id != first_ + k) return Abandon();
+    bitmapIds_.push_back(id);
+    return true;
+  }
   bool Abandon() {
     if (std::exchange(begun_, false))
-      api_.writeMovie(scratchFile_.constData(), width_, height_, frameRate_, playFlag_ ? 1 : 0);
+      api_.writeMovie(toFile_ ? "" : scratchFile_.constData(), width_, height_, frameRate_, playFlag_ ? 1 : 0);
     return false;
   }
 
   const TFlashMovieApi& api_;
   const int frameRate_, width_, height_;
   const bool playFlag_;
-  const QByteArray scratchFile_;
+  const QByteArray scratchFile_, movieFile_;
   bool begun_ = false;
+  bool toFile_ = false;
   int first_ = 0;
   std::vector<int> bitmapIds_;
 };
@@ -295,45 +306,6 @@ public:
     else
       QMetaObject::invokeMethod(this, std::move(report), Qt::QueuedConnection);
   }
-};
-
-// The file that hands each picture to the library, which reads it whole at once: one file carries
-// every picture in turn under the picture's own name, written over in place, so that its pages
-// are reused instead of made afresh (and dropped again) for every picture. The folder is private
-// and goes after the export: plain writes, without the flush to disk that a user's file deserves.
-class PictureFile {
-public:
-  PictureFile() = default;
-  ~PictureFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  PictureFile(const PictureFile&) = delete;
-  PictureFile& operator=(const PictureFile&) = delete;
-
-  // The file named path holds bytes, and nothing else; raises with the reason where it cannot.
-  void Put(const QByteArray& path, const std::vector<std::uint8_t>& bytes) {
-    if (fd_ < 0) {
-      fd_ = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-      if (fd_ < 0) Fail();
-    } else if (path != name_ && ::rename(name_.constData(), path.constData()) != 0) {
-      Fail();
-    }
-    name_ = path;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, off_t(done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) Fail();
-      done += std::size_t(n);
-    }
-    if (::ftruncate(fd_, off_t(bytes.size())) != 0) Fail();
-  }
-
-private:
-  [[noreturn]] static void Fail() { throw std::runtime_error(std::strerror(errno)); }
-
-  int fd_ = -1;
-  QByteArray name_;
 };
 
 // How making the movie ended.
@@ -396,7 +368,7 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
     return outcome;
   }
 
-  // A private folder (mode 0700, a fresh name) for the pictures, removed with everything in it.
+  // A private folder (mode 0700, a fresh name) for an abandoned movie, removed with everything in it.
   const QString base = options.TempFolder.isEmpty() ? QDir::tempPath() : options.TempFolder;
   QTemporaryDir folder(QDir(base).filePath(QStringLiteral("ZQF-XXXXXX")));
   if (!folder.isValid()) {
@@ -409,7 +381,6 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
   jpeg.FullChroma = true;  // frames are flat colours with sharp edges
   const QByteArray movie = QFile::encodeName(outcome.MovieFile);
   const QByteArray scratch = QFile::encodeName(folder.filePath(QStringLiteral("abandoned.swf")));
-  const QString folderPath = folder.path();
   IProgress* progress = ProgressSink();
   Reports reports;
   // Frames are finished (their pictures in the movie) in order; each one is told.
@@ -428,23 +399,22 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
   // The whole movie is made on a thread of its own while this one keeps the window painted; the
   // image is only read there, and long work keeps the editor from changing it meanwhile. On that
   // thread the pictures are encoded one at a time, in order, on a thread of their own, while it
-  // composites the next frames and hands each finished picture to the library through the picture
-  // file.
+  // composites the next frames and hands each finished picture's bytes to the library.
   MadeMovie made;
   auto makeMovie = [&] {
-    MovieBuild build(frameRate, image.GetWidth(), image.GetHeight(), HasLoopExtension(image), scratch);
-    PictureFile picture;
+    MovieBuild build(frameRate, image.GetWidth(), image.GetHeight(), HasLoopExtension(image), scratch, movie);
     int failing = 0;
     try {
-      gif::TGIFCompositor screen(image, options.Backdrop);
-      PictureEncoder encoder(jpeg, std::size_t(image.GetWidth()) * std::size_t(image.GetHeight()) * 3);
+      // Each picture is encoded from the screen it was drawn on: the compositor draws the next ones
+      // on its other screens meanwhile.
+      const int waiting =
+          PictureEncoder::Waiting(std::size_t(image.GetWidth()) * std::size_t(image.GetHeight()) * 3);
+      gif::TGIFCompositor screen(image, options.Backdrop, gif::PixelFormat::pf24bit, waiting);
+      PictureEncoder encoder(jpeg, waiting);
       // Puts the oldest picture given to the encoder into the movie and tells the frames up to the next one.
       auto addOldest = [&](int next) {
         failing = encoder.OldestFrame();
-        const std::vector<std::uint8_t> bytes = encoder.TakeOldest();
-        const QByteArray path = QFile::encodeName(folderPath + QStringLiteral("/ZQF%1.jpg").arg(failing));
-        picture.Put(path, bytes);
-        const bool taken = build.AddPicture(path);
+        const bool taken = build.AddPicture(encoder.TakeOldest());
         if (!taken) {
           made.Outcome = MadeMovie::Refused;
           made.Frame = failing;
@@ -458,10 +428,11 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
           if (!encoder.HasPictures()) tellUpTo(current + 1);
           continue;
         }
-        if (!encoder.HasFreeScreen() && !addOldest(current)) return;
+        if (!encoder.HasFreeSlot() && !addOldest(current)) return;
+        const gif::Bitmap* picture = nullptr;
         try {
           failing = current;
-          encoder.FreeScreen() = screen.Render(current);
+          picture = &screen.Render(current);
         } catch (...) {
           // An earlier frame's failure is the one to tell.
           while (encoder.HasPictures())
@@ -469,7 +440,7 @@ TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOp
           failing = current;
           throw;
         }
-        encoder.Encode(current);
+        encoder.Encode(current, *picture);
       }
       while (encoder.HasPictures())
         if (!addOldest(frames)) return;

@@ -22,10 +22,13 @@ namespace movinta::editor {
 struct TFlashMovieApi {
   void (*createMovie)(int frameRate);
   int (*makeJpeg)(const char* fileName, int width, int height, int withAlpha, const unsigned char* alpha);
+  int (*makeJpegData)(const unsigned char* data, int size, int width, int height, int withAlpha,
+                      const unsigned char* alpha);
   int (*makeShape)(const char* fontName, int charCode, int count, const int* cmds);
   void (*showFrame)();
   void (*placeObject)(int depth, int characterId);
   void (*removeObject)(int depth);
+  int (*setMovieFile)(const char* fileName, int width, int height);
   int (*writeMovie)(const char* fileName, int width, int height, int frameRate, int playFlag);
 };
 
@@ -119,10 +122,12 @@ struct TFlashExportOutcome {
 // user, leaving no movie file behind (an existing one stays as it was). The movie is made on a
 // thread of its own while the calling thread handles events other than the user's input (as long
 // work does, see BusyScope::RunAside): there the frames are composited and their pictures, encoded
-// one at a time on a further thread, go into the library as they are finished, each through one
-// file of a private temporary folder that carries every picture in turn under the picture's name;
-// the shapes, frames and the movie file follow. The image is only read, and must not change until the export returns.
-// FrameDone and the progress are told on the calling thread.
+// one at a time on a further thread, go into the library from memory as they are finished, and
+// from there into the movie's file, which is named to the library at the start; the shapes and
+// frames follow, and the file is put in place. A private temporary folder takes the movie the
+// library is left with when one is abandoned where it could not start the file, and goes with it.
+// The image is only read, and must not change until the export returns. FrameDone and the
+// progress are told on the calling thread.
 TFlashExportOutcome ExportFlashMovie(gif::TGIFImage& image, const TFlashExportOptions& options);
 
 // The snippet that embeds the movie: lines separated by CR LF. The movie name is percent-encoded

@@ -12,12 +12,13 @@
  * nothing and answers 0 where it returns a value; writeMovie still resets the movie state.
  *
  * Character ids. Each character-defining call (makeBlankShape, makeShape, makeJpeg,
- * makeButton, makeSoundClip) takes the next id, starting at 0 for every movie, and answers
- * 0 when it fails. A movie holds at most 65,536 characters (ids 0 to 65535): once they are
- * used up these calls write nothing and answer 0. So a 0 after a successful
- * character-defining call of the same movie is a failure; a first call's 0 is ambiguous
- * (the first id is 0), and a caller that must know checks what it passes before that call
- * (for makeJpeg: that the file exists and can be read).
+ * makeJpegData, makeButton, makeSoundClip) takes the next id, starting at 0 for every
+ * movie, and answers 0 when it fails. A movie holds at most 65,536 characters (ids 0 to
+ * 65535): once they are used up these calls write nothing and answer 0. So a 0 after a
+ * successful character-defining call of the same movie is a failure; a first call's 0 is
+ * ambiguous (the first id is 0), and a caller that must know checks what it passes before
+ * that call (for makeJpeg: that the file exists and can be read; for makeJpegData: that
+ * the bytes are there).
  */
 #ifndef REELTIDE_H
 #define REELTIDE_H
@@ -70,6 +71,13 @@ REELTIDE_API int makeShape(const char* fontName, int charCode, int count, const 
  * first call whose 0 must mean failure (see above). */
 REELTIDE_API int makeJpeg(const char* fileName, int width, int height, int withAlpha, const unsigned char* alpha);
 
+/* As makeJpeg, from the size bytes at data instead of a file's: a caller that holds the
+ * picture in memory need not write it out for the library to read back. Returns 0 (no
+ * tag, no id) when data is null with a size above 0 or size is negative, and for the
+ * reasons makeJpeg gives other than the file. The bytes are copied before it returns. */
+REELTIDE_API int makeJpegData(const unsigned char* data, int size, int width, int height, int withAlpha,
+                              const unsigned char* alpha);
+
 /* Places characterId at depth (PlaceObject2), unless the depth table marks characterId's
  * entry as placed. */
 REELTIDE_API void placeObject(int depth, int characterId);
@@ -96,6 +104,17 @@ REELTIDE_API void showFrame(void);
  * is reset (empty tag stream, character ids from 0, no sound track), ready for the next
  * createMovie. */
 REELTIDE_API int writeMovie(const char* fileName, int width, int height, int frameRate, int playFlag);
+
+/* Names the file the movie under construction will be written to, and its size in pixels,
+ * before writeMovie is called with them: from then on the library writes the tags to a
+ * temporary file beside fileName as they are made (and those made so far), instead of
+ * holding the whole movie in memory until writeMovie. The movie written is the same;
+ * writeMovie with this name and size puts the header in front and the file in place,
+ * with another name or size it writes as without this call, and with no name it removes
+ * the temporary file. Returns 1 when the file was started, 0 when it could not be made
+ * or a file was already named for this movie (the movie then stays in memory or goes
+ * to the file named first). Writes no tag. */
+REELTIDE_API int setMovieFile(const char* fileName, int width, int height);
 
 /* Further exports: start and wait frames, an end URL, buttons and sounds. */
 

@@ -32,6 +32,13 @@ int makeJpeg(const char* fileName, int width, int height, int withAlpha, const u
     return reeltide::GuardedResult([&] { return reeltide::MakeJpeg(fileName, width, height, withAlpha, alpha); });
 }
 
+int makeJpegData(const unsigned char* data, int size, int width, int height, int withAlpha,
+                 const unsigned char* alpha)
+{
+    return reeltide::GuardedResult(
+        [&] { return reeltide::MakeJpegData(data, size, width, height, withAlpha, alpha); });
+}
+
 void placeObject(int depth, int characterId)
 {
     reeltide::Guarded([&] { reeltide::PlaceObject(depth, characterId); });
@@ -50,6 +57,11 @@ void transformObject(int depth, int characterId, const int* params)
 void showFrame(void)
 {
     reeltide::Guarded([&] { reeltide::ShowFrame(); });
+}
+
+int setMovieFile(const char* fileName, int width, int height)
+{
+    return reeltide::GuardedResult([&] { return reeltide::SetMovieFile(fileName, width, height); });
 }
 
 int writeMovie(const char* fileName, int width, int height, int frameRate, int playFlag)

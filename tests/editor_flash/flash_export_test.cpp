@@ -121,12 +121,16 @@ TEST_F(FlashExportTest, AnAnimationOfEmptyFramesGivesAMovieThatShowsNothing) {
   const TFlashExportOutcome out = ExportFlashMovie(*image, Options());
   EXPECT_TRUE(out.Written);
   EXPECT_EQ(out.MovieFile, dir_.filePath(QStringLiteral("movie.swf")));
-  EXPECT_EQ(library->Calls, (QStringList{"createMovie 10", "showFrame", "writeMovie movie.swf 4 3 10 0"}));
+  EXPECT_EQ(library->Calls, (QStringList{"createMovie 10", "setMovieFile movie.swf 4 3", "showFrame",
+                                         "writeMovie movie.swf 4 3 10 0"}));
   EXPECT_TRUE(messages_.Shown.empty());
 }
 
-TEST_F(FlashExportTest, PicturesAreNamedForTheirFrameAndGoWithTheFolder) {
+// The pictures go to the library as bytes, one per non-empty frame: none is written out for the
+// library to read back, and the private folder goes with the export.
+TEST_F(FlashExportTest, PicturesGoToTheLibraryInMemoryAndNothingStaysOnDisk) {
   RecordingLibrary library;
+  library->WatchedFolder = temp_.path();
   auto image = MakeAnimation(3);
   image->Images().GetFrame(1)->Clear();
   AddLoopExtension(*image, 0, 0);
@@ -134,12 +138,32 @@ TEST_F(FlashExportTest, PicturesAreNamedForTheirFrameAndGoWithTheFolder) {
   o.FrameRate = 10;
   const TFlashExportOutcome out = ExportFlashMovie(*image, o);
   ASSERT_TRUE(out.Written);
-  EXPECT_EQ(Jpegs(library), (QStringList{"makeJpeg ZQF0.jpg 4 3 0 0", "makeJpeg ZQF2.jpg 4 3 0 0"}));
-  EXPECT_TRUE(library->JpegFilesExisted);
+  EXPECT_EQ(Jpegs(library), (QStringList{"makeJpegData 4 3 0 0", "makeJpegData 4 3 0 0"}));
+  EXPECT_TRUE(library->PicturesWereJpegs);
+  EXPECT_EQ(library->FilesWhileHandingOver, QStringList());
   EXPECT_EQ(library->Calls.count(QStringLiteral("showFrame")), 1 + 1 + 3);
   EXPECT_EQ(library->Calls.last(), "writeMovie movie.swf 4 3 10 1");
-  EXPECT_EQ(TempEntries(), QStringList()) << "the private folder of pictures is removed";
+  EXPECT_EQ(TempEntries(), QStringList()) << "the private folder is removed";
   EXPECT_TRUE(messages_.Shown.empty());
+}
+
+// A full first frame, then transparent 6 x 5 sprites at moving offsets, disposed of in turn not at
+// all, to the background and to what lay under them.
+std::unique_ptr<gif::TGIFImage> MovingSprites(int frames) {
+  auto image = MakeAnimation(1, 40, 30);
+  for (int i = 1; i < frames; ++i) {
+    auto* frame = new gif::TGIFSubImage(image.get());
+    frame->SetBounds((i * 5) % 34, (i * 3) % 25, 6, 5);
+    for (std::size_t p = 0; p < frame->DataSize(); ++p) frame->Data()[p] = static_cast<std::uint8_t>((p + i) % 4);
+    image->Add(frame);
+    SetFrameDelay(*frame, 10);
+    gif::TGIFGraphicControlExtension* gce = frame->GraphicControlExtension();
+    gce->SetTransparent(true);
+    gce->SetTransparentColorIndex(0);
+    const gif::TDisposalMethod disposals[] = {gif::dmNoDisposal, gif::dmBackground, gif::dmPrevious};
+    gce->SetDisposal(disposals[i % 3]);
+  }
+  return image;
 }
 
 // Each picture is encoded on a thread of its own while the next frame is composited; the movie is
@@ -152,7 +176,8 @@ TEST_F(FlashExportTest, TheMovieHoldsThePicturesMadeOneByOne) {
     std::vector<int> emptied;
   };
   Case cases[] = {{"frames at offsets, transparent, disposed", testing::MakeRealisticAnimation(5), {1}},
-                  {"whole screens", MakeAnimation(30, 320, 240), {2, 5, 6, 17}}};
+                  {"whole screens", MakeAnimation(30, 320, 240), {2, 5, 6, 17}},
+                  {"sprites moving over a full first frame, disposed each way in turn", MovingSprites(24), {9}}};
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
     gif::TGIFImage& image = *c.image;
@@ -184,6 +209,9 @@ TEST_F(FlashExportTest, TheMovieHoldsThePicturesMadeOneByOne) {
                                 QFile::encodeName(oneByOne), list, QFile::encodeName(pictures.filePath(QStringLiteral("x.swf"))))
                     .Written);
     EXPECT_EQ(testing::FileBytes(out.MovieFile), testing::FileBytes(oneByOne));
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("movie.swf")})
+        << "nothing is left beside the movie";
+    EXPECT_EQ(TempEntries(), QStringList());
   }
 }
 
@@ -229,6 +257,23 @@ TEST_F(FlashExportTest, FailuresAreToldAndLeaveTheOldMovieInPlace) {
     EXPECT_EQ(!library->Calls.isEmpty(), c.callsLibrary);
     EXPECT_EQ(testing::FileBytes(old.fileName()), "old movie");
     EXPECT_EQ(TempEntries(), QStringList());
+  }
+}
+
+// The movie's file is named to the library before the first picture goes in, so that the library
+// writes it as it is made; a movie abandoned halfway is sent nowhere, which leaves nothing beside the
+// user's file.
+TEST_F(FlashExportTest, TheMovieFileIsNamedAtTheStartAndAnAbandonedMovieGoesNowhere) {
+  for (const int refused : {-1, 2}) {
+    SCOPED_TRACE(refused);
+    RecordingLibrary library;
+    library->RefuseJpeg = refused;
+    messages_.Shown.clear();
+    EXPECT_EQ(ExportFlashMovie(*MakeAnimation(4), Options()).Written, refused < 0);
+    ASSERT_GE(library->Calls.size(), 3);
+    EXPECT_EQ(library->Calls.mid(0, 3),
+              (QStringList{"createMovie 10", "setMovieFile movie.swf 4 3", "makeJpegData 4 3 0 0"}));
+    EXPECT_EQ(library->Calls.last(), refused < 0 ? "writeMovie movie.swf 4 3 10 0" : "writeMovie  4 3 10 0");
   }
 }
 

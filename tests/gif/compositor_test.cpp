@@ -95,12 +95,49 @@ TEST(Compositor, ShowsEachFrameAsThePlayerDoes) {
     TGIFImage image;
     Load(image, 4, 2, c.frames);
     ASSERT_EQ(image.Images().GetCount(), int(c.frames.size()));
-    TGIFCompositor screen(image);
-    for (std::size_t k = 0; k < c.screens.size(); ++k)
-      EXPECT_EQ(Letters(screen.Render(int(k))), c.screens[k]) << "frame " << k;
-    // Going back replays from the start and gives the same pictures.
-    for (std::size_t k = c.screens.size(); k-- > 0;)
-      EXPECT_EQ(Letters(screen.Render(int(k))), c.screens[k]) << "again " << k;
+    // One screen, or several taken in turn: the same pictures.
+    for (int screens : {1, 2, 3}) {
+      SCOPED_TRACE(screens);
+      TGIFCompositor screen(image, 0xFFFFFF, PixelFormat::pf24bit, screens);
+      for (std::size_t k = 0; k < c.screens.size(); ++k)
+        EXPECT_EQ(Letters(screen.Render(int(k))), c.screens[k]) << "frame " << k;
+      // Going back replays from the start and gives the same pictures.
+      for (std::size_t k = c.screens.size(); k-- > 0;)
+        EXPECT_EQ(Letters(screen.Render(int(k))), c.screens[k]) << "again " << k;
+    }
+  }
+}
+
+// With several screens each picture stays as it was while as many later ones as there are
+// further screens are drawn, also where a frame is disposed of, frames are skipped or the
+// pictures go back to an earlier frame, and every picture is the one a single screen shows.
+TEST(Compositor, EachOfSeveralScreensKeepsItsPictureWhileTheNextOnesAreDrawn) {
+  TGIFImage image;
+  Load(image, 4, 2,
+       {{0, 0, 4, 2, {0, 0, 0, 0, 0, 0, 0, 0}},
+        {1, 0, 2, 1, {1, 3}, 2, true},
+        {0, 1, 3, 1, {2, 2, 2}, 3},
+        {3, 0, 1, 2, {1, 1}},
+        {2, 1, 2, 1, {3, 0}, 2, true},
+        {0, 0, 1, 1, {2}, 3},
+        {1, 1, 1, 1, {1}}});
+  const std::vector<int> orders[] = {{0, 1, 2, 3, 4, 5, 6}, {0, 2, 4, 6}, {0, 1, 2, 3, 1, 2, 5, 0, 6}};
+  for (int screens : {2, 3}) {
+    for (const std::vector<int>& order : orders) {
+      SCOPED_TRACE(::testing::Message() << screens << " screens, frames in order " << ::testing::PrintToString(order));
+      TGIFCompositor single(image);
+      TGIFCompositor ring(image, 0xFFFFFF, PixelFormat::pf24bit, screens);
+      std::vector<const Bitmap*> shown;
+      std::vector<Bitmap> expected;
+      for (int k : order) {
+        shown.push_back(&ring.Render(k));
+        expected.push_back(single.Render(k));
+        const std::size_t first = shown.size() > std::size_t(screens) ? shown.size() - screens : 0;
+        for (std::size_t i = first; i < shown.size(); ++i)
+          EXPECT_EQ(Letters(*shown[i]), Letters(expected[i])) << "picture " << i << " after frame " << k;
+      }
+      EXPECT_EQ(&ring.Render(order.back()), shown.back()) << "the frame shown again";
+    }
   }
 }
 

@@ -1,6 +1,8 @@
 // The shared library through its C exports, checked by FFmpeg and yaswfp.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
 #include <set>
 
 #include "swf/api/reeltide.h"
@@ -16,8 +18,10 @@ struct EditorMovie {
 };
 
 // Builds a movie the way the editor exports an animation: one JPEG and one bitmap-filled
-// shape per frame, then per frame remove, place and show as often as its delay lasts.
-EditorMovie BuildEditorMovie(const TempFolder& folder, int w, int h, int rate, const std::vector<int>& repeats)
+// shape per frame, then per frame remove, place and show as often as its delay lasts. The
+// pictures go in through files, or from memory.
+EditorMovie BuildEditorMovie(const TempFolder& folder, int w, int h, int rate, const std::vector<int>& repeats,
+                             bool fromMemory = false, const std::string& name = "movie.swf")
 {
     EditorMovie movie;
     int n = int(repeats.size());
@@ -25,9 +29,14 @@ EditorMovie BuildEditorMovie(const TempFolder& folder, int w, int h, int rate, c
     createMovie(rate);
     for (int k = 0; k < n; ++k) {
         movie.jpegs.push_back(EncodeJpeg(24, 16, k, 60 + k * 10));
-        std::string name = folder.File("ZQF" + std::to_string(k) + ".jpg");
-        WriteFileBytes(name, movie.jpegs.back());
-        bitmapIds.push_back(makeJpeg(name.c_str(), w, h, 0, nullptr));
+        const std::vector<uint8_t>& jpeg = movie.jpegs.back();
+        if (fromMemory) {
+            bitmapIds.push_back(makeJpegData(jpeg.data(), int(jpeg.size()), w, h, 0, nullptr));
+            continue;
+        }
+        std::string file = folder.File("ZQF" + std::to_string(k) + ".jpg");
+        WriteFileBytes(file, jpeg);
+        bitmapIds.push_back(makeJpeg(file.c_str(), w, h, 0, nullptr));
     }
     for (int k = 0; k < n; ++k) {
         int cmds[24] = {0, 0, w, h, 3, 1, 7, bitmapIds[k], 0, 0, 0, 0, 1, 0, w, 1, h, 0, 1, 0, -w, 1, -h, 0};
@@ -41,12 +50,136 @@ EditorMovie BuildEditorMovie(const TempFolder& folder, int w, int h, int rate, c
             showFrame();
         }
     }
-    movie.file = folder.File("movie.swf");
+    movie.file = folder.File(name);
     EXPECT_EQ(writeMovie(movie.file.c_str(), w, h, rate, 0), 1);
     return movie;
 }
 
 }  // namespace
+
+// A picture handed over in memory makes the movie its file makes, byte for byte, with and without
+// an alpha plane; what cannot be a picture is refused and uses no id.
+TEST(ReeltideExports, PicturesFromMemoryMakeTheMovieTheirFilesMake)
+{
+    TempFolder folder;
+    const EditorMovie fromFiles = BuildEditorMovie(folder, 24, 16, 12, {1, 3, 2}, false, "files.swf");
+    const EditorMovie fromMemory = BuildEditorMovie(folder, 24, 16, 12, {1, 3, 2}, true, "memory.swf");
+    EXPECT_EQ(ReadFileBytes(fromMemory.file), ReadFileBytes(fromFiles.file));
+
+    const std::vector<uint8_t> jpeg = EncodeJpeg(4, 2, 7);
+    const std::vector<uint8_t> alpha = {0, 64, 128, 255, 255, 128, 64, 0};
+    const std::string file = folder.File("alpha.jpg");
+    WriteFileBytes(file, jpeg);
+    struct Refused {
+        const char* what;
+        const unsigned char* data;
+        int size;
+        int withAlpha;
+        const unsigned char* alpha;
+    };
+    const Refused refused[] = {{"no bytes", nullptr, 10, 0, nullptr},
+                               {"a negative size", jpeg.data(), -1, 0, nullptr},
+                               {"the alpha plane missing", jpeg.data(), int(jpeg.size()), 1, nullptr}};
+    std::vector<std::vector<uint8_t>> movies;
+    for (bool memory : {false, true}) {
+        createMovie(10);
+        if (memory) {
+            for (const Refused& r : refused)
+                EXPECT_EQ(makeJpegData(r.data, r.size, 4, 2, r.withAlpha, r.alpha), 0) << r.what;
+            EXPECT_EQ(makeJpegData(jpeg.data(), int(jpeg.size()), 4, 2, 1, alpha.data()), 0) << "the first id";
+            EXPECT_EQ(makeJpegData(jpeg.data(), int(jpeg.size()), 4, 2, 0, nullptr), 1);
+        } else {
+            EXPECT_EQ(makeJpeg(file.c_str(), 4, 2, 1, alpha.data()), 0);
+            EXPECT_EQ(makeJpeg(file.c_str(), 4, 2, 0, nullptr), 1);
+        }
+        const std::string movie = folder.File(memory ? "alpha-memory.swf" : "alpha-file.swf");
+        ASSERT_EQ(writeMovie(movie.c_str(), 4, 2, 10, 0), 1);
+        movies.push_back(ReadFileBytes(movie));
+    }
+    EXPECT_EQ(movies[1], movies[0]);
+}
+
+namespace {
+
+std::set<std::string> FilesIn(const std::string& folder)
+{
+    std::set<std::string> names;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.insert(e->d_name);
+        closedir(d);
+    }
+    return names;
+}
+
+}  // namespace
+
+// A movie whose file is named before it is built is written as it is made: the file is the one
+// the movie makes without it, wherever and at whatever size writeMovie is finally asked to write
+// it, and no temporary file stays beside the named one, also where the movie goes nowhere.
+TEST(ReeltideExports, AMovieNamedAtTheStartIsTheMovieWrittenAtTheEnd)
+{
+    TempFolder folder;
+    // Pictures of several hundred kilobytes, so that the tags reach the file in several steps.
+    std::vector<std::vector<uint8_t>> pictures;
+    uint32_t x = 2463534242u;
+    for (int k = 0; k < 5; ++k) {
+        std::vector<uint8_t> bytes(size_t(300000 + 7919 * k));
+        for (uint8_t& b : bytes) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            b = uint8_t(x);
+        }
+        pictures.push_back(std::move(bytes));
+    }
+    // The editor's road for 640 x 480 with the file named (or not) after createMovie, written to
+    // the file and size given.
+    auto build = [&](const std::string& named, const std::string& written, int w, int h) {
+        createMovie(12);
+        if (!named.empty()) {
+            EXPECT_EQ(setMovieFile(named.c_str(), 640, 480), 1);
+        }
+        EXPECT_EQ(setMovieFile(named.c_str(), 640, 480), 0) << "one file per movie";
+        const int n = int(pictures.size());
+        for (int k = 0; k < n; ++k)
+            EXPECT_EQ(makeJpegData(pictures[size_t(k)].data(), int(pictures[size_t(k)].size()), w, h, 0, nullptr), k);
+        for (int k = 0; k < n; ++k) {
+            int cmds[24] = {0, 0, w, h, 3, 1, 7, k, 0, 0, 0, 0, 1, 0, w, 1, h, 0, 1, 0, -w, 1, -h, 0};
+            EXPECT_EQ(makeShape("", 0, 24, cmds), n + k);
+        }
+        showFrame();
+        for (int k = 0; k < n; ++k) {
+            if (k >= 1) removeObject(n + k - 1);
+            placeObject(n + k, n + k);
+            showFrame();
+        }
+        return writeMovie(written.c_str(), w, h, 12, 1);
+    };
+    struct Case {
+        const char* what;
+        const char* written;  // "" for nowhere
+        int w, h;
+    };
+    const Case cases[] = {{"the file and size named", "movie.swf", 640, 480},
+                          {"another file", "other.swf", 640, 480},
+                          {"another size, with a longer header", "movie.swf", 64000, 480},
+                          {"nowhere", "", 640, 480}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder movies;
+        const std::string reference = folder.File("reference.swf");
+        ASSERT_EQ(build("", reference, c.w, c.h), 1);
+        const std::string written = *c.written ? movies.File(c.written) : std::string();
+        ASSERT_EQ(build(movies.File("movie.swf"), written, c.w, c.h), *c.written ? 1 : 0);
+        if (*c.written) {
+            EXPECT_EQ(ReadFileBytes(written), ReadFileBytes(reference));
+            EXPECT_EQ(FilesIn(movies.Path()), std::set<std::string>{c.written});
+        } else {
+            EXPECT_EQ(FilesIn(movies.Path()), std::set<std::string>());
+        }
+    }
+}
 
 TEST(ReeltidePeers, FfmpegExtractsTheJpegsUnchanged)
 {
@@ -111,7 +244,7 @@ TEST(ReeltidePeers, ExportsOnlyTheCInterface)
         names.insert(name);
         EXPECT_NE(name.rfind("_Z", 0), 0u) << "C++ symbol exported: " << name;
     }
-    for (const char* e : {"createMovie", "setBkColor", "makeBlankShape", "makeShape", "makeJpeg", "placeObject",
-                          "removeObject", "transformObject", "showFrame", "writeMovie"})
+    for (const char* e : {"createMovie", "setBkColor", "makeBlankShape", "makeShape", "makeJpeg", "makeJpegData",
+                          "placeObject", "removeObject", "transformObject", "showFrame", "setMovieFile", "writeMovie"})
         EXPECT_TRUE(names.count(e)) << e;
 }
