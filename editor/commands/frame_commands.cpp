@@ -5,11 +5,13 @@
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
 #include "editor/model/undo_captions.h"
+#include "gif/encode_ahead.h"
 #include "gif/texts.h"
 
 #include <QImage>
 
 #include <algorithm>
+#include <exception>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -198,6 +200,21 @@ int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
   const int entries = paletteType < 2 ? std::numeric_limits<int>::max() : copy.Images().GetCount();
   const TUndoGroup group(Documents(), entries, Tr(undo_captions::kPasteFrame), std::max(0, SelectedFrame()));
   if (!group.Recorded()) return -1;
+  // The merge after each frame rewrites frames that the working copy then has to encode again:
+  // they are encoded while the paste goes on, and the working copy waits for them (the window
+  // painted meanwhile).
+  gif::TEncodeAhead ahead;
+  const struct Waited {
+    gif::TEncodeAhead& Ahead;
+    ~Waited() {
+      try {
+        if (Ahead.Pending() && std::uncaught_exceptions() == 0)
+          BusyScope::RunAside([this] { Ahead.Wait(); }, Tr(gif::texts::Saving));
+      } catch (...) {
+      }
+      Ahead.Wait();  // at once when done above; else the encodings end soon
+    }
+  } waited{ahead};
   ApplyPaletteDefaults(copy);
   if (paletteType < 2 && copy.Images().GetCount() > 1) ApplyStandardPalette(copy);
   StepProgress progress(copy.Images().GetCount(), Tr(frame_texts::kInsertingFrame));
@@ -211,6 +228,7 @@ int TFrameCommands::PasteFrameCopy(TGIFImage& copy) {
     if (index < 0) break;
     last = index;
     TGIFImage& image = *SharedImage();
+    if (paletteType < 2) ahead.Start(image);
     TGIFSubImage& frame = *image.Images().GetFrame(index);
     // The copied place, moved in as far as needed to keep the frame on this animation's screen,
     // which the paste does not change.
