@@ -22,6 +22,7 @@
 
 #include "gif/color/bitmap.h"
 #include "gif/encoded_data_cache.h"
+#include "gif/load_options.h"
 #include "gif/lzw/lzw.h"
 #include "gif/stream.h"
 #include "gif/texts.h"
@@ -170,6 +171,8 @@ public:
   int EncodingThreads() const;
   // parent is unused: frames belong to the list's image.
   void LoadFromStream(ByteReader& stream, TGIFItem* parent) override;
+  // The frames of a whole image's load.
+  void LoadFrames(ByteReader& stream, const TGIFLoadOptions& options);
 };
 
 class TGIFExtensionList : public TGIFList {
@@ -689,7 +692,8 @@ private:
     bool Partial = false;
     LZWDecodeResult Result;
     std::uint64_t DataHash = 0;  // of the data the decode consumed, for the cache
-    const DonorFrames* Donors = nullptr;  // frames of the image's PixelsDonor that may give pixels
+    const DonorFrames* Donors = nullptr;  // frames of the load's PixelsDonor that may give pixels
+    bool Seed = false;                    // the load seeds the image's encoded-data cache
     TGIFSubImage* Donor = nullptr;        // the one whose pixels this frame takes, not decoded
     std::uint64_t DonorPixels = 0;
   };
@@ -718,7 +722,7 @@ private:
   // An image descriptor of no width or height, as read.
   void SaveZeroSize(ByteWriter& stream);
 
-  // Where the frame's pixels come from once its load has succeeded (see TGIFImage::PixelsDonor).
+  // Where the frame's pixels come from once its load has succeeded (see TGIFLoadOptions::PixelsDonor).
   TGIFSubImage* donor_ = nullptr;
   TGIFExtensionList extensions_;
   TGIFLocalColorMap colorMap_;
@@ -832,32 +836,18 @@ public:
   // Drops from EncodedDataCache the data of every frame but this image's own (after the image was
   // replaced by another, so that it holds one image's worth again, as a write leaves it).
   void DropOthersEncodedData();
-  // When set, a load gives EncodedDataCache each frame's image data as the encoding of its pixels.
-  // Only for data this library wrote with this image's Compression (the editor's own snapshots).
-  bool SeedEncodedDataCache = false;
-  // When set, a load that succeeds takes the pixels of frames the donor holds from it instead of
-  // decoding them, where EncodedDataCache names a frame's image data as the encoding of a donor
-  // frame's pixels; those donor frames are left holding nothing. For an image that what is loaded
-  // is about to replace (an undo bringing back a snapshot of it). Not owned; cleared by the load.
-  TGIFImage* PixelsDonor = nullptr;
-
-  // When above 0, a load stops once it has read this many frames: what follows them is neither
-  // read nor decoded (a preview that shows the first frame of a long animation).
-  int LoadFrameLimit = 0;
 
   // Frames of more pixels than this (width x height) fail to load before any
-  // pixel memory is taken. New images start from DefaultMaxFramePixels.
+  // pixel memory is taken. New images start from GIFDefaults().
   std::uint64_t MaxFramePixels;
-  static std::uint64_t DefaultMaxFramePixels;
 
   // Bytes a loaded image may need in all: every frame's pixels and rendered
   // bitmap and the still picture, as the file declares them. A file past it
   // fails to load ("Image needs more memory than allowed") and the image stays
   // as it was. Pictures made from the image outside it count too (see
-  // TGIFMemoryCharge). New images start from DefaultMemoryBudget, taken once
-  // at start-up from the machine (MemoryBudgetFor).
+  // TGIFMemoryCharge). New images start from GIFDefaults(), whose budget is
+  // taken once at start-up from the machine (MemoryBudgetFor).
   std::uint64_t MemoryBudget;
-  static std::uint64_t DefaultMemoryBudget;
   // The budget of a machine with this much memory, this much of it available
   // and this address-space limit for a process that maps `mapped` bytes now (0
   // where one is not known): the smallest of a quarter of the memory, what is
@@ -873,13 +863,6 @@ public:
   std::uint64_t MemoryCost() const;
   // What an image of this screen and these frames is counted at against the budget.
   static std::uint64_t ScreenMemoryCost(int width, int height);
-  // Threads that decode frames' image data while a load walks the file: 0 for one per core,
-  // 1 to decode everything on the loading thread. The frames, warnings and errors are the same.
-  inline static int DecodeThreads = 0;
-  // The threads a load decodes on: DecodeThreads, or the cores this process may run on.
-  static int EffectiveDecodeThreads();
-  // Frames of fewer pixels are decoded on the loading thread, where handing them over costs more.
-  inline static std::size_t DecodeThreadPixels = std::size_t{1} << 15;
   static std::uint64_t FrameMemoryCost(int width, int height);
 
   // Events.
@@ -893,11 +876,11 @@ public:
 
   // Streams and files. A failed load leaves the image as it was; a failed save
   // leaves the file on disk as it was.
-  void LoadFromStream(ByteReader& stream);
+  void LoadFromStream(ByteReader& stream, const TGIFLoadOptions& options = {});
   void SaveToStream(ByteWriter& stream);
-  void LoadFromMemory(std::span<const std::uint8_t> data);
+  void LoadFromMemory(std::span<const std::uint8_t> data, const TGIFLoadOptions& options = {});
   std::vector<std::uint8_t> SaveToMemory();
-  void LoadFromFile(const std::string& name);
+  void LoadFromFile(const std::string& name, const TGIFLoadOptions& options = {});
   void SaveToFile(const std::string& name);
 
   void Assign(const TGIFImage& source);
@@ -931,18 +914,25 @@ public:
   void OptimizeColorMaps();
   void Optimize(unsigned options, int method = 0, int ditherMode = 0, int bits = 8);
 
-  // Stops the image's painters and detaches any that do not end in time, so
-  // that none touches the image afterwards; must not throw. The painter
-  // library installs it when it is part of the program; the image calls it
-  // before it frees frames (Clear, loading, destruction).
-  using TStopPaintersHook = void (*)(TGIFImage& image) noexcept;
-  inline static TStopPaintersHook StopPaintersHook = nullptr;
+  // Told before the image frees its frames (Clear, loading, destruction), so that whatever
+  // still reads them (a painter playing the image) lets go of them first.
+  class TFramesObserver {
+  public:
+    virtual ~TFramesObserver() = default;
+    // Must not throw; once it returns, nothing it answers for touches the image's frames.
+    virtual void FramesGoing(TGIFImage& image) noexcept = 0;
+  };
+  // The image keeps one; whoever reads its frames from elsewhere sets it (the painter library
+  // does when it paints the image). Stays with this image object through loads and moves.
+  void SetFramesObserver(std::shared_ptr<TFramesObserver> observer) { framesObserver_ = std::move(observer); }
+  const std::shared_ptr<TFramesObserver>& FramesObserver() const { return framesObserver_; }
 
 private:
-  void StopPainters() noexcept {
-    if (StopPaintersHook) StopPaintersHook(*this);
+  void FramesGoing() noexcept {
+    if (framesObserver_) framesObserver_->FramesGoing(*this);
   }
-  void ReadStream(ByteReader& stream);
+  std::shared_ptr<TFramesObserver> framesObserver_;
+  void ReadStream(ByteReader& stream, const TGIFLoadOptions& options);
   // After a load: the frames given pixels by the donor take them.
   void TakeDonatedPixels();
   void Swap(TGIFImage& other);

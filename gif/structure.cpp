@@ -229,7 +229,7 @@ private:
 
 }  // namespace
 
-int TGIFImage::EffectiveDecodeThreads() {
+int TGIFLoadOptions::EffectiveDecodeThreads() const {
   if (DecodeThreads > 0) return DecodeThreads;
   int cores = 0;
 #ifdef __linux__
@@ -245,7 +245,9 @@ int TGIFImage::EffectiveDecodeThreads() {
 // frames is decoded on other threads meanwhile. Frames join the list, report progress and give
 // their warnings in file order, each once it is decoded, so a load gives the same frames,
 // warnings and errors on any number of threads.
-void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
+void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) { LoadFrames(stream, TGIFLoadOptions{}); }
+
+void TGIFImageList::LoadFrames(ByteReader& stream, const TGIFLoadOptions& options) {
   TGIFImage* image = Image();
   struct InFlight {
     std::unique_ptr<TGIFSubImage> Frame;
@@ -256,7 +258,7 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     // Warnings given after this frame was read, held back until it is finished.
     std::vector<TGIFImage::HeldWarning> After;
   };
-  const int threads = TGIFImage::EffectiveDecodeThreads();
+  const int threads = options.EffectiveDecodeThreads();
   std::mutex doneMutex;
   std::condition_variable doneChanged;
   // Declared before the workers, so the workers finish with the frames before the frames go.
@@ -303,8 +305,8 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
 
   // Pixels a frame of the donor holds whole may come from it instead of the decoder.
   TGIFSubImage::DonorFrames donors;
-  if (image && image->PixelsDonor && image->EncodedDataCache) {
-    const TGIFImageList& given = image->PixelsDonor->Images();
+  if (image && options.PixelsDonor && image->EncodedDataCache) {
+    const TGIFImageList& given = options.PixelsDonor->Images();
     for (int i = 0; i < given.GetCount(); ++i) {
       TGIFSubImage* frame = given.GetFrame(i);
       if (!frame->partial_ && !frame->remapPending_ && !frame->zeroSize_ && frame->width_ > 0 && frame->height_ > 0 &&
@@ -327,6 +329,7 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     try {
       next->Decodes = next->Frame->ReadBlocks(stream, next->Pending);
       if (!donors.empty()) next->Pending.Donors = &donors;
+      next->Pending.Seed = options.SeedEncodedData;
     } catch (const GIFException& e) {
       next.reset();
       finishAll();
@@ -348,7 +351,7 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     holdAfterBack();
     if (f.Decodes) {
       bool posted = false;
-      if (threads > 1 && f.Pending.Total >= TGIFImage::DecodeThreadPixels) {
+      if (threads > 1 && f.Pending.Total >= options.DecodeThreadPixels) {
         if (!workers) workers.emplace(threads);
         f.Done = false;
         posted = workers->Post([&f, &doneMutex, &doneChanged] {
@@ -367,8 +370,8 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     }
     finishReady();
     if (inFlight.size() > static_cast<std::size_t>(threads) * kFramesInFlightPerThread) finishFront();
-    if (image && image->LoadFrameLimit > 0 &&
-        static_cast<std::size_t>(GetCount()) + inFlight.size() >= static_cast<std::size_t>(image->LoadFrameLimit)) {
+    if (options.FrameLimit > 0 &&
+        static_cast<std::size_t>(GetCount()) + inFlight.size() >= static_cast<std::size_t>(options.FrameLimit)) {
       finishAll();
       return;
     }
