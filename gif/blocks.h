@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gif/basics.h"
@@ -80,8 +81,13 @@ public:
   int EncodingThreads() const;
   // parent is unused: frames belong to the list's image.
   void LoadFromStream(ByteReader& stream, TGIFItem* parent) override;
-  // The frames of a whole image's load.
-  void LoadFrames(ByteReader& stream, const TGIFLoadOptions& options);
+
+private:
+  friend class TGIFImage;
+  // Frames read by a load, each with the donor frame whose pixels it takes once the load has succeeded.
+  using Donations = std::vector<std::pair<TGIFSubImage*, TGIFSubImage*>>;
+  // The frames of a whole image's load; those that take a donor's pixels are added to donations.
+  void LoadFrames(ByteReader& stream, const TGIFLoadOptions& options, Donations& donations);
 };
 
 class TGIFExtensionList : public TGIFList {

@@ -275,7 +275,7 @@ void TGIFImage::Changed() {
 // ---------------------------------------------------------------------------
 // Streams
 
-void TGIFImage::ReadStream(ByteReader& stream, const TGIFLoadOptions& options) {
+void TGIFImage::ReadStream(ByteReader& stream, const TGIFLoadOptions& options, TGIFImageList::Donations& donations) {
   Progress(this, TProgressStage::psStarting, 0, false, texts::Loading);
   try {
     Clear();
@@ -286,7 +286,7 @@ void TGIFImage::ReadStream(ByteReader& stream, const TGIFLoadOptions& options) {
     loadBudget_ = AddressSpaceBudgetNow();
     // A still picture larger than the frame limit is never made (GetBitmap).
     ChargeLoad(std::min(ScreenMemoryCost(GetWidth(), GetHeight()), ScreenMemoryCost(1, 1) * MaxFramePixels));
-    images_.LoadFrames(stream, options);
+    images_.LoadFrames(stream, options, donations);
     if (options.FrameLimit <= 0 || images_.GetCount() < options.FrameLimit) {
       TGIFTrailer trailer(this);
       trailer.LoadFromStream(stream);
@@ -298,13 +298,10 @@ void TGIFImage::ReadStream(ByteReader& stream, const TGIFLoadOptions& options) {
   Progress(this, TProgressStage::psEnding, 100, true, texts::Loading);
 }
 
-void TGIFImage::TakeDonatedPixels() {
+void TGIFImage::TakeDonatedPixels(const TGIFImageList::Donations& donations) {
   // A donor frame gives its pixels to the first frame that names them; later ones copy them.
   std::unordered_map<const TGIFSubImage*, const TGIFSubImage*> taken;
-  for (TGIFItem* item : images_.items_) {
-    auto* frame = static_cast<TGIFSubImage*>(item);
-    TGIFSubImage* donor = std::exchange(frame->donor_, nullptr);
-    if (!donor) continue;
+  for (const auto& [frame, donor] : donations) {
     const auto [at, first] = taken.try_emplace(donor, frame);
     const TGIFSubImage& from = first ? *donor : *at->second;
     frame->largest_ = from.LargestIndex();
@@ -348,13 +345,14 @@ void TGIFImage::LoadFromStream(ByteReader& stream, const TGIFLoadOptions& option
   };
   fresh.OnProgress = [this](const void* sender, TProgressStage stage, int percent, bool redrawNow,
                             const std::string& message) { Progress(sender, stage, percent, redrawNow, message); };
+  TGIFImageList::Donations donations;
   try {
-    fresh.ReadStream(stream, options);
+    fresh.ReadStream(stream, options, donations);
   } catch (...) {
     stream.Seek(start);
     throw;
   }
-  fresh.TakeDonatedPixels();
+  fresh.TakeDonatedPixels(donations);
   // The frames a painter is playing go away with fresh.
   FramesGoing();
   FreeDrawState();

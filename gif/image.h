@@ -191,9 +191,9 @@ private:
     if (framesObserver_) framesObserver_->FramesGoing(*this);
   }
   std::shared_ptr<TFramesObserver> framesObserver_;
-  void ReadStream(ByteReader& stream, const TGIFLoadOptions& options);
+  void ReadStream(ByteReader& stream, const TGIFLoadOptions& options, TGIFImageList::Donations& donations);
   // After a load: the frames given pixels by the donor take them.
-  void TakeDonatedPixels();
+  void TakeDonatedPixels(const TGIFImageList::Donations& donations);
   void Swap(TGIFImage& other);
   // What Assign takes over besides the frames and the header.
   void AssignSettings(const TGIFImage& source);

@@ -245,9 +245,12 @@ int TGIFLoadOptions::EffectiveDecodeThreads() const {
 // frames is decoded on other threads meanwhile. Frames join the list, report progress and give
 // their warnings in file order, each once it is decoded, so a load gives the same frames,
 // warnings and errors on any number of threads.
-void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) { LoadFrames(stream, TGIFLoadOptions{}); }
+void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
+  Donations none;
+  LoadFrames(stream, TGIFLoadOptions{}, none);
+}
 
-void TGIFImageList::LoadFrames(ByteReader& stream, const TGIFLoadOptions& options) {
+void TGIFImageList::LoadFrames(ByteReader& stream, const TGIFLoadOptions& options, Donations& donations) {
   TGIFImage* image = Image();
   struct InFlight {
     std::unique_ptr<TGIFSubImage> Frame;
@@ -281,6 +284,7 @@ void TGIFImageList::LoadFrames(ByteReader& stream, const TGIFLoadOptions& option
     }
     if (image) image->heldWarnings_ = nullptr;
     if (f.Decodes) f.Frame->FinishDecode(f.Pending);
+    if (f.Pending.Donor) donations.emplace_back(f.Frame.get(), f.Pending.Donor);
     for (const TGIFImage::HeldWarning& w : f.After) image->Warning(w.Sender, w.Severity, w.Message);
     Add(f.Frame.release());
     const std::size_t size = stream.Size();

@@ -201,8 +201,6 @@ private:
   // An image descriptor of no width or height, as read.
   void SaveZeroSize(ByteWriter& stream);
 
-  // Where the frame's pixels come from once its load has succeeded (see TGIFLoadOptions::PixelsDonor).
-  TGIFSubImage* donor_ = nullptr;
   TGIFExtensionList extensions_;
   TGIFLocalColorMap colorMap_;
   std::uint16_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;

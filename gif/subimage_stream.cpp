@@ -111,7 +111,6 @@ void TGIFSubImage::FinishDecode(PendingDecode& pending) {
   TGIFImage* image = Image();
   if (pending.Donor) {
     pixelsId_ = pending.DonorPixels;
-    donor_ = pending.Donor;
     const int count = GetActiveColorMap().GetCount();
     if (count > 0 && pending.Donor->LargestIndex() >= count) Warning(GIFSeverityWarning, texts::ColorNotInTable);
     return;
