@@ -241,15 +241,15 @@ int TGIFLoadOptions::EffectiveDecodeThreads() const {
   return std::clamp(cores, 1, 64);
 }
 
-// The blocks are walked on this thread, in order, as they always were; the image data of large
-// frames is decoded on other threads meanwhile. Frames join the list, report progress and give
-// their warnings in file order, each once it is decoded, so a load gives the same frames,
-// warnings and errors on any number of threads.
 void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
   Donations none;
   LoadFrames(stream, TGIFLoadOptions{}, none);
 }
 
+// The blocks are walked on this thread, in order, as they always were; the image data of large
+// frames is decoded on other threads meanwhile. Frames join the list, report progress and give
+// their warnings in file order, each once it is decoded, so a load gives the same frames,
+// warnings and errors on any number of threads.
 void TGIFImageList::LoadFrames(ByteReader& stream, const TGIFLoadOptions& options, Donations& donations) {
   TGIFImage* image = Image();
   struct InFlight {
