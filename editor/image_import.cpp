@@ -68,8 +68,8 @@ QImage ReadBmp(QImageReader& reader, bool* tooLarge) {
   const std::uint64_t pixels = std::uint64_t(size.width()) * std::uint64_t(size.height());
   // The decoded picture and the bitmap made from it, 32 bits a pixel each.
   const std::uint64_t bytes = pixels * 8;
-  if (pixels > gif::TGIFImage::DefaultMaxFramePixels) return {};
-  if (bytes > gif::TGIFImage::DefaultMemoryBudget) {
+  if (pixels > gif::GIFDefaults().MaxFramePixels) return {};
+  if (bytes > gif::GIFDefaults().MemoryBudget) {
     if (tooLarge) *tooLarge = true;
     return {};
   }
@@ -154,7 +154,7 @@ int ImportImageFile(IImportHost& host, const QString& fileName, gif::Bitmap& bit
   if (typeCode != kFileTypeGif) {
     TXpress* imgX = host.Imaging();
     if (!imgX) return fail(loadError);
-    imgX->SetMemoryLimit(gif::TGIFImage::DefaultMemoryBudget);
+    imgX->SetMemoryLimit(gif::GIFDefaults().MemoryBudget);
     imgX->SetFileName(fileName, &Aside);
     const std::uint16_t code = imgX->GetErrorCode();
     imgX->SetMemoryLimit(0);

@@ -42,12 +42,14 @@ std::unique_ptr<TGIFImage> ReadFirstFrame(const QString& fileName) {
     bytes += more;
     const bool whole = more.size() < asked || file.atEnd();
     auto image = std::make_unique<TGIFImage>();
-    image->LoadFrameLimit = 1;
     bool warned = false;
     image->OnWarning = [&warned](const void*, int, const std::string&) { warned = true; };
     try {
+      gif::TGIFLoadOptions options;
+      options.FrameLimit = 1;
       image->LoadFromMemory(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                                          static_cast<std::size_t>(bytes.size())));
+                                                          static_cast<std::size_t>(bytes.size())),
+                            options);
     } catch (const std::exception&) {
       if (whole) return nullptr;
       continue;

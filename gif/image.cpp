@@ -18,10 +18,6 @@
 
 namespace gif {
 
-// Large enough for any real animation frame (16384 x 16384), small enough that
-// a forged descriptor in a tiny file cannot ask for gigabytes.
-std::uint64_t TGIFImage::DefaultMaxFramePixels = 16384ull * 16384ull;
-
 namespace {
 
 constexpr std::uint64_t kUnknown = 0;
@@ -74,8 +70,26 @@ std::uint64_t TGIFImage::MemoryBudgetFor(std::uint64_t physical, std::uint64_t a
   return budget == std::numeric_limits<std::uint64_t>::max() ? 1ull << 30 : budget;
 }
 
-std::uint64_t TGIFImage::DefaultMemoryBudget =
-    MemoryBudgetFor(PhysicalMemory(), AvailableMemory(), AddressSpaceLimit(), MappedNow());
+namespace {
+
+TGIFDefaults MachineDefaults() {
+  TGIFDefaults defaults;
+  defaults.MemoryBudget =
+      TGIFImage::MemoryBudgetFor(PhysicalMemory(), AvailableMemory(), AddressSpaceLimit(), MappedNow());
+  return defaults;
+}
+
+}  // namespace
+
+TGIFDefaults& GIFDefaults() {
+  static TGIFDefaults defaults = MachineDefaults();
+  return defaults;
+}
+
+namespace {
+// Taken during static start-up, as the machine is before the program maps anything of its own.
+[[maybe_unused]] const bool defaultsTaken = (GIFDefaults(), true);
+}  // namespace
 
 std::uint64_t TGIFImage::AddressSpaceBudgetNow() {
   const std::uint64_t limit = AddressSpaceLimit();
@@ -133,18 +147,18 @@ void TGIFImage::ChargeLoad(std::uint64_t bytes) {
 }
 
 TGIFImage::TGIFImage()
-    : MaxFramePixels(DefaultMaxFramePixels), MemoryBudget(DefaultMemoryBudget), images_(this), header_(std::make_unique<TGIFHeader>(this)) {
+    : MaxFramePixels(GIFDefaults().MaxFramePixels), MemoryBudget(GIFDefaults().MemoryBudget), images_(this), header_(std::make_unique<TGIFHeader>(this)) {
   Clear();
 }
 
 TGIFImage::~TGIFImage() {
-  StopPainters();
+  FramesGoing();
   images_.Clear();
   header_.reset();
 }
 
 void TGIFImage::Clear() {
-  StopPainters();
+  FramesGoing();
   FreeDrawState();
   images_.Clear();
   header_->ColorMap().Clear();
@@ -261,7 +275,7 @@ void TGIFImage::Changed() {
 // ---------------------------------------------------------------------------
 // Streams
 
-void TGIFImage::ReadStream(ByteReader& stream) {
+void TGIFImage::ReadStream(ByteReader& stream, const TGIFLoadOptions& options, TGIFImageList::Donations& donations) {
   Progress(this, TProgressStage::psStarting, 0, false, texts::Loading);
   try {
     Clear();
@@ -272,8 +286,8 @@ void TGIFImage::ReadStream(ByteReader& stream) {
     loadBudget_ = AddressSpaceBudgetNow();
     // A still picture larger than the frame limit is never made (GetBitmap).
     ChargeLoad(std::min(ScreenMemoryCost(GetWidth(), GetHeight()), ScreenMemoryCost(1, 1) * MaxFramePixels));
-    images_.LoadFromStream(stream, nullptr);
-    if (LoadFrameLimit <= 0 || images_.GetCount() < LoadFrameLimit) {
+    images_.LoadFrames(stream, options, donations);
+    if (options.FrameLimit <= 0 || images_.GetCount() < options.FrameLimit) {
       TGIFTrailer trailer(this);
       trailer.LoadFromStream(stream);
     }
@@ -284,13 +298,10 @@ void TGIFImage::ReadStream(ByteReader& stream) {
   Progress(this, TProgressStage::psEnding, 100, true, texts::Loading);
 }
 
-void TGIFImage::TakeDonatedPixels() {
+void TGIFImage::TakeDonatedPixels(const TGIFImageList::Donations& donations) {
   // A donor frame gives its pixels to the first frame that names them; later ones copy them.
   std::unordered_map<const TGIFSubImage*, const TGIFSubImage*> taken;
-  for (TGIFItem* item : images_.items_) {
-    auto* frame = static_cast<TGIFSubImage*>(item);
-    TGIFSubImage* donor = std::exchange(frame->donor_, nullptr);
-    if (!donor) continue;
+  for (const auto& [frame, donor] : donations) {
     const auto [at, first] = taken.try_emplace(donor, frame);
     const TGIFSubImage& from = first ? *donor : *at->second;
     frame->largest_ = from.LargestIndex();
@@ -320,33 +331,30 @@ void TGIFImage::Swap(TGIFImage& other) {
   }
 }
 
-void TGIFImage::LoadFromStream(ByteReader& stream) {
+void TGIFImage::LoadFromStream(ByteReader& stream, const TGIFLoadOptions& options) {
   const std::size_t start = stream.Position();
   // Parsed apart and swapped in whole, so a damaged file leaves this image as it was.
   TGIFImage fresh;
   fresh.MaxFramePixels = MaxFramePixels;
-  fresh.LoadFrameLimit = LoadFrameLimit;
   fresh.MemoryBudget = MemoryBudget;
   // Frames read back from data the cache wrote keep their entries.
   fresh.EncodedDataCache = EncodedDataCache;
-  fresh.SeedEncodedDataCache = SeedEncodedDataCache;
-  fresh.PixelsDonor = std::exchange(PixelsDonor, nullptr);
   fresh.Compression = Compression;
   fresh.OnWarning = [this](const void* sender, int severity, const std::string& message) {
     Warning(sender, severity, message);
   };
   fresh.OnProgress = [this](const void* sender, TProgressStage stage, int percent, bool redrawNow,
                             const std::string& message) { Progress(sender, stage, percent, redrawNow, message); };
+  TGIFImageList::Donations donations;
   try {
-    fresh.ReadStream(stream);
+    fresh.ReadStream(stream, options, donations);
   } catch (...) {
     stream.Seek(start);
     throw;
   }
-  fresh.TakeDonatedPixels();
-  fresh.PixelsDonor = nullptr;
+  fresh.TakeDonatedPixels(donations);
   // The frames a painter is playing go away with fresh.
-  StopPainters();
+  FramesGoing();
   FreeDrawState();
   Swap(fresh);
   SetPalette({});
@@ -367,9 +375,9 @@ void TGIFImage::SaveToStream(ByteWriter& stream) {
   Progress(this, TProgressStage::psEnding, 100, true, texts::Saving);
 }
 
-void TGIFImage::LoadFromMemory(std::span<const std::uint8_t> data) {
+void TGIFImage::LoadFromMemory(std::span<const std::uint8_t> data, const TGIFLoadOptions& options) {
   ByteReader stream(data);
-  LoadFromStream(stream);
+  LoadFromStream(stream, options);
 }
 
 std::vector<std::uint8_t> TGIFImage::SaveToMemory() {
@@ -378,11 +386,11 @@ std::vector<std::uint8_t> TGIFImage::SaveToMemory() {
   return stream.Take();
 }
 
-void TGIFImage::LoadFromFile(const std::string& name) {
+void TGIFImage::LoadFromFile(const std::string& name, const TGIFLoadOptions& options) {
   // The frames are walked and decoded while the rest of the file is still being read.
-  ArrivingFile file(name, EffectiveDecodeThreads());
+  ArrivingFile file(name, options.EffectiveDecodeThreads());
   ByteReader stream(file);
-  LoadFromStream(stream);
+  LoadFromStream(stream, options);
 }
 
 void TGIFImage::SaveToFile(const std::string& name) {
@@ -404,7 +412,7 @@ void TGIFImage::AssignSettings(const TGIFImage& source) {
 void TGIFImage::Assign(TGIFImage&& source) {
   if (&source == this) return;
   Clear();
-  source.StopPainters();
+  source.FramesGoing();
   source.FreeDrawState();
   Swap(source);
   AssignSettings(source);

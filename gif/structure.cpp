@@ -229,7 +229,7 @@ private:
 
 }  // namespace
 
-int TGIFImage::EffectiveDecodeThreads() {
+int TGIFLoadOptions::EffectiveDecodeThreads() const {
   if (DecodeThreads > 0) return DecodeThreads;
   int cores = 0;
 #ifdef __linux__
@@ -241,11 +241,16 @@ int TGIFImage::EffectiveDecodeThreads() {
   return std::clamp(cores, 1, 64);
 }
 
+void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
+  Donations none;
+  LoadFrames(stream, TGIFLoadOptions{}, none);
+}
+
 // The blocks are walked on this thread, in order, as they always were; the image data of large
 // frames is decoded on other threads meanwhile. Frames join the list, report progress and give
 // their warnings in file order, each once it is decoded, so a load gives the same frames,
 // warnings and errors on any number of threads.
-void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
+void TGIFImageList::LoadFrames(ByteReader& stream, const TGIFLoadOptions& options, Donations& donations) {
   TGIFImage* image = Image();
   struct InFlight {
     std::unique_ptr<TGIFSubImage> Frame;
@@ -256,7 +261,7 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     // Warnings given after this frame was read, held back until it is finished.
     std::vector<TGIFImage::HeldWarning> After;
   };
-  const int threads = TGIFImage::EffectiveDecodeThreads();
+  const int threads = options.EffectiveDecodeThreads();
   std::mutex doneMutex;
   std::condition_variable doneChanged;
   // Declared before the workers, so the workers finish with the frames before the frames go.
@@ -279,6 +284,7 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     }
     if (image) image->heldWarnings_ = nullptr;
     if (f.Decodes) f.Frame->FinishDecode(f.Pending);
+    if (f.Pending.Donor) donations.emplace_back(f.Frame.get(), f.Pending.Donor);
     for (const TGIFImage::HeldWarning& w : f.After) image->Warning(w.Sender, w.Severity, w.Message);
     Add(f.Frame.release());
     const std::size_t size = stream.Size();
@@ -303,8 +309,8 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
 
   // Pixels a frame of the donor holds whole may come from it instead of the decoder.
   TGIFSubImage::DonorFrames donors;
-  if (image && image->PixelsDonor && image->EncodedDataCache) {
-    const TGIFImageList& given = image->PixelsDonor->Images();
+  if (image && options.PixelsDonor && image->EncodedDataCache) {
+    const TGIFImageList& given = options.PixelsDonor->Images();
     for (int i = 0; i < given.GetCount(); ++i) {
       TGIFSubImage* frame = given.GetFrame(i);
       if (!frame->partial_ && !frame->remapPending_ && !frame->zeroSize_ && frame->width_ > 0 && frame->height_ > 0 &&
@@ -327,6 +333,7 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     try {
       next->Decodes = next->Frame->ReadBlocks(stream, next->Pending);
       if (!donors.empty()) next->Pending.Donors = &donors;
+      next->Pending.Seed = options.SeedEncodedData;
     } catch (const GIFException& e) {
       next.reset();
       finishAll();
@@ -348,7 +355,7 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     holdAfterBack();
     if (f.Decodes) {
       bool posted = false;
-      if (threads > 1 && f.Pending.Total >= TGIFImage::DecodeThreadPixels) {
+      if (threads > 1 && f.Pending.Total >= options.DecodeThreadPixels) {
         if (!workers) workers.emplace(threads);
         f.Done = false;
         posted = workers->Post([&f, &doneMutex, &doneChanged] {
@@ -367,8 +374,8 @@ void TGIFImageList::LoadFromStream(ByteReader& stream, TGIFItem*) {
     }
     finishReady();
     if (inFlight.size() > static_cast<std::size_t>(threads) * kFramesInFlightPerThread) finishFront();
-    if (image && image->LoadFrameLimit > 0 &&
-        static_cast<std::size_t>(GetCount()) + inFlight.size() >= static_cast<std::size_t>(image->LoadFrameLimit)) {
+    if (options.FrameLimit > 0 &&
+        static_cast<std::size_t>(GetCount()) + inFlight.size() >= static_cast<std::size_t>(options.FrameLimit)) {
       finishAll();
       return;
     }

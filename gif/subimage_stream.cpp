@@ -42,7 +42,7 @@ bool TGIFSubImage::ReadBlocks(ByteReader& stream, PendingDecode& pending) {
     zeroSizeBare_ = next == Trailer || next == ExtensionIntroducer || next == ImageSeparator;
     if (zeroSizeBare_) return false;
   }
-  const std::uint64_t limit = image ? image->MaxFramePixels : TGIFImage::DefaultMaxFramePixels;
+  const std::uint64_t limit = image ? image->MaxFramePixels : GIFDefaults().MaxFramePixels;
   if (static_cast<std::uint64_t>(width_) * height_ > limit) GIFError(texts::FrameTooLarge);
   if (image) image->ChargeLoad(TGIFImage::FrameMemoryCost(width_, height_));
 
@@ -111,7 +111,6 @@ void TGIFSubImage::FinishDecode(PendingDecode& pending) {
   TGIFImage* image = Image();
   if (pending.Donor) {
     pixelsId_ = pending.DonorPixels;
-    donor_ = pending.Donor;
     const int count = GetActiveColorMap().GetCount();
     if (count > 0 && pending.Donor->LargestIndex() >= count) Warning(GIFSeverityWarning, texts::ColorNotInTable);
     return;
@@ -123,7 +122,7 @@ void TGIFSubImage::FinishDecode(PendingDecode& pending) {
       // The same pixels under another name: what LargestIndex found for them holds.
       if (largestOf_ == pixelsId_) largestOf_ = id;
       pixelsId_ = id;
-    } else if (image->SeedEncodedDataCache) {
+    } else if (pending.Seed) {
       const TGIFEncodedDataCache::Key key = EncodingKey(LargestIndex());
       // Data of another code size is not what the encoder writes for these pixels.
       if (data[0] == std::max(2, key.BitsPerPixel)) image->EncodedDataCache->Seed(key, data, pending.DataHash);

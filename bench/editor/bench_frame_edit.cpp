@@ -219,12 +219,12 @@ int main(int argc, char** argv) {
   const auto undosInTurn = [&](int first) {
     for (int e = 0; e < kEdits; ++e) {
       const bool one = (e + first) % 2 == 1;
-      gif::TGIFImage::DecodeThreads = one ? 1 : 0;
+      gif::GIFDefaults().DecodeThreads = one ? 1 : 0;
       start = Clock::now();
       checkedUndo(e);
       (one ? undoOneThread : undoAll) += Ms(start);
     }
-    gif::TGIFImage::DecodeThreads = 0;
+    gif::GIFDefaults().DecodeThreads = 0;
   };
   const double pictureEditMs = timeEach(checkedEdit);
   const bool current = document->WorkingCopyCurrent();
@@ -290,7 +290,7 @@ int main(int argc, char** argv) {
   const double giflib = GiflibWholeWrite(image(), (tmp.path() + QStringLiteral("/giflib.gif")).toStdString());
   // Edits run on the GUI thread; an undo that reads a snapshot back decodes on the library's threads.
   bench::PrintMachine(QStringLiteral("edits on the GUI thread, undo decoding on %1 (and on 1 where said)")
-                          .arg(gif::TGIFImage::EffectiveDecodeThreads())
+                          .arg(gif::TGIFLoadOptions{}.EffectiveDecodeThreads())
                           .toUtf8()
                           .constData());
   std::printf("bench_frame_edit: %d frames of %d x %d, working copy %zu bytes%s\n", kFrames, kWidth, kHeight, bytes,

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
   app.processEvents();
   // Memory, not time; the load decodes on the library's threads.
   bench::PrintMachine(QStringLiteral("the load decoding on %1, the rest on the GUI thread")
-                          .arg(gif::TGIFImage::EffectiveDecodeThreads())
+                          .arg(gif::TGIFLoadOptions{}.EffectiveDecodeThreads())
                           .toUtf8()
                           .constData());
   Report("open, frame 0 and strip shown", HeapInUse() - before, NeedsOf(image), encoded);

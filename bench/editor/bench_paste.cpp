@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
   bool ok = true;
   for (const QString& file : files) ok = Measure(file) && ok;
   bench::PrintMachine(
-      QStringLiteral("edits on the GUI thread, reading and writing on up to %1").arg(gif::TGIFImage::EffectiveDecodeThreads())
+      QStringLiteral("edits on the GUI thread, reading and writing on up to %1").arg(gif::TGIFLoadOptions{}.EffectiveDecodeThreads())
           .toUtf8()
           .constData());
   return ok ? 0 : 1;

@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
   const Bytes file = MakeAnimation(frames);
   std::printf("animation: %d frames of %d x %d, %.1f MB on disk, %.1f GB of pixels\n", frames, kWidth, kHeight,
               file.size() / 1e6, double(frames) * kWidth * kHeight / 1e9);
-  std::printf("default memory budget: %.1f GB; the file is counted at %.1f GB\n", TGIFImage::DefaultMemoryBudget / 1e9,
+  std::printf("default memory budget: %.1f GB; the file is counted at %.1f GB\n", GIFDefaults().MemoryBudget / 1e9,
               (TGIFImage::ScreenMemoryCost(kWidth, kHeight) + frames * TGIFImage::FrameMemoryCost(kWidth, kHeight)) / 1e9);
 
   const Run ours = Measure([&] {
@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
     DGifCloseFile(gif, &error);
     return ok;
   });
-  bench::PrintMachine((std::to_string(TGIFImage::EffectiveDecodeThreads()) + " decoding ours; giflib 1").c_str());
+  bench::PrintMachine((std::to_string(TGIFLoadOptions{}.EffectiveDecodeThreads()) + " decoding ours; giflib 1").c_str());
   std::printf("ours:   %s in %.2f s, peak %ld MB\n", ours.ok ? "opened" : "FAILED", ours.seconds, ours.peakMB);
   std::printf("giflib: %s in %.2f s, peak %ld MB\n", theirs.ok ? "opened" : "FAILED", theirs.seconds, theirs.peakMB);
   if (ours.seconds > 0) std::printf("ratio (giflib / ours): %.2f\n", theirs.seconds / ours.seconds);

@@ -31,7 +31,7 @@ namespace {
 
 constexpr int kWidth = 640, kHeight = 480, kFrames = 200;
 
-void PrintMachine() { bench::PrintMachine(TGIFImage::EffectiveDecodeThreads()); }
+void PrintMachine() { bench::PrintMachine(TGIFLoadOptions{}.EffectiveDecodeThreads()); }
 
 template <typename Work>
 double Best(Work&& work, int runs = 3) {
@@ -61,9 +61,9 @@ OurLoadTimes TimeOurLoads(const std::string& path) {
   };
   OurLoadTimes t{};
   t.Threaded = Best(load, 5);
-  TGIFImage::DecodeThreads = 1;
+  GIFDefaults().DecodeThreads = 1;
   t.OneThread = Best(load, 5);
-  TGIFImage::DecodeThreads = 0;
+  GIFDefaults().DecodeThreads = 0;
   return t;
 }
 

@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
   if (sumO2 > 0)
     std::printf("total size ratio ours/-O2 %.3f, ours/-O3 %.3f; time ratio ours/-O2 %.2f, ours/-O3 %.2f\n",
                 sumOurs / sumO2, sumOurs / sumO3, tOurs / tO2, tOurs / tO3);
-  bench::PrintMachine(("ours: the load decoding on " + std::to_string(gif::TGIFImage::EffectiveDecodeThreads()) +
+  bench::PrintMachine(("ours: the load decoding on " + std::to_string(gif::TGIFLoadOptions{}.EffectiveDecodeThreads()) +
                        ", the optimiser on 1, the save encoding on up to " + std::to_string(encoding) +
                        "; gifsicle 1")
                           .c_str());

@@ -152,14 +152,13 @@ bool TCmdColorMap::CanRemoveColor(int colorIndex, int frameIndex) const {
 namespace {
 
 std::unique_ptr<TGIFImage> ReadGifBytes(std::unique_ptr<TGIFImage> image, std::span<const std::uint8_t> data,
-                                        QString* error) {
+                                        QString* error, const gif::TGIFLoadOptions& options = {}) {
   try {
-    image->LoadFromMemory(data);
+    image->LoadFromMemory(data, options);
   } catch (const std::exception& e) {
     if (error) *error = Native(e.what());
     return nullptr;
   }
-  image->SeedEncodedDataCache = false;
   return image;
 }
 
@@ -215,9 +214,10 @@ std::unique_ptr<TGIFImage> ReadOwnGifFile(const TOwnFile& file, TGIFImage& like,
   auto image = std::make_unique<TGIFImage>();
   image->Compression = like.Compression;
   image->EncodedDataCache = like.EncodedDataCache;
-  image->SeedEncodedDataCache = like.EncodedDataCache != nullptr;
-  if (replacing) image->PixelsDonor = &like;
-  return ReadGifBytes(std::move(image), file.Bytes(), error);
+  gif::TGIFLoadOptions options;
+  options.SeedEncodedData = like.EncodedDataCache != nullptr;
+  if (replacing) options.PixelsDonor = &like;
+  return ReadGifBytes(std::move(image), file.Bytes(), error, options);
 }
 
 bool LoadGifFile(TGIFImage& image, const QString& fileName) {

@@ -115,17 +115,25 @@ TGIFPainterList* FindList(const TGIFImage& image) {
   return it == registry.lists.end() ? nullptr : it->second.get();
 }
 
-void StopPaintersOf(TGIFImage& image) noexcept {
-  try {
-    if (FindList(image)) StopAllPainters(image);
-  } catch (...) {
-    // Nothing better to do on the way out: the painters were told to stop
-    // before anything could fail, and a painter never outlives its list.
+// Stops the painters of an image before it frees its frames, and detaches any that do not end
+// in time, so that none touches the image afterwards.
+class PaintersStopper : public TGIFImage::TFramesObserver {
+public:
+  void FramesGoing(TGIFImage& image) noexcept override {
+    try {
+      if (FindList(image)) StopAllPainters(image);
+    } catch (...) {
+      // Nothing better to do on the way out: the painters were told to stop
+      // before anything could fail, and a painter never outlives its list.
+    }
   }
-}
+};
 
-// Images reach their painters through this once the library is in the program.
-const bool stopHookInstalled = (TGIFImage::StopPaintersHook = &StopPaintersOf, true);
+// Every painted image shares the one stopper.
+const std::shared_ptr<TGIFImage::TFramesObserver>& Stopper() {
+  static const std::shared_ptr<TGIFImage::TFramesObserver> stopper = std::make_shared<PaintersStopper>();
+  return stopper;
+}
 }  // namespace
 
 TGIFPainterList& TGIFPainterList::Of(const TGIFImage& image) {
@@ -561,10 +569,8 @@ void TGIFPainter::RestoreBackground(Bitmap& target, TGIFSubImage& frame) {
 TGIFPainter* Paint(TGIFImage& image, Bitmap& canvas, const TRect& rect, std::uint16_t options,
                    const TGIFPlayEvents& events, TGIFDispatcher* dispatcher, TGIFPainter** callerSlot,
                    TGIFPlaybackClock* clock) {
-  // Static start-up has installed it already; kept here so that no painter
-  // can exist without it, whatever the order of start-up.
-  TGIFImage::StopPaintersHook = &StopPaintersOf;
-  (void)stopHookInstalled;
+  // No painter exists for an image that would free its frames under it.
+  if (image.FramesObserver() != Stopper()) image.SetFramesObserver(Stopper());
   if (callerSlot) *callerSlot = nullptr;
   if (image.IsEmpty() || rect.IsEmpty()) return nullptr;
   if (image.Images().GetCount() == 1) options &= static_cast<std::uint16_t>(~(goAsync | goAnimate));

@@ -555,12 +555,12 @@ TEST(PackedDibTest, PicturesOverQtsImageCapImportWithinTheBudget) {
   EXPECT_EQ(bitmap.PixelColor(0, h - 1), 0x0000FFu);
   bitmap = gif::Bitmap();
 
-  const std::uint64_t budget = TGIFImage::DefaultMemoryBudget;
-  TGIFImage::DefaultMemoryBudget = 64u << 20;
+  const std::uint64_t budget = gif::GIFDefaults().MemoryBudget;
+  gif::GIFDefaults().MemoryBudget = 64u << 20;
   bool tooLarge = false;
   EXPECT_FALSE(PackedDibToBitmap(dib, bitmap, false, &tooLarge));
   EXPECT_TRUE(tooLarge);
-  TGIFImage::DefaultMemoryBudget = budget;
+  gif::GIFDefaults().MemoryBudget = budget;
 }
 
 }  // namespace

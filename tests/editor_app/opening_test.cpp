@@ -61,14 +61,14 @@ TEST_F(AppTest, AFailedOpenLeavesTheActiveDocumentAsItWas) {
                   "\x2C\x00\x00\x00\x00\xD0\x07\xD0\x07\x00\x02\x02\x4C\x01\x00\x3B", 35),
        QStringLiteral("large.gif: Image needs more memory than allowed"), 4u << 20},
   };
-  const std::uint64_t budget = TGIFImage::DefaultMemoryBudget;
+  const std::uint64_t budget = gif::GIFDefaults().MemoryBudget;
   for (const Case& c : cases) {
     testing::WriteBytes(Path(c.Name), c.Bytes);
     main.AddRecentFile(Path(c.Name));
     messages_.Shown.clear();
-    TGIFImage::DefaultMemoryBudget = c.Budget ? c.Budget : budget;
+    gif::GIFDefaults().MemoryBudget = c.Budget ? c.Budget : budget;
     EXPECT_FALSE(main.OpenGifDocument(Path(c.Name)));
-    TGIFImage::DefaultMemoryBudget = budget;
+    gif::GIFDefaults().MemoryBudget = budget;
     ASSERT_EQ(messages_.Shown.size(), 1u) << c.Name.toStdString();
     EXPECT_EQ(messages_.Shown[0].Text, c.Message);
     EXPECT_EQ(main.Documents().Count(), 1);

@@ -653,8 +653,8 @@ TEST_F(WizardDialogTest, TheRecentPreviewDecodesTheFirstFrameOnly) {
       ASSERT_GT(QFileInfo(file).size(), 300000);
     }
 
-    const std::uint64_t budget = TGIFImage::DefaultMemoryBudget;
-    TGIFImage::DefaultMemoryBudget =
+    const std::uint64_t budget = gif::GIFDefaults().MemoryBudget;
+    gif::GIFDefaults().MemoryBudget =
         TGIFImage::ScreenMemoryCost(c.Width, c.Height) + 3 * TGIFImage::FrameMemoryCost(c.Width, c.Height);
     WizardContext context = Context();
     context.RecentFiles = {file};
@@ -665,7 +665,7 @@ TEST_F(WizardDialogTest, TheRecentPreviewDecodesTheFirstFrameOnly) {
     ASSERT_EQ(recent.lbReopen->count(), 1);
     QTest::mouseClick(recent.lbReopen->viewport(), Qt::LeftButton, {},
                       recent.lbReopen->visualItemRect(recent.lbReopen->item(0)).center());
-    TGIFImage::DefaultMemoryBudget = budget;
+    gif::GIFDefaults().MemoryBudget = budget;
     const QImage shown = recent.imgPreview->pixmap().toImage();
     ASSERT_EQ(shown.size(), QSize(c.Width, c.Height));
     EXPECT_EQ(shown.pixel(0, 0), qRgb(corner & 0xFF, corner >> 8 & 0xFF, corner >> 16 & 0xFF));

@@ -134,7 +134,7 @@ TEST(GIFMemory, AFilePastTheBudgetFailsAndLeavesTheImageAsItWas) {
   ASSERT_EQ(image.Images().GetCount(), 1);
   EXPECT_EQ(image.GetWidth(), 2);
   // A real image well inside the budget loads.
-  image.MemoryBudget = TGIFImage::DefaultMemoryBudget;
+  image.MemoryBudget = gif::GIFDefaults().MemoryBudget;
   EXPECT_NO_THROW(image.LoadFromMemory(ForgedFrames(1)));
 }
 

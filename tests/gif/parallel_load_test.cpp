@@ -49,10 +49,10 @@ struct Loaded {
 // Loaded from memory, or, with `fromFile`, from a file that arrives in parts of a few bytes each,
 // so that the walk waits for the bytes at every kind of place.
 Loaded Load(const Bytes& data, int threads, bool fromFile = false) {
-  TGIFImage::DecodeThreads = threads;
-  const std::size_t savedPixels = TGIFImage::DecodeThreadPixels;
+  TGIFLoadOptions options;
+  options.DecodeThreads = threads;
   // Every frame goes to a thread, however small, so the suite's small frames take that road too.
-  TGIFImage::DecodeThreadPixels = threads > 1 ? 0 : savedPixels;
+  if (threads > 1) options.DecodeThreadPixels = 0;
   Loaded out;
   TGIFImage image;
   image.MemoryBudget = 1ull << 30;
@@ -66,16 +66,14 @@ Loaded Load(const Bytes& data, int threads, bool fromFile = false) {
   ArrivingFile::PartBytes = 7;
   try {
     if (fromFile)
-      image.LoadFromFile(path.string());
+      image.LoadFromFile(path.string(), options);
     else
-      image.LoadFromMemory(data);
+      image.LoadFromMemory(data, options);
   } catch (const std::exception& e) {
     out.Error = e.what();
   }
   ArrivingFile::PartBytes = savedPart;
   if (fromFile) fs::remove(path);
-  TGIFImage::DecodeThreads = 0;
-  TGIFImage::DecodeThreadPixels = savedPixels;
   std::map<const void*, std::string> names;
   for (int i = 0; i < image.Images().GetCount(); ++i) {
     TGIFSubImage* f = image.Images().GetFrame(i);
@@ -228,22 +226,19 @@ TEST(ParallelLoad, FramesTakeTheDonorsPixelsOnlyWhenTheLoadSucceeds) {
     const std::vector<Bytes> before = PixelsOf(live);
     const Loaded plain = Load(snapshot, 1);
 
-    TGIFImage::DecodeThreads = threads;
+    TGIFLoadOptions options;
+    options.DecodeThreads = threads;
+    options.PixelsDonor = &live;
     TGIFImage refused;
     refused.EncodedDataCache = live.EncodedDataCache;
-    refused.PixelsDonor = &live;
     // Room for all but the last frame: the load fails after the others found their donors.
     refused.MemoryBudget = live.MemoryCost() - 1;
-    EXPECT_ANY_THROW(refused.LoadFromMemory(snapshot));
-    EXPECT_EQ(refused.PixelsDonor, nullptr);
+    EXPECT_ANY_THROW(refused.LoadFromMemory(snapshot, options));
     EXPECT_EQ(PixelsOf(live), before);
 
     TGIFImage fresh;
     fresh.EncodedDataCache = live.EncodedDataCache;
-    fresh.PixelsDonor = &live;
-    fresh.LoadFromMemory(snapshot);
-    TGIFImage::DecodeThreads = 0;
-    EXPECT_EQ(fresh.PixelsDonor, nullptr);
+    fresh.LoadFromMemory(snapshot, options);
     ASSERT_EQ(static_cast<std::size_t>(fresh.Images().GetCount()), plain.Frames.size());
     for (int i = 0; i < fresh.Images().GetCount(); ++i)
       EXPECT_EQ(PixelsOf(fresh)[static_cast<std::size_t>(i)], plain.Frames[static_cast<std::size_t>(i)].Pixels)
