@@ -65,7 +65,7 @@ std::string KeyName(unsigned code) {
   if (code >= 32 && code <= 40) return kNav[code - 32];
   if ((code >= 48 && code <= 57) || (code >= 65 && code <= 90)) return std::string(1, static_cast<char>(code));
   if (code >= 96 && code <= 105) return std::string(1, static_cast<char>('0' + code - 96));
-  if (code >= 112 && code <= 135) return "F" + std::to_string(code - 111);
+  if (code >= 112 && code <= 135) return std::string("F").append(std::to_string(code - 111));
   return {};
 }
 
@@ -81,12 +81,12 @@ int PTShTextCount() { return static_cast<int>(std::size(kTexts)); }
 
 std::string ShortCutToText(uint16_t shortcut) {
   std::string name = KeyName(shortcut & 0xFF);
-  if (name.empty()) return "#" + std::to_string(shortcut);
+  if (name.empty()) return std::string("#").append(std::to_string(shortcut));
   std::string prefix;
   if (shortcut & scShift) prefix += "Shift+";
   if (shortcut & scCtrl) prefix += "Ctrl+";
   if (shortcut & scAlt) prefix += "Alt+";
-  return prefix + name;
+  return prefix.append(name);
 }
 
 uint16_t TextToShortCut(const std::string& text) {
