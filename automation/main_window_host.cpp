@@ -1,6 +1,6 @@
 #include "automation/main_window_host.h"
 
-#include "editor/avi_commands.h"
+#include "editor/commands/avi_commands.h"
 
 #include "automation/automation_objects.h"
 #include "controls/xpress.h"

@@ -4,7 +4,7 @@
 // toolbars, shortcuts and scripts all read the same actions, so Ctrl+V works without a menu ever
 // having been opened.
 #include "editor/document_tabs.h"
-#include "editor/export_commands.h"
+#include "editor/commands/export_commands.h"
 #include "editor/forms/guarded.h"
 #include "editor/image_browser_commands.h"
 #include "editor/main_window.h"
@@ -52,7 +52,7 @@ void TfrmMain::ActionsMayHaveChanged() {
 
 bool TfrmMain::Playing() const { return player_ && player_->Playback().Playing(); }
 
-bool TfrmMain::SaveAsEnabled() { return !Playing() && FileSaveAsFlashUpdate(*this); }
+bool TfrmMain::SaveAsEnabled() { return !Playing() && flashActions_.FileSaveAsFlashUpdate(); }
 
 void TfrmMain::UpdateActions() {
   actionUpdate_.stop();
@@ -68,7 +68,7 @@ void TfrmMain::UpdateActions() {
   Enable(FileSaveAs, saveAs);
   Enable(FileSaveAsGif, saveAs);
   if (popSaveAs_) Enable(popSaveAs_->menuAction(), saveAs);
-  flashActions_.Update(*this);
+  flashActions_.Update();
   Enable(FileClose, d && !playing);
   Enable(FileCloseAll, d && !playing);
   if (mniFileExport_) mniFileExportClick();

@@ -1,5 +1,5 @@
 #include "editor/main_window.h"
-#include "editor/avi_commands.h"
+#include "editor/commands/avi_commands.h"
 
 #include "editor/forms/guarded.h"
 #include "platform/program_folders/program_folders.h"
@@ -382,7 +382,13 @@ void TfrmMain::BuildActions() {
   FileSaveAsGif->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   FileSaveAll = file->addAction(QStringLiteral("Sa&ve All"), this, Guarded(this, &TfrmMain::FileSaveAllExecute));
   file->addSeparator();
-  aviCommands_ = std::make_unique<TAviCommands>(*this);
+  AviHooks aviHooks;
+  aviHooks.ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
+    return ChooseOpenFiles ? ChooseOpenFiles(filter, folder) : QStringList();
+  };
+  aviHooks.HideSplash = [this] { HideSplash(); };
+  aviHooks.SetStatusText = [this](const QString& text, int panel) { SetStatusText(text, panel); };
+  aviCommands_ = std::make_unique<TAviCommands>(documents_, this, std::move(aviHooks));
   QMenu* import = file->addMenu(QStringLiteral("&Import"));
   import->setObjectName(QStringLiteral("mniFileImport"));
   import->addAction(QStringLiteral("&AVI Animation"), this, Guarded([this] { aviCommands_->mniFileImportAviClick(); }))
@@ -1202,13 +1208,29 @@ void TfrmMain::BuildFrameStrip() {
       // The inspector keeps the row the document had selected.
       if (TMDIChild* d = ActiveDocument(); d && inspector_) inspector_->ShowUndoneRow(d->InspectorSelection.y());
     }));
-    frameActions_ = BuildFrameActions(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_);
+    FrameActionHooks hooks;
+    hooks.CommentsShown = [this] {
+      return inspector_ && inspector_->isVisible() && inspector_->tabImgInfo->currentIndex() == 2;
+    };
+    hooks.ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
+      return ChooseOpenFiles ? ChooseOpenFiles(filter, folder) : QStringList();
+    };
+    hooks.Import = this;
+    frameActions_ = BuildFrameActions(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_,
+                                      std::move(hooks));
     // After the strip has taken the size.
     if (frameActions_.FrameSizes)
       for (QAction* item : frameActions_.FrameSizes->actions())
         connect(item, &QAction::triggered, this, Guarded([this] { FrameSizeChosen(); }));
   }
-  flashActions_ = BuildFlashActions(*this);
+  flashActions_.SetStatusText = [this](const QString& text, int panel) { SetStatusText(text, panel); };
+  QMenu* animation = nullptr;
+  for (QAction* a : menuBar()->actions())
+    if (a->menu() && a->text() == QStringLiteral("&Animation")) {
+      animation = a->menu();
+      break;
+    }
+  flashActions_.BuildActions(animation, tbAnimation_);
   // Save As offers every format the editor saves in; the Flash movie is an export too.
   if (flashActions_.FileSaveAsFlash) {
     popSaveAs_->addAction(flashActions_.FileSaveAsFlash);

@@ -4,17 +4,17 @@
 // exit. The frame strip and property panel join it later.
 #pragma once
 
-#include "editor/flash_actions.h"
+#include "editor/commands/flash_commands.h"
 #include "editor/forms/frame_inspector.h"
-#include "editor/frame_actions.h"
+#include "editor/commands/frame_actions.h"
 #include "editor/image_browser_commands.h"
 #include "editor/image_import.h"
 #include "editor/model/document.h"
 #include "editor/model/resource_library.h"
 #include "editor/model/settings.h"
-#include "editor/export_commands.h"
+#include "editor/commands/export_commands.h"
 #include "editor/qt_services.h"
-#include "editor/save_commands.h"
+#include "editor/commands/save_commands.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -440,7 +440,7 @@ private:
   FrameActions frameActions_;
   TImageBrowserCommands* browser_ = nullptr;
   std::unique_ptr<ptshell::TPTFolderBrowseDlg> dlgBrowseDir_;
-  FlashActions flashActions_;
+  TFlashCommands flashActions_{documents_, this};
   std::unique_ptr<TAviCommands> aviCommands_;
 };
 

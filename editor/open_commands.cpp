@@ -4,7 +4,7 @@
 
 #include "controls/shell/dialogs/ptopendlg.h"
 #include "controls/xpress.h"
-#include "editor/avi_commands.h"
+#include "editor/commands/avi_commands.h"
 #include "editor/document_window.h"
 #include "editor/wizards.h"
 #include "editor/file_dialogs.h"

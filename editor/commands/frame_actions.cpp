@@ -1,9 +1,8 @@
-#include "editor/frame_actions.h"
+#include "editor/commands/frame_actions.h"
 
 #include "editor/document_window.h"
 #include "editor/forms/guarded.h"
 #include "editor/image_import.h"
-#include "editor/main_window.h"
 #include "editor/model/files.h"
 #include "editor/model/settings.h"
 #include "gif/qt/qimage_adapter.h"
@@ -172,7 +171,8 @@ void SyncPlayMenu(QMenu& menu, TDocuments& documents, const QAction* play,
 }
 
 FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFrameCommands& commands,
-                               TFrameStrip& strip, TPropertyPanel& panel, TAnimationPlayer& player) {
+                               TFrameStrip& strip, TPropertyPanel& panel, TAnimationPlayer& player,
+                               FrameActionHooks hooks) {
   FrameActions a;
   auto add = [owner](QMenu* menu, const char* text, std::function<void()> run) {
     QAction* action = menu->addAction(QString::fromUtf8(text));
@@ -185,24 +185,20 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   a.EditCopy = add(edit, "&Copy", [&commands] { commands.CopyFrames(); });
   a.EditCopy->setShortcut(QKeySequence::Copy);
   // Paste puts clipboard text into the comments while the inspector shows them.
-  auto commentsShown = [owner] {
-    auto* main = qobject_cast<TfrmMain*>(owner);
-    forms::TfrmFloat* inspector = main ? main->Inspector() : nullptr;
-    return inspector && inspector->isVisible() && inspector->tabImgInfo->currentIndex() == 2;
-  };
+  auto commentsShown = [shown = hooks.CommentsShown] { return shown && shown(); };
   a.EditPaste = add(edit, "&Paste", [&commands, commentsShown] { commands.Paste(commentsShown()); });
   a.EditPaste->setShortcut(QKeySequence::Paste);
   a.EditPasteComments = add(edit, "Paste Comme&nts", [&commands] { commands.PasteClipboardComment(); });
 
   QMenu* frame = bar->addMenu(QStringLiteral("Fra&me"));
   auto addFolder = std::make_shared<QString>();
-  a.FrameAdd = add(frame, "&Add Frame...", [owner, &commands, addFolder] {
-    auto* main = qobject_cast<TfrmMain*>(owner);
-    if (!main || !main->ChooseOpenFiles || commands.Playing()) return;
-    const QStringList files = main->ChooseOpenFiles(QString::fromLatin1(kImageFilesFilter), *addFolder);
+  a.FrameAdd = add(frame, "&Add Frame...", [hooks, &commands, addFolder] {
+    if (!hooks.ChooseOpenFiles || !hooks.Import || commands.Playing()) return;
+    const QStringList files = hooks.ChooseOpenFiles(QString::fromLatin1(kImageFilesFilter), *addFolder);
     if (files.isEmpty()) return;
-    commands.AddFrameFiles(files, [main](const QString& file, gif::Bitmap& picture, QString* error) {
-      return ImportImageFile(*main, file, picture, AddFrameTypeCode(file), true, error) == kImportBitmap;
+    IImportHost* import = hooks.Import;
+    commands.AddFrameFiles(files, [import](const QString& file, gif::Bitmap& picture, QString* error) {
+      return ImportImageFile(*import, file, picture, AddFrameTypeCode(file), true, error) == kImportBitmap;
     });
     *addFolder = QFileInfo(files.back()).absolutePath();
   });

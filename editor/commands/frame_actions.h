@@ -3,12 +3,14 @@
 #pragma once
 
 #include "editor/frame_strip.h"
+#include "editor/image_import.h"
 #include "editor/model/playback.h"
 #include "editor/property_panel.h"
 #include "editor/qt_services.h"
 #include "gif/qt/painter_widget.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -92,8 +94,19 @@ void SyncPlayMenu(QMenu& menu, TDocuments& documents, const QAction* play,
 // The Add Frame dialog's filter: every readable picture type together, then one entry per type.
 extern const char* const kImageFilesFilter;
 
+// What the frame actions need of the main window; unset hooks do nothing.
+struct FrameActionHooks {
+  // Paste puts clipboard text into the comments while the inspector shows them.
+  std::function<bool()> CommentsShown;
+  // The open dialog over the filter and the start folder; the chosen files.
+  std::function<QStringList(const QString& filter, const QString& folder)> ChooseOpenFiles;
+  // Reads the picture files Add Frame chose.
+  IImportHost* Import = nullptr;
+};
+
 // Adds the commands to the Edit menu and new Frame and Animation menus.
 FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFrameCommands& commands,
-                               TFrameStrip& strip, TPropertyPanel& panel, TAnimationPlayer& player);
+                               TFrameStrip& strip, TPropertyPanel& panel, TAnimationPlayer& player,
+                               FrameActionHooks hooks);
 
 }  // namespace movinta::editor
