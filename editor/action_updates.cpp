@@ -6,7 +6,7 @@
 #include "editor/document_tabs.h"
 #include "editor/commands/export_commands.h"
 #include "editor/forms/guarded.h"
-#include "editor/image_browser_commands.h"
+#include "editor/commands/image_browser_commands.h"
 #include "editor/main_window.h"
 #include "editor/widget_helpers.h"
 
@@ -98,12 +98,16 @@ void TfrmMain::UpdateActions() {
 
   // View > Toolbars: each item is checked while its toolbar is shown (the toolbars' own menu may
   // hide one).
-  for (QAction* item : std::as_const(toolbarItems_)) {
-    const QToolBar* toolbar = ToolbarOfItem(item);
+  for (QAction* item : toolbars_->Items()) {
+    const QToolBar* toolbar = toolbars_->OfItem(item);
     if (!toolbar || item->isChecked() == !toolbar->isHidden()) continue;
     const QSignalBlocker quiet(item);
     item->setChecked(!toolbar->isHidden());
   }
+}
+
+void TfrmMain::mniToolsClick() {
+  mniToolsHTML->setEnabled(ActiveDocument() && !(player_ && player_->Playback().Playing()));
 }
 
 void TfrmMain::mniFileExportClick() {

@@ -18,6 +18,8 @@
 #include "editor/options_dialog.h"
 #include "editor/forms/palette_logic.h"
 #include "editor/forms/plugin_explorer.h"
+#include "editor/forms/prompts.h"
+#include "gif/qt/qimage_adapter.h"
 #include "editor/splash_screen.h"
 #include "editor/start_page.h"
 #include "editor/tool_windows.h"
@@ -30,6 +32,10 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -59,55 +65,6 @@ QPointer<TfrmMain> the_frmMain;
 namespace {
 
 const QColor kWorkspace(0x80, 0x80, 0x80);
-
-// The image's progress in the status bar's bar and hint panel. Frames render, and report their
-// progress, while other widgets paint; the bar therefore never repaints at once, which would
-// paint inside another widget's paint, but asks for a repaint like every other widget. Work that
-// reports inside other work (a frame converted while many are pasted) leaves the outer work's
-// bar as it is.
-class StatusPanelProgress : public IProgress {
-public:
-  StatusPanelProgress(QProgressBar* bar, QLabel* text) : bar_(bar), text_(text) {}
-  void Progress(int stage, int percent, const QString& message) override {
-    const bool outermost = stage == 0 ? depth_++ == 0 : stage == 1 ? depth_ <= 1 : depth_ == 0 || --depth_ == 0;
-    if (bar_ && outermost) Show(stage, percent, message);
-    BusyScope::KeepPainted();
-  }
-  void SetBusy(bool busy) override {
-    if (busy) {
-      QApplication::setOverrideCursor(Qt::WaitCursor);
-      return;
-    }
-    QApplication::restoreOverrideCursor();
-    // Work that stopped without reporting its end leaves no bar behind it.
-    if (std::exchange(depth_, 0) > 0 && bar_) Show(2, 0, QString());
-  }
-
-private:
-  void Show(int stage, int percent, const QString& message) {
-    bar_->setUpdatesEnabled(false);
-    if (stage == 0) {
-      // Without a measure the bar only moves to show that the work goes on.
-      bar_->setRange(0, percent < 0 ? 0 : 100);
-      bar_->setValue(0);
-      bar_->show();
-      if (text_) text_->setText(message);
-    } else if (stage == 1) {
-      bar_->setValue(std::clamp(percent, 0, 100));
-    } else {
-      bar_->setRange(0, 100);
-      bar_->setValue(0);
-      bar_->hide();
-      if (text_) text_->clear();
-    }
-    bar_->setUpdatesEnabled(true);
-    bar_->update();
-  }
-
-  QPointer<QProgressBar> bar_;
-  QPointer<QLabel> text_;
-  int depth_ = 0;  // starts not yet ended
-};
 
 // The dialogs behind the frame commands, with the optimisation wizard of this window.
 class MainEditDialogs : public forms::QtEditDialogs {
@@ -209,40 +166,24 @@ void TfrmMain::FormCreate() {
   imgX_ = new TXpress(this);
   imgX_->setObjectName(QStringLiteral("imgX"));
   imgX_->hide();
-  // The open dialog's preview, kept hidden here between runs of the dialog.
-  SplitterShell_ = new QSplitter(Qt::Horizontal, this);
-  SplitterShell_->setObjectName(QStringLiteral("SplitterShell"));
-  SplitterShell_->hide();
-  sbxShell_ = new QScrollArea(SplitterShell_);
-  sbxShell_->setObjectName(QStringLiteral("sbxShell"));
-  sbxShell_->setAlignment(Qt::AlignCenter);
-  pnlShell_ = new QWidget;
-  pnlShell_->setObjectName(QStringLiteral("pnlShell"));
-  pnlShell_->resize(1, 1);
-  sbxShell_->setWidget(pnlShell_);
-  SplitterShell_->addWidget(sbxShell_);
-  connect(SplitterShell_, &QSplitter::splitterMoved, this, Guarded([this] { SplitterShellMoved(); }));
-  lblShell_ = new QLabel(this);
-  lblShell_->setObjectName(QStringLiteral("lblShell"));
-  lblShell_->hide();
-
-  BuildStatusBar();
+  statusPanels_ = std::make_unique<TStatusPanels>(*statusBar());
+  BuildOpenCommands();
 
   previousView_ = SetEditorView(this);
-  progress_ = std::make_unique<StatusPanelProgress>(prgBar_, panel2_);
   if (options_.InstallServices) {
     messages_ = std::make_unique<QtMessageRoutine>(this);
     chooser_ = std::make_unique<ShellFileChooser>(this, options_.UseSettingsStore);
     clipboard_ = std::make_unique<QtClipboard>();
     SetMessageRoutine(messages_.get());
     SetFileChooser(chooser_.get());
-    SetProgressSink(progress_.get());
+    SetProgressSink(statusPanels_->Progress());
     SetClipboard(clipboard_.get());
     editDialogs_ = std::make_unique<MainEditDialogs>(this);
     previousDialogs_ = SetEditDialogs(editDialogs_.get());
   }
   RunDialog = [](QDialog& dialog) { return dialog.exec(); };
   BuildActions();
+  BuildOptionsAndWizardCommands();
   BuildFrameStrip();
   ConnectActionUpdates();
   toolWindows_ = new TToolWindowKeeper(*this);
@@ -257,8 +198,8 @@ void TfrmMain::FormCreate() {
   ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
     OpenDialogHooks hooks;
     if (!settings_.NoOpenDlgPreview) {
-      hooks.Initialized = [this](ptshell::TPTDialog* s) { PTOpenDlg1Initialized(s); };
-      hooks.Closed = [this](ptshell::TPTDialog*) { PTOpenDlg1FormClose(); };
+      hooks.Initialized = [this](ptshell::TPTDialog* s) { openCommands_->PTOpenDlg1Initialized(s); };
+      hooks.Closed = [this](ptshell::TPTDialog*) { openCommands_->PTOpenDlg1FormClose(); };
     }
     return ChooseFilesWithShellDialog(this, filter, folder, options_.UseSettingsStore, hooks);
   };
@@ -302,27 +243,52 @@ void TfrmMain::FormDestroy() {
 
 QString TfrmMain::ProgramFolder() const { return platform::ProgramFolder(); }
 
-void TfrmMain::BuildStatusBar() {
-  QStatusBar* bar = statusBar();
-  bar->setObjectName(QStringLiteral("StatusBar"));
-  panel0_ = new QLabel;
-  panel0_->setFixedWidth(20);
-  auto* host = new QWidget;
-  host->setFixedWidth(225);
-  panel1_ = new QLabel(host);
-  panel1_->setGeometry(0, 0, 225, 20);
-  prgBar_ = new QProgressBar(host);
-  prgBar_->setObjectName(QStringLiteral("prgBar"));
-  prgBar_->setRange(0, 100);
-  prgBar_->setTextVisible(false);
-  prgBar_->setGeometry(0, 2, 225, 16);
-  prgBar_->hide();
-  host->setMinimumHeight(20);
-  panel2_ = new QLabel;
-  panel2_->setMinimumWidth(50);
-  bar->addWidget(panel0_);
-  bar->addWidget(host);
-  bar->addWidget(panel2_, 1);
+void TfrmMain::BuildOpenCommands() {
+  OpenHooks hooks;
+  hooks.HideSplash = [this] { HideSplash(); };
+  hooks.SetStatusText = [this](const QString& text, int panel) { SetStatusText(text, panel); };
+  hooks.ShowDocumentWindow = [this](TMDIChild* d) {
+    if (QMdiSubWindow* sub = SubWindowFor(d)) {
+      sub->showNormal();
+      mdi_->setActiveSubWindow(sub);
+    }
+  };
+  hooks.ShowLoadedFrames = [this](int columns) {
+    FrameCountChanged(columns);
+    selectedFrame_ = 0;
+    ShowFrame(0);
+  };
+  hooks.ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
+    return ChooseOpenFiles ? ChooseOpenFiles(filter, folder) : QStringList();
+  };
+  hooks.RunNewAnimationWizard = [this] {
+    optionsCommands_->RunWizards(static_cast<int>(forms::WizardMode::NewAnimation));
+  };
+  hooks.ImportAvi = [this](const QString& path) { return aviCommands_->ImportAvi(path); };
+  hooks.WarningsTurnedOff = [this] { settings_.Warnings = 0; };
+  hooks.PausePlayback = [this] { PausePlayback(); };
+  hooks.FrameCommands = [this] { return frameCommands_.get(); };
+  openCommands_ = std::make_unique<TOpenCommands>(documents_, this, imgX_, *this, statusPanels_->ProgressBar(), options_.UseSettingsStore,
+                                                  std::move(hooks));
+}
+
+void TfrmMain::BuildOptionsAndWizardCommands() {
+  OptionsAndWizardHooks hooks;
+  hooks.RunDialog = [this](QDialog& dialog) { return RunDialog(dialog); };
+  hooks.ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
+    return ChooseOpenFiles ? ChooseOpenFiles(filter, folder) : QStringList();
+  };
+  hooks.PausePlayback = [this] { PausePlayback(); };
+  hooks.UpdateCommands = [this] { UpdateCommands(); };
+  hooks.ApplyToolbarStyle = [this](bool flat) { ApplyToolbarStyle(flat); };
+  hooks.FrameCommands = [this] { return frameCommands_.get(); };
+  hooks.OwnEditDialogs = [this]() -> std::unique_ptr<IEditDialogs> {
+    return editDialogs_ ? nullptr : NewMainEditDialogs(this);
+  };
+  optionsCommands_ = std::make_unique<TOptionsAndWizardCommands>(
+      documents_, settings_, *openCommands_, *browser_, this, options_.ResourceLibrary,
+      QString::fromLatin1(kMainWindowTitle).section(QLatin1Char('.'), 0, 0), options_.UseSettingsStore,
+      std::move(hooks));
 }
 
 QAction* TfrmMain::DocumentAction(QMenu* menu, const QString& text, const std::function<void()>& handler) {
@@ -420,12 +386,8 @@ void TfrmMain::BuildActions() {
 
   QMenu* view = bar->addMenu(QStringLiteral("&View"));
   QMenu* toolbars = view->addMenu(QStringLiteral("&Toolbars"));
-  tbStandard_ = addToolBar(QStringLiteral("Standard Toolbar"));
-  tbStandard_->setObjectName(QStringLiteral("tbStandard"));
-  tbAnimation_ = addToolBar(QStringLiteral("Animation Toolbar"));
-  tbAnimation_->setObjectName(QStringLiteral("tbAnimation"));
-  tbFrame_ = addToolBar(QStringLiteral("Frame Toolbar"));
-  tbFrame_->setObjectName(QStringLiteral("tbFrame"));
+  toolbars_ = std::make_unique<TMainToolbars>(*this, *toolbars);
+  QToolBar* tbStandard = Toolbar(0);
   for (int tag = 0; tag < 3; ++tag)
     connect(Toolbar(tag), &QToolBar::visibilityChanged, this, Guarded([this, tag](bool visible) {
       // A toolbar the user hides keeps its place for the settings.
@@ -434,18 +396,6 @@ void TfrmMain::BuildActions() {
       settings_.Toolbars[static_cast<std::size_t>(tag)].Left = place.x();
       settings_.Toolbars[static_cast<std::size_t>(tag)].Top = place.y();
     }));
-  // The items' tags run Standard 0, Animation 1, Frame 2 (the toolbars' own: Standard 0, Frame 1,
-  // Animation 2).
-  const char* const toolbarNames[] = {"&Standard", "&Animation", "&Frame"};
-  for (int tag = 0; tag < 3; ++tag) {
-    QAction* item = toolbars->addAction(QString::fromLatin1(toolbarNames[tag]));
-    item->setObjectName(QStringLiteral("mniViewTB%1").arg(tag));
-    item->setProperty("tag", tag);
-    item->setCheckable(true);
-    item->setChecked(true);
-    connect(item, &QAction::toggled, this, Guarded([this, item] { mniViewTBStrdClick(item); }));
-    toolbarItems_.append(item);
-  }
   BuildImageBrowser(view);
 
   QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
@@ -497,90 +447,39 @@ void TfrmMain::BuildActions() {
   mnuHelp_->insertAction(helpMenu.mniHelpAbout, mniHelPluginInfo);
 
   // The open button drops down the recent files.
-  popRecentFiles_ = new QMenu(this);
-  popRecentFiles_->setObjectName(QStringLiteral("popRecentFiles"));
-  connect(popRecentFiles_, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::RebuildRecentPopup));
+  auto* popRecentFiles = new QMenu(this);
+  popRecentFiles->setObjectName(QStringLiteral("popRecentFiles"));
+  openCommands_->SetRecentMenus(mniFileRecent_, popRecentFiles);
   const QIcon none;
   FileNew->setIcon(QIcon::fromTheme(QStringLiteral("document-new"), none));
   FileOpen->setIcon(QIcon::fromTheme(QStringLiteral("document-open"), none));
   FileSave->setIcon(QIcon::fromTheme(QStringLiteral("document-save"), none));
   FileSaveAll->setIcon(QIcon::fromTheme(QStringLiteral("document-save-all"), none));
   EditUndo->setIcon(QIcon::fromTheme(QStringLiteral("edit-undo"), none));
-  tbStandard_->addAction(FileNew);
-  tbStandard_->addAction(FileOpen);
-  if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileOpen))) {
-    button->setMenu(popRecentFiles_);
+  tbStandard->addAction(FileNew);
+  tbStandard->addAction(FileOpen);
+  if (auto* button = qobject_cast<QToolButton*>(tbStandard->widgetForAction(FileOpen))) {
+    button->setMenu(popRecentFiles);
     button->setPopupMode(QToolButton::MenuButtonPopup);
   }
-  tbStandard_->addAction(FileSave);
+  tbStandard->addAction(FileSave);
   FileSaveAs->setIcon(QIcon::fromTheme(QStringLiteral("document-save-as"), none));
-  tbStandard_->addAction(FileSaveAs);
-  if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileSaveAs))) {
+  tbStandard->addAction(FileSaveAs);
+  if (auto* button = qobject_cast<QToolButton*>(tbStandard->widgetForAction(FileSaveAs))) {
     button->setObjectName(QStringLiteral("ToolButton2"));
     button->setMenu(popSaveAs_);
     button->setPopupMode(QToolButton::MenuButtonPopup);
   }
-  tbStandard_->addAction(FileSaveAll);
-  tbStandard_->addSeparator();
-  tbStandard_->addAction(EditUndo);
-  tbStandard_->addSeparator();
-  tbStandard_->addAction(ThumbView);
-  tbAnimation_->addAction(WindowCascade);
-  tbAnimation_->hide();
-  tbFrame_->hide();
-  toolbarItems_[1]->setChecked(false);
-  toolbarItems_[2]->setChecked(false);
-}
-
-QToolBar* TfrmMain::Toolbar(int tag) const {
-  switch (tag) {
-    case 0: return tbStandard_;
-    case 1: return tbFrame_;
-    case 2: return tbAnimation_;
-  }
-  return nullptr;
-}
-
-QPoint TfrmMain::ToolbarPlace(int tag) const {
-  // Measured from the top left of the toolbar rows, below the menu bar.
-  const QWidget* menu = menuWidget();
-  const int rowsTop = menu && menu->isVisible() ? menu->geometry().bottom() + 1 : 0;
-  const QToolBar* t = Toolbar(tag);
-  return t ? QPoint(t->x(), t->y() - rowsTop) : QPoint();
-}
-
-void TfrmMain::ArrangeToolbars(const std::array<ToolbarPlacement, 3>& places) {
-  // Toolbars whose tops lie within half a row of each other share a row; the rows go down by
-  // their tops, the toolbars of a row right by their lefts. Equal places keep the present order.
-  constexpr int kHalfRow = 13;
-  std::vector<QToolBar*> order;
-  for (QToolBar* t : findChildren<QToolBar*>(Qt::FindDirectChildrenOnly))
-    if (toolBarArea(t) == Qt::TopToolBarArea) order.push_back(t);
-  std::stable_sort(order.begin(), order.end(), [](QToolBar* a, QToolBar* b) {
-    const QPoint pa = a->pos(), pb = b->pos();
-    return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
-  });
-  auto placeOf = [&](QToolBar* t) {
-    for (int tag = 0; tag < 3; ++tag)
-      if (Toolbar(tag) == t) return places[static_cast<std::size_t>(tag)];
-    return ToolbarPlacement{};
-  };
-  std::stable_sort(order.begin(), order.end(), [&](QToolBar* a, QToolBar* b) {
-    const ToolbarPlacement pa = placeOf(a), pb = placeOf(b);
-    if (std::abs(pa.Top - pb.Top) > kHalfRow) return pa.Top < pb.Top;
-    return pa.Left < pb.Left;
-  });
-  int rowTop = 0;
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    QToolBar* t = order[i];
-    const bool hidden = t->isHidden();
-    const int top = placeOf(t).Top;
-    removeToolBar(t);
-    if (i > 0 && std::abs(top - rowTop) > kHalfRow) addToolBarBreak(Qt::TopToolBarArea);
-    if (i == 0 || std::abs(top - rowTop) > kHalfRow) rowTop = top;
-    addToolBar(Qt::TopToolBarArea, t);
-    t->setHidden(hidden);
-  }
+  tbStandard->addAction(FileSaveAll);
+  tbStandard->addSeparator();
+  tbStandard->addAction(EditUndo);
+  tbStandard->addSeparator();
+  tbStandard->addAction(ThumbView);
+  Toolbar(2)->addAction(WindowCascade);
+  Toolbar(2)->hide();
+  Toolbar(1)->hide();
+  ToolbarItems()[1]->setChecked(false);
+  ToolbarItems()[2]->setChecked(false);
 }
 
 void TfrmMain::RebuildWindowMenu() {
@@ -648,7 +547,7 @@ void TfrmMain::mniFileExportImageClick() {
 }
 
 void TfrmMain::ToolButton2Click() {
-  if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileSaveAs)))
+  if (auto* button = qobject_cast<QToolButton*>(Toolbar(0)->widgetForAction(FileSaveAs)))
     popSaveAs_->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
@@ -680,7 +579,8 @@ MainWindowSettings TfrmMain::CurrentSettings() const {
     p.Visible = !t->isHidden();
   }
   if (grdFrames_) v.FrameSize = grdFrames_->FrameSize();
-  v.InitialDir = openFolder_.isEmpty() ? settings_.InitialDir : openFolder_;
+  const QString& openFolder = openCommands_->OpenFolder;
+  v.InitialDir = openFolder.isEmpty() ? settings_.InitialDir : openFolder;
   v.RecentFiles = RecentFiles();
   v.ThumbDirectory = Settings().ThumbDirectory.isEmpty() ? settings_.ThumbDirectory : Settings().ThumbDirectory;
   // The folder the browser shows is the one to come back to.
@@ -701,12 +601,12 @@ void TfrmMain::ApplySettings() {
   }
   mniToolInspector->setChecked(v.InspectorVisible);
   tag_ = v.InspectorHiddenOnce ? 1 : 0;
-  ArrangeToolbars(v.Toolbars);
+  toolbars_->Arrange(v.Toolbars);
   for (int tag = 0; tag < 3; ++tag) {
     const bool visible = v.Toolbars[static_cast<std::size_t>(tag)].Visible;
     Toolbar(tag)->setVisible(visible);
     const int item = tag == 0 ? 0 : (tag == 1 ? 2 : 1);  // the View items run Standard, Animation, Frame
-    toolbarItems_[item]->setChecked(visible);
+    ToolbarItems()[item]->setChecked(visible);
   }
   ApplyToolbarStyle(!v.NormalStyle);
 
@@ -721,16 +621,16 @@ void TfrmMain::ApplySettings() {
       for (QAction* item : frameActions_.FrameSizes->actions())
         item->setChecked(item->property("tag").toInt() == grdFrames_->FrameSize());
   }
-  openFolder_ = v.SyncOpenDialog ? v.ThumbDirectory : v.InitialDir;
+  openCommands_->OpenFolder = v.SyncOpenDialog ? v.ThumbDirectory : v.InitialDir;
   QString thumbs = v.ThumbDirectory;
   if (!QFileInfo(thumbs).isDir()) thumbs = platform::SampleImagesFolder();
   record.ThumbDirectory = thumbs;
   settings_.ThumbDirectory = thumbs;
-  documents_.SaveFolder = openFolder_;
+  documents_.SaveFolder = openCommands_->OpenFolder;
 
   displayAnimation_ = v.DisplayAnimation != 0;
   mdi_->setBackground(displayAnimation_ ? QBrush(Qt::white) : QBrush(kWorkspace));
-  InstallWarnings(v.Warnings == 1);
+  openCommands_->InstallWarnings(v.Warnings == 1);
 
   mniFileRecent_->clear();
   for (auto it = v.RecentFiles.crbegin(); it != v.RecentFiles.crend(); ++it) AddRecentFile(*it);
@@ -738,11 +638,6 @@ void TfrmMain::ApplySettings() {
   browser_->FilterType = record.FilterType;
   browser_->SetThumbSize(v.ThumbnailSize > 0 ? v.ThumbnailSize : kDefaultThumbSize);
   browser_->RebuildFavorites(v.Favorites);
-}
-
-void TfrmMain::ApplyToolbarStyle(bool flat) {
-  for (int tag = 0; tag < 3; ++tag)
-    Toolbar(tag)->setStyleSheet(flat ? QString() : QStringLiteral("QToolButton { border: 1px outset gray; }"));
 }
 
 // ---- start-up
@@ -809,15 +704,6 @@ void TfrmMain::DeferredStartup() {
     return;  // the file the user named is where the work starts
   }
   if (options_.WelcomeOnStartup && read(sections::kSettings, "WelcomeDialog", 0) == 0) mniHelpWelcomeClick();
-}
-
-void TfrmMain::mniHelPluginInfoClick() {
-  std::unique_ptr<forms::TfrmPlugInExplorer> dialog;
-  {
-    BusyScope busy;
-    dialog = std::make_unique<forms::TfrmPlugInExplorer>(this);
-  }
-  RunDialog(*dialog);
 }
 
 void TfrmMain::ShowStartPage() {
@@ -961,18 +847,6 @@ void TfrmMain::ActiveDocumentChanged() {
 // ---- menus and status bar
 
 
-QToolBar* TfrmMain::ToolbarOfItem(const QAction* item) const {
-  // The items' tags run Standard 0, Animation 1, Frame 2.
-  static constexpr int kToolbarOfItem[] = {0, 2, 1};
-  const int tag = item ? item->property("tag").toInt() : -1;
-  return tag >= 0 && tag <= 2 ? Toolbar(kToolbarOfItem[tag]) : nullptr;
-}
-
-void TfrmMain::mniViewTBStrdClick(QAction* item) {
-  // The item has toggled its check (or been set from the settings); its tag names the toolbar.
-  if (QToolBar* toolbar = ToolbarOfItem(item)) toolbar->setVisible(item->isChecked());
-}
-
 void TfrmMain::mniToolInspectorClick() {
   if (the_frmFloat) the_frmFloat->setVisible(mniToolInspector->isChecked());
   tag_ = 0;
@@ -1057,23 +931,6 @@ void TfrmMain::TimerTimer() {
   FileSaveAll->setEnabled(any && documents_.AnyChildModified());
   UpdateDocumentMenus();
   timer_.stop();
-}
-
-void TfrmMain::SetStatusText(const QString& text, int panel) {
-  QLabel* label = panel == 0 ? panel0_ : panel == 1 ? panel1_ : panel == 2 ? panel2_ : nullptr;
-  if (!label) return;
-  label->setText(text);
-  // A text set while another widget paints waits for the next paint: painting at once there would
-  // paint the window inside its own paint.
-  if (BusyScope::Painting())
-    label->update();
-  else
-    label->repaint();
-}
-
-QString TfrmMain::StatusTextOf(int panel) const {
-  const QLabel* label = panel == 0 ? panel0_ : panel == 1 ? panel1_ : panel == 2 ? panel2_ : nullptr;
-  return label ? label->text() : QString();
 }
 
 void TfrmMain::ResetAfterLastClose() {
@@ -1230,7 +1087,7 @@ void TfrmMain::BuildFrameStrip() {
       animation = a->menu();
       break;
     }
-  flashActions_.BuildActions(animation, tbAnimation_);
+  flashActions_.BuildActions(animation, Toolbar(2));
   // Save As offers every format the editor saves in; the Flash movie is an export too.
   if (flashActions_.FileSaveAsFlash) {
     popSaveAs_->addAction(flashActions_.FileSaveAsFlash);
@@ -1332,6 +1189,110 @@ void TfrmMain::SubWindowActivated(QMdiSubWindow* sub) {
   }
   UpdateCommands();
   tabMDI_->Sync();
+}
+
+// ---- drops, and the image browser's place in the window
+
+namespace {
+bool IsThumbnailDrag(const QMimeData* data) {
+  return data && data->hasFormat(QString::fromLatin1(kThumbnailMimeType));
+}
+}  // namespace
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  const QMimeData* data = event->mimeData();
+  if (IsThumbnailDrag(data)) {
+    browser_->DraggingThumb = true;
+    event->acceptProposedAction();
+    return;
+  }
+  if (data && data->hasUrls()) {
+    for (const QUrl& url : data->urls())
+      if (url.isLocalFile()) {
+        event->acceptProposedAction();
+        return;
+      }
+  }
+  event->ignore();
+}
+
+void TfrmMain::dragMoveEvent(QDragMoveEvent* event) {
+  browser_->DraggingThumb = IsThumbnailDrag(event->mimeData());
+  QMainWindow::dragMoveEvent(event);
+}
+
+void TfrmMain::dragLeaveEvent(QDragLeaveEvent* event) {
+  browser_->DraggingThumb = false;
+  QMainWindow::dragLeaveEvent(event);
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+  if (IsThumbnailDrag(event->mimeData())) {
+    event->acceptProposedAction();
+    HideSplash();
+    SetOpenAsNew(true);
+    {
+      BusyScope busy;
+      browser_->DraggingThumb = true;
+      browser_->InsertThumbFile(QString::fromUtf8(event->mimeData()->data(QString::fromLatin1(kThumbnailMimeType))));
+    }
+    browser_->DraggingThumb = false;
+    return;
+  }
+  if (DropFiles(event->mimeData()))
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TfrmMain::BuildImageBrowser(QMenu* view) {
+  browser_ = new TImageBrowserCommands(this);
+  browser_->setObjectName(QStringLiteral("ImageBrowser"));
+  ThumbView = browser_->ThumbView;
+  view->addAction(ThumbView);
+  view->addAction(browser_->mniViewExplorer);
+  QMenu* thumbs = view->addMenu(QStringLiteral("T&humbnails"));
+  thumbs->setObjectName(QStringLiteral("mnuThumbs"));
+  thumbs->addAction(browser_->ThumbsBrowse);
+  thumbs->addAction(browser_->ThumbsRefresh);
+  thumbs->addAction(browser_->ThumbsClear);
+  connect(thumbs, &QMenu::aboutToShow, browser_, Guarded(browser_, &TImageBrowserCommands::popThumbsPopup));
+  view->addMenu(browser_->mniThumbsFavorites);
+
+  TImageBrowserCommands::Host& host = browser_->host;
+  host.Status = [this](const QString& text) { SetStatusText(text, 2); };
+  host.Progress = [this](int position, int maximum) { statusPanels_->ShowSteps(position, maximum); };
+  host.HasDocument = [this] { return ActiveDocument() != nullptr; };
+  host.InsertAfterSelection = [this](const QString& path) { openCommands_->InsertImageFileAfterSelection(path); };
+  host.InsertByType = [this](const QString& path, bool onClientArea) {
+    openCommands_->InsertThumbByType(path, onClientArea);
+  };
+  host.OpenGif = [this](const QString& path) { return OpenGifDocument(path); };
+  host.OpenPictureAsDocument = [this](const QString& path) { return openCommands_->OpenPictureAsDocument(path); };
+  host.ReadPicture = [this](const QString& path, QImage& picture) {
+    gif::Bitmap bitmap;
+    if (!openCommands_->ReadPictureFile(path, bitmap, nullptr)) return false;
+    picture = gif::qt::ToQImage(bitmap);
+    return !picture.isNull();
+  };
+  host.OpenWithDefaultProgram = [](const QString& path) { RunShellFile(path); };
+  host.ChooseFolder = [this](QString& folder) {
+    if (!dlgBrowseDir_) dlgBrowseDir_ = std::make_unique<ptshell::TPTFolderBrowseDlg>();
+    dlgBrowseDir_->SetSelectedPath(folder);
+    if (!dlgBrowseDir_->Execute()) return false;
+    folder = dlgBrowseDir_->SelectedPath();
+    return !folder.isEmpty();
+  };
+  host.OrganizeFavorites = [this](QStringList& folders) { return optionsCommands_->OrganizeFavoriteFolders(folders); };
+  host.ShowProperties = [this](const QString& path, const TThumbRecord& record) {
+    std::unique_ptr<forms::TfrmPrompts> page;
+    {
+      BusyScope busy;
+      page = std::make_unique<forms::TfrmPrompts>(this, 5);
+      page->ShowImageProperties(path, record.FileName, record.SizeKB, record.Height, record.Width);
+    }
+    page->exec();
+  };
 }
 
 }  // namespace movinta::editor

@@ -7,13 +7,17 @@
 #include "editor/commands/flash_commands.h"
 #include "editor/forms/frame_inspector.h"
 #include "editor/commands/frame_actions.h"
-#include "editor/image_browser_commands.h"
+#include "editor/commands/image_browser_commands.h"
+#include "editor/commands/open_commands.h"
+#include "editor/commands/options_and_wizard_commands.h"
 #include "editor/image_import.h"
 #include "editor/model/document.h"
 #include "editor/model/resource_library.h"
 #include "editor/model/settings.h"
 #include "editor/commands/export_commands.h"
+#include "editor/main_toolbars.h"
 #include "editor/qt_services.h"
+#include "editor/status_panels.h"
 #include "editor/commands/save_commands.h"
 
 #include <QHash>
@@ -82,75 +86,48 @@ public:
   // Asks the model to close the document; false when the user keeps it.
   bool CloseDocument(TMDIChild* document);
   // Opens a GIF as a document, or brings it to the front when it is open; the document or null.
-  TMDIChild* OpenFile(const QString& fileName);
+  TMDIChild* OpenFile(const QString& fileName) { return openCommands_->OpenFile(fileName); }
 
-  // Opening files.
-  // Opens the file by its type: a GIF as a document, another image as a frame, anything else refused.
-  void OpenFileByType(const QString& path);
-  bool OpenGifDocument(const QString& path) override;
-  // Beeps and brings the document to the front when that file is open.
-  bool BringOpenDocumentToFront(const QString& path);
-  // Reads a non-GIF image file and adds it as a frame of the active animation (a new one without).
-  void InsertImageFile(const QString& path, std::uint8_t code);
-  // Local files of a drop, opened by type in order; false when the drop holds none.
-  bool DropFiles(const QMimeData* data);
-  void FileOpenExecute();
-  // Runs the new-animation wizard, which opens the animation it makes as a new document.
-  void FileNewExecute();
-  // A new empty animation without asking anything (automation, which no dialog may stop).
-  void NewEmptyDocument();
+  // Opening files (see TOpenCommands).
+  TOpenCommands& OpenCommands() { return *openCommands_; }
+  void OpenFileByType(const QString& path) { openCommands_->OpenFileByType(path); }
+  bool OpenGifDocument(const QString& path) override { return openCommands_->OpenGifDocument(path); }
+  bool BringOpenDocumentToFront(const QString& path) { return openCommands_->BringOpenDocumentToFront(path); }
+  bool DropFiles(const QMimeData* data) { return openCommands_->DropFiles(data); }
+  void FileOpenExecute() { openCommands_->FileOpenExecute(); }
+  void FileNewExecute() { openCommands_->FileNewExecute(); }
+  void NewEmptyDocument() { openCommands_->NewEmptyDocument(); }
   // Chooses the files of the open command: the shell's open dialog unless a test replaces it.
   std::function<QStringList(const QString& filter, const QString& folder)> ChooseOpenFiles;
-  // The open dialog's preview (unless NoOpenDlgPreview): the imaging control and its label join
-  // the dialog while it runs and come back when it closes.
-  void PTOpenDlg1Initialized(ptshell::TPTDialog* sender);
-  void OpenDlgPreviewSelectItem();
-  void SplitterShellMoved();
-  void PTOpenDlg1FormClose();
-  QLabel* PreviewLabel() const { return lblShell_; }
+  void OpenDlgPreviewSelectItem() { openCommands_->OpenDlgPreviewSelectItem(); }
+  QLabel* PreviewLabel() const { return openCommands_->PreviewLabel(); }
 
   // The image browser's thumbnails, commands and favourite folders.
   TImageBrowserCommands& ImageBrowser() { return *browser_; }
-  // Reads the file by its type and inserts it after the selected frame; the new index or -1.
-  int InsertImageFileAfterSelection(const QString& path);
 
   // Recent files: newest first, at most ten.
-  void AddRecentFile(const QString& path);
-  void RemoveRecentFile(const QString& path);
-  QStringList RecentFiles() const;
-  QMenu* RecentFilesMenu() const { return mniFileRecent_; }
-  void RecentFileClick(QAction* item);
+  void AddRecentFile(const QString& path) { openCommands_->AddRecentFile(path); }
+  QStringList RecentFiles() const { return openCommands_->RecentFiles(); }
+  QMenu* RecentFilesMenu() const { return openCommands_->RecentFilesMenu(); }
+  void RecentFileClick(QAction* item) { openCommands_->RecentFileClick(item); }
 
-  // Dialogs of the options, the wizards and the tips; each returns the dialog's result.
+  // Dialogs of the options, the wizards and the tips (see TOptionsAndWizardCommands).
   // Runs a modal dialog; replaceable for tests.
   std::function<int(QDialog&)> RunDialog;
-  void mniToolsOptionsClick();
-  // The options dialog on its about page.
-  void mniHelpAboutClick();
-  void mniHelpTipsClick();
-  // The welcome dialog: a new animation, the open command or a recent file.
-  void mniHelpWelcomeClick();
-  // The add-ins the editor loaded, in the "Plugin Information" dialog.
-  void mniHelPluginInfoClick();
+  TOptionsAndWizardCommands& OptionsAndWizards() { return *optionsCommands_; }
+  void mniToolsOptionsClick() { optionsCommands_->mniToolsOptionsClick(); }
+  void mniHelpAboutClick() { optionsCommands_->mniHelpAboutClick(); }
+  void mniHelpTipsClick() { optionsCommands_->mniHelpTipsClick(); }
+  void mniHelpWelcomeClick() { optionsCommands_->mniHelpWelcomeClick(); }
+  void mniHelPluginInfoClick() { optionsCommands_->mniHelPluginInfoClick(); }
   // Loads the add-ins near the end of the deferred start-up; set by the automation server.
   std::function<void()> LoadPlugins;
   // The "Plug-ins" menu and the "Plugin Info..." item, which show once add-ins are loaded.
   QMenu* PluginsMenu() const { return mnuPlugins_; }
   QAction* mniHelPluginInfo = nullptr;
-  // The image browser's favourite folders in the options dialog's favourites mode; true when the
-  // user changed them (they are then stored at once).
-  bool OrganizeFavorites();
-  // The same over a list of folders, which takes the organised list; the image browser's
-  // "Organize Favorites" runs it.
-  bool OrganizeFavoriteFolders(QStringList& folders);
-  // The optimisation wizard over the active document, as Animation > Optimize runs it; true when
-  // the animation was optimised (replaced, or opened as a new document). saveTag names the save
-  // command whose dialog asks (0 Save, 1 Save As), which offers only its own output; -1 none.
-  bool OptimizeActiveDocument(int saveTag = -1);
-  // The wizard itself, which the frame commands open after they have prepared the document.
-  bool RunOptimizeWizard();
-  // Turns the GIF library's warnings on the working image on or off.
-  void SetGifWarnings(bool on);
+  bool OrganizeFavorites() { return optionsCommands_->OrganizeFavorites(); }
+  bool OptimizeActiveDocument(int saveTag = -1) { return optionsCommands_->OptimizeActiveDocument(saveTag); }
+  bool RunOptimizeWizard() { return optionsCommands_->RunOptimizeWizard(); }
 
   // Start-up.
   // The file of the command line, opened by the deferred start-up once every window exists.
@@ -220,25 +197,25 @@ public:
   void UpdateDocumentMenus();
   void TimerTimer();
   QTimer& Timer() { return timer_; }
-  void SetStatusText(const QString& text, int panel);
-  QString StatusTextOf(int panel) const;
-  QProgressBar* ProgressBar() const { return prgBar_; }
+  void SetStatusText(const QString& text, int panel) { statusPanels_->SetText(text, panel); }
+  QString StatusTextOf(int panel) const { return statusPanels_->Text(panel); }
+  QProgressBar* ProgressBar() const { return statusPanels_->ProgressBar(); }
   // What the window installs as the progress sink: the bar and hint panel of its status bar.
-  IProgress* StatusProgress() const { return progress_.get(); }
+  IProgress* StatusProgress() const { return statusPanels_->Progress(); }
   // The toolbar with the tag: 0 Standard, 1 Frame, 2 Animation.
-  QToolBar* Toolbar(int tag) const;
+  QToolBar* Toolbar(int tag) const { return toolbars_->Toolbar(tag); }
   // Where a toolbar lies among the toolbar rows below the menu bar, as the settings keep it.
-  QPoint ToolbarPlace(int tag) const;
+  QPoint ToolbarPlace(int tag) const { return toolbars_->Place(tag); }
   // View > Toolbars: the item's tag names its toolbar (0 Standard, 1 Animation, 2 Frame), which
   // follows the item's check.
-  void mniViewTBStrdClick(QAction* item);
-  QList<QAction*> ToolbarItems() const { return toolbarItems_; }
+  void mniViewTBStrdClick(QAction* item) { toolbars_->ItemClicked(item); }
+  QList<QAction*> ToolbarItems() const { return toolbars_->Items(); }
   // Tools > Frame Inspector shows or hides the inspector as its check says.
   void mniToolInspectorClick();
   // Tools > HTML Code: enabled with a document while no animation plays; makes the image tag of
   // the active document.
   void mniToolsClick();
-  void mniToolsHTMLClick();
+  void mniToolsHTMLClick() { optionsCommands_->mniToolsHTMLClick(); }
   // Help > Contents, the web items and Live Help open the help or the maker's pages; add-ins add
   // their item to this menu.
   QMenu* HelpMenu() const { return mnuHelp_; }
@@ -318,22 +295,15 @@ private:
   void FormCreate();
   void FormDestroy();
   void BuildActions();
-  void BuildStatusBar();
+  void BuildOpenCommands();
   void BuildFrameStrip();
   void BuildImageBrowser(QMenu* view);
-  // A thumbnail dropped on the main window (a new animation) or the strip, inserted by its type.
-  void InsertThumbByType(const QString& path, bool onClientArea);
-  bool ReadPictureFile(const QString& path, gif::Bitmap& bitmap, QString* error);
   void UpdateFrameActions();
   void ApplySettings();
   MainWindowSettings CurrentSettings() const;
   void ShowStartPage();
-  int RunWizards(int mode, int* choice = nullptr, QString* chosenFile = nullptr);
-  // The folder-browse dialog for a new favourite, starting at start; empty when cancelled.
-  QString ChooseFavoriteFolder(const QString& start);
-  void ApplyToolbarStyle(bool flat);
-  // The toolbar a View > Toolbars item shows and hides.
-  QToolBar* ToolbarOfItem(const QAction* item) const;
+  void BuildOptionsAndWizardCommands();
+  void ApplyToolbarStyle(bool flat) { toolbars_->ApplyStyle(flat); }
   void SubWindowActivated(QMdiSubWindow* sub);
   void UpdateCommands() { UpdateActions(); }
   void ConnectActionUpdates();
@@ -346,23 +316,13 @@ private:
   // once, No lets the document close unsaved. False at a cancel or a save that fails or is
   // cancelled; every document stays open then (those saved stay saved).
   bool AskToCloseAllDocuments();
-  void RenumberRecentFiles();
-  void RebuildRecentPopup();
   void RebuildWindowMenu();
-  void InstallWarnings(bool on);
-  void GifWarning(const void* sender, int severity, const std::string& message);
-  // Reads the GIF for opening, with the warning handler when warnings are on; null when it cannot.
-  // Null when the file cannot be read; `tooLarge` says the memory budget refused it.
-  std::unique_ptr<TGIFImage> ReadForOpen(const QString& path, bool& tooLarge);
-  bool LoadImageIntoWindow(std::unique_ptr<TGIFImage> image, const QString& path);
   QString ProgramFolder() const;
   // Gives the frame panel its height: the stored one, else its own, so far as the documents keep
   // their room.
   void PlaceFramePanel();
   // A frame size chosen in the menu: the panel takes the height of the new cells.
   void FrameSizeChosen();
-  // Puts the toolbars into rows and order by their stored places.
-  void ArrangeToolbars(const std::array<ToolbarPlacement, 3>& places);
   QAction* DocumentAction(QMenu* menu, const QString& text, const std::function<void()>& handler);
 
   MainWindowOptions options_;
@@ -379,34 +339,20 @@ private:
   QMenu* popSaveAs_ = nullptr;
   std::unique_ptr<TSaveCommands> saveCommands_;
   std::unique_ptr<TExportCommands> exportCommands_;
-  QLabel* panel0_ = nullptr;
-  QLabel* panel1_ = nullptr;
-  QLabel* panel2_ = nullptr;
-  QProgressBar* prgBar_ = nullptr;
+  std::unique_ptr<TStatusPanels> statusPanels_;
   QWidget* pnlSplash_ = nullptr;
   AnimatedPicture* imgAni_ = nullptr;
   TXpress* imgX_ = nullptr;
-  QPointer<QSplitter> SplitterShell_;
-  QPointer<QScrollArea> sbxShell_;
-  QPointer<QWidget> pnlShell_;
-  QPointer<QLabel> lblShell_;
-  QPointer<ptshell::TPTFrmOpenDlg> previewForm_;
-  QPointer<QWidget> previewList_;
   QMenu* mniFileRecent_ = nullptr;
-  QMenu* popRecentFiles_ = nullptr;
   QMenu* mnuWindow_ = nullptr;
   QMenu* mnuPlugins_ = nullptr;
   QMenu* mnuHelp_ = nullptr;
-  QToolBar* tbStandard_ = nullptr;
-  QToolBar* tbAnimation_ = nullptr;
-  QToolBar* tbFrame_ = nullptr;
-  QList<QAction*> toolbarItems_;
+  std::unique_ptr<TMainToolbars> toolbars_;
   QTimer timer_;
   QTimer actionUpdate_;
   QList<QPointer<QAction>> windowList_;  // the Window menu's numbered documents and the line above them
   QHash<const TMDIChild*, QPointer<QMdiSubWindow>> windows_;
   MainWindowSettings settings_;
-  QString openFolder_;
   QString pendingFile_;
   int selectedFrame_ = 0;
   int frameColumns_ = 0;
@@ -415,15 +361,12 @@ private:
   // Switches the document area asked the documents for: one it asked for and was refused is
   // not asked again, which would tell the user twice.
   int areaSwitches_ = 0;
-  int optimizeSaveTag_ = -1;  // while the save dialog's Optimize runs the wizard
   bool openAsNew_ = false;  // the last thumbnail drop landed outside every document window
-  bool warnings_ = false;
   bool startupPosted_ = false;
   bool displayAnimation_ = true;
 
   std::unique_ptr<QtMessageRoutine> messages_;
   std::unique_ptr<IFileChooser> chooser_;
-  std::unique_ptr<IProgress> progress_;
   std::unique_ptr<QtClipboard> clipboard_;
   std::unique_ptr<forms::QtEditDialogs> editDialogs_;
   IEditDialogs* previousDialogs_ = nullptr;
@@ -442,6 +385,8 @@ private:
   std::unique_ptr<ptshell::TPTFolderBrowseDlg> dlgBrowseDir_;
   TFlashCommands flashActions_{documents_, this};
   std::unique_ptr<TAviCommands> aviCommands_;
+  std::unique_ptr<TOpenCommands> openCommands_;
+  std::unique_ptr<TOptionsAndWizardCommands> optionsCommands_;
 };
 
 extern QPointer<TfrmMain> the_frmMain;
