@@ -7,7 +7,7 @@
 #include "editor/document_window.h"
 #include "editor/tool_windows.h"
 #include "editor/frame_strip.h"
-#include "editor/image_browser_commands.h"
+#include "editor/commands/image_browser_commands.h"
 #include "editor/main_window.h"
 #include "editor/model/files.h"
 #include "editor/property_panel.h"
