@@ -109,6 +109,8 @@ void TfrmMain::FormCreate() {
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setBackground(kWorkspace);
+  documentWindows_ = std::make_unique<TDocumentWindows>(
+      *mdi_, documents_, [this]() -> TSaveDialogHelp& { return saveCommands_->DialogHelp(); });
   // The document tabs sit above the documents and show only while there are any.
   auto* central = new QWidget(this);
   central->setObjectName(QStringLiteral("pnlClient"));
@@ -521,12 +523,7 @@ void TfrmMain::WindowPrevDocExecute() {
 
 void TfrmMain::ActivateChild(TMDIChild* document) {
   if (documents_.IndexOf(document) < 0) return;
-  const int asked = areaSwitches_;
-  if (QMdiSubWindow* sub = SubWindowFor(document)) {
-    if (mdi_->activeSubWindow() != sub) mdi_->setActiveSubWindow(sub);
-  }
-  // Without a window (or when the area did not switch) the documents switch themselves.
-  if (asked == areaSwitches_ && ActiveDocument() != document && documents_.Activate(document)) UpdateCommands();
+  if (documentWindows_->Activate(document)) UpdateCommands();
   tabMDI_->Sync();
 }
 
@@ -794,7 +791,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     return;
   }
   // Every document agrees before any closes: a cancel at the last one keeps them all.
-  if (!AskToCloseAllDocuments() || !CloseAllDocuments()) {
+  if (!documentWindows_->AskToCloseAll() || !documentWindows_->CloseAll()) {
     event->ignore();
     return;
   }
@@ -853,69 +850,12 @@ void TfrmMain::mniToolInspectorClick() {
 }
 
 void TfrmMain::FileCloseExecute() {
-  if (TMDIChild* d = ActiveDocument()) CloseDocumentWindow(d);
-}
-
-bool TfrmMain::CloseDocumentWindow(TMDIChild* document) {
-  // Through the window, which asks the model; a window that stays says so.
-  if (QMdiSubWindow* sub = SubWindowFor(document)) return sub->close();
-  return CloseDocument(document);
-}
-
-bool TfrmMain::CloseAllDocuments() {
-  // From the window at the back to the one in front, each asking to save; a cancel stops there.
-  QList<QPointer<QMdiSubWindow>> order;
-  for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::StackingOrder)) order.append(sub);
-  for (const QPointer<QMdiSubWindow>& sub : order) {
-    auto* window = sub ? qobject_cast<TMDIChildWindow*>(sub->widget()) : nullptr;
-    TMDIChild* d = window ? window->Document() : nullptr;
-    if (documents_.IndexOf(d) >= 0 && !CloseDocumentWindow(d)) return false;
-  }
-  // Documents without a window of their own, the last first.
-  while (documents_.Count() > 0)
-    if (!CloseDocument(documents_.At(documents_.Count() - 1))) return false;
-  return true;
-}
-
-QList<std::uint64_t> TfrmMain::ClosingOrder() const {
-  // The windows from the back to the front, then the documents without a window, the last first.
-  QList<std::uint64_t> order;
-  for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::StackingOrder)) {
-    auto* window = qobject_cast<TMDIChildWindow*>(sub->widget());
-    if (TMDIChild* d = window ? window->Document() : nullptr; d && documents_.IndexOf(d) >= 0) order.append(d->Serial);
-  }
-  for (int i = documents_.Count() - 1; i >= 0; --i)
-    if (!order.contains(documents_.At(i)->Serial)) order.append(documents_.At(i)->Serial);
-  return order;
-}
-
-bool TfrmMain::AskToCloseAllDocuments() {
-  // By serial: while a question is up, scripts may open and close documents.
-  QSet<std::uint64_t> agreed;
-  for (;;) {
-    TMDIChild* next = nullptr;
-    for (const std::uint64_t serial : ClosingOrder()) {
-      if (agreed.contains(serial)) continue;
-      for (int i = 0; i < documents_.Count() && !next; ++i)
-        if (documents_.At(i)->Serial == serial) next = documents_.At(i);
-      if (next) break;
-    }
-    if (!next) break;
-    const std::uint64_t serial = next->Serial;
-    if (documents_.BeforeDocumentChange) documents_.BeforeDocumentChange();
-    // Yes saves at once, No lets the document go unsaved, Cancel (or a save that fails) keeps all.
-    SaveDialogHelpScope help(saveCommands_->DialogHelp(), 0);
-    if (!next->SaveDocument(false, false)) return false;
-    agreed.insert(serial);
-  }
-  for (int i = 0; i < documents_.Count(); ++i)
-    if (agreed.contains(documents_.At(i)->Serial)) documents_.At(i)->Modified = false;
-  return true;
+  if (TMDIChild* d = ActiveDocument()) documentWindows_->CloseWindow(d);
 }
 
 void TfrmMain::FileCloseAllExecute() {
   // Whatever a cancel left open stays as it is.
-  if (CloseAllDocuments()) ResetAfterLastClose();
+  if (documentWindows_->CloseAll()) ResetAfterLastClose();
 }
 
 void TfrmMain::FileExitExecute() { close(); }
@@ -953,19 +893,6 @@ void TfrmMain::ResetAfterLastClose() {
 }
 
 // ---- the model's view
-
-QMdiSubWindow* TfrmMain::SubWindowFor(const TMDIChild* document) const { return windows_.value(document); }
-
-TMDIChildWindow* TfrmMain::WindowFor(const TMDIChild* document) const {
-  QMdiSubWindow* sub = SubWindowFor(document);
-  return sub ? qobject_cast<TMDIChildWindow*>(sub->widget()) : nullptr;
-}
-
-bool TfrmMain::CloseDocument(TMDIChild* document) {
-  // The save question of a closing document may lead to the save dialog, which offers Optimize.
-  SaveDialogHelpScope help(saveCommands_->DialogHelp(), 0);
-  return documents_.Close(document);
-}
 
 void TfrmMain::ShowFrame(int index) {
   // Showing a frame ends playback.
@@ -1110,18 +1037,7 @@ void TfrmMain::BuildFrameStrip() {
 
 void TfrmMain::DocumentAdded(TMDIChild* document) {
   HideSplash();
-  auto* window = new TMDIChildWindow(*this, document);
-  QMdiSubWindow* sub = mdi_->addSubWindow(window);
-  sub->setAttribute(Qt::WA_DeleteOnClose, false);
-  windows_.insert(document, sub);
-  TGIFImage& image = *SharedImage();
-  // The picture's size is a minimum: a small picture still leaves its status texts room.
-  if (image.GetWidth() > 0)
-    sub->resize(QSize(image.GetWidth() + 70, image.GetHeight() + 65 + 24).expandedTo(sub->minimumSizeHint()));
-  switching_ = true;
-  sub->show();
-  mdi_->setActiveSubWindow(sub);
-  switching_ = false;
+  documentWindows_->Add(document, new TMDIChildWindow(*this, document));
   timer_.stop();
   pnlMDITab_->show();
   tabMDI_->Sync();
@@ -1134,14 +1050,8 @@ void TfrmMain::DocumentAdded(TMDIChild* document) {
 
 void TfrmMain::DocumentRemoved(TMDIChild* document) {
   if (document == ActiveDocument()) PausePlayback();
-  QPointer<QMdiSubWindow> sub = windows_.take(document);
+  documentWindows_->Remove(document);
   const bool last = documents_.Count() == 1;
-  if (sub) {
-    if (auto* w = qobject_cast<TMDIChildWindow*>(sub->widget())) w->Detach();
-    // Removal may come from inside the window's own close handling, so the window goes later.
-    sub->hide();
-    sub->deleteLater();
-  }
   if (last) ResetAfterLastClose();
   UpdateCommands();
   // The document leaves the list right after this.
@@ -1176,17 +1086,7 @@ void TfrmMain::DocumentStateChanged(TMDIChild* document) {
 }
 
 void TfrmMain::SubWindowActivated(QMdiSubWindow* sub) {
-  if (switching_ || !sub) return;
-  auto* window = qobject_cast<TMDIChildWindow*>(sub->widget());
-  TMDIChild* target = window ? window->Document() : nullptr;
-  if (!target || target == ActiveDocument()) return;
-  ++areaSwitches_;
-  if (!documents_.Activate(target)) {
-    // The switch did not happen: the previous document stays in front.
-    switching_ = true;
-    if (QMdiSubWindow* back = SubWindowFor(ActiveDocument())) mdi_->setActiveSubWindow(back);
-    switching_ = false;
-  }
+  if (!documentWindows_->SubWindowActivated(sub)) return;
   UpdateCommands();
   tabMDI_->Sync();
 }

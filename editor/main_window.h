@@ -15,6 +15,7 @@
 #include "editor/model/resource_library.h"
 #include "editor/model/settings.h"
 #include "editor/commands/export_commands.h"
+#include "editor/document_windows.h"
 #include "editor/main_toolbars.h"
 #include "editor/qt_services.h"
 #include "editor/status_panels.h"
@@ -81,10 +82,10 @@ public:
   // File ▸ Import ▸ AVI Animation and File ▸ Export ▸ As AVI Animation.
   TAviCommands& AviCommands() { return *aviCommands_; }
   QMdiArea* MdiArea() const { return mdi_; }
-  TMDIChildWindow* WindowFor(const TMDIChild* document) const;
-  QMdiSubWindow* SubWindowFor(const TMDIChild* document) const;
+  TMDIChildWindow* WindowFor(const TMDIChild* document) const { return documentWindows_->WindowFor(document); }
+  QMdiSubWindow* SubWindowFor(const TMDIChild* document) const { return documentWindows_->SubWindowFor(document); }
   // Asks the model to close the document; false when the user keeps it.
-  bool CloseDocument(TMDIChild* document);
+  bool CloseDocument(TMDIChild* document) { return documentWindows_->Close(document); }
   // Opens a GIF as a document, or brings it to the front when it is open; the document or null.
   TMDIChild* OpenFile(const QString& fileName) { return openCommands_->OpenFile(fileName); }
 
@@ -307,15 +308,6 @@ private:
   void SubWindowActivated(QMdiSubWindow* sub);
   void UpdateCommands() { UpdateActions(); }
   void ConnectActionUpdates();
-  // Closes the document through its window (the model alone for one without); false when kept.
-  bool CloseDocumentWindow(TMDIChild* document);
-  bool CloseAllDocuments();
-  // The serials of the documents in the order closing asks them.
-  QList<std::uint64_t> ClosingOrder() const;
-  // Asks every modified document whether to save, in closing order, closing none: Yes saves at
-  // once, No lets the document close unsaved. False at a cancel or a save that fails or is
-  // cancelled; every document stays open then (those saved stay saved).
-  bool AskToCloseAllDocuments();
   void RebuildWindowMenu();
   QString ProgramFolder() const;
   // Gives the frame panel its height: the stored one, else its own, so far as the documents keep
@@ -351,16 +343,12 @@ private:
   QTimer timer_;
   QTimer actionUpdate_;
   QList<QPointer<QAction>> windowList_;  // the Window menu's numbered documents and the line above them
-  QHash<const TMDIChild*, QPointer<QMdiSubWindow>> windows_;
+  std::unique_ptr<TDocumentWindows> documentWindows_;
   MainWindowSettings settings_;
   QString pendingFile_;
   int selectedFrame_ = 0;
   int frameColumns_ = 0;
   int tag_ = 0;  // 1: the inspector was hidden once and comes back with the first frame shown
-  bool switching_ = false;
-  // Switches the document area asked the documents for: one it asked for and was refused is
-  // not asked again, which would tell the user twice.
-  int areaSwitches_ = 0;
   bool openAsNew_ = false;  // the last thumbnail drop landed outside every document window
   bool startupPosted_ = false;
   bool displayAnimation_ = true;
