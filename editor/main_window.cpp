@@ -257,7 +257,7 @@ void TfrmMain::BuildOpenCommands() {
   };
   hooks.ShowLoadedFrames = [this](int columns) {
     FrameCountChanged(columns);
-    selectedFrame_ = 0;
+    framePanel_->SetSelected(0);
     ShowFrame(0);
   };
   hooks.ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
@@ -270,8 +270,8 @@ void TfrmMain::BuildOpenCommands() {
   hooks.WarningsTurnedOff = [this] { settings_.Warnings = 0; };
   hooks.PausePlayback = [this] { PausePlayback(); };
   hooks.FrameCommands = [this] { return frameCommands_.get(); };
-  openCommands_ = std::make_unique<TOpenCommands>(documents_, this, imgX_, *this, statusPanels_->ProgressBar(), options_.UseSettingsStore,
-                                                  std::move(hooks));
+  openCommands_ = std::make_unique<TOpenCommands>(documents_, this, imgX_, *this, statusPanels_->ProgressBar(),
+                                                  options_.UseSettingsStore, std::move(hooks));
 }
 
 void TfrmMain::BuildOptionsAndWizardCommands() {
@@ -321,7 +321,8 @@ void TfrmMain::BuildActions() {
   saveHooks.SetStatusText = [this](const QString& text, int panel) { SetStatusText(text, panel); };
   saveHooks.ActivateChild = [this](TMDIChild* d) { ActivateChild(d); };
   saveHooks.ShowSelectedFrame = [this] {
-    if (ActiveDocument() && selectedFrame_ >= 0 && selectedFrame_ < frameColumns_) ShowFrame(selectedFrame_);
+    const int selected = SelectedFrame();
+    if (ActiveDocument() && selected >= 0 && selected < FrameColumns()) ShowFrame(selected);
   };
   saveHooks.SetSaveActionsEnabled = [this](bool on) {
     for (QAction* a : {FileSave, FileSaveAs, FileSaveAll}) a->setEnabled(on);
@@ -538,7 +539,7 @@ void TfrmMain::mniFileExportImageClick() {
     exporter = new forms::TfrmExporter(this);
     exporter->setAttribute(Qt::WA_DeleteOnClose);
     exporter->StartFolder = SaveStartFolder(documents_.SaveFolder, ActiveDocument()->FileName);
-    for (int i = 0; i < frameColumns_; ++i) exporter->lbExport->addItem(QStringLiteral("Frame - %1").arg(i));
+    for (int i = 0; i < FrameColumns(); ++i) exporter->lbExport->addItem(QStringLiteral("Frame - %1").arg(i));
   }
   exporter->open();
 }
@@ -802,7 +803,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 int TfrmMain::InsertPosition() const {
   // Right after the selected frame; after the last one that is the end.
-  if (frameColumns_ <= 0) return -1;
+  if (FrameColumns() <= 0) return -1;
   return frameCommands_->InsertPosition();
 }
 
@@ -876,16 +877,8 @@ void TfrmMain::TimerTimer() {
 void TfrmMain::ResetAfterLastClose() {
   pnlMDITab_->hide();
   tabMDI_->Sync();
-  if (tabFrames_) {
-    tabFrames_->SetControlsEnabled(false);
-    const QSignalBlocker frames(tabFrames_->cbFrames), loop(tabFrames_->txtLoop);
-    tabFrames_->cbFrames->clear();
-    tabFrames_->txtLoop->setValue(1);
-  }
   if (frameActions_.PlayMenu) frameActions_.PlayMenu->clear();
-  frameColumns_ = 0;
-  selectedFrame_ = -1;
-  if (grdFrames_) grdFrames_->Reset();
+  if (framePanel_) framePanel_->Reset();
   if (inspector_) inspector_->ResetInspector();
   UpdateFrameActions();
   SetStatusText(QString(), 2);
@@ -897,7 +890,7 @@ void TfrmMain::ResetAfterLastClose() {
 void TfrmMain::ShowFrame(int index) {
   // Showing a frame ends playback.
   if (player_ && player_->Playback().Playing()) player_->Playback().Stop(true);
-  selectedFrame_ = index;
+  if (framePanel_) framePanel_->SetSelected(index);
   if (tabFrames_) tabFrames_->SetControlsEnabled(ActiveDocument() != nullptr);
   if (frameCommands_ && frameCommands_->PrepareShowFrame(index)) {
     if (tabFrames_) tabFrames_->ShowFrameProperties(index, grdFrames_ && grdFrames_->SpansAll());
@@ -907,24 +900,6 @@ void TfrmMain::ShowFrame(int index) {
   if (grdFrames_) grdFrames_->RepaintCells();
   UpdateFrameActions();
   ShowInspectorOnce();
-}
-
-void TfrmMain::FrameCountChanged(int count) {
-  // Empty frames lie behind the others and get no cell.
-  frameColumns_ = std::min(count, ShownFrameCount(*SharedImage()));
-  if (grdFrames_) grdFrames_->SetColumnCount(frameColumns_);
-}
-
-int TfrmMain::SelectionFirst() const { return grdFrames_ ? grdFrames_->SelectionFirst() : selectedFrame_; }
-int TfrmMain::SelectionLast() const { return grdFrames_ ? grdFrames_->SelectionLast() : selectedFrame_; }
-
-void TfrmMain::SetSelection(int first, int last) {
-  selectedFrame_ = first;
-  if (grdFrames_) grdFrames_->SetSelection(first, last);
-}
-
-void TfrmMain::RepaintFrames() {
-  if (grdFrames_) grdFrames_->RepaintCells();
 }
 
 void TfrmMain::BuildFrameStrip() {
@@ -938,16 +913,10 @@ void TfrmMain::BuildFrameStrip() {
     forms::ApplyGlobalPaletteEdit(document, image, *edit, caption);
     return true;
   };
-  auto* bottom = new QWidget;
-  bottom->setObjectName(QStringLiteral("pnlFrameTab"));
-  auto* layout = new QVBoxLayout(bottom);
-  layout->setContentsMargins(2, 2, 2, 2);
-  tabFrames_ = new TPropertyPanel(*frameCommands_, bottom);
-  grdFrames_ = new TFrameStrip(*frameCommands_, bottom);
-  grdFrames_->SetFrameSize(Settings().FrameSize);
-  layout->addWidget(tabFrames_);
-  layout->addWidget(grdFrames_);
-  hsp_->addWidget(bottom);
+  framePanel_ = std::make_unique<TFramePanel>(*frameCommands_, Settings().FrameSize);
+  tabFrames_ = framePanel_->Properties();
+  grdFrames_ = framePanel_->Strip();
+  hsp_->addWidget(framePanel_->Widget());
   hsp_->setStretchFactor(1, 0);
   connect(grdFrames_, &TFrameStrip::frameSelected, this, Guarded([this](int index) { ShowFrame(index); }));
   grdFrames_->ThumbnailDropped = [this](const QString& path) {
@@ -1059,18 +1028,10 @@ void TfrmMain::DocumentRemoved(TMDIChild* document) {
 }
 
 void TfrmMain::DocumentLoaded(TMDIChild* document) {
-  selectedFrame_ = 0;
-  frameColumns_ = ShownFrameCount(*SharedImage());
-  if (grdFrames_) {
-    grdFrames_->Reset();
-    grdFrames_->SetColumnCount(frameColumns_);
-    const int current = document && document->CurrentFrame < frameColumns_ ? document->CurrentFrame : 0;
-    if (frameColumns_ > 0) grdFrames_->SetSelection(current, current);
-    selectedFrame_ = frameColumns_ > 0 ? current : 0;
-  }
+  const bool frames = framePanel_ && framePanel_->Loaded(document);
   // The panels and the inspector show the arriving document at once, not the one before it.
-  if (frameColumns_ > 0 && document == ActiveDocument()) {
-    ShowFrame(selectedFrame_);
+  if (frames && document == ActiveDocument()) {
+    ShowFrame(framePanel_->Selected());
   } else {
     if (TMDIChildWindow* w = WindowFor(document)) w->ShowFrame(document ? document->CurrentFrame : 0);
     if (inspector_) inspector_->ResetInspector();

@@ -16,6 +16,7 @@
 #include "editor/model/settings.h"
 #include "editor/commands/export_commands.h"
 #include "editor/document_windows.h"
+#include "editor/frame_panel.h"
 #include "editor/main_toolbars.h"
 #include "editor/qt_services.h"
 #include "editor/status_panels.h"
@@ -246,13 +247,21 @@ public:
   QAction* WindowArrangeAll = nullptr;
 
   // IEditorView
-  int SelectedFrame() const override { return selectedFrame_; }
+  int SelectedFrame() const override { return framePanel_ ? framePanel_->Selected() : 0; }
   void SetSelectedFrame(int index) override { SetSelection(index, index); }
-  void FrameCountChanged(int count) override;
-  int SelectionFirst() const override;
-  int SelectionLast() const override;
-  void SetSelection(int first, int last) override;
-  void RepaintFrames() override;
+  void FrameCountChanged(int count) override {
+    if (framePanel_) framePanel_->FrameCountChanged(count);
+  }
+  int SelectionFirst() const override { return framePanel_ ? framePanel_->SelectionFirst() : 0; }
+  int SelectionLast() const override { return framePanel_ ? framePanel_->SelectionLast() : 0; }
+  void SetSelection(int first, int last) override {
+    if (framePanel_) framePanel_->SetSelection(first, last);
+  }
+  void RepaintFrames() override {
+    if (framePanel_) framePanel_->RepaintCells();
+  }
+  // The frames with a cell in the strip.
+  int FrameColumns() const { return framePanel_ ? framePanel_->Columns() : 0; }
   // The frame and animation commands, the strip and the panel at the bottom of the window.
   TFrameCommands& FrameCommands() { return *frameCommands_; }
   TFrameStrip* FrameStrip() const { return grdFrames_; }
@@ -346,8 +355,6 @@ private:
   std::unique_ptr<TDocumentWindows> documentWindows_;
   MainWindowSettings settings_;
   QString pendingFile_;
-  int selectedFrame_ = 0;
-  int frameColumns_ = 0;
   int tag_ = 0;  // 1: the inspector was hidden once and comes back with the first frame shown
   bool openAsNew_ = false;  // the last thumbnail drop landed outside every document window
   bool startupPosted_ = false;
@@ -363,6 +370,7 @@ private:
   // Declared last so that they go first, while the documents they work on still exist.
   std::unique_ptr<QtFrameClipboard> frameClipboard_;
   std::unique_ptr<TFrameCommands> frameCommands_;
+  std::unique_ptr<TFramePanel> framePanel_;
   std::unique_ptr<TAnimationPlayer> player_;
   TFrameStrip* grdFrames_ = nullptr;
   TPropertyPanel* tabFrames_ = nullptr;
