@@ -2,9 +2,12 @@
 
 #include "editor/commands/save_commands.h"
 #include "editor/document_window.h"
+#include "editor/forms/guarded.h"
 #include "editor/model/working_image.h"
 
+#include <QAction>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMdiSubWindow>
 #include <QSet>
 
@@ -128,6 +131,26 @@ bool TDocumentWindows::AskToCloseAll() {
   for (int i = 0; i < documents_.Count(); ++i)
     if (agreed.contains(documents_.At(i)->Serial)) documents_.At(i)->Modified = false;
   return true;
+}
+
+void TDocumentWindows::RebuildWindowMenu(QMenu& menu) {
+  for (const QPointer<QAction>& item : std::as_const(windowList_)) delete item.data();
+  windowList_.clear();
+  if (documents_.Count() == 0) return;
+  windowList_.append(menu.addSeparator());
+  for (int i = 0; i < documents_.Count(); ++i) {
+    TMDIChild* d = documents_.At(i);
+    // Past nine the numbers would share their first digit as the mnemonic.
+    const QString number = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QString::number(i + 1);
+    const QString name = QString(d->FileName).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    QAction* item = menu.addAction(QStringLiteral("%1 %2").arg(number, name), &mdi_, Guarded([this, d] {
+                                     if (documents_.IndexOf(d) < 0) return;
+                                     if (QMdiSubWindow* sub = SubWindowFor(d)) mdi_.setActiveSubWindow(sub);
+                                   }));
+    item->setCheckable(true);
+    item->setChecked(d == documents_.Active());
+    windowList_.append(item);
+  }
 }
 
 }  // namespace movinta::editor

@@ -13,7 +13,9 @@
 #include <cstdint>
 #include <functional>
 
+class QAction;
 class QMdiArea;
+class QMenu;
 class QWidget;
 
 namespace movinta::editor {
@@ -54,6 +56,10 @@ public:
   // cancelled; every document stays open then (those saved stay saved).
   bool AskToCloseAll();
 
+  // The Window menu's numbered list of the documents, made anew as the menu shows; the active
+  // document's item is checked, and an item brings its document's window to the front.
+  void RebuildWindowMenu(QMenu& menu);
+
 private:
   QMdiArea& mdi_;
   TDocuments& documents_;
@@ -63,6 +69,7 @@ private:
   // Switches the document area asked the documents for: one it asked for and was refused is
   // not asked again, which would tell the user twice.
   int areaSwitches_ = 0;
+  QList<QPointer<QAction>> windowList_;  // the Window menu's numbered documents and the line above them
 };
 
 }  // namespace movinta::editor

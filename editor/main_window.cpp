@@ -423,7 +423,7 @@ void TfrmMain::BuildActions() {
   // documents is made on showing.
   mnuWindow_ = bar->addMenu(QStringLiteral("&Window"));
   mnuWindow_->setObjectName(QStringLiteral("mniWindow"));
-  connect(mnuWindow_, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::RebuildWindowMenu));
+  connect(mnuWindow_, &QMenu::aboutToShow, this, Guarded([this] { documentWindows_->RebuildWindowMenu(*mnuWindow_); }));
   WindowNextDoc = mnuWindow_->addAction(QStringLiteral("&Next Document"), this,
                                         Guarded(this, &TfrmMain::WindowNextDocExecute));
   WindowPrevDoc = mnuWindow_->addAction(QStringLiteral("&Previous Document"), this,
@@ -483,27 +483,6 @@ void TfrmMain::BuildActions() {
   Toolbar(1)->hide();
   ToolbarItems()[1]->setChecked(false);
   ToolbarItems()[2]->setChecked(false);
-}
-
-void TfrmMain::RebuildWindowMenu() {
-  for (const QPointer<QAction>& item : std::as_const(windowList_)) delete item.data();
-  windowList_.clear();
-  if (documents_.Count() == 0) return;
-  windowList_.append(mnuWindow_->addSeparator());
-  for (int i = 0; i < documents_.Count(); ++i) {
-    TMDIChild* d = documents_.At(i);
-    // Past nine the numbers would share their first digit as the mnemonic.
-    const QString number = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QString::number(i + 1);
-    QAction* item = mnuWindow_->addAction(QStringLiteral("%1 %2").arg(number, QString(d->FileName).replace(
-                                                                                  QLatin1Char('&'), QStringLiteral("&&"))),
-                                          this, Guarded([this, d] {
-                                            if (documents_.IndexOf(d) < 0) return;
-                                            if (QMdiSubWindow* sub = SubWindowFor(d)) mdi_->setActiveSubWindow(sub);
-                                          }));
-    item->setCheckable(true);
-    item->setChecked(d == ActiveDocument());
-    windowList_.append(item);
-  }
 }
 
 void TfrmMain::TileChildren(int mode) { editor::TileChildren(*mdi_, mode); }

@@ -1,7 +1,8 @@
-// The main window: the MDI area with the document windows, the menus, toolbars and status bar with
-// its progress bar, the start page shown while no document is open, opening files by their type
-// (command line, open dialog, recent files, drops), and the settings read at creation and written at
-// exit. The frame strip and property panel join it later.
+// The main window: the MDI area with the document windows, the menus, toolbars and status bar, the
+// frame panel below the documents, the start page shown while no document is open, and the settings
+// read at creation and written at exit. It builds the actions and wires them to the command groups of
+// editor/commands, filling the hooks each group asks of it; the parts it owns (toolbars, status
+// panels, document windows, frame panel) live in files of their own.
 #pragma once
 
 #include "editor/commands/flash_commands.h"
@@ -317,7 +318,6 @@ private:
   void SubWindowActivated(QMdiSubWindow* sub);
   void UpdateCommands() { UpdateActions(); }
   void ConnectActionUpdates();
-  void RebuildWindowMenu();
   QString ProgramFolder() const;
   // Gives the frame panel its height: the stored one, else its own, so far as the documents keep
   // their room.
@@ -351,7 +351,6 @@ private:
   std::unique_ptr<TMainToolbars> toolbars_;
   QTimer timer_;
   QTimer actionUpdate_;
-  QList<QPointer<QAction>> windowList_;  // the Window menu's numbered documents and the line above them
   std::unique_ptr<TDocumentWindows> documentWindows_;
   MainWindowSettings settings_;
   QString pendingFile_;
