@@ -5,25 +5,24 @@
 // panels, document windows, frame panel) live in files of their own.
 #pragma once
 
+#include "editor/commands/export_commands.h"
 #include "editor/commands/flash_commands.h"
-#include "editor/forms/frame_inspector.h"
 #include "editor/commands/frame_actions.h"
 #include "editor/commands/image_browser_commands.h"
 #include "editor/commands/open_commands.h"
 #include "editor/commands/options_and_wizard_commands.h"
+#include "editor/commands/save_commands.h"
+#include "editor/document_windows.h"
+#include "editor/forms/frame_inspector.h"
+#include "editor/frame_panel.h"
 #include "editor/image_import.h"
+#include "editor/main_toolbars.h"
 #include "editor/model/document.h"
 #include "editor/model/resource_library.h"
 #include "editor/model/settings.h"
-#include "editor/commands/export_commands.h"
-#include "editor/document_windows.h"
-#include "editor/frame_panel.h"
-#include "editor/main_toolbars.h"
 #include "editor/qt_services.h"
 #include "editor/status_panels.h"
-#include "editor/commands/save_commands.h"
 
-#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -39,15 +38,12 @@ class QMdiSubWindow;
 class QMenu;
 class QMimeData;
 class QProgressBar;
-class QScrollArea;
 class QSplitter;
 class QToolBar;
 class TXpress;
 
 namespace ptshell {
-class TPTDialog;
 class TPTFolderBrowseDlg;
-class TPTFrmOpenDlg;
 }
 
 namespace movinta::editor {
