@@ -948,8 +948,7 @@ void TfrmMain::BuildFrameStrip() {
       return ChooseOpenFiles ? ChooseOpenFiles(filter, folder) : QStringList();
     };
     hooks.Import = this;
-    frameActions_ = BuildFrameActions(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_,
-                                      std::move(hooks));
+    frameActions_.Build(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_, std::move(hooks));
     // After the strip has taken the size.
     if (frameActions_.FrameSizes)
       for (QAction* item : frameActions_.FrameSizes->actions())

@@ -371,7 +371,7 @@ private:
   TPropertyPanel* tabFrames_ = nullptr;
   QPointer<forms::TfrmFloat> inspector_;
   TToolWindowKeeper* toolWindows_ = nullptr;
-  FrameActions frameActions_;
+  TFrameActions frameActions_;
   TImageBrowserCommands* browser_ = nullptr;
   std::unique_ptr<ptshell::TPTFolderBrowseDlg> dlgBrowseDir_;
   TFlashCommands flashActions_{documents_, this};

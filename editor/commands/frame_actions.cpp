@@ -113,7 +113,7 @@ void TAnimationPlayer::CanvasChanged() {
   if (picture_) picture_->update();
 }
 
-void FrameActions::Update(TFrameCommands& commands, const TFrameStrip& strip, bool playing) {
+void TFrameActions::Update(TFrameCommands& commands, const TFrameStrip& strip, bool playing) {
   const bool doc = commands.Active() != nullptr && !playing;
   const int selected = strip.SelectedFrame();
   const int last = commands.FrameCount() - 1;
@@ -170,10 +170,9 @@ void SyncPlayMenu(QMenu& menu, TDocuments& documents, const QAction* play,
   menu.setDefaultAction(top);
 }
 
-FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFrameCommands& commands,
-                               TFrameStrip& strip, TPropertyPanel& panel, TAnimationPlayer& player,
-                               FrameActionHooks hooks) {
-  FrameActions a;
+void TFrameActions::Build(QObject* owner, QMenu* edit, QMenuBar* bar, TFrameCommands& commands, TFrameStrip& strip,
+                          TPropertyPanel& panel, TAnimationPlayer& player, FrameActionHooks hooks) {
+  TFrameActions& a = *this;
   auto add = [owner](QMenu* menu, const char* text, std::function<void()> run) {
     QAction* action = menu->addAction(QString::fromUtf8(text));
     QObject::connect(action, &QAction::triggered, owner, Guarded(std::move(run)));
@@ -275,7 +274,6 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   });
   a.AnimationPalette = add(animation, "&Global Palette...", [&commands] { commands.ChangeGlobalPalette(); });
   a.AnimationOptimize = add(animation, "&Optimize...", [&commands] { commands.OptimizeAnimation(); });
-  return a;
 }
 
 }  // namespace movinta::editor
