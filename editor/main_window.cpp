@@ -184,6 +184,7 @@ void TfrmMain::FormCreate() {
     previousDialogs_ = SetEditDialogs(editDialogs_.get());
   }
   RunDialog = [](QDialog& dialog) { return dialog.exec(); };
+  BuildSaveExportAndAviCommands();
   BuildActions();
   BuildOptionsAndWizardCommands();
   BuildFrameStrip();
@@ -299,21 +300,7 @@ QAction* TfrmMain::DocumentAction(QMenu* menu, const QString& text, const std::f
   return a;
 }
 
-void TfrmMain::BuildActions() {
-  QMenuBar* bar = menuBar();
-  bar->setObjectName(QStringLiteral("mnuMain"));
-
-  QMenu* file = bar->addMenu(QStringLiteral("&File"));
-  FileNew = file->addAction(QStringLiteral("&New"), this, Guarded(this, &TfrmMain::FileNewExecute));
-  FileNew->setShortcut(QKeySequence::New);
-  FileNew->setStatusTip(QStringLiteral("Creates a new animation"));
-  FileOpen = file->addAction(QStringLiteral("&Open..."), this, Guarded(this, &TfrmMain::FileOpenExecute));
-  FileOpen->setShortcut(QKeySequence::Open);
-  FileOpen->setStatusTip(QStringLiteral("Opens an existing animation"));
-  mniFileRecent_ = file->addMenu(QStringLiteral("&Reopen"));
-  mniFileRecent_->setObjectName(QStringLiteral("mniFileRecent"));
-  mniFileRecent_->menuAction()->setVisible(false);
-  file->addSeparator();
+void TfrmMain::BuildSaveExportAndAviCommands() {
   SaveHooks saveHooks;
   saveHooks.PausePlayback = [this] { PausePlayback(); };
   saveHooks.AddRecentFile = [this](const QString& path) { AddRecentFile(path); };
@@ -334,6 +321,30 @@ void TfrmMain::BuildActions() {
   if (auto* shell = dynamic_cast<ShellFileChooser*>(chooser_.get()))
     shell->PrepareDialog = [this](ptshell::TPTSaveDlg& dialog) { saveCommands_->DialogHelp().Prepare(dialog); };
 
+  AviHooks aviHooks;
+  aviHooks.ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
+    return ChooseOpenFiles ? ChooseOpenFiles(filter, folder) : QStringList();
+  };
+  aviHooks.HideSplash = [this] { HideSplash(); };
+  aviHooks.SetStatusText = [this](const QString& text, int panel) { SetStatusText(text, panel); };
+  aviCommands_ = std::make_unique<TAviCommands>(documents_, this, std::move(aviHooks));
+}
+
+void TfrmMain::BuildActions() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("mnuMain"));
+
+  QMenu* file = bar->addMenu(QStringLiteral("&File"));
+  FileNew = file->addAction(QStringLiteral("&New"), this, Guarded(this, &TfrmMain::FileNewExecute));
+  FileNew->setShortcut(QKeySequence::New);
+  FileNew->setStatusTip(QStringLiteral("Creates a new animation"));
+  FileOpen = file->addAction(QStringLiteral("&Open..."), this, Guarded(this, &TfrmMain::FileOpenExecute));
+  FileOpen->setShortcut(QKeySequence::Open);
+  FileOpen->setStatusTip(QStringLiteral("Opens an existing animation"));
+  mniFileRecent_ = file->addMenu(QStringLiteral("&Reopen"));
+  mniFileRecent_->setObjectName(QStringLiteral("mniFileRecent"));
+  mniFileRecent_->menuAction()->setVisible(false);
+  file->addSeparator();
   FileSave = file->addAction(QStringLiteral("&Save"), this, Guarded(this, &TfrmMain::FileSaveExecute));
   FileSave->setShortcut(QKeySequence::Save);
   // Save As is a sub-menu of the formats, the same one the toolbar's Save As button drops down;
@@ -351,13 +362,6 @@ void TfrmMain::BuildActions() {
   FileSaveAsGif->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   FileSaveAll = file->addAction(QStringLiteral("Sa&ve All"), this, Guarded(this, &TfrmMain::FileSaveAllExecute));
   file->addSeparator();
-  AviHooks aviHooks;
-  aviHooks.ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
-    return ChooseOpenFiles ? ChooseOpenFiles(filter, folder) : QStringList();
-  };
-  aviHooks.HideSplash = [this] { HideSplash(); };
-  aviHooks.SetStatusText = [this](const QString& text, int panel) { SetStatusText(text, panel); };
-  aviCommands_ = std::make_unique<TAviCommands>(documents_, this, std::move(aviHooks));
   QMenu* import = file->addMenu(QStringLiteral("&Import"));
   import->setObjectName(QStringLiteral("mniFileImport"));
   import->addAction(QStringLiteral("&AVI Animation"), this, Guarded([this] { aviCommands_->mniFileImportAviClick(); }))

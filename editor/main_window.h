@@ -303,6 +303,7 @@ private:
   void FormDestroy();
   void BuildActions();
   void BuildOpenCommands();
+  void BuildSaveExportAndAviCommands();
   void BuildFrameStrip();
   void BuildImageBrowser(QMenu* view);
   void UpdateFrameActions();
