@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <algorithm>
 #include <cstdlib>
@@ -32,6 +33,32 @@ TMainToolbars::TMainToolbars(QMainWindow& window, QMenu& menu) : window_(window)
     QObject::connect(item, &QAction::toggled, &window, Guarded([this, item] { ItemClicked(item); }));
     items_.append(item);
   }
+}
+
+void TMainToolbars::Fill(const ToolbarButtons& b) {
+  standard_->addAction(b.New);
+  standard_->addAction(b.Open);
+  if (auto* button = qobject_cast<QToolButton*>(standard_->widgetForAction(b.Open))) {
+    button->setMenu(b.RecentFiles);
+    button->setPopupMode(QToolButton::MenuButtonPopup);
+  }
+  standard_->addAction(b.Save);
+  standard_->addAction(b.SaveAs);
+  if (auto* button = qobject_cast<QToolButton*>(standard_->widgetForAction(b.SaveAs))) {
+    button->setObjectName(QStringLiteral("ToolButton2"));
+    button->setMenu(b.SaveAsFormats);
+    button->setPopupMode(QToolButton::MenuButtonPopup);
+  }
+  standard_->addAction(b.SaveAll);
+  standard_->addSeparator();
+  standard_->addAction(b.Undo);
+  standard_->addSeparator();
+  standard_->addAction(b.ImageBrowser);
+  animation_->addAction(b.Cascade);
+  animation_->hide();
+  frame_->hide();
+  items_[1]->setChecked(false);
+  items_[2]->setChecked(false);
 }
 
 QToolBar* TMainToolbars::Toolbar(int tag) const {

@@ -17,6 +17,20 @@ class QToolBar;
 
 namespace movinta::editor {
 
+// The buttons the toolbars start with.
+struct ToolbarButtons {
+  QAction* New = nullptr;
+  QAction* Open = nullptr;
+  QMenu* RecentFiles = nullptr;  // dropped down by Open
+  QAction* Save = nullptr;
+  QAction* SaveAs = nullptr;
+  QMenu* SaveAsFormats = nullptr;  // dropped down by Save As
+  QAction* SaveAll = nullptr;
+  QAction* Undo = nullptr;
+  QAction* ImageBrowser = nullptr;
+  QAction* Cascade = nullptr;
+};
+
 class TMainToolbars {
 public:
   // Adds the toolbars to window and their items to menu.
@@ -28,6 +42,8 @@ public:
   QPoint Place(int tag) const;
   // Puts the toolbars into rows and order by their stored places.
   void Arrange(const std::array<ToolbarPlacement, 3>& places);
+  // The Standard toolbar's buttons and the Animation toolbar's; only the Standard toolbar shows.
+  void Fill(const ToolbarButtons& buttons);
   // Flat buttons, or raised ones with an outset border.
   void ApplyStyle(bool flat);
 

@@ -394,7 +394,6 @@ void TfrmMain::BuildActions() {
   QMenu* view = bar->addMenu(QStringLiteral("&View"));
   QMenu* toolbars = view->addMenu(QStringLiteral("&Toolbars"));
   toolbars_ = std::make_unique<TMainToolbars>(*this, *toolbars);
-  QToolBar* tbStandard = Toolbar(0);
   for (int tag = 0; tag < 3; ++tag)
     connect(Toolbar(tag), &QToolBar::visibilityChanged, this, Guarded([this, tag](bool visible) {
       // A toolbar the user hides keeps its place for the settings.
@@ -463,30 +462,9 @@ void TfrmMain::BuildActions() {
   FileSave->setIcon(QIcon::fromTheme(QStringLiteral("document-save"), none));
   FileSaveAll->setIcon(QIcon::fromTheme(QStringLiteral("document-save-all"), none));
   EditUndo->setIcon(QIcon::fromTheme(QStringLiteral("edit-undo"), none));
-  tbStandard->addAction(FileNew);
-  tbStandard->addAction(FileOpen);
-  if (auto* button = qobject_cast<QToolButton*>(tbStandard->widgetForAction(FileOpen))) {
-    button->setMenu(popRecentFiles);
-    button->setPopupMode(QToolButton::MenuButtonPopup);
-  }
-  tbStandard->addAction(FileSave);
   FileSaveAs->setIcon(QIcon::fromTheme(QStringLiteral("document-save-as"), none));
-  tbStandard->addAction(FileSaveAs);
-  if (auto* button = qobject_cast<QToolButton*>(tbStandard->widgetForAction(FileSaveAs))) {
-    button->setObjectName(QStringLiteral("ToolButton2"));
-    button->setMenu(popSaveAs_);
-    button->setPopupMode(QToolButton::MenuButtonPopup);
-  }
-  tbStandard->addAction(FileSaveAll);
-  tbStandard->addSeparator();
-  tbStandard->addAction(EditUndo);
-  tbStandard->addSeparator();
-  tbStandard->addAction(ThumbView);
-  Toolbar(2)->addAction(WindowCascade);
-  Toolbar(2)->hide();
-  Toolbar(1)->hide();
-  ToolbarItems()[1]->setChecked(false);
-  ToolbarItems()[2]->setChecked(false);
+  toolbars_->Fill({FileNew, FileOpen, popRecentFiles, FileSave, FileSaveAs, popSaveAs_, FileSaveAll, EditUndo, ThumbView,
+                   WindowCascade});
 }
 
 void TfrmMain::TileChildren(int mode) { editor::TileChildren(*mdi_, mode); }
