@@ -4,10 +4,10 @@
 #include "editor/forms/plugin_explorer.h"
 #include "editor/forms/progress_window.h"
 #include "editor/forms/guarded.h"
-#include "editor/main_window.h"
 #include "editor/model/ui_services.h"
 #include "platform/program_folders/program_folders.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -459,14 +459,14 @@ int LoadAddIns(const QStringList& files, const std::shared_ptr<TGIFApplication>&
   return listed;
 }
 
-void LoadPlugins(editor::TfrmMain& main) {
+void LoadPlugins(IPlugInHost& main) {
   const std::shared_ptr<TGIFApplication> application = AutomationApp();
   if (!application) return;
   editor::forms::TfrmProgress progress;
-  main.setEnabled(false);
+  main.SetWindowEnabled(false);
   struct Enable {
-    editor::TfrmMain& Main;
-    ~Enable() { Main.setEnabled(true); }
+    IPlugInHost& Main;
+    ~Enable() { Main.SetWindowEnabled(true); }
   } enable{main};
   progress.btnCancel->hide();
   progress.prgBar->setRange(0, 6);
@@ -496,7 +496,7 @@ void LoadPlugins(editor::TfrmMain& main) {
   }
   QMenu* plugins = main.PluginsMenu();
   plugins->menuAction()->setVisible(!plugins->actions().isEmpty());
-  main.mniHelPluginInfo->setVisible(editor::forms::AddIns().Count() > 0);
+  main.PluginInfoItem()->setVisible(editor::forms::AddIns().Count() > 0);
 }
 
 }  // namespace movinta::automation

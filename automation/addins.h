@@ -5,15 +5,12 @@
 // others load all the same. Add-ins are never unloaded.
 #pragma once
 
+#include "automation/automation_host.h"
 #include "automation/automation_objects.h"
 #include "automation/movinta_addin.h"
 
 #include <functional>
 #include <memory>
-
-namespace movinta::editor {
-class TfrmMain;
-}
 
 namespace movinta::automation {
 
@@ -49,6 +46,6 @@ int LoadAddIns(const QStringList& files, const std::shared_ptr<TGIFApplication>&
 // The start-up step: with a progress window over the disabled main window, finds and loads the
 // add-ins, then shows the "Plug-ins" menu when it has items and "Plugin Info..." when any add-in
 // loaded. Does nothing without the application object.
-void LoadPlugins(editor::TfrmMain& main);
+void LoadPlugins(IPlugInHost& main);
 
 }  // namespace movinta::automation

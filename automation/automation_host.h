@@ -12,6 +12,7 @@
 #include <QString>
 
 class QAction;
+class QMenu;
 
 namespace movinta::automation {
 
@@ -112,6 +113,18 @@ public:
   virtual void FramesChanged() = 0;
   virtual bool ExportToAvi() = 0;
   virtual bool ImportFromAvi(const QString& file) = 0;
+};
+
+// The main window as the add-in loader sees it: disabled while add-ins load, then its "Plug-ins"
+// menu and "Plugin Info..." item shown as the loaded add-ins call for.
+class IPlugInHost {
+public:
+  virtual ~IPlugInHost() = default;
+  virtual void SetWindowEnabled(bool enabled) = 0;
+  virtual QMenu* PluginsMenu() const = 0;
+  virtual QAction* PluginInfoItem() const = 0;
+  // The add-ins' items follow the rules of the menus they joined.
+  virtual void UpdateDocumentMenus() = 0;
 };
 
 }  // namespace movinta::automation

@@ -1,10 +1,6 @@
 #include "automation/automation_server.h"
 
-#include "automation/addins.h"
-#include "editor/main_window.h"
-
 #include "automation/dbus_front.h"
-#include "automation/main_window_host.h"
 #include "automation/service_file.h"
 
 #include <QDBusConnection>
@@ -17,12 +13,9 @@ namespace {
 std::weak_ptr<TGIFApplication> g_application;
 }
 
-TAutomationServer::TAutomationServer(editor::TfrmMain& main)
-    : host_(std::make_unique<MainWindowHost>(main)),
-      application_(std::make_shared<TGIFApplication>(*host_)),
-      bus_(std::make_unique<TAutomationBus>(application_)) {
+TAutomationServer::TAutomationServer(IAutomationHost& host)
+    : application_(std::make_shared<TGIFApplication>(host)), bus_(std::make_unique<TAutomationBus>(application_)) {
   g_application = application_;
-  main.LoadPlugins = [&main] { LoadPlugins(main); };
 }
 
 TAutomationServer::~TAutomationServer() {

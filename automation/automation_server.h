@@ -1,23 +1,20 @@
-// The editor's automation server: the one application object over the main window, served on
+// The editor's automation server: the one application object over the running editor, served on
 // the session bus and kept for the add-ins, and the switches that register the bus service.
 #pragma once
 
+#include "automation/automation_host.h"
 #include "automation/automation_objects.h"
 
 #include <memory>
 
-namespace movinta::editor {
-class TfrmMain;
-}
-
 namespace movinta::automation {
 
-class MainWindowHost;
 class TAutomationBus;
 
 class TAutomationServer {
 public:
-  explicit TAutomationServer(editor::TfrmMain& main);
+  // host outlives the server.
+  explicit TAutomationServer(IAutomationHost& host);
   ~TAutomationServer();
   TAutomationServer(const TAutomationServer&) = delete;
   TAutomationServer& operator=(const TAutomationServer&) = delete;
@@ -28,7 +25,6 @@ public:
   void Publish();
 
 private:
-  std::unique_ptr<MainWindowHost> host_;
   std::shared_ptr<TGIFApplication> application_;
   std::unique_ptr<TAutomationBus> bus_;
 };

@@ -4,9 +4,9 @@
 // toolbars, shortcuts and scripts all read the same actions, so Ctrl+V works without a menu ever
 // having been opened.
 #include "editor/document_tabs.h"
-#include "editor/export_commands.h"
+#include "editor/commands/export_commands.h"
 #include "editor/forms/guarded.h"
-#include "editor/image_browser_commands.h"
+#include "editor/commands/image_browser_commands.h"
 #include "editor/main_window.h"
 #include "editor/widget_helpers.h"
 
@@ -52,7 +52,7 @@ void TfrmMain::ActionsMayHaveChanged() {
 
 bool TfrmMain::Playing() const { return player_ && player_->Playback().Playing(); }
 
-bool TfrmMain::SaveAsEnabled() { return !Playing() && FileSaveAsFlashUpdate(*this); }
+bool TfrmMain::SaveAsEnabled() { return !Playing() && flashActions_.FileSaveAsFlashUpdate(); }
 
 void TfrmMain::UpdateActions() {
   actionUpdate_.stop();
@@ -68,7 +68,7 @@ void TfrmMain::UpdateActions() {
   Enable(FileSaveAs, saveAs);
   Enable(FileSaveAsGif, saveAs);
   if (popSaveAs_) Enable(popSaveAs_->menuAction(), saveAs);
-  flashActions_.Update(*this);
+  flashActions_.Update();
   Enable(FileClose, d && !playing);
   Enable(FileCloseAll, d && !playing);
   if (mniFileExport_) mniFileExportClick();
@@ -98,12 +98,16 @@ void TfrmMain::UpdateActions() {
 
   // View > Toolbars: each item is checked while its toolbar is shown (the toolbars' own menu may
   // hide one).
-  for (QAction* item : std::as_const(toolbarItems_)) {
-    const QToolBar* toolbar = ToolbarOfItem(item);
+  for (QAction* item : toolbars_->Items()) {
+    const QToolBar* toolbar = toolbars_->OfItem(item);
     if (!toolbar || item->isChecked() == !toolbar->isHidden()) continue;
     const QSignalBlocker quiet(item);
     item->setChecked(!toolbar->isHidden());
   }
+}
+
+void TfrmMain::mniToolsClick() {
+  mniToolsHTML->setEnabled(ActiveDocument() && !(player_ && player_->Playback().Playing()));
 }
 
 void TfrmMain::mniFileExportClick() {

@@ -2,7 +2,7 @@
 
 #include "editor/frame_strip.h"
 #include "editor/forms/guarded.h"
-#include "editor/image_browser_commands.h"
+#include "editor/commands/image_browser_commands.h"
 #include "editor/main_window.h"
 #include "editor/model/playback.h"
 #include "editor/model/settings.h"

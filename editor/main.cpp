@@ -2,6 +2,7 @@
 // inspector created in that order, the automation server, and the message loop.
 #include "automation/automation_server.h"
 #include "automation/dbus_front.h"
+#include "wiring/editor_automation.h"
 #include "editor/command_line.h"
 #include "editor/file_dialogs.h"
 #include "editor/splash_screen.h"
@@ -69,9 +70,9 @@ int main(int argc, char** argv) {
   the_frmThumbWin->PlaceBelow(*main);
   main->SetCommandLineFile(commandLine.FileName);
   main->SetWelcomeOnStartup(commandLine.AutomationSwitch.isEmpty());
-  std::unique_ptr<movinta::automation::TAutomationServer> automation;
+  std::unique_ptr<movinta::wiring::TEditorAutomation> automation;
   try {
-    automation = std::make_unique<movinta::automation::TAutomationServer>(*main);
+    automation = std::make_unique<movinta::wiring::TEditorAutomation>(*main);
   } catch (const std::exception&) {
     ShowMessage(QStringLiteral("GIFMovintaApplication automation object could not be created!"), MessageType::Warning,
                 kOk);

@@ -1,5 +1,5 @@
 #include "editor/main_window.h"
-#include "editor/avi_commands.h"
+#include "editor/commands/avi_commands.h"
 
 #include "editor/forms/guarded.h"
 #include "platform/program_folders/program_folders.h"
@@ -18,6 +18,8 @@
 #include "editor/options_dialog.h"
 #include "editor/forms/palette_logic.h"
 #include "editor/forms/plugin_explorer.h"
+#include "editor/forms/prompts.h"
+#include "gif/qt/qimage_adapter.h"
 #include "editor/splash_screen.h"
 #include "editor/start_page.h"
 #include "editor/tool_windows.h"
@@ -30,6 +32,10 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -59,55 +65,6 @@ QPointer<TfrmMain> the_frmMain;
 namespace {
 
 const QColor kWorkspace(0x80, 0x80, 0x80);
-
-// The image's progress in the status bar's bar and hint panel. Frames render, and report their
-// progress, while other widgets paint; the bar therefore never repaints at once, which would
-// paint inside another widget's paint, but asks for a repaint like every other widget. Work that
-// reports inside other work (a frame converted while many are pasted) leaves the outer work's
-// bar as it is.
-class StatusPanelProgress : public IProgress {
-public:
-  StatusPanelProgress(QProgressBar* bar, QLabel* text) : bar_(bar), text_(text) {}
-  void Progress(int stage, int percent, const QString& message) override {
-    const bool outermost = stage == 0 ? depth_++ == 0 : stage == 1 ? depth_ <= 1 : depth_ == 0 || --depth_ == 0;
-    if (bar_ && outermost) Show(stage, percent, message);
-    BusyScope::KeepPainted();
-  }
-  void SetBusy(bool busy) override {
-    if (busy) {
-      QApplication::setOverrideCursor(Qt::WaitCursor);
-      return;
-    }
-    QApplication::restoreOverrideCursor();
-    // Work that stopped without reporting its end leaves no bar behind it.
-    if (std::exchange(depth_, 0) > 0 && bar_) Show(2, 0, QString());
-  }
-
-private:
-  void Show(int stage, int percent, const QString& message) {
-    bar_->setUpdatesEnabled(false);
-    if (stage == 0) {
-      // Without a measure the bar only moves to show that the work goes on.
-      bar_->setRange(0, percent < 0 ? 0 : 100);
-      bar_->setValue(0);
-      bar_->show();
-      if (text_) text_->setText(message);
-    } else if (stage == 1) {
-      bar_->setValue(std::clamp(percent, 0, 100));
-    } else {
-      bar_->setRange(0, 100);
-      bar_->setValue(0);
-      bar_->hide();
-      if (text_) text_->clear();
-    }
-    bar_->setUpdatesEnabled(true);
-    bar_->update();
-  }
-
-  QPointer<QProgressBar> bar_;
-  QPointer<QLabel> text_;
-  int depth_ = 0;  // starts not yet ended
-};
 
 // The dialogs behind the frame commands, with the optimisation wizard of this window.
 class MainEditDialogs : public forms::QtEditDialogs {
@@ -152,6 +109,8 @@ void TfrmMain::FormCreate() {
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setBackground(kWorkspace);
+  documentWindows_ = std::make_unique<TDocumentWindows>(
+      *mdi_, documents_, [this]() -> TSaveDialogHelp& { return saveCommands_->DialogHelp(); });
   // The document tabs sit above the documents and show only while there are any.
   auto* central = new QWidget(this);
   central->setObjectName(QStringLiteral("pnlClient"));
@@ -209,40 +168,25 @@ void TfrmMain::FormCreate() {
   imgX_ = new TXpress(this);
   imgX_->setObjectName(QStringLiteral("imgX"));
   imgX_->hide();
-  // The open dialog's preview, kept hidden here between runs of the dialog.
-  SplitterShell_ = new QSplitter(Qt::Horizontal, this);
-  SplitterShell_->setObjectName(QStringLiteral("SplitterShell"));
-  SplitterShell_->hide();
-  sbxShell_ = new QScrollArea(SplitterShell_);
-  sbxShell_->setObjectName(QStringLiteral("sbxShell"));
-  sbxShell_->setAlignment(Qt::AlignCenter);
-  pnlShell_ = new QWidget;
-  pnlShell_->setObjectName(QStringLiteral("pnlShell"));
-  pnlShell_->resize(1, 1);
-  sbxShell_->setWidget(pnlShell_);
-  SplitterShell_->addWidget(sbxShell_);
-  connect(SplitterShell_, &QSplitter::splitterMoved, this, Guarded([this] { SplitterShellMoved(); }));
-  lblShell_ = new QLabel(this);
-  lblShell_->setObjectName(QStringLiteral("lblShell"));
-  lblShell_->hide();
-
-  BuildStatusBar();
+  statusPanels_ = std::make_unique<TStatusPanels>(*statusBar());
+  BuildOpenCommands();
 
   previousView_ = SetEditorView(this);
-  progress_ = std::make_unique<StatusPanelProgress>(prgBar_, panel2_);
   if (options_.InstallServices) {
     messages_ = std::make_unique<QtMessageRoutine>(this);
     chooser_ = std::make_unique<ShellFileChooser>(this, options_.UseSettingsStore);
     clipboard_ = std::make_unique<QtClipboard>();
     SetMessageRoutine(messages_.get());
     SetFileChooser(chooser_.get());
-    SetProgressSink(progress_.get());
+    SetProgressSink(statusPanels_->Progress());
     SetClipboard(clipboard_.get());
     editDialogs_ = std::make_unique<MainEditDialogs>(this);
     previousDialogs_ = SetEditDialogs(editDialogs_.get());
   }
   RunDialog = [](QDialog& dialog) { return dialog.exec(); };
+  BuildSaveExportAndAviCommands();
   BuildActions();
+  BuildOptionsAndWizardCommands();
   BuildFrameStrip();
   ConnectActionUpdates();
   toolWindows_ = new TToolWindowKeeper(*this);
@@ -257,8 +201,8 @@ void TfrmMain::FormCreate() {
   ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
     OpenDialogHooks hooks;
     if (!settings_.NoOpenDlgPreview) {
-      hooks.Initialized = [this](ptshell::TPTDialog* s) { PTOpenDlg1Initialized(s); };
-      hooks.Closed = [this](ptshell::TPTDialog*) { PTOpenDlg1FormClose(); };
+      hooks.Initialized = [this](ptshell::TPTDialog* s) { openCommands_->PTOpenDlg1Initialized(s); };
+      hooks.Closed = [this](ptshell::TPTDialog*) { openCommands_->PTOpenDlg1FormClose(); };
     }
     return ChooseFilesWithShellDialog(this, filter, folder, options_.UseSettingsStore, hooks);
   };
@@ -302,33 +246,88 @@ void TfrmMain::FormDestroy() {
 
 QString TfrmMain::ProgramFolder() const { return platform::ProgramFolder(); }
 
-void TfrmMain::BuildStatusBar() {
-  QStatusBar* bar = statusBar();
-  bar->setObjectName(QStringLiteral("StatusBar"));
-  panel0_ = new QLabel;
-  panel0_->setFixedWidth(20);
-  auto* host = new QWidget;
-  host->setFixedWidth(225);
-  panel1_ = new QLabel(host);
-  panel1_->setGeometry(0, 0, 225, 20);
-  prgBar_ = new QProgressBar(host);
-  prgBar_->setObjectName(QStringLiteral("prgBar"));
-  prgBar_->setRange(0, 100);
-  prgBar_->setTextVisible(false);
-  prgBar_->setGeometry(0, 2, 225, 16);
-  prgBar_->hide();
-  host->setMinimumHeight(20);
-  panel2_ = new QLabel;
-  panel2_->setMinimumWidth(50);
-  bar->addWidget(panel0_);
-  bar->addWidget(host);
-  bar->addWidget(panel2_, 1);
+void TfrmMain::BuildOpenCommands() {
+  OpenHooks hooks;
+  hooks.HideSplash = [this] { HideSplash(); };
+  hooks.SetStatusText = [this](const QString& text, int panel) { SetStatusText(text, panel); };
+  hooks.ShowDocumentWindow = [this](TMDIChild* d) {
+    if (QMdiSubWindow* sub = SubWindowFor(d)) {
+      sub->showNormal();
+      mdi_->setActiveSubWindow(sub);
+    }
+  };
+  hooks.ShowLoadedFrames = [this](int columns) {
+    FrameCountChanged(columns);
+    framePanel_->SetSelected(0);
+    ShowFrame(0);
+  };
+  hooks.ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
+    return ChooseOpenFiles ? ChooseOpenFiles(filter, folder) : QStringList();
+  };
+  hooks.RunNewAnimationWizard = [this] {
+    optionsCommands_->RunWizards(static_cast<int>(forms::WizardMode::NewAnimation));
+  };
+  hooks.ImportAvi = [this](const QString& path) { return aviCommands_->ImportAvi(path); };
+  hooks.WarningsTurnedOff = [this] { settings_.Warnings = 0; };
+  hooks.PausePlayback = [this] { PausePlayback(); };
+  hooks.FrameCommands = [this] { return frameCommands_.get(); };
+  openCommands_ = std::make_unique<TOpenCommands>(documents_, this, imgX_, *this, statusPanels_->ProgressBar(),
+                                                  options_.UseSettingsStore, std::move(hooks));
+}
+
+void TfrmMain::BuildOptionsAndWizardCommands() {
+  OptionsAndWizardHooks hooks;
+  hooks.RunDialog = [this](QDialog& dialog) { return RunDialog(dialog); };
+  hooks.ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
+    return ChooseOpenFiles ? ChooseOpenFiles(filter, folder) : QStringList();
+  };
+  hooks.PausePlayback = [this] { PausePlayback(); };
+  hooks.UpdateCommands = [this] { UpdateCommands(); };
+  hooks.ApplyToolbarStyle = [this](bool flat) { ApplyToolbarStyle(flat); };
+  hooks.FrameCommands = [this] { return frameCommands_.get(); };
+  hooks.OwnEditDialogs = [this]() -> std::unique_ptr<IEditDialogs> {
+    return editDialogs_ ? nullptr : NewMainEditDialogs(this);
+  };
+  optionsCommands_ = std::make_unique<TOptionsAndWizardCommands>(
+      documents_, settings_, *openCommands_, *browser_, this, options_.ResourceLibrary,
+      QString::fromLatin1(kMainWindowTitle).section(QLatin1Char('.'), 0, 0), options_.UseSettingsStore,
+      std::move(hooks));
 }
 
 QAction* TfrmMain::DocumentAction(QMenu* menu, const QString& text, const std::function<void()>& handler) {
   QAction* a = menu->addAction(text, this, Guarded(handler));
   SetDocumentDependent(a, true);
   return a;
+}
+
+void TfrmMain::BuildSaveExportAndAviCommands() {
+  SaveHooks saveHooks;
+  saveHooks.PausePlayback = [this] { PausePlayback(); };
+  saveHooks.AddRecentFile = [this](const QString& path) { AddRecentFile(path); };
+  saveHooks.RepaintTabs = [this] { tabMDI_->Sync(); };
+  saveHooks.SetStatusText = [this](const QString& text, int panel) { SetStatusText(text, panel); };
+  saveHooks.ActivateChild = [this](TMDIChild* d) { ActivateChild(d); };
+  saveHooks.ShowSelectedFrame = [this] {
+    const int selected = SelectedFrame();
+    if (ActiveDocument() && selected >= 0 && selected < FrameColumns()) ShowFrame(selected);
+  };
+  saveHooks.SetSaveActionsEnabled = [this](bool on) {
+    for (QAction* a : {FileSave, FileSaveAs, FileSaveAll}) a->setEnabled(on);
+  };
+  saveCommands_ = std::make_unique<TSaveCommands>(documents_, std::move(saveHooks));
+  exportCommands_ = std::make_unique<TExportCommands>(documents_, *saveCommands_);
+  // The save dialog's Optimize button runs the optimisation wizard on the active document.
+  saveCommands_->DialogHelp().OptimizeWizard = [this](int tag) { return OptimizeActiveDocument(tag); };
+  if (auto* shell = dynamic_cast<ShellFileChooser*>(chooser_.get()))
+    shell->PrepareDialog = [this](ptshell::TPTSaveDlg& dialog) { saveCommands_->DialogHelp().Prepare(dialog); };
+
+  AviHooks aviHooks;
+  aviHooks.ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
+    return ChooseOpenFiles ? ChooseOpenFiles(filter, folder) : QStringList();
+  };
+  aviHooks.HideSplash = [this] { HideSplash(); };
+  aviHooks.SetStatusText = [this](const QString& text, int panel) { SetStatusText(text, panel); };
+  aviCommands_ = std::make_unique<TAviCommands>(documents_, this, std::move(aviHooks));
 }
 
 void TfrmMain::BuildActions() {
@@ -346,25 +345,6 @@ void TfrmMain::BuildActions() {
   mniFileRecent_->setObjectName(QStringLiteral("mniFileRecent"));
   mniFileRecent_->menuAction()->setVisible(false);
   file->addSeparator();
-  SaveHooks saveHooks;
-  saveHooks.PausePlayback = [this] { PausePlayback(); };
-  saveHooks.AddRecentFile = [this](const QString& path) { AddRecentFile(path); };
-  saveHooks.RepaintTabs = [this] { tabMDI_->Sync(); };
-  saveHooks.SetStatusText = [this](const QString& text, int panel) { SetStatusText(text, panel); };
-  saveHooks.ActivateChild = [this](TMDIChild* d) { ActivateChild(d); };
-  saveHooks.ShowSelectedFrame = [this] {
-    if (ActiveDocument() && selectedFrame_ >= 0 && selectedFrame_ < frameColumns_) ShowFrame(selectedFrame_);
-  };
-  saveHooks.SetSaveActionsEnabled = [this](bool on) {
-    for (QAction* a : {FileSave, FileSaveAs, FileSaveAll}) a->setEnabled(on);
-  };
-  saveCommands_ = std::make_unique<TSaveCommands>(documents_, std::move(saveHooks));
-  exportCommands_ = std::make_unique<TExportCommands>(documents_, *saveCommands_);
-  // The save dialog's Optimize button runs the optimisation wizard on the active document.
-  saveCommands_->DialogHelp().OptimizeWizard = [this](int tag) { return OptimizeActiveDocument(tag); };
-  if (auto* shell = dynamic_cast<ShellFileChooser*>(chooser_.get()))
-    shell->PrepareDialog = [this](ptshell::TPTSaveDlg& dialog) { saveCommands_->DialogHelp().Prepare(dialog); };
-
   FileSave = file->addAction(QStringLiteral("&Save"), this, Guarded(this, &TfrmMain::FileSaveExecute));
   FileSave->setShortcut(QKeySequence::Save);
   // Save As is a sub-menu of the formats, the same one the toolbar's Save As button drops down;
@@ -382,7 +362,6 @@ void TfrmMain::BuildActions() {
   FileSaveAsGif->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   FileSaveAll = file->addAction(QStringLiteral("Sa&ve All"), this, Guarded(this, &TfrmMain::FileSaveAllExecute));
   file->addSeparator();
-  aviCommands_ = std::make_unique<TAviCommands>(*this);
   QMenu* import = file->addMenu(QStringLiteral("&Import"));
   import->setObjectName(QStringLiteral("mniFileImport"));
   import->addAction(QStringLiteral("&AVI Animation"), this, Guarded([this] { aviCommands_->mniFileImportAviClick(); }))
@@ -414,12 +393,7 @@ void TfrmMain::BuildActions() {
 
   QMenu* view = bar->addMenu(QStringLiteral("&View"));
   QMenu* toolbars = view->addMenu(QStringLiteral("&Toolbars"));
-  tbStandard_ = addToolBar(QStringLiteral("Standard Toolbar"));
-  tbStandard_->setObjectName(QStringLiteral("tbStandard"));
-  tbAnimation_ = addToolBar(QStringLiteral("Animation Toolbar"));
-  tbAnimation_->setObjectName(QStringLiteral("tbAnimation"));
-  tbFrame_ = addToolBar(QStringLiteral("Frame Toolbar"));
-  tbFrame_->setObjectName(QStringLiteral("tbFrame"));
+  toolbars_ = std::make_unique<TMainToolbars>(*this, *toolbars);
   for (int tag = 0; tag < 3; ++tag)
     connect(Toolbar(tag), &QToolBar::visibilityChanged, this, Guarded([this, tag](bool visible) {
       // A toolbar the user hides keeps its place for the settings.
@@ -428,18 +402,6 @@ void TfrmMain::BuildActions() {
       settings_.Toolbars[static_cast<std::size_t>(tag)].Left = place.x();
       settings_.Toolbars[static_cast<std::size_t>(tag)].Top = place.y();
     }));
-  // The items' tags run Standard 0, Animation 1, Frame 2 (the toolbars' own: Standard 0, Frame 1,
-  // Animation 2).
-  const char* const toolbarNames[] = {"&Standard", "&Animation", "&Frame"};
-  for (int tag = 0; tag < 3; ++tag) {
-    QAction* item = toolbars->addAction(QString::fromLatin1(toolbarNames[tag]));
-    item->setObjectName(QStringLiteral("mniViewTB%1").arg(tag));
-    item->setProperty("tag", tag);
-    item->setCheckable(true);
-    item->setChecked(true);
-    connect(item, &QAction::toggled, this, Guarded([this, item] { mniViewTBStrdClick(item); }));
-    toolbarItems_.append(item);
-  }
   BuildImageBrowser(view);
 
   QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
@@ -464,7 +426,7 @@ void TfrmMain::BuildActions() {
   // documents is made on showing.
   mnuWindow_ = bar->addMenu(QStringLiteral("&Window"));
   mnuWindow_->setObjectName(QStringLiteral("mniWindow"));
-  connect(mnuWindow_, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::RebuildWindowMenu));
+  connect(mnuWindow_, &QMenu::aboutToShow, this, Guarded([this] { documentWindows_->RebuildWindowMenu(*mnuWindow_); }));
   WindowNextDoc = mnuWindow_->addAction(QStringLiteral("&Next Document"), this,
                                         Guarded(this, &TfrmMain::WindowNextDocExecute));
   WindowPrevDoc = mnuWindow_->addAction(QStringLiteral("&Previous Document"), this,
@@ -491,111 +453,18 @@ void TfrmMain::BuildActions() {
   mnuHelp_->insertAction(helpMenu.mniHelpAbout, mniHelPluginInfo);
 
   // The open button drops down the recent files.
-  popRecentFiles_ = new QMenu(this);
-  popRecentFiles_->setObjectName(QStringLiteral("popRecentFiles"));
-  connect(popRecentFiles_, &QMenu::aboutToShow, this, Guarded(this, &TfrmMain::RebuildRecentPopup));
+  auto* popRecentFiles = new QMenu(this);
+  popRecentFiles->setObjectName(QStringLiteral("popRecentFiles"));
+  openCommands_->SetRecentMenus(mniFileRecent_, popRecentFiles);
   const QIcon none;
   FileNew->setIcon(QIcon::fromTheme(QStringLiteral("document-new"), none));
   FileOpen->setIcon(QIcon::fromTheme(QStringLiteral("document-open"), none));
   FileSave->setIcon(QIcon::fromTheme(QStringLiteral("document-save"), none));
   FileSaveAll->setIcon(QIcon::fromTheme(QStringLiteral("document-save-all"), none));
   EditUndo->setIcon(QIcon::fromTheme(QStringLiteral("edit-undo"), none));
-  tbStandard_->addAction(FileNew);
-  tbStandard_->addAction(FileOpen);
-  if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileOpen))) {
-    button->setMenu(popRecentFiles_);
-    button->setPopupMode(QToolButton::MenuButtonPopup);
-  }
-  tbStandard_->addAction(FileSave);
   FileSaveAs->setIcon(QIcon::fromTheme(QStringLiteral("document-save-as"), none));
-  tbStandard_->addAction(FileSaveAs);
-  if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileSaveAs))) {
-    button->setObjectName(QStringLiteral("ToolButton2"));
-    button->setMenu(popSaveAs_);
-    button->setPopupMode(QToolButton::MenuButtonPopup);
-  }
-  tbStandard_->addAction(FileSaveAll);
-  tbStandard_->addSeparator();
-  tbStandard_->addAction(EditUndo);
-  tbStandard_->addSeparator();
-  tbStandard_->addAction(ThumbView);
-  tbAnimation_->addAction(WindowCascade);
-  tbAnimation_->hide();
-  tbFrame_->hide();
-  toolbarItems_[1]->setChecked(false);
-  toolbarItems_[2]->setChecked(false);
-}
-
-QToolBar* TfrmMain::Toolbar(int tag) const {
-  switch (tag) {
-    case 0: return tbStandard_;
-    case 1: return tbFrame_;
-    case 2: return tbAnimation_;
-  }
-  return nullptr;
-}
-
-QPoint TfrmMain::ToolbarPlace(int tag) const {
-  // Measured from the top left of the toolbar rows, below the menu bar.
-  const QWidget* menu = menuWidget();
-  const int rowsTop = menu && menu->isVisible() ? menu->geometry().bottom() + 1 : 0;
-  const QToolBar* t = Toolbar(tag);
-  return t ? QPoint(t->x(), t->y() - rowsTop) : QPoint();
-}
-
-void TfrmMain::ArrangeToolbars(const std::array<ToolbarPlacement, 3>& places) {
-  // Toolbars whose tops lie within half a row of each other share a row; the rows go down by
-  // their tops, the toolbars of a row right by their lefts. Equal places keep the present order.
-  constexpr int kHalfRow = 13;
-  std::vector<QToolBar*> order;
-  for (QToolBar* t : findChildren<QToolBar*>(Qt::FindDirectChildrenOnly))
-    if (toolBarArea(t) == Qt::TopToolBarArea) order.push_back(t);
-  std::stable_sort(order.begin(), order.end(), [](QToolBar* a, QToolBar* b) {
-    const QPoint pa = a->pos(), pb = b->pos();
-    return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
-  });
-  auto placeOf = [&](QToolBar* t) {
-    for (int tag = 0; tag < 3; ++tag)
-      if (Toolbar(tag) == t) return places[static_cast<std::size_t>(tag)];
-    return ToolbarPlacement{};
-  };
-  std::stable_sort(order.begin(), order.end(), [&](QToolBar* a, QToolBar* b) {
-    const ToolbarPlacement pa = placeOf(a), pb = placeOf(b);
-    if (std::abs(pa.Top - pb.Top) > kHalfRow) return pa.Top < pb.Top;
-    return pa.Left < pb.Left;
-  });
-  int rowTop = 0;
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    QToolBar* t = order[i];
-    const bool hidden = t->isHidden();
-    const int top = placeOf(t).Top;
-    removeToolBar(t);
-    if (i > 0 && std::abs(top - rowTop) > kHalfRow) addToolBarBreak(Qt::TopToolBarArea);
-    if (i == 0 || std::abs(top - rowTop) > kHalfRow) rowTop = top;
-    addToolBar(Qt::TopToolBarArea, t);
-    t->setHidden(hidden);
-  }
-}
-
-void TfrmMain::RebuildWindowMenu() {
-  for (const QPointer<QAction>& item : std::as_const(windowList_)) delete item.data();
-  windowList_.clear();
-  if (documents_.Count() == 0) return;
-  windowList_.append(mnuWindow_->addSeparator());
-  for (int i = 0; i < documents_.Count(); ++i) {
-    TMDIChild* d = documents_.At(i);
-    // Past nine the numbers would share their first digit as the mnemonic.
-    const QString number = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QString::number(i + 1);
-    QAction* item = mnuWindow_->addAction(QStringLiteral("%1 %2").arg(number, QString(d->FileName).replace(
-                                                                                  QLatin1Char('&'), QStringLiteral("&&"))),
-                                          this, Guarded([this, d] {
-                                            if (documents_.IndexOf(d) < 0) return;
-                                            if (QMdiSubWindow* sub = SubWindowFor(d)) mdi_->setActiveSubWindow(sub);
-                                          }));
-    item->setCheckable(true);
-    item->setChecked(d == ActiveDocument());
-    windowList_.append(item);
-  }
+  toolbars_->Fill({FileNew, FileOpen, popRecentFiles, FileSave, FileSaveAs, popSaveAs_, FileSaveAll, EditUndo, ThumbView,
+                   WindowCascade});
 }
 
 void TfrmMain::TileChildren(int mode) { editor::TileChildren(*mdi_, mode); }
@@ -616,12 +485,7 @@ void TfrmMain::WindowPrevDocExecute() {
 
 void TfrmMain::ActivateChild(TMDIChild* document) {
   if (documents_.IndexOf(document) < 0) return;
-  const int asked = areaSwitches_;
-  if (QMdiSubWindow* sub = SubWindowFor(document)) {
-    if (mdi_->activeSubWindow() != sub) mdi_->setActiveSubWindow(sub);
-  }
-  // Without a window (or when the area did not switch) the documents switch themselves.
-  if (asked == areaSwitches_ && ActiveDocument() != document && documents_.Activate(document)) UpdateCommands();
+  if (documentWindows_->Activate(document)) UpdateCommands();
   tabMDI_->Sync();
 }
 
@@ -636,13 +500,13 @@ void TfrmMain::mniFileExportImageClick() {
     exporter = new forms::TfrmExporter(this);
     exporter->setAttribute(Qt::WA_DeleteOnClose);
     exporter->StartFolder = SaveStartFolder(documents_.SaveFolder, ActiveDocument()->FileName);
-    for (int i = 0; i < frameColumns_; ++i) exporter->lbExport->addItem(QStringLiteral("Frame - %1").arg(i));
+    for (int i = 0; i < FrameColumns(); ++i) exporter->lbExport->addItem(QStringLiteral("Frame - %1").arg(i));
   }
   exporter->open();
 }
 
 void TfrmMain::ToolButton2Click() {
-  if (auto* button = qobject_cast<QToolButton*>(tbStandard_->widgetForAction(FileSaveAs)))
+  if (auto* button = qobject_cast<QToolButton*>(Toolbar(0)->widgetForAction(FileSaveAs)))
     popSaveAs_->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
@@ -674,7 +538,8 @@ MainWindowSettings TfrmMain::CurrentSettings() const {
     p.Visible = !t->isHidden();
   }
   if (grdFrames_) v.FrameSize = grdFrames_->FrameSize();
-  v.InitialDir = openFolder_.isEmpty() ? settings_.InitialDir : openFolder_;
+  const QString& openFolder = openCommands_->OpenFolder;
+  v.InitialDir = openFolder.isEmpty() ? settings_.InitialDir : openFolder;
   v.RecentFiles = RecentFiles();
   v.ThumbDirectory = Settings().ThumbDirectory.isEmpty() ? settings_.ThumbDirectory : Settings().ThumbDirectory;
   // The folder the browser shows is the one to come back to.
@@ -695,12 +560,12 @@ void TfrmMain::ApplySettings() {
   }
   mniToolInspector->setChecked(v.InspectorVisible);
   tag_ = v.InspectorHiddenOnce ? 1 : 0;
-  ArrangeToolbars(v.Toolbars);
+  toolbars_->Arrange(v.Toolbars);
   for (int tag = 0; tag < 3; ++tag) {
     const bool visible = v.Toolbars[static_cast<std::size_t>(tag)].Visible;
     Toolbar(tag)->setVisible(visible);
     const int item = tag == 0 ? 0 : (tag == 1 ? 2 : 1);  // the View items run Standard, Animation, Frame
-    toolbarItems_[item]->setChecked(visible);
+    ToolbarItems()[item]->setChecked(visible);
   }
   ApplyToolbarStyle(!v.NormalStyle);
 
@@ -715,16 +580,16 @@ void TfrmMain::ApplySettings() {
       for (QAction* item : frameActions_.FrameSizes->actions())
         item->setChecked(item->property("tag").toInt() == grdFrames_->FrameSize());
   }
-  openFolder_ = v.SyncOpenDialog ? v.ThumbDirectory : v.InitialDir;
+  openCommands_->OpenFolder = v.SyncOpenDialog ? v.ThumbDirectory : v.InitialDir;
   QString thumbs = v.ThumbDirectory;
   if (!QFileInfo(thumbs).isDir()) thumbs = platform::SampleImagesFolder();
   record.ThumbDirectory = thumbs;
   settings_.ThumbDirectory = thumbs;
-  documents_.SaveFolder = openFolder_;
+  documents_.SaveFolder = openCommands_->OpenFolder;
 
   displayAnimation_ = v.DisplayAnimation != 0;
   mdi_->setBackground(displayAnimation_ ? QBrush(Qt::white) : QBrush(kWorkspace));
-  InstallWarnings(v.Warnings == 1);
+  openCommands_->InstallWarnings(v.Warnings == 1);
 
   mniFileRecent_->clear();
   for (auto it = v.RecentFiles.crbegin(); it != v.RecentFiles.crend(); ++it) AddRecentFile(*it);
@@ -732,11 +597,6 @@ void TfrmMain::ApplySettings() {
   browser_->FilterType = record.FilterType;
   browser_->SetThumbSize(v.ThumbnailSize > 0 ? v.ThumbnailSize : kDefaultThumbSize);
   browser_->RebuildFavorites(v.Favorites);
-}
-
-void TfrmMain::ApplyToolbarStyle(bool flat) {
-  for (int tag = 0; tag < 3; ++tag)
-    Toolbar(tag)->setStyleSheet(flat ? QString() : QStringLiteral("QToolButton { border: 1px outset gray; }"));
 }
 
 // ---- start-up
@@ -803,15 +663,6 @@ void TfrmMain::DeferredStartup() {
     return;  // the file the user named is where the work starts
   }
   if (options_.WelcomeOnStartup && read(sections::kSettings, "WelcomeDialog", 0) == 0) mniHelpWelcomeClick();
-}
-
-void TfrmMain::mniHelPluginInfoClick() {
-  std::unique_ptr<forms::TfrmPlugInExplorer> dialog;
-  {
-    BusyScope busy;
-    dialog = std::make_unique<forms::TfrmPlugInExplorer>(this);
-  }
-  RunDialog(*dialog);
 }
 
 void TfrmMain::ShowStartPage() {
@@ -902,7 +753,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
     return;
   }
   // Every document agrees before any closes: a cancel at the last one keeps them all.
-  if (!AskToCloseAllDocuments() || !CloseAllDocuments()) {
+  if (!documentWindows_->AskToCloseAll() || !documentWindows_->CloseAll()) {
     event->ignore();
     return;
   }
@@ -913,7 +764,7 @@ void TfrmMain::closeEvent(QCloseEvent* event) {
 
 int TfrmMain::InsertPosition() const {
   // Right after the selected frame; after the last one that is the end.
-  if (frameColumns_ <= 0) return -1;
+  if (FrameColumns() <= 0) return -1;
   return frameCommands_->InsertPosition();
 }
 
@@ -955,87 +806,18 @@ void TfrmMain::ActiveDocumentChanged() {
 // ---- menus and status bar
 
 
-QToolBar* TfrmMain::ToolbarOfItem(const QAction* item) const {
-  // The items' tags run Standard 0, Animation 1, Frame 2.
-  static constexpr int kToolbarOfItem[] = {0, 2, 1};
-  const int tag = item ? item->property("tag").toInt() : -1;
-  return tag >= 0 && tag <= 2 ? Toolbar(kToolbarOfItem[tag]) : nullptr;
-}
-
-void TfrmMain::mniViewTBStrdClick(QAction* item) {
-  // The item has toggled its check (or been set from the settings); its tag names the toolbar.
-  if (QToolBar* toolbar = ToolbarOfItem(item)) toolbar->setVisible(item->isChecked());
-}
-
 void TfrmMain::mniToolInspectorClick() {
   if (the_frmFloat) the_frmFloat->setVisible(mniToolInspector->isChecked());
   tag_ = 0;
 }
 
 void TfrmMain::FileCloseExecute() {
-  if (TMDIChild* d = ActiveDocument()) CloseDocumentWindow(d);
-}
-
-bool TfrmMain::CloseDocumentWindow(TMDIChild* document) {
-  // Through the window, which asks the model; a window that stays says so.
-  if (QMdiSubWindow* sub = SubWindowFor(document)) return sub->close();
-  return CloseDocument(document);
-}
-
-bool TfrmMain::CloseAllDocuments() {
-  // From the window at the back to the one in front, each asking to save; a cancel stops there.
-  QList<QPointer<QMdiSubWindow>> order;
-  for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::StackingOrder)) order.append(sub);
-  for (const QPointer<QMdiSubWindow>& sub : order) {
-    auto* window = sub ? qobject_cast<TMDIChildWindow*>(sub->widget()) : nullptr;
-    TMDIChild* d = window ? window->Document() : nullptr;
-    if (documents_.IndexOf(d) >= 0 && !CloseDocumentWindow(d)) return false;
-  }
-  // Documents without a window of their own, the last first.
-  while (documents_.Count() > 0)
-    if (!CloseDocument(documents_.At(documents_.Count() - 1))) return false;
-  return true;
-}
-
-QList<std::uint64_t> TfrmMain::ClosingOrder() const {
-  // The windows from the back to the front, then the documents without a window, the last first.
-  QList<std::uint64_t> order;
-  for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::StackingOrder)) {
-    auto* window = qobject_cast<TMDIChildWindow*>(sub->widget());
-    if (TMDIChild* d = window ? window->Document() : nullptr; d && documents_.IndexOf(d) >= 0) order.append(d->Serial);
-  }
-  for (int i = documents_.Count() - 1; i >= 0; --i)
-    if (!order.contains(documents_.At(i)->Serial)) order.append(documents_.At(i)->Serial);
-  return order;
-}
-
-bool TfrmMain::AskToCloseAllDocuments() {
-  // By serial: while a question is up, scripts may open and close documents.
-  QSet<std::uint64_t> agreed;
-  for (;;) {
-    TMDIChild* next = nullptr;
-    for (const std::uint64_t serial : ClosingOrder()) {
-      if (agreed.contains(serial)) continue;
-      for (int i = 0; i < documents_.Count() && !next; ++i)
-        if (documents_.At(i)->Serial == serial) next = documents_.At(i);
-      if (next) break;
-    }
-    if (!next) break;
-    const std::uint64_t serial = next->Serial;
-    if (documents_.BeforeDocumentChange) documents_.BeforeDocumentChange();
-    // Yes saves at once, No lets the document go unsaved, Cancel (or a save that fails) keeps all.
-    SaveDialogHelpScope help(saveCommands_->DialogHelp(), 0);
-    if (!next->SaveDocument(false, false)) return false;
-    agreed.insert(serial);
-  }
-  for (int i = 0; i < documents_.Count(); ++i)
-    if (agreed.contains(documents_.At(i)->Serial)) documents_.At(i)->Modified = false;
-  return true;
+  if (TMDIChild* d = ActiveDocument()) documentWindows_->CloseWindow(d);
 }
 
 void TfrmMain::FileCloseAllExecute() {
   // Whatever a cancel left open stays as it is.
-  if (CloseAllDocuments()) ResetAfterLastClose();
+  if (documentWindows_->CloseAll()) ResetAfterLastClose();
 }
 
 void TfrmMain::FileExitExecute() { close(); }
@@ -1053,36 +835,11 @@ void TfrmMain::TimerTimer() {
   timer_.stop();
 }
 
-void TfrmMain::SetStatusText(const QString& text, int panel) {
-  QLabel* label = panel == 0 ? panel0_ : panel == 1 ? panel1_ : panel == 2 ? panel2_ : nullptr;
-  if (!label) return;
-  label->setText(text);
-  // A text set while another widget paints waits for the next paint: painting at once there would
-  // paint the window inside its own paint.
-  if (BusyScope::Painting())
-    label->update();
-  else
-    label->repaint();
-}
-
-QString TfrmMain::StatusTextOf(int panel) const {
-  const QLabel* label = panel == 0 ? panel0_ : panel == 1 ? panel1_ : panel == 2 ? panel2_ : nullptr;
-  return label ? label->text() : QString();
-}
-
 void TfrmMain::ResetAfterLastClose() {
   pnlMDITab_->hide();
   tabMDI_->Sync();
-  if (tabFrames_) {
-    tabFrames_->SetControlsEnabled(false);
-    const QSignalBlocker frames(tabFrames_->cbFrames), loop(tabFrames_->txtLoop);
-    tabFrames_->cbFrames->clear();
-    tabFrames_->txtLoop->setValue(1);
-  }
   if (frameActions_.PlayMenu) frameActions_.PlayMenu->clear();
-  frameColumns_ = 0;
-  selectedFrame_ = -1;
-  if (grdFrames_) grdFrames_->Reset();
+  if (framePanel_) framePanel_->Reset();
   if (inspector_) inspector_->ResetInspector();
   UpdateFrameActions();
   SetStatusText(QString(), 2);
@@ -1091,23 +848,10 @@ void TfrmMain::ResetAfterLastClose() {
 
 // ---- the model's view
 
-QMdiSubWindow* TfrmMain::SubWindowFor(const TMDIChild* document) const { return windows_.value(document); }
-
-TMDIChildWindow* TfrmMain::WindowFor(const TMDIChild* document) const {
-  QMdiSubWindow* sub = SubWindowFor(document);
-  return sub ? qobject_cast<TMDIChildWindow*>(sub->widget()) : nullptr;
-}
-
-bool TfrmMain::CloseDocument(TMDIChild* document) {
-  // The save question of a closing document may lead to the save dialog, which offers Optimize.
-  SaveDialogHelpScope help(saveCommands_->DialogHelp(), 0);
-  return documents_.Close(document);
-}
-
 void TfrmMain::ShowFrame(int index) {
   // Showing a frame ends playback.
   if (player_ && player_->Playback().Playing()) player_->Playback().Stop(true);
-  selectedFrame_ = index;
+  if (framePanel_) framePanel_->SetSelected(index);
   if (tabFrames_) tabFrames_->SetControlsEnabled(ActiveDocument() != nullptr);
   if (frameCommands_ && frameCommands_->PrepareShowFrame(index)) {
     if (tabFrames_) tabFrames_->ShowFrameProperties(index, grdFrames_ && grdFrames_->SpansAll());
@@ -1117,24 +861,6 @@ void TfrmMain::ShowFrame(int index) {
   if (grdFrames_) grdFrames_->RepaintCells();
   UpdateFrameActions();
   ShowInspectorOnce();
-}
-
-void TfrmMain::FrameCountChanged(int count) {
-  // Empty frames lie behind the others and get no cell.
-  frameColumns_ = std::min(count, ShownFrameCount(*SharedImage()));
-  if (grdFrames_) grdFrames_->SetColumnCount(frameColumns_);
-}
-
-int TfrmMain::SelectionFirst() const { return grdFrames_ ? grdFrames_->SelectionFirst() : selectedFrame_; }
-int TfrmMain::SelectionLast() const { return grdFrames_ ? grdFrames_->SelectionLast() : selectedFrame_; }
-
-void TfrmMain::SetSelection(int first, int last) {
-  selectedFrame_ = first;
-  if (grdFrames_) grdFrames_->SetSelection(first, last);
-}
-
-void TfrmMain::RepaintFrames() {
-  if (grdFrames_) grdFrames_->RepaintCells();
 }
 
 void TfrmMain::BuildFrameStrip() {
@@ -1148,16 +874,10 @@ void TfrmMain::BuildFrameStrip() {
     forms::ApplyGlobalPaletteEdit(document, image, *edit, caption);
     return true;
   };
-  auto* bottom = new QWidget;
-  bottom->setObjectName(QStringLiteral("pnlFrameTab"));
-  auto* layout = new QVBoxLayout(bottom);
-  layout->setContentsMargins(2, 2, 2, 2);
-  tabFrames_ = new TPropertyPanel(*frameCommands_, bottom);
-  grdFrames_ = new TFrameStrip(*frameCommands_, bottom);
-  grdFrames_->SetFrameSize(Settings().FrameSize);
-  layout->addWidget(tabFrames_);
-  layout->addWidget(grdFrames_);
-  hsp_->addWidget(bottom);
+  framePanel_ = std::make_unique<TFramePanel>(*frameCommands_, Settings().FrameSize);
+  tabFrames_ = framePanel_->Properties();
+  grdFrames_ = framePanel_->Strip();
+  hsp_->addWidget(framePanel_->Widget());
   hsp_->setStretchFactor(1, 0);
   connect(grdFrames_, &TFrameStrip::frameSelected, this, Guarded([this](int index) { ShowFrame(index); }));
   grdFrames_->ThumbnailDropped = [this](const QString& path) {
@@ -1202,13 +922,28 @@ void TfrmMain::BuildFrameStrip() {
       // The inspector keeps the row the document had selected.
       if (TMDIChild* d = ActiveDocument(); d && inspector_) inspector_->ShowUndoneRow(d->InspectorSelection.y());
     }));
-    frameActions_ = BuildFrameActions(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_);
+    FrameActionHooks hooks;
+    hooks.CommentsShown = [this] {
+      return inspector_ && inspector_->isVisible() && inspector_->tabImgInfo->currentIndex() == 2;
+    };
+    hooks.ChooseOpenFiles = [this](const QString& filter, const QString& folder) {
+      return ChooseOpenFiles ? ChooseOpenFiles(filter, folder) : QStringList();
+    };
+    hooks.Import = this;
+    frameActions_.Build(this, edit, menuBar(), *frameCommands_, *grdFrames_, *tabFrames_, *player_, std::move(hooks));
     // After the strip has taken the size.
     if (frameActions_.FrameSizes)
       for (QAction* item : frameActions_.FrameSizes->actions())
         connect(item, &QAction::triggered, this, Guarded([this] { FrameSizeChosen(); }));
   }
-  flashActions_ = BuildFlashActions(*this);
+  flashActions_.SetStatusText = [this](const QString& text, int panel) { SetStatusText(text, panel); };
+  QMenu* animation = nullptr;
+  for (QAction* a : menuBar()->actions())
+    if (a->menu() && a->text() == QStringLiteral("&Animation")) {
+      animation = a->menu();
+      break;
+    }
+  flashActions_.BuildActions(animation, Toolbar(2));
   // Save As offers every format the editor saves in; the Flash movie is an export too.
   if (flashActions_.FileSaveAsFlash) {
     popSaveAs_->addAction(flashActions_.FileSaveAsFlash);
@@ -1231,18 +966,7 @@ void TfrmMain::BuildFrameStrip() {
 
 void TfrmMain::DocumentAdded(TMDIChild* document) {
   HideSplash();
-  auto* window = new TMDIChildWindow(*this, document);
-  QMdiSubWindow* sub = mdi_->addSubWindow(window);
-  sub->setAttribute(Qt::WA_DeleteOnClose, false);
-  windows_.insert(document, sub);
-  TGIFImage& image = *SharedImage();
-  // The picture's size is a minimum: a small picture still leaves its status texts room.
-  if (image.GetWidth() > 0)
-    sub->resize(QSize(image.GetWidth() + 70, image.GetHeight() + 65 + 24).expandedTo(sub->minimumSizeHint()));
-  switching_ = true;
-  sub->show();
-  mdi_->setActiveSubWindow(sub);
-  switching_ = false;
+  documentWindows_->Add(document, new TMDIChildWindow(*this, document));
   timer_.stop();
   pnlMDITab_->show();
   tabMDI_->Sync();
@@ -1255,14 +979,8 @@ void TfrmMain::DocumentAdded(TMDIChild* document) {
 
 void TfrmMain::DocumentRemoved(TMDIChild* document) {
   if (document == ActiveDocument()) PausePlayback();
-  QPointer<QMdiSubWindow> sub = windows_.take(document);
+  documentWindows_->Remove(document);
   const bool last = documents_.Count() == 1;
-  if (sub) {
-    if (auto* w = qobject_cast<TMDIChildWindow*>(sub->widget())) w->Detach();
-    // Removal may come from inside the window's own close handling, so the window goes later.
-    sub->hide();
-    sub->deleteLater();
-  }
   if (last) ResetAfterLastClose();
   UpdateCommands();
   // The document leaves the list right after this.
@@ -1270,18 +988,10 @@ void TfrmMain::DocumentRemoved(TMDIChild* document) {
 }
 
 void TfrmMain::DocumentLoaded(TMDIChild* document) {
-  selectedFrame_ = 0;
-  frameColumns_ = ShownFrameCount(*SharedImage());
-  if (grdFrames_) {
-    grdFrames_->Reset();
-    grdFrames_->SetColumnCount(frameColumns_);
-    const int current = document && document->CurrentFrame < frameColumns_ ? document->CurrentFrame : 0;
-    if (frameColumns_ > 0) grdFrames_->SetSelection(current, current);
-    selectedFrame_ = frameColumns_ > 0 ? current : 0;
-  }
+  const bool frames = framePanel_ && framePanel_->Loaded(document);
   // The panels and the inspector show the arriving document at once, not the one before it.
-  if (frameColumns_ > 0 && document == ActiveDocument()) {
-    ShowFrame(selectedFrame_);
+  if (frames && document == ActiveDocument()) {
+    ShowFrame(framePanel_->Selected());
   } else {
     if (TMDIChildWindow* w = WindowFor(document)) w->ShowFrame(document ? document->CurrentFrame : 0);
     if (inspector_) inspector_->ResetInspector();
@@ -1297,19 +1007,113 @@ void TfrmMain::DocumentStateChanged(TMDIChild* document) {
 }
 
 void TfrmMain::SubWindowActivated(QMdiSubWindow* sub) {
-  if (switching_ || !sub) return;
-  auto* window = qobject_cast<TMDIChildWindow*>(sub->widget());
-  TMDIChild* target = window ? window->Document() : nullptr;
-  if (!target || target == ActiveDocument()) return;
-  ++areaSwitches_;
-  if (!documents_.Activate(target)) {
-    // The switch did not happen: the previous document stays in front.
-    switching_ = true;
-    if (QMdiSubWindow* back = SubWindowFor(ActiveDocument())) mdi_->setActiveSubWindow(back);
-    switching_ = false;
-  }
+  if (!documentWindows_->SubWindowActivated(sub)) return;
   UpdateCommands();
   tabMDI_->Sync();
+}
+
+// ---- drops, and the image browser's place in the window
+
+namespace {
+bool IsThumbnailDrag(const QMimeData* data) {
+  return data && data->hasFormat(QString::fromLatin1(kThumbnailMimeType));
+}
+}  // namespace
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  const QMimeData* data = event->mimeData();
+  if (IsThumbnailDrag(data)) {
+    browser_->DraggingThumb = true;
+    event->acceptProposedAction();
+    return;
+  }
+  if (data && data->hasUrls()) {
+    for (const QUrl& url : data->urls())
+      if (url.isLocalFile()) {
+        event->acceptProposedAction();
+        return;
+      }
+  }
+  event->ignore();
+}
+
+void TfrmMain::dragMoveEvent(QDragMoveEvent* event) {
+  browser_->DraggingThumb = IsThumbnailDrag(event->mimeData());
+  QMainWindow::dragMoveEvent(event);
+}
+
+void TfrmMain::dragLeaveEvent(QDragLeaveEvent* event) {
+  browser_->DraggingThumb = false;
+  QMainWindow::dragLeaveEvent(event);
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+  if (IsThumbnailDrag(event->mimeData())) {
+    event->acceptProposedAction();
+    HideSplash();
+    SetOpenAsNew(true);
+    {
+      BusyScope busy;
+      browser_->DraggingThumb = true;
+      browser_->InsertThumbFile(QString::fromUtf8(event->mimeData()->data(QString::fromLatin1(kThumbnailMimeType))));
+    }
+    browser_->DraggingThumb = false;
+    return;
+  }
+  if (DropFiles(event->mimeData()))
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TfrmMain::BuildImageBrowser(QMenu* view) {
+  browser_ = new TImageBrowserCommands(this);
+  browser_->setObjectName(QStringLiteral("ImageBrowser"));
+  ThumbView = browser_->ThumbView;
+  view->addAction(ThumbView);
+  view->addAction(browser_->mniViewExplorer);
+  QMenu* thumbs = view->addMenu(QStringLiteral("T&humbnails"));
+  thumbs->setObjectName(QStringLiteral("mnuThumbs"));
+  thumbs->addAction(browser_->ThumbsBrowse);
+  thumbs->addAction(browser_->ThumbsRefresh);
+  thumbs->addAction(browser_->ThumbsClear);
+  connect(thumbs, &QMenu::aboutToShow, browser_, Guarded(browser_, &TImageBrowserCommands::popThumbsPopup));
+  view->addMenu(browser_->mniThumbsFavorites);
+
+  TImageBrowserCommands::Host& host = browser_->host;
+  host.Status = [this](const QString& text) { SetStatusText(text, 2); };
+  host.Progress = [this](int position, int maximum) { statusPanels_->ShowSteps(position, maximum); };
+  host.HasDocument = [this] { return ActiveDocument() != nullptr; };
+  host.InsertAfterSelection = [this](const QString& path) { openCommands_->InsertImageFileAfterSelection(path); };
+  host.InsertByType = [this](const QString& path, bool onClientArea) {
+    openCommands_->InsertThumbByType(path, onClientArea);
+  };
+  host.OpenGif = [this](const QString& path) { return OpenGifDocument(path); };
+  host.OpenPictureAsDocument = [this](const QString& path) { return openCommands_->OpenPictureAsDocument(path); };
+  host.ReadPicture = [this](const QString& path, QImage& picture) {
+    gif::Bitmap bitmap;
+    if (!openCommands_->ReadPictureFile(path, bitmap, nullptr)) return false;
+    picture = gif::qt::ToQImage(bitmap);
+    return !picture.isNull();
+  };
+  host.OpenWithDefaultProgram = [](const QString& path) { RunShellFile(path); };
+  host.ChooseFolder = [this](QString& folder) {
+    if (!dlgBrowseDir_) dlgBrowseDir_ = std::make_unique<ptshell::TPTFolderBrowseDlg>();
+    dlgBrowseDir_->SetSelectedPath(folder);
+    if (!dlgBrowseDir_->Execute()) return false;
+    folder = dlgBrowseDir_->SelectedPath();
+    return !folder.isEmpty();
+  };
+  host.OrganizeFavorites = [this](QStringList& folders) { return optionsCommands_->OrganizeFavoriteFolders(folders); };
+  host.ShowProperties = [this](const QString& path, const TThumbRecord& record) {
+    std::unique_ptr<forms::TfrmPrompts> page;
+    {
+      BusyScope busy;
+      page = std::make_unique<forms::TfrmPrompts>(this, 5);
+      page->ShowImageProperties(path, record.FileName, record.SizeKB, record.Height, record.Width);
+    }
+    page->exec();
+  };
 }
 
 }  // namespace movinta::editor

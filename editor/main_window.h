@@ -1,22 +1,28 @@
-// The main window: the MDI area with the document windows, the menus, toolbars and status bar with
-// its progress bar, the start page shown while no document is open, opening files by their type
-// (command line, open dialog, recent files, drops), and the settings read at creation and written at
-// exit. The frame strip and property panel join it later.
+// The main window: the MDI area with the document windows, the menus, toolbars and status bar, the
+// frame panel below the documents, the start page shown while no document is open, and the settings
+// read at creation and written at exit. It builds the actions and wires them to the command groups of
+// editor/commands, filling the hooks each group asks of it; the parts it owns (toolbars, status
+// panels, document windows, frame panel) live in files of their own.
 #pragma once
 
-#include "editor/flash_actions.h"
+#include "editor/commands/export_commands.h"
+#include "editor/commands/flash_commands.h"
+#include "editor/commands/frame_actions.h"
+#include "editor/commands/image_browser_commands.h"
+#include "editor/commands/open_commands.h"
+#include "editor/commands/options_and_wizard_commands.h"
+#include "editor/commands/save_commands.h"
+#include "editor/document_windows.h"
 #include "editor/forms/frame_inspector.h"
-#include "editor/frame_actions.h"
-#include "editor/image_browser_commands.h"
+#include "editor/frame_panel.h"
 #include "editor/image_import.h"
+#include "editor/main_toolbars.h"
 #include "editor/model/document.h"
 #include "editor/model/resource_library.h"
 #include "editor/model/settings.h"
-#include "editor/export_commands.h"
 #include "editor/qt_services.h"
-#include "editor/save_commands.h"
+#include "editor/status_panels.h"
 
-#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -32,15 +38,12 @@ class QMdiSubWindow;
 class QMenu;
 class QMimeData;
 class QProgressBar;
-class QScrollArea;
 class QSplitter;
 class QToolBar;
 class TXpress;
 
 namespace ptshell {
-class TPTDialog;
 class TPTFolderBrowseDlg;
-class TPTFrmOpenDlg;
 }
 
 namespace movinta::editor {
@@ -77,80 +80,53 @@ public:
   // File ▸ Import ▸ AVI Animation and File ▸ Export ▸ As AVI Animation.
   TAviCommands& AviCommands() { return *aviCommands_; }
   QMdiArea* MdiArea() const { return mdi_; }
-  TMDIChildWindow* WindowFor(const TMDIChild* document) const;
-  QMdiSubWindow* SubWindowFor(const TMDIChild* document) const;
+  TMDIChildWindow* WindowFor(const TMDIChild* document) const { return documentWindows_->WindowFor(document); }
+  QMdiSubWindow* SubWindowFor(const TMDIChild* document) const { return documentWindows_->SubWindowFor(document); }
   // Asks the model to close the document; false when the user keeps it.
-  bool CloseDocument(TMDIChild* document);
+  bool CloseDocument(TMDIChild* document) { return documentWindows_->Close(document); }
   // Opens a GIF as a document, or brings it to the front when it is open; the document or null.
-  TMDIChild* OpenFile(const QString& fileName);
+  TMDIChild* OpenFile(const QString& fileName) { return openCommands_->OpenFile(fileName); }
 
-  // Opening files.
-  // Opens the file by its type: a GIF as a document, another image as a frame, anything else refused.
-  void OpenFileByType(const QString& path);
-  bool OpenGifDocument(const QString& path) override;
-  // Beeps and brings the document to the front when that file is open.
-  bool BringOpenDocumentToFront(const QString& path);
-  // Reads a non-GIF image file and adds it as a frame of the active animation (a new one without).
-  void InsertImageFile(const QString& path, std::uint8_t code);
-  // Local files of a drop, opened by type in order; false when the drop holds none.
-  bool DropFiles(const QMimeData* data);
-  void FileOpenExecute();
-  // Runs the new-animation wizard, which opens the animation it makes as a new document.
-  void FileNewExecute();
-  // A new empty animation without asking anything (automation, which no dialog may stop).
-  void NewEmptyDocument();
+  // Opening files (see TOpenCommands).
+  TOpenCommands& OpenCommands() { return *openCommands_; }
+  void OpenFileByType(const QString& path) { openCommands_->OpenFileByType(path); }
+  bool OpenGifDocument(const QString& path) override { return openCommands_->OpenGifDocument(path); }
+  bool BringOpenDocumentToFront(const QString& path) { return openCommands_->BringOpenDocumentToFront(path); }
+  bool DropFiles(const QMimeData* data) { return openCommands_->DropFiles(data); }
+  void FileOpenExecute() { openCommands_->FileOpenExecute(); }
+  void FileNewExecute() { openCommands_->FileNewExecute(); }
+  void NewEmptyDocument() { openCommands_->NewEmptyDocument(); }
   // Chooses the files of the open command: the shell's open dialog unless a test replaces it.
   std::function<QStringList(const QString& filter, const QString& folder)> ChooseOpenFiles;
-  // The open dialog's preview (unless NoOpenDlgPreview): the imaging control and its label join
-  // the dialog while it runs and come back when it closes.
-  void PTOpenDlg1Initialized(ptshell::TPTDialog* sender);
-  void OpenDlgPreviewSelectItem();
-  void SplitterShellMoved();
-  void PTOpenDlg1FormClose();
-  QLabel* PreviewLabel() const { return lblShell_; }
+  void OpenDlgPreviewSelectItem() { openCommands_->OpenDlgPreviewSelectItem(); }
+  QLabel* PreviewLabel() const { return openCommands_->PreviewLabel(); }
 
   // The image browser's thumbnails, commands and favourite folders.
   TImageBrowserCommands& ImageBrowser() { return *browser_; }
-  // Reads the file by its type and inserts it after the selected frame; the new index or -1.
-  int InsertImageFileAfterSelection(const QString& path);
 
   // Recent files: newest first, at most ten.
-  void AddRecentFile(const QString& path);
-  void RemoveRecentFile(const QString& path);
-  QStringList RecentFiles() const;
-  QMenu* RecentFilesMenu() const { return mniFileRecent_; }
-  void RecentFileClick(QAction* item);
+  void AddRecentFile(const QString& path) { openCommands_->AddRecentFile(path); }
+  QStringList RecentFiles() const { return openCommands_->RecentFiles(); }
+  QMenu* RecentFilesMenu() const { return openCommands_->RecentFilesMenu(); }
+  void RecentFileClick(QAction* item) { openCommands_->RecentFileClick(item); }
 
-  // Dialogs of the options, the wizards and the tips; each returns the dialog's result.
+  // Dialogs of the options, the wizards and the tips (see TOptionsAndWizardCommands).
   // Runs a modal dialog; replaceable for tests.
   std::function<int(QDialog&)> RunDialog;
-  void mniToolsOptionsClick();
-  // The options dialog on its about page.
-  void mniHelpAboutClick();
-  void mniHelpTipsClick();
-  // The welcome dialog: a new animation, the open command or a recent file.
-  void mniHelpWelcomeClick();
-  // The add-ins the editor loaded, in the "Plugin Information" dialog.
-  void mniHelPluginInfoClick();
+  TOptionsAndWizardCommands& OptionsAndWizards() { return *optionsCommands_; }
+  void mniToolsOptionsClick() { optionsCommands_->mniToolsOptionsClick(); }
+  void mniHelpAboutClick() { optionsCommands_->mniHelpAboutClick(); }
+  void mniHelpTipsClick() { optionsCommands_->mniHelpTipsClick(); }
+  void mniHelpWelcomeClick() { optionsCommands_->mniHelpWelcomeClick(); }
+  void mniHelPluginInfoClick() { optionsCommands_->mniHelPluginInfoClick(); }
   // Loads the add-ins near the end of the deferred start-up; set by the automation server.
   std::function<void()> LoadPlugins;
   // The "Plug-ins" menu and the "Plugin Info..." item, which show once add-ins are loaded.
   QMenu* PluginsMenu() const { return mnuPlugins_; }
   QAction* mniHelPluginInfo = nullptr;
-  // The image browser's favourite folders in the options dialog's favourites mode; true when the
-  // user changed them (they are then stored at once).
-  bool OrganizeFavorites();
-  // The same over a list of folders, which takes the organised list; the image browser's
-  // "Organize Favorites" runs it.
-  bool OrganizeFavoriteFolders(QStringList& folders);
-  // The optimisation wizard over the active document, as Animation > Optimize runs it; true when
-  // the animation was optimised (replaced, or opened as a new document). saveTag names the save
-  // command whose dialog asks (0 Save, 1 Save As), which offers only its own output; -1 none.
-  bool OptimizeActiveDocument(int saveTag = -1);
-  // The wizard itself, which the frame commands open after they have prepared the document.
-  bool RunOptimizeWizard();
-  // Turns the GIF library's warnings on the working image on or off.
-  void SetGifWarnings(bool on);
+  bool OrganizeFavorites() { return optionsCommands_->OrganizeFavorites(); }
+  bool OptimizeActiveDocument(int saveTag = -1) { return optionsCommands_->OptimizeActiveDocument(saveTag); }
+  bool RunOptimizeWizard() { return optionsCommands_->RunOptimizeWizard(); }
 
   // Start-up.
   // The file of the command line, opened by the deferred start-up once every window exists.
@@ -220,25 +196,25 @@ public:
   void UpdateDocumentMenus();
   void TimerTimer();
   QTimer& Timer() { return timer_; }
-  void SetStatusText(const QString& text, int panel);
-  QString StatusTextOf(int panel) const;
-  QProgressBar* ProgressBar() const { return prgBar_; }
+  void SetStatusText(const QString& text, int panel) { statusPanels_->SetText(text, panel); }
+  QString StatusTextOf(int panel) const { return statusPanels_->Text(panel); }
+  QProgressBar* ProgressBar() const { return statusPanels_->ProgressBar(); }
   // What the window installs as the progress sink: the bar and hint panel of its status bar.
-  IProgress* StatusProgress() const { return progress_.get(); }
+  IProgress* StatusProgress() const { return statusPanels_->Progress(); }
   // The toolbar with the tag: 0 Standard, 1 Frame, 2 Animation.
-  QToolBar* Toolbar(int tag) const;
+  QToolBar* Toolbar(int tag) const { return toolbars_->Toolbar(tag); }
   // Where a toolbar lies among the toolbar rows below the menu bar, as the settings keep it.
-  QPoint ToolbarPlace(int tag) const;
+  QPoint ToolbarPlace(int tag) const { return toolbars_->Place(tag); }
   // View > Toolbars: the item's tag names its toolbar (0 Standard, 1 Animation, 2 Frame), which
   // follows the item's check.
-  void mniViewTBStrdClick(QAction* item);
-  QList<QAction*> ToolbarItems() const { return toolbarItems_; }
+  void mniViewTBStrdClick(QAction* item) { toolbars_->ItemClicked(item); }
+  QList<QAction*> ToolbarItems() const { return toolbars_->Items(); }
   // Tools > Frame Inspector shows or hides the inspector as its check says.
   void mniToolInspectorClick();
   // Tools > HTML Code: enabled with a document while no animation plays; makes the image tag of
   // the active document.
   void mniToolsClick();
-  void mniToolsHTMLClick();
+  void mniToolsHTMLClick() { optionsCommands_->mniToolsHTMLClick(); }
   // Help > Contents, the web items and Live Help open the help or the maker's pages; add-ins add
   // their item to this menu.
   QMenu* HelpMenu() const { return mnuHelp_; }
@@ -268,13 +244,21 @@ public:
   QAction* WindowArrangeAll = nullptr;
 
   // IEditorView
-  int SelectedFrame() const override { return selectedFrame_; }
+  int SelectedFrame() const override { return framePanel_ ? framePanel_->Selected() : 0; }
   void SetSelectedFrame(int index) override { SetSelection(index, index); }
-  void FrameCountChanged(int count) override;
-  int SelectionFirst() const override;
-  int SelectionLast() const override;
-  void SetSelection(int first, int last) override;
-  void RepaintFrames() override;
+  void FrameCountChanged(int count) override {
+    if (framePanel_) framePanel_->FrameCountChanged(count);
+  }
+  int SelectionFirst() const override { return framePanel_ ? framePanel_->SelectionFirst() : 0; }
+  int SelectionLast() const override { return framePanel_ ? framePanel_->SelectionLast() : 0; }
+  void SetSelection(int first, int last) override {
+    if (framePanel_) framePanel_->SetSelection(first, last);
+  }
+  void RepaintFrames() override {
+    if (framePanel_) framePanel_->RepaintCells();
+  }
+  // The frames with a cell in the strip.
+  int FrameColumns() const { return framePanel_ ? framePanel_->Columns() : 0; }
   // The frame and animation commands, the strip and the panel at the bottom of the window.
   TFrameCommands& FrameCommands() { return *frameCommands_; }
   TFrameStrip* FrameStrip() const { return grdFrames_; }
@@ -318,51 +302,25 @@ private:
   void FormCreate();
   void FormDestroy();
   void BuildActions();
-  void BuildStatusBar();
+  void BuildOpenCommands();
+  void BuildSaveExportAndAviCommands();
   void BuildFrameStrip();
   void BuildImageBrowser(QMenu* view);
-  // A thumbnail dropped on the main window (a new animation) or the strip, inserted by its type.
-  void InsertThumbByType(const QString& path, bool onClientArea);
-  bool ReadPictureFile(const QString& path, gif::Bitmap& bitmap, QString* error);
   void UpdateFrameActions();
   void ApplySettings();
   MainWindowSettings CurrentSettings() const;
   void ShowStartPage();
-  int RunWizards(int mode, int* choice = nullptr, QString* chosenFile = nullptr);
-  // The folder-browse dialog for a new favourite, starting at start; empty when cancelled.
-  QString ChooseFavoriteFolder(const QString& start);
-  void ApplyToolbarStyle(bool flat);
-  // The toolbar a View > Toolbars item shows and hides.
-  QToolBar* ToolbarOfItem(const QAction* item) const;
+  void BuildOptionsAndWizardCommands();
+  void ApplyToolbarStyle(bool flat) { toolbars_->ApplyStyle(flat); }
   void SubWindowActivated(QMdiSubWindow* sub);
   void UpdateCommands() { UpdateActions(); }
   void ConnectActionUpdates();
-  // Closes the document through its window (the model alone for one without); false when kept.
-  bool CloseDocumentWindow(TMDIChild* document);
-  bool CloseAllDocuments();
-  // The serials of the documents in the order closing asks them.
-  QList<std::uint64_t> ClosingOrder() const;
-  // Asks every modified document whether to save, in closing order, closing none: Yes saves at
-  // once, No lets the document close unsaved. False at a cancel or a save that fails or is
-  // cancelled; every document stays open then (those saved stay saved).
-  bool AskToCloseAllDocuments();
-  void RenumberRecentFiles();
-  void RebuildRecentPopup();
-  void RebuildWindowMenu();
-  void InstallWarnings(bool on);
-  void GifWarning(const void* sender, int severity, const std::string& message);
-  // Reads the GIF for opening, with the warning handler when warnings are on; null when it cannot.
-  // Null when the file cannot be read; `tooLarge` says the memory budget refused it.
-  std::unique_ptr<TGIFImage> ReadForOpen(const QString& path, bool& tooLarge);
-  bool LoadImageIntoWindow(std::unique_ptr<TGIFImage> image, const QString& path);
   QString ProgramFolder() const;
   // Gives the frame panel its height: the stored one, else its own, so far as the documents keep
   // their room.
   void PlaceFramePanel();
   // A frame size chosen in the menu: the panel takes the height of the new cells.
   void FrameSizeChosen();
-  // Puts the toolbars into rows and order by their stored places.
-  void ArrangeToolbars(const std::array<ToolbarPlacement, 3>& places);
   QAction* DocumentAction(QMenu* menu, const QString& text, const std::function<void()>& handler);
 
   MainWindowOptions options_;
@@ -379,51 +337,27 @@ private:
   QMenu* popSaveAs_ = nullptr;
   std::unique_ptr<TSaveCommands> saveCommands_;
   std::unique_ptr<TExportCommands> exportCommands_;
-  QLabel* panel0_ = nullptr;
-  QLabel* panel1_ = nullptr;
-  QLabel* panel2_ = nullptr;
-  QProgressBar* prgBar_ = nullptr;
+  std::unique_ptr<TStatusPanels> statusPanels_;
   QWidget* pnlSplash_ = nullptr;
   AnimatedPicture* imgAni_ = nullptr;
   TXpress* imgX_ = nullptr;
-  QPointer<QSplitter> SplitterShell_;
-  QPointer<QScrollArea> sbxShell_;
-  QPointer<QWidget> pnlShell_;
-  QPointer<QLabel> lblShell_;
-  QPointer<ptshell::TPTFrmOpenDlg> previewForm_;
-  QPointer<QWidget> previewList_;
   QMenu* mniFileRecent_ = nullptr;
-  QMenu* popRecentFiles_ = nullptr;
   QMenu* mnuWindow_ = nullptr;
   QMenu* mnuPlugins_ = nullptr;
   QMenu* mnuHelp_ = nullptr;
-  QToolBar* tbStandard_ = nullptr;
-  QToolBar* tbAnimation_ = nullptr;
-  QToolBar* tbFrame_ = nullptr;
-  QList<QAction*> toolbarItems_;
+  std::unique_ptr<TMainToolbars> toolbars_;
   QTimer timer_;
   QTimer actionUpdate_;
-  QList<QPointer<QAction>> windowList_;  // the Window menu's numbered documents and the line above them
-  QHash<const TMDIChild*, QPointer<QMdiSubWindow>> windows_;
+  std::unique_ptr<TDocumentWindows> documentWindows_;
   MainWindowSettings settings_;
-  QString openFolder_;
   QString pendingFile_;
-  int selectedFrame_ = 0;
-  int frameColumns_ = 0;
   int tag_ = 0;  // 1: the inspector was hidden once and comes back with the first frame shown
-  bool switching_ = false;
-  // Switches the document area asked the documents for: one it asked for and was refused is
-  // not asked again, which would tell the user twice.
-  int areaSwitches_ = 0;
-  int optimizeSaveTag_ = -1;  // while the save dialog's Optimize runs the wizard
   bool openAsNew_ = false;  // the last thumbnail drop landed outside every document window
-  bool warnings_ = false;
   bool startupPosted_ = false;
   bool displayAnimation_ = true;
 
   std::unique_ptr<QtMessageRoutine> messages_;
   std::unique_ptr<IFileChooser> chooser_;
-  std::unique_ptr<IProgress> progress_;
   std::unique_ptr<QtClipboard> clipboard_;
   std::unique_ptr<forms::QtEditDialogs> editDialogs_;
   IEditDialogs* previousDialogs_ = nullptr;
@@ -432,16 +366,19 @@ private:
   // Declared last so that they go first, while the documents they work on still exist.
   std::unique_ptr<QtFrameClipboard> frameClipboard_;
   std::unique_ptr<TFrameCommands> frameCommands_;
+  std::unique_ptr<TFramePanel> framePanel_;
   std::unique_ptr<TAnimationPlayer> player_;
   TFrameStrip* grdFrames_ = nullptr;
   TPropertyPanel* tabFrames_ = nullptr;
   QPointer<forms::TfrmFloat> inspector_;
   TToolWindowKeeper* toolWindows_ = nullptr;
-  FrameActions frameActions_;
+  TFrameActions frameActions_;
   TImageBrowserCommands* browser_ = nullptr;
   std::unique_ptr<ptshell::TPTFolderBrowseDlg> dlgBrowseDir_;
-  FlashActions flashActions_;
+  TFlashCommands flashActions_{documents_, this};
   std::unique_ptr<TAviCommands> aviCommands_;
+  std::unique_ptr<TOpenCommands> openCommands_;
+  std::unique_ptr<TOptionsAndWizardCommands> optionsCommands_;
 };
 
 extern QPointer<TfrmMain> the_frmMain;

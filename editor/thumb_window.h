@@ -3,7 +3,7 @@
 // this window draws them, shows the selection in the status bar, starts drags and opens pictures.
 #pragma once
 
-#include "editor/image_browser_commands.h"
+#include "editor/commands/image_browser_commands.h"
 #include "editor/model/registry.h"
 
 #include <QAbstractScrollArea>

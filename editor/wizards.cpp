@@ -4,7 +4,7 @@
 #include "editor/forms/form_builders.h"
 #include "editor/forms/prompts_logic.h"
 #include "editor/start_page.h"
-#include "editor/frame_actions.h"
+#include "editor/commands/frame_actions.h"
 #include "editor/forms/guarded.h"
 #include "editor/help_commands.h"
 #include "editor/model/resource_library.h"

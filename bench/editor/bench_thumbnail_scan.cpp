@@ -6,7 +6,7 @@
 //
 //   bench_thumbnail_scan [photos] [others] [repeats]
 #include "bench/common/machine.h"
-#include "editor/image_browser_commands.h"
+#include "editor/commands/image_browser_commands.h"
 #include "editor/image_browser_scan.h"
 
 #include <QApplication>

@@ -1,6 +1,7 @@
 // Add-ins in the editor as a user meets them: put into an add-in folder, found at start-up, their
 // item chosen on an open document, and listed by Plugin Info.
 #include "automation/automation_server.h"
+#include "wiring/editor_automation.h"
 #include "editor/forms/plugin_explorer.h"
 #include "editor/forms/progress_window.h"
 #include "tests/editor_app/app_fixture.h"
@@ -52,14 +53,14 @@ protected:
   // The editor as the program starts it: the automation server made before the window shows.
   TfrmMain& Start() {
     TfrmMain& main = OpenMain({}, false);
-    server_ = std::make_unique<automation::TAutomationServer>(main);
+    server_ = std::make_unique<wiring::TEditorAutomation>(main);
     main.show();
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
     return main;
   }
 
   QString folder_;
-  std::unique_ptr<automation::TAutomationServer> server_;
+  std::unique_ptr<wiring::TEditorAutomation> server_;
 };
 
 TEST_F(AddInAppTest, AnAddInPutIntoTheFolderLoadsAtStartUpItsItemWorksAndPluginInfoListsIt) {

@@ -2,6 +2,7 @@
 // the paths scripts write, the menu-item objects on built-in items, and the Window and export
 // commands with documents open, over the real main window and its automation server.
 #include "automation/automation_server.h"
+#include "wiring/editor_automation.h"
 #include "automation/menu_item.h"
 #include "tests/editor_app/app_fixture.h"
 
@@ -25,7 +26,7 @@ class MenusAppTest : public testing::AppTest {
 protected:
   TfrmMain& Start() {
     TfrmMain& main = OpenMain({}, false);
-    server_ = std::make_unique<automation::TAutomationServer>(main);
+    server_ = std::make_unique<wiring::TEditorAutomation>(main);
     main.show();
     QCoreApplication::processEvents();
     return main;
@@ -37,7 +38,7 @@ protected:
     AppTest::TearDown();
   }
 
-  std::unique_ptr<automation::TAutomationServer> server_;
+  std::unique_ptr<wiring::TEditorAutomation> server_;
 };
 
 TEST_F(MenusAppTest, ThePathsScriptsWriteResolveAndTheMainMenuKeepsItsOrder) {

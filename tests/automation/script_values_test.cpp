@@ -1,6 +1,7 @@
 // Values a script sends to the running editor: those a member cannot take are refused where they
 // come in and change nothing; the others are taken as sent.
 #include "automation/automation_server.h"
+#include "wiring/editor_automation.h"
 #include "editor/model/working_image.h"
 #include "editor/qt_services.h"
 #include "editor/widget_helpers.h"
@@ -20,7 +21,7 @@ class ScriptValuesTest : public testing::AppTest {
 protected:
   void SetUp() override {
     TfrmMain& main = OpenMain({}, false);
-    server_ = std::make_unique<automation::TAutomationServer>(main);
+    server_ = std::make_unique<wiring::TEditorAutomation>(main);
     main.show();
     QCoreApplication::processEvents();
     main.OpenFileByType(Gif(QStringLiteral("a.gif"), 3));
@@ -52,7 +53,7 @@ protected:
                .arg(r.height());
   }
 
-  std::unique_ptr<automation::TAutomationServer> server_;
+  std::unique_ptr<wiring::TEditorAutomation> server_;
   std::shared_ptr<automation::TGIFApplication> app_;
 };
 

@@ -1,6 +1,7 @@
 // Scripts that arrive while the editor waits for the user: a bus call that would switch documents,
 // sent from a timer while a question or a save dialog of a script's own call is up.
 #include "automation/automation_server.h"
+#include "wiring/editor_automation.h"
 #include "editor/forms/edit_dialogs_qt.h"
 #include "tests/editor_app/app_fixture.h"
 
@@ -47,7 +48,7 @@ public:
   void SetUp() override {
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) GTEST_SKIP() << "no session bus";
     TfrmMain& main = OpenMain();
-    server_ = std::make_unique<automation::TAutomationServer>(main);
+    server_ = std::make_unique<wiring::TEditorAutomation>(main);
     server_->Publish();
     client_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("scripts-client"));
     first_ = Gif(QStringLiteral("first.gif"), 3);
@@ -85,7 +86,7 @@ public:
     timer->start();
   }
 
-  std::unique_ptr<automation::TAutomationServer> server_;
+  std::unique_ptr<wiring::TEditorAutomation> server_;
   QDBusConnection client_{QString()};
   QString first_;
 };

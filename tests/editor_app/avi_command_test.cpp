@@ -1,4 +1,4 @@
-#include "editor/avi_commands.h"
+#include "editor/commands/avi_commands.h"
 #include "editor/model/avi_transfer.h"
 #include "tests/editor_app/app_fixture.h"
 

@@ -1,7 +1,7 @@
 #include "app_fixture.h"
 #include "controls/shell/widgets/ptshelltree.h"
 #include "editor/document_window.h"
-#include "editor/image_browser_commands.h"
+#include "editor/commands/image_browser_commands.h"
 #include "editor/image_browser_scan.h"
 #include "editor/thumb_window.h"
 #include "editor/model/string_tables.h"

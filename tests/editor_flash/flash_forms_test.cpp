@@ -1,8 +1,8 @@
 // Save As Flash with its windows: the save dialog's options panel and the name it gives the
 // movie, the HTML snippet window, and the command from the File menu to a movie and its snippet.
-#include "editor/export_commands.h"
+#include "editor/commands/export_commands.h"
 #include "editor/file_dialogs.h"
-#include "editor/flash_actions.h"
+#include "editor/commands/flash_commands.h"
 #include "editor/forms/forced_extension_save.h"
 #include "editor/forms/save_flash_dialog.h"
 #include "editor/forms/swf_html_form.h"

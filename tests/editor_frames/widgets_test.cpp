@@ -1,4 +1,4 @@
-#include "editor/frame_actions.h"
+#include "editor/commands/frame_actions.h"
 #include "editor/frame_strip.h"
 #include "editor/model/settings.h"
 #include "editor/property_panel.h"

@@ -1,5 +1,6 @@
 // The running editor as the automation objects see it: the main window's commands, dialogs,
-// status bar and document windows behind the host interface.
+// status bar and document windows behind the host interface, and its Plug-ins menu as the add-in
+// loader sees it.
 #pragma once
 
 #include "automation/automation_host.h"
@@ -7,9 +8,12 @@
 
 #include <QPointer>
 
-namespace movinta::automation {
+namespace movinta::wiring {
 
-class MainWindowHost : public IAutomationHost {
+using automation::IAutomationHost;
+using automation::IPlugInHost;
+
+class MainWindowHost : public IAutomationHost, public IPlugInHost {
 public:
   explicit MainWindowHost(editor::TfrmMain& main) : main_(&main) {}
 
@@ -70,9 +74,14 @@ public:
   bool ExportToAvi() override;
   bool ImportFromAvi(const QString& file) override;
 
+  void SetWindowEnabled(bool enabled) override;
+  QMenu* PluginsMenu() const override;
+  QAction* PluginInfoItem() const override;
+  void UpdateDocumentMenus() override;
+
 private:
   editor::TfrmMain& Main() const;
   QPointer<editor::TfrmMain> main_;
 };
 
-}  // namespace movinta::automation
+}  // namespace movinta::wiring

@@ -3,11 +3,17 @@
 // disabled; the work itself is the model's (editor/model/avi_transfer.h).
 #pragma once
 
+#include "editor/model/document.h"
+
+#include <QPointer>
 #include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <utility>
 
 namespace movinta::editor {
-
-class TfrmMain;
 
 namespace avi_command_texts {
 inline constexpr const char* kImportFilter = "AVI Animations (*.avi)|*.avi";
@@ -17,9 +23,19 @@ inline constexpr const char* kImportError = "Error importing %1 to GIF.";
 inline constexpr const char* kImportCancelled = "AVI import was cancelled by the user.";
 }  // namespace avi_command_texts
 
+// What the video commands need of the main window; unset hooks do nothing.
+struct AviHooks {
+  // The open dialog over the filter and the start folder; the chosen files.
+  std::function<QStringList(const QString& filter, const QString& folder)> ChooseOpenFiles;
+  std::function<void()> HideSplash;
+  std::function<void(const QString& text, int panel)> SetStatusText;
+};
+
 class TAviCommands {
 public:
-  explicit TAviCommands(TfrmMain& main) : main_(main) {}
+  // window is disabled while an import or export runs.
+  TAviCommands(TDocuments& documents, QWidget* window, AviHooks hooks)
+      : documents_(documents), window_(window), hooks_(std::move(hooks)) {}
 
   // Chooses an AVI file and imports it.
   void mniFileImportAviClick();
@@ -30,7 +46,13 @@ public:
   bool mniFileExportAVIClick();
 
 private:
-  TfrmMain& main_;
+  void SetStatusText(const QString& text, int panel) {
+    if (hooks_.SetStatusText) hooks_.SetStatusText(text, panel);
+  }
+
+  TDocuments& documents_;
+  QPointer<QWidget> window_;
+  AviHooks hooks_;
 };
 
 // The size of a file in bytes; 0 when there is no such file.

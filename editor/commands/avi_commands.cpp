@@ -1,10 +1,10 @@
-#include "editor/avi_commands.h"
+#include "editor/commands/avi_commands.h"
 
 #include "editor/forms/progress_window.h"
-#include "editor/main_window.h"
 #include "editor/model/avi_transfer.h"
 #include "editor/model/files.h"
 #include "editor/model/save_rules.h"
+#include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/ui_services.h"
 #include "editor/model/working_image.h"
@@ -38,19 +38,19 @@ private:
 // ends the operation.
 class ProgressScope {
 public:
-  ProgressScope(TfrmMain& main, const QString& text) : main_(main) {
+  ProgressScope(QWidget* main, const QString& text) : main_(main) {
     window_.setWindowModality(Qt::NonModal);
     window_.Start(0, text);
-    main_.setEnabled(false);
+    if (main_) main_->setEnabled(false);
   }
   ~ProgressScope() {
-    main_.setEnabled(true);
+    if (main_) main_->setEnabled(true);
     window_.Finish();
   }
   forms::TfrmProgress& Window() { return window_; }
 
 private:
-  TfrmMain& main_;
+  QPointer<QWidget> main_;
   forms::TfrmProgress window_;
 };
 
@@ -62,8 +62,8 @@ qint64 GetFileSize(const QString& name) {
 }
 
 void TAviCommands::mniFileImportAviClick() {
-  if (!main_.ChooseOpenFiles) return;
-  const QStringList chosen = main_.ChooseOpenFiles(Tr(avi_command_texts::kImportFilter), QString());
+  if (!hooks_.ChooseOpenFiles) return;
+  const QStringList chosen = hooks_.ChooseOpenFiles(Tr(avi_command_texts::kImportFilter), QString());
   if (!chosen.isEmpty()) ImportAvi(chosen.first());
 }
 
@@ -72,16 +72,16 @@ bool TAviCommands::ImportAvi(const QString& path) {
     ShowMessage(Tr(avi_texts::kTooLarge), MessageType::Information, kOk);
     return false;
   }
-  main_.HideSplash();
+  if (hooks_.HideSplash) hooks_.HideSplash();
   const QString preparing = Tr(avi_command_texts::kPreparingImport).arg(FileNameOnly(path));
-  main_.SetStatusText(preparing, 2);
-  TMDIChild* before = main_.Documents().Active();
+  SetStatusText(preparing, 2);
+  TMDIChild* before = documents_.Active();
   auto image = std::make_unique<TGIFImage>();
   bool cancelled = false;
   QString error;
   {
     BusyScope busy;
-    ProgressScope progress(main_, preparing);
+    ProgressScope progress(window_, preparing);
     ProgressWindowSteps steps(progress.Window());
     try {
       cancelled = !editor::ImportAvi(*image, path, steps);
@@ -89,13 +89,13 @@ bool TAviCommands::ImportAvi(const QString& path) {
       error = QString::fromUtf8(e.what());
     }
   }
-  main_.SetStatusText(QString(), 2);
+  SetStatusText(QString(), 2);
   if (!error.isEmpty()) {
     ShowMessage(error, MessageType::Error, kOk);
     return false;
   }
   if (cancelled) {
-    if (before) main_.Documents().Activate(before);
+    if (before) documents_.Activate(before);
     ShowMessage(Tr(avi_command_texts::kImportCancelled), MessageType::Information, kOk);
     return false;
   }
@@ -103,22 +103,22 @@ bool TAviCommands::ImportAvi(const QString& path) {
     ShowMessage(Tr(avi_command_texts::kImportError).arg(path), MessageType::Error, kOk);
     return false;
   }
-  main_.SetStatusText(Tr(avi_command_texts::kUpdatingWindow), 2);
-  TMDIChild* document = main_.Documents().NewDocument(std::move(image));
-  main_.SetStatusText(QString(), 2);
+  SetStatusText(Tr(avi_command_texts::kUpdatingWindow), 2);
+  TMDIChild* document = documents_.NewDocument(std::move(image));
+  SetStatusText(QString(), 2);
   if (!document) return false;
   document->SetModified(true);
-  main_.SetStatusText(QString(), 1);
+  SetStatusText(QString(), 1);
   return true;
 }
 
 bool TAviCommands::mniFileExportAVIClick() {
-  TMDIChild* document = main_.Documents().Active();
+  TMDIChild* document = documents_.Active();
   IFileChooser* chooser = FileChooser();
   if (!document || !chooser) return false;
   SaveRequest request;
   request.InitialName = AviExportName(FileNameOnly(document->FileName));
-  request.InitialFolder = SaveStartFolder(main_.Documents().SaveFolder, document->FileName);
+  request.InitialFolder = SaveStartFolder(documents_.SaveFolder, document->FileName);
   request.DefaultExtension = QStringLiteral("avi");
   request.Filter = Tr(avi_command_texts::kImportFilter);
   request.ForceExtension = true;
@@ -136,7 +136,7 @@ bool TAviCommands::mniFileExportAVIClick() {
   bool written = false;
   {
     BusyScope busy;
-    ProgressScope progress(main_, Tr(avi_texts::kPreparingExport).arg(FileNameOnly(target)));
+    ProgressScope progress(window_, Tr(avi_texts::kPreparingExport).arg(FileNameOnly(target)));
     ProgressWindowSteps steps(progress.Window());
     if (copy.IsEmpty()) {
       error = Tr(avi_texts::kExportFailed);

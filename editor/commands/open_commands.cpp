@@ -1,33 +1,32 @@
-// Opening documents and making new ones, the library's warnings while a file loads, and the
-// recent-files list. These are the main window's own commands; it only wires them to its actions.
-#include "editor/main_window.h"
+#include "editor/commands/open_commands.h"
 
 #include "controls/shell/dialogs/ptopendlg.h"
 #include "controls/xpress.h"
-#include "editor/avi_commands.h"
-#include "editor/document_window.h"
-#include "editor/wizards.h"
+#include "editor/commands/frame_commands.h"
 #include "editor/file_dialogs.h"
 #include "editor/forms/guarded.h"
 #include "editor/model/files.h"
 #include "editor/model/registry.h"
+#include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/undo_captions.h"
 #include "editor/model/working_image.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QUrl>
 #include <new>
 #include <string_view>
 #include <QApplication>
 #include <QLayout>
 #include <QDir>
 #include <QFileInfo>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QScrollBar>
 #include <QSplitter>
-#include <QStatusBar>
 
 namespace movinta::editor {
 
@@ -55,43 +54,78 @@ QString SenderName(const void* sender, const TGIFImage* image) {
 }
 }  // namespace
 
+TOpenCommands::TOpenCommands(TDocuments& documents, QWidget* window, TXpress* imaging, IImportHost& import,
+                             QProgressBar* bar, bool useSettingsStore, OpenHooks hooks)
+    : documents_(documents), window_(window), imgX_(imaging), import_(import), prgBar_(bar),
+      useSettingsStore_(useSettingsStore), hooks_(std::move(hooks)) {
+  // The open dialog's preview, kept hidden in the window between runs of the dialog.
+  SplitterShell_ = new QSplitter(Qt::Horizontal, window);
+  SplitterShell_->setObjectName(QStringLiteral("SplitterShell"));
+  SplitterShell_->hide();
+  sbxShell_ = new QScrollArea(SplitterShell_);
+  sbxShell_->setObjectName(QStringLiteral("sbxShell"));
+  sbxShell_->setAlignment(Qt::AlignCenter);
+  pnlShell_ = new QWidget;
+  pnlShell_->setObjectName(QStringLiteral("pnlShell"));
+  pnlShell_->resize(1, 1);
+  sbxShell_->setWidget(pnlShell_);
+  SplitterShell_->addWidget(sbxShell_);
+  QObject::connect(SplitterShell_, &QSplitter::splitterMoved, window, Guarded([this] { SplitterShellMoved(); }));
+  lblShell_ = new QLabel(window);
+  lblShell_->setObjectName(QStringLiteral("lblShell"));
+  lblShell_->hide();
+}
+
+TOpenCommands::~TOpenCommands() = default;
+
+void TOpenCommands::HideSplash() {
+  if (hooks_.HideSplash) hooks_.HideSplash();
+}
+
+void TOpenCommands::SetStatusText(const QString& text, int panel) {
+  if (hooks_.SetStatusText) hooks_.SetStatusText(text, panel);
+}
+
+void TOpenCommands::ReadMaxUndo() {
+  if (useSettingsStore_)
+    documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
+}
+
+QLabel* TOpenCommands::PreviewLabel() const { return lblShell_; }
+
 // ---- opening
 
-void TfrmMain::OpenFileByType(const QString& path) {
+void TOpenCommands::OpenFileByType(const QString& path) {
   const std::uint8_t code = GetFileTypeCode(path);
   if (code == kFileTypeGif) {
     OpenGifDocument(path);
   } else if (code >= 1 && code <= 17) {
     InsertImageFile(path, code);
   } else if (code == kFileTypeAvi) {
-    aviCommands_->ImportAvi(path);
+    if (hooks_.ImportAvi) hooks_.ImportAvi(path);
   } else {
     ShowMessage(Tr(kUnsupported).arg(FileNameOnly(path)), MessageType::Warning, kOk);
   }
 }
 
-bool TfrmMain::BringOpenDocumentToFront(const QString& path) {
+bool TOpenCommands::BringOpenDocumentToFront(const QString& path) {
   const int index = documents_.FindOpenDocument(path);
   if (index < 0) return false;
   MessageBeep();
-  TMDIChild* d = documents_.At(index);
-  if (QMdiSubWindow* sub = SubWindowFor(d)) {
-    sub->showNormal();
-    mdi_->setActiveSubWindow(sub);
-  }
+  if (hooks_.ShowDocumentWindow) hooks_.ShowDocumentWindow(documents_.At(index));
   return true;
 }
 
-TMDIChild* TfrmMain::OpenFile(const QString& fileName) {
+TMDIChild* TOpenCommands::OpenFile(const QString& fileName) {
   const int open = documents_.FindOpenDocument(fileName);
   if (open >= 0) {
     BringOpenDocumentToFront(fileName);
     return documents_.At(open);
   }
-  return OpenGifDocument(fileName) ? ActiveDocument() : nullptr;
+  return OpenGifDocument(fileName) ? documents_.Active() : nullptr;
 }
 
-std::unique_ptr<TGIFImage> TfrmMain::ReadForOpen(const QString& path, bool& tooLarge) {
+std::unique_ptr<TGIFImage> TOpenCommands::ReadForOpen(const QString& path, bool& tooLarge) {
   tooLarge = false;
   if (!QFileInfo(path).isFile()) return nullptr;
   auto image = std::make_unique<TGIFImage>();
@@ -132,7 +166,7 @@ std::unique_ptr<TGIFImage> TfrmMain::ReadForOpen(const QString& path, bool& tooL
   return image;
 }
 
-bool TfrmMain::OpenGifDocument(const QString& path) {
+bool TOpenCommands::OpenGifDocument(const QString& path) {
   HideSplash();
   if (BringOpenDocumentToFront(path)) return false;
   const QString full = ExpandFileName(path);
@@ -159,15 +193,14 @@ bool TfrmMain::OpenGifDocument(const QString& path) {
   return true;
 }
 
-bool TfrmMain::LoadImageIntoWindow(std::unique_ptr<TGIFImage> image, const QString& path) {
+bool TOpenCommands::LoadImageIntoWindow(std::unique_ptr<TGIFImage> image, const QString& path) {
   const int count = image->Images().GetCount();
   if (count < 2 && (count == 0 || image->Images().GetFrame(0)->IsEmpty())) {
     ShowMessage(Tr(kUnableToDecode).arg(path), MessageType::Warning, kOk);
     RemoveRecentFile(path);
     return false;
   }
-  if (options_.UseSettingsStore)
-    documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
+  ReadMaxUndo();
   TMDIChild* d = documents_.OpenDocument(path, std::move(image));
   if (!d) return false;
 
@@ -192,20 +225,18 @@ bool TfrmMain::LoadImageIntoWindow(std::unique_ptr<TGIFImage> image, const QStri
     prgBar_->hide();
     prgBar_->setRange(0, 100);
   }
-  FrameCountChanged(columns);
-  selectedFrame_ = 0;
-  ShowFrame(0);
+  if (hooks_.ShowLoadedFrames) hooks_.ShowLoadedFrames(columns);
   return true;
 }
 
-void TfrmMain::InsertImageFile(const QString& path, std::uint8_t code) {
+void TOpenCommands::InsertImageFile(const QString& path, std::uint8_t code) {
   HideSplash();
   gif::Bitmap bitmap;
   QString error;
   int result;
   {
     BusyScope busy;
-    result = ImportImageFile(*this, path, bitmap, code, true, &error);
+    result = ImportImageFile(import_, path, bitmap, code, true, &error);
   }
   if (result != kImportBitmap) {
     if (!error.isEmpty()) ShowMessage(error, MessageType::Warning, kOk);
@@ -215,17 +246,18 @@ void TfrmMain::InsertImageFile(const QString& path, std::uint8_t code) {
   // A photo's frame takes its time to convert, merge into the palette and write: the window goes on
   // meanwhile (its questions come first, as always).
   BusyScope busy;
-  InsertBitmapFrame(bitmap, count < 2 ? count : 0, Tr(undo_captions::kAddFrame));
+  import_.InsertBitmapFrame(bitmap, count < 2 ? count : 0, Tr(undo_captions::kAddFrame));
 }
 
-void TfrmMain::FileOpenExecute() {
-  const QStringList files = ChooseOpenFiles(QString::fromLatin1(kGifFilter), openFolder_);
+void TOpenCommands::FileOpenExecute() {
+  const QStringList files =
+      hooks_.ChooseOpenFiles ? hooks_.ChooseOpenFiles(QString::fromLatin1(kGifFilter), OpenFolder) : QStringList();
   for (const QString& f : files) OpenGifDocument(f);
-  if (!files.isEmpty()) openFolder_ = QFileInfo(files.back()).absolutePath();
+  if (!files.isEmpty()) OpenFolder = QFileInfo(files.back()).absolutePath();
   SetStatusText(QString(), 1);
 }
 
-void TfrmMain::PTOpenDlg1Initialized(ptshell::TPTDialog* sender) {
+void TOpenCommands::PTOpenDlg1Initialized(ptshell::TPTDialog* sender) {
   ptshell::TPTFrmOpenDlg* form = static_cast<ptshell::TPTFileDlg*>(sender)->Form();
   if (!form || !SplitterShell_) return;
   QWidget* list = form->PTShellList1;
@@ -249,7 +281,7 @@ void TfrmMain::PTOpenDlg1Initialized(ptshell::TPTDialog* sender) {
   lblShell_->show();
   const int total = std::max(2, pane->width());
   int position = total * 2 / 3;
-  if (options_.UseSettingsStore) {
+  if (useSettingsStore_) {
     SettingsStore store;
     position = ReadRegInt(store, QString::fromLatin1(sections::kFormOpenDialog), QStringLiteral("SplitterPreviewPos"),
                           position);
@@ -258,7 +290,7 @@ void TfrmMain::PTOpenDlg1Initialized(ptshell::TPTDialog* sender) {
   form->OnSelectionChanged = Guarded([this](QObject*) { OpenDlgPreviewSelectItem(); });
 }
 
-void TfrmMain::OpenDlgPreviewSelectItem() {
+void TOpenCommands::OpenDlgPreviewSelectItem() {
   if (!previewForm_ || !lblShell_) return;
   ptshell::TPTShellList* list = previewForm_->PTShellList1;
   ptshell::TPTShListData* item = list->SelectedCount() > 0 ? list->GetSelectedData() : nullptr;
@@ -285,52 +317,51 @@ void TfrmMain::OpenDlgPreviewSelectItem() {
   lblShell_->setText(QStringLiteral("Dimensions: (%1 x %2)").arg(height).arg(width));
 }
 
-void TfrmMain::SplitterShellMoved() {
+void TOpenCommands::SplitterShellMoved() {
   // The scroll box centres the picture panel itself; a move only needs a new layout.
-  if (SplitterShell_ && SplitterShell_->parentWidget() != this && sbxShell_) sbxShell_->widget()->updateGeometry();
+  if (SplitterShell_ && SplitterShell_->parentWidget() != window_ && sbxShell_) sbxShell_->widget()->updateGeometry();
 }
 
-void TfrmMain::PTOpenDlg1FormClose() {
-  if (!SplitterShell_ || SplitterShell_->parentWidget() == this) return;
-  if (options_.UseSettingsStore && !SplitterShell_->sizes().isEmpty()) {
+void TOpenCommands::PTOpenDlg1FormClose() {
+  if (!SplitterShell_ || SplitterShell_->parentWidget() == window_) return;
+  if (useSettingsStore_ && !SplitterShell_->sizes().isEmpty()) {
     SettingsStore store;
     WriteRegInt(store, QString::fromLatin1(sections::kFormOpenDialog), QStringLiteral("SplitterPreviewPos"),
                 SplitterShell_->sizes().front());
   }
   imgX_->ClearImage();
   imgX_->hide();
-  imgX_->setParent(this);
+  imgX_->setParent(window_);
   if (QWidget* pane = SplitterShell_->parentWidget(); pane && pane->layout() && previewList_)
     delete pane->layout()->replaceWidget(SplitterShell_, previewList_);
   SplitterShell_->hide();
-  SplitterShell_->setParent(this);
+  SplitterShell_->setParent(window_);
   sbxShell_->horizontalScrollBar()->setValue(0);
   sbxShell_->verticalScrollBar()->setValue(0);
   lblShell_->hide();
-  lblShell_->setParent(this);
+  lblShell_->setParent(window_);
   if (previewForm_) previewForm_->OnSelectionChanged = nullptr;
   previewForm_ = nullptr;
   previewList_ = nullptr;
 }
 
-void TfrmMain::NewEmptyDocument() {
+void TOpenCommands::NewEmptyDocument() {
   HideSplash();
   BusyScope busy;
-  if (options_.UseSettingsStore)
-    documents_.MaxUndo = ReadSettingInt(QString::fromLatin1(sections::kSettings), QStringLiteral("MaxUndo"), 50);
+  ReadMaxUndo();
   documents_.NewDocument();
   SetStatusText(QString(), 1);
 }
 
-void TfrmMain::FileNewExecute() {
+void TOpenCommands::FileNewExecute() {
   HideSplash();
-  RunWizards(static_cast<int>(forms::WizardMode::NewAnimation));
+  if (hooks_.RunNewAnimationWizard) hooks_.RunNewAnimationWizard();
   SetStatusText(QString(), 1);
 }
 
 // ---- warnings
 
-void TfrmMain::InstallWarnings(bool on) {
+void TOpenCommands::InstallWarnings(bool on) {
   warnings_ = on;
   TGIFImage& image = *SharedImage();
   if (!on) {
@@ -342,7 +373,7 @@ void TfrmMain::InstallWarnings(bool on) {
   };
 }
 
-void TfrmMain::GifWarning(const void* sender, int severity, const std::string& message) {
+void TOpenCommands::GifWarning(const void* sender, int severity, const std::string& message) {
   static const char* const kSeverity[] = {"special comments", "a warning", "an error"};
   const char* name = kSeverity[std::clamp(severity, 0, 2)];
   const QString text = Tr(kWarningText)
@@ -352,28 +383,112 @@ void TfrmMain::GifWarning(const void* sender, int severity, const std::string& m
       ShowMessage(text, MessageType::Warning, Button(mrAbort) | Button(mrIgnore) | Button(mrAll));
   if (answer == mrIgnore) return;
   if (answer == mrAll) {
-    if (options_.UseSettingsStore)
+    if (useSettingsStore_)
       WriteSetting(QString::fromLatin1(sections::kSettings), QStringLiteral("Warnings"), QString(), true, 0);
-    settings_.Warnings = 0;
+    if (hooks_.WarningsTurnedOff) hooks_.WarningsTurnedOff();
     // The handler may be running inside the very callback it would remove: it falls silent now
     // and is taken off the shared image once the operation is over.
     warnings_ = false;
     QMetaObject::invokeMethod(
-        this, Guarded([this] { if (!warnings_) SharedImage()->OnWarning = nullptr; }), Qt::QueuedConnection);
+        window_, Guarded([this] { if (!warnings_) SharedImage()->OnWarning = nullptr; }), Qt::QueuedConnection);
     return;
   }
   throw gif::GIFException(kAborted);
 }
 
+// ---- pictures of the image browser and of drops
+
+bool TOpenCommands::DropFiles(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return false;
+  QStringList files;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile() && !url.toLocalFile().isEmpty()) files.append(QFileInfo(url.toLocalFile()).absoluteFilePath());
+  for (const QString& f : files) OpenFileByType(f);
+  return !files.isEmpty();
+}
+
+bool TOpenCommands::OpenPictureAsDocument(const QString& path) {
+  if (TMDIChild* d = documents_.Active()) d->FlushWorkingCopy();
+  HideSplash();
+  gif::Bitmap bitmap;
+  QString error;
+  if (!ReadPictureFile(path, bitmap, &error)) {
+    if (!error.isEmpty()) ShowMessage(error, MessageType::Warning, kOk);
+    return false;
+  }
+  TMDIChild* created = documents_.NewDocument();
+  if (!created) return false;
+  if (hooks_.FrameCommands()->InsertBitmapFrame(bitmap, 0, Tr(undo_captions::kAddFrame)) >= 0) return true;
+  documents_.FreeChildWindow(created);
+  return false;
+}
+
+bool TOpenCommands::ReadPictureFile(const QString& path, gif::Bitmap& bitmap, QString* error) {
+  return ImportImageFile(import_, path, bitmap, GetFileTypeCode(path), true, error) == kImportBitmap;
+}
+
+int TOpenCommands::InsertImageFileAfterSelection(const QString& path) {
+  HideSplash();
+  if (hooks_.PausePlayback) hooks_.PausePlayback();
+  const int added = hooks_.FrameCommands()->AddFrameFiles({path}, [this](const QString& file, gif::Bitmap& picture,
+                                                                         QString* error) {
+    return ReadPictureFile(file, picture, error);
+  });
+  return added > 0 && documents_.Active() ? documents_.Active()->CurrentFrame : -1;
+}
+
+void TOpenCommands::InsertThumbByType(const QString& path, bool onClientArea) {
+  const std::uint8_t code = GetFileTypeCode(path);
+  if (code == kFileTypeGif) {
+    // A GIF asks whether its frames join the animation or start a new one.
+    HideSplash();
+    gif::Bitmap unused;
+    QString error;
+    int result;
+    {
+      BusyScope busy;
+      result = ImportImageFile(import_, path, unused, code, false, &error);
+    }
+    if (result == kImportFailed && !error.isEmpty()) ShowMessage(error, MessageType::Warning, kOk);
+    return;
+  }
+  if (!onClientArea) {
+    InsertImageFile(path, code);
+    return;
+  }
+  // Dropped on the window around the documents: a new animation of that picture.
+  HideSplash();
+  gif::Bitmap bitmap;
+  QString error;
+  {
+    BusyScope busy;
+    if (!ReadPictureFile(path, bitmap, &error)) {
+      if (!error.isEmpty()) ShowMessage(error, MessageType::Warning, kOk);
+      return;
+    }
+  }
+  if (TMDIChild* d = documents_.Active(); d && d->Modified) d->FlushWorkingCopy();
+  TMDIChild* created = documents_.NewDocument();
+  if (!created) return;
+  if (hooks_.FrameCommands()->InsertBitmapFrame(bitmap, 0, Tr(undo_captions::kDragAndDropImage)) < 0)
+    documents_.FreeChildWindow(created);
+}
+
 // ---- recent files
 
-QStringList TfrmMain::RecentFiles() const {
+void TOpenCommands::SetRecentMenus(QMenu* recent, QMenu* popup) {
+  mniFileRecent_ = recent;
+  popRecentFiles_ = popup;
+  QObject::connect(popRecentFiles_, &QMenu::aboutToShow, window_, Guarded([this] { RebuildRecentPopup(); }));
+}
+
+QStringList TOpenCommands::RecentFiles() const {
   QStringList out;
   for (QAction* a : mniFileRecent_->actions()) out.append(a->text().mid(3));
   return out;
 }
 
-void TfrmMain::RenumberRecentFiles() {
+void TOpenCommands::RenumberRecentFiles() {
   const QList<QAction*> items = mniFileRecent_->actions();
   for (int i = 0; i < items.size(); ++i) {
     if (i >= kMaxRecentFiles) {
@@ -386,7 +501,7 @@ void TfrmMain::RenumberRecentFiles() {
   mniFileRecent_->menuAction()->setVisible(!mniFileRecent_->actions().isEmpty());
 }
 
-void TfrmMain::AddRecentFile(const QString& path) {
+void TOpenCommands::AddRecentFile(const QString& path) {
   const QList<QAction*> items = mniFileRecent_->actions();
   QAction* found = nullptr;
   for (QAction* a : items)
@@ -396,14 +511,14 @@ void TfrmMain::AddRecentFile(const QString& path) {
   } else {
     found = new QAction(QStringLiteral("&0 ") + path, mniFileRecent_);
     found->setStatusTip(Tr(kOpensThisFile));
-    connect(found, &QAction::triggered, this, Guarded([this, found] { RecentFileClick(found); }));
+    QObject::connect(found, &QAction::triggered, window_, Guarded([this, found] { RecentFileClick(found); }));
   }
   QList<QAction*> rest = mniFileRecent_->actions();
   mniFileRecent_->insertAction(rest.isEmpty() ? nullptr : rest.front(), found);
   RenumberRecentFiles();
 }
 
-void TfrmMain::RemoveRecentFile(const QString& path) {
+void TOpenCommands::RemoveRecentFile(const QString& path) {
   for (QAction* a : mniFileRecent_->actions())
     if (a->text().mid(3) == path) {
       mniFileRecent_->removeAction(a);
@@ -412,7 +527,7 @@ void TfrmMain::RemoveRecentFile(const QString& path) {
   RenumberRecentFiles();
 }
 
-void TfrmMain::RecentFileClick(QAction* item) {
+void TOpenCommands::RecentFileClick(QAction* item) {
   if (!item) return;
   const QString path = item->text().mid(3);
   if (QFileInfo(path).isFile()) {
@@ -423,12 +538,12 @@ void TfrmMain::RecentFileClick(QAction* item) {
   RemoveRecentFile(path);
 }
 
-void TfrmMain::RebuildRecentPopup() {
+void TOpenCommands::RebuildRecentPopup() {
   popRecentFiles_->clear();
   for (QAction* a : mniFileRecent_->actions()) {
     QAction* copy = popRecentFiles_->addAction(a->text());
     copy->setStatusTip(a->statusTip());
-    connect(copy, &QAction::triggered, a, &QAction::trigger);
+    QObject::connect(copy, &QAction::triggered, a, &QAction::trigger);
   }
 }
 

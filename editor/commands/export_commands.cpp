@@ -1,10 +1,10 @@
-#include "editor/export_commands.h"
+#include "editor/commands/export_commands.h"
 
 #include "editor/model/files.h"
 #include "editor/model/save_rules.h"
 #include "editor/model/string_tables.h"
 #include "editor/qt_services.h"
-#include "editor/save_commands.h"
+#include "editor/commands/save_commands.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

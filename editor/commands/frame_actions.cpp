@@ -1,9 +1,8 @@
-#include "editor/frame_actions.h"
+#include "editor/commands/frame_actions.h"
 
 #include "editor/document_window.h"
 #include "editor/forms/guarded.h"
 #include "editor/image_import.h"
-#include "editor/main_window.h"
 #include "editor/model/files.h"
 #include "editor/model/settings.h"
 #include "gif/qt/qimage_adapter.h"
@@ -114,7 +113,7 @@ void TAnimationPlayer::CanvasChanged() {
   if (picture_) picture_->update();
 }
 
-void FrameActions::Update(TFrameCommands& commands, const TFrameStrip& strip, bool playing) {
+void TFrameActions::Update(TFrameCommands& commands, const TFrameStrip& strip, bool playing) {
   const bool doc = commands.Active() != nullptr && !playing;
   const int selected = strip.SelectedFrame();
   const int last = commands.FrameCount() - 1;
@@ -171,9 +170,9 @@ void SyncPlayMenu(QMenu& menu, TDocuments& documents, const QAction* play,
   menu.setDefaultAction(top);
 }
 
-FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFrameCommands& commands,
-                               TFrameStrip& strip, TPropertyPanel& panel, TAnimationPlayer& player) {
-  FrameActions a;
+void TFrameActions::Build(QObject* owner, QMenu* edit, QMenuBar* bar, TFrameCommands& commands, TFrameStrip& strip,
+                          TPropertyPanel& panel, TAnimationPlayer& player, FrameActionHooks hooks) {
+  TFrameActions& a = *this;
   auto add = [owner](QMenu* menu, const char* text, std::function<void()> run) {
     QAction* action = menu->addAction(QString::fromUtf8(text));
     QObject::connect(action, &QAction::triggered, owner, Guarded(std::move(run)));
@@ -185,24 +184,20 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   a.EditCopy = add(edit, "&Copy", [&commands] { commands.CopyFrames(); });
   a.EditCopy->setShortcut(QKeySequence::Copy);
   // Paste puts clipboard text into the comments while the inspector shows them.
-  auto commentsShown = [owner] {
-    auto* main = qobject_cast<TfrmMain*>(owner);
-    forms::TfrmFloat* inspector = main ? main->Inspector() : nullptr;
-    return inspector && inspector->isVisible() && inspector->tabImgInfo->currentIndex() == 2;
-  };
+  auto commentsShown = [shown = hooks.CommentsShown] { return shown && shown(); };
   a.EditPaste = add(edit, "&Paste", [&commands, commentsShown] { commands.Paste(commentsShown()); });
   a.EditPaste->setShortcut(QKeySequence::Paste);
   a.EditPasteComments = add(edit, "Paste Comme&nts", [&commands] { commands.PasteClipboardComment(); });
 
   QMenu* frame = bar->addMenu(QStringLiteral("Fra&me"));
   auto addFolder = std::make_shared<QString>();
-  a.FrameAdd = add(frame, "&Add Frame...", [owner, &commands, addFolder] {
-    auto* main = qobject_cast<TfrmMain*>(owner);
-    if (!main || !main->ChooseOpenFiles || commands.Playing()) return;
-    const QStringList files = main->ChooseOpenFiles(QString::fromLatin1(kImageFilesFilter), *addFolder);
+  a.FrameAdd = add(frame, "&Add Frame...", [hooks, &commands, addFolder] {
+    if (!hooks.ChooseOpenFiles || !hooks.Import || commands.Playing()) return;
+    const QStringList files = hooks.ChooseOpenFiles(QString::fromLatin1(kImageFilesFilter), *addFolder);
     if (files.isEmpty()) return;
-    commands.AddFrameFiles(files, [main](const QString& file, gif::Bitmap& picture, QString* error) {
-      return ImportImageFile(*main, file, picture, AddFrameTypeCode(file), true, error) == kImportBitmap;
+    IImportHost* import = hooks.Import;
+    commands.AddFrameFiles(files, [import](const QString& file, gif::Bitmap& picture, QString* error) {
+      return ImportImageFile(*import, file, picture, AddFrameTypeCode(file), true, error) == kImportBitmap;
     });
     *addFolder = QFileInfo(files.back()).absolutePath();
   });
@@ -279,7 +274,6 @@ FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFram
   });
   a.AnimationPalette = add(animation, "&Global Palette...", [&commands] { commands.ChangeGlobalPalette(); });
   a.AnimationOptimize = add(animation, "&Optimize...", [&commands] { commands.OptimizeAnimation(); });
-  return a;
 }
 
 }  // namespace movinta::editor

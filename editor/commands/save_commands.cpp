@@ -1,4 +1,4 @@
-#include "editor/save_commands.h"
+#include "editor/commands/save_commands.h"
 
 #include "controls/shell/dialogs/ptopendlg.h"
 #include "editor/forms/guarded.h"

@@ -3,8 +3,8 @@
 // default program, properties), browsing, refreshing and clearing, showing and hiding the browser,
 // and the favourite folders. The main window owns one and puts its actions into its menus; the
 // browser window draws what it holds. Both the window and the main window reach it through the
-// small interfaces below, which tests replace. The main window's side lives beside them: files and
-// thumbnails dropped on it, and the pictures the browser inserts or opens.
+// small interfaces below, which tests replace. The pictures the browser inserts or opens are read by
+// the open commands (editor/commands/open_commands.h).
 #pragma once
 
 #include "editor/frame_strip.h"

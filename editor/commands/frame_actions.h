@@ -3,12 +3,14 @@
 #pragma once
 
 #include "editor/frame_strip.h"
+#include "editor/image_import.h"
 #include "editor/model/playback.h"
 #include "editor/property_panel.h"
 #include "editor/qt_services.h"
 #include "gif/qt/painter_widget.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -55,7 +57,20 @@ private:
   QPointer<QWidget> picture_;
 };
 
-struct FrameActions {
+// What the frame actions need of the main window; unset hooks do nothing.
+struct FrameActionHooks {
+  // Paste puts clipboard text into the comments while the inspector shows them.
+  std::function<bool()> CommentsShown;
+  // The open dialog over the filter and the start folder; the chosen files.
+  std::function<QStringList(const QString& filter, const QString& folder)> ChooseOpenFiles;
+  // Reads the picture files Add Frame chose.
+  IImportHost* Import = nullptr;
+};
+
+// The frame and animation commands as actions: Cut, Copy, Paste and Paste Comments in the Edit menu,
+// the Frame and Animation menus, and the Play button's drop-down.
+class TFrameActions {
+public:
   QAction* EditCut = nullptr;
   QAction* EditCopy = nullptr;
   QAction* EditPaste = nullptr;
@@ -79,6 +94,9 @@ struct FrameActions {
   // The Play button's drop-down: one item per open document, named by its file.
   QMenu* PlayMenu = nullptr;
   QActionGroup* FrameSizes = nullptr;  // the Frame Size items, 80 to 160
+  // Adds the commands to the Edit menu and new Frame and Animation menus.
+  void Build(QObject* owner, QMenu* edit, QMenuBar* bar, TFrameCommands& commands, TFrameStrip& strip,
+             TPropertyPanel& panel, TAnimationPlayer& player, FrameActionHooks hooks);
   // Enables what the selection and the playing state allow.
   void Update(TFrameCommands& commands, const TFrameStrip& strip, bool playing);
 };
@@ -91,9 +109,5 @@ void SyncPlayMenu(QMenu& menu, TDocuments& documents, const QAction* play,
 
 // The Add Frame dialog's filter: every readable picture type together, then one entry per type.
 extern const char* const kImageFilesFilter;
-
-// Adds the commands to the Edit menu and new Frame and Animation menus.
-FrameActions BuildFrameActions(QObject* owner, QMenu* edit, QMenuBar* bar, TFrameCommands& commands,
-                               TFrameStrip& strip, TPropertyPanel& panel, TAnimationPlayer& player);
 
 }  // namespace movinta::editor

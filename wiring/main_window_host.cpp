@@ -1,13 +1,13 @@
-#include "automation/main_window_host.h"
+#include "wiring/main_window_host.h"
 
-#include "editor/avi_commands.h"
+#include "editor/commands/avi_commands.h"
 
 #include "automation/automation_objects.h"
 #include "controls/xpress.h"
 #include "editor/document_window.h"
 #include "editor/tool_windows.h"
 #include "editor/frame_strip.h"
-#include "editor/image_browser_commands.h"
+#include "editor/commands/image_browser_commands.h"
 #include "editor/main_window.h"
 #include "editor/model/files.h"
 #include "editor/property_panel.h"
@@ -24,7 +24,10 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-namespace movinta::automation {
+namespace movinta::wiring {
+
+using automation::AutomationError;
+using automation::kErrorFailed;
 
 using editor::SharedImage;
 using editor::TfrmMain;
@@ -322,4 +325,14 @@ void MainWindowHost::FramesChanged() {
 bool MainWindowHost::ExportToAvi() { return Main().AviCommands().mniFileExportAVIClick(); }
 bool MainWindowHost::ImportFromAvi(const QString& file) { return Main().AviCommands().ImportAvi(file); }
 
-}  // namespace movinta::automation
+void MainWindowHost::SetWindowEnabled(bool enabled) {
+  if (main_) main_->setEnabled(enabled);
+}
+
+QMenu* MainWindowHost::PluginsMenu() const { return Main().PluginsMenu(); }
+
+QAction* MainWindowHost::PluginInfoItem() const { return Main().mniHelPluginInfo; }
+
+void MainWindowHost::UpdateDocumentMenus() { Main().UpdateDocumentMenus(); }
+
+}  // namespace movinta::wiring
