@@ -2,7 +2,7 @@
 // inspector created in that order, the automation server, and the message loop.
 #include "automation/automation_server.h"
 #include "automation/dbus_front.h"
-#include "wiring/editor_automation.h"
+#include "automation/wiring/editor_automation.h"
 #include "editor/command_line.h"
 #include "editor/file_dialogs.h"
 #include "editor/splash_screen.h"

@@ -1,7 +1,7 @@
 // Add-ins in the editor as a user meets them: put into an add-in folder, found at start-up, their
 // item chosen on an open document, and listed by Plugin Info.
 #include "automation/automation_server.h"
-#include "wiring/editor_automation.h"
+#include "automation/wiring/editor_automation.h"
 #include "editor/forms/plugin_explorer.h"
 #include "editor/forms/progress_window.h"
 #include "tests/editor_app/app_fixture.h"

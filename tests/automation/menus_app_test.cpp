@@ -2,7 +2,7 @@
 // the paths scripts write, the menu-item objects on built-in items, and the Window and export
 // commands with documents open, over the real main window and its automation server.
 #include "automation/automation_server.h"
-#include "wiring/editor_automation.h"
+#include "automation/wiring/editor_automation.h"
 #include "automation/menu_item.h"
 #include "tests/editor_app/app_fixture.h"
 

@@ -1,7 +1,7 @@
 // Values a script sends to the running editor: those a member cannot take are refused where they
 // come in and change nothing; the others are taken as sent.
 #include "automation/automation_server.h"
-#include "wiring/editor_automation.h"
+#include "automation/wiring/editor_automation.h"
 #include "editor/model/working_image.h"
 #include "editor/qt_services.h"
 #include "editor/widget_helpers.h"

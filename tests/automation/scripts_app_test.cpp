@@ -1,7 +1,7 @@
 // Scripts that arrive while the editor waits for the user: a bus call that would switch documents,
 // sent from a timer while a question or a save dialog of a script's own call is up.
 #include "automation/automation_server.h"
-#include "wiring/editor_automation.h"
+#include "automation/wiring/editor_automation.h"
 #include "editor/forms/edit_dialogs_qt.h"
 #include "tests/editor_app/app_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "wiring/main_window_host.h"
+#include "automation/wiring/main_window_host.h"
 
 #include "editor/commands/avi_commands.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "automation/automation_server.h"
-#include "wiring/main_window_host.h"
+#include "automation/wiring/main_window_host.h"
 
 #include <QPointer>
 

@@ -1,4 +1,4 @@
-#include "wiring/editor_automation.h"
+#include "automation/wiring/editor_automation.h"
 
 #include "automation/addins.h"
 #include "editor/main_window.h"
