@@ -1,4 +1,5 @@
 #include "editor/model/palette_edits.h"
+#include "gif_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,25 @@
 
 namespace movinta::editor {
 namespace {
+
+TEST(PaletteEdits, TransparentIndexKeepsAnEntryAndFollowsADeletion) {
+  const auto animation = testing::MakeTwinBlackAnimation();
+  gif::TGIFImage& image = *animation;
+  gif::TGIFSubImage& frame = *image.Images().GetFrame(1);
+  frame.GraphicControlExtension()->SetTransparentColorIndex(2);
+  frame.GraphicControlExtension()->SetTransparent(true);
+  EXPECT_TRUE(PaletteEntryRequired(image, -1, 2));
+  EXPECT_FALSE(PaletteEntryRequired(image, -1, 3));  // black repeats
+
+  frame.GraphicControlExtension()->SetTransparentColorIndex(3);
+  PaletteEditSession session(&image, -1);
+  ASSERT_TRUE(session.Delete(2));
+  const IndexMap map = session.Map();
+  EXPECT_EQ(map[3], 2);
+  RemapTableUsers(image, -1, map);
+  EXPECT_EQ(frame.GraphicControlExtension()->GetTransparentColorIndex(), 2);
+  EXPECT_TRUE(frame.Transparent());
+}
 
 TEST(MapAfterDelete, MovesLaterEntriesDownAndTwinsTogether) {
   TCmdColorMap table;
