@@ -1,7 +1,7 @@
 #include "automation/automation_objects.h"
 
-#include "editor/forms/inspector_logic.h"
 #include "editor/image_import.h"
+#include "editor/model/frame_values.h"
 #include "editor/model/registry.h"
 #include "editor/model/settings.h"
 #include "editor/model/undo_captions.h"
@@ -190,7 +190,7 @@ QString TGIFFrame::Comments() const {
   TGIFSubImage& f = Frame();
   for (int e = 0; e < f.Extensions().GetCount(); ++e)
     if (auto* c = dynamic_cast<gif::TGIFCommentExtension*>(f.Extensions().GetExtension(e)))
-      text += editor::forms::CommentText(*c) + QStringLiteral("\r\n");
+      text += editor::CommentText(*c) + QStringLiteral("\r\n");
   return text;
 }
 
@@ -219,9 +219,7 @@ TMDIChild& TGIFFrame::RecordEdit(RecordChange record, const char* name) {
 void TGIFFrame::SetOffset(int which, int value) {
   TGIFSubImage& f = Frame();
   // The frame must end inside the largest screen a GIF can hold.
-  CheckRange(value, 0,
-             editor::forms::NumberRowMaximum(which == 1 ? editor::forms::rowLeft : editor::forms::rowTop,
-                                             f.GetWidth(), f.GetHeight()),
+  CheckRange(value, 0, which == 1 ? editor::MaxFrameLeft(f.GetWidth()) : editor::MaxFrameTop(f.GetHeight()),
              which == 1 ? "Left" : "Top");
   if (f.GetBoundsValue(which) == value) return;
   TMDIChild& d = RecordEdit(editor::RecordFrameChange, which == 1 ? undo_captions::kXOffset : undo_captions::kYOffset);
@@ -295,7 +293,7 @@ bool TGIFFrame::SetBitmap(const QByteArray& picture) {
   QStringList comments;
   for (int e = 0; e < f.Extensions().GetCount(); ++e)
     if (auto* c = dynamic_cast<gif::TGIFCommentExtension*>(f.Extensions().GetExtension(e)))
-      comments << editor::forms::CommentText(*c);
+      comments << editor::CommentText(*c);
   bool result = true;
   try {
     f.Assign(bitmap);

@@ -2,8 +2,6 @@
 
 #include "editor/forms/palette_logic.h"
 #include "editor/model/undo_captions.h"
-#include "editor/model/undo_records.h"
-#include "editor/model/document.h"
 #include "editor/model/settings.h"
 #include "editor/model/string_tables.h"
 #include "editor/model/text_helpers.h"
@@ -12,7 +10,6 @@
 
 namespace movinta::editor::forms {
 
-using gif::TGIFColorMap;
 using gif::TGIFCommentExtension;
 using gif::TGIFGraphicControlExtension;
 using gif::TGIFImage;
@@ -35,16 +32,6 @@ constexpr const char* kRowHints[kInspectorRowCount] = {
     "Sets the frame drawing method in relation to the other frames."};
 
 bool ValidRow(int row) { return row >= 0 && row < kInspectorRowCount; }
-
-TGIFSubImage* FrameOf(TGIFImage& image, int index) {
-  if (index < 0 || index >= image.Images().GetCount()) return nullptr;
-  return image.Images().GetFrame(index);
-}
-
-TGIFGraphicControlExtension& EnsureGce(TGIFSubImage& frame) {
-  if (!frame.GraphicControlExtension()) SetFrameDelay(frame, 0);
-  return *frame.GraphicControlExtension();
-}
 }  // namespace
 
 RowKind InspectorRowKind(int row) {
@@ -89,8 +76,8 @@ QStringList DropDownItems(int row) {
 }
 
 int NumberRowMaximum(int row, int frameWidth, int frameHeight) {
-  if (row == rowLeft) return std::max(0, 65535 - frameWidth);
-  if (row == rowTop) return std::max(0, 65535 - frameHeight);
+  if (row == rowLeft) return MaxFrameLeft(frameWidth);
+  if (row == rowTop) return MaxFrameTop(frameHeight);
   return 65535;
 }
 
@@ -243,190 +230,70 @@ QString InspectorValueText(TGIFSubImage& frame, int row) {
 }
 
 namespace {
-// Records the edit's undo entry first; when it cannot be recorded (a snapshot that cannot be
-// written), the edit is refused with the reason and nothing changes.
-template <typename Record>
-bool Recorded(InspectorEdit& out, Record&& record) {
-  try {
-    record();
-    return true;
-  } catch (const std::exception& e) {
-    out.Outcome = EditOutcome::Refused;
-    out.Message = QString::fromStdString(e.what());
-    return false;
-  }
-}
-
-InspectorEdit MakeLocalTable(TMDIChild& document, TGIFImage& image, TGIFSubImage& frame, int frameIndex,
-                             const QString& caption) {
+// The inspector's view of a change the model made: a local table just made needs the document
+// loaded again, and every applied change but interlacing shows in the frame.
+InspectorEdit Shown(const EditResult& result, bool reload, bool showFrame) {
   InspectorEdit out;
-  if (image.GetGlobalColorMap().GetCount() == 0) {
-    out.Outcome = EditOutcome::Refused;
-    out.Message = QStringLiteral("Could not to create local color map. A global color map is required.");
-    return out;
+  out.Outcome = result.Outcome;
+  out.Message = result.Message;
+  if (out.Outcome == EditOutcome::Applied) {
+    out.ReloadNeeded = reload;
+    out.ShowFrameAgain = showFrame;
   }
-  if (!Recorded(out, [&] { RecordLocalPaletteAdded(document, frameIndex, caption); })) return out;
-  frame.ColorMap().Assign(image.GetGlobalColorMap());
-  // The optimiser would reorder the entries under pixels that still index the global order, so
-  // the copy keeps the global order and the frame shows exactly what it showed before.
-  frame.FreeBitmap();
-  out.Outcome = EditOutcome::Applied;
-  out.ReloadNeeded = true;
-  out.ShowFrameAgain = true;
   return out;
 }
 }  // namespace
 
 InspectorEdit ApplyInspectorValue(TMDIChild& document, TGIFImage& image, int frameIndex, int row,
                                   const QString& value) {
-  InspectorEdit out;
   const RowKind kind = InspectorRowKind(row);
-  if (kind == RowKind::Header || kind == RowKind::ReadOnly) return out;
-  TGIFSubImage* frame = FrameOf(image, frameIndex);
-  if (!frame) return out;
-  TGIFGraphicControlExtension& gce = EnsureGce(*frame);
+  if (kind == RowKind::Header || kind == RowKind::ReadOnly) return {};
   const bool yes = IsYesText(value);
-  const int number = value.toInt();
-
+  FrameValue which = FrameValue::Left;
+  int number = value.toInt();
   switch (row) {
-    case rowLeft: if (number == frame->GetLeft()) return out; break;
-    case rowTop: if (number == frame->GetTop()) return out; break;
-    case rowInterlaced: if (yes == frame->GetInterlaced()) return out; break;
-    case rowTransparent: if (yes == gce.GetTransparent()) return out; break;
-    case rowDelay: if (number == gce.GetDelay()) return out; break;
-    case rowDisposal: if (value == Tr(kDisposalNames[gce.GetDisposal() & 3])) return out; break;
-    case rowLocalPalette: if (yes == (frame->ColorMap().GetCount() > 0)) return out; break;
-    default: return out;
-  }
-
-  const QString caption = InspectorUndoCaption(row, value);
-  if (row == rowLocalPalette) {
-    if (yes) return MakeLocalTable(document, image, *frame, frameIndex, caption);
-    std::array<std::uint8_t, 256> map{};
-    if (!MapLocalToGlobal(*frame, map)) {
-      out.Outcome = EditOutcome::Refused;
-      out.Message = QStringLiteral(
-          "The global palette does not hold every color of this frame, so the local palette cannot be removed. "
-          "Use the optimization wizard to remove the local palette.");
-      return out;
-    }
-    // A table undo only puts the colours back; moved pixels need the whole animation.
-    const bool inPlace = IsIdentity(map, 256);
-    if (!Recorded(out, [&] {
-          if (inPlace)
-            RecordLocalPaletteRemoved(document, frameIndex, caption);
-          else
-            RecordAnimationChange(document, frameIndex, caption);
-        }))
-      return out;
-    RemapFrame(*frame, map);
-    frame->ColorMap().Clear();
-    frame->ColorMap().Changed();
-    frame->FreeBitmap();
-    out.Outcome = EditOutcome::Applied;
-    out.ShowFrameAgain = true;
-    return out;
-  }
-
-  const UndoKind undo = InspectorUndoKind(row, value);
-  if (!Recorded(out, [&] {
-        if (undo.Kind == TUndoKind::GraphicControl)
-          RecordFrameControlChange(document, frameIndex, caption);
-        else
-          RecordFrameChange(document, frameIndex, caption);
-      }))
-    return out;
-  switch (row) {
-    case rowLeft: frame->SetLeft(static_cast<std::uint16_t>(number)); break;
-    case rowTop: frame->SetTop(static_cast<std::uint16_t>(number)); break;
-    case rowInterlaced: frame->SetInterlaced(yes); break;
-    case rowTransparent: gce.SetTransparent(yes); frame->FreeBitmap(); break;
-    case rowDelay: gce.SetDelay(static_cast<std::uint16_t>(number)); break;
+    case rowLeft: which = FrameValue::Left; break;
+    case rowTop: which = FrameValue::Top; break;
+    case rowInterlaced: which = FrameValue::Interlaced; number = yes ? 1 : 0; break;
+    case rowTransparent: which = FrameValue::Transparent; number = yes ? 1 : 0; break;
+    case rowLocalPalette: which = FrameValue::LocalTable; number = yes ? 1 : 0; break;
+    case rowDelay: which = FrameValue::Delay; break;
     case rowDisposal:
+      which = FrameValue::Disposal;
+      number = -1;
       for (int d = 0; d < 4; ++d)
-        if (value == Tr(kDisposalNames[static_cast<std::size_t>(d)])) gce.SetDisposal(d);
+        if (value == Tr(kDisposalNames[static_cast<std::size_t>(d)])) number = d;
       break;
-    default: break;
+    default: return {};
   }
-  out.Outcome = EditOutcome::Applied;
-  out.ShowFrameAgain = row != rowInterlaced;
-  return out;
+  const EditResult result =
+      ChangeFrameValue(document, image, frameIndex, which, number, InspectorUndoCaption(row, value));
+  return Shown(result, row == rowLocalPalette && yes, row != rowInterlaced);
 }
 
 InspectorEdit AddLocalPalette(TMDIChild& document, TGIFImage& image, int frameIndex) {
-  TGIFSubImage* frame = FrameOf(image, frameIndex);
-  if (!frame) return {};
-  return MakeLocalTable(document, image, *frame, frameIndex,
-                        undo_captions::Caption(undo_captions::kAddValue, undo_captions::kLocalPalette));
+  return Shown(AddLocalTable(document, image, frameIndex,
+                             undo_captions::Caption(undo_captions::kAddValue, undo_captions::kLocalPalette)),
+               true, true);
 }
 
 InspectorEdit AddLocalColor(TMDIChild& document, TGIFImage& image, int frameIndex, gif::TColor color) {
-  InspectorEdit out;
-  TGIFSubImage* frame = FrameOf(image, frameIndex);
-  if (!frame || frame->ColorMap().GetCount() == 0 || frame->ColorMap().GetCount() >= 256) return out;
-  const int index = frame->ColorMap().GetCount();
-  if (!Recorded(
-          out, [&] { RecordColorAdded(document, frameIndex, index, color, Tr(undo_captions::kAddColorPaletteEntry)); }))
-    return out;
-  frame->ColorMap().Add(color);
-  frame->FreeBitmap();
-  out.Outcome = EditOutcome::Applied;
-  out.ShowFrameAgain = true;
-  return out;
+  return Shown(AddLocalTableColor(document, image, frameIndex, color, Tr(undo_captions::kAddColorPaletteEntry)),
+               false, true);
 }
 
 InspectorEdit ChangeLocalColor(TMDIChild& document, TGIFImage& image, int frameIndex, int index, gif::TColor color) {
-  InspectorEdit out;
-  TGIFSubImage* frame = FrameOf(image, frameIndex);
-  if (!frame || index < 0 || index >= frame->ColorMap().GetCount()) return out;
-  const gif::TColor old = frame->ColorMap().GetColor(index);
-  if (old == color) return out;
-  if (!Recorded(out, [&] {
-        RecordColorChanged(document, frameIndex, index, old, Tr(undo_captions::kChangeColorPaletteEntry));
-      }))
-    return out;
-  frame->ColorMap().SetColor(index, color);
-  frame->FreeBitmap();
-  out.Outcome = EditOutcome::Applied;
-  out.ShowFrameAgain = true;
-  return out;
+  return Shown(ChangeLocalTableColor(document, image, frameIndex, index, color,
+                                     Tr(undo_captions::kChangeColorPaletteEntry)),
+               false, true);
 }
 
 InspectorEdit DeleteLocalColor(TMDIChild& document, TGIFImage& image, int frameIndex, int index) {
-  InspectorEdit out;
-  TGIFSubImage* frame = FrameOf(image, frameIndex);
-  if (!frame || index < 0 || index >= frame->ColorMap().GetCount()) return out;
-  TGIFColorMap& table = frame->ColorMap();
-  out.Outcome = EditOutcome::Refused;
-  if (table.GetOptimized()) {
-    out.Message = QStringLiteral(
-        "The palette is already optimized to the minimum number of colors used. Use the optimization wizard to "
-        "remove the local palette.");
-    return out;
-  }
-  if (table.GetCount() <= 2 || PaletteEntryRequired(image, frameIndex, index)) {
-    out.Message = QStringLiteral("This color is required by the image and cannot be removed.");
-    return out;
-  }
-  // The later entries move down, so the pixels move with them: only the whole animation undoes that.
-  if (!Recorded(out, [&] { RecordAnimationChange(document, frameIndex, Tr(undo_captions::kDeleteColorPaletteEntry)); }))
-    return out;
-  const IndexMap map = MapAfterDelete(table, index);
-  RemapFrame(*frame, map);
-  table.Delete(index);
-  frame->FreeBitmap();
-  out.Outcome = EditOutcome::Applied;
-  out.ShowFrameAgain = true;
-  return out;
+  return Shown(DeleteLocalTableColor(document, image, frameIndex, index, Tr(undo_captions::kDeleteColorPaletteEntry)),
+               false, true);
 }
 
 // ---- Comments
-
-QString CommentText(TGIFCommentExtension& comment) {
-  QStringList lines;
-  for (const std::string& line : comment.Text()) lines << QString::fromStdString(line);
-  return lines.join(QLatin1Char('\n'));
-}
 
 std::vector<CommentItem> ListComments(TGIFImage& image) {
   std::vector<CommentItem> items;
@@ -437,43 +304,6 @@ std::vector<CommentItem> ListComments(TGIFImage& image) {
         items.push_back({QStringLiteral("Comment %1").arg(items.size() + 1), f, e, CommentText(*c)});
   }
   return items;
-}
-
-int AddComment(TMDIChild& document, TGIFImage& image, const QString& text) {
-  TGIFSubImage* frame = FrameOf(image, 0);
-  if (!frame) return -1;
-  AddCommentExtension(*frame, text);
-  const int index = frame->Extensions().GetCount() - 1;
-  RecordCommentAdded(document, 0, index);
-  document.SetModified(true);
-  return index;
-}
-
-namespace {
-TGIFCommentExtension* CommentAt(TGIFImage& image, int frameIndex, int extension) {
-  TGIFSubImage* frame = FrameOf(image, frameIndex);
-  if (!frame || extension < 0 || extension >= frame->Extensions().GetCount()) return nullptr;
-  return dynamic_cast<TGIFCommentExtension*>(frame->Extensions().GetExtension(extension));
-}
-}  // namespace
-
-bool ChangeComment(TMDIChild& document, TGIFImage& image, int frameIndex, int extension, const QString& text) {
-  TGIFCommentExtension* c = CommentAt(image, frameIndex, extension);
-  if (!c || CommentText(*c) == text) return false;
-  RecordCommentChanged(document, frameIndex, extension);
-  c->Text().clear();
-  for (const QString& line : text.split(QLatin1Char('\n'))) c->Text().push_back(line.toStdString());
-  document.SetModified(true);
-  return true;
-}
-
-bool RemoveComment(TMDIChild& document, TGIFImage& image, int frameIndex, int extension) {
-  TGIFCommentExtension* c = CommentAt(image, frameIndex, extension);
-  if (!c) return false;
-  RecordCommentRemoved(document, frameIndex, extension);
-  image.Images().GetFrame(frameIndex)->Extensions().Delete(extension);
-  document.SetModified(true);
-  return true;
 }
 
 }  // namespace movinta::editor::forms

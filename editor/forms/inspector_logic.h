@@ -1,8 +1,10 @@
 // Rules of the frame inspector kept apart from its window: row kinds and hints, checking typed
 // values, undo captions and kinds, the palette grid and drop-down geometry, the window's
-// placement, and the edits it makes on the working image with their undo entries.
+// placement, and what the model's edits of the frame (editor/model/frame_values.h and
+// palette_edits.h) come to for the window.
 #pragma once
 
+#include "editor/model/frame_values.h"
 #include "editor/model/history.h"
 #include "editor/model/registry.h"
 #include "editor/model/working_image.h"
@@ -72,7 +74,6 @@ void SaveInspectorPlacement(SettingsStore& store, const QRect& geometry, bool vi
 
 // ---- Edits of the selected frame
 
-enum class EditOutcome { Unchanged, Applied, Refused };
 struct InspectorEdit {
   EditOutcome Outcome = EditOutcome::Unchanged;
   bool ReloadNeeded = false;  // a local table was just made
@@ -83,18 +84,19 @@ struct InspectorEdit {
 // The cell text of a row for the frame (rows 10 and 11 as the inspector shows them).
 QString InspectorValueText(gif::TGIFSubImage& frame, int row);
 
-// Applies a checked value (CheckInspectorValue's Value) of a row to the frame with its undo entry.
+// Applies a checked value (CheckInspectorValue's Value) of a row to the frame (ChangeFrameValue).
 InspectorEdit ApplyInspectorValue(TMDIChild& document, gif::TGIFImage& image, int frameIndex, int row,
                                   const QString& value);
 
-// Local palette tab.
+// Local palette tab (AddLocalTable and palette_edits.h's local table edits).
 InspectorEdit AddLocalPalette(TMDIChild& document, gif::TGIFImage& image, int frameIndex);
 InspectorEdit AddLocalColor(TMDIChild& document, gif::TGIFImage& image, int frameIndex, gif::TColor color);
 InspectorEdit ChangeLocalColor(TMDIChild& document, gif::TGIFImage& image, int frameIndex, int index,
                                gif::TColor color);
 InspectorEdit DeleteLocalColor(TMDIChild& document, gif::TGIFImage& image, int frameIndex, int index);
 
-// Comments of the animation, frame by frame.
+// Comments of the animation, frame by frame, as the comments tab lists them (the comments are
+// added, changed and removed by frame_values.h).
 struct CommentItem {
   QString Caption;
   int Frame = 0;
@@ -102,10 +104,5 @@ struct CommentItem {
   QString Text;
 };
 std::vector<CommentItem> ListComments(gif::TGIFImage& image);
-QString CommentText(gif::TGIFCommentExtension& comment);
-// Appends a comment to frame 0; its extension index, -1 without a frame.
-int AddComment(TMDIChild& document, gif::TGIFImage& image, const QString& text);
-bool ChangeComment(TMDIChild& document, gif::TGIFImage& image, int frameIndex, int extension, const QString& text);
-bool RemoveComment(TMDIChild& document, gif::TGIFImage& image, int frameIndex, int extension);
 
 }  // namespace movinta::editor::forms

@@ -29,6 +29,24 @@ inline std::unique_ptr<gif::TGIFImage> MakeAnimation(int frames, int width = 4, 
   return image;
 }
 
+inline void SetPixels(gif::TGIFSubImage& frame, std::initializer_list<int> values) {
+  std::size_t i = 0;
+  for (int v : values)
+    if (i < frame.DataSize()) frame.Data()[i++] = static_cast<std::uint8_t>(v);
+}
+
+// Two 2 x 2 frames over the global table black, white, red, black: entry 3 repeats entry 0, entry 2
+// is unused.
+inline std::unique_ptr<gif::TGIFImage> MakeTwinBlackAnimation() {
+  auto image = MakeAnimation(2, 2, 2);
+  gif::TGIFColorMap& g = image->GetGlobalColorMap();
+  g.Clear();
+  for (gif::TColor c : {0x000000u, 0xFFFFFFu, 0x0000FFu, 0x000000u}) g.Add(c);
+  SetPixels(*image->Images().GetFrame(0), {0, 1, 3, 1});
+  SetPixels(*image->Images().GetFrame(1), {3, 3, 1, 0});
+  return image;
+}
+
 // An animation as other programs write them, under the editor's default settings: a 16 x 12
 // screen, a global table and frames with local tables, frames at offsets, a transparent frame
 // with disposal 2 (background), a loop block for 3 plays, and 448 colours in all. Frame i has

@@ -20,12 +20,6 @@ inline std::vector<gif::TColor> ShownColors(gif::TGIFImage& image, int frameInde
   return out;
 }
 
-inline void SetPixels(gif::TGIFSubImage& frame, std::initializer_list<int> values) {
-  std::size_t i = 0;
-  for (int v : values)
-    if (i < frame.DataSize()) frame.Data()[i++] = static_cast<std::uint8_t>(v);
-}
-
 class DocumentFixture : public ::testing::Test {
 protected:
   void SetUp() override {

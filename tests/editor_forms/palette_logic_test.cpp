@@ -5,8 +5,6 @@
 namespace movinta::editor::forms {
 namespace {
 
-using testing::MakeAnimation;
-using testing::SetPixels;
 using testing::ShownColors;
 
 TEST(SwatchHitTest, AcceptsOnlyTheSixteenColumnsAndEntriesInUse) {
@@ -22,18 +20,9 @@ TEST(SwatchHitTest, AcceptsOnlyTheSixteenColumnsAndEntriesInUse) {
   EXPECT_EQ(SwatchPosition(-1), QPoint(-1, -1));
 }
 
-// Global table black, white, red, black: entry 3 repeats entry 0, entry 2 is unused.
 class PaletteSessionTest : public testing::DocumentFixture {
 protected:
-  gif::TGIFImage& Build() {
-    auto image = MakeAnimation(2, 2, 2);
-    gif::TGIFColorMap& g = image->GetGlobalColorMap();
-    g.Clear();
-    for (gif::TColor c : {0x000000u, 0xFFFFFFu, 0x0000FFu, 0x000000u}) g.Add(c);
-    SetPixels(*image->Images().GetFrame(0), {0, 1, 3, 1});
-    SetPixels(*image->Images().GetFrame(1), {3, 3, 1, 0});
-    return Use(std::move(image));
-  }
+  gif::TGIFImage& Build() { return Use(testing::MakeTwinBlackAnimation()); }
 };
 
 TEST_F(PaletteSessionTest, DeletesUnusedAndRepeatedEntriesAndKeepsEveryPixelsColour) {
@@ -91,33 +80,6 @@ TEST_F(PaletteSessionTest, ColourChangesAloneAreATableUndo) {
   EXPECT_EQ(doc_->History.Last()->ClassNameText(), QStringLiteral("TCommandPalette"));
   EXPECT_EQ(image.GetGlobalColorMap().GetColor(1), 0x00FF00u);
   EXPECT_EQ(image.GetGlobalColorMap().GetCount(), 5);
-}
-
-TEST_F(PaletteSessionTest, TransparentIndexKeepsAnEntryAndFollowsADeletion) {
-  gif::TGIFImage& image = Build();
-  gif::TGIFSubImage& frame = *image.Images().GetFrame(1);
-  frame.GraphicControlExtension()->SetTransparentColorIndex(2);
-  frame.GraphicControlExtension()->SetTransparent(true);
-  EXPECT_TRUE(PaletteEntryRequired(image, -1, 2));
-  EXPECT_FALSE(PaletteEntryRequired(image, -1, 3));  // black repeats
-
-  frame.GraphicControlExtension()->SetTransparentColorIndex(3);
-  PaletteEditSession session(&image, -1);
-  ASSERT_TRUE(session.Delete(2));
-  const IndexMap map = session.Map();
-  EXPECT_EQ(map[3], 2);
-  RemapTableUsers(image, -1, map);
-  EXPECT_EQ(frame.GraphicControlExtension()->GetTransparentColorIndex(), 2);
-  EXPECT_TRUE(frame.Transparent());
-}
-
-TEST(MapAfterDelete, MovesLaterEntriesDownAndTwinsTogether) {
-  TCmdColorMap table;
-  for (gif::TColor c : {0x10u, 0x20u, 0x10u, 0x30u}) table.Add(c);
-  const IndexMap a = MapAfterDelete(table, 0);
-  EXPECT_EQ((std::vector<int>{a[0], a[1], a[2], a[3]}), (std::vector<int>{1, 0, 1, 2}));
-  const IndexMap b = MapAfterDelete(table, 2);
-  EXPECT_EQ((std::vector<int>{b[0], b[1], b[2], b[3]}), (std::vector<int>{0, 1, 0, 2}));
 }
 
 }  // namespace
