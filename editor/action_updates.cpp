@@ -1,22 +1,20 @@
-// Every action's enabled and checked state follows the editor's state. The rules live in one
-// routine, run at once where a change is known and, for everything else, when the event loop next
-// idles (a zero-interval timer that anything which may change the state restarts): menus,
-// toolbars, shortcuts and scripts all read the same actions, so Ctrl+V works without a menu ever
-// having been opened.
-#include "editor/document_tabs.h"
+#include "editor/action_updates.h"
+
 #include "editor/commands/export_commands.h"
 #include "editor/forms/guarded.h"
-#include "editor/commands/image_browser_commands.h"
-#include "editor/main_window.h"
+#include "editor/main_actions.h"
+#include "editor/main_toolbars.h"
+#include "editor/model/document.h"
 #include "editor/widget_helpers.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMdiArea>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalBlocker>
+#include <QStringList>
 #include <QToolBar>
 
 namespace movinta::editor {
@@ -32,98 +30,91 @@ void Enable(QAction* action, bool on) {
 }
 }  // namespace
 
-void TfrmMain::ConnectActionUpdates() {
-  actionUpdate_.setSingleShot(true);
-  actionUpdate_.setInterval(0);
-  connect(&actionUpdate_, &QTimer::timeout, this, Guarded(this, &TfrmMain::UpdateActions));
+TActionUpdates::TActionUpdates(QMainWindow& window, const TDocuments& documents, const TMainActions& actions,
+                               const TMainToolbars& toolbars, ActionUpdateHooks hooks)
+    : window_(window), documents_(documents), actions_(actions), toolbars_(toolbars), hooks_(std::move(hooks)) {
+  idle_.setSingleShot(true);
+  idle_.setInterval(0);
+  connect(&idle_, &QTimer::timeout, this, Guarded(this, &TActionUpdates::Update));
+}
+
+void TActionUpdates::Connect() {
   if (QClipboard* clipboard = QGuiApplication::clipboard())
-    connect(clipboard, &QClipboard::dataChanged, this, Guarded(this, &TfrmMain::ActionsMayHaveChanged));
+    connect(clipboard, &QClipboard::dataChanged, this, Guarded(this, &TActionUpdates::MayHaveChanged));
   for (int tag = 0; tag < 3; ++tag)
-    if (QToolBar* toolbar = Toolbar(tag))
-      connect(toolbar, &QToolBar::visibilityChanged, this, Guarded([this](bool) { ActionsMayHaveChanged(); }));
+    if (QToolBar* toolbar = toolbars_.Toolbar(tag))
+      connect(toolbar, &QToolBar::visibilityChanged, this, Guarded([this](bool) { MayHaveChanged(); }));
   // Whatever a command did, the rules run again once it has returned.
-  for (QAction* action : findChildren<QAction*>())
-    connect(action, &QAction::triggered, this, Guarded([this] { ActionsMayHaveChanged(); }));
+  for (QAction* action : window_.findChildren<QAction*>())
+    connect(action, &QAction::triggered, this, Guarded([this] { MayHaveChanged(); }));
 }
 
-void TfrmMain::ActionsMayHaveChanged() {
-  if (!actionUpdate_.isActive()) actionUpdate_.start();
+void TActionUpdates::MayHaveChanged() {
+  if (!idle_.isActive()) idle_.start();
 }
 
-bool TfrmMain::Playing() const { return player_ && player_->Playback().Playing(); }
-
-bool TfrmMain::SaveAsEnabled() { return !Playing() && flashActions_.FileSaveAsFlashUpdate(); }
-
-void TfrmMain::UpdateActions() {
-  actionUpdate_.stop();
-  TMDIChild* d = ActiveDocument();
-  const bool playing = Playing();
+void TActionUpdates::Update() {
+  idle_.stop();
+  TMDIChild* d = hooks_.ActiveDocument();
+  const bool playing = hooks_.Playing();
   const bool any = documents_.Count() > 0;
+  const TMainActions& a = actions_;
 
-  Enable(FileNew, !playing);
-  Enable(FileOpen, !playing);
-  Enable(FileSave, d && d->Modified);
-  Enable(FileSaveAll, documents_.AnyChildModified());
-  const bool saveAs = SaveAsEnabled();
-  Enable(FileSaveAs, saveAs);
-  Enable(FileSaveAsGif, saveAs);
-  if (popSaveAs_) Enable(popSaveAs_->menuAction(), saveAs);
-  flashActions_.Update();
-  Enable(FileClose, d && !playing);
-  Enable(FileCloseAll, d && !playing);
-  if (mniFileExport_) mniFileExportClick();
+  Enable(a.FileNew, !playing);
+  Enable(a.FileOpen, !playing);
+  Enable(a.FileSave, d && d->Modified);
+  Enable(a.FileSaveAll, documents_.AnyChildModified());
+  const bool saveAs = hooks_.SaveAsEnabled();
+  Enable(a.FileSaveAs, saveAs);
+  Enable(a.FileSaveAsGif, saveAs);
+  if (a.SaveAsFormats) Enable(a.SaveAsFormats->menuAction(), saveAs);
+  hooks_.UpdateFlashActions();
+  Enable(a.FileClose, d && !playing);
+  Enable(a.FileCloseAll, d && !playing);
+  if (a.Export) UpdateExportMenu();
 
   // Undo is off while an animation plays, like every other edit.
-  if (EditUndo) {
+  if (a.EditUndo) {
     const bool history = d && d->History.Count() > 0;
-    EditUndo->setEnabled(history && !playing);
-    EditUndo->setText(history ? d->UndoCaption() : QStringLiteral("&Undo"));
+    a.EditUndo->setEnabled(history && !playing);
+    a.EditUndo->setText(history ? d->UndoCaption() : QStringLiteral("&Undo"));
   }
-  UpdateFrameActions();
-  mniToolsClick();
+  hooks_.UpdateFrameActions();
+  UpdateToolsMenu();
 
-  for (QAction* a : {WindowNextDoc, WindowPrevDoc, WindowCascade, WindowTileHorizontal, WindowTileVertical,
-                     WindowMinimizeAll, WindowArrangeAll})
-    Enable(a, any);
+  for (QAction* w : {a.WindowNextDoc, a.WindowPrevDoc, a.WindowCascade, a.WindowTileHorizontal, a.WindowTileVertical,
+                     a.WindowMinimizeAll, a.WindowArrangeAll})
+    Enable(w, any);
 
-  for (QAction* top : menuBar()->actions())
+  for (QAction* top : window_.menuBar()->actions())
     if (top->menu() && kMenusOffWhilePlaying.contains(top->text())) top->setEnabled(!playing);
 
-  // The pop-ups' own rules hold for their items wherever else they sit.
-  if (tabMDI_) tabMDI_->popTabPopup();
-  if (browser_) {
-    browser_->popThumbsPopup();
-    if (browser_->mniThumbsFavsOrg) browser_->mniThumbsFavsOrg->setEnabled(static_cast<bool>(browser_->host.OrganizeFavorites));
-  }
+  hooks_.UpdatePopups();
 
   // View > Toolbars: each item is checked while its toolbar is shown (the toolbars' own menu may
   // hide one).
-  for (QAction* item : toolbars_->Items()) {
-    const QToolBar* toolbar = toolbars_->OfItem(item);
+  for (QAction* item : toolbars_.Items()) {
+    const QToolBar* toolbar = toolbars_.OfItem(item);
     if (!toolbar || item->isChecked() == !toolbar->isHidden()) continue;
     const QSignalBlocker quiet(item);
     item->setChecked(!toolbar->isHidden());
   }
 }
 
-void TfrmMain::mniToolsClick() {
-  mniToolsHTML->setEnabled(ActiveDocument() && !(player_ && player_->Playback().Playing()));
+void TActionUpdates::UpdateToolsMenu() {
+  actions_.mniToolsHTML->setEnabled(hooks_.ActiveDocument() && !hooks_.Playing());
 }
 
-void TfrmMain::mniFileExportClick() {
+void TActionUpdates::UpdateExportMenu() {
   const bool frames = TExportCommands::FrameExportsEnabled();
-  for (QAction* a : mniFileExport_->actions())
+  for (QAction* a : actions_.Export->actions())
     if (a->property("framesNeeded").toBool()) a->setEnabled(frames);
 }
 
-void TfrmMain::UpdateFrameActions() {
-  if (frameCommands_ && grdFrames_ && frameActions_.EditCut) frameActions_.Update(*frameCommands_, *grdFrames_, Playing());
-}
-
-void TfrmMain::UpdateDocumentMenus() {
-  EnableDocumentItems(*menuBar(), ActiveDocument() != nullptr);
+void TActionUpdates::UpdateDocumentMenus() {
+  EnableDocumentItems(*window_.menuBar(), hooks_.ActiveDocument() != nullptr);
   // The document-dependent built-in items have rules of their own beyond a document being open.
-  UpdateActions();
+  Update();
 }
 
 }  // namespace movinta::editor

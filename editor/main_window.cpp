@@ -186,9 +186,10 @@ void TfrmMain::FormCreate() {
   RunDialog = [](QDialog& dialog) { return dialog.exec(); };
   BuildSaveExportAndAviCommands();
   BuildActions();
+  BuildActionUpdates();
   BuildOptionsAndWizardCommands();
   BuildFrameStrip();
-  ConnectActionUpdates();
+  updates_->Connect();
   toolWindows_ = new TToolWindowKeeper(*this);
   inspector_ = new forms::TfrmFloat(this, this);
   inspector_->setObjectName(QStringLiteral("frmFloat"));
@@ -294,12 +295,6 @@ void TfrmMain::BuildOptionsAndWizardCommands() {
       std::move(hooks));
 }
 
-QAction* TfrmMain::DocumentAction(QMenu* menu, const QString& text, const std::function<void()>& handler) {
-  QAction* a = menu->addAction(text, this, Guarded(handler));
-  SetDocumentDependent(a, true);
-  return a;
-}
-
 void TfrmMain::BuildSaveExportAndAviCommands() {
   SaveHooks saveHooks;
   saveHooks.PausePlayback = [this] { PausePlayback(); };
@@ -331,69 +326,26 @@ void TfrmMain::BuildSaveExportAndAviCommands() {
 }
 
 void TfrmMain::BuildActions() {
-  QMenuBar* bar = menuBar();
-  bar->setObjectName(QStringLiteral("mnuMain"));
-
-  QMenu* file = bar->addMenu(QStringLiteral("&File"));
-  FileNew = file->addAction(QStringLiteral("&New"), this, Guarded(this, &TfrmMain::FileNewExecute));
-  FileNew->setShortcut(QKeySequence::New);
-  FileNew->setStatusTip(QStringLiteral("Creates a new animation"));
-  FileOpen = file->addAction(QStringLiteral("&Open..."), this, Guarded(this, &TfrmMain::FileOpenExecute));
-  FileOpen->setShortcut(QKeySequence::Open);
-  FileOpen->setStatusTip(QStringLiteral("Opens an existing animation"));
-  mniFileRecent_ = file->addMenu(QStringLiteral("&Reopen"));
-  mniFileRecent_->setObjectName(QStringLiteral("mniFileRecent"));
-  mniFileRecent_->menuAction()->setVisible(false);
-  file->addSeparator();
-  FileSave = file->addAction(QStringLiteral("&Save"), this, Guarded(this, &TfrmMain::FileSaveExecute));
-  FileSave->setShortcut(QKeySequence::Save);
-  // Save As is a sub-menu of the formats, the same one the toolbar's Save As button drops down;
-  // the button itself saves a GIF.
-  FileSaveAs = new QAction(QStringLiteral("Save &As..."), this);
-  FileSaveAs->setObjectName(QStringLiteral("FileSaveAs"));
-  connect(FileSaveAs, &QAction::triggered, this, Guarded([this] { FileSaveAsExecute(); }));
-  popSaveAs_ = file->addMenu(QStringLiteral("Save &As"));
-  popSaveAs_->setObjectName(QStringLiteral("popSaveAs"));
-  SetDocumentDependent(popSaveAs_->menuAction(), true);
-  FileSaveAsGif = DocumentAction(popSaveAs_, QStringLiteral("Save As Animated &GIF (.gif)..."),
-                                 [this] { FileSaveAsExecute(); });
-  FileSaveAsGif->setObjectName(QStringLiteral("FileSaveAsGif"));
-  // The platform has no standard key for Save As.
-  FileSaveAsGif->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-  FileSaveAll = file->addAction(QStringLiteral("Sa&ve All"), this, Guarded(this, &TfrmMain::FileSaveAllExecute));
-  file->addSeparator();
-  QMenu* import = file->addMenu(QStringLiteral("&Import"));
-  import->setObjectName(QStringLiteral("mniFileImport"));
-  import->addAction(QStringLiteral("&AVI Animation"), this, Guarded([this] { aviCommands_->mniFileImportAviClick(); }))
-      ->setObjectName(QStringLiteral("mniFileImportAvi"));
-  mniFileExport_ = file->addMenu(QStringLiteral("&Export"));
-  mniFileExport_->setObjectName(QStringLiteral("mniFileExport"));
-  SetDocumentDependent(mniFileExport_->menuAction(), true);
-  mniFileExportImage_ = mniFileExport_->addAction(QStringLiteral("&Single Images..."), this,
-                                                  Guarded(this, &TfrmMain::mniFileExportImageClick));
-  mniFileExportImage_->setObjectName(QStringLiteral("mniFileExportImage"));
-  QAction* mniFileExportAVI = mniFileExport_->addAction(QStringLiteral("As &AVI Animation..."), this,
-                                                        Guarded([this] { aviCommands_->mniFileExportAVIClick(); }));
-  mniFileExportAVI->setObjectName(QStringLiteral("mniFileExportAVI"));
-  mniFileExportHTML_ = mniFileExport_->addAction(QStringLiteral("As &HTML Page..."), this,
-                                                 Guarded(this, &TfrmMain::mniFileExportHTMLClick));
-  mniFileExportHTML_->setObjectName(QStringLiteral("mniFileExportHTML"));
-  for (QAction* a : {mniFileExportImage_, mniFileExportAVI, mniFileExportHTML_}) a->setProperty("framesNeeded", true);
-  file->addSeparator();
-  FileClose = DocumentAction(file, QStringLiteral("&Close"), [this] { FileCloseExecute(); });
-  FileCloseAll = DocumentAction(file, QStringLiteral("Close A&ll"), [this] { FileCloseAllExecute(); });
-  file->addSeparator();
-  FileExit = file->addAction(QStringLiteral("E&xit"), this, Guarded(this, &TfrmMain::FileExitExecute));
-
-  QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
-  EditUndo = edit->addAction(QStringLiteral("&Undo"), this, Guarded([this] {
+  actions_.Build(*this);
+  const TMainActions& a = actions_;
+  connect(a.FileNew, &QAction::triggered, this, Guarded(this, &TfrmMain::FileNewExecute));
+  connect(a.FileOpen, &QAction::triggered, this, Guarded(this, &TfrmMain::FileOpenExecute));
+  connect(a.FileSave, &QAction::triggered, this, Guarded(this, &TfrmMain::FileSaveExecute));
+  connect(a.FileSaveAs, &QAction::triggered, this, Guarded([this] { FileSaveAsExecute(); }));
+  connect(a.FileSaveAsGif, &QAction::triggered, this, Guarded([this] { FileSaveAsExecute(); }));
+  connect(a.FileSaveAll, &QAction::triggered, this, Guarded(this, &TfrmMain::FileSaveAllExecute));
+  connect(a.ImportAvi, &QAction::triggered, this, Guarded([this] { aviCommands_->mniFileImportAviClick(); }));
+  connect(a.ExportImage, &QAction::triggered, this, Guarded(this, &TfrmMain::mniFileExportImageClick));
+  connect(a.ExportAvi, &QAction::triggered, this, Guarded([this] { aviCommands_->mniFileExportAVIClick(); }));
+  connect(a.ExportHtml, &QAction::triggered, this, Guarded(this, &TfrmMain::mniFileExportHTMLClick));
+  connect(a.FileClose, &QAction::triggered, this, Guarded([this] { FileCloseExecute(); }));
+  connect(a.FileCloseAll, &QAction::triggered, this, Guarded([this] { FileCloseAllExecute(); }));
+  connect(a.FileExit, &QAction::triggered, this, Guarded(this, &TfrmMain::FileExitExecute));
+  connect(a.EditUndo, &QAction::triggered, this, Guarded([this] {
     if (TMDIChild* d = ActiveDocument()) d->Undo();
   }));
-  EditUndo->setShortcut(QKeySequence::Undo);
 
-  QMenu* view = bar->addMenu(QStringLiteral("&View"));
-  QMenu* toolbars = view->addMenu(QStringLiteral("&Toolbars"));
-  toolbars_ = std::make_unique<TMainToolbars>(*this, *toolbars);
+  toolbars_ = std::make_unique<TMainToolbars>(*this, *a.Toolbars);
   for (int tag = 0; tag < 3; ++tag)
     connect(Toolbar(tag), &QToolBar::visibilityChanged, this, Guarded([this, tag](bool visible) {
       // A toolbar the user hides keeps its place for the settings.
@@ -402,69 +354,62 @@ void TfrmMain::BuildActions() {
       settings_.Toolbars[static_cast<std::size_t>(tag)].Left = place.x();
       settings_.Toolbars[static_cast<std::size_t>(tag)].Top = place.y();
     }));
-  BuildImageBrowser(view);
+  BuildImageBrowser(a.View);
 
-  QMenu* tools = bar->addMenu(QStringLiteral("&Tools"));
-  mniToolInspector = tools->addAction(QStringLiteral("&Frame Inspector"));
-  mniToolInspector->setObjectName(QStringLiteral("mniToolInspector"));
-  mniToolInspector->setCheckable(true);
-  mniToolInspector->setChecked(true);
-  connect(mniToolInspector, &QAction::triggered, this, Guarded(this, &TfrmMain::mniToolInspectorClick));
-  mniToolsHTML = tools->addAction(QStringLiteral("HTML &Code..."), this, Guarded(this, &TfrmMain::mniToolsHTMLClick));
-  mniToolsHTML->setObjectName(QStringLiteral("mniToolsHTML"));
-  mniToolsHTML->setStatusTip(QStringLiteral("Makes the HTML code that shows the animation on a web page"));
-
-  tools->addSeparator();
-  QAction* options = tools->addAction(QStringLiteral("&Options..."), this, Guarded(this, &TfrmMain::mniToolsOptionsClick));
-  options->setObjectName(QStringLiteral("mniToolsOptions"));
-
-  mnuPlugins_ = bar->addMenu(QStringLiteral("&Plug-ins"));
-  mnuPlugins_->setObjectName(QStringLiteral("mniPlugins"));
-  mnuPlugins_->menuAction()->setVisible(false);
+  connect(a.mniToolInspector, &QAction::triggered, this, Guarded(this, &TfrmMain::mniToolInspectorClick));
+  connect(a.mniToolsHTML, &QAction::triggered, this, Guarded(this, &TfrmMain::mniToolsHTMLClick));
+  connect(a.ToolsOptions, &QAction::triggered, this, Guarded(this, &TfrmMain::mniToolsOptionsClick));
 
   // The fixed items stay (and what add-ins put among them); only the numbered list of the
   // documents is made on showing.
-  mnuWindow_ = bar->addMenu(QStringLiteral("&Window"));
-  mnuWindow_->setObjectName(QStringLiteral("mniWindow"));
-  connect(mnuWindow_, &QMenu::aboutToShow, this, Guarded([this] { documentWindows_->RebuildWindowMenu(*mnuWindow_); }));
-  WindowNextDoc = mnuWindow_->addAction(QStringLiteral("&Next Document"), this,
-                                        Guarded(this, &TfrmMain::WindowNextDocExecute));
-  WindowPrevDoc = mnuWindow_->addAction(QStringLiteral("&Previous Document"), this,
-                                        Guarded(this, &TfrmMain::WindowPrevDocExecute));
-  mnuWindow_->addSeparator();
-  WindowCascade = mnuWindow_->addAction(QStringLiteral("&Cascade"), mdi_, Guarded([this] { mdi_->cascadeSubWindows(); }));
-  WindowTileHorizontal = mnuWindow_->addAction(QStringLiteral("Tile &Horizontally"), this,
-                                               Guarded([this] { TileChildren(1); }));
-  WindowTileVertical = mnuWindow_->addAction(QStringLiteral("Tile &Vertically"), this, Guarded([this] { TileChildren(0); }));
-  WindowMinimizeAll = mnuWindow_->addAction(QStringLiteral("&Minimize All"), this, Guarded(this, &TfrmMain::MinimizeAll));
-  WindowArrangeAll = mnuWindow_->addAction(QStringLiteral("&Arrange All"), this, Guarded(this, &TfrmMain::ArrangeAll));
+  connect(a.Window, &QMenu::aboutToShow, this,
+          Guarded([this] { documentWindows_->RebuildWindowMenu(*actions_.Window); }));
+  connect(a.WindowNextDoc, &QAction::triggered, this, Guarded(this, &TfrmMain::WindowNextDocExecute));
+  connect(a.WindowPrevDoc, &QAction::triggered, this, Guarded(this, &TfrmMain::WindowPrevDocExecute));
+  connect(a.WindowCascade, &QAction::triggered, mdi_, Guarded([this] { mdi_->cascadeSubWindows(); }));
+  connect(a.WindowTileHorizontal, &QAction::triggered, this, Guarded([this] { TileChildren(1); }));
+  connect(a.WindowTileVertical, &QAction::triggered, this, Guarded([this] { TileChildren(0); }));
+  connect(a.WindowMinimizeAll, &QAction::triggered, this, Guarded(this, &TfrmMain::MinimizeAll));
+  connect(a.WindowArrangeAll, &QAction::triggered, this, Guarded(this, &TfrmMain::ArrangeAll));
 
   HelpMenuHandlers help;
   help.Tips = [this] { mniHelpTipsClick(); };
   help.Welcome = [this] { mniHelpWelcomeClick(); };
   help.About = [this] { mniHelpAboutClick(); };
-  const auto helpMenu = BuildHelpMenu(*bar, *this, help);
+  const auto helpMenu = BuildHelpMenu(*menuBar(), *this, help);
   mnuHelp_ = helpMenu.Menu;
-  // Shown once an add-in has loaded.
-  mniHelPluginInfo = new QAction(QStringLiteral("&Plugin Info..."), this);
-  connect(mniHelPluginInfo, &QAction::triggered, this, Guarded(this, &TfrmMain::mniHelPluginInfoClick));
-  mniHelPluginInfo->setObjectName(QStringLiteral("mniHelPluginInfo"));
-  mniHelPluginInfo->setVisible(false);
-  mnuHelp_->insertAction(helpMenu.mniHelpAbout, mniHelPluginInfo);
+  connect(a.mniHelPluginInfo, &QAction::triggered, this, Guarded(this, &TfrmMain::mniHelPluginInfoClick));
+  mnuHelp_->insertAction(helpMenu.mniHelpAbout, a.mniHelPluginInfo);
 
-  // The open button drops down the recent files.
-  auto* popRecentFiles = new QMenu(this);
-  popRecentFiles->setObjectName(QStringLiteral("popRecentFiles"));
-  openCommands_->SetRecentMenus(mniFileRecent_, popRecentFiles);
-  const QIcon none;
-  FileNew->setIcon(QIcon::fromTheme(QStringLiteral("document-new"), none));
-  FileOpen->setIcon(QIcon::fromTheme(QStringLiteral("document-open"), none));
-  FileSave->setIcon(QIcon::fromTheme(QStringLiteral("document-save"), none));
-  FileSaveAll->setIcon(QIcon::fromTheme(QStringLiteral("document-save-all"), none));
-  EditUndo->setIcon(QIcon::fromTheme(QStringLiteral("edit-undo"), none));
-  FileSaveAs->setIcon(QIcon::fromTheme(QStringLiteral("document-save-as"), none));
-  toolbars_->Fill({FileNew, FileOpen, popRecentFiles, FileSave, FileSaveAs, popSaveAs_, FileSaveAll, EditUndo, ThumbView,
-                   WindowCascade});
+  openCommands_->SetRecentMenus(a.Recent, a.RecentDropDown);
+  toolbars_->Fill({a.FileNew, a.FileOpen, a.RecentDropDown, a.FileSave, a.FileSaveAs, a.SaveAsFormats, a.FileSaveAll,
+                   a.EditUndo, ThumbView, a.WindowCascade});
+}
+
+void TfrmMain::BuildActionUpdates() {
+  ActionUpdateHooks hooks;
+  hooks.ActiveDocument = [this] { return ActiveDocument(); };
+  hooks.Playing = [this] { return Playing(); };
+  hooks.SaveAsEnabled = [this] { return SaveAsEnabled(); };
+  hooks.UpdateFlashActions = [this] { flashActions_.Update(); };
+  hooks.UpdateFrameActions = [this] { UpdateFrameActions(); };
+  hooks.UpdatePopups = [this] {
+    if (tabMDI_) tabMDI_->popTabPopup();
+    if (browser_) {
+      browser_->popThumbsPopup();
+      if (browser_->mniThumbsFavsOrg)
+        browser_->mniThumbsFavsOrg->setEnabled(static_cast<bool>(browser_->host.OrganizeFavorites));
+    }
+  };
+  updates_ = std::make_unique<TActionUpdates>(*this, documents_, actions_, *toolbars_, std::move(hooks));
+}
+
+bool TfrmMain::Playing() const { return player_ && player_->Playback().Playing(); }
+
+bool TfrmMain::SaveAsEnabled() { return !Playing() && flashActions_.FileSaveAsFlashUpdate(); }
+
+void TfrmMain::UpdateFrameActions() {
+  if (frameCommands_ && grdFrames_ && frameActions_.EditCut) frameActions_.Update(*frameCommands_, *grdFrames_, Playing());
 }
 
 void TfrmMain::TileChildren(int mode) { editor::TileChildren(*mdi_, mode); }
@@ -507,7 +452,7 @@ void TfrmMain::mniFileExportImageClick() {
 
 void TfrmMain::ToolButton2Click() {
   if (auto* button = qobject_cast<QToolButton*>(Toolbar(0)->widgetForAction(FileSaveAs)))
-    popSaveAs_->popup(button->mapToGlobal(QPoint(0, button->height())));
+    actions_.SaveAsFormats->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
 // ---- settings
@@ -591,7 +536,7 @@ void TfrmMain::ApplySettings() {
   mdi_->setBackground(displayAnimation_ ? QBrush(Qt::white) : QBrush(kWorkspace));
   openCommands_->InstallWarnings(v.Warnings == 1);
 
-  mniFileRecent_->clear();
+  actions_.Recent->clear();
   for (auto it = v.RecentFiles.crbegin(); it != v.RecentFiles.crend(); ++it) AddRecentFile(*it);
 
   browser_->FilterType = record.FilterType;
@@ -946,14 +891,14 @@ void TfrmMain::BuildFrameStrip() {
   flashActions_.BuildActions(animation, Toolbar(2));
   // Save As offers every format the editor saves in; the Flash movie is an export too.
   if (flashActions_.FileSaveAsFlash) {
-    popSaveAs_->addAction(flashActions_.FileSaveAsFlash);
-    mniFileExport_->addAction(flashActions_.FileSaveAsFlash);
+    actions_.SaveAsFormats->addAction(flashActions_.FileSaveAsFlash);
+    actions_.Export->addAction(flashActions_.FileSaveAsFlash);
   }
   // The frame and animation menus come after Tools, before Plug-ins, Window and Help.
   for (QAction* top : menuBar()->actions()) {
     if (!top->menu() || (top->text() != QStringLiteral("Fra&me") && top->text() != QStringLiteral("&Animation"))) continue;
     menuBar()->removeAction(top);
-    menuBar()->insertAction(mnuPlugins_->menuAction(), top);
+    menuBar()->insertAction(actions_.Plugins->menuAction(), top);
   }
   if (options_.InstallServices) {
     frameClipboard_ = std::make_unique<QtFrameClipboard>();

@@ -1,10 +1,11 @@
 // The main window: the MDI area with the document windows, the menus, toolbars and status bar, the
 // frame panel below the documents, the start page shown while no document is open, and the settings
-// read at creation and written at exit. It builds the actions and wires them to the command groups of
-// editor/commands, filling the hooks each group asks of it; the parts it owns (toolbars, status
-// panels, document windows, frame panel) live in files of their own.
+// read at creation and written at exit. It wires its actions to the command groups of
+// editor/commands, filling the hooks each group asks of it; the parts it owns (menus and actions,
+// their updates, toolbars, status panels, document windows, frame panel) live in files of their own.
 #pragma once
 
+#include "editor/action_updates.h"
 #include "editor/commands/export_commands.h"
 #include "editor/commands/flash_commands.h"
 #include "editor/commands/frame_actions.h"
@@ -16,6 +17,7 @@
 #include "editor/forms/frame_inspector.h"
 #include "editor/frame_panel.h"
 #include "editor/image_import.h"
+#include "editor/main_actions.h"
 #include "editor/main_toolbars.h"
 #include "editor/model/document.h"
 #include "editor/model/resource_library.h"
@@ -71,6 +73,9 @@ struct MainWindowOptions {
 
 class TfrmMain : public QMainWindow, public IEditorView, public IImportHost, public forms::IInspectorHost {
   Q_OBJECT
+  // First, for the action members below name its actions.
+  TMainActions actions_;
+
 public:
   explicit TfrmMain(bool installServices = true, QWidget* parent = nullptr);
   explicit TfrmMain(const MainWindowOptions& options, QWidget* parent = nullptr);
@@ -122,8 +127,8 @@ public:
   // Loads the add-ins near the end of the deferred start-up; set by the automation server.
   std::function<void()> LoadPlugins;
   // The "Plug-ins" menu and the "Plugin Info..." item, which show once add-ins are loaded.
-  QMenu* PluginsMenu() const { return mnuPlugins_; }
-  QAction* mniHelPluginInfo = nullptr;
+  QMenu* PluginsMenu() const { return actions_.Plugins; }
+  QAction* const& mniHelPluginInfo = actions_.mniHelPluginInfo;
   bool OrganizeFavorites() { return optionsCommands_->OrganizeFavorites(); }
   bool OptimizeActiveDocument(int saveTag = -1) { return optionsCommands_->OptimizeActiveDocument(saveTag); }
   bool RunOptimizeWizard() { return optionsCommands_->RunOptimizeWizard(); }
@@ -146,16 +151,16 @@ public:
   void FileSaveAsExecute() { saveCommands_->FileSaveAsExecute(); }
   void FileSaveAllExecute() { saveCommands_->FileSaveAllExecute(); }
   // The Export menu: its frame exports are enabled only while the working image has frames.
-  QMenu* ExportMenu() const { return mniFileExport_; }
+  QMenu* ExportMenu() const { return actions_.Export; }
   // Save As and its GIF and Flash items: a document with frames, while nothing plays.
   bool SaveAsEnabled();
-  void mniFileExportClick();
+  void mniFileExportClick() { updates_->UpdateExportMenu(); }
   void mniFileExportHTMLClick() { exportCommands_->mniFileExportHTMLClick(); }
   // The image exporter over the frames of the strip, shown modally.
   void mniFileExportImageClick();
   // File > Save As, also the drop-down of the "Save As" tool button; other save formats add their
   // items to it.
-  QMenu* SaveAsMenu() const { return popSaveAs_; }
+  QMenu* SaveAsMenu() const { return actions_.SaveAsFormats; }
   void ToolButton2Click();
 
   // Document tabs and windows.
@@ -187,13 +192,13 @@ public:
 
   // Menus and status bar.
   // Recomputes every action's enabled and checked state from the editor's state.
-  void UpdateActions();
+  void UpdateActions() { updates_->Update(); }
   // The state may have changed: the actions are brought in line when the event loop next idles.
-  void ActionsMayHaveChanged();
+  void ActionsMayHaveChanged() { updates_->MayHaveChanged(); }
   bool Playing() const;
-  QMenu* WindowMenu() const { return mnuWindow_; }
+  QMenu* WindowMenu() const { return actions_.Window; }
   // Document-dependent menu items (help context 1) are enabled exactly while a document is active.
-  void UpdateDocumentMenus();
+  void UpdateDocumentMenus() { updates_->UpdateDocumentMenus(); }
   void TimerTimer();
   QTimer& Timer() { return timer_; }
   void SetStatusText(const QString& text, int panel) { statusPanels_->SetText(text, panel); }
@@ -213,7 +218,7 @@ public:
   void mniToolInspectorClick();
   // Tools > HTML Code: enabled with a document while no animation plays; makes the image tag of
   // the active document.
-  void mniToolsClick();
+  void mniToolsClick() { updates_->UpdateToolsMenu(); }
   void mniToolsHTMLClick() { optionsCommands_->mniToolsHTMLClick(); }
   // Help > Contents, the web items and Live Help open the help or the maker's pages; add-ins add
   // their item to this menu.
@@ -222,26 +227,28 @@ public:
   // The hidden imaging control that reads image files the GIF library cannot.
   TXpress* Imaging() override { return imgX_; }
 
-  QAction* FileNew = nullptr;
-  QAction* FileOpen = nullptr;
-  QAction* FileSave = nullptr;
-  QAction* FileSaveAs = nullptr;
-  QAction* FileSaveAll = nullptr;
-  QAction* FileClose = nullptr;
-  QAction* FileCloseAll = nullptr;
-  QAction* FileExit = nullptr;
-  QAction* EditUndo = nullptr;
+  // The menus' actions (see TMainActions).
+  QAction* const& FileNew = actions_.FileNew;
+  QAction* const& FileOpen = actions_.FileOpen;
+  QAction* const& FileSave = actions_.FileSave;
+  QAction* const& FileSaveAs = actions_.FileSaveAs;
+  QAction* const& FileSaveAll = actions_.FileSaveAll;
+  QAction* const& FileClose = actions_.FileClose;
+  QAction* const& FileCloseAll = actions_.FileCloseAll;
+  QAction* const& FileExit = actions_.FileExit;
+  QAction* const& EditUndo = actions_.EditUndo;
+  QAction* const& mniToolInspector = actions_.mniToolInspector;
+  QAction* const& mniToolsHTML = actions_.mniToolsHTML;
+  QAction* const& FileSaveAsGif = actions_.FileSaveAsGif;
+  QAction* const& WindowNextDoc = actions_.WindowNextDoc;
+  QAction* const& WindowPrevDoc = actions_.WindowPrevDoc;
+  QAction* const& WindowCascade = actions_.WindowCascade;
+  QAction* const& WindowTileHorizontal = actions_.WindowTileHorizontal;
+  QAction* const& WindowTileVertical = actions_.WindowTileVertical;
+  QAction* const& WindowMinimizeAll = actions_.WindowMinimizeAll;
+  QAction* const& WindowArrangeAll = actions_.WindowArrangeAll;
+  // View > Show/Hide Image Browser, the image browser's own.
   QAction* ThumbView = nullptr;
-  QAction* mniToolInspector = nullptr;
-  QAction* mniToolsHTML = nullptr;
-  QAction* FileSaveAsGif = nullptr;
-  QAction* WindowNextDoc = nullptr;
-  QAction* WindowPrevDoc = nullptr;
-  QAction* WindowCascade = nullptr;
-  QAction* WindowTileHorizontal = nullptr;
-  QAction* WindowTileVertical = nullptr;
-  QAction* WindowMinimizeAll = nullptr;
-  QAction* WindowArrangeAll = nullptr;
 
   // IEditorView
   int SelectedFrame() const override { return framePanel_ ? framePanel_->Selected() : 0; }
@@ -314,14 +321,13 @@ private:
   void ApplyToolbarStyle(bool flat) { toolbars_->ApplyStyle(flat); }
   void SubWindowActivated(QMdiSubWindow* sub);
   void UpdateCommands() { UpdateActions(); }
-  void ConnectActionUpdates();
+  void BuildActionUpdates();
   QString ProgramFolder() const;
   // Gives the frame panel its height: the stored one, else its own, so far as the documents keep
   // their room.
   void PlaceFramePanel();
   // A frame size chosen in the menu: the panel takes the height of the new cells.
   void FrameSizeChosen();
-  QAction* DocumentAction(QMenu* menu, const QString& text, const std::function<void()>& handler);
 
   MainWindowOptions options_;
   TDocuments documents_;
@@ -331,23 +337,16 @@ private:
   int framePanelHeight_ = 0;       // stored height of the frame panel; 0 for its own
   bool framePanelMoved_ = false;  // the user placed the splitter: it stays there
   TDocumentTabs* tabMDI_ = nullptr;
-  QMenu* mniFileExport_ = nullptr;
-  QAction* mniFileExportImage_ = nullptr;
-  QAction* mniFileExportHTML_ = nullptr;
-  QMenu* popSaveAs_ = nullptr;
   std::unique_ptr<TSaveCommands> saveCommands_;
   std::unique_ptr<TExportCommands> exportCommands_;
   std::unique_ptr<TStatusPanels> statusPanels_;
   QWidget* pnlSplash_ = nullptr;
   AnimatedPicture* imgAni_ = nullptr;
   TXpress* imgX_ = nullptr;
-  QMenu* mniFileRecent_ = nullptr;
-  QMenu* mnuWindow_ = nullptr;
-  QMenu* mnuPlugins_ = nullptr;
   QMenu* mnuHelp_ = nullptr;
   std::unique_ptr<TMainToolbars> toolbars_;
   QTimer timer_;
-  QTimer actionUpdate_;
+  std::unique_ptr<TActionUpdates> updates_;
   std::unique_ptr<TDocumentWindows> documentWindows_;
   MainWindowSettings settings_;
   QString pendingFile_;
