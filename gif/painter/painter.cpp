@@ -337,6 +337,7 @@ bool TGIFPainter::OnGUI(const std::function<void()>& work) {
       if (call->cancelled) return;  // the painter may be gone: touch nothing
       call->running = true;
     }
+    guiThread_ = std::this_thread::get_id();
     guiBusy_ = true;
     Guarded(work);
     guiBusy_ = false;
@@ -607,10 +608,13 @@ void StopAllPainters(TGIFImage& image, std::chrono::milliseconds bound) {
     int waiting = 0;
     for (TGIFPainter* painter : list.painters_) {
       painter->Stop();
-      // One whose GUI work is running right now (this call came from its own
-      // event) ends as soon as that work returns; waiting for it here would
-      // wait for ourselves.
-      if (painter->Asynchronous() && !painter->guiBusy_) ++waiting;
+      // One whose GUI work is running on this thread right now (this call came
+      // from its own event) ends as soon as that work returns; waiting for it
+      // here would wait for ourselves. Work running on another thread is waited
+      // for like the rest: it reads the frames this call is about to let go.
+      if (painter->Asynchronous() &&
+          !(painter->guiBusy_ && painter->guiThread_.load() == std::this_thread::get_id()))
+        ++waiting;
     }
     if (waiting == 0) break;
     if (std::chrono::steady_clock::now() >= deadline) break;

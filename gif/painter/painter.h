@@ -21,6 +21,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gif/gifimage.h"
@@ -174,6 +175,7 @@ private:
   std::atomic<bool> terminated_{false};
   std::atomic<bool> restart_{false};
   std::atomic<bool> guiBusy_{false};  // the GUI thread is running work of this painter
+  std::atomic<std::thread::id> guiThread_{};  // the thread running that work
   bool woken_ = false;
   bool started_ = false;
   std::shared_ptr<Call> pending_;

@@ -419,6 +419,32 @@ TEST(PainterTest, ClearingLoadingOrDestroyingAPlayedImageStopsItsPainters) {
   EXPECT_TRUE(image.IsEmpty());
 }
 
+// A painter whose GUI work runs on a thread of its own (a program without an event loop) may be in
+// that work when another thread stops the image's painters: the stop waits for the work, which
+// reads the frames the caller is about to free.
+TEST(PainterStopTest, WaitsForGUIWorkRunningOnAnotherThread) {
+  class InlineDispatcher final : public TGIFDispatcher {
+  public:
+    void Post(std::function<void()> task) override { task(); }
+  } dispatcher;
+  Bitmap canvas(2, 2, PixelFormat::pf32bit);
+  TGIFImage image;
+  BuildDelays(image, {3, 3, 3});
+  image.AnimationSpeed = 0;  // frame 0 shown, then the painter waits until it is stopped
+  std::atomic<bool> inEvent{false}, eventDone{false};
+  TGIFPlayEvents events;
+  events.OnAfterFrame = [&](TGIFPainter&) {
+    if (inEvent.exchange(true)) return;
+    std::this_thread::sleep_for(200ms);
+    eventDone = true;
+  };
+  ASSERT_NE(Paint(image, canvas, {0, 0, 2, 2}, goAsync | goAnimate | goLoop, events, &dispatcher), nullptr);
+  while (!inEvent) std::this_thread::yield();
+  StopAllPainters(image);
+  EXPECT_TRUE(eventDone);
+  EXPECT_TRUE(WaitForPainterThreads(5000ms));
+}
+
 // Runs the exit helper and waits for it to end by itself; one that is still running after the bound
 // is killed and counts as hung (-1). Otherwise its exit code, or 128 + the signal that ended it.
 int RunExitHelper(const char* mode, std::chrono::seconds bound) {
