@@ -814,7 +814,7 @@ void TfrmMain::BuildFrameStrip() {
   // follow it, or they would show other colours.
   frameCommands_->ApplyDeletingPaletteEdit = [](TMDIChild& document, TGIFImage& image, const QString& caption) {
     const auto* dialogs = dynamic_cast<const forms::QtEditDialogs*>(EditDialogs());
-    const forms::PaletteEditSession* edit = dialogs ? dialogs->LastGlobalEdit() : nullptr;
+    const PaletteEditSession* edit = dialogs ? dialogs->LastGlobalEdit() : nullptr;
     if (!edit || !edit->DeletedAny()) return false;
     forms::ApplyGlobalPaletteEdit(document, image, *edit, caption);
     return true;

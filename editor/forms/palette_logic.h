@@ -32,9 +32,6 @@ inline int RedOf(gif::TColor c) { return static_cast<int>(c & 0xFF); }
 inline int GreenOf(gif::TColor c) { return static_cast<int>((c >> 8) & 0xFF); }
 inline int BlueOf(gif::TColor c) { return static_cast<int>((c >> 16) & 0xFF); }
 
-// The palette dialog edits the model's working copy of a table.
-using editor::PaletteEditSession;
-
 // Applies an edited global table to the active document (ApplyGlobalTableEdit); false, with the
 // reason shown, when its undo entry cannot be recorded and nothing changed.
 bool ApplyGlobalPaletteEdit(TMDIChild& document, gif::TGIFImage& image, const PaletteEditSession& session,
